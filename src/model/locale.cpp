@@ -1,0 +1,57 @@
+#include "model/locale.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace zef {
+
+bool DecimalCommaFrom(const LocaleSource& locale) { return locale.decimalSeparator() != "."; }
+
+std::string FormatNumber(double value, bool decimalComma) {
+    if (value == 0.0) return "0";  // also folds -0
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    std::string text(buf);
+    if (decimalComma) {
+        for (char& c : text) {
+            if (c == '.') c = ',';
+        }
+    }
+    return text;
+}
+
+std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+
+    bool negative = false;
+    if (text.front() == '+' || text.front() == '-') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+
+    const char separator = decimalComma ? ',' : '.';
+    const char other = decimalComma ? '.' : ',';
+    std::string normal(text);
+    for (char& c : normal) {
+        if (c == other) return std::nullopt;
+        if (c == separator) c = '.';
+    }
+    // Only digits, one point and an exponent are numbers; "inf", "nan" and hex are not.
+    for (char c : normal) {
+        const bool ok = (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
+        if (!ok) return std::nullopt;
+    }
+    double value = 0.0;
+    const char* first = normal.data();
+    const char* last = first + normal.size();
+    auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
+    return negative ? -value : value;
+}
+
+}  // namespace zef
