@@ -54,4 +54,35 @@ std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
     return negative ? -value : value;
 }
 
+FilteredKey FilterNumericKey(int key, NumericBox box, bool decimalComma, bool updating) {
+    if (updating) return {KeyAction::Insert, key};
+    if ((key >= '0' && key <= '9') || key == kKeyBackspace) return {KeyAction::Insert, key};
+    if (key == '.' || key == ',') return {KeyAction::Insert, decimalComma ? ',' : '.'};
+    if (key == kKeyEnter) return {KeyAction::Commit, 0};
+    if (box.acceptsSigned) {
+        switch (key) {
+            case '-':
+            case '+':
+            case kKeyCopy:
+            case kKeyPaste:
+            case kKeyCut:
+            case kKeyUndo:
+                return {KeyAction::Insert, key};
+            default:
+                break;
+        }
+    }
+    if (box.blankForOthers) return {KeyAction::Insert, ' '};
+    return {KeyAction::Discard, 0};
+}
+
+std::string RemoveBlanks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ') out.push_back(c);
+    }
+    return out;
+}
+
 }  // namespace zef
