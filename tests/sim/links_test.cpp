@@ -1,0 +1,209 @@
+// The transports: TCP connection handling and frame assembly, the paced pseudo-terminal, UDP
+// announcements, many devices in one process.
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "sim_fixture.h"
+
+namespace simtest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class Tcp : public SimFixture {};
+
+TEST_F(Tcp, LoneZerosBetweenFramesAreCountedAndIgnored) {
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(link.exchange(frame(22), 24));
+        link.send({0x00});
+    }
+    link.send({0x00, 0x00});
+    EXPECT_EQ(ask(25).size(), 13u);
+    EXPECT_TRUE(link.drain(100ms).empty());
+    EXPECT_EQ(dev.trailingZeros(), 5u);
+    const auto frames = dev.frames();
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0], frame(22));
+    EXPECT_EQ(frames[3], frame(25));
+    dev.clearLog();
+    EXPECT_EQ(dev.trailingZeros(), 0u);
+    EXPECT_TRUE(dev.frames().empty());
+}
+
+TEST_F(Tcp, ResynchronisesOnTheNextFrameStart) {
+    struct Case {
+        const char* name;
+        Bytes noise;
+    };
+    Bytes badEnd = frame(1, {0, 0, 0, 0, 0, 0, 0, 1});
+    badEnd.back() = 0x00;  // 13 bytes without F7 at the end
+    Bytes truncated = frame(1, {0, 0, 0, 0, 0, 0, 0, 1});
+    truncated.resize(6);
+    const Case cases[] = {
+        {"stray bytes", {0x12, 0x34, 0xF7, 0x55}},
+        {"F0 without 21", {0xF0, 0x22, 0x01}},
+        {"frame without end byte", badEnd},
+        {"frame cut short", truncated},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dev.clearLog();
+        Bytes stream = c.noise;
+        const Bytes good = frame(22);
+        stream.insert(stream.end(), good.begin(), good.end());
+        link.send(stream);
+        const Bytes reply = link.drain();
+        ASSERT_EQ(reply.size(), 24u);
+        EXPECT_EQ(reply[3], 22);
+        ASSERT_EQ(dev.frames().size(), 1u);
+        EXPECT_EQ(dev.frames()[0], good);
+        EXPECT_EQ(dev.trailingZeros(), 0u);
+        EXPECT_GT(dev.discardedBytes(), 0u);
+    }
+}
+
+TEST_F(Tcp, APartialFrameIsForgottenAfterSilence) {
+    Bytes start = frame(21, {0x00, 0xF0, 60});  // announces a 68-byte block write
+    start.resize(7);
+    link.send(start);
+    std::this_thread::sleep_for(700ms);
+    EXPECT_EQ(link.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
+}
+
+TEST_F(Tcp, ASecondConnectionReplacesTheFirst) {
+    const Stream second = connectTcp("127.0.0.1", port);
+    EXPECT_TRUE(link.closedByPeer());
+    EXPECT_EQ(second.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
+}
+
+TEST(Devices, ManyDevicesHaveDistinctIdsNamesAndEndpoints) {
+    zefsim::Simulator sim;
+    std::vector<std::uint16_t> ports;
+    for (int i = 0; i < 3; ++i) {
+        zefsim::DeviceConfig c;
+        c.name = "Amp " + std::to_string(i);
+        zefsim::Device& d = sim.addDevice(c);
+        ports.push_back(sim.listenTcp(d, "127.0.0." + std::to_string(2 + i), 0));
+    }
+    std::vector<Bytes> uids;
+    for (int i = 0; i < 3; ++i) {
+        const Stream s = connectTcp("127.0.0." + std::to_string(2 + i), ports[i]);
+        const auto id = s.exchange(frame(0, {}, 0), 30);
+        ASSERT_TRUE(id.has_value());
+        EXPECT_EQ(std::string(id->begin() + 13, id->begin() + 29), "Amp " + std::to_string(i) + "           ");
+        uids.emplace_back(id->begin() + 6, id->begin() + 12);
+        EXPECT_NE(uids.back(), Bytes(6, 0));
+    }
+    EXPECT_NE(uids[0], uids[1]);
+    EXPECT_NE(uids[1], uids[2]);
+    EXPECT_NE(uids[0], uids[2]);
+    EXPECT_EQ(sim.endpoints(sim.device(1)).tcp, std::vector<std::string>{"127.0.0.3:" + std::to_string(ports[1])});
+}
+
+TEST(Devices, ListeningOnABusyPortThrows) {
+    zefsim::Simulator sim;
+    zefsim::Device& d = sim.addDevice();
+    const std::uint16_t port = sim.listenTcp(d, "127.0.0.1", 0);
+    EXPECT_THROW(sim.listenTcp(sim.addDevice(), "127.0.0.1", port), std::runtime_error);
+    EXPECT_THROW(sim.listenTcp(d, "not-an-address", 0), std::runtime_error);
+}
+
+class Serial : public ::testing::Test {
+protected:
+    std::string link = "/tmp/zefsim-test-" + std::to_string(getpid()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    zefsim::Simulator sim;
+    zefsim::Device& dev = sim.addDevice();
+};
+
+TEST_F(Serial, BytesArePacedAt9600BaudInBothDirections) {
+    const std::string slave = sim.openSerial(dev, link);
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), slave);
+    const Stream s = openTerminal(link);
+    constexpr auto byteTime = std::chrono::microseconds(1041);
+
+    const auto t0 = Clock::now();
+    s.send(frame(25));
+    const auto first = s.receive(1);
+    const auto t1 = Clock::now();
+    const auto rest = s.receive(12);
+    const auto t2 = Clock::now();
+    ASSERT_TRUE(first && rest);
+    EXPECT_EQ((*first)[0], 0xF0);
+    EXPECT_EQ(rest->back(), 0xF7);
+    // The request needs 13 byte times to arrive, the first reply byte one more to leave,
+    // and the whole reply 13.
+    EXPECT_GE(t1 - t0, 14 * byteTime);
+    EXPECT_GE(t2 - t0, 26 * byteTime);
+
+    // A 30-byte identify reply takes at least 43 byte times in all.
+    const auto t3 = Clock::now();
+    const auto id = s.exchange(frame(0, {}, 0), 30);
+    ASSERT_TRUE(id.has_value());
+    EXPECT_GE(Clock::now() - t3, 43 * byteTime);
+    EXPECT_EQ(dev.trailingZeros(), 0u);
+}
+
+TEST_F(Serial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {
+    ASSERT_EQ(symlink("/nonexistent", link.c_str()), 0);
+    {
+        zefsim::Simulator other;
+        const std::string slave = other.openSerial(other.addDevice(), link);
+        EXPECT_EQ(std::filesystem::read_symlink(link).string(), slave);
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    { std::ofstream(link) << "x"; }
+    EXPECT_THROW(sim.openSerial(dev, link), std::runtime_error);
+    std::filesystem::remove(link);
+}
+
+TEST(Announce, DatagramCarriesMarkerNetworkTypeUidNameAndChecksum) {
+    zefsim::Simulator sim;
+    zefsim::DeviceConfig c;
+    c.name = "Hall";
+    c.uid = {0x00, 0x11, 0x22, 0x33, 0x44, 0xFF};
+    c.network = 1;
+    c.typeCode = 3;
+    zefsim::Device& d = sim.addDevice(c);
+    sim.listenTcp(d, "127.0.0.5", 0);
+    UdpReceiver udp;
+    sim.announceTo(d, "127.0.0.1", udp.port());
+    sim.announceNow(d);
+    const auto got = udp.receive();
+    ASSERT_TRUE(got.has_value());
+    const Bytes& b = got->bytes;
+    ASSERT_EQ(b.size(), 26u);
+    EXPECT_EQ(got->sender, "127.0.0.5");  // the address to connect to
+    EXPECT_EQ(b[0], 0x21);
+    EXPECT_EQ(b[1], 1);
+    EXPECT_EQ(b[2], 3);
+    EXPECT_EQ(Bytes(b.begin() + 3, b.begin() + 9), (Bytes{0x00, 0x11, 0x22, 0x33, 0x44, 0xFF}));
+    EXPECT_EQ(std::string(b.begin() + 9, b.begin() + 25), "Hall            ");
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 25; ++i) sum += b[i];
+    EXPECT_EQ(b[25], sum % 256);
+
+    // Periodic announcements.
+    sim.setAnnounceIntervalMs(50);
+    int received = 0;
+    for (int i = 0; i < 3; ++i) received += udp.receive(1000ms).has_value() ? 1 : 0;
+    EXPECT_EQ(received, 3);
+}
+
+TEST(Announce, OnlyLoopbackDestinationsAreAccepted) {
+    zefsim::Simulator sim;
+    zefsim::Device& d = sim.addDevice();
+    for (const char* host : {"192.168.0.100", "10.0.0.1", "255.255.255.255", "0.0.0.0", "8.8.8.8", "bogus"}) {
+        EXPECT_THROW(sim.announceTo(d, host, 30303), std::runtime_error) << host;
+    }
+    EXPECT_TRUE(sim.endpoints(d).announce.empty());
+    EXPECT_NO_THROW(sim.announceTo(d, "localhost", 30303));
+    EXPECT_EQ(sim.endpoints(d).announce, "127.0.0.1:30303");
+}
+
+}  // namespace
+}  // namespace simtest

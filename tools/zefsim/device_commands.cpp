@@ -1,0 +1,82 @@
+// The device's command handler: one complete frame in, one reply (or none) out.
+
+#include <algorithm>
+
+#include "address_map.h"
+#include "simulator.h"
+
+namespace zefsim {
+namespace {
+
+enum Code : std::uint8_t {
+    kIdentify = 0,
+    kClosing = 15,
+    kReadMemory = 20,
+    kWriteMemory = 21,
+    kStatus = 22,
+    kStorePreset = 23,
+    kRecallPreset = 24,
+};
+
+bool answersInBootloader(std::uint8_t code) { return code == kIdentify || code == kStatus || code == kClosing; }
+
+}  // namespace
+
+std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame) {
+    std::lock_guard lock(mutex_);
+    frames_.push_back(frame);
+    if (silent_ || frame.size() < 8) return std::nullopt;
+    if (config_.bootloader && !answersInBootloader(frame[3])) return std::nullopt;
+    std::vector<std::uint8_t> bytes = applyCommand(frame);
+    if (dropCount_ > 0) {
+        --dropCount_;
+        return std::nullopt;
+    }
+    distort(bytes);
+    return Reply{std::move(bytes), std::chrono::milliseconds(delayMs_)};
+}
+
+std::vector<std::uint8_t> Device::applyCommand(const std::vector<std::uint8_t>& frame) {
+    const std::uint8_t code = frame[3];
+    switch (code) {
+        case kIdentify:
+            return identifyReply();
+        case kStatus:
+            return statusReply();
+        case kReadMemory:
+            return readReply(frame);
+        case kWriteMemory: {
+            const std::uint32_t start = (static_cast<std::uint32_t>(frame[4]) << 8) | frame[5];
+            const std::size_t n = frame[6];
+            for (std::size_t i = 0; i < n && 7 + i < frame.size() - 1; ++i)
+                if (std::uint8_t* p = byteAt(start + static_cast<std::uint32_t>(i))) *p = frame[7 + i];
+            return echoReply(frame);
+        }
+        case kStorePreset: {
+            std::vector<std::uint8_t> reply = echoReply(frame);
+            if (frame[4] < kPresetSlots) {
+                storeSlot(frame[4]);
+            } else {
+                reply[4] = 255;
+            }
+            return reply;
+        }
+        case kRecallPreset: {
+            std::vector<std::uint8_t> reply = echoReply(frame);
+            if (frame[4] < kPresetSlots && slots_[frame[4]]) {
+                loadSlot(frame[4], false);
+            } else {
+                reply[4] = 255;
+            }
+            return reply;
+        }
+        default: {
+            std::array<std::uint8_t, 13> f{};
+            std::copy_n(frame.begin(), std::min<std::size_t>(frame.size(), 13), f.begin());
+            applyLandings(f, memory_);
+            return echoReply(frame);
+        }
+    }
+}
+
+}  // namespace zefsim

@@ -1,0 +1,44 @@
+#pragma once
+// Link-side pieces shared by the transports: the command protocol that feeds a Device, the
+// serial pacing, and small socket helpers.
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "frame_reader.h"
+#include "simulator.h"
+
+namespace zefsim {
+
+// 9600 baud, 8N1: ten bit times per byte.
+inline constexpr std::chrono::nanoseconds kSerialByteTime{1041667};
+
+// The device's own command protocol on one link: frames in, replies out.
+class CommandSession : public ByteProtocol {
+public:
+    explicit CommandSession(Device& device) : device_(device) {}
+    void receive(std::uint8_t byte, Clock::time_point at, std::vector<Outgoing>& out) override;
+
+private:
+    Device& device_;
+    FrameReader reader_;
+    std::size_t zerosSeen_ = 0;
+    std::size_t discardedSeen_ = 0;
+};
+
+// Parses "a.b.c.d" or "localhost"; throws std::runtime_error on anything else.
+in_addr parseIPv4(const std::string& host);
+bool isLoopback(const in_addr& address);
+// Splits "HOST:PORT"; throws std::runtime_error when malformed.
+std::pair<std::string, std::uint16_t> splitHostPort(const std::string& text);
+
+// Sends one datagram from `source` (port chosen by the system) to a loopback destination.
+// Returns false when it could not be sent.
+bool sendDatagram(const std::string& source, const in_addr& destination, std::uint16_t port,
+                  std::span<const std::uint8_t> bytes);
+
+}  // namespace zefsim

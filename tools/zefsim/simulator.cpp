@@ -1,0 +1,438 @@
+#include "simulator.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+#include "links.h"
+
+namespace zefsim {
+namespace {
+
+using Outgoing = ByteProtocol::Outgoing;
+
+std::runtime_error systemError(const std::string& what) {
+    return std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+struct TcpEndpoint {
+    Device* device = nullptr;
+    std::string host;
+    std::uint16_t port = 0;
+    int listenFd = -1;
+    int connFd = -1;
+    std::unique_ptr<CommandSession> session;
+    std::vector<Outgoing> pending;  // replies not yet due
+    std::vector<std::uint8_t> unsent;
+    unsigned cutSeen = 0;
+
+    void closeConnection() {
+        if (connFd >= 0) close(connFd);
+        connFd = -1;
+        session.reset();
+        pending.clear();
+        unsent.clear();
+    }
+};
+
+struct SerialEndpoint {
+    Device* device = nullptr;
+    int master = -1;
+    int slaveKeep = -1;  // keeps the line open (and raw) while no client has it open
+    std::string slavePath;
+    std::string symlinkPath;
+    std::unique_ptr<ByteProtocol> command;
+    std::unique_ptr<ByteProtocol> boot;
+    Clock::time_point inClock{};   // when the last received byte finished arriving
+    Clock::time_point outClock{};  // when the last sent byte finished leaving
+    std::deque<std::pair<std::uint8_t, Clock::time_point>> outBytes;
+
+    ByteProtocol& protocol() {
+        if (device->bootloader()) {
+            if (!boot) {
+                if (auto factory = device->bootloaderProtocol()) boot = factory(*device);
+            }
+            if (boot) return *boot;
+        } else {
+            boot.reset();
+        }
+        return *command;
+    }
+};
+
+struct AnnounceTarget {
+    in_addr address{};
+    std::uint16_t port = 0;
+};
+
+}  // namespace
+
+struct Simulator::Impl {
+    mutable std::mutex mutex;
+    std::vector<std::unique_ptr<Device>> devices;
+    std::vector<std::unique_ptr<TcpEndpoint>> tcp;
+    std::vector<std::unique_ptr<SerialEndpoint>> serial;
+    std::map<const Device*, AnnounceTarget> announce;
+    int announceIntervalMs = 0;
+    Clock::time_point nextAnnounce{};
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    bool running = false;
+    std::thread thread;
+
+    void wake() const {
+        const char c = 1;
+        [[maybe_unused]] ssize_t n = write(wakeWrite, &c, 1);
+    }
+    void loop();
+    void serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents, Clock::time_point now);
+    void serviceSerial(SerialEndpoint& e, short events, Clock::time_point now);
+    void flushTcp(TcpEndpoint& e, Clock::time_point now);
+    void flushSerial(SerialEndpoint& e, Clock::time_point now);
+    std::string sourceHost(const Device& d) const;
+    void announceLocked(const Device& d) const;
+    Clock::time_point nextDeadline(Clock::time_point now) const;
+};
+
+Simulator::Simulator() : impl_(std::make_unique<Impl>()) {
+    int fds[2];
+    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) throw systemError("pipe");
+    impl_->wakeRead = fds[0];
+    impl_->wakeWrite = fds[1];
+}
+
+Simulator::~Simulator() {
+    stop();
+    for (auto& e : impl_->tcp) {
+        e->closeConnection();
+        if (e->listenFd >= 0) close(e->listenFd);
+    }
+    for (auto& e : impl_->serial) {
+        char target[PATH_MAX] = {};
+        if (readlink(e->symlinkPath.c_str(), target, sizeof target - 1) > 0 && e->slavePath == target)
+            unlink(e->symlinkPath.c_str());
+        close(e->slaveKeep);
+        close(e->master);
+    }
+    for (auto& d : impl_->devices) d->setWakeHook(nullptr);
+    close(impl_->wakeRead);
+    close(impl_->wakeWrite);
+}
+
+Device& Simulator::addDevice(const DeviceConfig& config) {
+    std::lock_guard lock(impl_->mutex);
+    DeviceConfig c = config;
+    const auto taken = [&](const std::array<std::uint8_t, 6>& uid) {
+        return std::any_of(impl_->devices.begin(), impl_->devices.end(),
+                           [&](const auto& d) { return d->uid() == uid; });
+    };
+    if (c.uid == std::array<std::uint8_t, 6>{}) {
+        std::uint16_t n = static_cast<std::uint16_t>(impl_->devices.size() + 1);
+        do {
+            c.uid = {0x02, 0x5A, 0x45, 0x46, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
+            ++n;
+        } while (taken(c.uid));
+    }
+    impl_->devices.push_back(std::make_unique<Device>(c));
+    Device& d = *impl_->devices.back();
+    d.setWakeHook([impl = impl_.get()] { impl->wake(); });
+    return d;
+}
+
+std::size_t Simulator::deviceCount() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->devices.size();
+}
+
+Device& Simulator::device(std::size_t index) {
+    std::lock_guard lock(impl_->mutex);
+    return *impl_->devices.at(index);
+}
+
+std::uint16_t Simulator::listenTcp(Device& d, const std::string& host, std::uint16_t port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr = parseIPv4(host);
+    addr.sin_port = htons(port);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) throw systemError("socket");
+    const int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 4) != 0) {
+        const auto error = systemError("cannot listen on " + host + ":" + std::to_string(port));
+        close(fd);
+        throw error;
+    }
+    setNonBlocking(fd);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    auto e = std::make_unique<TcpEndpoint>();
+    e->device = &d;
+    e->host = host == "localhost" ? "127.0.0.1" : host;
+    e->port = ntohs(addr.sin_port);
+    e->listenFd = fd;
+    e->cutSeen = d.cutGeneration();
+    const std::uint16_t bound = e->port;
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->tcp.push_back(std::move(e));
+    }
+    start();
+    impl_->wake();
+    return bound;
+}
+
+std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
+    struct stat st {};
+    if (lstat(symlinkPath.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) throw std::runtime_error(symlinkPath + " exists and is not a symlink");
+        unlink(symlinkPath.c_str());
+    }
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw systemError("pseudo-terminal");
+    const std::string slave = ptsname(master);
+    const int keep = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (keep < 0) {
+        close(master);
+        throw systemError("open " + slave);
+    }
+    termios tio{};
+    tcgetattr(keep, &tio);
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, B9600);
+    tcsetattr(keep, TCSANOW, &tio);
+    setNonBlocking(master);
+    if (symlink(slave.c_str(), symlinkPath.c_str()) != 0) {
+        const auto error = systemError("symlink " + symlinkPath);
+        close(keep);
+        close(master);
+        throw error;
+    }
+    auto e = std::make_unique<SerialEndpoint>();
+    e->device = &d;
+    e->master = master;
+    e->slaveKeep = keep;
+    e->slavePath = slave;
+    e->symlinkPath = symlinkPath;
+    e->command = std::make_unique<CommandSession>(d);
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->serial.push_back(std::move(e));
+    }
+    start();
+    impl_->wake();
+    return slave;
+}
+
+void Simulator::announceTo(Device& d, const std::string& host, std::uint16_t port) {
+    const in_addr address = parseIPv4(host);
+    if (!isLoopback(address)) throw std::runtime_error("announcements go to loopback addresses only: " + host);
+    std::lock_guard lock(impl_->mutex);
+    impl_->announce[&d] = AnnounceTarget{address, port};
+}
+
+void Simulator::announceNow(Device& d) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->announceLocked(d);
+}
+
+void Simulator::setAnnounceIntervalMs(int ms) {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->announceIntervalMs = std::max(0, ms);
+        impl_->nextAnnounce = Clock::now();
+    }
+    impl_->wake();
+}
+
+Simulator::Endpoints Simulator::endpoints(const Device& d) const {
+    std::lock_guard lock(impl_->mutex);
+    Endpoints out;
+    for (const auto& e : impl_->tcp)
+        if (e->device == &d) out.tcp.push_back(e->host + ":" + std::to_string(e->port));
+    for (const auto& e : impl_->serial)
+        if (e->device == &d) out.serial.push_back(e->slavePath + " -> " + e->symlinkPath);
+    if (auto it = impl_->announce.find(&d); it != impl_->announce.end()) {
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &it->second.address, text, sizeof text);
+        out.announce = std::string(text) + ":" + std::to_string(it->second.port);
+    }
+    return out;
+}
+
+void Simulator::start() {
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->running) return;
+    impl_->running = true;
+    impl_->thread = std::thread([impl = impl_.get()] { impl->loop(); });
+}
+
+void Simulator::stop() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (!impl_->running) return;
+        impl_->running = false;
+    }
+    impl_->wake();
+    impl_->thread.join();
+    std::lock_guard lock(impl_->mutex);
+    for (auto& e : impl_->tcp) e->closeConnection();
+}
+
+// ---- the I/O thread ------------------------------------------------------------------------
+
+std::string Simulator::Impl::sourceHost(const Device& d) const {
+    for (const auto& e : tcp)
+        if (e->device == &d) return e->host;
+    return "127.0.0.1";
+}
+
+void Simulator::Impl::announceLocked(const Device& d) const {
+    auto it = announce.find(&d);
+    if (it == announce.end()) return;
+    const auto datagram = d.announcement();
+    sendDatagram(sourceHost(d), it->second.address, it->second.port, datagram);
+}
+
+Clock::time_point Simulator::Impl::nextDeadline(Clock::time_point now) const {
+    Clock::time_point next = now + std::chrono::seconds(1);
+    for (const auto& e : tcp)
+        for (const auto& o : e->pending) next = std::min(next, o.due);
+    for (const auto& e : serial)
+        if (!e->outBytes.empty()) next = std::min(next, e->outBytes.front().second);
+    if (announceIntervalMs > 0 && !announce.empty()) next = std::min(next, nextAnnounce);
+    return next;
+}
+
+void Simulator::Impl::loop() {
+    std::unique_lock lock(mutex);
+    while (running) {
+        const auto now = Clock::now();
+        std::vector<pollfd> fds{{wakeRead, POLLIN, 0}};
+        for (const auto& e : tcp) {
+            fds.push_back({e->listenFd, POLLIN, 0});
+            const short events = static_cast<short>(POLLIN | (e->unsent.empty() ? 0 : POLLOUT));
+            fds.push_back({e->connFd, events, 0});  // a negative fd is ignored by poll
+        }
+        for (const auto& e : serial) fds.push_back({e->master, POLLIN, 0});
+        const auto wait = std::max(nextDeadline(now) - now, Clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+        const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        const std::size_t tcpCount = tcp.size(), serialCount = serial.size();
+
+        lock.unlock();
+        ppoll(fds.data(), fds.size(), &timeout, nullptr);
+        lock.lock();
+        if (!running) break;
+
+        if (fds[0].revents & POLLIN) {
+            char drain[64];
+            while (read(wakeRead, drain, sizeof drain) > 0) {
+            }
+        }
+        const auto t = Clock::now();
+        for (std::size_t i = 0; i < tcpCount; ++i)
+            serviceTcp(*tcp[i], fds[1 + 2 * i].revents, fds[2 + 2 * i].revents, t);
+        for (std::size_t i = 0; i < serialCount; ++i) serviceSerial(*serial[i], fds[1 + 2 * tcpCount + i].revents, t);
+        const auto after = Clock::now();
+        for (auto& e : tcp) flushTcp(*e, after);
+        for (auto& e : serial) flushSerial(*e, after);
+        if (announceIntervalMs > 0 && after >= nextAnnounce) {
+            for (const auto& d : devices) announceLocked(*d);
+            nextAnnounce = after + std::chrono::milliseconds(announceIntervalMs);
+        }
+    }
+}
+
+void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents, Clock::time_point now) {
+    const unsigned generation = e.device->cutGeneration();
+    if (generation != e.cutSeen) {
+        e.cutSeen = generation;
+        e.closeConnection();
+        connEvents = 0;
+    }
+    if (listenEvents & POLLIN) {
+        const int fd = accept4(e.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) {
+            e.closeConnection();  // a new connection replaces the old one
+            const int one = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            e.connFd = fd;
+            e.session = std::make_unique<CommandSession>(*e.device);
+            connEvents = 0;
+        }
+    }
+    if (e.connFd < 0) return;
+    if (connEvents & (POLLIN | POLLHUP | POLLERR)) {
+        std::uint8_t buf[4096];
+        const ssize_t n = recv(e.connFd, buf, sizeof buf, 0);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+            e.closeConnection();
+            return;
+        }
+        for (ssize_t i = 0; i < n; ++i) e.session->receive(buf[i], now, e.pending);
+    }
+}
+
+void Simulator::Impl::flushTcp(TcpEndpoint& e, Clock::time_point now) {
+    if (e.connFd < 0) return;
+    std::stable_sort(e.pending.begin(), e.pending.end(), [](const Outgoing& a, const Outgoing& b) { return a.due < b.due; });
+    auto it = e.pending.begin();
+    for (; it != e.pending.end() && it->due <= now; ++it) e.unsent.insert(e.unsent.end(), it->bytes.begin(), it->bytes.end());
+    e.pending.erase(e.pending.begin(), it);
+    if (e.unsent.empty()) return;
+    const ssize_t n = send(e.connFd, e.unsent.data(), e.unsent.size(), MSG_NOSIGNAL);
+    if (n > 0) {
+        e.unsent.erase(e.unsent.begin(), e.unsent.begin() + n);
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        e.closeConnection();
+    }
+}
+
+void Simulator::Impl::serviceSerial(SerialEndpoint& e, short events, Clock::time_point now) {
+    if (!(events & POLLIN)) return;
+    std::uint8_t buf[4096];
+    const ssize_t n = read(e.master, buf, sizeof buf);
+    std::vector<Outgoing> out;
+    for (ssize_t i = 0; i < n; ++i) {
+        // A byte counts as received only once its own wire time has passed.
+        e.inClock = std::max(e.inClock, now) + kSerialByteTime;
+        e.protocol().receive(buf[i], e.inClock, out);
+    }
+    for (const Outgoing& o : out) {
+        for (std::uint8_t b : o.bytes) {
+            e.outClock = std::max(e.outClock, o.due) + kSerialByteTime;
+            e.outBytes.emplace_back(b, e.outClock);
+        }
+    }
+}
+
+void Simulator::Impl::flushSerial(SerialEndpoint& e, Clock::time_point now) {
+    std::vector<std::uint8_t> ready;
+    while (!e.outBytes.empty() && e.outBytes.front().second <= now) {
+        ready.push_back(e.outBytes.front().first);
+        e.outBytes.pop_front();
+    }
+    if (ready.empty()) return;
+    const ssize_t n = write(e.master, ready.data(), ready.size());
+    // Bytes the line cannot take now are lost, as on a real line without flow control.
+    (void)n;
+}
+
+}  // namespace zefsim
