@@ -1,0 +1,105 @@
+#include "model/preset_file.h"
+
+#include "model/binary_io.h"
+#include "model/fir_device_io.h"
+#include "model/memory_map.h"
+
+namespace zef {
+
+namespace {
+
+constexpr std::uint32_t kTapMask = 0xFFFFFF;
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodePresetFile(const DeviceModel& device) {
+    ByteWriter w;
+    w.i16(kPresetFileMarker);
+    w.bytes(device.preset.bytes);
+    for (const auto& output : device.firTaps)
+        for (std::uint32_t tap : output) w.i32(static_cast<std::int32_t>(tap & kTapMask));
+    return w.data();
+}
+
+PresetFileResult DecodePresetFile(std::span<const std::uint8_t> bytes) {
+    PresetFileResult result;
+    ByteReader r(bytes);
+    const std::int16_t marker = r.i16();
+    if (!r.ok()) {
+        result.error = PresetFileError::Truncated;
+        return result;
+    }
+    if (marker != kPresetFileMarker) {
+        result.error = PresetFileError::WrongMarker;
+        return result;
+    }
+    r.bytes(result.data.preset.bytes);
+    for (auto& output : result.data.firTaps)
+        for (std::uint32_t& tap : output) tap = static_cast<std::uint32_t>(r.i32()) & kTapMask;
+    if (!r.ok()) {
+        result.error = PresetFileError::Truncated;
+        result.data = {};
+    }
+    return result;
+}
+
+bool SavePresetFile(const std::string& path, const DeviceModel& device) {
+    return WriteFileAtomic(path, EncodePresetFile(device));
+}
+
+PresetFileResult LoadPresetFile(const std::string& path) {
+    FileBytes file = ReadWholeFile(path, kMaxDataFileBytes);
+    PresetFileResult result;
+    switch (file.error) {
+        case FileReadError::None:
+            return DecodePresetFile(file.bytes);
+        case FileReadError::NotFound:
+            result.error = PresetFileError::NotFound;
+            return result;
+        case FileReadError::TooLarge:
+            result.error = PresetFileError::TooLarge;
+            return result;
+        case FileReadError::Unreadable:
+            break;
+    }
+    result.error = PresetFileError::Unreadable;
+    return result;
+}
+
+void ApplyPresetFile(const PresetFileData& data, DeviceModel& device) {
+    device.preset = data.preset;
+    device.firTaps = data.firTaps;
+}
+
+Status WritePresetToDevice(Exchange& exchange, const Model& model, DeviceSlot slot) {
+    const DeviceModel& device = model.device(slot);
+    std::array<std::uint8_t, kPresetSize> deviceOrder{};
+    EncodePresetToDevice(device.preset, deviceOrder);
+    for (std::size_t k = 0; k < kPresetSize / kPresetWriteChunk; ++k) {
+        const auto address = static_cast<std::uint16_t>(kPresetBaseAddress + kPresetWriteChunk * k);
+        const std::span<const std::uint8_t> data(deviceOrder.data() + kPresetWriteChunk * k,
+                                                 kPresetWriteChunk);
+        if (WriteMemoryBlock(exchange, slot, address, data) != kOk) return kFailed;
+    }
+    for (int output = 0; output < 2; ++output) {
+        const FirImage image = FirImageFromTaps(device.firTaps[static_cast<std::size_t>(output)]);
+        if (WriteFirToDevice(exchange, slot, output, image) != kOk) return kFailed;
+    }
+    return exchange.SendCommandFrame(slot, kCommandActivateSettings, CommandParams{}) == kOk ? kOk : kFailed;
+}
+
+FileMessage PresetFileErrorMessage(PresetFileError error) {
+    switch (error) {
+        case PresetFileError::NotFound:
+        case PresetFileError::Unreadable:
+            return {kFileErrorTitle, kFileNotFoundText};
+        case PresetFileError::None:
+        case PresetFileError::WrongMarker:
+        case PresetFileError::Truncated:
+        case PresetFileError::TooLarge:
+            break;
+    }
+    return {kPresetLoadTitle, kPresetWrongFormatText};
+}
+
+}  // namespace zef
