@@ -121,6 +121,16 @@ public:
     void setCurrentDevice(DeviceSlot slot) { current_ = static_cast<DeviceSlot>(SlotIndex(slot)); }
     DeviceModel& current() { return device(current_); }
 
+    // The output (kOutput1 or kOutput2) shown in a slot's output editor;
+    // senders of output parameters take their channel from here.
+    ChannelCode selectedOutput(DeviceSlot slot) const {
+        return static_cast<ChannelCode>(device(slot).selectedOutput);
+    }
+    void setSelectedOutput(DeviceSlot slot, ChannelCode output) {
+        assert((output == kOutput1 || output == kOutput2) && "SelectedOutput is an output");
+        device(slot).selectedOutput = output;
+    }
+
     // Two main-window values kept in project files.
     std::int32_t windowValueA = 0;
     std::int32_t windowValueB = 0;
