@@ -115,7 +115,7 @@ TEST_F(Control, DumpListAndErrors) {
 
     const std::string list = run("list");
     EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2);
-    EXPECT_NE(list.find("1: \"ZEF-4.260\" uid 025A45460001 firmware 2.1.0 LAN"), std::string::npos);
+    EXPECT_NE(list.find("1: \"ZEF-4.260\" uid 025A45460001 firmware 2.1.0 marks 0x00"), std::string::npos);
     EXPECT_NE(list.find("2: \"ZEF-4.260\" uid 025A45460002"), std::string::npos);
 
     for (const char* line : {"set 3 0 0", "set 1 0", "set 1 0 256", "set one 0 0", "fir 1 3", "silent 1 maybe",

@@ -145,6 +145,7 @@ TEST_F(Serial, BytesArePacedAt9600BaudInBothDirections) {
     const auto id = s.exchange(frame(0, {}, 0), 30);
     ASSERT_TRUE(id.has_value());
     EXPECT_GE(Clock::now() - t3, 43 * byteTime);
+    EXPECT_EQ((*id)[5], 0);  // interface byte: USB
     EXPECT_EQ(dev.trailingZeros(), 0u);
 }
 

@@ -87,7 +87,7 @@ Settings for the next device defined after them:
   --wlan                 report the WLAN interface instead of LAN
 Announcements:
   --announce HOST:PORT   send 26-byte UDP announcements of every device there (127.x.x.x only)
-  --announce-interval MS period of the announcements, 0 = only on request (default 2000)
+  --announce-interval MS period of the announcements, 0 = only on request (default 5000)
   --help                 this text
 
 Control commands on standard input (DEVICE is the number shown at start and by `list`):
@@ -195,8 +195,9 @@ std::string describeDevice(Simulator& sim, std::size_t index) {
     const DeviceConfig c = d.config();
     std::ostringstream s;
     s << index + 1 << ": \"" << trimmed(c.name) << "\" uid " << hex(c.uid) << " firmware " << int(c.major) << '.'
-      << int(c.minor) << '.' << int(c.patch) << (c.network == 1 ? " WLAN" : " LAN");
+      << int(c.minor) << '.' << int(c.patch);
     const auto e = sim.endpoints(d);
+    if (!e.tcp.empty()) s << (c.network == 1 ? " WLAN" : " LAN");
     for (const auto& t : e.tcp) s << " tcp " << t;
     for (const auto& t : e.serial) s << " serial " << t;
     if (!e.announce.empty()) s << " announce " << e.announce;

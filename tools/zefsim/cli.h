@@ -20,7 +20,7 @@ struct DevicePlan {
 struct Options {
     std::vector<DevicePlan> devices;
     std::optional<std::pair<std::string, std::uint16_t>> announce;
-    int announceIntervalMs = 2000;
+    int announceIntervalMs = 5000;
     bool help = false;
 };
 

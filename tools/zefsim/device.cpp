@@ -292,14 +292,14 @@ std::vector<std::uint8_t> Device::echoReply(const std::vector<std::uint8_t>& fra
     return r;
 }
 
-std::vector<std::uint8_t> Device::identifyReply() const {
+std::vector<std::uint8_t> Device::identifyReply(Link link) const {
     std::vector<std::uint8_t> r(30, 0);
     r[0] = 0xF0;
     r[1] = 0x21;
     r[2] = config_.address;  // the address the editor learns: never marked
     r[3] = 0;
     r[4] = 0x21;
-    r[5] = config_.network;
+    r[5] = link == Link::Serial ? 0 : config_.network;
     std::copy(config_.uid.begin(), config_.uid.end(), r.begin() + 6);
     r[12] = config_.bootloader ? 255 : 0;
     std::copy_n(memory_.begin() + kNameAddress, kNameLength, r.begin() + 13);

@@ -22,12 +22,12 @@ bool answersInBootloader(std::uint8_t code) { return code == kIdentify || code =
 
 }  // namespace
 
-std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame) {
+std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame, Link link) {
     std::lock_guard lock(mutex_);
     frames_.push_back(frame);
     if (silent_ || frame.size() < 8) return std::nullopt;
     if (config_.bootloader && !answersInBootloader(frame[3])) return std::nullopt;
-    std::vector<std::uint8_t> bytes = applyCommand(frame);
+    std::vector<std::uint8_t> bytes = applyCommand(frame, link);
     if (dropCount_ > 0) {
         --dropCount_;
         return std::nullopt;
@@ -36,11 +36,11 @@ std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame)
     return Reply{std::move(bytes), std::chrono::milliseconds(delayMs_)};
 }
 
-std::vector<std::uint8_t> Device::applyCommand(const std::vector<std::uint8_t>& frame) {
+std::vector<std::uint8_t> Device::applyCommand(const std::vector<std::uint8_t>& frame, Link link) {
     const std::uint8_t code = frame[3];
     switch (code) {
         case kIdentify:
-            return identifyReply();
+            return identifyReply(link);
         case kStatus:
             return statusReply();
         case kReadMemory:

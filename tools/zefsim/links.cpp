@@ -17,7 +17,7 @@ void CommandSession::receive(std::uint8_t byte, Clock::time_point at, std::vecto
         discardedSeen_ = reader_.discarded();
     }
     for (const auto& frame : frames) {
-        if (auto reply = device_.handleFrame(frame)) {
+        if (auto reply = device_.handleFrame(frame, link_)) {
             out.push_back({std::move(reply->bytes), at + reply->delay});
         }
     }

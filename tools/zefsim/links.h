@@ -20,11 +20,12 @@ inline constexpr std::chrono::nanoseconds kSerialByteTime{1041667};
 // The device's own command protocol on one link: frames in, replies out.
 class CommandSession : public ByteProtocol {
 public:
-    explicit CommandSession(Device& device) : device_(device) {}
+    CommandSession(Device& device, Link link) : device_(device), link_(link) {}
     void receive(std::uint8_t byte, Clock::time_point at, std::vector<Outgoing>& out) override;
 
 private:
     Device& device_;
+    Link link_;
     FrameReader reader_;
     std::size_t zerosSeen_ = 0;
     std::size_t discardedSeen_ = 0;

@@ -230,7 +230,7 @@ std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
     e->slaveKeep = keep;
     e->slavePath = slave;
     e->symlinkPath = symlinkPath;
-    e->command = std::make_unique<CommandSession>(d);
+    e->command = std::make_unique<CommandSession>(d, Link::Serial);
     {
         std::lock_guard lock(impl_->mutex);
         impl_->serial.push_back(std::move(e));
@@ -374,7 +374,7 @@ void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connE
             const int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
             e.connFd = fd;
-            e.session = std::make_unique<CommandSession>(*e.device);
+            e.session = std::make_unique<CommandSession>(*e.device, Link::Network);
             connEvents = 0;
         }
     }

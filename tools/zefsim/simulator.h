@@ -71,6 +71,10 @@ struct DeviceConfig {
 };
 
 // One answer of the device: the bytes and how long after the request it leaves.
+// The link a frame came through. Over the serial line (USB) the identify reply reports
+// interface 0; over the network it reports DeviceConfig::network.
+enum class Link : std::uint8_t { Network, Serial };
+
 struct Reply {
     std::vector<std::uint8_t> bytes;
     std::chrono::milliseconds delay{0};
@@ -126,7 +130,7 @@ public:
     ProtocolFactory bootloaderProtocol() const;
 
     // Link side (used by the transports): one complete frame in, the answer out (if any).
-    std::optional<Reply> handleFrame(const std::vector<std::uint8_t>& frame);
+    std::optional<Reply> handleFrame(const std::vector<std::uint8_t>& frame, Link link = Link::Network);
     void noteLoneZero();
     void noteDiscarded(std::size_t count);
     unsigned cutGeneration() const;
@@ -138,8 +142,8 @@ private:
     void setFirmwareLocked(std::uint8_t major, std::uint8_t minor, std::uint8_t patch);
     std::uint8_t replyAddress() const;
     std::vector<std::uint8_t> echoReply(const std::vector<std::uint8_t>& frame) const;
-    std::vector<std::uint8_t> applyCommand(const std::vector<std::uint8_t>& frame);
-    std::vector<std::uint8_t> identifyReply() const;
+    std::vector<std::uint8_t> applyCommand(const std::vector<std::uint8_t>& frame, Link link);
+    std::vector<std::uint8_t> identifyReply(Link link) const;
     std::vector<std::uint8_t> statusReply() const;
     std::vector<std::uint8_t> readReply(const std::vector<std::uint8_t>& frame);
     void storeSlot(int slot);
