@@ -1,0 +1,138 @@
+#pragma once
+// The parameter command vocabulary: command codes and, for every parameter
+// command, the frame parameters p1..p8 built from the model's bytes.
+//
+// Every builder reads the records only (never EditorValues) so that what is
+// sent is exactly what the model holds. Parameters a command leaves unused
+// are 0. "ch" is a ChannelCode; o = ch - 2 for outputs. PI n / DS n are
+// PresetImage / DeviceSettings offsets.
+//
+//  code  p1        p2    p3  p4      p5        p6         p7         p8
+//   1    ch                                                          gain code
+//   2    ch (out)                    bypass    PI 461+3o  PI 462+3o  PI 463+3o
+//   3/4  ch                                                          1 = muted / inverted
+//   5    channel   band  blk byte 0  byte 4    byte 1     byte 2     byte 3
+//   6    ch                                                          1 = bypassed
+//   7    ch (out)  PI 467+7o .. PI 473+7o in p2..p8
+//   8    ch (out)                                         knee 483+o mode 481+o
+//   9    ch (out)                    PI 485+4o PI 486+4o  PI 487+4o  PI 488+4o
+//  10    ch (in)                     PI 20+4ch PI 21+4ch  PI 23+4ch  PI 22+4ch
+//  11    ch (out)                    0 HP/1 LP slope      freq high  freq low
+//  12                                                                DS 205
+//  13    0                                     DS 208     DS 209     DS 210
+//  13    1                   PI 581  PI 580    PI 497     PI 498     PI 499
+//  14/16/18/19                                                       DS 206/214/213/211
+//  17    ch (out)                                         PI 100+o   PI 102+o
+//  23/24 preset slot
+//  28    ch (out)                              PI 455+3o  PI 456+3o  PI 457+3o
+//  30    ch (out)                                                    1 = FIR bypassed
+//  31    ch        bit ch of PI 28                                   PI 116
+//  32    ch (out)                                                    DS 215+o
+//  33    DS 217
+
+#include <cstdint>
+#include <optional>
+
+#include "model/device_model.h"
+#include "model/exchange.h"
+#include "model/records.h"
+#include "model/slots.h"
+
+namespace zef {
+
+namespace cmd {
+inline constexpr std::uint8_t kGain = 1;
+inline constexpr std::uint8_t kDelay = 2;
+inline constexpr std::uint8_t kMute = 3;
+inline constexpr std::uint8_t kPolarity = 4;
+inline constexpr std::uint8_t kEqBand = 5;
+inline constexpr std::uint8_t kEqBypass = 6;
+inline constexpr std::uint8_t kCompressor = 7;
+inline constexpr std::uint8_t kCompressorAuto = 8;
+inline constexpr std::uint8_t kLimiter = 9;
+inline constexpr std::uint8_t kNoiseGate = 10;
+inline constexpr std::uint8_t kCrossover = 11;
+inline constexpr std::uint8_t kNoiseOption = 12;
+inline constexpr std::uint8_t kGeneratorMasking = 13;
+inline constexpr std::uint8_t kStandby = 14;
+inline constexpr std::uint8_t kClosing = 15;
+inline constexpr std::uint8_t kVoltage = 16;
+inline constexpr std::uint8_t kRouting = 17;
+inline constexpr std::uint8_t kBridge = 18;
+inline constexpr std::uint8_t kSleepMode = 19;
+inline constexpr std::uint8_t kReadMemory = 20;
+inline constexpr std::uint8_t kWriteMemory = 21;
+inline constexpr std::uint8_t kStatusPoll = 22;
+inline constexpr std::uint8_t kStorePreset = 23;
+inline constexpr std::uint8_t kRecallPreset = 24;
+inline constexpr std::uint8_t kActivateSettings = 25;
+inline constexpr std::uint8_t kDynamicFilter = 28;
+inline constexpr std::uint8_t kActivateFir = 29;
+inline constexpr std::uint8_t kFirBypass = 30;
+inline constexpr std::uint8_t kChannelMode = 31;
+inline constexpr std::uint8_t kImpedance = 32;
+inline constexpr std::uint8_t kRemoteEnable = 33;
+}  // namespace cmd
+
+// Command 13 selectors.
+inline constexpr std::uint8_t kSelectorGenerator = 0;
+inline constexpr std::uint8_t kSelectorMasking = 1;
+
+// Command 11, p5.
+enum class CrossoverSide : std::uint8_t { HighPass = 0, LowPass = 1 };
+
+// One parameter command: code and p1..p8.
+struct Command {
+    std::uint8_t code = 0;
+    CommandParams p{};
+    bool operator==(const Command&) const = default;
+};
+
+bool IsInputChannel(ChannelCode ch);
+bool IsOutputChannel(ChannelCode ch);
+// Output index 0..1 of an output channel; any other channel is a programming error.
+int OutputIndex(ChannelCode ch);
+// Input index 0..1 of an input channel; any other channel is a programming error.
+int InputIndex(ChannelCode ch);
+// The other channel of the pair (L <-> R, 1 <-> 2).
+ChannelCode PartnerChannel(ChannelCode ch);
+// Response group of a channel: 0 L, 1 R, 2 output 1, 3 output 2.
+inline int GroupOf(ChannelCode ch) { return static_cast<int>(ch); }
+// Crossover filter number 0..3 of an output side: 2o + side.
+int CrossoverFilter(ChannelCode output, CrossoverSide side);
+
+Command GainCommand(const DeviceModel& d, ChannelCode ch);
+Command DelayCommand(const DeviceModel& d, ChannelCode output);
+Command MuteCommand(const DeviceModel& d, ChannelCode ch);
+Command PolarityCommand(const DeviceModel& d, ChannelCode ch);
+Command EqBypassCommand(const DeviceModel& d, ChannelCode ch);
+// Command 5 for the band record at `where` (its p1..p3 come from the location).
+Command EqBandCommand(const PresetImage& preset, const BandLocation& where);
+// Command 5 for an editor band index; nullopt when the band has no record or
+// lives in input block A, which no command 5 carries.
+std::optional<Command> EqBandCommand(const DeviceModel& d, int bandIndex);
+// Band `band` 0..2 of input block B, whatever the input currently shows.
+BandLocation InputBlockBLocation(int input, int band);
+Command CompressorCommand(const DeviceModel& d, ChannelCode output);
+Command CompressorAutoCommand(const DeviceModel& d, ChannelCode output);
+Command LimiterCommand(const DeviceModel& d, ChannelCode output);
+Command NoiseGateCommand(const DeviceModel& d, ChannelCode input);
+Command CrossoverCommand(const DeviceModel& d, ChannelCode output, CrossoverSide side);
+Command NoiseOptionCommand(const DeviceModel& d);
+Command GeneratorCommand(const DeviceModel& d);
+Command MaskingCommand(const DeviceModel& d);
+Command StandbyCommand(const DeviceModel& d);
+Command VoltageCommand(const DeviceModel& d);
+Command RoutingCommand(const DeviceModel& d, ChannelCode output);
+Command BridgeCommand(const DeviceModel& d);
+Command SleepModeCommand(const DeviceModel& d);
+Command DynamicFilterCommand(const DeviceModel& d, ChannelCode output);
+Command FirBypassCommand(const DeviceModel& d, ChannelCode output);
+Command ChannelModeCommand(const DeviceModel& d, ChannelCode ch);
+Command ImpedanceCommand(const DeviceModel& d, ChannelCode output);
+Command RemoteEnableCommand(const DeviceModel& d);
+// Commands 23 and 24: p1 = preset slot 0..2.
+Command StorePresetCommand(int presetSlot);
+Command RecallPresetCommand(int presetSlot);
+
+}  // namespace zef

@@ -1,0 +1,15 @@
+#include "model/status_text.h"
+
+#include "model/encodings.h"
+
+namespace zef {
+
+std::string EditorStatusPrefix(const DeviceEntry& entry) {
+    return entry.name + (entry.isUsb() ? std::string(" - USB ") : " - IP=" + entry.ip);
+}
+
+std::string ProgramLoadedStatus(const DeviceEntry& entry, int presetSlot, const std::string& presetName) {
+    return EditorStatusPrefix(entry) + kProgramLoadedText + PresetSlotText(presetSlot) + " " + presetName;
+}
+
+}  // namespace zef
