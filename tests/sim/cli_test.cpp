@@ -1,8 +1,9 @@
 // The zefsim program's options and its control commands on standard input.
 
+#include "cli.h"
+
 #include <gtest/gtest.h>
 
-#include "cli.h"
 #include "sim_client.h"
 
 namespace simtest {
@@ -11,9 +12,10 @@ namespace {
 using zefsim::parseOptions;
 
 TEST(Options, DeviceSettingsApplyToTheNextDeviceDefined) {
-    const auto o = parseOptions({"--tcp", "127.0.0.2:1001", "--name", "Left", "--uid", "0a0B0c0D0e0F", "--firmware",
-                                 "1.9.9", "--bootloader", "--wlan", "--tcp", "127.0.0.3:1002", "--serial",
-                                 "/tmp/x", "--announce", "127.0.0.1:30303", "--announce-interval", "500"});
+    const auto o =
+        parseOptions({"--tcp", "127.0.0.2:1001", "--name", "Left", "--uid", "0a0B0c0D0e0F", "--firmware",
+                      "1.9.9", "--bootloader", "--wlan", "--tcp", "127.0.0.3:1002", "--serial", "/tmp/x",
+                      "--announce", "127.0.0.1:30303", "--announce-interval", "500"});
     ASSERT_EQ(o.devices.size(), 3u);
     EXPECT_EQ(o.devices[0].config.name, "ZEF-4.260 #1");
     EXPECT_EQ(o.devices[0].config.major, 2);
@@ -118,8 +120,8 @@ TEST_F(Control, DumpListAndErrors) {
     EXPECT_NE(list.find("1: \"ZEF-4.260\" uid 025A45460001 firmware 2.1.0 marks 0x00"), std::string::npos);
     EXPECT_NE(list.find("2: \"ZEF-4.260\" uid 025A45460002"), std::string::npos);
 
-    for (const char* line : {"set 3 0 0", "set 1 0", "set 1 0 256", "set one 0 0", "fir 1 3", "silent 1 maybe",
-                             "firmware 1 2.x.0", "frobnicate 1"}) {
+    for (const char* line : {"set 3 0 0", "set 1 0", "set 1 0 256", "set one 0 0", "fir 1 3",
+                             "silent 1 maybe", "firmware 1 2.x.0", "frobnicate 1"}) {
         EXPECT_EQ(run(line).substr(0, 7), "error: ") << line;
     }
     EXPECT_EQ(run(""), "");

@@ -98,7 +98,9 @@ std::vector<LandingCase> cases() {
         {"channel mode output 2 and EQ mode",
          frame(31, {3, 1, 0, 0, 0, 0, 0, 1}),
          {{D(28), 0x00, 0x08}, {D(116), 0, 1}}},
-        {"channel mode input L cleared", frame(31, {0, 0, 0, 0, 0, 0, 0, 0}), {{D(28), 0x0F, 0x0E}, {D(116), 1, 0}}},
+        {"channel mode input L cleared",
+         frame(31, {0, 0, 0, 0, 0, 0, 0, 0}),
+         {{D(28), 0x0F, 0x0E}, {D(116), 1, 0}}},
         {"load impedance output 2", frame(32, {3, 0, 0, 0, 0, 0, 0, 2}), {{216, 0, 2}}},
         {"remote control enable in p1", frame(33, {1, 0, 0, 0, 0, 0, 0, 0}), {{217, 0, 1}}},
         // Frames that must leave memory alone.

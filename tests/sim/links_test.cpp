@@ -94,14 +94,16 @@ TEST(Devices, ManyDevicesHaveDistinctIdsNamesAndEndpoints) {
         const Stream s = connectTcp("127.0.0." + std::to_string(2 + i), ports[i]);
         const auto id = s.exchange(frame(0, {}, 0), 30);
         ASSERT_TRUE(id.has_value());
-        EXPECT_EQ(std::string(id->begin() + 13, id->begin() + 29), "Amp " + std::to_string(i) + "           ");
+        EXPECT_EQ(std::string(id->begin() + 13, id->begin() + 29),
+                  "Amp " + std::to_string(i) + "           ");
         uids.emplace_back(id->begin() + 6, id->begin() + 12);
         EXPECT_NE(uids.back(), Bytes(6, 0));
     }
     EXPECT_NE(uids[0], uids[1]);
     EXPECT_NE(uids[1], uids[2]);
     EXPECT_NE(uids[0], uids[2]);
-    EXPECT_EQ(sim.endpoints(sim.device(1)).tcp, std::vector<std::string>{"127.0.0.3:" + std::to_string(ports[1])});
+    EXPECT_EQ(sim.endpoints(sim.device(1)).tcp,
+              std::vector<std::string>{"127.0.0.3:" + std::to_string(ports[1])});
 }
 
 TEST(Devices, ListeningOnABusyPortThrows) {
@@ -147,6 +149,25 @@ TEST_F(Serial, BytesArePacedAt9600BaudInBothDirections) {
     EXPECT_GE(Clock::now() - t3, 43 * byteTime);
     EXPECT_EQ((*id)[5], 0);  // interface byte: USB
     EXPECT_EQ(dev.trailingZeros(), 0u);
+}
+
+TEST_F(Serial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
+    struct Inverter : zefsim::ByteProtocol {
+        void receive(std::uint8_t byte, zefsim::Clock::time_point at, std::vector<Outgoing>& out) override {
+            out.push_back({{static_cast<std::uint8_t>(byte ^ 0xFF)}, at});
+        }
+    };
+    dev.setBootloaderProtocol([](zefsim::Device&) { return std::make_unique<Inverter>(); });
+    sim.openSerial(dev, link);
+    const Stream s = openTerminal(link);
+    EXPECT_EQ(s.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
+    dev.setBootloader(true);
+    EXPECT_EQ(s.exchange({0x01, 0x02, 0xF0}, 3), (Bytes{0xFE, 0xFD, 0x0F}));
+    // The network side keeps the command protocol.
+    const Stream tcp = connectTcp("127.0.0.1", sim.listenTcp(dev, "127.0.0.1", 0));
+    EXPECT_EQ(tcp.exchange(frame(0, {}, 0), 30).value_or(Bytes(30, 0))[12], 255);
+    dev.setBootloader(false);
+    EXPECT_EQ(s.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
 }
 
 TEST_F(Serial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {

@@ -59,7 +59,8 @@ protected:
         return r ? (*r)[2] : 0xFF;
     }
     std::uint8_t readAddress(std::uint16_t address, std::uint8_t count) {
-        const auto r = link.exchange(frame(20, {std::uint8_t(address >> 8), std::uint8_t(address), count}), count + 5u);
+        const auto r =
+            link.exchange(frame(20, {std::uint8_t(address >> 8), std::uint8_t(address), count}), count + 5u);
         return r ? (*r)[2] : 0xFF;
     }
 };

@@ -12,7 +12,7 @@ TEST_F(Replies, LengthsFollowTheCommandAndEchoTheParameters) {
         std::uint8_t code;
         std::size_t length;
     };
-    const Case table[] = {{0, 30}, {1, 13}, {5, 13}, {13, 13}, {15, 13}, {22, 24}, {23, 13},
+    const Case table[] = {{0, 30},  {1, 13},  {5, 13},  {13, 13}, {15, 13}, {22, 24}, {23, 13},
                           {24, 13}, {25, 13}, {29, 13}, {31, 13}, {33, 13}, {77, 13}};
     for (const Case& c : table) {
         SCOPED_TRACE(int(c.code));
@@ -26,7 +26,8 @@ TEST_F(Replies, LengthsFollowTheCommandAndEchoTheParameters) {
         EXPECT_EQ(reply[3], c.code);
         EXPECT_EQ(reply.back(), 0xF7);
         if (c.length == 13 && c.code != 24) {
-            EXPECT_EQ(Bytes(reply.begin() + 4, reply.begin() + 12), Bytes(request.begin() + 4, request.begin() + 12));
+            EXPECT_EQ(Bytes(reply.begin() + 4, reply.begin() + 12),
+                      Bytes(request.begin() + 4, request.begin() + 12));
         }
     }
 }
@@ -66,7 +67,8 @@ TEST_F(Replies, StatusCarriesLevelsIndicatorsAlertAndStandby) {
         bool standby, alert;
         std::uint8_t flags;
     };
-    for (const Case c : {Case{false, false, 0}, Case{true, false, 4}, Case{false, true, 2}, Case{true, true, 6}}) {
+    for (const Case c :
+         {Case{false, false, 0}, Case{true, false, 4}, Case{false, true, 2}, Case{true, true, 6}}) {
         ASSERT_EQ(ask(14, {0, 0, 0, 0, 0, 0, 0, std::uint8_t(c.standby)}).size(), 13u);
         dev.setAlert(c.alert);
         const auto r = link.exchange(frame(22), 24);
@@ -85,17 +87,19 @@ TEST_F(Replies, ReadMemoryReturnsTheRequestedBytesAcrossTheAddressSpace) {
         std::uint16_t address;
         std::uint8_t count;
     };
-    for (const Case c : {Case{0, 120}, Case{120, 120}, Case{240 + 78 * 7, 78}, Case{1, 3}, Case{4096, 192},
-                         Case{4096 + 1152 + 960, 192}, Case{860, 10}, Case{4090, 8}, Case{6396, 8}, Case{0, 0}}) {
+    for (const Case c :
+         {Case{0, 120}, Case{120, 120}, Case{240 + 78 * 7, 78}, Case{1, 3}, Case{4096, 192},
+          Case{4096 + 1152 + 960, 192}, Case{860, 10}, Case{4090, 8}, Case{6396, 8}, Case{0, 0}}) {
         SCOPED_TRACE(c.address);
-        const auto r = link.exchange(frame(20, {std::uint8_t(c.address >> 8), std::uint8_t(c.address), c.count}),
-                                     c.count + 5u);
+        const auto r = link.exchange(
+            frame(20, {std::uint8_t(c.address >> 8), std::uint8_t(c.address), c.count}), c.count + 5u);
         ASSERT_TRUE(r.has_value());
         EXPECT_EQ((*r)[3], 20);
         EXPECT_EQ(r->back(), 0xF7);
         for (std::size_t i = 0; i < c.count; ++i) {
             const std::size_t a = c.address + i;
-            const bool mapped = a < zefsim::kMemorySize || (a >= zefsim::kFirBase && a < zefsim::kAddressSpaceEnd);
+            const bool mapped =
+                a < zefsim::kMemorySize || (a >= zefsim::kFirBase && a < zefsim::kAddressSpaceEnd);
             EXPECT_EQ(int((*r)[4 + i]), mapped ? int(all[a]) : 0) << "address " << a;
         }
     }

@@ -13,7 +13,8 @@ namespace simtest {
 namespace {
 
 int remainingMs(std::chrono::steady_clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -27,8 +28,13 @@ Bytes frame(std::uint8_t code, std::initializer_list<std::uint8_t> params, std::
 }
 
 Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAddress) {
-    Bytes f{0xF0, 0x21, deviceAddress, 21, static_cast<std::uint8_t>(address >> 8),
-            static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(data.size())};
+    Bytes f{0xF0,
+            0x21,
+            deviceAddress,
+            21,
+            static_cast<std::uint8_t>(address >> 8),
+            static_cast<std::uint8_t>(address & 0xFF),
+            static_cast<std::uint8_t>(data.size())};
     f.insert(f.end(), data.begin(), data.end());
     f.push_back(0xF7);
     return f;

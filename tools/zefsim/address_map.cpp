@@ -111,17 +111,28 @@ bool between(int v, int lo, int hi) { return v >= lo && v <= hi; }
 int match(Selector when, const std::array<std::uint8_t, 13>& f) {
     const int p1 = f[4], p2 = f[5], p3 = f[6], p5 = f[8];
     switch (when) {
-        case S::Any: return 0;
-        case S::Input: return between(p1, 0, 1) ? p1 : -1;
-        case S::Output: return between(p1, 2, 3) ? p1 - 2 : -1;
-        case S::Channel: return between(p1, 0, 3) ? p1 : -1;
-        case S::Generator: return p1 == 0 ? 0 : -1;
-        case S::Masking: return p1 == 1 ? 0 : -1;
-        case S::HighPass: return between(p1, 2, 3) && p5 == 0 ? p1 - 2 : -1;
-        case S::LowPass: return between(p1, 2, 3) && p5 == 1 ? p1 - 2 : -1;
-        case S::InputBlockB: return between(p1, 0, 1) && between(p2, 0, 2) && p3 == 1 ? p1 : -1;
-        case S::OutputBand: return between(p1, 2, 3) && between(p2, 0, 29) && p3 == 0 ? p1 - 2 : -1;
-        case S::MaskingBand: return between(p1, 17, 20) && between(p2, 0, 15) && p3 == 0 ? 0 : -1;
+        case S::Any:
+            return 0;
+        case S::Input:
+            return between(p1, 0, 1) ? p1 : -1;
+        case S::Output:
+            return between(p1, 2, 3) ? p1 - 2 : -1;
+        case S::Channel:
+            return between(p1, 0, 3) ? p1 : -1;
+        case S::Generator:
+            return p1 == 0 ? 0 : -1;
+        case S::Masking:
+            return p1 == 1 ? 0 : -1;
+        case S::HighPass:
+            return between(p1, 2, 3) && p5 == 0 ? p1 - 2 : -1;
+        case S::LowPass:
+            return between(p1, 2, 3) && p5 == 1 ? p1 - 2 : -1;
+        case S::InputBlockB:
+            return between(p1, 0, 1) && between(p2, 0, 2) && p3 == 1 ? p1 : -1;
+        case S::OutputBand:
+            return between(p1, 2, 3) && between(p2, 0, 29) && p3 == 0 ? p1 - 2 : -1;
+        case S::MaskingBand:
+            return between(p1, 17, 20) && between(p2, 0, 15) && p3 == 0 ? 0 : -1;
     }
     return -1;
 }
@@ -178,53 +189,52 @@ void powerOnMemory(std::span<std::uint8_t> m) {
     std::fill(m.begin(), m.end(), std::uint8_t{0});
     // Settings: name 5..20 and firmware 1..3 are set by the device from its configuration.
     putPattern(m, 21, 28, 0x41);
-    put(m, 34, {255, 255, 255, 0});                    // LAN subnet mask
-    put(m, 48, {255, 255, 255, 0});                    // WLAN subnet mask
-    putText(m, 57, 32, "");                            // WLAN SSID
-    putText(m, 91, 32, "");                            // WLAN key
-    m[123] = 1;                                        // access point enabled
-    put(m, 128, {255, 255, 255, 0});                   // access point subnet mask
+    put(m, 34, {255, 255, 255, 0});   // LAN subnet mask
+    put(m, 48, {255, 255, 255, 0});   // WLAN subnet mask
+    putText(m, 57, 32, "");           // WLAN SSID
+    putText(m, 91, 32, "");           // WLAN key
+    m[123] = 1;                       // access point enabled
+    put(m, 128, {255, 255, 255, 0});  // access point subnet mask
     m[136] = 9;
-    putText(m, 137, 32, "ZEF-4.260");                  // access point SSID
-    putText(m, 171, 32, "");                           // access point key
-    m[203] = 6;                                        // access point channel
-    m[210] = 40;                                       // noise generator level -40 dB
+    putText(m, 137, 32, "ZEF-4.260");  // access point SSID
+    putText(m, 171, 32, "");           // access point key
+    m[203] = 6;                        // access point channel
+    m[210] = 40;                       // noise generator level -40 dB
     putPattern(m, 218, 239, 0x90);
 
     // Running preset.
     putText(m, P(0), 16, "Default");
-    put(m, P(16), {120, 120});                         // input gains 0 dB
+    put(m, P(16), {120, 120});  // input gains 0 dB
     for (int in = 0; in < 2; ++in) {
         static constexpr std::uint16_t kBlockA[] = {100, 500, 2000, 8000};
         static constexpr std::uint16_t kBlockB[] = {250, 1000, 4000};
         for (int b = 0; b < 4; ++b) putBand(m, P(30) + 5 * (4 * in + b), kBlockA[b]);
         for (int b = 0; b < 3; ++b) putBand(m, P(70) + 5 * (3 * in + b), kBlockB[b]);
     }
-    put(m, P(100), {158, 30, 30, 158});                // output 1 from L, output 2 from R
-    put(m, P(104), {0, 0, 20, 0, 0, 20});              // high-pass 20 Hz
-    put(m, P(110), {0, 0x4E, 0x20, 0, 0x4E, 0x20});    // low-pass 20000 Hz
-    static constexpr std::uint16_t kThirds[30] = {25,   31,   40,   50,   63,   80,    100,   125,
-                                                  160,  200,  250,  315,  400,  500,   630,   800,
-                                                  1000, 1250, 1600, 2000, 2500, 3150,  4000,  5000,
-                                                  6300, 8000, 10000, 12500, 16000, 20000};
+    put(m, P(100), {158, 30, 30, 158});              // output 1 from L, output 2 from R
+    put(m, P(104), {0, 0, 20, 0, 0, 20});            // high-pass 20 Hz
+    put(m, P(110), {0, 0x4E, 0x20, 0, 0x4E, 0x20});  // low-pass 20000 Hz
+    static constexpr std::uint16_t kThirds[30] = {
+        25,  31,   40,   50,   63,   80,   100,  125,  160,  200,  250,  315,   400,   500,   630,
+        800, 1000, 1250, 1600, 2000, 2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
     for (int o = 0; o < 2; ++o)
         for (int b = 0; b < 30; ++b) putBand(m, P(118) + 5 * (30 * o + b), kThirds[b]);
-    putText(m, P(419), 32, "");                         // FIR names
-    put(m, P(451), {1, 1, 0x80, 0x80});                 // 384 taps each
+    putText(m, P(419), 32, "");          // FIR names
+    put(m, P(451), {1, 1, 0x80, 0x80});  // 384 taps each
     for (int o = 0; o < 2; ++o) {
         put(m, P(467) + 7 * o, {0, 90, 2, 50, 9, 10, 120});  // compressor off, 0 dB, 4:1
-        put(m, P(485) + 4 * o, {0, 0, 9, 9});                 // limiter off
+        put(m, P(485) + 4 * o, {0, 0, 9, 9});                // limiter off
     }
-    put(m, P(493), {120, 120});                         // output gains 0 dB
+    put(m, P(493), {120, 120});  // output gains 0 dB
     for (int b = 0; b < 16; ++b) putBand(m, P(500) + 5 * b, kThirds[2 * b - (b > 14 ? 1 : 0)]);
-    m[P(580)] = 40;                                     // masking level -40 dB
+    m[P(580)] = 40;  // masking level -40 dB
     putPattern(m, P(583), P(623), 0x11);
 }
 
 void powerOnFir(std::span<std::uint8_t> fir) {
     std::fill(fir.begin(), fir.end(), std::uint8_t{0});
-    fir[0] = 0x20;                 // output 1: unit impulse 0x200000 at tap 0
-    fir[fir.size() / 2] = 0x20;    // output 2
+    fir[0] = 0x20;               // output 1: unit impulse 0x200000 at tap 0
+    fir[fir.size() / 2] = 0x20;  // output 2
 }
 
 }  // namespace zefsim

@@ -18,16 +18,16 @@ namespace zefsim {
 
 enum class Selector : std::uint8_t {
     Any,
-    Input,          // p1 0..1
-    Output,         // p1 2..3
-    Channel,        // p1 0..3
-    Generator,      // p1 == 0 (command 13 selector 0)
-    Masking,        // p1 == 1 (command 13 selector 1)
-    HighPass,       // p1 2..3, p5 == 0
-    LowPass,        // p1 2..3, p5 == 1
-    InputBlockB,    // p1 0..1, p2 0..2, p3 == 1
-    OutputBand,     // p1 2..3, p2 0..29, p3 == 0
-    MaskingBand,    // p1 17..20, p2 0..15, p3 == 0
+    Input,        // p1 0..1
+    Output,       // p1 2..3
+    Channel,      // p1 0..3
+    Generator,    // p1 == 0 (command 13 selector 0)
+    Masking,      // p1 == 1 (command 13 selector 1)
+    HighPass,     // p1 2..3, p5 == 0
+    LowPass,      // p1 2..3, p5 == 1
+    InputBlockB,  // p1 0..1, p2 0..2, p3 == 1
+    OutputBand,   // p1 2..3, p2 0..29, p3 == 0
+    MaskingBand,  // p1 17..20, p2 0..15, p3 == 0
 };
 
 struct Landing {

@@ -25,7 +25,8 @@ unsigned long parseNumber(const std::string& text, unsigned long max, const std:
     return value;
 }
 
-unsigned long parseRange(const std::string& text, unsigned long lo, unsigned long hi, const std::string& what) {
+unsigned long parseRange(const std::string& text, unsigned long lo, unsigned long hi,
+                         const std::string& what) {
     const unsigned long v = parseNumber(text, hi, what);
     if (v < lo) throw bad(what + " must be " + std::to_string(lo) + ".." + std::to_string(hi));
     return v;
@@ -35,7 +36,8 @@ std::array<std::uint8_t, 6> parseUid(const std::string& text) {
     if (text.size() != 12 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         throw bad("--uid takes 12 hex digits, not '" + text + "'");
     std::array<std::uint8_t, 6> uid{};
-    for (std::size_t i = 0; i < 6; ++i) uid[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+    for (std::size_t i = 0; i < 6; ++i)
+        uid[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
     return uid;
 }
 
@@ -171,7 +173,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.help) return o;
-    if (pending) throw bad(pendingOption + " applies to the next device, but no --tcp or --serial follows it");
+    if (pending)
+        throw bad(pendingOption + " applies to the next device, but no --tcp or --serial follows it");
     if (o.devices.empty()) throw bad("no device: give at least one --tcp HOST:PORT or --serial PATH");
     return o;
 }
@@ -194,8 +197,8 @@ std::string describeDevice(Simulator& sim, std::size_t index) {
     Device& d = sim.device(index);
     const DeviceConfig c = d.config();
     std::ostringstream s;
-    s << index + 1 << ": \"" << trimmed(c.name) << "\" uid " << hex(c.uid) << " firmware " << int(c.major) << '.'
-      << int(c.minor) << '.' << int(c.patch);
+    s << index + 1 << ": \"" << trimmed(c.name) << "\" uid " << hex(c.uid) << " firmware " << int(c.major)
+      << '.' << int(c.minor) << '.' << int(c.patch);
     const auto e = sim.endpoints(d);
     if (!e.tcp.empty()) s << (c.network == 1 ? " WLAN" : " LAN");
     for (const auto& t : e.tcp) s << " tcp " << t;
@@ -252,25 +255,49 @@ const std::vector<Command>& commands() {
              d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
              return std::string("ok\n");
          }},
-        {"silent", 1, [](Simulator&, Device& d, const auto& a) { d.setSilent(onOff(a[0])); return std::string("ok\n"); }},
-        {"cut", 0, [](Simulator&, Device& d, const auto&) { d.cutConnections(); return std::string("ok\n"); }},
-        {"garbage", 0, [](Simulator&, Device& d, const auto&) { d.garbageNextReply(); return std::string("ok\n"); }},
-        {"short", 0, [](Simulator&, Device& d, const auto&) { d.shortNextReply(); return std::string("ok\n"); }},
+        {"silent", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setSilent(onOff(a[0]));
+             return std::string("ok\n");
+         }},
+        {"cut", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.cutConnections();
+             return std::string("ok\n");
+         }},
+        {"garbage", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.garbageNextReply();
+             return std::string("ok\n");
+         }},
+        {"short", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.shortNextReply();
+             return std::string("ok\n");
+         }},
         {"bootloader", 1,
-         [](Simulator&, Device& d, const auto& a) { d.setBootloader(onOff(a[0])); return std::string("ok\n"); }},
+         [](Simulator&, Device& d, const auto& a) {
+             d.setBootloader(onOff(a[0]));
+             return std::string("ok\n");
+         }},
         {"firmware", 1,
          [](Simulator&, Device& d, const auto& a) {
              const auto v = parseVersion(a[0]);
              d.setFirmware(v[0], v[1], v[2]);
              return std::string("ok\n");
          }},
-        {"alert", 1, [](Simulator&, Device& d, const auto& a) { d.setAlert(onOff(a[0])); return std::string("ok\n"); }},
+        {"alert", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setAlert(onOff(a[0]));
+             return std::string("ok\n");
+         }},
         {"dump", 0, [](Simulator&, Device& d, const auto&) { return hexDump(d.memory(0, kMemorySize), 0); }},
         {"frames", 0,
          [](Simulator&, Device& d, const auto&) {
              const auto frames = d.frames();
-             std::string out = std::to_string(frames.size()) + " frames, " + std::to_string(d.trailingZeros()) +
-                               " lone zero bytes, " + std::to_string(d.discardedBytes()) + " discarded bytes\n";
+             std::string out = std::to_string(frames.size()) + " frames, " +
+                               std::to_string(d.trailingZeros()) + " lone zero bytes, " +
+                               std::to_string(d.discardedBytes()) + " discarded bytes\n";
              const std::size_t first = frames.size() > 10 ? frames.size() - 10 : 0;
              for (std::size_t i = first; i < frames.size(); ++i) {
                  std::string line = hexDump(frames[i], 0);
@@ -278,7 +305,11 @@ const std::vector<Command>& commands() {
              }
              return out;
          }},
-        {"announce", 0, [](Simulator& s, Device& d, const auto&) { s.announceNow(d); return std::string("ok\n"); }},
+        {"announce", 0,
+         [](Simulator& s, Device& d, const auto&) {
+             s.announceNow(d);
+             return std::string("ok\n");
+         }},
     };
     return table;
 }
@@ -301,7 +332,8 @@ ControlResult runControl(Simulator& sim, const std::string& line) {
         }
         for (const Command& c : commands()) {
             if (name != c.name) continue;
-            if (words.size() != c.args + 2) throw bad(name + " takes a DEVICE and " + std::to_string(c.args) + " more");
+            if (words.size() != c.args + 2)
+                throw bad(name + " takes a DEVICE and " + std::to_string(c.args) + " more");
             const auto number = parseNumber(words[1], 1000000, "DEVICE");
             if (number < 1 || number > sim.deviceCount()) throw bad("no device " + words[1] + " (see list)");
             const std::vector<std::string> rest(words.begin() + 2, words.end());

@@ -21,7 +21,8 @@ Device::Device(const DeviceConfig& config) : config_(config), random_(0x5A4546u)
     powerOnMemory(memory_);
     powerOnFir(fir_);
     std::fill_n(memory_.begin() + kNameAddress, kNameLength, ' ');
-    std::copy_n(config.name.begin(), std::min(config.name.size(), kNameLength), memory_.begin() + kNameAddress);
+    std::copy_n(config.name.begin(), std::min(config.name.size(), kNameLength),
+                memory_.begin() + kNameAddress);
     memory_[4] = config.typeCode;
     setFirmwareLocked(config.major, config.minor, config.patch);
     status_.fill(0);
@@ -323,7 +324,8 @@ std::vector<std::uint8_t> Device::readReply(const std::vector<std::uint8_t>& fra
     const std::uint32_t start = (static_cast<std::uint32_t>(frame[4]) << 8) | frame[5];
     const std::size_t count = frame[6];
     if (overlaps(start, count, 0, kMemorySize)) marks_ &= static_cast<std::uint8_t>(~kMarkChanged);
-    if (overlaps(start, count, kFirBase, kFirBase + kFirSize)) marks_ &= static_cast<std::uint8_t>(~kMarkFir1);
+    if (overlaps(start, count, kFirBase, kFirBase + kFirSize))
+        marks_ &= static_cast<std::uint8_t>(~kMarkFir1);
     if (overlaps(start, count, kFirBase + kFirSize, kAddressSpaceEnd))
         marks_ &= static_cast<std::uint8_t>(~kMarkFir2);
     std::vector<std::uint8_t> r(count + 5, 0);

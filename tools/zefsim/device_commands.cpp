@@ -18,12 +18,19 @@ enum Code : std::uint8_t {
     kRecallPreset = 24,
 };
 
-bool answersInBootloader(std::uint8_t code) { return code == kIdentify || code == kStatus || code == kClosing; }
+// A long-running simulator keeps only the most recent frames.
+constexpr std::size_t kFrameLogLimit = 200000;
+
+bool answersInBootloader(std::uint8_t code) {
+    return code == kIdentify || code == kStatus || code == kClosing;
+}
 
 }  // namespace
 
 std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame, Link link) {
     std::lock_guard lock(mutex_);
+    if (frames_.size() >= kFrameLogLimit)
+        frames_.erase(frames_.begin(), frames_.begin() + kFrameLogLimit / 10);
     frames_.push_back(frame);
     if (silent_ || frame.size() < 8) return std::nullopt;
     if (config_.bootloader && !answersInBootloader(frame[3])) return std::nullopt;

@@ -242,7 +242,8 @@ std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
 
 void Simulator::announceTo(Device& d, const std::string& host, std::uint16_t port) {
     const in_addr address = parseIPv4(host);
-    if (!isLoopback(address)) throw std::runtime_error("announcements go to loopback addresses only: " + host);
+    if (!isLoopback(address))
+        throw std::runtime_error("announcements go to loopback addresses only: " + host);
     std::lock_guard lock(impl_->mutex);
     impl_->announce[&d] = AnnounceTarget{address, port};
 }
@@ -349,7 +350,8 @@ void Simulator::Impl::loop() {
         const auto t = Clock::now();
         for (std::size_t i = 0; i < tcpCount; ++i)
             serviceTcp(*tcp[i], fds[1 + 2 * i].revents, fds[2 + 2 * i].revents, t);
-        for (std::size_t i = 0; i < serialCount; ++i) serviceSerial(*serial[i], fds[1 + 2 * tcpCount + i].revents, t);
+        for (std::size_t i = 0; i < serialCount; ++i)
+            serviceSerial(*serial[i], fds[1 + 2 * tcpCount + i].revents, t);
         const auto after = Clock::now();
         for (auto& e : tcp) flushTcp(*e, after);
         for (auto& e : serial) flushSerial(*e, after);
@@ -360,7 +362,8 @@ void Simulator::Impl::loop() {
     }
 }
 
-void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents, Clock::time_point now) {
+void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents,
+                                 Clock::time_point now) {
     const unsigned generation = e.device->cutGeneration();
     if (generation != e.cutSeen) {
         e.cutSeen = generation;
@@ -392,9 +395,11 @@ void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connE
 
 void Simulator::Impl::flushTcp(TcpEndpoint& e, Clock::time_point now) {
     if (e.connFd < 0) return;
-    std::stable_sort(e.pending.begin(), e.pending.end(), [](const Outgoing& a, const Outgoing& b) { return a.due < b.due; });
+    std::stable_sort(e.pending.begin(), e.pending.end(),
+                     [](const Outgoing& a, const Outgoing& b) { return a.due < b.due; });
     auto it = e.pending.begin();
-    for (; it != e.pending.end() && it->due <= now; ++it) e.unsent.insert(e.unsent.end(), it->bytes.begin(), it->bytes.end());
+    for (; it != e.pending.end() && it->due <= now; ++it)
+        e.unsent.insert(e.unsent.end(), it->bytes.begin(), it->bytes.end());
     e.pending.erase(e.pending.begin(), it);
     if (e.unsent.empty()) return;
     const ssize_t n = send(e.connFd, e.unsent.data(), e.unsent.size(), MSG_NOSIGNAL);

@@ -65,9 +65,9 @@ struct DeviceConfig {
     std::array<std::uint8_t, 6> uid{};             // all zero = the simulator picks a distinct one
     std::uint8_t major = 2, minor = 1, patch = 0;  // firmware bytes at memory 1..3
     bool bootloader = false;                       // identify reply byte 12 = 255
-    std::uint8_t address = 0x01;  // identify reply byte 2, and byte 2 of every reply
-    std::uint8_t network = 2;     // identify byte 5 and announcement byte 1: 2 LAN, 1 WLAN
-    std::uint8_t typeCode = 1;    // announcement byte 2; also settings byte 4 at power-on
+    std::uint8_t address = 0x01;                   // identify reply byte 2, and byte 2 of every reply
+    std::uint8_t network = 2;                      // identify byte 5 and announcement byte 1: 2 LAN, 1 WLAN
+    std::uint8_t typeCode = 1;                     // announcement byte 2; also settings byte 4 at power-on
 };
 
 // One answer of the device: the bytes and how long after the request it leaves.
@@ -93,8 +93,9 @@ public:
     // Writes bytes as they are (no change mark); bytes outside the mapped areas are ignored.
     void setMemory(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> presetSlot(int slot) const;  // 624 bytes, empty if never stored
-    std::vector<std::vector<std::uint8_t>> frames() const;  // every complete frame received
-    std::size_t trailingZeros() const;  // lone 0x00 bytes received between frames
+    // Every complete frame received, in order (the most recent 200000 in a long run).
+    std::vector<std::vector<std::uint8_t>> frames() const;
+    std::size_t trailingZeros() const;   // lone 0x00 bytes received between frames
     std::size_t discardedBytes() const;  // other bytes dropped while looking for a frame start
     void clearLog();                     // forget frames and both counters
 
@@ -106,13 +107,13 @@ public:
     std::uint8_t changeMarks() const;
 
     // Faults on demand.
-    void dropReplies(int count);       // apply but do not answer the next `count` frames
-    void setReplyDelayMs(int ms);      // answer late
-    void setSilent(bool silent);       // neither apply nor answer anything until cleared
-    void cutConnections();             // close every TCP connection now
-    void garbageNextReply();           // next reply: right length, random bytes, no F0 start
-    void shortNextReply();             // next reply: only its first half
-    void setBootloader(bool on);       // identify byte 12 = 255; answers only 0, 15 and 22
+    void dropReplies(int count);   // apply but do not answer the next `count` frames
+    void setReplyDelayMs(int ms);  // answer late
+    void setSilent(bool silent);   // neither apply nor answer anything until cleared
+    void cutConnections();         // close every TCP connection now
+    void garbageNextReply();       // next reply: right length, random bytes, no F0 start
+    void shortNextReply();         // next reply: only its first half
+    void setBootloader(bool on);   // identify byte 12 = 255; answers only 0, 15 and 22
     void setFirmware(std::uint8_t major, std::uint8_t minor, std::uint8_t patch);
 
     // Status reply bytes 4..21 (levels, gain reductions, indicators) and the alert flag.
@@ -213,8 +214,8 @@ public:
     // (or "localhost"). They leave from the device's first TCP host, so the sender address
     // is the address to connect to.
     void announceTo(Device& d, const std::string& host, std::uint16_t port);
-    void announceNow(Device& d);          // one 26-byte announcement now (if a target is set)
-    void setAnnounceIntervalMs(int ms);   // periodic announcements, 0 = off (default)
+    void announceNow(Device& d);         // one 26-byte announcement now (if a target is set)
+    void setAnnounceIntervalMs(int ms);  // periodic announcements, 0 = off (default)
 
     struct Endpoints {
         std::vector<std::string> tcp;     // "host:port"
