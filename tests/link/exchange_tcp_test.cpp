@@ -1,0 +1,237 @@
+// The exchange over TCP against the simulated amplifier: frames as they
+// arrive, replies as they are kept, change detection, suppression, and the
+// ways a lost link is recovered or given up.
+
+#include <QTimer>
+
+#include "link_fixture.h"
+
+namespace zef::test {
+namespace {
+
+using Frame = std::vector<std::uint8_t>;
+
+Frame Bytes13(std::uint8_t address, std::uint8_t command, const CommandParams& p) {
+    Frame f{0xF0, 0x21, address, command};
+    f.insert(f.end(), p.begin(), p.end());
+    f.push_back(0xF7);
+    return f;
+}
+
+class TcpExchange : public LinkTest {
+protected:
+    void SetUp() override { ConnectTcp(); }
+
+    // Once the device has answered an identify, everything sent before it
+    // has arrived (TCP keeps the order); identify itself sends no 0x00.
+    void Fence() { ASSERT_TRUE(rxtx->IdentifyDevice(kSlot)); }
+};
+
+TEST_F(TcpExchange, IdentifyReplyIsKeptAndItsAddressLearned) {
+    EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
+    const auto& r = link.replyBuffer;
+    EXPECT_EQ(r[4], 0x21);
+    EXPECT_EQ(r[5], 2);  // LAN
+    const auto uid = device->uid();
+    EXPECT_TRUE(std::equal(uid.begin(), uid.end(), r.begin() + 6));
+    EXPECT_EQ(std::string(r.begin() + 13, r.begin() + 29), "Stage Left      ");
+    EXPECT_EQ(r[29], 0xF7);
+}
+
+TEST_F(TcpExchange, FramesRepliesAndOneTrailingZeroPerExchange) {
+    std::array<std::uint8_t, 48> name{};
+    for (std::size_t i = 0; i < name.size(); ++i) name[i] = static_cast<std::uint8_t>(0xA0 + i);
+
+    struct Case {
+        const char* what;
+        std::uint8_t command;
+        CommandParams p;
+        Frame frame;  // as the device must receive it
+        std::size_t replyLength;
+    };
+    const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x55};
+    const CommandParams read{0x00, 0xF0, 120, 9, 9, 9, 9, 9};  // p4..p8 travel in a 13-byte frame
+    const CommandParams write{0x00, 0x05, 48, 1, 2, 3, 4, 5};  // p4..p8 are not sent
+    Frame blockFrame{0xF0, 0x21, 0x11, 21, 0x00, 0x05, 48};
+    blockFrame.insert(blockFrame.end(), name.begin(), name.end());
+    blockFrame.push_back(0xF7);
+    const std::vector<Case> cases = {
+        {"gain", 1, gain, Bytes13(0x11, 1, gain), 13},
+        {"read 120", 20, read, Bytes13(0x11, 20, read), 125},
+        {"block write 48", 21, write, blockFrame, 13},
+        {"status poll", 22, {}, Bytes13(0x11, 22, {}), 24},
+    };
+
+    std::size_t exchanges = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        link.replyBuffer.fill(0xEE);
+        std::copy(name.begin(), name.end(), link.blockPayload.begin());
+        ASSERT_EQ(rxtx->SendCommandFrame(kSlot, c.command, c.p), kOk);
+        ++exchanges;
+        const auto frames = device->frames();
+        ASSERT_EQ(frames.size(), exchanges);
+        EXPECT_EQ(frames.back(), c.frame);
+        EXPECT_EQ(link.replyBuffer[0], 0xF0);
+        EXPECT_EQ(link.replyBuffer[3], c.command);
+        EXPECT_EQ(link.replyBuffer[c.replyLength - 1], 0xF7);
+        EXPECT_EQ(link.replyBuffer[c.replyLength], 0xEE) << "more bytes taken than the reply has";
+    }
+    Fence();
+    EXPECT_EQ(device->trailingZeros(), exchanges);
+    EXPECT_EQ(device->memory(5, 48), std::vector<std::uint8_t>(name.begin(), name.end()));
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(TcpExchange, ReadMemoryReplyCarriesTheRequestedBytes) {
+    std::vector<std::uint8_t> memory(120);
+    for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 3 + 1);
+    device->setMemory(300, memory);
+    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, 20, Params({0x01, 0x2C, 120})), kOk);
+    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), link.replyBuffer.begin() + 4));
+    EXPECT_EQ(link.replyBuffer[124], 0xF7);
+    // The link is still in step: the next exchange gets its own reply.
+    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, 3, Params({2, 0, 0, 0, 0, 0, 0, 1})), kOk);
+    EXPECT_EQ(link.replyBuffer[3], 3);
+    EXPECT_EQ(link.replyBuffer[11], 1);
+}
+
+struct ChangeCase {
+    const char* what;
+    int firOutput;  // -1: a settings change from the front panel, -2: no change
+    std::uint8_t command;
+    bool changed;
+    std::uint16_t bits;  // expected deviceChangeBits when changed
+};
+
+class DeviceChange : public TcpExchange, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(DeviceChange, ReplyAddressByteFlagsChanges) {
+    const ChangeCase& c = GetParam();
+    link.deviceChangeBits = 0x1234;
+    if (c.firOutput >= 0) device->frontPanelFirChange(c.firOutput);
+    if (c.firOutput == -1) device->frontPanelWrite(206, 0);
+    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, c.command, {}), kOk);
+    EXPECT_EQ(link.deviceChanged[kSlot], c.changed);
+    EXPECT_EQ(link.deviceChangeBits, c.changed || c.command == 15 ? c.bits : 0x1234);
+    for (DeviceSlot s = 0; s < kSlotCount; ++s) {
+        if (s != kSlot) {
+            EXPECT_FALSE(link.deviceChanged[s]) << "slot " << s;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, DeviceChange,
+                         ::testing::Values(ChangeCase{"fir 1 on a parameter command", 0, 1, true, 0x20},
+                                           ChangeCase{"fir 2 on the status poll", 1, 22, true, 0x40},
+                                           ChangeCase{"settings change", -1, 1, true, 0x00},
+                                           ChangeCase{"fir 1 on the closing command", 0, 15, false, 0x20},
+                                           ChangeCase{"nothing changed", -2, 1, false, 0}),
+                         [](const auto& info) {
+                             std::string n = info.param.what;
+                             std::replace(n.begin(), n.end(), ' ', '_');
+                             return n;
+                         });
+
+TEST_F(TcpExchange, SuppressedOrOfflineSendsNothingAndSucceeds) {
+    struct Case {
+        const char* what;
+        bool online, suppressed, nested, quiet;
+        bool sent;
+    };
+    const std::vector<Case> cases = {
+        {"off-line", false, false, false, false, false},
+        {"off-line quiet", false, false, false, true, false},
+        {"suppressed", true, true, false, false, false},
+        {"suppressed quiet", true, true, false, true, false},
+        {"nested suppressed", true, false, true, false, false},
+        {"nested suppressed, quiet ignores it", true, false, true, true, true},
+        {"plain", true, false, false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        device->clearLog();
+        entry().online = c.online;
+        link.sendSuppressed = c.suppressed;
+        link.nestedSendSuppressed = c.nested;
+        const CommandParams p{2, 0, 0, 0, 0, 0, 0, 9};
+        const Status s =
+            c.quiet ? rxtx->SendCommandFrameQuiet(kSlot, 1, p) : rxtx->SendCommandFrame(kSlot, 1, p);
+        EXPECT_EQ(s, kOk);
+        EXPECT_TRUE(link.linkIdle);
+        entry().online = true;
+        link.sendSuppressed = link.nestedSendSuppressed = false;
+        Fence();
+        const auto frames = device->frames();
+        ASSERT_EQ(frames.size(), c.sent ? 2u : 1u);
+        EXPECT_EQ(frames.back()[3], 0) << "the fence is the last frame";
+        EXPECT_EQ(device->trailingZeros(), c.sent ? 1u : 0u);
+    }
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(TcpExchange, IdentifyLearnsTheAddressEvenFromANonGenuineReply) {
+    // A garbage reply has the right length and random bytes: the answer is
+    // genuine only when byte 4 happens to be 0x21; byte 2 is learned anyway.
+    int refused = 0;
+    for (int i = 0; i < 6; ++i) {
+        device->garbageNextReply();
+        link.deviceChanged[kSlot] = true;
+        const bool genuine = rxtx->IdentifyDevice(kSlot);
+        EXPECT_EQ(genuine, link.replyBuffer[4] == 0x21);
+        EXPECT_EQ(link.deviceAddress[kSlot], link.replyBuffer[2]);
+        EXPECT_FALSE(link.deviceChanged[kSlot]);
+        refused += genuine ? 0 : 1;
+    }
+    EXPECT_GT(refused, 0);
+    // A short reply is a receive failure: false, and nothing learned.
+    link.deviceAddress[kSlot] = 0x11;
+    device->shortNextReply();
+    EXPECT_FALSE(rxtx->IdentifyDevice(kSlot));
+    EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(device->frames().front(), Frame({0xF0, 0x21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7}));
+}
+
+TEST_F(TcpExchange, LostRepliesAreRecoveredByTheReconnectWindow) {
+    struct Case {
+        const char* what;
+        int dropped;
+        bool cut;
+        std::size_t framesSeen;
+    };
+    const std::vector<Case> cases = {
+        {"one reply lost: replayed on the same connection", 1, false, 2},
+        {"two replies lost: replayed on a new connection", 2, false, 3},
+        {"connection cut: replayed on a new connection", 0, true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        device->clearLog();
+        presenter.shown = presenter.closed = 0;
+        device->dropReplies(c.dropped);
+        if (c.cut) device->cutConnections();
+        const CommandParams p{2, 0, 0, 0, 0, 0, 0, 0x40};
+        ASSERT_EQ(rxtx->SendCommandFrame(kSlot, 1, p), kOk);
+        EXPECT_EQ(presenter.shown, 1);
+        EXPECT_EQ(presenter.closed, 1);
+        EXPECT_TRUE(presenter.recoveryWhileShown);
+        EXPECT_FALSE(presenter.idleWhileShown);
+        EXPECT_EQ(link.replayResult, 1);
+        EXPECT_EQ(link.replaySlot, kSlot);
+        const auto frames = device->frames();
+        ASSERT_GE(frames.size(), c.framesSeen);
+        for (const auto& f : frames) EXPECT_EQ(f, Bytes13(0x11, 1, p));
+        EXPECT_EQ(link.replyBuffer[11], 0x40);
+        EXPECT_TRUE(entry().online);
+        EXPECT_TRUE(link.linkIdle);
+        EXPECT_FALSE(link.linkRecovery);
+        Fence();
+        EXPECT_EQ(device->trailingZeros(), 1u) << "one 0x00 after the recovered exchange";
+    }
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_TRUE(indicatorRefreshes.empty());
+}
+
+}  // namespace
+}  // namespace zef::test
