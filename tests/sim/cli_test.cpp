@@ -11,7 +11,7 @@ namespace {
 
 using zefsim::parseOptions;
 
-TEST(Options, DeviceSettingsApplyToTheNextDeviceDefined) {
+TEST(SimOptions, DeviceSettingsApplyToTheNextDeviceDefined) {
     const auto o =
         parseOptions({"--tcp", "127.0.0.2:1001", "--name", "Left", "--uid", "0a0B0c0D0e0F", "--firmware",
                       "1.9.9", "--bootloader", "--wlan", "--tcp", "127.0.0.3:1002", "--serial", "/tmp/x",
@@ -37,7 +37,7 @@ TEST(Options, DeviceSettingsApplyToTheNextDeviceDefined) {
     EXPECT_EQ(o.announceIntervalMs, 500);
 }
 
-TEST(Options, MistakesAreRefusedWithAMessage) {
+TEST(SimOptions, MistakesAreRefusedWithAMessage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"--name", "x"},
@@ -61,7 +61,7 @@ TEST(Options, MistakesAreRefusedWithAMessage) {
     EXPECT_TRUE(parseOptions({"--help"}).help);
 }
 
-class Control : public ::testing::Test {
+class SimControl : public ::testing::Test {
 protected:
     zefsim::Simulator sim;
     zefsim::Device& first = sim.addDevice();
@@ -69,7 +69,7 @@ protected:
     std::string run(const std::string& line) { return zefsim::runControl(sim, line).output; }
 };
 
-TEST_F(Control, FrontPanelCommandsChangeMemoryAndMarkTheChange) {
+TEST_F(SimControl, FrontPanelCommandsChangeMemoryAndMarkTheChange) {
     EXPECT_EQ(run("set 2 0x100 99"), "ok\n");
     EXPECT_EQ(second.memory(256, 1)[0], 99);
     EXPECT_EQ(second.changeMarks(), zefsim::kMarkChanged);
@@ -94,7 +94,7 @@ TEST_F(Control, FrontPanelCommandsChangeMemoryAndMarkTheChange) {
     EXPECT_EQ(first.memory(204, 1)[0], 2);
 }
 
-TEST_F(Control, FaultCommandsReachTheDevice) {
+TEST_F(SimControl, FaultCommandsReachTheDevice) {
     EXPECT_EQ(run("bootloader 1 on"), "ok\n");
     EXPECT_TRUE(first.bootloader());
     EXPECT_EQ(run("firmware 2 1.9.9"), "ok\n");
@@ -109,7 +109,7 @@ TEST_F(Control, FaultCommandsReachTheDevice) {
     EXPECT_TRUE(zefsim::runControl(sim, "quit").quit);
 }
 
-TEST_F(Control, DumpListAndErrors) {
+TEST_F(SimControl, DumpListAndErrors) {
     const std::string dump = run("dump 1");
     EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 54);
     EXPECT_EQ(dump.substr(0, 21), "0000: 00 02 01 00 01 ");  // firmware 2.1.0, type code 1

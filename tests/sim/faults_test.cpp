@@ -9,9 +9,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Faults : public SimFixture {};
+class SimFaults : public SimFixture {};
 
-TEST_F(Faults, DropAppliesTheFrameButAnswersNothingForCountFrames) {
+TEST_F(SimFaults, DropAppliesTheFrameButAnswersNothingForCountFrames) {
     dev.dropReplies(2);
     link.send(frame(1, {0, 0, 0, 0, 0, 0, 0, 77}));
     EXPECT_TRUE(link.drain(200ms).empty());
@@ -22,7 +22,7 @@ TEST_F(Faults, DropAppliesTheFrameButAnswersNothingForCountFrames) {
     EXPECT_EQ(dev.frames().size(), 3u);
 }
 
-TEST_F(Faults, DelayHoldsEveryReplyBack) {
+TEST_F(SimFaults, DelayHoldsEveryReplyBack) {
     dev.setReplyDelayMs(300);
     const auto t0 = Clock::now();
     link.send(frame(22));
@@ -34,7 +34,7 @@ TEST_F(Faults, DelayHoldsEveryReplyBack) {
     EXPECT_EQ(ask(25).size(), 13u);
 }
 
-TEST_F(Faults, SilentDeviceNeitherAppliesNorAnswers) {
+TEST_F(SimFaults, SilentDeviceNeitherAppliesNorAnswers) {
     dev.setSilent(true);
     link.send(frame(1, {0, 0, 0, 0, 0, 0, 0, 55}));
     link.send(frame(0, {}, 0));
@@ -45,7 +45,7 @@ TEST_F(Faults, SilentDeviceNeitherAppliesNorAnswers) {
     EXPECT_EQ(ask(25).size(), 13u);
 }
 
-TEST_F(Faults, CutClosesTheConnectionAndANewOneIsServed) {
+TEST_F(SimFaults, CutClosesTheConnectionAndANewOneIsServed) {
     ASSERT_EQ(ask(25).size(), 13u);
     dev.cutConnections();
     EXPECT_TRUE(link.closedByPeer());
@@ -53,7 +53,7 @@ TEST_F(Faults, CutClosesTheConnectionAndANewOneIsServed) {
     EXPECT_EQ(again.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
 }
 
-TEST_F(Faults, GarbageAndShortSpoilOnlyTheNextReply) {
+TEST_F(SimFaults, GarbageAndShortSpoilOnlyTheNextReply) {
     struct Case {
         const char* name;
         bool garbage;  // else short
@@ -91,7 +91,7 @@ TEST_F(Faults, GarbageAndShortSpoilOnlyTheNextReply) {
     }
 }
 
-TEST_F(Faults, BootloaderAnswersOnlyIdentifyStatusAndClosing) {
+TEST_F(SimFaults, BootloaderAnswersOnlyIdentifyStatusAndClosing) {
     dev.setBootloader(true);
     const auto id = link.exchange(frame(0, {}, 0), 30);
     ASSERT_TRUE(id.has_value());
@@ -108,7 +108,7 @@ TEST_F(Faults, BootloaderAnswersOnlyIdentifyStatusAndClosing) {
     EXPECT_EQ((*normal)[12], 0);
 }
 
-TEST_F(Faults, FirmwareVersionIsWhatAReadOfBytesOneToThreeShows) {
+TEST_F(SimFaults, FirmwareVersionIsWhatAReadOfBytesOneToThreeShows) {
     for (const auto& v : {std::array<std::uint8_t, 3>{1, 9, 9}, {2, 0, 0}, {1, 10, 0}}) {
         dev.setFirmware(v[0], v[1], v[2]);
         const auto r = link.exchange(frame(20, {0, 1, 3}), 8);

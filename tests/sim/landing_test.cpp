@@ -121,9 +121,9 @@ Bytes pattern() {
     return p;
 }
 
-class Landing : public SimFixture {};
+class SimLanding : public SimFixture {};
 
-TEST_F(Landing, EveryCommandWritesExactlyItsDeviceAddresses) {
+TEST_F(SimLanding, EveryCommandWritesExactlyItsDeviceAddresses) {
     for (const LandingCase& c : cases()) {
         SCOPED_TRACE(c.name);
         dev.setMemory(0, pattern());

@@ -14,9 +14,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Tcp : public SimFixture {};
+class SimTcp : public SimFixture {};
 
-TEST_F(Tcp, LoneZerosBetweenFramesAreCountedAndIgnored) {
+TEST_F(SimTcp, LoneZerosBetweenFramesAreCountedAndIgnored) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(link.exchange(frame(22), 24));
         link.send({0x00});
@@ -34,7 +34,7 @@ TEST_F(Tcp, LoneZerosBetweenFramesAreCountedAndIgnored) {
     EXPECT_TRUE(dev.frames().empty());
 }
 
-TEST_F(Tcp, ResynchronisesOnTheNextFrameStart) {
+TEST_F(SimTcp, ResynchronisesOnTheNextFrameStart) {
     struct Case {
         const char* name;
         Bytes noise;
@@ -66,7 +66,7 @@ TEST_F(Tcp, ResynchronisesOnTheNextFrameStart) {
     }
 }
 
-TEST_F(Tcp, APartialFrameIsForgottenAfterSilence) {
+TEST_F(SimTcp, APartialFrameIsForgottenAfterSilence) {
     Bytes start = frame(21, {0x00, 0xF0, 60});  // announces a 68-byte block write
     start.resize(7);
     link.send(start);
@@ -74,13 +74,13 @@ TEST_F(Tcp, APartialFrameIsForgottenAfterSilence) {
     EXPECT_EQ(link.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
 }
 
-TEST_F(Tcp, ASecondConnectionReplacesTheFirst) {
+TEST_F(SimTcp, ASecondConnectionReplacesTheFirst) {
     const Stream second = connectTcp("127.0.0.1", port);
     EXPECT_TRUE(link.closedByPeer());
     EXPECT_EQ(second.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
 }
 
-TEST(Devices, ManyDevicesHaveDistinctIdsNamesAndEndpoints) {
+TEST(SimDevices, ManyDevicesHaveDistinctIdsNamesAndEndpoints) {
     zefsim::Simulator sim;
     std::vector<std::uint16_t> ports;
     for (int i = 0; i < 3; ++i) {
@@ -106,7 +106,7 @@ TEST(Devices, ManyDevicesHaveDistinctIdsNamesAndEndpoints) {
               std::vector<std::string>{"127.0.0.3:" + std::to_string(ports[1])});
 }
 
-TEST(Devices, ListeningOnABusyPortThrows) {
+TEST(SimDevices, ListeningOnABusyPortThrows) {
     zefsim::Simulator sim;
     zefsim::Device& d = sim.addDevice();
     const std::uint16_t port = sim.listenTcp(d, "127.0.0.1", 0);
@@ -114,7 +114,7 @@ TEST(Devices, ListeningOnABusyPortThrows) {
     EXPECT_THROW(sim.listenTcp(d, "not-an-address", 0), std::runtime_error);
 }
 
-class Serial : public ::testing::Test {
+class SimSerial : public ::testing::Test {
 protected:
     std::string link = "/tmp/zefsim-test-" + std::to_string(getpid()) + "-" +
                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -122,7 +122,7 @@ protected:
     zefsim::Device& dev = sim.addDevice();
 };
 
-TEST_F(Serial, BytesArePacedAt9600BaudInBothDirections) {
+TEST_F(SimSerial, BytesArePacedAt9600BaudInBothDirections) {
     const std::string slave = sim.openSerial(dev, link);
     EXPECT_EQ(std::filesystem::read_symlink(link).string(), slave);
     const Stream s = openTerminal(link);
@@ -151,7 +151,7 @@ TEST_F(Serial, BytesArePacedAt9600BaudInBothDirections) {
     EXPECT_EQ(dev.trailingZeros(), 0u);
 }
 
-TEST_F(Serial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
+TEST_F(SimSerial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
     struct Inverter : zefsim::ByteProtocol {
         void receive(std::uint8_t byte, zefsim::Clock::time_point at, std::vector<Outgoing>& out) override {
             out.push_back({{static_cast<std::uint8_t>(byte ^ 0xFF)}, at});
@@ -170,7 +170,7 @@ TEST_F(Serial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
     EXPECT_EQ(s.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
 }
 
-TEST_F(Serial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {
+TEST_F(SimSerial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {
     ASSERT_EQ(symlink("/nonexistent", link.c_str()), 0);
     {
         zefsim::Simulator other;
@@ -183,7 +183,7 @@ TEST_F(Serial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {
     std::filesystem::remove(link);
 }
 
-TEST(Announce, DatagramCarriesMarkerNetworkTypeUidNameAndChecksum) {
+TEST(SimAnnounce, DatagramCarriesMarkerNetworkTypeUidNameAndChecksum) {
     zefsim::Simulator sim;
     zefsim::DeviceConfig c;
     c.name = "Hall";
@@ -216,7 +216,7 @@ TEST(Announce, DatagramCarriesMarkerNetworkTypeUidNameAndChecksum) {
     EXPECT_EQ(received, 3);
 }
 
-TEST(Announce, OnlyLoopbackDestinationsAreAccepted) {
+TEST(SimAnnounce, OnlyLoopbackDestinationsAreAccepted) {
     zefsim::Simulator sim;
     zefsim::Device& d = sim.addDevice();
     for (const char* host : {"192.168.0.100", "10.0.0.1", "255.255.255.255", "0.0.0.0", "8.8.8.8", "bogus"}) {

@@ -6,9 +6,9 @@
 namespace simtest {
 namespace {
 
-class Presets : public SimFixture {};
+class SimPresets : public SimFixture {};
 
-TEST_F(Presets, RecallOfAnEmptySlotAnswers255AndChangesNothing) {
+TEST_F(SimPresets, RecallOfAnEmptySlotAnswers255AndChangesNothing) {
     const Bytes before = dev.memory(0, zefsim::kAddressSpaceEnd);
     for (std::uint8_t slot : {0, 1, 2, 3, 200}) {
         const Bytes r = ask(24, {slot});
@@ -19,7 +19,7 @@ TEST_F(Presets, RecallOfAnEmptySlotAnswers255AndChangesNothing) {
     EXPECT_TRUE(dev.presetSlot(0).empty());
 }
 
-TEST_F(Presets, StoreThenRecallRestoresPresetBlockAndFirAndRecordsTheSlot) {
+TEST_F(SimPresets, StoreThenRecallRestoresPresetBlockAndFirAndRecordsTheSlot) {
     dev.setMemory(204, {0x80});  // bit 7 is not part of the slot number
     ASSERT_EQ(ask(1, {2, 0, 0, 0, 0, 0, 0, 100}).size(), 13u);
     ASSERT_TRUE(link.exchange(blockWrite(0x1000, Bytes(48, 0x11)), 13));
@@ -52,7 +52,7 @@ TEST_F(Presets, StoreThenRecallRestoresPresetBlockAndFirAndRecordsTheSlot) {
     EXPECT_EQ(recalled[2], 0x01);
 }
 
-class Marks : public SimFixture {
+class SimMarks : public SimFixture {
 protected:
     std::uint8_t statusAddress() {
         const auto r = link.exchange(frame(22), 24);
@@ -65,7 +65,7 @@ protected:
     }
 };
 
-TEST_F(Marks, FrontPanelWriteMarksRepliesUntilMemoryIsReadBack) {
+TEST_F(SimMarks, FrontPanelWriteMarksRepliesUntilMemoryIsReadBack) {
     EXPECT_EQ(statusAddress(), 0x01);
     dev.frontPanelWrite(240 + 16, 99);
     EXPECT_EQ(dev.memory(256, 1)[0], 99);
@@ -84,7 +84,7 @@ TEST_F(Marks, FrontPanelWriteMarksRepliesUntilMemoryIsReadBack) {
     EXPECT_EQ(readAddress(240 + 78 * 7, 78), 0x01);
 }
 
-TEST_F(Marks, FirChangesMarkTheirOutputUntilThatFirIsRead) {
+TEST_F(SimMarks, FirChangesMarkTheirOutputUntilThatFirIsRead) {
     struct Case {
         int output;
         std::uint8_t mark;
@@ -103,7 +103,7 @@ TEST_F(Marks, FirChangesMarkTheirOutputUntilThatFirIsRead) {
     }
 }
 
-TEST_F(Marks, FrontPanelRecallLoadsTheSlotAndMarksWhatChanged) {
+TEST_F(SimMarks, FrontPanelRecallLoadsTheSlotAndMarksWhatChanged) {
     ASSERT_EQ(ask(23, {2}).size(), 13u);
     const Bytes preset = dev.memory(240, 624);
     ASSERT_EQ(ask(1, {3, 0, 0, 0, 0, 0, 0, 1}).size(), 13u);

@@ -5,9 +5,9 @@
 namespace simtest {
 namespace {
 
-class Replies : public SimFixture {};
+class SimReplies : public SimFixture {};
 
-TEST_F(Replies, LengthsFollowTheCommandAndEchoTheParameters) {
+TEST_F(SimReplies, LengthsFollowTheCommandAndEchoTheParameters) {
     struct Case {
         std::uint8_t code;
         std::size_t length;
@@ -32,7 +32,7 @@ TEST_F(Replies, LengthsFollowTheCommandAndEchoTheParameters) {
     }
 }
 
-TEST_F(Replies, IdentifyCarriesAddressNetworkUidBootByteAndName) {
+TEST_F(SimReplies, IdentifyCarriesAddressNetworkUidBootByteAndName) {
     zefsim::DeviceConfig c;
     c.name = "Stage Left";
     c.uid = {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6};
@@ -59,7 +59,7 @@ TEST_F(Replies, IdentifyCarriesAddressNetworkUidBootByteAndName) {
     EXPECT_EQ(std::string(again->begin() + 13, again->begin() + 29), renamed);
 }
 
-TEST_F(Replies, StatusCarriesLevelsIndicatorsAlertAndStandby) {
+TEST_F(SimReplies, StatusCarriesLevelsIndicatorsAlertAndStandby) {
     std::array<std::uint8_t, 18> levels{};
     for (std::size_t i = 0; i < levels.size(); ++i) levels[i] = static_cast<std::uint8_t>(40 + i);
     dev.setStatusBytes(levels);
@@ -79,7 +79,7 @@ TEST_F(Replies, StatusCarriesLevelsIndicatorsAlertAndStandby) {
     }
 }
 
-TEST_F(Replies, ReadMemoryReturnsTheRequestedBytesAcrossTheAddressSpace) {
+TEST_F(SimReplies, ReadMemoryReturnsTheRequestedBytesAcrossTheAddressSpace) {
     Bytes all(zefsim::kAddressSpaceEnd);
     for (std::size_t a = 0; a < all.size(); ++a) all[a] = static_cast<std::uint8_t>(a ^ (a >> 8));
     dev.setMemory(0, all);
@@ -106,7 +106,7 @@ TEST_F(Replies, ReadMemoryReturnsTheRequestedBytesAcrossTheAddressSpace) {
     EXPECT_TRUE(link.drain(100ms).empty());
 }
 
-TEST_F(Replies, BlockWriteLandsItsPayloadAndHasVariableLength) {
+TEST_F(SimReplies, BlockWriteLandsItsPayloadAndHasVariableLength) {
     Bytes payload(65);
     for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(0xA0 + i);
     const Bytes request = blockWrite(240, payload);
