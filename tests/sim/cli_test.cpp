@@ -106,6 +106,7 @@ TEST_F(SimControl, FaultCommandsReachTheDevice) {
     EXPECT_EQ(run("short 2"), "ok\n");
     EXPECT_EQ(run("cut 2"), "ok\n");
     EXPECT_EQ(run("announce 2"), "ok\n");
+    EXPECT_EQ(run("meters 2 on"), "ok\n");
     EXPECT_TRUE(zefsim::runControl(sim, "quit").quit);
 }
 

@@ -79,6 +79,27 @@ TEST_F(SimReplies, StatusCarriesLevelsIndicatorsAlertAndStandby) {
     }
 }
 
+TEST_F(SimReplies, MovingMetersStayInRangeAndRestInStandby) {
+    dev.setMeterAnimation(true);
+    const auto running = link.exchange(frame(22), 24);
+    ASSERT_TRUE(running.has_value());
+    for (int i = 4; i < 16; ++i) {
+        EXPECT_GE((*running)[i], 10) << i;  // -20 dB .. +6 dB
+        EXPECT_LE((*running)[i], 36) << i;
+    }
+    for (int i = 16; i < 20; ++i) {
+        EXPECT_GE((*running)[i], 30) << i;  // a few dB of gain reduction at most
+        EXPECT_LE((*running)[i], 34) << i;
+    }
+    ASSERT_EQ(ask(14, {0, 0, 0, 0, 0, 0, 0, 1}).size(), 13u);
+    const auto standby = link.exchange(frame(22), 24);
+    ASSERT_TRUE(standby.has_value());
+    EXPECT_EQ(Bytes(standby->begin() + 4, standby->begin() + 16), Bytes(12, 10));
+    EXPECT_EQ(Bytes(standby->begin() + 16, standby->begin() + 20), Bytes(4, 30));
+    EXPECT_EQ((*standby)[20], 0);
+    EXPECT_EQ((*standby)[22], 4);
+}
+
 TEST_F(SimReplies, ReadMemoryReturnsTheRequestedBytesAcrossTheAddressSpace) {
     Bytes all(zefsim::kAddressSpaceEnd);
     for (std::size_t a = 0; a < all.size(); ++a) all[a] = static_cast<std::uint8_t>(a ^ (a >> 8));

@@ -90,6 +90,7 @@ Settings for the next device defined after them:
 Announcements:
   --announce HOST:PORT   send 26-byte UDP announcements of every device there (127.x.x.x only)
   --announce-interval MS period of the announcements, 0 = only on request (default 5000)
+  --meters               moving meter levels in every device's status reply
   --help                 this text
 
 Control commands on standard input (DEVICE is the number shown at start and by `list`):
@@ -105,6 +106,7 @@ Control commands on standard input (DEVICE is the number shown at start and by `
   bootloader DEVICE on|off   boot-loader mode
   firmware DEVICE X.Y.Z  change the firmware version
   alert DEVICE on|off    the alert flag of the status reply
+  meters DEVICE on|off   moving meter levels
   dump DEVICE            hex dump of the 864 bytes of settings and preset memory
   frames DEVICE          frames received, lone zero bytes and the last frames
   announce DEVICE        send one announcement now
@@ -151,6 +153,8 @@ Options parseOptions(const std::vector<std::string>& args) {
                 throw bad("--announce sends to loopback addresses (127.x.x.x) only");
         } else if (a == "--announce-interval") {
             o.announceIntervalMs = static_cast<int>(parseNumber(value(i), 3600000, "--announce-interval"));
+        } else if (a == "--meters") {
+            o.meters = true;
         } else if (a == "--name") {
             next.name = value(i);
             if (next.name.empty() || next.name.size() > 16) throw bad("--name takes 1 to 16 characters");
@@ -284,6 +288,11 @@ const std::vector<Command>& commands() {
          [](Simulator&, Device& d, const auto& a) {
              const auto v = parseVersion(a[0]);
              d.setFirmware(v[0], v[1], v[2]);
+             return std::string("ok\n");
+         }},
+        {"meters", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setMeterAnimation(onOff(a[0]));
              return std::string("ok\n");
          }},
         {"alert", 1,

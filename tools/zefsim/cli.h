@@ -21,6 +21,7 @@ struct Options {
     std::vector<DevicePlan> devices;
     std::optional<std::pair<std::string, std::uint16_t>> announce;
     int announceIntervalMs = 5000;
+    bool meters = false;  // moving meters on every device
     bool help = false;
 };
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "address_map.h"
@@ -308,13 +309,36 @@ std::vector<std::uint8_t> Device::identifyReply(Link link) const {
     return r;
 }
 
+void Device::setMeterAnimation(bool on) {
+    std::lock_guard lock(mutex_);
+    meters_ = on;
+}
+
+std::array<std::uint8_t, 18> Device::animatedStatus() const {
+    // Level byte b reads as (b - 42) + 12.2 dB; gain-reduction byte b as b - 30 dB.
+    std::array<std::uint8_t, 18> s{};
+    const double t = std::chrono::duration<double>(Clock::now() - born_).count();
+    const bool running = memory_[206] == 0;
+    for (int i = 0; i < 12; ++i) {
+        const double swing = running ? std::sin(t * (0.9 + 0.17 * i) + i) : -1.0;
+        s[i] = static_cast<std::uint8_t>(std::lround(23 + 13 * swing));
+        if (s[i] > 20 && i < 8) s[16] |= static_cast<std::uint8_t>(1u << i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const double swing = running ? std::sin(t * (0.5 + 0.2 * i)) : -1.0;
+        s[12 + i] = static_cast<std::uint8_t>(std::lround(32 + 2 * swing));
+    }
+    return s;
+}
+
 std::vector<std::uint8_t> Device::statusReply() const {
     std::vector<std::uint8_t> r(24, 0);
     r[0] = 0xF0;
     r[1] = 0x21;
     r[2] = replyAddress();
     r[3] = 22;
-    std::copy(status_.begin(), status_.end(), r.begin() + 4);
+    const std::array<std::uint8_t, 18> bytes = meters_ ? animatedStatus() : status_;
+    std::copy(bytes.begin(), bytes.end(), r.begin() + 4);
     r[22] = static_cast<std::uint8_t>((alert_ ? 0x02 : 0) | (memory_[206] != 0 ? 0x04 : 0));
     r[23] = 0xF7;
     return r;

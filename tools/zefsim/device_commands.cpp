@@ -16,13 +16,14 @@ enum Code : std::uint8_t {
     kStatus = 22,
     kStorePreset = 23,
     kRecallPreset = 24,
+    kEnterBootloader = 90,  // p1..p4 "BOOT": hand the serial line to the boot loader after the echo
 };
 
 // A long-running simulator keeps only the most recent frames.
 constexpr std::size_t kFrameLogLimit = 200000;
 
 bool answersInBootloader(std::uint8_t code) {
-    return code == kIdentify || code == kStatus || code == kClosing;
+    return code == kIdentify || code == kStatus || code == kClosing || code == kEnterBootloader;
 }
 
 }  // namespace
@@ -74,6 +75,18 @@ std::vector<std::uint8_t> Device::applyCommand(const std::vector<std::uint8_t>& 
                 loadSlot(frame[4], false);
             } else {
                 reply[4] = 255;
+            }
+            return reply;
+        }
+        case kEnterBootloader: {
+            // The echo keeps "BOOT" only when the device goes (or already is) in its boot loader:
+            // asked on a serial line of a device that has one.
+            std::vector<std::uint8_t> reply = echoReply(frame);
+            const bool asked = std::equal(reply.begin() + 4, reply.begin() + 8, "BOOT");
+            if (asked && link == Link::Serial && bootloaderProtocol_) {
+                config_.bootloader = true;
+            } else {
+                std::fill(reply.begin() + 4, reply.begin() + 8, std::uint8_t{0});
             }
             return reply;
         }

@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     try {
         for (const auto& plan : options.devices) {
             zefsim::Device& d = sim.addDevice(plan.config);
+            d.setMeterAnimation(options.meters);
             if (plan.tcp) {
                 sim.listenTcp(d, plan.tcp->first, plan.tcp->second);
                 if (options.announce) sim.announceTo(d, options.announce->first, options.announce->second);

@@ -119,6 +119,10 @@ public:
     // Status reply bytes 4..21 (levels, gain reductions, indicators) and the alert flag.
     void setStatusBytes(const std::array<std::uint8_t, 18>& bytes);
     void setAlert(bool on);
+    // Moving meters for demonstrations: while running (not in standby) the twelve levels swing
+    // between about -20 and +6 dB, the gain reductions by a few dB, and byte 20 lights the
+    // channels whose level is above -10 dB. Replaces the status bytes set above while on.
+    void setMeterAnimation(bool on);
 
     DeviceConfig config() const;  // as configured, with the name and firmware now in memory
     std::array<std::uint8_t, 6> uid() const;
@@ -146,6 +150,7 @@ private:
     std::vector<std::uint8_t> applyCommand(const std::vector<std::uint8_t>& frame, Link link);
     std::vector<std::uint8_t> identifyReply(Link link) const;
     std::vector<std::uint8_t> statusReply() const;
+    std::array<std::uint8_t, 18> animatedStatus() const;
     std::vector<std::uint8_t> readReply(const std::vector<std::uint8_t>& frame);
     void storeSlot(int slot);
     void loadSlot(int slot, bool fromFrontPanel);
@@ -163,6 +168,8 @@ private:
     std::array<std::optional<Slot>, kPresetSlots> slots_;
     std::array<std::uint8_t, 18> status_{};
     bool alert_ = false;
+    bool meters_ = false;
+    Clock::time_point born_ = Clock::now();
     std::uint8_t marks_ = 0;
     std::vector<std::vector<std::uint8_t>> frames_;
     std::size_t zeros_ = 0;
