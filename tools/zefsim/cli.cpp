@@ -5,6 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "bootloader.h"
 #include "links.h"
 
 namespace zefsim {
@@ -113,7 +114,7 @@ Control commands on standard input (DEVICE is the number shown at start and by `
   list                   list the devices
   quit                   stop the simulator
 The simulator keeps running when standard input ends; SIGINT or SIGTERM stop it.
-)";
+)" + bootloaderUsage();
 }
 
 Options parseOptions(const std::vector<std::string>& args) {
@@ -348,6 +349,7 @@ ControlResult runControl(Simulator& sim, const std::string& line) {
             const std::vector<std::string> rest(words.begin() + 2, words.end());
             return {c.run(sim, sim.device(number - 1), rest)};
         }
+        if (auto out = bootloaderControl(sim, words)) return {*out};
         throw bad("unknown command '" + name + "' (try help)");
     } catch (const std::exception& e) {
         return {std::string("error: ") + e.what() + "\n"};

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "bootloader.h"
 #include "cli.h"
 #include "simulator.h"
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         for (const auto& plan : options.devices) {
             zefsim::Device& d = sim.addDevice(plan.config);
             d.setMeterAnimation(options.meters);
+            zefsim::installBootloader(d);
             if (plan.tcp) {
                 sim.listenTcp(d, plan.tcp->first, plan.tcp->second);
                 if (options.announce) sim.announceTo(d, options.announce->first, options.announce->second);
