@@ -1,0 +1,80 @@
+#include "ui/add_device_dialog.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace zef {
+
+FrmAddDevice::FrmAddDevice(DeviceList& list, QWidget* parent) : QDialog(parent), list_(list) {
+    setObjectName("FrmAddDevice");
+    setWindowTitle(kAddDeviceTitle);
+    auto* layout = new QVBoxLayout(this);
+
+    auto* choice = new QGroupBox("Interface", this);
+    auto* choiceLayout = new QHBoxLayout(choice);
+    usb_ = new QRadioButton("USB", choice);
+    tcp_ = new QRadioButton("TCP/IP", choice);
+    usb_->setObjectName("OptionUSB");
+    tcp_->setObjectName("OptionTCP");
+    choiceLayout->addWidget(usb_);
+    choiceLayout->addWidget(tcp_);
+    choiceLayout->addStretch();
+    tcp_->setChecked(true);
+    usb_->setEnabled(list_.UsbChoiceAllowed());
+    if (!usb_->isEnabled()) usb_->setToolTip("A USB device is already on the list");
+    layout->addWidget(choice);
+
+    auto* address = new QGroupBox("IP Address", this);
+    auto* addressLayout = new QHBoxLayout(address);
+    const AddRequest defaults;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        if (i > 0) addressLayout->addWidget(new QLabel(".", address));
+        boxes_[i] = new QLineEdit(QString::fromStdString(defaults.boxes[i]), address);
+        boxes_[i]->setObjectName(QString("TextIp%1").arg(i));
+        boxes_[i]->setMaxLength(3);
+        boxes_[i]->setAlignment(Qt::AlignCenter);
+        boxes_[i]->setFixedWidth(boxes_[i]->fontMetrics().horizontalAdvance("0000") + 12);
+        addressLayout->addWidget(boxes_[i]);
+    }
+    addressLayout->addStretch();
+    layout->addWidget(address);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* add = new QPushButton("Add", this);
+    add->setObjectName("LabelAdd");
+    add->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", this);
+    buttons->addWidget(add);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(usb_, &QRadioButton::toggled, this, &FrmAddDevice::ChoiceChanged);
+    connect(add, &QPushButton::clicked, this, &FrmAddDevice::ClickAdd);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    ChoiceChanged();
+}
+
+AddRequest FrmAddDevice::request() const {
+    AddRequest r;
+    r.usb = usb_->isChecked();
+    for (std::size_t i = 0; i < boxes_.size(); ++i) r.boxes[i] = boxes_[i]->text().toStdString();
+    return r;
+}
+
+void FrmAddDevice::ChoiceChanged() {
+    for (QLineEdit* box : boxes_) box->setEnabled(!usb_->isChecked());
+}
+
+void FrmAddDevice::ClickAdd() {
+    added_ = list_.Add(request());
+    if (added_) accept();
+}
+
+}  // namespace zef

@@ -1,0 +1,77 @@
+#include "ui/connect_dialog.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "ui/editor_session.h"
+
+namespace zef {
+
+FrmConnect::FrmConnect(EditorSession& session, DeviceSlot slot, Role role, QWidget* parent)
+    : QDialog(parent), session_(session), slot_(slot), role_(role) {
+    setObjectName("FrmConnect");
+    setWindowTitle(QString::fromStdString(ConnectDialogTitle(slot != 0, session_.model().entry(slot))));
+    auto* layout = new QVBoxLayout(this);
+    auto* options = new QGroupBox("Settings", this);
+    auto* optionsLayout = new QVBoxLayout(options);
+    read_ = new QRadioButton(kReadOptionText, options);
+    load_ = new QRadioButton(kLoadOptionText, options);
+    read_->setObjectName("OptionRead");
+    load_->setObjectName("OptionLoad");
+    read_->setChecked(true);
+    optionsLayout->addWidget(read_);
+    optionsLayout->addWidget(load_);
+    layout->addWidget(options);
+
+    caption_ = new QLabel(this);
+    caption_->setObjectName("LabelCaption");
+    caption_->setMinimumWidth(
+        fontMetrics().horizontalAdvance("Loading settings to device: IP 255.255.255.255....") + 8);
+    layout->addWidget(caption_);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    layout->addWidget(progress_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    connect_ = new QPushButton("Connect", this);
+    connect_->setObjectName("LabelConnect");
+    connect_->setDefault(true);
+    cancel_ = new QPushButton("Cancel", this);
+    buttons->addWidget(connect_);
+    buttons->addWidget(cancel_);
+    layout->addLayout(buttons);
+    connect(connect_, &QPushButton::clicked, this, &FrmConnect::ClickConnect);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void FrmConnect::ClickConnect() {
+    chosen_ = read_->isChecked() ? ConnectMode::Read : ConnectMode::Load;
+    if (role_ == Role::Choose) {
+        accept();
+        return;
+    }
+    for (QWidget* w : {static_cast<QWidget*>(connect_), static_cast<QWidget*>(cancel_),
+                       static_cast<QWidget*>(read_), static_cast<QWidget*>(load_)})
+        w->setEnabled(false);
+    ConnectHooks hooks = session_.baseConnectHooks();
+    hooks.caption = [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); };
+    hooks.progress = [this](int value, int maximum) {
+        progress_->setMaximum(maximum > 0 ? maximum : 1);
+        progress_->setValue(std::min(value, progress_->maximum()));
+    };
+    Connection& connection = session_.connection();
+    connection.SetHooks(hooks);
+    if (slot_ == 0) connection.ConnectAll(*chosen_);
+    else connection.ConnectOne(slot_, *chosen_);
+    connection.SetHooks(session_.baseConnectHooks());
+    accept();
+}
+
+}  // namespace zef

@@ -1,0 +1,55 @@
+#pragma once
+// FrmConnect: connects one listed device or every listed off-line device,
+// either reading the device's settings into the editor or loading the
+// editor's settings into the device.
+
+#include <QDialog>
+
+#include <optional>
+
+#include "link/connection.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+
+namespace zef {
+
+class EditorSession;
+
+class FrmConnect final : public QDialog {
+    Q_OBJECT
+public:
+    // Connect: "Connect" runs the connection itself, showing its progress.
+    // Choose: "Connect" only closes the dialog with the chosen mode (the
+    // caller connects).
+    enum class Role { Connect, Choose };
+
+    // `slot` 0 = every listed off-line device.
+    FrmConnect(EditorSession& session, DeviceSlot slot, Role role = Role::Connect, QWidget* parent = nullptr);
+
+    // The mode chosen with "Connect"; nullopt after "Cancel".
+    std::optional<ConnectMode> chosen() const { return chosen_; }
+
+    QRadioButton* readOption() const { return read_; }
+    QRadioButton* loadOption() const { return load_; }
+    QPushButton* connectButton() const { return connect_; }
+    QLabel* caption() const { return caption_; }
+    QProgressBar* progress() const { return progress_; }
+    void ClickConnect();
+
+private:
+    EditorSession& session_;
+    DeviceSlot slot_;
+    Role role_;
+    std::optional<ConnectMode> chosen_;
+    QRadioButton* read_ = nullptr;
+    QRadioButton* load_ = nullptr;
+    QLabel* caption_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* connect_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+}  // namespace zef

@@ -1,0 +1,285 @@
+#include "ui/device_list_window.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "link/device_list.h"
+#include "ui/add_device_dialog.h"
+#include "ui/connect_dialog.h"
+#include "ui/editor_session.h"
+#include "ui/firmware_window.h"
+#include "ui/remove_device_dialog.h"
+#include "ui/search_dialog.h"
+#include "ui/status_icons.h"
+#include "ui/version_window.h"
+
+namespace zef {
+namespace {
+
+constexpr const char* kHeaders[] = {"Name", "IP", "Interface", "Unique ID", "Status", "Standby"};
+
+QTableWidgetItem* Item(const std::string& text) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setFlags(Qt::ItemIsEnabled);
+    return item;
+}
+
+}  // namespace
+
+FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+    setObjectName("FrmIdList");
+    setWindowTitle("Device List");
+    auto* layout = new QVBoxLayout(this);
+
+    auto* buttons = new QHBoxLayout;
+    const struct {
+        const char* name;
+        const char* text;
+        const char* tip;
+        std::function<void()> action;
+    } defs[] = {
+        {"LabelAdd", "Add", "Add a device by hand", [this] { ClickAdd(); }},
+        {"LabelSearch", "Search", "Search devices on USB or TCP/IP", [this] { ClickSearch(); }},
+        {"LabelRemove", "Remove", "Remove devices from the list", [this] { ClickRemove(); }},
+        {"LabelConnect", "Connect All", "Connect every off-line device", [this] { ClickConnectAll(); }},
+        {"LabelDisconnect", "Disconnect All", "Disconnect every on-line device", [this] { ClickDisconnectAll(); }},
+        {"LabelAllStandbyON", "Standby All ON", "Switch standby on for every device", [this] { ClickStandbyAll(true); }},
+        {"LabelAllStandbyOFF", "Standby All OFF", "Switch standby off for every device",
+         [this] { ClickStandbyAll(false); }},
+    };
+    for (const auto& d : defs) {
+        auto* b = new QPushButton(d.text, this);
+        b->setObjectName(d.name);
+        b->setToolTip(d.tip);
+        connect(b, &QPushButton::clicked, this, d.action);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    table_ = new QTableWidget(0, kColumnCount, this);
+    table_->setObjectName("GridDevices");
+    for (int c = 0; c < kColumnCount; ++c) table_->setHorizontalHeaderItem(c, new QTableWidgetItem(kHeaders[c]));
+    table_->verticalHeader()->setVisible(true);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 10);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table_->setAlternatingRowColors(true);
+    table_->setIconSize(QSize(18, 18));
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(true);
+    const int w = fontMetrics().horizontalAdvance('0');
+    table_->setColumnWidth(kColName, w * 19);
+    table_->setColumnWidth(kColIp, w * 17);
+    table_->setColumnWidth(kColInterface, w * 10);
+    table_->setColumnWidth(kColUniqueId, w * 16);
+    table_->setColumnWidth(kColStatus, w * 11);
+    layout->addWidget(table_);
+
+    connect(table_, &QTableWidget::cellClicked, this, &FrmIdList::CellClicked);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, &FrmIdList::CellDoubleClicked);
+
+    session_.list().SetHooks({[this](DeviceSlot slot) { RefreshRow(slot); }});
+    session_.rxtx().SetOnlineIndicatorHook([this](DeviceSlot slot) { RefreshRow(slot); });
+    session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); }, {}, {}});
+    ConnectHooks& hooks = session_.baseConnectHooks();
+    hooks.firmwareWindow = [this](DeviceSlot slot) {
+        FwUpdateWindow window(session_, slot, FwUpdateWindow::Kind::Update, this);
+        window.exec();
+    };
+    hooks.showEditor = [this](DeviceSlot slot) { ShowEditor(slot); };
+    hooks.chooseMode = [this](DeviceSlot slot) -> std::optional<ConnectMode> {
+        FrmConnect dialog(session_, slot, FrmConnect::Role::Choose, this);
+        dialog.exec();
+        return dialog.chosen();
+    };
+    session_.connection().SetHooks(hooks);
+    session_.connection().EnablePolling(true);
+    Rebuild();
+}
+
+int FrmIdList::rowOf(DeviceSlot slot) const {
+    for (std::size_t r = 0; r < rowSlots_.size(); ++r)
+        if (rowSlots_[r] == slot) return static_cast<int>(r);
+    return -1;
+}
+
+DeviceSlot FrmIdList::slotAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(rowSlots_.size())) return 0;
+    return rowSlots_[static_cast<std::size_t>(row)];
+}
+
+QString FrmIdList::cellText(DeviceSlot slot, Column column) const {
+    const int row = rowOf(slot);
+    if (row < 0 || !table_->item(row, column)) return {};
+    return table_->item(row, column)->text();
+}
+
+QString FrmIdList::cellToolTip(DeviceSlot slot, Column column) const {
+    const int row = rowOf(slot);
+    if (row < 0 || !table_->item(row, column)) return {};
+    return table_->item(row, column)->toolTip();
+}
+
+void FrmIdList::Rebuild() {
+    rowSlots_.clear();
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (session_.model().entry(s).inList) rowSlots_.push_back(s);
+    table_->setRowCount(static_cast<int>(rowSlots_.size()));
+    for (std::size_t r = 0; r < rowSlots_.size(); ++r) {
+        FillRow(static_cast<int>(r), rowSlots_[r]);
+        table_->setVerticalHeaderItem(static_cast<int>(r), new QTableWidgetItem(QString::number(rowSlots_[r])));
+    }
+}
+
+void FrmIdList::FillRow(int row, DeviceSlot slot) {
+    const DeviceEntry& e = session_.model().entry(slot);
+    const RowTexts t = MakeRowTexts(e);
+    table_->setItem(row, kColName, Item(t.name));
+    table_->setItem(row, kColIp, Item(t.ip));
+    table_->setItem(row, kColInterface, Item(t.interfaceName));
+    table_->setItem(row, kColUniqueId, Item(t.uniqueId));
+
+    QTableWidgetItem* status = Item(t.status);
+    status->setToolTip(kStatusTooltip);
+    QFont bold = table_->font();
+    bold.setBold(true);
+    status->setFont(bold);
+    status->setForeground(e.online ? QColor(0, 120, 40) : QColor(120, 120, 120));
+    status->setTextAlignment(Qt::AlignCenter);
+    table_->setItem(row, kColStatus, status);
+
+    QTableWidgetItem* standby = Item(t.standby);
+    standby->setToolTip(QString::fromStdString(t.standby));
+    const bool alert = session_.model().device(slot).alert;
+    standby->setIcon(StandbyIcon(PictureFor(e.standby, e.online && alert, blinkPhase_)));
+    table_->setItem(row, kColStandby, standby);
+}
+
+void FrmIdList::RefreshRow(DeviceSlot slot) {
+    const int row = rowOf(slot);
+    if (row < 0 || !session_.model().entry(slot).inList) {
+        RefreshAll();
+        return;
+    }
+    FillRow(row, slot);
+}
+
+void FrmIdList::RefreshAll() {
+    std::vector<DeviceSlot> listed;
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (session_.model().entry(s).inList) listed.push_back(s);
+    if (listed != rowSlots_) {
+        Rebuild();
+        return;
+    }
+    for (std::size_t r = 0; r < rowSlots_.size(); ++r) FillRow(static_cast<int>(r), rowSlots_[r]);
+}
+
+void FrmIdList::BlinkTick(bool phase) {
+    blinkPhase_ = phase;
+    for (std::size_t r = 0; r < rowSlots_.size(); ++r) {
+        const DeviceSlot slot = rowSlots_[r];
+        const DeviceEntry& e = session_.model().entry(slot);
+        if (!e.online) continue;
+        QTableWidgetItem* item = table_->item(static_cast<int>(r), kColStandby);
+        if (!item) continue;
+        const bool alert = session_.model().device(slot).alert;
+        item->setIcon(StandbyIcon(PictureFor(e.standby, alert, phase)));
+        item->setToolTip(StandbyText(e.standby));
+    }
+}
+
+void FrmIdList::CellClicked(int row, int column) {
+    const DeviceSlot slot = slotAt(row);
+    if (slot == 0) return;
+    if (column == kColStatus) ClickStatus(slot);
+    else if (column == kColStandby) ClickStandby(slot);
+}
+
+void FrmIdList::CellDoubleClicked(int row, int column) {
+    const DeviceSlot slot = slotAt(row);
+    if (slot == 0 || column == kColStatus || column == kColStandby) return;
+    OpenDevice(slot);
+}
+
+void FrmIdList::ClickAdd() {
+    if (!session_.list().BeginAdd()) return;
+    FrmAddDevice dialog(session_.list(), this);
+    dialog.exec();
+    RefreshAll();
+}
+
+void FrmIdList::ClickSearch() {
+    SearchSettings settings;
+    settings.loopbackIsNetwork = session_.options().loopbackLan;
+    FrmSearch dialog(session_.list(), session_.rxtx(), settings, this);
+    if (!dialog.Open()) return;
+    dialog.exec();
+    RefreshAll();
+}
+
+void FrmIdList::ClickRemove() {
+    FrmRemoveDevice dialog(session_.list(), this);
+    dialog.exec();
+    RefreshAll();
+}
+
+void FrmIdList::OpenConnect(DeviceSlot slot) {
+    FrmConnect dialog(session_, slot, FrmConnect::Role::Connect, this);
+    dialog.exec();
+    RefreshAll();
+}
+
+void FrmIdList::ClickConnectAll() { OpenConnect(0); }
+
+void FrmIdList::ClickDisconnectAll() {
+    session_.connection().DisconnectAll();
+    RefreshAll();
+}
+
+void FrmIdList::ClickStandbyAll(bool on) {
+    if (on) session_.connection().AllStandbyOn();
+    else session_.connection().AllStandbyOff();
+    RefreshAll();
+}
+
+void FrmIdList::ClickStatus(DeviceSlot slot) {
+    if (session_.model().entry(slot).online) session_.connection().DisconnectOne(slot);
+    else if (session_.connection().BeginConnect(slot)) OpenConnect(slot);
+    RefreshRow(slot);
+}
+
+void FrmIdList::ClickStandby(DeviceSlot slot) {
+    session_.connection().ToggleStandby(slot);
+    RefreshRow(slot);
+}
+
+void FrmIdList::OpenDevice(DeviceSlot slot) {
+    // A boot-loader device opens the boot-loader firmware window; the
+    // update window of the connect path is the other kind.
+    ConnectHooks hooks = session_.baseConnectHooks();
+    hooks.firmwareWindow = [this](DeviceSlot s) {
+        FwUpdateWindow window(session_, s, FwUpdateWindow::Kind::BootLoader, this);
+        window.exec();
+    };
+    session_.connection().SetHooks(hooks);
+    session_.connection().OpenDevice(slot);
+    session_.connection().SetHooks(session_.baseConnectHooks());
+    RefreshAll();
+}
+
+void FrmIdList::ShowEditor(DeviceSlot slot) {
+    ++editorsShown_;
+    RefreshAll();
+    // The channel editor stands here; until it exists the device's version window shows.
+    FrmVersion window(session_.model(), slot, this);
+    window.exec();
+}
+
+}  // namespace zef

@@ -1,0 +1,46 @@
+#include "ui/edit_name_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "model/memory_map.h"
+
+namespace zef {
+
+FrmEditName::FrmEditName(DeviceList& list, Exchange& exchange, DeviceSlot slot, QWidget* parent)
+    : QDialog(parent), list_(list), exchange_(exchange), slot_(slot) {
+    setObjectName("FrmEditName");
+    setWindowTitle(kEditNameTitle);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Device name (3 to 16 characters):", this));
+    name_ = new QLineEdit(QString::fromStdString(MakeRowTexts(list.model().entry(slot)).name), this);
+    name_->setObjectName("TextName");
+    name_->setMaxLength(static_cast<int>(ds::kDeviceNameSize));
+    name_->setMinimumWidth(name_->fontMetrics().horizontalAdvance(QString(18, 'W')));
+    layout->addWidget(name_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new QPushButton("OK", this);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", this);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &FrmEditName::ClickOk);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void FrmEditName::ClickOk() {
+    const std::string text = name_->text().toStdString();
+    const bool taken = text.size() >= 3;
+    list_.EditName(slot_, text, exchange_);
+    if (taken) {
+        list_.RowChanged(slot_);
+        accept();
+    }
+}
+
+}  // namespace zef

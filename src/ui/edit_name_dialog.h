@@ -1,0 +1,29 @@
+#pragma once
+// FrmEditName: renames one device, in the list and in the device itself.
+
+#include <QDialog>
+
+#include "link/device_list.h"
+
+class QLineEdit;
+
+namespace zef {
+
+class FrmEditName final : public QDialog {
+    Q_OBJECT
+public:
+    FrmEditName(DeviceList& list, Exchange& exchange, DeviceSlot slot, QWidget* parent = nullptr);
+
+    QLineEdit* nameBox() const { return name_; }
+    // Hands the text to the device list; closes once the name was taken
+    // (also when the device could not be written: the local name changed).
+    void ClickOk();
+
+private:
+    DeviceList& list_;
+    Exchange& exchange_;
+    DeviceSlot slot_;
+    QLineEdit* name_ = nullptr;
+};
+
+}  // namespace zef

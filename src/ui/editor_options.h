@@ -1,0 +1,45 @@
+#pragma once
+// The editor's command line and its data folder.
+//
+// The program keeps init.cfg, tmpPrj.plt and the data folders "Preset",
+// "Project", "FIR", "IR_saved" and "TS" in one folder of its own: the
+// per-user application data folder (on Linux ~/.local/share/zef-editor)
+// unless --data names another.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zef {
+
+// Where the simulator and the devices send their UDP announcements.
+inline constexpr std::uint16_t kDefaultAnnouncePort = 30303;
+
+struct EditorOptions {
+    std::string dataFolder;             // empty = the per-user folder
+    bool loopbackLan = false;           // the loopback interface counts as a network
+    std::uint16_t announcePort = kDefaultAnnouncePort;
+    std::uint16_t devicePort = 1001;    // TCP port of the devices
+    std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
+    std::string shotsFolder;            // non-empty: render every window there and quit
+    bool help = false;
+};
+
+struct ParsedOptions {
+    EditorOptions options;
+    std::string error;  // non-empty: the command line was wrong; text for the user
+};
+
+// Parses the arguments without the program name.
+ParsedOptions ParseEditorOptions(const std::vector<std::string>& args);
+std::string EditorUsage();
+
+inline constexpr const char* kDataSubfolders[] = {"Preset", "Project", "FIR", "IR_saved", "TS"};
+
+// The folder `option` names, or the per-user folder when it is empty
+// (needs the application name set). Creates it and its data folders;
+// nullopt when any of them cannot be made.
+std::optional<std::string> PrepareDataFolder(const std::string& option);
+
+}  // namespace zef

@@ -1,0 +1,187 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "ui/device_list_window.h"
+#include "ui/edit_name_dialog.h"
+#include "ui/editor_session.h"
+#include "ui/firmware_window.h"
+#include "ui/screen_rules.h"
+#include "ui/setup_window.h"
+
+namespace zef {
+namespace {
+
+constexpr const char* kFilterTypeItems[] = {"Bell",        "Hi-Shelving Q", "Lo-Shelving Q", "High Pass Q",
+                                            "Low Pass Q",  "Notch Filter",  "All Pass I",    "All Pass II"};
+constexpr const char* kSettingsItems[] = {"Fw Update", "Name Edit", "Network"};
+constexpr const char* kUsbOnlyTitle = "Firmware Update";
+constexpr const char* kUsbOnlyText = "Function available only in USB mode";
+
+}  // namespace
+
+MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* parent)
+    : QMainWindow(parent), session_(session), timings_(timings), actions_(session) {
+    setObjectName("MDIFrmMain");
+    setWindowTitle(QString("ZEF Editor %1").arg(kSoftwareVersion));
+    mdi_ = new QMdiArea(this);
+    mdi_->setObjectName("MdiArea");
+    mdi_->setBackground(QColor(96, 104, 112));
+    setCentralWidget(mdi_);
+    BuildButtons();
+    BuildMenus();
+    resize(1000, 700);
+
+    statusTimer_.setSingleShot(false);
+    blinkTimer_.setSingleShot(false);
+    connect(&statusTimer_, &QTimer::timeout, this, &MDIFrmMain::StatusTick);
+    connect(&blinkTimer_, &QTimer::timeout, this, &MDIFrmMain::BlinkTick);
+}
+
+MDIFrmMain::~MDIFrmMain() = default;
+
+void MDIFrmMain::BuildButtons() {
+    auto* bar = addToolBar("Project");
+    bar->setObjectName("ImageButton");
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const struct {
+        QStyle::StandardPixmap icon;
+        const char* text;
+        void (MDIFrmMain::*slot)();
+    } buttons[] = {
+        {QStyle::SP_DialogSaveButton, "Save Project", &MDIFrmMain::ClickSaveProject},
+        {QStyle::SP_DialogOpenButton, "Load Project", &MDIFrmMain::ClickLoadProject},
+        {QStyle::SP_FileIcon, "New Project", &MDIFrmMain::ClickNewProject},
+    };
+    for (const auto& b : buttons) {
+        QAction* action = bar->addAction(style()->standardIcon(b.icon), b.text);
+        connect(action, &QAction::triggered, this, b.slot);
+    }
+}
+
+void MDIFrmMain::BuildMenus() {
+    filterMenu_ = menuBar()->addMenu("Filter Type");
+    filterMenu_->setObjectName("ShapeEq");
+    // The filter type goes to the band selected in an editor; no editor, no target.
+    for (const char* item : kFilterTypeItems) filterMenu_->addAction(item)->setEnabled(false);
+
+    settingsMenu_ = menuBar()->addMenu("Settings");
+    settingsMenu_->setObjectName("SettingsMenu");
+    for (int i = 0; i < 3; ++i) {
+        QAction* action = settingsMenu_->addAction(kSettingsItems[i]);
+        connect(action, &QAction::triggered, this, [this, i] { SettingsFun(i); });
+    }
+    connect(settingsMenu_, &QMenu::aboutToShow, this, &MDIFrmMain::UpdateSettingsMenu);
+    UpdateSettingsMenu();
+
+    asioMenu_ = menuBar()->addMenu("AsioCard");
+    asioMenu_->setObjectName("AsioCardMenu");
+    asioMenu_->addAction("(no sound card)")->setEnabled(false);
+}
+
+void MDIFrmMain::UpdateSettingsMenu() {
+    const DeviceSlot current = session_.model().currentDevice();
+    const bool listed = current >= 1 && session_.model().entry(current).inList;
+    for (QAction* action : settingsMenu_->actions()) action->setEnabled(listed);
+}
+
+void MDIFrmMain::SettingsFun(int index) {
+    const DeviceSlot current = session_.model().currentDevice();
+    if (current < 1 || !session_.model().entry(current).inList) return;
+    switch (index) {
+        case 0: {
+            if (!session_.model().entry(current).isUsb()) {
+                session_.dialogs().Message(kUsbOnlyTitle, kUsbOnlyText, Icon::Information);
+                return;
+            }
+            FwUpdateWindow window(session_, current, FwUpdateWindow::Kind::Update, this);
+            window.exec();
+            break;
+        }
+        case 1: {
+            FrmEditName window(session_.list(), session_.rxtx(), current, this);
+            window.exec();
+            break;
+        }
+        case 2: {
+            FrmSetup window(session_, this);
+            window.exec();
+            break;
+        }
+        default: break;
+    }
+    if (list_) list_->RefreshAll();
+}
+
+FrmIdList& MDIFrmMain::ShowDeviceList() {
+    if (!list_) {
+        list_ = new FrmIdList(session_);
+        listWindow_ = mdi_->addSubWindow(list_);
+        listWindow_->setWindowTitle("Device List");
+        listWindow_->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                                    Qt::WindowMaximizeButtonHint);
+    }
+    listWindow_->show();
+    listWindow_->showMaximized();
+    return *list_;
+}
+
+void MDIFrmMain::StartTimers() {
+    // The first tick of each comes after firstTickMs; the period is set then.
+    statusTimer_.start(timings_.firstTickMs);
+    blinkTimer_.start(timings_.firstTickMs);
+}
+
+bool MDIFrmMain::TimersMayRun() const { return session_.link().linkIdle && !session_.link().linkRecovery; }
+
+void MDIFrmMain::StatusTick() {
+    if (statusTimer_.interval() != timings_.statusMs) statusTimer_.setInterval(timings_.statusMs);
+    ++statusTicks_;
+    if (!TimersMayRun() || !list_) return;
+    session_.connection().StatusPollTick();
+}
+
+void MDIFrmMain::BlinkTick() {
+    if (blinkTimer_.interval() != timings_.blinkMs) blinkTimer_.setInterval(timings_.blinkMs);
+    ++blinkTicks_;
+    if (!TimersMayRun()) return;
+    blinkPhase_ = !blinkPhase_;
+    if (list_) list_->BlinkTick(blinkPhase_);
+}
+
+void MDIFrmMain::ClickSaveProject() { actions_.SaveProjectFile(); }
+
+void MDIFrmMain::ClickLoadProject() {
+    actions_.LoadProjectFile();
+    if (list_) list_->RefreshAll();
+}
+
+void MDIFrmMain::ClickNewProject() {
+    actions_.NewProject();
+    if (list_) list_->RefreshAll();
+}
+
+void MDIFrmMain::ForceExit() {
+    forcedExit_ = true;
+    close();
+}
+
+void MDIFrmMain::closeEvent(QCloseEvent* event) {
+    if (!actions_.Exit(forcedExit_)) {
+        event->ignore();
+        return;
+    }
+    statusTimer_.stop();
+    blinkTimer_.stop();
+    event->accept();
+}
+
+}  // namespace zef

@@ -1,0 +1,93 @@
+#pragma once
+// MDIFrmMain: the frame of the whole run. A multiple-document area holding
+// the device list window (and later the editors), the three project buttons,
+// the menus "Filter Type", "Settings" and "AsioCard", the two timers that
+// watch the connected devices, and the exit sequence.
+//
+// Timers (both do nothing while an exchange runs or the link recovers):
+//   status timer: first tick 3000 ms after start, then every 2000 ms — polls
+//     every on-line device with the status command;
+//   blink timer: first tick 3000 ms after start, then every 500 ms — flips
+//     the blink phase and redraws the standby pictures.
+
+#include <QMainWindow>
+#include <QTimer>
+#include <memory>
+
+#include "ui/main_actions.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QAction;
+
+namespace zef {
+
+class EditorSession;
+class FrmIdList;
+
+struct MainTimings {
+    int firstTickMs = 3000;
+    int statusMs = 2000;
+    int blinkMs = 500;
+};
+
+class MDIFrmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    MDIFrmMain(EditorSession& session, MainTimings timings = {}, QWidget* parent = nullptr);
+    ~MDIFrmMain() override;
+
+    // Shows the device list window in the frame (creating it once).
+    FrmIdList& ShowDeviceList();
+    FrmIdList* deviceList() const { return list_; }
+    // Starts both timers (first ticks after firstTickMs).
+    void StartTimers();
+
+    void StatusTick();
+    void BlinkTick();
+    // How often each timer fired, including the ticks skipped during an exchange.
+    int blinkTicks() const { return blinkTicks_; }
+    int statusTicks() const { return statusTicks_; }
+
+    // Project buttons.
+    void ClickSaveProject();
+    void ClickLoadProject();
+    void ClickNewProject();
+
+    // Ends the run without asking (after a fatal start-up error): saves tmpPrj.plt.
+    void ForceExit();
+
+    QMenu* filterTypeMenu() const { return filterMenu_; }
+    QMenu* settingsMenu() const { return settingsMenu_; }
+    QMenu* asioMenu() const { return asioMenu_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildButtons();
+    void UpdateSettingsMenu();
+    void SettingsFun(int index);
+    bool TimersMayRun() const;
+
+    EditorSession& session_;
+    MainTimings timings_;
+    MainActions actions_;
+    QMdiArea* mdi_ = nullptr;
+    FrmIdList* list_ = nullptr;
+    QMdiSubWindow* listWindow_ = nullptr;
+    QMenu* filterMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* asioMenu_ = nullptr;
+    QTimer statusTimer_;
+    QTimer blinkTimer_;
+    bool blinkPhase_ = false;
+    int blinkTicks_ = 0;
+    int statusTicks_ = 0;
+    bool forcedExit_ = false;
+};
+
+}  // namespace zef

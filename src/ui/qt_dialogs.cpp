@@ -1,0 +1,101 @@
+#include "ui/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace zef {
+namespace {
+
+QMessageBox::Icon ToQt(Icon icon) {
+    switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Critical: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQt(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Buttons::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+// Splits "Desc (*.a *.b)" into "Desc" and its patterns.
+void SplitDescription(const QString& text, QString& description, QStringList& patterns) {
+    description = text.trimmed();
+    if (!description.endsWith(')')) return;
+    const qsizetype open = description.lastIndexOf('(');
+    if (open < 0) return;
+    const QString inner = description.mid(open + 1, description.size() - open - 2);
+    if (!inner.contains('*')) return;
+    patterns += inner.split(QRegularExpression("[ ;]+"), Qt::SkipEmptyParts);
+    description = description.left(open).trimmed();
+}
+
+}  // namespace
+
+QString QtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList out;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QString description;
+        QStringList patterns;
+        SplitDescription(parts[i], description, patterns);
+        if (i + 1 < parts.size())
+            patterns += parts[i + 1].split(QRegularExpression("[ ;]+"), Qt::SkipEmptyParts);
+        patterns.removeDuplicates();
+        if (description.isEmpty() && patterns.isEmpty()) continue;
+        out += patterns.isEmpty() ? description : description + " (" + patterns.join(' ') + ")";
+    }
+    return out.join(";;");
+}
+
+QString QtMessageText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace("\r\n", "\n");
+    s.replace('\r', '\n');
+    return s;
+}
+
+void QtDialogs::Message(const std::string& title, const std::string& text, Icon icon) {
+    QMessageBox box(ToQt(icon), QString::fromStdString(title), QtMessageText(text), QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
+Answer QtDialogs::Ask(const std::string& title, const std::string& text, Buttons buttons, Icon icon) {
+    QMessageBox box(ToQt(icon), QString::fromStdString(title), QtMessageText(text), ToQt(buttons),
+                    parent_);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Ok: return Answer::Ok;
+        default: return Answer::Cancel;
+    }
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& filter,
+                                               const std::string& folder) {
+    const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
+                                                      QString::fromStdString(folder), QtFileFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& filter,
+                                               const std::string& folder) {
+    const QString path = QFileDialog::getSaveFileName(parent_, QString::fromStdString(title),
+                                                      QString::fromStdString(folder), QtFileFilter(filter));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+}  // namespace zef

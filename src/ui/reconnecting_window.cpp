@@ -1,0 +1,34 @@
+#include "ui/reconnecting_window.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace zef {
+
+FrmReconnecting::FrmReconnecting(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint) {
+    setObjectName("frmReconnecting");
+    setWindowTitle(kReconnectingCaption);
+    setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(kReconnectingCaption, this);
+    label->setAlignment(Qt::AlignCenter);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    font.setBold(true);
+    label->setFont(font);
+    layout->addWidget(label);
+    setMinimumSize(260, 90);
+}
+
+void FrmReconnecting::Show() {
+    ++shown_;
+    show();
+    raise();
+    // Paint at once: the link's wait that follows excludes user input only.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void FrmReconnecting::Close() { hide(); }
+
+}  // namespace zef

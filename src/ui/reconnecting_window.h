@@ -1,0 +1,26 @@
+#pragma once
+// frmReconnecting: the small modal window shown while the link tries to win
+// back a lost TCP connection. It only shows "Reconnecting ..."; the work is
+// the link's, between Show and Close.
+
+#include <QWidget>
+
+#include "link/reconnect_presenter.h"
+
+namespace zef {
+
+class FrmReconnecting final : public QWidget, public ReconnectPresenter {
+    Q_OBJECT
+public:
+    explicit FrmReconnecting(QWidget* parent = nullptr);
+
+    void Show() override;
+    void Close() override;
+
+    int timesShown() const { return shown_; }
+
+private:
+    int shown_ = 0;
+};
+
+}  // namespace zef

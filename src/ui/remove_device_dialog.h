@@ -1,0 +1,29 @@
+#pragma once
+// FrmRemoveDevice: one tick box per listed device; "Remove" removes the
+// ticked ones after the user agreed.
+
+#include <QDialog>
+#include <vector>
+
+#include "link/device_list.h"
+
+class QCheckBox;
+
+namespace zef {
+
+class FrmRemoveDevice final : public QDialog {
+    Q_OBJECT
+public:
+    FrmRemoveDevice(DeviceList& list, QWidget* parent = nullptr);
+
+    // The tick box of `slot`, or nullptr when the slot is not listed.
+    QCheckBox* tickBox(DeviceSlot slot) const;
+    std::vector<DeviceSlot> ticked() const;
+    void ClickRemove();
+
+private:
+    DeviceList& list_;
+    std::vector<std::pair<DeviceSlot, QCheckBox*>> ticks_;
+};
+
+}  // namespace zef

@@ -1,0 +1,161 @@
+#include "ui/search_dialog.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace zef {
+
+FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, SearchSettings settings, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("FrmSearch");
+    setWindowTitle(kSearchTitle);
+    SearchHooks hooks;
+    hooks.caption = [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); };
+    hooks.progress = [this](int value, int maximum) {
+        progress_->setMaximum(maximum > 0 ? maximum : 1);
+        progress_->setValue(value);
+    };
+    hooks.controlsEnabled = [this](bool on) { SetControlsEnabled(on); };
+    hooks.finished = [this] { accept(); };
+    search_ = std::make_unique<DeviceSearch>(list, rxtx, settings, std::move(hooks));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* modes = new QHBoxLayout;
+    usb_ = new QRadioButton("USB Mode", this);
+    tcp_ = new QRadioButton("TCP/IP Mode", this);
+    usb_->setObjectName("OptionUSB");
+    tcp_->setObjectName("OptionTCP");
+    usb_->setChecked(true);
+    modes->addWidget(usb_);
+    modes->addWidget(tcp_);
+    modes->addStretch();
+    layout->addLayout(modes);
+
+    auto* hostRow = new QHBoxLayout;
+    hostRow->addWidget(new QLabel("Host Address:", this));
+    host_ = new QLabel(this);
+    host_->setObjectName("LabelHost");
+    hostRow->addWidget(host_);
+    hostRow->addStretch();
+    layout->addLayout(hostRow);
+
+    range_ = new QGroupBox("IP Range", this);
+    auto* grid = new QGridLayout(range_);
+    const int boxWidth = fontMetrics().horizontalAdvance("0000") + 12;
+    for (int row = 0; row < 2; ++row) {
+        grid->addWidget(new QLabel(row == 0 ? "Start:" : "End:", range_), row, 0);
+        for (int k = 0; k < 4; ++k) {
+            const std::size_t i = static_cast<std::size_t>(row * 4 + k);
+            boxes_[i] = new QLineEdit(range_);
+            boxes_[i]->setObjectName(QString("TextRange%1").arg(i));
+            boxes_[i]->setMaxLength(3);
+            boxes_[i]->setAlignment(Qt::AlignCenter);
+            boxes_[i]->setFixedWidth(boxWidth);
+            // The end's first three octets mirror the start's.
+            if (row == 1 && k < 3) boxes_[i]->setReadOnly(true);
+            grid->addWidget(boxes_[i], row, 1 + 2 * k);
+            if (k < 3) grid->addWidget(new QLabel(".", range_), row, 2 + 2 * k);
+            connect(boxes_[i], &QLineEdit::textEdited, this, &FrmSearch::BoxEdited);
+        }
+    }
+    grid->setColumnStretch(8, 1);
+    layout->addWidget(range_);
+
+    caption_ = new QLabel(this);
+    caption_->setObjectName("LabelCaption");
+    caption_->setWordWrap(true);
+    caption_->setMinimumHeight(fontMetrics().height() * 2);
+    layout->addWidget(caption_);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    layout->addWidget(progress_);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    start_ = new QPushButton("Start", this);
+    start_->setObjectName("LabelStart");
+    close_ = new QPushButton("Close", this);
+    buttons->addWidget(start_);
+    buttons->addWidget(close_);
+    layout->addLayout(buttons);
+
+    connect(usb_, &QRadioButton::toggled, this, &FrmSearch::ModeChanged);
+    connect(start_, &QPushButton::clicked, this, &FrmSearch::ClickStart);
+    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    range_->setVisible(false);
+    setMinimumWidth(420);
+}
+
+FrmSearch::~FrmSearch() = default;
+
+bool FrmSearch::Open() {
+    if (!search_->Open()) return false;
+    host_->setText(QString::fromStdString(search_->HostAddress()));
+    const RangeBoxes& b = search_->boxes();
+    for (std::size_t i = 0; i < boxes_.size(); ++i) boxes_[i]->setText(QString::fromStdString(b[i]));
+    return true;
+}
+
+void FrmSearch::BoxEdited() {
+    RangeBoxes now;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) now[i] = boxes_[i]->text().toStdString();
+    const RangeBoxes valid = ValidateRangeBoxes(now);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        if (valid[i] == now[i]) continue;
+        const QSignalBlocker block(boxes_[i]);
+        boxes_[i]->setText(QString::fromStdString(valid[i]));
+    }
+}
+
+void FrmSearch::ModeChanged() {
+    if (tcp_->isChecked()) {
+        if (!search_->SelectTcpMode()) {
+            range_->setVisible(false);
+            return;
+        }
+        range_->setVisible(true);
+    } else {
+        range_->setVisible(false);
+    }
+}
+
+void FrmSearch::SetControlsEnabled(bool on) {
+    start_->setEnabled(on);
+    usb_->setEnabled(on);
+    tcp_->setEnabled(on);
+    range_->setEnabled(on);
+}
+
+void FrmSearch::ClickStart() {
+    if (search_->running()) return;
+    if (usb_->isChecked()) {
+        SetControlsEnabled(false);
+        const bool found = search_->StartUsb();
+        SetControlsEnabled(true);
+        if (found) accept();
+        return;
+    }
+    if (!range_->isVisible()) return;
+    RangeBoxes now;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) now[i] = boxes_[i]->text().toStdString();
+    search_->StartTcp(ValidateRangeBoxes(now));
+}
+
+void FrmSearch::done(int result) {
+    if (!closed_) {
+        closed_ = true;
+        merged_ = search_->Close();
+    }
+    QDialog::done(result);
+}
+
+}  // namespace zef

@@ -1,0 +1,63 @@
+#pragma once
+// FrmSearch ("Search Device"): finds amplifiers on the USB serial ports or in
+// an IPv4 range and, when the window closes, merges them into the list. The
+// eight range boxes obey the range rules on every change.
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "link/search.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QGroupBox;
+
+namespace zef {
+
+class FrmSearch final : public QDialog {
+    Q_OBJECT
+public:
+    FrmSearch(DeviceList& list, ModRxTx& rxtx, SearchSettings settings, QWidget* parent = nullptr);
+    ~FrmSearch() override;
+
+    // Creates the search's own TCP client and fills the boxes from init.cfg;
+    // false after "Wrong TCP initialization!" (the window must not open).
+    bool Open();
+
+    QLineEdit* rangeBox(int i) const { return boxes_[static_cast<std::size_t>(i)]; }
+    QRadioButton* usbMode() const { return usb_; }
+    QRadioButton* tcpMode() const { return tcp_; }
+    QPushButton* startButton() const { return start_; }
+    QLabel* caption() const { return caption_; }
+    QProgressBar* progress() const { return progress_; }
+    DeviceSearch& search() { return *search_; }
+    // The merge made when the window closed.
+    const MergeOutcome& merged() const { return merged_; }
+
+    void ClickStart();
+    void done(int result) override;
+
+private:
+    void BoxEdited();
+    void ModeChanged();
+    void SetControlsEnabled(bool on);
+
+    std::unique_ptr<DeviceSearch> search_;
+    QRadioButton* usb_ = nullptr;
+    QRadioButton* tcp_ = nullptr;
+    QLabel* host_ = nullptr;
+    QGroupBox* range_ = nullptr;
+    std::array<QLineEdit*, 8> boxes_{};
+    QLabel* caption_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* close_ = nullptr;
+    bool closed_ = false;
+    MergeOutcome merged_;
+};
+
+}  // namespace zef

@@ -1,0 +1,170 @@
+#include "ui/shots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "model/defaults.h"
+#include "model/records.h"
+#include "ui/add_device_dialog.h"
+#include "ui/connect_dialog.h"
+#include "ui/device_list_window.h"
+#include "ui/edit_name_dialog.h"
+#include "ui/editor_session.h"
+#include "ui/firmware_window.h"
+#include "ui/main_window.h"
+#include "ui/reconnecting_window.h"
+#include "ui/remove_device_dialog.h"
+#include "ui/search_dialog.h"
+#include "ui/setup_window.h"
+#include "ui/splash_window.h"
+#include "ui/version_window.h"
+
+namespace zef {
+namespace {
+
+struct DemoDevice {
+    const char* name;
+    const char* ip;
+    std::int16_t network;
+    const char* uid;
+    bool online;
+    std::int16_t standby;
+    bool alert;
+    std::uint8_t type;
+};
+
+constexpr DemoDevice kDemoDevices[] = {
+    {"Stage Left", "127.0.0.2", kNetworkLan, "025A45460001", true, 0, false, 0},
+    {"Stage Right", "127.0.0.3", kNetworkLan, "025A45460002", true, 1, false, 0},
+    {"Delay Tower", "", kNetworkUsb, "025A45460003", true, 0, true, 0},
+    {"Monitor Wedge", "127.0.0.4", kNetworkUnknown, "", false, 1, false, 0},
+    {"Foyer Fill", "127.0.0.9", kNetworkWlan, "025A45460005", false, 1, false, 0},
+    {"ZEF-4.260", "", kNetworkUsb, "025A45460006", false, 1, false, kTypeBootLoader},
+};
+
+void FillDemo(Model& model) {
+    DeviceSlot slot = 1;
+    for (const DemoDevice& d : kDemoDevices) {
+        DeviceEntry& e = model.entry(slot);
+        e = ClearedEntry(slot);
+        e.inList = true;
+        e.online = d.online;
+        e.interface = d.network == kNetworkUsb ? kInterfaceUsb : kInterfaceTcp;
+        e.ip = d.ip;
+        e.network = d.network;
+        e.name = d.name;
+        e.uniqueId = d.uid;
+        e.standby = d.standby;
+        e.type = d.type;
+        ResetToDefaults(model.device(slot));
+        SetDeviceName(model.device(slot).settings, d.name);
+        auto& s = model.device(slot).settings;
+        s[1] = 2, s[2] = 1, s[3] = 0;
+        model.device(slot).alert = d.alert;
+        ++slot;
+    }
+    model.setCurrentDevice(1);
+}
+
+class Shooter {
+public:
+    explicit Shooter(QString folder) : folder_(std::move(folder)) {}
+
+    void Save(QWidget& w, const QString& name) {
+        w.ensurePolished();
+        w.show();
+        QApplication::processEvents();
+        const QString path = folder_ + "/" + name + ".png";
+        if (!w.grab().save(path)) {
+            std::fprintf(stderr, "zefedit: cannot write %s\n", path.toLocal8Bit().constData());
+            ok_ = false;
+        } else {
+            std::printf("%s\n", path.toLocal8Bit().constData());
+        }
+        w.hide();
+    }
+    bool ok() const { return ok_; }
+
+private:
+    QString folder_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
+    const QString folder = QString::fromStdString(options.shotsFolder);
+    if (!QDir().mkpath(folder)) return false;
+    RecordingDialogs dialogs;
+    EditorOptions demo = options;
+    demo.loopbackLan = true;
+    EditorSession session(demo, dataFolder, dialogs);
+    FillDemo(session.model());
+    Shooter shot(folder);
+
+    FrmSplash splash(CheckScreen(96, 1024, 768));
+    shot.Save(splash, "frmSplash");
+
+    MDIFrmMain main(session);
+    main.resize(800, 600);
+    main.ShowDeviceList();
+    main.deviceList()->BlinkTick(true);
+    shot.Save(main, "MDIFrmMain");
+
+    FrmIdList list(session);
+    list.resize(760, 420);
+    list.BlinkTick(true);
+    shot.Save(list, "FrmIdList");
+
+    {
+        FrmAddDevice add(session.list());
+        shot.Save(add, "FrmAddDevice");
+        FrmRemoveDevice remove(session.list());
+        shot.Save(remove, "FrmRemoveDevice");
+        FrmEditName edit(session.list(), session.rxtx(), 1);
+        shot.Save(edit, "FrmEditName");
+    }
+    {
+        FrmSearch search(session.list(), session.rxtx(), SearchSettings{true, 500, 200, 10000});
+        search.Open();
+        search.tcpMode()->setChecked(true);
+        search.caption()->setText(QString::fromStdString(SearchingAddressCaption("127.0.0.2")));
+        shot.Save(search, "FrmSearch");
+    }
+    {
+        FrmConnect single(session, 1);
+        shot.Save(single, "FrmConnect");
+        FrmConnect all(session, 0);
+        shot.Save(all, "FrmConnect-All");
+    }
+    {
+        FrmReconnecting reconnecting;
+        shot.Save(reconnecting, "frmReconnecting");
+    }
+    {
+        FrmSetup setup(session);
+        const char* names[] = {"FrmSetup-ACCESS_POINT", "FrmSetup-WLAN", "FrmSetup-LAN"};
+        for (int p = 0; p < FrmSetup::kPageCount; ++p) {
+            setup.pages()->setCurrentIndex(p);
+            shot.Save(setup, names[p]);
+        }
+    }
+    {
+        FwUpdateWindow boot(session, 6, FwUpdateWindow::Kind::BootLoader);
+        shot.Save(boot, "frmFwBootLoader");
+        FwUpdateWindow update(session, 3, FwUpdateWindow::Kind::Update);
+        shot.Save(update, "FwUpdateDemo");
+    }
+    {
+        FrmVersion version(session.model(), 1);
+        shot.Save(version, "FrmVersion");
+    }
+    return shot.ok();
+}
+
+}  // namespace zef

@@ -1,0 +1,90 @@
+#pragma once
+// Window tests against an in-process simulator: a session with scripted
+// dialogs, the main window with the device list, and simulated amplifiers on
+// 127.0.0.1 (each on its own port, the session's device port set to match
+// the first one).
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulator.h"
+#include "ui/device_list_window.h"
+#include "ui/editor_session.h"
+#include "ui/main_window.h"
+
+namespace zef::test {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Answers the modal windows that appear while a test runs: each new modal
+// window (other than the reconnect window) is handed to `handler` once.
+class ModalDriver {
+public:
+    explicit ModalDriver(std::function<void(QWidget*)> handler);
+    ~ModalDriver();
+    // Object names of the modal windows seen, in order.
+    std::vector<std::string> seen;
+
+private:
+    std::function<void(QWidget*)> handler_;
+    QTimer timer_;
+    QWidget* last_ = nullptr;
+};
+
+// Clicks "Connect" in the connect dialog (read mode) and closes anything else.
+void ConnectOrClose(QWidget* modal);
+
+// Short waits so that failures end quickly; the order of the waits is unchanged.
+LinkSettings FastLinkSettings();
+
+// Runs the event loop until `done` holds or `maxMs` passed.
+bool WaitFor(const std::function<bool()>& done, int maxMs);
+
+class UiTest : public ::testing::Test {
+protected:
+    UiTest();
+    ~UiTest() override;
+
+    // Makes a simulated device listening on 127.0.0.1; the first one's port
+    // becomes the session's device port (every device of a test shares it
+    // through its own loopback address otherwise), so use one device per
+    // address: 127.0.0.1, then 127.0.0.2 ...
+    zefsim::Device& AddSimDevice(const std::string& name);
+    // Builds the session, starts it and opens the main window with the list.
+    void StartEditor(LinkSettings link = FastLinkSettings(), MainTimings timings = {60000, 60000, 60000});
+    // Puts the device at `ip` in the list (slot `slot`) and connects it
+    // through the connect dialog, reading its settings.
+    void ListAndConnect(DeviceSlot slot, const std::string& ip);
+    // Frames of `device` with command code `command`.
+    static int CountCommand(const zefsim::Device& device, std::uint8_t command);
+
+    TempFolder folder;
+    zefsim::Simulator sim;
+    std::vector<zefsim::Device*> devices;
+    std::vector<std::string> hosts;
+    std::uint16_t devicePort = 0;
+    RecordingDialogs dialogs;
+    EditorOptions options;
+    std::unique_ptr<EditorSession> session;
+    std::unique_ptr<MDIFrmMain> main;
+    FrmIdList* list = nullptr;
+};
+
+}  // namespace zef::test
