@@ -1,0 +1,122 @@
+#include "cli.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace zefctl {
+namespace {
+
+std::uint16_t ParsePort(const std::string& text) {
+    unsigned value = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value == 0 || value > 65535)
+        Usage("bad port '" + text + "'");
+    return static_cast<std::uint16_t>(value);
+}
+
+double ParseSeconds(const std::string& text) {
+    double value = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 0 || value > 86400)
+        Usage("bad number of seconds '" + text + "'");
+    return value;
+}
+
+// Splits options from positional arguments; the first positional is the sub-command.
+Options ParseOptions(const std::vector<std::string>& args, std::string& command) {
+    Options o;
+    bool sawPort = false;
+    std::string portText;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) Usage(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--yes") {
+            o.yes = true;
+        } else if (a == "--csv") {
+            o.csv = true;
+        } else if (a == "--usb") {
+            o.usb = true;
+        } else if (a == "--port") {
+            portText = value();
+            sawPort = true;
+        } else if (a == "--serial") {
+            o.serial = value();
+        } else if (a == "--range") {
+            o.range = value();
+        } else if (a == "--preset") {
+            o.preset = value();
+        } else if (a == "--config") {
+            o.config = value();
+        } else if (a == "--seconds") {
+            o.seconds = ParseSeconds(value());
+        } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
+            Usage("unknown option '" + a + "'");
+        } else if (command.empty()) {
+            command = a;
+        } else {
+            o.args.push_back(a);
+        }
+    }
+    if (sawPort) {
+        // "listen --port N" names the UDP port; everywhere else the device port.
+        if (command == "listen") {
+            o.listenPort = ParsePort(portText);
+        } else {
+            o.port = ParsePort(portText);
+        }
+    }
+    return o;
+}
+
+}  // namespace
+
+const std::string& Arg(const Context& ctx, std::size_t i, const char* what) {
+    if (i >= ctx.options.args.size()) Usage(std::string("missing ") + what);
+    return ctx.options.args[i];
+}
+
+std::string HostArg(const Context& ctx, std::size_t& next) {
+    if (ctx.options.serial) {
+        next = 0;
+        return {};
+    }
+    next = 1;
+    return Arg(ctx, 0, "HOST");
+}
+
+std::string UsageText(const CommandTable& table) {
+    std::ostringstream s;
+    s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] COMMAND ...\n\ncommands:\n";
+    for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
+    s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
+         "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n";
+    return s.str();
+}
+
+int RunCli(const CommandTable& table, const std::vector<std::string>& args, std::ostream& out,
+           std::ostream& err) {
+    try {
+        std::string command;
+        const Options options = ParseOptions(args, command);
+        if (command.empty() || command == "help") {
+            out << UsageText(table);
+            return command.empty() ? kExitUsage : kExitOk;
+        }
+        for (const SubCommand& c : table) {
+            if (c.name != command) continue;
+            Context ctx{options, out, err};
+            return c.run(ctx);
+        }
+        Usage("unknown command '" + command + "' (try zefctl help)");
+    } catch (const CliError& e) {
+        err << "zefctl: " << e.what() << "\n";
+        return e.code;
+    }
+}
+
+}  // namespace zefctl

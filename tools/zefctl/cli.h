@@ -1,0 +1,85 @@
+#pragma once
+// zefctl's command line: global options, the sub-command table and the run.
+//
+// Sub-commands live in groups, each in its own file, each adding its rows to
+// the table with an Add...Commands function; main() lists the groups. A new
+// group (network setup, firmware) is one more file and one more line there.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zefctl {
+
+inline constexpr std::uint16_t kDefaultDevicePort = 1001;
+inline constexpr std::uint16_t kDefaultAnnouncementPort = 30303;
+
+// Exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the device or a file said no
+inline constexpr int kExitUsage = 2;   // the command line was wrong
+
+// A failure the user sees as one line "zefctl: <message>".
+struct CliError : std::runtime_error {
+    CliError(int exitCode, const std::string& message) : std::runtime_error(message), code(exitCode) {}
+    int code;
+};
+[[noreturn]] inline void Usage(const std::string& message) { throw CliError(kExitUsage, message); }
+[[noreturn]] inline void Fail(const std::string& message) { throw CliError(kExitFailed, message); }
+
+struct Options {
+    bool json = false;
+    bool yes = false;
+    bool csv = false;
+    bool usb = false;
+    std::uint16_t port = kDefaultDevicePort;
+    std::optional<std::uint16_t> listenPort;  // "--port" of listen: the UDP port
+    std::optional<std::string> serial;        // --serial PATH
+    std::optional<std::string> range;         // --range A-B
+    std::optional<std::string> preset;        // --preset FILE.zef
+    std::optional<std::string> config;        // --config DIR (init.cfg)
+    double seconds = 10;
+    std::vector<std::string> args;  // positional arguments after the sub-command name
+};
+
+struct Context {
+    const Options& options;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct SubCommand {
+    std::string name;   // first word ("preset", "fir" take a second word themselves)
+    std::string usage;  // "get HOST PARAM"
+    std::string summary;
+    int (*run)(Context&);
+};
+using CommandTable = std::vector<SubCommand>;
+
+// The groups of sub-commands.
+void AddDiscoveryCommands(CommandTable& table);  // search, listen, identify
+void AddParameterCommands(CommandTable& table);  // params, get, set, standby
+void AddFileCommands(CommandTable& table);       // dump, load, preset, fir
+void AddResponseCommands(CommandTable& table);   // response
+
+// Parses `args` (without the program name), runs the sub-command and returns
+// the exit code; errors are printed to `err` as one line.
+int RunCli(const CommandTable& table, const std::vector<std::string>& args, std::ostream& out,
+           std::ostream& err);
+
+// The usage text of every sub-command.
+std::string UsageText(const CommandTable& table);
+
+// Positional argument i, or a usage error naming `what`.
+const std::string& Arg(const Context& ctx, std::size_t i, const char* what);
+
+// The device a sub-command talks to: HOST as the first positional argument,
+// or "" with --serial PATH (then no HOST is given). `next` receives the index
+// of the first argument after it.
+std::string HostArg(const Context& ctx, std::size_t& next);
+
+}  // namespace zefctl

@@ -1,0 +1,171 @@
+// dump, load, preset store|recall, fir import.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "cli.h"
+#include "fir/fir_import.h"
+#include "fir/fir_store.h"
+#include "model/editor_sync.h"
+#include "model/preset_file.h"
+#include "model/presets.h"
+#include "model/project_file.h"
+#include "output.h"
+#include "session.h"
+
+namespace zefctl {
+namespace {
+
+std::string Extension(const std::string& path) {
+    const auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+int WholeNumber(const std::string& text, int low, int high, const char* what) {
+    int v = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || v < low || v > high)
+        Usage(std::string("bad ") + what + " '" + text + "' (" + std::to_string(low) + ".." +
+              std::to_string(high) + ")");
+    return v;
+}
+
+void Done(Context& ctx, const std::string& what, const std::string& detail) {
+    if (ctx.options.json) {
+        QJsonObject j;
+        j["done"] = Q(what);
+        j["detail"] = Q(detail);
+        PrintJson(ctx.out, j);
+    } else {
+        ctx.out << what << (detail.empty() ? "" : ": ") << detail << "\n";
+    }
+}
+
+int Dump(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    const std::string& path = Arg(ctx, next, "FILE.prp");
+    Session session(ctx.options);
+    session.Connect(host);
+    session.model.entry(kSlot).online = false;  // a file holds no connection
+    if (!zef::SaveProject(path, session.model)) Fail("cannot write " + path);
+    session.model.entry(kSlot).online = true;
+    Done(ctx, "saved", path);
+    return kExitOk;
+}
+
+// The listed block of a project for the device: the entry with its unique ID, else the first.
+const zef::ProjectDeviceBlock& ProjectBlockFor(const zef::ProjectImage& image, const std::string& uniqueId,
+                                               const std::string& path) {
+    std::optional<std::size_t> chosen;
+    for (std::size_t i = 0; i < image.entries.size(); ++i) {
+        if (!image.entries[i].inList || !image.blocks[i]) continue;
+        if (!chosen || image.entries[i].uniqueId == uniqueId) chosen = i;
+        if (image.entries[i].uniqueId == uniqueId) break;
+    }
+    if (!chosen) Fail(path + " lists no device");
+    return *image.blocks[*chosen];
+}
+
+int Load(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    const std::string& path = Arg(ctx, next, "FILE.prp|FILE.zef");
+    const std::string ext = Extension(path);
+    if (ext != "zef" && ext != "prp") Usage("load takes a .zef or .prp file");
+    Session session(ctx.options);
+    if (ext == "zef") {
+        const zef::PresetFileResult file = zef::LoadPresetFile(path);
+        if (!file.ok()) {
+            const zef::FileMessage m = zef::PresetFileErrorMessage(file.error);
+            Fail(path + ": " + ConsoleDialogs::OneLine(m.title, m.text));
+        }
+        session.Connect(host);
+        zef::DeviceModel& d = session.model.device(kSlot);
+        zef::ApplyPresetFile(file.data, d);
+        zef::LoadEditorValues(d);
+        session.Check(zef::WritePresetToDevice(session.rxtx, session.model, kSlot), "load " + path);
+    } else {
+        const zef::ProjectReadResult file = zef::ReadProjectFile(path);
+        if (!file.status.ok) {
+            const zef::FileMessage m = zef::LoadProjectErrorMessage(file.status.errorCode);
+            Fail(path + ": " + ConsoleDialogs::OneLine(m.title, m.text));
+        }
+        session.Connect(host);
+        const zef::ProjectDeviceBlock& block =
+            ProjectBlockFor(file.image, session.model.entry(kSlot).uniqueId, path);
+        zef::DeviceModel& d = session.model.device(kSlot);
+        d.settings = block.settings;
+        d.preset = block.preset;
+        d.firTaps = block.firTaps;
+        d.eqTarget = block.eqTarget;
+        zef::LoadEditorValues(d);
+        session.Check(session.reader.WriteWholeDevice(kSlot), "load " + path);
+    }
+    Done(ctx, "loaded", path);
+    return kExitOk;
+}
+
+int Preset(Context& ctx) {
+    const std::string& action = Arg(ctx, 0, "store|recall");
+    if (action != "store" && action != "recall") Usage("preset store|recall HOST SLOT [NAME]");
+    Options shifted = ctx.options;
+    shifted.args.erase(shifted.args.begin());
+    Context inner{shifted, ctx.out, ctx.err};
+    std::size_t next = 0;
+    const std::string host = HostArg(inner, next);
+    const int slot = WholeNumber(Arg(inner, next, "SLOT"), 1, 3, "preset slot");
+    std::string name;
+    if (action == "store") name = Arg(inner, next + 1, "NAME");
+    Session session(ctx.options);
+    session.Connect(host);
+    zef::Presets presets(session.model, session.rxtx, session.dialogs, session.reader, session.hooks);
+    const zef::PresetResult r = action == "store" ? presets.Store(slot - 1, name) : presets.Recall(slot - 1);
+    if (r != zef::PresetResult::Done) {
+        const std::string note = session.dialogs.lastNote();
+        Fail("preset " + action + (note.empty() ? " failed" : ": " + note));
+    }
+    Done(ctx, action == "store" ? "stored" : "recalled",
+         "P0" + std::to_string(slot) + " " + zef::PresetName(session.model.device(kSlot).preset));
+    return kExitOk;
+}
+
+int Fir(Context& ctx) {
+    const std::string& action = Arg(ctx, 0, "import");
+    if (action != "import") Usage("fir import HOST OUT FILE");
+    Options shifted = ctx.options;
+    shifted.args.erase(shifted.args.begin());
+    Context inner{shifted, ctx.out, ctx.err};
+    std::size_t next = 0;
+    const std::string host = HostArg(inner, next);
+    const int output = WholeNumber(Arg(inner, next, "OUT"), 1, 2, "output");
+    const std::string& path = Arg(inner, next + 1, "FILE");
+    const zef::fir::FirImportResult file = zef::fir::ImportFirFile(path, false);
+    if (!file.ok()) Fail(path + ": " + zef::fir::FirImportErrorText(file.error));
+    Session session(ctx.options);
+    session.Connect(host);
+    const zef::fir::StoredFir fir = zef::fir::MakeStoredFir(file.name, file.coefficients);
+    if (!zef::fir::StoreExternalFIR(session.rxtx, session.model, kSlot, output - 1, fir))
+        session.Check(zef::kFailed, "fir import");
+    Done(ctx, "stored",
+         std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" +
+             std::to_string(output));
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddFileCommands(CommandTable& table) {
+    table.push_back({"dump", "dump HOST FILE.prp", "read the whole device into a project file", Dump});
+    table.push_back({"load", "load HOST FILE.prp|FILE.zef",
+                     "write a project's device state or a preset file into the device", Load});
+    table.push_back({"preset", "preset store|recall HOST SLOT [NAME]",
+                     "store the running program into slot 1..3 under NAME, or recall a slot (asks: --yes)",
+                     Preset});
+    table.push_back(
+        {"fir", "fir import HOST OUT FILE", "import a .txt/.csv FIR file into output 1 or 2", Fir});
+}
+
+}  // namespace zefctl

@@ -1,0 +1,119 @@
+// params, get, set, standby.
+#include <cstdio>
+
+#include "cli.h"
+#include "output.h"
+#include "parameters.h"
+#include "session.h"
+
+namespace zefctl {
+namespace {
+
+const char* KindName(ValueKind k) {
+    switch (k) {
+        case ValueKind::Number:
+            return "number";
+        case ValueKind::Bool:
+            return "bool";
+        case ValueKind::Choice:
+            return "choice";
+    }
+    return "";
+}
+
+Parameter NamedParameter(const std::string& name) {
+    const auto p = FindParameter(name);
+    if (!p) Usage("unknown parameter '" + name + "' (zefctl params lists them)");
+    return *p;
+}
+
+double ParsedValue(const Parameter& p, const std::string& text) {
+    const auto v = ParseValue(*p.def, text);
+    if (!v) Usage("bad value '" + text + "' for " + p.name + " (" + RangeText(*p.def) + ")");
+    return *v;
+}
+
+void PrintValue(Context& ctx, const Parameter& p, double value) {
+    const std::string text = ValueText(*p.def, value);
+    if (ctx.options.json) {
+        QJsonObject j;
+        j["name"] = Q(p.name);
+        if (p.def->kind == ValueKind::Number) {
+            j["value"] = value;
+        } else {
+            j["value"] = Q(text);
+        }
+        j["unit"] = Q(std::string(p.def->unit));
+        PrintJson(ctx.out, j);
+    } else {
+        ctx.out << p.name << " = " << text << (p.def->unit.empty() ? "" : " ") << p.def->unit << "\n";
+    }
+}
+
+int Params(Context& ctx) {
+    QJsonArray array;
+    for (const Parameter& p : AllParameters()) {
+        if (ctx.options.json) {
+            QJsonObject j;
+            j["name"] = Q(p.name);
+            j["kind"] = KindName(p.def->kind);
+            j["range"] = Q(RangeText(*p.def));
+            j["unit"] = Q(std::string(p.def->unit));
+            if (p.def->kind == ValueKind::Number) {
+                j["min"] = p.def->min;
+                j["max"] = p.def->max;
+            }
+            array.append(j);
+        } else {
+            char line[128];
+            std::snprintf(line, sizeof line, "%-24s %s", p.name.c_str(), RangeText(*p.def).c_str());
+            ctx.out << line << "\n";
+        }
+    }
+    if (ctx.options.json) PrintJson(ctx.out, array);
+    return kExitOk;
+}
+
+int Get(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    const Parameter p = NamedParameter(Arg(ctx, next, "PARAM"));
+    Session session(ctx.options);
+    session.Connect(host);
+    PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
+    return kExitOk;
+}
+
+int SetNamed(Context& ctx, const std::string& host, const std::string& name, const std::string& valueText) {
+    const Parameter p = NamedParameter(name);
+    const double value = ParsedValue(p, valueText);
+    Session session(ctx.options);
+    session.Connect(host);
+    session.Check(SetValue(session.senders, p, value), "set " + p.name);
+    PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
+    return kExitOk;
+}
+
+int Set(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    return SetNamed(ctx, host, Arg(ctx, next, "PARAM"), Arg(ctx, next + 1, "VALUE"));
+}
+
+int Standby(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    return SetNamed(ctx, host, "device.standby", Arg(ctx, next, "on|off"));
+}
+
+}  // namespace
+
+void AddParameterCommands(CommandTable& table) {
+    table.push_back({"params", "params", "every parameter name with its range and unit", Params});
+    table.push_back({"get", "get HOST PARAM", "read the device and print one parameter", Get});
+    table.push_back({"set", "set HOST PARAM VALUE",
+                     "read the device, store the value (snapped as the editor snaps it) and send it", Set});
+    table.push_back({"standby", "standby HOST on|off", "switch the device's standby", Standby});
+}
+
+}  // namespace zefctl

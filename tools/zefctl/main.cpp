@@ -1,0 +1,16 @@
+// zefctl: the command-line controller of ZEF amplifiers.
+#include <QCoreApplication>
+#include <iostream>
+
+#include "cli.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("zefctl");
+    zefctl::CommandTable table;
+    for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
+                     zefctl::AddResponseCommands})
+        add(table);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return zefctl::RunCli(table, args, std::cout, std::cerr);
+}

@@ -1,0 +1,119 @@
+#include "session.h"
+
+#include <QStandardPaths>
+#include <filesystem>
+
+#include "link/ip_range.h"
+#include "link/search.h"
+
+namespace zefctl {
+
+std::string ConfigFolder(const Options& options) {
+    std::string folder = options.config.value_or("");
+    if (folder.empty()) {
+        const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        folder = (base.isEmpty() ? std::string(".") : base.toStdString()) + "/zef-editor";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
+}
+
+zef::SerialPortMap SerialPortsFor(const Options& options) {
+    zef::SerialPortMap ports("/dev", !options.serial.has_value());
+    if (options.serial) ports.Register(*options.serial);
+    return ports;
+}
+
+namespace {
+
+zef::LinkSettings SettingsFor(const Options& options) {
+    zef::LinkSettings s;
+    s.devicePort = options.port;
+    s.configFolder = ConfigFolder(options);
+    return s;
+}
+
+}  // namespace
+
+Session::Session(const Options& opts)
+    : options(opts),
+      dialogs(opts.yes),
+      transport(SerialPortsFor(opts)),
+      rxtx(model, link, transport, dialogs, presenter, SettingsFor(opts)),
+      list(model, dialogs),
+      reader(model, rxtx, hooks),
+      connection(list, rxtx, reader, zef::ConnectSettings{true, 1000}),
+      senders(model, rxtx, dialogs) {
+    model.setCurrentDevice(kSlot);
+}
+
+Session::~Session() {
+    if (connected_) Close();
+}
+
+void Session::ListTarget(const std::string& host) {
+    zef::DeviceEntry& e = model.entry(kSlot);
+    e = zef::ClearedEntry(kSlot);
+    e.inList = true;
+    if (host.empty()) {
+        if (!options.serial) Usage("missing HOST (or --serial PATH)");
+        e.interface = zef::kInterfaceUsb;
+        e.network = zef::kNetworkUsb;
+    } else {
+        if (!zef::ParseDottedAddress(host)) Usage("bad host '" + host + "' (dotted IPv4 address expected)");
+        e.interface = zef::kInterfaceTcp;
+        e.ip = host;
+        e.network = zef::kNetworkUnknown;
+    }
+}
+
+void Session::Connect(const std::string& host, zef::ConnectMode mode) {
+    ListTarget(host);
+    const std::string where = host.empty() ? *options.serial : host;
+    if (!connection.ConnectDevice(kSlot, mode)) {
+        const std::string note = dialogs.lastNote();
+        Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note));
+    }
+    connected_ = true;
+    if (model.entry(kSlot).type == zef::kTypeBootLoader) Fail(where + " runs its boot loader");
+}
+
+void Session::Identify(const std::string& host) {
+    ListTarget(host);
+    zef::DeviceEntry& e = model.entry(kSlot);
+    bool ok = false;
+    if (e.isUsb()) {
+        ok = rxtx.FindSerialDevice(kSlot);
+    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, 1000) == zef::kTransportOk) {
+        ok = rxtx.IdentifyDevice(kSlot);
+    }
+    if (!ok) Fail("no device answered at " + (host.empty() ? *options.serial : host));
+    const auto& reply = link.replyBuffer;
+    const zef::DeviceEntry id =
+        zef::EntryFromIdentify(std::span(reply.data(), zef::kIdentifyReplySize), e.interface, e.ip, true);
+    e.network = id.network;
+    e.uniqueId = id.uniqueId;
+    e.name = id.name;
+    e.type = id.type;
+    e.online = true;
+    connected_ = true;
+}
+
+void Session::Close() {
+    if (!connected_) return;
+    connected_ = false;
+    zef::DeviceEntry& e = model.entry(kSlot);
+    if (e.online) rxtx.SendCommandFrameQuiet(kSlot, zef::kCmdClose, zef::CommandParams{});
+    e.online = false;
+    transport.tcp().Disconnect(kSlot);
+    transport.serial().Close();
+}
+
+void Session::Check(zef::Status status, const std::string& what) const {
+    if (status == zef::kOk) return;
+    const std::string note = dialogs.lastNote();
+    Fail(what + (note.empty() ? " failed" : ": " + note));
+}
+
+}  // namespace zefctl
