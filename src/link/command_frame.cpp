@@ -1,5 +1,6 @@
 #include "link/command_frame.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace zef {
@@ -8,17 +9,21 @@ std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t address, std::uint8_t c
                                             const CommandParams& p,
                                             const std::array<std::uint8_t, kBlockPayloadSize>& payload) {
     const std::uint8_t addressByte = command == kCmdIdentify ? 0 : address;
-    if (command == kCmdWriteMemory) {
-        const std::size_t n = p[2];
-        assert(n <= kMaxBlockWrite && "block write longer than the payload buffer");
-        std::vector<std::uint8_t> frame{kFrameStart, kFrameMarker, addressByte, command, p[0], p[1], p[2]};
-        frame.insert(frame.end(), payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(n));
-        frame.push_back(kFrameEnd);
-        return frame;
+    const bool block = command == kCmdWriteMemory;
+    const std::size_t n = block ? std::min<std::size_t>(p[2], kMaxBlockWrite) : 0;
+    assert((!block || p[2] <= kMaxBlockWrite) && "block write longer than the payload buffer");
+    std::vector<std::uint8_t> frame(block ? n + kBlockWriteOverhead : kFrameSize);
+    frame[0] = kFrameStart;
+    frame[1] = kFrameMarker;
+    frame[2] = addressByte;
+    frame[3] = command;
+    if (block) {
+        std::copy_n(p.begin(), 3, frame.begin() + 4);
+        std::copy_n(payload.begin(), n, frame.begin() + 7);
+    } else {
+        std::copy(p.begin(), p.end(), frame.begin() + 4);
     }
-    std::vector<std::uint8_t> frame{kFrameStart, kFrameMarker, addressByte, command};
-    frame.insert(frame.end(), p.begin(), p.end());
-    frame.push_back(kFrameEnd);
+    frame.back() = kFrameEnd;
     return frame;
 }
 

@@ -12,9 +12,13 @@ namespace {
 using Frame = std::vector<std::uint8_t>;
 
 Frame Bytes13(std::uint8_t address, std::uint8_t command, const CommandParams& p) {
-    Frame f{0xF0, 0x21, address, command};
-    f.insert(f.end(), p.begin(), p.end());
-    f.push_back(0xF7);
+    Frame f(13);
+    f[0] = 0xF0;
+    f[1] = 0x21;
+    f[2] = address;
+    f[3] = command;
+    std::copy(p.begin(), p.end(), f.begin() + 4);
+    f[12] = 0xF7;
     return f;
 }
 
@@ -52,9 +56,11 @@ TEST_F(TcpExchange, FramesRepliesAndOneTrailingZeroPerExchange) {
     const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x55};
     const CommandParams read{0x00, 0xF0, 120, 9, 9, 9, 9, 9};  // p4..p8 travel in a 13-byte frame
     const CommandParams write{0x00, 0x05, 48, 1, 2, 3, 4, 5};  // p4..p8 are not sent
-    Frame blockFrame{0xF0, 0x21, 0x11, 21, 0x00, 0x05, 48};
-    blockFrame.insert(blockFrame.end(), name.begin(), name.end());
-    blockFrame.push_back(0xF7);
+    Frame blockFrame(56);
+    const std::array<std::uint8_t, 7> head{0xF0, 0x21, 0x11, 21, 0x00, 0x05, 48};
+    std::copy(head.begin(), head.end(), blockFrame.begin());
+    std::copy(name.begin(), name.end(), blockFrame.begin() + 7);
+    blockFrame[55] = 0xF7;
     const std::vector<Case> cases = {
         {"gain", 1, gain, Bytes13(0x11, 1, gain), 13},
         {"read 120", 20, read, Bytes13(0x11, 20, read), 125},
