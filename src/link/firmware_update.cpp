@@ -61,8 +61,8 @@ std::optional<int> FirmwareUpdate::Start() {
         exchange_.SendCommandFrame(slot_, kClosingCommand, CommandParams{});
         entry.online = false;
         if (indicator_) indicator_(slot_);
-        serial_.Close();
     }
+    serial_.Close();
     state_ = State::Loading;
     const int result =
         loader_.Load(file_, SerialPortMap::DisplayName(exchange_.link().serialPortNumber), kFwBaudRate);

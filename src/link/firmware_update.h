@@ -12,8 +12,8 @@
 //   1. no file chosen: "please insert a .sfu file" (title "Search File",
 //      exclamation); nothing else, the serial port is not touched
 //   2. the slot on-line: command 15 to it, the slot off-line, its on-line
-//      indicator refreshed, the program's serial port closed (the loader
-//      opens the port itself)
+//      indicator refreshed; then the program's serial port is closed (in
+//      any case: the loader opens the port itself and cannot share it)
 //   3. the loader loads the file on "COM" + SerialPortNumber at 9600 baud
 //   4. result 0: "Firmware successfully loaded!" (title "Firmware Update",
 //      exclamation) and the window closes; otherwise the window stays open

@@ -1,0 +1,81 @@
+#pragma once
+// Shared set-up of the network-settings and firmware tests: the real exchange,
+// Qt transport and firmware loader against an in-process simulated amplifier
+// on 127.0.0.1 and on a pseudo-terminal paced at 9600 baud.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bootloader.h"
+#include "link/mod_rxtx.h"
+#include "link/reconnect_presenter.h"
+#include "model/device_model.h"
+#include "platform/dialogs.h"
+#include "platform/qt_transport.h"
+#include "platform/serial_fw_loader.h"
+#include "simulator.h"
+
+namespace zef::fwtest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline constexpr DeviceSlot kSlot = 1;
+inline constexpr std::uint8_t kDeviceAddress = 0x11;
+
+// Loader time-outs short enough for tests (the line time still comes on top).
+FwLoaderTimeouts FastLoader();
+
+// `size` bytes that differ from one seed to the next.
+Bytes TestImage(std::size_t size, std::uint32_t seed);
+
+// Polls `done` (with the event loop running) until it holds or `ms` passed.
+bool WaitUntil(const std::function<bool()>& done, int ms);
+
+class SimLink : public ::testing::Test {
+protected:
+    SimLink();
+    ~SimLink() override;
+
+    // The device in kSlot over TCP on 127.0.0.1, identified and on-line.
+    void ConnectTcp();
+    // The device in kSlot on a pty registered as serial port 1, identified and on-line.
+    void ConnectUsb();
+    // The slot's settings image := the simulator's memory 0..239.
+    void LoadSettingsFromDevice();
+
+    DeviceEntry& entry() { return model.entry(kSlot); }
+
+    TempFolder folder;
+    zefsim::Simulator sim;
+    zefsim::Device* device = nullptr;
+    std::shared_ptr<zefsim::Bootloader> boot;
+    std::string ptyLink;
+    Model model;
+    LinkState link;
+    QtTransport transport{SerialPortMap("/dev", false)};
+    RecordingDialogs dialogs;
+    NullReconnectPresenter presenter;
+    std::unique_ptr<ModRxTx> rxtx;
+    std::vector<DeviceSlot> indicatorRefreshes;
+};
+
+}  // namespace zef::fwtest
