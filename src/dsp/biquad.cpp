@@ -18,14 +18,14 @@ struct SlopeSection {
     int order;
     double q;
 };
-struct SlopeSpec {
+struct SlopeRecipe {
     int count;
     SlopeSection sections[2];
 };
 
 // Q values exactly as the device builds them (not the textbook 1/sqrt(2),
 // 0.5412 and 1.3066).
-constexpr SlopeSpec kSlopes[kCrossoverSlopeCount] = {
+constexpr SlopeRecipe kSlopes[kCrossoverSlopeCount] = {
     {0, {{0, 0.0}, {0, 0.0}}},      // "Bypass"
     {1, {{1, 0.0}, {0, 0.0}}},      // "- 6 dB/oct BW"
     {1, {{2, 0.707}, {0, 0.0}}},    // "-12dB/oct BW"
@@ -195,12 +195,12 @@ double BandMagnitudeDb(int type, double frequencyHz, double q, double gainDb, do
 CrossoverSectionList CrossoverSections(int slopeCode, bool isLowPass, double frequencyHz) {
     CrossoverSectionList list;
     if (slopeCode < 0 || slopeCode >= kCrossoverSlopeCount) return list;
-    const SlopeSpec& spec = kSlopes[slopeCode];
-    for (int i = 0; i < spec.count; ++i) {
+    const SlopeRecipe& recipe = kSlopes[slopeCode];
+    for (int i = 0; i < recipe.count; ++i) {
         list.sections[static_cast<std::size_t>(i)] =
-            PassCoefficients(spec.sections[i].order, isLowPass, frequencyHz, spec.sections[i].q);
+            PassCoefficients(recipe.sections[i].order, isLowPass, frequencyHz, recipe.sections[i].q);
     }
-    list.count = spec.count;
+    list.count = recipe.count;
     return list;
 }
 

@@ -33,7 +33,8 @@ public:
     virtual std::span<const double> frequencies() const = 0;
 };
 
-// FFTW (double precision, real-to-complex). Not thread-safe; one per thread.
+// FFTW (double precision, real-to-complex). Use from one thread only: the
+// FFTW planner is shared by the whole process.
 class FftwResponseCalculator final : public ResponseCalculator {
 public:
     FftwResponseCalculator();
