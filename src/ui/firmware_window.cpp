@@ -1,6 +1,6 @@
 #include "ui/firmware_window.h"
 
-#include <QFileInfo>
+#include <QApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,30 +8,34 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/serial_fw_loader.h"
 #include "ui/editor_session.h"
 
 namespace zef {
 
-FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kind, QWidget* parent)
-    : QDialog(parent), session_(session), slot_(slot) {
+FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kind, QWidget* parent,
+                               std::unique_ptr<FwLoader> loader)
+    : QDialog(parent), session_(session), loader_(std::move(loader)) {
     setObjectName(kind == Kind::BootLoader ? "frmFwBootLoader" : "FwUpdateDemo");
-    setWindowTitle(kind == Kind::BootLoader ? "Firmware Update - Boot Loader" : "Firmware Update");
-    const DeviceEntry& entry = session_.model().entry(slot);
+    setWindowTitle(kind == Kind::BootLoader ? "Firmware Update - Boot Loader" : kFwWindowTitle);
+    if (!loader_)
+        loader_ = std::make_unique<SerialFwLoader>(std::make_unique<QtSerialPort>(session_.transport().serialPorts()));
+
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    auto* name = new QLabel(QString::fromStdString(entry.name), this);
-    name->setObjectName("LabelName");
-    auto* uid = new QLabel(QString::fromStdString(entry.uniqueId), this);
-    uid->setObjectName("LabelUID");
-    form->addRow("Device:", name);
-    form->addRow("Unique ID:", uid);
+    name_ = new QLabel(this);
+    name_->setObjectName("LabelName");
+    uid_ = new QLabel(this);
+    uid_->setObjectName("LabelUID");
+    form->addRow("Device:", name_);
+    form->addRow("Unique ID:", uid_);
     layout->addLayout(form);
 
     auto* fileRow = new QHBoxLayout;
-    file_ = new QLabel(kNoFirmwareFileText, this);
+    file_ = new QLabel(this);
     file_->setObjectName("LabelFile");
     file_->setFrameShape(QFrame::StyledPanel);
-    file_->setMinimumWidth(300);
+    file_->setMinimumWidth(320);
     file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* load = new QPushButton("Load File...", this);
     load->setObjectName("LabelLoadFile");
@@ -39,15 +43,14 @@ FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kin
     fileRow->addWidget(load);
     layout->addLayout(fileRow);
 
-    status_ = new QLabel(kFirmwareStatusText, this);
+    status_ = new QLabel(this);
     status_->setObjectName("LabelStatus");
     layout->addWidget(status_);
     auto* progressRow = new QHBoxLayout;
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 100);
-    progress_->setValue(0);
     progress_->setTextVisible(false);
-    percent_ = new QLabel("", this);
+    percent_ = new QLabel(this);
     percent_->setMinimumWidth(fontMetrics().horizontalAdvance("100%") + 4);
     progressRow->addWidget(progress_, 1);
     progressRow->addWidget(percent_);
@@ -57,20 +60,48 @@ FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kin
     buttons->addStretch();
     start_ = new QPushButton("Start", this);
     start_->setObjectName("LabelStart");
-    // The firmware loader is not part of this build: starting is not offered.
-    start_->setEnabled(false);
-    start_->setToolTip("Not available in this version");
     auto* close = new QPushButton("Close", this);
     buttons->addWidget(start_);
     buttons->addWidget(close);
     layout->addLayout(buttons);
     connect(load, &QPushButton::clicked, this, &FwUpdateWindow::ClickLoadFile);
+    connect(start_, &QPushButton::clicked, this, &FwUpdateWindow::ClickStart);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+
+    presenter_ = std::make_unique<FirmwareUpdate>(session_.model(), session_.rxtx(), session_.transport().serial(),
+                                                  session_.dialogs(), *loader_, *this, slot);
+    presenter_->SetOnlineIndicatorHook([this](DeviceSlot s) { session_.list().RowChanged(s); });
+    presenter_->Load();
 }
 
-void FwUpdateWindow::ClickLoadFile() {
-    const auto path = session_.dialogs().OpenFile("Fw Update", kFirmwareFilter, session_.dataFolder());
-    if (path) file_->setText(QString::fromStdString(*path));
+FwUpdateWindow::~FwUpdateWindow() { loader_->SetProgressHandler({}); }
+
+void FwUpdateWindow::ClickLoadFile() { presenter_->ChooseFile(session_.dataFolder()); }
+
+void FwUpdateWindow::ClickStart() {
+    start_->setEnabled(false);
+    presenter_->Start();
+    start_->setEnabled(true);
 }
+
+void FwUpdateWindow::ShowDevice(const std::string& name, const std::string& uniqueId) {
+    name_->setText(QString::fromStdString(name));
+    uid_->setText(QString::fromStdString(uniqueId));
+}
+
+void FwUpdateWindow::ShowFile(const std::string& label) { file_->setText(QString::fromStdString(label)); }
+
+void FwUpdateWindow::ShowStatus(const std::string& text) {
+    status_->setText(QString::fromStdString(text));
+    // The load runs on this thread; let the new status paint.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void FwUpdateWindow::ShowProgress(std::optional<int> percent) {
+    progress_->setValue(percent.value_or(0));
+    percent_->setText(percent ? QString::number(*percent) + "%" : QString());
+}
+
+void FwUpdateWindow::CloseWindow() { accept(); }
 
 }  // namespace zef

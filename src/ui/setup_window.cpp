@@ -10,29 +10,28 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "model/memory_map.h"
 #include "ui/editor_session.h"
 
 namespace zef {
 namespace {
 
-// Where each page keeps its values in the settings image; -1 = the page has no such field.
 struct PageLayout {
     const char* title;
     const char* addressGroup;
-    int enable, mode, address, subnet, gateway, ssidLength, ssid, security, keyLength, key, channel;
+    bool enable, mode, wifi, channel;
 };
 
 constexpr std::array<PageLayout, FrmSetup::kPageCount> kPages = {{
-    {"ACCESS POINT", "Access Point Address", int(ds::kApEnable), -1, int(ds::kApAddress), int(ds::kApSubnet),
-     int(ds::kApGateway), int(ds::kApSsidLength), int(ds::kApSsid), int(ds::kApSecurity), int(ds::kApKeyLength),
-     int(ds::kApKey), int(ds::kApChannel)},
-    {"WLAN", "WLAN Address", int(ds::kWlanEnable), int(ds::kWlanMode), int(ds::kWlanAddress), int(ds::kWlanSubnet),
-     int(ds::kWlanGateway), int(ds::kWlanSsidLength), int(ds::kWlanSsid), int(ds::kWlanSecurity),
-     int(ds::kWlanKeyLength), int(ds::kWlanKey), -1},
-    {"LAN", "LAN Address", -1, int(ds::kLanMode), int(ds::kLanAddress), int(ds::kLanSubnet), int(ds::kLanGateway), -1,
-     -1, -1, -1, -1, -1},
+    {"ACCESS POINT", "Access Point Address", true, false, true, true},
+    {"WLAN", "WLAN Address", true, true, true, false},
+    {"LAN", "LAN Address", false, true, false, false},
 }};
+
+SetupPage ToSetupPage(FrmSetup::Page p) {
+    return p == FrmSetup::kPageAccessPoint ? SetupPage::AccessPoint
+           : p == FrmSetup::kPageWlan      ? SetupPage::Wlan
+                                           : SetupPage::Lan;
+}
 
 constexpr const char* kOctetRows[] = {"IP Address", "Subnet Mask", "Gateway"};
 
@@ -41,16 +40,11 @@ void SetToggle(QPushButton* button, bool on, const char* onText, const char* off
     button->setText(on ? onText : offText);
 }
 
-QString TextField(const DeviceSettings& s, int lengthAt, int textAt) {
-    const int length = std::min<int>(s[static_cast<std::size_t>(lengthAt)], int(ds::kNetworkTextSize));
-    QString out;
-    for (int i = 0; i < length; ++i) out += QChar::fromLatin1(char(s[static_cast<std::size_t>(textAt + i)]));
-    return out;
-}
 
 }  // namespace
 
-FrmSetup::FrmSetup(EditorSession& session, QWidget* parent) : QDialog(parent), session_(session) {
+FrmSetup::FrmSetup(EditorSession& session, QWidget* parent)
+    : QDialog(parent), session_(session), setup_(session.model(), session.rxtx(), session.dialogs()) {
     setObjectName("FrmSetup");
     setWindowTitle("Network Settings");
     auto* layout = new QVBoxLayout(this);
@@ -75,11 +69,11 @@ QWidget* FrmSetup::BuildPage(Page p) {
         return b;
     };
     const QString prefix = p == kPageAccessPoint ? "AP" : p == kPageWlan ? "WLAN" : "LAN";
-    if (def.enable >= 0) {
+    if (def.enable) {
         c.enable = toggle(("Label" + prefix + "Enable").toLatin1().constData(), "ENABLED", "DISABLED");
         top->addRow("Interface:", c.enable);
     }
-    if (def.mode >= 0) {
+    if (def.mode) {
         c.mode = toggle(("Label" + prefix + "Mode").toLatin1().constData(), "STATIC IP", "DHCP");
         top->addRow("Mode:", c.mode);
     }
@@ -104,22 +98,22 @@ QWidget* FrmSetup::BuildPage(Page p) {
     }
     layout->addWidget(addresses);
 
-    if (def.ssid >= 0) {
+    if (def.wifi) {
         auto* wifi = new QGroupBox("Wi-Fi", page);
         auto* wifiForm = new QFormLayout(wifi);
         c.ssid = new QLineEdit(wifi);
-        c.ssid->setMaxLength(int(ds::kNetworkTextSize));
+        c.ssid->setMaxLength(int(kNetworkTextMax));
         wifiForm->addRow("SSID:", c.ssid);
         c.security = toggle(("Label" + prefix + "Security").toLatin1().constData(), "WPA2", "OPEN");
         wifiForm->addRow("Security:", c.security);
         c.key = new QLineEdit(wifi);
-        c.key->setMaxLength(int(ds::kNetworkTextSize));
+        c.key->setMaxLength(int(kNetworkTextMax));
         wifiForm->addRow("Key:", c.key);
-        if (def.channel >= 0) {
+        if (def.channel) {
             c.channel = new QSpinBox(wifi);
             c.channel->setObjectName("UpDownAPChannel");
             c.channel->setPrefix("Channel ");
-            c.channel->setRange(1, 13);
+            c.channel->setRange(kApChannelMin, kApChannelMax);
             wifiForm->addRow("", c.channel);
         }
         layout->addWidget(wifi);
@@ -134,36 +128,55 @@ QWidget* FrmSetup::BuildPage(Page p) {
     buttons->addWidget(c.apply);
     buttons->addWidget(c.cancel);
     layout->addLayout(buttons);
-    // Writing the pages to the device is not available in this build.
-    c.apply->setEnabled(false);
-    c.apply->setToolTip("Not available in this version");
+    connect(c.apply, &QPushButton::clicked, this, [this, p] { ClickApply(p); });
     connect(c.cancel, &QPushButton::clicked, this, [this, p] { ClickCancel(p); });
     return page;
 }
 
 void FrmSetup::InitSetupPar() {
-    for (int p = 0; p < kPageCount; ++p) InitPage(Page(p));
+    values_ = setup_.InitSetupPar();
+    for (int p = 0; p < kPageCount; ++p) ShowPage(Page(p), values_.page(ToSetupPage(Page(p))));
 }
 
-void FrmSetup::InitPage(Page p) {
-    const PageLayout& def = kPages[p];
+void FrmSetup::ShowPage(Page p, const SetupPageValues& v) {
     PageControls& c = controls_[p];
-    const DeviceSettings& s = session_.model().device(session_.model().currentDevice()).settings;
-    const auto byte = [&](int at) { return s[static_cast<std::size_t>(at)]; };
-    if (c.enable) SetToggle(c.enable, byte(def.enable) != 0, "ENABLED", "DISABLED");
-    if (c.mode) SetToggle(c.mode, byte(def.mode) != 0, "STATIC IP", "DHCP");
-    const int starts[3] = {def.address, def.subnet, def.gateway};
-    for (int row = 0; row < 3; ++row)
-        for (int k = 0; k < 4; ++k)
-            c.octets[std::size_t(row)][std::size_t(k)]->setText(QString::number(byte(starts[row] + k)));
-    if (c.ssid) c.ssid->setText(TextField(s, def.ssidLength, def.ssid));
-    if (c.security) SetToggle(c.security, byte(def.security) != 0, "WPA2", "OPEN");
-    if (c.key) c.key->setText(TextField(s, def.keyLength, def.key));
-    if (c.channel) c.channel->setValue(byte(def.channel));
+    if (c.enable) SetToggle(c.enable, v.enable != 0, "ENABLED", "DISABLED");
+    if (c.mode) SetToggle(c.mode, v.mode == kModeStaticIp, "STATIC IP", "DHCP");
+    for (std::size_t row = 0; row < 3; ++row)
+        for (std::size_t k = 0; k < 4; ++k) c.octets[row][k]->setText(QString::fromStdString(v.octets[row][k]));
+    if (c.ssid) c.ssid->setText(QString::fromLatin1(v.ssid.data(), qsizetype(v.ssid.size())));
+    if (c.security) SetToggle(c.security, v.security != kSecurityOpen, "WPA2", "OPEN");
+    if (c.key) c.key->setText(QString::fromLatin1(v.key.data(), qsizetype(v.key.size())));
+    if (c.channel) c.channel->setValue(v.channel);
+}
+
+SetupPageValues FrmSetup::PageValues(Page p) const {
+    const PageControls& c = controls_[p];
+    SetupPageValues v = values_.page(ToSetupPage(p));
+    if (c.enable) v.enable = c.enable->isChecked() ? 1 : 0;
+    if (c.mode) v.mode = c.mode->isChecked() ? kModeStaticIp : kModeDhcp;
+    for (std::size_t row = 0; row < 3; ++row)
+        for (std::size_t k = 0; k < 4; ++k) v.octets[row][k] = c.octets[row][k]->text().toStdString();
+    if (c.ssid) v.ssid = c.ssid->text().toLatin1().toStdString();
+    if (c.security) v.security = c.security->isChecked() ? kSecurityWpa2 : kSecurityOpen;
+    if (c.key) v.key = c.key->text().toLatin1().toStdString();
+    if (c.channel) v.channel = c.channel->value();
+    return v;
+}
+
+ApplyResult FrmSetup::ClickApply(Page p) {
+    const SetupPageValues v = PageValues(p);
+    const ApplyResult result = setup_.Apply(ToSetupPage(p), v);
+    if (result == ApplyResult::Written || result == ApplyResult::WriteFailed) values_.page(ToSetupPage(p)) = v;
+    return result;
 }
 
 void FrmSetup::ClickCancel(Page p) {
-    if (session_.dialogs().Ask("Cancel", "Are you sure?", Buttons::YesNo) == Answer::Yes) InitPage(p);
+    SetupPageValues v = PageValues(p);
+    if (setup_.Cancel(ToSetupPage(p), v)) {
+        values_.page(ToSetupPage(p)) = v;
+        ShowPage(p, v);
+    }
 }
 
 }  // namespace zef

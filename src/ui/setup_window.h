@@ -7,6 +7,7 @@
 #include <array>
 #include <vector>
 
+#include "link/network_setup.h"
 #include "model/device_model.h"
 
 class QTabWidget;
@@ -41,13 +42,18 @@ public:
         QPushButton* cancel = nullptr;
     };
     const PageControls& page(Page p) const { return controls_[p]; }
+    // What the page's controls hold now.
+    SetupPageValues PageValues(Page p) const;
+    ApplyResult ClickApply(Page p);
+    void ClickCancel(Page p);
 
 private:
     QWidget* BuildPage(Page p);
-    void InitPage(Page p);
-    void ClickCancel(Page p);
+    void ShowPage(Page p, const SetupPageValues& v);
 
     EditorSession& session_;
+    NetworkSetup setup_;
+    SetupValues values_;
     QTabWidget* tabs_ = nullptr;
     std::array<PageControls, kPageCount> controls_{};
 };

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <cstdio>
 
+#include "link/init_config.h"
 #include "model/defaults.h"
 #include "model/records.h"
 #include "ui/add_device_dialog.h"
@@ -68,6 +69,18 @@ void FillDemo(Model& model) {
         model.device(slot).alert = d.alert;
         ++slot;
     }
+    // A device with its network set up, for the setup pages.
+    auto& s = model.device(1).settings;
+    const std::uint8_t lan[] = {1, 127, 0, 0, 2, 255, 255, 255, 0, 127, 0, 0, 1};
+    std::copy(std::begin(lan), std::end(lan), &s[29]);
+    const std::string ssid = "ZEF-Stage-Left";
+    s[123] = 1;
+    const std::uint8_t ap[] = {127, 0, 0, 50, 255, 255, 255, 0, 127, 0, 0, 50};
+    std::copy(std::begin(ap), std::end(ap), &s[124]);
+    s[136] = static_cast<std::uint8_t>(ssid.size());
+    for (std::size_t i = 0; i < 32; ++i) s[137 + i] = i < ssid.size() ? static_cast<std::uint8_t>(ssid[i]) : ' ';
+    s[169] = 1;
+    s[203] = 6;
     model.setCurrentDevice(1);
 }
 
@@ -130,6 +143,10 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         shot.Save(edit, "FrmEditName");
     }
     {
+        InitConfig range;
+        range.rangeStart = {127, 0, 0, 1};
+        range.rangeEnd = {127, 0, 0, 20};
+        WriteInitConfig(dataFolder, range);
         FrmSearch search(session.list(), session.rxtx(), SearchSettings{true, 500, 200, 10000});
         search.Open();
         search.tcpMode()->setChecked(true);
