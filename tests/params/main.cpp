@@ -1,0 +1,11 @@
+// One QCoreApplication for the whole test program: the transport waits in
+// local event loops, which need it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,70 @@
+#include "params_fixture.h"
+
+#include <algorithm>
+
+#include "fir/fir_store.h"
+
+namespace zef::test {
+
+std::vector<std::string> RecordingHooks::groupCalls() const {
+    static const std::vector<std::string> kNotGroups = {"DeviceLevel",     "ChannelLevel", "OutputEditor",
+                                                        "DeviceListEntry", "FirReread 0",  "FirReread 1"};
+    std::vector<std::string> out;
+    for (const auto& c : calls)
+        if (std::find(kNotGroups.begin(), kNotGroups.end(), c) == kNotGroups.end()) out.push_back(c);
+    return out;
+}
+
+bool RecordingHooks::called(const std::string& name) const {
+    return std::find(calls.begin(), calls.end(), name) != calls.end();
+}
+
+Bytes Frame13(std::uint8_t command, const CommandParams& p) {
+    Bytes f{0xF0, 0x21, kAddress, command};
+    f.insert(f.end(), p.begin(), p.end());
+    f.push_back(0xF7);
+    return f;
+}
+
+Bytes WriteFrame(std::uint16_t address, const Bytes& data) {
+    Bytes f{0xF0,
+            0x21,
+            kAddress,
+            cmd::kWriteMemory,
+            static_cast<std::uint8_t>(address >> 8),
+            static_cast<std::uint8_t>(address & 0xFF),
+            static_cast<std::uint8_t>(data.size())};
+    f.insert(f.end(), data.begin(), data.end());
+    f.push_back(0xF7);
+    return f;
+}
+
+void ParamsTest::SetUp() {
+    ConnectTcp();
+    entry().name = "Stage Left";
+    model.setCurrentDevice(kSlot);
+    ASSERT_EQ(reader.ReadWholeDevice(kSlot), kOk);
+    device->clearLog();
+    observer.events.clear();
+}
+
+Bytes ParamsTest::LastFrame() const {
+    const auto frames = device->frames();
+    return frames.empty() ? Bytes{} : frames.back();
+}
+
+void ParamsTest::Poll() {
+    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, cmd::kStatusPoll, {}), kOk);
+    ASSERT_TRUE(link.deviceChanged[kSlot]);
+}
+
+void ParamsTest::Fence() { ASSERT_TRUE(rxtx->IdentifyDevice(kSlot)); }
+
+FirWriter ParamsTest::FirWriterFor(Exchange& exchange, Model& model) {
+    return [&exchange, &model](DeviceSlot slot, int output, const std::string& name, std::uint16_t taps,
+                               const FirImage& image) {
+        return fir::StoreExternalFIR(exchange, model, slot, output, fir::StoredFir{name, taps, image});
+    };
+}
+
+}  // namespace zef::test
