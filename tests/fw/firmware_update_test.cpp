@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "cli.h"
+#include "zefsim/cli.h"
 #include "fw_fixture.h"
 #include "link/firmware_update.h"
 #include "platform/sfu_file.h"

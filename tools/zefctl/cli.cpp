@@ -52,6 +52,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& command)
             o.preset = value();
         } else if (a == "--config") {
             o.config = value();
+        } else if (a == "--version") {
+            o.version = value();
         } else if (a == "--seconds") {
             o.seconds = ParseSeconds(value());
         } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {

@@ -42,6 +42,7 @@ struct Options {
     std::optional<std::string> range;         // --range A-B
     std::optional<std::string> preset;        // --preset FILE.zef
     std::optional<std::string> config;        // --config DIR (init.cfg)
+    std::optional<std::string> version;       // --version X.Y.Z (make-sfu)
     double seconds = 10;
     std::vector<std::string> args;  // positional arguments after the sub-command name
 };
@@ -65,6 +66,8 @@ void AddDiscoveryCommands(CommandTable& table);  // search, listen, identify
 void AddParameterCommands(CommandTable& table);  // params, get, set, standby
 void AddFileCommands(CommandTable& table);       // dump, load, preset, fir
 void AddResponseCommands(CommandTable& table);   // response
+void AddNetworkCommands(CommandTable& table);    // net
+void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.
