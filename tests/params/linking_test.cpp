@@ -39,135 +39,59 @@ struct LinkCase {
     std::vector<std::pair<std::uint8_t, std::uint8_t>> partnerFrames;  // (code, p1) sent for the partner
 };
 
+// clang-format off
 std::vector<LinkCase> LinkCases() {
     using S = Senders&;
     using L = Linking&;
     return {
-        {"DynamicFilter",
-         false,
-         [](S s) { s.SendDynamicFilter(kOutput1, true, 10, 20); },
-         [](L l) { return l.LinkDynamicFilter(kOutput1); },
-         {{P(455), P(458), 3}},
-         {},
-         {{28, 3}}},
-        {"NoiseGate",
-         true,
-         [](S s) {
-             s.SendNoiseGate(1, GateControls{true, 3, 4, 5});
-         },
-         [](L l) { return l.LinkNoiseGate(kInputL); },
-         {{P(20), P(24), 4}},
-         {},
-         {{10, 1}}},
-        {"Compressor",
-         false,
+        {"DynamicFilter", false, [](S s) { s.SendDynamicFilter(kOutput1, true, 10, 20); },
+         [](L l) { return l.LinkDynamicFilter(kOutput1); }, {{P(455), P(458), 3}}, {}, {{28, 3}}},
+        {"NoiseGate", true, [](S s) { s.SendNoiseGate(1, GateControls{true, 3, 4, 5}); },
+         [](L l) { return l.LinkNoiseGate(kInputL); }, {{P(20), P(24), 4}}, {}, {{10, 1}}},
+        {"Compressor", false,
          [](S s) {
              s.SendCompressor(kOutput2, CompressorControls{true, 10, 20, 30, 5, 6, 100});
              s.SendCompressorAuto(kOutput2, true, true);
          },
          [](L l) { return l.LinkCompressor(kOutput2); },
-         {{P(474), P(467), 7}, {P(482), P(481), 1}, {P(484), P(483), 1}},
-         {},
-         {{7, 2}, {8, 2}}},
-        {"Limiter",
-         false,
-         [](S s) {
-             s.SendLimiter(kOutput1, LimiterControls{true, 20, 5, 6});
-         },
-         [](L l) { return l.LinkLimiter(kOutput1); },
-         {{P(485), P(489), 4}},
-         {},
-         {{9, 3}}},
-        {"Crossover",
-         false,
+         {{P(474), P(467), 7}, {P(482), P(481), 1}, {P(484), P(483), 1}}, {}, {{7, 2}, {8, 2}}},
+        {"Limiter", false, [](S s) { s.SendLimiter(kOutput1, LimiterControls{true, 20, 5, 6}); },
+         [](L l) { return l.LinkLimiter(kOutput1); }, {{P(485), P(489), 4}}, {}, {{9, 3}}},
+        {"Crossover", false,
          [](S s) {
              s.SendCrossover(kOutput1, CrossoverSide::HighPass, 120, 3);
              s.SendCrossover(kOutput1, CrossoverSide::LowPass, 8000, 7);
          },
-         [](L l) { return l.LinkCrossover(kOutput1); },
-         {{P(104), P(107), 3}, {P(110), P(113), 3}},
-         {},
+         [](L l) { return l.LinkCrossover(kOutput1); }, {{P(104), P(107), 3}, {P(110), P(113), 3}}, {},
          {{11, 3}, {11, 3}}},
-        {"Delay",
-         false,
-         [](S s) {
-             s.SendDelay(kOutput2, {12, 7}, true);
-         },
-         [](L l) { return l.LinkDelay(kOutput2); },
-         {{P(464), P(461), 3}},
-         {{P(582), {3}}},
-         {{2, 2}}},
-        {"Polarity",
-         false,
-         [](S s) { s.SendPolarity(kOutput1, true); },
-         [](L l) { return l.LinkPolarity(kOutput1); },
-         {},
-         {{P(496), {3}}},
-         {{4, 3}}},
-        {"Mute",
-         true,
-         [](S s) { s.SendMute(kInputR, true); },
-         [](L l) { return l.LinkMute(kInputR); },
-         {},
-         {{P(18), {3}}},
-         {{3, 0}}},
-        {"Gain",
-         true,
-         [](S s) { s.SendGain(kInputL, 40); },
-         [](L l) { return l.LinkGain(kInputL); },
-         {{P(16), P(17), 1}},
-         {},
-         {{1, 1}}},
-        {"ChannelMode",
-         true,
-         [](S s) { s.SendChannelMode(kInputL, true); },
-         [](L l) { return l.LinkChannelMode(kInputL); },
-         {},
-         {{P(28), {3}}},
-         {{31, 1}}},
-        {"OutputEqBand",
-         false,
-         [](S s) {
-             s.SendEqBand(11, EqBandEdit{4, 7777, 3, 12, true});
-         },
-         [](L l) { return l.LinkEqBand(11); },
-         {{P(118 + 5 * 3), P(118 + 5 * 33), 5}},
-         {},
-         {{5, 3}}},
-        {"InputBlockBBand",
-         true,
+        {"Delay", false, [](S s) { s.SendDelay(kOutput2, {12, 7}, true); },
+         [](L l) { return l.LinkDelay(kOutput2); }, {{P(464), P(461), 3}}, {{P(582), {3}}}, {{2, 2}}},
+        {"Polarity", false, [](S s) { s.SendPolarity(kOutput1, true); },
+         [](L l) { return l.LinkPolarity(kOutput1); }, {}, {{P(496), {3}}}, {{4, 3}}},
+        {"Mute", true, [](S s) { s.SendMute(kInputR, true); },
+         [](L l) { return l.LinkMute(kInputR); }, {}, {{P(18), {3}}}, {{3, 0}}},
+        {"Gain", true, [](S s) { s.SendGain(kInputL, 40); },
+         [](L l) { return l.LinkGain(kInputL); }, {{P(16), P(17), 1}}, {}, {{1, 1}}},
+        {"ChannelMode", true, [](S s) { s.SendChannelMode(kInputL, true); },
+         [](L l) { return l.LinkChannelMode(kInputL); }, {}, {{P(28), {3}}}, {{31, 1}}},
+        {"OutputEqBand", false, [](S s) { s.SendEqBand(11, EqBandEdit{4, 7777, 3, 12, true}); },
+         [](L l) { return l.LinkEqBand(11); }, {{P(118 + 5 * 3), P(118 + 5 * 33), 5}}, {}, {{5, 3}}},
+        {"InputBlockBBand", true,
          [](S s) {
              s.SendChannelMode(kInputL, true);
              s.SendChannelMode(kInputR, true);
              s.SendEqBand(1, EqBandEdit{1, 640, -4, 0.7, false});
          },
-         [](L l) { return l.LinkEqBand(1); },
-         {{P(70 + 5 * 1), P(70 + 5 * 4), 5}},
-         {},
-         {{5, 1}}},
-        {"EqBypass",
-         false,
-         [](S s) { s.SendEqBypass(kOutput2, true); },
-         [](L l) { return l.LinkEqBypass(kOutput2); },
-         {},
-         {{P(117), {3}}},
-         {{6, 2}}},
-        {"FirBypass",
-         false,
-         [](S s) { s.SendFirBypass(kOutput1, true); },
-         [](L l) { return l.LinkFirBypass(kOutput1); },
-         {},
-         {{P(418), {3}}},
-         {{30, 3}}},
-        {"Impedance",
-         false,
-         [](S s) { s.SendImpedance(kOutput1, 2); },
-         [](L l) { return l.LinkImpedance(kOutput1); },
-         {{215, 216, 1}},
-         {},
-         {{32, 3}}},
+         [](L l) { return l.LinkEqBand(1); }, {{P(70 + 5 * 1), P(70 + 5 * 4), 5}}, {}, {{5, 1}}},
+        {"EqBypass", false, [](S s) { s.SendEqBypass(kOutput2, true); },
+         [](L l) { return l.LinkEqBypass(kOutput2); }, {}, {{P(117), {3}}}, {{6, 2}}},
+        {"FirBypass", false, [](S s) { s.SendFirBypass(kOutput1, true); },
+         [](L l) { return l.LinkFirBypass(kOutput1); }, {}, {{P(418), {3}}}, {{30, 3}}},
+        {"Impedance", false, [](S s) { s.SendImpedance(kOutput1, 2); },
+         [](L l) { return l.LinkImpedance(kOutput1); }, {{215, 216, 1}}, {}, {{32, 3}}},
     };
 }
+// clang-format on
 
 void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.what; }
 
