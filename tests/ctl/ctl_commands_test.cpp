@@ -159,6 +159,15 @@ TEST_F(CtlTest, IdentifyOverTheSerialPort) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Json(r.out).object()["name"].toString(), "Serial One");
     EXPECT_EQ(Json(r.out).object()["interface"].toString(), "USB");
+
+    d.clearLog();
+    const CtlResult found = RunZefctl({"search", "--usb", "--serial", path}, folder.path());
+    ASSERT_EQ(found.exitCode, 0) << found.err;
+    ASSERT_EQ(Lines(found.out).size(), 1u);
+    EXPECT_NE(found.out.find("Serial One"), std::string::npos);
+    EXPECT_NE(found.out.find("0A0B0C0D0E55"), std::string::npos);
+    ASSERT_EQ(d.frames().size(), 2u);
+    EXPECT_EQ(d.frames()[1][3], 15);
 }
 
 TEST_F(CtlTest, DumpWritesTheDeviceIntoAProject) {
