@@ -20,23 +20,48 @@ struct PageLayout {
 
 constexpr int At(std::size_t offset) { return static_cast<int>(offset); }
 
-constexpr PageLayout kAccessPoint = {
-    At(ds::kApEnable), kNone,   {At(ds::kApAddress), At(ds::kApSubnet), At(ds::kApGateway)},
-    At(ds::kApSsidLength), At(ds::kApSsid), At(ds::kApSecurity), At(ds::kApKeyLength), At(ds::kApKey),
-    At(ds::kApChannel), 8, kApKeyText};
-constexpr PageLayout kWlan = {
-    At(ds::kWlanEnable), At(ds::kWlanMode), {At(ds::kWlanAddress), At(ds::kWlanSubnet), At(ds::kWlanGateway)},
-    At(ds::kWlanSsidLength), At(ds::kWlanSsid), At(ds::kWlanSecurity), At(ds::kWlanKeyLength), At(ds::kWlanKey),
-    kNone, 1, kWlanKeyText};
-constexpr PageLayout kLan = {
-    kNone, At(ds::kLanMode), {At(ds::kLanAddress), At(ds::kLanSubnet), At(ds::kLanGateway)},
-    kNone, kNone, kNone, kNone, kNone, kNone, 0, ""};
+constexpr PageLayout kAccessPoint = {At(ds::kApEnable),
+                                     kNone,
+                                     {At(ds::kApAddress), At(ds::kApSubnet), At(ds::kApGateway)},
+                                     At(ds::kApSsidLength),
+                                     At(ds::kApSsid),
+                                     At(ds::kApSecurity),
+                                     At(ds::kApKeyLength),
+                                     At(ds::kApKey),
+                                     At(ds::kApChannel),
+                                     8,
+                                     kApKeyText};
+constexpr PageLayout kWlan = {At(ds::kWlanEnable),
+                              At(ds::kWlanMode),
+                              {At(ds::kWlanAddress), At(ds::kWlanSubnet), At(ds::kWlanGateway)},
+                              At(ds::kWlanSsidLength),
+                              At(ds::kWlanSsid),
+                              At(ds::kWlanSecurity),
+                              At(ds::kWlanKeyLength),
+                              At(ds::kWlanKey),
+                              kNone,
+                              1,
+                              kWlanKeyText};
+constexpr PageLayout kLan = {kNone,
+                             At(ds::kLanMode),
+                             {At(ds::kLanAddress), At(ds::kLanSubnet), At(ds::kLanGateway)},
+                             kNone,
+                             kNone,
+                             kNone,
+                             kNone,
+                             kNone,
+                             kNone,
+                             0,
+                             ""};
 
 const PageLayout& Layout(SetupPage page) {
     switch (page) {
-        case SetupPage::AccessPoint: return kAccessPoint;
-        case SetupPage::Wlan: return kWlan;
-        case SetupPage::Lan: break;
+        case SetupPage::AccessPoint:
+            return kAccessPoint;
+        case SetupPage::Wlan:
+            return kWlan;
+        case SetupPage::Lan:
+            break;
     }
     return kLan;
 }
@@ -122,7 +147,8 @@ std::optional<std::string> ValidatePage(SetupPage page, const SetupPageValues& v
 void StorePage(SetupPage page, const SetupPageValues& v, DeviceSettings& s) {
     const PageLayout& l = Layout(page);
     for (std::size_t row = 0; row < 3; ++row)
-        for (std::size_t k = 0; k < 4; ++k) s[Off(l.octets[row]) + k] = ParseOctet(v.octets[row][k]).value_or(0);
+        for (std::size_t k = 0; k < 4; ++k)
+            s[Off(l.octets[row]) + k] = ParseOctet(v.octets[row][k]).value_or(0);
     if (l.ssid != kNone) {
         PutTextField(s, l.ssidLength, l.ssid, v.ssid);
         if (v.security != kSecurityOpen) {
@@ -141,9 +167,12 @@ void StorePage(SetupPage page, const SetupPageValues& v, DeviceSettings& s) {
 
 std::vector<MemoryBlock> PageBlocks(SetupPage page) {
     switch (page) {
-        case SetupPage::AccessPoint: return {{123, 40}, {163, 41}};
-        case SetupPage::Wlan: return {{42, 40}, {82, 41}};
-        case SetupPage::Lan: break;
+        case SetupPage::AccessPoint:
+            return {{123, 40}, {163, 41}};
+        case SetupPage::Wlan:
+            return {{42, 40}, {82, 41}};
+        case SetupPage::Lan:
+            break;
     }
     return {{29, 13}};
 }
@@ -154,7 +183,8 @@ NetworkSetup::NetworkSetup(Model& model, Exchange& exchange, Dialogs& dialogs)
 ApplyResult NetworkSetup::Apply(SetupPage page, const SetupPageValues& values) {
     const DeviceSlot slot = model_.currentDevice();
     if (!model_.entry(slot).online) return ApplyResult::Offline;
-    if (dialogs_.Ask(kApplyTitle, kApplyQuestion, Buttons::YesNo) != Answer::Yes) return ApplyResult::Declined;
+    if (dialogs_.Ask(kApplyTitle, kApplyQuestion, Buttons::YesNo) != Answer::Yes)
+        return ApplyResult::Declined;
     if (const auto message = ValidatePage(page, values)) {
         dialogs_.Message(kApplyTitle, *message, Icon::Exclamation);
         return ApplyResult::Invalid;
@@ -164,8 +194,8 @@ ApplyResult NetworkSetup::Apply(SetupPage page, const SetupPageValues& values) {
     LinkState& link = exchange_.link();
     for (const MemoryBlock& b : PageBlocks(page)) {
         std::copy_n(settings.bytes.begin() + b.address, b.length, link.blockPayload.begin());
-        const CommandParams p = {static_cast<std::uint8_t>(b.address >> 8), static_cast<std::uint8_t>(b.address),
-                                 b.length};
+        const CommandParams p = {static_cast<std::uint8_t>(b.address >> 8),
+                                 static_cast<std::uint8_t>(b.address), b.length};
         if (exchange_.SendCommandFrame(slot, 21, p) != kOk) return ApplyResult::WriteFailed;
     }
     return ApplyResult::Written;

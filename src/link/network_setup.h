@@ -57,7 +57,8 @@ inline constexpr int kApChannelMax = 13;
 inline constexpr std::size_t kNetworkTextMax = 32;
 
 inline constexpr const char* kApplyTitle = "Apply";
-inline constexpr const char* kApplyQuestion = "The settings will be applied after reboot the device,\r\ndo you want to continue?";
+inline constexpr const char* kApplyQuestion =
+    "The settings will be applied after reboot the device,\r\ndo you want to continue?";
 inline constexpr const char* kBadAddressText = "Please insert a correct IP Address";
 inline constexpr const char* kBadMaskText = "Please insert a correct Subnet Mask";
 inline constexpr const char* kBadGatewayText = "Please insert a correct Gateway";
@@ -79,7 +80,7 @@ struct SetupPageValues {
     std::uint8_t enable = 0;
     std::uint8_t mode = kModeDhcp;
     std::array<std::array<std::string, 4>, 3> octets{};  // [OctetRow][octet] as typed
-    std::string ssid;  // ANSI, one byte per character; at most 32 are kept
+    std::string ssid;                                    // ANSI, one byte per character; at most 32 are kept
     std::uint8_t security = kSecurityOpen;
     std::string key;
     int channel = kApChannelMin;

@@ -27,8 +27,8 @@ std::vector<std::uint8_t> EnterFrame() {
 }
 
 EnterAnswer ParseEnterReply(std::span<const std::uint8_t> reply) {
-    if (reply.size() != kEnterFrameSize || reply[0] != 0xF0 || reply[1] != 0x21 || reply[3] != kEnterCommand ||
-        reply[12] != 0xF7)
+    if (reply.size() != kEnterFrameSize || reply[0] != 0xF0 || reply[1] != 0x21 ||
+        reply[3] != kEnterCommand || reply[12] != 0xF7)
         return EnterAnswer::NotAnEcho;
     return std::equal(kEnterMagic.begin(), kEnterMagic.end(), reply.begin() + 4) ? EnterAnswer::Accepted
                                                                                  : EnterAnswer::Refused;

@@ -56,14 +56,14 @@ enum Command : std::uint8_t {
 
 enum Status : std::uint8_t {
     kOk = 0,
-    kWrongFile = 1,      // ERASE: another model, or the image does not fit
-    kProtected = 2,      // ERASE: flash write-protected
+    kWrongFile = 1,  // ERASE: another model, or the image does not fit
+    kProtected = 2,  // ERASE: flash write-protected
     kEraseFailed = 3,
     kWriteFailed = 4,
-    kBadChecksum = 5,    // the request arrived damaged; nothing was done
-    kNotAvailable = 6,   // HELLO: no update possible now
-    kSequence = 7,       // request out of order (WRITE before ERASE, a gap, RUN before VERIFY)
-    kVerifyFailed = 8,   // VERIFY: the written image differs from the announced one
+    kBadChecksum = 5,   // the request arrived damaged; nothing was done
+    kNotAvailable = 6,  // HELLO: no update possible now
+    kSequence = 7,      // request out of order (WRITE before ERASE, a gap, RUN before VERIFY)
+    kVerifyFailed = 8,  // VERIFY: the written image differs from the announced one
     kUnknownCommand = 9,
 };
 

@@ -17,9 +17,9 @@
 namespace zef {
 
 enum FwLoadCode : int {
-    kFwLoaded = 0,        // as a Load result; as an event code: progress
-    kFwWrongFile = 1,     // damaged or incomplete file, or made for another model
-    kFwProtected = 2,     // the device's flash is write-protected
+    kFwLoaded = 0,     // as a Load result; as an event code: progress
+    kFwWrongFile = 1,  // damaged or incomplete file, or made for another model
+    kFwProtected = 2,  // the device's flash is write-protected
     kFwEraseFailed = 3,
     kFwWriteFailed = 4,   // a block was not written, or the written image does not verify
     kFwNoDevice = 5,      // the port cannot be opened or nothing answers on it

@@ -10,13 +10,18 @@ namespace {
 
 int CodeOfStatus(std::uint8_t status) {
     switch (status) {
-        case boot::kWrongFile: return kFwWrongFile;
-        case boot::kProtected: return kFwProtected;
-        case boot::kEraseFailed: return kFwEraseFailed;
+        case boot::kWrongFile:
+            return kFwWrongFile;
+        case boot::kProtected:
+            return kFwProtected;
+        case boot::kEraseFailed:
+            return kFwEraseFailed;
         case boot::kWriteFailed:
         case boot::kVerifyFailed:
-        case boot::kSequence: return kFwWriteFailed;
-        default: return kFwNotAvailable;
+        case boot::kSequence:
+            return kFwWriteFailed;
+        default:
+            return kFwNotAvailable;
     }
 }
 
@@ -62,8 +67,9 @@ int SerialFwLoader::Load(const std::string& path, const std::string& portName, i
     return code;
 }
 
-SerialFwLoader::Outcome SerialFwLoader::Exchange(const std::vector<std::uint8_t>& request, std::uint8_t command,
-                                                 int timeoutMs, std::optional<std::uint32_t> expectedValue) {
+SerialFwLoader::Outcome SerialFwLoader::Exchange(const std::vector<std::uint8_t>& request,
+                                                 std::uint8_t command, int timeoutMs,
+                                                 std::optional<std::uint32_t> expectedValue) {
     Outcome last{kFwTimeout};
     for (int attempt = 0; attempt < std::max(1, timeouts_.attempts); ++attempt) {
         port_->Write(request);
@@ -109,8 +115,8 @@ int SerialFwLoader::Transfer(const SfuFile& file) {
     for (std::size_t offset = 0; offset < image.size(); offset += boot::kBlockSize) {
         const auto block = image.subspan(offset, std::min(boot::kBlockSize, image.size() - offset));
         const auto next = static_cast<std::uint32_t>(offset + block.size());
-        const Outcome write = Exchange(boot::WriteRequest(static_cast<std::uint32_t>(offset), block), boot::kWrite,
-                                       timeouts_.writeMs, next);
+        const Outcome write = Exchange(boot::WriteRequest(static_cast<std::uint32_t>(offset), block),
+                                       boot::kWrite, timeouts_.writeMs, next);
         if (write.code != kFwLoaded) return write.code;
         Progress(" Writing", static_cast<int>(std::uint64_t{next} * 100 / image.size()));
     }

@@ -32,7 +32,8 @@ std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
            static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 void PutLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 }  // namespace
@@ -47,16 +48,26 @@ std::uint32_t Crc32(std::span<const std::uint8_t> bytes) { return Crc32Update(0,
 
 std::string SfuErrorText(SfuError error) {
     switch (error) {
-        case SfuError::None: return "";
-        case SfuError::Unreadable: return "the file cannot be read";
-        case SfuError::TooShort: return "the file is shorter than a firmware header";
-        case SfuError::BadMagic: return "not a firmware file";
-        case SfuError::BadVersion: return "unknown firmware file version";
-        case SfuError::HeaderChecksum: return "the firmware header is damaged";
-        case SfuError::BadLength: return "the firmware image length is out of range";
-        case SfuError::Truncated: return "the firmware file is incomplete";
-        case SfuError::TrailingBytes: return "the firmware file is longer than its header says";
-        case SfuError::ImageChecksum: return "the firmware image is damaged";
+        case SfuError::None:
+            return "";
+        case SfuError::Unreadable:
+            return "the file cannot be read";
+        case SfuError::TooShort:
+            return "the file is shorter than a firmware header";
+        case SfuError::BadMagic:
+            return "not a firmware file";
+        case SfuError::BadVersion:
+            return "unknown firmware file version";
+        case SfuError::HeaderChecksum:
+            return "the firmware header is damaged";
+        case SfuError::BadLength:
+            return "the firmware image length is out of range";
+        case SfuError::Truncated:
+            return "the firmware file is incomplete";
+        case SfuError::TrailingBytes:
+            return "the firmware file is longer than its header says";
+        case SfuError::ImageChecksum:
+            return "the firmware image is damaged";
     }
     return "";
 }

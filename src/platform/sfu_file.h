@@ -54,15 +54,15 @@ struct SfuFile {
 
 enum class SfuError {
     None,
-    Unreadable,       // the file cannot be opened or read
-    TooShort,         // fewer than 32 bytes
-    BadMagic,         // not a firmware file
-    BadVersion,       // a header format this program does not know
-    HeaderChecksum,   // header bytes damaged
-    BadLength,        // image length 0 or above kSfuMaxImage
-    Truncated,        // fewer image bytes than the header announces
-    TrailingBytes,    // more bytes than the header announces
-    ImageChecksum,    // image bytes damaged
+    Unreadable,      // the file cannot be opened or read
+    TooShort,        // fewer than 32 bytes
+    BadMagic,        // not a firmware file
+    BadVersion,      // a header format this program does not know
+    HeaderChecksum,  // header bytes damaged
+    BadLength,       // image length 0 or above kSfuMaxImage
+    Truncated,       // fewer image bytes than the header announces
+    TrailingBytes,   // more bytes than the header announces
+    ImageChecksum,   // image bytes damaged
 };
 
 // A short English description of `error` ("" for None).

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "zefctl/cli.h"
 #include "fw_fixture.h"
 #include "model/memory_map.h"
 #include "platform/sfu_file.h"
+#include "zefctl/cli.h"
 
 namespace zef::fwtest {
 namespace {
@@ -42,8 +42,8 @@ protected:
 
     std::string WriteRaw(const std::string& name, const Bytes& bytes) {
         const std::string path = folder.file(name);
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
@@ -76,13 +76,23 @@ TEST_F(CtlTest, NetChecksKeysFirstThenAppliesLikeTheWindow) {
         {{"ap", "colour=red", "--yes"}, zefctl::kExitUsage, "expected KEY=VALUE", false},
         {{"mesh", "--yes"}, zefctl::kExitUsage, "unknown page 'mesh'", false},
         {{"ap", "channel=6"}, zefctl::kExitFailed, "(refused; --yes answers Yes)", true},
-        {{"lan", "ip=127.0.0", "gateway=x", "--yes"}, zefctl::kExitFailed, "Please insert a correct IP Address",
+        {{"lan", "ip=127.0.0", "gateway=x", "--yes"},
+         zefctl::kExitFailed,
+         "Please insert a correct IP Address",
          true},
-        {{"lan", "gateway=127.0.0.256", "--yes"}, zefctl::kExitFailed, "Please insert a correct Gateway", true},
-        {{"ap", "security=wpa2", "key=1234567", "--yes"}, zefctl::kExitFailed, "Key has to be min 8 digits", true},
+        {{"lan", "gateway=127.0.0.256", "--yes"},
+         zefctl::kExitFailed,
+         "Please insert a correct Gateway",
+         true},
+        {{"ap", "security=wpa2", "key=1234567", "--yes"},
+         zefctl::kExitFailed,
+         "Key has to be min 8 digits",
+         true},
         {{"ap", "ssid=", "--yes"}, zefctl::kExitFailed, "Please insert a SSID", true},
         {{"ap", "channel=6", "--yes"}, zefctl::kExitOk, "", true},
-        {{"lan", "mode=static", "ip=127.0.0.9", "mask=255.0.0.0", "gateway=127.0.0.1", "--yes"}, zefctl::kExitOk, "",
+        {{"lan", "mode=static", "ip=127.0.0.9", "mask=255.0.0.0", "gateway=127.0.0.1", "--yes"},
+         zefctl::kExitOk,
+         "",
          true},
     };
     for (const Case& c : cases) {
@@ -99,7 +109,8 @@ TEST_F(CtlTest, NetChecksKeysFirstThenAppliesLikeTheWindow) {
     // channel=6 changed only the channel; the SSID and the key stayed the device's.
     EXPECT_EQ(device->memory(ds::kApEnable, 17),
               (Bytes{1, 127, 0, 0, 5, 255, 255, 0, 0, 127, 0, 0, 1, 3, 'O', 'l', 'd'}));
-    EXPECT_EQ(device->memory(ds::kApSecurity, 11), (Bytes{1, 9, 'k', 'e', 'e', 'p', '-', 't', 'h', 'i', 's'}));
+    EXPECT_EQ(device->memory(ds::kApSecurity, 11),
+              (Bytes{1, 9, 'k', 'e', 'e', 'p', '-', 't', 'h', 'i', 's'}));
     EXPECT_EQ(device->memory(ds::kApChannel, 1), Bytes{6});
     EXPECT_EQ(device->memory(ds::kLanMode, 13), (Bytes{1, 127, 0, 0, 9, 255, 0, 0, 0, 127, 0, 0, 1}));
 }
@@ -147,7 +158,8 @@ TEST_F(CtlTest, FirmwareLoadsOverTheSerialLineWithAProgressBar) {
 
     const Result r = Run({"firmware", "--serial", tty, sfu});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.err.find("[##############################]  100%  Status: Firmware loaded"), std::string::npos)
+    EXPECT_NE(r.err.find("[##############################]  100%  Status: Firmware loaded"),
+              std::string::npos)
         << r.err;
     EXPECT_NE(r.out.find("firmware 5.1.0 loaded"), std::string::npos) << r.out;
     EXPECT_EQ(device->memory(1, 3), (Bytes{5, 1, 0}));

@@ -2,14 +2,15 @@
 // boot loader on a 9600-baud pseudo-terminal: good updates, every failure the device can
 // produce, damaged files and an update cut off half-way.
 
+#include "link/firmware_update.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "zefsim/cli.h"
 #include "fw_fixture.h"
-#include "link/firmware_update.h"
 #include "platform/sfu_file.h"
+#include "zefsim/cli.h"
 
 namespace zef::fwtest {
 namespace {
@@ -93,7 +94,8 @@ TEST_F(FirmwareTest, GoodFileReplacesTheFirmwareAndTheDeviceLeavesItsBootLoader)
     for (const auto& p : view.progress)
         if (p) percents.push_back(*p);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-    for (int p : {40, 81, 100}) EXPECT_NE(std::find(percents.begin(), percents.end(), p), percents.end()) << p;
+    for (int p : {40, 81, 100})
+        EXPECT_NE(std::find(percents.begin(), percents.end(), p), percents.end()) << p;
 
     EXPECT_FALSE(device->bootloader());
     EXPECT_EQ(boot->state().image, image);

@@ -1,11 +1,11 @@
 #include "fw_fixture.h"
 
-#include "platform/local_wait.h"
-
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
 #include <system_error>
+
+#include "platform/local_wait.h"
 
 namespace zef::fwtest {
 

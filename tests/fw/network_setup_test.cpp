@@ -1,12 +1,13 @@
 // The network settings pages applied to a simulated amplifier over loopback TCP: what is
 // refused and in which order, what reaches the device's memory and the frames that carry it.
 
+#include "link/network_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "fw_fixture.h"
-#include "link/network_setup.h"
 #include "model/memory_map.h"
 
 namespace zef::fwtest {
@@ -41,8 +42,13 @@ protected:
 
     // A block-write frame as the device must receive it.
     Bytes WriteFrame(std::uint16_t address, const Bytes& payload) const {
-        Bytes f = {0xF0, 0x21, kDeviceAddress, 21, static_cast<std::uint8_t>(address >> 8),
-                   static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(payload.size())};
+        Bytes f = {0xF0,
+                   0x21,
+                   kDeviceAddress,
+                   21,
+                   static_cast<std::uint8_t>(address >> 8),
+                   static_cast<std::uint8_t>(address),
+                   static_cast<std::uint8_t>(payload.size())};
         f.insert(f.end(), payload.begin(), payload.end());
         f.push_back(0xF7);
         return f;
@@ -68,27 +74,49 @@ TEST_F(NetworkSetupTest, ValidationOrderAndMessages) {
     };
     const std::vector<Case> cases = {
         {"address letter before a bad mask", SetupPage::AccessPoint,
-         [](auto& v) { v.octets[kRowAddress][3] = "x"; v.octets[kRowMask][0] = ""; }, kBadAddressText},
+         [](auto& v) {
+             v.octets[kRowAddress][3] = "x";
+             v.octets[kRowMask][0] = "";
+         },
+         kBadAddressText},
         {"address 256", SetupPage::Lan, [](auto& v) { v.octets[kRowAddress][1] = "256"; }, kBadAddressText},
         {"address four digits", SetupPage::Wlan, [](auto& v) { v.octets[kRowAddress][0] = "0127"; },
          kBadAddressText},
         {"empty mask before a bad gateway", SetupPage::Lan,
-         [](auto& v) { v.octets[kRowMask][2] = ""; v.octets[kRowGateway][0] = "?"; }, kBadMaskText},
+         [](auto& v) {
+             v.octets[kRowMask][2] = "";
+             v.octets[kRowGateway][0] = "?";
+         },
+         kBadMaskText},
         {"gateway -1 after good address and mask", SetupPage::Lan,
          [](auto& v) { v.octets[kRowGateway][2] = "-1"; }, kBadGatewayText},
         {"gateway 1.5", SetupPage::AccessPoint, [](auto& v) { v.octets[kRowGateway][3] = "1.5"; },
          kBadGatewayText},
         {"bad gateway before an empty SSID", SetupPage::Wlan,
-         [](auto& v) { v.octets[kRowGateway][3] = ""; v.ssid.clear(); }, kBadGatewayText},
+         [](auto& v) {
+             v.octets[kRowGateway][3] = "";
+             v.ssid.clear();
+         },
+         kBadGatewayText},
         {"empty SSID", SetupPage::AccessPoint, [](auto& v) { v.ssid.clear(); }, kNoSsidText},
         {"empty SSID on WLAN", SetupPage::Wlan, [](auto& v) { v.ssid.clear(); }, kNoSsidText},
-        {"access point WPA2 key of 7", SetupPage::AccessPoint, [](auto& v) { v.key = "1234567"; }, kApKeyText},
+        {"access point WPA2 key of 7", SetupPage::AccessPoint, [](auto& v) { v.key = "1234567"; },
+         kApKeyText},
         {"access point WPA2 key of 8", SetupPage::AccessPoint, [](auto& v) { v.key = "12345678"; }, nullptr},
         {"access point OPEN with empty key", SetupPage::AccessPoint,
-         [](auto& v) { v.security = kSecurityOpen; v.key.clear(); }, nullptr},
+         [](auto& v) {
+             v.security = kSecurityOpen;
+             v.key.clear();
+         },
+         nullptr},
         {"WLAN WPA2 empty key", SetupPage::Wlan, [](auto& v) { v.key.clear(); }, kWlanKeyText},
         {"WLAN WPA2 key of 1", SetupPage::Wlan, [](auto& v) { v.key = "k"; }, nullptr},
-        {"LAN has no SSID", SetupPage::Lan, [](auto& v) { v.ssid.clear(); v.key.clear(); }, nullptr},
+        {"LAN has no SSID", SetupPage::Lan,
+         [](auto& v) {
+             v.ssid.clear();
+             v.key.clear();
+         },
+         nullptr},
         {"blanks around octets", SetupPage::Lan, [](auto& v) { v.octets[kRowAddress][0] = " 10 "; }, nullptr},
     };
     for (const Case& c : cases) {
@@ -101,7 +129,8 @@ TEST_F(NetworkSetupTest, ValidationOrderAndMessages) {
         ASSERT_FALSE(dialogs.calls.empty());
         EXPECT_EQ(dialogs.calls[0].kind, "ask");
         EXPECT_EQ(dialogs.calls[0].title, "Apply");
-        EXPECT_EQ(dialogs.calls[0].text, "The settings will be applied after reboot the device,\r\ndo you want to continue?");
+        EXPECT_EQ(dialogs.calls[0].text,
+                  "The settings will be applied after reboot the device,\r\ndo you want to continue?");
         EXPECT_EQ(dialogs.calls[0].buttons, Buttons::YesNo);
         if (c.message) {
             EXPECT_EQ(result, ApplyResult::Invalid);
@@ -118,7 +147,7 @@ TEST_F(NetworkSetupTest, ValidationOrderAndMessages) {
             EXPECT_EQ(dialogs.calls.size(), 1u);
             EXPECT_EQ(device->frames().size(), PageBlocks(c.page).size());
             EXPECT_EQ(device->memory(0, kSettingsSize), Bytes(model.device(kSlot).settings.bytes.begin(),
-                                                                model.device(kSlot).settings.bytes.end()));
+                                                              model.device(kSlot).settings.bytes.end()));
         }
     }
 }
@@ -162,8 +191,8 @@ TEST_F(NetworkSetupTest, LanAndWlanPagesWriteTheirBlocksInOrder) {
         const auto frames = device->frames();
         ASSERT_EQ(frames.size(), c.blocks.size());
         for (std::size_t i = 0; i < frames.size(); ++i)
-            EXPECT_EQ(frames[i], WriteFrame(c.blocks[i].address, device->memory(c.blocks[i].address,
-                                                                                 c.blocks[i].length)));
+            EXPECT_EQ(frames[i], WriteFrame(c.blocks[i].address,
+                                            device->memory(c.blocks[i].address, c.blocks[i].length)));
         EXPECT_EQ(device->memory(static_cast<std::uint32_t>(c.modeAt), 5), (Bytes{1, 127, 0, 0, 9}));
     }
     EXPECT_EQ(device->memory(ds::kWlanEnable, 1), Bytes{1});
@@ -228,7 +257,8 @@ TEST_F(NetworkSetupTest, OfflineOrDeclinedSendsAndStoresNothing) {
 }
 
 TEST_F(NetworkSetupTest, CancelReloadsThePageFromTheImageOnlyOnYes) {
-    device->setMemory(ds::kWlanEnable, {1, 1, 127, 0, 0, 7, 255, 0, 0, 0, 127, 0, 0, 1, 4, 'Z', 'o', 'n', 'e'});
+    device->setMemory(ds::kWlanEnable,
+                      {1, 1, 127, 0, 0, 7, 255, 0, 0, 0, 127, 0, 0, 1, 4, 'Z', 'o', 'n', 'e'});
     LoadSettingsFromDevice();
     SetupPageValues edited = GoodPage();
     dialogs.answers = {Answer::No, Answer::Yes};
@@ -255,8 +285,10 @@ TEST(NetworkSetupImage, LoadingAndStoringAPageKeepsADevicesImage) {
             s[at] = noise[at] & 1;
         s[ds::kWlanSecurity] = s[ds::kApSecurity] = 1;
         s[ds::kApChannel] = static_cast<std::uint8_t>(1 + seed % 13);
-        for (auto [lengthAt, textAt] : {std::pair{ds::kWlanSsidLength, ds::kWlanSsid}, {ds::kWlanKeyLength, ds::kWlanKey},
-                                        {ds::kApSsidLength, ds::kApSsid}, {ds::kApKeyLength, ds::kApKey}}) {
+        for (auto [lengthAt, textAt] : {std::pair{ds::kWlanSsidLength, ds::kWlanSsid},
+                                        {ds::kWlanKeyLength, ds::kWlanKey},
+                                        {ds::kApSsidLength, ds::kApSsid},
+                                        {ds::kApKeyLength, ds::kApKey}}) {
             s[lengthAt] = static_cast<std::uint8_t>(1 + noise[lengthAt] % 32);
             for (std::size_t i = s[lengthAt]; i < 32; ++i) s[textAt + i] = ' ';
         }

@@ -1,5 +1,7 @@
 // Firmware files, the boot-loader wire format and port names, byte by byte.
 
+#include "platform/sfu_file.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,7 +11,6 @@
 
 #include "fw_fixture.h"
 #include "platform/boot_protocol.h"
-#include "platform/sfu_file.h"
 
 namespace zef::fwtest {
 namespace {
@@ -28,13 +29,14 @@ TEST(Crc32, KnownValuesAndContinuation) {
         std::string text;
         std::uint32_t crc;
     };
-    for (const Case& c : {Case{"", 0}, Case{"a", 0xE8B7BE43}, Case{"ABC", 0xA3830348},
-                          Case{"123456789", 0xCBF43926}}) {
+    for (const Case& c :
+         {Case{"", 0}, Case{"a", 0xE8B7BE43}, Case{"ABC", 0xA3830348}, Case{"123456789", 0xCBF43926}}) {
         SCOPED_TRACE(c.text);
         const Bytes b = Text(c.text);
         EXPECT_EQ(Crc32(b), c.crc);
         for (std::size_t split = 0; split <= b.size(); ++split)
-            EXPECT_EQ(Crc32Update(Crc32Update(0, std::span(b).first(split)), std::span(b).subspan(split)), c.crc);
+            EXPECT_EQ(Crc32Update(Crc32Update(0, std::span(b).first(split)), std::span(b).subspan(split)),
+                      c.crc);
     }
 }
 
@@ -42,25 +44,28 @@ TEST(SfuFile, HeaderBytesAreLaidOutLittleEndianWithBothChecksums) {
     const Bytes file = BuildSfu({kModelCodeZef4260, 2, 3, 4, 0, 0}, Text("ABC"));
     ASSERT_EQ(file.size(), kSfuHeaderSize + 3);
     const Bytes head(file.begin(), file.begin() + 28);
-    const Bytes expected = {'Z', 'S', 'F', 'U', 0x01, 0x00, 0xA4, 0x10, 2, 3, 4, 0,    3,    0, 0, 0,
-                            0x48, 0x03, 0x83, 0xA3, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes expected = {'Z', 'S', 'F',  'U',  0x01, 0x00, 0xA4, 0x10, 2, 3, 4, 0, 3, 0,
+                            0,   0,   0x48, 0x03, 0x83, 0xA3, 0,    0,    0, 0, 0, 0, 0, 0};
     EXPECT_EQ(head, expected);
     const std::uint32_t headerCrc = Crc32(head);
-    EXPECT_EQ(Bytes(file.begin() + 28, file.begin() + 32),
-              (Bytes{static_cast<std::uint8_t>(headerCrc), static_cast<std::uint8_t>(headerCrc >> 8),
-                     static_cast<std::uint8_t>(headerCrc >> 16), static_cast<std::uint8_t>(headerCrc >> 24)}));
+    EXPECT_EQ(
+        Bytes(file.begin() + 28, file.begin() + 32),
+        (Bytes{static_cast<std::uint8_t>(headerCrc), static_cast<std::uint8_t>(headerCrc >> 8),
+               static_cast<std::uint8_t>(headerCrc >> 16), static_cast<std::uint8_t>(headerCrc >> 24)}));
     EXPECT_EQ(Bytes(file.begin() + 32, file.end()), Text("ABC"));
 }
 
 TEST(SfuFile, RoundTripKeepsHeaderAndImage) {
-    for (std::size_t size : {std::size_t{1}, std::size_t{1024}, std::size_t{1025}, std::size_t{kSfuMaxImage}}) {
+    for (std::size_t size :
+         {std::size_t{1}, std::size_t{1024}, std::size_t{1025}, std::size_t{kSfuMaxImage}}) {
         SCOPED_TRACE(size);
         const Bytes image = TestImage(size, static_cast<std::uint32_t>(size));
         const SfuHeader h{4261, 9, 8, 7, 0, 0};
         const SfuParse parsed = ParseSfu(BuildSfu(h, image));
         ASSERT_EQ(parsed.error, SfuError::None);
         ASSERT_TRUE(parsed.file);
-        EXPECT_EQ(parsed.file->header, (SfuHeader{4261, 9, 8, 7, static_cast<std::uint32_t>(size), Crc32(image)}));
+        EXPECT_EQ(parsed.file->header,
+                  (SfuHeader{4261, 9, 8, 7, static_cast<std::uint32_t>(size), Crc32(image)}));
         EXPECT_EQ(parsed.file->image, image);
     }
 }
@@ -76,18 +81,42 @@ TEST(SfuFile, DamagedFilesAreRefusedWithTheirReason) {
         {"empty", [](Bytes& b) { b.clear(); }, SfuError::TooShort},
         {"header cut", [](Bytes& b) { b.resize(31); }, SfuError::TooShort},
         {"magic", [](Bytes& b) { b[3] = 'V'; }, SfuError::BadMagic},
-        {"format 2", [](Bytes& b) { b[4] = 2; ResealHeader(b); }, SfuError::BadVersion},
+        {"format 2",
+         [](Bytes& b) {
+             b[4] = 2;
+             ResealHeader(b);
+         },
+         SfuError::BadVersion},
         {"model byte flipped", [](Bytes& b) { b[6] ^= 1; }, SfuError::HeaderChecksum},
         {"version byte flipped", [](Bytes& b) { b[9] ^= 0x80; }, SfuError::HeaderChecksum},
         {"header crc flipped", [](Bytes& b) { b[31] ^= 0x10; }, SfuError::HeaderChecksum},
-        {"length 0", [](Bytes& b) { PutLe32(b, 12, 0); ResealHeader(b); }, SfuError::BadLength},
-        {"length above 1 MiB", [](Bytes& b) { PutLe32(b, 12, kSfuMaxImage + 1); ResealHeader(b); },
+        {"length 0",
+         [](Bytes& b) {
+             PutLe32(b, 12, 0);
+             ResealHeader(b);
+         },
+         SfuError::BadLength},
+        {"length above 1 MiB",
+         [](Bytes& b) {
+             PutLe32(b, 12, kSfuMaxImage + 1);
+             ResealHeader(b);
+         },
          SfuError::BadLength},
         {"last byte missing", [](Bytes& b) { b.pop_back(); }, SfuError::Truncated},
-        {"length one more", [](Bytes& b) { PutLe32(b, 12, 301); ResealHeader(b); }, SfuError::Truncated},
+        {"length one more",
+         [](Bytes& b) {
+             PutLe32(b, 12, 301);
+             ResealHeader(b);
+         },
+         SfuError::Truncated},
         {"one byte more", [](Bytes& b) { b.push_back(0); }, SfuError::TrailingBytes},
         {"image byte flipped", [](Bytes& b) { b[200] ^= 0x04; }, SfuError::ImageChecksum},
-        {"image crc flipped", [](Bytes& b) { b[16] ^= 1; ResealHeader(b); }, SfuError::ImageChecksum},
+        {"image crc flipped",
+         [](Bytes& b) {
+             b[16] ^= 1;
+             ResealHeader(b);
+         },
+         SfuError::ImageChecksum},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,9 +179,12 @@ TEST(BootWire, EnterFrameAndItsEchoes) {
     const std::vector<Case> cases = {
         {"echo", {0xF0, 0x21, 0x91, 0x5A, 'B', 'O', 'O', 'T', 0, 0, 0, 0, 0xF7}, boot::EnterAnswer::Accepted},
         {"refused", {0xF0, 0x21, 0x11, 0x5A, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7}, boot::EnterAnswer::Refused},
-        {"other command", {0xF0, 0x21, 0x11, 0x16, 'B', 'O', 'O', 'T', 0, 0, 0, 0, 0xF7},
+        {"other command",
+         {0xF0, 0x21, 0x11, 0x16, 'B', 'O', 'O', 'T', 0, 0, 0, 0, 0xF7},
          boot::EnterAnswer::NotAnEcho},
-        {"no end", {0xF0, 0x21, 0x11, 0x5A, 'B', 'O', 'O', 'T', 0, 0, 0, 0, 0x00}, boot::EnterAnswer::NotAnEcho},
+        {"no end",
+         {0xF0, 0x21, 0x11, 0x5A, 'B', 'O', 'O', 'T', 0, 0, 0, 0, 0x00},
+         boot::EnterAnswer::NotAnEcho},
         {"short", {0xF0, 0x21, 0x11, 0x5A}, boot::EnterAnswer::NotAnEcho},
     };
     for (const Case& c : cases) EXPECT_EQ(boot::ParseEnterReply(c.reply), c.answer) << c.name;
@@ -173,7 +205,8 @@ TEST(BootWire, RequestsCarryLengthPayloadAndBigEndianCrc) {
 
     const Bytes erase = boot::EraseRequest({4260, 3, 1, 2, 0x00012345, 0xCAFEF00D});
     EXPECT_EQ(Bytes(erase.begin(), erase.begin() + 18),
-              (Bytes{0xA5, 0x02, 0x00, 0x0E, 0x10, 0xA4, 3, 1, 2, 0, 0x00, 0x01, 0x23, 0x45, 0xCA, 0xFE, 0xF0, 0x0D}));
+              (Bytes{0xA5, 0x02, 0x00, 0x0E, 0x10, 0xA4, 3, 1, 2, 0, 0x00, 0x01, 0x23, 0x45, 0xCA, 0xFE, 0xF0,
+                     0x0D}));
 }
 
 TEST(BootWire, RepliesAreTakenOnlyWhenIntact) {

@@ -47,8 +47,8 @@ private:
         char percent[8] = "     ";
         if (percent_) std::snprintf(percent, sizeof percent, "%4d%%", *percent_);
         std::string line = "\r[" + std::string(static_cast<std::size_t>(filled), '#') +
-                           std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " + percent + "  " +
-                           status_;
+                           std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " + percent +
+                           "  " + status_;
         if (line == lastLine_) return;
         lastLine_ = line;
         const std::size_t width = line.size();
@@ -94,8 +94,8 @@ int Firmware(Context& ctx) {
     session.link.serialPortNumber = 1;  // --serial PATH is port 1
     TerminalView view(ctx.err);
     zef::SerialFwLoader loader(std::make_unique<zef::QtSerialPort>(session.transport.serialPorts()));
-    zef::FirmwareUpdate update(session.model, session.rxtx, session.transport.serial(), session.dialogs, loader,
-                               view, kSlot);
+    zef::FirmwareUpdate update(session.model, session.rxtx, session.transport.serial(), session.dialogs,
+                               loader, view, kSlot);
     update.Load();
     update.SetFile(path);
     const auto result = update.Start();
@@ -152,9 +152,11 @@ int MakeSfu(Context& ctx) {
 
 void AddFirmwareCommands(CommandTable& table) {
     table.push_back({"firmware", "firmware --serial PATH FILE.sfu",
-                     "load a firmware file into the device on serial port PATH, with a progress bar", Firmware});
+                     "load a firmware file into the device on serial port PATH, with a progress bar",
+                     Firmware});
     table.push_back({"make-sfu", "make-sfu RAW OUT.sfu [--version X.Y.Z]",
-                     "make a firmware file for the ZEF-4.260 from a raw image (default version 2.0.0)", MakeSfu});
+                     "make a firmware file for the ZEF-4.260 from a raw image (default version 2.0.0)",
+                     MakeSfu});
 }
 
 }  // namespace zefctl

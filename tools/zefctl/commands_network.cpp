@@ -18,7 +18,8 @@ struct PageName {
     const char* name;
     SetupPage page;
 };
-constexpr PageName kPages[] = {{"lan", SetupPage::Lan}, {"wlan", SetupPage::Wlan}, {"ap", SetupPage::AccessPoint}};
+constexpr PageName kPages[] = {
+    {"lan", SetupPage::Lan}, {"wlan", SetupPage::Wlan}, {"ap", SetupPage::AccessPoint}};
 
 // A KEY=VALUE setting: the pages that have it and how it changes the page values.
 struct Setting {
@@ -61,13 +62,18 @@ const std::vector<Setting>& Settings() {
          [](SetupPageValues& v, const std::string& s) { v.enable = Choice(s, "enable", "0", "1"); }},
         {"mode", true, true, false,
          [](SetupPageValues& v, const std::string& s) { v.mode = Choice(s, "mode", "dhcp", "static"); }},
-        {"ip", true, true, true, [](SetupPageValues& v, const std::string& s) { Octets(v, zef::kRowAddress, s); }},
-        {"mask", true, true, true, [](SetupPageValues& v, const std::string& s) { Octets(v, zef::kRowMask, s); }},
+        {"ip", true, true, true,
+         [](SetupPageValues& v, const std::string& s) { Octets(v, zef::kRowAddress, s); }},
+        {"mask", true, true, true,
+         [](SetupPageValues& v, const std::string& s) { Octets(v, zef::kRowMask, s); }},
         {"gateway", true, true, true,
          [](SetupPageValues& v, const std::string& s) { Octets(v, zef::kRowGateway, s); }},
-        {"ssid", false, true, true, [](SetupPageValues& v, const std::string& s) { v.ssid = Text(s, "ssid"); }},
+        {"ssid", false, true, true,
+         [](SetupPageValues& v, const std::string& s) { v.ssid = Text(s, "ssid"); }},
         {"security", false, true, true,
-         [](SetupPageValues& v, const std::string& s) { v.security = Choice(s, "security", "open", "wpa2"); }},
+         [](SetupPageValues& v, const std::string& s) {
+             v.security = Choice(s, "security", "open", "wpa2");
+         }},
         {"key", false, true, true, [](SetupPageValues& v, const std::string& s) { v.key = Text(s, "key"); }},
         {"channel", false, false, true,
          [](SetupPageValues& v, const std::string& s) {
@@ -113,7 +119,8 @@ void PrintPage(Context& ctx, const char* name, SetupPage page, const SetupPageVa
     s << name << ":";
     if (wifi) s << " enable=" << int(v.enable);
     if (page != SetupPage::AccessPoint) s << " mode=" << (v.mode ? "static" : "dhcp");
-    s << " ip=" << Address(v.octets[0]) << " mask=" << Address(v.octets[1]) << " gateway=" << Address(v.octets[2]);
+    s << " ip=" << Address(v.octets[0]) << " mask=" << Address(v.octets[1])
+      << " gateway=" << Address(v.octets[2]);
     if (wifi) s << " ssid=" << v.ssid << " security=" << (v.security ? "wpa2" : "open");
     if (page == SetupPage::AccessPoint) s << " channel=" << v.channel;
     ctx.out << s.str() << "\nwritten; the device uses the new settings after it restarts\n";
@@ -165,11 +172,12 @@ int Net(Context& ctx) {
 }  // namespace
 
 void AddNetworkCommands(CommandTable& table) {
-    table.push_back({"net", "net HOST lan|wlan|ap [KEY=VALUE ...] [--yes]",
-                     "change the device's own network settings; keys: enable=0|1, mode=dhcp|static, ip=, mask=, "
-                     "gateway= (a.b.c.d), ssid=, security=open|wpa2, key=, channel=1..13; keys not given keep "
-                     "the device's values; --yes confirms that they apply after a restart",
-                     Net});
+    table.push_back(
+        {"net", "net HOST lan|wlan|ap [KEY=VALUE ...] [--yes]",
+         "change the device's own network settings; keys: enable=0|1, mode=dhcp|static, ip=, mask=, "
+         "gateway= (a.b.c.d), ssid=, security=open|wpa2, key=, channel=1..13; keys not given keep "
+         "the device's values; --yes confirms that they apply after a restart",
+         Net});
 }
 
 }  // namespace zefctl

@@ -59,7 +59,8 @@ std::uint32_t be32(const std::uint8_t* p) {
 // boot-loader requests.
 class BootSession final : public ByteProtocol {
 public:
-    BootSession(Device& device, std::shared_ptr<Bootloader> loader) : device_(device), loader_(std::move(loader)) {}
+    BootSession(Device& device, std::shared_ptr<Bootloader> loader)
+        : device_(device), loader_(std::move(loader)) {}
 
     void receive(std::uint8_t byte, Clock::time_point at, std::vector<Outgoing>& out) override {
         loader_->noteBytes(1);
@@ -103,7 +104,8 @@ private:
         std::vector<std::uint8_t> packet = std::move(buffer_);
         buffer_.clear();
         const bool damaged = crc32(packet.data() + 1, length + 3) != be32(packet.data() + 4 + length);
-        const std::vector<std::uint8_t> payload(packet.begin() + 4, packet.begin() + 4 + static_cast<long>(length));
+        const std::vector<std::uint8_t> payload(packet.begin() + 4,
+                                                packet.begin() + 4 + static_cast<long>(length));
         loader_->handleRequest(packet[1], payload, damaged, at, out);
     }
 
@@ -124,7 +126,9 @@ namespace {
 
 struct BootFactory {
     std::shared_ptr<Bootloader> loader;
-    std::unique_ptr<ByteProtocol> operator()(Device& d) const { return std::make_unique<BootSession>(d, loader); }
+    std::unique_ptr<ByteProtocol> operator()(Device& d) const {
+        return std::make_unique<BootSession>(d, loader);
+    }
 };
 
 }  // namespace
@@ -188,8 +192,8 @@ std::string Bootloader::describe() const {
     const State s = state();
     const bool boot = device_.bootloader();
     std::ostringstream o;
-    o << (boot ? "boot loader" : "normal firmware") << ", flash " << (s.runnable ? "runnable" : "not runnable")
-      << ", installed image " << s.image.size() << " bytes";
+    o << (boot ? "boot loader" : "normal firmware") << ", flash "
+      << (s.runnable ? "runnable" : "not runnable") << ", installed image " << s.image.size() << " bytes";
     if (s.expectedLength > 0) o << ", transfer " << s.written << "/" << s.expectedLength << " bytes";
     if (s.verified) o << ", verified";
     o << ", " << s.requests << " requests\n";

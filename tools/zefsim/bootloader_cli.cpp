@@ -61,7 +61,8 @@ std::optional<std::string> bootloaderControl(Simulator& sim, const std::vector<s
     if (words.size() < 3) throw std::runtime_error("bootfault takes a DEVICE and a KIND (see help)");
     for (const Fault& f : faults()) {
         if (words[2] != f.kind) continue;
-        if (!f.counted && words.size() != 3) throw std::runtime_error(std::string(f.kind) + " takes no count");
+        if (!f.counted && words.size() != 3)
+            throw std::runtime_error(std::string(f.kind) + " takes no count");
         f.apply(*loader, f.counted ? count(words, 3, f.kind) : 0);
         return std::string("ok\n");
     }
