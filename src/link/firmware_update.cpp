@@ -25,6 +25,8 @@ FirmwareUpdate::FirmwareUpdate(Model& model, Exchange& exchange, SerialPort& ser
       view_(view),
       slot_(slot) {}
 
+FirmwareUpdate::~FirmwareUpdate() { loader_.SetProgressHandler(nullptr); }
+
 void FirmwareUpdate::Load() {
     loader_.SetProgressHandler(
         [this](int code, const std::string& text, int percent) { OnProgress(code, text, percent); });

@@ -81,6 +81,10 @@ public:
     // program's serial port, closed before the loader runs.
     FirmwareUpdate(Model& model, Exchange& exchange, SerialPort& serial, Dialogs& dialogs, FwLoader& loader,
                    FirmwareUpdateView& view, DeviceSlot slot);
+    // Disconnects the loader's progress handler again.
+    ~FirmwareUpdate();
+    FirmwareUpdate(const FirmwareUpdate&) = delete;
+    FirmwareUpdate& operator=(const FirmwareUpdate&) = delete;
 
     // Window load.
     void Load();
