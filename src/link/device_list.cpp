@@ -11,7 +11,7 @@ namespace zef {
 
 std::string NetworkName(int network) {
     if (network < 0 || network >= static_cast<int>(kInterfaceNames.size())) return "";
-    return kInterfaceNames[static_cast<std::size_t>(network)];
+    return std::string(kInterfaceNames[static_cast<std::size_t>(network)]);
 }
 
 RowTexts MakeRowTexts(const DeviceEntry& entry) {
@@ -121,7 +121,7 @@ std::optional<DeviceSlot> DeviceList::Add(const AddRequest& request) {
     e.editorOpen = false;
     e.type = 0;
     e.ip = address;
-    e.name = kModelName;
+    e.name = std::string(kModelName);
     e.uniqueId.clear();
     e.standby = 1;
     e.deviceId = request.usb ? 0 : 255;

@@ -17,12 +17,10 @@
 
 #include "model/device_model.h"
 #include "model/exchange.h"
+#include "model/tables.h"
 #include "platform/dialogs.h"
 
 namespace zef {
-
-inline constexpr const char* kModelName = "ZEF-4.260";
-inline constexpr std::array<const char*, 4> kInterfaceNames = {"USB", "WLAN", "LAN", ""};
 
 // The interface name of a Network value; "" for values outside the table.
 std::string NetworkName(int network);
