@@ -53,16 +53,16 @@ TEST(DeviceListRules, RowTextsFollowTheEntry) {
 
 TEST_F(DeviceListTest, AddByHandChecksBoxesAndDuplicates) {
     StartNetwork({});
-    ListNetworkEntry(3, "10.1.1.10", "");
+    ListNetworkEntry(3, "127.0.1.10", "");
     const struct {
         AddRequest request;
         std::string message;  // empty: added
         std::string ip;
     } cases[] = {
-        {{false, {"10", "1", "1", "x"}}, "Add|IP address not correct", ""},
-        {{false, {"10", "1", "", "1"}}, "Add|IP address not correct", ""},
-        {{false, {"010", "001", "01", "010"}}, "Add|IP 10.1.1.10 address already on the list!", ""},
-        {{false, {"010", "1", "1", "11"}}, "", "10.1.1.11"},
+        {{false, {"127", "0", "1", "x"}}, "Add|IP address not correct", ""},
+        {{false, {"127", "0", "", "1"}}, "Add|IP address not correct", ""},
+        {{false, {"127", "000", "01", "010"}}, "Add|IP 127.0.1.10 address already on the list!", ""},
+        {{false, {"127", "0", "1", "011"}}, "", "127.0.1.11"},
         {{true, {"1", "2", "3", "4"}}, "", ""},
         {{true, {"1", "2", "3", "4"}}, "Add|Device with USB already on the list!", ""},
     };
@@ -88,7 +88,7 @@ TEST_F(DeviceListTest, AddByHandChecksBoxesAndDuplicates) {
         }
     }
     // Slots are filled from the first free one: 1, 2 (3 was taken).
-    EXPECT_EQ(model.entry(1).ip, "10.1.1.11");
+    EXPECT_EQ(model.entry(1).ip, "127.0.1.11");
     EXPECT_TRUE(model.entry(2).isUsb());
     EXPECT_FALSE(list.UsbChoiceAllowed());
 }
@@ -97,7 +97,7 @@ TEST_F(DeviceListTest, AddedEntryGetsADefaultModel) {
     StartNetwork({});
     model.device(1).preset[pi::kInputGainBase] = 3;
     model.device(1).settings[ds::kStandby] = 9;
-    ASSERT_EQ(list.Add({false, {"10", "0", "0", "5"}}), DeviceSlot{1});
+    ASSERT_EQ(list.Add({false, {"127", "0", "0", "5"}}), DeviceSlot{1});
     Model fresh;
     DeviceList other(fresh, dialogs);
     other.ResetModel(1);
@@ -108,9 +108,9 @@ TEST_F(DeviceListTest, AddedEntryGetsADefaultModel) {
 
 TEST_F(DeviceListTest, FullListRefusesBeforeTheDialogOpens) {
     StartNetwork({});
-    for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "10.0.0." + std::to_string(s), "");
+    for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "127.0.0." + std::to_string(s), "");
     EXPECT_FALSE(list.BeginAdd().has_value());
-    EXPECT_FALSE(list.Add({false, {"10", "0", "1", "99"}}).has_value());
+    EXPECT_FALSE(list.Add({false, {"127", "0", "1", "99"}}).has_value());
     const std::vector<std::string> expected(2, "Add Device|Max added device is 32");
     EXPECT_EQ(MessageTexts(), expected);
     EXPECT_EQ(dialogs.calls[0].icon, Icon::Information);
@@ -120,8 +120,8 @@ TEST_F(DeviceListTest, FullListRefusesBeforeTheDialogOpens) {
 
 TEST_F(DeviceListTest, RemoveAsksAndRemembersRemovedDevices) {
     StartNetwork({});
-    ListNetworkEntry(2, "10.0.0.2", "AAAAAAAAAAAA", kNetworkLan);
-    ListNetworkEntry(5, "10.0.0.5", "BBBBBBBBBBBB", kNetworkWlan);
+    ListNetworkEntry(2, "127.0.0.2", "AAAAAAAAAAAA", kNetworkLan);
+    ListNetworkEntry(5, "127.0.0.5", "BBBBBBBBBBBB", kNetworkWlan);
 
     EXPECT_FALSE(list.Remove({}));
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Remove Device(s)|Please select a device"});

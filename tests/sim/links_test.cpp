@@ -219,7 +219,7 @@ TEST(SimAnnounce, DatagramCarriesMarkerNetworkTypeUidNameAndChecksum) {
 TEST(SimAnnounce, OnlyLoopbackDestinationsAreAccepted) {
     zefsim::Simulator sim;
     zefsim::Device& d = sim.addDevice();
-    for (const char* host : {"192.168.0.100", "10.0.0.1", "255.255.255.255", "0.0.0.0", "8.8.8.8", "bogus"}) {
+    for (const char* host : {"198.51.100.7", "203.0.113.9", "192.0.2.1", "0.0.0.0", "bogus"}) {
         EXPECT_THROW(sim.announceTo(d, host, 30303), std::runtime_error) << host;
     }
     EXPECT_TRUE(sim.endpoints(d).announce.empty());
