@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,23 +13,11 @@
 #include "model/link_state.h"
 #include "platform/dialogs.h"
 #include "platform/qt_transport.h"
+#include "sim_link.h"
 #include "simulator.h"
+#include "temp_folder.h"
 
 namespace zef::test {
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Records what the reconnect window showed and the link flags at that moment.
 class RecordingPresenter final : public ReconnectPresenter {
@@ -72,9 +59,6 @@ private:
     const DeviceEntry& watched_;
 };
 
-// Time-outs short enough for tests; the order of the waits is unchanged.
-LinkSettings TestSettings(const std::string& configFolder);
-
 inline constexpr DeviceSlot kSlot = 1;
 
 class LinkTest : public ::testing::Test {
@@ -89,6 +73,7 @@ protected:
 
     CommandParams Params(std::vector<std::uint8_t> p) const;
     DeviceEntry& entry() { return model.entry(kSlot); }
+    SimSlot Slot() { return {sim, *device, *rxtx, transport, model, link, kSlot}; }
 
     TempFolder folder;
     zefsim::Simulator sim;

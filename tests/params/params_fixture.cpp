@@ -1,8 +1,11 @@
 #include "params_fixture.h"
 
 #include <algorithm>
+#include <array>
 
 #include "fir/fir_store.h"
+#include "model/memory_map.h"
+#include "model/records.h"
 
 namespace zef::test {
 
@@ -27,16 +30,15 @@ Bytes Frame13(std::uint8_t command, const CommandParams& p) {
 }
 
 Bytes WriteFrame(std::uint16_t address, const Bytes& data) {
-    Bytes f{0xF0,
-            0x21,
-            kAddress,
-            cmd::kWriteMemory,
-            static_cast<std::uint8_t>(address >> 8),
-            static_cast<std::uint8_t>(address & 0xFF),
-            static_cast<std::uint8_t>(data.size())};
-    f.insert(f.end(), data.begin(), data.end());
-    f.push_back(0xF7);
-    return f;
+    return BlockWriteFrame(kAddress, address, data);
+}
+
+Bytes ModelImage(const DeviceModel& d) {
+    Bytes image(d.settings.bytes.begin(), d.settings.bytes.end());
+    std::array<std::uint8_t, kPresetSize> preset{};
+    EncodePresetToDevice(d.preset, preset);
+    image.insert(image.end(), preset.begin(), preset.end());
+    return image;
 }
 
 void ParamsTest::SetUp() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_frames.h"
 #include "link_fixture.h"
 #include "model/commands.h"
 #include "model/device_reader.h"
@@ -95,6 +96,14 @@ public:
 
 inline constexpr std::uint8_t kAddress = 0x11;  // the fixture's device address
 inline constexpr std::uint32_t kPreset = 240;   // device address of the preset block
+
+// Device addresses, from the device's memory layout (the preset block at
+// 240, its 2-D arrays stored channel by channel).
+constexpr std::uint32_t P(std::uint32_t deviceOffset) { return kPreset + deviceOffset; }
+
+// The device's 864 bytes as the model holds them: settings, then the preset
+// block in device order.
+Bytes ModelImage(const DeviceModel& d);
 
 // A 13-byte frame as the device receives it.
 Bytes Frame13(std::uint8_t command, const CommandParams& p);

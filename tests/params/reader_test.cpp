@@ -12,16 +12,6 @@
 namespace zef::test {
 namespace {
 
-constexpr std::uint32_t P(std::uint32_t deviceOffset) { return kPreset + deviceOffset; }
-
-Bytes ModelImage(const DeviceModel& d) {
-    Bytes image(d.settings.bytes.begin(), d.settings.bytes.end());
-    std::array<std::uint8_t, kPresetSize> preset{};
-    EncodePresetToDevice(d.preset, preset);
-    image.insert(image.end(), preset.begin(), preset.end());
-    return image;
-}
-
 struct FrontPanelCase {
     std::string what;
     std::uint32_t address;  // device address changed on the front panel

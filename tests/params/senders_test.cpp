@@ -12,10 +12,6 @@
 namespace zef::test {
 namespace {
 
-// Device addresses, from the device's memory layout (the preset block at
-// 240, its 2-D arrays stored channel by channel).
-constexpr std::uint32_t P(std::uint32_t deviceOffset) { return kPreset + deviceOffset; }
-
 struct SenderCase {
     std::string what;
     std::function<void(Senders&)> prepare;  // runs before the log is cleared
@@ -117,16 +113,6 @@ std::vector<SenderCase> Cases() {
 void PrintTo(const SenderCase& c, std::ostream* os) { *os << c.what; }
 
 class SenderTest : public ParamsTest, public ::testing::WithParamInterface<SenderCase> {};
-
-// The device's 864 bytes as the model holds them: settings, then the preset
-// block in device order.
-Bytes ModelImage(const DeviceModel& d) {
-    Bytes image(d.settings.bytes.begin(), d.settings.bytes.end());
-    std::array<std::uint8_t, kPresetSize> preset{};
-    EncodePresetToDevice(d.preset, preset);
-    image.insert(image.end(), preset.begin(), preset.end());
-    return image;
-}
 
 TEST_P(SenderTest, DeviceReceivesTheFrameAndHoldsTheModelsBytes) {
     const SenderCase& c = GetParam();
