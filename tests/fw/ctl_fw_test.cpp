@@ -34,11 +34,7 @@ protected:
     }
 
     // Block writes (command 21) the device received.
-    std::size_t BlockWrites() const {
-        std::size_t n = 0;
-        for (const auto& f : device->frames()) n += f.size() > 3 && f[3] == 21;
-        return n;
-    }
+    std::size_t BlockWrites() const { return test::FramesWithCode(*device, 21).size(); }
 
     std::string WriteRaw(const std::string& name, const Bytes& bytes) {
         const std::string path = folder.file(name);

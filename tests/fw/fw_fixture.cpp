@@ -1,24 +1,10 @@
 #include "fw_fixture.h"
 
-#include <cstdlib>
 #include <random>
-#include <stdexcept>
-#include <system_error>
 
 #include "platform/local_wait.h"
 
 namespace zef::fwtest {
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zef-fw-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 FwLoaderTimeouts FastLoader() {
     FwLoaderTimeouts t;
@@ -53,16 +39,8 @@ SimLink::SimLink() {
     config.address = kDeviceAddress;
     device = &sim.addDevice(config);
     boot = zefsim::installBootloader(*device);
-    LinkSettings s;
-    s.configFolder = folder.file("");
-    s.replies.memory = 2000;
-    s.replies.statusPoll = 300;
-    s.replies.close = 300;
+    LinkSettings s = test::FastLinkSettings(folder.file(""));
     s.replies.identifyTcp = 500;
-    s.replies.other = 300;
-    s.reconnectFirstTickMs = 50;
-    s.reconnectWaitMs = 100;
-    s.reconnectConnectMs = 500;
     rxtx = std::make_unique<ModRxTx>(model, link, transport, dialogs, presenter, s);
     rxtx->SetOnlineIndicatorHook([this](DeviceSlot slot) { indicatorRefreshes.push_back(slot); });
     model.setCurrentDevice(kSlot);
@@ -75,30 +53,13 @@ SimLink::~SimLink() {
 }
 
 void SimLink::ConnectTcp() {
-    const std::uint16_t port = sim.listenTcp(*device, "127.0.0.1", 0);
-    sim.start();
-    rxtx->settings().devicePort = port;
-    entry().interface = kInterfaceTcp;
-    entry().ip = "127.0.0.1";
-    entry().inList = true;
-    ASSERT_EQ(transport.tcp().Connect(kSlot, "127.0.0.1", port, 2000), kTransportOk);
-    ASSERT_TRUE(rxtx->IdentifyDevice(kSlot));
-    entry().online = true;
-    device->clearLog();
+    std::uint16_t port = 0;
+    test::ConnectSimTcp(Slot(), port);
 }
 
 void SimLink::ConnectUsb() {
     ptyLink = folder.file("ttyZEF0");
-    sim.openSerial(*device, ptyLink);
-    sim.start();
-    transport.serialPorts().Register(ptyLink);
-    link.serialPortNumber = 1;
-    entry().interface = kInterfaceUsb;
-    entry().ip.clear();
-    entry().inList = true;
-    ASSERT_TRUE(rxtx->IdentifyDevice(kSlot));
-    entry().online = true;
-    device->clearLog();
+    test::ConnectSimUsb(Slot(), ptyLink);
 }
 
 void SimLink::LoadSettingsFromDevice() {

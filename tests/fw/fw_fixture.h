@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,24 +18,14 @@
 #include "platform/dialogs.h"
 #include "platform/qt_transport.h"
 #include "platform/serial_fw_loader.h"
+#include "sim_link.h"
 #include "simulator.h"
+#include "temp_folder.h"
 
 namespace zef::fwtest {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using test::TempFolder;
 
 inline constexpr DeviceSlot kSlot = 1;
 inline constexpr std::uint8_t kDeviceAddress = 0x11;
@@ -63,6 +52,7 @@ protected:
     void LoadSettingsFromDevice();
 
     DeviceEntry& entry() { return model.entry(kSlot); }
+    test::SimSlot Slot() { return {sim, *device, *rxtx, transport, model, link, kSlot}; }
 
     TempFolder folder;
     zefsim::Simulator sim;
