@@ -18,6 +18,7 @@
 #include "model/preset_file.h"
 #include "model/project_file.h"
 #include "parameters.h"
+#include "platform/qt_transport.h"
 
 namespace zef::test {
 namespace {

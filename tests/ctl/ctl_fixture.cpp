@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <sstream>
 
+#include "sim_link.h"
+
 namespace zef::test {
 
 CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder) {
@@ -44,10 +46,7 @@ CtlResult CtlTest::Run(std::vector<std::string> args) {
 }
 
 std::vector<std::vector<std::uint8_t>> CtlTest::FramesWithCode(std::size_t device, std::uint8_t code) {
-    std::vector<std::vector<std::uint8_t>> out;
-    for (const auto& f : dev(device).frames())
-        if (f.size() > 3 && f[3] == code) out.push_back(f);
-    return out;
+    return test::FramesWithCode(dev(device), code);
 }
 
 }  // namespace zef::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim_network.h"
+#include "temp_folder.h"
 
 namespace zef::test {
 

@@ -5,10 +5,10 @@
 
 #include <QTimer>
 
+#include "devices_fixture.h"
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "platform/local_wait.h"
-#include "sim_network.h"
 
 namespace zef::test {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "devices_fixture.h"
 #include "link/announcements.h"
 #include "model/defaults.h"
 #include "model/fir_device_io.h"
 #include "model/memory_map.h"
-#include "sim_network.h"
 
 namespace zef::test {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "devices_fixture.h"
 #include "model/memory_map.h"
 #include "model/records.h"
-#include "sim_network.h"
 
 namespace zef::test {
 namespace {

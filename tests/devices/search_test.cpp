@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "devices_fixture.h"
 #include "link/init_config.h"
 #include "platform/local_wait.h"
-#include "sim_network.h"
 
 namespace zef::test {
 namespace {
