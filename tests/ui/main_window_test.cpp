@@ -84,7 +84,7 @@ TEST_F(UiTest, ProjectButtonsAskOnlyWhileADeviceIsConnected) {
     main->ClickLoadProject();
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].kind, "open");
-    EXPECT_EQ(dialogs.calls[0].text, "file project (*.Prp)|*.prp\n" + folder.path() + "/Project");
+    EXPECT_EQ(dialogs.calls[0].text, "file project (*.Prp)|*.prp\n" + folder.path().string() + "/Project");
 
     ListAndConnect(1, hosts[0]);
     a.clearLog();

@@ -88,12 +88,12 @@ TEST(EditorCommandLine, OptionsAndErrors) {
 
 TEST(EditorDataFolder, CreatedWithItsDataFolders) {
     TempFolder temp;
-    const std::string target = temp.path() + "/nested/zef";
+    const std::string target = temp.path().string() + "/nested/zef";
     const auto folder = PrepareDataFolder(target);
     ASSERT_TRUE(folder.has_value());
     for (const char* sub : kDataSubfolders) EXPECT_TRUE(QDir(QString::fromStdString(*folder + "/" + sub)).exists()) << sub;
     // A file where the folder should be cannot become the data folder.
-    const std::string file = temp.path() + "/plain";
+    const std::string file = temp.path().string() + "/plain";
     ASSERT_TRUE(QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly));
     EXPECT_FALSE(PrepareDataFolder(file).has_value());
 }

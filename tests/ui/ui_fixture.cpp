@@ -2,23 +2,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <cstdlib>
-#include <stdexcept>
 
 #include "ui/connect_dialog.h"
 
 namespace zef::test {
-
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zef-ui-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
 
 ModalDriver::ModalDriver(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
     timer_.setInterval(10);
@@ -40,20 +27,6 @@ void ConnectOrClose(QWidget* modal) {
         return;
     }
     modal->close();
-}
-
-LinkSettings FastLinkSettings() {
-    LinkSettings s;
-    s.replies.memory = 2000;
-    s.replies.statusPoll = 300;
-    s.replies.close = 300;
-    s.replies.identifyTcp = 1000;
-    s.replies.other = 300;
-    s.replies.replayActivateFir = 300;
-    s.reconnectFirstTickMs = 50;
-    s.reconnectWaitMs = 100;
-    s.reconnectConnectMs = 500;
-    return s;
 }
 
 bool WaitFor(const std::function<bool()>& done, int maxMs) {
@@ -114,10 +87,7 @@ void UiTest::ListAndConnect(DeviceSlot slot, const std::string& ip) {
 }
 
 int UiTest::CountCommand(const zefsim::Device& device, std::uint8_t command) {
-    int n = 0;
-    for (const auto& f : device.frames())
-        if (f.size() >= 4 && f[3] == command) ++n;
-    return n;
+    return static_cast<int>(FramesWithCode(device, command).size());
 }
 
 }  // namespace zef::test

@@ -8,30 +8,19 @@
 
 #include <QTimer>
 #include <QWidget>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "sim_link.h"
 #include "simulator.h"
+#include "temp_folder.h"
 #include "ui/device_list_window.h"
 #include "ui/editor_session.h"
 #include "ui/main_window.h"
 
 namespace zef::test {
-
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Answers the modal windows that appear while a test runs: each new modal
 // window (other than the reconnect window) is handed to `handler` once.
@@ -50,9 +39,6 @@ private:
 
 // Clicks "Connect" in the connect dialog (read mode) and closes anything else.
 void ConnectOrClose(QWidget* modal);
-
-// Short waits so that failures end quickly; the order of the waits is unchanged.
-LinkSettings FastLinkSettings();
 
 // Runs the event loop until `done` holds or `maxMs` passed.
 bool WaitFor(const std::function<bool()>& done, int maxMs);
