@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace zef {
 namespace {
@@ -99,7 +99,7 @@ TEST(ByteWriter, RefusesATextItCannotPrefixWithItsLength) {
 }
 
 TEST(Files, AtomicWriteReplacesTheTargetAndLeavesNoTemporary) {
-    test::TempDir dir;
+    test::TempFolder dir;
     const std::string path = dir.file("out.bin");
     ASSERT_TRUE(WriteFileAtomic(path, Bytes(100, 1)));
     ASSERT_TRUE(WriteFileAtomic(path, Bytes{9, 8, 7}));
@@ -110,7 +110,7 @@ TEST(Files, AtomicWriteReplacesTheTargetAndLeavesNoTemporary) {
 }
 
 TEST(Files, FailedWritesAndReadsReportTheirKind) {
-    test::TempDir dir;
+    test::TempFolder dir;
     EXPECT_FALSE(WriteFileAtomic(dir.file("missing/sub/out.bin"), Bytes{1}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/binary_io.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace zef::fir {
 namespace {
@@ -170,7 +170,7 @@ TEST(FirImport, NameFromTheFileName) {
 }
 
 TEST(FirImport, ReadsFromDisk) {
-    test::TempDir dir;
+    test::TempFolder dir;
     const std::string path = dir.file("My long FIR filter name.txt");
     const std::string text = "0.5\r\n-0.5\r\n";
     ASSERT_TRUE(WriteFileAtomic(path, std::vector<std::uint8_t>(text.begin(), text.end())));

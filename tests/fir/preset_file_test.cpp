@@ -7,7 +7,7 @@
 
 #include "model/binary_io.h"
 #include "recording_exchange.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace zef {
 namespace {
@@ -43,7 +43,7 @@ TEST(PresetFile, LayoutIsMarkerPresetThenBothFirTablesLittleEndian) {
 }
 
 TEST(PresetFile, SaveThenLoadGivesIdenticalRecords) {
-    test::TempDir dir;
+    test::TempFolder dir;
     const DeviceModel d = PatternedDevice(11);
     const std::string path = dir.file("live.zef");
     ASSERT_TRUE(SavePresetFile(path, d));
@@ -122,7 +122,7 @@ TEST(PresetFile, RandomBytesNeverCrashTheLoader) {
 }
 
 TEST(PresetFile, LoaderMessages) {
-    test::TempDir dir;
+    test::TempFolder dir;
     ASSERT_TRUE(WriteFileAtomic(dir.file("project.zef"), Bytes{53, 0, 1, 2, 3}));
     const PresetFileResult wrong = LoadPresetFile(dir.file("project.zef"));
     EXPECT_EQ(wrong.error, PresetFileError::WrongMarker);
@@ -136,7 +136,7 @@ TEST(PresetFile, LoaderMessages) {
 }
 
 TEST(PresetFile, SaveToAMissingFolderFailsWithoutLeavingAFile) {
-    test::TempDir dir;
+    test::TempFolder dir;
     EXPECT_FALSE(SavePresetFile(dir.file("no/such/folder.zef"), DeviceModel{}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "model/binary_io.h"
-#include "temp_dir.h"
+#include "temp_folder.h"
 
 namespace zef {
 namespace {
@@ -145,7 +145,7 @@ TEST(ProjectFile, ThreeListedDevicesGiveThreeBlocksInSlotOrder) {
 }
 
 TEST(ProjectFile, SaveThenLoadRestoresListWindowValuesAndListedDevices) {
-    test::TempDir dir;
+    test::TempFolder dir;
     const auto saved = ThreeDevices();
     const std::string path = dir.file("show.prp");
     ASSERT_TRUE(SaveProject(path, *saved));
@@ -182,7 +182,7 @@ TEST(ProjectFile, SaveThenLoadRestoresListWindowValuesAndListedDevices) {
 }
 
 TEST(ProjectFile, TruncatedAtEveryLengthIsRefusedAndChangesNothing) {
-    test::TempDir dir;
+    test::TempFolder dir;
     auto source = std::make_unique<Model>();
     List(*source, 2, "A");
     List(*source, 32, "B");
@@ -224,7 +224,7 @@ TEST(ProjectFile, TruncatedAtEveryLengthIsRefusedAndChangesNothing) {
 }
 
 TEST(ProjectFile, RefusedFilesReportTheirErrorAndMessage) {
-    test::TempDir dir;
+    test::TempFolder dir;
     Bytes preset(3698, 0);
     preset[0] = 83;
     ASSERT_TRUE(WriteFileAtomic(dir.file("preset.prp"), preset));
@@ -272,7 +272,7 @@ TEST(ProjectFile, RandomBytesNeverCrashTheLoader) {
 }
 
 TEST(ProjectFile, SaveFailsForAnUnwritablePathOrAnOverlongText) {
-    test::TempDir dir;
+    test::TempFolder dir;
     auto m = ThreeDevices();
     EXPECT_FALSE(SaveProject(dir.file("none/x.prp"), *m));
     m->entry(4).name.assign(70000, 'n');

@@ -9,6 +9,8 @@
 
 #include <stdexcept>
 
+#include "expected_frames.h"
+
 namespace simtest {
 namespace {
 
@@ -28,16 +30,7 @@ Bytes frame(std::uint8_t code, std::initializer_list<std::uint8_t> params, std::
 }
 
 Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAddress) {
-    Bytes f{0xF0,
-            0x21,
-            deviceAddress,
-            21,
-            static_cast<std::uint8_t>(address >> 8),
-            static_cast<std::uint8_t>(address & 0xFF),
-            static_cast<std::uint8_t>(data.size())};
-    f.insert(f.end(), data.begin(), data.end());
-    f.push_back(0xF7);
-    return f;
+    return zef::test::BlockWriteFrame(deviceAddress, address, data);
 }
 
 Stream& Stream::operator=(Stream&& o) noexcept {
