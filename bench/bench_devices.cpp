@@ -8,59 +8,38 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "bench_util.h"
 #include "link/search.h"
 #include "model/project_file.h"
 #include "session.h"
-#include "simulator.h"
+#include "sim_network.h"
+#include "temp_folder.h"
 
 namespace {
 
-struct Folder {
-    Folder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zef-bench-devices-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-        path = pattern;
-    }
-    ~Folder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::filesystem::path path;
-};
+using zef::test::SimNetwork;
+using zef::test::TempFolder;
 
-// Five devices on the given hosts, one common port.
-struct Devices {
-    explicit Devices(const std::vector<std::string>& hosts) {
-        for (int attempt = 0; attempt < 8 && port == 0; ++attempt) {
-            sim = std::make_unique<zefsim::Simulator>();
-            try {
-                std::uint16_t p = 0;
-                for (std::size_t i = 0; i < hosts.size(); ++i) {
-                    zefsim::DeviceConfig c;
-                    c.name = "Bench " + std::to_string(i + 1);
-                    p = sim->listenTcp(sim->addDevice(c), hosts[i], p);
-                }
-                port = p;
-            } catch (const std::runtime_error&) {
-            }
-        }
-        if (port == 0) throw std::runtime_error("no common free port");
-        sim->start();
+// Simulated devices "Bench 1", "Bench 2", ... on the given hosts, one common port.
+void StartDevices(SimNetwork& net, const std::vector<std::string>& hosts) {
+    std::vector<std::pair<std::string, zefsim::DeviceConfig>> plan;
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        zefsim::DeviceConfig c;
+        c.name = "Bench " + std::to_string(i + 1);
+        plan.emplace_back(hosts[i], c);
     }
-    ~Devices() { sim->stop(); }
-    std::unique_ptr<zefsim::Simulator> sim;
-    std::uint16_t port = 0;
-};
+    net.Start(plan);
+}
 
 void RangeScan256(benchmark::State& state) {
-    Folder folder;
-    Devices devices({"127.0.1.3", "127.0.1.50", "127.0.1.100", "127.0.1.200", "127.0.1.250"});
+    TempFolder folder;
+    SimNetwork devices;
+    StartDevices(devices, {"127.0.1.3", "127.0.1.50", "127.0.1.100", "127.0.1.200", "127.0.1.250"});
     std::vector<std::string> addresses;
     for (int k = 0; k < 256; ++k) addresses.push_back("127.0.1." + std::to_string(k));
     zef::RecordingDialogs dialogs;
@@ -68,8 +47,8 @@ void RangeScan256(benchmark::State& state) {
     zef::QtTransport transport(zef::SerialPortMap("/dev", false));
     zef::NullReconnectPresenter presenter;
     zef::LinkSettings settings;
-    settings.devicePort = devices.port;
-    settings.configFolder = folder.path.string();
+    settings.devicePort = devices.port();
+    settings.configFolder = folder.path().string();
     int found = 0;
     for (auto _ : state) {
         auto model = std::make_unique<zef::Model>();
@@ -86,12 +65,13 @@ void RangeScan256(benchmark::State& state) {
 BENCHMARK(RangeScan256)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void DumpOneDevice(benchmark::State& state) {
-    Folder folder;
-    Devices devices({"127.0.0.2"});
+    TempFolder folder;
+    SimNetwork devices;
+    StartDevices(devices, {"127.0.0.2"});
     zefctl::Options options;
-    options.port = devices.port;
-    options.config = folder.path.string();
-    const std::string file = (folder.path / "dump.prp").string();
+    options.port = devices.port();
+    options.config = folder.path().string();
+    const std::string file = folder.file("dump.prp");
     for (auto _ : state) {
         auto session = std::make_unique<zefctl::Session>(options);
         session->Connect("127.0.0.2");
@@ -103,10 +83,4 @@ BENCHMARK(DumpOneDevice)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteratio
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return zefbench::RunWithEventLoop(argc, argv); }

@@ -7,70 +7,49 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
-#include <stdexcept>
 
+#include "bench_util.h"
 #include "bootloader.h"
 #include "platform/qt_transport.h"
 #include "platform/serial_fw_loader.h"
 #include "platform/sfu_file.h"
 #include "simulator.h"
+#include "temp_folder.h"
 
 namespace {
 
 void FirmwareLoad(benchmark::State& state) {
     const auto size = static_cast<std::size_t>(state.range(0));
-    std::string pattern = (std::filesystem::temp_directory_path() / "zef-bench-fw-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    const std::filesystem::path folder = pattern;
+    const zef::test::TempFolder folder;
 
     zefsim::Simulator sim;
     zefsim::Device& device = sim.addDevice();
     zefsim::installBootloader(device);
-    const std::string tty = (folder / "ttyZEF").string();
+    const std::string tty = folder.file("ttyZEF");
     sim.openSerial(device, tty);
     sim.start();
 
     std::vector<std::uint8_t> image(size);
     std::mt19937 random(1);
     for (auto& b : image) b = static_cast<std::uint8_t>(random());
-    const std::string file = (folder / "fw.sfu").string();
+    const std::string file = folder.file("fw.sfu");
     zef::WriteFileAtomically(file, zef::BuildSfu({zef::kModelCodeZef4260, 3, 0, 0, 0, 0}, image));
 
     zef::SerialPortMap ports("/dev", false);
     ports.Register(tty);
     zef::SerialFwLoader loader(std::make_unique<zef::QtSerialPort>(ports));
     const double wireSeconds = static_cast<double>(size) * 10.0 / 9600.0;
-    double seconds = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (loader.Load(file, "COM1", 9600) != zef::kFwLoaded) {
-            state.SkipWithError("load failed");
-            break;
-        }
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        seconds = took.count();
-        state.SetIterationTime(seconds);
-    }
+    const std::vector<double> runs = zefbench::TimedRuns(
+        state, "load failed", [&] { return loader.Load(file, "COM1", 9600) == zef::kFwLoaded; });
+    const double seconds = runs.empty() ? 0 : runs.back();
     state.counters["wire_s"] = wireSeconds;
     state.counters["load_s"] = seconds;
     state.counters["ratio"] = seconds / wireSeconds;
     sim.stop();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
 }
 BENCHMARK(FirmwareLoad)->Arg(4096)->Arg(65536)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return zefbench::RunWithEventLoop(argc, argv); }

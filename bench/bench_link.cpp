@@ -7,50 +7,36 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "bench_util.h"
 #include "link/mod_rxtx.h"
 #include "platform/qt_transport.h"
 #include "simulator.h"
+#include "temp_folder.h"
 
 namespace {
 
 using zef::CommandParams;
 using zef::DeviceSlot;
+using zefbench::Median;
 
 constexpr DeviceSlot kSlot = 1;
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t mid = v.size() / 2;
-    return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
-}
 
 // One simulator, one model, one exchange; connected over TCP or a pty.
 struct Bench {
     Bench() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zef-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-        folder = pattern;
         device = &sim.addDevice();
         zef::LinkSettings settings;
-        settings.configFolder = folder.string();
+        settings.configFolder = folder.path().string();
         rxtx = std::make_unique<zef::ModRxTx>(model, link, transport, dialogs, presenter, settings);
     }
     ~Bench() {
         transport.serial().Close();
         transport.tcp().Disconnect(kSlot);
         sim.stop();
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
     }
 
     void ConnectTcp() {
@@ -66,7 +52,7 @@ struct Bench {
     }
 
     void ConnectSerial() {
-        const std::string path = (folder / "ttyZEF").string();
+        const std::string path = folder.file("ttyZEF");
         sim.openSerial(*device, path);
         sim.start();
         transport.serialPorts().Register(path);
@@ -77,7 +63,7 @@ struct Bench {
         e.online = true;
     }
 
-    std::filesystem::path folder;
+    zef::test::TempFolder folder;
     zefsim::Simulator sim;
     zefsim::Device* device = nullptr;
     zef::Model model;
@@ -92,18 +78,9 @@ void TcpRoundTrip(benchmark::State& state) {
     Bench bench;
     bench.ConnectTcp();
     const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x40};
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (bench.rxtx->SendCommandFrame(kSlot, 1, gain) != zef::kOk) {
-            state.SkipWithError("exchange failed");
-            break;
-        }
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(took.count());
-        samples.push_back(took.count() * 1e6);
-    }
-    state.counters["median_us"] = Median(samples);
+    const std::vector<double> samples = zefbench::TimedRuns(
+        state, "exchange failed", [&] { return bench.rxtx->SendCommandFrame(kSlot, 1, gain) == zef::kOk; });
+    state.counters["median_us"] = Median(samples) * 1e6;
     state.counters["exchanges"] = static_cast<double>(samples.size());
 }
 BENCHMARK(TcpRoundTrip)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -113,17 +90,8 @@ void SerialRead120(benchmark::State& state) {
     bench.ConnectSerial();
     const CommandParams read{0x00, 0xF0, 120, 0, 0, 0, 0, 0};
     constexpr double kWireSeconds = (13.0 + 125.0) * 10.0 / 9600.0;
-    std::vector<double> samples;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (bench.rxtx->SendCommandFrame(kSlot, 20, read) != zef::kOk) {
-            state.SkipWithError("exchange failed");
-            break;
-        }
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(took.count());
-        samples.push_back(took.count());
-    }
+    const std::vector<double> samples = zefbench::TimedRuns(
+        state, "exchange failed", [&] { return bench.rxtx->SendCommandFrame(kSlot, 20, read) == zef::kOk; });
     state.counters["wire_ms"] = kWireSeconds * 1e3;
     state.counters["median_ms"] = Median(samples) * 1e3;
     state.counters["ratio"] = Median(samples) / kWireSeconds;
@@ -132,10 +100,4 @@ BENCHMARK(SerialRead120)->Iterations(20)->UseManualTime()->Unit(benchmark::kMill
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return zefbench::RunWithEventLoop(argc, argv); }
