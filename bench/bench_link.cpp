@@ -7,75 +7,20 @@
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <stdexcept>
 #include <vector>
 
 #include "bench_util.h"
-#include "link/mod_rxtx.h"
-#include "platform/qt_transport.h"
-#include "simulator.h"
-#include "temp_folder.h"
+#include "sim_bench.h"
 
 namespace {
 
 using zef::CommandParams;
-using zef::DeviceSlot;
+using zefbench::kSlot;
 using zefbench::Median;
-
-constexpr DeviceSlot kSlot = 1;
-
-// One simulator, one model, one exchange; connected over TCP or a pty.
-struct Bench {
-    Bench() {
-        device = &sim.addDevice();
-        zef::LinkSettings settings;
-        settings.configFolder = folder.path().string();
-        rxtx = std::make_unique<zef::ModRxTx>(model, link, transport, dialogs, presenter, settings);
-    }
-    ~Bench() {
-        transport.serial().Close();
-        transport.tcp().Disconnect(kSlot);
-        sim.stop();
-    }
-
-    void ConnectTcp() {
-        const std::uint16_t port = sim.listenTcp(*device, "127.0.0.1", 0);
-        sim.start();
-        auto& e = model.entry(kSlot);
-        e.interface = zef::kInterfaceTcp;
-        e.ip = "127.0.0.1";
-        if (transport.tcp().Connect(kSlot, e.ip, port, 2000) != zef::kTransportOk ||
-            !rxtx->IdentifyDevice(kSlot))
-            throw std::runtime_error("simulator not reachable over TCP");
-        e.online = true;
-    }
-
-    void ConnectSerial() {
-        const std::string path = folder.file("ttyZEF");
-        sim.openSerial(*device, path);
-        sim.start();
-        transport.serialPorts().Register(path);
-        link.serialPortNumber = 1;
-        auto& e = model.entry(kSlot);
-        e.interface = zef::kInterfaceUsb;
-        if (!rxtx->IdentifyDevice(kSlot)) throw std::runtime_error("simulator not answering on the pty");
-        e.online = true;
-    }
-
-    zef::test::TempFolder folder;
-    zefsim::Simulator sim;
-    zefsim::Device* device = nullptr;
-    zef::Model model;
-    zef::LinkState link;
-    zef::QtTransport transport{zef::SerialPortMap("/dev", false)};
-    zef::RecordingDialogs dialogs;
-    zef::NullReconnectPresenter presenter;
-    std::unique_ptr<zef::ModRxTx> rxtx;
-};
+using zefbench::SimBench;
 
 void TcpRoundTrip(benchmark::State& state) {
-    Bench bench;
+    SimBench bench;
     bench.ConnectTcp();
     const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x40};
     const std::vector<double> samples = zefbench::TimedRuns(
@@ -86,7 +31,7 @@ void TcpRoundTrip(benchmark::State& state) {
 BENCHMARK(TcpRoundTrip)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void SerialRead120(benchmark::State& state) {
-    Bench bench;
+    SimBench bench;
     bench.ConnectSerial();
     const CommandParams read{0x00, 0xF0, 120, 0, 0, 0, 0, 0};
     constexpr double kWireSeconds = (13.0 + 125.0) * 10.0 / 9600.0;
