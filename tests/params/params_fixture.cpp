@@ -23,9 +23,14 @@ bool RecordingHooks::called(const std::string& name) const {
 }
 
 Bytes Frame13(std::uint8_t command, const CommandParams& p) {
-    Bytes f{0xF0, 0x21, kAddress, command};
-    f.insert(f.end(), p.begin(), p.end());
-    f.push_back(0xF7);
+    // Sized once and filled in place: 13 bytes.
+    Bytes f(13);
+    f[0] = 0xF0;
+    f[1] = 0x21;
+    f[2] = kAddress;
+    f[3] = command;
+    std::copy(p.begin(), p.end(), f.begin() + 4);
+    f[12] = 0xF7;
     return f;
 }
 
