@@ -214,9 +214,14 @@ double Log10Of(double x) { return std::log(x) / std::log(10.0); }
 
 std::string FormatTwoDigits(int n) {
     std::string text = std::to_string(n);
-    return (n >= 0 && n < 10) ? "0" + text : text;
+    if (n >= 0 && n < 10) text.insert(text.begin(), '0');
+    return text;
 }
 
-std::string PresetSlotText(int slot) { return "P" + FormatTwoDigits(slot + 1); }
+std::string PresetSlotText(int slot) {
+    std::string text = FormatTwoDigits(slot + 1);
+    text.insert(text.begin(), 'P');
+    return text;
+}
 
 }  // namespace zef
