@@ -71,7 +71,7 @@ TEST(RangeBoxes, DottedAddressParsing) {
         const char* text;
         bool ok;
     } cases[] = {
-        {"127.0.0.2", true}, {"255.255.255.255", true}, {"127.0.0", false},    {"127.0.0.256", false},
+        {"127.0.0.2", true}, {"127.255.255.255", true}, {"127.0.0", false},    {"127.0.0.256", false},
         {"127..0.1", false}, {"a.b.c.d", false},        {"127.0.0.1.", false}, {"", false}};
     for (const auto& c : cases) EXPECT_EQ(ParseDottedAddress(c.text).has_value(), c.ok) << c.text;
     EXPECT_EQ(DottedAddress(*ParseDottedAddress("127.0.0.040")), "127.0.0.40");
