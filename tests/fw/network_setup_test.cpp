@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "expected_frames.h"
 #include "fw_fixture.h"
 #include "model/memory_map.h"
 
@@ -42,16 +43,7 @@ protected:
 
     // A block-write frame as the device must receive it.
     Bytes WriteFrame(std::uint16_t address, const Bytes& payload) const {
-        Bytes f = {0xF0,
-                   0x21,
-                   kDeviceAddress,
-                   21,
-                   static_cast<std::uint8_t>(address >> 8),
-                   static_cast<std::uint8_t>(address),
-                   static_cast<std::uint8_t>(payload.size())};
-        f.insert(f.end(), payload.begin(), payload.end());
-        f.push_back(0xF7);
-        return f;
+        return test::BlockWriteFrame(kDeviceAddress, address, payload);
     }
 
     ApplyResult ApplyAnsweringYes(SetupPage page, const SetupPageValues& v) {
