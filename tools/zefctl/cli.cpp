@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 
@@ -22,8 +23,15 @@ double ParseSeconds(const std::string& text) {
     return value;
 }
 
+const OptionSpec* FindOwnOption(const CommandTable& table, const std::string& name) {
+    for (const SubCommand& c : table)
+        for (const OptionSpec& o : c.options)
+            if (o.name == name) return &o;
+    return nullptr;
+}
+
 // Splits options from positional arguments; the first positional is the sub-command.
-Options ParseOptions(const std::vector<std::string>& args, std::string& command) {
+Options ParseOptions(const CommandTable& table, const std::vector<std::string>& args, std::string& command) {
     Options o;
     bool sawPort = false;
     std::string portText;
@@ -56,6 +64,8 @@ Options ParseOptions(const std::vector<std::string>& args, std::string& command)
             o.version = value();
         } else if (a == "--seconds") {
             o.seconds = ParseSeconds(value());
+        } else if (const OptionSpec* own = FindOwnOption(table, a)) {
+            o.named[a] = own->takesValue ? value() : std::string();
         } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
             Usage("unknown option '" + a + "'");
         } else if (command.empty()) {
@@ -82,6 +92,38 @@ const std::string& Arg(const Context& ctx, std::size_t i, const char* what) {
     return ctx.options.args[i];
 }
 
+std::optional<std::string> Named(const Context& ctx, const std::string& name) {
+    const auto it = ctx.options.named.find(name);
+    if (it == ctx.options.named.end()) return std::nullopt;
+    return it->second;
+}
+
+bool HasFlag(const Context& ctx, const std::string& name) { return ctx.options.named.count(name) != 0; }
+
+double NamedDouble(const Context& ctx, const std::string& name, double fallback, double min, double max) {
+    const std::optional<std::string> text = Named(ctx, name);
+    if (!text) return fallback;
+    double value = 0;
+    const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (r.ec != std::errc() || r.ptr != text->data() + text->size() || !(value >= min && value <= max)) {
+        std::ostringstream s;
+        s << name << " must be a number from " << min << " to " << max << ", not '" << *text << "'";
+        Usage(s.str());
+    }
+    return value;
+}
+
+int NamedInt(const Context& ctx, const std::string& name, int fallback, int min, int max) {
+    const std::optional<std::string> text = Named(ctx, name);
+    if (!text) return fallback;
+    int value = 0;
+    const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (r.ec != std::errc() || r.ptr != text->data() + text->size() || value < min || value > max)
+        Usage(name + " must be a whole number from " + std::to_string(min) + " to " + std::to_string(max) +
+              ", not '" + *text + "'");
+    return value;
+}
+
 std::string HostArg(const Context& ctx, std::size_t& next) {
     if (ctx.options.serial) {
         next = 0;
@@ -104,13 +146,18 @@ int RunCli(const CommandTable& table, const std::vector<std::string>& args, std:
            std::ostream& err) {
     try {
         std::string command;
-        const Options options = ParseOptions(args, command);
+        const Options options = ParseOptions(table, args, command);
         if (command.empty() || command == "help") {
             out << UsageText(table);
             return command.empty() ? kExitUsage : kExitOk;
         }
         for (const SubCommand& c : table) {
             if (c.name != command) continue;
+            for (const auto& [name, value] : options.named) {
+                const bool mine = std::any_of(c.options.begin(), c.options.end(),
+                                              [&](const OptionSpec& o) { return o.name == name; });
+                if (!mine) Usage("option " + name + " does not apply to " + command);
+            }
             Context ctx{options, out, err};
             return c.run(ctx);
         }

@@ -45,6 +45,9 @@ struct Options {
     std::optional<std::string> version;       // --version X.Y.Z (make-sfu)
     double seconds = 10;
     std::vector<std::string> args;  // positional arguments after the sub-command name
+    // Options a sub-command declares for itself (SubCommand::options), by
+    // name with its dashes ("--card"); a flag without a value holds "".
+    std::map<std::string, std::string> named;
 };
 
 struct Context {
@@ -53,11 +56,18 @@ struct Context {
     std::ostream& err;
 };
 
+// An option only some sub-commands take.
+struct OptionSpec {
+    std::string name;  // "--card"
+    bool takesValue = true;
+};
+
 struct SubCommand {
     std::string name;   // first word ("preset", "fir" take a second word themselves)
     std::string usage;  // "get HOST PARAM"
     std::string summary;
     int (*run)(Context&);
+    std::vector<OptionSpec> options = {};  // its own options beyond the global ones
 };
 using CommandTable = std::vector<SubCommand>;
 
@@ -79,6 +89,14 @@ std::string UsageText(const CommandTable& table);
 
 // Positional argument i, or a usage error naming `what`.
 const std::string& Arg(const Context& ctx, std::size_t i, const char* what);
+
+// A sub-command's own option: its value, or nullopt when it was not given.
+std::optional<std::string> Named(const Context& ctx, const std::string& name);
+bool HasFlag(const Context& ctx, const std::string& name);
+// The option's value as a number in [min, max], `fallback` when not given; a
+// usage error naming the option otherwise.
+int NamedInt(const Context& ctx, const std::string& name, int fallback, int min, int max);
+double NamedDouble(const Context& ctx, const std::string& name, double fallback, double min, double max);
 
 // The device a sub-command talks to: HOST as the first positional argument,
 // or "" with --serial PATH (then no HOST is given). `next` receives the index
