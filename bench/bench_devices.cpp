@@ -13,9 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include "recording_dialogs.h"
 #include "bench_util.h"
-#include "link/search.h"
-#include "model/project_file.h"
+#include "app/search.h"
+#include "files/project_file.h"
 #include "session.h"
 #include "sim_network.h"
 #include "temp_folder.h"
@@ -45,16 +46,15 @@ void RangeScan256(benchmark::State& state) {
     zef::RecordingDialogs dialogs;
     zef::LinkState link;
     zef::QtTransport transport(zef::SerialPortMap("/dev", false));
-    zef::NullReconnectPresenter presenter;
     zef::LinkSettings settings;
     settings.devicePort = devices.port();
     settings.configFolder = folder.path().string();
     int found = 0;
     for (auto _ : state) {
         auto model = std::make_unique<zef::Model>();
-        zef::ModRxTx rxtx(*model, link, transport, dialogs, presenter, settings);
-        zef::DeviceList list(*model, dialogs);
-        zef::DeviceSearch search(list, rxtx, zef::SearchSettings{.loopbackIsNetwork = true});
+        zef::ModRxTx rxtx(*model, link, transport, settings);
+        zef::DeviceList list(*model);
+        zef::DeviceSearch search(list, rxtx, dialogs, zef::SearchSettings{.loopbackIsNetwork = true});
         search.Open();
         search.StartTcpAddresses(addresses);
         search.WaitUntilDone(20000);

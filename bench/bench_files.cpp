@@ -7,10 +7,10 @@
 #include <string>
 
 #include "dsp/response_calculator.h"
-#include "fir/fir_coefficients.h"
-#include "fir/fir_import.h"
-#include "model/preset_file.h"
-#include "model/project_file.h"
+#include "dsp/fir_coefficients.h"
+#include "files/fir_import.h"
+#include "files/preset_file.h"
+#include "files/project_file.h"
 
 namespace {
 

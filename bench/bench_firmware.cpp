@@ -11,9 +11,9 @@
 
 #include "bench_util.h"
 #include "bootloader.h"
-#include "platform/qt_transport.h"
-#include "platform/serial_fw_loader.h"
-#include "platform/sfu_file.h"
+#include "transport/qt_transport.h"
+#include "device/serial_fw_loader.h"
+#include "files/sfu_file.h"
 #include "simulator.h"
 #include "temp_folder.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "bench_util.h"
-#include "model/device_reader.h"
-#include "model/refresh_hooks.h"
+#include "device/device_reader.h"
+#include "device/refresh_hooks.h"
 #include "sim_bench.h"
 
 namespace {
@@ -41,8 +41,8 @@ void WholeRead(benchmark::State& state, bool serial) {
     } else {
         bench.ConnectTcp();
     }
-    zef::RefreshHooks hooks;
-    zef::DeviceReader reader(bench.model, *bench.rxtx, hooks);
+    zef::RefreshEvents events;
+    zef::DeviceReader reader(bench.model, *bench.rxtx, events);
     const std::vector<double> samples =
         zefbench::TimedRuns(state, "read failed", [&] { return ReadWholeDevice(bench, reader); });
     state.counters["median_ms"] = Median(samples) * 1e3;

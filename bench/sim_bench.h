@@ -7,8 +7,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "link/mod_rxtx.h"
-#include "platform/qt_transport.h"
+#include "recording_dialogs.h"
+#include "device/mod_rxtx.h"
+#include "transport/qt_transport.h"
 #include "simulator.h"
 #include "temp_folder.h"
 
@@ -21,7 +22,7 @@ struct SimBench {
         device = &sim.addDevice();
         zef::LinkSettings settings;
         settings.configFolder = folder.path().string();
-        rxtx = std::make_unique<zef::ModRxTx>(model, link, transport, dialogs, presenter, settings);
+        rxtx = std::make_unique<zef::ModRxTx>(model, link, transport, settings);
     }
     ~SimBench() {
         transport.serial().Close();
@@ -60,7 +61,6 @@ struct SimBench {
     zef::LinkState link;
     zef::QtTransport transport{zef::SerialPortMap("/dev", false)};
     zef::RecordingDialogs dialogs;
-    zef::NullReconnectPresenter presenter;
     std::unique_ptr<zef::ModRxTx> rxtx;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// The parameter command vocabulary: command codes and, for every parameter
-// command, the frame parameters p1..p8 built from the model's bytes.
+// For every parameter command (codes in protocol/commands.h), the frame
+// parameters p1..p8 built from the model's bytes.
 //
 // Every builder reads the records only (never EditorValues) so that what is
 // sent is exactly what the model holds. Parameters a command leaves unused
@@ -34,45 +34,12 @@
 #include <optional>
 
 #include "model/device_model.h"
-#include "model/exchange.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "model/records.h"
 #include "model/slots.h"
 
 namespace zef {
-
-namespace cmd {
-inline constexpr std::uint8_t kGain = 1;
-inline constexpr std::uint8_t kDelay = 2;
-inline constexpr std::uint8_t kMute = 3;
-inline constexpr std::uint8_t kPolarity = 4;
-inline constexpr std::uint8_t kEqBand = 5;
-inline constexpr std::uint8_t kEqBypass = 6;
-inline constexpr std::uint8_t kCompressor = 7;
-inline constexpr std::uint8_t kCompressorAuto = 8;
-inline constexpr std::uint8_t kLimiter = 9;
-inline constexpr std::uint8_t kNoiseGate = 10;
-inline constexpr std::uint8_t kCrossover = 11;
-inline constexpr std::uint8_t kNoiseOption = 12;
-inline constexpr std::uint8_t kGeneratorMasking = 13;
-inline constexpr std::uint8_t kStandby = 14;
-inline constexpr std::uint8_t kClosing = 15;
-inline constexpr std::uint8_t kVoltage = 16;
-inline constexpr std::uint8_t kRouting = 17;
-inline constexpr std::uint8_t kBridge = 18;
-inline constexpr std::uint8_t kSleepMode = 19;
-inline constexpr std::uint8_t kReadMemory = 20;
-inline constexpr std::uint8_t kWriteMemory = 21;
-inline constexpr std::uint8_t kStatusPoll = 22;
-inline constexpr std::uint8_t kStorePreset = 23;
-inline constexpr std::uint8_t kRecallPreset = 24;
-inline constexpr std::uint8_t kActivateSettings = 25;
-inline constexpr std::uint8_t kDynamicFilter = 28;
-inline constexpr std::uint8_t kActivateFir = 29;
-inline constexpr std::uint8_t kFirBypass = 30;
-inline constexpr std::uint8_t kChannelMode = 31;
-inline constexpr std::uint8_t kImpedance = 32;
-inline constexpr std::uint8_t kRemoteEnable = 33;
-}  // namespace cmd
 
 // Command 13 selectors.
 inline constexpr std::uint8_t kSelectorGenerator = 0;

@@ -1,5 +1,7 @@
 #include "model/records.h"
 
+#include "base/cp1252.h"
+
 #include <algorithm>
 #include <cassert>
 
@@ -136,6 +138,10 @@ std::string TrimmedText(std::string_view raw) {
     while (!raw.empty() && blank(raw.front())) raw.remove_prefix(1);
     while (!raw.empty() && blank(raw.back())) raw.remove_suffix(1);
     return std::string(raw);
+}
+
+std::string DeviceText(std::span<const std::uint8_t> raw) {
+    return Cp1252ToUtf8(TrimmedText(std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size())));
 }
 
 std::string PresetName(const PresetImage& preset) {

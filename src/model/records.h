@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -73,7 +74,7 @@ struct BandLocation {
     std::uint8_t channel;        // p1: input 0/1, output code 2/3, or index/4 (17..20) for "SM"
     std::uint8_t band;           // p2: band within its block
     std::uint8_t blockSelector;  // p3: 1 = input block B, else 0
-    // Block A edits stay in the model; they reach the device with whole-preset writes.
+    // Block A has no command 5: it reaches the device as a memory write (Senders).
     bool sentWithCommand5() const { return block != BandBlock::InputA; }
 };
 
@@ -107,6 +108,9 @@ void SetFirTapCount(PresetImage& preset, int output, int taps);
 
 // ANSI characters with leading and trailing blanks (and NULs) removed.
 std::string TrimmedText(std::string_view raw);
+// A text field as the device stores it (Windows-1252, blank padded) as
+// UTF-8, trimmed at both ends.
+std::string DeviceText(std::span<const std::uint8_t> raw);
 
 // Preset name, PI 0..15.
 std::string PresetName(const PresetImage& preset);

@@ -1,6 +1,7 @@
 #include "model/update_groups.h"
 
 #include <algorithm>
+#include <array>
 
 #include "model/editor_sync.h"
 #include "model/encodings.h"
@@ -8,6 +9,17 @@
 #include "model/records.h"
 
 namespace zef {
+
+std::string_view ParamGroupName(ParamGroup group) {
+    static constexpr std::array<std::string_view, kParamGroupCount> kNames = {
+        "Gains",        "Mutes",          "NoiseGates",    "Delay",          "CompressorAuto", "Compressors",
+        "Crossovers",   "ChannelModes",   "EqBypass",      "EqBands",        "EqMode",         "FirBypass",
+        "Polarity",     "Limiters",       "Routing",       "Masking",        "DynamicFilter",  "FirInfo",
+        "RemoteEnable", "NoiseGenerator", "BridgePower",   "SleepMode",      "Standby",        "LinkMask",
+    };
+    const auto i = static_cast<std::size_t>(group);
+    return i < kNames.size() ? kNames[i] : std::string_view();
+}
 
 namespace {
 

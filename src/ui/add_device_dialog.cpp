@@ -11,7 +11,7 @@
 
 namespace zef {
 
-FrmAddDevice::FrmAddDevice(DeviceList& list, QWidget* parent) : QDialog(parent), list_(list) {
+FrmAddDevice::FrmAddDevice(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
     setObjectName("FrmAddDevice");
     setWindowTitle(kAddDeviceTitle);
     auto* layout = new QVBoxLayout(this);
@@ -26,7 +26,7 @@ FrmAddDevice::FrmAddDevice(DeviceList& list, QWidget* parent) : QDialog(parent),
     choiceLayout->addWidget(tcp_);
     choiceLayout->addStretch();
     tcp_->setChecked(true);
-    usb_->setEnabled(list_.UsbChoiceAllowed());
+    usb_->setEnabled(list_.list().UsbChoiceAllowed());
     if (!usb_->isEnabled()) usb_->setToolTip("A USB device is already on the list");
     layout->addWidget(choice);
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <optional>
 
-#include "link/device_list.h"
+#include "app/list_actions.h"
 
 class QLineEdit;
 class QRadioButton;
@@ -19,7 +19,7 @@ namespace zef {
 class FrmAddDevice final : public QDialog {
     Q_OBJECT
 public:
-    FrmAddDevice(DeviceList& list, QWidget* parent = nullptr);
+    FrmAddDevice(ListActions& list, QWidget* parent = nullptr);
 
     // What the user has chosen so far.
     AddRequest request() const;
@@ -34,7 +34,7 @@ public:
 private:
     void ChoiceChanged();
 
-    DeviceList& list_;
+    ListActions& list_;
     QRadioButton* usb_ = nullptr;
     QRadioButton* tcp_ = nullptr;
     std::array<QLineEdit*, 4> boxes_{};

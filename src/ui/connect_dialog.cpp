@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 
 namespace zef {
 
@@ -60,17 +60,15 @@ void FrmConnect::ClickConnect() {
     for (QWidget* w : {static_cast<QWidget*>(connect_), static_cast<QWidget*>(cancel_),
                        static_cast<QWidget*>(read_), static_cast<QWidget*>(load_)})
         w->setEnabled(false);
-    ConnectHooks hooks = session_.baseConnectHooks();
-    hooks.caption = [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); };
-    hooks.progress = [this](int value, int maximum) {
+    Connection& connection = session_.connection();
+    const Subscription caption = connection.caption.Connect(
+        [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); });
+    const Subscription progress = connection.progress.Connect([this](int value, int maximum) {
         progress_->setMaximum(maximum > 0 ? maximum : 1);
         progress_->setValue(std::min(value, progress_->maximum()));
-    };
-    Connection& connection = session_.connection();
-    connection.SetHooks(hooks);
-    if (slot_ == 0) connection.ConnectAll(*chosen_);
-    else connection.ConnectOne(slot_, *chosen_);
-    connection.SetHooks(session_.baseConnectHooks());
+    });
+    if (slot_ == 0) session_.connectActions().ConnectAll(*chosen_);
+    else session_.connectActions().ConnectOne(slot_, *chosen_);
     accept();
 }
 

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "link/connection.h"
+#include "device/connection.h"
 
 class QLabel;
 class QProgressBar;

@@ -6,10 +6,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "link/device_list.h"
+#include "device/device_list.h"
 #include "ui/add_device_dialog.h"
 #include "ui/connect_dialog.h"
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 #include "ui/firmware_window.h"
 #include "ui/remove_device_dialog.h"
 #include "ui/search_dialog.h"
@@ -84,21 +84,23 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
     connect(table_, &QTableWidget::cellClicked, this, &FrmIdList::CellClicked);
     connect(table_, &QTableWidget::cellDoubleClicked, this, &FrmIdList::CellDoubleClicked);
 
-    session_.list().SetHooks({[this](DeviceSlot slot) { RefreshRow(slot); }});
-    session_.rxtx().SetOnlineIndicatorHook([this](DeviceSlot slot) { RefreshRow(slot); });
+    subscriptions_.push_back(session_.list().rowChanged.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
+    subscriptions_.push_back(session_.rxtx().wentOffline.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
     session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); }, {}, {}});
-    ConnectHooks& hooks = session_.baseConnectHooks();
-    hooks.firmwareWindow = [this](DeviceSlot slot) {
-        FwUpdateWindow window(session_, slot, FwUpdateWindow::Kind::Update, this);
+    ConnectView& view = session_.connectActions().view;
+    view.firmwareWindow = [this](DeviceSlot slot, FirmwareWindowKind kind) {
+        FwUpdateWindow window(session_, slot,
+                              kind == FirmwareWindowKind::BootLoader ? FwUpdateWindow::Kind::BootLoader
+                                                                     : FwUpdateWindow::Kind::Update,
+                              this);
         window.exec();
     };
-    hooks.showEditor = [this](DeviceSlot slot) { ShowEditor(slot); };
-    hooks.chooseMode = [this](DeviceSlot slot) -> std::optional<ConnectMode> {
+    view.showEditor = [this](DeviceSlot slot) { ShowEditor(slot); };
+    view.chooseMode = [this](DeviceSlot slot) -> std::optional<ConnectMode> {
         FrmConnect dialog(session_, slot, FrmConnect::Role::Choose, this);
         dialog.exec();
         return dialog.chosen();
     };
-    session_.connection().SetHooks(hooks);
     session_.connection().EnablePolling(true);
     Rebuild();
 }
@@ -209,8 +211,8 @@ void FrmIdList::CellDoubleClicked(int row, int column) {
 }
 
 void FrmIdList::ClickAdd() {
-    if (!session_.list().BeginAdd()) return;
-    FrmAddDevice dialog(session_.list(), this);
+    if (!session_.listActions().BeginAdd()) return;
+    FrmAddDevice dialog(session_.listActions(), this);
     dialog.exec();
     RefreshAll();
 }
@@ -218,14 +220,14 @@ void FrmIdList::ClickAdd() {
 void FrmIdList::ClickSearch() {
     SearchSettings settings;
     settings.loopbackIsNetwork = session_.options().loopbackLan;
-    FrmSearch dialog(session_.list(), session_.rxtx(), settings, this);
+    FrmSearch dialog(session_.list(), session_.rxtx(), session_.dialogs(), settings, this);
     if (!dialog.Open()) return;
     dialog.exec();
     RefreshAll();
 }
 
 void FrmIdList::ClickRemove() {
-    FrmRemoveDevice dialog(session_.list(), this);
+    FrmRemoveDevice dialog(session_.listActions(), this);
     dialog.exec();
     RefreshAll();
 }
@@ -239,7 +241,7 @@ void FrmIdList::OpenConnect(DeviceSlot slot) {
 void FrmIdList::ClickConnectAll() { OpenConnect(0); }
 
 void FrmIdList::ClickDisconnectAll() {
-    session_.connection().DisconnectAll();
+    session_.connectActions().DisconnectAll();
     RefreshAll();
 }
 
@@ -250,8 +252,8 @@ void FrmIdList::ClickStandbyAll(bool on) {
 }
 
 void FrmIdList::ClickStatus(DeviceSlot slot) {
-    if (session_.model().entry(slot).online) session_.connection().DisconnectOne(slot);
-    else if (session_.connection().BeginConnect(slot)) OpenConnect(slot);
+    if (session_.model().entry(slot).online) session_.connectActions().DisconnectOne(slot);
+    else if (session_.connectActions().BeginConnect(slot)) OpenConnect(slot);
     RefreshRow(slot);
 }
 
@@ -261,16 +263,7 @@ void FrmIdList::ClickStandby(DeviceSlot slot) {
 }
 
 void FrmIdList::OpenDevice(DeviceSlot slot) {
-    // A boot-loader device opens the boot-loader firmware window; the
-    // update window of the connect path is the other kind.
-    ConnectHooks hooks = session_.baseConnectHooks();
-    hooks.firmwareWindow = [this](DeviceSlot s) {
-        FwUpdateWindow window(session_, s, FwUpdateWindow::Kind::BootLoader, this);
-        window.exec();
-    };
-    session_.connection().SetHooks(hooks);
-    session_.connection().OpenDevice(slot);
-    session_.connection().SetHooks(session_.baseConnectHooks());
+    session_.connectActions().OpenDevice(slot);
     RefreshAll();
 }
 

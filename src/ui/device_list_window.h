@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/signal.h"
 #include "model/device_model.h"
 
 class QTableWidget;
@@ -66,6 +67,7 @@ private:
     std::vector<DeviceSlot> rowSlots_;
     bool blinkPhase_ = false;
     int editorsShown_ = 0;
+    std::vector<Subscription> subscriptions_;
 };
 
 }  // namespace zef

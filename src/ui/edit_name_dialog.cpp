@@ -10,13 +10,13 @@
 
 namespace zef {
 
-FrmEditName::FrmEditName(DeviceList& list, Exchange& exchange, DeviceSlot slot, QWidget* parent)
+FrmEditName::FrmEditName(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent)
     : QDialog(parent), list_(list), exchange_(exchange), slot_(slot) {
     setObjectName("FrmEditName");
     setWindowTitle(kEditNameTitle);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Device name (3 to 16 characters):", this));
-    name_ = new QLineEdit(QString::fromStdString(MakeRowTexts(list.model().entry(slot)).name), this);
+    name_ = new QLineEdit(QString::fromStdString(MakeRowTexts(list.list().model().entry(slot)).name), this);
     name_->setObjectName("TextName");
     name_->setMaxLength(static_cast<int>(ds::kDeviceNameSize));
     name_->setMinimumWidth(name_->fontMetrics().horizontalAdvance(QString(18, 'W')));
@@ -38,7 +38,7 @@ void FrmEditName::ClickOk() {
     const bool taken = text.size() >= 3;
     list_.EditName(slot_, text, exchange_);
     if (taken) {
-        list_.RowChanged(slot_);
+        list_.list().RowChanged(slot_);
         accept();
     }
 }

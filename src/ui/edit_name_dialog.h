@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "link/device_list.h"
+#include "app/list_actions.h"
 
 class QLineEdit;
 
@@ -12,7 +12,7 @@ namespace zef {
 class FrmEditName final : public QDialog {
     Q_OBJECT
 public:
-    FrmEditName(DeviceList& list, Exchange& exchange, DeviceSlot slot, QWidget* parent = nullptr);
+    FrmEditName(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent = nullptr);
 
     QLineEdit* nameBox() const { return name_; }
     // Hands the text to the device list; closes once the name was taken
@@ -20,7 +20,7 @@ public:
     void ClickOk();
 
 private:
-    DeviceList& list_;
+    ListActions& list_;
     Exchange& exchange_;
     DeviceSlot slot_;
     QLineEdit* name_ = nullptr;

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/serial_fw_loader.h"
-#include "ui/editor_session.h"
+#include "device/serial_fw_loader.h"
+#include "app/editor_session.h"
 
 namespace zef {
 
@@ -70,7 +70,7 @@ FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kin
 
     presenter_ = std::make_unique<FirmwareUpdate>(session_.model(), session_.rxtx(), session_.transport().serial(),
                                                   session_.dialogs(), *loader_, *this, slot);
-    presenter_->SetOnlineIndicatorHook([this](DeviceSlot s) { session_.list().RowChanged(s); });
+    offline_ = presenter_->wentOffline.Connect([this](DeviceSlot s) { session_.list().RowChanged(s); });
     presenter_->Load();
 }
 

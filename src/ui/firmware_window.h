@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "link/firmware_update.h"
+#include "app/firmware_update.h"
 
 class QLabel;
 class QProgressBar;
@@ -47,6 +47,7 @@ private:
     EditorSession& session_;
     std::unique_ptr<FwLoader> loader_;
     std::unique_ptr<FirmwareUpdate> presenter_;
+    Subscription offline_;
     QLabel* name_ = nullptr;
     QLabel* uid_ = nullptr;
     QLabel* file_ = nullptr;

@@ -11,7 +11,7 @@
 
 #include "ui/device_list_window.h"
 #include "ui/edit_name_dialog.h"
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 #include "ui/firmware_window.h"
 #include "ui/screen_rules.h"
 #include "ui/setup_window.h"
@@ -107,7 +107,7 @@ void MDIFrmMain::SettingsFun(int index) {
             break;
         }
         case 1: {
-            FrmEditName window(session_.list(), session_.rxtx(), current, this);
+            FrmEditName window(session_.listActions(), session_.rxtx(), current, this);
             window.exec();
             break;
         }

@@ -14,7 +14,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "ui/main_actions.h"
+#include "app/main_actions.h"
 
 class QMdiArea;
 class QMdiSubWindow;

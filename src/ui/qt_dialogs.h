@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/dialogs.h"
+#include "app/dialogs.h"
 
 namespace zef {
 

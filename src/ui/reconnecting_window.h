@@ -5,11 +5,11 @@
 
 #include <QWidget>
 
-#include "link/reconnect_presenter.h"
+#include "app/link_presenter.h"
 
 namespace zef {
 
-class FrmReconnecting final : public QWidget, public ReconnectPresenter {
+class FrmReconnecting final : public QWidget, public ReconnectView {
     Q_OBJECT
 public:
     explicit FrmReconnecting(QWidget* parent = nullptr);

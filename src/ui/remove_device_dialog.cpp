@@ -8,7 +8,7 @@
 
 namespace zef {
 
-FrmRemoveDevice::FrmRemoveDevice(DeviceList& list, QWidget* parent) : QDialog(parent), list_(list) {
+FrmRemoveDevice::FrmRemoveDevice(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
     setObjectName("FrmRemoveDevice");
     setWindowTitle(kRemoveTitle);
     auto* layout = new QVBoxLayout(this);
@@ -16,7 +16,7 @@ FrmRemoveDevice::FrmRemoveDevice(DeviceList& list, QWidget* parent) : QDialog(pa
     auto* rows = new QWidget;
     auto* rowsLayout = new QVBoxLayout(rows);
     for (DeviceSlot slot = 1; slot <= kMaxListedDevices; ++slot) {
-        const DeviceEntry& e = list_.model().entry(slot);
+        const DeviceEntry& e = list_.list().model().entry(slot);
         if (!e.inList) continue;
         const RowTexts t = MakeRowTexts(e);
         QString text = QString("%1   %2   %3").arg(QString::fromStdString(t.name),

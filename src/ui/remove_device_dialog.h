@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "link/device_list.h"
+#include "app/list_actions.h"
 
 class QCheckBox;
 
@@ -14,7 +14,7 @@ namespace zef {
 class FrmRemoveDevice final : public QDialog {
     Q_OBJECT
 public:
-    FrmRemoveDevice(DeviceList& list, QWidget* parent = nullptr);
+    FrmRemoveDevice(ListActions& list, QWidget* parent = nullptr);
 
     // The tick box of `slot`, or nullptr when the slot is not listed.
     QCheckBox* tickBox(DeviceSlot slot) const;
@@ -22,7 +22,7 @@ public:
     void ClickRemove();
 
 private:
-    DeviceList& list_;
+    ListActions& list_;
     std::vector<std::pair<DeviceSlot, QCheckBox*>> ticks_;
 };
 

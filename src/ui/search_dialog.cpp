@@ -13,7 +13,7 @@
 
 namespace zef {
 
-FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, SearchSettings settings, QWidget* parent)
+FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings, QWidget* parent)
     : QDialog(parent) {
     setObjectName("FrmSearch");
     setWindowTitle(kSearchTitle);
@@ -25,7 +25,7 @@ FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, SearchSettings settings, Q
     };
     hooks.controlsEnabled = [this](bool on) { SetControlsEnabled(on); };
     hooks.finished = [this] { accept(); };
-    search_ = std::make_unique<DeviceSearch>(list, rxtx, settings, std::move(hooks));
+    search_ = std::make_unique<DeviceSearch>(list, rxtx, dialogs, settings, std::move(hooks));
 
     auto* layout = new QVBoxLayout(this);
     auto* modes = new QHBoxLayout;

@@ -7,7 +7,7 @@
 #include <array>
 #include <memory>
 
-#include "link/search.h"
+#include "app/search.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,7 +21,7 @@ namespace zef {
 class FrmSearch final : public QDialog {
     Q_OBJECT
 public:
-    FrmSearch(DeviceList& list, ModRxTx& rxtx, SearchSettings settings, QWidget* parent = nullptr);
+    FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings, QWidget* parent = nullptr);
     ~FrmSearch() override;
 
     // Creates the search's own TCP client and fills the boxes from init.cfg;

@@ -10,7 +10,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 
 namespace zef {
 namespace {

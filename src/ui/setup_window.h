@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-#include "link/network_setup.h"
+#include "app/network_setup.h"
 #include "model/device_model.h"
 
 class QTabWidget;

@@ -8,14 +8,14 @@
 #include <QTabWidget>
 #include <cstdio>
 
-#include "link/init_config.h"
+#include "files/init_config.h"
 #include "model/defaults.h"
 #include "model/records.h"
 #include "ui/add_device_dialog.h"
 #include "ui/connect_dialog.h"
 #include "ui/device_list_window.h"
 #include "ui/edit_name_dialog.h"
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 #include "ui/firmware_window.h"
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
@@ -108,12 +108,26 @@ private:
     bool ok_ = true;
 };
 
+// Rendering windows asks nobody: every question is answered No, every
+// message and file dialog goes unseen.
+class NoDialogs final : public Dialogs {
+public:
+    void Message(const std::string&, const std::string&, Icon) override {}
+    Answer Ask(const std::string&, const std::string&, Buttons, Icon) override { return Answer::No; }
+    std::optional<std::string> OpenFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> SaveFile(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+};
+
 }  // namespace
 
 bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
     const QString folder = QString::fromStdString(options.shotsFolder);
     if (!QDir().mkpath(folder)) return false;
-    RecordingDialogs dialogs;
+    NoDialogs dialogs;
     EditorOptions demo = options;
     demo.loopbackLan = true;
     EditorSession session(demo, dataFolder, dialogs);
@@ -135,11 +149,11 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
     shot.Save(list, "FrmIdList");
 
     {
-        FrmAddDevice add(session.list());
+        FrmAddDevice add(session.listActions());
         shot.Save(add, "FrmAddDevice");
-        FrmRemoveDevice remove(session.list());
+        FrmRemoveDevice remove(session.listActions());
         shot.Save(remove, "FrmRemoveDevice");
-        FrmEditName edit(session.list(), session.rxtx(), 1);
+        FrmEditName edit(session.listActions(), session.rxtx(), 1);
         shot.Save(edit, "FrmEditName");
     }
     {
@@ -147,7 +161,7 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         range.rangeStart = {127, 0, 0, 1};
         range.rangeEnd = {127, 0, 0, 20};
         WriteInitConfig(dataFolder, range);
-        FrmSearch search(session.list(), session.rxtx(), SearchSettings{true, 500, 200, 10000});
+        FrmSearch search(session.list(), session.rxtx(), session.dialogs(), SearchSettings{true, 500, 200, 10000});
         search.Open();
         search.tcpMode()->setChecked(true);
         search.caption()->setText(QString::fromStdString(SearchingAddressCaption("127.0.0.2")));

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/editor_options.h"
+#include "app/editor_options.h"
 
 namespace zef {
 

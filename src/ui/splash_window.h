@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/dialogs.h"
+#include "app/dialogs.h"
 #include "ui/screen_rules.h"
 
 namespace zef {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "link/mod_rxtx.h"
+#include "device/mod_rxtx.h"
 #include "model/device_model.h"
-#include "model/link_state.h"
-#include "platform/transport.h"
+#include "device/link_state.h"
+#include "transport/transport.h"
 #include "simulator.h"
 
 namespace zef::test {

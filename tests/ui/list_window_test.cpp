@@ -43,7 +43,7 @@ TEST_F(UiTest, AddDialogFillsTheFirstFreeSlotAndRowShowsIt) {
     FillList(session->model(), 2);
     session->list().ClearSlot(1);
     list->RefreshAll();
-    FrmAddDevice add(session->list());
+    FrmAddDevice add(session->listActions());
     // Preset address is only a value in the boxes.
     EXPECT_EQ(add.box(0)->text(), "192");
     EXPECT_EQ(add.box(3)->text(), "100");
@@ -61,11 +61,11 @@ TEST_F(UiTest, AddDialogFillsTheFirstFreeSlotAndRowShowsIt) {
     EXPECT_EQ(list->cellText(1, FrmIdList::kColName), "ZEF-4.260");
 
     // With a USB entry listed the USB choice is not offered.
-    FrmAddDevice usb(session->list());
+    FrmAddDevice usb(session->listActions());
     usb.usbOption()->setChecked(true);
     usb.ClickAdd();
     ASSERT_TRUE(usb.addedSlot().has_value());
-    FrmAddDevice again(session->list());
+    FrmAddDevice again(session->listActions());
     EXPECT_FALSE(again.usbOption()->isEnabled());
 }
 
@@ -74,7 +74,7 @@ TEST_F(UiTest, RemoveDialogRemovesOnlyTickedRowsAfterYes) {
     FillList(session->model(), 3);
     list->RefreshAll();
     {
-        FrmRemoveDevice remove(session->list());
+        FrmRemoveDevice remove(session->listActions());
         remove.ClickRemove();  // nothing ticked
         ASSERT_EQ(dialogs.messages().size(), 1u);
         EXPECT_EQ(dialogs.messages()[0].text, "Please select a device");
@@ -94,7 +94,7 @@ TEST_F(UiTest, RemoveDialogRemovesOnlyTickedRowsAfterYes) {
 
 TEST_F(UiTest, RangeBoxesFollowTheRulesWhileTyping) {
     StartEditor();
-    FrmSearch search(session->list(), session->rxtx(), SearchSettings{true, 500, 200, 10000});
+    FrmSearch search(session->list(), session->rxtx(), session->dialogs(), SearchSettings{true, 500, 200, 10000});
     ASSERT_TRUE(search.Open());
     search.tcpMode()->setChecked(true);
     EXPECT_TRUE(search.rangeBox(0)->isVisibleTo(&search));

@@ -2,7 +2,8 @@
 #include <QFile>
 #include <QTableWidget>
 
-#include "model/project_file.h"
+#include "recording_dialogs.h"
+#include "files/project_file.h"
 #include "ui_fixture.h"
 
 namespace zef::test {

@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "ui/editor_options.h"
+#include "app/editor_options.h"
 #include "ui/qt_dialogs.h"
 #include "ui/screen_rules.h"
 #include "ui_fixture.h"

@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "recording_dialogs.h"
 #include "sim_link.h"
 #include "simulator.h"
 #include "temp_folder.h"
 #include "ui/device_list_window.h"
-#include "ui/editor_session.h"
+#include "app/editor_session.h"
 #include "ui/main_window.h"
 
 namespace zef::test {

@@ -4,11 +4,11 @@
 #include <cmath>
 
 #include "cli.h"
-#include "link/announcements.h"
-#include "link/ip_range.h"
-#include "link/search.h"
+#include "app/announcements.h"
+#include "device/ip_range.h"
+#include "app/search.h"
 #include "output.h"
-#include "platform/local_wait.h"
+#include "transport/local_wait.h"
 #include "session.h"
 
 namespace zefctl {
@@ -43,7 +43,7 @@ int Search(Context& ctx) {
     Session session(o);
     zef::SearchSettings settings;
     settings.loopbackIsNetwork = true;
-    zef::DeviceSearch search(session.list, session.rxtx, settings);
+    zef::DeviceSearch search(session.list, session.rxtx, session.dialogs, settings);
     if (!search.Open()) Fail(session.dialogs.lastNote());
     if (o.usb) {
         search.StartUsb();

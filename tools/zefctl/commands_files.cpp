@@ -4,14 +4,15 @@
 #include <charconv>
 
 #include "cli.h"
-#include "fir/fir_import.h"
-#include "fir/fir_store.h"
+#include "files/fir_import.h"
+#include "device/fir_store.h"
 #include "model/editor_sync.h"
-#include "model/preset_file.h"
-#include "model/presets.h"
-#include "model/project_file.h"
+#include "files/preset_file.h"
+#include "device/presets.h"
+#include "files/project_file.h"
 #include "output.h"
 #include "session.h"
+#include "app/preset_actions.h"
 
 namespace zefctl {
 namespace {
@@ -108,21 +109,34 @@ int Load(Context& ctx) {
     return kExitOk;
 }
 
+// The device's running program and both FIRs as a preset file, as the
+// editor's save-preset button writes it.
+int SavePreset(Context& ctx, const std::string& host, const std::string& path) {
+    Session session(ctx.options);
+    session.Connect(host);
+    if (!zef::SavePresetFile(path, session.model.device(kSlot))) Fail(path + ": cannot be written");
+    Done(ctx, "saved", path);
+    return kExitOk;
+}
+
 int Preset(Context& ctx) {
-    const std::string& action = Arg(ctx, 0, "store|recall");
-    if (action != "store" && action != "recall") Usage("preset store|recall HOST SLOT [NAME]");
+    const std::string& action = Arg(ctx, 0, "store|recall|save");
+    if (action != "store" && action != "recall" && action != "save")
+        Usage("preset store|recall HOST SLOT [NAME], or preset save HOST FILE.zef");
     Options shifted = ctx.options;
     shifted.args.erase(shifted.args.begin());
     Context inner{shifted, ctx.out, ctx.err};
     std::size_t next = 0;
     const std::string host = HostArg(inner, next);
+    if (action == "save") return SavePreset(inner, host, Arg(inner, next, "FILE"));
     const int slot = WholeNumber(Arg(inner, next, "SLOT"), 1, 3, "preset slot");
     std::string name;
     if (action == "store") name = Arg(inner, next + 1, "NAME");
     Session session(ctx.options);
     session.Connect(host);
-    zef::Presets presets(session.model, session.rxtx, session.dialogs, session.reader, session.hooks);
-    const zef::PresetResult r = action == "store" ? presets.Store(slot - 1, name) : presets.Recall(slot - 1);
+    zef::Presets presets(session.model, session.rxtx, session.reader, session.events);
+    zef::PresetActions actions(presets, session.dialogs);
+    const zef::PresetResult r = action == "store" ? actions.Store(slot - 1, name) : actions.Recall(slot - 1);
     if (r != zef::PresetResult::Done) {
         const std::string note = session.dialogs.lastNote();
         Fail("preset " + action + (note.empty() ? " failed" : ": " + note));
@@ -149,9 +163,13 @@ int Fir(Context& ctx) {
     const zef::fir::StoredFir fir = zef::fir::MakeStoredFir(file.name, file.coefficients);
     if (!zef::fir::StoreExternalFIR(session.rxtx, session.model, kSlot, output - 1, fir))
         session.Check(zef::kFailed, "fir import");
+    // Linked outputs take the same FIR, as in the editor.
+    bool linkedOk = true;
+    const int partner = zef::fir::LinkUpdateExternalFIR(session.rxtx, session.model, kSlot, output - 1, fir, linkedOk);
+    if (!linkedOk) session.Check(zef::kFailed, "fir import (linked output)");
     Done(ctx, "stored",
-         std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" +
-             std::to_string(output));
+         std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" + std::to_string(output) +
+             (partner >= 0 ? " and out" + std::to_string(partner + 1) + " (linked)" : ""));
     return kExitOk;
 }
 
@@ -161,8 +179,9 @@ void AddFileCommands(CommandTable& table) {
     table.push_back({"dump", "dump HOST FILE.prp", "read the whole device into a project file", Dump});
     table.push_back({"load", "load HOST FILE.prp|FILE.zef",
                      "write a project's device state or a preset file into the device", Load});
-    table.push_back({"preset", "preset store|recall HOST SLOT [NAME]",
-                     "store the running program into slot 1..3 under NAME, or recall a slot (asks: --yes)",
+    table.push_back({"preset", "preset store|recall HOST SLOT [NAME] | preset save HOST FILE.zef",
+                     "store the running program into slot 1..3 under NAME, recall a slot (asks: --yes), "
+                     "or save it with both FIRs as a preset file",
                      Preset});
     table.push_back(
         {"fir", "fir import HOST OUT FILE", "import a .txt/.csv FIR file into output 1 or 2", Fir});

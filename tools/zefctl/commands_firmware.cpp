@@ -6,10 +6,10 @@
 #include <iterator>
 
 #include "cli.h"
-#include "link/firmware_update.h"
+#include "app/firmware_update.h"
 #include "output.h"
-#include "platform/serial_fw_loader.h"
-#include "platform/sfu_file.h"
+#include "device/serial_fw_loader.h"
+#include "files/sfu_file.h"
 #include "session.h"
 
 namespace zefctl {

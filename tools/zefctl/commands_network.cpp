@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "cli.h"
-#include "link/network_setup.h"
+#include "app/network_setup.h"
 #include "output.h"
 #include "session.h"
 

@@ -3,11 +3,21 @@
 
 #include "cli.h"
 #include "output.h"
-#include "parameters.h"
+#include "app/edit_actions.h"
+#include "model/parameters.h"
 #include "session.h"
 
 namespace zefctl {
 namespace {
+
+using zef::AllParameters;
+using zef::FindParameter;
+using zef::GetValue;
+using zef::Parameter;
+using zef::ParseValue;
+using zef::RangeText;
+using zef::ValueKind;
+using zef::ValueText;
 
 const char* KindName(ValueKind k) {
     switch (k) {
@@ -28,25 +38,25 @@ Parameter NamedParameter(const std::string& name) {
 }
 
 double ParsedValue(const Parameter& p, const std::string& text) {
-    const auto v = ParseValue(*p.def, text);
-    if (!v) Usage("bad value '" + text + "' for " + p.name + " (" + RangeText(*p.def) + ")");
+    const auto v = ParseValue(*p.spec, text);
+    if (!v) Usage("bad value '" + text + "' for " + p.name + " (" + RangeText(*p.spec) + ")");
     return *v;
 }
 
 void PrintValue(Context& ctx, const Parameter& p, double value) {
-    const std::string text = ValueText(*p.def, value);
+    const std::string text = ValueText(*p.spec, value);
     if (ctx.options.json) {
         QJsonObject j;
         j["name"] = Q(p.name);
-        if (p.def->kind == ValueKind::Number) {
+        if (p.spec->kind == ValueKind::Number) {
             j["value"] = value;
         } else {
             j["value"] = Q(text);
         }
-        j["unit"] = Q(std::string(p.def->unit));
+        j["unit"] = Q(std::string(p.spec->unit));
         PrintJson(ctx.out, j);
     } else {
-        ctx.out << p.name << " = " << text << (p.def->unit.empty() ? "" : " ") << p.def->unit << "\n";
+        ctx.out << p.name << " = " << text << (p.spec->unit.empty() ? "" : " ") << p.spec->unit << "\n";
     }
 }
 
@@ -56,17 +66,17 @@ int Params(Context& ctx) {
         if (ctx.options.json) {
             QJsonObject j;
             j["name"] = Q(p.name);
-            j["kind"] = KindName(p.def->kind);
-            j["range"] = Q(RangeText(*p.def));
-            j["unit"] = Q(std::string(p.def->unit));
-            if (p.def->kind == ValueKind::Number) {
-                j["min"] = p.def->min;
-                j["max"] = p.def->max;
+            j["kind"] = KindName(p.spec->kind);
+            j["range"] = Q(RangeText(*p.spec));
+            j["unit"] = Q(std::string(p.spec->unit));
+            if (p.spec->kind == ValueKind::Number) {
+                j["min"] = p.spec->min;
+                j["max"] = p.spec->max;
             }
             array.append(j);
         } else {
             char line[128];
-            std::snprintf(line, sizeof line, "%-24s %s", p.name.c_str(), RangeText(*p.def).c_str());
+            std::snprintf(line, sizeof line, "%-24s %s", p.name.c_str(), RangeText(*p.spec).c_str());
             ctx.out << line << "\n";
         }
     }
@@ -89,7 +99,15 @@ int SetNamed(Context& ctx, const std::string& host, const std::string& name, con
     const double value = ParsedValue(p, valueText);
     Session session(ctx.options);
     session.Connect(host);
-    session.Check(SetValue(session.senders, p, value), "set " + p.name);
+    zef::Status status = zef::kOk;
+    if (p.spec->id == zef::ParamId::Bridge) {
+        // The editor asks before it switches the bridge mode; --yes answers.
+        const zef::Confirmed c = zef::SendBridgeAsked(session.senders, session.dialogs, value != 0);
+        status = c == zef::Confirmed::Sent ? zef::kOk : zef::kFailed;
+    } else {
+        status = session.writer.Set(p, value);
+    }
+    session.Check(status, "set " + p.name);
     PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
     return kExitOk;
 }

@@ -8,7 +8,7 @@
 #include "dsp/responses.h"
 #include "model/defaults.h"
 #include "model/editor_sync.h"
-#include "model/preset_file.h"
+#include "files/preset_file.h"
 #include "output.h"
 #include "session.h"
 

@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <cstdio>
 
-#include "link/device_list.h"
+#include "device/device_list.h"
 
 namespace zefctl {
 

@@ -3,8 +3,9 @@
 #include <QStandardPaths>
 #include <filesystem>
 
-#include "link/ip_range.h"
-#include "link/search.h"
+#include "device/ip_range.h"
+#include "app/search.h"
+#include "model/records.h"
 
 namespace zefctl {
 
@@ -40,11 +41,14 @@ Session::Session(const Options& opts)
     : options(opts),
       dialogs(opts.yes),
       transport(SerialPortsFor(opts)),
-      rxtx(model, link, transport, dialogs, presenter, SettingsFor(opts)),
-      list(model, dialogs),
-      reader(model, rxtx, hooks),
+      rxtx(model, link, transport, SettingsFor(opts)),
+      linkPresenter(rxtx, dialogs),
+      list(model),
+      reader(model, rxtx, events),
       connection(list, rxtx, reader, zef::ConnectSettings{true, 1000}),
-      senders(model, rxtx, dialogs) {
+      senders(model, rxtx),
+      linking(senders, zef::fir::MakeFirWriter(rxtx, model)),
+      writer(linking) {
     model.setCurrentDevice(kSlot);
 }
 
@@ -70,8 +74,12 @@ void Session::ListTarget(const std::string& host) {
 
 void Session::Connect(const std::string& host, zef::ConnectMode mode) {
     ListTarget(host);
-    const std::string where = host.empty() ? *options.serial : host;
-    if (!connection.ConnectDevice(kSlot, mode)) {
+    const std::string where = host.empty() ? *options.serial : host + ":" + std::to_string(options.port);
+    const zef::ConnectResult result = connection.ConnectDevice(kSlot, mode);
+    if (result == zef::ConnectResult::OldFirmware)
+        Fail("cannot connect to " + where + ": firmware " + zef::FirmwareVersionText(model.device(kSlot).settings) +
+             " is older than 2.0.0; update it first (zefctl firmware)");
+    if (result != zef::ConnectResult::Found) {
         const std::string note = dialogs.lastNote();
         Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note));
     }
@@ -82,16 +90,14 @@ void Session::Connect(const std::string& host, zef::ConnectMode mode) {
 void Session::Identify(const std::string& host) {
     ListTarget(host);
     zef::DeviceEntry& e = model.entry(kSlot);
-    bool ok = false;
+    std::optional<zef::IdentifyReply> reply;
     if (e.isUsb()) {
-        ok = rxtx.FindSerialDevice(kSlot);
+        reply = rxtx.FindSerialDevice(kSlot);
     } else if (transport.tcp().Connect(kSlot, e.ip, options.port, 1000) == zef::kTransportOk) {
-        ok = rxtx.IdentifyDevice(kSlot);
+        reply = rxtx.IdentifyDevice(kSlot);
     }
-    if (!ok) Fail("no device answered at " + (host.empty() ? *options.serial : host));
-    const auto& reply = link.replyBuffer;
-    const zef::DeviceEntry id =
-        zef::EntryFromIdentify(std::span(reply.data(), zef::kIdentifyReplySize), e.interface, e.ip, true);
+    if (!reply || !reply->genuine) Fail("no device answered at " + (host.empty() ? *options.serial : host));
+    const zef::DeviceEntry id = zef::EntryFromIdentify(*reply, e.interface, e.ip, true);
     e.network = id.network;
     e.uniqueId = id.uniqueId;
     e.name = id.name;
@@ -104,7 +110,7 @@ void Session::Close() {
     if (!connected_) return;
     connected_ = false;
     zef::DeviceEntry& e = model.entry(kSlot);
-    if (e.online) rxtx.SendCommandFrameQuiet(kSlot, zef::kCmdClose, zef::CommandParams{});
+    if (e.online) rxtx.SendCommandFrameQuiet(kSlot, zef::cmd::kClose, zef::CommandParams{});
     e.online = false;
     transport.tcp().Disconnect(kSlot);
     transport.serial().Close();

@@ -7,14 +7,17 @@
 
 #include "cli.h"
 #include "console_dialogs.h"
-#include "link/connection.h"
-#include "link/device_list.h"
-#include "link/mod_rxtx.h"
+#include "app/link_presenter.h"
+#include "device/connection.h"
+#include "device/fir_store.h"
+#include "device/parameter_writer.h"
+#include "device/device_list.h"
+#include "device/mod_rxtx.h"
 #include "model/device_model.h"
-#include "model/device_reader.h"
-#include "model/link_state.h"
-#include "model/senders.h"
-#include "platform/qt_transport.h"
+#include "device/device_reader.h"
+#include "device/link_state.h"
+#include "device/senders.h"
+#include "transport/qt_transport.h"
 
 namespace zefctl {
 
@@ -49,13 +52,15 @@ public:
     zef::Model model;
     zef::LinkState link;
     zef::QtTransport transport;
-    zef::NullReconnectPresenter presenter;
     zef::ModRxTx rxtx;
+    zef::LinkPresenter linkPresenter;
     zef::DeviceList list;
-    zef::RefreshHooks hooks;
+    zef::RefreshEvents events;
     zef::DeviceReader reader;
     zef::Connection connection;
     zef::Senders senders;
+    zef::Linking linking;
+    zef::ParameterWriter writer;
 
 private:
     void ListTarget(const std::string& host);

@@ -1,0 +1,91 @@
+#pragma once
+// The connect dialog's and the device list window's connection actions, with
+// what they tell and ask the user: connecting one device or all, the
+// firmware refusal, disconnecting with its question, opening a device from
+// the list, and the message of a device that stops answering the status poll.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/dialogs.h"
+#include "base/signal.h"
+#include "device/connection.h"
+
+namespace zef {
+
+inline constexpr const char* kConnectTitle = "Connect";
+inline constexpr const char* kConnectAllTitle = "Connect All Device(s) in the List";
+inline constexpr const char* kReadOptionText = "Read current settings from Device";
+inline constexpr const char* kLoadOptionText = "Load current settings to Device";
+inline constexpr const char* kNoLanText = "LAN or WLAN not found";
+inline constexpr const char* kDeviceNotFoundText = "Device not found";
+inline constexpr const char* kDevicesNotFoundText = "Device(s) not found";
+inline constexpr const char* kFirmwareUpdateTitle = "Firmware Update";
+inline constexpr const char* kOldFirmwareText = "Please update the firmware with then release >= v2.0.0";
+inline constexpr const char* kDisconnectTitle = "Disconnect";
+inline constexpr const char* kDisconnectAllQuestion = "Disconnect all Device(s),\r\nare you sure?";
+inline constexpr const char* kCommProblemTitle = "Communication problem";
+inline constexpr const char* kUsbDisconnectedText = " Device disconnected";
+inline constexpr const char* kFwUpdateTitle = "Fw Update";
+inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";
+inline constexpr const char* kNotConnectedTitle = "Device not connected";
+inline constexpr const char* kConnectNowQuestion = "Do you want to connect the device?";
+
+// "Connect Device: IP " + address, "Connect Device: USB", or the connect-all title.
+std::string ConnectDialogTitle(bool single, const DeviceEntry& entry);
+// "Disconnect Device: UniqueID=" + id + "," CR LF "are you sure?"
+std::string DisconnectQuestion(const DeviceEntry& entry);
+// "IP:" + address + " disconnected", or " Device disconnected" for USB.
+std::string DisconnectedText(const DeviceEntry& entry);
+
+enum class FirmwareWindowKind {
+    BootLoader,  // a device running its boot loader, opened from the list
+    Update,      // a USB device whose firmware is too old, from the connect path
+};
+
+// What the windows do for the actions; set by the device list window.
+struct ConnectView {
+    std::function<void(DeviceSlot, FirmwareWindowKind)> firmwareWindow;  // modal
+    std::function<void(DeviceSlot)> showEditor;  // the slot's editor becomes current and shows
+    // The connect dialog's choice; nullopt = Cancel.
+    std::function<std::optional<ConnectMode>(DeviceSlot)> chooseMode;
+};
+
+enum class OpenOutcome { EditorOpened, FirmwareWindow, NotConnected, Cancelled };
+
+class ConnectActions {
+public:
+    ConnectActions(Connection& connection, Dialogs& dialogs);
+
+    // Clicking an off-line row's status: a network entry needs a LAN or WLAN
+    // ("LAN or WLAN not found" otherwise). True = the connect dialog may open.
+    bool BeginConnect(DeviceSlot slot);
+    // The connect dialog's "Connect" for one slot: "Device not found" when
+    // not found; a found device whose editor was open is shown again.
+    bool ConnectOne(DeviceSlot slot, ConnectMode mode);
+    // For every listed off-line entry in slot order; "Device(s) not found"
+    // when none was found. Returns how many were found.
+    int ConnectAll(ConnectMode mode);
+    // Clicking an on-line row's status: asks, then disconnects. True = done.
+    bool DisconnectOne(DeviceSlot slot);
+    // Asks once, then disconnects every listed on-line entry and closes the
+    // serial port. True = the user agreed.
+    bool DisconnectAll();
+    // Double-click on a row.
+    OpenOutcome OpenDevice(DeviceSlot slot);
+
+    bool connectInProgress() const { return connectInProgress_; }
+    ConnectView view;
+
+private:
+    // ConnectDevice plus the old-firmware message or window; true = found.
+    bool Connect(DeviceSlot slot, ConnectMode mode);
+
+    Connection& connection_;
+    Dialogs& dialogs_;
+    bool connectInProgress_ = false;
+    Subscription pollFailed_;
+};
+
+}  // namespace zef

@@ -1,0 +1,36 @@
+#pragma once
+// The dialogs seam: every message box, question and file dialog the program
+// shows goes through this interface, and only the application layer (use
+// cases, presenters) and the windows call it. The windows get the Qt
+// implementation; tests get a scripted double. Texts are UTF-8 and are shown
+// exactly as given.
+
+#include <optional>
+#include <string>
+
+namespace zef {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Answer { Ok, Yes, No, Cancel };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A message box with one OK button.
+    virtual void Message(const std::string& title, const std::string& text, Icon icon) = 0;
+
+    // A question; returns the button pressed (Cancel when the box was closed).
+    virtual Answer Ask(const std::string& title, const std::string& text, Buttons buttons,
+                       Icon icon = Icon::Question) = 0;
+
+    // File dialogs. `filter` is "Description (*.Ext)|*.ext[|...]"; `folder` is
+    // the initial folder. An empty optional means the user cancelled.
+    virtual std::optional<std::string> OpenFile(const std::string& title, const std::string& filter,
+                                                const std::string& folder) = 0;
+    virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
+                                                const std::string& folder) = 0;
+};
+
+}  // namespace zef

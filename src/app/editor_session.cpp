@@ -1,0 +1,92 @@
+#include "app/editor_session.h"
+
+#include <filesystem>
+
+#include "dsp/response_calculator.h"
+#include "app/search.h"
+#include "files/project_file.h"
+
+namespace zef {
+namespace {
+
+SerialPortMap PortsFor(const EditorOptions& options) {
+    SerialPortMap ports;
+    for (const auto& path : options.serialPaths) ports.Register(path);
+    return ports;
+}
+
+LinkSettings WithOptions(LinkSettings link, const EditorOptions& options, const std::string& folder) {
+    link.devicePort = options.devicePort;
+    link.configFolder = folder;
+    return link;
+}
+
+}  // namespace
+
+EditorSession::EditorSession(const EditorOptions& options, std::string dataFolder, Dialogs& dialogs,
+                             LinkSettings link, ReconnectView* reconnect)
+    : options_(options),
+      dataFolder_(std::move(dataFolder)),
+      dialogs_(dialogs),
+      state_(std::make_unique<AppState>()),
+      transport_(PortsFor(options)),
+      rxtx_(std::make_unique<ModRxTx>(state_->model, state_->link, transport_,
+                                      WithOptions(link, options, dataFolder_))),
+      linkPresenter_(std::make_unique<LinkPresenter>(*rxtx_, dialogs_, reconnect)),
+      list_(state_->model),
+      announcements_(list_, state_->link, dialogs_),
+      listener_(transport_.NewAnnouncementListener()),
+      reader_(std::make_unique<DeviceReader>(state_->model, *rxtx_, events_)),
+      connection_(std::make_unique<Connection>(list_, *rxtx_, *reader_, ConnectSettings{options.loopbackLan, 200})),
+      connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_)),
+      listActions_(list_, dialogs_),
+      grid_(dsp::FrequencyGrid::Nominal()) {}
+
+EditorSession::~EditorSession() {
+    listener_->Stop();
+    transport_.serial().Close();
+    for (int s = 0; s < kTcpConnectionSlots; ++s) transport_.tcp().Disconnect(s);
+}
+
+std::string EditorSession::projectTempPath() const {
+    return (std::filesystem::path(dataFolder_) / kProjectTempFileName).string();
+}
+
+std::string EditorSession::dataSubfolder(const char* name) const {
+    return (std::filesystem::path(dataFolder_) / name).string();
+}
+
+bool EditorSession::Start() {
+    dsp::FftwResponseCalculator calculator;
+    dsp::FillFrequencyGrid(calculator, grid_);
+
+    if (transport_.tcp().Init(kTcpConnectionSlots) != kTransportOk) {
+        dialogs_.Message(kTcpInitTitle, kTcpInitFailedText, Icon::Critical);
+        return false;
+    }
+
+    const LoadProjectResult loaded = LoadProject(projectTempPath(), model());
+    if (loaded.ok) {
+        for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+            model().entry(s).online = false;
+            model().entry(s).editorOpen = false;
+        }
+    } else if (loaded.errorCode != kErrorFileNotFound) {
+        const FileMessage m = LoadProjectErrorMessage(loaded.errorCode);
+        dialogs_.Message(m.title, m.text, Icon::Exclamation);
+    }
+
+    listener_->SetHandler([this](const std::string& ip, const Bytes& datagram, std::uint8_t kind) {
+        announcements_.Handle(ip, datagram, kind);
+    });
+    listener_->Listen("", options_.announcePort);
+    return true;
+}
+
+bool EditorSession::SaveDeviceList() { return SaveProject(projectTempPath(), model()); }
+
+std::uint16_t EditorSession::announcePort() const {
+    return listener_->IsListening() ? listener_->LocalPort() : 0;
+}
+
+}  // namespace zef

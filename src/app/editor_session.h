@@ -1,0 +1,94 @@
+#pragma once
+// Everything one run of the editor holds besides its windows: the process-wide
+// state, the transport, the exchange, the device list and the announcement
+// handling, and the start-up steps that create them. main() makes one; every
+// window test makes its own.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dsp/grid.h"
+#include "app/announcements.h"
+#include "device/connection.h"
+#include "device/device_list.h"
+#include "device/mod_rxtx.h"
+#include "app/search.h"
+#include "app/connect_actions.h"
+#include "app/dialogs.h"
+#include "app/list_actions.h"
+#include "app/link_presenter.h"
+#include "transport/qt_transport.h"
+#include "device/device_reader.h"
+#include "device/refresh_hooks.h"
+#include "app/app_state.h"
+#include "app/editor_options.h"
+
+namespace zef {
+
+inline constexpr const char* kProjectTempFileName = "tmpPrj.plt";
+
+class EditorSession {
+public:
+    // `dataFolder` must exist (PrepareDataFolder); `dialogs` and `reconnect`
+    // (the reconnect window; may be null) outlive the session.
+    EditorSession(const EditorOptions& options, std::string dataFolder, Dialogs& dialogs,
+                  LinkSettings link = {}, ReconnectView* reconnect = nullptr);
+    ~EditorSession();
+    EditorSession(const EditorSession&) = delete;
+    EditorSession& operator=(const EditorSession&) = delete;
+
+    // The start-up work of the main window, in order: the frequency grid, the
+    // TCP client (false after "Wrong TCP initialization!": the program ends),
+    // the device list from tmpPrj.plt (its on-line flags cleared: nothing is
+    // connected yet) and the announcement listener.
+    bool Start();
+
+    // tmpPrj.plt, written atomically. False when it could not be written.
+    bool SaveDeviceList();
+    std::string projectTempPath() const;
+    const std::string& dataFolder() const { return dataFolder_; }
+    std::string dataSubfolder(const char* name) const;
+
+    const EditorOptions& options() const { return options_; }
+    AppState& state() { return *state_; }
+    Model& model() { return state_->model; }
+    LinkState& link() { return state_->link; }
+    QtTransport& transport() { return transport_; }
+    ModRxTx& rxtx() { return *rxtx_; }
+    DeviceList& list() { return list_; }
+    AnnouncementHandler& announcements() { return announcements_; }
+    AnnouncementListener& listener() { return *listener_; }
+    Dialogs& dialogs() { return dialogs_; }
+    Connection& connection() { return *connection_; }
+    ConnectActions& connectActions() { return *connectActions_; }
+    ListActions& listActions() { return listActions_; }
+    DeviceReader& reader() { return *reader_; }
+    RefreshEvents& events() { return events_; }
+    const dsp::FrequencyGrid& grid() const { return grid_; }
+    bool decimalComma() const { return decimalComma_; }
+    void setDecimalComma(bool on) { decimalComma_ = on; }
+    // The UDP port the listener is bound to (0 when it is not listening).
+    std::uint16_t announcePort() const;
+
+private:
+    EditorOptions options_;
+    std::string dataFolder_;
+    Dialogs& dialogs_;
+    std::unique_ptr<AppState> state_;
+    QtTransport transport_;
+    std::unique_ptr<ModRxTx> rxtx_;
+    std::unique_ptr<LinkPresenter> linkPresenter_;
+    DeviceList list_;
+    AnnouncementHandler announcements_;
+    std::unique_ptr<AnnouncementListener> listener_;
+    RefreshEvents events_;
+    std::unique_ptr<DeviceReader> reader_;
+    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<ConnectActions> connectActions_;
+    ListActions listActions_;
+    dsp::FrequencyGrid grid_;
+    bool decimalComma_ = false;
+};
+
+}  // namespace zef

@@ -1,0 +1,53 @@
+#pragma once
+// What the main window's buttons and its closing do, without the window:
+// the project buttons (save, load, new) and the exit sequence.
+
+#include <string>
+
+#include "app/editor_session.h"
+
+namespace zef {
+
+inline constexpr const char* kExitTitle = "Exit";
+inline constexpr const char* kExitQuestion = "               Are you sure ? ";
+inline constexpr const char* kLoadProjectTitle = "Load project";
+inline constexpr const char* kNewProjectTitle = "New project";
+inline constexpr const char* kSettingsLostQuestion = "All settings not saved will be lost.\r\nDo you want to continue?";
+inline constexpr const char* kProjectFilter = "file project (*.Prp)|*.prp";
+inline constexpr const char* kSaveProjectTitle = "Save project";
+inline constexpr const char* kCantSaveProjectTitle = "Error";
+inline constexpr const char* kCantSaveProjectText = "Can't save project";
+
+class MainActions {
+public:
+    explicit MainActions(EditorSession& session) : session_(session) {}
+
+    // True when any listed device is on-line.
+    bool AnyConnected() const;
+
+    // Save: asks for a file in the "Project" folder and writes the project.
+    // False when cancelled or not written ("Can't save project").
+    bool SaveProjectFile();
+    // Load: asks before dropping connections, then for the file; a file that
+    // does not read leaves everything as it was. On success every connected
+    // device gets command 15 and is taken off-line, and the list is the file's.
+    bool LoadProjectFile();
+    // New: the same question, then an empty list.
+    bool NewProject();
+
+    // The closing of the main window. `forced`: save tmpPrj.plt and go.
+    // Otherwise asks "Are you sure ?"; anything but Yes returns false and
+    // changes nothing. Yes: command 15 to every on-line device (USB ones
+    // while the serial port is open, which then closes), every TCP
+    // connection closed, tmpPrj.plt saved; returns true.
+    bool Exit(bool forced);
+
+private:
+    // Command 15 to each connected device and its link closed; every slot
+    // off-line with its per-slot flags cleared.
+    void DropConnections();
+
+    EditorSession& session_;
+};
+
+}  // namespace zef

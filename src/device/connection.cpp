@@ -1,0 +1,213 @@
+#include "device/connection.h"
+
+#include "device/memory_transfer.h"
+#include "device/identity.h"
+#include "model/commands.h"
+#include "model/defaults.h"
+#include "model/memory_map.h"
+#include "protocol/commands.h"
+
+namespace zef {
+namespace {
+
+constexpr std::uint16_t kFirmwareAddress = ds::kFirmwareVersion;
+constexpr std::size_t kFirmwareBytes = 3;
+
+}  // namespace
+
+int FirmwareVersion(std::uint8_t major, std::uint8_t minor, std::uint8_t patch) {
+    return major * 100 + minor * 10 + patch;
+}
+
+std::string ReadingCaption(const DeviceEntry& entry) {
+    return entry.isUsb() ? "Reading from device: USB...." : "Reading from device: IP " + entry.ip + "....";
+}
+
+std::string LoadingCaption(const DeviceEntry& entry) {
+    return entry.isUsb() ? "Loading settings to device: USB...."
+                         : "Loading settings to device: IP " + entry.ip + "....";
+}
+
+Connection::Connection(DeviceList& list, ModRxTx& rxtx, DeviceReader& reader, ConnectSettings settings)
+    : list_(list), model_(list.model()), rxtx_(rxtx), reader_(reader), settings_(settings) {}
+
+void Connection::TakeIdentity(DeviceSlot slot, const IdentifyReply& reply) {
+    DeviceEntry& e = model_.entry(slot);
+    const DeviceEntry id = EntryFromIdentify(reply, e.interface, e.isUsb() ? "" : e.ip, true);
+    e.network = id.network;
+    e.uniqueId = id.uniqueId;
+    e.type = id.type;
+    e.name = id.name;
+    e.inList = true;
+    e.online = true;
+    if (e.isUsb()) e.ip.clear();
+}
+
+bool Connection::Identify(DeviceSlot slot) {
+    DeviceEntry& e = model_.entry(slot);
+    if (e.isUsb()) {
+        const std::optional<IdentifyReply> id = rxtx_.FindSerialDevice(slot);
+        if (!id) return false;
+        TakeIdentity(slot, *id);
+        return true;
+    }
+    TcpClient& tcp = rxtx_.transport().tcp();
+    if (tcp.IsConnected(slot)) return true;
+    if (tcp.Connect(slot, e.ip, rxtx_.settings().devicePort, settings_.connectTimeoutMs) != kTransportOk)
+        return false;
+    // An identity that is not verified is no device to read or write: the
+    // entry keeps its fields and the connect fails.
+    const std::optional<IdentifyReply> id = rxtx_.IdentifyDevice(slot);
+    if (!id || !id->genuine) return false;
+    TakeIdentity(slot, *id);
+    return true;
+}
+
+bool Connection::ReadFirmware(DeviceSlot slot) {
+    std::array<std::uint8_t, kFirmwareBytes> version{};
+    if (ReadMemoryBlock(rxtx_, slot, kFirmwareAddress, version) != kOk) return false;
+    DeviceModel& d = model_.device(slot);
+    std::copy(version.begin(), version.end(), d.settings.bytes.begin() + ds::kFirmwareVersion);
+    if (FirmwareVersion(version[0], version[1], version[2]) >= kMinimumFirmware) d.firmwareOk = true;
+    return true;
+}
+
+bool Connection::Transfer(DeviceSlot slot, ConnectMode mode) {
+    const DeviceEntry& e = model_.entry(slot);
+    if (mode == ConnectMode::Read) {
+        caption.Emit(ReadingCaption(e));
+        const Progress step = [this](int value, int maximum) { progress.Emit(value, maximum); };
+        if (reader_.ReadWholeDevice(slot, step) != kOk) return false;
+        settingsRead_ = true;
+        if (e.editorOpen) reader_.RefreshWindows(slot);
+    } else {
+        caption.Emit(LoadingCaption(e));
+        if (reader_.WriteWholeDevice(slot) != kOk) return false;
+    }
+    return model_.entry(slot).online;
+}
+
+ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
+    settingsRead_ = false;
+    DeviceEntry& e = model_.entry(slot);
+    if (!e.inList) return ConnectResult::NotFound;
+    e.online = true;
+    const auto notFound = [&](ConnectResult result) {
+        e.online = false;
+        return result;
+    };
+    if (!Identify(slot)) return notFound(ConnectResult::NotFound);
+
+    if (e.type == kTypeBootLoader) {
+        ResetToDefaults(model_.device(slot));
+        list_.RowChanged(slot);
+        return ConnectResult::Found;
+    }
+    list_.RowChanged(slot);
+    if (!ReadFirmware(slot)) return notFound(ConnectResult::NotFound);
+    if (!model_.device(slot).firmwareOk) return notFound(ConnectResult::OldFirmware);
+    return Transfer(slot, mode) ? ConnectResult::Found : notFound(ConnectResult::NotFound);
+}
+
+void Connection::SendClose(DeviceSlot slot) { rxtx_.SendCommandFrameQuiet(slot, cmd::kClose, CommandParams{}); }
+
+void Connection::Disconnect(DeviceSlot slot) {
+    DeviceEntry& e = model_.entry(slot);
+    Transport& t = rxtx_.transport();
+    if (e.isUsb()) {
+        if (t.serial().IsOpen()) {
+            SendClose(slot);
+            t.serial().Close();
+        }
+    } else {
+        SendClose(slot);
+        if (t.tcp().IsConnected(slot)) t.tcp().Disconnect(slot);
+    }
+    e.online = false;
+    list_.RowChanged(slot);
+    list_.offered().Add(PairOf(e));
+}
+
+void Connection::DisconnectAll() {
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (model_.entry(s).inList && model_.entry(s).online) Disconnect(s);
+    if (rxtx_.transport().serial().IsOpen()) rxtx_.transport().serial().Close();
+}
+
+void Connection::PollSlot(DeviceSlot slot) {
+    DeviceEntry& e = model_.entry(slot);
+    const ExchangeResult result = rxtx_.Transact(slot, Request{cmd::kStatusPoll, {}, {}}, Reporting::Quiet);
+    if (result.failed()) {
+        e.online = false;
+        list_.RowChanged(slot);
+        pollFailed.Emit(slot);
+        return;
+    }
+    const std::optional<StatusReply> status = DecodeStatus(result.reply());
+    if (!status) return;
+    DeviceModel& d = model_.device(slot);
+    d.alert = status->alert();
+    const std::int16_t standby = status->standby() ? 1 : 0;
+    if (e.standby != standby || d.settings[ds::kStandby] != standby) {
+        e.standby = standby;
+        d.settings[ds::kStandby] = static_cast<std::uint8_t>(standby);
+        list_.RowChanged(slot);
+    }
+}
+
+void Connection::StatusPollTick() {
+    const LinkState& link = rxtx_.link();
+    if (!pollingEnabled_ || polling_ || !link.linkIdle || link.linkRecovery) return;
+    FlagGuard busy(polling_, true);
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+        const DeviceEntry& e = model_.entry(s);
+        if (e.inList && e.online && e.type < kTypeBootLoader) PollSlot(s);
+    }
+}
+
+void Connection::ApplyStandby(DeviceSlot slot) {
+    DeviceEntry& e = model_.entry(slot);
+    DeviceModel& d = model_.device(slot);
+    list_.RowChanged(slot);
+    d.settings[ds::kStandby] = static_cast<std::uint8_t>(e.standby);
+    const Command c = StandbyCommand(d);
+    rxtx_.SendCommandFrameQuiet(slot, c.code, c.p);
+    e.standby = d.settings[ds::kStandby];
+    standbyChanged.Emit(slot);
+}
+
+void Connection::SetStandby(DeviceSlot slot, int standby) {
+    model_.entry(slot).standby = static_cast<std::int16_t>(standby);
+    ApplyStandby(slot);
+}
+
+void Connection::ToggleStandby(DeviceSlot slot) { SetStandby(slot, model_.entry(slot).standby == 1 ? 0 : 1); }
+
+void Connection::AllStandbyOn() {
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (model_.entry(s).inList && model_.entry(s).standby == 0) SetStandby(s, 1);
+}
+
+void Connection::AllStandbyOff() {
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (model_.entry(s).inList && model_.entry(s).standby == 1) SetStandby(s, 0);
+}
+
+void Connection::Exit() {
+    Transport& t = rxtx_.transport();
+    if (t.serial().IsOpen()) {
+        for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+            const DeviceEntry& e = model_.entry(s);
+            if (e.inList && e.online && e.isUsb()) rxtx_.SendCommandFrame(s, cmd::kClose, CommandParams{});
+        }
+        t.serial().Close();
+    }
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+        const DeviceEntry& e = model_.entry(s);
+        if (e.inList && e.online && !e.isUsb()) rxtx_.SendCommandFrame(s, cmd::kClose, CommandParams{});
+    }
+    for (int s = 0; s < kTcpConnectionSlots; ++s)
+        if (t.tcp().IsConnected(s)) t.tcp().Disconnect(s);
+}
+
+}  // namespace zef

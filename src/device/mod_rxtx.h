@@ -1,0 +1,140 @@
+#pragma once
+// ModRxTx: the command exchange with one device at a time.
+//
+// An exchange turns a request (protocol/frame.h) into a frame, sends it over
+// the slot's link — the program's serial port "COM"n for a USB device, the
+// slot's TCP connection otherwise — waits for the reply of the length the
+// command implies, checks its shape against the request (protocol/replies.h)
+// and hands it back in the result. A reply that fails its checks counts as
+// no reply.
+//
+// Lost links: a failed send is repeated once (TCP). A failed receive over USB
+// sends the whole frame again; a second failure ends the exchange. A failed
+// receive over TCP starts the reconnect work: after a first pause of 500 ms
+// the frame is replayed on the same connection; if that fails the slot is
+// marked off-line, 2000 ms later the connection is made anew (3000 ms
+// time-out) and the frame replayed once more. Over TCP every exchange that
+// got its answer is followed by one lone 0x00 byte, which the device ignores.
+// An exchange that fails for good takes the slot off-line (wentOffline),
+// reports it (communicationError, unless quiet) and closes the link.
+//
+// Device changes: every reply carries the device's address in byte 2. A
+// device that has changed by itself (front panel, preset recall, FIR change)
+// answers with change marks OR-ed into it; the exchange notices the mismatch
+// with the learned address and sets LinkState::deviceChanged for the slot and
+// deviceChangeBits to the FIR marks (0x20 output 1, 0x40 output 2). The
+// closing command 15 clears the slot's flag again.
+//
+// Exchanges are synchronous and strictly sequential. Waiting runs the event
+// loop for timers and repaints, so a timer handler could try to start a
+// second exchange: every handler checks LinkState::linkIdle first, and an
+// exchange started while another runs is a programming error — reported,
+// and refused (failed, nothing sent, no state touched).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "base/signal.h"
+#include "device/exchange.h"
+#include "device/link_state.h"
+#include "model/device_model.h"
+#include "transport/transport.h"
+
+namespace zef {
+
+// Which link a reply is awaited on; only identify's time-out depends on it.
+enum class LinkKind { Tcp, Usb };
+
+// Reply time-outs in ms. The defaults are the device's own; tests shorten them.
+struct ReplyTimeouts {
+    int memory = 10000;            // 20, 21, 23, 24, 25, 29: memory reads, writes, presets, FIR
+    int statusPoll = 2000;         // 22
+    int close = 2000;              // 15
+    int identifyTcp = 6000;        // 0 over TCP
+    int identifyUsb = 50;          // 0 over USB (the transport adds the line time)
+    int other = 3000;              // parameter commands
+    int replayActivateFir = 3000;  // 29 when replayed by the reconnect work
+};
+
+// The time-out of the reply to `command`. `replay` selects the reconnect
+// work's variant, where command 29 waits only as long as a parameter command.
+int ReplyTimeoutMs(std::uint8_t command, LinkKind link, const ReplyTimeouts& timeouts, bool replay = false);
+
+struct LinkSettings {
+    std::uint16_t devicePort = kDefaultDevicePort;  // TCP port of the devices
+    std::string configFolder = ".";                 // where init.cfg lives
+    ReplyTimeouts replies;
+    int reconnectFirstTickMs = 500;  // the reconnect work starts after this
+    int reconnectWaitMs = 2000;      // pause between a failed replay and the new connection
+    int reconnectConnectMs = 3000;   // time-out of the new connection
+};
+
+class ModRxTx final : public Exchange {
+public:
+    // Everything is held by reference and must outlive the exchange: the
+    // device list entries (on-line flag, interface, IP address) come from
+    // `model`, the flags and addresses live in `link`.
+    ModRxTx(Model& model, LinkState& link, Transport& transport, LinkSettings settings = {});
+
+    // One exchange (see Exchange::Transact). Fails without any event when
+    // the serial port cannot be opened; the slot then stays as it was. A
+    // block write longer than 65 bytes is refused.
+    ExchangeResult Transact(DeviceSlot slot, const Request& request, Reporting reporting) override;
+
+    LinkState& link() override { return link_; }
+
+    // Identifies the device on the slot's link, on-line or not: sends the
+    // identify frame and waits for its 30-byte reply (6000 ms over TCP,
+    // 50 ms over USB, opening the serial port first if needed). nullopt on
+    // any failure. A reply that arrived gives the slot its address even when
+    // the answer is not genuine (IdentifyReply::genuine). No event, no
+    // trailing 0x00.
+    std::optional<IdentifyReply> IdentifyDevice(DeviceSlot slot);
+
+    // Identifies whatever answers on the serial port that is open now; no
+    // slot, no address learned.
+    std::optional<IdentifyReply> IdentifySerialDevice();
+
+    // Tries serial ports 1..64 in turn: closes the port, opens "COM"n at 9600
+    // baud and identifies (on behalf of `slot`, learning its address, or
+    // without a slot). On the first genuine answer the port stays open,
+    // serialPortNumber is n, init.cfg is rewritten with that port number (its
+    // IP range kept) and the reply is returned. nullopt when no port
+    // answered; the port is then closed.
+    std::optional<IdentifyReply> FindSerialDevice(DeviceSlot slot);
+    std::optional<IdentifyReply> FindSerialDevice();
+
+    // A failure took the slot off-line (its on-line indicator is stale).
+    Signal<DeviceSlot> wentOffline;
+    // A failure the user is to be told about ("Communication Error").
+    Signal<DeviceSlot> communicationError;
+    // The reconnect work started (true) or ended (false); the user can do
+    // nothing else meanwhile.
+    Signal<bool> reconnecting;
+
+    const LinkSettings& settings() const { return settings_; }
+    LinkSettings& settings() { return settings_; }
+    Transport& transport() { return transport_; }
+
+private:
+    bool EnterExchange();
+    bool OpenSerialIfClosed();
+    // Receives and checks the reply to `request` on the slot's link.
+    std::optional<std::vector<std::uint8_t>> Receive(DeviceSlot slot, bool usb, const Request& request,
+                                                     int timeoutMs);
+    void NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address);
+    ExchangeResult Fail(DeviceSlot slot, Reporting reporting);
+    std::optional<std::vector<std::uint8_t>> Reconnect(DeviceSlot slot, const Request& request,
+                                                       const Bytes& frame);
+    std::optional<std::vector<std::uint8_t>> Replay(DeviceSlot slot, const Request& request, const Bytes& frame);
+    std::optional<IdentifyReply> Identify(LinkKind kind, DeviceSlot slot, bool learn);
+    std::optional<IdentifyReply> FindSerial(DeviceSlot slot, bool learn);
+
+    Model& model_;
+    LinkState& link_;
+    Transport& transport_;
+    LinkSettings settings_;
+};
+
+}  // namespace zef

@@ -1,0 +1,96 @@
+#include "device/presets.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "model/encodings.h"
+#include "device/memory_transfer.h"
+#include "model/memory_map.h"
+#include "model/records.h"
+#include "model/status_text.h"
+
+namespace zef {
+
+bool PresetNameAllowed(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsBlankPresetName(std::string_view name) { return name.empty() || name == " "; }
+
+std::string PaddedPresetName(std::string_view name) {
+    std::string padded(name.substr(0, std::min(name.size(), pi::kNameSize)));
+    padded.resize(pi::kNameSize, ' ');
+    return padded;
+}
+
+std::string PresetSlotRow(int presetSlot, const std::string& name) {
+    return FormatTwoDigits(presetSlot + 1) + ": " + name;
+}
+
+std::vector<std::string> PresetSlotRows(const DeviceModel& device) {
+    std::vector<std::string> rows;
+    for (std::size_t s = 0; s < kPresetSlotCount; ++s)
+        rows.push_back(PresetSlotRow(static_cast<int>(s), device.values.presetNames[s]));
+    return rows;
+}
+
+Presets::Presets(Model& model, Exchange& exchange, DeviceReader& reader, RefreshEvents& events)
+    : model_(model), exchange_(exchange), reader_(reader), events_(events) {}
+
+Status Presets::Send(const Command& command) {
+    return exchange_.SendCommandFrame(model_.currentDevice(), command.code, command.p);
+}
+
+void Presets::ShowStatus(DeviceSlot slot) {
+    const DeviceModel& d = model_.device(slot);
+    events_.statusText.Emit(
+        slot, ProgramLoadedStatus(model_.entry(slot), LoadedPresetSlot(d.settings), PresetName(d.preset)));
+}
+
+PresetResult Presets::Store(int presetSlot, std::string_view name, const Progress& progress) {
+    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    if (IsBlankPresetName(name)) return PresetResult::NoName;
+
+    const DeviceSlot slot = model_.currentDevice();
+    DeviceModel& d = model_.device(slot);
+    const std::string padded = PaddedPresetName(name);
+    d.values.presetNames[static_cast<std::size_t>(presetSlot)] = padded;
+    SetPresetName(d.preset, padded);
+    auto report = [&](int value) {
+        if (progress) progress(value, kStoreProgressSteps);
+    };
+
+    report(0);
+    const std::span<const std::uint8_t> nameBytes(d.preset.bytes.data() + pi::kName, pi::kNameSize);
+    if (WriteMemoryBlock(exchange_, slot, kPresetBaseAddress, nameBytes) != kOk) return PresetResult::Failed;
+    report(1);
+    if (Send(StorePresetCommand(presetSlot)) != kOk) return PresetResult::Failed;
+    report(2);
+    std::uint8_t& loaded = d.settings[ds::kLoadedPreset];
+    loaded = static_cast<std::uint8_t>((loaded & ~ds::kLoadedPresetMask) | presetSlot);
+    ShowStatus(slot);
+    report(kStoreProgressSteps);
+    return PresetResult::Done;
+}
+
+PresetResult Presets::Recall(int presetSlot, const Progress& progress) {
+    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    const DeviceSlot slot = model_.currentDevice();
+    const ExchangeResult recall =
+        exchange_.Transact(slot, {cmd::kRecallPreset, RecallPresetCommand(presetSlot).p, {}}, Reporting::Tell);
+    if (recall.failed()) return PresetResult::Failed;
+    const bool online = recall.replied();
+    if (online && DecodeRecallEmpty(recall.reply()).value_or(false)) return PresetResult::Empty;
+    if (online) {
+        if (reader_.ReadWholeDevice(slot, progress) != kOk) return PresetResult::Failed;
+        DeviceModel& d = model_.device(slot);
+        const int loaded = LoadedPresetSlot(d.settings);
+        if (loaded < static_cast<int>(kPresetSlotCount))
+            d.values.presetNames[static_cast<std::size_t>(loaded)] = PresetName(d.preset);
+    }
+    reader_.RefreshWindows(slot);
+    ShowStatus(slot);
+    return PresetResult::Done;
+}
+
+}  // namespace zef

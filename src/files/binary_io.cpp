@@ -1,0 +1,136 @@
+#include "files/binary_io.h"
+
+#include <bit>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+namespace zef {
+
+bool ByteReader::take(std::size_t n) {
+    if (!ok_ || n > data_.size() - pos_) {
+        ok_ = false;
+        return false;
+    }
+    start_ = pos_;
+    pos_ += n;
+    return true;
+}
+
+std::uint8_t ByteReader::u8() { return take(1) ? data_[start_] : 0; }
+
+std::uint16_t ByteReader::u16() {
+    if (!take(2)) return 0;
+    return static_cast<std::uint16_t>(data_[start_] | data_[start_ + 1] << 8);
+}
+
+std::int16_t ByteReader::i16() { return static_cast<std::int16_t>(u16()); }
+
+std::int32_t ByteReader::i32() {
+    if (!take(4)) return 0;
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | data_[start_ + static_cast<std::size_t>(i)];
+    return static_cast<std::int32_t>(v);
+}
+
+double ByteReader::f64() {
+    if (!take(8)) return 0.0;
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | data_[start_ + static_cast<std::size_t>(i)];
+    return std::bit_cast<double>(v);
+}
+
+void ByteReader::bytes(std::span<std::uint8_t> out) {
+    if (!take(out.size())) return;
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = data_[start_ + i];
+}
+
+std::string ByteReader::text() {
+    const std::uint16_t n = u16();
+    if (!take(n)) return {};
+    return std::string(reinterpret_cast<const char*>(data_.data() + start_), n);
+}
+
+void ByteWriter::u16(std::uint16_t v) {
+    out_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void ByteWriter::i32(std::int32_t v) {
+    auto u = static_cast<std::uint32_t>(v);
+    for (int i = 0; i < 4; ++i, u >>= 8) out_.push_back(static_cast<std::uint8_t>(u & 0xFF));
+}
+
+void ByteWriter::f64(double v) {
+    auto u = std::bit_cast<std::uint64_t>(v);
+    for (int i = 0; i < 8; ++i, u >>= 8) out_.push_back(static_cast<std::uint8_t>(u & 0xFF));
+}
+
+void ByteWriter::text(std::string_view v) {
+    if (v.size() > 0xFFFF) {
+        ok_ = false;
+        return;
+    }
+    u16(static_cast<std::uint16_t>(v.size()));
+    out_.insert(out_.end(), v.begin(), v.end());
+}
+
+FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    FileBytes result;
+    std::error_code ec;
+    const std::filesystem::path p(path);
+    if (!std::filesystem::is_regular_file(p, ec)) {
+        result.error = std::filesystem::exists(p, ec) ? FileReadError::Unreadable : FileReadError::NotFound;
+        return result;
+    }
+    const auto size = std::filesystem::file_size(p, ec);
+    if (ec) {
+        result.error = FileReadError::Unreadable;
+        return result;
+    }
+    if (size > maxBytes) {
+        result.error = FileReadError::TooLarge;
+        return result;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        result.error = FileReadError::Unreadable;
+        return result;
+    }
+    result.bytes.resize(static_cast<std::size_t>(size));
+    const std::size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), f);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) {
+        result.bytes.clear();
+        result.error = FileReadError::Unreadable;
+        return result;
+    }
+    result.bytes.resize(got);  // the file may have shrunk since its size was taken
+    return result;
+}
+
+bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::string temp = path + ".tmp~";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+#if defined(__unix__) || defined(__APPLE__)
+    ok = ::fsync(::fileno(f)) == 0 && ok;
+#endif
+    ok = std::fclose(f) == 0 && ok;
+    std::error_code ec;
+    if (ok) {
+        std::filesystem::rename(temp, path, ec);
+        ok = !ec;
+    }
+    if (!ok) std::filesystem::remove(temp, ec);
+    return ok;
+}
+
+}  // namespace zef

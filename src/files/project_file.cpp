@@ -1,0 +1,193 @@
+#include "files/project_file.h"
+
+#include "files/binary_io.h"
+
+namespace zef {
+
+namespace {
+
+constexpr std::uint32_t kTapMask = 0xFFFFFF;
+
+DeviceSlot SlotOf(std::size_t index) { return static_cast<DeviceSlot>(index + 1); }
+
+std::int16_t BoolWord(bool v) { return v ? std::int16_t{-1} : std::int16_t{0}; }
+
+void WriteEntry(ByteWriter& w, const DeviceEntry& e) {
+    w.i16(BoolWord(e.online));
+    w.i16(e.interface);
+    w.i16(BoolWord(e.editorOpen));
+    w.i16(e.deviceId);
+    w.text(e.ip);
+    w.i16(e.network);
+    w.i16(BoolWord(e.inList));
+    w.u8(e.type);
+    w.text(e.name);
+    w.text(e.uniqueId);
+    w.i16(e.standby);
+}
+
+DeviceEntry ReadEntry(ByteReader& r) {
+    DeviceEntry e;
+    e.online = r.i16() != 0;
+    e.interface = r.i16();
+    e.editorOpen = r.i16() != 0;
+    e.deviceId = r.i16();
+    e.ip = r.text();
+    e.network = r.i16();
+    e.inList = r.i16() != 0;
+    e.type = r.u8();
+    e.name = r.text();
+    e.uniqueId = r.text();
+    e.standby = r.i16();
+    return e;
+}
+
+void WriteEqTarget(ByteWriter& w, const EqTargetRecord& t) {
+    w.i16(t.leading);
+    for (std::int16_t v : t.sectionCode) w.i16(v);
+    for (double v : t.frequency) w.f64(v);
+    for (double v : t.q) w.f64(v);
+    for (double v : t.gainDb) w.f64(v);
+    w.i16(t.flag);
+}
+
+EqTargetRecord ReadEqTarget(ByteReader& r) {
+    EqTargetRecord t;
+    t.leading = r.i16();
+    for (std::int16_t& v : t.sectionCode) v = r.i16();
+    for (double& v : t.frequency) v = r.f64();
+    for (double& v : t.q) v = r.f64();
+    for (double& v : t.gainDb) v = r.f64();
+    t.flag = r.i16();
+    return t;
+}
+
+void WriteBlock(ByteWriter& w, const ProjectDeviceBlock& b) {
+    w.bytes(b.settings.bytes);
+    w.bytes(b.preset.bytes);
+    for (const auto& output : b.firTaps)
+        for (std::uint32_t tap : output) w.i32(static_cast<std::int32_t>(tap & kTapMask));
+    WriteEqTarget(w, b.eqTarget);
+}
+
+ProjectDeviceBlock ReadBlock(ByteReader& r) {
+    ProjectDeviceBlock b;
+    r.bytes(b.settings.bytes);
+    r.bytes(b.preset.bytes);
+    for (auto& output : b.firTaps)
+        for (std::uint32_t& tap : output) tap = static_cast<std::uint32_t>(r.i32()) & kTapMask;
+    b.eqTarget = ReadEqTarget(r);
+    return b;
+}
+
+ProjectReadResult Failed(int code) {
+    ProjectReadResult result;
+    result.status = {false, code};
+    return result;
+}
+
+}  // namespace
+
+ProjectImage CaptureProject(const Model& model) {
+    ProjectImage image;
+    for (std::size_t i = 0; i < image.entries.size(); ++i) {
+        const DeviceSlot slot = SlotOf(i);
+        image.entries[i] = model.entry(slot);
+        if (!image.entries[i].inList) continue;
+        const DeviceModel& d = model.device(slot);
+        image.blocks[i] = ProjectDeviceBlock{d.settings, d.preset, d.firTaps, d.eqTarget};
+    }
+    image.windowValueA = model.windowValueA;
+    image.windowValueB = model.windowValueB;
+    return image;
+}
+
+std::optional<std::vector<std::uint8_t>> EncodeProject(const ProjectImage& image) {
+    ByteWriter w;
+    w.i16(kProjectFileMarker);
+    for (const DeviceEntry& e : image.entries) WriteEntry(w, e);
+    w.i32(image.windowValueA);
+    w.i32(image.windowValueB);
+    for (std::size_t i = 0; i < image.entries.size(); ++i) {
+        if (!image.entries[i].inList) continue;
+        WriteBlock(w, image.blocks[i] ? *image.blocks[i] : ProjectDeviceBlock{});
+    }
+    if (!w.ok()) return std::nullopt;
+    return w.data();
+}
+
+ProjectReadResult DecodeProject(std::span<const std::uint8_t> bytes) {
+    ByteReader r(bytes);
+    const std::int16_t marker = r.i16();
+    if (!r.ok()) return Failed(kErrorPastEndOfFile);
+    if (marker != kProjectFileMarker) return Failed(kErrorWrongMarker);
+
+    ProjectReadResult result;
+    ProjectImage& image = result.image;
+    for (DeviceEntry& e : image.entries) e = ReadEntry(r);
+    image.windowValueA = r.i32();
+    image.windowValueB = r.i32();
+    if (!r.ok()) return Failed(kErrorPastEndOfFile);
+    for (std::size_t i = 0; i < image.entries.size(); ++i) {
+        if (!image.entries[i].inList) continue;
+        if (r.remaining() < kProjectDeviceBlockSize) return Failed(kErrorPastEndOfFile);
+        image.blocks[i] = ReadBlock(r);
+    }
+    if (!r.ok()) return Failed(kErrorPastEndOfFile);
+    result.status = {true, 0};
+    return result;
+}
+
+ProjectReadResult ReadProjectFile(const std::string& path) {
+    FileBytes file = ReadWholeFile(path, kMaxDataFileBytes);
+    switch (file.error) {
+        case FileReadError::None:
+            return DecodeProject(file.bytes);
+        case FileReadError::NotFound:
+            return Failed(kErrorFileNotFound);
+        case FileReadError::Unreadable:
+        case FileReadError::TooLarge:
+            break;
+    }
+    return Failed(kErrorFileAccess);
+}
+
+void ApplyProject(const ProjectImage& image, Model& model) {
+    for (std::size_t i = 0; i < image.entries.size(); ++i) {
+        const DeviceSlot slot = SlotOf(i);
+        model.entry(slot) = image.entries[i];
+        if (!image.entries[i].inList || !image.blocks[i]) continue;
+        const ProjectDeviceBlock& b = *image.blocks[i];
+        DeviceModel& d = model.device(slot);
+        d.settings = b.settings;
+        d.preset = b.preset;
+        d.firTaps = b.firTaps;
+        d.eqTarget = b.eqTarget;
+    }
+    model.windowValueA = image.windowValueA;
+    model.windowValueB = image.windowValueB;
+}
+
+bool SaveProject(const std::string& path, const Model& model) {
+    const auto bytes = EncodeProject(CaptureProject(model));
+    return bytes && WriteFileAtomic(path, *bytes);
+}
+
+LoadProjectResult LoadProject(const std::string& path, Model& model) {
+    ProjectReadResult read = ReadProjectFile(path);
+    if (read.status.ok) ApplyProject(read.image, model);
+    return read.status;
+}
+
+FileMessage LoadProjectErrorMessage(int errorCode) {
+    switch (errorCode) {
+        case kErrorFileNotFound:
+            return {kFileErrorTitle, kFileNotFoundText};
+        case kErrorWrongMarker:
+            return {kFileErrorTitle, kProjectWrongFormatText};
+        default:
+            return {kProjectErrorTitle, kProjectLoadFailedText};
+    }
+}
+
+}  // namespace zef

@@ -1,0 +1,62 @@
+// zefedit: the ZEF amplifier editor.
+#include <QApplication>
+#include <QStyleFactory>
+#include <cstdio>
+#include <memory>
+
+#include "app/qt_locale.h"
+#include "ui/device_list_window.h"
+#include "app/editor_options.h"
+#include "app/editor_session.h"
+#include "ui/main_window.h"
+#include "ui/reconnecting_window.h"
+#include "ui/qt_dialogs.h"
+#include "ui/shots.h"
+#include "ui/splash_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("zef-editor");
+    QApplication::setApplicationVersion(zef::kSoftwareVersion);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    const zef::ParsedOptions parsed = zef::ParseEditorOptions(args);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "zefedit: %s\n\n%s", parsed.error.c_str(), zef::EditorUsage().c_str());
+        return 2;
+    }
+    const zef::EditorOptions& options = parsed.options;
+    if (options.help) {
+        std::fputs(zef::EditorUsage().c_str(), stdout);
+        return 0;
+    }
+    const auto folder = zef::PrepareDataFolder(options.dataFolder);
+    if (!folder) {
+        std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
+        return 1;
+    }
+    if (!options.shotsFolder.empty()) return zef::RenderShots(options, *folder) ? 0 : 1;
+
+    zef::QtDialogs dialogs;
+    zef::FrmReconnecting reconnecting;
+    zef::EditorSession session(options, *folder, dialogs, {}, &reconnecting);
+    session.setDecimalComma(zef::DecimalCommaFrom(zef::QtLocaleSource()));
+
+    std::unique_ptr<zef::MDIFrmMain> main;
+    zef::FrmSplash splash(zef::MeasurePrimaryScreen());
+    splash.Run(dialogs, [&] {
+        main = std::make_unique<zef::MDIFrmMain>(session);
+        dialogs.SetParent(main.get());
+        main->show();
+        if (!session.Start()) {
+            // Without the transport nothing works: end at once, keeping tmpPrj.plt as it is.
+            QApplication::exit(1);
+            return;
+        }
+        main->ShowDeviceList();
+        main->StartTimers();
+    });
+    return QApplication::exec();
+}

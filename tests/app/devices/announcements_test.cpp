@@ -1,0 +1,289 @@
+// Device announcements: the datagram and the three handling steps.
+#include "app/announcements.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "devices_fixture.h"
+#include "model/memory_map.h"
+#include "model/records.h"
+#include "transport/local_wait.h"
+
+namespace zef::test {
+namespace {
+
+std::vector<std::uint8_t> Datagram(std::uint8_t network, std::uint8_t type, std::uint8_t uidLast,
+                                   const std::string& name) {
+    std::vector<std::uint8_t> d(26, ' ');
+    d[0] = 0x21;
+    d[1] = network;
+    d[2] = type;
+    const std::uint8_t uid[6] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, uidLast};
+    for (int i = 0; i < 6; ++i) d[static_cast<std::size_t>(3 + i)] = uid[i];
+    for (std::size_t i = 0; i < name.size() && i < 16; ++i) d[9 + i] = static_cast<std::uint8_t>(name[i]);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 25; ++i) sum += d[i];
+    d[25] = static_cast<std::uint8_t>(sum);
+    return d;
+}
+
+TEST(AnnouncementDatagram, ParsesOnlyWellFormedDatagrams) {
+    const auto good = Datagram(2, 3, 0xAB, " Amp 1");
+    auto longer = good;
+    longer.push_back(0);
+    auto shorter = good;
+    shorter.pop_back();
+    auto badSum = good;
+    badSum[25] = static_cast<std::uint8_t>(badSum[25] + 1);
+    auto noMarker = good;
+    noMarker[0] = 0x22;
+    noMarker[25] = static_cast<std::uint8_t>(noMarker[25] + 1);  // checksum still right
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool ok;
+    } cases[] = {{"valid", good, true},          {"27 bytes", longer, false},
+                 {"25 bytes", shorter, false},   {"checksum off by one", badSum, false},
+                 {"no marker", noMarker, false}, {"empty", {}, false}};
+    for (const auto& c : cases) EXPECT_EQ(ParseAnnouncement(c.bytes).has_value(), c.ok) << c.what;
+
+    const auto a = *ParseAnnouncement(good);
+    EXPECT_EQ(a.network, 2);
+    EXPECT_EQ(a.typeCode, 3);
+    EXPECT_EQ(a.uniqueId, "0A0B0C0D0EAB");
+    EXPECT_EQ(a.name, " Amp 1");  // only trailing blanks go
+}
+
+TEST(AnnouncementDatagram, TypeCodes) {
+    const struct {
+        std::uint8_t raw;
+        std::uint8_t code;
+    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 0}, {128, 0}, {254, 0}, {255, 255}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseAnnouncement(Datagram(1, c.raw, 1, "x"))->typeCode, c.code) << +c.raw;
+}
+
+class AnnouncementTest : public DevicesTest {
+protected:
+    AnnouncementTest() {
+        hooks.connect = [this](DeviceSlot s) { connected.push_back(s); };
+        hooks.autoEqOpen = [this] { return autoEqOpen; };
+        hooks.closeAutoEq = [this] {
+            autoEqOpen = false;
+            ++autoEqClosed;
+        };
+        handler.SetHooks(hooks);
+    }
+    AnnouncementOutcome Announce(std::uint8_t uidLast, const std::string& name, std::uint8_t kind = 0,
+                                 const std::string& ip = "127.0.0.7", std::uint8_t network = 2,
+                                 std::uint8_t type = 1) {
+        return handler.Handle(ip, Datagram(network, type, uidLast, name), kind);
+    }
+    std::string Question(const std::string& name, std::uint8_t uidLast, const std::string& ip = "127.0.0.7") {
+        return "LAN Device Discovery|Found " + name + "@" + ip + " (UDID:" + UidText(uidLast) +
+               ").\r\nDo you want to connect?";
+    }
+
+    AnnouncementHooks hooks;
+    AnnouncementHandler handler{list, link, dialogs};
+    std::vector<DeviceSlot> connected;
+    bool autoEqOpen = false;
+    int autoEqClosed = 0;
+};
+
+TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
+    ListNetworkEntry(1, "127.0.0.50", "FFFFFFFFFFFF");
+    model.device(2).preset[pi::kInputGainBase] = 7;  // stale data in the free slot
+
+    dialogs.answers = {Answer::No};
+    EXPECT_EQ(Announce(3, "Hall Left", 0, "127.0.0.7", 2, 4), AnnouncementOutcome::Declined);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{Question("Hall Left", 3)});
+    const DeviceEntry& e = model.entry(2);
+    EXPECT_TRUE(e.inList);
+    EXPECT_FALSE(e.online);
+    EXPECT_FALSE(e.editorOpen);
+    EXPECT_EQ(e.ip, "127.0.0.7");
+    EXPECT_EQ(e.name, "Hall Left");
+    EXPECT_EQ(e.uniqueId, UidText(3));
+    EXPECT_EQ(e.network, kNetworkLan);
+    EXPECT_EQ(e.interface, kInterfaceTcp);
+    EXPECT_EQ(e.type, 0);
+    EXPECT_EQ(model.device(2).settings[4], 4);
+    EXPECT_EQ(model.device(2).preset[pi::kInputGainBase], 120);  // defaults: 0 dB
+    EXPECT_TRUE(list.offered().Contains({UidText(3), "LAN"}));
+    EXPECT_TRUE(connected.empty());
+
+    // Offered and not on-line: the next announcement says it is unreachable and refreshes.
+    dialogs.calls.clear();
+    EXPECT_EQ(Announce(3, "Hall Left 2", 0, "127.0.0.8"), AnnouncementOutcome::Refreshed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                  "LAN Device Discovery|Found Hall Left 2@127.0.0.8 (UDID:" + UidText(3) +
+                                  ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings."});
+    EXPECT_EQ(dialogs.calls[0].icon, Icon::Information);
+    EXPECT_EQ(model.entry(2).ip, "127.0.0.8");
+    EXPECT_EQ(model.entry(2).name, "Hall Left 2");
+
+    // A non-zero kind skips the unreachable message.
+    dialogs.calls.clear();
+    EXPECT_EQ(Announce(3, "Hall Left", 1), AnnouncementOutcome::Refreshed);
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(AnnouncementTest, YesConnectsTheNewEntry) {
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(4, "Stage"), AnnouncementOutcome::Connecting);
+    EXPECT_EQ(connected, std::vector<DeviceSlot>{1});
+    EXPECT_EQ(model.entry(1).interface, kInterfaceTcp);
+    EXPECT_FALSE(list.offered().Contains({UidText(4), "LAN"}));
+}
+
+TEST_F(AnnouncementTest, ListedDeviceRules) {
+    const struct {
+        const char* what;
+        bool online;
+        bool offered;
+        Answer answer;
+        AnnouncementOutcome outcome;
+        bool asked;
+        bool renamedInSettings;
+    } cases[] = {
+        {"on-line: nothing", true, false, Answer::No, AnnouncementOutcome::AlreadyOnline, false, false},
+        {"offered: refreshed silently", false, true, Answer::No, AnnouncementOutcome::Refreshed, false,
+         false},
+        {"asked, No", false, false, Answer::No, AnnouncementOutcome::Declined, true, true},
+        {"asked, Yes", false, false, Answer::Yes, AnnouncementOutcome::Connecting, true, false},
+    };
+    for (const auto& c : cases) {
+        dialogs.calls.clear();
+        list.offered().Clear();
+        connected.clear();
+        DeviceEntry& e = ListNetworkEntry(5, "127.0.0.99", UidText(9));
+        e.online = c.online;
+        e.interface = kInterfaceUsb;  // shows that a No answer sets Interface 2
+        list.SetDeviceName(5, "Old");
+        if (c.offered) list.offered().Add({UidText(9), "LAN"});
+        dialogs.answers = {c.answer};
+
+        EXPECT_EQ(Announce(9, "New Name", 1), c.outcome) << c.what;
+        EXPECT_EQ(dialogs.calls.size(), c.asked ? 1u : 0u) << c.what;
+        const bool updated = c.outcome != AnnouncementOutcome::AlreadyOnline;
+        EXPECT_EQ(e.ip, updated ? "127.0.0.7" : "127.0.0.99") << c.what;
+        EXPECT_EQ(e.name, updated ? "New Name" : "Old") << c.what;
+        EXPECT_EQ(DeviceName(model.device(5).settings), c.renamedInSettings ? "New Name" : "Old") << c.what;
+        EXPECT_EQ(list.offered().Contains({UidText(9), "LAN"}),
+                  c.offered || (c.asked && c.answer == Answer::No))
+            << c.what;
+        EXPECT_EQ(connected,
+                  c.answer == Answer::Yes && c.asked ? std::vector<DeviceSlot>{5} : std::vector<DeviceSlot>{})
+            << c.what;
+        EXPECT_FALSE(model.entry(1).inList) << c.what;  // no second entry
+    }
+}
+
+TEST_F(AnnouncementTest, EntryAddedByHandTakesTheAnnouncedDevice) {
+    ListNetworkEntry(3, "127.0.0.7", "", kNetworkUnknown);
+    list.SetDeviceName(3, "ZEF-4.260");
+    dialogs.answers = {Answer::No};
+    EXPECT_EQ(Announce(6, "Bar", 0, "127.0.0.7", 1), AnnouncementOutcome::Declined);
+    const DeviceEntry& e = model.entry(3);
+    EXPECT_EQ(e.network, kNetworkWlan);
+    EXPECT_EQ(e.name, "Bar");
+    EXPECT_EQ(DeviceName(model.device(3).settings), "Bar");
+    EXPECT_EQ(e.uniqueId, "");
+    EXPECT_FALSE(model.entry(1).inList);
+    EXPECT_EQ(dialogs.calls[0].title, "WLAN Device Discovery");
+}
+
+TEST_F(AnnouncementTest, SameDeviceOnAnotherNetworkIsAnotherEntry) {
+    ListNetworkEntry(1, "127.0.0.20", UidText(7), kNetworkLan);
+    dialogs.answers = {Answer::No};
+    EXPECT_EQ(Announce(7, "Dual", 0, "127.0.0.21", 1), AnnouncementOutcome::Declined);
+    EXPECT_EQ(model.entry(2).uniqueId, UidText(7));
+    EXPECT_EQ(model.entry(2).network, kNetworkWlan);
+    EXPECT_EQ(model.entry(1).ip, "127.0.0.20");
+}
+
+TEST_F(AnnouncementTest, IgnoredAnnouncements) {
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        std::vector<std::uint8_t> datagram;
+    } cases[] = {
+        {"removed device",
+         [this] {
+             list.removed().Add({UidText(8), "LAN"});
+         },
+         Datagram(2, 1, 8, "R")},
+        {"link recovery", [this] { link.linkRecovery = true; }, Datagram(2, 1, 8, "R")},
+        {"full list",
+         [this] {
+             for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "10.0.0." + std::to_string(s), "X");
+         },
+         Datagram(2, 1, 8, "R")},
+        {"bad checksum", [] {},
+         [] {
+             auto d = Datagram(2, 1, 8, "R");
+             d[25] ^= 1;
+             return d;
+         }()},
+    };
+    for (const auto& c : cases) {
+        model = Model();
+        list.removed().Clear();
+        link.linkRecovery = false;
+        dialogs.calls.clear();
+        c.setUp();
+        std::vector<std::string> before;
+        for (DeviceSlot s = 1; s <= 32; ++s) before.push_back(model.entry(s).uniqueId);
+        EXPECT_EQ(handler.Handle("127.0.0.7", c.datagram, 0), AnnouncementOutcome::Ignored) << c.what;
+        EXPECT_TRUE(dialogs.calls.empty()) << c.what;
+        for (DeviceSlot s = 1; s <= 32; ++s)
+            EXPECT_EQ(model.entry(s).uniqueId, before[static_cast<std::size_t>(s - 1)]) << c.what;
+    }
+}
+
+TEST_F(AnnouncementTest, AutoEqWizardMustCloseFirst) {
+    autoEqOpen = true;
+    dialogs.answers = {Answer::No};
+    Announce(2, "Amp");
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, "Found Amp@127.0.0.7 (UDID:" + UidText(2) +
+                                         ").\r\nThe system must close the AUTOEQ wizard to connect\r\n"
+                                         "Do you want to continue?");
+    EXPECT_EQ(autoEqClosed, 0);
+    EXPECT_TRUE(connected.empty());
+
+    list.offered().Clear();
+    model = Model();
+    dialogs.answers = {Answer::Yes};
+    Announce(2, "Amp");
+    EXPECT_EQ(autoEqClosed, 1);
+    EXPECT_EQ(connected, std::vector<DeviceSlot>{1});
+}
+
+TEST_F(AnnouncementTest, AnnouncementFromTheSimulatorOverUdp) {
+    StartNetwork({{"127.0.0.23", Config("Via UDP", 0x42, 1)}});
+    auto listener = transport.NewAnnouncementListener();
+    std::vector<AnnouncementOutcome> outcomes;
+    listener->SetHandler([&](const std::string& ip, const Bytes& d, std::uint8_t kind) {
+        outcomes.push_back(handler.Handle(ip, d, kind));
+    });
+    ASSERT_EQ(listener->Listen("127.0.0.1", 0), kTransportOk);
+    net.sim().announceTo(net.device(0), "127.0.0.1", listener->LocalPort());
+    dialogs.answers = {Answer::No};
+    net.sim().announceNow(net.device(0));
+    QTimer tick;
+    tick.start(10);
+    LocalWait wait;
+    wait.WakeOn(&tick, &QTimer::timeout);
+    ASSERT_TRUE(wait.Run(3000, [&] { return !outcomes.empty(); }));
+    EXPECT_EQ(outcomes[0], AnnouncementOutcome::Declined);
+    EXPECT_EQ(model.entry(1).ip, "127.0.0.23");
+    EXPECT_EQ(model.entry(1).name, "Via UDP");
+    EXPECT_EQ(model.entry(1).uniqueId, UidText(0x42));
+    EXPECT_EQ(model.entry(1).network, kNetworkWlan);
+}
+
+}  // namespace
+}  // namespace zef::test

@@ -1,0 +1,148 @@
+// The exchange over the serial port: a pseudo-terminal paced at 9600 baud
+// with the simulated amplifier behind it, registered as serial port 1.
+
+#include <fstream>
+
+#include "files/init_config.h"
+#include "link_fixture.h"
+
+namespace zef::test {
+namespace {
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class UsbExchange : public LinkTest {
+protected:
+    void SetUp() override { ConnectUsb(); }
+};
+
+TEST_F(UsbExchange, ReadMemoryOf120BytesOverTheSerialLine) {
+    std::vector<std::uint8_t> memory(120);
+    for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(255 - i);
+    device->setMemory(240, memory);
+    const ExchangeResult read = rxtx->Transact(kSlot, ReadMemoryRequest(240, 120), Reporting::Tell);
+    ASSERT_TRUE(read.replied());
+    ASSERT_EQ(read.reply().size(), 125u);
+    const auto data = DecodeMemory(read.reply(), 120);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), data->begin()));
+    // The serial line carries no trailing 0x00.
+    const ExchangeResult status = rxtx->Transact(kSlot, {22, {}, {}}, Reporting::Tell);
+    ASSERT_TRUE(status.replied());
+    EXPECT_EQ(device->frames().size(), 2u);
+    EXPECT_EQ(device->trailingZeros(), 0u);
+    EXPECT_TRUE(DecodeStatus(status.reply()).has_value());
+}
+
+TEST_F(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
+    struct Case {
+        const char* what;
+        int dropped;
+        Status status;
+    };
+    const std::vector<Case> cases = {
+        {"one reply lost", 1, kOk},
+        {"two replies lost", 2, kFailed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        device->clearLog();
+        dialogs.calls.clear();
+        entry().online = true;
+        device->dropReplies(c.dropped);
+        const CommandParams p{3, 0, 0, 0, 0, 0, 0, 0x21};
+        EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, p), c.status);
+        const std::vector<std::uint8_t> frame{0xF0, 0x21, 0x11, 1, 3, 0, 0, 0, 0, 0, 0, 0x21, 0xF7};
+        const auto frames = device->frames();
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[0], frame);
+        EXPECT_EQ(frames[1], frame);
+        EXPECT_EQ(presenter.shown, 0) << "the serial line has no reconnect window";
+        EXPECT_TRUE(link.linkIdle);
+        EXPECT_FALSE(link.linkRecovery);
+        EXPECT_EQ(entry().online, c.status == kOk);
+        EXPECT_EQ(transport.serial().IsOpen(), c.status == kOk);
+        EXPECT_EQ(dialogs.messages().size(), c.status == kOk ? 0u : 1u);
+    }
+}
+
+TEST_F(UsbExchange, UnopenablePortFailsWithoutMessage) {
+    transport.serialPorts().Register(folder.file("no-such-tty"));
+    transport.serialPorts().Register(folder.file("plain-file"));
+    std::ofstream(folder.file("plain-file")) << "not a terminal";
+    struct Case {
+        const char* what;
+        std::int16_t number;
+    };
+    for (const Case& c : {Case{"number 0", 0}, Case{"unmapped number", 9}, Case{"number 65", 65},
+                          Case{"missing device file", 2}, Case{"not a terminal", 3}}) {
+        SCOPED_TRACE(c.what);
+        transport.serial().Close();
+        link.serialPortNumber = c.number;
+        EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, {}), kFailed);
+        EXPECT_FALSE(rxtx->IdentifyDevice(kSlot));
+        EXPECT_TRUE(entry().online);
+        EXPECT_TRUE(link.linkIdle);
+        EXPECT_FALSE(transport.serial().IsOpen());
+    }
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_TRUE(device->frames().empty());
+}
+
+TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
+    // Ports 1..5: the device's pty moves behind a silent device, a missing
+    // file and a plain file; an older init.cfg keeps its IP range.
+    zefsim::Device& mute = sim.addDevice();
+    mute.setSilent(true);
+    const std::string mutePty = folder.file("ttyMute");
+    sim.openSerial(mute, mutePty);
+    SerialPortMap& ports = transport.serialPorts();
+    ports.Unregister(ptyLink);
+    ports.Register(folder.file("missing"));
+    ports.Register(mutePty);
+    std::ofstream(folder.file("plain")) << "x";
+    ports.Register(folder.file("plain"));
+    ports.Register(ptyLink);
+    InitConfig old;
+    old.serialPortNumber = 9;
+    old.rangeStart = {127, 0, 0, 2};
+    old.rangeEnd = {127, 0, 0, 40};
+    ASSERT_TRUE(WriteInitConfig(folder.path().string(), old));
+
+    link.deviceAddress[kSlot] = 0;
+    transport.serial().Close();
+    const std::optional<IdentifyReply> found = rxtx->FindSerialDevice(kSlot);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(link.serialPortNumber, 4);
+    EXPECT_TRUE(transport.serial().IsOpen());
+    EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
+    EXPECT_EQ(std::string(found->name.begin(), found->name.end()), "Stage Left      ");
+    const std::vector<std::uint8_t> expected{4, 0, 0, 0, 0, 0, 0,   0, 0, 0, 0, 0, 127, 0,
+                                             0, 0, 0, 0, 2, 0, 127, 0, 0, 0, 0, 0, 40,  0};
+    EXPECT_EQ(FileBytes(folder.file("init.cfg")), expected);
+    // The port stays open for the next exchange.
+    EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 22, {}), kOk);
+
+    // Without a slot nothing is learned; the same port is found.
+    link.deviceAddress[kSlot] = 0x77;
+    ASSERT_TRUE(rxtx->FindSerialDevice());
+    EXPECT_EQ(link.serialPortNumber, 4);
+    EXPECT_EQ(link.deviceAddress[kSlot], 0x77);
+    EXPECT_TRUE(rxtx->IdentifySerialDevice());
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(UsbExchange, FindSerialDeviceWithoutAnswerLeavesInitCfgAlone) {
+    device->setSilent(true);
+    EXPECT_FALSE(rxtx->FindSerialDevice(kSlot));
+    EXPECT_FALSE(transport.serial().IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(folder.file("init.cfg")));
+    EXPECT_FALSE(rxtx->IdentifySerialDevice()) << "no port is open";
+    EXPECT_TRUE(dialogs.calls.empty());
+}
+
+}  // namespace
+}  // namespace zef::test

@@ -1,0 +1,112 @@
+#pragma once
+// Shared set-up of the parameter tests: the link fixture's real exchange over
+// loopback TCP to an in-process simulated amplifier, the device in slot 1
+// made current and read once (so model and device agree), and the senders,
+// reader, presets and linking on top, with a listener and an observer that
+// record what they were told.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "expected_frames.h"
+#include "link_fixture.h"
+#include "model/commands.h"
+#include "device/device_reader.h"
+#include "device/linking.h"
+#include "app/preset_actions.h"
+#include "device/presets.h"
+#include "device/refresh_hooks.h"
+#include "model/response_observer.h"
+#include "device/senders.h"
+
+namespace zef::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Every refresh event as a short text: "Gains", "DeviceLevel", "FirReread 1", ...
+class RecordingHooks {
+public:
+    explicit RecordingHooks(RefreshEvents& events);
+
+    std::vector<std::string> calls;
+    std::vector<std::string> statusTexts;
+
+    // The incremental group events only.
+    std::vector<std::string> groupCalls() const;
+    bool called(const std::string& name) const;
+
+private:
+    std::vector<Subscription> subscriptions_;
+};
+
+// Counts the refresh events that arrive while sends are not suppressed.
+class SuppressionWatch {
+public:
+    SuppressionWatch(RefreshEvents& events, const LinkState& link);
+    int unsuppressedCalls = 0;
+
+private:
+    void note() { unsuppressedCalls += link_.sendSuppressed ? 0 : 1; }
+    const LinkState& link_;
+    std::vector<Subscription> subscriptions_;
+};
+
+class RecordingObserver final : public ResponseObserver {
+public:
+    std::vector<std::string> events;
+    void BandChanged(DeviceSlot, int band) override { events.push_back("band " + std::to_string(band)); }
+    void GroupBandsChanged(DeviceSlot, int group) override {
+        events.push_back("bands " + std::to_string(group));
+    }
+    void CrossoverChanged(DeviceSlot, int n) override { events.push_back("crossover " + std::to_string(n)); }
+    void GroupChanged(DeviceSlot, int group) override { events.push_back("group " + std::to_string(group)); }
+    void FirChanged(DeviceSlot, int output) override { events.push_back("fir " + std::to_string(output)); }
+    void DeviceReloaded(DeviceSlot) override { events.push_back("device"); }
+};
+
+inline constexpr std::uint8_t kAddress = 0x11;  // the fixture's device address
+inline constexpr std::uint32_t kPreset = 240;   // device address of the preset block
+
+// Device addresses, from the device's memory layout (the preset block at
+// 240, its 2-D arrays stored channel by channel).
+constexpr std::uint32_t P(std::uint32_t deviceOffset) { return kPreset + deviceOffset; }
+
+// The device's 864 bytes as the model holds them: settings, then the preset
+// block in device order.
+Bytes ModelImage(const DeviceModel& d);
+
+// A 13-byte frame as the device receives it.
+Bytes Frame13(std::uint8_t command, const CommandParams& p);
+// A one-block memory write frame.
+Bytes WriteFrame(std::uint16_t address, const Bytes& data);
+
+class ParamsTest : public LinkTest {
+protected:
+    void SetUp() override;
+
+    Bytes Mem(std::uint32_t address, std::size_t count) const { return device->memory(address, count); }
+    std::uint8_t Mem(std::uint32_t address) const { return device->memory(address, 1)[0]; }
+    std::vector<Bytes> Frames() const { return device->frames(); }
+    Bytes LastFrame() const;
+    // Polls the device; the test has made it change, so the poll reports it.
+    void Poll();
+    // Once the device has answered an identify, every byte sent before it
+    // (the lone 0x00 after each exchange included) has arrived.
+    void Fence();
+    DeviceModel& dm() { return model.device(kSlot); }
+
+    RefreshEvents events;
+    RecordingHooks hooks{events};
+    RecordingObserver observer;
+    Senders senders{model, *rxtx, observer};
+    DeviceReader reader{model, *rxtx, events, observer};
+    Presets presets{model, *rxtx, reader, events};
+    PresetActions presetActions{presets, dialogs};
+    Linking linking{senders, FirWriterFor(*rxtx, model)};
+
+private:
+    static FirWriter FirWriterFor(Exchange& exchange, Model& model);
+};
+
+}  // namespace zef::test
