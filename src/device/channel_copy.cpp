@@ -2,7 +2,6 @@
 // the other, in the model and then on the device.
 
 #include <algorithm>
-#include <cassert>
 
 #include "model/editor_sync.h"
 #include "device/linking.h"
@@ -87,8 +86,7 @@ Status Linking::CopyOutput(ChannelCode source, ChannelCode destination) {
         const auto where = LocateBand(d.preset, kFirstOutputBand + bands * t + b);
         result.add(senders_.Transmit(EqBandCommand(d.preset, *where)));
     }
-    assert(firWriter_);
-    const bool firOk = firWriter_(senders_.slot(), t, RawFirName(d.preset, s),
+    const bool firOk = ZEF_CHECK(firWriter_) && firWriter_(senders_.slot(), t, RawFirName(d.preset, s),
                                   static_cast<std::uint16_t>(FirTapCount(d.preset, s)),
                                   FirImageFromTaps(d.firTaps[static_cast<std::size_t>(s)]));
     result.add(firOk ? kOk : kFailed);

@@ -1,7 +1,8 @@
 #include "device/device_reader.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 #include <span>
 
 #include "model/editor_sync.h"
@@ -28,7 +29,7 @@ DeviceReader::DeviceReader(Model& model, Exchange& exchange, RefreshEvents& even
 
 Status DeviceReader::ReadBlocks(DeviceSlot slot, std::uint16_t address, std::uint16_t size, int count,
                                 const std::function<void()>& step) {
-    assert(static_cast<std::size_t>(size) * static_cast<std::size_t>(count) < kStagingSize);
+    if (!ZEF_CHECK(static_cast<std::size_t>(size) * static_cast<std::size_t>(count) < kStagingSize)) return kFailed;
     for (int k = 0; k < count; ++k) {
         const auto offset = static_cast<std::size_t>(size) * static_cast<std::size_t>(k);
         const auto at = static_cast<std::uint16_t>(address + offset);

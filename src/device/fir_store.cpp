@@ -1,10 +1,11 @@
 #include "device/fir_store.h"
 
+#include "base/check.h"
+
 #include "protocol/commands.h"
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 
 #include "dsp/fir.h"
 #include "dsp/fir_coefficients.h"
@@ -33,7 +34,7 @@ StoredFir MakeStoredFir(const std::string& name, const std::vector<double>& coef
 
 bool StoreExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, int firSlot, const StoredFir& fir,
                       const StoreProgress& progress, dsp::ResponseStore* responses) {
-    assert(firSlot == 0 || firSlot == 1);
+    if (!ZEF_CHECK(firSlot == 0 || firSlot == 1)) return false;
     const auto s = static_cast<std::size_t>(firSlot);
     DeviceModel& d = model.device(device);
     int step = 0;

@@ -1,7 +1,8 @@
 #include "device/linking.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 
 #include "model/editor_sync.h"
 #include "model/memory_map.h"
@@ -20,7 +21,7 @@ void CopyBit(std::uint8_t& mask, int fromBit, int toBit) { SetBit8(mask, toBit, 
 }  // namespace
 
 int PartnerBand(int bandIndex) {
-    assert(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount));
+    if (!ZEF_CHECK(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount))) return -1;
     constexpr int kOutputBands = static_cast<int>(pi::kOutputBands);
     if (bandIndex < kFirstOutputBand) return bandIndex < 4 ? bandIndex + 4 : bandIndex - 4;
     if (bandIndex < kFirstMaskingBand)

@@ -1,7 +1,8 @@
 #include "device/presets.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 
 #include "model/encodings.h"
 #include "device/memory_transfer.h"
@@ -48,7 +49,7 @@ void Presets::ShowStatus(DeviceSlot slot) {
 }
 
 PresetResult Presets::Store(int presetSlot, std::string_view name, const Progress& progress) {
-    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) return PresetResult::Failed;
     if (IsBlankPresetName(name)) return PresetResult::NoName;
 
     const DeviceSlot slot = model_.currentDevice();
@@ -74,7 +75,7 @@ PresetResult Presets::Store(int presetSlot, std::string_view name, const Progres
 }
 
 PresetResult Presets::Recall(int presetSlot, const Progress& progress) {
-    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) return PresetResult::Failed;
     const DeviceSlot slot = model_.currentDevice();
     const ExchangeResult recall =
         exchange_.Transact(slot, {cmd::kRecallPreset, RecallPresetCommand(presetSlot).p, {}}, Reporting::Tell);

@@ -1,8 +1,8 @@
 // Channel senders: gain, mute, polarity, EQ bypass, EQ bands, crossovers,
 // delay, routing, channel mode, EQ mode, FIR bypass.
 
-#include <cassert>
 
+#include "base/check.h"
 #include "model/editor_sync.h"
 #include "model/memory_map.h"
 #include "device/memory_transfer.h"
@@ -19,7 +19,7 @@ Status Senders::Transmit(const Command& command) {
 }
 
 Status Senders::SendGain(ChannelCode ch, int position) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return kFailed;
     DeviceModel& d = device();
     d.values.channelGainDb[ch] =
         MapperFor(Control::ChannelGain).valueFromCode(PositionCode(Control::ChannelGain, position));
@@ -28,7 +28,7 @@ Status Senders::SendGain(ChannelCode ch, int position) {
 }
 
 Status Senders::SendMute(ChannelCode ch, bool muted) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return kFailed;
     DeviceModel& d = device();
     d.values.mute[ch] = muted ? 1 : 0;
     StoreMute(d, ch);
@@ -36,7 +36,7 @@ Status Senders::SendMute(ChannelCode ch, bool muted) {
 }
 
 Status Senders::SendPolarity(ChannelCode ch, bool inverted) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return kFailed;
     DeviceModel& d = device();
     d.values.polarity[ch] = inverted ? 1 : 0;
     StorePolarity(d, ch);
@@ -44,7 +44,7 @@ Status Senders::SendPolarity(ChannelCode ch, bool inverted) {
 }
 
 Status Senders::SendEqBypass(ChannelCode ch, bool bypassed) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return kFailed;
     DeviceModel& d = device();
     d.values.eqBypass[ch] = bypassed ? 1 : 0;
     StoreEqBypass(d, ch);
@@ -54,7 +54,7 @@ Status Senders::SendEqBypass(ChannelCode ch, bool bypassed) {
 }
 
 Status Senders::SendEqBand(int bandIndex, const EqBandEdit& edit) {
-    assert(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount));
+    if (!ZEF_CHECK(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount))) return kFailed;
     EditorValues& v = device().values;
     const auto i = static_cast<std::size_t>(bandIndex);
     v.bandType[i] = edit.type;
@@ -66,7 +66,7 @@ Status Senders::SendEqBand(int bandIndex, const EqBandEdit& edit) {
 }
 
 Status Senders::SendEqBand(int bandIndex) {
-    assert(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount));
+    if (!ZEF_CHECK(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount))) return kFailed;
     DeviceModel& d = device();
     const auto where = StoreBand(d, bandIndex);
     if (!where) return kOk;
@@ -91,7 +91,7 @@ Status Senders::SendInputBlockA() {
 
 Status Senders::SendCrossover(ChannelCode output, CrossoverSide side, double frequencyHz, int slopeCode) {
     const int n = CrossoverFilter(output, side);
-    assert(slopeCode >= 0 && slopeCode <= 8);
+    if (!ZEF_CHECK(slopeCode >= 0 && slopeCode <= 8)) return kFailed;
     DeviceModel& d = device();
     d.values.crossoverFrequency[static_cast<std::size_t>(n)] = frequencyHz;
     d.values.crossoverSlope[static_cast<std::size_t>(n)] = slopeCode;
@@ -103,7 +103,7 @@ Status Senders::SendCrossover(ChannelCode output, CrossoverSide side, double fre
 
 Status Senders::SendDelay(ChannelCode output, DelayCounts counts, bool bypass) {
     const int o = OutputIndex(output);
-    assert(counts.coarse <= kDelayMaxCoarse && counts.fine <= kDelayMaxFine);
+    if (!ZEF_CHECK(counts.coarse <= kDelayMaxCoarse && counts.fine <= kDelayMaxFine)) return kFailed;
     DeviceModel& d = device();
     WriteDelay(d.preset, o, counts);
     SetBit8(d.preset[pi::kDelayBypass], o, bypass);
@@ -117,7 +117,7 @@ Status Senders::SendRouting(ChannelCode output, RoutingState sources) {
 }
 
 Status Senders::SendChannelMode(ChannelCode ch, bool flag) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return kFailed;
     DeviceModel& d = device();
     SetBit8(d.preset[pi::kChannelMode], ch, flag);
     if (IsInputChannel(ch)) {

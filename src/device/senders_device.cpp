@@ -1,10 +1,11 @@
 // Device-level senders: noise generator, masking, standby, voltage, bridge,
 // sleep mode, load impedance, remote enable, delay unit and link mask.
 
-#include <cassert>
 #include <span>
 
 #include "device/memory_transfer.h"
+
+#include "base/check.h"
 #include "model/memory_map.h"
 #include "device/senders.h"
 #include "device/senders_detail.h"
@@ -12,14 +13,14 @@
 namespace zef {
 
 Status Senders::WriteSettingsBytes(std::size_t offset, std::size_t count) {
-    assert(count >= 1 && count <= kBlockPayloadSize && offset + count <= kSettingsSize);
+    if (!ZEF_CHECK(count >= 1 && count <= kMaxBlockWrite && offset + count <= kSettingsSize)) return kFailed;
     const DeviceModel& d = device();
     return WriteMemoryBlock(exchange_, slot(), static_cast<std::uint16_t>(offset),
                             std::span<const std::uint8_t>(d.settings.bytes.data() + offset, count));
 }
 
 Status Senders::SendNoiseOption(int option) {
-    assert(option >= 0 && option <= 2);
+    if (!ZEF_CHECK(option >= 0 && option <= 2)) return kFailed;
     DeviceModel& d = device();
     if (option == 2) {
         d.settings[ds::kNoiseOn] = 1;
@@ -39,7 +40,8 @@ Status Senders::SendNoiseLevel(int levelPosition, std::uint8_t subOption) {
 }
 
 Status Senders::SendMasking(const MaskingControls& m) {
-    assert((m.enableOption == 0 || m.enableOption == 1) && (m.typeOption == 0 || m.typeOption == 1));
+    if (!ZEF_CHECK((m.enableOption == 0 || m.enableOption == 1) && (m.typeOption == 0 || m.typeOption == 1)))
+        return kFailed;
     DeviceModel& d = device();
     d.preset[pi::kMaskingEnable] = static_cast<std::uint8_t>(1 - m.enableOption);
     d.preset[pi::kMaskingLevel] = PositionCode(Control::MaskingLevel, m.levelPosition);
@@ -57,7 +59,7 @@ Status Senders::SendStandby(bool on) {
 }
 
 Status Senders::SendVoltage(int listIndex) {
-    assert(listIndex >= 0 && listIndex <= 255);
+    if (!ZEF_CHECK(listIndex >= 0 && listIndex <= 255)) return kFailed;
     device().settings[ds::kVoltage] = static_cast<std::uint8_t>(listIndex);
     return Transmit(VoltageCommand(device()));
 }
@@ -73,7 +75,7 @@ Status Senders::SendSleepMode(bool on) {
 }
 
 Status Senders::SendImpedance(ChannelCode output, int impedanceCode) {
-    assert(impedanceCode >= 0 && impedanceCode <= 3);
+    if (!ZEF_CHECK(impedanceCode >= 0 && impedanceCode <= 3)) return kFailed;
     device().settings[ds::Impedance(OutputIndex(output))] = static_cast<std::uint8_t>(impedanceCode);
     return Transmit(ImpedanceCommand(device(), output));
 }

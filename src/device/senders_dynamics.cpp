@@ -1,8 +1,8 @@
 // Dynamics senders: noise gate, compressor, compressor automatics, limiter,
 // dynamic filter.
 
-#include <cassert>
 
+#include "base/check.h"
 #include "model/memory_map.h"
 #include "device/senders.h"
 #include "device/senders_detail.h"
@@ -10,7 +10,7 @@
 namespace zef {
 
 Status Senders::SendNoiseGate(int sliderIndex, const GateControls& gate) {
-    assert(sliderIndex >= 0 && sliderIndex < 6 && "three gate sliders per input");
+    if (!ZEF_CHECK(sliderIndex >= 0 && sliderIndex < 6 && "three gate sliders per input")) return kFailed;
     const auto input = static_cast<ChannelCode>(sliderIndex / 3);
     DeviceModel& d = device();
     const std::size_t at = pi::Gate(input);
@@ -56,7 +56,7 @@ Status Senders::SendLimiter(ChannelCode output, const LimiterControls& l) {
 }
 
 Status Senders::SendDynamicFilter(ChannelCode output, bool enabled, int value1, int value2) {
-    assert(value1 >= 0 && value1 <= 100 && value2 >= 0 && value2 <= 100);
+    if (!ZEF_CHECK(value1 >= 0 && value1 <= 100 && value2 >= 0 && value2 <= 100)) return kFailed;
     DeviceModel& d = device();
     const std::size_t at = pi::DynamicFilter(OutputIndex(output));
     d.preset[at] = enabled ? 1 : 0;

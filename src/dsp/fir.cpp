@@ -1,5 +1,7 @@
 #include "dsp/fir.h"
 
+#include "base/check.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -41,7 +43,7 @@ FirCoefficients TapCoefficients(const FirWords& words) {
 }
 
 Status ComputeFirResponse(ResponseStore& store, const DeviceModel& device, DeviceSlot slot, int output) {
-    assert(output >= 0 && output < kFirOutputs);
+    if (!ZEF_CHECK(output >= 0 && output < kFirOutputs)) return kFailed;
     const FirCoefficients coefficients = TapCoefficients(device.firTaps[static_cast<std::size_t>(output)]);
     ResponseCalculator& calculator = store.calculator();
     if (calculator.compute(coefficients, kTransformLength, kSampleRate) != kOk) return kFailed;
@@ -61,7 +63,7 @@ Status ComputeFirResponse(ResponseStore& store, const DeviceModel& device, Devic
 }
 
 std::string FirText(const DeviceModel& device, int output, bool decimalComma) {
-    assert(output >= 0 && output < kFirOutputs);
+    if (!ZEF_CHECK(output >= 0 && output < kFirOutputs)) return {};
     const int taps = std::clamp(FirTapCount(device.preset, output), 0, static_cast<int>(kFirTapCount));
     const auto& words = device.firTaps[static_cast<std::size_t>(output)];
     std::string text;

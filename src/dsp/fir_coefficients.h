@@ -17,7 +17,7 @@
 
 #include "dsp/grid.h"
 #include "dsp/response_calculator.h"
-#include "device/memory_transfer.h"
+#include "model/fir_image.h"
 
 namespace zef::fir {
 

@@ -1,7 +1,8 @@
 #include "dsp/graph.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 
 #include "model/locale.h"
@@ -42,12 +43,12 @@ double RoundToTenth(double v) {
 }  // namespace
 
 double ZoomRangeDb(int zoom) {
-    assert(zoom >= 0 && zoom < kZoomLevels);
+    if (!ZEF_CHECK(zoom >= 0 && zoom < kZoomLevels)) zoom = 0;
     return 15.0 * (zoom + 1);
 }
 
 float ShiftDb(int zoom, int step) {
-    assert(step >= 0 && step < kShiftSteps);
+    if (!ZEF_CHECK(step >= 0 && step < kShiftSteps)) step = 0;
     return static_cast<float>(step * ZoomRangeDb(zoom) / 3.0);
 }
 
@@ -88,13 +89,13 @@ std::string AmplitudeLabelText(int valueDb) {
 }
 
 const std::array<std::string, kAmplitudeLabels>& AmplitudeLabels(int zoom, int shiftStep) {
-    assert(zoom >= 0 && zoom < kZoomLevels && shiftStep >= 0 && shiftStep < kShiftSteps);
+    if (!ZEF_CHECK(zoom >= 0 && zoom < kZoomLevels && shiftStep >= 0 && shiftStep < kShiftSteps)) zoom = shiftStep = 0;
     static const LabelTable table = BuildLabelTable();
     return table[static_cast<std::size_t>(zoom)][static_cast<std::size_t>(shiftStep)];
 }
 
 double AmplitudeLabelY(int row, double height) {
-    assert(row >= 0 && row < kAmplitudeLabels);
+    ZEF_CHECK(row >= 0 && row < kAmplitudeLabels);
     return height * row / (kAmplitudeLabels - 1);
 }
 

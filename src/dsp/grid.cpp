@@ -1,6 +1,7 @@
 #include "dsp/grid.h"
 
-#include <cassert>
+#include "base/check.h"
+
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -42,8 +43,7 @@ Status FillFrequencyGrid(ResponseCalculator& calculator, FrequencyGrid& grid) {
         filled.hz[k] = static_cast<float>(frequencies[k]);
     }
     const bool matches = filled == nominal;
-    assert(matches && "response calculator frequencies are not k * 48000 / 16384");
-    if (!matches) return kFailed;
+    if (!ZEF_CHECK(matches && "response calculator frequencies are not k * 48000 / 16384")) return kFailed;
     grid = filled;
     return kOk;
 }

@@ -10,7 +10,6 @@
 //     4    "SM"  68..83     0, 255, 255
 
 #include <array>
-#include <cassert>
 #include <cstdint>
 #include <string_view>
 
@@ -53,16 +52,16 @@ inline constexpr bool IsInputGroup(int group) { return group == kGroupInputL || 
 inline constexpr bool IsOutputGroup(int group) { return group == kGroupOutput1 || group == kGroupOutput2; }
 
 // The group that owns band 0..83.
-constexpr int GroupOfBand(int band) {
-    assert(band >= 0 && band < kBands);
+inline int GroupOfBand(int band) {
+    if (!ZEF_CHECK(band >= 0 && band < kBands)) return 0;
     int group = kGroups - 1;
     while (band < kGroupInfo[static_cast<std::size_t>(group)].firstBand) --group;
     return group;
 }
 
 // The output group of crossover filter 0..3 (filter n belongs to output n/2).
-constexpr int GroupOfCrossover(int filter) {
-    assert(filter >= 0 && filter < kCrossovers);
+inline int GroupOfCrossover(int filter) {
+    if (!ZEF_CHECK(filter >= 0 && filter < kCrossovers)) filter = 0;
     return kGroupOutput1 + filter / 2;
 }
 

@@ -1,5 +1,7 @@
 #include "dsp/responses.h"
 
+#include "base/check.h"
+
 #include <algorithm>
 
 #include "dsp/kernels.h"
@@ -25,7 +27,7 @@ int BlockOfBand(int band) {
         const auto& block = kBandBlockTable[static_cast<std::size_t>(b)];
         if (band >= block.firstBand && band < block.firstBand + block.bandCount) return b;
     }
-    assert(false && "band outside 0..83");
+    ZEF_CHECK(!"band outside 0..83");
     return 0;
 }
 
@@ -111,20 +113,20 @@ int ResponseStore::allocatedSlots() const {
 }
 
 BandSetting BandSettingOf(const EditorValues& values, int band) {
-    assert(band >= 0 && band < kBands);
+    if (!ZEF_CHECK(band >= 0 && band < kBands)) return {};
     const auto b = static_cast<std::size_t>(band);
     return {values.bandType[b], values.bandFrequency[b], values.bandQ[b], values.bandGain[b],
             values.bandBypass[b]};
 }
 
 CrossoverSetting CrossoverSettingOf(const EditorValues& values, int filter) {
-    assert(filter >= 0 && filter < kCrossovers);
+    if (!ZEF_CHECK(filter >= 0 && filter < kCrossovers)) return {};
     const auto n = static_cast<std::size_t>(filter);
     return {SlopeCodeFromValue(values.crossoverSlope[n]), filter % 2 == 1, values.crossoverFrequency[n]};
 }
 
 GroupSumPlan PlanGroupSum(const DeviceModel& device, int group) {
-    assert(group >= 0 && group < kGroups);
+    if (!ZEF_CHECK(group >= 0 && group < kGroups)) return {};
     const GroupInfo& info = kGroupInfo[static_cast<std::size_t>(group)];
     const bool eqActive = device.values.eqBypass[static_cast<std::size_t>(group)] == 0;
     GroupSumPlan plan;
@@ -146,12 +148,12 @@ GroupSumPlan PlanGroupSum(const DeviceModel& device, int group) {
 }
 
 void SumGroup(ResponseStore& store, const DeviceModel& device, DeviceSlot slot, int group) {
-    assert(group >= 0 && group < kGroups);
+    if (!ZEF_CHECK(group >= 0 && group < kGroups)) return;
     SumGroupOf(device, store.device(slot), group);
 }
 
 GroupList UpdateBandResponse(ResponseStore& store, const DeviceModel& device, DeviceSlot slot, int band) {
-    assert(band >= 0 && band < kBands);
+    if (!ZEF_CHECK(band >= 0 && band < kBands)) return {};
     DeviceResponses& r = store.device(slot);
     ComputeBand(store, device, r, band);
     SumBlock(r, BlockOfBand(band));
@@ -161,7 +163,7 @@ GroupList UpdateBandResponse(ResponseStore& store, const DeviceModel& device, De
 }
 
 void UpdateGroupBands(ResponseStore& store, const DeviceModel& device, DeviceSlot slot, int group) {
-    assert(group >= 0 && group < kGroups);
+    if (!ZEF_CHECK(group >= 0 && group < kGroups)) return;
     DeviceResponses& r = store.device(slot);
     const GroupInfo& info = kGroupInfo[static_cast<std::size_t>(group)];
     for (int band = info.firstBand; band < info.firstBand + info.bandCount; ++band) {
@@ -175,7 +177,7 @@ void UpdateGroupBands(ResponseStore& store, const DeviceModel& device, DeviceSlo
 
 GroupList UpdateCrossoverResponse(ResponseStore& store, const DeviceModel& device, DeviceSlot slot,
                                   int filter) {
-    assert(filter >= 0 && filter < kCrossovers);
+    if (!ZEF_CHECK(filter >= 0 && filter < kCrossovers)) return {};
     DeviceResponses& r = store.device(slot);
     ComputeCrossover(store, device, r, filter);
     const int group = GroupOfCrossover(filter);

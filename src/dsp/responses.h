@@ -17,6 +17,8 @@
 #include <memory>
 
 #include "dsp/curves.h"
+
+#include "base/check.h"
 #include "dsp/grid.h"
 #include "dsp/groups.h"
 #include "dsp/response_calculator.h"
@@ -45,8 +47,8 @@ public:
 
 private:
     friend struct detail::ResponseAccess;
-    static std::size_t Index(int i, [[maybe_unused]] int count) {
-        assert(i >= 0 && i < count);
+    static std::size_t Index(int i, int count) {
+        if (!ZEF_CHECK(i >= 0 && i < count)) return 0;
         return static_cast<std::size_t>(i);
     }
 

@@ -1,6 +1,7 @@
 #include "model/commands.h"
 
-#include <cassert>
+#include "base/check.h"
+
 
 #include "model/encodings.h"
 #include "model/memory_map.h"
@@ -41,17 +42,17 @@ bool IsInputChannel(ChannelCode ch) { return ch == kInputL || ch == kInputR; }
 bool IsOutputChannel(ChannelCode ch) { return ch == kOutput1 || ch == kOutput2; }
 
 int OutputIndex(ChannelCode ch) {
-    assert(IsOutputChannel(ch) && "output channel expected");
+    if (!ZEF_CHECK(IsOutputChannel(ch) && "output channel expected")) return 0;
     return ch - kOutput1;
 }
 
 int InputIndex(ChannelCode ch) {
-    assert(IsInputChannel(ch) && "input channel expected");
+    if (!ZEF_CHECK(IsInputChannel(ch) && "input channel expected")) return 0;
     return ch;
 }
 
 ChannelCode PartnerChannel(ChannelCode ch) {
-    assert(ch <= kOutput2);
+    if (!ZEF_CHECK(ch <= kOutput2)) return ch;
     return static_cast<ChannelCode>(ch ^ 1);
 }
 
@@ -221,14 +222,14 @@ Command RemoteEnableCommand(const DeviceModel& d) {
 }
 
 Command StorePresetCommand(int presetSlot) {
-    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
     Command c{cmd::kStorePreset, {}};
     c.p[0] = static_cast<std::uint8_t>(presetSlot);
     return c;
 }
 
 Command RecallPresetCommand(int presetSlot) {
-    assert(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount));
+    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
     Command c{cmd::kRecallPreset, {}};
     c.p[0] = static_cast<std::uint8_t>(presetSlot);
     return c;

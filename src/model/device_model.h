@@ -16,6 +16,7 @@
 #include <string>
 
 #include "model/device_entry.h"
+#include "base/check.h"
 #include "model/slots.h"
 
 namespace zef {
@@ -36,12 +37,18 @@ struct ByteRecord {
     std::array<std::uint8_t, N> bytes{};
 
     static constexpr std::size_t size() { return N; }
+    // An offset past the record is reported; writes then go to a scratch
+    // byte and reads give 0, so nothing outside the record is touched.
     std::uint8_t& operator[](std::size_t offset) {
-        assert(offset < N);
+        if (!ZEF_CHECK(offset < N)) {
+            static thread_local std::uint8_t scratch;
+            scratch = 0;
+            return scratch;
+        }
         return bytes[offset];
     }
     std::uint8_t operator[](std::size_t offset) const {
-        assert(offset < N);
+        if (!ZEF_CHECK(offset < N)) return 0;
         return bytes[offset];
     }
     // 16-bit big-endian value at offset, offset + 1.
@@ -127,7 +134,7 @@ public:
         return static_cast<ChannelCode>(device(slot).selectedOutput);
     }
     void setSelectedOutput(DeviceSlot slot, ChannelCode output) {
-        assert((output == kOutput1 || output == kOutput2) && "SelectedOutput is an output");
+        if (!ZEF_CHECK((output == kOutput1 || output == kOutput2) && "SelectedOutput is an output")) return;
         device(slot).selectedOutput = output;
     }
 

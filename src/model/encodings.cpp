@@ -1,7 +1,8 @@
 #include "model/encodings.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 #include <cmath>
 #include <limits>
 
@@ -49,7 +50,7 @@ double RoundHalfEven(double x) {
 }
 
 int SnapToTable(double value, std::span<const double> table) {
-    assert(!table.empty());
+    if (!ZEF_CHECK(!table.empty())) return 0;
     std::size_t best = 0;
     double bestDistance = std::fabs(table[0] - value);
     for (std::size_t i = 1; i < table.size(); ++i) {
@@ -64,7 +65,7 @@ int SnapToTable(double value, std::span<const double> table) {
 }
 
 double SnapToStep(double value, double step, double origin) {
-    assert(step > 0.0);
+    if (!ZEF_CHECK(step > 0.0)) return value;
     const double k = std::floor((value - origin) / step + 0.5 + kTieTolerance);
     // Dividing by the inverse keeps decimal steps exact (3 / 10.0 is 0.3, 3 * 0.1 is not).
     const double inverse = 1.0 / step;
@@ -75,17 +76,17 @@ double SnapToStep(double value, double step, double origin) {
 }
 
 int ControlMapper::codeFromPosition(int position) const {
-    assert(position >= 1 && position <= n_);
+    if (!ZEF_CHECK(position >= 1 && position <= n_)) position = std::clamp(position, 1, n_);
     return n_ - position;
 }
 
 int ControlMapper::positionFromCode(int code) const {
-    assert(code >= 0 && code < n_);
+    if (!ZEF_CHECK(code >= 0 && code < n_)) code = std::clamp(code, 0, n_ - 1);
     return n_ - code;
 }
 
 double ControlMapper::valueFromCode(int code) const {
-    assert(code >= 0 && code < n_);
+    if (!ZEF_CHECK(code >= 0 && code < n_)) code = std::clamp(code, 0, n_ - 1);
     if (!table_.empty()) return table_[static_cast<std::size_t>(code)];
     return static_cast<double>(code) * num_ / den_ + offset_;
 }
@@ -103,7 +104,7 @@ std::string ControlMapper::text(int code, bool decimalComma) const {
 
 const ControlMapper& MapperFor(Control control) {
     const auto i = static_cast<std::size_t>(control);
-    assert(i < kMappers.size());
+    if (!ZEF_CHECK(i < kMappers.size())) return kMappers[0];
     return kMappers[i];
 }
 
@@ -163,19 +164,19 @@ int CapLimiterCode(int code, int cap) {
 }
 
 std::uint8_t BandLevelByte(bool bypass, int gainPosition) {
-    assert(gainPosition >= 1 && gainPosition <= 61);
+    if (!ZEF_CHECK(gainPosition >= 1 && gainPosition <= 61)) gainPosition = std::clamp(gainPosition, 1, 61);
     return static_cast<std::uint8_t>((bypass ? 128 : 0) + (61 - gainPosition));
 }
 
 std::uint8_t PairMask(bool first, bool second) { return static_cast<std::uint8_t>(2 * second + first); }
 
 bool TestBit8(std::uint8_t byte, int bit) {
-    assert(bit >= 0 && bit < 8);
+    if (!ZEF_CHECK(bit >= 0 && bit < 8)) return false;
     return (byte & kBitMasks[static_cast<std::size_t>(bit)]) != 0;
 }
 
 void SetBit8(std::uint8_t& byte, int bit, bool value) {
-    assert(bit >= 0 && bit < 8);
+    if (!ZEF_CHECK(bit >= 0 && bit < 8)) return;
     const auto i = static_cast<std::size_t>(bit);
     byte = value ? static_cast<std::uint8_t>(byte | kBitMasks[i])
                  : static_cast<std::uint8_t>(byte & kInverseBitMasks[i]);
@@ -194,12 +195,12 @@ void SetBit32(int n, bool value, std::uint8_t& b3, std::uint8_t& b2, std::uint8_
 }
 
 std::uint16_t AddressBytes::low16(std::size_t start) const {
-    assert(start + 3 < bytes.size());
+    if (!ZEF_CHECK(start + 3 < bytes.size())) return 0;
     return static_cast<std::uint16_t>(bytes[start + 2] << 8 | bytes[start + 3]);
 }
 
 void SplitToBytes(double value, std::size_t start, AddressBytes& scratch) {
-    assert(start + 3 < scratch.bytes.size());
+    if (!ZEF_CHECK(start + 3 < scratch.bytes.size())) return;
     double r = RoundHalfEven(value);
     if (std::isnan(r)) r = 0.0;
     r = std::clamp(r, static_cast<double>(std::numeric_limits<std::int64_t>::min()),

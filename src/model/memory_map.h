@@ -12,13 +12,13 @@
 // index o = code - 2 (0..1) for outputs.
 
 #include <array>
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
 #include "model/device_model.h"
+#include "base/check.h"
 
 namespace zef {
 
@@ -78,8 +78,8 @@ inline constexpr std::size_t kCopied218Size = 22;
 
 inline constexpr std::uint8_t kLoadedPresetMask = 0x7F;
 
-constexpr std::size_t Impedance(int output) {
-    assert(output >= 0 && output < 2);
+inline std::size_t Impedance(int output) {
+    if (!ZEF_CHECK(output >= 0 && output < 2)) output = 0;
     return kImpedanceBase + static_cast<std::size_t>(output);
 }
 }  // namespace ds
@@ -149,43 +149,43 @@ inline constexpr std::size_t kMaskingBandCount = 16;
 inline constexpr std::size_t kFirNameSize = 16;
 
 namespace detail {
-constexpr std::size_t Index(int i, int count) {
-    assert(i >= 0 && i < count);
-    (void)count;
+// An index outside 0..count-1 is reported and 0 stands in for it.
+inline std::size_t Index(int i, int count) {
+    if (!ZEF_CHECK(i >= 0 && i < count)) return 0;
     return static_cast<std::size_t>(i);
 }
 }  // namespace detail
 
-constexpr std::size_t InputGain(int input) { return kInputGainBase + detail::Index(input, 2); }
-constexpr std::size_t Gate(int input) { return kGateBase + 4 * detail::Index(input, 2); }
-constexpr std::size_t InputBandA(int input, int band) {
+inline std::size_t InputGain(int input) { return kInputGainBase + detail::Index(input, 2); }
+inline std::size_t Gate(int input) { return kGateBase + 4 * detail::Index(input, 2); }
+inline std::size_t InputBandA(int input, int band) {
     return kInputBlockA + kBandRecordSize * (detail::Index(input, 2) + 2 * detail::Index(band, 4));
 }
-constexpr std::size_t InputBandB(int input, int band) {
+inline std::size_t InputBandB(int input, int band) {
     return kInputBlockB + kBandRecordSize * (detail::Index(input, 2) + 2 * detail::Index(band, 3));
 }
 // Routing byte of (output, source); source 0 is input L.
-constexpr std::size_t Routing(int output, int source) {
+inline std::size_t Routing(int output, int source) {
     return kRouting + detail::Index(output, 2) + 2 * detail::Index(source, 2);
 }
-constexpr std::size_t HighPass(int output) { return kHighPassBase + 3 * detail::Index(output, 2); }
-constexpr std::size_t LowPass(int output) { return kLowPassBase + 3 * detail::Index(output, 2); }
-constexpr std::size_t OutputBand(int output, int band) {
+inline std::size_t HighPass(int output) { return kHighPassBase + 3 * detail::Index(output, 2); }
+inline std::size_t LowPass(int output) { return kLowPassBase + 3 * detail::Index(output, 2); }
+inline std::size_t OutputBand(int output, int band) {
     return kOutputEq + kBandRecordSize * (detail::Index(output, 2) + 2 * detail::Index(band, 30));
 }
-constexpr std::size_t FirNameChar(int output, int i) {
+inline std::size_t FirNameChar(int output, int i) {
     return kFirNames + detail::Index(output, 2) + 2 * detail::Index(i, 16);
 }
-constexpr std::size_t FirTapsHigh(int output) { return kFirTapsHighBase + detail::Index(output, 2); }
-constexpr std::size_t FirTapsLow(int output) { return kFirTapsLowBase + detail::Index(output, 2); }
-constexpr std::size_t DynamicFilter(int output) { return kDynamicFilterBase + 3 * detail::Index(output, 2); }
-constexpr std::size_t Delay(int output) { return kDelayBase + 3 * detail::Index(output, 2); }
-constexpr std::size_t Compressor(int output) { return kCompressorBase + 7 * detail::Index(output, 2); }
-constexpr std::size_t CompAutoMode(int output) { return kCompAutoModeBase + detail::Index(output, 2); }
-constexpr std::size_t CompAutoKnee(int output) { return kCompAutoKneeBase + detail::Index(output, 2); }
-constexpr std::size_t Limiter(int output) { return kLimiterBase + 4 * detail::Index(output, 2); }
-constexpr std::size_t OutputGain(int output) { return kOutputGainBase + detail::Index(output, 2); }
-constexpr std::size_t MaskingBand(int band) {
+inline std::size_t FirTapsHigh(int output) { return kFirTapsHighBase + detail::Index(output, 2); }
+inline std::size_t FirTapsLow(int output) { return kFirTapsLowBase + detail::Index(output, 2); }
+inline std::size_t DynamicFilter(int output) { return kDynamicFilterBase + 3 * detail::Index(output, 2); }
+inline std::size_t Delay(int output) { return kDelayBase + 3 * detail::Index(output, 2); }
+inline std::size_t Compressor(int output) { return kCompressorBase + 7 * detail::Index(output, 2); }
+inline std::size_t CompAutoMode(int output) { return kCompAutoModeBase + detail::Index(output, 2); }
+inline std::size_t CompAutoKnee(int output) { return kCompAutoKneeBase + detail::Index(output, 2); }
+inline std::size_t Limiter(int output) { return kLimiterBase + 4 * detail::Index(output, 2); }
+inline std::size_t OutputGain(int output) { return kOutputGainBase + detail::Index(output, 2); }
+inline std::size_t MaskingBand(int band) {
     return kMaskingBands + kBandRecordSize * detail::Index(band, 16);
 }
 }  // namespace pi

@@ -1,9 +1,10 @@
 #include "model/records.h"
 
+#include "base/check.h"
+
 #include "base/cp1252.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "model/memory_map.h"
 
@@ -25,7 +26,7 @@ void BandRecord::setBypassed(bool on) {
 }
 
 void BandRecord::setGainCode(int code) {
-    assert(code >= 0 && code <= kGainMask);
+    if (!ZEF_CHECK(code >= 0 && code <= kGainMask)) return;
     level = static_cast<std::uint8_t>((level & kBypassBit) | code);
 }
 
@@ -55,7 +56,7 @@ void CrossoverRecord::writeTo(PresetImage& preset, std::size_t offset) const {
 }
 
 std::size_t CrossoverOffset(int n) {
-    assert(n >= 0 && n < 4);
+    if (!ZEF_CHECK(n >= 0 && n < 4)) n = 0;
     return (n % 2 == 1) ? pi::LowPass(n / 2) : pi::HighPass(n / 2);
 }
 
@@ -69,7 +70,7 @@ int InputBandCount(const PresetImage& preset, int input) {
 }
 
 std::optional<BandLocation> LocateBand(std::uint8_t channelModeMask, int bandIndex) {
-    assert(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount));
+    if (!ZEF_CHECK(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount))) return std::nullopt;
     const auto p1 = static_cast<std::uint8_t>(bandIndex / 4);
     if (bandIndex < kFirstOutputBand) {
         const int input = bandIndex / 4;
@@ -128,7 +129,7 @@ int FirTapCount(const PresetImage& preset, int output) {
 }
 
 void SetFirTapCount(PresetImage& preset, int output, int taps) {
-    assert(taps >= 0 && taps <= 0xFFFF);
+    if (!ZEF_CHECK(taps >= 0 && taps <= 0xFFFF)) return;
     preset[pi::FirTapsHigh(output)] = static_cast<std::uint8_t>(taps >> 8);
     preset[pi::FirTapsLow(output)] = static_cast<std::uint8_t>(taps & 0xFF);
 }

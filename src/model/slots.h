@@ -1,9 +1,10 @@
 #pragma once
 // Device slots and channel codes shared by every subsystem.
 
-#include <cassert>
 #include <cstddef>
 #include <cstdint>
+
+#include "base/check.h"
 
 namespace zef {
 
@@ -13,9 +14,10 @@ using DeviceSlot = std::int16_t;
 inline constexpr int kSlotCount = 33;
 inline constexpr int kMaxListedDevices = 32;
 
-// A slot outside 0..32 is a programming error, never a user-visible case.
-inline constexpr std::size_t SlotIndex(DeviceSlot slot) {
-    assert(slot >= 0 && slot < kSlotCount && "DeviceSlot out of range");
+// A slot outside 0..32 is a programming error, never a user-visible case:
+// it is reported and slot 0, which is never listed, stands in for it.
+inline std::size_t SlotIndex(DeviceSlot slot) {
+    if (!ZEF_CHECK(slot >= 0 && slot < kSlotCount && "DeviceSlot out of range")) return 0;
     return static_cast<std::size_t>(slot);
 }
 

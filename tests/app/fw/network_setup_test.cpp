@@ -282,7 +282,8 @@ TEST(NetworkSetupImage, LoadingAndStoringAPageKeepsADevicesImage) {
                                         {ds::kApSsidLength, ds::kApSsid},
                                         {ds::kApKeyLength, ds::kApKey}}) {
             s[lengthAt] = static_cast<std::uint8_t>(1 + noise[lengthAt] % 32);
-            for (std::size_t i = s[lengthAt]; i < 32; ++i) s[textAt + i] = ' ';
+            for (std::size_t i = 0; i < 32; ++i)
+                if (i >= s[lengthAt]) s[textAt + i] = ' ';
         }
         for (SetupPage page : {SetupPage::AccessPoint, SetupPage::Wlan, SetupPage::Lan}) {
             DeviceSettings stored = s;

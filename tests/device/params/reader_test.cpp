@@ -258,3 +258,31 @@ TEST_F(ParamsTest, WholeWriteSendsStatePresetFirsAndActivates) {
 
 }  // namespace
 }  // namespace zef::test
+
+namespace zef::test {
+namespace {
+
+TEST_F(ParamsTest, LinkLostDuringOneFirReadLeavesTheOtherFirAlone) {
+    // Output 2 holds a unit impulse on the device and in the model.
+    FirImage impulse{};
+    impulse[0] = 0x20;  // 0x200000 = 1.0
+    device->setMemory(FirAddress(1), Bytes(impulse.begin(), impulse.end()));
+    ASSERT_EQ(reader.RereadFir(kSlot, 1), kOk);
+    const FirTapWords unit = TapsFromFirImage(impulse);
+    ASSERT_EQ(dm().firTaps[1], unit);
+    const FirTapWords output1 = dm().firTaps[0];
+
+    // The link dies while output 1's FIR is read again: every reply is lost,
+    // the reconnect work fails and the device goes off-line.
+    device->dropReplies(1000);
+    EXPECT_EQ(reader.RereadFir(kSlot, 0), kFailed);
+    EXPECT_FALSE(entry().online);
+    // The next read, of output 2, sends nothing: it must not report success,
+    // and no tap may come from any earlier reply.
+    EXPECT_EQ(reader.RereadFir(kSlot, 1), kFailed);
+    EXPECT_EQ(dm().firTaps[1], unit);
+    EXPECT_EQ(dm().firTaps[0], output1);
+}
+
+}  // namespace
+}  // namespace zef::test
