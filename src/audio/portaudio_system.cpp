@@ -25,7 +25,8 @@ namespace zef::audio {
 namespace {
 
 constexpr unsigned long kFramesPerBuffer = 256;
-constexpr PaStreamCallbackFlags kXrunFlags = paInputUnderflow | paInputOverflow | paOutputUnderflow | paOutputOverflow;
+constexpr PaStreamCallbackFlags kXrunFlags =
+    paInputUnderflow | paInputOverflow | paOutputUnderflow | paOutputOverflow;
 
 #if defined(ZEF_HAVE_ALSA)
 void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
@@ -110,8 +111,9 @@ public:
     PaError Open(int paIndex) {
         const PaStreamParameters in = Parameters(paIndex, inputs_, true);
         const PaStreamParameters out = Parameters(paIndex, outputs_, false);
-        const PaError e = Pa_OpenStream(&stream_, inputs_ > 0 ? &in : nullptr, outputs_ > 0 ? &out : nullptr,
-                                        kSampleRate, kFramesPerBuffer, paNoFlag, &PaStreamImpl::OnAudio, this);
+        const PaError e =
+            Pa_OpenStream(&stream_, inputs_ > 0 ? &in : nullptr, outputs_ > 0 ? &out : nullptr, kSampleRate,
+                          kFramesPerBuffer, paNoFlag, &PaStreamImpl::OnAudio, this);
         if (e != paNoError) {
             stream_ = nullptr;
             return e;
@@ -196,13 +198,16 @@ std::vector<DeviceInfo> PortAudioSystem::Devices() {
         DeviceInfo d;
         d.hostApi = api ? api->name : "?";
         d.name = d.hostApi + ": " + info->name;
-        for (int c = 0; c < info->maxInputChannels; ++c) d.inputNames.push_back(ChannelName(i, *info, true, c));
-        for (int c = 0; c < info->maxOutputChannels; ++c) d.outputNames.push_back(ChannelName(i, *info, false, c));
+        for (int c = 0; c < info->maxInputChannels; ++c)
+            d.inputNames.push_back(ChannelName(i, *info, true, c));
+        for (int c = 0; c < info->maxOutputChannels; ++c)
+            d.outputNames.push_back(ChannelName(i, *info, false, c));
 #if defined(ZEF_HAVE_PA_ASIO)
         d.hasControlPanel = api && api->type == paASIO;
 #endif
-        PaStreamImpl probe(shared_, [](const float*, float*, std::size_t) {}, info->maxInputChannels,
-                           info->maxOutputChannels);
+        PaStreamImpl probe(
+            shared_, [](const float*, float*, std::size_t) {}, info->maxInputChannels,
+            info->maxOutputChannels);
         d.usable = (info->maxInputChannels > 0 || info->maxOutputChannels > 0) && probe.Open(i) == paNoError;
         entries_.push_back({i, d.name, info->maxInputChannels, info->maxOutputChannels});
         list.push_back(std::move(d));
@@ -217,7 +222,8 @@ std::unique_ptr<Stream> PortAudioSystem::Open(int device, Callback callback, std
     }
     if (device < 0 || device >= static_cast<int>(entries_.size())) {
         error = "there is no sound card number " + std::to_string(device + 1) + " (" +
-                (entries_.empty() ? std::string("no sound cards are listed") : std::to_string(entries_.size()) + " are listed") +
+                (entries_.empty() ? std::string("no sound cards are listed")
+                                  : std::to_string(entries_.size()) + " are listed") +
                 ")";
         return nullptr;
     }

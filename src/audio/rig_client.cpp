@@ -127,7 +127,8 @@ struct Hello {
 };
 
 // The rig's greeting; false with `error` set when it does not come or makes no sense.
-bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, Hello& hello, std::string& error) {
+bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, Hello& hello,
+               std::string& error) {
     std::uint8_t header[kHeaderSize];
     const std::string who = "the virtual rig at " + e.text();
     if (ReadExact(fd, header, kHeaderSize, timeout) != Io::kOk) {
@@ -147,15 +148,17 @@ bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, 
     const int inputs = U16(&p[12]), outputs = U16(&p[14]);
     hello.busy = p[6] != 0;
     hello.blockFrames = U16(&p[16]);
-    if (std::memcmp(p.data(), "ZRIG", 4) != 0 || U16(&p[4]) != 1 || U32(&p[8]) != static_cast<std::uint32_t>(kSampleRate) ||
-        inputs < 1 || inputs > kMaxChannels || outputs < 1 || outputs > kMaxChannels || hello.blockFrames < 1 ||
+    if (std::memcmp(p.data(), "ZRIG", 4) != 0 || U16(&p[4]) != 1 ||
+        U32(&p[8]) != static_cast<std::uint32_t>(kSampleRate) || inputs < 1 || inputs > kMaxChannels ||
+        outputs < 1 || outputs > kMaxChannels || hello.blockFrames < 1 ||
         hello.blockFrames > kMaxBlockFrames) {
         error = who + " sent a greeting this program does not understand";
         return false;
     }
     std::size_t at = 20;
     for (int i = 0; i < inputs + outputs; ++i) {
-        std::string name = (i < inputs ? "In " : "Out ") + std::to_string(i < inputs ? i + 1 : i - inputs + 1);
+        std::string name =
+            (i < inputs ? "In " : "Out ") + std::to_string(i < inputs ? i + 1 : i - inputs + 1);
         if (at + 2 <= p.size() && at + 2 + U16(&p[at]) <= p.size()) {
             name.assign(reinterpret_cast<const char*>(&p[at + 2]), U16(&p[at]));
             at += 2 + U16(&p[at]);
@@ -168,7 +171,11 @@ bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, 
 class RigStream : public Stream {
 public:
     RigStream(RigEndpoint endpoint, RigTimeouts timeouts, Callback callback, int fd, Hello hello)
-        : endpoint_(std::move(endpoint)), timeouts_(timeouts), callback_(std::move(callback)), fd_(fd), hello_(std::move(hello)) {
+        : endpoint_(std::move(endpoint)),
+          timeouts_(timeouts),
+          callback_(std::move(callback)),
+          fd_(fd),
+          hello_(std::move(hello)) {
         const auto frames = static_cast<std::size_t>(hello_.blockFrames);
         in_.resize(kHeaderSize + 8 + frames * hello_.inputs.size() * 4);
         out_.resize(kHeaderSize + 4 + frames * hello_.outputs.size() * 4);
@@ -252,7 +259,8 @@ private:
             }
             if (io == Io::kOk) io = ReadExact(fd_, in_.data() + kHeaderSize, size, timeouts_.silence);
             if (io != Io::kOk) {
-                if (!stopping_) failure = who + (io == Io::kTimeout ? " stopped answering" : " closed the connection");
+                if (!stopping_)
+                    failure = who + (io == Io::kTimeout ? " stopped answering" : " closed the connection");
                 break;
             }
             const std::uint32_t block = U32(in_.data() + kHeaderSize);
@@ -301,13 +309,15 @@ bool ParseRigEndpoint(const std::string& text, RigEndpoint& endpoint, std::strin
     const char* end = text.data() + text.size();
     const auto parsed = colon == std::string::npos ? std::from_chars_result{end, std::errc::invalid_argument}
                                                    : std::from_chars(text.data() + colon + 1, end, port);
-    if (colon == std::string::npos || parsed.ec != std::errc() || parsed.ptr != end || port == 0 || port > 65535) {
+    if (colon == std::string::npos || parsed.ec != std::errc() || parsed.ptr != end || port == 0 ||
+        port > 65535) {
         error = "a rig is given as HOST:PORT, not '" + text + "'";
         return false;
     }
     const std::string host = text.substr(0, colon);
     in_addr address{};
-    if (host != "localhost" && (inet_pton(AF_INET, host.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127)) {
+    if (host != "localhost" &&
+        (inet_pton(AF_INET, host.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127)) {
         error = "a rig must be on a loopback address (127.x.x.x or localhost), not '" + host + "'";
         return false;
     }
@@ -317,7 +327,8 @@ bool ParseRigEndpoint(const std::string& text, RigEndpoint& endpoint, std::strin
 
 std::string RigDeviceName(const RigEndpoint& endpoint) { return "ZEF virtual rig (" + endpoint.text() + ")"; }
 
-RigSystem::RigSystem(RigEndpoint endpoint, RigTimeouts timeouts) : endpoint_(std::move(endpoint)), timeouts_(timeouts) {}
+RigSystem::RigSystem(RigEndpoint endpoint, RigTimeouts timeouts)
+    : endpoint_(std::move(endpoint)), timeouts_(timeouts) {}
 
 std::vector<DeviceInfo> RigSystem::Devices() {
     DeviceInfo info;

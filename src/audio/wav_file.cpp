@@ -61,7 +61,8 @@ bool WavWriter::Open(const std::string& path, int channels, int sampleRate, std:
 bool WavWriter::Write(std::span<const float> frames, std::string& error) {
     const sf_count_t n = static_cast<sf_count_t>(frames.size() / static_cast<std::size_t>(impl_->channels));
     if (!impl_->file || sf_writef_float(impl_->file, frames.data(), n) != n) {
-        error = "cannot write " + impl_->path + (impl_->file ? std::string(": ") + sf_strerror(impl_->file) : "");
+        error =
+            "cannot write " + impl_->path + (impl_->file ? std::string(": ") + sf_strerror(impl_->file) : "");
         return false;
     }
     return true;

@@ -15,7 +15,9 @@ struct WavData {
     int channels = 0;
     int sampleRate = 0;
     std::vector<float> samples;  // frames x channels, interleaved
-    std::size_t frames() const { return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0; }
+    std::size_t frames() const {
+        return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
+    }
 };
 
 // Reads any file libsndfile knows. false with `error` set (a text for the user) otherwise.

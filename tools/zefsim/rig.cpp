@@ -256,8 +256,8 @@ void Rig::Impl::loop() {
             dropRequested = false;
             if (newRoom && !conn.streaming) renderer.setRoom(std::move(newRoom));
         }
-        if (fds[1].revents & POLLIN) accept();
         if (conn.fd >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) receive();
+        if (fds[1].revents & POLLIN) accept();
         if (conn.fd >= 0) produce(Clock::now());
         if (conn.fd >= 0) flush();
         if (conn.fd >= 0 && Clock::now() - conn.heard > kIdleTimeout) conn.close();
@@ -269,6 +269,10 @@ void Rig::Impl::accept() {
     if (fd < 0) return;
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    if (conn.streaming) {  // unless the streaming client has just left
+        std::uint8_t probe;
+        if (recv(conn.fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT) == 0) conn.close();
+    }
     if (conn.streaming) {
         const auto busy = Hello(true, config.fast);
         [[maybe_unused]] const ssize_t n = send(fd, busy.data(), busy.size(), MSG_NOSIGNAL);
