@@ -26,8 +26,8 @@ struct DeviceInfo {
     std::string hostApi;  // "ALSA", "JACK", "ASIO", "rig", ...
     std::vector<std::string> inputNames;   // one per input channel
     std::vector<std::string> outputNames;  // one per output channel
-    bool usable = false;                   // a stream at 48000 Hz could be opened
-    bool hasControlPanel = false;          // OpenControlPanel does something
+    bool usable = false;           // a stream at 48000 Hz could be opened
+    bool hasControlPanel = false;  // OpenControlPanel does something
 };
 
 // The real-time callback. `in` holds frames x inputCount interleaved samples
