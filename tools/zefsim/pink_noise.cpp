@@ -20,17 +20,23 @@ double PinkNoise::next() {
 }
 
 PinkNoise::PinkNoise(std::uint32_t seed) : random_(seed) {
-    // Settle the slowest pole, then measure the level once; the seed makes it the same number
-    // every time.
-    for (int i = 0; i < 1 << 14; ++i) next();
-    double power = 0;
-    constexpr int kRun = 1 << 18;
-    for (int i = 0; i < kRun; ++i) {
-        const double v = next();
-        power += v * v;
-    }
-    unitScale_ = 1.0 / std::sqrt(power / kRun);
+    // The filter's gain, measured once on a long run from a fixed seed (the slowest pole
+    // settled first): the same number every time.
+    static const double unit = [] {
+        PinkNoise probe(0x5A4546, 1.0);
+        for (int i = 0; i < 1 << 14; ++i) probe.next();
+        double power = 0;
+        constexpr int kRun = 1 << 18;
+        for (int i = 0; i < kRun; ++i) {
+            const double v = probe.next();
+            power += v * v;
+        }
+        return 1.0 / std::sqrt(power / kRun);
+    }();
+    unitScale_ = unit;
 }
+
+PinkNoise::PinkNoise(std::uint32_t seed, double unitScale) : random_(seed), unitScale_(unitScale) {}
 
 void PinkNoise::generate(double* out, std::size_t n, double rms) {
     for (std::size_t i = 0; i < n; ++i) out[i] = next() * rms;

@@ -16,6 +16,7 @@ public:
     void generate(double* out, std::size_t n, double rms);
 
 private:
+    PinkNoise(std::uint32_t seed, double unitScale);
     double next();
 
     std::mt19937 random_;
