@@ -90,6 +90,13 @@ Io WriteAll(int fd, const std::uint8_t* data, std::size_t n, std::chrono::millis
     return Io::kOk;
 }
 
+// Whether the peer still holds the connection (nothing unread is consumed).
+bool Alive(int fd) {
+    std::uint8_t byte;
+    const ssize_t n = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
+}
+
 int Connect(const RigEndpoint& e, std::chrono::milliseconds timeout, std::string& error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -194,7 +201,8 @@ public:
             Disconnect();
         }
         std::string error;
-        if (fd_ < 0) {  // after a Stop: a new connection
+        if (fd_ >= 0 && !Alive(fd_)) Disconnect();  // the rig dropped an idle connection
+        if (fd_ < 0) {  // after a Stop, or a connection that went stale: a new one
             fd_ = Connect(endpoint_, timeouts_.connect, error);
             Hello hello;
             if (fd_ >= 0 && !ReadHello(fd_, endpoint_, timeouts_.connect, hello, error)) Disconnect();

@@ -160,6 +160,28 @@ TEST(RigClient, AStreamEndsWithAClearErrorWhenTheRigGoesAway) {
     }
 }
 
+TEST(RigClient, AStreamOpenedLongBeforeItStartsConnectsAgain) {
+    RigBench bench(20);
+    audio::RigSystem system(bench.endpoint());
+    std::atomic<int> blocks{0};
+    std::string error;
+    auto stream = system.Open(
+        0,
+        [&](const float*, float* out, std::size_t n) {
+            std::fill_n(out, 2 * n, 0.0f);
+            ++blocks;
+        },
+        error);
+    ASSERT_NE(stream, nullptr) << error;
+    bench.rig().dropClient();  // what the rig does to a connection idle for 10 s
+    std::this_thread::sleep_for(50ms);
+    ASSERT_EQ(stream->Start(), "");
+    for (int i = 0; i < 2000 && blocks < 10; ++i) std::this_thread::sleep_for(1ms);
+    EXPECT_GE(blocks, 10);
+    EXPECT_EQ(stream->Error(), "");
+    stream->Stop();
+}
+
 // A server that greets like a rig and then says nothing more.
 class SilentRig {
 public:
