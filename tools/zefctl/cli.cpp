@@ -66,6 +66,7 @@ Options ParseOptions(const CommandTable& table, const std::vector<std::string>& 
             o.seconds = ParseSeconds(value());
         } else if (const OptionSpec* own = FindOwnOption(table, a)) {
             o.named[a] = own->takesValue ? value() : std::string();
+            o.namedAll[a].push_back(o.named[a]);
         } else if (a.size() > 1 && a[0] == '-' && !(a[1] >= '0' && a[1] <= '9')) {
             Usage("unknown option '" + a + "'");
         } else if (command.empty()) {
@@ -99,6 +100,11 @@ std::optional<std::string> Named(const Context& ctx, const std::string& name) {
 }
 
 bool HasFlag(const Context& ctx, const std::string& name) { return ctx.options.named.count(name) != 0; }
+
+std::vector<std::string> NamedAll(const Context& ctx, const std::string& name) {
+    const auto it = ctx.options.namedAll.find(name);
+    return it == ctx.options.namedAll.end() ? std::vector<std::string>{} : it->second;
+}
 
 double NamedDouble(const Context& ctx, const std::string& name, double fallback, double min, double max) {
     const std::optional<std::string> text = Named(ctx, name);

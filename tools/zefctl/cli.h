@@ -48,6 +48,8 @@ struct Options {
     // Options a sub-command declares for itself (SubCommand::options), by
     // name with its dashes ("--card"); a flag without a value holds "".
     std::map<std::string, std::string> named;
+    // Every value of each such option in command-line order (named keeps the last).
+    std::map<std::string, std::vector<std::string>> namedAll;
 };
 
 struct Context {
@@ -60,6 +62,7 @@ struct Context {
 struct OptionSpec {
     std::string name;  // "--card"
     bool takesValue = true;
+    bool repeatable = false;  // meant to be given more than once (read with NamedAll)
 };
 
 struct SubCommand {
@@ -78,6 +81,7 @@ void AddFileCommands(CommandTable& table);       // dump, load, preset, fir
 void AddResponseCommands(CommandTable& table);   // response
 void AddNetworkCommands(CommandTable& table);    // net
 void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
+void AddAudioCommands(CommandTable& table);      // cards, play, record
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.
@@ -93,6 +97,8 @@ const std::string& Arg(const Context& ctx, std::size_t i, const char* what);
 // A sub-command's own option: its value, or nullopt when it was not given.
 std::optional<std::string> Named(const Context& ctx, const std::string& name);
 bool HasFlag(const Context& ctx, const std::string& name);
+// Every value of a repeatable option, in order; empty when it was not given.
+std::vector<std::string> NamedAll(const Context& ctx, const std::string& name);
 // The option's value as a number in [min, max], `fallback` when not given; a
 // usage error naming the option otherwise.
 int NamedInt(const Context& ctx, const std::string& name, int fallback, int min, int max);

@@ -10,6 +10,7 @@
 
 #include "bootloader.h"
 #include "cli.h"
+#include "rig_cli.h"
 #include "simulator.h"
 
 namespace {
@@ -22,14 +23,17 @@ void onSignal(int) { stopRequested = true; }
 
 int main(int argc, char** argv) {
     zefsim::Options options;
+    zefsim::RigOptions rigOptions;
     try {
-        options = zefsim::parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        std::vector<std::string> args(argv + 1, argv + argc);
+        rigOptions = zefsim::takeRigOptions(args);
+        options = zefsim::parseOptions(args);
     } catch (const std::exception& e) {
         std::cerr << "zefsim: " << e.what() << "\n(try zefsim --help)\n";
         return 2;
     }
     if (options.help) {
-        std::cout << zefsim::usage();
+        std::cout << zefsim::usage() << zefsim::rigUsage();
         return 0;
     }
 
@@ -40,6 +44,7 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     zefsim::Simulator sim;
+    std::vector<std::unique_ptr<zefsim::Rig>> rigs;
     try {
         for (const auto& plan : options.devices) {
             zefsim::Device& d = sim.addDevice(plan.config);
@@ -51,6 +56,7 @@ int main(int argc, char** argv) {
             }
             if (plan.serial) sim.openSerial(d, *plan.serial);
         }
+        rigs = zefsim::startRigs(sim, rigOptions);
     } catch (const std::exception& e) {
         std::cerr << "zefsim: " << e.what() << "\n";
         return 1;
@@ -60,6 +66,7 @@ int main(int argc, char** argv) {
 
     std::cout << "zefsim: " << sim.deviceCount() << " device(s); type help for the control commands\n";
     for (std::size_t i = 0; i < sim.deviceCount(); ++i) std::cout << zefsim::describeDevice(sim, i);
+    for (std::size_t i = 0; i < rigs.size(); ++i) std::cout << zefsim::describeRig(*rigs[i], rigOptions.rigs[i]);
     std::cout << std::flush;
 
     bool stdinOpen = true;
@@ -82,6 +89,7 @@ int main(int argc, char** argv) {
             if (result.quit) stopRequested = true;
         }
     }
+    rigs.clear();
     sim.stop();
     return 0;
 }
