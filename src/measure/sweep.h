@@ -12,9 +12,9 @@
 //
 // The inverse filter is the regularised spectral inverse of the sweep times a
 // second-order Butterworth high-pass at 5 Hz (minimum phase, so it adds no
-// ringing before an arrival; -0.007 dB and +2 degrees at 25 Hz... 200 Hz).
-// sweep (*) inverse is then a unit impulse through that high-pass at
-// InverseSweepDelay(): flat to 0.01 dB from 20 Hz to 23.8 kHz, so a
+// ringing before an arrival; -0.007 dB at 25 Hz, 2 degrees of phase at
+// 200 Hz). sweep (*) inverse is then a unit impulse through that high-pass at
+// InverseSweepDelay(): within 0.02 dB of unity from 20 Hz to 23.8 kHz, so a
 // deconvolved impulse response keeps the system's gain, and single taps come
 // back as single taps. Harmonic distortion products land before the impulse
 // (the k-th harmonic 0.59 s x ln k earlier), where the impulse response is

@@ -14,6 +14,9 @@ constexpr auto kStallLimit = std::chrono::seconds(5);
 constexpr auto kWorkerPoll = std::chrono::milliseconds(2);
 constexpr int kMaxRoomDecayMs = 60000;
 
+// The callback publishes through these without locks.
+static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free);
+
 std::string ChannelError(const char* what, int index, std::size_t count) {
     if (index >= 0 && static_cast<std::size_t>(index) < count) return {};
     return std::string("The sound card has no ") + what + " " + std::to_string(index + 1) + " (it has " +
@@ -36,17 +39,8 @@ void SweepMeasurementEngine::JoinWorker() {
 }
 
 std::string SweepMeasurementEngine::Begin(Mode mode, int device, int output, int input, int reference) {
-    const std::vector<audio::DeviceInfo> devices = system_.Devices();
-    if (device < 0 || static_cast<std::size_t>(device) >= devices.size())
-        return "The sound card " + std::to_string(device + 1) + " is not there.";
-    const audio::DeviceInfo& info = devices[static_cast<std::size_t>(device)];
-    for (const std::string& e : {ChannelError("output", output, info.outputNames.size()),
-                                 ChannelError("input", input, info.inputNames.size())})
-        if (!e.empty()) return e;
-    if (reference >= 0) {
-        if (std::string e = ChannelError("input", reference, info.inputNames.size()); !e.empty()) return e;
-        if (reference == input) return "The reference input must not be the measurement input.";
-    }
+    if (output < 0 || input < 0) return "Choose an output and an input of the sound card.";
+    if (reference == input) return "The reference input must not be the measurement input.";
 
     mode_ = mode;
     output_ = output;
@@ -58,6 +52,8 @@ std::string SweepMeasurementEngine::Begin(Mode mode, int device, int output, int
     xruns_ = 0;
     abort_ = false;
 
+    // The channel numbers are checked against the stream, not against a
+    // fresh device list: re-reading the list may disturb other open streams.
     std::string error;
     stream_ = system_.Open(
         device, [this](const float* in, float* out, std::size_t frames) { Callback(in, out, frames); },
@@ -65,10 +61,10 @@ std::string SweepMeasurementEngine::Begin(Mode mode, int device, int output, int
     if (!stream_) return error.empty() ? "The sound card cannot be opened." : error;
     inputCount_ = stream_->InputCount();
     outputCount_ = stream_->OutputCount();
+    const auto inputs = static_cast<std::size_t>(std::max(inputCount_, 0));
     std::string e = ChannelError("output", output, static_cast<std::size_t>(std::max(outputCount_, 0)));
-    if (e.empty())
-        e = ChannelError("input", std::max(input, reference),
-                         static_cast<std::size_t>(std::max(inputCount_, 0)));
+    if (e.empty()) e = ChannelError("input", input, inputs);
+    if (e.empty() && reference >= 0) e = ChannelError("input", reference, inputs);
     if (e.empty()) {
         xrunsAtStart_ = stream_->Xruns();
         e = stream_->Start();

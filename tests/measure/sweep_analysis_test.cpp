@@ -56,6 +56,8 @@ TEST_F(SweepAnalysisTest, SyntheticRoomIsRecoveredTapForTapAtThePreDelay) {
     const Case cases[] = {
         {{{0, 0.5}}, 0, false},
         {{{0, 0.8}, {37, -0.3}, {1200, 0.2}, {4000, -0.05}}, 240, false},
+        // A reflection louder than the direct sound: time zero is still the first arrival.
+        {{{0, 0.4}, {45, -0.6}, {46, 0.2}}, 4800, false},
         {{{150, 0.6}, {151, 0.4}, {900, -0.6}}, 9600, false},
         // Taps after a time of flight of 150 samples: with a loopback
         // reference the flight time stays in the response.

@@ -118,7 +118,7 @@ TEST_F(EngineTest, SweepFilesArePlayedAsFoundAndMadeWhenMissing) {
     EXPECT_EQ(stored, own);
 }
 
-TEST_F(EngineTest, RefusesWhatTheCardCannotDoAndOpensNothing) {
+TEST_F(EngineTest, RefusesWhatTheCardCannotDoAndPlaysNothing) {
     FakeAudioSystem card({});
     SweepMeasurementEngine engine(card);
     struct Case {
@@ -137,7 +137,10 @@ TEST_F(EngineTest, RefusesWhatTheCardCannotDoAndOpensNothing) {
         EXPECT_NE(engine.SweepMeasurement(sw, isw, rate, c.decayMs, c.device, c.output, c.input), "");
         EXPECT_EQ(engine.MeasurementState(), State::Idle);
     }
-    EXPECT_EQ(card.opened(), 0);
+    int rate = 0;
+    EXPECT_NE(engine.MicTest(sw, rate, 0, 2, 0), "");
+    EXPECT_EQ(engine.MicTestRunning(), 0);
+    EXPECT_TRUE(card.played().empty());
 }
 
 TEST_F(EngineTest, MicTestPlaysTheSweepAndTracksThePeak) {
