@@ -139,7 +139,6 @@ TEST_F(SweepAnalysisTest, ASilentReferenceFallsBackToTheArrivalWithAWarning) {
 TEST(IrViews, UnitImpulseReadsZeroDecibelsAndTimeZeroAtThePreDelay) {
     std::vector<double> ir(kPreDelaySamples + 2400, 0.0);
     ir[kPreDelaySamples] = 1.0;
-    ir[kPreDelaySamples + 48] = 0.0;
     const IrViews v = ComputeIrViews(ir, kPreDelaySamples, kSweepSampleRate);
     ASSERT_EQ(v.timeMs.size(), ir.size());
     EXPECT_DOUBLE_EQ(v.timeMs[kPreDelaySamples], 0.0);
@@ -149,11 +148,8 @@ TEST(IrViews, UnitImpulseReadsZeroDecibelsAndTimeZeroAtThePreDelay) {
     EXPECT_LE(v.frequencyHz.back(), 24000.0);
     for (double db : v.magnitudeDb) EXPECT_NEAR(db, 0.0, 1e-9);
 
-    // Half the gain reads -6 dB; a comb (two equal taps) averages to +3 dB
-    // over a 1/24 octave that spans many of its notches.
-    ir[kPreDelaySamples] = 0.5;
-    EXPECT_NEAR(ComputeIrViews(ir, kPreDelaySamples, kSweepSampleRate).magnitudeDb[300], -6.0206, 1e-3);
-    ir[kPreDelaySamples] = 1.0;
+    // A comb (two equal taps) averages to +3 dB over a 1/24 octave that spans
+    // many of its notches.
     ir[kPreDelaySamples + 2000] = 1.0;
     const IrViews comb = ComputeIrViews(ir, kPreDelaySamples, kSweepSampleRate);
     EXPECT_NEAR(comb.magnitudeDb.back(), 10.0 * std::log10(2.0), 0.2);
