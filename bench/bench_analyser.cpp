@@ -106,7 +106,7 @@ bool MaskAndCentres() {
 }
 
 bool SpectraPerSecond() {
-    zef::test::FakeAudioSystem card({.toneHz = 1000.0, .toneAmplitude = 0.5, .realTime = true});
+    zef::test::FakeAudioSystem card({.toneHz = 1000.0, .toneAmplitude = 0.5, .speed = 1.0});
     CardAnalyser analyser(card);
     std::size_t spectra = 0;
     analyser.SetSpectrumHandler([&](const zef::BandSpectrum&) { ++spectra; });

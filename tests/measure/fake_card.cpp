@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <deque>
 #include <numbers>
 #include <random>
@@ -129,8 +130,10 @@ private:
             loop.insert(loop.end(), block.begin(), block.end());
             played_->insert(played_->end(), block.begin(), block.end());
             t += kFakeBlock;
-            if (setup_.realTime)
-                std::this_thread::sleep_until(start + std::chrono::microseconds(t * 1000000 / 48000));
+            if (setup_.speed > 0.0)
+                std::this_thread::sleep_until(start +
+                                              std::chrono::microseconds(static_cast<std::int64_t>(
+                                                  static_cast<double>(t) * 1e6 / 48000.0 / setup_.speed)));
         }
     }
 

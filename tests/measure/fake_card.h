@@ -1,7 +1,7 @@
 #pragma once
 // An in-memory sound card for the measurement tests and benchmarks: one
 // device whose stream thread calls the callback in blocks of 128 frames, as
-// fast as it can (or paced at 48000 frames/s), and feeds the output back:
+// fast as it can (or paced at a multiple of real time), and feeds the output back:
 //
 //   output `roomOutput` -> room impulse response -> + noise + tone -> input `micInput`
 //   output `roomOutput` -> (straight)                              -> input `loopbackInput`
@@ -33,7 +33,7 @@ struct FakeCardSetup {
     int loopbackInput = 1;  // -1: none
     int inputs = 2;
     int outputs = 2;
-    bool realTime = false;
+    double speed = 0.0;               // multiple of real time the callback is paced at; 0: as fast as it can
     std::size_t failAfterFrames = 0;  // > 0: the stream dies with an error after this many frames
     unsigned seed = 1;
 };

@@ -160,7 +160,7 @@ TEST_F(EngineTest, MicTestPlaysTheSweepAndTracksThePeak) {
 }
 
 TEST_F(EngineTest, OneRunAtATimeAndLeavingMidRunDoesNotHang) {
-    FakeAudioSystem card({.realTime = true});
+    FakeAudioSystem card({.speed = 1.0});
     auto engine = std::make_unique<SweepMeasurementEngine>(card);
     int rate = 0;
     ASSERT_EQ(engine->SweepMeasurement(sw, isw, rate, kDecayMs, 0, 0, 0), "");
