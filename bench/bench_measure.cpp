@@ -208,8 +208,7 @@ void PrintAccuracy() {
     auto row = [&](const char* noise, std::size_t latency, double rms, bool goal, bool reference = false) {
         const Accuracy a = MeasureRoom(room, latency, rms, reference);
         char what[64];
-        std::snprintf(what, sizeof what, "%s, %.0f ms", noise,
-                      static_cast<double>(latency) * 1000.0 / kRate);
+        std::snprintf(what, sizeof what, "%s, %.0f ms", noise, static_cast<double>(latency) * 1000.0 / kRate);
         std::printf("%-32s %10ld %10.3f dB %8.0f Hz %11.1f dB %9zu\n", what, a.alignment, a.magnitudeDb,
                     a.worstHz, a.peakToNoiseDb, a.warnings);
         if (goal)
