@@ -19,6 +19,11 @@ inline constexpr std::size_t kAnalyserBandCount = 30;
 // 30 third-octave band levels in dB.
 using BandSpectrum = std::array<double, kAnalyserBandCount>;
 
+// How band levels are averaged: exponentially with a 125 ms time constant
+// (Fast, the default) or 1 s (Slow), or as the plain mean of everything since
+// the averaging was chosen (Long, for AutoEQ).
+enum class BandAveraging { Fast, Slow, Long };
+
 // The real-time analyser of one sound-card input.
 class RealTimeAnalyser {
 public:
@@ -32,6 +37,10 @@ public:
     virtual std::string Start(int device, int input) = 0;
     virtual void Stop() = 0;
     virtual bool IsRunning() = 0;
+
+    // Chooses the averaging of the next spectra; choosing Long (again)
+    // restarts the long mean. An analyser with one fixed averaging ignores it.
+    virtual void SetAveraging(BandAveraging) {}
 };
 
 }  // namespace zef

@@ -51,6 +51,14 @@ public:
     virtual std::vector<double> TimePlotY() = 0;
     virtual std::vector<double> FrequencyPlotX() = 0;
     virtual std::vector<double> FrequencyPlotY() = 0;
+
+    // What the user should know before trusting the last measurement (input
+    // clipping, too little headroom, too little signal over the noise), most
+    // serious first; empty when there is nothing to say.
+    virtual std::vector<std::string> Warnings() { return {}; }
+    // Why the last mic test or measurement failed (the card stopped, no
+    // samples arrived); "" when it did not.
+    virtual std::string Error() { return {}; }
 };
 
 }  // namespace zef

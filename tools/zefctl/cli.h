@@ -82,6 +82,7 @@ void AddResponseCommands(CommandTable& table);   // response
 void AddNetworkCommands(CommandTable& table);    // net
 void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
 void AddAudioCommands(CommandTable& table);      // cards, play, record
+void AddMeasureCommands(CommandTable& table);    // measure ir, rta
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.

@@ -1,0 +1,132 @@
+#include "measure/sweep_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "measure/sweep.h"
+
+namespace zef::measure {
+namespace {
+
+// A reference response counts when its peak stands this far above its RMS
+// over the search range (a loopback reads about 44 dB, noise about 13 dB).
+constexpr double kReferencePeakToRms = 10.0;
+
+double Rms(std::span<const float> x) {
+    if (x.empty()) return 0.0;
+    double sum = 0.0;
+    for (float v : x) sum += static_cast<double>(v) * v;
+    return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+double Rms(std::span<const double> x) {
+    if (x.empty()) return 0.0;
+    double sum = 0.0;
+    for (double v : x) sum += v * v;
+    return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+double Db(double ratio) {
+    if (!(ratio > 0.0)) return -std::numeric_limits<double>::infinity();
+    return 20.0 * std::log10(ratio);
+}
+
+std::string Format(const char* format, double value) {
+    char text[300];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// The part of `x` from `from` of `length` samples, clipped to x.
+std::span<const float> Part(const std::vector<float>& x, std::size_t from, std::size_t length) {
+    from = std::min(from, x.size());
+    return std::span<const float>(x).subspan(from, std::min(length, x.size() - from));
+}
+
+}  // namespace
+
+std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
+    std::vector<std::string> w;
+    if (!(q.inputPeak > 0.0)) {
+        w.push_back(
+            "No signal at the input: check the microphone, its cable and phantom power, and the input "
+            "chosen.");
+        return w;
+    }
+    if (q.clippedSamples > 0) {
+        w.push_back(
+            Format("The input clipped (%.0f samples at full scale): lower the microphone gain or the "
+                   "output level and measure again.",
+                   static_cast<double>(q.clippedSamples)));
+    } else if (Db(q.inputPeak) > kHeadroomLimitDb) {
+        w.push_back(
+            Format("The input peaked at %.1f dBFS, less than 1 dB below full scale: lower the "
+                   "microphone gain a little to keep some headroom.",
+                   Db(q.inputPeak)));
+    }
+    if (q.signalToNoiseDb < kMinSignalToNoiseDb) {
+        w.push_back(
+            Format("The sweep is only %.0f dB above the background noise (20 dB at least): raise the "
+                   "output level or the microphone gain, or make the room quieter.",
+                   std::max(q.signalToNoiseDb, 0.0)));
+    }
+    return w;
+}
+
+SweepAnalysis::SweepAnalysis(std::vector<double> sweep, std::vector<double> inverse, SweepTiming timing)
+    : timing_(timing),
+      deconvolver_(std::move(sweep), std::move(inverse), timing.RecordingLength()),
+      plotFft_(IrViewTransformLength(timing.ImpulseLength())) {}
+
+void SweepAnalysis::Prepare() { deconvolver_.Prepare(); }
+
+SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
+    SweepResult r;
+    const std::size_t origin = deconvolver_.ReferenceDelay() + kPreRollSamples;  // zero latency
+    const std::size_t searchEnd = origin + kLatencyAllowanceSamples;
+
+    std::size_t zero = 0;
+    bool haveZero = false;
+    if (!recording.reference.empty()) {
+        const std::span<const double> h = deconvolver_.Deconvolve(recording.reference);
+        const std::size_t peak = LargestPeak(h, origin, searchEnd);
+        const double rms = Rms(h.subspan(std::min(origin, h.size()),
+                                         std::min(searchEnd, h.size()) - std::min(origin, h.size())));
+        if (peak < h.size() && std::abs(h[peak]) > kReferencePeakToRms * rms) {
+            zero = peak;
+            haveZero = true;
+            r.alignedByReference = true;
+        }
+    }
+    const std::span<const double> h = deconvolver_.Deconvolve(recording.input);
+    if (!haveZero) zero = FirstArrival(h, origin, searchEnd);
+    r.delaySeconds = (static_cast<double>(zero) - static_cast<double>(origin)) / kSweepSampleRate;
+    r.impulseResponse = CutImpulseResponse(h, zero, kPreDelaySamples, timing_.ImpulseLength());
+
+    MeasurementQuality& q = r.quality;
+    for (float x : recording.input) {
+        const double a = std::abs(static_cast<double>(x));
+        q.inputPeak = std::max(q.inputPeak, a);
+        if (a >= kClipLevel) ++q.clippedSamples;
+    }
+    q.noiseRms = Rms(Part(recording.input, 0, kPreRollSamples));
+    q.signalRms = Rms(Part(recording.input, zero - deconvolver_.ReferenceDelay(), timing_.sweepLength));
+    q.signalToNoiseDb =
+        q.noiseRms > 0.0 ? Db(q.signalRms / q.noiseRms) : std::numeric_limits<double>::infinity();
+    const std::span<const double> ir(r.impulseResponse);
+    const std::size_t tail = ir.size() / 10;
+    const double peak = ir.empty() ? 0.0 : std::abs(ir[LargestPeak(ir, 0, ir.size())]);
+    q.peakToTailDb = Db(peak / Rms(ir.last(tail)));
+    r.warnings = QualityWarnings(q);
+    if (!recording.reference.empty() && !r.alignedByReference)
+        r.warnings.push_back(
+            "The reference input carries no sweep: the response was aligned on its first arrival instead. "
+            "Check the loopback cable and the reference input chosen.");
+
+    r.views = ComputeIrViews(r.impulseResponse, kPreDelaySamples, kSweepSampleRate, plotFft_);
+    return r;
+}
+
+}  // namespace zef::measure

@@ -1,0 +1,256 @@
+// measure ir, rta: the sweep measurement and the third-octave analyser from
+// the command line, through a sound card or the virtual rig; rta --wav
+// analyses a recording instead.
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "audio_backend.h"
+#include "cli.h"
+#include "measure/card_analyser.h"
+#include "files/irw_file.h"
+#include "measure/sweep.h"
+#include "measure/sweep_engine.h"
+#include "measure/third_octave_bank.h"
+#include "measure/wav_io.h"
+#include "output.h"
+
+namespace zefctl {
+namespace {
+
+namespace zm = zef::measure;
+
+std::unique_ptr<zef::audio::System> NoBackend(const std::optional<std::string>& rig, std::string& error) {
+    error = rig ? "the virtual rig is not available in this build of zefctl"
+                : "sound cards are not available in this build of zefctl";
+    return nullptr;
+}
+
+AudioSystemFactory& Factory() {
+    static AudioSystemFactory factory = NoBackend;
+    return factory;
+}
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// The longest a run may take beyond its own length before zefctl gives up.
+constexpr double kSpareSeconds = 30.0;
+
+// --rig HOST:PORT, checked to be a loopback address.
+std::optional<std::string> RigOption(const Context& ctx) {
+    std::optional<std::string> rig = Named(ctx, "--rig");
+    if (!rig) return rig;
+    const std::size_t colon = rig->rfind(':');
+    const std::string host = rig->substr(0, colon);
+    if (colon == std::string::npos || colon + 1 == rig->size() ||
+        (host.rfind("127.", 0) != 0 && host != "localhost"))
+        Usage("--rig wants HOST:PORT on a loopback address, e.g. 127.0.0.1:30400");
+    return rig;
+}
+
+std::unique_ptr<zef::audio::System> System(const Context& ctx) {
+    std::string error;
+    std::unique_ptr<zef::audio::System> system = OpenAudioSystem(RigOption(ctx), error);
+    if (!system) Fail(error.empty() ? "no sound card" : error);
+    return system;
+}
+
+std::string SweepFolder(const Context& ctx) {
+    if (std::optional<std::string> dir = Named(ctx, "--sweeps")) return *dir;
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return (base.isEmpty() ? std::string(".") : base.toStdString()) + "/zef-editor/TS";
+}
+
+// Ratios in dB as JSON and text take them: infinities become +-999.
+double Finite(double db) { return std::isfinite(db) ? db : (db > 0 ? 999.0 : -999.0); }
+
+double Dbfs(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -999.0; }
+
+void DrawProgress(std::ostream& err, int percent) {
+    const int filled = percent / 5;
+    err << "\rmeasuring [" << std::string(static_cast<std::size_t>(filled), '#')
+        << std::string(static_cast<std::size_t>(20 - filled), '.') << "] " << percent << " %" << std::flush;
+}
+
+int MeasureIr(Context& ctx) {
+    if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
+    const std::optional<std::string> out = Named(ctx, "--out");
+    if (!out) Usage("measure ir needs --out FILE.irw");
+    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
+    const int output = NamedInt(ctx, "--output", 0, 0, 1023);
+    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
+    const int reference = NamedInt(ctx, "--reference", -1, 0, 1023);
+    const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
+    const std::string folder = SweepFolder(ctx);
+
+    std::unique_ptr<zef::audio::System> system = System(ctx);
+    zm::SweepMeasurementEngine engine(*system);
+    engine.SetReferenceInput(reference);
+    int rate = 0;
+    const int decayMs = static_cast<int>(std::lround(decay * 1000.0));
+    if (std::string e = engine.SweepMeasurement(folder + "/SW.wav", folder + "/ISW.wav", rate, decayMs, card,
+                                                output, input);
+        !e.empty())
+        Fail(e);
+
+    // The run's own length (the sweep file may be any length) plus spare time.
+    std::vector<double> sweep;
+    zm::LoadOrCreateSweep(folder + "/SW.wav", sweep);
+    const double runSeconds =
+        static_cast<double>(zm::SweepTiming{sweep.size(), 0}.RecordingLength()) / zm::kSweepSampleRate +
+        decay;
+    const auto limit =
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                               std::chrono::duration<double>(runSeconds + kSpareSeconds));
+    int shown = -1;
+    while (engine.MeasurementState() != zef::MeasurementEngine::State::Done) {
+        if (std::chrono::steady_clock::now() > limit)
+            Fail("the measurement did not finish: check the card settings");
+        if (const int p = engine.Progress(); p != shown && !ctx.options.json)
+            DrawProgress(ctx.err, shown = p);
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    if (!ctx.options.json) {
+        DrawProgress(ctx.err, 100);
+        ctx.err << "\n";
+    }
+
+    std::vector<double> ir;
+    if (engine.ComputeImpulseResponse(zm::kSweepSampleRate, ir) != 0)
+        Fail("the measurement failed: " + engine.Error());
+    const std::vector<std::string> warnings = engine.Warnings();
+    for (const std::string& w : warnings) ctx.err << "zefctl: warning: " << w << "\n";
+    if (std::string e = zm::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
+
+    const zm::SweepResult& r = *engine.LastResult();
+    const zm::MeasurementQuality& q = r.quality;
+    if (ctx.options.json) {
+        QJsonObject j;
+        j["file"] = Q(*out);
+        j["samples"] = static_cast<qint64>(ir.size());
+        j["time_zero_sample"] = static_cast<qint64>(zm::kPreDelaySamples);
+        j["delay_ms"] = r.delaySeconds * 1000.0;
+        j["aligned_by"] = r.alignedByReference ? "reference" : "arrival";
+        j["input_peak_dbfs"] = Dbfs(q.inputPeak);
+        j["signal_to_noise_db"] = Finite(q.signalToNoiseDb);
+        j["peak_to_tail_db"] = Finite(q.peakToTailDb);
+        QJsonArray w;
+        for (const std::string& text : warnings) w.append(Q(text));
+        j["warnings"] = w;
+        PrintJson(ctx.out, j);
+        return kExitOk;
+    }
+    char line[300];
+    std::snprintf(line, sizeof line,
+                  "wrote %s: %zu samples (%.3f s), time zero at sample %zu (%.1f ms)\n"
+                  "delay %.2f ms (aligned on the %s)\n"
+                  "input peak %.1f dBFS, signal to noise %.1f dB, peak to tail %.1f dB\n",
+                  out->c_str(), ir.size(), static_cast<double>(ir.size()) / zm::kSweepSampleRate,
+                  zm::kPreDelaySamples, 1000.0 * zm::kPreDelaySamples / zm::kSweepSampleRate,
+                  r.delaySeconds * 1000.0, r.alignedByReference ? "loopback reference" : "first arrival",
+                  Dbfs(q.inputPeak), Finite(q.signalToNoiseDb), Finite(q.peakToTailDb));
+    ctx.out << line;
+    return kExitOk;
+}
+
+void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* source, double seconds) {
+    if (ctx.options.json) {
+        QJsonObject j;
+        QJsonArray hz;
+        QJsonArray db;
+        for (std::size_t b = 0; b < zm::kThirdOctaveBands; ++b) {
+            hz.append(zm::kBandLabelsHz[b]);
+            db.append(std::round(levels[b] * 100.0) / 100.0);
+        }
+        j["source"] = source;
+        j["seconds"] = seconds;
+        j["bands_hz"] = hz;
+        j["levels_db"] = db;
+        PrintJson(ctx.out, j);
+        return;
+    }
+    ctx.out << "band_hz level_db\n";
+    char line[64];
+    for (std::size_t b = 0; b < zm::kThirdOctaveBands; ++b) {
+        std::snprintf(line, sizeof line, "%7d %8.2f\n", zm::kBandLabelsHz[b], levels[b]);
+        ctx.out << line;
+    }
+}
+
+int RtaOfFile(Context& ctx, const std::string& path) {
+    zm::WavAudio audio;
+    if (std::string e = zm::ReadWav(path, audio); !e.empty()) Fail(e);
+    if (audio.sampleRate < zm::kAnalyserMinRate)
+        Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
+             " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
+    const int channel = NamedInt(ctx, "--input", 0, 0, audio.channels - 1);
+    const zef::BandSpectrum levels = zm::AnalyseRecording(audio.Channel(channel), audio.sampleRate);
+    PrintBands(ctx, levels, "wav", static_cast<double>(audio.frames()) / audio.sampleRate);
+    return kExitOk;
+}
+
+int Rta(Context& ctx) {
+    if (std::optional<std::string> wav = Named(ctx, "--wav")) return RtaOfFile(ctx, *wav);
+    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
+    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
+    std::unique_ptr<zef::audio::System> system = System(ctx);
+    zm::CardAnalyser analyser(*system);
+    zef::BandSpectrum last{};
+    std::size_t spectra = 0;
+    analyser.SetSpectrumHandler([&](const zef::BandSpectrum& s) {
+        last = s;
+        ++spectra;
+    });
+    analyser.SetAveraging(zef::BandAveraging::Long);
+    if (std::string e = analyser.Start(card, input); !e.empty()) Fail(e);
+    const auto start = std::chrono::steady_clock::now();
+    const std::chrono::duration<double> run(ctx.options.seconds);
+    while (std::chrono::steady_clock::now() - start < run) {
+        std::this_thread::sleep_for(kPollInterval);
+        analyser.DeliverPending();
+        if (!analyser.IsRunning()) Fail("the sound card stopped: " + analyser.Error());
+    }
+    analyser.DeliverPending();
+    analyser.Stop();
+    if (spectra == 0) Fail("no spectrum arrived from the card");
+    PrintBands(ctx, last, "card", ctx.options.seconds);
+    return kExitOk;
+}
+
+}  // namespace
+
+void SetAudioSystemFactory(AudioSystemFactory factory) {
+    Factory() = factory ? std::move(factory) : AudioSystemFactory(NoBackend);
+}
+
+std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::string>& rig,
+                                                    std::string& error) {
+    return Factory()(rig, error);
+}
+
+void AddMeasureCommands(CommandTable& table) {
+    const OptionSpec card{"--card"};
+    const OptionSpec input{"--input"};
+    const OptionSpec rig{"--rig"};
+    table.push_back(
+        {"measure",
+         "measure ir [--rig HOST:PORT] [--card N] [--output N] [--input N] [--reference N] "
+         "[--decay S] [--sweeps DIR] --out FILE.irw",
+         "measures an impulse response with the sweep (0-based card and channel numbers; "
+         "--reference names a loopback input; --decay 0.1..10 s, default 2; sweep files in "
+         "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder)",
+         MeasureIr,
+         {card, {"--output"}, input, {"--reference"}, {"--decay"}, {"--sweeps"}, {"--out"}, rig}});
+    table.push_back(
+        {"rta",
+         "rta [--rig HOST:PORT] [--card N] [--input N] [--seconds S] | rta --wav FILE [--input N]",
+         "the 30 third-octave band levels (dB re a full-scale sine) of a card input averaged over "
+         "S seconds (default 10), or of a recording's channel N averaged over the whole file",
+         Rta,
+         {card, input, rig, {"--wav"}}});
+}
+
+}  // namespace zefctl
