@@ -78,6 +78,7 @@ void AddFileCommands(CommandTable& table);       // dump, load, preset, fir
 void AddResponseCommands(CommandTable& table);   // response
 void AddNetworkCommands(CommandTable& table);    // net
 void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
+void AddDesignCommands(CommandTable& table);     // fir design, autoeq fit
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.

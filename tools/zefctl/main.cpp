@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("zefctl");
     zefctl::CommandTable table;
     for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
-                     zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands})
+                     zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands,
+                     zefctl::AddDesignCommands})
         add(table);
     const std::vector<std::string> args(argv + 1, argv + argc);
     return zefctl::RunCli(table, args, std::cout, std::cerr);
