@@ -142,7 +142,8 @@ FirDesignSettings NormaliseFirDesignSettings(const FirDesignSettings& settings) 
     in.precision = std::clamp(in.precision, 1, 10);
     const double latency = std::isfinite(s.latencyMs) ? std::clamp(s.latencyMs, kMinLatencyMs, kMaxLatencyMs)
                                                       : kDefaultLatencyMs;
-    s.latencyMs = std::round(latency / kFirTapMs) * kFirTapMs;
+    const double lastTap = std::floor(kMaxLatencyMs / kFirTapMs);
+    s.latencyMs = std::min(std::round(latency / kFirTapMs), lastTap) * kFirTapMs;
     return s;
 }
 
@@ -221,8 +222,8 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     // magnitude, less the bulk delay. The bulk delay is where the excess
     // phase's all-pass response, band-limited to the range, peaks: the
     // arrival that the correction then leaves in place, so that the
-    // correction's own main tap lands on the latency. The 2 pi branch is the
-    // one that starts the range near zero.
+    // correction's own main tap lands on the latency. The branch is the one
+    // that starts the range near zero.
     std::vector<double> logMagnitude(bins);
     double phaseStrongest = 0;
     for (std::size_t k = 0; k < bins; ++k)
@@ -240,7 +241,9 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     std::vector<double> psi = UnwrappedPhase(excess);
     for (std::size_t k = 0; k < bins; ++k) psi[k] += 2 * kPi * static_cast<double>(k) * bulkDelay / n;
     const std::size_t startBin = static_cast<std::size_t>(std::ceil(in.minFrequency / binHz));
-    const double branch = 2 * kPi * std::round(psi[startBin] / (2 * kPi));
+    // A constant pi is polarity, which the FIR never changes: the branch is
+    // the nearest multiple of pi, not of 2 pi.
+    const double branch = kPi * std::round(psi[startBin] / kPi);
     for (double& v : psi) v -= branch;
 
     // Corrections, faded out around the range.
