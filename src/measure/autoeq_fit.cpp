@@ -98,6 +98,17 @@ BandSpectrum BandLevelsOf(const PointArray& totalDb) {
     return levels;
 }
 
+// Band levels of a response held as power ratios per point.
+BandSpectrum BandLevelsOfPower(const PointArray& power) {
+    BandSpectrum levels{};
+    for (std::size_t b = 0; b < kBands; ++b) {
+        double sum = 0;
+        for (std::size_t p = 0; p < kPerBand; ++p) sum += power[b * kPerBand + p];
+        levels[b] = 10.0 * std::log10(sum / kPerBand);
+    }
+    return levels;
+}
+
 // Solves (A + lambda diag(A)) x = y in place (n x n, row-major); false when singular.
 bool SolveDamped(std::vector<double> a, std::vector<double> y, int n, double lambda, std::vector<double>& x) {
     for (int i = 0; i < n; ++i) a[static_cast<std::size_t>(i * n + i)] *= 1.0 + lambda;
@@ -194,12 +205,16 @@ private:
         return kFlatGainCode + std::clamp(steps, -limit, limit);
     }
 
+    // The filter's power ratio 10^(dB/10) at every point; the search
+    // multiplies these instead of adding decibels, which saves every
+    // exponential of a trial.
     const std::vector<double>& Cached(const AutoEqFilter& f) {
         const auto key = std::make_tuple(f.frequencyHz, f.gainCode, f.qIndex, f.type);
         auto it = cache_.find(key);
         if (it == cache_.end()) {
             std::vector<double> r(kPoints);
             FilterResponse(f, r.data());
+            for (double& v : r) v = std::exp(kPowerPerDb * v);
             it = cache_.emplace(key, std::move(r)).first;
         }
         return it->second;
@@ -220,12 +235,13 @@ private:
     }
 
     double CostOf(const AutoEqFilters& set) {
-        PointArray total{};
+        PointArray power;
+        power.fill(1.0);
         for (const AutoEqFilter& f : set) {
             const std::vector<double>& r = Cached(f);
-            for (std::size_t p = 0; p < kPoints; ++p) total[p] += r[p];
+            for (std::size_t p = 0; p < kPoints; ++p) power[p] *= r[p];
         }
-        return CostOfLevels(BandLevelsOf(total));
+        return CostOfLevels(BandLevelsOfPower(power));
     }
 
     // Levenberg-Marquardt on the real-valued gains of the fitted filters of
@@ -354,16 +370,16 @@ private:
     }
 
     AutoEqFilters Refine(AutoEqFilters set) {
-        PointArray total{};
+        PointArray total{};  // power ratio of the whole set per point
         auto rebuild = [&] {
-            total.fill(0);
+            total.fill(1.0);
             for (const AutoEqFilter& f : set) {
                 const std::vector<double>& r = Cached(f);
-                for (std::size_t p = 0; p < kPoints; ++p) total[p] += r[p];
+                for (std::size_t p = 0; p < kPoints; ++p) total[p] *= r[p];
             }
         };
         rebuild();
-        double cost = CostOfLevels(BandLevelsOf(total));
+        double cost = CostOfLevels(BandLevelsOfPower(total));
         const int low = kFlatGainCode - range_.maxGainHalfDb;
         const int high = kFlatGainCode + range_.maxGainHalfDb;
         auto legal = [&](const AutoEqFilter& f) {
@@ -382,9 +398,9 @@ private:
                 const auto ui = static_cast<std::size_t>(i);
                 const std::vector<double>& before = Cached(set[static_cast<std::size_t>(m.index[ui])]);
                 const std::vector<double>& after = Cached(m.filter[ui]);
-                for (std::size_t p = 0; p < kPoints; ++p) moved[p] += after[p] - before[p];
+                for (std::size_t p = 0; p < kPoints; ++p) moved[p] *= after[p] / before[p];
             }
-            return CostOfLevels(BandLevelsOf(moved));
+            return CostOfLevels(BandLevelsOfPower(moved));
         };
 
         for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
@@ -442,7 +458,7 @@ private:
                         set[static_cast<std::size_t>(best.index[static_cast<std::size_t>(i)])] =
                             best.filter[static_cast<std::size_t>(i)];
                     rebuild();
-                    cost = CostOfLevels(BandLevelsOf(total));
+                    cost = CostOfLevels(BandLevelsOfPower(total));
                     changed = true;
                 }
             }

@@ -63,7 +63,7 @@ private:
 };
 
 TEST(AutoEqFit, EveryFilterIsALegalDeviceSetting) {
-    const auto curves = test::RandomRoomCurves(7, 12);
+    const auto curves = test::RandomRoomCurves(7, 6);
     for (const test::RoomCurve& c : curves) {
         SCOPED_TRACE(testing::Message()
                      << "gain " << c.maxGainHalfDb << " bands " << c.minBand << ".." << c.maxBand);
