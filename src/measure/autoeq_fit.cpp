@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "dsp/biquad.h"
-#include "dsp/grid.h"
-#include "dsp/kernels.h"
+#include "measure/autoeq_points.h"
 #include "model/tables.h"
 
 namespace zef::measure {
@@ -18,7 +17,7 @@ namespace {
 
 constexpr std::size_t kBands = kAnalyserBandCount;
 constexpr std::size_t kPerBand = kAutoEqPointsPerBand;
-constexpr std::size_t kPoints = kBands * kPerBand;
+constexpr std::size_t kPoints = kAutoEqPoints;
 constexpr int kQCount = static_cast<int>(kEqQ.size());
 
 // Q indices tried for the whole set before each filter finds its own.
@@ -36,78 +35,7 @@ constexpr double kLimitWeight = 1e6;
 // Band levels may exceed the limit by rounding only.
 constexpr double kLimitSlackDb = 1e-9;
 
-using PointArray = std::array<double, kPoints>;
-const double kPowerPerDb = std::log(10.0) / 10.0;  // 10^(dB/10) = exp(kPowerPerDb * dB)
-
-double GainDbOf(int code) { return code / 2.0 - 15.0; }
-
-// kPerBand points per band, at the centres of equal log-frequency steps
-// between fc * 2^(-1/6) and fc * 2^(1/6), with their sin^2 terms.
-struct Points {
-    PointArray hz{};
-    PointArray phi{};
-};
-const Points& EvaluationPoints() {
-    static const Points points = [] {
-        Points a;
-        for (std::size_t b = 0; b < kBands; ++b) {
-            for (std::size_t p = 0; p < kPerBand; ++p) {
-                const double octave = (static_cast<double>(p) + 0.5) / kPerBand / 3.0 - 1.0 / 6.0;
-                const std::size_t i = b * kPerBand + p;
-                a.hz[i] = kAutoEqBandHz[b] * std::exp2(octave);
-                a.phi[i] = dsp::SinSquaredTerm(a.hz[i]);
-            }
-        }
-        return a;
-    }();
-    return points;
-}
-
-// The band's magnitude at every point, as dsp::SectionCurveDb computes the
-// display grid: the vector kernel, and dsp::BiquadMagnitudeDb wherever the
-// kernel leaves a point undecided.
-void ResponseOf(int type, double frequencyHz, double q, double gainDb, double* out) {
-    const dsp::BiquadCoefficients c = dsp::BandCoefficients(type, frequencyHz, q, gainDb);
-    const bool flat = c == dsp::BiquadCoefficients::Unity() ||
-                      type == static_cast<int>(dsp::BandType::AllPass1) ||
-                      type == static_cast<int>(dsp::BandType::AllPass2);
-    if (flat) {
-        std::fill(out, out + kPoints, 0.0);
-        return;
-    }
-    const Points& points = EvaluationPoints();
-    const auto result = dsp::detail::SectionKernel(dsp::detail::TermsOf(c), points.hz.data(),
-                                                   points.phi.data(), out, kPoints);
-    for (std::size_t p = 0; p < kPoints; ++p)
-        if (p >= result.done || std::isnan(out[p])) out[p] = dsp::BiquadMagnitudeDb(c, points.hz[p]);
-}
-
-void FilterResponse(const AutoEqFilter& f, double* out) {
-    const int q = std::clamp(f.qIndex, 0, kQCount - 1);
-    ResponseOf(f.type, f.frequencyHz, kEqQ[static_cast<std::size_t>(q)], GainDbOf(f.gainCode), out);
-}
-
-// Power average per band of a summed response in dB.
-BandSpectrum BandLevelsOf(const PointArray& totalDb) {
-    BandSpectrum levels{};
-    for (std::size_t b = 0; b < kBands; ++b) {
-        double power = 0;
-        for (std::size_t p = 0; p < kPerBand; ++p) power += std::exp(kPowerPerDb * totalDb[b * kPerBand + p]);
-        levels[b] = 10.0 * std::log10(power / kPerBand);
-    }
-    return levels;
-}
-
-// Band levels of a response held as power ratios per point.
-BandSpectrum BandLevelsOfPower(const PointArray& power) {
-    BandSpectrum levels{};
-    for (std::size_t b = 0; b < kBands; ++b) {
-        double sum = 0;
-        for (std::size_t p = 0; p < kPerBand; ++p) sum += power[b * kPerBand + p];
-        levels[b] = 10.0 * std::log10(sum / kPerBand);
-    }
-    return levels;
-}
+using PointArray = AutoEqPointArray;
 
 // Solves (A + lambda diag(A)) x = y in place (n x n, row-major); false when singular.
 bool SolveDamped(std::vector<double> a, std::vector<double> y, int n, double lambda, std::vector<double>& x) {
@@ -213,7 +141,7 @@ private:
         auto it = cache_.find(key);
         if (it == cache_.end()) {
             std::vector<double> r(kPoints);
-            FilterResponse(f, r.data());
+            FilterResponseAtPoints(f, r.data());
             for (double& v : r) v = std::exp(kPowerPerDb * v);
             it = cache_.emplace(key, std::move(r)).first;
         }
@@ -256,7 +184,7 @@ private:
         std::vector<std::vector<double>> responses(static_cast<std::size_t>(n), std::vector<double>(kPoints));
         auto responseOf = [&](int i, double gain, double* out) {
             const AutoEqFilter& f = set[static_cast<std::size_t>(range_.minBand + i)];
-            ResponseOf(f.type, f.frequencyHz, kEqQ[static_cast<std::size_t>(f.qIndex)], gain, out);
+            BandResponseAtPoints(f.type, f.frequencyHz, kEqQ[static_cast<std::size_t>(f.qIndex)], gain, out);
         };
         for (int i = 0; i < n; ++i)
             responseOf(i, gains[static_cast<std::size_t>(i)], responses[static_cast<std::size_t>(i)].data());
@@ -264,7 +192,7 @@ private:
             PointArray total{};
             for (const auto& r : rs)
                 for (std::size_t p = 0; p < kPoints; ++p) total[p] += r[p];
-            return BandLevelsOf(total);
+            return BandLevelsOfDb(total);
         };
         auto costOf = [&](const BandSpectrum& eq) {
             double cost = 0;
@@ -293,7 +221,7 @@ private:
                 PointArray moved = total;
                 const auto& r = responses[static_cast<std::size_t>(i)];
                 for (std::size_t p = 0; p < kPoints; ++p) moved[p] += column[p] - r[p];
-                const BandSpectrum eqMoved = BandLevelsOf(moved);
+                const BandSpectrum eqMoved = BandLevelsOfDb(moved);
                 for (int b = 0; b < n; ++b) {
                     const auto bi = static_cast<std::size_t>(range_.minBand + b);
                     jac[static_cast<std::size_t>(b * n + i)] = (eqMoved[bi] - eq[bi]) / h;
@@ -509,96 +437,16 @@ private:
     std::map<std::tuple<int, int, int, int>, std::vector<double>> cache_;
 };
 
-BandSpectrum Sanitised(const BandSpectrum& levels) {
-    double sum = 0;
-    int count = 0;
-    for (double v : levels) {
-        if (std::isfinite(v)) {
-            sum += v;
-            ++count;
-        }
-    }
-    const double fill = count ? sum / count : 0.0;
-    BandSpectrum out = levels;
-    for (double& v : out) v = std::isfinite(v) ? std::clamp(v, -400.0, 400.0) : fill;
-    return out;
-}
-
 }  // namespace
 
-AutoEqRange NormaliseAutoEqRange(int maxGainHalfDb, int minBand, int maxBand) {
-    AutoEqRange r;
-    r.minBand = std::clamp(std::min(minBand, maxBand), 0, kAutoEqBands - 1);
-    r.maxBand = std::clamp(std::max(minBand, maxBand), 0, kAutoEqBands - 1);
-    r.maxGainHalfDb = std::clamp(maxGainHalfDb, 1, kMaxGainHalfDbLimit);
-    return r;
-}
-
-BandSpectrum AutoEqBandLevels(const AutoEqFilters& filters) {
-    PointArray total{};
-    PointArray one{};
-    for (const AutoEqFilter& f : filters) {
-        FilterResponse(f, one.data());
-        for (std::size_t p = 0; p < kPoints; ++p) total[p] += one[p];
-    }
-    return BandLevelsOf(total);
-}
-
-void EvaluateAutoEqFit(AutoEqFit& fit, const BandSpectrum& levelsDb, int minBand, int maxBand) {
-    const BandSpectrum levels = Sanitised(levelsDb);
-    const AutoEqRange range = NormaliseAutoEqRange(1, minBand, maxBand);
-    double sum = 0;
-    for (int b = range.minBand; b <= range.maxBand; ++b) sum += levels[static_cast<std::size_t>(b)];
-    fit.targetDb = sum / (range.maxBand - range.minBand + 1);
-    fit.eqDb = AutoEqBandLevels(fit.filters);
-    for (std::size_t b = 0; b < kBands; ++b) {
-        const int bi = static_cast<int>(b);
-        const bool fitted = bi >= range.minBand && bi <= range.maxBand;
-        fit.residualDb[b] = fitted ? levels[b] + fit.eqDb[b] - fit.targetDb : 0.0;
-    }
-}
-
 AutoEqFit FitAutoEq(const BandSpectrum& levelsDb, int maxGainHalfDb, int minBand, int maxBand) {
-    const BandSpectrum levels = Sanitised(levelsDb);
+    const BandSpectrum levels = SanitisedLevels(levelsDb);
     const AutoEqRange range = NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand);
     Fitter fitter(levels, range);
     AutoEqFit fit;
     fit.filters = fitter.Run();
     EvaluateAutoEqFit(fit, levels, range.minBand, range.maxBand);
     return fit;
-}
-
-AutoEqFit NaiveAutoEqFit(const BandSpectrum& levelsDb, int maxGainHalfDb, int minBand, int maxBand,
-                         int qIndex) {
-    const BandSpectrum levels = Sanitised(levelsDb);
-    const AutoEqRange range = NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand);
-    AutoEqFit fit;
-    double sum = 0;
-    for (int b = range.minBand; b <= range.maxBand; ++b) sum += levels[static_cast<std::size_t>(b)];
-    const double mean = sum / (range.maxBand - range.minBand + 1);
-    for (std::size_t k = 0; k < kBands; ++k) {
-        AutoEqFilter& f = fit.filters[k];
-        f.frequencyHz = kAutoEqBandHz[k];
-        f.qIndex = std::clamp(qIndex, 0, kQCount - 1);
-        const int ki = static_cast<int>(k);
-        if (ki < range.minBand || ki > range.maxBand) continue;
-        const int steps = static_cast<int>(std::lround(2.0 * (mean - levels[k])));
-        f.gainCode = kFlatGainCode + std::clamp(steps, -range.maxGainHalfDb, range.maxGainHalfDb);
-    }
-    EvaluateAutoEqFit(fit, levels, range.minBand, range.maxBand);
-    return fit;
-}
-
-AutoEqResult ToAutoEqResult(const AutoEqFit& fit, const BandSpectrum& levelsDb) {
-    AutoEqResult r;
-    r.levelsDb = levelsDb;
-    for (std::size_t k = 0; k < kBands; ++k) {
-        r.frequencyHz[k] = fit.filters[k].frequencyHz;
-        r.gainCode[k] = fit.filters[k].gainCode;
-        r.qIndex[k] = fit.filters[k].qIndex;
-        r.filterType[k] = fit.filters[k].type;
-    }
-    return r;
 }
 
 }  // namespace zef::measure

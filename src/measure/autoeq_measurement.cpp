@@ -55,6 +55,7 @@ void AnalyserAutoEqEngine::Stop() {
 }
 
 std::string AnalyserAutoEqEngine::Start(int device, int input, int& maxGainHalfDb, int minBand, int maxBand) {
+    Stop();  // a fit still running finishes before its state is reset
     range_ = NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand);
     maxGainHalfDb = range_.maxGainHalfDb;
     powerSum_.fill(0);
