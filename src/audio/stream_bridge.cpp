@@ -1,7 +1,8 @@
 #include "audio/stream_bridge.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 
 namespace zef::audio {
 namespace {
@@ -40,7 +41,7 @@ void StreamBridge::OnAudio(const float* in, float* out, std::size_t frames) {
 std::size_t StreamBridge::TakeCaptured(std::span<float> frames) {
     const std::size_t ni = Channels(inputs_);
     if (ni == 0) return 0;
-    assert(frames.size() % ni == 0);
+    if (!ZEF_CHECK(frames.size() % ni == 0)) return 0;
     const std::size_t n = std::min(frames.size() / ni, captured_.Size() / ni);
     return captured_.Pop(frames.first(n * ni)) / ni;
 }
@@ -48,7 +49,7 @@ std::size_t StreamBridge::TakeCaptured(std::span<float> frames) {
 std::size_t StreamBridge::Queue(std::span<const float> frames) {
     const std::size_t no = Channels(outputs_);
     if (no == 0) return 0;
-    assert(frames.size() % no == 0);
+    if (!ZEF_CHECK(frames.size() % no == 0)) return 0;
     const std::size_t room = (playback_.Capacity() - playback_.Size()) / no;
     const std::size_t n = std::min(frames.size() / no, room);
     playback_.Push(frames.first(n * no));

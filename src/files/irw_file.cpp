@@ -1,76 +1,66 @@
 #include "files/irw_file.h"
 
-#include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <limits>
 
 #include "files/binary_io.h"
 
-namespace zef::measure {
-namespace {
+namespace zef {
 
-constexpr std::size_t kHeaderBytes = 4;
-constexpr std::size_t kMinFileBytes = 10;
-// Ten minutes at 48000 Hz: far beyond any room decay.
-constexpr std::size_t kMaxSamples = 48000 * 600;
-
-static_assert(std::numeric_limits<double>::is_iec559);
-
-template <typename T>
-void PutLittleEndian(std::vector<std::uint8_t>& out, T value) {
-    std::uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big) std::reverse(bytes, bytes + sizeof(T));
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes) {
+    IrwReadResult result;
+    if (bytes.size() < kIrwMinimumBytes) {
+        result.error = "too short for an impulse response (" + std::to_string(bytes.size()) + " bytes)";
+        return result;
+    }
+    ByteReader r(bytes);
+    const std::int32_t last = r.i32();
+    if (last < 0 || static_cast<std::size_t>(last) >= kIrwMaximumSamples) {
+        result.error = "bad sample count " + std::to_string(static_cast<long long>(last) + 1);
+        return result;
+    }
+    const std::size_t count = static_cast<std::size_t>(last) + 1;
+    if (r.remaining() != count * 8) {
+        result.error = "holds " + std::to_string(r.remaining()) + " bytes of samples where " +
+                       std::to_string(count) + " samples take " + std::to_string(count * 8);
+        return result;
+    }
+    result.samples.resize(count);
+    for (double& v : result.samples) v = r.f64();
+    return result;
 }
 
-template <typename T>
-T GetLittleEndian(const std::uint8_t* p) {
-    std::uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, p, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big) std::reverse(bytes, bytes + sizeof(T));
-    T value;
-    std::memcpy(&value, bytes, sizeof(T));
-    return value;
-}
-
-}  // namespace
-
-std::string WriteIrwFile(const std::string& path, std::span<const double> ir) {
-    if (ir.empty()) return path + ": there is no impulse response to save";
-    if (ir.size() > kMaxSamples) return path + ": the impulse response is too long to save";
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(kHeaderBytes + ir.size() * sizeof(double));
-    PutLittleEndian(bytes, static_cast<std::int32_t>(ir.size() - 1));
-    for (double x : ir) PutLittleEndian(bytes, x);
-    if (!WriteFileAtomic(path, bytes)) return path + ": the file cannot be written";
-    return {};
-}
-
-std::string ReadIrwFile(const std::string& path, std::vector<double>& ir) {
-    const FileBytes file = ReadWholeFile(path, kHeaderBytes + kMaxSamples * sizeof(double));
+IrwReadResult ReadIrwFile(const std::string& path) {
+    const FileBytes file = ReadWholeFile(path, 4 + 8 * kIrwMaximumSamples);
+    IrwReadResult result;
     switch (file.error) {
         case FileReadError::None:
+            result = ParseIrw(file.bytes);
             break;
         case FileReadError::NotFound:
-            return path + ": no such file";
+            result.error = "no such file";
+            break;
         case FileReadError::TooLarge:
-            return path + ": the file is too large for an impulse response";
+            result.error = "too large for an impulse response";
+            break;
         case FileReadError::Unreadable:
-            return path + ": the file cannot be read";
+            result.error = "cannot be read";
+            break;
     }
-    const std::vector<std::uint8_t>& b = file.bytes;
-    if (b.size() < kMinFileBytes) return path + ": the file is too short for an impulse response";
-    const auto last = GetLittleEndian<std::int32_t>(b.data());
-    if (last < 0 || b.size() != kHeaderBytes + (static_cast<std::size_t>(last) + 1) * sizeof(double))
-        return path + ": the file's length does not match its sample count";
-    std::vector<double> read(static_cast<std::size_t>(last) + 1);
-    for (std::size_t i = 0; i < read.size(); ++i)
-        read[i] = GetLittleEndian<double>(b.data() + kHeaderBytes + i * sizeof(double));
-    ir = std::move(read);
+    if (!result.ok()) result.error = path + ": " + result.error;
+    return result;
+}
+
+std::vector<std::uint8_t> EncodeIrw(std::span<const double> samples) {
+    ByteWriter w;
+    w.i32(static_cast<std::int32_t>(samples.size()) - 1);
+    for (double v : samples) w.f64(v);
+    return w.data();
+}
+
+std::string WriteIrwFile(const std::string& path, std::span<const double> samples) {
+    if (samples.empty()) return path + ": there is no impulse response to save";
+    if (samples.size() > kIrwMaximumSamples) return path + ": the impulse response is too long to save";
+    if (!WriteFileAtomic(path, EncodeIrw(samples))) return path + ": the file cannot be written";
     return {};
 }
 
@@ -86,4 +76,4 @@ std::vector<double> ReduceToSixteenBits(std::span<const double> ir) {
     return out;
 }
 
-}  // namespace zef::measure
+}  // namespace zef

@@ -1,29 +1,45 @@
 #pragma once
 // Impulse-response files (.irw), little-endian:
 //
-//   offset 0   int32    N, the index of the last sample
-//   offset 4   double   samples 0..N (N+1 IEEE 754 doubles)
+//   offset 0   int32    N, the index of the last sample (N >= 0)
+//   offset 4   double   samples 0..N (N+1 IEEE 754 doubles, 48000 Hz)
 //
-// Files shorter than 10 bytes are not used; a file whose length does not
-// match its N is refused rather than guessed at.
+// Nothing may follow the last sample. Files shorter than 10 bytes are not
+// used; a file whose length does not match its N is refused rather than
+// guessed at.
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-namespace zef::measure {
+namespace zef {
 
-// Writes `ir` (at least one sample) atomically (temporary file, then rename).
-// "" on success, else a text for the user.
-std::string WriteIrwFile(const std::string& path, std::span<const double> ir);
+inline constexpr std::size_t kIrwMinimumBytes = 10;
+inline constexpr std::size_t kIrwMaximumSamples = 48000 * 600;  // ten minutes: far beyond any room
 
-// Reads a whole .irw file into `ir` (left unchanged on failure). "" on
-// success, else a text for the user.
-std::string ReadIrwFile(const std::string& path, std::vector<double>& ir);
+struct IrwReadResult {
+    std::vector<double> samples;  // N + 1 samples when ok
+    std::string error;            // empty when ok; a text for the user
+    bool ok() const { return error.empty(); }
+};
+
+// Parses the bytes of an .irw file; nothing is allocated before the length
+// has been checked against the data.
+IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes);
+// Reads and parses a whole file; the error names the file.
+IrwReadResult ReadIrwFile(const std::string& path);
+
+// The bytes of an .irw file holding `samples` (at least one).
+std::vector<std::uint8_t> EncodeIrw(std::span<const double> samples);
+// Writes atomically (temporary file, then rename). "" on success, else a
+// text for the user naming the file.
+std::string WriteIrwFile(const std::string& path, std::span<const double> samples);
 
 // The 16-bit reduction applied to a loaded response: s = x * 32767 rounded to
 // the nearest integer (halves to even), taken as a 16-bit two's-complement
 // value (so values beyond +-1 wrap), then s / 32767.
 std::vector<double> ReduceToSixteenBits(std::span<const double> ir);
 
-}  // namespace zef::measure
+}  // namespace zef

@@ -29,6 +29,9 @@ struct FirDesignInputs {
     double maxFrequency = 0;     // Hz
     double minFrequency = 0;     // Hz
     int precision = 1;           // 1..10
+    // IR window length, 2.0..5.0 ms; 0 takes 1000 / minFrequency (the
+    // longest window the minimum frequency asks for), clamped to that range.
+    double windowMs = 0;
 };
 
 // Designs an FIR filter from a measured impulse response and an EQ target.

@@ -58,8 +58,9 @@ TEST_F(CtlMeasure, MeasureIrWritesTheResponseWithItsFiguresAndWarnings) {
                        "--sweeps", folder.file("TS"), "--out", irw, "--json"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(lastRig, "127.0.0.1:30400");
-    std::vector<double> ir;
-    ASSERT_EQ(zef::measure::ReadIrwFile(irw, ir), "");
+    const zef::IrwReadResult read = zef::ReadIrwFile(irw);
+    ASSERT_TRUE(read.ok()) << read.error;
+    const std::vector<double>& ir = read.samples;
     ASSERT_EQ(ir.size(), zef::measure::kPreDelaySamples + 24000);
     // Aligned on the loopback: three samples of flight time after the pre-delay.
     EXPECT_NEAR(ir[zef::measure::kPreDelaySamples + 3], 0.6, 0.006);

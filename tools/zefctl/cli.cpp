@@ -86,6 +86,14 @@ Options ParseOptions(const CommandTable& table, const std::vector<std::string>& 
     return o;
 }
 
+// "fir design IR.irw ..." -> "design".
+std::string SecondWord(const std::string& usage) {
+    std::istringstream words(usage);
+    std::string first, second;
+    words >> first >> second;
+    return second;
+}
+
 }  // namespace
 
 const std::string& Arg(const Context& ctx, std::size_t i, const char* what) {
@@ -157,8 +165,19 @@ int RunCli(const CommandTable& table, const std::vector<std::string>& args, std:
             out << UsageText(table);
             return command.empty() ? kExitUsage : kExitOk;
         }
+        // Rows that share a name ("fir import ...", "fir design ...") are told
+        // apart by the second word of their usage; otherwise the first row counts.
+        const SubCommand* chosen = nullptr;
         for (const SubCommand& c : table) {
             if (c.name != command) continue;
+            if (!chosen) chosen = &c;
+            if (!options.args.empty() && SecondWord(c.usage) == options.args[0]) {
+                chosen = &c;
+                break;
+            }
+        }
+        if (chosen) {
+            const SubCommand& c = *chosen;
             for (const auto& [name, value] : options.named) {
                 const bool mine = std::any_of(c.options.begin(), c.options.end(),
                                               [&](const OptionSpec& o) { return o.name == name; });

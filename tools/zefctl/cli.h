@@ -83,6 +83,7 @@ void AddNetworkCommands(CommandTable& table);    // net
 void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
 void AddAudioCommands(CommandTable& table);      // cards, play, record
 void AddMeasureCommands(CommandTable& table);    // measure ir, rta
+void AddDesignCommands(CommandTable& table);     // fir design, autoeq fit
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.

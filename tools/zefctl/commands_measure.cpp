@@ -123,7 +123,7 @@ int MeasureIr(Context& ctx) {
         Fail("the measurement failed: " + engine.Error());
     const std::vector<std::string> warnings = engine.Warnings();
     for (const std::string& w : warnings) ctx.err << "zefctl: warning: " << w << "\n";
-    if (std::string e = zm::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
+    if (std::string e = zef::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
 
     const zm::SweepResult& r = *engine.LastResult();
     const zm::MeasurementQuality& q = r.quality;

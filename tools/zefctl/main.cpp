@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     zefctl::CommandTable table;
     for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
                      zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands,
-                     zefctl::AddAudioCommands, zefctl::AddMeasureCommands})
+                     zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands})
         add(table);
     const std::vector<std::string> args(argv + 1, argv + argc);
     return zefctl::RunCli(table, args, std::cout, std::cerr);

@@ -1,7 +1,8 @@
 #include "amp_settings.h"
 
+#include "base/check.h"
+
 #include <algorithm>
-#include <cassert>
 
 namespace zefsim {
 namespace {
@@ -58,7 +59,7 @@ double FirCoefficient(std::span<const std::uint8_t> fir, std::size_t at) {
 double EqQ(int code) { return kEqQ[static_cast<std::size_t>(std::clamp(code, 0, 100))]; }
 
 AmpSettings DecodeAmpSettings(std::span<const std::uint8_t> memory, std::span<const std::uint8_t> fir) {
-    assert(memory.size() >= 864 && fir.size() >= 2 * 3 * kRigFirTaps);
+    if (!ZEF_CHECK(memory.size() >= 864 && fir.size() >= 2 * 3 * kRigFirTaps)) return {};
     const Reader r(memory);
     AmpSettings s;
     s.standby = r.byte(206) == 1;

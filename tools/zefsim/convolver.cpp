@@ -1,9 +1,10 @@
 #include "convolver.h"
 
+#include "base/check.h"
+
 #include <fftw3.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cstring>
 #include <mutex>
 
@@ -134,7 +135,7 @@ void Convolver::reset() {
 }
 
 void Convolver::process(std::span<const double> in, std::span<double> out) {
-    assert(in.size() == out.size());
+    if (!ZEF_CHECK(in.size() == out.size())) return;
     std::size_t done = 0;
     while (done < in.size()) {
         std::size_t run = std::min(in.size() - done, kHead);

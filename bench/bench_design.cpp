@@ -1,0 +1,220 @@
+// Quality and speed of the automatic equaliser's fit and of the FIR designer,
+// each next to a baseline from the same run.
+//
+//   AutoEQ fit    60 reproducible random smooth room curves (seed 2024),
+//                 max gain +-1..6 dB, full and partial band ranges: residual
+//                 RMS and largest band residual over the fitted bands, the
+//                 equaliser's largest excursion beyond the limit, fit time;
+//                 against the per-band fit (each gain = minus its band's
+//                 deviation, rounded to the code) at three Q values.
+//   FIR design    a two-way loudspeaker with a 4th-order Linkwitz-Riley
+//                 crossover at 2 kHz (window 5 ms, 200 Hz .. 20 kHz, 1/6-octave
+//                 magnitude smoothing, precision 10, latency 3 ms): mode 0
+//                 FIR flatness and the phase deviation from a pure delay over
+//                 1..10 kHz against the loudspeaker's own; mode 1 on the same
+//                 loudspeaker with +-3 dB ripple: the combination's 1/6-octave
+//                 deviation from the target over 400 Hz .. 20 kHz against the
+//                 loudspeaker's own; main tap, peak gain, design time.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <numeric>
+#include <vector>
+
+#include "design_metrics.h"
+#include "loudspeaker_ir.h"
+#include "measure/autoeq_fit.h"
+#include "measure/fir_design.h"
+#include "model/tables.h"
+#include "room_curves.h"
+
+namespace {
+
+using namespace zef;
+using namespace zef::measure;
+
+constexpr std::uint32_t kCurveSeed = 2024;
+constexpr int kCurveCount = 60;
+constexpr double kDegrees = 180 / 3.14159265358979323846;
+
+struct FitFigures {
+    double meanRms = 0;
+    double worstRms = 0;
+    double worstMax = 0;
+    double worstOverLimit = -1e9;  // dB beyond the limit (negative: inside)
+};
+
+// Seconds of one fit, wall clock and processor (the machine is shared).
+struct FitTime {
+    double wall;
+    double cpu;
+};
+
+template <typename Fit>
+FitFigures Measure(const std::vector<test::RoomCurve>& curves, Fit fit,
+                   std::vector<FitTime>* times = nullptr) {
+    FitFigures f;
+    for (const test::RoomCurve& c : curves) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::clock_t cpuStart = std::clock();
+        const AutoEqFit result = fit(c);
+        if (times)
+            times->push_back({std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                              static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC});
+        double sum = 0;
+        for (int b = c.minBand; b <= c.maxBand; ++b) {
+            const double r = result.residualDb[static_cast<std::size_t>(b)];
+            sum += r * r;
+            f.worstMax = std::max(f.worstMax, std::fabs(r));
+        }
+        const double rms = std::sqrt(sum / (c.maxBand - c.minBand + 1));
+        f.meanRms += rms / static_cast<double>(curves.size());
+        f.worstRms = std::max(f.worstRms, rms);
+        for (double eq : result.eqDb)
+            f.worstOverLimit = std::max(f.worstOverLimit, std::fabs(eq) - c.maxGainHalfDb / 2.0);
+    }
+    return f;
+}
+
+void PrintAutoEqFigures() {
+    const std::vector<test::RoomCurve> curves = test::RandomRoomCurves(kCurveSeed, kCurveCount);
+    std::vector<FitTime> times;
+    const FitFigures fitted = Measure(
+        curves,
+        [](const test::RoomCurve& c) { return FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand); },
+        &times);
+    std::vector<double> wall, cpu;
+    for (const FitTime& t : times) {
+        wall.push_back(t.wall);
+        cpu.push_back(t.cpu);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("AutoEQ fit, %d random smooth room curves (seed %u)\n", kCurveCount, kCurveSeed);
+    std::printf("%-30s %10s %10s %12s %14s\n", "", "mean RMS", "worst RMS", "worst band", "beyond limit");
+    auto row = [](const char* what, const FitFigures& f) {
+        std::printf("%-30s %7.3f dB %7.3f dB %9.3f dB %11.3f dB\n", what, f.meanRms, f.worstRms, f.worstMax,
+                    std::max(0.0, f.worstOverLimit));
+    };
+    row("fit (goal RMS 0.15, band 0.5)", fitted);
+    for (int q : {16, 30, 41}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "per-band fit, Q %.1f", kEqQ[static_cast<std::size_t>(q)]);
+        row(name, Measure(curves, [q](const test::RoomCurve& c) {
+                return NaiveAutoEqFit(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand, q);
+            }));
+    }
+    std::printf("fit time: median %.0f ms, slowest %.0f ms (processor: %.0f ms, %.0f ms; goal < 1000 ms)\n\n",
+                1e3 * wall[wall.size() / 2], 1e3 * wall.back(), 1e3 * cpu[cpu.size() / 2], 1e3 * cpu.back());
+}
+
+FirDesignSettings BenchSettings(int mode) {
+    FirDesignSettings s;
+    s.mode = mode;
+    s.inputs.windowMs = 5;
+    s.inputs.minFrequency = 200;
+    s.inputs.maxFrequency = 20000;
+    s.inputs.smoothingType = 1;
+    s.inputs.smoothingWidth = 0;
+    s.inputs.smoothingThreshold = 10;
+    s.inputs.precision = 10;
+    s.latencyMs = 3.0;
+    return s;
+}
+
+double Spread(const std::vector<double>& v) {
+    const double mean = std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+    double worst = 0;
+    for (double x : v) worst = std::max(worst, std::fabs(x - mean));
+    return worst;
+}
+
+void PrintFirFigures() {
+    FirDesignEngine engine;
+    const int wantedTap = static_cast<int>(std::lround(3.0 / kFirTapMs));
+
+    const std::vector<double> speaker = test::TwoWayLoudspeakerIr();
+    const FirDesignResult phase = engine.Design(speaker, BenchSettings(0));
+    const auto fir = test::ResponseAt(phase.coefficients, test::LogFrequencies(200, 20000, 200));
+    double low = 1e9, high = -1e9;
+    for (const test::Point& p : fir) {
+        low = std::min(low, p.db);
+        high = std::max(high, p.db);
+    }
+    const double own = test::PhaseDeviationFromDelayRms(speaker, 1000, 10000);
+    const double combined =
+        test::PhaseDeviationFromDelayRms(test::Convolve(speaker, phase.coefficients), 1000, 10000);
+    std::printf("FIR design, two-way loudspeaker, LR4 crossover at 2 kHz\n");
+    std::printf("mode 0: FIR magnitude 200 Hz..20 kHz %+.3f .. %+.3f dB (goal within +-0.5)\n", low, high);
+    std::printf(
+        "mode 0: phase deviation from a pure delay, 1..10 kHz RMS: loudspeaker %.2f deg, with FIR %.2f deg, "
+        "%.1fx smaller (goal 5x)\n",
+        own * kDegrees, combined * kDegrees, own / combined);
+    std::printf("mode 0: main tap %d for latency 3.0 ms (tap %d), peak gain %+.4f dB, gain reduced: %s\n",
+                phase.mainTap, wantedTap, test::PeakGainDb(phase.coefficients),
+                phase.gainReduced ? "yes" : "no");
+
+    test::LoudspeakerOptions rippled;
+    rippled.ripple = true;
+    const std::vector<double> speaker2 = test::TwoWayLoudspeakerIr(rippled);
+    const FirDesignResult magnitude = engine.Design(speaker2, BenchSettings(1));
+    const std::vector<double> hz = test::LogFrequencies(400, 20000, 120);
+    const double before = Spread(test::SixthOctaveMagnitudeDb(speaker2, hz));
+    const double after =
+        Spread(test::SixthOctaveMagnitudeDb(test::Convolve(speaker2, magnitude.coefficients), hz));
+    std::printf(
+        "mode 1: 1/6-octave deviation from the flat target, 400 Hz..20 kHz: loudspeaker +-%.2f dB, with FIR "
+        "+-%.3f dB (goal +-0.5)\n",
+        before, after);
+    std::printf(
+        "mode 1: main tap %d for latency 3.0 ms (tap %d), peak gain %+.4f dB, gain reduced by %.2f dB\n\n",
+        magnitude.mainTap, wantedTap, test::PeakGainDb(magnitude.coefficients), magnitude.gainReductionDb);
+}
+
+void AutoEqFit(benchmark::State& state) {
+    const std::vector<test::RoomCurve> curves = test::RandomRoomCurves(kCurveSeed, kCurveCount);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const test::RoomCurve& c = curves[i++ % curves.size()];
+        benchmark::DoNotOptimize(FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand));
+    }
+}
+
+void AutoEqPerBandFit(benchmark::State& state) {
+    const std::vector<test::RoomCurve> curves = test::RandomRoomCurves(kCurveSeed, kCurveCount);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const test::RoomCurve& c = curves[i++ % curves.size()];
+        benchmark::DoNotOptimize(NaiveAutoEqFit(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand, 30));
+    }
+}
+
+void FirDesign(benchmark::State& state) {
+    test::LoudspeakerOptions o;
+    o.ripple = state.range(0) == 1;
+    const std::vector<double> speaker = test::TwoWayLoudspeakerIr(o);
+    FirDesignEngine engine;
+    const FirDesignSettings settings = BenchSettings(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(engine.Design(speaker, settings));
+}
+
+BENCHMARK(AutoEqFit)->Unit(benchmark::kMillisecond);
+BENCHMARK(AutoEqPerBandFit)->Unit(benchmark::kMillisecond);
+BENCHMARK(FirDesign)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    PrintAutoEqFigures();
+    PrintFirFigures();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

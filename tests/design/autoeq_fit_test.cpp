@@ -1,0 +1,193 @@
+// The automatic equaliser's fit: legal device values, the gain limit, the
+// overlap of neighbouring filters, determinism, and what the device makes of
+// a fitted result.
+
+#include "measure/autoeq_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "dsp/curves.h"
+#include "dsp/grid.h"
+#include "app/autoeq_apply.h"
+#include "model/commands.h"
+#include "recording_exchange.h"
+#include "model/defaults.h"
+#include "model/tables.h"
+#include "room_curves.h"
+
+namespace zef::measure {
+namespace {
+
+constexpr DeviceSlot kSlot = 1;
+
+struct Residual {
+    double rms = 0;
+    double max = 0;
+};
+
+Residual ResidualOf(const AutoEqFit& fit, int minBand, int maxBand) {
+    Residual r;
+    for (int b = minBand; b <= maxBand; ++b) {
+        const double v = fit.residualDb[static_cast<std::size_t>(b)];
+        r.rms += v * v;
+        r.max = std::max(r.max, std::fabs(v));
+    }
+    r.rms = std::sqrt(r.rms / (maxBand - minBand + 1));
+    return r;
+}
+
+TEST(AutoEqFit, EveryFilterIsALegalDeviceSetting) {
+    const auto curves = test::RandomRoomCurves(7, 6);
+    for (const test::RoomCurve& c : curves) {
+        SCOPED_TRACE(testing::Message()
+                     << "gain " << c.maxGainHalfDb << " bands " << c.minBand << ".." << c.maxBand);
+        const AutoEqFit fit = FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand);
+        for (int k = 0; k < kAutoEqBands; ++k) {
+            const AutoEqFilter& f = fit.filters[static_cast<std::size_t>(k)];
+            EXPECT_TRUE(f.type == kBandBell || f.type == kBandHighShelf || f.type == kBandLowShelf) << k;
+            EXPECT_GE(f.qIndex, 0);
+            EXPECT_LT(f.qIndex, static_cast<int>(kEqQ.size()));
+            EXPECT_GE(f.frequencyHz, 20);
+            EXPECT_LE(f.frequencyHz, 20000);
+            EXPECT_LE(std::abs(f.gainCode - kFlatGainCode), c.maxGainHalfDb) << k;
+            if (k < c.minBand || k > c.maxBand) {
+                EXPECT_EQ(f.gainCode, kFlatGainCode) << k;
+            }
+            if (f.type == kBandBell) {
+                EXPECT_EQ(f.frequencyHz, kAutoEqBandHz[static_cast<std::size_t>(k)]);
+            }
+        }
+        for (double eq : fit.eqDb) EXPECT_LE(std::fabs(eq), c.maxGainHalfDb / 2.0 + 1e-9);
+    }
+}
+
+// Needs beyond the maximum are met at the maximum and never beyond it, in
+// every band, boost or cut, narrow or broad.
+TEST(AutoEqFit, NeedsBeyondTheMaximumStopAtIt) {
+    const struct {
+        double depthDb;  // the level's deviation in the middle bands (negative: a dip to fill)
+        int widthBands;
+        int maxGainHalfDb;
+    } cases[] = {{-10, 5, 6}, {10, 5, 6}, {-9, 1, 12}, {12, 3, 4}, {-20, 12, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.depthDb << " dB over " << c.widthBands << " bands, limit " << c.maxGainHalfDb);
+        BandSpectrum levels{};
+        for (int b = 15 - c.widthBands / 2; b <= 15 + c.widthBands / 2; ++b)
+            levels[static_cast<std::size_t>(b)] = c.depthDb;
+        const AutoEqFit fit = FitAutoEq(levels, c.maxGainHalfDb, 0, 29);
+        const double limit = c.maxGainHalfDb / 2.0;
+        for (double eq : fit.eqDb) EXPECT_LE(std::fabs(eq), limit + 1e-9);
+        // The middle band is corrected as far as the limit allows.
+        const double wanted = fit.targetDb - c.depthDb;
+        const double middle = fit.eqDb[15];
+        EXPECT_GT(middle * (wanted > 0 ? 1 : -1), limit - 0.5);
+    }
+}
+
+TEST(AutoEqFit, IdenticalInputGivesIdenticalOutput) {
+    const test::RoomCurve c = test::RandomRoomCurves(99, 1)[0];
+    const AutoEqFit first = FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand);
+    AutoEqFit onThread;
+    std::thread([&] { onThread = FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand); }).join();
+    AutoEqFit again = FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand);
+    for (const AutoEqFit* other : {&onThread, &again}) {
+        EXPECT_EQ(other->filters, first.filters);
+        EXPECT_EQ(other->eqDb, first.eqDb);  // bit for bit
+        EXPECT_EQ(other->residualDb, first.residualDb);
+    }
+}
+
+// A gentle curve is easy; broad overlapping corrections are where fitting
+// each band alone fails. The fit must stay within the quality figures on
+// both, and beat the per-band fit.
+TEST(AutoEqFit, AccountsForOverlapWhereThePerBandFitFails) {
+    const auto curves = test::RandomRoomCurves(2024, 4);
+    for (const test::RoomCurve& c : curves) {
+        SCOPED_TRACE(testing::Message()
+                     << "gain " << c.maxGainHalfDb << " bands " << c.minBand << ".." << c.maxBand);
+        const Residual fitted =
+            ResidualOf(FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand), c.minBand, c.maxBand);
+        const Residual naive = ResidualOf(
+            NaiveAutoEqFit(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand, 16), c.minBand, c.maxBand);
+        EXPECT_LE(fitted.rms, 0.15);
+        EXPECT_LE(fitted.max, 0.5);
+        EXPECT_LT(fitted.rms, naive.rms);
+    }
+}
+
+// The result, applied through the band senders, arrives as command 5 frames
+// carrying exactly the fitted codes, and the device's own response of those
+// bands has the band levels the fit predicted.
+TEST(AutoEqFit, AppliedResultIsSentByteExactAndRespondsAsPredicted) {
+    const test::RoomCurve c = test::RandomRoomCurves(5, 2)[1];
+    const AutoEqFit fit = FitAutoEq(c.levelsDb, c.maxGainHalfDb, c.minBand, c.maxBand);
+    const AutoEqResult result = ToAutoEqResult(fit, c.levelsDb);
+    for (ChannelCode output : {kOutput1, kOutput2}) {
+        SCOPED_TRACE(static_cast<int>(output));
+        auto model = std::make_unique<Model>();
+        model->setCurrentDevice(kSlot);
+        ResetToDefaults(model->device(kSlot));
+        test::RecordingExchange exchange;
+        Senders senders(*model, exchange);
+        ASSERT_EQ(ApplyAutoEq(senders, output, result, c.minBand, c.maxBand), kOk);
+
+        ASSERT_EQ(exchange.frames.size(), kAnalyserBandCount);
+        for (std::size_t k = 0; k < kAnalyserBandCount; ++k) {
+            const auto& f = exchange.frames[k];
+            const bool used = static_cast<int>(k) >= c.minBand && static_cast<int>(k) <= c.maxBand;
+            const int frequency = used ? result.frequencyHz[k] : kAutoEqBandHz[k];
+            EXPECT_EQ(f.command, cmd::kEqBand);
+            EXPECT_EQ(f.p[0], output);
+            EXPECT_EQ(f.p[1], k);
+            EXPECT_EQ(f.p[3], used ? result.filterType[k] : kBandBell);
+            EXPECT_EQ(f.p[4], used ? result.gainCode[k] : kFlatGainCode);  // not bypassed
+            EXPECT_EQ(f.p[5] << 8 | f.p[6], frequency);
+            EXPECT_EQ(f.p[7], used ? result.qIndex[k] : kEqQUnityCode);
+        }
+
+        // The bands as the response curves evaluate them, on the display grid,
+        // power-averaged over each band with pink-noise (1/f) weights.
+        const dsp::GridTables tables(dsp::FrequencyGrid::Nominal());
+        std::vector<double> total(dsp::kGridPoints, 0.0);
+        const EditorValues& v = model->device(kSlot).values;
+        for (int k = 0; k < kAutoEqBands; ++k) {
+            const auto i = static_cast<std::size_t>(OutputBandIndex(output, k));
+            dsp::BandSetting band{v.bandType[i], v.bandFrequency[i], v.bandQ[i], v.bandGain[i],
+                                  v.bandBypass[i]};
+            dsp::Curve curve;
+            dsp::BandCurveDb(band, tables, curve);
+            for (std::size_t p = 0; p < dsp::kGridPoints; ++p) total[p] += curve[p];
+        }
+        for (std::size_t b = 10; b < kAnalyserBandCount - 1; ++b) {  // 250 Hz up: enough grid points per band
+            const double low = kAutoEqBandHz[b] * std::exp2(-1.0 / 6),
+                         high = kAutoEqBandHz[b] * std::exp2(1.0 / 6);
+            double power = 0, weight = 0;
+            for (std::size_t p = 1; p < dsp::kGridPoints; ++p) {
+                if (tables.hz[p] < low || tables.hz[p] > high) continue;
+                power += std::pow(10.0, total[p] / 10) / tables.hz[p];
+                weight += 1 / tables.hz[p];
+            }
+            EXPECT_NEAR(10 * std::log10(power / weight), fit.eqDb[b], 0.05) << "band " << b;
+        }
+    }
+}
+
+TEST(AutoEqFit, ApplyStopsAtTheFirstFailedSend) {
+    const AutoEqResult result = ToAutoEqResult(FitAutoEq(BandSpectrum{}, 12, 0, 29), BandSpectrum{});
+    auto model = std::make_unique<Model>();
+    model->setCurrentDevice(kSlot);
+    test::RecordingExchange exchange;
+    exchange.failAt = 2;  // the third send fails
+    Senders senders(*model, exchange);
+    EXPECT_EQ(ApplyAutoEq(senders, kOutput1, result, 0, 29), kFailed);
+    EXPECT_EQ(exchange.frames.size(), 3u);
+}
+
+}  // namespace
+}  // namespace zef::measure

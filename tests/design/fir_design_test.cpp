@@ -1,0 +1,218 @@
+// The FIR designer on pure delays and a two-way loudspeaker: what each mode
+// does to phase and magnitude, latency, precision, clipping, the EQ target.
+
+#include "measure/fir_design.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "design_metrics.h"
+#include "loudspeaker_ir.h"
+
+namespace zef::measure {
+namespace {
+
+FirDesignSettings Settings(int mode, double latencyMs = 3.0, int precision = 10) {
+    FirDesignSettings s;
+    s.mode = mode;
+    s.inputs.windowMs = 5;
+    s.inputs.minFrequency = 200;
+    s.inputs.maxFrequency = 20000;
+    s.inputs.smoothingType = 1;
+    s.inputs.smoothingWidth = 0;
+    s.inputs.smoothingThreshold = 10;
+    s.inputs.precision = precision;
+    s.latencyMs = latencyMs;
+    return s;
+}
+
+int TapOf(double latencyMs) { return static_cast<int>(std::lround(latencyMs / kFirTapMs)); }
+
+TEST(FirDesign, PureDelayInPhaseOnlyModeGivesAPureDelayAtTheLatency) {
+    FirDesignEngine engine;
+    const struct {
+        int irDelay;
+        double gain;  // negative: inverted polarity, which the FIR keeps
+        double latencyMs;
+        double windowMs;
+    } cases[] = {{0, 0.8, 3.0, 5.0}, {96, -0.3, 1.0, 2.0}, {500, 0.01, 6.5, 3.3}, {7, -1.0, 0.0, 5.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "IR delay " << c.irDelay << ", latency " << c.latencyMs);
+        FirDesignSettings s = Settings(0, c.latencyMs);
+        s.inputs.windowMs = c.windowMs;
+        s.inputs.minFrequency = 1000 / c.windowMs;
+        const FirDesignResult r = engine.Design(test::PureDelayIr(c.irDelay, c.gain), s);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.coefficients.size(), 384u);
+        EXPECT_EQ(r.mainTap, TapOf(c.latencyMs));
+        EXPECT_NEAR(r.coefficients[static_cast<std::size_t>(r.mainTap)], 1.0, 1e-3);
+        double others = 0;
+        for (std::size_t i = 0; i < r.coefficients.size(); ++i)
+            if (static_cast<int>(i) != r.mainTap) others = std::max(others, std::fabs(r.coefficients[i]));
+        EXPECT_LT(others, 1e-3);
+        EXPECT_FALSE(r.gainReduced);
+        EXPECT_LE(test::PeakGainDb(r.coefficients), 1e-9);
+    }
+}
+
+// The crossover's all-pass rotation is undone and the magnitude left alone.
+TEST(FirDesign, PhaseOnlyModeLinearisesATwoWayCrossover) {
+    const std::vector<double> ir = test::TwoWayLoudspeakerIr();
+    FirDesignEngine engine;
+    const FirDesignResult r = engine.Design(ir, Settings(0));
+    ASSERT_TRUE(r.ok) << r.error;
+    const auto fir = test::ResponseAt(r.coefficients, test::LogFrequencies(200, 20000, 80));
+    for (const test::Point& p : fir) EXPECT_NEAR(p.db, 0.0, 0.5) << p.hz << " Hz";
+    const double own = test::PhaseDeviationFromDelayRms(ir, 1000, 10000);
+    const double combined = test::PhaseDeviationFromDelayRms(test::Convolve(ir, r.coefficients), 1000, 10000);
+    EXPECT_GT(own, 0.5);  // the crossover really rotates the phase (radians)
+    EXPECT_LT(combined * 5, own);
+    EXPECT_LE(std::abs(r.mainTap - TapOf(3.0)), 1);
+}
+
+TEST(FirDesign, MagnitudeModeFlattensResponseRipple) {
+    test::LoudspeakerOptions o;
+    o.ripple = true;
+    const std::vector<double> ir = test::TwoWayLoudspeakerIr(o);
+    FirDesignEngine engine;
+    const FirDesignResult r = engine.Design(ir, Settings(1));
+    ASSERT_TRUE(r.ok) << r.error;
+    const std::vector<double> hz = test::LogFrequencies(400, 20000, 60);
+    const std::vector<double> before = test::SixthOctaveMagnitudeDb(ir, hz);
+    const std::vector<double> after = test::SixthOctaveMagnitudeDb(test::Convolve(ir, r.coefficients), hz);
+    const auto spread = [](const std::vector<double>& v) {
+        const double mean = std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+        double worst = 0;
+        for (double x : v) worst = std::max(worst, std::fabs(x - mean));
+        return worst;
+    };
+    EXPECT_GT(spread(before), 2.5);
+    EXPECT_LT(spread(after), 0.5);
+    EXPECT_TRUE(r.gainReduced);  // filling the dips needs boost
+    EXPECT_LE(test::PeakGainDb(r.coefficients), 1e-9);
+}
+
+// Precision bounds the pre-response: nothing earlier than p/10 of the latency
+// before the main tap; less of it costs phase accuracy.
+TEST(FirDesign, PrecisionTradesPreRingingForAccuracy) {
+    const std::vector<double> ir = test::TwoWayLoudspeakerIr();
+    FirDesignEngine engine;
+    double previousError = 1e9;
+    for (int precision : {1, 4, 10}) {
+        SCOPED_TRACE(precision);
+        const FirDesignResult r = engine.Design(ir, Settings(0, 4.0, precision));
+        ASSERT_TRUE(r.ok);
+        const int main = TapOf(4.0);
+        const int first = main - static_cast<int>(std::lround(main * precision / 10.0));
+        for (int i = 0; i < first; ++i) ASSERT_EQ(r.coefficients[static_cast<std::size_t>(i)], 0.0) << i;
+        const double error =
+            test::PhaseDeviationFromDelayRms(test::Convolve(ir, r.coefficients), 1000, 10000);
+        EXPECT_LE(error, previousError * 1.01);
+        previousError = error;
+    }
+}
+
+TEST(FirDesign, TargetSectionsAndTiltShapeTheMagnitudeCorrection) {
+    const std::vector<double> ir = test::PureDelayIr(48, 0.5);
+    FirDesignEngine engine;
+    const struct {
+        const char* what;
+        int code;
+        double gainDb;
+        std::int16_t leading;
+        double at1kDb;  // expected FIR gain at 1 kHz relative to 8 kHz
+    } cases[] = {
+        {"Bell -6 dB at 1 kHz", 0, -6, 0, -6},
+        {"the same section switched off", 42, -6, 0, 0},
+        {"tilt -1 dB per octave", 0, 0, -10, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FirDesignSettings s = Settings(1);
+        s.sections[0] = {0, c.code, 1000, 2.0, c.gainDb};
+        s.leading = c.leading;
+        const FirDesignResult r = engine.Design(ir, s);
+        ASSERT_TRUE(r.ok);
+        const std::vector<double> hz = {1000, 8000};
+        const auto p = test::ResponseAt(r.coefficients, hz);
+        EXPECT_NEAR(p[0].db - p[1].db, c.at1kDb, 0.3);
+    }
+}
+
+TEST(FirDesign, UnusableImpulseResponsesAreRefused) {
+    FirDesignEngine engine;
+    const std::vector<double> cases[] = {{}, std::vector<double>(500, 0.0), {0.0, 1.0, std::nan(""), 0.2}};
+    for (const auto& ir : cases) {
+        const FirDesignResult r = engine.Design(ir, Settings(0));
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_TRUE(r.coefficients.empty());
+    }
+}
+
+TEST(FirDesign, SettingsAreHeldWithinTheirRanges) {
+    const struct {
+        double windowMs, minHz, maxHz, latencyMs;
+        double wantWindow, wantMin, wantMax, wantLatency;
+    } cases[] = {
+        {0.0, 500, 20000, 3.0, 2.0, 500, 20000,
+         144 * 0.0208},  // window from the minimum frequency; 3 ms on a whole tap
+        {2.0, 100, 25000, 3.0, 2.0, 500, 20000, 144 * 0.0208},  // 1000 / 2 ms; above 20 kHz
+        {5.0, 5000, 3000, -1.0, 5.0, 4000, 5000, 0.0},          // limits of both frequencies
+        {9.0, 200, 8000, 12.0, 5.0, 200, 8000, 6.9888},         // latency at the last tap allowed
+        {3.3, 400, 9000, 1.03, 3.3, 400, 9000, 50 * 0.0208},    // latency on a whole tap
+    };
+    for (const auto& c : cases) {
+        FirDesignSettings s;
+        s.inputs.windowMs = c.windowMs;
+        s.inputs.minFrequency = c.minHz;
+        s.inputs.maxFrequency = c.maxHz;
+        s.latencyMs = c.latencyMs;
+        const FirDesignSettings n = NormaliseFirDesignSettings(s);
+        EXPECT_DOUBLE_EQ(n.inputs.windowMs, c.wantWindow);
+        EXPECT_DOUBLE_EQ(n.inputs.minFrequency, c.wantMin);
+        EXPECT_DOUBLE_EQ(n.inputs.maxFrequency, c.wantMax);
+        EXPECT_NEAR(n.latencyMs, c.wantLatency, 1e-9);
+    }
+}
+
+// The seam as the wizard calls it: two designs with the same inputs, the
+// leading value between them; the latency comes back on the main tap.
+TEST(SpectralFirDesigner, DesignReportsClippingTapsAndLatency) {
+    SpectralFirDesigner designer;
+    designer.SetFirMode(1);
+    designer.AddFilterSection({3, 0, 2000, 1.0, 6.0});  // +6 dB at 2 kHz needs boost
+    designer.AddFilterSection({12, 0, 500, 1.0, -20});  // index out of range: ignored
+    FirDesignInputs in;
+    in.minFrequency = 300;
+    in.maxFrequency = 18000;
+    in.smoothingType = 1;
+    in.precision = 10;
+    double latency = 2.51;
+    int taps = -1;
+    std::vector<double> work = test::PureDelayIr(60, 0.5);
+    const std::vector<double> kept = work;
+    EXPECT_EQ(designer.Design(in, latency, taps, work), 1);
+    EXPECT_EQ(taps, 384);
+    EXPECT_EQ(work, kept);
+    EXPECT_NEAR(latency, designer.lastResult().mainTap * kFirTapMs, 1e-12);
+    EXPECT_LE(std::abs(designer.lastResult().mainTap - TapOf(2.51)), 1);
+    EXPECT_LE(test::PeakGainDb(designer.FirCoefficients()), 1e-9);
+    EXPECT_EQ(designer.FirArray(), designer.FirCoefficients());
+    EXPECT_EQ(designer.CombinedArray().size(), designer.ImpulseResponseArray().size() + 383);
+
+    designer.AddFilterSection({3, 0, 2000, 1.0, 0.0});  // flat again: nothing to boost
+    designer.SetTargetLeading(0);
+    EXPECT_EQ(designer.Design(in, latency, taps, work), 0);
+
+    std::vector<double> silent(100, 0.0);
+    EXPECT_EQ(designer.Design(in, latency, taps, silent), 0);
+    EXPECT_EQ(taps, 0);
+    EXPECT_TRUE(designer.FirCoefficients().empty());
+}
+
+}  // namespace
+}  // namespace zef::measure

@@ -1,0 +1,233 @@
+// fir design, autoeq fit: the FIR designer and the automatic equaliser's fit
+// on files and numbers, without a device.
+#include <QJsonArray>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "cli.h"
+#include "files/irw_file.h"
+#include "measure/autoeq_fit.h"
+#include "measure/fir_design.h"
+#include "measure/fir_design_io.h"
+#include "model/tables.h"
+#include "output.h"
+
+namespace zefctl {
+namespace {
+
+namespace m = zef::measure;
+
+// Comma-separated numbers; a usage error naming `option` when one is not a number.
+std::vector<double> NumberList(const std::string& text, const std::string& option) {
+    std::vector<double> values;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        double v = 0;
+        const auto r = std::from_chars(item.data(), item.data() + item.size(), v);
+        if (item.empty() || r.ec != std::errc() || r.ptr != item.data() + item.size() || !std::isfinite(v))
+            Usage(option + ": '" + item + "' is not a number");
+        values.push_back(v);
+        start = comma + 1;
+    }
+    return values;
+}
+
+int WholeIn(double v, int low, int high, const std::string& what) {
+    if (v != std::floor(v) || v < low || v > high)
+        Usage(what + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+    return static_cast<int>(v);
+}
+
+std::string Fixed(double v, int digits) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", digits, v);
+    return text;
+}
+
+int FirDesign(Context& ctx) {
+    const std::string& path = Arg(ctx, 1, "IR.irw");
+    const std::optional<std::string> out = Named(ctx, "--out");
+    if (!out) Usage("fir design needs --out FIR.txt");
+    if (!Named(ctx, "--mode")) Usage("fir design needs --mode 0 (phase only) or 1 (magnitude and phase)");
+
+    m::FirDesignSettings s;
+    s.mode = NamedInt(ctx, "--mode", 0, 0, 1);
+    zef::FirDesignInputs& in = s.inputs;
+    in.windowMs = NamedDouble(ctx, "--window-ms", 0, m::kMinWindowMs, m::kMaxWindowMs);
+    const double defaultMin = 1000.0 / (in.windowMs > 0 ? in.windowMs : m::kMaxWindowMs);
+    in.minFrequency = NamedInt(ctx, "--min-hz", static_cast<int>(std::ceil(defaultMin)), 200, 4000);
+    in.maxFrequency = NamedInt(ctx, "--max-hz", 20000, 5000, 20000);
+    if (in.windowMs > 0 && in.minFrequency < 1000.0 / in.windowMs)
+        Usage("--min-hz must be at least 1000 / window (" + Fixed(1000.0 / in.windowMs, 0) + " Hz for " +
+              Fixed(in.windowMs, 1) + " ms)");
+    in.smoothingType = 1;
+    in.smoothingWidth = 0;
+    in.smoothingThreshold = 10;
+    if (const auto text = Named(ctx, "--smoothing")) {
+        const std::vector<double> v = NumberList(*text, "--smoothing");
+        if (v.size() != 3) Usage("--smoothing wants TYPE,WIDTH,THRESHOLD (e.g. 1,0,10)");
+        in.smoothingType = WholeIn(v[0], 0, 2, "smoothing type");
+        in.smoothingWidth = WholeIn(v[1], 0, 4, "smoothing width index");
+        in.smoothingThreshold = WholeIn(v[2], 0, 10, "smoothing threshold");
+    }
+    in.precision = NamedInt(ctx, "--precision", 10, 1, 10);
+    s.latencyMs = NamedDouble(ctx, "--latency-ms", m::kDefaultLatencyMs, m::kMinLatencyMs, m::kMaxLatencyMs);
+
+    const zef::IrwReadResult ir = zef::ReadIrwFile(path);
+    if (!ir.ok()) Fail(ir.error);
+    m::FirDesignEngine engine;
+    const m::FirDesignResult r = engine.Design(ir.samples, s);
+    if (!r.ok) Fail(path + ": " + r.error);
+    if (!m::WriteDesignedFirFile(*out, r.coefficients)) Fail("cannot write " + *out);
+
+    if (ctx.options.json) {
+        QJsonObject j;
+        j["out"] = Q(*out);
+        j["taps"] = static_cast<int>(r.coefficients.size());
+        j["latency_ms"] = r.latencyMs;
+        j["main_tap"] = r.mainTap;
+        j["gain_reduced"] = r.gainReduced;
+        j["gain_reduction_db"] = r.gainReductionDb;
+        j["window_ms"] = r.used.inputs.windowMs;
+        j["min_hz"] = r.used.inputs.minFrequency;
+        j["max_hz"] = r.used.inputs.maxFrequency;
+        PrintJson(ctx.out, j);
+    } else {
+        ctx.out << "latency " << Fixed(r.latencyMs, 4) << " ms (main tap " << r.mainTap << ")\n"
+                << "taps " << r.coefficients.size() << "\n"
+                << (r.gainReduced ? "gain reduced by " + Fixed(r.gainReductionDb, 2) + " dB to avoid clipping"
+                                  : std::string("gain not reduced"))
+                << "\nwrote " << *out << "\n";
+    }
+    return kExitOk;
+}
+
+int Fir(Context& ctx) {
+    const std::string& action = Arg(ctx, 0, "design");
+    if (action != "design") Usage("fir design IR.irw --mode 0|1 ... --out FIR.txt");
+    return FirDesign(ctx);
+}
+
+void PrintFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
+              const m::AutoEqRange& range) {
+    double sum = 0;
+    double worst = 0;
+    for (int b = range.minBand; b <= range.maxBand; ++b) {
+        const double r = fit.residualDb[static_cast<std::size_t>(b)];
+        sum += r * r;
+        worst = std::max(worst, std::fabs(r));
+    }
+    const double rms = std::sqrt(sum / (range.maxBand - range.minBand + 1));
+    if (ctx.options.json) {
+        QJsonArray filters;
+        QJsonArray bands;
+        for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
+            const m::AutoEqFilter& f = fit.filters[k];
+            QJsonObject jf;
+            jf["band"] = static_cast<int>(k);
+            jf["frequency_hz"] = f.frequencyHz;
+            jf["gain_code"] = f.gainCode;
+            jf["gain_db"] = f.gainCode / 2.0 - 15.0;
+            jf["q_index"] = f.qIndex;
+            jf["q"] = zef::kEqQ[static_cast<std::size_t>(f.qIndex)];
+            jf["type"] = f.type;
+            jf["type_name"] = Q(std::string(zef::kEqTypeNames[static_cast<std::size_t>(f.type)]));
+            filters.append(jf);
+            const int ki = static_cast<int>(k);
+            QJsonObject jb;
+            jb["band"] = ki;
+            jb["level_db"] = levels[k];
+            jb["eq_db"] = fit.eqDb[k];
+            jb["fitted"] = ki >= range.minBand && ki <= range.maxBand;
+            jb["residual_db"] = fit.residualDb[k];
+            bands.append(jb);
+        }
+        QJsonObject j;
+        j["filters"] = filters;
+        j["bands"] = bands;
+        j["target_db"] = fit.targetDb;
+        j["residual_rms_db"] = rms;
+        j["residual_max_db"] = worst;
+        PrintJson(ctx.out, j);
+        return;
+    }
+    ctx.out << "band  freq_hz  type   gain_code  gain_db  q_index      q  level_db   eq_db  residual_db\n";
+    for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
+        const m::AutoEqFilter& f = fit.filters[k];
+        const int ki = static_cast<int>(k);
+        const bool fitted = ki >= range.minBand && ki <= range.maxBand;
+        char line[160];
+        std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %7.1f  %7d  %5.2f  %8.2f  %6.2f  %11s\n", ki,
+                      f.frequencyHz, std::string(zef::kEqTypeNames[static_cast<std::size_t>(f.type)]).c_str(),
+                      f.gainCode, f.gainCode / 2.0 - 15.0, f.qIndex,
+                      zef::kEqQ[static_cast<std::size_t>(f.qIndex)], levels[k], fit.eqDb[k],
+                      fitted ? Fixed(fit.residualDb[k], 2).c_str() : "-");
+        ctx.out << line;
+    }
+    ctx.out << "residual over bands " << range.minBand << ".." << range.maxBand << ": rms " << Fixed(rms, 3)
+            << " dB, largest " << Fixed(worst, 3) << " dB (target " << Fixed(fit.targetDb, 2) << " dB)\n";
+}
+
+int AutoEq(Context& ctx) {
+    const std::string& action = Arg(ctx, 0, "fit");
+    if (action != "fit") Usage("autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX]");
+    const std::optional<std::string> text = Named(ctx, "--levels");
+    if (!text) Usage("autoeq fit needs --levels with 30 band levels in dB");
+    const std::vector<double> values = NumberList(*text, "--levels");
+    if (values.size() != zef::kAnalyserBandCount)
+        Usage("--levels wants 30 band levels, not " + std::to_string(values.size()));
+    zef::BandSpectrum levels{};
+    std::copy(values.begin(), values.end(), levels.begin());
+    const int maxGainDb = NamedInt(ctx, "--max-gain", 6, 1, 6);
+    int minBand = 0;
+    int maxBand = m::kAutoEqBands - 1;
+    if (const auto bands = Named(ctx, "--bands")) {
+        const std::size_t dash = bands->find('-');
+        if (dash == std::string::npos) Usage("--bands wants MIN-MAX, e.g. 0-29");
+        const auto whole = [&](const std::string& part) {
+            int v = -1;
+            const auto r = std::from_chars(part.data(), part.data() + part.size(), v);
+            if (part.empty() || r.ec != std::errc() || r.ptr != part.data() + part.size() || v < 0 || v > 29)
+                Usage("--bands wants two band indices 0..29, e.g. 0-29");
+            return v;
+        };
+        minBand = whole(bands->substr(0, dash));
+        maxBand = whole(bands->substr(dash + 1));
+        if (minBand > maxBand) Usage("--bands: MIN must not be above MAX");
+    }
+    const m::AutoEqRange range = m::NormaliseAutoEqRange(2 * maxGainDb, minBand, maxBand);
+    const m::AutoEqFit fit = m::FitAutoEq(levels, range.maxGainHalfDb, range.minBand, range.maxBand);
+    PrintFit(ctx, fit, levels, range);
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddDesignCommands(CommandTable& table) {
+    table.push_back({"fir",
+                     "fir design IR.irw --mode 0|1 [--window-ms X] [--min-hz N] [--max-hz N] "
+                     "[--smoothing TYPE,WIDTH,THRESHOLD] [--precision N] [--latency-ms X] --out FIR.txt",
+                     "design a 384-tap correction FIR from an impulse response (.irw); mode 0 phase only, 1 "
+                     "magnitude and phase towards a flat target",
+                     Fir,
+                     {{"--mode"},
+                      {"--window-ms"},
+                      {"--min-hz"},
+                      {"--max-hz"},
+                      {"--smoothing"},
+                      {"--precision"},
+                      {"--latency-ms"},
+                      {"--out"}}});
+    table.push_back({"autoeq",
+                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX] [--json]",
+                     "fit the 30 output EQ bands to 30 measured third-octave levels (dB); prints the filters "
+                     "and the predicted residual per band",
+                     AutoEq,
+                     {{"--levels"}, {"--max-gain"}, {"--bands"}}});
+}
+
+}  // namespace zefctl
