@@ -16,7 +16,7 @@
 #include "fake_card.h"
 #include "files/irw_file.h"
 #include "measure/sweep_analysis.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "temp_folder.h"
 
 namespace zefctl {

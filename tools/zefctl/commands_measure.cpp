@@ -16,7 +16,7 @@
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "output.h"
 
 namespace zefctl {
@@ -181,8 +181,8 @@ void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* sourc
 }
 
 int RtaOfFile(Context& ctx, const std::string& path) {
-    zm::WavAudio audio;
-    if (std::string e = zm::ReadWav(path, audio); !e.empty()) Fail(e);
+    zef::audio::WavData audio;
+    if (std::string e = zef::audio::ReadWav(path, audio); !e.empty()) Fail(e);
     if (audio.sampleRate < zm::kAnalyserMinRate)
         Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
              " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
