@@ -16,6 +16,7 @@
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
+#include "audio/audio_system.h"
 #include "audio/wav_file.h"
 #include "output.h"
 
@@ -24,14 +25,19 @@ namespace {
 
 namespace zm = zef::measure;
 
-std::unique_ptr<zef::audio::System> NoBackend(const std::optional<std::string>& rig, std::string& error) {
-    error = rig ? "the virtual rig is not available in this build of zefctl"
-                : "sound cards are not available in this build of zefctl";
-    return nullptr;
+// The machine's sound cards, or with --rig the one virtual rig alone (its
+// card is then number 0).
+std::unique_ptr<zef::audio::System> RealBackend(const std::optional<std::string>& rig, std::string& error) {
+    zef::audio::AudioSystemOptions options;
+    if (rig) {
+        options.rigs = {*rig};
+        options.soundCards = false;
+    }
+    return zef::audio::MakeAudioSystem(options, error);
 }
 
 AudioSystemFactory& Factory() {
-    static AudioSystemFactory factory = NoBackend;
+    static AudioSystemFactory factory = RealBackend;
     return factory;
 }
 
@@ -223,7 +229,7 @@ int Rta(Context& ctx) {
 }  // namespace
 
 void SetAudioSystemFactory(AudioSystemFactory factory) {
-    Factory() = factory ? std::move(factory) : AudioSystemFactory(NoBackend);
+    Factory() = factory ? std::move(factory) : AudioSystemFactory(RealBackend);
 }
 
 std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::string>& rig,
