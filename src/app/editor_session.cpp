@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "dsp/response_calculator.h"
 #include "app/search.h"
+#include "audio/audio_system.h"
+#include "dsp/response_calculator.h"
 #include "files/file_texts.h"
 #include "files/init_config.h"
 #include "files/project_file.h"
@@ -40,7 +41,8 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       announcements_(list_, state_->link, dialogs_),
       listener_(transport_.NewAnnouncementListener()),
       reader_(std::make_unique<DeviceReader>(state_->model, *rxtx_, events_)),
-      connection_(std::make_unique<Connection>(list_, *rxtx_, *reader_, ConnectSettings{options.loopbackLan, 200})),
+      connection_(
+          std::make_unique<Connection>(list_, *rxtx_, *reader_, ConnectSettings{options.loopbackLan, 200})),
       connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_)),
       listActions_(list_, dialogs_),
       grid_(dsp::FrequencyGrid::Nominal()) {}
@@ -57,6 +59,11 @@ std::string EditorSession::projectTempPath() const {
 
 std::string EditorSession::dataSubfolder(const char* name) const {
     return (std::filesystem::path(dataFolder_) / name).string();
+}
+
+audio::System* EditorSession::audio(std::string& error) {
+    if (!audio_) audio_ = audio::MakeAudioSystem({options_.rigs, true}, error);
+    return audio_.get();
 }
 
 bool EditorSession::Start() {

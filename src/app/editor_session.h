@@ -8,24 +8,24 @@
 #include <memory>
 #include <string>
 
-#include "dsp/grid.h"
 #include "app/announcements.h"
-#include "device/connection.h"
-#include "device/device_list.h"
-#include "device/mod_rxtx.h"
-#include "app/search.h"
+#include "app/app_state.h"
 #include "app/connect_actions.h"
 #include "app/dialogs.h"
-#include "app/list_actions.h"
-#include "app/link_presenter.h"
-#include "transport/qt_transport.h"
-#include "device/device_reader.h"
-#include "device/refresh_hooks.h"
-#include "app/app_state.h"
 #include "app/editor_options.h"
+#include "app/link_presenter.h"
+#include "app/list_actions.h"
+#include "app/search.h"
+#include "audio/audio_io.h"
+#include "device/connection.h"
+#include "device/device_list.h"
+#include "device/device_reader.h"
+#include "device/mod_rxtx.h"
+#include "device/refresh_hooks.h"
+#include "dsp/grid.h"
+#include "transport/qt_transport.h"
 
 namespace zef {
-
 
 class EditorSession {
 public:
@@ -59,6 +59,10 @@ public:
     std::string dataSubfolder(const char* name) const;
 
     const EditorOptions& options() const { return options_; }
+    // The sound cards and the --rig rigs, made on first use (opening the
+    // machine's audio takes a moment and is only needed by the measuring
+    // windows); nullptr with `error` set when they cannot be had.
+    audio::System* audio(std::string& error);
     AppState& state() { return *state_; }
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
@@ -98,6 +102,7 @@ private:
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
     std::string announcementProblem_;
+    std::unique_ptr<audio::System> audio_;
 };
 
 }  // namespace zef
