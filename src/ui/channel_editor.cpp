@@ -94,6 +94,7 @@ FrmVLDxxxA::FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings ti
     SetPageTab(sel.page);
     SetStatusText(ProgramLoadedStatus(session_.model().entry(slot_), device().settings[204] & 0x7F,
                                       PresetName(device().preset)));
+    filling_ = false;
 }
 
 FrmVLDxxxA::~FrmVLDxxxA() {

@@ -126,6 +126,8 @@ public:
     SegmentMeter* meter(MeterChannel channel, MeterKind kind) const;
     Lamp* lamp(Indicator indicator) const { return lamps_[static_cast<std::size_t>(indicator)]; }
     const MeterTable& meterTable() const { return meters_; }
+    // Shows one status reading on the meters and indicators.
+    void ShowReading(const StatusReading& reading) { ApplyReading(reading); }
     SendCoalescer& coalescer() { return coalescer_; }
     int outputPageBuilds() const { return outputBuilds_; }
     QWidget* outputPage() const { return outputPage_; }

@@ -22,7 +22,7 @@ std::vector<QPointF> ColumnReducedPolyline(const std::vector<dsp::PlotPoint>& po
 struct PlotMargins {
     int left = 34;
     int top = 6;
-    int right = 6;
+    int right = 14;
     int bottom = 16;
 };
 QRect PlotArea(const QSize& size, const PlotMargins& margins);

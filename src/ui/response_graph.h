@@ -59,6 +59,7 @@ public:
     void setTrace(std::size_t index, const dsp::Curve& curve, QColor colour);
     void setTraceCount(std::size_t count);
     std::size_t traceCount() const { return traces_.size(); }
+    const Trace& trace(std::size_t index) const { return traces_.at(index); }
 
     void setMarkers(std::vector<Marker> markers);
     const std::vector<Marker>& markers() const { return markers_; }
