@@ -83,6 +83,7 @@ public:
 
     // ---- ControlHost ----
     bool controlsQuiet() const override;
+    bool refusesEdits() const override { return !filling_ && locked(); }
     bool decimalComma() const override;
     const DeviceModel& device() const override;
     void Commit(const Parameter& p, double value, bool dragging) override;

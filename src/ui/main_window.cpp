@@ -49,7 +49,11 @@ MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* par
     connect(&blinkTimer_, &QTimer::timeout, this, &MDIFrmMain::BlinkTick);
 }
 
-MDIFrmMain::~MDIFrmMain() = default;
+MDIFrmMain::~MDIFrmMain() {
+    // The child windows are deleted after this body, when the map is gone:
+    // their destroyed() must no longer reach it.
+    for (const auto& [slot, sub] : editors_) sub->disconnect(this);
+}
 
 void MDIFrmMain::BuildButtons() {
     auto* bar = addToolBar("Project");

@@ -85,6 +85,15 @@ BoundControl::BoundControl(ControlHost& host, Parameter p, QWidget* parent)
     setObjectName(QString::fromStdString(param_.name));
 }
 
+bool BoundControl::Ignored() {
+    if (filling_) return true;
+    if (host_.refusesEdits()) {
+        Refresh();
+        return true;
+    }
+    return host_.controlsQuiet();
+}
+
 void BoundControl::Rebind(Parameter p) {
     param_ = std::move(p);
     setObjectName(QString::fromStdString(param_.name));
@@ -162,14 +171,14 @@ void NumberControl::Refresh() {
 }
 
 void NumberControl::FaderMoved(int position) {
-    if (filling_ || host_.controlsQuiet()) return;
+    if (Ignored()) return;
     const double value = MapperFor(*param_.spec->control).valueFromPosition(position);
     ShowValue(value);
     host_.Commit(param_, value, fader_->dragging());
 }
 
 void NumberControl::CommitText() {
-    if (host_.controlsQuiet()) return;
+    if (Ignored()) return;
     const auto typed = ReadEntry(box_->text().toStdString(), host_.decimalComma());
     if (!typed) {
         if (param_.spec->id == ParamId::Delay) host_.Warn(kDelayWarningTitle, kDelayIncorrectText);
@@ -220,7 +229,7 @@ CheckControl::CheckControl(ControlHost& host, Parameter p, const QString& captio
     check_ = new QCheckBox(caption, this);
     box->addWidget(check_);
     connect(check_, &QCheckBox::toggled, this, [this](bool on) {
-        if (filling_ || host_.controlsQuiet()) return;
+        if (Ignored()) return;
         host_.Commit(param_, on ? 1.0 : 0.0, false);
     });
 }
@@ -248,7 +257,7 @@ ChoiceControl::ChoiceControl(ControlHost& host, Parameter p, const QString& capt
     }
     box->addWidget(combo_, 1);
     connect(combo_, &QComboBox::activated, this, [this](int index) {
-        if (filling_ || host_.controlsQuiet()) return;
+        if (Ignored()) return;
         host_.Commit(param_, index, false);
     });
 }
@@ -275,7 +284,7 @@ OptionControl::OptionControl(ControlHost& host, Parameter p, const std::vector<Q
         box->addWidget(option);
     }
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
-        if (filling_ || host_.controlsQuiet()) return;
+        if (Ignored()) return;
         host_.Commit(param_, id, false);
     });
 }

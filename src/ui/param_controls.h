@@ -35,6 +35,9 @@ public:
     // True while the editor fills its controls, or while it is locked:
     // control events then do nothing.
     virtual bool controlsQuiet() const = 0;
+    // True while user edits are refused (a locked device): a refused edit
+    // puts the control back to the model's value.
+    virtual bool refusesEdits() const { return false; }
     virtual bool decimalComma() const = 0;
     virtual const DeviceModel& device() const = 0;
     // Stores and sends a value already clamped and snapped. `dragging`: a
@@ -84,6 +87,9 @@ public:
     void Rebind(Parameter p);
 
 protected:
+    // Whether a user action must be ignored now; a refused one re-shows the model.
+    bool Ignored();
+
     ControlHost& host_;
     Parameter param_;
     bool filling_ = false;

@@ -58,7 +58,7 @@ TEST_F(EditorTest, TypedValuesAreClampedSnappedAndArriveAsTheSnappedCode) {
         {"out1.gain", "15", "12", kPresetBase + 493, 144},   // clamped to +12 dB
         {"inL.gain", "-7,3", "-7.5", kPresetBase + 16, 105},  // comma read as the separator, snapped to 0.5 dB
         {"inR.gain", "-99", "-60", kPresetBase + 17, 0},
-        {"out2.limiter.timea", "9", "5", kPresetBase + 491, 0},  // time A 5.0 is the table's last entry: code 0
+        {"out2.limiter.timea", "9", "5", kPresetBase + 491, 49},  // clamped to the table's last entry, 5.0
     };
     for (const Case& c : cases) {
         NumberControl& control = Number(c.parameter);
