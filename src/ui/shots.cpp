@@ -30,7 +30,7 @@
 #include "ui/lock_windows.h"
 #include "ui/preset_windows.h"
 #include "ui/view_all_window.h"
-#include "model/editor_sync.h"
+#include "model/demo_program.h"
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
@@ -58,45 +58,6 @@ constexpr DemoDevice kDemoDevices[] = {
     {"ZEF-4.260", "", kNetworkUsb, "025A45460006", false, 1, false, kTypeBootLoader},
 };
 
-// A realistic program: a two-way system with a subwoofer on output 2, a few
-// input EQ bands, a delay, a limiter and a masking curve.
-void DemoProgram(DeviceModel& d) {
-    EditorValues& v = d.values;
-    const auto band = [&](int i, std::int16_t type, double hz, double q, double db) {
-        const auto b = static_cast<std::size_t>(i);
-        v.bandType[b] = type, v.bandFrequency[b] = hz, v.bandQ[b] = q, v.bandGain[b] = db, v.bandBypass[b] = 0;
-        StoreBand(d, i);
-    };
-    band(0, kBandLowShelf, 90, 0.7, 4);
-    band(1, kBandBell, 350, 1.4, -3.5);
-    band(2, kBandBell, 2800, 2.0, 2.5);
-    band(3, kBandHighShelf, 9000, 0.7, -2);
-    band(4, kBandLowShelf, 90, 0.7, 3);
-    band(5, kBandBell, 500, 1.0, -2);
-    band(6, kBandBell, 4000, 3.0, 3);
-    band(7, kBandHighShelf, 12000, 0.7, 1.5);
-    band(8 + 8, kBandBell, 160, 2.0, -4);
-    band(8 + 18, kBandBell, 1600, 1.4, 2);
-    band(38 + 3, kBandBell, 50, 1.4, 3);
-    for (int i = 0; i < 16; ++i) band(68 + i, kBandBell, v.bandFrequency[static_cast<std::size_t>(68 + i)], 1.4, i < 8 ? -1.5 * i : -12 + (i - 8));
-    const auto xover = [&](int n, double hz, int slope) {
-        v.crossoverFrequency[static_cast<std::size_t>(n)] = hz;
-        v.crossoverSlope[static_cast<std::size_t>(n)] = slope;
-        StoreCrossover(d, n);
-    };
-    xover(0, 110, 7);    // output 1 high-pass -24 dB/oct LR
-    xover(1, 18000, 1);  // output 1 low-pass
-    xover(2, 30, 2);     // output 2 high-pass
-    xover(3, 110, 7);    // output 2 low-pass
-    v.channelGainDb[2] = -3;
-    StoreGain(d, kOutput1);
-    WriteDelay(d.preset, 1, DelayCountsFromMs(4.5));
-    d.preset[pi::Limiter(0)] = 1;
-    d.preset[pi::Limiter(0) + 1] = 30;
-    SetPresetName(d.preset, "Main PA");
-    d.values.presetNames = {"Main PA", "Speech", "Music"};
-}
-
 void FillDemo(Model& model) {
     DeviceSlot slot = 1;
     for (const DemoDevice& d : kDemoDevices) {
@@ -116,7 +77,7 @@ void FillDemo(Model& model) {
         auto& s = model.device(slot).settings;
         s[1] = 2, s[2] = 1, s[3] = 0;
         model.device(slot).alert = d.alert;
-        DemoProgram(model.device(slot));
+        ApplyDemoProgram(model.device(slot), slot == 3 ? DemoProgram::DelayTower : DemoProgram::MainSystem);
         ++slot;
     }
     // A device with its network set up, for the setup pages.
