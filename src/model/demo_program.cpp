@@ -28,12 +28,13 @@ void Crossover(DeviceModel& d, int n, double hz, int slope) {
     StoreCrossover(d, n);
 }
 
-// The masking channel's 16 bands: a gentle pink-like tilt.
+// The masking channel's 16 bands: a gentle dip in the speech range (the
+// neighbouring bells overlap, so the sum is about twice each band's gain).
 void MaskingCurve(DeviceModel& d) {
     constexpr int kFirstSmBand = 68;
     for (int i = 0; i < 16; ++i) {
         const double hz = d.values.bandFrequency[static_cast<std::size_t>(kFirstSmBand + i)];
-        Band(d, kFirstSmBand + i, kBandBell, hz, 1.4, i < 8 ? -1.5 * i : -12.0 + (i - 8));
+        Band(d, kFirstSmBand + i, kBandBell, hz, 1.4, i < 8 ? -0.5 * i : -3.5 + 0.5 * (i - 8));
     }
 }
 

@@ -212,7 +212,8 @@ void FrmVLDxxxA::RefreshHeader() {
 void FrmVLDxxxA::ShowLockState() {
     const bool isLocked = locked();
     password_->setStyleSheet(isLocked ? "color: rgb(255,0,0); font-weight: bold;" : "color: rgb(192,192,192); font-weight: bold;");
-    pages_->setEnabled(!isLocked);
+    // The tabs stay usable so that every value can still be looked at.
+    for (int i = 0; i < pages_->count(); ++i) pages_->widget(i)->setEnabled(!isLocked);
     bandPanelHost_->setEnabled(!isLocked);
 }
 

@@ -57,6 +57,7 @@ void FrmVLDxxxA::BuildGraphArea(QWidget* host) {
     bh->setContentsMargins(0, 0, 0, 0);
     bandPanel_ = new EqBandPanel(*this, bandPanelHost_);
     bh->addWidget(bandPanel_);
+    bandPanelHost_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);  // the graph takes the rest
     v->addWidget(bandPanelHost_);
 
     typeMenu_ = new QMenu(this);

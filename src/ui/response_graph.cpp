@@ -154,7 +154,8 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
         }
     }
 
-    // Markers.
+    // Markers: clipped to the plot's columns, their numbers may use the margins.
+    p.setClipRect(QRect(area.left(), 0, width() - area.left(), area.bottom() + 1));
     for (const Marker& mk : markers_) {
         const QPointF c(origin.x() + m.x(mk.frequencyHz), origin.y() + m.y(mk.gainDb));
         p.setPen(QPen(mk.selected ? Qt::white : mk.colour, mk.selected ? 2.0 : 1.0));
@@ -164,7 +165,9 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
         QFont small = font;
         small.setPixelSize(9);
         p.setFont(small);
-        p.drawText(QRectF(c.x() - 8, c.y() - 20, 16, 12), Qt::AlignCenter, QString::number(mk.id));
+        // The number above the marker, kept inside the widget at the ends.
+        const double tx = std::clamp(c.x() - 8, 0.0, std::max(0.0, width() - 16.0));
+        p.drawText(QRectF(tx, c.y() - 20, 16, 12), Qt::AlignCenter, QString::number(mk.id));
         p.setFont(font);
     }
 }
