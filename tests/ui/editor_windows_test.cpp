@@ -255,11 +255,13 @@ TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
                                                      d.preset.bytes.begin() + pi::MaskingBand(2) + 5);
     ASSERT_TRUE(WaitFor([&] { return device().memory(kPresetBase + pi::MaskingBand(2), 5) == released; }, 3000));
     // Steps that arrived while an exchange was in flight replaced the pending
-    // send instead of queueing behind it; each send is one frame at the device.
+    // send instead of queueing behind it; each send is one exchange at the
+    // device (a frame, once more when its reply came too late).
     const SendCoalescer& sends = editor->coalescer();
     EXPECT_EQ(sends.posts(), kSteps);
     EXPECT_LT(sends.sends(), sends.posts());
-    EXPECT_EQ(CountCommand(device(), 5), sends.sends());
+    EXPECT_GE(CountCommand(device(), 5), sends.sends());
+    EXPECT_LE(CountCommand(device(), 5), 2 * sends.sends());
     // Nothing is left queued behind the released value.
     device().clearLog();
     WaitFor([] { return false; }, 200);
