@@ -13,15 +13,22 @@
 #include "app/connect_actions.h"
 #include "app/dialogs.h"
 #include "app/editor_options.h"
+#include "app/editor_view_state.h"
+#include "app/interface_lock.h"
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
+#include "app/resident_responses.h"
 #include "app/search.h"
 #include "audio/audio_io.h"
 #include "device/connection.h"
 #include "device/device_list.h"
 #include "device/device_reader.h"
+#include "device/linking.h"
 #include "device/mod_rxtx.h"
+#include "device/parameter_writer.h"
+#include "device/presets.h"
 #include "device/refresh_hooks.h"
+#include "device/senders.h"
 #include "dsp/grid.h"
 #include "transport/qt_transport.h"
 
@@ -83,6 +90,18 @@ public:
     // The UDP port the listener is bound to (0 when it is not listening).
     std::uint16_t announcePort() const;
 
+    // The editing objects shared by every editor window: the senders of the
+    // current device, linking, the parameter writer, presets, the response
+    // arrays kept for the graphs, the graph view and each device's selection.
+    ResidentResponses& responses() { return *responses_; }
+    Senders& senders() { return *senders_; }
+    Linking& linking() { return *linking_; }
+    ParameterWriter& writer() { return *writer_; }
+    Presets& presets() { return *presets_; }
+    GraphViewState& graphView() { return graphView_; }
+    EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
+    PasswordStore& passwords() { return *passwords_; }
+
 private:
     EditorOptions options_;
     std::string dataFolder_;
@@ -95,6 +114,7 @@ private:
     AnnouncementHandler announcements_;
     std::unique_ptr<AnnouncementListener> listener_;
     RefreshEvents events_;
+    std::unique_ptr<ResidentResponses> responses_;
     std::unique_ptr<DeviceReader> reader_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<ConnectActions> connectActions_;
@@ -103,6 +123,13 @@ private:
     bool decimalComma_ = false;
     std::string announcementProblem_;
     std::unique_ptr<audio::System> audio_;
+    std::unique_ptr<Senders> senders_;
+    std::unique_ptr<Linking> linking_;
+    std::unique_ptr<ParameterWriter> writer_;
+    std::unique_ptr<Presets> presets_;
+    GraphViewState graphView_;
+    std::array<EditorSelection, kSlotCount> selections_{};
+    std::unique_ptr<PasswordStore> passwords_;
 };
 
 }  // namespace zef
