@@ -24,6 +24,7 @@ struct EditorOptions {
     std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
     std::string shotsFolder;            // non-empty: render every window there and quit
     bool help = false;
+    bool version = false;  // --version: print the version and quit
 };
 
 struct ParsedOptions {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/qt_locale.h"
+#include "build_version.h"
 #include "ui/device_list_window.h"
 #include "app/editor_options.h"
 #include "app/editor_session.h"
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
     const zef::EditorOptions& options = parsed.options;
     if (options.help) {
         std::fputs(zef::EditorUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zefedit %s\n", zef::kBuildVersion);
         return 0;
     }
 
