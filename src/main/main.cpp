@@ -9,6 +9,7 @@
 #include "ui/device_list_window.h"
 #include "app/editor_options.h"
 #include "app/editor_session.h"
+#include "app/first_start.h"
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
 #include "ui/qt_dialogs.h"
@@ -38,11 +39,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("zef-editor");
     QApplication::setApplicationVersion(zef::kSoftwareVersion);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    const auto folder = zef::PrepareDataFolder(options.dataFolder);
-    if (!folder) {
+    const auto opened = zef::OpenDataFolder(options.dataFolder);
+    if (!opened) {
         std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
         return 1;
     }
+    if (!opened->problem.empty()) std::fprintf(stderr, "zefedit: %s\n", opened->problem.c_str());
+    const std::optional<std::string> folder = opened->path;
     if (!options.shotsFolder.empty()) return zef::RenderShots(options, *folder) ? 0 : 1;
 
     zef::QtDialogs dialogs;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/editor_options.h"
+#include "app/first_start.h"
 #include "device/ip_range.h"
 #include "app/search.h"
 #include "app/serial_access.h"
@@ -13,7 +14,12 @@ namespace zefctl {
 std::string ConfigFolder(const Options& options) {
     // The editor's own data folder, so that both use one init.cfg.
     std::string folder = options.config.value_or("");
-    if (folder.empty()) folder = zef::DefaultDataFolder();
+    if (folder.empty()) {
+        // The first of the two programs to start makes the folder and its first-start files.
+        const auto opened = zef::OpenDataFolder("");
+        if (opened) return opened->path;
+        folder = zef::DefaultDataFolder();
+    }
     if (folder.empty()) folder = ".";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
