@@ -1,5 +1,6 @@
 // zefedit: the ZEF amplifier editor.
 #include <QApplication>
+#include <QIcon>
 #include <QStyleFactory>
 #include <cstdio>
 #include <memory>
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("zef-editor");
     QApplication::setApplicationVersion(zef::kSoftwareVersion);
+    // The installed menu entry and icon: desktops match windows to the entry by this name.
+    QGuiApplication::setDesktopFileName("org.zefeditor.ZefEditor");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.zefeditor.ZefEditor"));
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     const auto opened = zef::OpenDataFolder(options.dataFolder);
     if (!opened) {
