@@ -218,6 +218,7 @@ std::optional<IdentifyReply> ModRxTx::FindSerial(DeviceSlot slot, bool learn) {
             InitConfig config = ReadInitConfig(settings_.configFolder);
             config.serialPortNumber = link_.serialPortNumber;
             WriteInitConfig(settings_.configFolder, config);
+            serialAccessDenied_.clear();  // a device answered: a refused port did not matter
             return id;
         }
     }

@@ -106,8 +106,9 @@ public:
     std::optional<IdentifyReply> FindSerialDevice();
 
     // The device file of the first serial port the system refused to open
-    // for lack of permission since the last serial search began (or, outside
-    // a search, at the last attempt to open the port); "" when none was.
+    // for lack of permission in the last serial search, when that search
+    // found no device (or, outside a search, at the last attempt to open the
+    // port); "" when none was.
     // Lets the user be told how to get access instead of "not found".
     const std::string& serialAccessDenied() const { return serialAccessDenied_; }
 

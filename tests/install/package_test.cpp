@@ -47,7 +47,9 @@ std::unique_ptr<TempFolder> Package::folder_;
 ProgramRun Package::pack_;
 std::string Package::deb_;
 
-TEST_F(Package, DependsOnRuntimePackagesOnly) {
+// One test, so that one package is made at a time (CPack runs the build's
+// install step in the build folder).
+TEST_F(Package, DependsOnRuntimePackagesOnlyAndHoldsTheProgramsAndScripts) {
     const std::string depends = Field("Depends");
     // "a (>= 1), b | c" -> every package name.
     static const std::regex name(R"((^|[,|]\s*)([a-z0-9][a-z0-9+.\-]*))");
@@ -65,9 +67,7 @@ TEST_F(Package, DependsOnRuntimePackagesOnly) {
                                "libportaudio2", "libsndfile1", "qt6-qpa-plugins"})
         EXPECT_NE(std::find(names.begin(), names.end(), needed), names.end())
             << needed << " not in " << depends;
-}
 
-TEST_F(Package, HoldsTheProgramsUnderUsrAndTheMaintainerScripts) {
     const ProgramRun contents = RunProgram("dpkg-deb", {"--contents", deb_});
     ASSERT_EQ(contents.exitCode, 0) << contents.err;
     for (const char* path : {"./usr/bin/zefedit", "./usr/bin/zefctl", "./usr/bin/zefsim",
