@@ -1,6 +1,7 @@
 #include "app/connect_actions.h"
 
 #include "app/search.h"
+#include "app/serial_access.h"
 
 namespace zef {
 
@@ -53,7 +54,9 @@ bool ConnectActions::ConnectOne(DeviceSlot slot, ConnectMode mode) {
     connection_.list().RowChanged(slot);
     if (!found) {
         model.entry(slot).online = false;
-        dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
+        // A USB adapter the system keeps from this user is no missing device.
+        if (!model.entry(slot).isUsb() || !ReportSerialPermission(connection_.rxtx(), dialogs_))
+            dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
         return false;
     }
     if (model.entry(slot).editorOpen && connection_.settingsRead() && view.showEditor) view.showEditor(slot);
@@ -73,7 +76,8 @@ int ConnectActions::ConnectAll(ConnectMode mode) {
         ++found;
         if (e.editorOpen && connection_.settingsRead() && view.showEditor) view.showEditor(s);
     }
-    if (found == 0) dialogs_.Message(kConnectTitle, kDevicesNotFoundText, Icon::Exclamation);
+    if (found == 0 && !ReportSerialPermission(connection_.rxtx(), dialogs_))
+        dialogs_.Message(kConnectTitle, kDevicesNotFoundText, Icon::Exclamation);
     return found;
 }
 

@@ -32,7 +32,8 @@ std::string EditorUsage() {
            "                        (repeatable; loopback addresses only)\n"
            "  --loopback-lan        let the loopback interface count as a network\n"
            "  --shots DIR           render every window to PNG files in DIR and quit\n"
-           "  --help                this text\n";
+           "  --help                this text\n"
+           "  --version             the program's version\n";
 }
 
 ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
@@ -49,6 +50,8 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--loopback-lan") {
             o.loopbackLan = true;
         } else if (a == "--data" || a == "--serial" || a == "--shots") {

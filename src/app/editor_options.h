@@ -25,6 +25,7 @@ struct EditorOptions {
     std::vector<std::string> rigs;      // virtual measurement rigs "HOST:PORT" (loopback), in order
     std::string shotsFolder;            // non-empty: render every window there and quit
     bool help = false;
+    bool version = false;  // --version: print the version and quit
 };
 
 struct ParsedOptions {

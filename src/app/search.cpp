@@ -1,6 +1,7 @@
 #include "app/search.h"
 
 #include "app/announcements.h"
+#include "app/serial_access.h"
 #include "protocol/commands.h"
 #include "model/records.h"
 #include "transport/local_wait.h"
@@ -142,6 +143,8 @@ bool DeviceSearch::StartUsb() {
         port.Write(CloseFrame(id->address));
         Bytes answer(kFrameSize);
         port.Read(answer, rxtx_.settings().replies.close);
+    } else {
+        ReportSerialPermission(rxtx_, dialogs_);
     }
     port.Close();
     completed_ = true;

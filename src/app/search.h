@@ -91,7 +91,8 @@ public:
 
     // USB mode: unless a listed USB device is on-line, searches the serial
     // ports; a device found becomes a result, gets command 15, and the port
-    // is closed. True when a device was found.
+    // is closed. True when a device was found. When none was and a port was
+    // refused for lack of permission, the user is told how to get access.
     bool StartUsb();
 
     // TCP/IP mode over a validated range: saves it in init.cfg, lists the

@@ -30,6 +30,13 @@ inline constexpr const char* kFwUpdateTitle = "Fw Update";
 inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";
 inline constexpr const char* kNotConnectedTitle = "Device not connected";
 inline constexpr const char* kConnectNowQuestion = "Do you want to connect the device?";
+// A USB serial port the system refused for lack of permission (Linux: the
+// "dialout" group); SerialPermissionText puts the device file between them.
+inline constexpr const char* kSerialPermissionTitle = "USB Permission";
+inline constexpr const char* kSerialPermissionText = "Permission denied on the USB serial port ";
+inline constexpr const char* kSerialPermissionFixText =
+    ".\r\nAdd your user to the group \"dialout\" (sudo adduser $USER dialout),\r\n"
+    "then log out and log in again.";
 
 // ---- The editors' questions ----
 inline constexpr const char* kBridgeTitle = "Bridge Mode";

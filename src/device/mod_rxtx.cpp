@@ -37,8 +37,16 @@ ModRxTx::ModRxTx(Model& model, LinkState& link, Transport& transport, LinkSettin
 bool ModRxTx::EnterExchange() { return ZEF_CHECK(link_.linkIdle && "one device exchange at a time"); }
 
 bool ModRxTx::OpenSerialIfClosed() {
-    SerialPort& port = transport_.serial();
-    return port.IsOpen() || port.Open(link_.serialPortNumber, kSerialBaudRate) == kTransportOk;
+    if (transport_.serial().IsOpen()) return true;
+    serialAccessDenied_.clear();
+    return OpenSerial(link_.serialPortNumber) == kTransportOk;
+}
+
+int ModRxTx::OpenSerial(int number) {
+    const int opened = transport_.serial().Open(number, kSerialBaudRate);
+    if (opened == kTransportPermissionDenied && serialAccessDenied_.empty())
+        serialAccessDenied_ = transport_.serialPorts().PathOf(number).value_or(SerialPortMap::DisplayName(number));
+    return opened;
 }
 
 void ModRxTx::NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address) {
@@ -200,15 +208,17 @@ std::optional<IdentifyReply> ModRxTx::FindSerialDevice() { return FindSerial(0, 
 
 std::optional<IdentifyReply> ModRxTx::FindSerial(DeviceSlot slot, bool learn) {
     SerialPort& port = transport_.serial();
+    serialAccessDenied_.clear();
     for (int n = 1; n <= kSerialPortCount; ++n) {
         if (port.IsOpen()) port.Close();
         link_.serialPortNumber = static_cast<std::int16_t>(n);
-        if (port.Open(n, kSerialBaudRate) != kTransportOk) continue;
+        if (OpenSerial(n) != kTransportOk) continue;
         std::optional<IdentifyReply> id = Identify(LinkKind::Usb, slot, learn);
         if (id && id->genuine) {
             InitConfig config = ReadInitConfig(settings_.configFolder);
             config.serialPortNumber = link_.serialPortNumber;
             WriteInitConfig(settings_.configFolder, config);
+            serialAccessDenied_.clear();  // a device answered: a refused port did not matter
             return id;
         }
     }

@@ -105,6 +105,13 @@ public:
     std::optional<IdentifyReply> FindSerialDevice(DeviceSlot slot);
     std::optional<IdentifyReply> FindSerialDevice();
 
+    // The device file of the first serial port the system refused to open
+    // for lack of permission in the last serial search, when that search
+    // found no device (or, outside a search, at the last attempt to open the
+    // port); "" when none was.
+    // Lets the user be told how to get access instead of "not found".
+    const std::string& serialAccessDenied() const { return serialAccessDenied_; }
+
     // A failure took the slot off-line (its on-line indicator is stale).
     Signal<DeviceSlot> wentOffline;
     // A failure the user is to be told about ("Communication Error").
@@ -130,11 +137,14 @@ private:
     std::optional<std::vector<std::uint8_t>> Replay(DeviceSlot slot, const Request& request, const Bytes& frame);
     std::optional<IdentifyReply> Identify(LinkKind kind, DeviceSlot slot, bool learn);
     std::optional<IdentifyReply> FindSerial(DeviceSlot slot, bool learn);
+    // Opens serial port `number`, noting a refusal for lack of permission.
+    int OpenSerial(int number);
 
     Model& model_;
     LinkState& link_;
     Transport& transport_;
     LinkSettings settings_;
+    std::string serialAccessDenied_;
 };
 
 }  // namespace zef

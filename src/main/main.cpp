@@ -1,13 +1,16 @@
 // zefedit: the ZEF amplifier editor.
 #include <QApplication>
+#include <QIcon>
 #include <QStyleFactory>
 #include <cstdio>
 #include <memory>
 
 #include "app/qt_locale.h"
+#include "build_version.h"
 #include "ui/device_list_window.h"
 #include "app/editor_options.h"
 #include "app/editor_session.h"
+#include "app/first_start.h"
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
 #include "ui/qt_dialogs.h"
@@ -28,16 +31,25 @@ int main(int argc, char** argv) {
         std::fputs(zef::EditorUsage().c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::printf("zefedit %s\n", zef::kBuildVersion);
+        return 0;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("zef-editor");
     QApplication::setApplicationVersion(zef::kSoftwareVersion);
+    // The installed menu entry and icon: desktops match windows to the entry by this name.
+    QGuiApplication::setDesktopFileName("org.zefeditor.ZefEditor");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.zefeditor.ZefEditor"));
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    const auto folder = zef::PrepareDataFolder(options.dataFolder);
-    if (!folder) {
+    const auto opened = zef::OpenDataFolder(options.dataFolder);
+    if (!opened) {
         std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
         return 1;
     }
+    if (!opened->problem.empty()) std::fprintf(stderr, "zefedit: %s\n", opened->problem.c_str());
+    const std::optional<std::string> folder = opened->path;
     if (!options.shotsFolder.empty()) return zef::RenderShots(options, *folder) ? 0 : 1;
 
     zef::QtDialogs dialogs;

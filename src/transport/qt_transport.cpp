@@ -194,7 +194,8 @@ int QtSerialPort::Open(int number, int baud) {
     const auto path = ports_.PathOf(number);
     if (!path || baud <= 0) return kTransportFailed;
     port_.setPortName(QString::fromStdString(*path));
-    if (!port_.open(QIODevice::ReadWrite)) return kTransportFailed;
+    if (!port_.open(QIODevice::ReadWrite))
+        return port_.error() == QSerialPort::PermissionError ? kTransportPermissionDenied : kTransportFailed;
     const bool configured = port_.setBaudRate(baud) && port_.setDataBits(QSerialPort::Data8) &&
                             port_.setParity(QSerialPort::NoParity) &&
                             port_.setStopBits(QSerialPort::OneStop) &&

@@ -23,6 +23,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr int kTransportOk = 0;
 inline constexpr int kTransportFailed = -1;
+// SerialPort::Open: the device file exists but the system refused this user
+// access to it (on Linux the "dialout" group owns USB serial adapters).
+inline constexpr int kTransportPermissionDenied = -2;
 
 inline constexpr int kTcpConnectionSlots = 33;
 inline constexpr std::uint16_t kDefaultDevicePort = 1001;

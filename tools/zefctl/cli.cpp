@@ -154,7 +154,8 @@ std::string UsageText(const CommandTable& table) {
     s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
-         "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n";
+         "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
+         "zefctl --version prints the program's version.\n";
     return s.str();
 }
 

@@ -46,7 +46,7 @@ int Search(Context& ctx) {
     zef::DeviceSearch search(session.list, session.rxtx, session.dialogs, settings);
     if (!search.Open()) Fail(session.dialogs.lastNote());
     if (o.usb) {
-        search.StartUsb();
+        if (!search.StartUsb()) session.CheckSerialPermission();
     } else {
         if (!search.StartTcp(RangeBoxesOf(*o.range))) Usage("bad range");
         search.WaitUntilDone(settings.completionMs + 1000);

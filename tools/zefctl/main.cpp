@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli.h"
+#include "program_info.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -13,5 +14,6 @@ int main(int argc, char** argv) {
                      zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands})
         add(table);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto answered = zefctl::AnswerProgramInfo(table, args, std::cout)) return *answered;
     return zefctl::RunCli(table, args, std::cout, std::cerr);
 }

@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "app/editor_options.h"
+#include "app/first_start.h"
 #include "device/ip_range.h"
 #include "app/search.h"
+#include "app/serial_access.h"
 #include "model/records.h"
 
 namespace zefctl {
@@ -12,7 +14,12 @@ namespace zefctl {
 std::string ConfigFolder(const Options& options) {
     // The editor's own data folder, so that both use one init.cfg.
     std::string folder = options.config.value_or("");
-    if (folder.empty()) folder = zef::DefaultDataFolder();
+    if (folder.empty()) {
+        // The first of the two programs to start makes the folder and its first-start files.
+        const auto opened = zef::OpenDataFolder("");
+        if (opened) return opened->path;
+        folder = zef::DefaultDataFolder();
+    }
     if (folder.empty()) folder = ".";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -79,6 +86,7 @@ void Session::Connect(const std::string& host, zef::ConnectMode mode) {
         Fail("cannot connect to " + where + ": firmware " + zef::FirmwareVersionText(model.device(kSlot).settings) +
              " is older than 2.0.0; update it first (zefctl firmware)");
     if (result != zef::ConnectResult::Found) {
+        if (host.empty()) CheckSerialPermission();
         const std::string note = dialogs.lastNote();
         Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note));
     }
@@ -95,6 +103,7 @@ void Session::Identify(const std::string& host) {
     } else if (transport.tcp().Connect(kSlot, e.ip, options.port, 1000) == zef::kTransportOk) {
         reply = rxtx.IdentifyDevice(kSlot);
     }
+    if (!reply && e.isUsb()) CheckSerialPermission();
     if (!reply || !reply->genuine) Fail("no device answered at " + (host.empty() ? *options.serial : host));
     const zef::DeviceEntry id = zef::EntryFromIdentify(*reply, e.interface, e.ip, true);
     e.network = id.network;
@@ -113,6 +122,11 @@ void Session::Close() {
     e.online = false;
     transport.tcp().Disconnect(kSlot);
     transport.serial().Close();
+}
+
+void Session::CheckSerialPermission() const {
+    const std::string& path = rxtx.serialAccessDenied();
+    if (!path.empty()) Fail(ConsoleDialogs::OneLine("", zef::SerialPermissionText(path)));
 }
 
 void Session::Check(zef::Status status, const std::string& what) const {

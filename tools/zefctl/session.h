@@ -46,6 +46,9 @@ public:
 
     // Throws CliError with the last dialog message when `status` failed.
     void Check(zef::Status status, const std::string& what) const;
+    // Throws CliError telling how to get access when the last serial search
+    // or open was refused for lack of permission; does nothing otherwise.
+    void CheckSerialPermission() const;
 
     const Options& options;
     ConsoleDialogs dialogs;

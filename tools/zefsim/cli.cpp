@@ -93,6 +93,7 @@ Announcements:
   --announce-interval MS period of the announcements, 0 = only on request (default 5000)
   --meters               moving meter levels in every device's status reply
   --help                 this text
+  --version              the program's version
 
 Control commands on standard input (DEVICE is the number shown at start and by `list`):
   set DEVICE ADDR VALUE  change a memory byte as the front panel would (marks the change)
@@ -139,6 +140,8 @@ Options parseOptions(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--tcp") {
             DevicePlan plan;
             plan.tcp = splitHostPort(value(i));
@@ -177,7 +180,7 @@ Options parseOptions(const std::vector<std::string>& args) {
             throw bad("unknown option '" + a + "'");
         }
     }
-    if (o.help) return o;
+    if (o.help || o.version) return o;
     if (pending)
         throw bad(pendingOption + " applies to the next device, but no --tcp or --serial follows it");
     if (o.devices.empty()) throw bad("no device: give at least one --tcp HOST:PORT or --serial PATH");

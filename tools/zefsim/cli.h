@@ -23,6 +23,7 @@ struct Options {
     int announceIntervalMs = 5000;
     bool meters = false;  // moving meters on every device
     bool help = false;
+    bool version = false;  // --version: print the version, exit 0
 };
 
 // Parses the arguments (without the program name). --name, --uid, --firmware, --bootloader and

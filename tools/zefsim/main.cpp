@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bootloader.h"
+#include "build_version.h"
 #include "cli.h"
 #include "rig_cli.h"
 #include "simulator.h"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << zefsim::usage() << zefsim::rigUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "zefsim " << zef::kBuildVersion << "\n";
         return 0;
     }
 

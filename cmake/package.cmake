@@ -1,0 +1,28 @@
+# The Debian package (`./zef package`, or `cpack -G DEB` in a build folder):
+# the install tree under /usr, stripped. Its dependencies are what
+# dpkg-shlibdeps finds the installed programs linked against (the runtime
+# library packages, never -dev ones) plus Qt's platform plugins, which the
+# editor loads at run time rather than links.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zef-editor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "ZEF Editor developers")
+set(CPACK_PACKAGE_CONTACT "ZEF Editor developers <zef-editor@users.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor and controller for ZEF networked DSP power amplifiers")
+set(CPACK_PACKAGE_DESCRIPTION
+    "ZEF Editor finds ZEF-4.260 amplifiers on USB, LAN and WLAN, reads and writes their memory and\n\
+edits every DSP parameter live, with presets, project files and FIR and EQ design.\n\
+Includes zefctl, a command-line controller, and zefsim, a simulated amplifier.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bash-completion")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/dist/debian/postinst;${PROJECT_SOURCE_DIR}/dist/debian/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Packaging installs what is built; it does not build the tests and benchmarks first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+include(CPack)
