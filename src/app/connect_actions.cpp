@@ -13,6 +13,8 @@ std::string DisconnectQuestion(const DeviceEntry& entry) {
     return "Disconnect Device: UniqueID=" + entry.uniqueId + ",\r\nare you sure?";
 }
 
+std::string LoadProblemText(const std::string& problem) { return "Settings not loaded to the device: " + problem; }
+
 std::string DisconnectedText(const DeviceEntry& entry) {
     return entry.isUsb() ? std::string(kUsbDisconnectedText) : "IP:" + entry.ip + " disconnected";
 }
@@ -26,7 +28,14 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
       })) {}
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
+    problemShown_ = false;
     const ConnectResult result = connection_.ConnectDevice(slot, mode);
+    if (result == ConnectResult::Refused || result == ConnectResult::NotVerified) {
+        // Nothing illegal was sent, or what was sent did not read back: say which.
+        dialogs_.Message(kConnectTitle, LoadProblemText(connection_.problem()), Icon::Exclamation);
+        problemShown_ = true;
+        return false;
+    }
     if (result != ConnectResult::OldFirmware) return result == ConnectResult::Found;
     if (connection_.list().model().entry(slot).isUsb()) {
         // The update window runs its own link; announcements wait meanwhile.
@@ -53,7 +62,7 @@ bool ConnectActions::ConnectOne(DeviceSlot slot, ConnectMode mode) {
     connection_.list().RowChanged(slot);
     if (!found) {
         model.entry(slot).online = false;
-        dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
+        if (!problemShown_) dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
         return false;
     }
     if (model.entry(slot).editorOpen && connection_.settingsRead() && view.showEditor) view.showEditor(slot);
