@@ -1,7 +1,10 @@
 #include "session.h"
 
 #include <QStandardPaths>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "device/ip_range.h"
 #include "app/search.h"
@@ -50,6 +53,30 @@ Session::Session(const Options& opts)
       linking(senders, zef::fir::MakeFirWriter(rxtx, model)),
       writer(linking) {
     model.setCurrentDevice(kSlot);
+    // One deadline for the whole operation, from the moment the session starts.
+    rxtx.SetDeadline(zef::ModRxTx::Clock::now() +
+                     std::chrono::milliseconds(static_cast<long long>(std::llround(opts.timeout * 1000))));
+    reconnectNote_ = rxtx.reconnecting.Connect([this](bool started) {
+        if (started) Note("reconnecting…");
+    });
+    retryNote_ = rxtx.retrying.Connect([this](zef::DeviceSlot) { Note("reconnecting…"); });
+}
+
+void Session::Note(const std::string& text) const {
+    if (options.notes) *options.notes << "zefctl: " << text << std::endl;
+}
+
+std::string Session::DeadlineNote() const {
+    if (!rxtx.DeadlinePassed()) return {};
+    std::ostringstream s;
+    s << " (no answer within the --timeout of " << options.timeout << " s)";
+    return s.str();
+}
+
+void Session::Check(const zef::WriteReport& report, const std::string& what) const {
+    if (report.ok()) return;
+    if (report.outcome == zef::WriteOutcome::Failed) Check(zef::kFailed, what);
+    Fail(what + ": " + report.Text() + DeadlineNote());
 }
 
 Session::~Session() {
@@ -81,7 +108,9 @@ void Session::Connect(const std::string& host, zef::ConnectMode mode) {
              " is older than 2.0.0; update it first (zefctl firmware)");
     if (result != zef::ConnectResult::Found) {
         const std::string note = dialogs.lastNote();
-        Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note));
+        if (result == zef::ConnectResult::Refused || result == zef::ConnectResult::NotVerified)
+            Fail("cannot load " + where + ": " + connection.problem() + DeadlineNote());
+        Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note) + DeadlineNote());
     }
     connected_ = true;
     if (model.entry(kSlot).type == zef::kTypeBootLoader) Fail(where + " runs its boot loader");
@@ -93,10 +122,11 @@ void Session::Identify(const std::string& host) {
     std::optional<zef::IdentifyReply> reply;
     if (e.isUsb()) {
         reply = rxtx.FindSerialDevice(kSlot);
-    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, 1000) == zef::kTransportOk) {
+    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, rxtx.Budget(1000)) == zef::kTransportOk) {
         reply = rxtx.IdentifyDevice(kSlot);
     }
-    if (!reply || !reply->genuine) Fail("no device answered at " + (host.empty() ? *options.serial : host));
+    if (!reply || !reply->genuine)
+        Fail("no device answered at " + (host.empty() ? *options.serial : host) + DeadlineNote());
     const zef::DeviceEntry id = zef::EntryFromIdentify(*reply, e.interface, e.ip, true);
     e.network = id.network;
     e.uniqueId = id.uniqueId;
@@ -119,7 +149,7 @@ void Session::Close() {
 void Session::Check(zef::Status status, const std::string& what) const {
     if (status == zef::kOk) return;
     const std::string note = dialogs.lastNote();
-    Fail(what + (note.empty() ? " failed" : ": " + note));
+    Fail(what + (note.empty() ? " failed" : ": " + note) + DeadlineNote());
 }
 
 }  // namespace zefctl
