@@ -73,9 +73,13 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
     return r;
 }
 
+std::string DefaultDataFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? std::string() : (base + "/" + kDataFolderName).toStdString();
+}
+
 std::optional<std::string> PrepareDataFolder(const std::string& option) {
-    QString folder = QString::fromStdString(option);
-    if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString folder = QString::fromStdString(option.empty() ? DefaultDataFolder() : option);
     if (folder.isEmpty()) return std::nullopt;
     QDir dir(folder);
     if (!dir.mkpath(".")) return std::nullopt;

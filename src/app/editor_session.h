@@ -26,7 +26,6 @@
 
 namespace zef {
 
-inline constexpr const char* kProjectTempFileName = "tmpPrj.plt";
 
 class EditorSession {
 public:
@@ -43,6 +42,15 @@ public:
     // the device list from tmpPrj.plt (its on-line flags cleared: nothing is
     // connected yet) and the announcement listener.
     bool Start();
+
+    // Why device announcements are not received ("" while they are): the
+    // UDP port could not be bound. Set by Start, also written to stderr.
+    const std::string& announcementProblem() const { return announcementProblem_; }
+
+    // The serial port number kept in init.cfg becomes the link's (the device
+    // list window reads it when it opens); a missing or bad value keeps the
+    // link's own.
+    void ReadSerialPortFromConfig();
 
     // tmpPrj.plt, written atomically. False when it could not be written.
     bool SaveDeviceList();
@@ -89,6 +97,7 @@ private:
     ListActions listActions_;
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
+    std::string announcementProblem_;
 };
 
 }  // namespace zef

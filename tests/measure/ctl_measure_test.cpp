@@ -16,7 +16,7 @@
 #include "fake_card.h"
 #include "files/irw_file.h"
 #include "measure/sweep_analysis.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "temp_folder.h"
 
 namespace zefctl {
@@ -104,10 +104,13 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
     EXPECT_NE(r.err.find("unplugged"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(irw));
 
+    // The real cards: this machine has none, and says so; a rig must be on loopback.
     SetAudioSystemFactory(nullptr);
-    const CtlRun none = Zefctl({"rta", "--seconds", "0.1"});
+    const CtlRun none = Zefctl({"rta", "--seconds", "0.1", "--card", "5"});
     EXPECT_EQ(none.code, kExitFailed);
-    EXPECT_NE(none.err.find("not available in this build"), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find("sound card"), std::string::npos) << none.err;
+    const CtlRun remote = Zefctl({"rta", "--seconds", "0.1", "--rig", "192.0.2.1:30400"});
+    EXPECT_NE(remote.code, kExitOk);
 }
 
 TEST_F(CtlMeasure, RtaOfARecordingAndOfTheCard) {

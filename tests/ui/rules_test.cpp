@@ -86,6 +86,24 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     for (const auto& args : bad) EXPECT_NE(ParseEditorOptions(args).error, "") << args[0];
 }
 
+TEST(ScreenRules, AKeptWindowPositionIsUsedOnlyOnAScreen) {
+    const std::vector<ScreenRect> two = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const struct {
+        int left, top;
+        bool used;
+    } cases[] = {
+        {0, 0, false},       // never kept
+        {100, 50, true},     // first screen
+        {2000, 900, true},   // second screen
+        {3190, 10, false},   // title bar beyond the right edge
+        {-300, 20, false},   // left of every screen
+        {100, 1075, false},  // below the first screen
+        {-30, 5, true},      // partly off, title bar still visible
+    };
+    for (const auto& c : cases) EXPECT_EQ(RestorablePosition(c.left, c.top, two), c.used) << c.left << "," << c.top;
+    EXPECT_FALSE(RestorablePosition(100, 50, {}));
+}
+
 TEST(EditorDataFolder, CreatedWithItsDataFolders) {
     TempFolder temp;
     const std::string target = temp.path().string() + "/nested/zef";

@@ -16,7 +16,8 @@
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
-#include "measure/wav_io.h"
+#include "audio/audio_system.h"
+#include "audio/wav_file.h"
 #include "output.h"
 
 namespace zefctl {
@@ -24,14 +25,19 @@ namespace {
 
 namespace zm = zef::measure;
 
-std::unique_ptr<zef::audio::System> NoBackend(const std::optional<std::string>& rig, std::string& error) {
-    error = rig ? "the virtual rig is not available in this build of zefctl"
-                : "sound cards are not available in this build of zefctl";
-    return nullptr;
+// The machine's sound cards, or with --rig the one virtual rig alone (its
+// card is then number 0).
+std::unique_ptr<zef::audio::System> RealBackend(const std::optional<std::string>& rig, std::string& error) {
+    zef::audio::AudioSystemOptions options;
+    if (rig) {
+        options.rigs = {*rig};
+        options.soundCards = false;
+    }
+    return zef::audio::MakeAudioSystem(options, error);
 }
 
 AudioSystemFactory& Factory() {
-    static AudioSystemFactory factory = NoBackend;
+    static AudioSystemFactory factory = RealBackend;
     return factory;
 }
 
@@ -181,8 +187,8 @@ void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* sourc
 }
 
 int RtaOfFile(Context& ctx, const std::string& path) {
-    zm::WavAudio audio;
-    if (std::string e = zm::ReadWav(path, audio); !e.empty()) Fail(e);
+    zef::audio::WavData audio;
+    if (std::string e = zef::audio::ReadWav(path, audio); !e.empty()) Fail(e);
     if (audio.sampleRate < zm::kAnalyserMinRate)
         Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
              " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
@@ -223,7 +229,7 @@ int Rta(Context& ctx) {
 }  // namespace
 
 void SetAudioSystemFactory(AudioSystemFactory factory) {
-    Factory() = factory ? std::move(factory) : AudioSystemFactory(NoBackend);
+    Factory() = factory ? std::move(factory) : AudioSystemFactory(RealBackend);
 }
 
 std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::string>& rig,
