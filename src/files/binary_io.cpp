@@ -6,12 +6,7 @@
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include "base/atomic_file.h"
 #endif
 
 namespace zef {
@@ -121,49 +116,9 @@ FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes) {
 
 #if defined(__unix__) || defined(__APPLE__)
 
-namespace {
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Makes a finished rename durable: the folder's entry is on the disk too.
-bool SyncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-}  // namespace
-
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path folder = target.parent_path();
-    if (target.filename().empty()) return false;
-    // A name of our own in the target's folder: two writers never share a
-    // temporary, and the rename never crosses a file system.
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes);
-    ok = ::fchmod(fd, 0644) == 0 && ok;
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return SyncFolder(folder);
+    AtomicFile file(path);
+    return file.Open() && file.Write(bytes) && file.Commit();
 }
 
 #else
