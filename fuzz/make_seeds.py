@@ -165,6 +165,20 @@ def rig_output(block):
     return rig_message(4, struct.pack("<I", block) + struct.pack("<480f", *([0.0] * 480)))
 
 
+def wav(channels, bits, frames, fmt=1, rate=48000):
+    """A RIFF/WAVE file: PCM (fmt 1) or IEEE float (fmt 3) samples of a slow ramp."""
+    width = bits // 8
+    if fmt == 3:
+        body = struct.pack("<%df" % (frames * channels), *[(i % 50) / 50.0 - 0.5 for i in range(frames * channels)])
+    elif bits == 8:
+        body = bytes((128 + i % 50) & 0xFF for i in range(frames * channels))
+    else:
+        body = struct.pack("<%dh" % (frames * channels), *[(i % 50) * 300 - 7500 for i in range(frames * channels)])
+    fmt_chunk = struct.pack("<HHIIHH", fmt, channels, rate, rate * channels * width, channels * width, bits)
+    chunks = b"fmt " + struct.pack("<I", len(fmt_chunk)) + fmt_chunk + b"data" + struct.pack("<I", len(body)) + body
+    return b"RIFF" + struct.pack("<I", 4 + len(chunks)) + b"WAVE" + chunks
+
+
 def main():
     put("preset_file", "preset.zef", preset_file())
     put("preset_file", "truncated.zef", preset_file()[:1000])
@@ -218,6 +232,11 @@ def main():
     put("rig_wire", "client_stream.bin", b"\x01" + rig_hello() + rig_input(0) + rig_input(1))
     put("rig_wire", "client_error.bin", b"\x01" + rig_hello() + rig_message(5, b"the rig is busy"))
     put("rig_wire", "client_busy.bin", b"\x01" + rig_hello()[:14] + b"\x01" + rig_hello()[15:])
+
+    put("wav_file", "mono16.wav", wav(1, 16, 64))
+    put("wav_file", "stereo8.wav", wav(2, 8, 40, rate=8000))
+    put("wav_file", "float.wav", wav(3, 32, 20, fmt=3))
+    put("wav_file", "cut_data.wav", wav(1, 16, 64)[:60])
 
 
 if __name__ == "__main__":
