@@ -11,8 +11,6 @@
 namespace zef {
 namespace {
 
-constexpr std::size_t kPresetReadBlocks = kPresetSize / kPresetReadBlock;  // 8
-
 WriteReport Report(WriteOutcome outcome, std::string detail = {}) { return {outcome, std::move(detail)}; }
 
 std::string FieldName(const MemoryField* field) { return field ? std::string(field->name) : "?"; }
