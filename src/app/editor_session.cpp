@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "dsp/response_calculator.h"
 #include "app/search.h"
+#include "audio/audio_system.h"
+#include "device/fir_store.h"
+#include "dsp/response_calculator.h"
 #include "files/file_texts.h"
 #include "files/init_config.h"
 #include "files/project_file.h"
@@ -39,11 +41,17 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       list_(state_->model),
       announcements_(list_, state_->link, dialogs_),
       listener_(transport_.NewAnnouncementListener()),
-      reader_(std::make_unique<DeviceReader>(state_->model, *rxtx_, events_)),
+      responses_(std::make_unique<ResidentResponses>(state_->responses, state_->model)),
+      reader_(std::make_unique<DeviceReader>(state_->model, *rxtx_, events_, *responses_)),
       connection_(std::make_unique<Connection>(list_, *rxtx_, *reader_, ConnectSettings{options.loopbackLan, 200})),
       connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_)),
       listActions_(list_, dialogs_),
-      grid_(dsp::FrequencyGrid::Nominal()) {}
+      grid_(dsp::FrequencyGrid::Nominal()),
+      senders_(std::make_unique<Senders>(state_->model, *rxtx_, *responses_)),
+      linking_(std::make_unique<Linking>(*senders_, fir::MakeFirWriter(*rxtx_, state_->model, &state_->responses))),
+      writer_(std::make_unique<ParameterWriter>(*linking_)),
+      presets_(std::make_unique<Presets>(state_->model, *rxtx_, *reader_, events_)),
+      passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
 
 EditorSession::~EditorSession() {
     listener_->Stop();
@@ -57,6 +65,11 @@ std::string EditorSession::projectTempPath() const {
 
 std::string EditorSession::dataSubfolder(const char* name) const {
     return (std::filesystem::path(dataFolder_) / name).string();
+}
+
+audio::System* EditorSession::audio(std::string& error) {
+    if (!audio_) audio_ = audio::MakeAudioSystem({options_.rigs, true}, error);
+    return audio_.get();
 }
 
 bool EditorSession::Start() {

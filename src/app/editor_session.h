@@ -8,24 +8,31 @@
 #include <memory>
 #include <string>
 
-#include "dsp/grid.h"
 #include "app/announcements.h"
-#include "device/connection.h"
-#include "device/device_list.h"
-#include "device/mod_rxtx.h"
-#include "app/search.h"
+#include "app/app_state.h"
 #include "app/connect_actions.h"
 #include "app/dialogs.h"
-#include "app/list_actions.h"
-#include "app/link_presenter.h"
-#include "transport/qt_transport.h"
-#include "device/device_reader.h"
-#include "device/refresh_hooks.h"
-#include "app/app_state.h"
 #include "app/editor_options.h"
+#include "app/editor_view_state.h"
+#include "app/interface_lock.h"
+#include "app/link_presenter.h"
+#include "app/list_actions.h"
+#include "app/resident_responses.h"
+#include "app/search.h"
+#include "audio/audio_io.h"
+#include "device/connection.h"
+#include "device/device_list.h"
+#include "device/device_reader.h"
+#include "device/linking.h"
+#include "device/mod_rxtx.h"
+#include "device/parameter_writer.h"
+#include "device/presets.h"
+#include "device/refresh_hooks.h"
+#include "device/senders.h"
+#include "dsp/grid.h"
+#include "transport/qt_transport.h"
 
 namespace zef {
-
 
 class EditorSession {
 public:
@@ -59,6 +66,10 @@ public:
     std::string dataSubfolder(const char* name) const;
 
     const EditorOptions& options() const { return options_; }
+    // The sound cards and the --rig rigs, made on first use (opening the
+    // machine's audio takes a moment and is only needed by the measuring
+    // windows); nullptr with `error` set when they cannot be had.
+    audio::System* audio(std::string& error);
     AppState& state() { return *state_; }
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
@@ -79,6 +90,18 @@ public:
     // The UDP port the listener is bound to (0 when it is not listening).
     std::uint16_t announcePort() const;
 
+    // The editing objects shared by every editor window: the senders of the
+    // current device, linking, the parameter writer, presets, the response
+    // arrays kept for the graphs, the graph view and each device's selection.
+    ResidentResponses& responses() { return *responses_; }
+    Senders& senders() { return *senders_; }
+    Linking& linking() { return *linking_; }
+    ParameterWriter& writer() { return *writer_; }
+    Presets& presets() { return *presets_; }
+    GraphViewState& graphView() { return graphView_; }
+    EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
+    PasswordStore& passwords() { return *passwords_; }
+
 private:
     EditorOptions options_;
     std::string dataFolder_;
@@ -91,6 +114,7 @@ private:
     AnnouncementHandler announcements_;
     std::unique_ptr<AnnouncementListener> listener_;
     RefreshEvents events_;
+    std::unique_ptr<ResidentResponses> responses_;
     std::unique_ptr<DeviceReader> reader_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<ConnectActions> connectActions_;
@@ -98,6 +122,14 @@ private:
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
     std::string announcementProblem_;
+    std::unique_ptr<audio::System> audio_;
+    std::unique_ptr<Senders> senders_;
+    std::unique_ptr<Linking> linking_;
+    std::unique_ptr<ParameterWriter> writer_;
+    std::unique_ptr<Presets> presets_;
+    GraphViewState graphView_;
+    std::array<EditorSelection, kSlotCount> selections_{};
+    std::unique_ptr<PasswordStore> passwords_;
 };
 
 }  // namespace zef

@@ -107,6 +107,8 @@ DeviceResponses& ResponseStore::device(DeviceSlot slot) {
 
 const DeviceResponses* ResponseStore::find(DeviceSlot slot) const { return devices_[SlotIndex(slot)].get(); }
 
+void ResponseStore::release(DeviceSlot slot) { devices_[SlotIndex(slot)].reset(); }
+
 int ResponseStore::allocatedSlots() const {
     return static_cast<int>(
         std::count_if(devices_.begin(), devices_.end(), [](const auto& d) { return d != nullptr; }));

@@ -81,8 +81,10 @@ public:
 
     // The slot's arrays, allocated (flat) on first use.
     DeviceResponses& device(DeviceSlot slot);
-    // nullptr while the slot has never been used.
+    // nullptr while the slot has never been used (or was released).
     const DeviceResponses* find(DeviceSlot slot) const;
+    // Frees the slot's arrays; the next device(slot) starts flat again.
+    void release(DeviceSlot slot);
     int allocatedSlots() const;
 
 private:

@@ -271,7 +271,10 @@ void FrmIdList::OpenDevice(DeviceSlot slot) {
 void FrmIdList::ShowEditor(DeviceSlot slot) {
     ++editorsShown_;
     RefreshAll();
-    // The channel editor stands here; until it exists the device's version window shows.
+    if (editorOpener) {
+        editorOpener(slot);
+        return;
+    }
     FrmVersion window(session_.model(), slot, this);
     window.exec();
 }

@@ -55,6 +55,9 @@ public:
     // The device's window, once a device was opened.
     void ShowEditor(DeviceSlot slot);
     int editorsShown() const { return editorsShown_; }
+    // Opens (or brings up) the device's editor; set by the main window.
+    // Without it the device's version window shows.
+    std::function<void(DeviceSlot)> editorOpener;
 
 private:
     void Rebuild();

@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "ui/channel_editor.h"
 #include "ui/device_list_window.h"
 #include "ui/edit_name_dialog.h"
 #include "app/editor_session.h"
@@ -43,6 +44,9 @@ MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* par
     BuildButtons();
     BuildMenus();
     resize(1000, 700);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (auto* e = sub ? qobject_cast<FrmVLDxxxA*>(sub->widget()) : nullptr) e->Activated();
+    });
 
     statusTimer_.setSingleShot(false);
     blinkTimer_.setSingleShot(false);
@@ -50,7 +54,11 @@ MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* par
     connect(&blinkTimer_, &QTimer::timeout, this, &MDIFrmMain::BlinkTick);
 }
 
-MDIFrmMain::~MDIFrmMain() = default;
+MDIFrmMain::~MDIFrmMain() {
+    // The child windows are deleted after this body, when the map is gone:
+    // their destroyed() must no longer reach it.
+    for (const auto& [slot, sub] : editors_) sub->disconnect(this);
+}
 
 void MDIFrmMain::BuildButtons() {
     auto* bar = addToolBar("Project");
@@ -75,8 +83,14 @@ void MDIFrmMain::BuildButtons() {
 void MDIFrmMain::BuildMenus() {
     filterMenu_ = menuBar()->addMenu("Filter Type");
     filterMenu_->setObjectName("ShapeEq");
-    // The filter type goes to the band selected in an editor; no editor, no target.
-    for (const char* item : kFilterTypeItems) filterMenu_->addAction(item)->setEnabled(false);
+    // The filter type goes to the band selected in the active editor.
+    for (int i = 0; i < 8; ++i) {
+        QAction* action = filterMenu_->addAction(kFilterTypeItems[i]);
+        connect(action, &QAction::triggered, this, [this, i] { ShapeEqFilter(i); });
+    }
+    connect(filterMenu_, &QMenu::aboutToShow, this, [this] {
+        for (QAction* a : filterMenu_->actions()) a->setEnabled(activeEditor() != nullptr);
+    });
 
     settingsMenu_ = menuBar()->addMenu("Settings");
     settingsMenu_->setObjectName("SettingsMenu");
@@ -126,9 +140,45 @@ void MDIFrmMain::SettingsFun(int index) {
     if (list_) list_->RefreshAll();
 }
 
+FrmVLDxxxA* MDIFrmMain::editor(DeviceSlot slot) const {
+    const auto it = editors_.find(slot);
+    return it == editors_.end() ? nullptr : qobject_cast<FrmVLDxxxA*>(it->second->widget());
+}
+
+FrmVLDxxxA* MDIFrmMain::activeEditor() const {
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    return active ? qobject_cast<FrmVLDxxxA*>(active->widget()) : nullptr;
+}
+
+FrmVLDxxxA& MDIFrmMain::ShowEditor(DeviceSlot slot) {
+    session_.model().setCurrentDevice(slot);
+    auto it = editors_.find(slot);
+    if (it == editors_.end()) {
+        auto* editor = new FrmVLDxxxA(session_, slot);
+        editor->settingsHandler = [this](int index) { SettingsFun(index); };
+        QMdiSubWindow* sub = mdi_->addSubWindow(editor);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->setWindowTitle(editor->windowTitle());
+        connect(editor, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
+        connect(sub, &QObject::destroyed, this, [this, slot] { editors_.erase(slot); });
+        it = editors_.emplace(slot, sub).first;
+        sub->resize(980, 640);
+    }
+    it->second->show();
+    mdi_->setActiveSubWindow(it->second);
+    auto* editor = qobject_cast<FrmVLDxxxA*>(it->second->widget());
+    editor->Activated();
+    return *editor;
+}
+
+void MDIFrmMain::ShapeEqFilter(int type) {
+    if (FrmVLDxxxA* e = activeEditor()) e->MenuInpPeqFilter(type);
+}
+
 FrmIdList& MDIFrmMain::ShowDeviceList() {
     if (!list_) {
         list_ = new FrmIdList(session_);
+        list_->editorOpener = [this](DeviceSlot slot) { ShowEditor(slot); };
         listWindow_ = mdi_->addSubWindow(list_);
         listWindow_->setWindowTitle("Device List");
         listWindow_->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |

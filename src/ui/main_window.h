@@ -12,6 +12,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <map>
 #include <memory>
 
 #include "app/main_actions.h"
@@ -25,6 +26,7 @@ namespace zef {
 
 class EditorSession;
 class FrmIdList;
+class FrmVLDxxxA;
 
 struct MainTimings {
     int firstTickMs = 3000;
@@ -68,6 +70,17 @@ public:
     QMenu* asioMenu() const { return asioMenu_; }
     QMdiArea* mdiArea() const { return mdi_; }
 
+    // The channel editor of a device: created on first use as a child window
+    // (one per device), shown and made active; its device becomes current.
+    FrmVLDxxxA& ShowEditor(DeviceSlot slot);
+    FrmVLDxxxA* editor(DeviceSlot slot) const;
+    // The active editor, if the active child window is one.
+    FrmVLDxxxA* activeEditor() const;
+    // The settings menu on the current device (0 firmware, 1 name, 2 network).
+    void SettingsFun(int index);
+    // "Filter Type" for the band selected in the active editor.
+    void ShapeEqFilter(int type);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -76,7 +89,6 @@ private:
     void BuildMenus();
     void BuildButtons();
     void UpdateSettingsMenu();
-    void SettingsFun(int index);
     bool TimersMayRun() const;
 
     EditorSession& session_;
@@ -85,6 +97,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     FrmIdList* list_ = nullptr;
     QMdiSubWindow* listWindow_ = nullptr;
+    std::map<DeviceSlot, QMdiSubWindow*> editors_;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* asioMenu_ = nullptr;

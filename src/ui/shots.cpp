@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QRadioButton>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <cstdio>
 
@@ -24,6 +25,15 @@
 #include "ui/setup_window.h"
 #include "ui/splash_window.h"
 #include "ui/version_window.h"
+#include "ui/channel_editor.h"
+#include "ui/copy_window.h"
+#include "ui/lock_windows.h"
+#include "ui/preset_windows.h"
+#include "ui/view_all_window.h"
+#include "model/demo_program.h"
+#include "model/memory_map.h"
+#include "model/records.h"
+#include "model/tables.h"
 
 namespace zef {
 namespace {
@@ -67,6 +77,7 @@ void FillDemo(Model& model) {
         auto& s = model.device(slot).settings;
         s[1] = 2, s[2] = 1, s[3] = 0;
         model.device(slot).alert = d.alert;
+        ApplyDemoProgram(model.device(slot), slot == 3 ? DemoProgram::DelayTower : DemoProgram::MainSystem);
         ++slot;
     }
     // A device with its network set up, for the setup pages.
@@ -194,6 +205,47 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
     {
         FrmVersion version(session.model(), 1);
         shot.Save(version, "FrmVersion");
+    }
+    {
+        FrmVLDxxxA editor(session, 1);
+        editor.resize(1000, 680);
+        StatusReading reading;
+        reading.levels = {-2, 1, -4, -6, 4, -1, -10, 0, 0, 0, 0, 0};
+        reading.reductions = {-3, 0, -1, 0};
+        reading.indicators = {true, true, false, false, true, true, false, false, true, false, false, false};
+        editor.ShowReading(reading);
+        const char* pages[] = {"FrmVLDxxxA-Inputs", "FrmVLDxxxA-Outputs", "FrmVLDxxxA-SM", "FrmVLDxxxA-Device"};
+        for (int p = 0; p < 4; ++p) {
+            editor.SetPageTab(static_cast<EditorPage>(p));
+            shot.Save(editor, pages[p]);
+        }
+        editor.SetPageTab(EditorPage::Outputs);
+        editor.SetPageChannel(3);
+        session.graphView().setZoom(1);
+        shot.Save(editor, "FrmVLDxxxA-Output2-Zoom");
+        session.graphView().setZoom(0);
+        FrmViewGraph all(session, 1);
+        all.option(0, 3)->setChecked(true);
+        shot.Save(all, "FrmViewGraph");
+        PresetActions actions(session.presets(), session.dialogs());
+        FrmStore store(actions, session.dialogs(), session.model());
+        store.nameBox()->setText("Main PA");
+        shot.Save(store, "FrmStore");
+        FrmRead read(actions, session.model());
+        shot.Save(read, "FrmRead");
+        FrmCopyOut copyIn(session.linking(), session.dialogs(), 0);
+        shot.Save(copyIn, "FrmCopyOut-Input");
+        FrmCopyOut copyOut(session.linking(), session.dialogs(), 1);
+        shot.Save(copyOut, "FrmCopyOut-Output");
+        std::int16_t lock = 0;
+        FrmLock lockWindow(session.passwords(), session.dialogs(), "025A45460001", lock);
+        shot.Save(lockWindow, "FrmLock");
+        FrmNewPassword password(session.passwords(), session.dialogs(), "025A45460001");
+        shot.Save(password, "FrmNewPassword");
+        session.model().device(1).values.lock = 1;
+        editor.InitGUI();
+        editor.SetPageTab(EditorPage::Inputs);
+        shot.Save(editor, "FrmVLDxxxA-Locked");
     }
     return shot.ok();
 }

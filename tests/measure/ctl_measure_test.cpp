@@ -54,7 +54,7 @@ protected:
 
 TEST_F(CtlMeasure, MeasureIrWritesTheResponseWithItsFiguresAndWarnings) {
     const std::string irw = folder.file("room.irw");
-    CtlRun r = Zefctl({"measure", "ir", "--rig", "127.0.0.1:30400", "--reference", "1", "--decay", "0.5",
+    CtlRun r = Zefctl({"measure", "ir", "--rig", "127.0.0.1:30400", "--reference", "2", "--decay", "0.5",
                        "--sweeps", folder.file("TS"), "--out", irw, "--json"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(lastRig, "127.0.0.1:30400");
@@ -90,7 +90,7 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
         {{"measure", "ir", "--sweeps", sweeps}, kExitUsage, "--out"},
         {{"measure", "ir", "--rig", "192.168.1.20:30400", "--out", irw}, kExitUsage, "loopback"},
         {{"measure", "ir", "--decay", "30", "--out", irw}, kExitUsage, "--decay"},
-        {{"measure", "ir", "--sweeps", sweeps, "--input", "7", "--out", irw}, kExitFailed, "no input 8"},
+        {{"measure", "ir", "--sweeps", sweeps, "--input", "8", "--out", irw}, kExitFailed, "no input 8"},
         {{"measure", "ir", "--sweeps", sweeps, "--wav", "a.wav", "--out", irw}, kExitUsage, "does not apply"},
     };
     for (const Case& c : cases) {
@@ -131,14 +131,15 @@ TEST_F(CtlMeasure, RtaOfARecordingAndOfTheCard) {
         sf_writef_double(f, stereo.data(), 96000);
         sf_close(f);
     }
-    CtlRun r = Zefctl({"rta", "--wav", wav, "--input", "1", "--json"});
+    CtlRun r = Zefctl({"rta", "--wav", wav, "--input", "2", "--json"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
     ASSERT_EQ(j["levels_db"].toArray().size(), 30);
     EXPECT_EQ(j["bands_hz"].toArray()[16].toInt(), 1000);
     EXPECT_NEAR(j["levels_db"].toArray()[16].toDouble(), -20.0, 0.1);
     EXPECT_LT(j["levels_db"].toArray()[14].toDouble(), -50.0);
-    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "2"}).code, kExitUsage);
+    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "3"}).code, kExitUsage);
+    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "0"}).code, kExitUsage);
     EXPECT_EQ(Zefctl({"rta", "--wav", folder.file("missing.wav")}).code, kExitFailed);
 
     card.toneHz = 250.0;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "audio/audio_io.h"
+#include "cli.h"
 
 namespace zefctl {
 
@@ -22,6 +23,9 @@ using AudioSystemFactory = std::function<std::unique_ptr<zef::audio::System>(
 
 // An empty factory puts back the default.
 void SetAudioSystemFactory(AudioSystemFactory factory);
+// The cards of a sub-command: --rig HOST:PORT (checked to be on loopback) or
+// the machine's. Throws CliError when there are none.
+std::unique_ptr<zef::audio::System> CommandAudioSystem(const Context& ctx);
 std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::string>& rig,
                                                     std::string& error);
 

@@ -86,7 +86,7 @@ using CommandTable = std::vector<SubCommand>;
 // The groups of sub-commands.
 void AddDiscoveryCommands(CommandTable& table);  // search, listen, identify
 void AddParameterCommands(CommandTable& table);  // params, get, set, standby
-void AddFileCommands(CommandTable& table);       // dump, load, preset, fir
+void AddFileCommands(CommandTable& table);       // dump, load, preset, demo, fir
 void AddResponseCommands(CommandTable& table);   // response
 void AddNetworkCommands(CommandTable& table);    // net
 void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu

@@ -1,4 +1,4 @@
-// dump, load, preset store|recall, fir import.
+// dump, load, preset store|recall|save, demo, fir import.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -6,6 +6,7 @@
 #include "cli.h"
 #include "files/fir_import.h"
 #include "device/fir_store.h"
+#include "model/demo_program.h"
 #include "model/editor_sync.h"
 #include "files/preset_file.h"
 #include "device/presets.h"
@@ -119,6 +120,22 @@ int SavePreset(Context& ctx, const std::string& host, const std::string& path) {
     return kExitOk;
 }
 
+// A demonstration program (crossovers, EQ bands, delay, limiter) written
+// into the device's running program, as loading a preset file does.
+int Demo(Context& ctx) {
+    std::size_t next = 0;
+    const std::string host = HostArg(ctx, next);
+    const std::string& which = Arg(ctx, next, "main|tower");
+    if (which != "main" && which != "tower") Usage("demo HOST main|tower");
+    Session session(ctx.options);
+    session.Connect(host);
+    zef::DeviceModel& d = session.model.device(kSlot);
+    zef::ApplyDemoProgram(d, which == "main" ? zef::DemoProgram::MainSystem : zef::DemoProgram::DelayTower);
+    session.Check(zef::WritePresetToDevice(session.rxtx, session.model, kSlot), "demo " + which);
+    Done(ctx, "loaded", zef::PresetName(d.preset));
+    return kExitOk;
+}
+
 int Preset(Context& ctx) {
     const std::string& action = Arg(ctx, 0, "store|recall|save");
     if (action != "store" && action != "recall" && action != "save")
@@ -182,6 +199,8 @@ void AddFileCommands(CommandTable& table) {
                      "store the running program into slot 1..3 under NAME, recall a slot (asks: --yes), "
                      "or save it with both FIRs as a preset file",
                      Preset});
+    table.push_back({"demo", "demo HOST main|tower",
+                     "write a demonstration program (two-way system, or a delayed fill) into the device", Demo});
     table.push_back(
         {"fir", "fir import HOST OUT FILE", "import a .txt/.csv FIR file into output 1 or 2", Fir});
 }

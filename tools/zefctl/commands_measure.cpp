@@ -41,10 +41,6 @@ AudioSystemFactory& Factory() {
     return factory;
 }
 
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
-// The longest a run may take beyond its own length before zefctl gives up.
-constexpr double kSpareSeconds = 30.0;
-
 // --rig HOST:PORT, checked to be a loopback address.
 std::optional<std::string> RigOption(const Context& ctx) {
     std::optional<std::string> rig = Named(ctx, "--rig");
@@ -57,12 +53,20 @@ std::optional<std::string> RigOption(const Context& ctx) {
     return rig;
 }
 
-std::unique_ptr<zef::audio::System> System(const Context& ctx) {
+}  // namespace
+
+std::unique_ptr<zef::audio::System> CommandAudioSystem(const Context& ctx) {
     std::string error;
     std::unique_ptr<zef::audio::System> system = OpenAudioSystem(RigOption(ctx), error);
     if (!system) Fail(error.empty() ? "no sound card" : error);
     return system;
 }
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// The longest a run may take beyond its own length before zefctl gives up.
+constexpr double kSpareSeconds = 30.0;
 
 std::string SweepFolder(const Context& ctx) {
     if (std::optional<std::string> dir = Named(ctx, "--sweeps")) return *dir;
@@ -85,14 +89,15 @@ int MeasureIr(Context& ctx) {
     if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
     const std::optional<std::string> out = Named(ctx, "--out");
     if (!out) Usage("measure ir needs --out FILE.irw");
-    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
-    const int output = NamedInt(ctx, "--output", 0, 0, 1023);
-    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
-    const int reference = NamedInt(ctx, "--reference", -1, 0, 1023);
+    // Cards and channels are numbered from 1, as `zefctl cards` lists them.
+    const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    const int output = NamedInt(ctx, "--output", 1, 1, 1024) - 1;
+    const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    const int reference = NamedInt(ctx, "--reference", 0, 1, 1024) - 1;
     const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
     const std::string folder = SweepFolder(ctx);
 
-    std::unique_ptr<zef::audio::System> system = System(ctx);
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
     zm::SweepMeasurementEngine engine(*system);
     engine.SetReferenceInput(reference);
     int rate = 0;
@@ -192,7 +197,7 @@ int RtaOfFile(Context& ctx, const std::string& path) {
     if (audio.sampleRate < zm::kAnalyserMinRate)
         Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
              " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
-    const int channel = NamedInt(ctx, "--input", 0, 0, audio.channels - 1);
+    const int channel = NamedInt(ctx, "--input", 1, 1, audio.channels) - 1;
     const zef::BandSpectrum levels = zm::AnalyseRecording(audio.Channel(channel), audio.sampleRate);
     PrintBands(ctx, levels, "wav", static_cast<double>(audio.frames()) / audio.sampleRate);
     return kExitOk;
@@ -200,9 +205,9 @@ int RtaOfFile(Context& ctx, const std::string& path) {
 
 int Rta(Context& ctx) {
     if (std::optional<std::string> wav = Named(ctx, "--wav")) return RtaOfFile(ctx, *wav);
-    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
-    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
-    std::unique_ptr<zef::audio::System> system = System(ctx);
+    const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
     zm::CardAnalyser analyser(*system);
     zef::BandSpectrum last{};
     std::size_t spectra = 0;
@@ -245,7 +250,7 @@ void AddMeasureCommands(CommandTable& table) {
         {"measure",
          "measure ir [--rig HOST:PORT] [--card N] [--output N] [--input N] [--reference N] "
          "[--decay S] [--sweeps DIR] --out FILE.irw",
-         "measures an impulse response with the sweep (0-based card and channel numbers; "
+         "measures an impulse response with the sweep (cards and channels numbered from 1, as `cards` lists them; "
          "--reference names a loopback input; --decay 0.1..10 s, default 2; sweep files in "
          "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder)",
          MeasureIr,

@@ -1,0 +1,70 @@
+#include "app/resident_responses.h"
+
+#include <algorithm>
+
+#include "dsp/groups.h"
+
+namespace zef {
+
+ResidentResponses::ResidentResponses(dsp::ResponseStore& store, const Model& model, int capacity)
+    : store_(store),
+      updater_(store, model, [this](DeviceSlot slot, int group) { groupChanged.Emit(slot, group); }),
+      capacity_(std::max(1, capacity)) {}
+
+bool ResidentResponses::resident(DeviceSlot slot) const {
+    return std::find(kept_.begin(), kept_.end(), slot) != kept_.end();
+}
+
+void ResidentResponses::Keep(DeviceSlot slot) {
+    const bool held = resident(slot) && store_.find(slot) != nullptr;
+    kept_.erase(std::remove(kept_.begin(), kept_.end(), slot), kept_.end());
+    kept_.push_front(slot);
+    while (static_cast<int>(kept_.size()) > capacity_) {
+        store_.release(kept_.back());
+        kept_.pop_back();
+    }
+    if (!held) updater_.DeviceReloaded(slot);
+}
+
+void ResidentResponses::Drop(DeviceSlot slot) {
+    if (!resident(slot)) return;
+    kept_.erase(std::remove(kept_.begin(), kept_.end(), slot), kept_.end());
+    store_.release(slot);
+}
+
+void ResidentResponses::Transient(DeviceSlot slot) {
+    updater_.DeviceReloaded(slot);  // announces every group it rebuilt
+    store_.release(slot);
+}
+
+void ResidentResponses::BandChanged(DeviceSlot slot, int bandIndex) {
+    if (resident(slot)) return updater_.BandChanged(slot, bandIndex);
+    Transient(slot);
+}
+
+void ResidentResponses::GroupBandsChanged(DeviceSlot slot, int group) {
+    if (resident(slot)) return updater_.GroupBandsChanged(slot, group);
+    Transient(slot);
+}
+
+void ResidentResponses::CrossoverChanged(DeviceSlot slot, int filter) {
+    if (resident(slot)) return updater_.CrossoverChanged(slot, filter);
+    Transient(slot);
+}
+
+void ResidentResponses::GroupChanged(DeviceSlot slot, int group) {
+    if (resident(slot)) return updater_.GroupChanged(slot, group);
+    Transient(slot);
+}
+
+void ResidentResponses::FirChanged(DeviceSlot slot, int output) {
+    if (resident(slot)) return updater_.FirChanged(slot, output);
+    Transient(slot);
+}
+
+void ResidentResponses::DeviceReloaded(DeviceSlot slot) {
+    if (resident(slot)) return updater_.DeviceReloaded(slot);
+    Transient(slot);
+}
+
+}  // namespace zef

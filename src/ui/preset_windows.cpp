@@ -1,0 +1,134 @@
+#include "ui/preset_windows.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace zef {
+
+PresetWindow::PresetWindow(const Model& model, QWidget* parent) : QDialog(parent), model_(model) {
+    list_ = new QListWidget(this);
+    list_->setObjectName("List1");
+    QFont mono("Monospace");
+    mono.setStyleHint(QFont::TypeWriter);
+    list_->setFont(mono);
+    list_->setMinimumSize(260, 70);
+    selector_ = new QComboBox(this);
+    selector_->setObjectName("ComboSlot");
+    selector_->addItems({"1", "2", "3"});
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("ProgressBar1");
+    progress_->setRange(0, kStoreProgressSteps);
+    progress_->setValue(0);
+    FillRows();
+}
+
+void PresetWindow::FillRows() {
+    list_->clear();
+    for (const std::string& row : PresetSlotRows(model_.device(model_.currentDevice())))
+        list_->addItem(QString::fromStdString(row));
+}
+
+Progress PresetWindow::ProgressSink() {
+    return [this](int value, int maximum) {
+        progress_->setMaximum(maximum);
+        progress_->setValue(value);
+    };
+}
+
+FrmStore::FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
+    : PresetWindow(model, parent), actions_(actions), dialogs_(dialogs) {
+    setObjectName("FrmStore");
+    setWindowTitle(kStoreTitle);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(new QLabel("Programs in the device:", this));
+    v->addWidget(list_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel("Slot", this));
+    row->addWidget(selector_);
+    row->addWidget(new QLabel("Name", this));
+    name_ = new QLineEdit(this);
+    name_->setObjectName("Text1");
+    name_->setMaxLength(16);
+    row->addWidget(name_, 1);
+    v->addLayout(row);
+    v->addWidget(progress_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* store = new QPushButton("Store", this);
+    store->setObjectName("BtnStore");
+    auto* cancel = new QPushButton("Cancel", this);
+    buttons->addWidget(store);
+    buttons->addWidget(cancel);
+    v->addLayout(buttons);
+    connect(store, &QPushButton::clicked, this, [this] { ClickStore(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { RowDoubleClicked(list_->row(item)); });
+    connect(name_, &QLineEdit::textEdited, this, &FrmStore::NameEdited);
+}
+
+void FrmStore::NameEdited(const QString& text) {
+    if (PresetNameAllowed(text.toUtf8().toStdString())) return;
+    dialogs_.Message(kStoreTitle, kNameSymbolsText, Icon::Information);
+    name_->clear();
+}
+
+void FrmStore::RowDoubleClicked(int row) {
+    if (row < 0 || row > 2) return;
+    selector_->setCurrentIndex(row);
+    name_->setText(QString::fromStdString(model_.device(model_.currentDevice()).values.presetNames[static_cast<std::size_t>(row)]).trimmed());
+}
+
+PresetResult FrmStore::ClickStore() {
+    last_ = actions_.Store(selector_->currentIndex(), name_->text().toStdString(), ProgressSink());
+    FillRows();
+    if (last_ == PresetResult::Done) accept();
+    return last_;
+}
+
+FrmRead::FrmRead(PresetActions& actions, const Model& model, QWidget* parent)
+    : PresetWindow(model, parent), actions_(actions) {
+    setObjectName("FrmRead");
+    setWindowTitle(kRecallTitle);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(new QLabel("Programs in the device:", this));
+    v->addWidget(list_);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel("Slot", this));
+    row->addWidget(selector_);
+    row->addStretch(1);
+    v->addLayout(row);
+    v->addWidget(progress_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* recall = new QPushButton("Recall", this);
+    recall->setObjectName("BtnRecall");
+    auto* cancel = new QPushButton("Cancel", this);
+    buttons->addWidget(recall);
+    buttons->addWidget(cancel);
+    v->addLayout(buttons);
+    connect(recall, &QPushButton::clicked, this, [this] { ClickRecall(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { RowDoubleClicked(list_->row(item)); });
+    progress_->setRange(0, kWholeReadSteps);
+}
+
+void FrmRead::RowDoubleClicked(int row) {
+    if (row < 0 || row > 2) return;
+    selector_->setCurrentIndex(row);
+    ClickRecall();
+}
+
+PresetResult FrmRead::ClickRecall() {
+    last_ = actions_.Recall(selector_->currentIndex(), ProgressSink());
+    FillRows();
+    if (last_ == PresetResult::Done) accept();
+    return last_;
+}
+
+}  // namespace zef

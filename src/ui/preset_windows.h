@@ -1,0 +1,68 @@
+#pragma once
+// FrmStore ("Store Program") and FrmRead ("Recall Program"): the three
+// preset slots of the current device as "01: " + name rows, a slot selector
+// ("1", "2", "3"), for storing a name box, and a progress bar. Double-clicking
+// a row selects it (FrmStore: copies its name into the box; FrmRead:
+// recalls it). Both close themselves after a successful operation.
+
+#include <QDialog>
+
+#include "app/preset_actions.h"
+
+class QListWidget;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+
+namespace zef {
+
+class PresetWindow : public QDialog {
+    Q_OBJECT
+public:
+    QListWidget* list() const { return list_; }
+    QComboBox* selector() const { return selector_; }
+    QProgressBar* progress() const { return progress_; }
+    PresetResult lastResult() const { return last_; }
+
+protected:
+    PresetWindow(const Model& model, QWidget* parent);
+    void FillRows();
+    Progress ProgressSink();
+
+    const Model& model_;
+    QListWidget* list_ = nullptr;
+    QComboBox* selector_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    PresetResult last_ = PresetResult::Declined;
+};
+
+class FrmStore final : public PresetWindow {
+    Q_OBJECT
+public:
+    FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent = nullptr);
+    // The name box's filter: a character outside the allowed set shows the
+    // allowed symbols and clears the box.
+    void NameEdited(const QString& text);
+    QLineEdit* nameBox() const { return name_; }
+    // The confirm button.
+    PresetResult ClickStore();
+    void RowDoubleClicked(int row);
+
+private:
+    PresetActions& actions_;
+    Dialogs& dialogs_;
+    QLineEdit* name_ = nullptr;
+};
+
+class FrmRead final : public PresetWindow {
+    Q_OBJECT
+public:
+    FrmRead(PresetActions& actions, const Model& model, QWidget* parent = nullptr);
+    PresetResult ClickRecall();
+    void RowDoubleClicked(int row);
+
+private:
+    PresetActions& actions_;
+};
+
+}  // namespace zef

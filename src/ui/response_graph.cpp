@@ -1,0 +1,224 @@
+#include "ui/response_graph.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace zef {
+namespace {
+
+constexpr double kMarkerRadius = 6.0;
+constexpr double kMarkerGrab = 10.0;
+
+}  // namespace
+
+ResponseGraph::ResponseGraph(const dsp::FrequencyGrid& grid, QWidget* parent) : QWidget(parent), grid_(grid) {
+    setMinimumSize(320, 160);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMouseTracking(false);
+    readout_ = new QLabel(this);
+    readout_->setObjectName("LblFreqGain");
+    readout_->setStyleSheet("QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
+    readout_->hide();
+}
+
+void ResponseGraph::setScale(Scale scale) {
+    scale_ = scale;
+    if (scale == Scale::ViewAll) margins_ = PlotMargins{30, 6, 6, 16};
+    update();
+}
+
+void ResponseGraph::setView(int zoom, int shiftStep) {
+    zoom_ = std::clamp(zoom, 0, dsp::kZoomLevels - 1);
+    shift_ = std::clamp(shiftStep, 0, dsp::kShiftSteps - 1);
+    update();
+}
+
+void ResponseGraph::setColours(const Colours& colours) {
+    colours_ = colours;
+    update();
+}
+
+void ResponseGraph::clearTraces() {
+    traces_.clear();
+    update();
+}
+
+void ResponseGraph::setTraceCount(std::size_t count) {
+    if (traces_.size() != count) traces_.resize(count);
+    update();
+}
+
+void ResponseGraph::setTrace(std::size_t index, const dsp::Curve& curve, QColor colour) {
+    if (index >= traces_.size()) traces_.resize(index + 1);
+    traces_[index].curve = curve;
+    traces_[index].colour = colour;
+    update();
+}
+
+void ResponseGraph::setMarkers(std::vector<Marker> markers) {
+    markers_ = std::move(markers);
+    update();
+}
+
+QRect ResponseGraph::plotArea() const { return PlotArea(size(), margins_); }
+
+dsp::GraphMapping ResponseGraph::mapping() const {
+    const QRect area = plotArea();
+    if (scale_ == Scale::ViewAll) return dsp::GraphMapping::ViewAll(area.width(), area.height());
+    return dsp::GraphMapping::Editor(area.width(), area.height(), zoom_, shift_);
+}
+
+QPointF ResponseGraph::ToPlot(QPointF p) const { return p - QPointF(plotArea().topLeft()); }
+
+void ResponseGraph::showReadout(const QString& text, QPoint near) {
+    readout_->setText(text);
+    readout_->adjustSize();
+    QPoint at = near + QPoint(12, -readout_->height() - 4);
+    at.setX(std::clamp(at.x(), 0, std::max(0, width() - readout_->width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, height() - readout_->height())));
+    readout_->move(at);
+    readout_->show();
+    readout_->raise();
+}
+
+void ResponseGraph::hideReadout() { readout_->hide(); }
+QString ResponseGraph::readoutText() const { return readout_->text(); }
+bool ResponseGraph::readoutVisible() const { return readout_->isVisible(); }
+
+void ResponseGraph::paintEvent(QPaintEvent*) {
+    ++paints_;
+    QPainter p(this);
+    p.fillRect(rect(), colours_.background);
+    const QRect area = plotArea();
+    const dsp::GraphMapping m = mapping();
+    const QPointF origin = area.topLeft();
+
+    // Grid.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(colours_.grid, 1));
+    for (double hz : dsp::GridLineFrequencies()) {
+        const int x = static_cast<int>(std::lround(origin.x() + m.x(hz)));
+        p.drawLine(x, area.top(), x, area.bottom());
+    }
+    for (double y : dsp::HorizontalGridLines(area.height())) {
+        const int yy = static_cast<int>(std::lround(origin.y() + y));
+        p.drawLine(area.left(), yy, area.right(), yy);
+    }
+    p.drawRect(area.adjusted(0, 0, -1, -1));
+
+    // Labels.
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    p.setPen(colours_.labels);
+    const int rows = dsp::kAmplitudeLabels;
+    for (int row = 0; row < rows; ++row) {
+        QString text;
+        if (scale_ == Scale::ViewAll) {
+            text = QString::fromStdString(dsp::AmplitudeLabelText(30 - 10 * row));
+        } else {
+            text = QString::fromStdString(dsp::AmplitudeLabels(zoom_, shift_)[static_cast<std::size_t>(row)]);
+        }
+        const double y = origin.y() + dsp::AmplitudeLabelY(row, area.height());
+        const QRectF box(0, y - 7, margins_.left - 3, 14);
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+    for (const FrequencyTick& t : FrequencyTicks()) {
+        const double x = origin.x() + m.x(t.hz);
+        const QRectF box(x - 14, area.bottom() + 2, 28, margins_.bottom - 2);
+        p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, t.text);
+    }
+
+    // Curves.
+    p.setClipRect(area);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (const Trace& t : traces_) {
+        if (!t.colour.isValid()) continue;
+        const auto points = ColumnReducedPolyline(dsp::CurvePolyline(grid_, t.curve, m), origin);
+        if (points.size() < 2) continue;
+        // A wide curve is drawn as antialiased one-pixel strokes one pixel
+        // apart: the hairline stroker is about ten times faster than a wide
+        // pen over a few thousand vertices, which keeps a drag step smooth.
+        QPen pen(t.colour, 1.0);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        const int passes = std::max(1, static_cast<int>(std::lround(penWidth_)));
+        for (int k = 0; k < passes; ++k) {
+            const double dy = k - (passes - 1) / 2.0;
+            p.translate(0, dy);
+            p.drawPolyline(points.data(), static_cast<int>(points.size()));
+            p.translate(0, -dy);
+        }
+    }
+
+    // Markers: clipped to the plot's columns, their numbers may use the margins.
+    p.setClipRect(QRect(area.left(), 0, width() - area.left(), area.bottom() + 1));
+    for (const Marker& mk : markers_) {
+        const QPointF c(origin.x() + m.x(mk.frequencyHz), origin.y() + m.y(mk.gainDb));
+        p.setPen(QPen(mk.selected ? Qt::white : mk.colour, mk.selected ? 2.0 : 1.0));
+        p.setBrush(mk.selected ? mk.colour : QColor(mk.colour.red(), mk.colour.green(), mk.colour.blue(), 90));
+        p.drawEllipse(c, kMarkerRadius, kMarkerRadius);
+        p.setPen(Qt::white);
+        QFont small = font;
+        small.setPixelSize(9);
+        p.setFont(small);
+        // The number above the marker, kept inside the widget at the ends.
+        const double tx = std::clamp(c.x() - 8, 0.0, std::max(0.0, width() - 16.0));
+        p.drawText(QRectF(tx, c.y() - 20, 16, 12), Qt::AlignCenter, QString::number(mk.id));
+        p.setFont(font);
+    }
+}
+
+std::optional<int> ResponseGraph::MarkerAt(QPointF pt) const {
+    const dsp::GraphMapping m = mapping();
+    std::optional<int> best;
+    double bestDistance = kMarkerGrab;
+    for (std::size_t i = 0; i < markers_.size(); ++i) {
+        const QPointF c(m.x(markers_[i].frequencyHz), m.y(markers_[i].gainDb));
+        const double d = std::hypot(c.x() - pt.x(), c.y() - pt.y());
+        // The selected marker wins a tie with one beneath it.
+        if (d < bestDistance || (d <= bestDistance && markers_[i].selected)) {
+            bestDistance = d;
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+void ResponseGraph::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPointF pt = ToPlot(event->position());
+    if (const auto i = MarkerAt(pt)) {
+        draggedMarker_ = markers_[static_cast<std::size_t>(*i)].id;
+        if (markerPressed) markerPressed(*draggedMarker_, pt.x(), pt.y());
+        return;
+    }
+    plotDrag_ = true;
+    if (plotPressed) plotPressed(pt.x(), pt.y());
+}
+
+void ResponseGraph::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF pt = ToPlot(event->position());
+    if (draggedMarker_) {
+        if (markerDragged) markerDragged(*draggedMarker_, pt.x(), pt.y());
+    } else if (plotDrag_) {
+        if (plotDragged) plotDragged(pt.x(), pt.y());
+    }
+}
+
+void ResponseGraph::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    if (draggedMarker_) {
+        const int id = *draggedMarker_;
+        draggedMarker_.reset();
+        if (markerReleased) markerReleased(id);
+    } else if (plotDrag_) {
+        plotDrag_ = false;
+        if (plotReleased) plotReleased();
+    }
+}
+
+}  // namespace zef

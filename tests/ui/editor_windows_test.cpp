@@ -1,0 +1,360 @@
+// The channel editor's other controls and the windows it opens, against a
+// simulated amplifier: what the device holds afterwards, what the user is
+// asked, and what the meters and graphs show.
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "app/edit_actions.h"
+#include "app/preset_actions.h"
+#include "model/memory_map.h"
+#include "model/tables.h"
+#include "ui/channel_editor.h"
+#include "ui/copy_window.h"
+#include "ui/eq_band_panel.h"
+#include "ui/preset_windows.h"
+#include "ui/response_graph.h"
+#include "ui/segment_meter.h"
+#include "ui/view_all_window.h"
+#include "ui_fixture.h"
+
+namespace zef::test {
+namespace {
+
+constexpr std::uint32_t kPresetBase = 240;
+
+class EditorWindowsTest : public UiTest {
+protected:
+    FrmVLDxxxA& Open(int devicesWanted = 1) {
+        for (int i = 0; i < devicesWanted; ++i) AddSimDevice("Amp " + std::to_string(i + 1));
+        StartEditor();
+        for (int i = 0; i < devicesWanted; ++i) ListAndConnect(static_cast<DeviceSlot>(i + 1), hosts[i]);
+        for (int i = devicesWanted; i >= 1; --i) {
+            FrmVLDxxxA& e = main->ShowEditor(static_cast<DeviceSlot>(i));
+            e.statusTimer().stop();
+            e.updateTimer().stop();
+            editor = &e;
+        }
+        for (zefsim::Device* d : devices) d->clearLog();
+        dialogs.calls.clear();
+        return *editor;
+    }
+    zefsim::Device& device() { return *devices[0]; }
+    // The device's running program equals the editor's model of it, byte for byte.
+    ::testing::AssertionResult DeviceHoldsTheModel() {
+        std::array<std::uint8_t, kPresetSize> expected{};
+        EncodePresetToDevice(session->model().device(1).preset, expected);
+        const std::vector<std::uint8_t> held = device().memory(kPresetBase, kPresetSize);
+        for (std::size_t i = 0; i < kPresetSize; ++i)
+            if (held[i] != expected[i])
+                return ::testing::AssertionFailure() << "preset byte " << i << ": device " << int(held[i])
+                                                     << ", model " << int(expected[i]);
+        return ::testing::AssertionSuccess();
+    }
+    NumberControl& Number(const std::string& name) {
+        auto* c = dynamic_cast<NumberControl*>(editor->control(name));
+        EXPECT_NE(c, nullptr) << name;
+        return *c;
+    }
+
+    FrmVLDxxxA* editor = nullptr;
+};
+
+TEST_F(EditorWindowsTest, FlattenAsksAndYesZeroesEveryBandOfTheGroup) {
+    Open();
+    editor->SetPageChannel(4);  // "SM": 16 bands sent with command 5
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+        dialogs.answers = {answer};
+        editor->ClickFlat();
+        ASSERT_EQ(dialogs.calls.back().title, "EQ Flat");
+        if (answer == Answer::No) {
+            EXPECT_TRUE(device().frames().empty());
+            continue;
+        }
+        EXPECT_EQ(CountCommand(device(), 5), 16);
+        for (int b = 68; b < 84; ++b) EXPECT_EQ(session->model().device(1).values.bandGain[std::size_t(b)], 0) << b;
+        EXPECT_TRUE(DeviceHoldsTheModel());
+    }
+}
+
+TEST_F(EditorWindowsTest, FilterTypeMenuChangesTheSelectedBandOnly) {
+    Open();
+    editor->SetPageChannel(4);
+    editor->bandPanel()->selectBand(70);
+    const auto before = session->model().device(1).values.bandType;
+    main->ShapeEqFilter(kBandNotch);  // the main window's "Filter Type" menu reaches the active editor
+    const auto& after = session->model().device(1).values.bandType;
+    EXPECT_EQ(after[70], kBandNotch);
+    for (std::size_t b = 0; b < after.size(); ++b) {
+        if (b == 70) continue;
+        EXPECT_EQ(after[b], before[b]) << b;
+    }
+    EXPECT_EQ(CountCommand(device(), 5), 1);
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+TEST_F(EditorWindowsTest, DelayStepButtonsSendCoarseAndFineCounts) {
+    Open();
+    editor->SetPageTab(EditorPage::Outputs);
+    // The step buttons beside output 1's delay box.
+    QWidget* frame = Number("out1.delay").parentWidget();
+    auto* coarse = frame->findChild<QSpinBox*>("UpDownDelayA");
+    auto* fine = frame->findChild<QSpinBox*>("UpDownDelayF");
+    ASSERT_TRUE(coarse && fine);
+    coarse->setValue(10);
+    fine->setValue(24);
+    EXPECT_EQ(device().memory(kPresetBase + pi::Delay(0), 3), (std::vector<std::uint8_t>{0, 10, 24}));
+    EXPECT_EQ(Number("out1.delay").box()->text(), "10.499");  // 10 + 24 x 0.0208, shown to 1/1000
+}
+
+TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing) {
+    Open();
+    PresetActions actions(session->presets(), session->dialogs());
+    FrmStore store(actions, session->dialogs(), session->model());
+    store.selector()->setCurrentIndex(1);
+    store.nameBox()->setText("Evening");
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(store.ClickStore(), PresetResult::Done);
+    const std::vector<std::uint8_t> name = device().memory(kPresetBase, 16);
+    EXPECT_EQ(std::string(name.begin(), name.end()), "Evening         ");
+    EXPECT_EQ(device().presetSlot(1).size(), kPresetSize);
+    EXPECT_EQ(CountCommand(device(), 23), 1);
+    const std::string status = editor->statusLabel()->text().toStdString();
+    EXPECT_NE(status.find(" - program loaded: P02 Evening"), std::string::npos) << status;
+
+    device().clearLog();
+    dialogs.calls.clear();
+    const auto modelBefore = session->model().device(1).preset;
+    FrmRead read(actions, session->model());
+    read.selector()->setCurrentIndex(2);  // never stored
+    dialogs.answers = {Answer::Yes};
+    EXPECT_NE(read.ClickRecall(), PresetResult::Done);
+    ASSERT_FALSE(dialogs.messages().empty());
+    EXPECT_EQ(dialogs.messages().back().text, "Preset empty");
+    EXPECT_EQ(device().frames().size(), 1u);  // the recall command alone
+    EXPECT_EQ(session->model().device(1).preset, modelBefore);
+}
+
+TEST_F(EditorWindowsTest, OutputCopyPutsOutput1IntoOutput2) {
+    Open();
+    editor->SetPageTab(EditorPage::Outputs);
+    NumberControl& hp = Number("out1.hp.freq");
+    hp.box()->setText("250");
+    hp.CommitText();
+    const auto out1 = device().memory(kPresetBase + pi::HighPass(0), 3);
+    ASSERT_NE(out1, device().memory(kPresetBase + pi::HighPass(1), 3));
+    FrmCopyOut copy(session->linking(), session->dialogs(), 1);
+    EXPECT_EQ(copy.sources()->currentRow(), 0);
+    EXPECT_EQ(copy.destinations()->currentRow(), 1);
+    dialogs.answers = {Answer::Yes};
+    copy.ClickCopy();
+    EXPECT_EQ(device().memory(kPresetBase + pi::HighPass(1), 3), out1);
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMinimum) {
+    Open();
+    std::array<std::uint8_t, 18> bytes{};
+    bytes.fill(0);
+    for (int i = 12; i < 16; ++i) bytes[std::size_t(i)] = 30;  // no gain reduction
+    bytes[0] = 42;                                               // input L: 12.2 dB, every segment
+    bytes[1] = 30;                                               // input R: 0.2 dB, 0 dB and below
+    bytes[12] = 24;                                              // output 1 compressor: 6 dB reduction
+    bytes[16] = 0x01;                                            // signal on input L
+    bytes[17] = 0x04;                                            // protection of output 1
+    device().setStatusBytes(bytes);
+    editor->StatusTick();
+    EXPECT_EQ(editor->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0x1FF);
+    EXPECT_EQ(editor->meter(MeterChannel::R, MeterKind::Signal)->litMask(), 0x1F8);  // all but +9, +6, +3
+    EXPECT_EQ(editor->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0x01F);  // 1, 2, 3, 4, 6 dB
+    EXPECT_TRUE(editor->lamp(Indicator::SignalL)->on());
+    EXPECT_FALSE(editor->lamp(Indicator::SignalR)->on());
+    EXPECT_TRUE(editor->lamp(Indicator::ProtectOut1)->on());
+    EXPECT_EQ(editor->onlineLabel()->text(), "On-line");
+
+    session->model().entry(1).online = false;
+    editor->StatusTick();
+    EXPECT_EQ(editor->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0);
+    EXPECT_EQ(editor->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0);
+    EXPECT_FALSE(editor->lamp(Indicator::SignalL)->on());
+    EXPECT_EQ(editor->onlineLabel()->text(), "Off-line");
+}
+
+TEST_F(EditorWindowsTest, ZoomIsSharedByEveryEditor) {
+    Open(2);
+    FrmVLDxxxA* first = main->editor(1);
+    FrmVLDxxxA* second = main->editor(2);
+    ASSERT_TRUE(first && second);
+    session->graphView().setZoom(2);  // +-45 dB
+    session->graphView().setShiftStep(0);
+    for (FrmVLDxxxA* e : {first, second}) {
+        const dsp::GraphMapping m = e->graph()->mapping();
+        EXPECT_NEAR(m.y(45), 0, 1e-6);
+        EXPECT_NEAR(m.y(-45), e->graph()->plotArea().height(), 1e-6);
+    }
+}
+
+TEST_F(EditorWindowsTest, CloseAsksAndNoKeepsTheWindow) {
+    Open();
+    QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(editor->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    dialogs.answers = {Answer::No};
+    sub->close();
+    QApplication::processEvents();
+    ASSERT_NE(main->editor(1), nullptr);
+    ASSERT_FALSE(dialogs.calls.empty());
+    EXPECT_EQ(dialogs.calls.back().title, "Close edit window");
+    dialogs.answers = {Answer::Yes};
+    sub->close();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return main->editor(1) == nullptr;
+        },
+        2000));
+}
+
+TEST_F(EditorWindowsTest, LinkedInputsSendTheGainToBoth) {
+    Open();
+    auto* link = dynamic_cast<CheckControl*>(editor->control("device.link.inputs"));
+    ASSERT_NE(link, nullptr);
+    link->check()->click();
+    NumberControl& gain = Number("inL.gain");
+    gain.box()->setText("-6");
+    gain.CommitText();
+    EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(0), 1), device().memory(kPresetBase + pi::InputGain(1), 1));
+    EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(1), 1)[0], 108);  // -6 dB
+}
+
+TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
+    Open();
+    editor->SetPageChannel(4);
+    device().setReplyDelayMs(100);  // every exchange takes many pointer steps, even under a memory checker
+    const dsp::GraphMapping m = editor->graph()->mapping();
+    constexpr int kSteps = 60;
+    editor->BandPressed(3, m.x(250), m.y(0));
+    // Pointer steps every 5 ms, arriving while exchanges are in flight too.
+    int step = 0;
+    QTimer pointer;
+    QObject::connect(&pointer, &QTimer::timeout, [&] {
+        if (step == kSteps) return;
+        ++step;
+        editor->BandDragged(3, m.x(250 + 40 * step), m.y(-10 + step % 20));
+    });
+    pointer.start(5);
+    ASSERT_TRUE(WaitFor([&] { return step == kSteps; }, 10000));
+    pointer.stop();
+    editor->BandReleased(3);
+    const DeviceModel& d = session->model().device(1);
+    const auto released = std::vector<std::uint8_t>(d.preset.bytes.begin() + pi::MaskingBand(2),
+                                                     d.preset.bytes.begin() + pi::MaskingBand(2) + 5);
+    ASSERT_TRUE(WaitFor([&] { return device().memory(kPresetBase + pi::MaskingBand(2), 5) == released; }, 3000));
+    // Steps that arrived while an exchange was in flight replaced the pending
+    // send instead of queueing behind it; each send is one exchange at the
+    // device (a frame, once more when its reply came too late).
+    const SendCoalescer& sends = editor->coalescer();
+    EXPECT_EQ(sends.posts(), kSteps);
+    EXPECT_LT(sends.sends(), sends.posts());
+    EXPECT_GE(CountCommand(device(), 5), sends.sends());
+    EXPECT_LE(CountCommand(device(), 5), 2 * sends.sends());
+    // Nothing is left queued behind the released value.
+    device().clearLog();
+    WaitFor([] { return false; }, 200);
+    EXPECT_TRUE(device().frames().empty());
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+TEST_F(EditorWindowsTest, FirmwareUpdateFromTheSettingsMenuIsOnlyForUsb) {
+    Open();
+    editor->ret_SettingsFun(0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].title, "Firmware Update");
+    EXPECT_EQ(dialogs.messages()[0].text, "Function available only in USB mode");
+    EXPECT_TRUE(device().frames().empty());
+}
+
+// ---- widgets alone ----
+
+class WidgetTest : public ::testing::Test {
+protected:
+    dsp::FrequencyGrid grid = dsp::FrequencyGrid::Nominal();
+};
+
+// The drawn row of a flat curve at `db` in the middle column, for each zoom and shift.
+TEST_F(WidgetTest, AFlatCurveLiesWhereZoomAndShiftPutIt) {
+    struct Case {
+        int zoom, shift;
+        double db;
+    };
+    const Case cases[] = {{0, 0, 0}, {0, 1, 0}, {0, 0, 10}, {1, 2, -20}, {3, 5, -100}, {2, 3, -50}};
+    for (const Case& c : cases) {
+        ResponseGraph g(grid);
+        g.resize(600, 240);
+        g.setView(c.zoom, c.shift);
+        dsp::Curve flat{};
+        flat.fill(c.db);
+        g.setTrace(0, flat, QColor(255, 0, 255));
+        QImage image(g.size(), QImage::Format_RGB32);
+        g.render(&image);
+        const QRect area = g.plotArea();
+        const int column = area.left() + area.width() / 2 + 3;
+        double sum = 0, weight = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QColor px = image.pixelColor(column, y);
+            const double magenta = std::min(px.red(), px.blue()) - px.green();
+            if (magenta > 60) sum += y * magenta, weight += magenta;
+        }
+        ASSERT_GT(weight, 0) << "zoom " << c.zoom << " shift " << c.shift;
+        const double expected = area.top() + g.mapping().y(c.db);
+        EXPECT_NEAR(sum / weight, expected, 1.0) << "zoom " << c.zoom << " shift " << c.shift << " dB " << c.db;
+    }
+    // One shift step raises the curve by a sixth of the height (5 dB at zoom 0).
+    ResponseGraph g(grid);
+    g.resize(600, 240);
+    g.setView(0, 1);
+    EXPECT_NEAR(g.mapping().y(0), g.plotArea().height() / 2.0 - g.plotArea().height() / 6.0, 1e-9);
+}
+
+TEST_F(WidgetTest, MeterRepaintsOnlyTheSegmentsThatChange) {
+    SegmentMeter meter(MeterKind::Signal, "L");
+    meter.resize(20, 140);
+    struct Step {
+        double db;
+        int repainted;  // segments invalidated by this level
+    };
+    const Step steps[] = {{0, 6}, {1, 0}, {3.5, 1}, {12, 2}, {-20, 9}, {-30, 0}};
+    for (const Step& s : steps) {
+        const int before = meter.segmentRepaints();
+        meter.setLevel(s.db);
+        EXPECT_EQ(meter.segmentRepaints() - before, s.repainted) << s.db << " dB";
+    }
+}
+
+TEST_F(EditorWindowsTest, ViewAllReadoutFollowsThePressedPoint) {
+    Open();
+    FrmViewGraph view(*session, 1);
+    view.resize(760, 460);
+    view.show();
+    ResponseGraph* picture = view.picture();
+    const QRect area = picture->plotArea();
+    const double x = area.width() * std::log10(1000.0 / 20.0) / 3.0;
+    const double y = area.height() / 2.0 - area.height() / 60.0 * 3.5;
+    QTest::mousePress(picture, Qt::LeftButton, {}, area.topLeft() + QPoint(int(std::lround(x)), int(std::lround(y))));
+    EXPECT_TRUE(picture->readoutVisible());
+    const std::string text = picture->readoutText().toStdString();
+    // One pixel is a few Hz and a tenth of a dB at this size.
+    double db = 0, hz = 0;
+    ASSERT_EQ(std::sscanf(text.c_str(), "%lfdB; %lfHz", &db, &hz), 2) << text;
+    EXPECT_NEAR(db, 3.5, 0.15);
+    EXPECT_NEAR(hz, 1000, 10);
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, area.topLeft() + QPoint(int(x), int(y)));
+    EXPECT_FALSE(picture->readoutVisible());
+}
+
+}  // namespace
+}  // namespace zef::test
