@@ -14,6 +14,8 @@ std::string DisconnectQuestion(const DeviceEntry& entry) {
     return "Disconnect Device: UniqueID=" + entry.uniqueId + ",\r\nare you sure?";
 }
 
+std::string LoadProblemText(const std::string& problem) { return "Settings not loaded to the device: " + problem; }
+
 std::string DisconnectedText(const DeviceEntry& entry) {
     return entry.isUsb() ? std::string(kUsbDisconnectedText) : "IP:" + entry.ip + " disconnected";
 }
@@ -27,7 +29,14 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
       })) {}
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
+    problemShown_ = false;
     const ConnectResult result = connection_.ConnectDevice(slot, mode);
+    if (result == ConnectResult::Refused || result == ConnectResult::NotVerified) {
+        // Nothing illegal was sent, or what was sent did not read back: say which.
+        dialogs_.Message(kConnectTitle, LoadProblemText(connection_.problem()), Icon::Exclamation);
+        problemShown_ = true;
+        return false;
+    }
     if (result != ConnectResult::OldFirmware) return result == ConnectResult::Found;
     if (connection_.list().model().entry(slot).isUsb()) {
         // The update window runs its own link; announcements wait meanwhile.
@@ -55,7 +64,8 @@ bool ConnectActions::ConnectOne(DeviceSlot slot, ConnectMode mode) {
     if (!found) {
         model.entry(slot).online = false;
         // A USB adapter the system keeps from this user is no missing device.
-        if (!model.entry(slot).isUsb() || !ReportSerialPermission(connection_.rxtx(), dialogs_))
+        if (!problemShown_ &&
+            (!model.entry(slot).isUsb() || !ReportSerialPermission(connection_.rxtx(), dialogs_)))
             dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
         return false;
     }

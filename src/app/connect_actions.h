@@ -21,6 +21,9 @@ std::string ConnectDialogTitle(bool single, const DeviceEntry& entry);
 std::string DisconnectQuestion(const DeviceEntry& entry);
 // "IP:" + address + " disconnected", or " Device disconnected" for USB.
 std::string DisconnectedText(const DeviceEntry& entry);
+// A load-mode connect that was refused or did not read back: "Settings not
+// loaded to the device: " + the reason (WriteReport::Text).
+std::string LoadProblemText(const std::string& problem);
 
 enum class FirmwareWindowKind {
     BootLoader,  // a device running its boot loader, opened from the list
@@ -68,6 +71,7 @@ private:
     Connection& connection_;
     Dialogs& dialogs_;
     bool connectInProgress_ = false;
+    bool problemShown_ = false;  // the last Connect told the user why it failed
     Subscription pollFailed_;
 };
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/atomic_file.h"
+
 namespace zef::audio {
 
 std::vector<double> WavData::Channel(int channel) const {
@@ -43,17 +45,15 @@ std::string ReadWav(const std::string& path, WavData& data, std::size_t maxFrame
 
 struct WavWriter::Impl {
     SNDFILE* file = nullptr;
-    std::string path, temp;
+    std::string path;
+    std::unique_ptr<AtomicFile> target;  // the temporary beside `path`, removed unless committed
     int channels = 0;
 };
 
 WavWriter::WavWriter() : impl_(std::make_unique<Impl>()) {}
 
 WavWriter::~WavWriter() {
-    if (impl_->file) {
-        sf_close(impl_->file);
-        std::remove(impl_->temp.c_str());
-    }
+    if (impl_->file) sf_close(impl_->file);
 }
 
 bool WavWriter::Open(const std::string& path, int channels, int sampleRate, std::string& error) {
@@ -62,10 +62,17 @@ bool WavWriter::Open(const std::string& path, int channels, int sampleRate, std:
     info.samplerate = sampleRate;
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     impl_->path = path;
-    impl_->temp = path + ".part";
     impl_->channels = channels;
-    impl_->file = sf_open(impl_->temp.c_str(), SFM_WRITE, &info);
+    impl_->target = std::make_unique<AtomicFile>(path);
+    if (!impl_->target->Open()) {
+        impl_->target.reset();
+        error = "cannot write " + path;
+        return false;
+    }
+    // libsndfile writes through the temporary's descriptor and leaves it open for the commit.
+    impl_->file = sf_open_fd(impl_->target->fd(), SFM_WRITE, &info, SF_FALSE);
     if (!impl_->file) {
+        impl_->target.reset();
         error = "cannot write " + path + ": " + sf_strerror(nullptr);
         return false;
     }
@@ -89,8 +96,9 @@ bool WavWriter::Commit(std::string& error) {
     }
     const int closed = sf_close(impl_->file);
     impl_->file = nullptr;
-    if (closed != 0 || std::rename(impl_->temp.c_str(), impl_->path.c_str()) != 0) {
-        std::remove(impl_->temp.c_str());
+    const bool committed = closed == 0 && impl_->target->Commit();
+    impl_->target.reset();
+    if (!committed) {
         error = "cannot write " + impl_->path;
         return false;
     }

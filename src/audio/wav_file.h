@@ -3,7 +3,8 @@
 // sweep files and recordings analysed offline. Samples are full scale = 1.0
 // whatever the file's sample format; files are written as 32-bit float WAV.
 // A written file appears complete or not at all: it is written to a
-// temporary file in the same folder and renamed over the target.
+// temporary file of its own in the same folder, synced and renamed over the
+// target (base/atomic_file.h).
 
 #include <cstddef>
 #include <memory>

@@ -53,12 +53,16 @@ bool Connection::Identify(DeviceSlot slot) {
     }
     TcpClient& tcp = rxtx_.transport().tcp();
     if (tcp.IsConnected(slot)) return true;
-    if (tcp.Connect(slot, e.ip, rxtx_.settings().devicePort, settings_.connectTimeoutMs) != kTransportOk)
+    if (tcp.Connect(slot, e.ip, rxtx_.settings().devicePort, rxtx_.Budget(settings_.connectTimeoutMs)) != kTransportOk)
         return false;
     // An identity that is not verified is no device to read or write: the
     // entry keeps its fields and the connect fails.
     const std::optional<IdentifyReply> id = rxtx_.IdentifyDevice(slot);
-    if (!id || !id->genuine) return false;
+    if (!id || !id->genuine) {
+        // Not kept open: the next connect must identify again.
+        tcp.Disconnect(slot);
+        return false;
+    }
     TakeIdentity(slot, *id);
     return true;
 }
@@ -72,23 +76,37 @@ bool Connection::ReadFirmware(DeviceSlot slot) {
     return true;
 }
 
-bool Connection::Transfer(DeviceSlot slot, ConnectMode mode) {
+ConnectResult Connection::Transfer(DeviceSlot slot, ConnectMode mode) {
     const DeviceEntry& e = model_.entry(slot);
     if (mode == ConnectMode::Read) {
         caption.Emit(ReadingCaption(e));
         const Progress step = [this](int value, int maximum) { progress.Emit(value, maximum); };
-        if (reader_.ReadWholeDevice(slot, step) != kOk) return false;
+        if (reader_.ReadWholeDevice(slot, step) != kOk) return ConnectResult::NotFound;
         settingsRead_ = true;
         if (e.editorOpen) reader_.RefreshWindows(slot);
     } else {
         caption.Emit(LoadingCaption(e));
-        if (reader_.WriteWholeDevice(slot) != kOk) return false;
+        const WriteReport report = LoadWholeDevice(reader_, rxtx_, model_, slot);
+        switch (report.outcome) {
+            case WriteOutcome::Done:
+                break;
+            case WriteOutcome::Failed:
+                return ConnectResult::NotFound;
+            case WriteOutcome::Refused:
+                problem_ = report.Text();
+                return ConnectResult::Refused;
+            case WriteOutcome::Unread:
+            case WriteOutcome::Mismatch:
+                problem_ = report.Text();
+                return ConnectResult::NotVerified;
+        }
     }
-    return model_.entry(slot).online;
+    return model_.entry(slot).online ? ConnectResult::Found : ConnectResult::NotFound;
 }
 
 ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     settingsRead_ = false;
+    problem_.clear();
     DeviceEntry& e = model_.entry(slot);
     if (!e.inList) return ConnectResult::NotFound;
     e.online = true;
@@ -106,7 +124,8 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     list_.RowChanged(slot);
     if (!ReadFirmware(slot)) return notFound(ConnectResult::NotFound);
     if (!model_.device(slot).firmwareOk) return notFound(ConnectResult::OldFirmware);
-    return Transfer(slot, mode) ? ConnectResult::Found : notFound(ConnectResult::NotFound);
+    const ConnectResult result = Transfer(slot, mode);
+    return result == ConnectResult::Found ? result : notFound(result);
 }
 
 void Connection::SendClose(DeviceSlot slot) { rxtx_.SendCommandFrameQuiet(slot, cmd::kClose, CommandParams{}); }

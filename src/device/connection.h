@@ -21,8 +21,10 @@
 //      patch); version = 100 major + 10 minor + patch; 200 or more marks the
 //      slot's firmware as good (for the rest of the program run)
 //   6. good firmware: read mode reads settings, preset and both FIRs into
-//      the model; load mode writes the model's device state, preset and FIRs
-//      into the device
+//      the model; load mode first checks every field of the model against
+//      its legal codes (a model that fails is refused and nothing is
+//      written), writes the model's device state, preset and FIRs into the
+//      device and reads them back (verified_writes.h)
 //   7. old firmware: not found (the caller tells the user: a network device
 //      gets a message, a USB device the firmware update window).
 // A slot that is not found ends off-line.
@@ -34,6 +36,7 @@
 #include "device/device_list.h"
 #include "device/mod_rxtx.h"
 #include "device/device_reader.h"
+#include "device/verified_writes.h"
 
 namespace zef {
 
@@ -58,6 +61,8 @@ enum class ConnectResult {
     Found,        // identified, firmware checked, read or written
     NotFound,     // no answer, or a transfer failed
     OldFirmware,  // identified, but the firmware is older than 2.0.0
+    Refused,      // load mode: the model holds an illegal value; nothing was written
+    NotVerified,  // load mode: written, but the device did not read back the same
 };
 
 class Connection {
@@ -68,6 +73,8 @@ public:
     ConnectResult ConnectDevice(DeviceSlot slot, ConnectMode mode);
     // Whether the last ConnectDevice read the device's settings into the model.
     bool settingsRead() const { return settingsRead_; }
+    // Why the last ConnectDevice ended Refused or NotVerified (WriteReport::Text).
+    const std::string& problem() const { return problem_; }
 
     // Without asking: command 15, the link closed, off-line, and the device
     // remembered as offered so that its next announcement does not ask.
@@ -111,7 +118,7 @@ private:
     bool Identify(DeviceSlot slot);
     void TakeIdentity(DeviceSlot slot, const IdentifyReply& reply);
     bool ReadFirmware(DeviceSlot slot);
-    bool Transfer(DeviceSlot slot, ConnectMode mode);
+    ConnectResult Transfer(DeviceSlot slot, ConnectMode mode);
     void PollSlot(DeviceSlot slot);
     void SendClose(DeviceSlot slot);
     void SetStandby(DeviceSlot slot, int standby);
@@ -122,6 +129,7 @@ private:
     DeviceReader& reader_;
     ConnectSettings settings_;
     bool settingsRead_ = false;
+    std::string problem_;
     bool pollingEnabled_ = false;
     bool polling_ = false;
 };

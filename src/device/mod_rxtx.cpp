@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/check.h"
+#include "protocol/announcement.h"
 #include "files/init_config.h"
 #include "protocol/commands.h"
 
@@ -10,6 +11,14 @@ namespace zef {
 namespace {
 
 constexpr std::uint8_t kTrailingByte = 0x00;
+// Bytes a resynchronisation reads at most before it gives up: more than any
+// run of owed replies (the longest reply is 260 bytes).
+constexpr int kMaxResyncBytes = 4096;
+
+// Time the bytes take on the serial line at 9600 baud, 10 bits per byte.
+int LineMs(std::size_t bytes) {
+    return static_cast<int>((bytes * 10 * 1000 + kSerialBaudRate - 1) / kSerialBaudRate);
+}
 
 }  // namespace
 
@@ -33,6 +42,13 @@ int ReplyTimeoutMs(std::uint8_t command, LinkKind link, const ReplyTimeouts& t, 
 
 ModRxTx::ModRxTx(Model& model, LinkState& link, Transport& transport, LinkSettings settings)
     : model_(model), link_(link), transport_(transport), settings_(std::move(settings)) {}
+
+int ModRxTx::Budget(int ms) const {
+    if (!deadline_) return std::max(ms, 0);
+    // Rounded up: a wait that uses all of it ends at the deadline, not just before.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, std::max(ms, 0)));
+}
 
 bool ModRxTx::EnterExchange() { return ZEF_CHECK(link_.linkIdle && "one device exchange at a time"); }
 
@@ -59,8 +75,12 @@ void ModRxTx::NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t ad
 }
 
 std::optional<std::vector<std::uint8_t>> ModRxTx::Receive(DeviceSlot slot, bool usb, const Request& request,
-                                                          int timeoutMs) {
+                                                          int timeoutMs, std::size_t sentBytes) {
     Bytes reply(ExpectedReplyLength(request));
+    // The serial read adds the line time on top; under a deadline it comes out of the budget.
+    if (usb && deadline_) timeoutMs = std::max(0, Budget(timeoutMs + LineMs(sentBytes + reply.size())) -
+                                                      LineMs(sentBytes + reply.size()));
+    else timeoutMs = Budget(timeoutMs);
     const int received =
         usb ? transport_.serial().Read(reply, timeoutMs) : transport_.tcp().Receive(slot, reply, timeoutMs);
     if (received != kTransportOk || CheckReply(request, reply) != ReplyFault::None) return std::nullopt;
@@ -93,15 +113,20 @@ ExchangeResult ModRxTx::Transact(DeviceSlot slot, const Request& request, Report
                 link_.linkIdle = true;
                 return ExchangeResult::Failed();
             }
+            if (SerialStale() && !SyncSerial(slot)) return Fail(slot, reporting);
             transport_.serial().Write(frame);
         } else if (tcp.Send(slot, frame) != kTransportOk) {
             if (++sendFailures == 2) return Fail(slot, reporting);
             continue;
         }
-        reply = Receive(slot, usb, request, timeoutMs);
+        reply = Receive(slot, usb, request, timeoutMs, frame.size());
         if (reply) break;
-        if (++receiveFailures == 2) return Fail(slot, reporting);
-        if (usb) continue;
+        if (usb) MarkSerialStale(true);
+        if (++receiveFailures == 2 || DeadlinePassed()) return Fail(slot, reporting);
+        if (usb) {
+            retrying.Emit(slot);
+            continue;
+        }
         reply = Reconnect(slot, request, frame);
         if (!reply) return Fail(slot, reporting);
     }
@@ -142,22 +167,23 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::Reconnect(DeviceSlot slot, con
                                                             const Bytes& frame) {
     FlagGuard recovery(link_.linkRecovery, true);
     reconnecting.Emit(true);
-    transport_.Pause(settings_.reconnectFirstTickMs);
     DeviceEntry& entry = model_.entry(slot);
     TcpClient& tcp = transport_.tcp();
-
-    entry.online = true;
-    std::optional<std::vector<std::uint8_t>> reply = Replay(slot, request, frame);
-    if (!reply) {
-        entry.online = false;
-        transport_.Pause(settings_.reconnectWaitMs);
+    std::optional<std::vector<std::uint8_t>> reply;
+    // The old connection may still deliver the reply that came too late: it
+    // is closed, and each attempt replays on a new connection.
+    const std::array<int, 2> pauses = {settings_.reconnectFirstTickMs, settings_.reconnectWaitMs};
+    for (std::size_t attempt = 0; attempt < pauses.size() && !reply; ++attempt) {
+        entry.online = attempt == 0;
+        transport_.Pause(Budget(pauses[attempt]));
         if (tcp.IsConnected(slot)) tcp.Disconnect(slot);
-        if (tcp.Connect(slot, entry.ip, settings_.devicePort, settings_.reconnectConnectMs) == kTransportOk) {
-            entry.online = true;
-            reply = Replay(slot, request, frame);
-            if (!reply) entry.online = false;
-        }
+        if (DeadlinePassed()) break;
+        if (tcp.Connect(slot, entry.ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) != kTransportOk)
+            continue;
+        entry.online = true;
+        reply = Replay(slot, request, frame);
     }
+    entry.online = reply.has_value();
     reconnecting.Emit(false);
     return reply;
 }
@@ -166,7 +192,43 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::Replay(DeviceSlot slot, const 
                                                          const Bytes& frame) {
     TcpClient& tcp = transport_.tcp();
     if (tcp.Send(slot, frame) != kTransportOk && tcp.Send(slot, frame) != kTransportOk) return std::nullopt;
-    return Receive(slot, false, request, ReplyTimeoutMs(request.command, LinkKind::Tcp, settings_.replies, true));
+    return Receive(slot, false, request, ReplyTimeoutMs(request.command, LinkKind::Tcp, settings_.replies, true),
+                   frame.size());
+}
+
+// ---- resynchronising the serial line -------------------------------------------
+
+std::optional<std::vector<std::uint8_t>> ModRxTx::ScanForIdentify(const std::string& uniqueId, int timeoutMs) {
+    SerialPort& port = transport_.serial();
+    const Request identify{cmd::kIdentify, {}, {}};
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(Budget(timeoutMs));
+    std::vector<std::uint8_t> window;
+    Bytes one(1);
+    for (int n = 0; n < kMaxResyncBytes; ++n) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left < 0 || port.Read(one, static_cast<int>(left)) != kTransportOk) return std::nullopt;
+        window.push_back(one[0]);
+        if (window.size() > kIdentifyReplySize) window.erase(window.begin());
+        if (window.size() < kIdentifyReplySize || CheckReply(identify, window) != ReplyFault::None) continue;
+        const std::optional<IdentifyReply> id = DecodeIdentify(window);
+        if (!id || !id->genuine) continue;
+        if (uniqueId.empty() || UniqueIdText(id->uniqueId) == uniqueId) return window;
+    }
+    return std::nullopt;
+}
+
+bool ModRxTx::SerialStale() const {
+    return staleSerialPort_ != 0 && staleSerialPort_ == link_.serialPortNumber;
+}
+
+void ModRxTx::MarkSerialStale(bool stale) { staleSerialPort_ = stale ? link_.serialPortNumber : 0; }
+
+bool ModRxTx::SyncSerial(DeviceSlot slot) {
+    const Bytes frame = BuildCommandFrame(0, Request{cmd::kIdentify, {}, {}});
+    transport_.serial().Write(frame);
+    const bool synced = ScanForIdentify(model_.entry(slot).uniqueId, settings_.replies.resync).has_value();
+    MarkSerialStale(!synced);
+    return synced;
 }
 
 // ---- identify and the serial port search ---------------------------------------
@@ -181,11 +243,21 @@ std::optional<IdentifyReply> ModRxTx::Identify(LinkKind kind, DeviceSlot slot, b
     std::optional<std::vector<std::uint8_t>> reply;
     if (kind == LinkKind::Usb) {
         if (!OpenSerialIfClosed()) return std::nullopt;
-        transport_.serial().Write(frame);
-        reply = Receive(slot, true, request, timeoutMs);
+        if (SerialStale()) {
+            // The identify is the resynchronisation itself.
+            transport_.serial().Write(frame);
+            reply = ScanForIdentify(learn ? model_.entry(slot).uniqueId : std::string(),
+                                    std::max(timeoutMs, settings_.replies.resync));
+        } else {
+            transport_.serial().Write(frame);
+            reply = Receive(slot, true, request, timeoutMs, frame.size());
+        }
+        MarkSerialStale(!reply);
     } else {
         transport_.tcp().Send(slot, frame);
-        reply = Receive(slot, false, request, timeoutMs);
+        reply = Receive(slot, false, request, timeoutMs, frame.size());
+        // A reply may still come; this connection is not to be read again.
+        if (!reply) transport_.tcp().Disconnect(slot);
     }
     if (!reply) return std::nullopt;
     std::optional<IdentifyReply> id = DecodeIdentify(*reply);

@@ -11,9 +11,24 @@
 // Lost links: a failed send is repeated once (TCP). A failed receive over USB
 // sends the whole frame again; a second failure ends the exchange. A failed
 // receive over TCP starts the reconnect work: after a first pause of 500 ms
-// the frame is replayed on the same connection; if that fails the slot is
-// marked off-line, 2000 ms later the connection is made anew (3000 ms
-// time-out) and the frame replayed once more. Over TCP every exchange that
+// the connection is made anew (3000 ms time-out) and the frame replayed; if
+// that fails the slot is marked off-line and 2000 ms later the same is tried
+// once more.
+//
+// Late replies: a device that answers after the time-out still sends its
+// reply, and a reply to a memory read carries no address, so a late reply of
+// the same length would pass every check as the answer to the next read.
+// After a failed receive a link is therefore never trusted as it is:
+//   TCP  the connection is dropped; the replay (and anything after) goes out
+//        on a new connection, where no old reply can arrive.
+//   USB  the serial line is marked unsynchronised (it stays so across closing
+//        and opening the port, for that port number). Before the next frame goes out, an identify
+//        is sent and everything the line delivers is discarded up to that
+//        identify's own reply (checked against the device's unique ID): the
+//        device answers in order, so whatever it owed came before. The wait
+//        is bounded (ReplyTimeouts::resync); a line that does not
+//        resynchronise fails the exchange.
+// A failed identify over TCP closes the connection for the same reason. Over TCP every exchange that
 // got its answer is followed by one lone 0x00 byte, which the device ignores.
 // An exchange that fails for good takes the slot off-line (wentOffline),
 // reports it (communicationError, unless quiet) and closes the link.
@@ -31,6 +46,8 @@
 // exchange started while another runs is a programming error — reported,
 // and refused (failed, nothing sent, no state touched).
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -55,6 +72,7 @@ struct ReplyTimeouts {
     int identifyUsb = 50;          // 0 over USB (the transport adds the line time)
     int other = 3000;              // parameter commands
     int replayActivateFir = 3000;  // 29 when replayed by the reconnect work
+    int resync = 6000;             // the identify that resynchronises a serial line
 };
 
 // The time-out of the reply to `command`. `replay` selects the reconnect
@@ -120,6 +138,22 @@ public:
     // nothing else meanwhile.
     Signal<bool> reconnecting;
 
+    // A retry over USB: the frame goes out again after a failed receive.
+    Signal<DeviceSlot> retrying;
+
+    // Overall deadline: every wait of the link (reply time-outs, the
+    // resynchronisation, pauses and connects of the reconnect work, identify)
+    // is cut to the time left before `deadline`, and after it an exchange
+    // fails without waiting. nullopt (the default) sets no deadline.
+    using Clock = std::chrono::steady_clock;
+    void SetDeadline(std::optional<Clock::time_point> deadline) { deadline_ = deadline; }
+    bool DeadlinePassed() const { return deadline_ && Clock::now() >= *deadline_; }
+    // `ms`, cut to the time left before the deadline (0 once it has passed).
+    int Budget(int ms) const;
+
+    // True while the serial line may still deliver a reply that came too late.
+    bool serialUnsynchronised() const { return SerialStale(); }
+
     const LinkSettings& settings() const { return settings_; }
     LinkSettings& settings() { return settings_; }
     Transport& transport() { return transport_; }
@@ -129,7 +163,15 @@ private:
     bool OpenSerialIfClosed();
     // Receives and checks the reply to `request` on the slot's link.
     std::optional<std::vector<std::uint8_t>> Receive(DeviceSlot slot, bool usb, const Request& request,
-                                                     int timeoutMs);
+                                                     int timeoutMs, std::size_t sentBytes);
+    // Discards serial input up to the reply to a fresh identify from the
+    // device with `uniqueId` ("" = any genuine device); the reply, or nullopt.
+    std::optional<std::vector<std::uint8_t>> ScanForIdentify(const std::string& uniqueId, int timeoutMs);
+    bool SyncSerial(DeviceSlot slot);
+    // The mark belongs to the port that failed: another port number is a
+    // different line.
+    bool SerialStale() const;
+    void MarkSerialStale(bool stale);
     void NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address);
     ExchangeResult Fail(DeviceSlot slot, Reporting reporting);
     std::optional<std::vector<std::uint8_t>> Reconnect(DeviceSlot slot, const Request& request,
@@ -145,6 +187,8 @@ private:
     Transport& transport_;
     LinkSettings settings_;
     std::string serialAccessDenied_;
+    std::optional<Clock::time_point> deadline_;
+    std::int16_t staleSerialPort_ = 0;  // the serial port that may still deliver late replies
 };
 
 }  // namespace zef

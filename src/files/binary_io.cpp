@@ -6,7 +6,7 @@
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
+#include "base/atomic_file.h"
 #endif
 
 namespace zef {
@@ -114,23 +114,36 @@ FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     return result;
 }
 
+#if defined(__unix__) || defined(__APPLE__)
+
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const std::string temp = path + ".tmp~";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    AtomicFile file(path);
+    return file.Open() && file.Write(bytes) && file.Commit();
+}
+
+#else
+
+bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    namespace fs = std::filesystem;
+    static unsigned counter = 0;
+    const fs::path target(path);
+    const fs::path temp = target.parent_path() / ("." + target.filename().string() + "." +
+                                                  std::to_string(reinterpret_cast<std::uintptr_t>(&bytes)) + "." +
+                                                  std::to_string(++counter) + ".tmp");
+    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
     if (f == nullptr) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;
-#if defined(__unix__) || defined(__APPLE__)
-    ok = ::fsync(::fileno(f)) == 0 && ok;
-#endif
     ok = std::fclose(f) == 0 && ok;
     std::error_code ec;
     if (ok) {
-        std::filesystem::rename(temp, path, ec);
+        fs::rename(temp, target, ec);
         ok = !ec;
     }
-    if (!ok) std::filesystem::remove(temp, ec);
+    if (!ok) fs::remove(temp, ec);
     return ok;
 }
+
+#endif
 
 }  // namespace zef

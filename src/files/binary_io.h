@@ -75,9 +75,11 @@ struct FileBytes {
 // The whole file, refusing files above `maxBytes` before reading them.
 FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes);
 
-// Writes `bytes` to a temporary file in the target's folder, flushes it to the
-// disk and renames it over `path`, so the target is either the old file or the
-// complete new one. False (and no temporary left behind) on any failure.
+// Writes `bytes` to a temporary file of a unique name in the target's folder,
+// syncs it to the disk, renames it over `path` and syncs the folder, so the
+// target is either the old file or the complete new one, also after a power
+// cut. False (and no temporary left behind) on any failure. Every file
+// writer of the program goes through here.
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace zef

@@ -25,7 +25,16 @@ IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes) {
         return result;
     }
     result.samples.resize(count);
-    for (double& v : result.samples) v = r.f64();
+    for (std::size_t i = 0; i < count; ++i) {
+        const double v = r.f64();
+        // A sample that is not a number would spread through every transform of the response.
+        if (!std::isfinite(v)) {
+            result.samples.clear();
+            result.error = "sample " + std::to_string(i) + " is not a finite number";
+            return result;
+        }
+        result.samples[i] = v;
+    }
     return result;
 }
 

@@ -5,8 +5,8 @@
 //   offset 4   double   samples 0..N (N+1 IEEE 754 doubles, 48000 Hz)
 //
 // Nothing may follow the last sample. Files shorter than 10 bytes are not
-// used; a file whose length does not match its N is refused rather than
-// guessed at.
+// used; a file whose length does not match its N, or that holds a sample
+// that is not a finite number, is refused rather than guessed at.
 
 #include <cstddef>
 #include <cstdint>

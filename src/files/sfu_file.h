@@ -30,6 +30,8 @@
 
 #include "protocol/firmware_image.h"
 
+#include "files/binary_io.h"
+
 namespace zef {
 
 inline constexpr std::size_t kSfuHeaderSize = 32;
@@ -71,8 +73,10 @@ SfuParse ReadSfuFile(const std::string& path);
 // version of `header`; its length and CRC fields are computed here.
 std::vector<std::uint8_t> BuildSfu(const SfuHeader& header, std::span<const std::uint8_t> image);
 
-// Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`. False (and `path` unchanged) on any failure.
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+// The program's one atomic writer (binary_io.h), under the name the firmware
+// tools use.
+inline bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteFileAtomic(path, bytes);
+}
 
 }  // namespace zef

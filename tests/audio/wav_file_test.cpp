@@ -31,7 +31,26 @@ TEST(WavFile, WrittenFramesReadBackExactly) {
     EXPECT_EQ(data.sampleRate, 48000);
     EXPECT_EQ(data.frames(), 1000u);
     EXPECT_EQ(data.samples, frames);
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no temporary left
+}
+
+TEST(WavFile, TwoWritersOfOneFileKeepTheirOwnTemporaries) {
+    test::TempFolder folder;
+    const std::string path = folder.file("take.wav");
+    const std::vector<float> first(4000, 0.25f), second(2000, -0.5f);
+    WavWriter a, b;
+    std::string error;
+    ASSERT_TRUE(a.Open(path, 1, 48000, error)) << error;
+    ASSERT_TRUE(b.Open(path, 1, 48000, error)) << error;
+    ASSERT_TRUE(a.Write(first, error) && b.Write(second, error)) << error;
+    ASSERT_TRUE(a.Commit(error)) << error;
+    WavData data;
+    ASSERT_EQ(ReadWav(path, data), "");
+    EXPECT_EQ(data.samples, first);
+    ASSERT_TRUE(b.Commit(error)) << error;
+    ASSERT_EQ(ReadWav(path, data), "");
+    EXPECT_EQ(data.samples, second);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST(WavFile, AnAbandonedWriteLeavesTheOldFileAlone) {

@@ -66,6 +66,9 @@ Options ParseOptions(const CommandTable& table, const std::vector<std::string>& 
             o.version = value();
         } else if (a == "--seconds") {
             o.seconds = ParseSeconds(value());
+        } else if (a == "--timeout") {
+            o.timeout = ParseSeconds(value());
+            if (o.timeout <= 0) Usage("--timeout needs a positive number of seconds");
         } else if (const OptionSpec* own = FindOwnOption(table, a)) {
             o.named[a] = own->takesValue ? value() : std::string();
             o.namedAll[a].push_back(o.named[a]);
@@ -151,11 +154,14 @@ std::string HostArg(const Context& ctx, std::size_t& next) {
 
 std::string UsageText(const CommandTable& table) {
     std::ostringstream s;
-    s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] COMMAND ...\n\ncommands:\n";
+    s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
          "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
-         "zefctl --version prints the program's version.\n";
+         "--timeout bounds each device operation (default 60 s).
+"
+         "zefctl --version prints the program's version.
+";
     return s.str();
 }
 
@@ -163,7 +169,8 @@ int RunCli(const CommandTable& table, const std::vector<std::string>& args, std:
            std::ostream& err) {
     try {
         std::string command;
-        const Options options = ParseOptions(table, args, command);
+        Options options = ParseOptions(table, args, command);
+        options.notes = &err;
         if (command.empty() || command == "help" || options.help) {
             out << UsageText(table);
             return command.empty() && !options.help ? kExitUsage : kExitOk;

@@ -17,6 +17,9 @@ namespace zefctl {
 
 inline constexpr std::uint16_t kDefaultDevicePort = 1001;
 inline constexpr std::uint16_t kDefaultAnnouncementPort = 30303;
+// Long enough for a whole load with its read-back over the 9600-baud serial
+// line and one full recovery of a lost link; short enough for a script.
+inline constexpr double kDefaultTimeoutSeconds = 60;
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
@@ -45,6 +48,11 @@ struct Options {
     std::optional<std::string> config;        // --config DIR (init.cfg)
     std::optional<std::string> version;       // --version X.Y.Z (make-sfu)
     double seconds = 10;
+    // --timeout: the overall deadline of one device operation; no wait of
+    // the link goes past it.
+    double timeout = kDefaultTimeoutSeconds;
+    // Where progress notes ("reconnecting…") go; the run's error stream.
+    std::ostream* notes = nullptr;
     std::vector<std::string> args;  // positional arguments after the sub-command name
     // Options a sub-command declares for itself (SubCommand::options), by
     // name with its dashes ("--card"); a flag without a value holds "".

@@ -88,7 +88,7 @@ int Load(Context& ctx) {
         zef::DeviceModel& d = session.model.device(kSlot);
         zef::ApplyPresetFile(file.data, d);
         zef::LoadEditorValues(d);
-        session.Check(zef::WritePresetToDevice(session.rxtx, session.model, kSlot), "load " + path);
+        session.Check(zef::LoadPresetIntoDevice(session.rxtx, session.model, kSlot), "load " + path);
     } else {
         const zef::ProjectReadResult file = zef::ReadProjectFile(path);
         if (!file.status.ok) {
@@ -104,7 +104,7 @@ int Load(Context& ctx) {
         d.firTaps = block.firTaps;
         d.eqTarget = block.eqTarget;
         zef::LoadEditorValues(d);
-        session.Check(session.reader.WriteWholeDevice(kSlot), "load " + path);
+        session.Check(zef::LoadWholeDevice(session.reader, session.rxtx, session.model, kSlot), "load " + path);
     }
     Done(ctx, "loaded", path);
     return kExitOk;
@@ -156,8 +156,10 @@ int Preset(Context& ctx) {
     const zef::PresetResult r = action == "store" ? actions.Store(slot - 1, name) : actions.Recall(slot - 1);
     if (r != zef::PresetResult::Done) {
         const std::string note = session.dialogs.lastNote();
-        Fail("preset " + action + (note.empty() ? " failed" : ": " + note));
+        Fail("preset " + action + (note.empty() ? " failed" : ": " + note) + session.DeadlineNote());
     }
+    // What the slot received is the running preset: it must be the model's.
+    if (action == "store") session.Check(zef::VerifyStoredPreset(session.rxtx, session.model, kSlot), "preset store");
     Done(ctx, action == "store" ? "stored" : "recalled",
          "P0" + std::to_string(slot) + " " + zef::PresetName(session.model.device(kSlot).preset));
     return kExitOk;
@@ -178,12 +180,9 @@ int Fir(Context& ctx) {
     Session session(ctx.options);
     session.Connect(host);
     const zef::fir::StoredFir fir = zef::fir::MakeStoredFir(file.name, file.coefficients);
-    if (!zef::fir::StoreExternalFIR(session.rxtx, session.model, kSlot, output - 1, fir))
-        session.Check(zef::kFailed, "fir import");
     // Linked outputs take the same FIR, as in the editor.
-    bool linkedOk = true;
-    const int partner = zef::fir::LinkUpdateExternalFIR(session.rxtx, session.model, kSlot, output - 1, fir, linkedOk);
-    if (!linkedOk) session.Check(zef::kFailed, "fir import (linked output)");
+    int partner = -1;
+    session.Check(zef::StoreFirVerified(session.rxtx, session.model, kSlot, output - 1, fir, partner), "fir import");
     Done(ctx, "stored",
          std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" + std::to_string(output) +
              (partner >= 0 ? " and out" + std::to_string(partner + 1) + " (linked)" : ""));

@@ -1,6 +1,9 @@
 #include "session.h"
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "app/editor_options.h"
 #include "app/first_start.h"
@@ -56,6 +59,30 @@ Session::Session(const Options& opts)
       linking(senders, zef::fir::MakeFirWriter(rxtx, model)),
       writer(linking) {
     model.setCurrentDevice(kSlot);
+    // One deadline for the whole operation, from the moment the session starts.
+    rxtx.SetDeadline(zef::ModRxTx::Clock::now() +
+                     std::chrono::milliseconds(static_cast<long long>(std::llround(opts.timeout * 1000))));
+    reconnectNote_ = rxtx.reconnecting.Connect([this](bool started) {
+        if (started) Note("reconnecting…");
+    });
+    retryNote_ = rxtx.retrying.Connect([this](zef::DeviceSlot) { Note("reconnecting…"); });
+}
+
+void Session::Note(const std::string& text) const {
+    if (options.notes) *options.notes << "zefctl: " << text << std::endl;
+}
+
+std::string Session::DeadlineNote() const {
+    if (!rxtx.DeadlinePassed()) return {};
+    std::ostringstream s;
+    s << " (no answer within the --timeout of " << options.timeout << " s)";
+    return s.str();
+}
+
+void Session::Check(const zef::WriteReport& report, const std::string& what) const {
+    if (report.ok()) return;
+    if (report.outcome == zef::WriteOutcome::Failed) Check(zef::kFailed, what);
+    Fail(what + ": " + report.Text() + DeadlineNote());
 }
 
 Session::~Session() {
@@ -88,7 +115,9 @@ void Session::Connect(const std::string& host, zef::ConnectMode mode) {
     if (result != zef::ConnectResult::Found) {
         if (host.empty()) CheckSerialPermission();
         const std::string note = dialogs.lastNote();
-        Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note));
+        if (result == zef::ConnectResult::Refused || result == zef::ConnectResult::NotVerified)
+            Fail("cannot load " + where + ": " + connection.problem() + DeadlineNote());
+        Fail("cannot connect to " + where + (note.empty() ? ": Device not found" : ": " + note) + DeadlineNote());
     }
     connected_ = true;
     if (model.entry(kSlot).type == zef::kTypeBootLoader) Fail(where + " runs its boot loader");
@@ -100,11 +129,12 @@ void Session::Identify(const std::string& host) {
     std::optional<zef::IdentifyReply> reply;
     if (e.isUsb()) {
         reply = rxtx.FindSerialDevice(kSlot);
-    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, 1000) == zef::kTransportOk) {
+    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, rxtx.Budget(1000)) == zef::kTransportOk) {
         reply = rxtx.IdentifyDevice(kSlot);
     }
     if (!reply && e.isUsb()) CheckSerialPermission();
-    if (!reply || !reply->genuine) Fail("no device answered at " + (host.empty() ? *options.serial : host));
+    if (!reply || !reply->genuine)
+        Fail("no device answered at " + (host.empty() ? *options.serial : host) + DeadlineNote());
     const zef::DeviceEntry id = zef::EntryFromIdentify(*reply, e.interface, e.ip, true);
     e.network = id.network;
     e.uniqueId = id.uniqueId;
@@ -132,7 +162,7 @@ void Session::CheckSerialPermission() const {
 void Session::Check(zef::Status status, const std::string& what) const {
     if (status == zef::kOk) return;
     const std::string note = dialogs.lastNote();
-    Fail(what + (note.empty() ? " failed" : ": " + note));
+    Fail(what + (note.empty() ? " failed" : ": " + note) + DeadlineNote());
 }
 
 }  // namespace zefctl

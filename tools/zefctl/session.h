@@ -9,6 +9,7 @@
 #include "console_dialogs.h"
 #include "app/link_presenter.h"
 #include "device/connection.h"
+#include "device/verified_writes.h"
 #include "device/fir_store.h"
 #include "device/parameter_writer.h"
 #include "device/device_list.h"
@@ -49,6 +50,10 @@ public:
     // Throws CliError telling how to get access when the last serial search
     // or open was refused for lack of permission; does nothing otherwise.
     void CheckSerialPermission() const;
+    // Throws CliError unless the verified write succeeded.
+    void Check(const zef::WriteReport& report, const std::string& what) const;
+    // " (no answer within the --timeout of N s)" once the deadline has passed, else "".
+    std::string DeadlineNote() const;
 
     const Options& options;
     ConsoleDialogs dialogs;
@@ -67,7 +72,10 @@ public:
 
 private:
     void ListTarget(const std::string& host);
+    void Note(const std::string& text) const;
     bool connected_ = false;
+    zef::Subscription reconnectNote_;
+    zef::Subscription retryNote_;
 };
 
 }  // namespace zefctl

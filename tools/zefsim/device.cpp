@@ -164,6 +164,18 @@ void Device::shortNextReply() {
     shortNext_ = true;
 }
 
+void Device::armFault(ArmedFault fault, int after, int lateMs) {
+    std::lock_guard lock(mutex_);
+    armed_ = fault;
+    armedAfter_ = std::max(0, after);
+    armedLateMs_ = std::max(0, lateMs);
+}
+
+void Device::disarmFault() {
+    std::lock_guard lock(mutex_);
+    armed_.reset();
+}
+
 void Device::setBootloader(bool on) {
     std::lock_guard lock(mutex_);
     config_.bootloader = on;

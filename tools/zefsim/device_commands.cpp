@@ -40,8 +40,29 @@ std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame,
         --dropCount_;
         return std::nullopt;
     }
+    std::chrono::milliseconds delay(delayMs_);
+    if (armed_ && armedAfter_-- == 0) {
+        const ArmedFault fault = *armed_;
+        armed_.reset();
+        switch (fault) {
+            case ArmedFault::Drop:
+                return std::nullopt;
+            case ArmedFault::Garbage:
+                garbageNext_ = true;
+                break;
+            case ArmedFault::Short:
+                shortNext_ = true;
+                break;
+            case ArmedFault::Late:
+                delay += std::chrono::milliseconds(armedLateMs_);
+                break;
+            case ArmedFault::WrongCommand:
+                bytes[3] = static_cast<std::uint8_t>(bytes[3] == kStatus ? kReadMemory : kStatus);
+                break;
+        }
+    }
     distort(bytes);
-    return Reply{std::move(bytes), std::chrono::milliseconds(delayMs_)};
+    return Reply{std::move(bytes), delay};
 }
 
 std::vector<std::uint8_t> Device::applyCommand(const std::vector<std::uint8_t>& frame, Link link) {

@@ -113,6 +113,12 @@ public:
     void cutConnections();         // close every TCP connection now
     void garbageNextReply();       // next reply: right length, random bytes, no F0 start
     void shortNextReply();         // next reply: only its first half
+    // One fault armed for the reply to the frame `after` frames from now (0 = the next one):
+    // dropped (the frame is still applied), garbled, cut to its first half, sent `lateMs`
+    // late, or naming another command than the frame's. Arming again replaces it.
+    enum class ArmedFault : std::uint8_t { Drop, Garbage, Short, Late, WrongCommand };
+    void armFault(ArmedFault fault, int after, int lateMs = 0);
+    void disarmFault();  // forgets an armed fault that has not struck yet
     void setBootloader(bool on);   // identify byte 12 = 255; answers only 0, 15 and 22
     void setFirmware(std::uint8_t major, std::uint8_t minor, std::uint8_t patch);
 
@@ -179,6 +185,9 @@ private:
     bool silent_ = false;
     bool garbageNext_ = false;
     bool shortNext_ = false;
+    std::optional<ArmedFault> armed_;
+    int armedAfter_ = 0;
+    int armedLateMs_ = 0;
     unsigned cutGeneration_ = 0;
     std::function<void()> wake_;
     ProtocolFactory bootloaderProtocol_;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "devices_fixture.h"
 #include "app/announcements.h"
 #include "app/connect_actions.h"
@@ -163,12 +165,23 @@ TEST_F(ConnectionTest, LoadModeLeavesTheDeviceEqualToTheModel) {
     StartListed({Config("Load Me", 0x22)});
     DeviceModel& m = model.device(1);
     ResetToDefaults(m);
-    for (std::size_t i = 16; i < kPresetSize; i += 5) m.preset[i] = static_cast<std::uint8_t>(i);
-    for (std::size_t i = 205; i <= 217; ++i) m.settings[i] = static_cast<std::uint8_t>(i - 200);
+    // Legal values other than the defaults: a load refuses anything else.
+    for (int o = 0; o < 2; ++o) {
+        for (int b = 0; b < 30; ++b) {
+            const std::size_t band = pi::OutputBand(o, b);
+            m.preset[band] = static_cast<std::uint8_t>(b % 8);                 // type
+            m.preset[band + 3] = static_cast<std::uint8_t>((3 * b + o) % 101);  // Q code
+            m.preset[band + 4] = static_cast<std::uint8_t>((2 * b + o) % 61);   // gain code
+        }
+    }
+    for (std::size_t i = 205; i <= 217; ++i) m.settings[i] = static_cast<std::uint8_t>(i % 2);
+    // Not bridged, load impedance code 0: the default limiter thresholds stay within the cap.
+    m.settings[ds::kBridge] = 0;
+    m.settings[ds::Impedance(0)] = m.settings[ds::Impedance(1)] = 0;
     for (std::size_t t = 0; t < kFirTapCount; ++t) m.firTaps[0][t] = static_cast<std::uint32_t>(t * 4099 + 5);
     const auto settingsBefore = dev(0).memory(0, 205);
 
-    EXPECT_TRUE(connect->ConnectOne(1, ConnectMode::Load));
+    EXPECT_TRUE(connect->ConnectOne(1, ConnectMode::Load)) << connection->problem();
     std::array<std::uint8_t, kPresetSize> expected{};
     EncodePresetToDevice(m.preset, expected);
     const auto preset = dev(0).memory(240, kPresetSize);
@@ -181,7 +194,9 @@ TEST_F(ConnectionTest, LoadModeLeavesTheDeviceEqualToTheModel) {
                   std::vector<std::uint8_t>(image.begin(), image.end()));
     }
     EXPECT_EQ(dev(0).memory(0, 205), settingsBefore) << "identity and network settings stay the device's";
-    EXPECT_EQ(dev(0).frames().back(), Frame(25));
+    const auto frames = dev(0).frames();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), Frame(25)), frames.end());
+    EXPECT_EQ(frames.back()[3], 20) << "the load ends reading back what it wrote";
     EXPECT_EQ(captions, std::vector<std::string>{"Loading settings to device: IP 127.0.0.2...."});
     EXPECT_FALSE(connection->settingsRead());
 }

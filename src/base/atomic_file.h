@@ -1,0 +1,45 @@
+#pragma once
+// A file that appears complete or not at all. It is written under a name of
+// its own in the target's folder (two writers never share a temporary, and the
+// rename never crosses a file system), synced to the disk, renamed over the
+// target, and the folder is synced so that the rename survives a power cut.
+// Until Commit succeeds the target is untouched; a file destroyed without a
+// successful Commit leaves no temporary behind. POSIX only.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+
+namespace zef {
+
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string target) : target_(std::move(target)) {}
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Creates the temporary ("." + the target's name + a unique suffix, mode
+    // 0644). False when the target names no file or the folder refuses.
+    bool Open();
+    // The temporary's descriptor while open (for writers that take one), else -1.
+    int fd() const { return fd_; }
+    const std::string& temporaryPath() const { return temp_; }
+    bool Write(std::span<const std::uint8_t> bytes);
+    // Syncs and closes the temporary, renames it over the target and syncs
+    // the folder. False on any failure (and after a failed Write); the
+    // temporary is then removed and the target is as it was (a failure of the
+    // last folder sync leaves the new file in place, not yet durable).
+    bool Commit();
+
+private:
+    void Discard();
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+};
+
+}  // namespace zef

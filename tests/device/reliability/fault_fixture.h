@@ -1,0 +1,59 @@
+#pragma once
+// One simulated amplifier behind the real exchange, over loopback TCP or a
+// pseudo-terminal, with the editor's reader, senders and writer on slot 1,
+// and helpers that look at the device's memory as the model's records.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "device/device_reader.h"
+#include "device/linking.h"
+#include "device/mod_rxtx.h"
+#include "device/parameter_writer.h"
+#include "device/senders.h"
+#include "model/device_model.h"
+#include "model/fir_image.h"
+#include "sim_link.h"
+#include "simulator.h"
+#include "temp_folder.h"
+#include "transport/qt_transport.h"
+
+namespace zef::test {
+
+inline constexpr DeviceSlot kSlot = 1;
+
+enum class LinkKind2 { Tcp, Usb };
+
+// The device's memory in the model's shapes.
+struct DeviceImage {
+    DeviceSettings settings;
+    PresetImage preset;  // record order
+    std::array<FirTapWords, 2> firTaps{};
+};
+
+class FaultFixture {
+public:
+    explicit FaultFixture(LinkKind2 kind);
+    ~FaultFixture();
+
+    DeviceImage Image() const;
+    // The live model of slot 1 as a DeviceImage.
+    DeviceImage ModelImage() const;
+
+    TempFolder folder;
+    zefsim::Simulator sim;
+    zefsim::Device* device = nullptr;
+    Model model;
+    LinkState link;
+    QtTransport transport{SerialPortMap("/dev", false)};
+    std::unique_ptr<ModRxTx> rxtx;
+    RefreshEvents events;
+    std::unique_ptr<DeviceReader> reader;
+    std::unique_ptr<Senders> senders;
+    std::unique_ptr<Linking> linking;
+    std::unique_ptr<ParameterWriter> writer;
+    std::uint16_t port = 0;
+};
+
+}  // namespace zef::test
