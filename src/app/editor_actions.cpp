@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "device/memory_transfer.h"
+#include "device/verified_writes.h"
 #include "dsp/groups.h"
 #include "files/preset_file.h"
 #include "model/defaults.h"
@@ -48,6 +49,30 @@ PresetFileOutcome SavePresetFileAsked(const Model& model, Dialogs& dialogs, cons
     return {true, {}};
 }
 
+namespace {
+
+// Writes the slot's live preset and FIRs (already in the model) to the device
+// and reads them back. A refused program never reaches the device and the
+// model gets `before` back; a failed or differing write leaves the model as
+// the device reads. Both are said; true only when the device holds the program.
+bool LoadVerified(Model& model, Exchange& exchange, DeviceReader& reader, ResponseObserver& responses,
+                  Dialogs& dialogs, DeviceSlot slot, const DeviceModel& before, const char* title) {
+    const WriteReport report = LoadPresetIntoDevice(exchange, model, slot);
+    if (report.outcome == WriteOutcome::Refused) {
+        model.device(slot) = before;
+        dialogs.Message(title, kProgramNotLoadedText + report.Text(), Icon::Exclamation);
+        return false;
+    }
+    Reloaded(model, reader, responses, slot);
+    if (!report.ok()) {
+        dialogs.Message(title, kProgramNotLoadedText + report.Text(), Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceReader& reader,
                                       ResponseObserver& responses, Dialogs& dialogs,
                                       const std::string& presetFolder) {
@@ -60,9 +85,9 @@ PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceRe
         return {};
     }
     const DeviceSlot slot = model.currentDevice();
+    const DeviceModel before = model.device(slot);
     ApplyPresetFile(file.data, model.device(slot));
-    WritePresetToDevice(exchange, model, slot);
-    Reloaded(model, reader, responses, slot);
+    if (!LoadVerified(model, exchange, reader, responses, dialogs, slot, before, kLoadPresetTitle)) return {};
     const std::string name = std::filesystem::path(*path).filename().string();
     return {true, EditorStatusPrefix(model.entry(slot)) + kFileLoadedText + name};
 }
@@ -75,13 +100,12 @@ bool LoadDefaultProgram(Model& model, Exchange& exchange, DeviceReader& reader, 
     const std::string name = PresetName(d.preset);
     d.preset = DefaultPreset();
     SetPresetName(d.preset, name);
+    const DeviceModel before = d;
     for (auto& taps : d.firTaps) {
         taps.fill(0);
         taps[0] = kUnitTap;
     }
-    WritePresetToDevice(exchange, model, slot);
-    Reloaded(model, reader, responses, slot);
-    return true;
+    return LoadVerified(model, exchange, reader, responses, dialogs, slot, before, kDefaultProgramTitle);
 }
 
 }  // namespace zef

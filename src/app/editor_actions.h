@@ -23,6 +23,9 @@ inline constexpr const char* kLoadPresetTitle = "Load preset file";
 inline constexpr const char* kCantSavePresetTitle = "Error";
 inline constexpr const char* kCantSavePresetText = "Can't save preset file";
 inline constexpr const char* kDefaultProgramTitle = "Set Default Program";
+// A program that was refused before sending or did not read back as written;
+// the report's one line follows.
+inline constexpr const char* kProgramNotLoadedText = "The program was not loaded to the device: ";
 inline constexpr const char* kDefaultProgramQuestion =
     "Load the default program (flat, nothing routed but L to 1 and R to 2) into the device?";
 inline constexpr const char* kDelayWarningTitle = "Warning";
