@@ -158,10 +158,8 @@ std::string UsageText(const CommandTable& table) {
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
          "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
-         "--timeout bounds each device operation (default 60 s).
-"
-         "zefctl --version prints the program's version.
-";
+         "--timeout bounds each device operation (default 60 s).\n"
+         "zefctl --version prints the program's version.\n";
     return s.str();
 }
 
