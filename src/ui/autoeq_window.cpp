@@ -336,6 +336,7 @@ void FrmAutoEq::ShowCurves() {
 
 void FrmAutoEq::closeEvent(QCloseEvent* event) {
     wizard_->Close(true);
+    session_.measure().UnregisterAutoEq(registration_);
     event->accept();
 }
 
