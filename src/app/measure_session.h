@@ -13,7 +13,7 @@ struct MeasureSettings {
     int card = -1;   // index into the input device manager's list; -1 = none
     int input = -1;  // input of that card; -1 = none
     // Generator level code v while measuring: heard as v - 80 dBu (0..80).
-    int noiseLevel = 70;
+    int noiseLevel = 76;
     bool rtaEnabled = false;
     int minBand = 0;     // 0..29
     int maxBand = 29;    // 0..29
