@@ -17,6 +17,7 @@
 #include "app/interface_lock.h"
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
+#include "app/measure_session.h"
 #include "app/resident_responses.h"
 #include "app/search.h"
 #include "audio/audio_io.h"
@@ -70,6 +71,8 @@ public:
     // machine's audio takes a moment and is only needed by the measuring
     // windows); nullptr with `error` set when they cannot be had.
     audio::System* audio(std::string& error);
+    // The measuring windows' shared choices and the open AutoEQ wizard.
+    MeasureSession& measure() { return measure_; }
     AppState& state() { return *state_; }
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
@@ -121,8 +124,6 @@ private:
     ListActions listActions_;
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
-    std::string announcementProblem_;
-    std::unique_ptr<audio::System> audio_;
     std::unique_ptr<Senders> senders_;
     std::unique_ptr<Linking> linking_;
     std::unique_ptr<ParameterWriter> writer_;
@@ -130,6 +131,9 @@ private:
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;
+    std::string announcementProblem_;
+    std::unique_ptr<audio::System> audio_;
+    MeasureSession measure_;
 };
 
 }  // namespace zef

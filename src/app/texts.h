@@ -12,6 +12,78 @@ inline constexpr const char* kCloseAutoEqText =
 inline constexpr const char* kUnreachableText =
     "The device is UNREACHABLE!\r\nPlease check your network settings.";
 
+// ---- The automatic equaliser wizard ----
+inline constexpr const char* kAutoEqCaption = "AUTOEQ Wizard";
+inline constexpr const char* kAutoEqOutputCaption = "AUTOEQ - Output ";  // + output number
+inline constexpr const char* kAutoEqWelcomePage = "Welcome to AUTOEQ Wizard";
+inline constexpr const char* kAutoEqCardPage = "Set ASIO Card && Test Mic";
+inline constexpr const char* kAutoEqRunPage = "AUTOEQ";
+inline constexpr const char* kAutoEqIntro[] = {
+    "AUTOEQ Wizard is a tool for correcting the ambient response using a bank of 30 PEQ filters.",
+    "The ambient response can be measured by means of an ASIO audio card; the Wizard will "
+    "automatically generate the PEQ filters to compensate the response.",
+    "During the measurement and the AUTOEQ computation the system will:",
+    "- configure and run the internal pink noise generator ",
+    "- keep the unused output channel muted",
+    "- keep all PEQ filters Bypassed",
+    "- keep all dynamic processes disabled",
+};
+inline constexpr const char* kExitCaption = "Exit";
+inline constexpr const char* kNextCaption = "Next";
+inline constexpr const char* kBackCaption = "Back";
+inline constexpr const char* kStartCaption = "Start";
+inline constexpr const char* kMicInCaption = "MIC IN";
+inline constexpr const char* kControlPanelCaption = "Control Panel";
+inline constexpr const char* kLevelDbuCaption = "Level [dBu]";
+inline constexpr const char* kMicTestCaption = "Mic Test";
+inline constexpr const char* kMicTestTitle = "Mic Test";
+inline constexpr const char* kMicRangeHint = "It should be in the range [-30, -1] dBfs";
+inline constexpr const char* kMeasuringCaption = "Measuring Response ...";
+inline constexpr const char* kVerifyCaption = "Verify";
+inline constexpr const char* kStopCaption = "Stop";
+inline constexpr const char* kApplyCaption = "Apply";
+inline constexpr const char* kOverallEqCaption = "Overall EQ";
+inline constexpr const char* kMeasureCaption = "Measure";
+inline constexpr const char* kAutoEqTitle = "AutoEQ";
+inline constexpr const char* kAutoEqLevelTitle = "AUTOEQ";
+inline constexpr const char* kInputTooHighText =
+    "Mic input level to high. Please decrease the PinkNoise level or the MIC input gain";
+inline constexpr const char* kInputTooLowText =
+    "Mic input level to low. Please increase the PinkNoise level or the MIC input gain";
+inline constexpr const char* kTimeOutText = "Time-Out, Asio card problem";
+inline constexpr const char* kCloseAutoEqTitle = "Close AUTOEQ wizard";
+inline constexpr const char* kApplyAutoEqQuestion = "Do you want to apply AutoEq filters?";
+// Our own additions: a run that cannot start for want of a card or a device.
+inline constexpr const char* kChooseCardText = "Please select an ASIO card and its MIC IN input";
+inline constexpr const char* kDeviceStateText = "The device did not take the measuring settings";
+inline constexpr const char* kApplyFailedText = "The AutoEQ filters could not be sent to the device";
+// The band deviation read-outs of the result page: "%.1f" is dB rms.
+inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %.1f dB rms";
+inline constexpr const char* kVerifiedDeviationFormat = ", now %.1f dB rms";
+inline constexpr const char* kFromCaption = "From";
+inline constexpr const char* kToCaption = "To";
+inline constexpr const char* kMaxGainCaption = "Max. Gain";
+
+// ---- The real-time analyser ----
+inline constexpr const char* kRtaSettingsTitle = "RTA Settings";
+inline constexpr const char* kSelectCardCaption = " Select ASIO card";
+inline constexpr const char* kEnableRtaCaption = "Enable RTA";
+inline constexpr const char* kCancelCaption = "Cancel";
+inline constexpr const char* kRtaInfo[] = {
+    "During the RTA the system will:",
+    " - Keep the internal pink noise generator enabled",
+    " - Keep the unused output channel muted",
+};
+inline constexpr const char* kRtaEnableCaption = "RTA Enable";
+inline constexpr const char* kNoiseGenCaption = "Noise Gen.";
+inline constexpr const char* kMicLevelCaption = "Mic Level";
+inline constexpr const char* kZoomAxisCaption = "Zoom Axis dB";
+inline constexpr const char* kShiftAxisCaption = "Shift Axis dB";
+// Our own: the analyser's window of its own, and the channel editor's buttons.
+inline constexpr const char* kAnalyserWindowCaption = "Analyser - Output ";  // + output number
+inline constexpr const char* kAutoEqButtonCaption = "AutoEQ...";
+inline constexpr const char* kAnalyserButtonCaption = "Analyser...";
+
 // ---- Connecting and disconnecting ----
 inline constexpr const char* kConnectTitle = "Connect";
 inline constexpr const char* kConnectAllTitle = "Connect All Device(s) in the List";

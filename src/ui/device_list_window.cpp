@@ -86,7 +86,9 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
 
     subscriptions_.push_back(session_.list().rowChanged.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
     subscriptions_.push_back(session_.rxtx().wentOffline.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
-    session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); }, {}, {}});
+    session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); },
+                                       [this] { return session_.measure().autoEqOpen(); },
+                                       [this] { session_.measure().CloseAutoEq(); }});
     ConnectView& view = session_.connectActions().view;
     view.firmwareWindow = [this](DeviceSlot slot, FirmwareWindowKind kind) {
         FwUpdateWindow window(session_, slot,

@@ -15,11 +15,14 @@
 #include <QTabWidget>
 
 #include "app/editor_session.h"
+#include "app/texts.h"
 #include "dsp/groups.h"
 #include "model/encodings.h"
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
+#include "ui/analyser_panel.h"
+#include "ui/autoeq_window.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 
@@ -287,6 +290,18 @@ void FrmVLDxxxA::RebuildOutputPage() {
         if (outputEditorHandler) outputEditorHandler(slot_);
     });
     top->addWidget(eqButton);
+    // The measuring windows of the selected output.
+    auto selectedOutput = [this] { return session_.selection(slot_).group == 3 ? kOutput2 : kOutput1; };
+    auto* autoEq = new QPushButton(kAutoEqButtonCaption, page);
+    autoEq->setObjectName("BtnAutoEq");
+    connect(autoEq, &QPushButton::clicked, this,
+            [this, selectedOutput] { OpenAutoEq(session_, slot_, selectedOutput(), this); });
+    top->addWidget(autoEq);
+    auto* analyser = new QPushButton(kAnalyserButtonCaption, page);
+    analyser->setObjectName("BtnAnalyser");
+    connect(analyser, &QPushButton::clicked, this,
+            [this, selectedOutput] { OpenOutputAnalyser(session_, slot_, selectedOutput(), this); });
+    top->addWidget(analyser);
     v->addLayout(top);
 
     auto* stack = new QStackedWidget(page);

@@ -1,4 +1,5 @@
 #include "ui/shots.h"
+#include "ui/shots_measure.h"
 
 #include <QApplication>
 #include <QDir>
@@ -247,6 +248,10 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         editor.SetPageTab(EditorPage::Inputs);
         shot.Save(editor, "FrmVLDxxxA-Locked");
     }
+    // The measuring windows need an amplifier and its virtual rig.
+    if (!options.rigs.empty() &&
+        !RenderMeasureShots(demo, dataFolder, dialogs, [&](QWidget& w, const QString& name) { shot.Save(w, name); }))
+        return false;
     return shot.ok();
 }
 

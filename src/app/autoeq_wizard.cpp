@@ -1,0 +1,255 @@
+#include "app/autoeq_wizard.h"
+
+#include <cmath>
+
+#include "app/autoeq_apply.h"
+#include "app/editor_session.h"
+#include "app/measure_rules.h"
+#include "app/measuring_link.h"
+#include "app/texts.h"
+
+namespace zef {
+
+AutoEqWizard::AutoEqWizard(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings)
+    : session_(session), slot_(slot), output_(output), timings_(std::move(timings)) {
+    settle_.setSingleShot(true);
+    timeout_.setSingleShot(true);
+    QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { BeginStart(); });
+    QObject::connect(&timeout_, &QTimer::timeout, &context_, [this] {
+        if (phase_ == Phase::Running) Fail(kAutoEqTitle, kTimeOutText);
+    });
+    ClearLevels();
+    const MeasureSettings& s = session_.measure().settings();
+    minBand_ = s.minBand;
+    maxBand_ = s.maxBand;
+}
+
+AutoEqWizard::~AutoEqWizard() { Close(false); }
+
+bool AutoEqWizard::MakeEngine() {
+    if (engine_) return true;
+    std::string error;
+    audio::System* system = session_.audio(error);
+    if (!system) {
+        session_.dialogs().Message(kAutoEqTitle, error, Icon::Exclamation);
+        return false;
+    }
+    analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
+    engine_ = std::make_unique<measure::AnalyserAutoEqEngine>(*analyser_, timings_.engine);
+    engine_->SetSpectrumHandler([this](int) { OnSpectrum(); });
+    // Level refusals and the end of the fit are handled from the event loop:
+    // restoring the device must not run inside the engine's call.
+    engine_->SetProgressHandler([this](int progress) {
+        if (progress == AutoEqEngine::kRunning) return;
+        QMetaObject::invokeMethod(
+            &context_, [this, progress] { OnProgress(progress); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void AutoEqWizard::SetNoiseLevel(int v) {
+    MeasureSettings& s = session_.measure().settings();
+    s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
+    if (!measuringSetup_) return;
+    measuringSetup_->noiseLevel = static_cast<std::uint8_t>(s.noiseLevel);
+    SendGenerator(session_, slot_, *measuringSetup_);
+}
+
+bool AutoEqWizard::EnterState(EqDuringMeasurement eq) {
+    const MeasuringSetup setup = AutoEqSetup(output_, session_.measure().settings().noiseLevel, eq);
+    measuringSetup_ = setup;
+    if (EnterMeasuring(session_, slot_, setup) == kOk) return true;
+    LeaveState();
+    session_.dialogs().Message(kAutoEqTitle, kDeviceStateText, Icon::Exclamation);
+    return false;
+}
+
+void AutoEqWizard::LeaveState() {
+    if (!measuringSetup_) return;
+    const MeasuringSetup setup = *measuringSetup_;
+    measuringSetup_.reset();
+    LeaveMeasuring(session_, slot_, setup);
+}
+
+void AutoEqWizard::ClearLevels() {
+    levels_.fill(kSilentBandDb);
+    micLevelDb_ = kSilentBandDb;
+}
+
+void AutoEqWizard::OnSpectrum() {
+    if (!engine_) return;
+    levels_ = engine_->Spectrum();
+    micLevelDb_ = engine_->MicLevelDb();
+    if (live_ == Live::Verify) {
+        for (std::size_t b = 0; b < kAnalyserBandCount; ++b)
+            verifiedPower_[b] += std::pow(10.0, levels_[b] / 10);
+        ++verifiedCount_;
+        for (std::size_t b = 0; b < kAnalyserBandCount; ++b)
+            verified_[b] = 10 * std::log10(verifiedPower_[b] / verifiedCount_);
+    }
+    levelsChanged.Emit();
+}
+
+double AutoEqWizard::verifiedDeviationDb() const { return BandDeviationDb(verified_, minBand_, maxBand_); }
+
+void AutoEqWizard::StopLive() {
+    if (live_ == Live::Off) return;
+    live_ = Live::Off;
+    if (engine_) engine_->Stop();
+    LeaveState();
+    changed.Emit();
+}
+
+void AutoEqWizard::ToggleMicTest() {
+    if (live_ == Live::MicTest) return StopLive();
+    if (phase_ == Phase::Running) return;
+    StopLive();
+    const MeasureSettings& s = session_.measure().settings();
+    if (s.card < 0 || s.input < 0) {
+        session_.dialogs().Message(kMicTestTitle, kChooseCardText, Icon::Exclamation);
+        return;
+    }
+    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return;
+    if (std::string refused = engine_->MicTest(s.card, s.input); !refused.empty()) {
+        LeaveState();
+        session_.dialogs().Message(kMicTestTitle, refused, Icon::Exclamation);
+        return;
+    }
+    ClearLevels();
+    live_ = Live::MicTest;
+    changed.Emit();
+    levelsChanged.Emit();
+}
+
+bool AutoEqWizard::Start() {
+    if (phase_ == Phase::Running) return false;
+    StopLive();
+    const MeasureSettings& s = session_.measure().settings();
+    if (s.card < 0 || s.input < 0) {
+        session_.dialogs().Message(kAutoEqTitle, kChooseCardText, Icon::Exclamation);
+        return false;
+    }
+    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return false;
+    minBand_ = std::min(s.minBand, s.maxBand);
+    maxBand_ = std::max(s.minBand, s.maxBand);
+    maxGainHalfDb_ = MaxGainHalfDb(s.gainChoice);
+    // The generator and the room need a moment before the engine listens.
+    phase_ = Phase::Running;
+    ClearLevels();
+    changed.Emit();
+    levelsChanged.Emit();
+    settle_.start(timings_.settleMs);
+    return true;
+}
+
+void AutoEqWizard::BeginStart() {
+    if (phase_ != Phase::Running) return;
+    const MeasureSettings& s = session_.measure().settings();
+    int maxGain = maxGainHalfDb_;
+    if (std::string refused = engine_->Start(s.card, s.input, maxGain, minBand_, maxBand_);
+        !refused.empty()) {
+        phase_ = Phase::Settings;
+        LeaveState();
+        session_.dialogs().Message(kAutoEqTitle, refused, Icon::Exclamation);
+        changed.Emit();
+        backToSettings.Emit();
+        return;
+    }
+    timeout_.start(timings_.timeoutMs);
+}
+
+void AutoEqWizard::OnProgress(int progress) {
+    if (phase_ != Phase::Running) return;  // nothing is handled unless running
+    switch (progress) {
+        case AutoEqEngine::kInputTooHigh:
+            return Fail(kAutoEqLevelTitle, kInputTooHighText);
+        case AutoEqEngine::kInputTooLow:
+            return Fail(kAutoEqLevelTitle, kInputTooLowText);
+        case AutoEqEngine::kFinished:
+            return Finish();
+        default:
+            return;
+    }
+}
+
+void AutoEqWizard::Fail(const char* title, const char* text) {
+    settle_.stop();
+    timeout_.stop();
+    if (engine_) engine_->Stop();
+    phase_ = Phase::Settings;
+    LeaveState();
+    changed.Emit();
+    session_.dialogs().Message(title, text, Icon::Exclamation);
+    backToSettings.Emit();
+}
+
+void AutoEqWizard::Finish() {
+    timeout_.stop();
+    result_ = engine_->Results();
+    engine_->Stop();
+    LeaveState();
+    levels_ = result_.levelsDb;
+    overallEq_ = OverallEqCurve(session_.grid(), result_, minBand_, maxBand_);
+    measuredCurve_ = MeasuredCurve(session_.grid(), result_.levelsDb, minBand_, maxBand_);
+    measuredDeviation_ = BandDeviationDb(result_.levelsDb, minBand_, maxBand_);
+    phase_ = Phase::Result;
+    changed.Emit();
+    levelsChanged.Emit();
+}
+
+void AutoEqWizard::ToggleVerify() {
+    if (live_ == Live::Verify) return StopLive();
+    if (phase_ != Phase::Result && phase_ != Phase::Applied) return;
+    StopLive();
+    const MeasureSettings& s = session_.measure().settings();
+    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Active)) return;
+    if (std::string refused = engine_->LiveAnalysis(s.card, s.input); !refused.empty()) {
+        LeaveState();
+        session_.dialogs().Message(kAutoEqTitle, refused, Icon::Exclamation);
+        return;
+    }
+    verifiedPower_.fill(0);
+    verifiedCount_ = 0;
+    verified_.fill(kSilentBandDb);
+    live_ = Live::Verify;
+    changed.Emit();
+}
+
+bool AutoEqWizard::Apply() {
+    if (phase_ != Phase::Result && phase_ != Phase::Applied) return false;
+    session_.model().setCurrentDevice(slot_);
+    const Status sent = measure::ApplyAutoEq(session_.senders(), output_, result_, minBand_, maxBand_);
+    // The model holds the bands either way: the editors show what it holds.
+    LinkState& link = session_.link();
+    const bool quiet = link.sendSuppressed;
+    link.sendSuppressed = true;
+    session_.events().channelLevelRefreshed.Emit(slot_);
+    session_.events().outputEditorRefreshed.Emit(slot_);
+    link.sendSuppressed = quiet;
+    if (sent != kOk) {
+        session_.dialogs().Message(kAutoEqTitle, kApplyFailedText, Icon::Exclamation);
+        return false;
+    }
+    phase_ = Phase::Applied;
+    changed.Emit();
+    return true;
+}
+
+void AutoEqWizard::Close(bool ask) {
+    settle_.stop();
+    timeout_.stop();
+    if (live_ != Live::Off) {
+        live_ = Live::Off;
+        if (engine_) engine_->Stop();
+    }
+    if (phase_ == Phase::Running) {
+        if (engine_) engine_->Stop();
+        phase_ = Phase::Settings;
+    }
+    LeaveState();
+    if (ask && phase_ == Phase::Result &&
+        session_.dialogs().Ask(kCloseAutoEqTitle, kApplyAutoEqQuestion, Buttons::YesNo) == Answer::Yes)
+        Apply();
+}
+
+}  // namespace zef

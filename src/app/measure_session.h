@@ -1,0 +1,49 @@
+#pragma once
+// What the measuring windows (the automatic equaliser, the real-time
+// analyser) share for the whole run of the editor: the sound card and input
+// chosen, the generator level, the band range and gain limit of the last fit,
+// and which automatic-equaliser wizard is open (announcements ask differently
+// while one is, and close it before connecting).
+
+#include <functional>
+
+namespace zef {
+
+struct MeasureSettings {
+    int card = -1;   // index into the input device manager's list; -1 = none
+    int input = -1;  // input of that card; -1 = none
+    // Generator level code v while measuring: heard as v - 80 dBu (0..80).
+    int noiseLevel = 76;
+    bool rtaEnabled = false;
+    int minBand = 0;     // 0..29
+    int maxBand = 29;    // 0..29
+    int gainChoice = 5;  // "+/- 1dB" .. "+/- 6dB" = 0..5
+};
+
+class MeasureSession {
+public:
+    MeasureSettings& settings() { return settings_; }
+
+    // The open automatic-equaliser wizard registers how to close it (one at a
+    // time; a second registration replaces the first) and unregisters with
+    // the token it got.
+    int RegisterAutoEq(std::function<void()> close) {
+        closeAutoEq_ = std::move(close);
+        return ++autoEqToken_;
+    }
+    void UnregisterAutoEq(int token) {
+        if (token == autoEqToken_) closeAutoEq_ = nullptr;
+    }
+    bool autoEqOpen() const { return static_cast<bool>(closeAutoEq_); }
+    // Closes the open wizard (which restores its device); nothing when none.
+    void CloseAutoEq() {
+        if (auto close = closeAutoEq_) close();
+    }
+
+private:
+    MeasureSettings settings_;
+    std::function<void()> closeAutoEq_;
+    int autoEqToken_ = 0;
+};
+
+}  // namespace zef

@@ -1,0 +1,55 @@
+#include "app/measuring_link.h"
+
+#include <algorithm>
+
+#include "app/editor_session.h"
+#include "app/measure_rules.h"
+
+namespace zef {
+namespace {
+
+std::uint8_t LevelCode(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, kNoiseLevelMax)); }
+
+}  // namespace
+
+MeasuringSetup AnalyserSetup(ChannelCode output, int noiseLevel) {
+    MeasuringSetup s;
+    s.output = output;
+    s.noiseLevel = LevelCode(noiseLevel);
+    s.eq = EqDuringMeasurement::AsItIs;
+    s.dynamicsOff = false;
+    return s;
+}
+
+MeasuringSetup AutoEqSetup(ChannelCode output, int noiseLevel, EqDuringMeasurement eq) {
+    MeasuringSetup s;
+    s.output = output;
+    s.noiseLevel = LevelCode(noiseLevel);
+    s.eq = eq;
+    s.dynamicsOff = true;
+    return s;
+}
+
+Status EnterMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
+    session.model().setCurrentDevice(slot);
+    return EnterMeasuringState(session.senders(), setup);
+}
+
+Status LeaveMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
+    session.model().setCurrentDevice(slot);
+    return LeaveMeasuringState(session.senders(), setup);
+}
+
+Status SendGenerator(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
+    session.model().setCurrentDevice(slot);
+    return session.senders().Transmit(GeneratorCommand(MeasuringModel(session.senders().device(), setup)));
+}
+
+measure::CardAnalyser::Poster PosterFor(QObject& context) {
+    QObject* target = &context;
+    return [target](std::function<void()> task) {
+        QMetaObject::invokeMethod(target, std::move(task), Qt::QueuedConnection);
+    };
+}
+
+}  // namespace zef

@@ -1,0 +1,68 @@
+#include "app/mod_rta.h"
+
+#include <algorithm>
+
+#include "app/editor_session.h"
+#include "app/measure_rules.h"
+#include "app/measuring_link.h"
+#include "app/texts.h"
+#include "measure/autoeq_measurement.h"
+#include "measure/card_analyser.h"
+
+namespace zef {
+
+ModRta::ModRta(EditorSession& session, DeviceSlot slot, ChannelCode output)
+    : session_(session), slot_(slot), output_(output) {
+    levels_.fill(kSilentBandDb);
+}
+
+ModRta::~ModRta() { Stop(); }
+
+std::string ModRta::Start() {
+    if (running_) return "";
+    MeasureSettings& s = session_.measure().settings();
+    if (s.card < 0 || s.input < 0) return kChooseCardText;
+    std::string error;
+    audio::System* system = session_.audio(error);
+    if (!system) return error;
+    analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
+    analyser_->SetSpectrumHandler([this](const BandSpectrum& levels) {
+        levels_ = levels;
+        spectrum.Emit(levels_);
+    });
+    levels_.fill(kSilentBandDb);
+    const MeasuringSetup setup = AnalyserSetup(output_, s.noiseLevel);
+    if (EnterMeasuring(session_, slot_, setup) != kOk) {
+        LeaveMeasuring(session_, slot_, setup);
+        analyser_.reset();
+        return kDeviceStateText;
+    }
+    if (std::string refused = analyser_->Start(s.card, s.input); !refused.empty()) {
+        LeaveMeasuring(session_, slot_, setup);
+        analyser_.reset();
+        return refused;
+    }
+    running_ = true;
+    spectrum.Emit(levels_);
+    return "";
+}
+
+void ModRta::Stop() {
+    if (!running_) return;
+    running_ = false;
+    analyser_->Stop();
+    analyser_.reset();
+    LeaveMeasuring(session_, slot_, AnalyserSetup(output_, session_.measure().settings().noiseLevel));
+    levels_.fill(kSilentBandDb);
+    spectrum.Emit(levels_);
+}
+
+void ModRta::SetNoiseLevel(int v) {
+    MeasureSettings& s = session_.measure().settings();
+    s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
+    if (running_) SendGenerator(session_, slot_, AnalyserSetup(output_, s.noiseLevel));
+}
+
+double ModRta::micLevelDb() const { return measure::MicLevelOf(levels_); }
+
+}  // namespace zef

@@ -1,0 +1,63 @@
+#pragma once
+// ModRTA: the real-time analyser of an output's editor. Starting puts the
+// device into the analyser's measuring state (the generator on at the chosen
+// level, the other output muted; the EQ and the dynamics as the user set
+// them) and runs the analyser on the chosen card and input; stopping ends the
+// analyser and sends the generator and the mute again from the model. The
+// generator level v can change at any time: it is kept in the session's
+// measuring settings and, while the analyser runs, sent at once.
+//
+// Spectra arrive on the window thread through `spectrum` (30 band levels in
+// dBFS, reset to -100 on start). Destroying a running ModRta stops it.
+
+#include <QObject>
+#include <memory>
+#include <string>
+
+#include "base/signal.h"
+#include "measure/analyser.h"
+#include "model/slots.h"
+
+namespace zef {
+
+namespace measure {
+class CardAnalyser;
+}
+class EditorSession;
+
+class ModRta {
+public:
+    ModRta(EditorSession& session, DeviceSlot slot, ChannelCode output);
+    ~ModRta();
+    ModRta(const ModRta&) = delete;
+    ModRta& operator=(const ModRta&) = delete;
+
+    // Starts with the session's card, input and level: "" when running, else a
+    // text for the user (no card or input chosen, the card refused, the
+    // device did not take the state; the device is restored then).
+    std::string Start();
+    // Stops the analyser and restores the device; nothing when not running.
+    void Stop();
+    bool running() const { return running_; }
+
+    // The level code v (0..80): stored; sent while running.
+    void SetNoiseLevel(int v);
+
+    const BandSpectrum& levels() const { return levels_; }
+    // Power sum of the bands (dBFS).
+    double micLevelDb() const;
+    ChannelCode output() const { return output_; }
+
+    Signal<const BandSpectrum&> spectrum;
+
+private:
+    EditorSession& session_;
+    DeviceSlot slot_;
+    ChannelCode output_;
+    QObject context_;  // posts the analyser's spectra to the window thread
+    std::unique_ptr<measure::CardAnalyser> analyser_;
+    BandSpectrum levels_{};
+    bool running_ = false;
+};
+
+}  // namespace zef

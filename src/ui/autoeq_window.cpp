@@ -1,0 +1,351 @@
+#include "ui/autoeq_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/editor_session.h"
+#include "app/measure_rules.h"
+#include "app/measuring_link.h"
+#include "app/texts.h"
+#include "audio/audio_system.h"
+#include "ui/analyser_frames.h"
+#include "ui/analyser_view.h"
+#include "ui/card_chooser.h"
+
+namespace zef {
+namespace {
+
+// The lists when the machine's audio cannot be had: no card at all.
+class NoCards final : public AudioDeviceManager {
+public:
+    std::vector<std::string> DriverNames() override { return {}; }
+    bool IsUsable(int) override { return false; }
+    int InputCount(int) override { return 0; }
+    int OutputCount(int) override { return 0; }
+    std::vector<std::string> InputNames(int) override { return {}; }
+    std::vector<std::string> OutputNames(int) override { return {}; }
+    void OpenControlPanel(int) override {}
+};
+
+std::unique_ptr<AudioDeviceManager> InputManager(EditorSession& session) {
+    std::string error;
+    if (audio::System* system = session.audio(error)) return audio::MakeInputDeviceManager(*system);
+    return std::make_unique<NoCards>();
+}
+
+QLabel* Heading(const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+const QColor kOverallColour(250, 200, 60);
+const QColor kMeasureColour(120, 170, 255);
+
+}  // namespace
+
+FrmAutoEq::FrmAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      session_(session),
+      manager_(InputManager(session)),
+      wizard_(std::make_unique<AutoEqWizard>(session, slot, output, std::move(timings))) {
+    setObjectName("FrmAutoEq");
+    setWindowTitle(kAutoEqCaption);
+    auto* v = new QVBoxLayout(this);
+    auto* head = new QHBoxLayout;
+    outputName_ = Heading(QString(kAutoEqOutputCaption) + QString::number(output == kOutput2 ? 2 : 1), this);
+    outputName_->setObjectName("LabelOutputName");
+    head->addWidget(outputName_);
+    head->addStretch();
+    const char* titles[] = {kAutoEqWelcomePage, kAutoEqCardPage, kAutoEqRunPage};
+    for (int p = 0; p < 3; ++p) {
+        auto* b = new QPushButton(titles[p], this);
+        b->setObjectName(QString("LabelBtnPage%1").arg(p));
+        b->setCheckable(true);
+        b->setFlat(true);
+        connect(b, &QPushButton::clicked, this, [this, p] { ShowPage(p); });
+        pageButtons_[static_cast<std::size_t>(p)] = b;
+        head->addWidget(b);
+    }
+    v->addLayout(head);
+    pages_ = new QStackedWidget(this);
+    pages_->addWidget(BuildWelcome());
+    pages_->addWidget(BuildCard());
+    pages_->addWidget(BuildRun());
+    v->addWidget(pages_, 1);
+
+    subscriptions_.push_back(wizard_->levelsChanged.Connect([this] { ShowLevels(); }));
+    subscriptions_.push_back(wizard_->changed.Connect([this] {
+        ShowState();
+        ShowCurves();
+    }));
+    subscriptions_.push_back(wizard_->backToSettings.Connect([this] { ShowPage(kCard); }));
+    registration_ = session_.measure().RegisterAutoEq([this] { close(); });
+    ShowPage(kWelcome);
+    ShowState();
+    ShowLevels();
+    resize(820, 600);
+}
+
+FrmAutoEq::~FrmAutoEq() {
+    session_.measure().UnregisterAutoEq(registration_);
+    subscriptions_.clear();
+    wizard_.reset();  // restores the device if anything still runs
+}
+
+QWidget* FrmAutoEq::BuildWelcome() {
+    auto* page = new QWidget(this);
+    auto* v = new QVBoxLayout(page);
+    v->addWidget(Heading(kAutoEqWelcomePage, page));
+    for (const char* line : kAutoEqIntro) {
+        auto* l = new QLabel(line, page);
+        l->setWordWrap(true);
+        v->addWidget(l);
+    }
+    v->addStretch();
+    auto* buttons = new QHBoxLayout;
+    auto* exit = new QPushButton(kExitCaption, page);
+    auto* next = new QPushButton(kNextCaption, page);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    connect(next, &QPushButton::clicked, this, [this] { ShowPage(kCard); });
+    buttons->addWidget(exit);
+    buttons->addStretch();
+    buttons->addWidget(next);
+    v->addLayout(buttons);
+    return page;
+}
+
+QWidget* FrmAutoEq::BuildCard() {
+    auto* page = new QWidget(this);
+    auto* v = new QVBoxLayout(page);
+    chooser_ = new CardChooser(*manager_, page);
+    const MeasureSettings& s = session_.measure().settings();
+    chooser_->select(s.card, s.input);
+    chooser_->changed = [this] { StoreChoices(); };
+    v->addWidget(chooser_);
+    auto* row = new QHBoxLayout;
+    noise_ = new NoiseGenFrame(page);
+    noise_->setLevel(s.noiseLevel);
+    noise_->levelChanged = [this](int level) { wizard_->SetNoiseLevel(level); };
+    row->addWidget(noise_, 1);
+    mic_ = new MicLevelFrame(page);
+    row->addWidget(mic_, 1);
+    v->addLayout(row);
+    auto* test = new QHBoxLayout;
+    micTest_ = new QPushButton(kMicTestCaption, page);
+    micTest_->setObjectName("LabelMicTest");
+    connect(micTest_, &QPushButton::clicked, this, [this] { ClickMicTest(); });
+    test->addWidget(micTest_);
+    auto* hint = new QLabel(kMicRangeHint, page);
+    test->addWidget(hint);
+    test->addStretch();
+    v->addLayout(test);
+    v->addStretch();
+    auto* buttons = new QHBoxLayout;
+    auto* back = new QPushButton(kBackCaption, page);
+    auto* next = new QPushButton(kNextCaption, page);
+    connect(back, &QPushButton::clicked, this, [this] { ShowPage(kWelcome); });
+    connect(next, &QPushButton::clicked, this, [this] { ShowPage(kRun); });
+    buttons->addWidget(back);
+    buttons->addStretch();
+    buttons->addWidget(next);
+    v->addLayout(buttons);
+    return page;
+}
+
+QWidget* FrmAutoEq::BuildRun() {
+    auto* page = new QWidget(this);
+    auto* v = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    const MeasureSettings& s = session_.measure().settings();
+    const char* captions[] = {kFromCaption, kToCaption};
+    const int chosen[] = {s.minBand, s.maxBand};
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QComboBox(page);
+        box->setObjectName(QString("ComboFreqRange%1").arg(i));
+        for (int b = 0; b < measure::kAutoEqBands; ++b)
+            box->addItem(QString::fromStdString(BandRangeItem(b)));
+        box->setCurrentIndex(chosen[i]);
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { StoreChoices(); });
+        range_[static_cast<std::size_t>(i)] = box;
+        row->addWidget(new QLabel(captions[i], page));
+        row->addWidget(box);
+    }
+    gain_ = new QComboBox(page);
+    gain_->setObjectName("ComboGCorrection");
+    for (int c = 0; c < kMaxGainChoices; ++c) gain_->addItem(QString::fromStdString(MaxGainItem(c)));
+    gain_->setCurrentIndex(s.gainChoice);
+    connect(gain_, &QComboBox::currentIndexChanged, this, [this] { StoreChoices(); });
+    row->addWidget(new QLabel(kMaxGainCaption, page));
+    row->addWidget(gain_);
+    start_ = new QPushButton(kStartCaption, page);
+    start_->setObjectName("LabelStart");
+    connect(start_, &QPushButton::clicked, this, [this] { ClickStart(); });
+    row->addWidget(start_);
+    row->addStretch();
+    v->addLayout(row);
+
+    auto* status = new QHBoxLayout;
+    progress_ = new QLabel(page);
+    progress_->setObjectName("LabelProgress");
+    micLevel_ = new QLabel(page);
+    micLevel_->setObjectName("LabelMicLevRun");
+    deviation_ = new QLabel(page);
+    deviation_->setObjectName("LabelDeviation");
+    status->addWidget(progress_);
+    status->addWidget(micLevel_);
+    status->addStretch();
+    status->addWidget(deviation_);
+    v->addLayout(status);
+
+    view_ = new AnalyserView(session_.grid(), page);
+    view_->setObjectName("GraphAutoEq");
+    view_->setMinimumHeight(260);
+    view_->setTraceCount(2);
+    v->addWidget(view_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* back = new QPushButton(kBackCaption, page);
+    connect(back, &QPushButton::clicked, this, [this] { ShowPage(kCard); });
+    buttons->addWidget(back);
+    const char* plots[] = {kOverallEqCaption, kMeasureCaption};
+    for (int i = 0; i < 2; ++i) {
+        auto* check = new QCheckBox(plots[i], page);
+        check->setObjectName(QString("CheckPlot%1").arg(i));
+        check->setChecked(true);
+        connect(check, &QCheckBox::toggled, this, [this] { ShowCurves(); });
+        plot_[static_cast<std::size_t>(i)] = check;
+        buttons->addWidget(check);
+    }
+    buttons->addStretch();
+    verify_ = new QPushButton(kVerifyCaption, page);
+    verify_->setObjectName("LabelVerify");
+    apply_ = new QPushButton(kApplyCaption, page);
+    apply_->setObjectName("LabelApply");
+    connect(verify_, &QPushButton::clicked, this, [this] { ClickVerify(); });
+    connect(apply_, &QPushButton::clicked, this, [this] { ClickApply(); });
+    buttons->addWidget(verify_);
+    buttons->addWidget(apply_);
+    v->addLayout(buttons);
+    return page;
+}
+
+void FrmAutoEq::StoreChoices() {
+    MeasureSettings& s = session_.measure().settings();
+    s.card = chooser_->card();
+    s.input = chooser_->input();
+    if (range_[0]) s.minBand = range_[0]->currentIndex();
+    if (range_[1]) s.maxBand = range_[1]->currentIndex();
+    if (gain_) s.gainChoice = gain_->currentIndex();
+}
+
+void FrmAutoEq::ShowPage(int page) {
+    if (wizard_->phase() == AutoEqWizard::Phase::Running) page = kRun;
+    if (page != kCard && wizard_->live() == AutoEqWizard::Live::MicTest) wizard_->ToggleMicTest();
+    if (page != kRun && wizard_->live() == AutoEqWizard::Live::Verify) wizard_->ToggleVerify();
+    pages_->setCurrentIndex(page);
+    for (int p = 0; p < 3; ++p) pageButtons_[static_cast<std::size_t>(p)]->setChecked(p == page);
+}
+
+int FrmAutoEq::page() const { return pages_->currentIndex(); }
+
+void FrmAutoEq::ClickMicTest() {
+    StoreChoices();
+    wizard_->ToggleMicTest();
+}
+
+void FrmAutoEq::ClickStart() {
+    StoreChoices();
+    wizard_->Start();
+}
+
+void FrmAutoEq::ClickVerify() { wizard_->ToggleVerify(); }
+
+void FrmAutoEq::ClickApply() { wizard_->Apply(); }
+
+void FrmAutoEq::ShowState() {
+    using Phase = AutoEqWizard::Phase;
+    const Phase phase = wizard_->phase();
+    const bool running = phase == Phase::Running;
+    const bool result = phase == Phase::Result || phase == Phase::Applied;
+    const bool verifying = wizard_->live() == AutoEqWizard::Live::Verify;
+    const bool testing = wizard_->live() == AutoEqWizard::Live::MicTest;
+    progress_->setText(running ? kMeasuringCaption : "");
+    start_->setEnabled(!running && !verifying);
+    for (QComboBox* box : range_) box->setEnabled(!running);
+    gain_->setEnabled(!running);
+    verify_->setVisible(result);
+    apply_->setVisible(result);
+    verify_->setText(verifying ? kStopCaption : kVerifyCaption);
+    apply_->setEnabled(phase == Phase::Result && !verifying);
+    micTest_->setText(testing ? kStopCaption : kMicTestCaption);
+    micTest_->setEnabled(!running);
+    chooser_->setEnabled(!running && !testing);
+    for (QPushButton* b : pageButtons_) b->setEnabled(!running);
+}
+
+void FrmAutoEq::ShowLevels() {
+    const double mic = wizard_->micLevelDb();
+    mic_->setLevel(mic);
+    micLevel_->setText(mic <= kSilentBandDb ? QString() : QString::fromStdString(MicLevelText(mic)));
+    view_->setLevels(wizard_->levels());
+    if (wizard_->live() == AutoEqWizard::Live::Verify && wizard_->verifiedSpectra() > 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, kMeasuredDeviationFormat, wizard_->measuredDeviationDb());
+        char now[48];
+        std::snprintf(now, sizeof now, kVerifiedDeviationFormat, wizard_->verifiedDeviationDb());
+        deviation_->setText(QString(text) + now);
+    }
+}
+
+void FrmAutoEq::ShowCurves() {
+    using Phase = AutoEqWizard::Phase;
+    const bool result = wizard_->phase() == Phase::Result || wizard_->phase() == Phase::Applied;
+    if (!result) {
+        view_->setTraceCount(0);
+        deviation_->clear();
+        return;
+    }
+    view_->setTraceCount(2);
+    if (plot_[0]->isChecked())
+        view_->setTrace(0, wizard_->overallEq(), kOverallColour);
+    else
+        view_->setTrace(0, dsp::Curve{}, Qt::transparent);
+    if (plot_[1]->isChecked())
+        view_->setTrace(1, wizard_->measuredCurve(), kMeasureColour);
+    else
+        view_->setTrace(1, dsp::Curve{}, Qt::transparent);
+    if (wizard_->live() != AutoEqWizard::Live::Verify) {
+        char text[96];
+        std::snprintf(text, sizeof text, kMeasuredDeviationFormat, wizard_->measuredDeviationDb());
+        deviation_->setText(text);
+    }
+}
+
+void FrmAutoEq::closeEvent(QCloseEvent* event) {
+    wizard_->Close(true);
+    session_.measure().UnregisterAutoEq(registration_);
+    event->accept();
+}
+
+FrmAutoEq* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
+    session.measure().CloseAutoEq();
+    auto* w = new FrmAutoEq(session, slot, output, {}, parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    return w;
+}
+
+}  // namespace zef

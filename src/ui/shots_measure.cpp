@@ -1,0 +1,131 @@
+#include "ui/shots_measure.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/editor_session.h"
+#include "app/texts.h"
+#include "audio/audio_system.h"
+#include "ui/analyser_panel.h"
+#include "ui/analyser_view.h"
+#include "ui/autoeq_window.h"
+#include "ui/card_chooser.h"
+#include "ui/rta_settings_window.h"
+
+namespace zef {
+namespace {
+
+constexpr DeviceSlot kSlot = 1;
+
+// Runs the event loop until `done` or `ms` passed.
+bool Until(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+int RigCard(EditorSession& session) {
+    std::string error;
+    audio::System* system = session.audio(error);
+    if (!system) return -1;
+    const auto cards = system->Devices();
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        if (cards[i].hostApi == "rig") return static_cast<int>(i);
+    return -1;
+}
+
+bool Fail(const char* what) {
+    std::fprintf(stderr, "zefedit: measuring shots: %s\n", what);
+    return false;
+}
+
+}  // namespace
+
+bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFolder, Dialogs& dialogs,
+                        const SaveShot& save) {
+    EditorSession session(options, dataFolder, dialogs);
+    if (!session.Start()) return Fail("no TCP client");
+    DeviceEntry& e = session.model().entry(kSlot);
+    e = ClearedEntry(kSlot);
+    e.inList = true;
+    e.interface = kInterfaceTcp;
+    e.network = kNetworkLan;
+    e.ip = "127.0.0.2";
+    e.name = "Stage Left";
+    if (session.connection().ConnectDevice(kSlot, ConnectMode::Read) != ConnectResult::Found)
+        return Fail("the amplifier at 127.0.0.2 does not answer");
+    session.model().setCurrentDevice(kSlot);
+    const int card = RigCard(session);
+    if (card < 0) return Fail("no virtual rig");
+    MeasureSettings& s = session.measure().settings();
+    s.card = card;
+    s.input = 0;
+    s.noiseLevel = 70;
+    s.minBand = 4;
+    s.maxBand = 29;
+
+    bool ok = true;
+    {
+        std::string error;
+        std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*session.audio(error));
+        FrmRTASettings settings(*manager, s);
+        settings.chooser()->select(card, 0);
+        save(settings, "FrmRTASettings");
+    }
+    {
+        AutoEqTimings timings;
+        timings.engine.averageSeconds = 4;  // the rig runs faster than real time
+        FrmAutoEq w(session, kSlot, kOutput1, timings);
+        w.resize(900, 640);
+        w.show();
+        save(w, "FrmAutoEq-Welcome");
+        w.ShowPage(FrmAutoEq::kCard);
+        w.ClickMicTest();
+        Until([&] { return w.wizard().micLevelDb() > -60; }, 5000);
+        Until([] { return false; }, 300);
+        save(w, "FrmAutoEq-MicTest");
+        w.ClickMicTest();
+        w.ShowPage(FrmAutoEq::kRun);
+        w.ClickStart();
+        Until([] { return false; }, 1500);
+        save(w, "FrmAutoEq-Measuring");
+        ok = Until([&] { return w.wizard().phase() != AutoEqWizard::Phase::Running; }, 30000) &&
+             w.wizard().phase() == AutoEqWizard::Phase::Result;
+        if (!ok) return Fail("the AutoEQ run did not finish");
+        save(w, "FrmAutoEq-Result");
+        w.ClickApply();
+        w.ClickVerify();
+        Until([&] { return w.wizard().verifiedSpectra() >= 100; }, 10000);
+        save(w, "FrmAutoEq-Verify");
+        std::printf("AutoEQ: measured %.2f dB rms, verified %.2f dB rms\n", w.wizard().measuredDeviationDb(),
+                    w.wizard().verifiedDeviationDb());
+        w.ClickVerify();
+    }
+    {
+        QWidget window;
+        window.setWindowTitle(QString(kAnalyserWindowCaption) + "1");
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* panel = new AnalyserPanel(session, kSlot, kOutput1, &window);
+        layout->addWidget(panel);
+        panel->settingsShown = [](FrmRTASettings& settings) { settings.ClickEnable(); };
+        window.resize(900, 480);
+        window.show();
+        panel->ClickRtaEnable();
+        Until([&] { return panel->view()->levels()[16] > -80; }, 5000);
+        Until([] { return false; }, 500);
+        save(window, "FrmOutputAnalyser-RTA");
+        panel->DisableRta();
+    }
+    return ok;
+}
+
+}  // namespace zef

@@ -1,0 +1,288 @@
+// The AutoEQ wizard and the output analyser against a simulated amplifier
+// whose pink noise plays into the virtual rig's room (at full speed): what the
+// device holds after each way a run ends, the bands Apply writes, the close
+// question, the announcement that closes the wizard, and whether the verified
+// room is flatter than the measured one.
+#include "ui/autoeq_window.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <cstdio>
+
+#include "app/autoeq_apply.h"
+#include "app/texts.h"
+#include "model/memory_map.h"
+#include "model/records.h"
+#include "rig.h"
+#include "room.h"
+#include "ui/analyser_frames.h"
+#include "ui/analyser_panel.h"
+#include "ui/analyser_view.h"
+#include "ui/card_chooser.h"
+#include "ui/rta_settings_window.h"
+#include "ui_fixture.h"
+
+namespace zef::test {
+namespace {
+
+using Phase = AutoEqWizard::Phase;
+using Memory = std::vector<std::uint8_t>;
+
+// Output 1's band k in the device's memory, which keeps one output's 30
+// records together (the model's record interleaves the two outputs).
+std::size_t BandAddress(int k) {
+    return kPresetBaseAddress + pi::kOutputEq + 5 * static_cast<std::size_t>(k);
+}
+
+class AutoEqWindowTest : public UiTest {
+protected:
+    void SetUp() override {
+        device = &AddSimDevice("Stage Left");
+        other = &AddSimDevice("Stage Right");
+        // Power-on: generator off, both outputs playing.
+        device->setMemory(ds::kNoiseOn, {0});
+        device->setMemory(kPresetBaseAddress + pi::kOutputMute, {0});
+        zefsim::RigConfig config;
+        config.fast = true;
+        config.latencyMs = 30;
+        rig = std::make_unique<zefsim::Rig>(*device, config);
+        options.rigs = {rig->endpoint()};
+        StartEditor();
+        ListAndConnect(1, hosts[0]);
+        std::string error;
+        audio::System* system = session->audio(error);
+        ASSERT_NE(system, nullptr) << error;
+        const auto cards = system->Devices();
+        for (std::size_t i = 0; i < cards.size(); ++i)
+            if (cards[i].hostApi == "rig") card = static_cast<int>(i);
+        ASSERT_GE(card, 0);
+        MeasureSettings& s = session->measure().settings();
+        s.card = card;
+        s.input = 0;        // the microphone
+        s.noiseLevel = 70;  // -10 dBu
+        s.minBand = 4;      // 63 Hz: the loudspeaker rolls off below
+        s.maxBand = 29;
+        s.gainChoice = 5;
+    }
+
+    static AutoEqTimings Fast(double averageSeconds = 3.0, int timeoutMs = 25000) {
+        AutoEqTimings t;
+        t.timeoutMs = timeoutMs;
+        t.engine.averageSeconds = averageSeconds;
+        return t;
+    }
+    Memory Snapshot() const { return device->memory(0, kDeviceMemorySize); }
+    static bool RunToResult(FrmAutoEq& w) {
+        w.ClickStart();
+        return WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 40000) &&
+               w.wizard().phase() == Phase::Result;
+    }
+
+    zefsim::Device* device = nullptr;
+    zefsim::Device* other = nullptr;
+    std::unique_ptr<zefsim::Rig> rig;
+    int card = -1;
+};
+
+TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsByteExact) {
+    FrmAutoEq w(*session, 1, kOutput1, Fast());
+    w.show();
+    w.ShowPage(FrmAutoEq::kRun);
+    EXPECT_EQ(w.windowTitle(), "AUTOEQ Wizard");
+    EXPECT_EQ(w.outputLabel()->text(), "AUTOEQ - Output 1");
+    EXPECT_EQ(w.rangeBox(0)->itemText(0), "25 Hz");
+    EXPECT_EQ(w.rangeBox(1)->itemText(29), "20000 Hz");
+    const Memory before = Snapshot();
+    device->clearLog();
+
+    w.ClickStart();
+    EXPECT_EQ(w.progressLabel()->text(), "Measuring Response ...");
+    EXPECT_FALSE(w.startButton()->isEnabled());
+    // The measuring state went out: generator on at -10 dBu, output 2 muted.
+    ASSERT_TRUE(WaitFor([&] { return device->memory(ds::kNoiseOn, 1)[0] == 1; }, 2000));
+    EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 70);
+    EXPECT_EQ(device->memory(kPresetBaseAddress + pi::kOutputMute, 1)[0], 0x02);
+    ASSERT_TRUE(WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 40000));
+    ASSERT_EQ(w.wizard().phase(), Phase::Result) << (dialogs.calls.empty() ? "" : dialogs.calls[0].text);
+    EXPECT_EQ(Snapshot(), before);  // the run ended: the device is as it was
+    EXPECT_TRUE(w.applyButton()->isVisible());
+    EXPECT_TRUE(w.verifyButton()->isVisible());
+    const double measured = w.wizard().measuredDeviationDb();
+    EXPECT_GT(measured, 1.5);  // the built-in room is not flat
+    ASSERT_EQ(w.view()->traceCount(), 2u);
+
+    w.ClickApply();
+    EXPECT_EQ(w.wizard().phase(), Phase::Applied);
+    const Memory applied = Snapshot();
+    const AutoEqResult& r = w.wizard().result();
+    const auto& preset = session->model().device(1).preset.bytes;
+    int changed = 0;
+    for (int k = 0; k < 30; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        const bool fitted = k >= 4;
+        const int hz = fitted ? r.frequencyHz[kk] : measure::kAutoEqBandHz[kk];
+        const Memory expected = {static_cast<std::uint8_t>(fitted ? r.filterType[kk] : 0),
+                                 static_cast<std::uint8_t>(hz >> 8), static_cast<std::uint8_t>(hz & 0xFF),
+                                 static_cast<std::uint8_t>(fitted ? r.qIndex[kk] : kEqQUnityCode),
+                                 static_cast<std::uint8_t>(fitted ? r.gainCode[kk] : 30)};
+        const std::size_t a = BandAddress(k);
+        EXPECT_EQ(Memory(applied.begin() + a, applied.begin() + a + 5), expected) << "band " << k;
+        const std::size_t m = pi::OutputBand(0, k);
+        EXPECT_EQ(Memory(preset.begin() + m, preset.begin() + m + 5), expected) << "model band " << k;
+        changed += expected[4] != 30;
+    }
+    EXPECT_GT(changed, 10);
+    for (std::size_t a = 0; a < kDeviceMemorySize; ++a) {
+        if (a < BandAddress(0) || a >= BandAddress(30)) {
+            EXPECT_EQ(applied[a], before[a]) << "address " << a;
+        }
+    }
+
+    w.ClickVerify();
+    EXPECT_EQ(w.verifyButton()->text(), "Stop");
+    // Verifying plays the fitted bands: output 1's EQ on, generator on.
+    EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 1);
+    ASSERT_TRUE(WaitFor([&] { return w.wizard().verifiedSpectra() >= 100; }, 30000));
+    const double verified = w.wizard().verifiedDeviationDb();
+    std::printf(
+        "AutoEQ on the virtual rig, bands 63 Hz..20 kHz: measured %.2f dB rms, verified %.2f dB rms\n",
+        measured, verified);
+    RecordProperty("measured_rms_db", std::to_string(measured));
+    RecordProperty("verified_rms_db", std::to_string(verified));
+    EXPECT_LT(verified * 2, measured);
+    w.ClickVerify();
+    EXPECT_EQ(w.verifyButton()->text(), "Verify");
+    EXPECT_EQ(Snapshot(), applied);
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRestoresTheDevice) {
+    struct Case {
+        const char* name;
+        AutoEqTimings timings;
+        int noiseLevel;
+        double roomGain;
+        const char* title;
+        const char* text;
+    };
+    const Case cases[] = {
+        // The fit would take 20 s: the time-out comes first.
+        {"time-out", Fast(20.0, 600), 70, 1.0, "AutoEQ", "Time-Out, Asio card problem"},
+        // 0 dBu into a room 30 dB louder: the microphone clips.
+        {"too high", Fast(), 80, 31.6, "AUTOEQ",
+         "Mic input level to high. Please decrease the PinkNoise level or the MIC input gain"},
+        {"too low", Fast(), 0, 1.0, "AUTOEQ",
+         "Mic input level to low. Please increase the PinkNoise level or the MIC input gain"},
+    };
+    for (const Case& c : cases) {
+        zefsim::RoomResponse room = zefsim::BuiltInRoom();
+        for (auto& out : room.output)
+            for (double& s : out) s *= c.roomGain;
+        rig->setRoom(room);
+        session->measure().settings().noiseLevel = c.noiseLevel;
+        dialogs.calls.clear();
+        FrmAutoEq w(*session, 1, kOutput1, c.timings);
+        w.show();
+        w.ShowPage(FrmAutoEq::kRun);
+        const Memory before = Snapshot();
+        w.ClickStart();
+        ASSERT_TRUE(WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 30000)) << c.name;
+        EXPECT_EQ(w.wizard().phase(), Phase::Settings) << c.name;
+        EXPECT_EQ(w.page(), FrmAutoEq::kCard) << c.name;
+        ASSERT_EQ(dialogs.messages().size(), 1u) << c.name;
+        EXPECT_EQ(dialogs.messages()[0].title, c.title) << c.name;
+        EXPECT_EQ(dialogs.messages()[0].text, c.text) << c.name;
+        EXPECT_FALSE(w.wizard().measuring()) << c.name;
+        EXPECT_EQ(Snapshot(), before) << c.name;
+    }
+}
+
+TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
+    for (const Answer answer : {Answer::No, Answer::Yes}) {
+        auto* w = new FrmAutoEq(*session, 1, kOutput1, Fast(2.0));
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<FrmAutoEq> alive(w);
+        w->show();
+        ASSERT_TRUE(RunToResult(*w));
+        const Memory before = Snapshot();
+        dialogs.calls.clear();
+        dialogs.answers = {answer};
+        w->close();
+        ASSERT_TRUE(WaitFor([&] { return alive.isNull(); }, 2000));
+        ASSERT_EQ(dialogs.calls.size(), 1u);
+        EXPECT_EQ(dialogs.calls[0].kind, "ask");
+        EXPECT_EQ(dialogs.calls[0].title, "Close AUTOEQ wizard");
+        EXPECT_EQ(dialogs.calls[0].text, "Do you want to apply AutoEq filters?");
+        const Memory after = Snapshot();
+        if (answer == Answer::No) {
+            EXPECT_EQ(after, before);
+        } else {
+            EXPECT_NE(Memory(after.begin() + BandAddress(0), after.begin() + BandAddress(30)),
+                      Memory(before.begin() + BandAddress(0), before.begin() + BandAddress(30)));
+        }
+        EXPECT_FALSE(session->measure().autoEqOpen());
+    }
+}
+
+TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRestoresTheDevice) {
+    const Memory before = Snapshot();
+    QPointer<FrmAutoEq> w = OpenAutoEq(*session, 1, kOutput1);
+    ASSERT_TRUE(session->measure().autoEqOpen());
+    w->ShowPage(FrmAutoEq::kCard);
+    w->ClickMicTest();  // the generator plays while the level is tested
+    ASSERT_TRUE(w->wizard().measuring());
+    ASSERT_TRUE(WaitFor([&] { return w->wizard().micLevelDb() > -60; }, 10000));
+    EXPECT_NE(Snapshot(), before);
+
+    sim.announceTo(*other, "127.0.0.1", session->announcePort());
+    dialogs.answers = {Answer::Yes};
+    ModalDriver driver(ConnectOrClose);
+    sim.announceNow(*other);
+    ASSERT_TRUE(WaitFor([&] { return w.isNull(); }, 10000));
+    ASSERT_FALSE(dialogs.calls.empty());
+    const std::string& text = dialogs.calls[0].text;
+    EXPECT_EQ(text.rfind("Found Stage Right@127.0.0.", 0), 0u) << text;
+    const std::string variant =
+        "\r\nThe system must close the AUTOEQ wizard to connect\r\nDo you want to continue?";
+    ASSERT_GE(text.size(), variant.size());
+    EXPECT_EQ(text.substr(text.size() - variant.size()), variant);
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_FALSE(session->measure().autoEqOpen());
+}
+
+TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndRestoresOnStopAndClose) {
+    const Memory before = Snapshot();
+    auto panel = std::make_unique<AnalyserPanel>(*session, 1, kOutput2);
+    panel->settingsShown = [&](FrmRTASettings& s) {
+        s.chooser()->select(card, 0);
+        ASSERT_TRUE(s.enableButton()->isVisibleTo(&s));
+        s.ClickEnable();
+    };
+    for (int round = 0; round < 2; ++round) {
+        panel->ClickRtaEnable();
+        ASSERT_TRUE(panel->rta().running());
+        EXPECT_TRUE(panel->enableButton()->isChecked());
+        EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 1);
+        EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 70);
+        EXPECT_EQ(device->memory(kPresetBaseAddress + pi::kOutputMute, 1)[0], 0x01);  // output 1
+        ASSERT_TRUE(WaitFor([&] { return panel->view()->levels()[16] > -80; }, 10000));
+        panel->noiseFrame()->levelBox()->setValue(-20);
+        EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 60);
+        EXPECT_EQ(session->measure().settings().noiseLevel, 60);
+        panel->noiseFrame()->levelBox()->setValue(-10);
+        if (round == 0) {
+            panel->ClickRtaEnable();  // off
+            EXPECT_FALSE(panel->rta().running());
+        } else {
+            panel.reset();  // closing the editor stops it
+        }
+        EXPECT_EQ(Snapshot(), before) << "round " << round;
+    }
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+}  // namespace
+}  // namespace zef::test
