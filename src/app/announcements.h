@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "app/dialogs.h"
 #include "device/device_list.h"
 #include "device/link_state.h"
@@ -21,11 +22,6 @@ namespace zef {
 std::string DiscoveryTitle(const std::string& networkName);
 // "Found " + name + "@" + ip + " (" + "UDID:" + id + ")."
 std::string FoundLine(const Announcement& a, const std::string& ip);
-inline constexpr const char* kConnectQuestion = "Do you want to connect?";
-inline constexpr const char* kCloseAutoEqText =
-    "The system must close the AUTOEQ wizard to connect\r\nDo you want to continue?";
-inline constexpr const char* kUnreachableText =
-    "The device is UNREACHABLE!\r\nPlease check your network settings.";
 
 // What handling an announcement needs from the windows.
 struct AnnouncementHooks {

@@ -8,29 +8,12 @@
 #include <optional>
 #include <string>
 
+#include "app/texts.h"
 #include "app/dialogs.h"
 #include "base/signal.h"
 #include "device/connection.h"
 
 namespace zef {
-
-inline constexpr const char* kConnectTitle = "Connect";
-inline constexpr const char* kConnectAllTitle = "Connect All Device(s) in the List";
-inline constexpr const char* kReadOptionText = "Read current settings from Device";
-inline constexpr const char* kLoadOptionText = "Load current settings to Device";
-inline constexpr const char* kNoLanText = "LAN or WLAN not found";
-inline constexpr const char* kDeviceNotFoundText = "Device not found";
-inline constexpr const char* kDevicesNotFoundText = "Device(s) not found";
-inline constexpr const char* kFirmwareUpdateTitle = "Firmware Update";
-inline constexpr const char* kOldFirmwareText = "Please update the firmware with then release >= v2.0.0";
-inline constexpr const char* kDisconnectTitle = "Disconnect";
-inline constexpr const char* kDisconnectAllQuestion = "Disconnect all Device(s),\r\nare you sure?";
-inline constexpr const char* kCommProblemTitle = "Communication problem";
-inline constexpr const char* kUsbDisconnectedText = " Device disconnected";
-inline constexpr const char* kFwUpdateTitle = "Fw Update";
-inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";
-inline constexpr const char* kNotConnectedTitle = "Device not connected";
-inline constexpr const char* kConnectNowQuestion = "Do you want to connect the device?";
 
 // "Connect Device: IP " + address, "Connect Device: USB", or the connect-all title.
 std::string ConnectDialogTitle(bool single, const DeviceEntry& entry);

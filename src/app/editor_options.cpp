@@ -5,6 +5,8 @@
 #include <QString>
 #include <charconv>
 
+#include "audio/rig_client.h"
+
 namespace zef {
 namespace {
 
@@ -26,6 +28,8 @@ std::string EditorUsage() {
            "  --announce-port N     UDP port of the device announcements (default 30303)\n"
            "  --device-port N       TCP port of the devices (default 1001)\n"
            "  --serial PATH         register PATH as a serial port (repeatable; first = port 1)\n"
+           "  --rig HOST:PORT       a virtual measurement rig of zefsim as one more sound card\n"
+           "                        (repeatable; loopback addresses only)\n"
            "  --loopback-lan        let the loopback interface count as a network\n"
            "  --shots DIR           render every window to PNG files in DIR and quit\n"
            "  --help                this text\n";
@@ -54,9 +58,21 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
                 r.error = a + " needs a non-empty value";
                 return r;
             }
-            if (a == "--data") o.dataFolder = *v;
-            else if (a == "--shots") o.shotsFolder = *v;
-            else o.serialPaths.push_back(*v);
+            if (a == "--data")
+                o.dataFolder = *v;
+            else if (a == "--shots")
+                o.shotsFolder = *v;
+            else
+                o.serialPaths.push_back(*v);
+        } else if (a == "--rig") {
+            const std::string* v = value();
+            if (!v) return r;
+            audio::RigEndpoint endpoint;
+            if (std::string error; !audio::ParseRigEndpoint(*v, endpoint, error)) {
+                r.error = "--rig: " + error;
+                return r;
+            }
+            o.rigs.push_back(*v);
         } else if (a == "--announce-port" || a == "--device-port") {
             const std::string* v = value();
             if (!v) return r;
@@ -73,9 +89,13 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
     return r;
 }
 
+std::string DefaultDataFolder() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? std::string() : (base + "/" + kDataFolderName).toStdString();
+}
+
 std::optional<std::string> PrepareDataFolder(const std::string& option) {
-    QString folder = QString::fromStdString(option);
-    if (folder.isEmpty()) folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString folder = QString::fromStdString(option.empty() ? DefaultDataFolder() : option);
     if (folder.isEmpty()) return std::nullopt;
     QDir dir(folder);
     if (!dir.mkpath(".")) return std::nullopt;

@@ -22,6 +22,7 @@ struct EditorOptions {
     std::uint16_t announcePort = kDefaultAnnouncePort;
     std::uint16_t devicePort = 1001;    // TCP port of the devices
     std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
+    std::vector<std::string> rigs;      // virtual measurement rigs "HOST:PORT" (loopback), in order
     std::string shotsFolder;            // non-empty: render every window there and quit
     bool help = false;
 };
@@ -37,9 +38,14 @@ std::string EditorUsage();
 
 inline constexpr const char* kDataSubfolders[] = {"Preset", "Project", "FIR", "IR_saved", "TS"};
 
-// The folder `option` names, or the per-user folder when it is empty
-// (needs the application name set). Creates it and its data folders;
-// nullopt when any of them cannot be made.
+// The per-user data folder the editor and zefctl share (init.cfg,
+// tmpPrj.plt, the data folders): the XDG data home's "zef-editor"
+// (~/.local/share/zef-editor). "" when the system has none.
+inline constexpr const char* kDataFolderName = "zef-editor";
+std::string DefaultDataFolder();
+
+// The folder `option` names, or the per-user folder when it is empty.
+// Creates it and its data folders; nullopt when any of them cannot be made.
 std::optional<std::string> PrepareDataFolder(const std::string& option);
 
 }  // namespace zef

@@ -1,10 +1,14 @@
 #include "app/editor_session.h"
 
+#include <cstdio>
 #include <filesystem>
 
-#include "dsp/response_calculator.h"
 #include "app/search.h"
+#include "audio/audio_system.h"
 #include "device/fir_store.h"
+#include "dsp/response_calculator.h"
+#include "files/file_texts.h"
+#include "files/init_config.h"
 #include "files/project_file.h"
 
 namespace zef {
@@ -56,11 +60,16 @@ EditorSession::~EditorSession() {
 }
 
 std::string EditorSession::projectTempPath() const {
-    return (std::filesystem::path(dataFolder_) / kProjectTempFileName).string();
+    return (std::filesystem::path(dataFolder_) / kDeviceListFileName).string();
 }
 
 std::string EditorSession::dataSubfolder(const char* name) const {
     return (std::filesystem::path(dataFolder_) / name).string();
+}
+
+audio::System* EditorSession::audio(std::string& error) {
+    if (!audio_) audio_ = audio::MakeAudioSystem({options_.rigs, true}, error);
+    return audio_.get();
 }
 
 bool EditorSession::Start() {
@@ -86,8 +95,20 @@ bool EditorSession::Start() {
     listener_->SetHandler([this](const std::string& ip, const Bytes& datagram, std::uint8_t kind) {
         announcements_.Handle(ip, datagram, kind);
     });
-    listener_->Listen("", options_.announcePort);
+    if (listener_->Listen("", options_.announcePort) != kTransportOk) {
+        // The editor works on without announcements; the user is told why
+        // devices do not offer themselves.
+        announcementProblem_ = "Device announcements are not received: UDP port " +
+                               std::to_string(options_.announcePort) + " is in use by another program.";
+        std::fprintf(stderr, "zefedit: %s\n", announcementProblem_.c_str());
+    }
     return true;
+}
+
+void EditorSession::ReadSerialPortFromConfig() {
+    const InitConfig config = ReadInitConfig(dataFolder_);
+    if (config.serialPortNumber >= 1 && config.serialPortNumber <= kSerialPortCount)
+        link().serialPortNumber = config.serialPortNumber;
 }
 
 bool EditorSession::SaveDeviceList() { return SaveProject(projectTempPath(), model()); }

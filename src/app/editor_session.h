@@ -8,32 +8,31 @@
 #include <memory>
 #include <string>
 
-#include "dsp/grid.h"
 #include "app/announcements.h"
-#include "device/connection.h"
-#include "device/device_list.h"
-#include "device/mod_rxtx.h"
-#include "app/search.h"
+#include "app/app_state.h"
 #include "app/connect_actions.h"
 #include "app/dialogs.h"
-#include "app/list_actions.h"
-#include "app/link_presenter.h"
-#include "transport/qt_transport.h"
-#include "device/device_reader.h"
-#include "device/refresh_hooks.h"
-#include "app/app_state.h"
 #include "app/editor_options.h"
 #include "app/editor_view_state.h"
 #include "app/interface_lock.h"
+#include "app/link_presenter.h"
+#include "app/list_actions.h"
 #include "app/resident_responses.h"
+#include "app/search.h"
+#include "audio/audio_io.h"
+#include "device/connection.h"
+#include "device/device_list.h"
+#include "device/device_reader.h"
 #include "device/linking.h"
+#include "device/mod_rxtx.h"
 #include "device/parameter_writer.h"
 #include "device/presets.h"
+#include "device/refresh_hooks.h"
 #include "device/senders.h"
+#include "dsp/grid.h"
+#include "transport/qt_transport.h"
 
 namespace zef {
-
-inline constexpr const char* kProjectTempFileName = "tmpPrj.plt";
 
 class EditorSession {
 public:
@@ -51,6 +50,15 @@ public:
     // connected yet) and the announcement listener.
     bool Start();
 
+    // Why device announcements are not received ("" while they are): the
+    // UDP port could not be bound. Set by Start, also written to stderr.
+    const std::string& announcementProblem() const { return announcementProblem_; }
+
+    // The serial port number kept in init.cfg becomes the link's (the device
+    // list window reads it when it opens); a missing or bad value keeps the
+    // link's own.
+    void ReadSerialPortFromConfig();
+
     // tmpPrj.plt, written atomically. False when it could not be written.
     bool SaveDeviceList();
     std::string projectTempPath() const;
@@ -58,6 +66,10 @@ public:
     std::string dataSubfolder(const char* name) const;
 
     const EditorOptions& options() const { return options_; }
+    // The sound cards and the --rig rigs, made on first use (opening the
+    // machine's audio takes a moment and is only needed by the measuring
+    // windows); nullptr with `error` set when they cannot be had.
+    audio::System* audio(std::string& error);
     AppState& state() { return *state_; }
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
@@ -116,6 +128,8 @@ private:
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;
+    std::string announcementProblem_;
+    std::unique_ptr<audio::System> audio_;
 };
 
 }  // namespace zef

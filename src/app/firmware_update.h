@@ -29,6 +29,7 @@
 #include <optional>
 #include <string>
 
+#include "app/texts.h"
 #include "model/device_model.h"
 #include "device/exchange.h"
 #include "app/dialogs.h"
@@ -38,13 +39,6 @@
 
 namespace zef {
 
-inline constexpr const char* kFwWindowTitle = "Firmware Update";
-inline constexpr const char* kFwNoFileLabel = "Search .sfu file";
-inline constexpr const char* kFwStatusLabel = "Status:";
-inline constexpr const char* kFwFileFilter = "Fw Update(*.Sfu)|*.sfu";
-inline constexpr const char* kFwNoFileTitle = "Search File";
-inline constexpr const char* kFwNoFileText = "please insert a .sfu file";
-inline constexpr const char* kFwLoadedText = "Firmware successfully loaded!";
 inline constexpr int kFwBaudRate = 9600;
 
 // The message of failure code 1..8 (index = code - 1).

@@ -3,15 +3,12 @@
 // exchange fails for good, and the modal reconnect window while the link
 // tries to get a lost TCP connection back.
 
+#include "app/texts.h"
 #include "app/dialogs.h"
 #include "base/signal.h"
 #include "device/mod_rxtx.h"
 
 namespace zef {
-
-inline constexpr const char* kCommErrorTitle = "Communication Error";
-inline constexpr const char* kCommErrorText = "Connection will be closed.\r\nCommand Timeout Expired.";
-inline constexpr const char* kReconnectingCaption = "Reconnecting ...";
 
 // How the reconnect window appears. The link does the window's work itself
 // (replay, wait, reconnect, replay again) between Show and Close; the view

@@ -1,5 +1,8 @@
 #include "app/list_actions.h"
 
+#include "app/preset_actions.h"
+#include "model/records.h"
+
 namespace zef {
 
 std::string IpAlreadyListedText(const std::string& address) {
@@ -52,6 +55,10 @@ bool ListActions::EditName(DeviceSlot slot, const std::string& text, Exchange& e
             return false;
         case NameProblem::None:
             break;
+    }
+    if (!StorableText(text)) {
+        dialogs_.Message(kEditNameTitle, kNameSymbolsText, Icon::Information);
+        return false;
     }
     return list_.WriteName(slot, text, exchange) == kOk;
 }

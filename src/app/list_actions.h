@@ -6,23 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "app/dialogs.h"
 #include "device/device_list.h"
 #include "device/exchange.h"
 
 namespace zef {
-
-inline constexpr const char* kAddDeviceTitle = "Add Device";
-inline constexpr const char* kAddTitle = "Add";
-inline constexpr const char* kMaxDevicesText = "Max added device is 32";
-inline constexpr const char* kIpNotCorrectText = "IP address not correct";
-inline constexpr const char* kUsbAlreadyListedText = "Device with USB already on the list!";
-inline constexpr const char* kRemoveTitle = "Remove Device(s)";
-inline constexpr const char* kSelectDeviceText = "Please select a device";
-inline constexpr const char* kRemoveQuestion = "Remove selected device(s),\r\nare you sure?";
-inline constexpr const char* kEditNameTitle = "Edit Device Name";
-inline constexpr const char* kNameMissingText = "Please input a name";
-inline constexpr const char* kMinCharactersText = "Please input min. 3 characters";
 
 // "IP " + address + " address already on the list!"
 std::string IpAlreadyListedText(const std::string& address);

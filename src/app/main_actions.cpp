@@ -1,5 +1,7 @@
 #include "app/main_actions.h"
 
+#include "files/file_texts.h"
+
 #include "protocol/commands.h"
 
 #include "files/project_file.h"
@@ -17,11 +19,11 @@ bool MainActions::AnyConnected() const {
 }
 
 bool MainActions::SaveProjectFile() {
-    const auto path = session_.dialogs().SaveFile(kSaveProjectTitle, kProjectFilter,
+    const auto path = session_.dialogs().SaveFile(kSaveProjectTitle, kProjectFileFilter,
                                                   session_.dataSubfolder("Project"));
     if (!path) return false;
     if (SaveProject(*path, session_.model())) return true;
-    session_.dialogs().Message(kCantSaveProjectTitle, kCantSaveProjectText, Icon::Critical);
+    session_.dialogs().Message(kProjectErrorTitle, kProjectSaveFailedText, Icon::Critical);
     return false;
 }
 
@@ -45,7 +47,7 @@ bool MainActions::LoadProjectFile() {
     if (AnyConnected() &&
         session_.dialogs().Ask(kLoadProjectTitle, kSettingsLostQuestion, Buttons::YesNo) != Answer::Yes)
         return false;
-    const auto path = session_.dialogs().OpenFile(kLoadProjectTitle, kProjectFilter,
+    const auto path = session_.dialogs().OpenFile(kLoadProjectTitle, kProjectFileFilter,
                                                   session_.dataSubfolder("Project"));
     if (!path) return false;
     const ProjectReadResult read = ReadProjectFile(*path);

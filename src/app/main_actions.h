@@ -4,19 +4,10 @@
 
 #include <string>
 
+#include "app/texts.h"
 #include "app/editor_session.h"
 
 namespace zef {
-
-inline constexpr const char* kExitTitle = "Exit";
-inline constexpr const char* kExitQuestion = "               Are you sure ? ";
-inline constexpr const char* kLoadProjectTitle = "Load project";
-inline constexpr const char* kNewProjectTitle = "New project";
-inline constexpr const char* kSettingsLostQuestion = "All settings not saved will be lost.\r\nDo you want to continue?";
-inline constexpr const char* kProjectFilter = "file project (*.Prp)|*.prp";
-inline constexpr const char* kSaveProjectTitle = "Save project";
-inline constexpr const char* kCantSaveProjectTitle = "Error";
-inline constexpr const char* kCantSaveProjectText = "Can't save project";
 
 class MainActions {
 public:

@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "model/device_model.h"
 #include "device/exchange.h"
 #include "app/dialogs.h"
@@ -55,18 +56,6 @@ inline constexpr std::uint8_t kSecurityWpa2 = 1;
 inline constexpr int kApChannelMin = 1;
 inline constexpr int kApChannelMax = 13;
 inline constexpr std::size_t kNetworkTextMax = 32;
-
-inline constexpr const char* kApplyTitle = "Apply";
-inline constexpr const char* kApplyQuestion =
-    "The settings will be applied after reboot the device,\r\ndo you want to continue?";
-inline constexpr const char* kBadAddressText = "Please insert a correct IP Address";
-inline constexpr const char* kBadMaskText = "Please insert a correct Subnet Mask";
-inline constexpr const char* kBadGatewayText = "Please insert a correct Gateway";
-inline constexpr const char* kNoSsidText = "Please insert a SSID";
-inline constexpr const char* kApKeyText = "Key has to be min 8 digits";
-inline constexpr const char* kWlanKeyText = "Key has to be min 1 digits";
-inline constexpr const char* kSetupCancelTitle = "Cancel";
-inline constexpr const char* kSetupCancelQuestion = "Are you sure?";
 
 enum class SetupPage { AccessPoint, Wlan, Lan };
 

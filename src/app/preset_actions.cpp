@@ -7,6 +7,10 @@ PresetResult PresetActions::Store(int presetSlot, std::string_view name, const P
         dialogs_.Message(kEditNamesTitle, kInputNameText, Icon::Information);
         return PresetResult::NoName;
     }
+    if (!PresetNameAllowed(name)) {
+        dialogs_.Message(kEditNamesTitle, kNameSymbolsText, Icon::Information);
+        return PresetResult::NoName;
+    }
     if (dialogs_.Ask(kStoreTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return PresetResult::Declined;
     return presets_.Store(presetSlot, name, progress);
 }

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/texts.h"
 #include "device/device_list.h"
 #include "device/ip_range.h"
 #include "device/mod_rxtx.h"
@@ -32,14 +33,6 @@
 #include "transport/transport.h"
 
 namespace zef {
-
-inline constexpr const char* kSearchTitle = "Search Device";
-inline constexpr const char* kTcpInitTitle = "ZADUzuRivo";
-inline constexpr const char* kTcpInitFailedText = "Wrong TCP initialization!";
-inline constexpr const char* kTcpModeTitle = "TCP/IP";
-inline constexpr const char* kNoNetworkSearchText = "WLAN or LAN not found";
-inline constexpr const char* kSearchingTcpCaption = "Searching device via TCP/IP, please wait.....";
-inline constexpr const char* kNoNewDevicesText = "No new device(s) found";
 
 // "Searching device [IP:" + address + "], please wait....."
 std::string SearchingAddressCaption(const std::string& address);

@@ -3,28 +3,42 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace zef::audio {
 
-bool ReadWav(const std::string& path, WavData& data, std::string& error) {
+std::vector<double> WavData::Channel(int channel) const {
+    std::vector<double> out;
+    if (channel < 0 || channel >= channels) return out;
+    const std::size_t stride = static_cast<std::size_t>(channels);
+    out.reserve(frames());
+    for (std::size_t i = static_cast<std::size_t>(channel); i < samples.size(); i += stride) out.push_back(samples[i]);
+    return out;
+}
+
+std::string ReadWav(const std::string& path, WavData& data, std::size_t maxFrames) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) {
-        error = "cannot read " + path + ": " + sf_strerror(nullptr);
-        return false;
+    if (!file) return "cannot read " + path + ": " + sf_strerror(nullptr);
+    std::string error;
+    if (info.channels < 1 || info.samplerate < 1) {
+        error = path + ": no audio in the file";
+    } else if (info.frames < 0 || static_cast<std::size_t>(info.frames) > maxFrames) {
+        error = path + ": the file is too long";
+    } else {
+        WavData read;
+        read.channels = info.channels;
+        read.sampleRate = info.samplerate;
+        read.samples.resize(static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels));
+        if (sf_readf_float(file, read.samples.data(), info.frames) != info.frames) {
+            error = "cannot read " + path + ": the file ends early";
+        } else {
+            data = std::move(read);
+        }
     }
-    WavData read;
-    read.channels = info.channels;
-    read.sampleRate = info.samplerate;
-    read.samples.resize(static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels));
-    const sf_count_t got = sf_readf_float(file, read.samples.data(), info.frames);
     sf_close(file);
-    if (got != info.frames) {
-        error = "cannot read " + path + ": the file ends early";
-        return false;
-    }
-    data = std::move(read);
-    return true;
+    return error;
 }
 
 struct WavWriter::Impl {
@@ -81,6 +95,18 @@ bool WavWriter::Commit(std::string& error) {
         return false;
     }
     return true;
+}
+
+std::string WriteWavAtomic(const std::string& path, std::span<const double> samples, int sampleRate) {
+    std::error_code ec;
+    const std::filesystem::path target(path);
+    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+    WavWriter writer;
+    std::string error;
+    const std::vector<float> frames(samples.begin(), samples.end());
+    if (!writer.Open(path, 1, sampleRate, error) || !writer.Write(frames, error) || !writer.Commit(error))
+        return error;
+    return {};
 }
 
 }  // namespace zef::audio

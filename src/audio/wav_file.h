@@ -1,7 +1,9 @@
 #pragma once
-// WAV files for quick card checks, through libsndfile: 32-bit float samples at 48000 Hz,
-// interleaved frames. A written file appears complete or not at all (temporary file, then
-// rename).
+// WAV files through libsndfile: card checks (zefctl play / record), the
+// sweep files and recordings analysed offline. Samples are full scale = 1.0
+// whatever the file's sample format; files are written as 32-bit float WAV.
+// A written file appears complete or not at all: it is written to a
+// temporary file in the same folder and renamed over the target.
 
 #include <cstddef>
 #include <memory>
@@ -15,13 +17,19 @@ struct WavData {
     int channels = 0;
     int sampleRate = 0;
     std::vector<float> samples;  // frames x channels, interleaved
+
     std::size_t frames() const {
         return channels > 0 ? samples.size() / static_cast<std::size_t>(channels) : 0;
     }
+    // Channel `channel` (0-based, < channels) as its own array.
+    std::vector<double> Channel(int channel) const;
 };
 
-// Reads any file libsndfile knows. false with `error` set (a text for the user) otherwise.
-bool ReadWav(const std::string& path, WavData& data, std::string& error);
+// Reads a whole sound file (any format libsndfile reads). Files above
+// `maxFrames` frames are refused before their samples are read. "" on
+// success, else a text for the user naming the file; `data` is unchanged
+// then.
+std::string ReadWav(const std::string& path, WavData& data, std::size_t maxFrames = 48000 * 600);
 
 // Writes frames as they come into a temporary file beside `path`; Commit renames it over
 // `path`. Destroyed without Commit, it removes the temporary file and leaves `path` alone.
@@ -40,5 +48,9 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// One channel written whole through a WavWriter; creates the folder when
+// missing. "" on success, else a text for the user.
+std::string WriteWavAtomic(const std::string& path, std::span<const double> samples, int sampleRate);
 
 }  // namespace zef::audio

@@ -1,5 +1,7 @@
 #include "device/device_list.h"
 
+#include "base/cp1252.h"
+
 #include <algorithm>
 
 #include "model/defaults.h"
@@ -55,7 +57,7 @@ void DeviceList::ClearSlot(DeviceSlot slot) {
 }
 
 void DeviceList::SetDeviceName(DeviceSlot slot, std::string_view name) {
-    model_.entry(slot).name = std::string(name.substr(0, ds::kDeviceNameSize));
+    model_.entry(slot).name = Cp1252ToUtf8(DeviceBytes(name).substr(0, ds::kDeviceNameSize));
     zef::SetDeviceName(model_.device(slot).settings, name);
 }
 

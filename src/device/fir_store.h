@@ -28,8 +28,6 @@ namespace zef::fir {
 
 inline constexpr int kStoreProgressMax = 28;  // 0 at the start .. 28 when done
 
-inline constexpr const char* kStoreFailedTitle = "Store FIR to Device";  // critical icon
-inline constexpr const char* kStoreFailedText = "FIR not updated";
 
 // A FIR ready to be stored: its name, tap count and device image.
 struct StoredFir {

@@ -1,5 +1,7 @@
 #include "device/presets.h"
 
+#include "base/cp1252.h"
+
 #include "base/check.h"
 
 #include <algorithm>
@@ -12,16 +14,15 @@
 
 namespace zef {
 
-bool PresetNameAllowed(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
+bool PresetNameAllowed(std::string_view text) { return StorableText(text); }
 
 bool IsBlankPresetName(std::string_view name) { return name.empty() || name == " "; }
 
 std::string PaddedPresetName(std::string_view name) {
-    std::string padded(name.substr(0, std::min(name.size(), pi::kNameSize)));
-    padded.resize(pi::kNameSize, ' ');
-    return padded;
+    // Counted in the device's single-byte characters, not in UTF-8 bytes.
+    std::string bytes = DeviceBytes(name).substr(0, pi::kNameSize);
+    bytes.resize(pi::kNameSize, ' ');
+    return Cp1252ToUtf8(bytes);
 }
 
 std::string PresetSlotRow(int presetSlot, const std::string& name) {

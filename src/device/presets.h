@@ -40,8 +40,8 @@ enum class PresetResult {
     Failed,    // an exchange failed
 };
 
-// Can this text go into a preset name? Only 7-bit characters are allowed;
-// the name is stored one byte per character. Takes UTF-8.
+// Can this text go into a preset name? The device stores one Windows-1252
+// byte per character: every character must have one. Takes UTF-8.
 bool PresetNameAllowed(std::string_view text);
 
 // "" and " " are no names.

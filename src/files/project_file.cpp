@@ -1,6 +1,10 @@
 #include "files/project_file.h"
 
+#include "base/cp1252.h"
+#include "model/records.h"
+
 #include "files/binary_io.h"
+#include "files/eq_target.h"
 
 namespace zef {
 
@@ -21,7 +25,7 @@ void WriteEntry(ByteWriter& w, const DeviceEntry& e) {
     w.i16(e.network);
     w.i16(BoolWord(e.inList));
     w.u8(e.type);
-    w.text(e.name);
+    w.text(DeviceBytes(e.name));  // Windows-1252 in the file, UTF-8 in the program
     w.text(e.uniqueId);
     w.i16(e.standby);
 }
@@ -36,30 +40,10 @@ DeviceEntry ReadEntry(ByteReader& r) {
     e.network = r.i16();
     e.inList = r.i16() != 0;
     e.type = r.u8();
-    e.name = r.text();
+    e.name = Cp1252ToUtf8(r.text());
     e.uniqueId = r.text();
     e.standby = r.i16();
     return e;
-}
-
-void WriteEqTarget(ByteWriter& w, const EqTargetRecord& t) {
-    w.i16(t.leading);
-    for (std::int16_t v : t.sectionCode) w.i16(v);
-    for (double v : t.frequency) w.f64(v);
-    for (double v : t.q) w.f64(v);
-    for (double v : t.gainDb) w.f64(v);
-    w.i16(t.flag);
-}
-
-EqTargetRecord ReadEqTarget(ByteReader& r) {
-    EqTargetRecord t;
-    t.leading = r.i16();
-    for (std::int16_t& v : t.sectionCode) v = r.i16();
-    for (double& v : t.frequency) v = r.f64();
-    for (double& v : t.q) v = r.f64();
-    for (double& v : t.gainDb) v = r.f64();
-    t.flag = r.i16();
-    return t;
 }
 
 void WriteBlock(ByteWriter& w, const ProjectDeviceBlock& b) {
@@ -67,7 +51,7 @@ void WriteBlock(ByteWriter& w, const ProjectDeviceBlock& b) {
     w.bytes(b.preset.bytes);
     for (const auto& output : b.firTaps)
         for (std::uint32_t tap : output) w.i32(static_cast<std::int32_t>(tap & kTapMask));
-    WriteEqTarget(w, b.eqTarget);
+    WriteEqTargetRecord(w, b.eqTarget);
 }
 
 ProjectDeviceBlock ReadBlock(ByteReader& r) {
@@ -76,7 +60,7 @@ ProjectDeviceBlock ReadBlock(ByteReader& r) {
     r.bytes(b.preset.bytes);
     for (auto& output : b.firTaps)
         for (std::uint32_t& tap : output) tap = static_cast<std::uint32_t>(r.i32()) & kTapMask;
-    b.eqTarget = ReadEqTarget(r);
+    b.eqTarget = ReadEqTargetRecord(r);
     return b;
 }
 

@@ -15,11 +15,7 @@
 #include "ui/splash_window.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("zef-editor");
-    QApplication::setApplicationVersion(zef::kSoftwareVersion);
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
-
+    // The command line first: --help and a wrong option need no display.
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     const zef::ParsedOptions parsed = zef::ParseEditorOptions(args);
@@ -32,6 +28,11 @@ int main(int argc, char** argv) {
         std::fputs(zef::EditorUsage().c_str(), stdout);
         return 0;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("zef-editor");
+    QApplication::setApplicationVersion(zef::kSoftwareVersion);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
     const auto folder = zef::PrepareDataFolder(options.dataFolder);
     if (!folder) {
         std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
@@ -55,7 +56,10 @@ int main(int argc, char** argv) {
             QApplication::exit(1);
             return;
         }
+        main->RestorePosition();
         main->ShowDeviceList();
+        if (!session.announcementProblem().empty())
+            main->ShowStatus(session.announcementProblem());
         main->StartTimers();
     });
     return QApplication::exec();

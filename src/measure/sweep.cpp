@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "measure/real_fft.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 
 namespace zef::measure {
 namespace {
@@ -36,7 +36,7 @@ std::complex<double> HighPass(double hz, double cornerHz) {
     return s * s / (s * s + std::numbers::sqrt2 * s + 1.0);
 }
 
-std::string CheckSignal(const std::string& path, const WavAudio& audio, std::size_t maxFrames) {
+std::string CheckSignal(const std::string& path, const audio::WavData& audio, std::size_t maxFrames) {
     if (audio.sampleRate != kSweepSampleRate)
         return path + ": the file is at " + std::to_string(audio.sampleRate) + " Hz, not " +
                std::to_string(kSweepSampleRate) + " Hz";
@@ -102,12 +102,12 @@ std::string LoadOrCreateSweep(const std::string& path, std::vector<double>& swee
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
         std::vector<double> made = MakeSweep();
-        if (std::string error = WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
+        if (std::string error = audio::WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
         sweep = std::move(made);
         return {};
     }
-    WavAudio audio;
-    if (std::string error = ReadWav(path, audio, kMaxFileFrames); !error.empty()) return error;
+    audio::WavData audio;
+    if (std::string error = audio::ReadWav(path, audio, kMaxFileFrames); !error.empty()) return error;
     if (std::string error = CheckSignal(path, audio, kMaxFileFrames); !error.empty()) return error;
     std::vector<double> read = audio.Channel(0);
     for (double x : read)
@@ -121,13 +121,13 @@ std::string LoadOrCreateInverseSweep(const std::string& path, std::span<const do
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
         std::vector<double> made = MakeInverseSweep(sweep);
-        if (std::string error = WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
+        if (std::string error = audio::WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
         inverse = std::move(made);
         return {};
     }
-    WavAudio audio;
+    audio::WavData audio;
     // An inverse filter may be longer than its sweep (lead and tail).
-    if (std::string error = ReadWav(path, audio, 2 * kMaxFileFrames); !error.empty()) return error;
+    if (std::string error = audio::ReadWav(path, audio, 2 * kMaxFileFrames); !error.empty()) return error;
     if (std::string error = CheckSignal(path, audio, 2 * kMaxFileFrames); !error.empty()) return error;
     inverse = audio.Channel(0);
     return {};

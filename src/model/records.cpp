@@ -12,9 +12,11 @@ namespace zef {
 
 namespace {
 
+// `text` (UTF-8) as `size` single-byte characters, cut or blank-padded.
 void WriteText(std::uint8_t* out, std::size_t size, std::string_view text) {
+    const std::string bytes = DeviceBytes(text);
     for (std::size_t i = 0; i < size; ++i)
-        out[i] = static_cast<std::uint8_t>(i < text.size() ? text[i] : ' ');
+        out[i] = static_cast<std::uint8_t>(i < bytes.size() ? bytes[i] : ' ');
 }
 
 std::string RawText(const std::uint8_t* in, std::size_t size) { return std::string(in, in + size); }
@@ -141,12 +143,31 @@ std::string TrimmedText(std::string_view raw) {
     return std::string(raw);
 }
 
+std::string DeviceBytes(std::string_view utf8) {
+    if (auto bytes = Utf8ToCp1252(utf8)) return *bytes;
+    // Characters the device cannot store become '?', one byte each.
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        const auto one = Utf8ToCp1252(utf8.substr(i, length));
+        out += one && one->size() == 1 ? *one : std::string("?");
+        i += length;
+    }
+    return out;
+}
+
+bool StorableText(std::string_view utf8) { return Utf8ToCp1252(utf8).has_value(); }
+
 std::string DeviceText(std::span<const std::uint8_t> raw) {
     return Cp1252ToUtf8(TrimmedText(std::string_view(reinterpret_cast<const char*>(raw.data()), raw.size())));
 }
 
 std::string PresetName(const PresetImage& preset) {
-    return TrimmedText(RawText(&preset.bytes[pi::kName], pi::kNameSize));
+    return Cp1252ToUtf8(TrimmedText(RawText(&preset.bytes[pi::kName], pi::kNameSize)));
 }
 
 void SetPresetName(PresetImage& preset, std::string_view name) {
@@ -158,18 +179,19 @@ std::string FirName(const PresetImage& preset, int output) {
     for (int i = 0; i < static_cast<int>(pi::kFirNameSize); ++i) {
         raw[static_cast<std::size_t>(i)] = static_cast<char>(preset[pi::FirNameChar(output, i)]);
     }
-    return TrimmedText(raw);
+    return Cp1252ToUtf8(TrimmedText(raw));
 }
 
 void SetFirName(PresetImage& preset, int output, std::string_view name) {
+    const std::string bytes = DeviceBytes(name);
     for (int i = 0; i < static_cast<int>(pi::kFirNameSize); ++i) {
         const auto at = static_cast<std::size_t>(i);
-        preset[pi::FirNameChar(output, i)] = static_cast<std::uint8_t>(at < name.size() ? name[at] : ' ');
+        preset[pi::FirNameChar(output, i)] = static_cast<std::uint8_t>(at < bytes.size() ? bytes[at] : ' ');
     }
 }
 
 std::string DeviceName(const DeviceSettings& settings) {
-    return TrimmedText(RawText(&settings.bytes[ds::kDeviceName], ds::kDeviceNameSize));
+    return Cp1252ToUtf8(TrimmedText(RawText(&settings.bytes[ds::kDeviceName], ds::kDeviceNameSize)));
 }
 
 void SetDeviceName(DeviceSettings& settings, std::string_view name) {
@@ -178,8 +200,8 @@ void SetDeviceName(DeviceSettings& settings, std::string_view name) {
 
 std::string FirmwareVersionText(const DeviceSettings& settings) {
     const std::size_t v = ds::kFirmwareVersion;
-    return std::to_string(settings[v + 2]) + "." + std::to_string(settings[v + 1]) + "." +
-           std::to_string(settings[v]);
+    return std::to_string(settings[v]) + "." + std::to_string(settings[v + 1]) + "." +
+           std::to_string(settings[v + 2]);
 }
 
 int LoadedPresetSlot(const DeviceSettings& settings) {

@@ -111,6 +111,14 @@ std::string TrimmedText(std::string_view raw);
 // A text field as the device stores it (Windows-1252, blank padded) as
 // UTF-8, trimmed at both ends.
 std::string DeviceText(std::span<const std::uint8_t> raw);
+// UTF-8 as the device stores it, one byte per character; a character
+// Windows-1252 does not have becomes '?'.
+std::string DeviceBytes(std::string_view utf8);
+// Can every character of `utf8` be stored on the device?
+bool StorableText(std::string_view utf8);
+
+// The name texts below are UTF-8 in the program and Windows-1252 in the
+// records: the getters decode, the setters encode (DeviceBytes).
 
 // Preset name, PI 0..15.
 std::string PresetName(const PresetImage& preset);
@@ -123,7 +131,8 @@ void SetFirName(PresetImage& preset, int output, std::string_view name);
 std::string DeviceName(const DeviceSettings& settings);
 void SetDeviceName(DeviceSettings& settings, std::string_view name);
 
-// "3.2.1" from bytes 3, 2, 1.
+// "major.minor.patch" from bytes 1, 2, 3: the version the connection
+// checks (2.1.0 reads "2.1.0").
 std::string FirmwareVersionText(const DeviceSettings& settings);
 // Preset slot the device runs, from 0 (bits 0..6 of DS 204).
 int LoadedPresetSlot(const DeviceSettings& settings);

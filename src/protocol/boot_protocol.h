@@ -30,11 +30,12 @@
 #include <span>
 #include <vector>
 
+#include "protocol/commands.h"
 #include "protocol/firmware_image.h"
 
 namespace zef::boot {
 
-inline constexpr std::uint8_t kEnterCommand = 90;
+inline constexpr std::uint8_t kEnterCommand = cmd::kEnterBootLoader;
 inline constexpr std::array<std::uint8_t, 4> kEnterMagic = {'B', 'O', 'O', 'T'};
 inline constexpr std::size_t kEnterFrameSize = 13;
 

@@ -101,6 +101,7 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
         dialog.exec();
         return dialog.chosen();
     };
+    session_.ReadSerialPortFromConfig();
     session_.connection().EnablePolling(true);
     Rebuild();
 }

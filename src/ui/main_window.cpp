@@ -1,10 +1,15 @@
 #include "ui/main_window.h"
 
+#include <QGuiApplication>
+#include <QMoveEvent>
+#include <QScreen>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -210,8 +215,30 @@ void MDIFrmMain::BlinkTick() {
 void MDIFrmMain::ClickSaveProject() { actions_.SaveProjectFile(); }
 
 void MDIFrmMain::ClickLoadProject() {
-    actions_.LoadProjectFile();
+    if (actions_.LoadProjectFile()) RestorePosition();
     if (list_) list_->RefreshAll();
+}
+
+void MDIFrmMain::ShowStatus(const std::string& text) {
+    statusBar()->showMessage(QString::fromStdString(text));
+}
+
+void MDIFrmMain::RestorePosition() {
+    std::vector<ScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->availableGeometry();
+        screens.push_back({r.x(), r.y(), r.width(), r.height()});
+    }
+    const Model& model = session_.model();
+    if (RestorablePosition(model.windowValueA, model.windowValueB, screens))
+        move(model.windowValueA, model.windowValueB);
+}
+
+void MDIFrmMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // Kept for the project files: the window's left and top edge.
+    session_.model().windowValueA = x();
+    session_.model().windowValueB = y();
 }
 
 void MDIFrmMain::ClickNewProject() {

@@ -55,6 +55,11 @@ public:
     // Project buttons.
     void ClickSaveProject();
     void ClickLoadProject();
+    // Moves the window to the position the model holds (from tmpPrj.plt or a
+    // project), when it lies on a screen now attached.
+    void RestorePosition();
+    // A lasting note in the status line.
+    void ShowStatus(const std::string& text);
     void ClickNewProject();
 
     // Ends the run without asking (after a fatal start-up error): saves tmpPrj.plt.
@@ -78,6 +83,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void BuildMenus();

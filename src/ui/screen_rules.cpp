@@ -18,4 +18,14 @@ ScreenCheck CheckScreen(double logicalDpi, int screenWidth, int screenHeight) {
     return c;
 }
 
+bool RestorablePosition(int left, int top, std::span<const ScreenRect> screens) {
+    if (left == 0 && top == 0) return false;
+    // A point well inside the title bar must be visible.
+    const int px = left + 40;
+    const int py = top + 10;
+    for (const ScreenRect& r : screens)
+        if (px >= r.x && px < r.x + r.width && py >= r.y && py < r.y + r.height) return true;
+    return false;
+}
+
 }  // namespace zef

@@ -2,6 +2,7 @@
 // What the start-up window decides from the screen: the display scale, the
 // splash size, and whether to warn that the screen is too small.
 
+#include <span>
 #include <string>
 
 namespace zef {
@@ -31,5 +32,17 @@ struct ScreenCheck {
 // positive); the screen size is in pixels. The splash is its size in twips
 // divided by the scale, converted to pixels at `logicalDpi` and rounded.
 ScreenCheck CheckScreen(double logicalDpi, int screenWidth, int screenHeight);
+
+// The main window's position is kept in project files (its left and top
+// edge in pixels). A kept position is used again only when it was set
+// (not 0, 0) and the window's title bar would lie on one of the screens
+// now attached: a position from another monitor set-up is dropped.
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+bool RestorablePosition(int left, int top, std::span<const ScreenRect> screens);
 
 }  // namespace zef

@@ -16,7 +16,7 @@
 #include "fake_card.h"
 #include "files/irw_file.h"
 #include "measure/sweep_analysis.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "temp_folder.h"
 
 namespace zefctl {
@@ -54,7 +54,7 @@ protected:
 
 TEST_F(CtlMeasure, MeasureIrWritesTheResponseWithItsFiguresAndWarnings) {
     const std::string irw = folder.file("room.irw");
-    CtlRun r = Zefctl({"measure", "ir", "--rig", "127.0.0.1:30400", "--reference", "1", "--decay", "0.5",
+    CtlRun r = Zefctl({"measure", "ir", "--rig", "127.0.0.1:30400", "--reference", "2", "--decay", "0.5",
                        "--sweeps", folder.file("TS"), "--out", irw, "--json"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(lastRig, "127.0.0.1:30400");
@@ -90,7 +90,7 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
         {{"measure", "ir", "--sweeps", sweeps}, kExitUsage, "--out"},
         {{"measure", "ir", "--rig", "192.168.1.20:30400", "--out", irw}, kExitUsage, "loopback"},
         {{"measure", "ir", "--decay", "30", "--out", irw}, kExitUsage, "--decay"},
-        {{"measure", "ir", "--sweeps", sweeps, "--input", "7", "--out", irw}, kExitFailed, "no input 8"},
+        {{"measure", "ir", "--sweeps", sweeps, "--input", "8", "--out", irw}, kExitFailed, "no input 8"},
         {{"measure", "ir", "--sweeps", sweeps, "--wav", "a.wav", "--out", irw}, kExitUsage, "does not apply"},
     };
     for (const Case& c : cases) {
@@ -104,10 +104,13 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
     EXPECT_NE(r.err.find("unplugged"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(irw));
 
+    // The real cards: this machine has none, and says so; a rig must be on loopback.
     SetAudioSystemFactory(nullptr);
-    const CtlRun none = Zefctl({"rta", "--seconds", "0.1"});
+    const CtlRun none = Zefctl({"rta", "--seconds", "0.1", "--card", "5"});
     EXPECT_EQ(none.code, kExitFailed);
-    EXPECT_NE(none.err.find("not available in this build"), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find("sound card"), std::string::npos) << none.err;
+    const CtlRun remote = Zefctl({"rta", "--seconds", "0.1", "--rig", "192.0.2.1:30400"});
+    EXPECT_NE(remote.code, kExitOk);
 }
 
 TEST_F(CtlMeasure, RtaOfARecordingAndOfTheCard) {
@@ -128,14 +131,15 @@ TEST_F(CtlMeasure, RtaOfARecordingAndOfTheCard) {
         sf_writef_double(f, stereo.data(), 96000);
         sf_close(f);
     }
-    CtlRun r = Zefctl({"rta", "--wav", wav, "--input", "1", "--json"});
+    CtlRun r = Zefctl({"rta", "--wav", wav, "--input", "2", "--json"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
     ASSERT_EQ(j["levels_db"].toArray().size(), 30);
     EXPECT_EQ(j["bands_hz"].toArray()[16].toInt(), 1000);
     EXPECT_NEAR(j["levels_db"].toArray()[16].toDouble(), -20.0, 0.1);
     EXPECT_LT(j["levels_db"].toArray()[14].toDouble(), -50.0);
-    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "2"}).code, kExitUsage);
+    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "3"}).code, kExitUsage);
+    EXPECT_EQ(Zefctl({"rta", "--wav", wav, "--input", "0"}).code, kExitUsage);
     EXPECT_EQ(Zefctl({"rta", "--wav", folder.file("missing.wav")}).code, kExitFailed);
 
     card.toneHz = 250.0;

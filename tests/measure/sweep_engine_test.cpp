@@ -13,7 +13,7 @@
 
 #include "fake_card.h"
 #include "measure/sweep.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "measure_test_util.h"
 #include "temp_folder.h"
 
@@ -103,7 +103,7 @@ TEST_F(EngineTest, SweepFilesArePlayedAsFoundAndMadeWhenMissing) {
     // A user's sweep replaces ours; its inverse is then made from it.
     const std::vector<double> own =
         MakeSweep({.startHz = 15.0, .endHz = 24000.0, .seconds = 2.0, .peak = 0.3});
-    ASSERT_EQ(WriteWavAtomic(sw, own, kSweepSampleRate), "");
+    ASSERT_EQ(audio::WriteWavAtomic(sw, own, kSweepSampleRate), "");
     std::filesystem::remove(isw);
     ASSERT_TRUE(Measure(engine, sw, isw));
     played = card.played();

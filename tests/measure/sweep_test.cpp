@@ -11,7 +11,7 @@
 
 #include "measure/deconvolution.h"
 #include "measure/real_fft.h"
-#include "measure/wav_io.h"
+#include "audio/wav_file.h"
 #include "temp_folder.h"
 
 namespace zef::measure {
@@ -97,7 +97,7 @@ TEST_F(SweepFiles, PresentFilesAreUsedRatherThanRegenerated) {
     // computed from that sweep, not from the built-in one.
     const SweepDesign own{.startHz = 20.0, .endHz = 20000.0, .seconds = 1.0, .peak = 0.25};
     const std::vector<double> ownSweep = MakeSweep(own);
-    ASSERT_EQ(WriteWavAtomic(sw, ownSweep, kSweepSampleRate), "");
+    ASSERT_EQ(audio::WriteWavAtomic(sw, ownSweep, kSweepSampleRate), "");
     const auto written = std::filesystem::last_write_time(sw);
 
     std::vector<double> sweep;
@@ -110,7 +110,7 @@ TEST_F(SweepFiles, PresentFilesAreUsedRatherThanRegenerated) {
 
     // An inverse file that is there is read as it is.
     const std::vector<double> marker(kSweepSampleRate, 0.125);
-    ASSERT_EQ(WriteWavAtomic(isw, marker, kSweepSampleRate), "");
+    ASSERT_EQ(audio::WriteWavAtomic(isw, marker, kSweepSampleRate), "");
     ASSERT_EQ(LoadOrCreateInverseSweep(isw, sweep, inverse), "");
     EXPECT_EQ(inverse, marker);
 }
@@ -129,7 +129,7 @@ TEST_F(SweepFiles, UnusableFilesAreReportedAndLeftAlone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_EQ(WriteWavAtomic(sw, c.samples, c.rate), "");
+        ASSERT_EQ(audio::WriteWavAtomic(sw, c.samples, c.rate), "");
         const auto size = std::filesystem::file_size(sw);
         std::vector<double> sweep{1.0};
         EXPECT_NE(LoadOrCreateSweep(sw, sweep), "");

@@ -275,10 +275,11 @@ TEST(Texts, NamesAndVersion) {
     EXPECT_EQ(FirName(p, 1), "fir two");
 
     DeviceSettings s;
-    s[ds::kFirmwareVersion] = 1;
-    s[ds::kFirmwareVersion + 1] = 0;
-    s[ds::kFirmwareVersion + 2] = 2;
-    EXPECT_EQ(FirmwareVersionText(s), "2.0.1");
+    // Bytes 1, 2, 3 are major, minor, patch as the device reports them.
+    s[ds::kFirmwareVersion] = 2;
+    s[ds::kFirmwareVersion + 1] = 1;
+    s[ds::kFirmwareVersion + 2] = 0;
+    EXPECT_EQ(FirmwareVersionText(s), "2.1.0");
     s[ds::kLoadedPreset] = 0x84;
     EXPECT_EQ(LoadedPresetSlot(s), 4);
 }

@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -321,6 +323,88 @@ TEST_F(CtlTest, ListenPrintsAnnouncements) {
     EXPECT_EQ(first["ip"].toString(), "127.0.0.2");
     EXPECT_EQ(first["network"].toString(), "WLAN");
     EXPECT_EQ(first["uniqueId"].toString(), "0A0B0C0D0E4A");
+}
+
+}  // namespace
+}  // namespace zef::test
+
+namespace zef::test {
+namespace {
+
+TEST_F(CtlTest, HelpAndSearchesThatFindNothing) {
+    for (const char* help : {"--help", "-h", "help"}) {
+        const CtlResult r = RunZefctl({help}, folder.path());
+        EXPECT_EQ(r.exitCode, 0) << help;
+        EXPECT_EQ(r.out.rfind("usage: zefctl", 0), 0u) << help;
+    }
+    EXPECT_EQ(RunZefctl({"set", "--help"}, folder.path()).exitCode, 0);
+    // Nobody in the range: the user is told so, and it is no error.
+    const CtlResult none = RunZefctl({"--port", "1", "search", "--range", "127.0.0.150-127.0.0.152"}, folder.path());
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out, "no device found in 127.0.0.150-127.0.0.152\n");
+    // A device that is not there is named with its port.
+    const CtlResult missing = RunZefctl({"--port", "1", "get", "127.0.0.151", "out1.gain"}, folder.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("127.0.0.151:1"), std::string::npos) << missing.err;
+}
+
+TEST_F(CtlTest, LinkedOutputsTakeSetsAndFirImportsTogether) {
+    Start({Config("Linked", 0x4A)});
+    ASSERT_EQ(Run({"set", "127.0.0.2", "device.link.outputs", "on"}).exitCode, 0);
+    dev(0).clearLog();
+    ASSERT_EQ(Run({"set", "127.0.0.2", "out1.gain", "-7.5"}).exitCode, 0);
+    const auto gains = FramesWithCode(0, 1);
+    ASSERT_EQ(gains.size(), 2u);
+    EXPECT_EQ(gains[0][4], 2);
+    EXPECT_EQ(gains[1][4], 3);
+    EXPECT_EQ(dev(0).memory(240 + 493, 2), (Bytes{105, 105}));  // -7.5 dB on both outputs
+
+    const std::string file = folder.file("short.txt");
+    std::ofstream(file) << "0.5\r\n0.25\r\n";
+    const CtlResult fir = Run({"fir", "import", "127.0.0.2", "1", file});
+    ASSERT_EQ(fir.exitCode, 0) << fir.err;
+    EXPECT_NE(fir.out.find("out2 (linked)"), std::string::npos) << fir.out;
+    for (std::uint32_t base : {4096u, 4096u + 1152u})
+        EXPECT_EQ(dev(0).memory(base, 6), (Bytes{0x10, 0, 0, 0x08, 0, 0})) << base;
+    EXPECT_EQ(FramesWithCode(0, 29).size(), 2u);
+}
+
+TEST_F(CtlTest, PresetSaveWritesTheRunningProgramToAFile) {
+    Start({Config("Saver", 0x4B)});
+    ASSERT_EQ(Run({"set", "127.0.0.2", "out2.hp.freq", "120"}).exitCode, 0);
+    const std::string path = folder.file("saved.zef");
+    const CtlResult r = Run({"preset", "save", "127.0.0.2", path});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const PresetFileResult file = LoadPresetFile(path);
+    ASSERT_TRUE(file.ok());
+    std::array<std::uint8_t, kPresetSize> deviceOrder{};
+    EncodePresetToDevice(file.data.preset, deviceOrder);
+    EXPECT_EQ(Bytes(deviceOrder.begin(), deviceOrder.end()), dev(0).memory(240, kPresetSize));
+}
+
+}  // namespace
+}  // namespace zef::test
+
+namespace zef::test {
+namespace {
+
+TEST(Zefedit, HelpAndBadOptionsNeedNoDisplay) {
+    // Without any display (no DISPLAY, no Qt platform) the command line is
+    // still answered: --help is the usage, a wrong option exits 2.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    for (const auto& [args, code] : std::vector<std::pair<QStringList, int>>{{{"--help"}, 0}, {{"--frobnicate"}, 2}}) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(ZEFEDIT_PATH, args);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << args.join(" ").toStdString();
+        EXPECT_EQ(p.exitCode(), code) << args.join(" ").toStdString();
+        const QString text = QString::fromUtf8(code == 0 ? p.readAllStandardOutput() : p.readAllStandardError());
+        EXPECT_TRUE(text.contains("--data")) << text.toStdString();
+    }
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ TEST_F(UiTest, VersionWindowShowsSoftwareAndDeviceFirmware) {
     FrmVersion version(session->model(), 1);
     EXPECT_EQ(version.softwareText(), "1.1.4");
     // As the settings image shows it: bytes 3, 2, 1.
-    EXPECT_EQ(version.firmwareText(), "4.3.2");
+    EXPECT_EQ(version.firmwareText(), "2.3.4");  // major.minor.patch as the device reports it
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <QTableWidget>
 
 #include "recording_dialogs.h"
+#include "app/main_actions.h"
+#include "files/init_config.h"
+#include "transport/qt_transport.h"
 #include "files/project_file.h"
 #include "ui_fixture.h"
 
@@ -78,6 +81,24 @@ TEST_F(UiTest, ExitAnsweredYesSaysGoodbyeAndTheNextStartReadsTheList) {
     EXPECT_FALSE(again.model().entry(2).inList);
 }
 
+TEST_F(UiTest, ProjectsKeepTheMainWindowsPosition) {
+    StartEditor();
+    main->move(137, 91);
+    const std::string path = folder.file("placed.prp");
+    dialogs.files = {path};
+    ASSERT_TRUE(MainActions(*session).SaveProjectFile());
+    const ProjectReadResult saved = ReadProjectFile(path);
+    ASSERT_TRUE(saved.status.ok);
+    EXPECT_EQ(saved.image.windowValueA, main->x());
+    EXPECT_EQ(saved.image.windowValueB, main->y());
+
+    // Loading the project puts the window back where it was.
+    main->move(400, 300);
+    dialogs.files = {path};
+    main->ClickLoadProject();
+    EXPECT_EQ(main->pos(), QPoint(saved.image.windowValueA, saved.image.windowValueB));
+}
+
 TEST_F(UiTest, ProjectButtonsAskOnlyWhileADeviceIsConnected) {
     zefsim::Device& a = AddSimDevice("Stage Left");
     StartEditor();
@@ -104,6 +125,32 @@ TEST_F(UiTest, ProjectButtonsAskOnlyWhileADeviceIsConnected) {
     EXPECT_EQ(list->table()->rowCount(), 0);
     ASSERT_TRUE(WaitFor([&] { return CountCommand(a, 15) == 1; }, 2000));
     EXPECT_FALSE(session->transport().tcp().IsConnected(1));
+}
+
+}  // namespace
+}  // namespace zef::test
+
+namespace zef::test {
+namespace {
+
+TEST_F(UiTest, AnAnnouncementPortInUseIsSaidAndTheEditorWorksOn) {
+    // Another program holds the UDP port.
+    QtTransport other(SerialPortMap("/dev", false));
+    auto holder = other.NewAnnouncementListener();
+    ASSERT_EQ(holder->Listen("", 0), kTransportOk);
+    options.announcePort = holder->LocalPort();
+    StartEditor();
+    EXPECT_NE(session->announcementProblem().find(std::to_string(options.announcePort)), std::string::npos);
+    EXPECT_TRUE(dialogs.calls.empty()) << "no box: the status line says it";
+    EXPECT_TRUE(list->isVisible());
+}
+
+TEST_F(UiTest, TheDeviceListTakesTheSerialPortFromInitCfg) {
+    InitConfig config;
+    config.serialPortNumber = 7;
+    ASSERT_TRUE(WriteInitConfig(folder.path().string(), config));
+    StartEditor();
+    EXPECT_EQ(session->link().serialPortNumber, 7);
 }
 
 }  // namespace

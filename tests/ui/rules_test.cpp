@@ -20,12 +20,12 @@ TEST(ScreenRules, ScaleWarningsAndSplashSize) {
         bool tooBig, belowMinimum;
     };
     const Case cases[] = {
-        {96, 1024, 768, 1.0, false, false},   {96, 1023, 768, 1.0, true, false},
-        {96, 1024, 767, 1.0, true, false},    {120, 1280, 960, 1.25, false, false},
-        {120, 1279, 960, 1.25, true, false},  {120, 1280, 959, 1.25, true, false},
-        {120, 1024, 768, 1.25, true, false},  {96, 800, 600, 1.0, true, false},
-        {96, 799, 600, 1.0, true, true},      {96, 800, 599, 1.0, true, true},
-        {144, 1920, 1080, 1.5, true, false},  {144, 1536, 1152, 1.5, false, false},
+        {96, 1024, 768, 1.0, false, false},  {96, 1023, 768, 1.0, true, false},
+        {96, 1024, 767, 1.0, true, false},   {120, 1280, 960, 1.25, false, false},
+        {120, 1279, 960, 1.25, true, false}, {120, 1280, 959, 1.25, true, false},
+        {120, 1024, 768, 1.25, true, false}, {96, 800, 600, 1.0, true, false},
+        {96, 799, 600, 1.0, true, true},     {96, 800, 599, 1.0, true, true},
+        {144, 1920, 1080, 1.5, true, false}, {144, 1536, 1152, 1.5, false, false},
         {0, 1024, 768, 1.0, false, false},
     };
     for (const Case& c : cases) {
@@ -58,13 +58,15 @@ TEST(QtDialogsText, LineBreaks) {
     EXPECT_EQ(QtMessageText("Connection will be closed.\r\nCommand Timeout Expired.").toStdString(),
               "Connection will be closed.\nCommand Timeout Expired.");
     EXPECT_EQ(QtMessageText("a\rb\nc").toStdString(), "a\nb\nc");
-    EXPECT_EQ(QtMessageText("               Are you sure ? ").toStdString(), "               Are you sure ? ");
+    EXPECT_EQ(QtMessageText("               Are you sure ? ").toStdString(),
+              "               Are you sure ? ");
 }
 
 TEST(EditorCommandLine, OptionsAndErrors) {
-    const ParsedOptions ok = ParseEditorOptions({"--data", "/tmp/x", "--loopback-lan", "--announce-port", "40000",
-                                                 "--device-port", "10001", "--serial", "/tmp/a", "--serial",
-                                                 "/tmp/b", "--shots", "out"});
+    const ParsedOptions ok =
+        ParseEditorOptions({"--data", "/tmp/x", "--loopback-lan", "--announce-port", "40000", "--device-port",
+                            "10001", "--serial", "/tmp/a", "--serial", "/tmp/b", "--shots", "out", "--rig",
+                            "127.0.0.1:30400", "--rig", "127.0.0.5:30401"});
     ASSERT_EQ(ok.error, "");
     EXPECT_EQ(ok.options.dataFolder, "/tmp/x");
     EXPECT_TRUE(ok.options.loopbackLan);
@@ -72,6 +74,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     EXPECT_EQ(ok.options.devicePort, 10001);
     EXPECT_EQ(ok.options.serialPaths, (std::vector<std::string>{"/tmp/a", "/tmp/b"}));
     EXPECT_EQ(ok.options.shotsFolder, "out");
+    EXPECT_EQ(ok.options.rigs, (std::vector<std::string>{"127.0.0.1:30400", "127.0.0.5:30401"}));
 
     const ParsedOptions defaults = ParseEditorOptions({});
     EXPECT_EQ(defaults.error, "");
@@ -80,10 +83,36 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     EXPECT_FALSE(defaults.options.loopbackLan);
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--device-port", "0"}, {"--device-port", "65536"}, {"--announce-port", "12x"},
-        {"--data"},             {"--data", ""},             {"--frobnicate"},
+        {"--device-port", "0"},
+        {"--device-port", "65536"},
+        {"--announce-port", "12x"},
+        {"--data"},
+        {"--data", ""},
+        {"--frobnicate"},
+        {"--rig", "192.168.0.5:30400"},
+        {"--rig", "127.0.0.1"},
+        {"--rig"},
     };
     for (const auto& args : bad) EXPECT_NE(ParseEditorOptions(args).error, "") << args[0];
+}
+
+TEST(ScreenRules, AKeptWindowPositionIsUsedOnlyOnAScreen) {
+    const std::vector<ScreenRect> two = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    const struct {
+        int left, top;
+        bool used;
+    } cases[] = {
+        {0, 0, false},       // never kept
+        {100, 50, true},     // first screen
+        {2000, 900, true},   // second screen
+        {3190, 10, false},   // title bar beyond the right edge
+        {-300, 20, false},   // left of every screen
+        {100, 1075, false},  // below the first screen
+        {-30, 5, true},      // partly off, title bar still visible
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RestorablePosition(c.left, c.top, two), c.used) << c.left << "," << c.top;
+    EXPECT_FALSE(RestorablePosition(100, 50, {}));
 }
 
 TEST(EditorDataFolder, CreatedWithItsDataFolders) {
@@ -91,7 +120,8 @@ TEST(EditorDataFolder, CreatedWithItsDataFolders) {
     const std::string target = temp.path().string() + "/nested/zef";
     const auto folder = PrepareDataFolder(target);
     ASSERT_TRUE(folder.has_value());
-    for (const char* sub : kDataSubfolders) EXPECT_TRUE(QDir(QString::fromStdString(*folder + "/" + sub)).exists()) << sub;
+    for (const char* sub : kDataSubfolders)
+        EXPECT_TRUE(QDir(QString::fromStdString(*folder + "/" + sub)).exists()) << sub;
     // A file where the folder should be cannot become the data folder.
     const std::string file = temp.path().string() + "/plain";
     ASSERT_TRUE(QFile(QString::fromStdString(file)).open(QIODevice::WriteOnly));

@@ -41,7 +41,9 @@ Options ParseOptions(const CommandTable& table, const std::vector<std::string>& 
             if (i + 1 >= args.size()) Usage(a + " needs a value");
             return args[++i];
         };
-        if (a == "--json") {
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--json") {
             o.json = true;
         } else if (a == "--yes") {
             o.yes = true;
@@ -161,9 +163,9 @@ int RunCli(const CommandTable& table, const std::vector<std::string>& args, std:
     try {
         std::string command;
         const Options options = ParseOptions(table, args, command);
-        if (command.empty() || command == "help") {
+        if (command.empty() || command == "help" || options.help) {
             out << UsageText(table);
-            return command.empty() ? kExitUsage : kExitOk;
+            return command.empty() && !options.help ? kExitUsage : kExitOk;
         }
         // Rows that share a name ("fir import ...", "fir design ...") are told
         // apart by the second word of their usage; otherwise the first row counts.

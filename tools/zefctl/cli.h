@@ -32,6 +32,7 @@ struct CliError : std::runtime_error {
 [[noreturn]] inline void Fail(const std::string& message) { throw CliError(kExitFailed, message); }
 
 struct Options {
+    bool help = false;  // --help, -h: the usage text, exit 0
     bool json = false;
     bool yes = false;
     bool csv = false;

@@ -190,7 +190,7 @@ int Play(Context& ctx) {
     const std::string file = Arg(ctx, 0, "FILE.wav");
     zef::audio::WavData wav;
     std::string error;
-    if (!zef::audio::ReadWav(file, wav, error)) Fail(error);
+    if (std::string e = zef::audio::ReadWav(file, wav); !e.empty()) Fail(e);
     if (wav.sampleRate != zef::audio::kSampleRate)
         Fail(file + " is at " + std::to_string(wav.sampleRate) + " Hz; the cards run at 48000 Hz");
     auto system = AudioSystem(ctx);

@@ -1,11 +1,13 @@
 // fir design, autoeq fit: the FIR designer and the automatic equaliser's fit
-// on files and numbers, without a device.
+// on files and numbers, without a device (autoeq run, on a device, is in
+// commands_autoeq.cpp).
 #include <QJsonArray>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
 
+#include "autoeq_cli.h"
 #include "cli.h"
 #include "files/irw_file.h"
 #include "measure/autoeq_fit.h"
@@ -40,12 +42,6 @@ int WholeIn(double v, int low, int high, const std::string& what) {
     if (v != std::floor(v) || v < low || v > high)
         Usage(what + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high));
     return static_cast<int>(v);
-}
-
-std::string Fixed(double v, int digits) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", digits, v);
-    return text;
 }
 
 int FirDesign(Context& ctx) {
@@ -112,8 +108,10 @@ int Fir(Context& ctx) {
     return FirDesign(ctx);
 }
 
-void PrintFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
-              const m::AutoEqRange& range) {
+}  // namespace
+
+void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
+                    const m::AutoEqRange& range) {
     double sum = 0;
     double worst = 0;
     for (int b = range.minBand; b <= range.maxBand; ++b) {
@@ -172,16 +170,7 @@ void PrintFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& le
             << " dB, largest " << Fixed(worst, 3) << " dB (target " << Fixed(fit.targetDb, 2) << " dB)\n";
 }
 
-int AutoEq(Context& ctx) {
-    const std::string& action = Arg(ctx, 0, "fit");
-    if (action != "fit") Usage("autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX]");
-    const std::optional<std::string> text = Named(ctx, "--levels");
-    if (!text) Usage("autoeq fit needs --levels with 30 band levels in dB");
-    const std::vector<double> values = NumberList(*text, "--levels");
-    if (values.size() != zef::kAnalyserBandCount)
-        Usage("--levels wants 30 band levels, not " + std::to_string(values.size()));
-    zef::BandSpectrum levels{};
-    std::copy(values.begin(), values.end(), levels.begin());
+m::AutoEqRange AutoEqRangeOptions(const Context& ctx) {
     const int maxGainDb = NamedInt(ctx, "--max-gain", 6, 1, 6);
     int minBand = 0;
     int maxBand = m::kAutoEqBands - 1;
@@ -199,9 +188,25 @@ int AutoEq(Context& ctx) {
         maxBand = whole(bands->substr(dash + 1));
         if (minBand > maxBand) Usage("--bands: MIN must not be above MAX");
     }
-    const m::AutoEqRange range = m::NormaliseAutoEqRange(2 * maxGainDb, minBand, maxBand);
+    return m::NormaliseAutoEqRange(2 * maxGainDb, minBand, maxBand);
+}
+
+namespace {
+
+int AutoEq(Context& ctx) {
+    const std::string& action = Arg(ctx, 0, "fit or run");
+    if (action == "run") return AutoEqRun(ctx);
+    if (action != "fit") Usage("autoeq fit --levels L0,...,L29 ... | autoeq run HOST OUTPUT ...");
+    const std::optional<std::string> text = Named(ctx, "--levels");
+    if (!text) Usage("autoeq fit needs --levels with 30 band levels in dB");
+    const std::vector<double> values = NumberList(*text, "--levels");
+    if (values.size() != zef::kAnalyserBandCount)
+        Usage("--levels wants 30 band levels, not " + std::to_string(values.size()));
+    zef::BandSpectrum levels{};
+    std::copy(values.begin(), values.end(), levels.begin());
+    const m::AutoEqRange range = AutoEqRangeOptions(ctx);
     const m::AutoEqFit fit = m::FitAutoEq(levels, range.maxGainHalfDb, range.minBand, range.maxBand);
-    PrintFit(ctx, fit, levels, range);
+    PrintAutoEqFit(ctx, fit, levels, range);
     return kExitOk;
 }
 
@@ -223,11 +228,23 @@ void AddDesignCommands(CommandTable& table) {
                       {"--latency-ms"},
                       {"--out"}}});
     table.push_back({"autoeq",
-                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX] [--json]",
-                     "fit the 30 output EQ bands to 30 measured third-octave levels (dB); prints the filters "
-                     "and the predicted residual per band",
+                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX] [--json]\n"
+                     "  autoeq run HOST OUTPUT [--rig HOST:PORT | --card N] [--input N] [--level DBU] "
+                     "[--average S] [--max-gain 1..6] [--bands MIN-MAX] [--apply]",
+                     "fit: the 30 output EQ bands for 30 measured third-octave levels (dB), the filters and "
+                     "the predicted residual per band; run: the whole loop on output 1 or 2 of a device "
+                     "(pink noise, measure, fit, with --apply store the bands and measure again; cards and "
+                     "inputs numbered from 1)",
                      AutoEq,
-                     {{"--levels"}, {"--max-gain"}, {"--bands"}}});
+                     {{"--levels"},
+                      {"--max-gain"},
+                      {"--bands"},
+                      {"--rig"},
+                      {"--card"},
+                      {"--input"},
+                      {"--level"},
+                      {"--average"},
+                      {"--apply", false}}});
 }
 
 }  // namespace zefctl

@@ -53,16 +53,22 @@ int Search(Context& ctx) {
     }
     search.Close();
     QJsonArray array;
+    int found = 0;
     for (zef::DeviceSlot s = 1; s <= zef::kMaxListedDevices; ++s) {
         const zef::DeviceEntry& e = session.model.entry(s);
         if (!e.inList) continue;
+        ++found;
         if (o.json) {
             array.append(EntryJson(e));
         } else {
             ctx.out << EntryLine(e) << "\n";
         }
     }
-    if (o.json) PrintJson(ctx.out, array);
+    if (o.json) {
+        PrintJson(ctx.out, array);
+    } else if (found == 0) {
+        ctx.out << (o.usb ? "no device found on the USB serial ports" : "no device found in " + *o.range) << "\n";
+    }
     return kExitOk;
 }
 

@@ -16,7 +16,8 @@
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
-#include "measure/wav_io.h"
+#include "audio/audio_system.h"
+#include "audio/wav_file.h"
 #include "output.h"
 
 namespace zefctl {
@@ -24,20 +25,21 @@ namespace {
 
 namespace zm = zef::measure;
 
-std::unique_ptr<zef::audio::System> NoBackend(const std::optional<std::string>& rig, std::string& error) {
-    error = rig ? "the virtual rig is not available in this build of zefctl"
-                : "sound cards are not available in this build of zefctl";
-    return nullptr;
+// The machine's sound cards, or with --rig the one virtual rig alone (its
+// card is then number 0).
+std::unique_ptr<zef::audio::System> RealBackend(const std::optional<std::string>& rig, std::string& error) {
+    zef::audio::AudioSystemOptions options;
+    if (rig) {
+        options.rigs = {*rig};
+        options.soundCards = false;
+    }
+    return zef::audio::MakeAudioSystem(options, error);
 }
 
 AudioSystemFactory& Factory() {
-    static AudioSystemFactory factory = NoBackend;
+    static AudioSystemFactory factory = RealBackend;
     return factory;
 }
-
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
-// The longest a run may take beyond its own length before zefctl gives up.
-constexpr double kSpareSeconds = 30.0;
 
 // --rig HOST:PORT, checked to be a loopback address.
 std::optional<std::string> RigOption(const Context& ctx) {
@@ -51,12 +53,20 @@ std::optional<std::string> RigOption(const Context& ctx) {
     return rig;
 }
 
-std::unique_ptr<zef::audio::System> System(const Context& ctx) {
+}  // namespace
+
+std::unique_ptr<zef::audio::System> CommandAudioSystem(const Context& ctx) {
     std::string error;
     std::unique_ptr<zef::audio::System> system = OpenAudioSystem(RigOption(ctx), error);
     if (!system) Fail(error.empty() ? "no sound card" : error);
     return system;
 }
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// The longest a run may take beyond its own length before zefctl gives up.
+constexpr double kSpareSeconds = 30.0;
 
 std::string SweepFolder(const Context& ctx) {
     if (std::optional<std::string> dir = Named(ctx, "--sweeps")) return *dir;
@@ -79,14 +89,15 @@ int MeasureIr(Context& ctx) {
     if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
     const std::optional<std::string> out = Named(ctx, "--out");
     if (!out) Usage("measure ir needs --out FILE.irw");
-    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
-    const int output = NamedInt(ctx, "--output", 0, 0, 1023);
-    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
-    const int reference = NamedInt(ctx, "--reference", -1, 0, 1023);
+    // Cards and channels are numbered from 1, as `zefctl cards` lists them.
+    const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    const int output = NamedInt(ctx, "--output", 1, 1, 1024) - 1;
+    const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    const int reference = NamedInt(ctx, "--reference", 0, 1, 1024) - 1;
     const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
     const std::string folder = SweepFolder(ctx);
 
-    std::unique_ptr<zef::audio::System> system = System(ctx);
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
     zm::SweepMeasurementEngine engine(*system);
     engine.SetReferenceInput(reference);
     int rate = 0;
@@ -181,12 +192,12 @@ void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* sourc
 }
 
 int RtaOfFile(Context& ctx, const std::string& path) {
-    zm::WavAudio audio;
-    if (std::string e = zm::ReadWav(path, audio); !e.empty()) Fail(e);
+    zef::audio::WavData audio;
+    if (std::string e = zef::audio::ReadWav(path, audio); !e.empty()) Fail(e);
     if (audio.sampleRate < zm::kAnalyserMinRate)
         Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
              " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
-    const int channel = NamedInt(ctx, "--input", 0, 0, audio.channels - 1);
+    const int channel = NamedInt(ctx, "--input", 1, 1, audio.channels) - 1;
     const zef::BandSpectrum levels = zm::AnalyseRecording(audio.Channel(channel), audio.sampleRate);
     PrintBands(ctx, levels, "wav", static_cast<double>(audio.frames()) / audio.sampleRate);
     return kExitOk;
@@ -194,9 +205,9 @@ int RtaOfFile(Context& ctx, const std::string& path) {
 
 int Rta(Context& ctx) {
     if (std::optional<std::string> wav = Named(ctx, "--wav")) return RtaOfFile(ctx, *wav);
-    const int card = NamedInt(ctx, "--card", 0, 0, 1023);
-    const int input = NamedInt(ctx, "--input", 0, 0, 1023);
-    std::unique_ptr<zef::audio::System> system = System(ctx);
+    const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
     zm::CardAnalyser analyser(*system);
     zef::BandSpectrum last{};
     std::size_t spectra = 0;
@@ -223,7 +234,7 @@ int Rta(Context& ctx) {
 }  // namespace
 
 void SetAudioSystemFactory(AudioSystemFactory factory) {
-    Factory() = factory ? std::move(factory) : AudioSystemFactory(NoBackend);
+    Factory() = factory ? std::move(factory) : AudioSystemFactory(RealBackend);
 }
 
 std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::string>& rig,
@@ -239,7 +250,7 @@ void AddMeasureCommands(CommandTable& table) {
         {"measure",
          "measure ir [--rig HOST:PORT] [--card N] [--output N] [--input N] [--reference N] "
          "[--decay S] [--sweeps DIR] --out FILE.irw",
-         "measures an impulse response with the sweep (0-based card and channel numbers; "
+         "measures an impulse response with the sweep (cards and channels numbered from 1, as `cards` lists them; "
          "--reference names a loopback input; --decay 0.1..10 s, default 2; sweep files in "
          "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder)",
          MeasureIr,

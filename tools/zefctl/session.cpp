@@ -1,8 +1,8 @@
 #include "session.h"
 
-#include <QStandardPaths>
 #include <filesystem>
 
+#include "app/editor_options.h"
 #include "device/ip_range.h"
 #include "app/search.h"
 #include "model/records.h"
@@ -10,11 +10,10 @@
 namespace zefctl {
 
 std::string ConfigFolder(const Options& options) {
+    // The editor's own data folder, so that both use one init.cfg.
     std::string folder = options.config.value_or("");
-    if (folder.empty()) {
-        const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-        folder = (base.isEmpty() ? std::string(".") : base.toStdString()) + "/zef-editor";
-    }
+    if (folder.empty()) folder = zef::DefaultDataFolder();
+    if (folder.empty()) folder = ".";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;

@@ -23,7 +23,7 @@ namespace zefctl {
 
 inline constexpr zef::DeviceSlot kSlot = 1;
 
-// The folder of init.cfg: --config, else the per-user configuration folder.
+// The folder of init.cfg: --config, else the editor's per-user data folder.
 std::string ConfigFolder(const Options& options);
 
 // The serial ports zefctl may open: only --serial PATH when given (port 1),

@@ -1,6 +1,9 @@
 // Device announcements: the datagram and the three handling steps.
 #include "app/announcements.h"
 
+#include <functional>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -85,6 +88,12 @@ protected:
                ").\r\nDo you want to connect?";
     }
 
+    // Runs the event loop until no datagram is held (at most 2 s).
+    bool WaitUntilHandled() {
+        for (int i = 0; i < 200 && handler.heldCount() > 0; ++i) LocalWait::Pause(10);
+        return handler.heldCount() == 0;
+    }
+
     AnnouncementHooks hooks;
     AnnouncementHandler handler{list, link, dialogs};
     std::vector<DeviceSlot> connected;
@@ -128,6 +137,64 @@ TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
     dialogs.calls.clear();
     EXPECT_EQ(Announce(3, "Hall Left", 1), AnnouncementOutcome::Refreshed);
     EXPECT_TRUE(dialogs.calls.empty());
+}
+
+TEST_F(AnnouncementTest, UnreachableIsSaidOnceUntilTheDeviceIsSeenOnline) {
+    dialogs.answers = {Answer::No};
+    ASSERT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Declined);
+    const std::string unreachable = "LAN Device Discovery|Found Balcony@127.0.0.7 (UDID:" + UidText(5) +
+                                    ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings.";
+    dialogs.calls.clear();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Refreshed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{unreachable});
+
+    // Seen on-line, then off-line again: one more message.
+    const DeviceSlot slot = 1;
+    ASSERT_EQ(model.entry(slot).uniqueId, UidText(5));
+    model.entry(slot).online = true;
+    EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::AlreadyOnline);
+    model.entry(slot).online = false;
+    dialogs.calls.clear();
+    EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Refreshed);
+    EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Refreshed);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{unreachable});
+}
+
+TEST_F(AnnouncementTest, NoTwoUnreachableBoxesAtATime) {
+    // Two declined devices; while the first box is open (its modal wait runs
+    // the event loop) the second device's announcement must not open another.
+    dialogs.answers = {Answer::No, Answer::No};
+    ASSERT_EQ(Announce(6, "Left"), AnnouncementOutcome::Declined);
+    ASSERT_EQ(Announce(7, "Right", 0, "127.0.0.9"), AnnouncementOutcome::Declined);
+    dialogs.calls.clear();
+    struct NestingDialogs : RecordingDialogs {
+        std::function<void()> whileOpen;
+        void Message(const std::string& t, const std::string& x, Icon i) override {
+            RecordingDialogs::Message(t, x, i);
+            if (auto f = std::exchange(whileOpen, {})) f();
+        }
+    } nesting;
+    AnnouncementHandler nested{list, link, nesting};
+    nesting.whileOpen = [&] { nested.Handle("127.0.0.9", Datagram(2, 1, 7, "Right"), 0); };
+    nested.Handle("127.0.0.7", Datagram(2, 1, 6, "Left"), 0);
+    ASSERT_EQ(nesting.calls.size(), 1u);
+    EXPECT_NE(nesting.calls[0].text.find("Left@"), std::string::npos);
+}
+
+TEST_F(AnnouncementTest, AnnouncementsWaitWhileAnExchangeRuns) {
+    // A datagram delivered during an exchange's wait asks nothing then; the
+    // latest one of each device is handled once the link is idle.
+    link.linkIdle = false;
+    EXPECT_EQ(Announce(8, "First name"), AnnouncementOutcome::Held);
+    EXPECT_EQ(Announce(8, "Second name"), AnnouncementOutcome::Held);
+    EXPECT_EQ(Announce(9, "Other", 0, "127.0.0.10"), AnnouncementOutcome::Held);
+    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(handler.heldCount(), 2u);
+    link.linkIdle = true;
+    dialogs.answers = {Answer::No, Answer::No};
+    ASSERT_TRUE(WaitUntilHandled());
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{Question("Second name", 8),
+                                                        Question("Other", 9, "127.0.0.10")}));
 }
 
 TEST_F(AnnouncementTest, YesConnectsTheNewEntry) {

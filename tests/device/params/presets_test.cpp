@@ -76,6 +76,28 @@ TEST_F(ParamsTest, StoreWritesTheNamePaddedToSixteenAndStoresTheSlot) {
     }
 }
 
+TEST_F(ParamsTest, NamesTravelInTheDevicesSingleByteCharacters) {
+    // "Bühne": one byte per character on the device (Windows-1252 ü = FC),
+    // UTF-8 in the program, and the same name when the device is read back.
+    dialogs.answers = {Answer::Yes};
+    ASSERT_EQ(presetActions.Store(1, "B\xC3\xBChne"), PresetResult::Done);
+    Bytes stored = {'B', 0xFC, 'h', 'n', 'e'};
+    stored.resize(16, ' ');
+    EXPECT_EQ(Frames().front(), WriteFrame(240, stored));
+    EXPECT_EQ(Mem(kPreset, 16), stored);
+    EXPECT_EQ(dm().values.presetNames[1], "B\xC3\xBChne           ");
+    ASSERT_EQ(reader.ReadWholeDevice(kSlot), kOk);
+    EXPECT_EQ(PresetName(dm().preset), "B\xC3\xBChne");
+
+    // A character the device has no byte for is refused before anything is sent.
+    device->clearLog();
+    dialogs.calls.clear();
+    EXPECT_EQ(presetActions.Store(2, "Saal \xE5\x90\x8D"), PresetResult::NoName);
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].text, kNameSymbolsText);
+    EXPECT_TRUE(Frames().empty());
+}
+
 TEST_F(ParamsTest, StoreAnsweredNoSendsNothing) {
     dialogs.answers = {Answer::No};
     const PresetImage before = dm().preset;

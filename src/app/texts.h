@@ -1,0 +1,125 @@
+#pragma once
+// Every text the application layer shows the user — titles, messages,
+// questions, captions — exactly as it appears, in one place. The use cases
+// and windows name them; nothing else spells them.
+
+namespace zef {
+
+// ---- Device announcements ----
+inline constexpr const char* kConnectQuestion = "Do you want to connect?";
+inline constexpr const char* kCloseAutoEqText =
+    "The system must close the AUTOEQ wizard to connect\r\nDo you want to continue?";
+inline constexpr const char* kUnreachableText =
+    "The device is UNREACHABLE!\r\nPlease check your network settings.";
+
+// ---- Connecting and disconnecting ----
+inline constexpr const char* kConnectTitle = "Connect";
+inline constexpr const char* kConnectAllTitle = "Connect All Device(s) in the List";
+inline constexpr const char* kReadOptionText = "Read current settings from Device";
+inline constexpr const char* kLoadOptionText = "Load current settings to Device";
+inline constexpr const char* kNoLanText = "LAN or WLAN not found";
+inline constexpr const char* kDeviceNotFoundText = "Device not found";
+inline constexpr const char* kDevicesNotFoundText = "Device(s) not found";
+inline constexpr const char* kFirmwareUpdateTitle = "Firmware Update";
+inline constexpr const char* kOldFirmwareText = "Please update the firmware with then release >= v2.0.0";
+inline constexpr const char* kDisconnectTitle = "Disconnect";
+inline constexpr const char* kDisconnectAllQuestion = "Disconnect all Device(s),\r\nare you sure?";
+inline constexpr const char* kCommProblemTitle = "Communication problem";
+inline constexpr const char* kUsbDisconnectedText = " Device disconnected";
+inline constexpr const char* kFwUpdateTitle = "Fw Update";
+inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";
+inline constexpr const char* kNotConnectedTitle = "Device not connected";
+inline constexpr const char* kConnectNowQuestion = "Do you want to connect the device?";
+
+// ---- The editors' questions ----
+inline constexpr const char* kBridgeTitle = "Bridge Mode";
+inline constexpr const char* kBridgeEnableQuestion = "Do you want to enable the Bridge Mode?";
+inline constexpr const char* kBridgeDisableQuestion = "Do you want to disable the Bridge Mode?";
+inline constexpr const char* kCopyTitle = "Copy";
+inline constexpr const char* kCopySameText = "Copy not possible, Source=Destination";
+inline constexpr const char* kCopySureQuestion = "               Are you sure ? ";
+inline constexpr const char* kInputCopyCaption = "Input Copy";
+inline constexpr const char* kOutputCopyCaption = "Output Copy";
+inline constexpr const char* kInputSourceLabel = "Input Source";
+inline constexpr const char* kInputDestinationLabel = "Input Destination";
+inline constexpr const char* kOutputSourceLabel = "Output Source";
+inline constexpr const char* kOutputDestinationLabel = "Output Destination";
+
+// ---- Firmware update ----
+inline constexpr const char* kFwWindowTitle = "Firmware Update";
+inline constexpr const char* kFwNoFileLabel = "Search .sfu file";
+inline constexpr const char* kFwStatusLabel = "Status:";
+inline constexpr const char* kFwFileFilter = "Fw Update(*.Sfu)|*.sfu";
+inline constexpr const char* kFwNoFileTitle = "Search File";
+inline constexpr const char* kFwNoFileText = "please insert a .sfu file";
+inline constexpr const char* kFwLoadedText = "Firmware successfully loaded!";
+
+// ---- The link ----
+inline constexpr const char* kCommErrorTitle = "Communication Error";
+inline constexpr const char* kCommErrorText = "Connection will be closed.\r\nCommand Timeout Expired.";
+inline constexpr const char* kReconnectingCaption = "Reconnecting ...";
+
+// ---- The device list ----
+inline constexpr const char* kAddDeviceTitle = "Add Device";
+inline constexpr const char* kAddTitle = "Add";
+inline constexpr const char* kMaxDevicesText = "Max added device is 32";
+inline constexpr const char* kIpNotCorrectText = "IP address not correct";
+inline constexpr const char* kUsbAlreadyListedText = "Device with USB already on the list!";
+inline constexpr const char* kRemoveTitle = "Remove Device(s)";
+inline constexpr const char* kSelectDeviceText = "Please select a device";
+inline constexpr const char* kRemoveQuestion = "Remove selected device(s),\r\nare you sure?";
+inline constexpr const char* kEditNameTitle = "Edit Device Name";
+inline constexpr const char* kNameMissingText = "Please input a name";
+inline constexpr const char* kMinCharactersText = "Please input min. 3 characters";
+
+// ---- The main window ----
+inline constexpr const char* kExitTitle = "Exit";
+inline constexpr const char* kExitQuestion = "               Are you sure ? ";
+inline constexpr const char* kLoadProjectTitle = "Load project";
+inline constexpr const char* kNewProjectTitle = "New project";
+inline constexpr const char* kSettingsLostQuestion = "All settings not saved will be lost.\r\nDo you want to continue?";
+inline constexpr const char* kSaveProjectTitle = "Save project";
+
+// ---- Network settings ----
+inline constexpr const char* kApplyTitle = "Apply";
+inline constexpr const char* kApplyQuestion =
+    "The settings will be applied after reboot the device,\r\ndo you want to continue?";
+inline constexpr const char* kBadAddressText = "Please insert a correct IP Address";
+inline constexpr const char* kBadMaskText = "Please insert a correct Subnet Mask";
+inline constexpr const char* kBadGatewayText = "Please insert a correct Gateway";
+inline constexpr const char* kNoSsidText = "Please insert a SSID";
+inline constexpr const char* kApKeyText = "Key has to be min 8 digits";
+inline constexpr const char* kWlanKeyText = "Key has to be min 1 digits";
+inline constexpr const char* kSetupCancelTitle = "Cancel";
+inline constexpr const char* kSetupCancelQuestion = "Are you sure?";
+
+// ---- Presets ----
+inline constexpr const char* kStoreTitle = "Store Program";
+inline constexpr const char* kRecallTitle = "Recall Program";
+inline constexpr const char* kSureQuestion = "               Are you sure ? ";
+inline constexpr const char* kOverwriteQuestion = "Overwrite current editing, are you sure ? ";
+inline constexpr const char* kPresetEmptyText = "Preset empty";
+inline constexpr const char* kEditNamesTitle = "Edit Names";
+inline constexpr const char* kInputNameText = "Please input the Name !";
+// Shown (information icon) when the name box receives a character outside
+// the allowed set; the groups are separated by fullwidth commas (U+FF0C).
+inline constexpr const char* kNameSymbolsText =
+    "Please use the following symbols: 0 - 9\xEF\xBC\x8C"
+    "A - Z\xEF\xBC\x8C"
+    "a - z\xEF\xBC\x8C< >\xEF\xBC\x8C()"
+    "\xEF\xBC\x8C-_+=... ASCII Chars";
+
+// ---- Search ----
+inline constexpr const char* kSearchTitle = "Search Device";
+inline constexpr const char* kTcpInitTitle = "ZADUzuRivo";
+inline constexpr const char* kTcpInitFailedText = "Wrong TCP initialization!";
+inline constexpr const char* kTcpModeTitle = "TCP/IP";
+inline constexpr const char* kNoNetworkSearchText = "WLAN or LAN not found";
+inline constexpr const char* kSearchingTcpCaption = "Searching device via TCP/IP, please wait.....";
+inline constexpr const char* kNoNewDevicesText = "No new device(s) found";
+
+// ---- FIR store ----
+inline constexpr const char* kStoreFailedTitle = "Store FIR to Device";  // critical icon
+inline constexpr const char* kStoreFailedText = "FIR not updated";
+
+}  // namespace zef

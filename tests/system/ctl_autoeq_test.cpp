@@ -1,0 +1,91 @@
+// zefctl autoeq run: the whole loop on a simulated amplifier whose pink noise
+// plays into the virtual rig's room — the room gets flatter, the output's
+// bands hold the fit, and every other byte of the device is as it was.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "ctl_fixture.h"
+#include "model/memory_map.h"
+#include "protocol/commands.h"
+#include "rig.h"
+
+namespace zef::test {
+namespace {
+
+constexpr std::size_t kOutput1BandsFirst = kPresetBaseAddress + pi::kOutputEq;  // 30 records of 5 bytes
+constexpr std::size_t kOutput1BandsEnd = kOutput1BandsFirst + 30 * 5;
+
+class CtlAutoEq : public CtlTest {
+protected:
+    void SetUp() override {
+        Start({zefsim::DeviceConfig{}});
+        dev(0).setMemory(ds::kNoiseOn, {0});
+        dev(0).setMemory(kPresetBaseAddress + pi::kOutputMute, {0});
+        zefsim::RigConfig config;
+        config.fast = true;
+        config.latencyMs = 30;
+        rig = std::make_unique<zefsim::Rig>(dev(0), config);
+    }
+    std::unique_ptr<zefsim::Rig> rig;
+};
+
+TEST_F(CtlAutoEq, RunWithApplyFlattensTheRoomAndLeavesEverythingElse) {
+    const std::vector<std::uint8_t> before = dev(0).memory(0, kDeviceMemorySize);
+    const CtlResult r = Run({"autoeq", "run", "127.0.0.2", "1", "--rig", rig->endpoint(), "--level", "-10",
+                             "--average", "3", "--bands", "4-29", "--apply", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    const double beforeRms = j["before_rms_db"].toDouble();
+    const double afterRms = j["after_rms_db"].toDouble();
+    EXPECT_GT(beforeRms, 1.5);  // the built-in room is not flat
+    EXPECT_LT(afterRms * 3, beforeRms);
+    EXPECT_LT(afterRms, 1.0);
+
+    // The fit is in output 1's bands; nothing else changed, the generator is
+    // off again, output 2 is not muted.
+    const std::vector<std::uint8_t> after = dev(0).memory(0, kDeviceMemorySize);
+    int changedBands = 0;
+    for (std::size_t a = 0; a < kDeviceMemorySize; ++a) {
+        if (a >= kOutput1BandsFirst && a < kOutput1BandsEnd) {
+            changedBands += after[a] != before[a];
+            continue;
+        }
+        EXPECT_EQ(after[a], before[a]) << "address " << a;
+    }
+    EXPECT_GT(changedBands, 20);
+    // The second measurement played the fitted bands: output 1's EQ was on.
+    bool eqOn = false;
+    for (const auto& f : FramesWithCode(0, cmd::kEqBypass))
+        eqOn |= f.size() > 11 && f[4] == kOutput1 && f[11] == 0;
+    EXPECT_TRUE(eqOn);
+}
+
+TEST_F(CtlAutoEq, RunRefusesWhatItCannotDoAndRestoresTheDevice) {
+    const std::vector<std::uint8_t> before = dev(0).memory(0, kDeviceMemorySize);
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"autoeq", "run", "127.0.0.2", "3", "--rig", rig->endpoint()}, 2, "OUTPUT is 1 or 2"},
+        {{"autoeq", "run", "127.0.0.2", "1", "--rig", "192.0.2.1:30400"}, 2, "loopback"},
+        // -70 dBu of pink noise is far below the microphone window.
+        {{"autoeq", "run", "127.0.0.2", "1", "--rig", rig->endpoint(), "--level", "-70", "--average", "2"},
+         1,
+         "too low"},
+        {{"autoeq", "run", "127.0.0.2", "1", "--rig", rig->endpoint(), "--card", "4"}, 1, "no card 4"},
+    };
+    for (const Case& c : cases) {
+        const CtlResult r = Run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(dev(0).memory(0, kDeviceMemorySize), before) << c.message;
+    }
+}
+
+}  // namespace
+}  // namespace zef::test

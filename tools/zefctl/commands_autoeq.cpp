@@ -1,0 +1,217 @@
+// autoeq run: the automatic equaliser on a device — the device plays its pink
+// noise in the measuring state, a card's microphone input is averaged and
+// fitted, and with --apply the 30 bands go to the output and the room is
+// measured again with them playing. The device's other settings are sent back
+// from the model when the run ends, whichever way it ends.
+#include <QJsonArray>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "app/autoeq_apply.h"
+#include "audio_backend.h"
+#include "autoeq_cli.h"
+#include "device/measuring_state.h"
+#include "measure/autoeq_measurement.h"
+#include "measure/card_analyser.h"
+#include "measure/third_octave.h"
+#include "model/memory_map.h"
+#include "output.h"
+#include "session.h"
+
+namespace zefctl {
+namespace {
+
+namespace m = zef::measure;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// The device's generator and the analyser's first spectra need a moment
+// before the engine starts listening.
+constexpr auto kSettle = std::chrono::milliseconds(200);
+// Beyond the average itself: settling, the fit, a slow card.
+constexpr double kSpareSeconds = 10.0;
+
+// Leaves the measuring state however the run ends.
+class MeasuringGuard {
+public:
+    MeasuringGuard(Session& session, const zef::MeasuringSetup& setup) : session_(session), setup_(setup) {
+        session.Check(zef::EnterMeasuringState(session.senders, setup), "the measuring state");
+    }
+    ~MeasuringGuard() { zef::LeaveMeasuringState(session_.senders, setup_); }
+    MeasuringGuard(const MeasuringGuard&) = delete;
+    MeasuringGuard& operator=(const MeasuringGuard&) = delete;
+
+private:
+    Session& session_;
+    zef::MeasuringSetup setup_;
+};
+
+struct Listener {
+    int card = 0;
+    int input = 0;
+    double averageSeconds = 20.0;
+};
+
+// One averaged measurement (the engine's Start) in `setup`: the 30 band
+// levels, and the fit when `fit` is given.
+zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& system,
+                          const Listener& listener, const zef::MeasuringSetup& setup, m::AutoEqRange& range,
+                          m::AutoEqFit* fit) {
+    MeasuringGuard guard(session, setup);
+    std::this_thread::sleep_for(kSettle);
+    m::CardAnalyser analyser(system);
+    m::AutoEqEngineOptions options;
+    options.averageSeconds = listener.averageSeconds;
+    m::AnalyserAutoEqEngine engine(analyser, options);
+    int progress = zef::AutoEqEngine::kRunning;
+    engine.SetProgressHandler([&](int p) { progress = p; });
+    if (std::string e =
+            engine.Start(listener.card, listener.input, range.maxGainHalfDb, range.minBand, range.maxBand);
+        !e.empty())
+        Fail(e);
+    const auto limit =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(listener.averageSeconds + kSpareSeconds));
+    const auto started = Clock::now();
+    while (progress != zef::AutoEqEngine::kFinished) {
+        std::this_thread::sleep_for(kPollInterval);
+        analyser.DeliverPending();
+        if (progress == zef::AutoEqEngine::kInputTooHigh)
+            Fail(
+                "the microphone level is too high (above -1 dBFS): lower the pink noise with --level or the "
+                "microphone gain");
+        if (progress == zef::AutoEqEngine::kInputTooLow)
+            Fail(
+                "the microphone level is too low (below -30 dBFS): raise the pink noise with --level or the "
+                "microphone gain");
+        if (!analyser.IsRunning() && progress != zef::AutoEqEngine::kFinished)
+            Fail("the sound card stopped: " + analyser.Error());
+        if (Clock::now() > limit) Fail("the measurement did not finish in time: check the sound card");
+        if (!ctx.options.json) {
+            const double done = std::chrono::duration<double>(Clock::now() - started).count();
+            char line[96];
+            std::snprintf(line, sizeof line, "\rmeasuring %4.1f / %.0f s, microphone %6.1f dBFS", done,
+                          listener.averageSeconds, engine.MicLevelDb());
+            ctx.err << line << std::flush;
+        }
+    }
+    if (!ctx.options.json) ctx.err << "\n";
+    if (fit) *fit = engine.fit();
+    return engine.Results().levelsDb;
+}
+
+// RMS and largest deviation of the bands in `range` from their mean.
+struct Deviation {
+    double rms = 0;
+    double largest = 0;
+};
+
+Deviation DeviationOf(const zef::BandSpectrum& levels, const m::AutoEqRange& range) {
+    double mean = 0;
+    const int count = range.maxBand - range.minBand + 1;
+    for (int b = range.minBand; b <= range.maxBand; ++b) mean += levels[std::size_t(b)];
+    mean /= count;
+    Deviation d;
+    for (int b = range.minBand; b <= range.maxBand; ++b) {
+        const double e = levels[std::size_t(b)] - mean;
+        d.rms += e * e;
+        d.largest = std::max(d.largest, std::fabs(e));
+    }
+    d.rms = std::sqrt(d.rms / count);
+    return d;
+}
+
+zef::ChannelCode OutputArg(const std::string& text) {
+    if (text == "1") return zef::kOutput1;
+    if (text == "2") return zef::kOutput2;
+    Usage("OUTPUT is 1 or 2, not '" + text + "'");
+}
+
+void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::BandSpectrum& after,
+                     const m::AutoEqRange& range) {
+    const Deviation b = DeviationOf(before, range);
+    const Deviation a = DeviationOf(after, range);
+    if (ctx.options.json) {
+        QJsonObject j;
+        QJsonArray jb, ja;
+        for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
+            jb.append(before[k]);
+            ja.append(after[k]);
+        }
+        j["bands"] = QJsonArray{range.minBand, range.maxBand};
+        j["before_db"] = jb;
+        j["after_db"] = ja;
+        j["before_rms_db"] = b.rms;
+        j["before_largest_db"] = b.largest;
+        j["after_rms_db"] = a.rms;
+        j["after_largest_db"] = a.largest;
+        PrintJson(ctx.out, j);
+        return;
+    }
+    ctx.out << "band  freq_hz  before_db  after_db\n";
+    for (int k = range.minBand; k <= range.maxBand; ++k) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%4d  %7d  %9.2f  %8.2f\n", k, m::kBandLabelsHz[std::size_t(k)],
+                      before[std::size_t(k)], after[std::size_t(k)]);
+        ctx.out << line;
+    }
+    ctx.out << "deviation from the mean over bands " << range.minBand << ".." << range.maxBand
+            << ": before rms " << Fixed(b.rms, 2) << " dB, largest " << Fixed(b.largest, 2)
+            << " dB; after rms " << Fixed(a.rms, 2) << " dB, largest " << Fixed(a.largest, 2) << " dB\n";
+}
+
+}  // namespace
+
+int AutoEqRun(Context& ctx) {
+    std::size_t next = 1;  // after "run"
+    if (ctx.options.serial) Usage("autoeq run talks to a device on the network: HOST, not --serial");
+    const std::string host = Arg(ctx, next, "HOST");
+    const zef::ChannelCode output = OutputArg(Arg(ctx, next + 1, "OUTPUT (1 or 2)"));
+    m::AutoEqRange range = AutoEqRangeOptions(ctx);
+    Listener listener;
+    listener.card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    listener.input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    listener.averageSeconds = NamedDouble(ctx, "--average", 20.0, 2.0, 120.0);
+    const bool apply = HasFlag(ctx, "--apply");
+
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
+    const std::size_t cards = system->Devices().size();
+    if (std::size_t(listener.card) >= cards)
+        Fail("there is no card " + std::to_string(listener.card + 1) + " (zefctl cards lists " +
+             std::to_string(cards) + ")");
+    Session session(ctx.options);
+    session.Connect(host);
+    zef::DeviceModel& device = session.model.device(kSlot);
+    if (apply && device.preset[zef::pi::kEqMode] != 0)
+        Fail("the outputs are in the 10-band + FIR mode; AutoEQ fills 30 bands: switch the EQ mode first");
+
+    zef::MeasuringSetup setup;
+    setup.output = output;
+    setup.noiseLevel = device.settings[zef::ds::kNoiseLevel];
+    if (Named(ctx, "--level"))
+        setup.noiseLevel = static_cast<std::uint8_t>(NamedInt(ctx, "--level", 0, -80, 0) + 80);
+    if (!ctx.options.json)
+        ctx.err << "pink noise at " << int(setup.noiseLevel) - 80 << " dBu on output "
+                << (output == zef::kOutput1 ? 1 : 2) << ", averaging " << Fixed(listener.averageSeconds, 0)
+                << " s\n";
+
+    m::AutoEqFit fit;
+    const zef::BandSpectrum before = Measure(ctx, session, *system, listener, setup, range, &fit);
+    if (!apply) {
+        PrintAutoEqFit(ctx, fit, before, range);
+        return kExitOk;
+    }
+    session.Check(
+        m::ApplyAutoEq(session.senders, output, m::ToAutoEqResult(fit, before), range.minBand, range.maxBand),
+        "storing the equaliser bands");
+    // The bands play now: the output's EQ is switched on for the second
+    // measurement whatever its bypass was.
+    setup.eq = zef::EqDuringMeasurement::Active;
+    const zef::BandSpectrum after = Measure(ctx, session, *system, listener, setup, range, nullptr);
+    PrintComparison(ctx, before, after, range);
+    return kExitOk;
+}
+
+}  // namespace zefctl
