@@ -20,6 +20,7 @@
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
+#include "ui/fir_wizard.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 
@@ -287,6 +288,15 @@ void FrmVLDxxxA::RebuildOutputPage() {
         if (outputEditorHandler) outputEditorHandler(slot_);
     });
     top->addWidget(eqButton);
+    // The FIR wizard of the output on show (its FIR slot), until the output
+    // EQ/FIR editor's "Wizard" menu opens it.
+    auto* wizardButton = new QPushButton("FIR Wizard...", page);
+    wizardButton->setObjectName("BtnFirWizard");
+    connect(wizardButton, &QPushButton::clicked, this, [this] {
+        const bool second = session_.selection(slot_).group == dsp::kGroupOutput2;
+        OpenFirWizard(session_, slot_, second ? kOutput2 : kOutput1, this);
+    });
+    top->addWidget(wizardButton);
     v->addLayout(top);
 
     auto* stack = new QStackedWidget(page);
