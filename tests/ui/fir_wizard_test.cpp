@@ -46,6 +46,8 @@ protected:
         device->setMemory(kPresetBaseAddress + pi::kEqMode, {1});
         device->setMemory(kPresetBaseAddress + pi::kFirBypass, {0});
         device->setMemory(kPresetBaseAddress + pi::kOutputMute, {0});
+        // -15 dB on output 1: at 0 dB the sweep would clip the rig's microphone.
+        device->setMemory(kPresetBaseAddress + pi::OutputGain(0), {90});
         StartEditor();
         ListAndConnect(1, hosts[0]);
         std::vector<std::string> rigs;

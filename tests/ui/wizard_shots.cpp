@@ -67,6 +67,8 @@ int Run(const QString& folder) {
     device.setMemory(kPresetBaseAddress + pi::kEqMode, {1});
     device.setMemory(kPresetBaseAddress + pi::kFirBypass, {0});
     device.setMemory(kPresetBaseAddress + pi::kOutputMute, {0});
+    // -15 dB on output 1: at 0 dB the sweep would clip the rig's microphone.
+    device.setMemory(kPresetBaseAddress + pi::OutputGain(0), {90});
 
     EditorOptions options;
     options.announcePort = 0;
