@@ -15,10 +15,12 @@ namespace zef::wizard {
 
 namespace t = wizard_text;
 
-bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<double>& samples, GridResponse& out) {
+bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<double>& samples,
+                         GridResponse& out) {
     if (samples.empty()) return false;
     const std::size_t n = std::min<std::size_t>(samples.size(), dsp::kTransformLength);
-    if (calculator.compute(std::span<const double>(samples.data(), n), dsp::kTransformLength, dsp::kSampleRate) != kOk)
+    if (calculator.compute(std::span<const double>(samples.data(), n), dsp::kTransformLength,
+                           dsp::kSampleRate) != kOk)
         return false;
     const auto db = calculator.magnitudeDb();
     const auto phase = calculator.phase();
@@ -41,7 +43,8 @@ int StoreProgressSteps(int taps) { return taps * 3 / 48 + 4; }
 dsp::Curve EqTargetGridCurve(const EqTargetRecord& record) {
     const measure::EqTargetCurve curve(measure::SectionsOfRecord(record), record.leading);
     dsp::Curve out{};
-    for (std::size_t k = 1; k < dsp::kGridPoints; ++k) out[k] = curve.Db(static_cast<double>(k) * dsp::kGridStepHz);
+    for (std::size_t k = 1; k < dsp::kGridPoints; ++k)
+        out[k] = curve.Db(static_cast<double>(k) * dsp::kGridStepHz);
     return out;
 }
 
@@ -60,7 +63,8 @@ void LevelOver(dsp::Curve& db, double lowHz, double highHz) {
 Design::Design(DesignerFactory makeDesigner, dsp::ResponseCalculator& calculator, Dialogs& dialogs)
     : makeDesigner_(std::move(makeDesigner)), calculator_(calculator), dialogs_(dialogs) {}
 
-bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings, const EqTargetRecord& target) {
+bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
+                       const EqTargetRecord& target) {
     if (ir.empty()) {
         dialogs_.Message(t::kCalculateFir, t::kNoIrText, Icon::Exclamation);
         return false;
@@ -68,7 +72,8 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings, 
     settings = Normalised(settings);
     std::unique_ptr<FirDesigner> designer = makeDesigner_();
     designer->SetFirMode(settings.firMode);
-    for (const TargetSection& section : measure::SectionsOfRecord(target)) designer->AddFilterSection(section);
+    for (const TargetSection& section : measure::SectionsOfRecord(target))
+        designer->AddFilterSection(section);
     const FirDesignInputs inputs = DesignInputs(settings);
     double latency = settings.latencyMs;
     int taps = 0;
@@ -132,11 +137,13 @@ bool Design::OpenCompareFir(const std::string& folder, bool decimalComma) {
     return true;
 }
 
-bool Design::Store(const StoreTarget& target, int day, int month, int year, const fir::StoreProgress& progress) {
+bool Design::Store(const StoreTarget& target, int day, int month, int year,
+                   const fir::StoreProgress& progress) {
     if (!designed()) return false;
     const char* question = stored_ ? t::kAlreadyStoredQuestion : t::kStoreSureQuestion;
     if (dialogs_.Ask(t::kStoreTitle, question, Buttons::YesNo) != Answer::Yes) return false;
-    const fir::StoredFir fir = fir::MakeStoredFir(WizardFirName(target.firSlot, day, month, year), coefficients_);
+    const fir::StoredFir fir =
+        fir::MakeStoredFir(WizardFirName(target.firSlot, day, month, year), coefficients_);
     if (!fir::StoreExternalFIR(target.exchange, target.model, target.device, target.firSlot, fir, progress,
                                target.responses)) {
         dialogs_.Message(t::kStoreTitle, t::kStoreFailedText, Icon::Critical);

@@ -30,7 +30,8 @@ struct GridResponse {
 
 // Response of `samples` (48000 Hz, zero-padded to 16384 points; longer
 // responses are cut) over grid points 0..6826. False when the calculator fails.
-bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<double>& samples, GridResponse& out);
+bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<double>& samples,
+                         GridResponse& out);
 
 // The designed FIR's curves: responses of the designer's "IR", "FIR",
 // "IRxFIR" and "Target" arrays, and the IR and FIR in time (samples at 48 kHz).
@@ -50,7 +51,7 @@ struct StoreTarget {
     Exchange& exchange;
     Model& model;
     DeviceSlot device;
-    int firSlot;                             // 0 or 1
+    int firSlot;                              // 0 or 1
     dsp::ResponseStore* responses = nullptr;  // the output's FIR response is recomputed when given
 };
 
@@ -87,7 +88,8 @@ public:
     // ends it. Then stores the FIR named WizardFirName(slot, date) with the
     // device write sequence; `progress` runs 0..StoreProgressSteps. Failure
     // shows "Communication problem, can't store FIR." (critical).
-    bool Store(const StoreTarget& target, int day, int month, int year, const fir::StoreProgress& progress = {});
+    bool Store(const StoreTarget& target, int day, int month, int year,
+               const fir::StoreProgress& progress = {});
 
     // The verification: the measured and the new response, both cut by the
     // design's window and levelled to 0 dB over the design range, become

@@ -58,16 +58,18 @@ bool Measurement::StartMeasure(const CardSelection& card, int roomDecaySeconds, 
     if (!card.complete()) return Refuse(t::kMeasureIrTitle, t::kSetAllAsioText);
     if (!deviceOnline) return Refuse(t::kMeasureIrTitle, t::kCommunicationProblemText);
     int rate = kMeasurementSampleRate;
-    return Started(Action::Measure, engine_.SweepMeasurement(sweepPath_, inversePath_, rate, roomDecaySeconds * 1000,
-                                                             card.device, card.output, card.input));
+    return Started(Action::Measure,
+                   engine_.SweepMeasurement(sweepPath_, inversePath_, rate, roomDecaySeconds * 1000,
+                                            card.device, card.output, card.input));
 }
 
 bool Measurement::StartVerify(const CardSelection& card, int roomDecaySeconds) {
     if (running_ != Action::None) return false;
     if (!card.complete()) return Refuse(t::kVerifyTitle, t::kSetAllAsioText);
     int rate = kMeasurementSampleRate;
-    return Started(Action::Verify, engine_.SweepMeasurement(sweepPath_, inversePath_, rate, roomDecaySeconds * 1000,
-                                                            card.device, card.output, card.input));
+    return Started(Action::Verify,
+                   engine_.SweepMeasurement(sweepPath_, inversePath_, rate, roomDecaySeconds * 1000,
+                                            card.device, card.output, card.input));
 }
 
 int Measurement::TimeoutMs() const {

@@ -63,11 +63,11 @@ public:
     int TimeoutMs() const;
 
     struct Tick {
-        int progress = 0;             // 0..100
-        int peakDb = kNoPeakDb;       // PeakDb of the engine's peak
+        int progress = 0;        // 0..100
+        int peakDb = kNoPeakDb;  // PeakDb of the engine's peak
         MeasurementEngine::State state = MeasurementEngine::State::Idle;
-        bool finished = false;        // the action ended with this tick
-        bool ok = false;              // ... with a result (ir() holds it for Measure/Verify)
+        bool finished = false;  // the action ended with this tick
+        bool ok = false;        // ... with a result (ir() holds it for Measure/Verify)
     };
     // The progress timer's tick while an action runs. When it ends: the mic
     // test shows "Communication Problem" (title "Measure IR") if the engine

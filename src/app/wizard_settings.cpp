@@ -32,7 +32,8 @@ int ClampMinFrequency(long value, int step) {
 }
 
 int ClampMaxFrequency(long value) {
-    return Clamp(value, static_cast<int>(measure::kMinMaxFrequencyHz), static_cast<int>(measure::kMaxMaxFrequencyHz));
+    return Clamp(value, static_cast<int>(measure::kMinMaxFrequencyHz),
+                 static_cast<int>(measure::kMaxMaxFrequencyHz));
 }
 
 bool FrequencyBoxAccepts(char32_t key) { return (key >= U'0' && key <= U'9') || key == 8 || key == 13; }
@@ -58,8 +59,9 @@ DesignSettings Normalised(const DesignSettings& s) {
     n.smoothingWidth = static_cast<std::int16_t>(Clamp(s.smoothingWidth, 0, kSmoothingWidths - 1));
     n.smoothingThreshold = static_cast<std::int16_t>(Clamp(s.smoothingThreshold, 0, kMaxSmoothingThreshold));
     n.precision = static_cast<std::int16_t>(Clamp(s.precision, kMinPrecision, kMaxPrecision));
-    n.latencyMs = std::isfinite(s.latencyMs) ? std::clamp(s.latencyMs, measure::kMinLatencyMs, measure::kMaxLatencyMs)
-                                             : measure::kDefaultLatencyMs;
+    n.latencyMs = std::isfinite(s.latencyMs)
+                      ? std::clamp(s.latencyMs, measure::kMinLatencyMs, measure::kMaxLatencyMs)
+                      : measure::kDefaultLatencyMs;
     n.firMode = static_cast<std::int16_t>(Clamp(s.firMode, 0, 1));
     n.tapChoice = 1;
     return n;

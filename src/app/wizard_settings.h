@@ -11,9 +11,9 @@
 
 namespace zef::wizard {
 
-inline constexpr int kWindowSteps = 30;         // step 0..30: 2.0 .. 5.0 ms
-inline constexpr int kSmoothingTypes = 3;       // 0 "Disabled", 1, 2
-inline constexpr int kSmoothingWidths = 5;      // 1/6 .. 1/2 octave
+inline constexpr int kWindowSteps = 30;     // step 0..30: 2.0 .. 5.0 ms
+inline constexpr int kSmoothingTypes = 3;   // 0 "Disabled", 1, 2
+inline constexpr int kSmoothingWidths = 5;  // 1/6 .. 1/2 octave
 inline constexpr int kMaxSmoothingThreshold = 10;
 inline constexpr int kMinPrecision = 1;
 inline constexpr int kMaxPrecision = 10;

@@ -74,7 +74,8 @@ inline constexpr const char* kTestTitle = "Test";
 inline constexpr const char* kVerifyTitle = "Verify";
 inline constexpr const char* kSetAllAsioText = "Please set all ASIO parameters";
 inline constexpr const char* kCommunicationProblemText = "Communication Problem";
-inline constexpr const char* kTimeoutText = "Can't complete the measurement, please check your ASIO card settings";
+inline constexpr const char* kTimeoutText =
+    "Can't complete the measurement, please check your ASIO card settings";
 
 // ---- Files ----
 inline constexpr const char* kIrwFilter = "file program (*.Irw)|*.irw";
@@ -115,7 +116,8 @@ inline constexpr const char* kSaveWizard = "Save Wizard";
 inline constexpr const char* kOpenWizard = "Open Wizard";
 inline constexpr const char* kClippingText = "Filter gain has been reduced to avoid clipping";
 inline constexpr const char* kStoreTitle = "Store FIR";
-inline constexpr const char* kAlreadyStoredQuestion = "The current FIR is already stored, do you want to continue?";
+inline constexpr const char* kAlreadyStoredQuestion =
+    "The current FIR is already stored, do you want to continue?";
 inline constexpr const char* kStoreSureQuestion = "            Are you sure?";
 inline constexpr const char* kStoreFailedText = "Communication problem, can't store FIR.";
 

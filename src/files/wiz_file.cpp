@@ -37,7 +37,8 @@ WizReadResult ParseWiz(std::span<const std::uint8_t> bytes) {
     const std::size_t count = static_cast<std::size_t>(last) + 1;
     if (r.remaining() != count * 8 + kWizTrailerBytes) {
         result.error = "holds " + std::to_string(bytes.size()) + " bytes where a wizard file of " +
-                       std::to_string(count) + " samples takes " + std::to_string(4 + count * 8 + kWizTrailerBytes);
+                       std::to_string(count) + " samples takes " +
+                       std::to_string(4 + count * 8 + kWizTrailerBytes);
         return result;
     }
     WizardFile& f = result.file;

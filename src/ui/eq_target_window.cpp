@@ -35,12 +35,13 @@ QDoubleSpinBox* Spin(QWidget* parent, double lo, double hi, int decimals, double
 }  // namespace
 
 const char* EqTargetWindow::SectionTypeText(int code) {
-    static const char* const kTexts[] = {"Bell",      "High shelf", "Low shelf",  "High-pass", "Low-pass",
-                                         "Notch",     "All-pass 1", "All-pass 2", "Off"};
+    static const char* const kTexts[] = {"Bell",  "High shelf", "Low shelf",  "High-pass", "Low-pass",
+                                         "Notch", "All-pass 1", "All-pass 2", "Off"};
     return kTexts[code >= 0 && code <= kOffCode ? code : kOffCode];
 }
 
-EqTargetWindow::EqTargetWindow(const EqTargetRecord& record, QWidget* parent) : QDialog(parent), record_(record) {
+EqTargetWindow::EqTargetWindow(const EqTargetRecord& record, QWidget* parent)
+    : QDialog(parent), record_(record) {
     setObjectName("FrmEqTarget");
     setWindowTitle(t::kEqTargetTitle);
     auto* v = new QVBoxLayout(this);

@@ -60,11 +60,13 @@ FrmWizardFIR::FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot,
     devices_ = audio::MakeDeviceManager(*audio);
     engine_ = std::make_unique<measure::SweepMeasurementEngine>(*audio);
     measurement_ = std::make_unique<wizard::Measurement>(*engine_, session.dialogs(), sweepFolder_);
-    design_ = std::make_unique<wizard::Design>([] { return std::make_unique<measure::SpectralFirDesigner>(); },
-                                               session.state().responses.calculator(), session.dialogs());
+    design_ =
+        std::make_unique<wizard::Design>([] { return std::make_unique<measure::SpectralFirDesigner>(); },
+                                         session.state().responses.calculator(), session.dialogs());
 
     state_.target = session.model().device(slot).eqTarget;
-    if (std::optional<wizard::WizardState> kept = wizard::KeptState(session.dataFolder(), session.model(), slot))
+    if (std::optional<wizard::WizardState> kept =
+            wizard::KeptState(session.dataFolder(), session.model(), slot))
         state_ = *kept;
     state_.settings = wizard::Normalised(state_.settings);
 
@@ -156,8 +158,8 @@ void FrmWizardFIR::UpdateNavigation() {
     bool next = false;
     switch (page()) {
         case kWelcome:
-            next = openIrChoice_->isChecked() ||
-                   std::all_of(conditions_.begin(), conditions_.end(), [](QCheckBox* c) { return c->isChecked(); });
+            next = openIrChoice_->isChecked() || std::all_of(conditions_.begin(), conditions_.end(),
+                                                             [](QCheckBox* c) { return c->isChecked(); });
             break;
         case kGeometry:
             next = geometryOk_->isChecked();
@@ -194,7 +196,8 @@ void FrmWizardFIR::UpdateNavigation() {
     back_->setEnabled(idle && page() > 0);
 }
 
-wizard::CardSelection FrmWizardFIR::Selection(QComboBox* devices, QComboBox* outputs, QComboBox* inputs) const {
+wizard::CardSelection FrmWizardFIR::Selection(QComboBox* devices, QComboBox* outputs,
+                                              QComboBox* inputs) const {
     wizard::CardSelection s;
     if (!devices || !outputs || !inputs) return s;
     s.device = devices->currentIndex() - 1;

@@ -59,7 +59,8 @@ QWidget* FrmWizardFIR::BuildCompare() {
     storeProgress_->setObjectName("ProgressStore");
     storeProgress_->setRange(0, 100);
     storeProgress_->setValue(0);
-    for (QWidget* w : std::initializer_list<QWidget*>{verify_, verifyStatus_, openFir_, saveFir_, store_, storeProgress_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{verify_, verifyStatus_, openFir_, saveFir_, store_, storeProgress_})
         side->addWidget(w);
     side->addStretch(1);
     auto* sideHost = new QWidget(page);
@@ -110,9 +111,12 @@ void FrmWizardFIR::ShowCompareCurves() {
         verifyFreq_->setCurve({t::kCurveFir, x, values(design_->curves().fir.db), WizardCurveColour(1)});
     }
     if (const auto& cmp = design_->compareCurve())
-        verifyFreq_->setCurve({QString::fromStdString(design_->compareName()), x, values(cmp->db), WizardCurveColour(6)});
-    if (design_->before()) verifyFreq_->setCurve({t::kCurveBefore, x, values(design_->before()->db), WizardCurveColour(4)});
-    if (design_->after()) verifyFreq_->setCurve({t::kCurveAfter, x, values(design_->after()->db), WizardCurveColour(5)});
+        verifyFreq_->setCurve(
+            {QString::fromStdString(design_->compareName()), x, values(cmp->db), WizardCurveColour(6)});
+    if (design_->before())
+        verifyFreq_->setCurve({t::kCurveBefore, x, values(design_->before()->db), WizardCurveColour(4)});
+    if (design_->after())
+        verifyFreq_->setCurve({t::kCurveAfter, x, values(design_->after()->db), WizardCurveColour(5)});
 }
 
 void FrmWizardFIR::ClickVerify() {
@@ -138,11 +142,11 @@ void FrmWizardFIR::ClickStore() {
     storeProgress_->setRange(0, steps);
     storeProgress_->setValue(0);
     const QDate today = QDate::currentDate();
-    wizard::StoreTarget target{session_.rxtx(), session_.model(), slot_, firSlot_, &session_.state().responses};
+    wizard::StoreTarget target{session_.rxtx(), session_.model(), slot_, firSlot_,
+                               &session_.state().responses};
     setCursor(Qt::WaitCursor);
-    design_->Store(target, today.day(), today.month(), today.year(), [this](int step) {
-        storeProgress_->setValue(step);
-    });
+    design_->Store(target, today.day(), today.month(), today.year(),
+                   [this](int step) { storeProgress_->setValue(step); });
     unsetCursor();
 }
 

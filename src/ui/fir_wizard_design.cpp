@@ -120,10 +120,13 @@ QWidget* FrmWizardFIR::BuildCalculate() {
     stepField(winLen_, [](S& s, int d) {
         s.windowStep = static_cast<std::int16_t>(std::clamp(s.windowStep + d, 0, wizard::kWindowSteps));
     });
-    stepField(smoothType_, [](S& s, int d) { s.smoothingType = static_cast<std::int16_t>(s.smoothingType + d); });
-    stepField(smoothWidth_, [](S& s, int d) { s.smoothingWidth = static_cast<std::int16_t>(s.smoothingWidth + d); });
-    stepField(smoothThr_,
-              [](S& s, int d) { s.smoothingThreshold = static_cast<std::int16_t>(s.smoothingThreshold + d); });
+    stepField(smoothType_,
+              [](S& s, int d) { s.smoothingType = static_cast<std::int16_t>(s.smoothingType + d); });
+    stepField(smoothWidth_,
+              [](S& s, int d) { s.smoothingWidth = static_cast<std::int16_t>(s.smoothingWidth + d); });
+    stepField(smoothThr_, [](S& s, int d) {
+        s.smoothingThreshold = static_cast<std::int16_t>(s.smoothingThreshold + d);
+    });
     stepField(precision_, [](S& s, int d) { s.precision = static_cast<std::int16_t>(s.precision + d); });
     stepField(latency_, [](S& s, int d) { s.latencyMs = wizard::StepLatency(s.latencyMs, d); });
     stepField(mode_, [](S& s, int d) { s.firMode = static_cast<std::int16_t>(s.firMode + d); });
@@ -196,7 +199,8 @@ void FrmWizardFIR::SettingChanged() {
 
 void FrmWizardFIR::BlinkTick() {
     blinkOn_ = !blinkOn_;
-    const QString style = blinkOn_ ? "QPushButton { background: rgb(255, 200, 60); color: black; }" : QString();
+    const QString style =
+        blinkOn_ ? "QPushButton { background: rgb(255, 200, 60); color: black; }" : QString();
     calculate_->setStyleSheet(style);
     verify_->setStyleSheet(design_->designed() ? style : QString());
 }
@@ -223,7 +227,8 @@ void FrmWizardFIR::ShowDesignCurves() {
     for (double v : c.irTime) peak = std::max(peak, std::fabs(v));
     for (double v : c.firTime) peak = std::max(peak, std::fabs(v));
     const double end = std::max(c.irTime.size(), c.firTime.size()) / 48.0;
-    calcTime_->setAxes(PlotAxis{0, std::max(1.0, end), false, "ms"}, PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
+    calcTime_->setAxes(PlotAxis{0, std::max(1.0, end), false, "ms"},
+                       PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
     calcTime_->clearCurves();
     calcTime_->setCurve({t::kCurveIr, times(c.irTime.size()), c.irTime, WizardCurveColour(0)});
     calcTime_->setCurve({t::kCurveFir, times(c.firTime.size()), c.firTime, WizardCurveColour(1)});
@@ -240,8 +245,8 @@ void FrmWizardFIR::ShowDesignCurves() {
         calcFreq_->setCurve({names[i], x, Values(db), WizardCurveColour(i)});
     }
     for (int i = 0; i < 4; ++i) {
-        XyPlot::Curve phase{QString(names[i]) + " (Deg)", x, Values(curves[i]->degrees), WizardCurveColour(i).darker(140),
-                            true, magnPhase_->isChecked()};
+        XyPlot::Curve phase{QString(names[i]) + " (Deg)",     x,    Values(curves[i]->degrees),
+                            WizardCurveColour(i).darker(140), true, magnPhase_->isChecked()};
         calcFreq_->setCurve(phase);
     }
 }

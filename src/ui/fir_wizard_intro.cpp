@@ -124,15 +124,15 @@ QWidget* FrmWizardFIR::BuildWiring() {
 
     roomDecay_->setText(QString::fromStdString(wizard::RoomDecayText(roomDecaySeconds_)));
     connect(roomDecay_, &Stepper::stepped, this, [this](int d) {
-        roomDecaySeconds_ = std::clamp(roomDecaySeconds_ + d, wizard::kMinRoomDecaySeconds, wizard::kMaxRoomDecaySeconds);
+        roomDecaySeconds_ =
+            std::clamp(roomDecaySeconds_ + d, wizard::kMinRoomDecaySeconds, wizard::kMaxRoomDecaySeconds);
         roomDecay_->setText(QString::fromStdString(wizard::RoomDecayText(roomDecaySeconds_)));
     });
     connect(devCombo_, &QComboBox::currentIndexChanged, this,
             [this] { DeviceChosen(devCombo_, outCombo_, inCombo_, lblAsio_); });
     for (QComboBox* c : {outCombo_, inCombo_})
-        connect(c, &QComboBox::currentIndexChanged, this, [this] {
-            DeviceChosen(nullptr, outCombo_, inCombo_, lblAsio_);
-        });
+        connect(c, &QComboBox::currentIndexChanged, this,
+                [this] { DeviceChosen(nullptr, outCombo_, inCombo_, lblAsio_); });
     connect(panel_, &QPushButton::clicked, this, [this] {
         if (devCombo_->currentIndex() > 0) devices_->OpenControlPanel(devCombo_->currentIndex() - 1);
     });
@@ -165,8 +165,10 @@ void FrmWizardFIR::DeviceChosen(QComboBox* devices, QComboBox* outputs, QComboBo
         outputs->addItem(device < 0 ? t::kSelectCard : t::kSelectOutput);
         inputs->addItem(device < 0 ? t::kSelectCard : t::kSelectInput);
         if (usable) {
-            for (const std::string& n : devices_->OutputNames(device)) outputs->addItem(QString::fromStdString(n));
-            for (const std::string& n : devices_->InputNames(device)) inputs->addItem(QString::fromStdString(n));
+            for (const std::string& n : devices_->OutputNames(device))
+                outputs->addItem(QString::fromStdString(n));
+            for (const std::string& n : devices_->InputNames(device))
+                inputs->addItem(QString::fromStdString(n));
         }
         outputs->setEnabled(usable);
         inputs->setEnabled(usable);
@@ -179,7 +181,8 @@ void FrmWizardFIR::DeviceChosen(QComboBox* devices, QComboBox* outputs, QComboBo
     QComboBox* devs = shown == lblAsio_ ? devCombo_ : devVerify_;
     if (shown && devs) {
         shown->setText(devs->currentIndex() > 0 && outputs->currentIndex() > 0 && inputs->currentIndex() > 0
-                           ? devs->currentText() + ":  " + outputs->currentText() + "  ->  " + inputs->currentText()
+                           ? devs->currentText() + ":  " + outputs->currentText() + "  ->  " +
+                                 inputs->currentText()
                            : QString());
     }
     if (next_) UpdateNavigation();

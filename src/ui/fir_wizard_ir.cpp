@@ -81,7 +81,8 @@ QWidget* FrmWizardFIR::BuildView() {
 
 void FrmWizardFIR::ClickMeasure() {
     const bool online = session_.model().entry(slot_).online;
-    if (!measurement_->StartMeasure(Selection(devCombo_, outCombo_, inCombo_), roomDecaySeconds_, online)) return;
+    if (!measurement_->StartMeasure(Selection(devCombo_, outCombo_, inCombo_), roomDecaySeconds_, online))
+        return;
     measure_->setText(t::kMeasuringIr);
     peakMis_->setText(t::kPeakLevelNone);
     measureProgress_->setValue(0);
@@ -106,7 +107,8 @@ void FrmWizardFIR::ProgressTick() {
             break;
         case wizard::Action::Measure:
             if (tick.state == MeasurementEngine::State::Recording) {
-                peakMis_->setText(QString(t::kPeakLevelPrefix) + QString::number(tick.peakDb) + t::kPeakLevelSuffix);
+                peakMis_->setText(QString(t::kPeakLevelPrefix) + QString::number(tick.peakDb) +
+                                  t::kPeakLevelSuffix);
                 measureProgress_->setValue(tick.progress);
             } else if (tick.state == MeasurementEngine::State::Computing) {
                 measure_->setText(t::kComputingIr);
@@ -154,7 +156,8 @@ void FrmWizardFIR::ShowIrGraphs() {
     for (double y : ty) peak = std::max(peak, std::fabs(y));
     if (!tx.empty()) tmax = std::max(1.0, tx.back());
     const double scale = std::pow(10.0, std::ceil(std::log10(peak) * 4) / 4);
-    irTime_->setAxes(PlotAxis{tx.empty() ? 0 : tx.front(), tmax, false, "ms"}, PlotAxis{-scale, scale, false, ""});
+    irTime_->setAxes(PlotAxis{tx.empty() ? 0 : tx.front(), tmax, false, "ms"},
+                     PlotAxis{-scale, scale, false, ""});
     irTime_->setCurve({t::kCurveIr, tx, ty, kIrColour});
     const std::vector<double>& fy = measurement_->frequencyY();
     double top = -200;

@@ -23,7 +23,8 @@ std::vector<double> AxisTicks(const PlotAxis& axis, int maxTicks) {
     std::vector<double> ticks;
     if (!(axis.max > axis.min)) return ticks;
     if (axis.log) {
-        for (double decade = std::pow(10.0, std::floor(std::log10(axis.min))); decade <= axis.max; decade *= 10)
+        for (double decade = std::pow(10.0, std::floor(std::log10(axis.min))); decade <= axis.max;
+             decade *= 10)
             for (double m : {1.0, 2.0, 5.0})
                 if (const double v = m * decade; v >= axis.min * (1 - 1e-9) && v <= axis.max * (1 + 1e-9))
                     ticks.push_back(v);

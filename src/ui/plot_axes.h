@@ -11,8 +11,8 @@ namespace zef {
 struct PlotAxis {
     double min = 0;
     double max = 1;
-    bool log = false;    // logarithmic (min must be > 0)
-    QString unit;        // "ms", "Hz", "dB", "Deg"
+    bool log = false;  // logarithmic (min must be > 0)
+    QString unit;      // "ms", "Hz", "dB", "Deg"
 
     // Pixel of `value` on an axis `length` pixels long, 0 at `min`.
     double ToPixel(double value, double length) const;

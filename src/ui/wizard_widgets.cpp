@@ -142,7 +142,7 @@ void VuMeter::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), QColor(30, 30, 30));
     const double step = static_cast<double>(width()) / wizard::kVuSegments;
     for (int i = 0; i < wizard::kVuSegments; ++i) {
-        QColor on = i >= wizard::kVuRedFrom ? QColor(230, 40, 40)
+        QColor on = i >= wizard::kVuRedFrom      ? QColor(230, 40, 40)
                     : i >= wizard::kVuYellowFrom ? QColor(240, 210, 40)
                                                  : QColor(40, 200, 70);
         const QColor colour = i < lit_ ? on : on.darker(400);

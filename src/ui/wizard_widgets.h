@@ -2,10 +2,9 @@
 // Small widgets of the FIR wizard: the three measurement set-ups as line
 // drawings, and the 18-segment VU meter of the microphone test.
 
+#include <QColor>
 #include <QString>
 #include <QWidget>
-
-#include <QColor>
 
 namespace zef {
 

@@ -43,7 +43,8 @@ void XyPlot::clearCurves() {
 }
 
 void XyPlot::setCurve(const Curve& curve) {
-    auto it = std::find_if(curves_.begin(), curves_.end(), [&](const Curve& c) { return c.name == curve.name; });
+    auto it =
+        std::find_if(curves_.begin(), curves_.end(), [&](const Curve& c) { return c.name == curve.name; });
     if (it == curves_.end())
         curves_.push_back(curve);
     else
@@ -82,7 +83,8 @@ QStringList XyPlot::legend() const {
 }
 
 bool XyPlot::RightAxisInUse() const {
-    return std::any_of(curves_.begin(), curves_.end(), [](const Curve& c) { return c.visible && c.rightAxis; });
+    return std::any_of(curves_.begin(), curves_.end(),
+                       [](const Curve& c) { return c.visible && c.rightAxis; });
 }
 
 QRect XyPlot::plotArea() const { return PlotArea(size(), margins_); }
@@ -158,7 +160,8 @@ void XyPlot::paintEvent(QPaintEvent*) {
             const double py = area.bottom() - right_.ToPixel(v, h);
             p.drawText(QPointF(area.right() + 4, py + fm.ascent() / 2.0 - 1), TickLabel(right_, v, rstep));
         }
-        p.drawText(QPointF(width() - fm.horizontalAdvance(right_.unit) - 2, area.top() + fm.ascent()), right_.unit);
+        p.drawText(QPointF(width() - fm.horizontalAdvance(right_.unit) - 2, area.top() + fm.ascent()),
+                   right_.unit);
     }
     p.setPen(QPen(kGrid.lighter(130), 1));
     p.drawRect(area);

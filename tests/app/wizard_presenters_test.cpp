@@ -59,7 +59,9 @@ TEST(WizardMeasurement, IncompleteSelectionIsRefusedAndNothingStarts) {
         const char* title;
     };
     const Case cases[] = {
-        {{-1, 0, 0}, 0, "Test MIC"}, {{0, -1, 0}, 1, "Measure IR"}, {{0, 0, -1}, 2, "Verify"},
+        {{-1, 0, 0}, 0, "Test MIC"},
+        {{0, -1, 0}, 1, "Measure IR"},
+        {{0, 0, -1}, 2, "Verify"},
         {{}, 1, "Measure IR"},
     };
     for (const Case& c : cases) {
@@ -166,9 +168,12 @@ TEST(WizardMeasurement, FailuresSayCommunicationProblem) {
 // A designer that records the calls it gets.
 class ScriptedDesigner final : public FirDesigner {
 public:
-    explicit ScriptedDesigner(std::vector<std::string>& log, int secondResult) : log_(log), result_(secondResult) {}
+    explicit ScriptedDesigner(std::vector<std::string>& log, int secondResult)
+        : log_(log), result_(secondResult) {}
     void SetFirMode(int mode) override { log_.push_back("mode " + std::to_string(mode)); }
-    void AddFilterSection(const TargetSection& s) override { log_.push_back("section " + std::to_string(s.index)); }
+    void AddFilterSection(const TargetSection& s) override {
+        log_.push_back("section " + std::to_string(s.index));
+    }
     void SetTargetLeading(std::int16_t v) override { log_.push_back("leading " + std::to_string(v)); }
     int Design(const FirDesignInputs& in, double& latency, int& taps, std::vector<double>&) override {
         log_.push_back("design " + std::to_string(static_cast<int>(in.maxFrequency)));
@@ -197,7 +202,8 @@ TEST(WizardDesign, RunsTwiceWithTheLeadingValueBetweenAndReportsClippingOnce) {
         std::vector<std::string> log;
         RecordingDialogs dialogs;
         dsp::FftwResponseCalculator calculator;
-        Design design([&] { return std::make_unique<ScriptedDesigner>(log, secondResult); }, calculator, dialogs);
+        Design design([&] { return std::make_unique<ScriptedDesigner>(log, secondResult); }, calculator,
+                      dialogs);
         DesignSettings settings;
         settings.firMode = 1;
         settings.maxFrequency = 15000;
@@ -251,7 +257,8 @@ TEST(WizardDesign, StoringTwiceAsksAlreadyStoredAndAFailedStoreSaysSo) {
     EXPECT_EQ(dialogs.calls[4].icon, Icon::Critical);
     // The name went to slot 1's block: "Wiz4:07/05/2026" blank padded.
     EXPECT_EQ(exchange.frames[0].address(), 675);
-    EXPECT_EQ(std::string(exchange.frames[0].payload.begin(), exchange.frames[0].payload.end()), "Wiz4:07/05/2026 ");
+    EXPECT_EQ(std::string(exchange.frames[0].payload.begin(), exchange.frames[0].payload.end()),
+              "Wiz4:07/05/2026 ");
     // A new design clears the stored flag.
     ASSERT_TRUE(design.Calculate({1.0}, settings, DefaultEqTarget()));
     EXPECT_FALSE(design.stored());

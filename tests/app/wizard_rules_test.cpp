@@ -20,7 +20,7 @@ TEST(WizardSettings, WindowLengthSetsTheMinimumFrequencyFloor) {
         const char* text;
         int floor;
     };
-    const Case cases[] = {{0, "2.0 ms", 500}, {30, "5.0 ms", 200}, {3, "2.3 ms", 435},
+    const Case cases[] = {{0, "2.0 ms", 500},  {30, "5.0 ms", 200}, {3, "2.3 ms", 435},
                           {-4, "2.0 ms", 500}, {31, "5.0 ms", 200}, {10, "3.0 ms", 334}};
     for (const Case& c : cases) {
         EXPECT_EQ(WindowLengthText(c.step), c.text) << c.step;
@@ -44,7 +44,7 @@ TEST(WizardSettings, EnteredFrequenciesGoToTheNearestBound) {
         int max;  // ClampMaxFrequency
     };
     const Case cases[] = {
-        {25000, 0, 4000, 20000}, {3000, 0, 3000, 5000}, {100, 0, 500, 5000},
+        {25000, 0, 4000, 20000}, {3000, 0, 3000, 5000},    {100, 0, 500, 5000},
         {100, 30, 200, 5000},    {12000, 10, 4000, 12000}, {0, 30, 200, 5000},
     };
     for (const Case& c : cases) {
@@ -81,8 +81,8 @@ TEST(WizardReadouts, PeakDbAndVuSegments) {
         int lit;
     };
     const Case cases[] = {
-        {1.0, 0, 18},      {0.5, -6, 16},  {0.1, -20, 11}, {0.0031, -50, 1},
-        {0.0029, -50, 1},  {0.0025, -52, 0}, {0.0, kNoPeakDb, 0}, {2.0, 6, 18},
+        {1.0, 0, 18},     {0.5, -6, 16},    {0.1, -20, 11},      {0.0031, -50, 1},
+        {0.0029, -50, 1}, {0.0025, -52, 0}, {0.0, kNoPeakDb, 0}, {2.0, 6, 18},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PeakDb(c.peak), c.db) << c.peak;
@@ -133,9 +133,17 @@ TEST(WizardFiles, CancelledShortAndBadFilesChangeNothing) {
     test::TempFolder folder;
     RecordingDialogs dialogs;
     const std::string tiny = folder.file("tiny.irw");
-    { std::FILE* f = std::fopen(tiny.c_str(), "wb"); std::fputs("123456789", f); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(tiny.c_str(), "wb");
+        std::fputs("123456789", f);
+        std::fclose(f);
+    }
     const std::string bad = folder.file("bad.irw");
-    { std::FILE* f = std::fopen(bad.c_str(), "wb"); std::fputs("0123456789abcdef", f); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(bad.c_str(), "wb");
+        std::fputs("0123456789abcdef", f);
+        std::fclose(f);
+    }
     dialogs.files = {std::nullopt, tiny, bad};
     EXPECT_FALSE(OpenIr(dialogs, folder.file("")));
     EXPECT_FALSE(OpenIr(dialogs, folder.file("")));

@@ -1,6 +1,8 @@
 // The FIR wizard window against a simulated amplifier and an in-process
 // virtual rig at full speed: a whole run (measure, design, store, verify)
 // and the window's own rules (refusals, entry boxes, closing).
+#include "ui/fir_wizard.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -15,7 +17,6 @@
 #include "dsp/fir_coefficients.h"
 #include "model/memory_map.h"
 #include "rig.h"
-#include "ui/fir_wizard.h"
 #include "ui/wizard_widgets.h"
 #include "ui/xy_plot.h"
 #include "ui_fixture.h"
@@ -87,7 +88,8 @@ protected:
 
 TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     Open(true);
-    for (int i = 0; i < 3; ++i) Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
+    for (int i = 0; i < 3; ++i)
+        Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
     wizard->ClickNext();
     Find<QCheckBox>("CheckGeometry")->setChecked(true);
     wizard->ClickNext();

@@ -72,10 +72,12 @@ int Run(const QString& folder) {
 
     EditorOptions options;
     options.announcePort = 0;
-    EditorSession session(options, data.path().string(), dialogs, test::FastLinkSettings(data.path().string()));
+    EditorSession session(options, data.path().string(), dialogs,
+                          test::FastLinkSettings(data.path().string()));
     if (!session.Start()) return 1;
     std::uint16_t port = 0;
-    test::ConnectSimTcp({sim, device, session.rxtx(), session.transport(), session.model(), session.link(), 1}, port);
+    test::ConnectSimTcp(
+        {sim, device, session.rxtx(), session.transport(), session.model(), session.link(), 1}, port);
     if (!session.model().entry(1).online) return 1;
     session.model().entry(1).name = "Stage Left";
 
@@ -90,7 +92,8 @@ int Run(const QString& folder) {
     FrmWizardFIR w(session, 1, 0, audio.get());
     w.resize(1000, 700);
     bool ok = true;
-    const char* names[] = {"1-Welcome", "2-Geometry", "3-Wiring", "4-Measure", "5-View", "6-Calculate", "7-Compare"};
+    const char* names[] = {"1-Welcome", "2-Geometry",  "3-Wiring", "4-Measure",
+                           "5-View",    "6-Calculate", "7-Compare"};
     auto shot = [&](int page) { ok &= Save(w, folder, QString("FrmWizardFIR-") + names[page]); };
 
     for (QCheckBox* c : w.findChildren<QCheckBox*>())
