@@ -120,6 +120,8 @@ inline constexpr const char* kAlreadyStoredQuestion =
     "The current FIR is already stored, do you want to continue?";
 inline constexpr const char* kStoreSureQuestion = "            Are you sure?";
 inline constexpr const char* kStoreFailedText = "Communication problem, can't store FIR.";
+inline constexpr const char* kNoDesignText = "The FIR cannot be designed from this impulse response.";
+inline constexpr const char* kNoIrText = "Please measure or open an impulse response first.";
 
 // ---- Curve names ----
 inline constexpr const char* kCurveIr = "IR";
@@ -141,9 +143,4 @@ inline constexpr const char* kEqTargetTilt = "Tilt (dB/oct)";
 inline constexpr const char* kExitTitle = "Wizard Exit";
 inline constexpr const char* kExitQuestion = "Do you want to store all wizard configurations to PC?";
 
-}  // namespace zef::wizard_text
-
-namespace zef::wizard_text {
-inline constexpr const char* kNoDesignText = "The FIR cannot be designed from this impulse response.";
-inline constexpr const char* kNoIrText = "Please measure or open an impulse response first.";
 }  // namespace zef::wizard_text

@@ -155,6 +155,12 @@ void FrmWizardFIR::ShowIrGraphs() {
     double peak = 1e-9, tmax = 1;
     for (double y : ty) peak = std::max(peak, std::fabs(y));
     if (!tx.empty()) tmax = std::max(1.0, tx.back());
+    // Show the response until it has decayed by 60 dB (the rest is silence).
+    for (std::size_t i = ty.size(); i-- > 0;)
+        if (std::fabs(ty[i]) > peak * 1e-3 && i < tx.size()) {
+            tmax = std::min(std::max(tx[i] * 1.2, 10.0), tmax);
+            break;
+        }
     const double scale = std::pow(10.0, std::ceil(std::log10(peak) * 4) / 4);
     irTime_->setAxes(PlotAxis{tx.empty() ? 0 : tx.front(), tmax, false, "ms"},
                      PlotAxis{-scale, scale, false, ""});

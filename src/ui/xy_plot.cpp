@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zef {
 namespace {
@@ -172,18 +173,27 @@ void XyPlot::paintEvent(QPaintEvent*) {
     for (const Curve& c : curves_) {
         if (!c.visible) continue;
         const PlotAxis& ya = c.rightAxis ? right_ : left_;
+        // A curve on the right (phase) axis is wrapped: a jump of more than
+        // half the axis starts a new line instead of a vertical stroke.
+        const double wrapJump = c.rightAxis ? (ya.max - ya.min) / 2 : std::numeric_limits<double>::infinity();
         std::vector<dsp::PlotPoint> points;
+        auto flush = [&] {
+            const std::vector<QPointF> line = ColumnReducedPolyline(points, area.topLeft());
+            if (line.size() > 1) p.drawPolyline(line.data(), static_cast<int>(line.size()));
+            points.clear();
+        };
+        p.setPen(QPen(c.colour, c.rightAxis ? 1.2 : 1.8));
         const std::size_t n = std::min(c.x.size(), c.y.size());
-        points.reserve(n);
+        double previous = std::numeric_limits<double>::quiet_NaN();
         for (std::size_t i = 0; i < n; ++i) {
             if (x_.log && c.x[i] <= 0) continue;
             if (!std::isfinite(c.y[i])) continue;
+            if (std::abs(c.y[i] - previous) > wrapJump) flush();
+            previous = c.y[i];
             const double py = std::clamp(h - ya.ToPixel(c.y[i], h), -10.0, h + 10.0);
             points.push_back({x_.ToPixel(c.x[i], w), py});
         }
-        const std::vector<QPointF> line = ColumnReducedPolyline(points, area.topLeft());
-        p.setPen(QPen(c.colour, c.rightAxis ? 1.2 : 1.8));
-        if (line.size() > 1) p.drawPolyline(line.data(), static_cast<int>(line.size()));
+        flush();
     }
     p.restore();
 

@@ -66,7 +66,8 @@ int Run(const QString& folder) {
     zefsim::Device& device = sim.addDevice(config);
     device.setMemory(kPresetBaseAddress + pi::kEqMode, {1});
     device.setMemory(kPresetBaseAddress + pi::kFirBypass, {0});
-    device.setMemory(kPresetBaseAddress + pi::kOutputMute, {0});
+    device.setMemory(kPresetBaseAddress + pi::kOutputEqBypass, {0});  // the FIR plays with the EQ
+    device.setMemory(kPresetBaseAddress + pi::kOutputMute, {0x02});   // output 2 muted: the mic hears both
     // -15 dB on output 1: at 0 dB the sweep would clip the rig's microphone.
     device.setMemory(kPresetBaseAddress + pi::OutputGain(0), {90});
 
@@ -116,6 +117,8 @@ int Run(const QString& folder) {
     shot(FrmWizardFIR::kView);
     w.GoTo(FrmWizardFIR::kCalculate);
     w.settings().firMode = 1;
+    w.settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
+    w.settings().minFrequency = 500;
     w.ShowSettings();
     w.ClickCalculate();
     w.findChild<QCheckBox*>("CheckMagnPhase")->setChecked(true);
