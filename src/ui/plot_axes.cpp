@@ -57,7 +57,8 @@ QString TickLabel(const PlotAxis& axis, double value, double step) {
 QString PointerReadout(const PlotAxis& x, double xValue, const PlotAxis& y, double yValue) {
     auto part = [](const PlotAxis& a, double v) {
         const int decimals = a.unit == "Hz" ? 0 : (a.unit == "ms" ? 2 : 1);
-        return QString::number(v, 'f', decimals) + " " + a.unit;
+        const QString number = QString::number(v, 'f', decimals);
+        return a.unit.isEmpty() ? number : number + " " + a.unit;
     };
     return part(x, xValue) + "; " + part(y, yValue);
 }
