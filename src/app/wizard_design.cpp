@@ -32,6 +32,22 @@ bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<
     return true;
 }
 
+void RemoveDelay(GridResponse& response, int samples) {
+    for (std::size_t k = 0; k < dsp::kGridPoints; ++k) {
+        const double turns = static_cast<double>(k) * samples / dsp::kTransformLength;  // f * delay
+        double deg = response.degrees[k] + 360.0 * (turns - std::floor(turns));
+        deg = std::fmod(deg + 180.0, 360.0);
+        response.degrees[k] = (deg < 0 ? deg + 360.0 : deg) - 180.0;
+    }
+}
+
+int MainTap(const std::vector<double>& samples) {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i)
+        if (std::fabs(samples[i]) > std::fabs(samples[best])) best = i;
+    return static_cast<int>(best);
+}
+
 std::string WizardFirName(int firSlot, int day, int month, int year) {
     char text[40];
     std::snprintf(text, sizeof text, "Wiz%d:%02d/%02d/%d", firSlot + 3, day, month, year);
@@ -95,10 +111,18 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
     DesignCurves curves;
     curves.irTime = designer->ImpulseResponseArray();
     curves.firTime = coefficients;
+    const std::vector<double> combined = designer->CombinedArray();
+    const std::vector<double> targetArray = designer->TargetArray();
     const bool ok = ComputeGridResponse(calculator_, curves.irTime, curves.ir) &&
                     ComputeGridResponse(calculator_, coefficients, curves.fir) &&
-                    ComputeGridResponse(calculator_, designer->CombinedArray(), curves.combined) &&
-                    ComputeGridResponse(calculator_, designer->TargetArray(), curves.target);
+                    ComputeGridResponse(calculator_, combined, curves.combined) &&
+                    ComputeGridResponse(calculator_, targetArray, curves.target);
+    if (ok) {
+        RemoveDelay(curves.ir, MainTap(curves.irTime));
+        RemoveDelay(curves.fir, MainTap(coefficients));
+        RemoveDelay(curves.combined, MainTap(combined));
+        RemoveDelay(curves.target, MainTap(targetArray));
+    }
     if (!ok) {
         dialogs_.Message(t::kCalculateFir, t::kNoDesignText, Icon::Exclamation);
         return false;

@@ -33,8 +33,16 @@ struct GridResponse {
 bool ComputeGridResponse(dsp::ResponseCalculator& calculator, const std::vector<double>& samples,
                          GridResponse& out);
 
+// Removes the delay of `samples` taps from a response's phase (wrapped
+// again into -180..180 degrees), so that what is left is the shape of the
+// phase rather than the many turns of a pure delay.
+void RemoveDelay(GridResponse& response, int samples);
+// Index of the largest |sample| (the first on ties); 0 for an empty array.
+int MainTap(const std::vector<double>& samples);
+
 // The designed FIR's curves: responses of the designer's "IR", "FIR",
-// "IRxFIR" and "Target" arrays, and the IR and FIR in time (samples at 48 kHz).
+// "IRxFIR" and "Target" arrays (each phase without the delay of its own main
+// tap), and the IR and FIR in time (samples at 48 kHz).
 struct DesignCurves {
     GridResponse ir, fir, combined, target;
     std::vector<double> irTime, firTime;

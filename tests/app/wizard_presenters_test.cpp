@@ -3,6 +3,9 @@
 // the design's call sequence, the clipping message and the store questions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/wizard_design.h"
 #include "app/wizard_measurement.h"
 #include "model/defaults.h"
@@ -262,6 +265,25 @@ TEST(WizardDesign, StoringTwiceAsksAlreadyStoredAndAFailedStoreSaysSo) {
     // A new design clears the stored flag.
     ASSERT_TRUE(design.Calculate({1.0}, settings, DefaultEqTarget()));
     EXPECT_FALSE(design.stored());
+}
+
+TEST(WizardDesign, PhaseIsShownWithoutTheMainTapDelay) {
+    dsp::FftwResponseCalculator calculator;
+    for (int delay : {0, 1, 100, 383}) {
+        std::vector<double> h(384, 0.0);
+        h[static_cast<std::size_t>(delay)] = -0.5;  // a pure delay, inverted
+        h[static_cast<std::size_t>(std::min(delay + 1, 383))] += delay < 383 ? 0.01 : 0.0;
+        GridResponse r;
+        ASSERT_TRUE(ComputeGridResponse(calculator, h, r));
+        ASSERT_EQ(MainTap(h), delay);
+        RemoveDelay(r, delay);
+        for (std::size_t k : {1u, 700u, 3413u, 6826u}) {
+            // What is left is the inversion (180 degrees) and the small tap's
+            // few degrees.
+            EXPECT_GT(std::fabs(r.degrees[k]), 170.0) << delay << " " << k;
+            EXPECT_LE(std::fabs(r.degrees[k]), 180.0) << delay << " " << k;
+        }
+    }
 }
 
 TEST(WizardDesign, TargetCurveFollowsTheRecord) {
