@@ -45,6 +45,7 @@ inline constexpr const char* kGeometryOk =
     "Ok, measurement geometry is already set up, following one of the three cases above";
 
 // ---- Wiring and levels ----
+inline constexpr const char* kAsio = "ASIO";
 inline constexpr const char* kLineOut = "LINE OUT";
 inline constexpr const char* kMicIn = "MIC IN";
 inline constexpr const char* kSelectCard = "Select ASIO Card";
@@ -59,6 +60,9 @@ inline constexpr const char* kWiringHint =
 inline constexpr const char* kTestingMic = "Testing MIC ...";
 
 // ---- Measuring ----
+inline constexpr const char* kMeasureHint =
+    "Press \"Measure IR\": the sweep plays through the selected output and the microphone records the "
+    "loudspeaker. Keep the room quiet until the measurement has finished.";
 inline constexpr const char* kMeasureIr = "Measure IR";
 inline constexpr const char* kMeasuringIr = "Measuring IR....";
 inline constexpr const char* kComputingIr = "Computing IR ...";
@@ -138,6 +142,12 @@ inline constexpr const char* kEqTargetReset = "Reset";
 inline constexpr const char* kEqTargetApply = "Apply";
 inline constexpr const char* kEqTargetSections = "Use the sections";
 inline constexpr const char* kEqTargetTilt = "Tilt (dB/oct)";
+inline constexpr const char* kEqTargetColumns[] = {"#", "Type", "Frequency (Hz)", "Q", "Gain (dB)"};
+inline constexpr const char* kEqTargetTypes[] = {"Bell",  "High shelf", "Low shelf",  "High-pass", "Low-pass",
+                                                 "Notch", "All-pass 1", "All-pass 2", "Off"};
+
+// ---- The editor's way in ----
+inline constexpr const char* kOpenWizardButton = "FIR Wizard...";
 
 // ---- Closing ----
 inline constexpr const char* kExitTitle = "Wizard Exit";

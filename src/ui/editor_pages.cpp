@@ -20,6 +20,7 @@
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
+#include "app/wizard_texts.h"
 #include "ui/fir_wizard.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
@@ -290,7 +291,7 @@ void FrmVLDxxxA::RebuildOutputPage() {
     top->addWidget(eqButton);
     // The FIR wizard of the output on show (its FIR slot), until the output
     // EQ/FIR editor's "Wizard" menu opens it.
-    auto* wizardButton = new QPushButton("FIR Wizard...", page);
+    auto* wizardButton = new QPushButton(wizard_text::kOpenWizardButton, page);
     wizardButton->setObjectName("BtnFirWizard");
     connect(wizardButton, &QPushButton::clicked, this, [this] {
         const bool second = session_.selection(slot_).group == dsp::kGroupOutput2;

@@ -35,9 +35,7 @@ QDoubleSpinBox* Spin(QWidget* parent, double lo, double hi, int decimals, double
 }  // namespace
 
 const char* EqTargetWindow::SectionTypeText(int code) {
-    static const char* const kTexts[] = {"Bell",  "High shelf", "Low shelf",  "High-pass", "Low-pass",
-                                         "Notch", "All-pass 1", "All-pass 2", "Off"};
-    return kTexts[code >= 0 && code <= kOffCode ? code : kOffCode];
+    return t::kEqTargetTypes[code >= 0 && code <= kOffCode ? code : kOffCode];
 }
 
 EqTargetWindow::EqTargetWindow(const EqTargetRecord& record, QWidget* parent)
@@ -51,8 +49,7 @@ EqTargetWindow::EqTargetWindow(const EqTargetRecord& record, QWidget* parent)
     v->addWidget(plot_, 1);
 
     auto* g = new QGridLayout;
-    const char* heads[] = {"#", "Type", "Frequency (Hz)", "Q", "Gain (dB)"};
-    for (int c = 0; c < 5; ++c) g->addWidget(new QLabel(heads[c], this), 0, c);
+    for (int c = 0; c < 5; ++c) g->addWidget(new QLabel(t::kEqTargetColumns[c], this), 0, c);
     for (int i = 0; i < 10; ++i) {
         g->addWidget(new QLabel(QString::number(i + 1), this), i + 1, 0);
         type_[i] = new QComboBox(this);

@@ -16,6 +16,7 @@
 #include "audio/audio_system.h"
 #include "measure/fir_design.h"
 #include "measure/sweep_engine.h"
+#include "model/defaults.h"
 #include "ui/wizard_widgets.h"
 
 namespace zef {
@@ -64,7 +65,10 @@ FrmWizardFIR::FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot,
         std::make_unique<wizard::Design>([] { return std::make_unique<measure::SpectralFirDesigner>(); },
                                          session.state().responses.calculator(), session.dialogs());
 
-    state_.target = session.model().device(slot).eqTarget;
+    // A slot that was never given defaults holds an all-zero record: start
+    // such a device from the default target instead.
+    const EqTargetRecord& target = session.model().device(slot).eqTarget;
+    state_.target = target == EqTargetRecord{} ? DefaultEqTarget() : target;
     if (std::optional<wizard::WizardState> kept =
             wizard::KeptState(session.dataFolder(), session.model(), slot))
         state_ = *kept;

@@ -33,7 +33,7 @@ QWidget* FrmWizardFIR::BuildCompare() {
     inVerify_ = new QComboBox(page);
     inVerify_->setObjectName("InpChListVerify");
     for (QComboBox* c : {devVerify_, outVerify_, inVerify_}) c->setMaximumWidth(260);
-    g->addWidget(new QLabel("ASIO", page), 0, 0);
+    g->addWidget(new QLabel(t::kAsio, page), 0, 0);
     g->addWidget(devVerify_, 0, 1);
     g->addWidget(new QLabel(t::kLineOut, page), 1, 0);
     g->addWidget(outVerify_, 1, 1);

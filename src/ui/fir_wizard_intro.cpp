@@ -84,7 +84,7 @@ QWidget* FrmWizardFIR::BuildWiring() {
     inCombo_->setObjectName("InpChCombo");
     lblAsio_ = new QLabel(page);
     lblAsio_->setObjectName("LblASIO");
-    g->addWidget(new QLabel("ASIO", page), 0, 0);
+    g->addWidget(new QLabel(t::kAsio, page), 0, 0);
     g->addWidget(devCombo_, 0, 1);
     panel_ = new QPushButton(t::kControlPanel, page);
     panel_->setObjectName("BtnControlPanel");

@@ -29,10 +29,7 @@ const QColor kIrColour = WizardCurveColour(0);
 QWidget* FrmWizardFIR::BuildMeasure() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
-    auto* text = new QLabel(
-        "Press \"Measure IR\": the sweep plays through the selected output and the microphone records the "
-        "loudspeaker. Keep the room quiet until the measurement has finished.",
-        page);
+    auto* text = new QLabel(t::kMeasureHint, page);
     text->setWordWrap(true);
     v->addWidget(text);
     auto* row = new QHBoxLayout;
