@@ -342,4 +342,9 @@ int SpectralFirDesigner::Design(const FirDesignInputs& inputs, double& latencyMs
     return last_.gainReduced ? 1 : 0;
 }
 
+std::vector<double> DirectSoundWindow(std::span<const double> impulseResponse, double windowMs) {
+    if (impulseResponse.empty()) return {};
+    return WindowImpulse(impulseResponse, std::clamp(windowMs, kMinWindowMs, kMaxWindowMs)).samples;
+}
+
 }  // namespace zef::measure

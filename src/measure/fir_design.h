@@ -107,6 +107,12 @@ struct FirDesignResult {
     std::vector<double> target;
 };
 
+// The direct sound of `impulseResponse` as the design's step 1 cuts it,
+// with `windowMs` clamped to 2.0..5.0 ms (empty for an empty response): the
+// verification compares a new measurement with the one the design used
+// through the same window.
+std::vector<double> DirectSoundWindow(std::span<const double> impulseResponse, double windowMs);
+
 // Designs FIRs; holds the transform plans, so make it once and reuse it.
 class FirDesignEngine {
 public:

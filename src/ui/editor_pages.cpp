@@ -23,6 +23,8 @@
 #include "model/tables.h"
 #include "ui/analyser_panel.h"
 #include "ui/autoeq_window.h"
+#include "app/wizard_texts.h"
+#include "ui/fir_wizard.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 
@@ -302,6 +304,15 @@ void FrmVLDxxxA::RebuildOutputPage() {
     connect(analyser, &QPushButton::clicked, this,
             [this, selectedOutput] { OpenOutputAnalyser(session_, slot_, selectedOutput(), this); });
     top->addWidget(analyser);
+    // The FIR wizard of the output on show (its FIR slot), until the output
+    // EQ/FIR editor's "Wizard" menu opens it.
+    auto* wizardButton = new QPushButton(wizard_text::kOpenWizardButton, page);
+    wizardButton->setObjectName("BtnFirWizard");
+    connect(wizardButton, &QPushButton::clicked, this, [this] {
+        const bool second = session_.selection(slot_).group == dsp::kGroupOutput2;
+        OpenFirWizard(session_, slot_, second ? kOutput2 : kOutput1, this);
+    });
+    top->addWidget(wizardButton);
     v->addLayout(top);
 
     auto* stack = new QStackedWidget(page);

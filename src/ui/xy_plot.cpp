@@ -1,0 +1,216 @@
+#include "ui/xy_plot.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zef {
+namespace {
+
+const QColor kBackground(16, 20, 28);
+const QColor kGrid(70, 76, 88);
+const QColor kLabels(190, 196, 206);
+
+}  // namespace
+
+XyPlot::XyPlot(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(280, 150);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setMouseTracking(true);
+    readout_ = new QLabel(this);
+    readout_->setObjectName("LblReadout");
+    readout_->setStyleSheet(
+        "QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
+    readout_->hide();
+}
+
+void XyPlot::setAxes(const PlotAxis& x, const PlotAxis& left) {
+    x_ = x;
+    left_ = left;
+    update();
+}
+
+void XyPlot::setRightAxis(const PlotAxis& right) {
+    right_ = right;
+    update();
+}
+
+void XyPlot::clearCurves() {
+    curves_.clear();
+    update();
+}
+
+void XyPlot::setCurve(const Curve& curve) {
+    auto it =
+        std::find_if(curves_.begin(), curves_.end(), [&](const Curve& c) { return c.name == curve.name; });
+    if (it == curves_.end())
+        curves_.push_back(curve);
+    else
+        *it = curve;
+    update();
+}
+
+void XyPlot::removeCurve(const QString& name) {
+    std::erase_if(curves_, [&](const Curve& c) { return c.name == name; });
+    update();
+}
+
+void XyPlot::setCurveVisible(const QString& name, bool visible) {
+    for (Curve& c : curves_)
+        if (c.name == name) c.visible = visible;
+    update();
+}
+
+void XyPlot::setRightCurvesVisible(bool visible) {
+    for (Curve& c : curves_)
+        if (c.rightAxis) c.visible = visible;
+    update();
+}
+
+const XyPlot::Curve* XyPlot::curve(const QString& name) const {
+    for (const Curve& c : curves_)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+QStringList XyPlot::legend() const {
+    QStringList names;
+    for (const Curve& c : curves_)
+        if (c.visible) names << c.name;
+    return names;
+}
+
+bool XyPlot::RightAxisInUse() const {
+    return std::any_of(curves_.begin(), curves_.end(),
+                       [](const Curve& c) { return c.visible && c.rightAxis; });
+}
+
+QRect XyPlot::plotArea() const { return PlotArea(size(), margins_); }
+
+QString XyPlot::readoutAt(QPointF p) const {
+    const QRect area = plotArea();
+    if (!area.contains(p.toPoint())) return {};
+    const double xv = x_.FromPixel(p.x() - area.left(), area.width());
+    const double yv = left_.FromPixel(area.bottom() - p.y(), area.height());
+    return PointerReadout(x_, xv, left_, yv);
+}
+
+QString XyPlot::readoutText() const { return readout_->text(); }
+bool XyPlot::readoutVisible() const { return readout_->isVisible(); }
+
+void XyPlot::mouseMoveEvent(QMouseEvent* event) {
+    const QString text = readoutAt(event->position());
+    if (text.isEmpty()) {
+        readout_->hide();
+        return;
+    }
+    readout_->setText(text);
+    readout_->adjustSize();
+    QPoint at = event->position().toPoint() + QPoint(12, -readout_->height() - 4);
+    at.setX(std::clamp(at.x(), 0, std::max(0, width() - readout_->width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, height() - readout_->height())));
+    readout_->move(at);
+    readout_->show();
+}
+
+void XyPlot::leaveEvent(QEvent*) { readout_->hide(); }
+
+void XyPlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.fillRect(rect(), kBackground);
+    const QRect area = plotArea();
+    const double w = area.width(), h = area.height();
+    QFont f = font();
+    f.setPointSizeF(std::max(6.5, f.pointSizeF() - 1.5));
+    p.setFont(f);
+    const QFontMetrics fm(f);
+
+    // Grid and labels: x below, left axis at the left, right axis at the right.
+    const std::vector<double> xt = AxisTicks(x_, std::max(2, area.width() / 70));
+    const double xstep = xt.size() > 1 ? xt[1] - xt[0] : 0;
+    for (double v : xt) {
+        const double px = area.left() + x_.ToPixel(v, w);
+        p.setPen(QPen(kGrid, 1));
+        p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
+        p.setPen(kLabels);
+        const QString label = TickLabel(x_, v, xstep);
+        p.drawText(QPointF(px - fm.horizontalAdvance(label) / 2.0, area.bottom() + fm.ascent() + 3), label);
+    }
+    const std::vector<double> yt = AxisTicks(left_, std::max(2, area.height() / 30));
+    const double ystep = yt.size() > 1 ? yt[1] - yt[0] : 0;
+    for (double v : yt) {
+        const double py = area.bottom() - left_.ToPixel(v, h);
+        p.setPen(QPen(kGrid, 1));
+        p.drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
+        p.setPen(kLabels);
+        const QString label = TickLabel(left_, v, ystep);
+        p.drawText(QPointF(area.left() - fm.horizontalAdvance(label) - 4, py + fm.ascent() / 2.0 - 1), label);
+    }
+    p.setPen(kLabels);
+    p.drawText(QPointF(2, area.top() + fm.ascent()), left_.unit);
+    p.drawText(QPointF(area.right() - fm.horizontalAdvance(x_.unit), height() - 2), x_.unit);
+    const bool right = RightAxisInUse();
+    if (right) {
+        const std::vector<double> rt = AxisTicks(right_, std::max(2, area.height() / 30));
+        const double rstep = rt.size() > 1 ? rt[1] - rt[0] : 0;
+        for (double v : rt) {
+            const double py = area.bottom() - right_.ToPixel(v, h);
+            p.drawText(QPointF(area.right() + 4, py + fm.ascent() / 2.0 - 1), TickLabel(right_, v, rstep));
+        }
+        p.drawText(QPointF(width() - fm.horizontalAdvance(right_.unit) - 2, area.top() + fm.ascent()),
+                   right_.unit);
+    }
+    p.setPen(QPen(kGrid.lighter(130), 1));
+    p.drawRect(area);
+
+    // Curves, clipped to the plot area.
+    p.save();
+    p.setClipRect(area);
+    for (const Curve& c : curves_) {
+        if (!c.visible) continue;
+        const PlotAxis& ya = c.rightAxis ? right_ : left_;
+        // A curve on the right (phase) axis is wrapped: a jump of more than
+        // half the axis starts a new line instead of a vertical stroke.
+        const double wrapJump = c.rightAxis ? (ya.max - ya.min) / 2 : std::numeric_limits<double>::infinity();
+        std::vector<dsp::PlotPoint> points;
+        auto flush = [&] {
+            const std::vector<QPointF> line = ColumnReducedPolyline(points, area.topLeft());
+            if (line.size() > 1) p.drawPolyline(line.data(), static_cast<int>(line.size()));
+            points.clear();
+        };
+        p.setPen(QPen(c.colour, c.rightAxis ? 1.2 : 1.8));
+        const std::size_t n = std::min(c.x.size(), c.y.size());
+        double previous = std::numeric_limits<double>::quiet_NaN();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (x_.log && c.x[i] <= 0) continue;
+            if (!std::isfinite(c.y[i])) continue;
+            if (std::abs(c.y[i] - previous) > wrapJump) flush();
+            previous = c.y[i];
+            const double py = std::clamp(h - ya.ToPixel(c.y[i], h), -10.0, h + 10.0);
+            points.push_back({x_.ToPixel(c.x[i], w), py});
+        }
+        flush();
+    }
+    p.restore();
+
+    // Legend, top right inside the plot.
+    int row = 0;
+    for (const Curve& c : curves_) {
+        if (!c.visible) continue;
+        const int tw = fm.horizontalAdvance(c.name);
+        const double ly = area.top() + 6 + row * (fm.height() + 1);
+        const double lx = area.right() - tw - 30;
+        p.fillRect(QRectF(lx - 4, ly - 1, tw + 32, fm.height() + 1), QColor(16, 20, 28, 200));
+        p.setPen(QPen(c.colour, 2.5));
+        p.drawLine(QPointF(lx, ly + fm.height() / 2.0), QPointF(lx + 18, ly + fm.height() / 2.0));
+        p.setPen(kLabels);
+        p.drawText(QPointF(lx + 24, ly + fm.ascent()), c.name);
+        ++row;
+    }
+}
+
+}  // namespace zef

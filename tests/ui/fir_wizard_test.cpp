@@ -1,0 +1,220 @@
+// The FIR wizard window against a simulated amplifier and an in-process
+// virtual rig at full speed: a whole run (measure, design, store, verify)
+// and the window's own rules (refusals, entry boxes, closing).
+#include "ui/fir_wizard.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <cstdio>
+
+#include "app/wizard_texts.h"
+#include "audio/audio_system.h"
+#include "dsp/fir_coefficients.h"
+#include "model/memory_map.h"
+#include "rig.h"
+#include "ui/wizard_widgets.h"
+#include "ui/xy_plot.h"
+#include "ui_fixture.h"
+
+namespace zef::test {
+namespace {
+
+// Spread of a levelled curve over [low, high] Hz: the RMS of its dB values
+// at 48 log-spaced frequencies (nearest grid points).
+double SpreadDb(const dsp::Curve& db, double low, double high) {
+    double sum = 0, sq = 0;
+    const int n = 48;
+    for (int i = 0; i < n; ++i) {
+        const double f = low * std::pow(high / low, i / (n - 1.0));
+        const double v = db[static_cast<std::size_t>(std::lround(f / dsp::kGridStepHz))];
+        sum += v;
+        sq += v * v;
+    }
+    const double mean = sum / n;
+    return std::sqrt(std::max(0.0, sq / n - mean * mean));
+}
+
+class WizardTest : public UiTest {
+protected:
+    void Open(bool withRig) {
+        device = &AddSimDevice("Stage Left");
+        // Output 1 in the 10-band + FIR mode, EQ and FIR on; output 2 silent.
+        device->setMemory(kPresetBaseAddress + pi::kEqMode, {1});
+        device->setMemory(kPresetBaseAddress + pi::kFirBypass, {0});
+        device->setMemory(kPresetBaseAddress + pi::kOutputEqBypass, {0});  // the FIR plays with the EQ
+        device->setMemory(kPresetBaseAddress + pi::kOutputMute,
+                          {0x02});  // output 2 muted: the mic hears both
+        // -15 dB on output 1: at 0 dB the sweep would clip the rig's microphone.
+        device->setMemory(kPresetBaseAddress + pi::OutputGain(0), {90});
+        StartEditor();
+        ListAndConnect(1, hosts[0]);
+        std::vector<std::string> rigs;
+        if (withRig) {
+            zefsim::RigConfig config;
+            config.fast = true;
+            config.latencyMs = 20;
+            rig = std::make_unique<zefsim::Rig>(*device, config);
+            rigs.push_back(rig->endpoint());
+        }
+        std::string error;
+        audio = audio::MakeAudioSystem({rigs, false}, error);  // the rig alone, or no card at all
+        ASSERT_TRUE(audio) << error;
+        wizard = std::make_unique<FrmWizardFIR>(*session, 1, 0, audio.get());
+        wizard->show();
+    }
+    template <class T>
+    T* Find(const char* name) {
+        T* w = wizard->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void ChooseCard(const char* devices, const char* outputs, const char* inputs) {
+        Find<QComboBox>(devices)->setCurrentIndex(1);
+        Find<QComboBox>(outputs)->setCurrentIndex(1);  // card output 1 feeds the amplifier's input L
+        Find<QComboBox>(inputs)->setCurrentIndex(1);   // the microphone
+    }
+    bool RunToEnd() {
+        return WaitFor([&] { return wizard->measurement().running() == wizard::Action::None; }, 90000);
+    }
+
+    zefsim::Device* device = nullptr;
+    std::unique_ptr<zefsim::Rig> rig;
+    std::unique_ptr<audio::System> audio;
+    std::unique_ptr<FrmWizardFIR> wizard;
+};
+
+TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
+    Open(true);
+    for (int i = 0; i < 3; ++i)
+        Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
+    wizard->ClickNext();
+    Find<QCheckBox>("CheckGeometry")->setChecked(true);
+    wizard->ClickNext();
+    ASSERT_EQ(wizard->page(), FrmWizardFIR::kWiring);
+    EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
+    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+    EXPECT_TRUE(Find<QPushButton>("BtnTest")->isEnabled());
+    Find<Stepper>("LblRoomDecay")->step(-1);  // 1 s of room decay
+    wizard->ClickNext();
+
+    wizard->ClickMeasure();
+    ASSERT_EQ(wizard->measurement().running(), wizard::Action::Measure);
+    EXPECT_EQ(wizard->timeoutTimer().interval(), 40000);
+    EXPECT_EQ(Find<QPushButton>("BtnMeasureIR")->text(), "Measuring IR....");
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
+    ASSERT_FALSE(wizard->state().ir.empty());
+    EXPECT_TRUE(Find<QPushButton>("BtnNext")->isEnabled());
+    wizard->ClickNext();
+    EXPECT_EQ(Find<XyPlot>("GraphIRFIRTime")->legend(), QStringList{"IR"});
+
+    wizard->ClickNext();
+    ASSERT_EQ(wizard->page(), FrmWizardFIR::kCalculate);
+    wizard->settings().firMode = 1;
+    wizard->settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
+    wizard->settings().minFrequency = 500;
+    wizard->settings().maxFrequency = 16000;
+    wizard->ShowSettings();
+    wizard->ClickCalculate();
+    ASSERT_TRUE(wizard->design().designed());
+    EXPECT_EQ(Find<XyPlot>("GraphIRFIRFreqCalc")->legend(), (QStringList{"IR", "FIR", "IRxFIR", "Target"}));
+    Find<QCheckBox>("CheckMagnPhase")->setChecked(true);
+    EXPECT_EQ(Find<XyPlot>("GraphIRFIRFreqCalc")->legend().size(), 8);
+    wizard->ClickNext();
+    ASSERT_EQ(wizard->page(), FrmWizardFIR::kCompare);
+
+    // Store: the FIR lands byte for byte in the amplifier's FIR memory of
+    // output 1, under the wizard's name, with its tap count.
+    dialogs.answers = {Answer::Yes};
+    device->clearLog();
+    wizard->ClickStore();
+    ASSERT_TRUE(wizard->design().stored());
+    const FirImage image = fir::QuantiseFir(wizard->design().coefficients());
+    EXPECT_EQ(device->memory(4096, 1152), std::vector<std::uint8_t>(image.begin(), image.end()));
+    const QDate today = QDate::currentDate();
+    const std::string name = wizard::WizardFirName(0, today.day(), today.month(), today.year());
+    const std::vector<std::uint8_t> stored = device->memory(kPresetBaseAddress + pi::kFirNames, 16);  // 659
+    EXPECT_EQ(std::string(stored.begin(), stored.end()), name + std::string(16 - name.size(), ' '));
+    const std::vector<std::uint8_t> taps = device->memory(691, 4);  // high s0, high s1, low s0, low s1
+    EXPECT_EQ(taps[0], 0x01);
+    EXPECT_EQ(taps[2], 0x80);
+    EXPECT_EQ(CountCommand(*device, 29), 1);
+
+    // Verify with the same card: flatter in the corrected range.
+    ASSERT_EQ(Find<QComboBox>("DevListVerify")->currentIndex(), 1);
+    Find<QComboBox>("OutChListVerify")->setCurrentIndex(1);
+    Find<QComboBox>("InpChListVerify")->setCurrentIndex(1);
+    wizard->ClickVerify();
+    ASSERT_EQ(wizard->measurement().running(), wizard::Action::Verify);
+    EXPECT_EQ(wizard->timeoutTimer().interval(), 50000);
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(wizard->design().after().has_value());
+    const double before = SpreadDb(wizard->design().before()->db, 500, 16000);
+    const double after = SpreadDb(wizard->design().after()->db, 500, 16000);
+    std::printf("[ figure ] verified spread 500 Hz..16 kHz: before %.2f dB, after %.2f dB\n", before, after);
+    RecordProperty("spread_before_db", std::to_string(before));
+    RecordProperty("spread_after_db", std::to_string(after));
+    EXPECT_LT(after, before * 0.6);
+    const QStringList legend = Find<XyPlot>("GraphIRFIRFreqVerify")->legend();
+    EXPECT_TRUE(legend.contains("Before Correction") && legend.contains("After Correction"));
+}
+
+TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
+    Open(false);
+    // No card: the lists are empty, "Test" says what is missing and nothing runs.
+    EXPECT_EQ(Find<QComboBox>("DevCombo")->count(), 1);
+    wizard->GoTo(FrmWizardFIR::kWiring);
+    EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("BtnTest")->isEnabled());
+    wizard->ClickTest();
+    wizard->ClickMeasure();
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_EQ(dialogs.messages()[0].title, "Test MIC");
+    EXPECT_EQ(dialogs.messages()[1].title, "Measure IR");
+    EXPECT_EQ(dialogs.messages()[1].text, "Please set all ASIO parameters");
+    EXPECT_FALSE(wizard->progressTimer().isActive());
+
+    // The frequency boxes take digits only and clamp on Enter; a change
+    // starts the blink of "Calculate FIR".
+    wizard->GoTo(FrmWizardFIR::kCalculate);
+    QLineEdit* maxBox = Find<QLineEdit>("MaxFreqText");
+    maxBox->clear();
+    QTest::keyClicks(maxBox, "2x5.0-00");
+    EXPECT_EQ(maxBox->text(), "25000");
+    QTest::keyClick(maxBox, Qt::Key_Return);
+    EXPECT_EQ(maxBox->text(), "20000");
+    EXPECT_EQ(wizard->settings().maxFrequency, 20000);
+    EXPECT_TRUE(wizard->blinkTimer().isActive());
+    wizard->settings().windowStep = 0;
+    QLineEdit* minBox = Find<QLineEdit>("MinFreqText");
+    minBox->setText("100");
+    QTest::keyClick(minBox, Qt::Key_Return);
+    EXPECT_EQ(wizard->settings().minFrequency, 500);
+    Find<Stepper>("LblUpdownWinLen")->step(+1);
+    EXPECT_EQ(Find<Stepper>("LblUpdownWinLen")->text(), "2.1 ms");
+    Find<Stepper>("LblModeFir")->step(-1);
+    EXPECT_EQ(Find<Stepper>("LblModeFir")->text(), "Phase Only");
+    EXPECT_FALSE(Find<QPushButton>("ImgEqTarget")->isVisible());
+
+    // Closing: Cancel keeps the window, Yes keeps the wizard's state for the device.
+    const std::string kept = wizard::KeptStatePath(session->dataFolder(), session->model(), 1);
+    wizard->settings().precision = 9;
+    wizard->SetImpulseResponse({0.0, 1.0, 0.25});
+    dialogs.answers = {Answer::Cancel, Answer::Yes};
+    EXPECT_FALSE(wizard->close());
+    EXPECT_TRUE(wizard->isVisible());
+    EXPECT_TRUE(wizard->close());
+    EXPECT_EQ(dialogs.calls.back().title, "Wizard Exit");
+    EXPECT_EQ(dialogs.calls.back().buttons, Buttons::YesNoCancel);
+    FrmWizardFIR again(*session, 1, 0, audio.get());
+    EXPECT_EQ(again.settings().precision, 9);
+    EXPECT_EQ(again.state().ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
+}
+
+}  // namespace
+}  // namespace zef::test
