@@ -192,6 +192,9 @@ void FrmEQFIR::closeEvent(QCloseEvent* event) {
     coalescer_.Flush();
     ShowAnalyser(false);
     event->accept();
+    // The channel editor shows what was changed here (EQ and FIR bypass, mode).
+    subscriptions_.clear();
+    session_.events().channelLevelRefreshed.Emit(slot_);
 }
 
 }  // namespace zef

@@ -6,7 +6,6 @@
 
 #include "app/editor_session.h"
 #include "app/output_eq_actions.h"
-#include "dsp/groups.h"
 #include "model/memory_map.h"
 
 namespace zef {
@@ -53,9 +52,6 @@ EqModeSwitch FrmEqMode::ClickMode(int mode) {
     const EqModeSwitchOutcome outcome =
         SetOutputEqMode(session_.model().device(slot_), session_.state().responses, slot_, target, ports);
     if (outcome.result == EqModeSwitch::Switched) {
-        // The channel editor's and the view-all graphs redraw from the rebuilt sums.
-        session_.responses().GroupChanged(slot_, dsp::kGroupOutput1);
-        session_.responses().GroupChanged(slot_, dsp::kGroupOutput2);
         accept();
         return outcome.result;
     }

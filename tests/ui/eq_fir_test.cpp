@@ -118,7 +118,7 @@ TEST_F(EqFirTest, TenBandModeHidesBands11To30AndKeepsThem) {
     EXPECT_EQ(sim().memory(240 + 116, 1)[0], 1);
     EXPECT_EQ(eq->visibleBands(), 10);
     EXPECT_EQ(eq->graph()->markers().size(), 10u);
-    eq->firBypass()->check()->click();  // the (empty) FIR out of the sum
+    eq->firBypass()->check()->click();  // whatever FIR the device holds, out of the sum
     EXPECT_NEAR(DrawnDb(1000), flat, 1e-6) << "band 15 is not summed";
     EXPECT_EQ(model().values.bandGain[band15], 12);
     EXPECT_TRUE(DeviceHoldsTheModel());
@@ -248,7 +248,10 @@ TEST_F(EqFirTest, StoreFailingHalfWaySaysFirNotUpdatedAndStaysOpen) {
 TEST_F(EqFirTest, ImportErrorsKeepTheEarlierFir) {
     Connect();
     FormExternalFir window(*session, 1, 0, filterIndex);
-    EXPECT_FALSE(window.viewFrame()->isVisibleTo(&window)) << "nothing to view yet";
+    // Before a load the window shows the FIR the output holds, with nothing to store.
+    EXPECT_TRUE(window.viewFrame()->isVisibleTo(&window));
+    EXPECT_FALSE(window.storeButton()->isVisibleTo(&window));
+    EXPECT_EQ(window.windowTitle(), "Import FIR");
     dialogs.files = {WriteFir("good.txt", dsp::BandPassFir(384, 200, 8000))};
     window.ClickLoad();
     const QString title = window.windowTitle();
