@@ -89,7 +89,7 @@ EqBandPanel::EqBandPanel(ControlHost& host, QWidget* parent) : QWidget(parent), 
     right->addWidget(bandBypass_, 3, 0, 1, 3);
     right->addWidget(eqBypass_, 4, 0, 1, 2);
     right->addWidget(flat_, 4, 2);
-    row->addWidget(gain_, 2);
+    row->addWidget(gain_, 2, Qt::AlignTop);
     row->addLayout(right, 1);
     outer->addLayout(row);
 }

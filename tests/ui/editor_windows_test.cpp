@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include "app/edit_actions.h"
 #include "app/preset_actions.h"
@@ -86,7 +87,7 @@ TEST_F(EditorWindowsTest, FilterTypeMenuChangesTheSelectedBandOnly) {
     editor->SetPageChannel(4);
     editor->bandPanel()->selectBand(70);
     const auto before = session->model().device(1).values.bandType;
-    editor->MenuInpPeqFilter(kBandNotch);
+    main->ShapeEqFilter(kBandNotch);  // the main window's "Filter Type" menu reaches the active editor
     const auto& after = session->model().device(1).values.bandType;
     EXPECT_EQ(after[70], kBandNotch);
     for (std::size_t b = 0; b < after.size(); ++b) {
@@ -228,6 +229,46 @@ TEST_F(EditorWindowsTest, LinkedInputsSendTheGainToBoth) {
     gain.CommitText();
     EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(0), 1), device().memory(kPresetBase + pi::InputGain(1), 1));
     EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(1), 1)[0], 108);  // -6 dB
+}
+
+TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
+    Open();
+    editor->SetPageChannel(4);
+    device().setReplyDelayMs(40);  // every exchange takes longer than a pointer step
+    const dsp::GraphMapping m = editor->graph()->mapping();
+    constexpr int kSteps = 60;
+    editor->BandPressed(3, m.x(250), m.y(0));
+    // Pointer steps every 5 ms, arriving while exchanges are in flight too.
+    int step = 0;
+    QTimer pointer;
+    QObject::connect(&pointer, &QTimer::timeout, [&] {
+        if (step == kSteps) return;
+        ++step;
+        editor->BandDragged(3, m.x(250 + 40 * step), m.y(-10 + step % 20));
+    });
+    pointer.start(5);
+    ASSERT_TRUE(WaitFor([&] { return step == kSteps; }, 10000));
+    pointer.stop();
+    editor->BandReleased(3);
+    const DeviceModel& d = session->model().device(1);
+    const auto released = std::vector<std::uint8_t>(d.preset.bytes.begin() + pi::MaskingBand(2),
+                                                     d.preset.bytes.begin() + pi::MaskingBand(2) + 5);
+    ASSERT_TRUE(WaitFor([&] { return device().memory(kPresetBase + pi::MaskingBand(2), 5) == released; }, 3000));
+    EXPECT_LT(CountCommand(device(), 5), kSteps / 2);  // coalesced, not one per step
+    // Nothing is left queued behind the released value.
+    device().clearLog();
+    WaitFor([] { return false; }, 200);
+    EXPECT_TRUE(device().frames().empty());
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+TEST_F(EditorWindowsTest, FirmwareUpdateFromTheSettingsMenuIsOnlyForUsb) {
+    Open();
+    editor->ret_SettingsFun(0);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_EQ(dialogs.messages()[0].title, "Firmware Update");
+    EXPECT_EQ(dialogs.messages()[0].text, "Function available only in USB mode");
+    EXPECT_TRUE(device().frames().empty());
 }
 
 // ---- widgets alone ----
