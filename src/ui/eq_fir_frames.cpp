@@ -50,7 +50,8 @@ QWidget* FrmEQFIR::BuildHeader(QWidget* host) {
         auto* tab = new QPushButton(kOutputTabCaptions[o], header);
         tab->setObjectName(QString("LblImgNameOut%1").arg(o));
         tab->setCheckable(true);
-        tab->setStyleSheet(QString("QPushButton:checked { background: %1; color: black; font-weight: bold; }")
+        tab->setStyleSheet(QString("QPushButton { font-weight: bold; padding: 3px 10px; }"
+                                   " QPushButton:checked { background: %1; color: black; }")
                                .arg(GroupColour(dsp::kGroupOutput1 + o).name()));
         group->addButton(tab, o);
         row->addWidget(tab);
@@ -95,8 +96,6 @@ void FrmEQFIR::BuildGraph(QWidget* host) {
     shift_->setObjectName("UpDownShiftY");
     shift_->setRange(0, dsp::kShiftSteps - 1);
     side->addWidget(shift_);
-    side->addStretch(1);
-    row->addWidget(zoomFrame_);
     connect(zoom_, &QSpinBox::valueChanged, this, [this](int z) { session_.graphView().setZoom(z); });
     connect(shift_, &QSpinBox::valueChanged, this, [this](int s) { session_.graphView().setShiftStep(s); });
 
@@ -124,7 +123,7 @@ QWidget* FrmEQFIR::BuildFirFrame(QWidget* host) {
     firTaps_ = new QLabel(firFrame_);
     firTaps_->setObjectName("LabelTapsFir");
     v->addWidget(firTaps_);
-    auto* menu = new QHBoxLayout;
+    auto* menu = new QVBoxLayout;
     const char* captions[] = {"Wizard", "Import / View", "Save"};
     const char* tips[] = {"FIR wizard: measure the loudspeaker and design a FIR for this output",
                           "Load a FIR file, look at it and store it on the amplifier",
@@ -146,9 +145,7 @@ QWidget* FrmEQFIR::BuildFirFrame(QWidget* host) {
     return firFrame_;
 }
 
-void FrmEQFIR::BuildAnalyserButtons(QWidget* host) {
-    auto* v = new QVBoxLayout(host);
-    v->setContentsMargins(0, 0, 0, 0);
+void FrmEQFIR::BuildAnalyserButtons(QWidget* host, QVBoxLayout* v) {
     rta_ = new QPushButton("RTA Enable", host);
     rta_->setObjectName("ImageRTA");
     rta_->setCheckable(true);
@@ -164,7 +161,6 @@ void FrmEQFIR::BuildAnalyserButtons(QWidget* host) {
     });
     v->addWidget(rta_);
     v->addWidget(autoEq_);
-    v->addStretch(1);
 }
 
 void FrmEQFIR::HooksChanged() {

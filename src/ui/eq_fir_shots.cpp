@@ -21,7 +21,7 @@ namespace zef {
 void RenderOutputEqShots(EditorSession& session, const std::string& dataFolder,
                          const std::function<void(QWidget&, const QString&)>& save) {
     (void)dataFolder;
-    const std::vector<double> bandPass = dsp::BandPassFir(384, 150.0, 9000.0);
+    const std::vector<double> bandPass = dsp::BandPassFir(384, 300.0, 9000.0);
     DeviceModel& d = session.model().device(1);
     const fir::StoredFir stored = fir::MakeStoredFir("BandPass 384", bandPass);
     SetFirName(d.preset, 0, fir::PaddedFirName(stored.name));
@@ -46,10 +46,10 @@ void RenderOutputEqShots(EditorSession& session, const std::string& dataFolder,
     }
     const std::string folder = session.dataSubfolder(fir::kFirFolder);
     QDir().mkpath(QString::fromStdString(folder));
-    const std::string path = folder + "/BandPass 150-9000.txt";
+    const std::string path = folder + "/Band 300-9000.txt";
     if (!measure::WriteDesignedFirFile(path, bandPass)) return;
-    FormExternalFir empty(session, 1, 1, filterIndex);
-    save(empty, "FormExternalFir-Empty");
+    FormExternalFir opened(session, 1, 1, filterIndex);
+    save(opened, "FormExternalFir-Open");
     FormExternalFir window(session, 1, 0, filterIndex);
     window.LoadFile(path);
     const std::pair<fir::FirView, const char*> views[] = {

@@ -40,17 +40,21 @@ FrmEQFIR::FrmEQFIR(EditorSession& session, DeviceSlot slot, int output, int& fir
     auto* graphHost = new QWidget(this);
     BuildGraph(graphHost);
     middle->addWidget(graphHost, 1);
+    // The column beside the graph: zoom and shift, analyser and AutoEQ, the FIR frame.
     auto* side = new QWidget(this);
-    BuildAnalyserButtons(side);
+    side->setFixedWidth(190);
+    auto* column = new QVBoxLayout(side);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(zoomFrame_);
+    BuildAnalyserButtons(side, column);
+    column->addWidget(BuildFirFrame(side));
+    column->addStretch(1);
     middle->addWidget(side);
     outer->addLayout(middle, 1);
 
-    auto* bottom = new QHBoxLayout;
     bandPanel_ = new EqBandPanel(*this, this);
     bandPanel_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    bottom->addWidget(bandPanel_, 3);
-    bottom->addWidget(BuildFirFrame(this), 2);
-    outer->addLayout(bottom);
+    outer->addWidget(bandPanel_);
 
     bandPanel_->flatRequested = [this] { ClickFlat(); };
     bandPanel_->typeMenuRequested = [this](QPoint at) { typeMenu_->popup(at); };

@@ -26,6 +26,7 @@
 #include "ui/param_controls.h"
 
 class QButtonGroup;
+class QVBoxLayout;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -117,7 +118,7 @@ private:
     QWidget* BuildHeader(QWidget* host);
     void BuildGraph(QWidget* host);
     QWidget* BuildFirFrame(QWidget* host);
-    void BuildAnalyserButtons(QWidget* host);
+    void BuildAnalyserButtons(QWidget* host, QVBoxLayout* column);
     void CopyCurve();
     void UpdateMarkers();
     void RefreshControls();

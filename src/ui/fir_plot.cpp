@@ -100,9 +100,15 @@ void FirPlot::paintEvent(QPaintEvent*) {
     pen.setCosmetic(true);
     p.setPen(pen);
     const auto runs = fir::SeriesPolylines(data_.values, data_.hz, m, data_.magnitude, data_.thresholdDb);
+    // Two antialiased hairlines half a pixel either side, as the response graph draws its curves.
     for (const auto& run : runs) {
         const auto points = ColumnReducedPolyline(run, origin);
-        if (points.size() >= 2) p.drawPolyline(points.data(), static_cast<int>(points.size()));
+        if (points.size() < 2) continue;
+        for (double dy : {-0.5, 0.5}) {
+            p.translate(0, dy);
+            p.drawPolyline(points.data(), static_cast<int>(points.size()));
+            p.translate(0, -dy);
+        }
     }
 }
 
