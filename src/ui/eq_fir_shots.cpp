@@ -18,9 +18,7 @@
 
 namespace zef {
 
-void RenderOutputEqShots(EditorSession& session, const std::string& dataFolder,
-                         const std::function<void(QWidget&, const QString&)>& save) {
-    (void)dataFolder;
+void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidget&, const QString&)>& save) {
     const std::vector<double> bandPass = dsp::BandPassFir(384, 300.0, 9000.0);
     DeviceModel& d = session.model().device(1);
     const fir::StoredFir stored = fir::MakeStoredFir("BandPass 384", bandPass);

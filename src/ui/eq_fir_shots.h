@@ -1,11 +1,10 @@
 #pragma once
 // The screenshots of the output EQ/FIR editor (both modes), its mode window
 // and the FIR import window in each of its views, with a 384-tap band-pass
-// FIR on output 1 of device 1 and in a file of the data folder's FIR folder.
+// FIR on output 1 of device 1 and in a file of the session's FIR folder.
 
 #include <QString>
 #include <functional>
-#include <string>
 
 class QWidget;
 
@@ -13,7 +12,6 @@ namespace zef {
 
 class EditorSession;
 
-void RenderOutputEqShots(EditorSession& session, const std::string& dataFolder,
-                         const std::function<void(QWidget&, const QString&)>& save);
+void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidget&, const QString&)>& save);
 
 }  // namespace zef

@@ -249,7 +249,7 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         shot.Save(editor, "FrmVLDxxxA-Locked");
     }
     session.model().device(1).values.lock = 0;
-    RenderOutputEqShots(session, dataFolder, [&shot](QWidget& w, const QString& name) { shot.Save(w, name); });
+    RenderOutputEqShots(session, [&shot](QWidget& w, const QString& name) { shot.Save(w, name); });
     return shot.ok();
 }
 

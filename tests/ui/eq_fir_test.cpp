@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/entry_rules.h"
 #include "dsp/demo_fir.h"
 #include "dsp/fir.h"
 #include "dsp/fir_coefficients.h"
@@ -94,6 +95,39 @@ protected:
     FrmEQFIR* eq = nullptr;
     int filterIndex = 0;
 };
+
+// "Output EQ..." opens the editor on the output selected in the channel
+// editor; a band dragged on its graph ends on the device at the released place.
+TEST_F(EqFirTest, OpensFromTheChannelEditorAndDragsABand) {
+    Connect();
+    FrmVLDxxxA* channel = main->editor(1);
+    channel->SetPageTab(EditorPage::Outputs);
+    channel->SetPageChannel(3);
+    auto* button = channel->findChild<QPushButton*>("BtnOutputEq");
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isEnabled());
+    button->click();
+    eq = main->outputEqWindows().editor();
+    ASSERT_NE(eq, nullptr);
+    EXPECT_EQ(eq->output(), 1);
+    EXPECT_EQ(eq->windowTitle().toStdString(),
+              session->model().entry(1).name + " - IP=" + hosts[0] + " - Output Filter");
+
+    sim().clearLog();
+    const QRect plot = eq->graph()->plotArea();
+    const int band = 38 + 2;  // output 2, band 3
+    for (int step = 0; step <= 10; ++step)
+        eq->BandDragged(3, plot.width() * (0.3 + 0.03 * step), plot.height() * (0.5 - 0.02 * step));
+    const double x = plot.width() * 0.6, y = plot.height() * 0.25;
+    eq->BandDragged(3, x, y);
+    eq->BandReleased(3);
+    ASSERT_TRUE(WaitFor([this] { return !eq->coalescer().pending(); }, 2000));
+    const BandDrag released = BandDragAt(eq->graph()->mapping(), x, y);
+    EXPECT_EQ(model().values.bandGain[band], released.gainDb);
+    EXPECT_EQ(model().values.bandFrequency[band], released.frequencyHz);
+    EXPECT_GE(CountCommand(sim(), 5), 1);
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
 
 // Bands 11..30 of an output drop out of the 10-band + FIR mode, keep their
 // values on the device, and come back with the 30-band mode.
