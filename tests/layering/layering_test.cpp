@@ -67,7 +67,8 @@ bool IsWidgetsHeader(const std::string& h) {
                                                "QTcpServer", "QUdpSocket", "QNetworkInterface", "QSerialPort",
                                                "QSerialPortInfo", "QAbstractSocket", "QPointer", "QThread",
                                                "QProcess", "QSocketNotifier", "QMetaObject", "QVariant",
-                                               "QDeadlineTimer", "QNetworkDatagram"};
+                                               "QDeadlineTimer", "QNetworkDatagram", "QCryptographicHash",
+                                               "QPasswordDigestor", "QRandomGenerator", "QSaveFile", "QTextStream"};
     return core.count(h) == 0;
 }
 
