@@ -31,6 +31,15 @@ public:
                                                 const std::string& folder) = 0;
     virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
                                                 const std::string& folder) = 0;
+
+    // An open dialog that starts on filter pair `filterIndex` (0-based) and
+    // writes back the pair the user left it on, so that a window can remember
+    // the last filter used. Without an override it is OpenFile.
+    virtual std::optional<std::string> OpenFileRemembering(const std::string& title, const std::string& filter,
+                                                           const std::string& folder, int& filterIndex) {
+        (void)filterIndex;
+        return OpenFile(title, filter, folder);
+    }
 };
 
 }  // namespace zef

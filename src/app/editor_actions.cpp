@@ -1,5 +1,6 @@
 #include "app/editor_actions.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "device/memory_transfer.h"
@@ -23,10 +24,11 @@ void Reloaded(Model& model, DeviceReader& reader, ResponseObserver& responses, D
 
 }  // namespace
 
-bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group) {
+bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group, int bandCount) {
     if (dialogs.Ask(kEqFlatTitle, kEditorSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
     const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(group)];
-    for (int b = info.firstBand; b < info.firstBand + info.bandCount; ++b) {
+    const int count = bandCount < 0 ? info.bandCount : std::min(bandCount, info.bandCount);
+    for (int b = info.firstBand; b < info.firstBand + count; ++b) {
         EqBandEdit edit = BandControls(senders.device(), b);
         edit.gainDb = 0;
         senders.SendEqBand(b, edit);

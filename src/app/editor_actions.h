@@ -33,8 +33,10 @@ inline constexpr const char* kDelayIncorrectText = "  Incorrect value";
 
 // "               Are you sure ? " ("EQ Flat"); Yes sets every band of the
 // group (0..4) to 0 dB, sends each band, repeats it on the linked partner
-// and re-sums the group. False when declined.
-bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group);
+// and re-sums the group. False when declined. With `bandCount` >= 0 only
+// the group's first bandCount bands are flattened (an output in the 10-band
+// + FIR mode keeps its other twenty as they are).
+bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group, int bandCount = -1);
 
 // "               Are you sure ? " ("Close edit window"); true = close.
 bool ConfirmCloseEditor(Dialogs& dialogs);

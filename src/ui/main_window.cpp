@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -19,6 +20,8 @@
 #include "ui/edit_name_dialog.h"
 #include "app/editor_session.h"
 #include "ui/firmware_window.h"
+#include "ui/eq_fir_window.h"
+#include "ui/output_eq_windows.h"
 #include "ui/screen_rules.h"
 #include "ui/setup_window.h"
 
@@ -36,6 +39,7 @@ constexpr const char* kUsbOnlyText = "Function available only in USB mode";
 MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* parent)
     : QMainWindow(parent), session_(session), timings_(timings), actions_(session) {
     setObjectName("MDIFrmMain");
+    outputEq_ = std::make_unique<OutputEqWindows>(session_, this);
     setWindowTitle(QString("ZEF Editor %1").arg(kSoftwareVersion));
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("MdiArea");
@@ -156,11 +160,20 @@ FrmVLDxxxA& MDIFrmMain::ShowEditor(DeviceSlot slot) {
     if (it == editors_.end()) {
         auto* editor = new FrmVLDxxxA(session_, slot);
         editor->settingsHandler = [this](int index) { SettingsFun(index); };
+        // The output EQ/FIR editor opens on the output selected in the channel editor.
+        editor->outputEditorHandler = [this](DeviceSlot s) {
+            const int group = session_.selection(s).group;
+            outputEq_->Open(s, group == 3 ? 1 : 0);
+        };
+        if (auto* button = editor->findChild<QPushButton*>("BtnOutputEq")) button->setEnabled(true);
         QMdiSubWindow* sub = mdi_->addSubWindow(editor);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowTitle(editor->windowTitle());
         connect(editor, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
-        connect(sub, &QObject::destroyed, this, [this, slot] { editors_.erase(slot); });
+        connect(sub, &QObject::destroyed, this, [this, slot] {
+            editors_.erase(slot);
+            if (outputEq_->editor() && outputEq_->editor()->slot() == slot) outputEq_->Close();
+        });
         it = editors_.emplace(slot, sub).first;
         sub->resize(980, 640);
     }

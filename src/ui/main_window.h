@@ -27,6 +27,7 @@ namespace zef {
 class EditorSession;
 class FrmIdList;
 class FrmVLDxxxA;
+class OutputEqWindows;
 
 struct MainTimings {
     int firstTickMs = 3000;
@@ -80,6 +81,8 @@ public:
     void SettingsFun(int index);
     // "Filter Type" for the band selected in the active editor.
     void ShapeEqFilter(int type);
+    // The output EQ/FIR editor and its mode window.
+    OutputEqWindows& outputEqWindows() { return *outputEq_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +101,7 @@ private:
     FrmIdList* list_ = nullptr;
     QMdiSubWindow* listWindow_ = nullptr;
     std::map<DeviceSlot, QMdiSubWindow*> editors_;
+    std::unique_ptr<OutputEqWindows> outputEq_;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* asioMenu_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 
 namespace zef {
 namespace {
@@ -87,6 +88,17 @@ std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const s
     const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
                                                       QString::fromStdString(folder), QtFileFilter(filter));
     if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtDialogs::OpenFileRemembering(const std::string& title, const std::string& filter,
+                                                          const std::string& folder, int& filterIndex) {
+    const QStringList filters = QtFileFilter(filter).split(";;");
+    QString selected = filters.value(std::clamp<qsizetype>(filterIndex, 0, filters.size() - 1));
+    const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
+                                                      QString::fromStdString(folder), filters.join(";;"), &selected);
+    if (path.isEmpty()) return std::nullopt;
+    if (const qsizetype i = filters.indexOf(selected); i >= 0) filterIndex = static_cast<int>(i);
     return path.toStdString();
 }
 

@@ -34,6 +34,8 @@ public:
                                         const std::string& folder) override;
     std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
                                         const std::string& folder) override;
+    std::optional<std::string> OpenFileRemembering(const std::string& title, const std::string& filter,
+                                                   const std::string& folder, int& filterIndex) override;
 
 private:
     QPointer<QWidget> parent_;

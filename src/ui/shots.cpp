@@ -31,6 +31,7 @@
 #include "ui/lock_windows.h"
 #include "ui/preset_windows.h"
 #include "ui/view_all_window.h"
+#include "ui/eq_fir_shots.h"
 #include "model/demo_program.h"
 #include "model/memory_map.h"
 #include "model/records.h"
@@ -248,6 +249,8 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         editor.SetPageTab(EditorPage::Inputs);
         shot.Save(editor, "FrmVLDxxxA-Locked");
     }
+    session.model().device(1).values.lock = 0;
+    RenderOutputEqShots(session, [&shot](QWidget& w, const QString& name) { shot.Save(w, name); });
     // The measuring windows need an amplifier and its virtual rig.
     if (!options.rigs.empty() &&
         !RenderMeasureShots(demo, dataFolder, dialogs, [&](QWidget& w, const QString& name) { shot.Save(w, name); }))

@@ -1,0 +1,50 @@
+#include "ui/output_eq_windows.h"
+
+#include <QTimer>
+
+#include "app/editor_session.h"
+#include "ui/eq_fir_window.h"
+#include "ui/eq_mode_window.h"
+
+namespace zef {
+
+OutputEqWindows::OutputEqWindows(EditorSession& session, QWidget* owner) : session_(session), owner_(owner) {}
+
+OutputEqWindows::~OutputEqWindows() { delete editor_.data(); }
+
+FrmEQFIR& OutputEqWindows::Open(DeviceSlot slot, int output) {
+    if (editor_ && editor_->slot() != slot) Close();
+    if (!editor_) {
+        auto* e = new FrmEQFIR(session_, slot, output, firFilterIndex_, owner_);
+        e->setWindowFlag(Qt::Window, true);
+        e->setAttribute(Qt::WA_DeleteOnClose, true);
+        e->resize(900, 620);
+        // From the event loop, not from inside the editor the switch closes.
+        e->eqModeHandler = [this, slot] { QTimer::singleShot(0, this, [this, slot] { ShowEqMode(slot); }); };
+        editor_ = e;
+    } else if (editor_->output() != output) {
+        editor_->SetPageTabChn(output);
+    }
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
+    return *editor_;
+}
+
+void OutputEqWindows::Close() {
+    FrmEQFIR* e = editor_;
+    editor_ = nullptr;
+    if (e) e->close();
+}
+
+bool OutputEqWindows::ShowEqMode(DeviceSlot slot) {
+    const bool reopen = editor_ && editor_->slot() == slot;
+    const int output = reopen ? editor_->output() : 0;
+    FrmEqMode window(
+        session_, slot, [this] { Close(); }, owner_);
+    const bool switched = window.exec() == QDialog::Accepted;
+    if (switched && reopen) Open(slot, output);
+    return switched;
+}
+
+}  // namespace zef

@@ -1,0 +1,45 @@
+#pragma once
+// The one output EQ/FIR editor of the program and its mode window. The
+// channel editor opens FrmEQFIR for the selected output through Open; an
+// editor of another device is closed first. The mode window (from the
+// editor's mode button) closes the editor before it switches the mode, and
+// the editor opens again on the same output in the new mode afterwards.
+// The import window's last file filter is kept here between openings.
+
+#include <QObject>
+#include <QPointer>
+
+#include "app/eq_mode.h"
+#include "model/slots.h"
+
+class QWidget;
+
+namespace zef {
+
+class EditorSession;
+class FrmEQFIR;
+
+class OutputEqWindows final : public QObject {
+    Q_OBJECT
+public:
+    // Windows open as top-level windows owned by `owner`.
+    OutputEqWindows(EditorSession& session, QWidget* owner);
+    ~OutputEqWindows() override;
+
+    // Shows the editor of `slot` on `output` (0 or 1), creating it when needed.
+    FrmEQFIR& Open(DeviceSlot slot, int output);
+    // The open editor, or nullptr.
+    FrmEQFIR* editor() const { return editor_; }
+    void Close();
+    // FrmEqMode of `slot`, modal. True when the mode was switched.
+    bool ShowEqMode(DeviceSlot slot);
+    int& firFilterIndex() { return firFilterIndex_; }
+
+private:
+    EditorSession& session_;
+    QPointer<QWidget> owner_;
+    QPointer<FrmEQFIR> editor_;
+    int firFilterIndex_ = 0;
+};
+
+}  // namespace zef
