@@ -152,7 +152,14 @@ void FrmEQFIR::BuildAnalyserButtons(QWidget* host, QVBoxLayout* v) {
     connect(rta_, &QPushButton::toggled, this, [this](bool on) {
         if (!analyserHandler) return;
         ShowAnalyser(on);
-        if (on) analyserHandler(slot_, output_);
+        if (on) {
+            analyserHandler(slot_, output_);
+            return;
+        }
+        // What the hook put into the analyser page goes with switching off:
+        // the analyser stops and the device gets its own values back.
+        for (QWidget* w : analyserPage_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            delete w;
     });
     autoEq_ = new QPushButton("AutoEQ", host);
     autoEq_->setObjectName("ImageAutoEq");

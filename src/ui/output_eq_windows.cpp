@@ -1,10 +1,14 @@
 #include "ui/output_eq_windows.h"
 
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/editor_session.h"
 #include "ui/eq_fir_window.h"
+#include "ui/analyser_panel.h"
+#include "ui/autoeq_window.h"
 #include "ui/eq_mode_window.h"
+#include "ui/fir_wizard.h"
 
 namespace zef {
 
@@ -21,6 +25,24 @@ FrmEQFIR& OutputEqWindows::Open(DeviceSlot slot, int output) {
         e->resize(900, 620);
         // From the event loop, not from inside the editor the switch closes.
         e->eqModeHandler = [this, slot] { QTimer::singleShot(0, this, [this, slot] { ShowEqMode(slot); }); };
+        const auto code = [](int output) { return output == 1 ? kOutput2 : kOutput1; };
+        e->wizardHandler = [this, e, code](DeviceSlot s, int output) {
+            OpenFirWizard(session_, s, code(output), e);
+            e->RefreshNameTapsFir();
+            e->PlotMainPage();
+        };
+        e->autoEqHandler = [this, e, code](DeviceSlot s, int output) { OpenAutoEq(session_, s, code(output), e); };
+        // The analyser fills the editor's graph area; switching it off deletes
+        // the panel, which stops it and restores the device.
+        e->analyserHandler = [this, e, code](DeviceSlot s, int output) {
+            QWidget* page = e->analyserPage();
+            auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
+            layout->setContentsMargins(0, 0, 0, 0);
+            auto* panel = new AnalyserPanel(session_, s, code(output), page);
+            layout->addWidget(panel);
+            panel->ClickRtaEnable();
+        };
+        e->HooksChanged();
         editor_ = e;
     } else if (editor_->output() != output) {
         editor_->SetPageTabChn(output);
