@@ -79,6 +79,20 @@ void ByteWriter::text(std::string_view v) {
     out_.insert(out_.end(), v.begin(), v.end());
 }
 
+std::string FileReadProblem(FileReadError error, const std::string& what) {
+    switch (error) {
+        case FileReadError::None:
+            return {};
+        case FileReadError::NotFound:
+            return "no such file";
+        case FileReadError::TooLarge:
+            return "too large for " + what;
+        case FileReadError::Unreadable:
+            break;
+    }
+    return "cannot be read";
+}
+
 FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     FileBytes result;
     std::error_code ec;

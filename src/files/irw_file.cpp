@@ -41,20 +41,10 @@ IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes) {
 IrwReadResult ReadIrwFile(const std::string& path) {
     const FileBytes file = ReadWholeFile(path, 4 + 8 * kIrwMaximumSamples);
     IrwReadResult result;
-    switch (file.error) {
-        case FileReadError::None:
-            result = ParseIrw(file.bytes);
-            break;
-        case FileReadError::NotFound:
-            result.error = "no such file";
-            break;
-        case FileReadError::TooLarge:
-            result.error = "too large for an impulse response";
-            break;
-        case FileReadError::Unreadable:
-            result.error = "cannot be read";
-            break;
-    }
+    if (file.error == FileReadError::None)
+        result = ParseIrw(file.bytes);
+    else
+        result.error = FileReadProblem(file.error, "an impulse response");
     if (!result.ok()) result.error = path + ": " + result.error;
     return result;
 }

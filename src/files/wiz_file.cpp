@@ -63,20 +63,10 @@ WizReadResult ParseWiz(std::span<const std::uint8_t> bytes) {
 WizReadResult ReadWizFile(const std::string& path) {
     const FileBytes file = ReadWholeFile(path, 4 + 8 * kIrwMaximumSamples + kWizTrailerBytes);
     WizReadResult result;
-    switch (file.error) {
-        case FileReadError::None:
-            result = ParseWiz(file.bytes);
-            break;
-        case FileReadError::NotFound:
-            result.error = "no such file";
-            break;
-        case FileReadError::TooLarge:
-            result.error = "too large for a wizard file";
-            break;
-        case FileReadError::Unreadable:
-            result.error = "cannot be read";
-            break;
-    }
+    if (file.error == FileReadError::None)
+        result = ParseWiz(file.bytes);
+    else
+        result.error = FileReadProblem(file.error, "a wizard file");
     if (!result.ok()) result.error = path + ": " + result.error;
     return result;
 }

@@ -21,11 +21,7 @@ FirPlot::FirPlot(QWidget* parent) : QWidget(parent) {
     setMinimumSize(360, 200);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(true);
-    readout_ = new QLabel(this);
-    readout_->setObjectName("LblReadout");
-    readout_->setStyleSheet(
-        "QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
-    readout_->hide();
+    readout_ = MakePointerReadout(this, "LblReadout");
 }
 
 void FirPlot::setData(Data data) {

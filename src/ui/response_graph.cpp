@@ -14,14 +14,20 @@ constexpr double kMarkerGrab = 10.0;
 
 }  // namespace
 
+QLabel* MakePointerReadout(QWidget* plot, const char* objectName) {
+    auto* label = new QLabel(plot);
+    label->setObjectName(objectName);
+    label->setStyleSheet(
+        "QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
+    label->hide();
+    return label;
+}
+
 ResponseGraph::ResponseGraph(const dsp::FrequencyGrid& grid, QWidget* parent) : QWidget(parent), grid_(grid) {
     setMinimumSize(320, 160);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(false);
-    readout_ = new QLabel(this);
-    readout_->setObjectName("LblFreqGain");
-    readout_->setStyleSheet("QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
-    readout_->hide();
+    readout_ = MakePointerReadout(this, "LblFreqGain");
 }
 
 void ResponseGraph::setScale(Scale scale) {

@@ -21,6 +21,10 @@ class QLabel;
 
 namespace zef {
 
+// The plot family's pointer read-out: a small pale label on `plot`, hidden
+// until a pointer position is shown.
+QLabel* MakePointerReadout(QWidget* plot, const char* objectName);
+
 class ResponseGraph : public QWidget {
     Q_OBJECT
 public:

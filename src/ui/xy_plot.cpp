@@ -1,5 +1,7 @@
 #include "ui/xy_plot.h"
 
+#include "ui/response_graph.h"
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,11 +22,7 @@ XyPlot::XyPlot(QWidget* parent) : QWidget(parent) {
     setMinimumSize(280, 150);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setMouseTracking(true);
-    readout_ = new QLabel(this);
-    readout_->setObjectName("LblReadout");
-    readout_->setStyleSheet(
-        "QLabel { background: rgb(255,255,225); color: black; border: 1px solid gray; padding: 1px 3px; }");
-    readout_->hide();
+    readout_ = MakePointerReadout(this, "LblReadout");
 }
 
 void XyPlot::setAxes(const PlotAxis& x, const PlotAxis& left) {
