@@ -88,7 +88,7 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
     };
     const Case cases[] = {
         {{"measure", "ir", "--sweeps", sweeps}, kExitUsage, "--out"},
-        {{"measure", "ir", "--rig", "192.168.1.20:30400", "--out", irw}, kExitUsage, "loopback"},
+        {{"measure", "ir", "--rig", "192.0.2.20:30400", "--out", irw}, kExitUsage, "loopback"},
         {{"measure", "ir", "--decay", "30", "--out", irw}, kExitUsage, "--decay"},
         {{"measure", "ir", "--sweeps", sweeps, "--input", "8", "--out", irw}, kExitFailed, "no input 8"},
         {{"measure", "ir", "--sweeps", sweeps, "--wav", "a.wav", "--out", irw}, kExitUsage, "does not apply"},

@@ -89,7 +89,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
         {"--data"},
         {"--data", ""},
         {"--frobnicate"},
-        {"--rig", "192.168.0.5:30400"},
+        {"--rig", "192.0.2.5:30400"},
         {"--rig", "127.0.0.1"},
         {"--rig"},
     };
