@@ -9,10 +9,10 @@
 
 namespace zef {
 
-double SnapEntry(const ParamSpec& spec, double value) {
-    const double v = std::clamp(value, spec.min, spec.max);
-    if (spec.control) return MapperFor(*spec.control).snap(v);
-    switch (spec.id) {
+double SnapEntry(const ParamSpec& described, double value) {
+    const double v = std::clamp(value, described.min, described.max);
+    if (described.control) return MapperFor(*described.control).snap(v);
+    switch (described.id) {
         case ParamId::BandFreq: return EqFrequencyCode(v);
         case ParamId::HpFreq:
         case ParamId::LpFreq: return CrossoverFrequencyCode(v);
@@ -20,13 +20,13 @@ double SnapEntry(const ParamSpec& spec, double value) {
         case ParamId::Delay: return DelayMs(DelayCountsFromMs(v));
         default: break;
     }
-    if (spec.kind != ValueKind::Number || spec.id == ParamId::DynValue1 || spec.id == ParamId::DynValue2)
+    if (described.kind != ValueKind::Number || described.id == ParamId::DynValue1 || described.id == ParamId::DynValue2)
         return std::round(v);
     return v;
 }
 
-std::string EntryText(const ParamSpec& spec, double value, bool decimalComma) {
-    if (spec.id == ParamId::Delay) value = std::round(value * 1000.0) / 1000.0;
+std::string EntryText(const ParamSpec& described, double value, bool decimalComma) {
+    if (described.id == ParamId::Delay) value = std::round(value * 1000.0) / 1000.0;
     return FormatNumber(value, decimalComma);
 }
 
