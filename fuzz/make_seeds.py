@@ -206,6 +206,22 @@ def main():
     put("irw_file", "ir.irw", struct.pack("<i", len(samples) - 1) + struct.pack("<%dd" % len(samples), *samples))
     put("irw_file", "wrong_length.irw", struct.pack("<i", 9) + struct.pack("<2d", 1.0, 0.0))
 
+    def wiz(ir, gains=None, latency=3.0, codes=None):
+        """A wizard file: the IR, the EQ target record, then the design settings."""
+        freqs = [31.5, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000]
+        codes = codes or [0] * 10
+        gains = gains or [0.0] * 10
+        target = struct.pack("<h10h", 0, *codes) + struct.pack("<10d", *freqs) + \
+            struct.pack("<10d", *([1.0] * 10)) + struct.pack("<10d", *gains) + struct.pack("<h", 1)
+        settings = struct.pack("<hhh", 5, 16000, 0x0136) + struct.pack("<d", latency) + \
+            struct.pack("<hhhh", 1, 1, 400, 10)
+        return struct.pack("<i", len(ir) - 1) + struct.pack("<%dd" % len(ir), *ir) + target + settings
+
+    room = [0.0] * 8 + [1.0, 0.4, -0.2, 0.1] + [0.0] * 84 + [0.3, -0.1] + [0.0] * 30
+    put("wiz_file", "room.wiz", wiz(room, gains=[0, 0, 0, 0, -3.0, 2.0, 0, 0, 0, 0]))
+    put("wiz_file", "steep_target.wiz", wiz(room, gains=[1e300] + [0.0] * 9, latency=1e9))
+    put("wiz_file", "nan_sample.wiz", wiz([1.0, float("nan"), 0.0]))
+
     put("announcement", "lan.bin", announcement())
     put("announcement", "bootloader.bin", announcement(b"Boot", network=1, kind=255))
     put("announcement", "bad_sum.bin", announcement()[:-1] + b"\x00")

@@ -6,6 +6,29 @@
 
 namespace zef {
 
+std::string ReadImpulseSamples(ByteReader& r, std::size_t trailerBytes, std::vector<double>& samples) {
+    samples.clear();
+    const std::size_t total = r.remaining();
+    const std::int32_t last = r.i32();
+    if (!r.ok() || last < 0 || static_cast<std::size_t>(last) >= kIrwMaximumSamples)
+        return "bad sample count " + std::to_string(static_cast<long long>(last) + 1);
+    const std::size_t count = static_cast<std::size_t>(last) + 1;
+    if (r.remaining() != count * 8 + trailerBytes)
+        return "holds " + std::to_string(total) + " bytes where " + std::to_string(count) + " samples take " +
+               std::to_string(4 + count * 8 + trailerBytes);
+    samples.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double v = r.f64();
+        // A sample that is not a number would spread through every transform of the response.
+        if (!std::isfinite(v)) {
+            samples.clear();
+            return "sample " + std::to_string(i) + " is not a finite number";
+        }
+        samples[i] = v;
+    }
+    return {};
+}
+
 IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes) {
     IrwReadResult result;
     if (bytes.size() < kIrwMinimumBytes) {
@@ -13,28 +36,7 @@ IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes) {
         return result;
     }
     ByteReader r(bytes);
-    const std::int32_t last = r.i32();
-    if (last < 0 || static_cast<std::size_t>(last) >= kIrwMaximumSamples) {
-        result.error = "bad sample count " + std::to_string(static_cast<long long>(last) + 1);
-        return result;
-    }
-    const std::size_t count = static_cast<std::size_t>(last) + 1;
-    if (r.remaining() != count * 8) {
-        result.error = "holds " + std::to_string(r.remaining()) + " bytes of samples where " +
-                       std::to_string(count) + " samples take " + std::to_string(count * 8);
-        return result;
-    }
-    result.samples.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const double v = r.f64();
-        // A sample that is not a number would spread through every transform of the response.
-        if (!std::isfinite(v)) {
-            result.samples.clear();
-            result.error = "sample " + std::to_string(i) + " is not a finite number";
-            return result;
-        }
-        result.samples[i] = v;
-    }
+    result.error = ReadImpulseSamples(r, 0, result.samples);
     return result;
 }
 

@@ -31,6 +31,15 @@ IrwReadResult ParseIrw(std::span<const std::uint8_t> bytes);
 // Reads and parses a whole file; the error names the file.
 IrwReadResult ReadIrwFile(const std::string& path);
 
+class ByteReader;
+// The sample block both impulse-response formats (.irw and .wiz) begin with:
+// int32 N, the index of the last sample, then N + 1 doubles, followed by
+// exactly `trailerBytes` more bytes. Fills `samples` and returns "" when the
+// count fits the data and every sample is finite; otherwise returns what is
+// wrong and leaves `samples` empty. Nothing is allocated before the count has
+// been checked against the data.
+std::string ReadImpulseSamples(ByteReader& r, std::size_t trailerBytes, std::vector<double>& samples);
+
 // The bytes of an .irw file holding `samples` (at least one).
 std::vector<std::uint8_t> EncodeIrw(std::span<const double> samples);
 // Writes atomically (temporary file, then rename). "" on success, else a

@@ -29,21 +29,11 @@ WizReadResult ParseWiz(std::span<const std::uint8_t> bytes) {
         return result;
     }
     ByteReader r(bytes);
-    const std::int32_t last = r.i32();
-    if (last < 0 || static_cast<std::size_t>(last) >= kIrwMaximumSamples) {
-        result.error = "bad sample count " + std::to_string(static_cast<long long>(last) + 1);
-        return result;
-    }
-    const std::size_t count = static_cast<std::size_t>(last) + 1;
-    if (r.remaining() != count * 8 + kWizTrailerBytes) {
-        result.error = "holds " + std::to_string(bytes.size()) + " bytes where a wizard file of " +
-                       std::to_string(count) + " samples takes " +
-                       std::to_string(4 + count * 8 + kWizTrailerBytes);
-        return result;
-    }
     WizardFile& f = result.file;
-    f.ir.resize(count);
-    for (double& v : f.ir) v = r.f64();
+    if (std::string error = ReadImpulseSamples(r, kWizTrailerBytes, f.ir); !error.empty()) {
+        result.error = error;
+        return result;
+    }
     f.target = ReadEqTargetRecord(r);
     f.precision = r.i16();
     f.maxFrequency = r.i16();

@@ -15,7 +15,8 @@
 //
 // Every field is copied bit for bit, so a file read and written again is
 // unchanged. A file shorter than 10 bytes is not used; a file whose length
-// does not match its N is refused.
+// does not match its N, or whose impulse response holds a sample that is not
+// finite, is refused.
 
 #include <cstddef>
 #include <cstdint>
