@@ -10,6 +10,7 @@
 #include "files/file_texts.h"
 #include "files/init_config.h"
 #include "files/project_file.h"
+#include "model/controls.h"
 
 namespace zef {
 namespace {
@@ -115,6 +116,22 @@ bool EditorSession::SaveDeviceList() { return SaveProject(projectTempPath(), mod
 
 std::uint16_t EditorSession::announcePort() const {
     return listener_->IsListening() ? listener_->LocalPort() : 0;
+}
+
+bool EditorSession::DragBand(DeviceSlot slot, int band, const BandDrag& drag, SendCoalescer& coalescer) {
+    DeviceModel& d = model().device(slot);
+    const auto i = static_cast<std::size_t>(band);
+    if (d.values.bandFrequency[i] == drag.frequencyHz && d.values.bandGain[i] == drag.gainDb) return false;
+    d.values.bandFrequency[i] = drag.frequencyHz;
+    d.values.bandGain[i] = drag.gainDb;
+    responses().BandChanged(slot, band);
+    const EqBandEdit edit = BandControls(d, band);
+    coalescer.Post([this, slot, band, edit] {
+        model().setCurrentDevice(slot);
+        senders().SendEqBand(band, edit);
+        linking().LinkEqBand(band);
+    });
+    return true;
 }
 
 }  // namespace zef

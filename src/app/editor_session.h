@@ -14,12 +14,14 @@
 #include "app/dialogs.h"
 #include "app/editor_options.h"
 #include "app/editor_view_state.h"
+#include "app/entry_rules.h"
 #include "app/interface_lock.h"
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
 #include "app/measure_session.h"
 #include "app/resident_responses.h"
 #include "app/search.h"
+#include "app/send_coalescer.h"
 #include "audio/audio_io.h"
 #include "device/connection.h"
 #include "device/device_list.h"
@@ -104,6 +106,13 @@ public:
     GraphViewState& graphView() { return graphView_; }
     EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
     PasswordStore& passwords() { return *passwords_; }
+
+    // A band marker of `slot` dragged to `drag`: when the band's frequency or
+    // gain changes, the model takes the new values at once (the curve and the
+    // boxes follow), the band's response is recomputed, and the send — with
+    // its linked copy — is posted to `coalescer`, which keeps only the newest
+    // pending one. True when the band changed.
+    bool DragBand(DeviceSlot slot, int band, const BandDrag& drag, SendCoalescer& coalescer);
 
 private:
     EditorOptions options_;

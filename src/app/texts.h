@@ -79,10 +79,6 @@ inline constexpr const char* kNoiseGenCaption = "Noise Gen.";
 inline constexpr const char* kMicLevelCaption = "Mic Level";
 inline constexpr const char* kZoomAxisCaption = "Zoom Axis dB";
 inline constexpr const char* kShiftAxisCaption = "Shift Axis dB";
-// Our own: the analyser's window of its own, and the channel editor's buttons.
-inline constexpr const char* kAnalyserWindowCaption = "Analyser - Output ";  // + output number
-inline constexpr const char* kAutoEqButtonCaption = "AutoEQ...";
-inline constexpr const char* kAnalyserButtonCaption = "Analyser...";
 
 // ---- Connecting and disconnecting ----
 inline constexpr const char* kConnectTitle = "Connect";

@@ -146,9 +146,6 @@ inline constexpr const char* kEqTargetColumns[] = {"#", "Type", "Frequency (Hz)"
 inline constexpr const char* kEqTargetTypes[] = {"Bell",  "High shelf", "Low shelf",  "High-pass", "Low-pass",
                                                  "Notch", "All-pass 1", "All-pass 2", "Off"};
 
-// ---- The editor's way in ----
-inline constexpr const char* kOpenWizardButton = "FIR Wizard...";
-
 // ---- Closing ----
 inline constexpr const char* kExitTitle = "Wizard Exit";
 inline constexpr const char* kExitQuestion = "Do you want to store all wizard configurations to PC?";

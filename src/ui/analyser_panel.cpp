@@ -130,18 +130,4 @@ void AnalyserPanel::DisableRta() {
     ShowState();
 }
 
-QWidget* OpenOutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
-    auto* w = new QWidget(parent, Qt::Window);
-    w->setObjectName("FrmOutputAnalyser");
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    const int n = output == kOutput2 ? 2 : 1;
-    w->setWindowTitle(QString(kAnalyserWindowCaption) + QString::number(n));
-    auto* v = new QVBoxLayout(w);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->addWidget(new AnalyserPanel(session, slot, output, w));
-    w->resize(820, 460);
-    w->show();
-    return w;
-}
-
 }  // namespace zef

@@ -6,8 +6,8 @@
 // level, the other output muted, the analyser on the chosen input); switching
 // it off, or destroying the panel, stops the analyser and restores the device.
 //
-// The panel is self-contained so that an output EQ editor can host it in its
-// graph area; OpenOutputAnalyser shows it in a window of its own.
+// The panel is self-contained so that the output EQ editor can host it in
+// its graph area.
 
 #include <QWidget>
 #include <functional>
@@ -69,10 +69,5 @@ private:
     QSpinBox* shift_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
-
-// A window of its own ("Analyser - Output " + n) holding the panel; deletes
-// itself when closed (which stops the analyser).
-QWidget* OpenOutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output,
-                            QWidget* parent = nullptr);
 
 }  // namespace zef

@@ -140,13 +140,7 @@ void FrmVLDxxxA::BandDragged(int number, double x, double y) {
     const int group = session_.selection(slot_).group;
     const int band = dsp::kGroupInfo[static_cast<std::size_t>(group)].firstBand + number - 1;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
-    DeviceModel& d = session_.model().device(slot_);
-    const auto i = static_cast<std::size_t>(band);
-    if (d.values.bandFrequency[i] != drag.frequencyHz || d.values.bandGain[i] != drag.gainDb) {
-        // The curve and the boxes follow at once.
-        d.values.bandFrequency[i] = drag.frequencyHz;
-        d.values.bandGain[i] = drag.gainDb;
-        session_.responses().BandChanged(slot_, band);
+    if (session_.DragBand(slot_, band, drag, coalescer_)) {
         {
             const bool was = filling_;
             filling_ = true;
@@ -154,12 +148,6 @@ void FrmVLDxxxA::BandDragged(int number, double x, double y) {
             filling_ = was;
         }
         UpdateMarkers();
-        EqBandEdit edit = BandControls(d, band);
-        coalescer_.Post([this, band, edit] {
-            session_.model().setCurrentDevice(slot_);
-            session_.senders().SendEqBand(band, edit);
-            session_.linking().LinkEqBand(band);
-        });
     }
     graph_->showReadout(QString::fromStdString(BandDragReadout(drag, decimalComma())),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));

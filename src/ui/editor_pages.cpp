@@ -21,10 +21,6 @@
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
-#include "ui/analyser_panel.h"
-#include "ui/autoeq_window.h"
-#include "app/wizard_texts.h"
-#include "ui/fir_wizard.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 
@@ -292,27 +288,6 @@ void FrmVLDxxxA::RebuildOutputPage() {
         if (outputEditorHandler) outputEditorHandler(slot_);
     });
     top->addWidget(eqButton);
-    // The measuring windows of the selected output.
-    auto selectedOutput = [this] { return session_.selection(slot_).group == 3 ? kOutput2 : kOutput1; };
-    auto* autoEq = new QPushButton(kAutoEqButtonCaption, page);
-    autoEq->setObjectName("BtnAutoEq");
-    connect(autoEq, &QPushButton::clicked, this,
-            [this, selectedOutput] { OpenAutoEq(session_, slot_, selectedOutput(), this); });
-    top->addWidget(autoEq);
-    auto* analyser = new QPushButton(kAnalyserButtonCaption, page);
-    analyser->setObjectName("BtnAnalyser");
-    connect(analyser, &QPushButton::clicked, this,
-            [this, selectedOutput] { OpenOutputAnalyser(session_, slot_, selectedOutput(), this); });
-    top->addWidget(analyser);
-    // The FIR wizard of the output on show (its FIR slot), until the output
-    // EQ/FIR editor's "Wizard" menu opens it.
-    auto* wizardButton = new QPushButton(wizard_text::kOpenWizardButton, page);
-    wizardButton->setObjectName("BtnFirWizard");
-    connect(wizardButton, &QPushButton::clicked, this, [this] {
-        const bool second = session_.selection(slot_).group == dsp::kGroupOutput2;
-        OpenFirWizard(session_, slot_, second ? kOutput2 : kOutput1, this);
-    });
-    top->addWidget(wizardButton);
     v->addLayout(top);
 
     auto* stack = new QStackedWidget(page);

@@ -245,20 +245,9 @@ void FrmEQFIR::BandDragged(int number, double x, double y) {
     if (controlsQuiet() || number < 1 || number > visibleBands()) return;
     const int band = FirstBand() + number - 1;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
-    DeviceModel& d = session_.model().device(slot_);
-    const auto i = static_cast<std::size_t>(band);
-    if (d.values.bandFrequency[i] != drag.frequencyHz || d.values.bandGain[i] != drag.gainDb) {
-        d.values.bandFrequency[i] = drag.frequencyHz;
-        d.values.bandGain[i] = drag.gainDb;
-        session_.responses().BandChanged(slot_, band);
+    if (session_.DragBand(slot_, band, drag, coalescer_)) {
         RefreshControls();
         UpdateMarkers();
-        const EqBandEdit edit = BandControls(d, band);
-        coalescer_.Post([this, band, edit] {
-            session_.model().setCurrentDevice(slot_);
-            session_.senders().SendEqBand(band, edit);
-            session_.linking().LinkEqBand(band);
-        });
     }
     graph_->showReadout(QString::fromStdString(BandDragReadout(drag, decimalComma())),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));

@@ -15,6 +15,7 @@
 #include "ui/eq_fir_window.h"
 #include "ui/eq_mode_window.h"
 #include "ui/fir_import_window.h"
+#include "ui/output_eq_windows.h"
 
 namespace zef {
 
@@ -29,6 +30,7 @@ void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidge
     {
         d.preset[pi::kEqMode] = 0;
         FrmEQFIR editor(session, 1, 0, filterIndex);
+        ConnectMeasuringWindows(session, editor);
         editor.resize(900, 620);
         save(editor, "FrmEQFIR-30PEQ");
         d.preset[pi::kEqMode] = 1;

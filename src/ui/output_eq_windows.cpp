@@ -12,6 +12,30 @@
 
 namespace zef {
 
+void ConnectMeasuringWindows(EditorSession& session, FrmEQFIR& editor,
+                             std::function<void(AnalyserPanel&)> panelMade) {
+    FrmEQFIR* e = &editor;
+    const auto code = [](int output) { return output == 1 ? kOutput2 : kOutput1; };
+    e->wizardHandler = [&session, e, code](DeviceSlot s, int output) {
+        OpenFirWizard(session, s, code(output), e);
+        e->RefreshNameTapsFir();
+        e->PlotMainPage();
+    };
+    e->autoEqHandler = [&session, e, code](DeviceSlot s, int output) { OpenAutoEq(session, s, code(output), e); };
+    // The analyser fills the editor's graph area; switching it off deletes
+    // the panel, which stops it and restores the device.
+    e->analyserHandler = [&session, e, code, panelMade = std::move(panelMade)](DeviceSlot s, int output) {
+        QWidget* page = e->analyserPage();
+        auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* panel = new AnalyserPanel(session, s, code(output), page);
+        layout->addWidget(panel);
+        if (panelMade) panelMade(*panel);
+        panel->ClickRtaEnable();
+    };
+    e->HooksChanged();
+}
+
 OutputEqWindows::OutputEqWindows(EditorSession& session, QWidget* owner) : session_(session), owner_(owner) {}
 
 OutputEqWindows::~OutputEqWindows() { delete editor_.data(); }
@@ -25,24 +49,7 @@ FrmEQFIR& OutputEqWindows::Open(DeviceSlot slot, int output) {
         e->resize(900, 620);
         // From the event loop, not from inside the editor the switch closes.
         e->eqModeHandler = [this, slot] { QTimer::singleShot(0, this, [this, slot] { ShowEqMode(slot); }); };
-        const auto code = [](int output) { return output == 1 ? kOutput2 : kOutput1; };
-        e->wizardHandler = [this, e, code](DeviceSlot s, int output) {
-            OpenFirWizard(session_, s, code(output), e);
-            e->RefreshNameTapsFir();
-            e->PlotMainPage();
-        };
-        e->autoEqHandler = [this, e, code](DeviceSlot s, int output) { OpenAutoEq(session_, s, code(output), e); };
-        // The analyser fills the editor's graph area; switching it off deletes
-        // the panel, which stops it and restores the device.
-        e->analyserHandler = [this, e, code](DeviceSlot s, int output) {
-            QWidget* page = e->analyserPage();
-            auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
-            layout->setContentsMargins(0, 0, 0, 0);
-            auto* panel = new AnalyserPanel(session_, s, code(output), page);
-            layout->addWidget(panel);
-            panel->ClickRtaEnable();
-        };
-        e->HooksChanged();
+        ConnectMeasuringWindows(session_, *e);
         editor_ = e;
     } else if (editor_->output() != output) {
         editor_->SetPageTabChn(output);

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 #include "app/eq_mode.h"
 #include "model/slots.h"
 
@@ -16,8 +18,16 @@ class QWidget;
 
 namespace zef {
 
+class AnalyserPanel;
 class EditorSession;
 class FrmEQFIR;
+
+// Connects `editor`'s "Wizard", "AutoEQ" and "RTA Enable" to the FIR wizard,
+// the AutoEQ wizard and the analyser panel in the editor's graph area.
+// `panelMade`, when given, sees each new panel before it starts (the window
+// renderer answers the panel's settings window there).
+void ConnectMeasuringWindows(EditorSession& session, FrmEQFIR& editor,
+                             std::function<void(AnalyserPanel&)> panelMade = {});
 
 class OutputEqWindows final : public QObject {
     Q_OBJECT

@@ -41,34 +41,44 @@ Progress PresetWindow::ProgressSink() {
     };
 }
 
-FrmStore::FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
-    : PresetWindow(model, parent), actions_(actions), dialogs_(dialogs) {
-    setObjectName("FrmStore");
-    setWindowTitle(kStoreTitle);
+void PresetWindow::Arrange(QLineEdit* name, const QString& actionText, const QString& actionObject,
+                           std::function<void()> act, std::function<void(int)> pick) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(new QLabel("Programs in the device:", this));
     v->addWidget(list_);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel("Slot", this));
     row->addWidget(selector_);
-    row->addWidget(new QLabel("Name", this));
-    name_ = new QLineEdit(this);
-    name_->setObjectName("Text1");
-    name_->setMaxLength(16);
-    row->addWidget(name_, 1);
+    if (name) {
+        row->addWidget(new QLabel("Name", this));
+        row->addWidget(name, 1);
+    } else {
+        row->addStretch(1);
+    }
     v->addLayout(row);
     v->addWidget(progress_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* store = new QPushButton("Store", this);
-    store->setObjectName("BtnStore");
+    auto* action = new QPushButton(actionText, this);
+    action->setObjectName(actionObject);
     auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(store);
+    buttons->addWidget(action);
     buttons->addWidget(cancel);
     v->addLayout(buttons);
-    connect(store, &QPushButton::clicked, this, [this] { ClickStore(); });
+    connect(action, &QPushButton::clicked, this, std::move(act));
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { RowDoubleClicked(list_->row(item)); });
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            [this, pick = std::move(pick)](QListWidgetItem* item) { pick(list_->row(item)); });
+}
+
+FrmStore::FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
+    : PresetWindow(model, parent), actions_(actions), dialogs_(dialogs) {
+    setObjectName("FrmStore");
+    setWindowTitle(kStoreTitle);
+    name_ = new QLineEdit(this);
+    name_->setObjectName("Text1");
+    name_->setMaxLength(16);
+    Arrange(name_, "Store", "BtnStore", [this] { ClickStore(); }, [this](int row) { RowDoubleClicked(row); });
     connect(name_, &QLineEdit::textEdited, this, &FrmStore::NameEdited);
 }
 
@@ -95,26 +105,7 @@ FrmRead::FrmRead(PresetActions& actions, const Model& model, QWidget* parent)
     : PresetWindow(model, parent), actions_(actions) {
     setObjectName("FrmRead");
     setWindowTitle(kRecallTitle);
-    auto* v = new QVBoxLayout(this);
-    v->addWidget(new QLabel("Programs in the device:", this));
-    v->addWidget(list_);
-    auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel("Slot", this));
-    row->addWidget(selector_);
-    row->addStretch(1);
-    v->addLayout(row);
-    v->addWidget(progress_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* recall = new QPushButton("Recall", this);
-    recall->setObjectName("BtnRecall");
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(recall);
-    buttons->addWidget(cancel);
-    v->addLayout(buttons);
-    connect(recall, &QPushButton::clicked, this, [this] { ClickRecall(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) { RowDoubleClicked(list_->row(item)); });
+    Arrange(nullptr, "Recall", "BtnRecall", [this] { ClickRecall(); }, [this](int row) { RowDoubleClicked(row); });
     progress_->setRange(0, kWholeReadSteps);
 }
 

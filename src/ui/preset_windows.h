@@ -7,6 +7,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 #include "app/preset_actions.h"
 
 class QListWidget;
@@ -26,6 +28,12 @@ public:
 
 protected:
     PresetWindow(const Model& model, QWidget* parent);
+    // The layout both windows share: the programs, the slot row (with `name`
+    // after the selector when given), the progress bar, then the action
+    // button and Cancel. `act` runs on the action button, `pick` on a
+    // double-clicked row.
+    void Arrange(QLineEdit* name, const QString& actionText, const QString& actionObject,
+                 std::function<void()> act, std::function<void(int)> pick);
     void FillRows();
     Progress ProgressSink();
 

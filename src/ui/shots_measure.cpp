@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QThread>
-#include <QVBoxLayout>
 #include <cstdio>
 
 #include "app/editor_session.h"
@@ -13,6 +13,8 @@
 #include "ui/analyser_view.h"
 #include "ui/autoeq_window.h"
 #include "ui/card_chooser.h"
+#include "ui/eq_fir_window.h"
+#include "ui/output_eq_windows.h"
 #include "ui/rta_settings_window.h"
 
 namespace zef {
@@ -110,20 +112,23 @@ bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFol
         w.ClickVerify();
     }
     {
-        QWidget window;
-        window.setWindowTitle(QString(kAnalyserWindowCaption) + "1");
-        auto* layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto* panel = new AnalyserPanel(session, kSlot, kOutput1, &window);
-        layout->addWidget(panel);
-        panel->settingsShown = [](FrmRTASettings& settings) { settings.ClickEnable(); };
-        window.resize(900, 480);
-        window.show();
-        panel->ClickRtaEnable();
+        // The analyser as the user sees it: in the output EQ editor's graph area.
+        int filterIndex = 0;
+        FrmEQFIR editor(session, kSlot, 0, filterIndex);
+        AnalyserPanel* panel = nullptr;
+        ConnectMeasuringWindows(session, editor, [&panel](AnalyserPanel& made) {
+            panel = &made;
+            made.settingsShown = [](FrmRTASettings& settings) { settings.ClickEnable(); };
+        });
+        editor.resize(900, 620);
+        editor.show();
+        auto* rta = editor.findChild<QPushButton*>("ImageRTA");
+        if (rta) rta->setChecked(true);
+        if (!panel) return Fail("the output EQ editor did not show the analyser");
         Until([&] { return panel->view()->levels()[16] > -80; }, 5000);
         Until([] { return false; }, 500);
-        save(window, "FrmOutputAnalyser-RTA");
-        panel->DisableRta();
+        save(editor, "FrmEQFIR-RTA");
+        rta->setChecked(false);
     }
     return ok;
 }
