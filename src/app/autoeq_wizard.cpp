@@ -7,6 +7,7 @@
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
+#include "model/memory_map.h"
 
 namespace zef {
 
@@ -127,6 +128,12 @@ bool AutoEqWizard::Start() {
     const MeasureSettings& s = session_.measure().settings();
     if (s.card < 0 || s.input < 0) {
         session_.dialogs().Message(kAutoEqTitle, kChooseCardText, Icon::Exclamation);
+        return false;
+    }
+    // In the 10-band + FIR mode bands 11..30 do not play: a fit of 30 bands
+    // applied there would correct with a third of its filters.
+    if (session_.model().device(slot_).preset[pi::kEqMode] != 0) {
+        session_.dialogs().Message(kAutoEqTitle, kAutoEqNeeds30BandsText, Icon::Information);
         return false;
     }
     if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return false;

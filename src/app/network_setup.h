@@ -68,7 +68,7 @@ enum OctetRow { kRowAddress = 0, kRowMask = 1, kRowGateway = 2 };
 struct SetupPageValues {
     std::uint8_t enable = 0;
     std::uint8_t mode = kModeDhcp;
-    std::array<std::array<std::string, 4>, 3> octets{};  // [OctetRow][octet] as typed
+    std::array<std::array<std::string, 4>, 3> octets;  // [OctetRow][octet] as typed
     std::string ssid;                                    // ANSI, one byte per character; at most 32 are kept
     std::uint8_t security = kSecurityOpen;
     std::string key;

@@ -20,8 +20,8 @@ inline constexpr const char* kAutoEqCardPage = "Set ASIO Card && Test Mic";
 inline constexpr const char* kAutoEqRunPage = "AUTOEQ";
 inline constexpr const char* kAutoEqIntro[] = {
     "AUTOEQ Wizard is a tool for correcting the ambient response using a bank of 30 PEQ filters.",
-    "The ambient response can be measured by means of an ASIO audio card; the Wizard will "
-    "automatically generate the PEQ filters to compensate the response.",
+    ("The ambient response can be measured by means of an ASIO audio card; the Wizard will "
+     "automatically generate the PEQ filters to compensate the response."),
     "During the measurement and the AUTOEQ computation the system will:",
     "- configure and run the internal pink noise generator ",
     "- keep the unused output channel muted",
@@ -55,6 +55,10 @@ inline constexpr const char* kCloseAutoEqTitle = "Close AUTOEQ wizard";
 inline constexpr const char* kApplyAutoEqQuestion = "Do you want to apply AutoEq filters?";
 // Our own additions: a run that cannot start for want of a card or a device.
 inline constexpr const char* kChooseCardText = "Please select an ASIO card and its MIC IN input";
+// Our own: AutoEQ fits all 30 bands, which play only in the 30-band mode.
+inline constexpr const char* kAutoEqNeeds30BandsText =
+    "The outputs are in the 10 PEQ + FIR mode, where bands 11 to 30 do not play; AutoEQ fits all "
+    "30 bands. Switch the EQ mode to 30 PEQ first.";
 inline constexpr const char* kDeviceStateText = "The device did not take the measuring settings";
 inline constexpr const char* kApplyFailedText = "The AutoEQ filters could not be sent to the device";
 // The band deviation read-outs of the result page: "%.1f" is dB rms.

@@ -16,7 +16,6 @@ namespace zef::measure {
 namespace {
 
 constexpr std::size_t kBands = kAnalyserBandCount;
-constexpr std::size_t kPerBand = kAutoEqPointsPerBand;
 constexpr std::size_t kPoints = kAutoEqPoints;
 constexpr int kQCount = static_cast<int>(kEqQ.size());
 

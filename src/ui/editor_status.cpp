@@ -22,9 +22,11 @@ void FrmVLDxxxA::BuildMeters(QWidget* host) {
         const char* title;
         MeterKind kind;
         std::array<std::pair<MeterChannel, const char*>, 2> meters;
+        int count = 2;
     };
     const Group groups[] = {
         {"In", MeterKind::Signal, {{{MeterChannel::L, "L"}, {MeterChannel::R, "R"}}}},
+        {"SM", MeterKind::Signal, {{{MeterChannel::Sm, ""}, {MeterChannel::Sm, ""}}}, 1},
         {"Out", MeterKind::Signal, {{{MeterChannel::Out1, "1"}, {MeterChannel::Out2, "2"}}}},
         {"Amp", MeterKind::Voltage, {{{MeterChannel::Out1, "1"}, {MeterChannel::Out2, "2"}}}},
         {"Comp", MeterKind::Reduction, {{{MeterChannel::Out1, "1"}, {MeterChannel::Out2, "2"}}}},
@@ -52,15 +54,15 @@ void FrmVLDxxxA::BuildMeters(QWidget* host) {
         QFont f = title->font();
         f.setPixelSize(10);
         title->setFont(f);
-        grid->addWidget(title, 0, column, 1, 2, Qt::AlignHCenter);
-        for (int i = 0; i < 2; ++i) {
+        grid->addWidget(title, 0, column, 1, g.count, Qt::AlignHCenter);
+        for (int i = 0; i < g.count; ++i) {
             auto* m = new SegmentMeter(g.kind, g.meters[static_cast<std::size_t>(i)].second, host);
             m->setObjectName(QString("Meter%1%2").arg(g.title).arg(g.meters[static_cast<std::size_t>(i)].second));
             meterWidgets_.push_back(m);
             meterPlaces_.push_back({g.meters[static_cast<std::size_t>(i)].first, g.kind});
             grid->addWidget(m, 1, column + i);
         }
-        column += 2;
+        column += g.count;
         if (g.kind == MeterKind::Voltage) {
             grid->addLayout(scale, 1, column);
             ++column;

@@ -148,9 +148,12 @@ void FrmEQFIR::RefreshControls() {
 }
 
 void FrmEQFIR::RefreshWindowEqFIR() {
+    if (output_ == 1 && Bridged()) return SetPageTabChn(0);  // bridged while output 2 was on show
     const bool was = filling_;
     filling_ = true;
     for (int o = 0; o < 2; ++o) tabs_[static_cast<std::size_t>(o)]->setChecked(o == output_);
+    // Bridged, output 1 drives both sides: there is no output 2 to edit.
+    tabs_[1]->setVisible(!Bridged());
     const int band = std::clamp(bandPanel_->selectedBand(), FirstBand(), FirstBand() + visibleBands() - 1);
     bandPanel_->setGroup(Group(), visibleBands(), band);
     firBypass_->Rebind(ParameterOf(ParamId::FirBypass, {ChannelOfGroup(Group()), 0}));
@@ -164,7 +167,7 @@ void FrmEQFIR::RefreshWindowEqFIR() {
 
 void FrmEQFIR::SetPageTabChn(int output) {
     coalescer_.Flush();
-    output_ = output == 1 ? 1 : 0;
+    output_ = output == 1 && !Bridged() ? 1 : 0;
     session_.model().setSelectedOutput(slot_, static_cast<ChannelCode>(kOutput1 + output_));
     session_.responses().FirChanged(slot_, output_);
     const bool was = filling_;
@@ -173,6 +176,8 @@ void FrmEQFIR::SetPageTabChn(int output) {
     filling_ = was;
     RefreshWindowEqFIR();
 }
+
+bool FrmEQFIR::Bridged() const { return session_.model().device(slot_).settings[ds::kBridge] != 0; }
 
 void FrmEQFIR::RefreshNameTapsFir() {
     firName_->setText(QString::fromStdString(FirNameCaption(device(), output_)));

@@ -59,6 +59,7 @@ public:
     // Fills every control from the model (quietly) and redraws.
     void RefreshWindowEqFIR();
     // Switches the output tab (0 or 1).
+    // Output 2 cannot be chosen while the amplifier is bridged (its tab is hidden).
     void SetPageTabChn(int output);
     void RefreshNameTapsFir();
     // Redraws the graph of the selected output.
@@ -115,6 +116,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool Bridged() const;
     QWidget* BuildHeader(QWidget* host);
     void BuildGraph(QWidget* host);
     QWidget* BuildFirFrame(QWidget* host);

@@ -200,6 +200,21 @@ TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRes
     }
 }
 
+TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
+    session->model().device(1).preset[pi::kEqMode] = 1;
+    dialogs.calls.clear();
+    FrmAutoEq w(*session, 1, kOutput1, Fast());
+    w.show();
+    w.ShowPage(FrmAutoEq::kRun);
+    const Memory before = Snapshot();
+    w.ClickStart();
+    EXPECT_EQ(w.wizard().phase(), Phase::Settings);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("10 PEQ + FIR"), std::string::npos);
+    EXPECT_FALSE(w.wizard().measuring());
+    EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
         auto* w = new FrmAutoEq(*session, 1, kOutput1, Fast(2.0));

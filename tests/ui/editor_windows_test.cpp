@@ -164,6 +164,7 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
     for (int i = 12; i < 16; ++i) bytes[std::size_t(i)] = 30;  // no gain reduction
     bytes[0] = 42;                                               // input L: 12.2 dB, every segment
     bytes[1] = 30;                                               // input R: 0.2 dB, 0 dB and below
+    bytes[6] = 36;                                               // SM generator: 6.2 dB
     bytes[12] = 24;                                              // output 1 compressor: 6 dB reduction
     bytes[16] = 0x01;                                            // signal on input L
     bytes[17] = 0x04;                                            // protection of output 1
@@ -172,6 +173,9 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
     EXPECT_EQ(editor->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0x1FF);
     EXPECT_EQ(editor->meter(MeterChannel::R, MeterKind::Signal)->litMask(), 0x1F8);  // all but +9, +6, +3
     EXPECT_EQ(editor->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0x01F);  // 1, 2, 3, 4, 6 dB
+    ASSERT_NE(editor->meter(MeterChannel::Sm, MeterKind::Signal), nullptr);
+    EXPECT_EQ(editor->meter(MeterChannel::Sm, MeterKind::Signal)->litMask(), 0x1FE);  // all but +9
+    EXPECT_EQ(editor->meter(MeterChannel::Out2, MeterKind::Signal)->litMask(), 0);
     EXPECT_TRUE(editor->lamp(Indicator::SignalL)->on());
     EXPECT_FALSE(editor->lamp(Indicator::SignalR)->on());
     EXPECT_TRUE(editor->lamp(Indicator::ProtectOut1)->on());

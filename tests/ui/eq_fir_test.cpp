@@ -129,6 +129,25 @@ TEST_F(EqFirTest, OpensFromTheChannelEditorAndDragsABand) {
     EXPECT_TRUE(DeviceHoldsTheModel());
 }
 
+// Bridged, output 1 drives both sides: output 2's tab is hidden and cannot be
+// chosen, also when the bridge comes on while output 2 is on show.
+TEST_F(EqFirTest, BridgedThereIsNoOutput2ToEdit) {
+    Connect();
+    OpenEq(1);
+    ASSERT_EQ(eq->output(), 1);
+    model().settings[ds::kBridge] = 1;
+    eq->RefreshWindowEqFIR();
+    EXPECT_EQ(eq->output(), 0);
+    EXPECT_TRUE(eq->tab(1)->isHidden());
+    eq->SetPageTabChn(1);
+    EXPECT_EQ(eq->output(), 0);
+    model().settings[ds::kBridge] = 0;
+    eq->RefreshWindowEqFIR();
+    EXPECT_FALSE(eq->tab(1)->isHidden());
+    eq->SetPageTabChn(1);
+    EXPECT_EQ(eq->output(), 1);
+}
+
 // Bands 11..30 of an output drop out of the 10-band + FIR mode, keep their
 // values on the device, and come back with the 30-band mode.
 TEST_F(EqFirTest, TenBandModeHidesBands11To30AndKeepsThem) {
