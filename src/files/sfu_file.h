@@ -10,7 +10,7 @@
 //        8     1  firmware major
 //        9     1  firmware minor
 //       10     1  firmware patch
-//       11     1  reserved, 0
+//       11     1  reserved, 0 (ignored by readers)
 //       12     4  image length n, 1 .. kSfuMaxImage
 //       16     4  CRC-32 of the image
 //       20     8  reserved, 0 (ignored by readers)

@@ -149,6 +149,10 @@ FirDesignSettings NormaliseFirDesignSettings(const FirDesignSettings& settings) 
 
 FirDesignEngine::FirDesignEngine() : fft_(kFirDesignFftLength) {}
 
+namespace {
+constexpr const char* kLevelOutOfRange = "the impulse response's level is out of range for a design";
+}  // namespace
+
 FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
                                         const FirDesignSettings& settings) {
     FirDesignResult result;
@@ -186,6 +190,12 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     std::vector<double> power(bins);
     double strongest = 0;
     for (std::size_t k = 0; k < bins; ++k) strongest = std::max(strongest, std::norm(x[k]));
+    // A response at the edge of double arithmetic (a peak of 1e-300 squares to
+    // nothing, one of 1e300 to infinity) has no spectrum to correct.
+    if (!(strongest > 0) || !std::isfinite(strongest)) {
+        result.error = kLevelOutOfRange;
+        return result;
+    }
     for (std::size_t k = 0; k < bins; ++k) power[k] = std::max(std::norm(x[k]), strongest * kFloorPower);
 
     // Smoothing.
@@ -314,6 +324,12 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     std::vector<double> targetImpulse = fft_.Inverse(targetSpectrum);
     targetImpulse.resize(kTargetSamples);
 
+    // The last guard before taps can reach an amplifier.
+    for (const double t : taps)
+        if (!std::isfinite(t)) {
+            result.error = kLevelOutOfRange;
+            return result;
+        }
     result.ok = true;
     result.coefficients = taps;
     result.ir = windowed.samples;
