@@ -27,9 +27,10 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::size_t kHelloFixed = 28;  // 8-byte header and the fixed greeting fields
-// How long a greeting may take. The rig answers within milliseconds; under a
-// sanitiser on a loaded machine a start message (filters rebuilt from the
-// device's memory) has been seen to hold its thread for over a second.
+// How long a greeting may take. The rig answers within milliseconds; a bound
+// of 2 s once ran out, under the sanitisers, on a build machine with every
+// core busy (the same input replays clean on its own), so this one allows for
+// a loaded machine.
 constexpr auto kGreetingWait = 5000ms;
 
 int Connect(std::uint16_t port) {
