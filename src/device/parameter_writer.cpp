@@ -71,7 +71,7 @@ Status ParameterWriter::Send(const Parameter& p, double v) {
     };
     const bool delayBypassed = o >= 0 && o < 2 && TestBit8(d.preset[pi::kDelayBypass], o);
 
-    switch (p.spec->id) {
+    switch (p.description->id) {
         case ParamId::Gain: return senders_.SendGain(ch(), Position(Control::ChannelGain, v));
         case ParamId::Mute: return senders_.SendMute(ch(), On(v));
         case ParamId::Polarity: return senders_.SendPolarity(ch(), On(v));
@@ -146,7 +146,7 @@ Status ParameterWriter::Link(const Parameter& p) {
     const ParamChannel c = p.target.channel;
     if (c == ParamChannel::Sm || c == ParamChannel::Device) return kOk;
     const ChannelCode ch = CodeOf(c);
-    switch (p.spec->link) {
+    switch (p.description->link) {
         case LinkGroup::None: return kOk;
         case LinkGroup::Gain: return linking_.LinkGain(ch);
         case LinkGroup::Mute: return linking_.LinkMute(ch);

@@ -272,19 +272,20 @@ std::vector<Parameter> AllParameters() {
     std::vector<Parameter> all;
     for (int ci = 0; ci < kParamChannelCount; ++ci) {
         const auto c = static_cast<ParamChannel>(ci);
-        for (const ParamSpec& spec : kSpecs)
-            if ((spec.channels & Bit(c)) && !spec.banded()) all.push_back({&spec, {c, 0}, ConcreteName(c, spec.path, 0)});
+        for (const ParamSpec& description : kSpecs)
+            if ((description.channels & Bit(c)) && !description.banded())
+                all.push_back({&description, {c, 0}, ConcreteName(c, description.path, 0)});
         for (int band = 1; band <= BandCount(c); ++band)
-            for (const ParamSpec& spec : kSpecs)
-                if ((spec.channels & Bit(c)) && spec.banded())
-                    all.push_back({&spec, {c, band}, ConcreteName(c, spec.path, band)});
+            for (const ParamSpec& description : kSpecs)
+                if ((description.channels & Bit(c)) && description.banded())
+                    all.push_back({&description, {c, band}, ConcreteName(c, description.path, band)});
     }
     return all;
 }
 
 Parameter ParameterOf(ParamId id, ParamTarget target) {
-    const ParamSpec& spec = SpecOf(id);
-    return {&spec, target, ConcreteName(target.channel, spec.path, target.band)};
+    const ParamSpec& description = SpecOf(id);
+    return {&description, target, ConcreteName(target.channel, description.path, target.band)};
 }
 
 std::optional<Parameter> FindParameter(std::string_view name) {
@@ -306,36 +307,37 @@ std::optional<Parameter> FindParameter(std::string_view name) {
             path = "eq.#" + rest.substr(second);
         }
     }
-    for (const ParamSpec& spec : kSpecs) {
-        if (!(spec.channels & Bit(channel)) || Lower(spec.path) != path) continue;
-        return Parameter{&spec, {channel, band}, ConcreteName(channel, spec.path, band)};
+    for (const ParamSpec& description : kSpecs) {
+        if (!(description.channels & Bit(channel)) || Lower(description.path) != path) continue;
+        return Parameter{&description, {channel, band}, ConcreteName(channel, description.path, band)};
     }
     return std::nullopt;
 }
 
-std::string RangeText(const ParamSpec& spec) {
-    if (spec.kind == ValueKind::Bool || spec.kind == ValueKind::Choice) {
+std::string RangeText(const ParamSpec& description) {
+    if (description.kind == ValueKind::Bool || description.kind == ValueKind::Choice) {
         std::string text;
-        for (std::size_t i = 0; i < spec.choices.size(); ++i) text += (i ? "|" : "") + std::string(spec.choices[i]);
+        for (std::size_t i = 0; i < description.choices.size(); ++i)
+            text += (i ? "|" : "") + std::string(description.choices[i]);
         return text;
     }
-    std::string text = NumberText(spec.min) + ".." + NumberText(spec.max);
-    if (!spec.unit.empty()) text += " " + std::string(spec.unit);
+    std::string text = NumberText(description.min) + ".." + NumberText(description.max);
+    if (!description.unit.empty()) text += " " + std::string(description.unit);
     return text;
 }
 
-std::optional<double> ParseValue(const ParamSpec& spec, std::string_view text) {
+std::optional<double> ParseValue(const ParamSpec& description, std::string_view text) {
     const std::string lower = Lower(text);
-    if (spec.kind == ValueKind::Bool) {
+    if (description.kind == ValueKind::Bool) {
         for (const char* on : {"on", "true", "yes", "1"})
             if (lower == on) return 1.0;
         for (const char* off : {"off", "false", "no", "0"})
             if (lower == off) return 0.0;
         return std::nullopt;
     }
-    if (spec.kind == ValueKind::Choice) {
-        for (std::size_t i = 0; i < spec.choices.size(); ++i)
-            if (Lower(spec.choices[i]) == lower) return static_cast<double>(i);
+    if (description.kind == ValueKind::Choice) {
+        for (std::size_t i = 0; i < description.choices.size(); ++i)
+            if (Lower(description.choices[i]) == lower) return static_cast<double>(i);
     }
     double value = 0;
     const char* first = text.data();
@@ -343,19 +345,21 @@ std::optional<double> ParseValue(const ParamSpec& spec, std::string_view text) {
     if (first != last && *first == '+') ++first;
     const auto r = std::from_chars(first, last, value);
     if (r.ec != std::errc() || r.ptr != last || !std::isfinite(value)) return std::nullopt;
-    if (spec.kind == ValueKind::Choice && value != std::floor(value)) return std::nullopt;
-    if (value < spec.min - 1e-9 || value > spec.max + 1e-9) return std::nullopt;
+    if (description.kind == ValueKind::Choice && value != std::floor(value)) return std::nullopt;
+    if (value < description.min - 1e-9 || value > description.max + 1e-9) return std::nullopt;
     return value;
 }
 
-std::string ValueText(const ParamSpec& spec, double value) {
-    if (spec.kind != ValueKind::Number) {
+std::string ValueText(const ParamSpec& description, double value) {
+    if (description.kind != ValueKind::Number) {
         const auto i = static_cast<std::size_t>(std::lround(value));
-        if (i < spec.choices.size()) return std::string(spec.choices[i]);
+        if (i < description.choices.size()) return std::string(description.choices[i]);
     }
     return NumberText(value);
 }
 
-double GetValue(const DeviceModel& device, const Parameter& p) { return p.spec->get(device, p.target); }
+double GetValue(const DeviceModel& device, const Parameter& p) {
+    return p.description->get(device, p.target);
+}
 
 }  // namespace zef

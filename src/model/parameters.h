@@ -85,7 +85,7 @@ int BandIndexOf(const ParamTarget& target);
 
 // One concrete parameter: a description applied to a channel (and band).
 struct Parameter {
-    const ParamSpec* spec = nullptr;
+    const ParamSpec* description = nullptr;
     ParamTarget target;
     std::string name;  // "out1.eq.5.gain"
 };
@@ -98,15 +98,15 @@ std::optional<Parameter> FindParameter(std::string_view name);
 Parameter ParameterOf(ParamId id, ParamTarget target);
 
 // The range as text: "-60..12 dB", "on|off", "Bell|HiShQ|...".
-std::string RangeText(const ParamSpec& spec);
+std::string RangeText(const ParamSpec& description);
 
 // Parses a user value: numbers ("-3", "+2.5"), booleans (on/off, true/false,
 // yes/no, 1/0) and choice names (any case) or indices. nullopt when the text
 // is no value of that kind or lies outside the range.
-std::optional<double> ParseValue(const ParamSpec& spec, std::string_view text);
+std::optional<double> ParseValue(const ParamSpec& description, std::string_view text);
 
 // The value as text: numbers shortest round-trip, booleans on/off, choices by name.
-std::string ValueText(const ParamSpec& spec, double value);
+std::string ValueText(const ParamSpec& description, double value);
 
 double GetValue(const DeviceModel& device, const Parameter& p);
 

@@ -133,7 +133,7 @@ void FrmVLDxxxA::Commit(const Parameter& p, double value, bool dragging) {
     if (controlsQuiet()) return;
     Model& model = session_.model();
     model.setCurrentDevice(slot_);
-    if (p.spec->id == ParamId::Bridge) {
+    if (p.description->id == ParamId::Bridge) {
         const Confirmed c = SendBridgeAsked(session_.senders(), session_.dialogs(), value != 0);
         if (c != Confirmed::Declined) RebuildOutputPage();
         RefreshControls();
@@ -141,7 +141,7 @@ void FrmVLDxxxA::Commit(const Parameter& p, double value, bool dragging) {
     }
     if (dragging) {
         // The view follows at once; the device gets the latest position.
-        if (p.spec->response == ResponseEffect::Band && p.spec->id == ParamId::BandGain) {
+        if (p.description->response == ResponseEffect::Band && p.description->id == ParamId::BandGain) {
             const int band = BandIndexOf(p.target);
             session_.model().device(slot_).values.bandGain[static_cast<std::size_t>(band)] = value;
             session_.responses().BandChanged(slot_, band);
@@ -161,12 +161,12 @@ void FrmVLDxxxA::Commit(const Parameter& p, double value, bool dragging) {
 void FrmVLDxxxA::DragEnded() { coalescer_.Flush(); }
 
 void FrmVLDxxxA::AfterCommit(const Parameter& p) {
-    if (p.spec->id == ParamId::InputBlockB) {
+    if (p.description->id == ParamId::InputBlockB) {
         const int group = session_.selection(slot_).group;
         if (dsp::IsInputGroup(group)) bandPanel_->setGroup(group, InputBandCount(group), bandPanel_->selectedBand());
     }
     RefreshControls();
-    if (p.spec->response == ResponseEffect::Band) UpdateMarkers();
+    if (p.description->response == ResponseEffect::Band) UpdateMarkers();
 }
 
 void FrmVLDxxxA::InitGUI() {

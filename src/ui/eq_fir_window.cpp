@@ -118,7 +118,7 @@ void FrmEQFIR::Commit(const Parameter& p, double value, bool dragging) {
     session_.model().setSelectedOutput(slot_, static_cast<ChannelCode>(kOutput1 + output_));
     if (dragging) {
         // The curve follows at once; the device gets the latest position.
-        if (p.spec->id == ParamId::BandGain) {
+        if (p.description->id == ParamId::BandGain) {
             const int band = FirstBand() + p.target.band - 1;
             session_.model().device(slot_).values.bandGain[static_cast<std::size_t>(band)] = value;
             session_.responses().BandChanged(slot_, band);

@@ -105,8 +105,8 @@ void BoundControl::Rebind(Parameter p) {
 NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& caption, NumberLayout layout,
                              QWidget* parent)
     : BoundControl(host, std::move(p), parent) {
-    const ParamSpec& spec = *param_.spec;
-    const bool withFader = layout.slider && spec.control.has_value();
+    const ParamSpec& description = *param_.description;
+    const bool withFader = layout.slider && description.control.has_value();
     const bool vertical = withFader && layout.vertical;
     QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(this))
                                : static_cast<QBoxLayout*>(new QHBoxLayout(this));
@@ -118,7 +118,8 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
     box_->setFixedWidth(layout.boxWidth);
     box_->setAlignment(Qt::AlignRight);
     box_->installEventFilter(this);
-    const QString unit = QString::fromUtf8(spec.unit.data(), static_cast<int>(spec.unit.size()));
+    const QString unit =
+        QString::fromUtf8(description.unit.data(), static_cast<int>(description.unit.size()));
     box_->setToolTip(caption + (unit.isEmpty() ? QString() : " [" + unit + "]"));
     if (vertical) {
         caption_->setAlignment(Qt::AlignHCenter);
@@ -129,7 +130,7 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
         box->addWidget(caption_);
     }
     if (withFader) {
-        const ControlMapper& m = MapperFor(*spec.control);
+        const ControlMapper& m = MapperFor(*description.control);
         fader_ = new Fader(vertical ? Qt::Vertical : Qt::Horizontal, m.count(), layout.reset, this);
         fader_->setObjectName(layout.boxName + "Sl");
         if (vertical) {
@@ -151,12 +152,12 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
 }
 
 bool NumberControl::metres() const {
-    return param_.spec->id == ParamId::Delay && host_.device().settings[ds::kDelayUnit] == 1;
+    return param_.description->id == ParamId::Delay && host_.device().settings[ds::kDelayUnit] == 1;
 }
 
 void NumberControl::ShowValue(double value) {
-    const double shown = param_.spec->id == ParamId::Delay ? DelayInUnit(value, metres()) : value;
-    box_->setText(QString::fromStdString(EntryText(*param_.spec, shown, host_.decimalComma())));
+    const double shown = param_.description->id == ParamId::Delay ? DelayInUnit(value, metres()) : value;
+    box_->setText(QString::fromStdString(EntryText(*param_.description, shown, host_.decimalComma())));
 }
 
 void NumberControl::Refresh() {
@@ -165,14 +166,14 @@ void NumberControl::Refresh() {
     ShowValue(value);
     if (fader_) {
         const QSignalBlocker block(fader_);
-        fader_->setValue(MapperFor(*param_.spec->control).positionFromValue(value));
+        fader_->setValue(MapperFor(*param_.description->control).positionFromValue(value));
     }
     filling_ = false;
 }
 
 void NumberControl::FaderMoved(int position) {
     if (Ignored()) return;
-    const double value = MapperFor(*param_.spec->control).valueFromPosition(position);
+    const double value = MapperFor(*param_.description->control).valueFromPosition(position);
     ShowValue(value);
     host_.Commit(param_, value, fader_->dragging());
 }
@@ -181,18 +182,18 @@ void NumberControl::CommitText() {
     if (Ignored()) return;
     const auto typed = ReadEntry(box_->text().toStdString(), host_.decimalComma());
     if (!typed) {
-        if (param_.spec->id == ParamId::Delay) host_.Warn(kDelayWarningTitle, kDelayIncorrectText);
+        if (param_.description->id == ParamId::Delay) host_.Warn(kDelayWarningTitle, kDelayIncorrectText);
         else Refresh();
         return;
     }
     double value = *typed;
-    if (param_.spec->id == ParamId::Delay) value = DelayEntryMs(value, metres());
-    value = SnapEntry(*param_.spec, value);
+    if (param_.description->id == ParamId::Delay) value = DelayEntryMs(value, metres());
+    value = SnapEntry(*param_.description, value);
     // Shown clamped and snapped at once; the slider follows without sending.
     ShowValue(value);
     if (fader_) {
         const QSignalBlocker block(fader_);
-        fader_->setValue(MapperFor(*param_.spec->control).positionFromValue(value));
+        fader_->setValue(MapperFor(*param_.description->control).positionFromValue(value));
     }
     host_.Commit(param_, value, false);
 }
@@ -207,7 +208,7 @@ bool NumberControl::eventFilter(QObject* watched, QEvent* event) {
     if (code == 0) return false;  // arrows, Home, Delete...: the box handles them
     NumericBox kind;
     kind.acceptsSigned = true;  // "-", "+" and copy, paste, cut, undo in every box
-    kind.blankForOthers = param_.spec->id == ParamId::Delay;
+    kind.blankForOthers = param_.description->id == ParamId::Delay;
     const FilteredKey f = FilterNumericKey(code, kind, host_.decimalComma(), filling_);
     switch (f.action) {
         case KeyAction::Commit: CommitText(); return true;
@@ -253,7 +254,8 @@ ChoiceControl::ChoiceControl(ControlHost& host, Parameter p, const QString& capt
     if (!items.empty()) {
         for (const QString& item : items) combo_->addItem(item);
     } else {
-        for (auto c : param_.spec->choices) combo_->addItem(QString::fromUtf8(c.data(), static_cast<int>(c.size())));
+        for (auto c : param_.description->choices)
+            combo_->addItem(QString::fromUtf8(c.data(), static_cast<int>(c.size())));
     }
     box->addWidget(combo_, 1);
     connect(combo_, &QComboBox::activated, this, [this](int index) {

@@ -38,25 +38,26 @@ Parameter NamedParameter(const std::string& name) {
 }
 
 double ParsedValue(const Parameter& p, const std::string& text) {
-    const auto v = ParseValue(*p.spec, text);
-    if (!v) Usage("bad value '" + text + "' for " + p.name + " (" + RangeText(*p.spec) + ")");
+    const auto v = ParseValue(*p.description, text);
+    if (!v) Usage("bad value '" + text + "' for " + p.name + " (" + RangeText(*p.description) + ")");
     return *v;
 }
 
 void PrintValue(Context& ctx, const Parameter& p, double value) {
-    const std::string text = ValueText(*p.spec, value);
+    const std::string text = ValueText(*p.description, value);
     if (ctx.options.json) {
         QJsonObject j;
         j["name"] = Q(p.name);
-        if (p.spec->kind == ValueKind::Number) {
+        if (p.description->kind == ValueKind::Number) {
             j["value"] = value;
         } else {
             j["value"] = Q(text);
         }
-        j["unit"] = Q(std::string(p.spec->unit));
+        j["unit"] = Q(std::string(p.description->unit));
         PrintJson(ctx.out, j);
     } else {
-        ctx.out << p.name << " = " << text << (p.spec->unit.empty() ? "" : " ") << p.spec->unit << "\n";
+        ctx.out << p.name << " = " << text << (p.description->unit.empty() ? "" : " ") << p.description->unit
+                << "\n";
     }
 }
 
@@ -66,17 +67,17 @@ int Params(Context& ctx) {
         if (ctx.options.json) {
             QJsonObject j;
             j["name"] = Q(p.name);
-            j["kind"] = KindName(p.spec->kind);
-            j["range"] = Q(RangeText(*p.spec));
-            j["unit"] = Q(std::string(p.spec->unit));
-            if (p.spec->kind == ValueKind::Number) {
-                j["min"] = p.spec->min;
-                j["max"] = p.spec->max;
+            j["kind"] = KindName(p.description->kind);
+            j["range"] = Q(RangeText(*p.description));
+            j["unit"] = Q(std::string(p.description->unit));
+            if (p.description->kind == ValueKind::Number) {
+                j["min"] = p.description->min;
+                j["max"] = p.description->max;
             }
             array.append(j);
         } else {
             char line[128];
-            std::snprintf(line, sizeof line, "%-24s %s", p.name.c_str(), RangeText(*p.spec).c_str());
+            std::snprintf(line, sizeof line, "%-24s %s", p.name.c_str(), RangeText(*p.description).c_str());
             ctx.out << line << "\n";
         }
     }
@@ -100,7 +101,7 @@ int SetNamed(Context& ctx, const std::string& host, const std::string& name, con
     Session session(ctx.options);
     session.Connect(host);
     zef::Status status = zef::kOk;
-    if (p.spec->id == zef::ParamId::Bridge) {
+    if (p.description->id == zef::ParamId::Bridge) {
         // The editor asks before it switches the bridge mode; --yes answers.
         const zef::Confirmed c = zef::SendBridgeAsked(session.senders, session.dialogs, value != 0);
         status = c == zef::Confirmed::Sent ? zef::kOk : zef::kFailed;

@@ -39,23 +39,25 @@ zef::Parameter RandomParameter(std::mt19937& r) {
     static const std::vector<zef::Parameter> all = [] {
         std::vector<zef::Parameter> ps;
         for (const zef::Parameter& p : zef::AllParameters())
-            if (p.spec->id != zef::ParamId::Bridge) ps.push_back(p);
+            if (p.description->id != zef::ParamId::Bridge) ps.push_back(p);
         return ps;
     }();
     return all[static_cast<std::size_t>(Uniform(r, 0, static_cast<int>(all.size()) - 1))];
 }
 
-std::string RandomValueText(const zef::ParamSpec& spec, std::mt19937& r) {
-    if (spec.kind != zef::ValueKind::Number) return std::to_string(Uniform(r, int(spec.min), int(spec.max)));
-    const double v = std::uniform_real_distribution<double>(spec.min, spec.max)(r);
+std::string RandomValueText(const zef::ParamSpec& description, std::mt19937& r) {
+    if (description.kind != zef::ValueKind::Number)
+        return std::to_string(Uniform(r, int(description.min), int(description.max)));
+    const double v = std::uniform_real_distribution<double>(description.min, description.max)(r);
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", v);
     return text;
 }
 
 std::string ValueLine(const zef::Parameter& p, const zef::DeviceModel& d) {
-    const std::string text = zef::ValueText(*p.spec, zef::GetValue(d, p));
-    return p.name + " = " + text + (p.spec->unit.empty() ? "" : " ") + std::string(p.spec->unit) + "\n";
+    const std::string text = zef::ValueText(*p.description, zef::GetValue(d, p));
+    return p.name + " = " + text + (p.description->unit.empty() ? "" : " ") +
+           std::string(p.description->unit) + "\n";
 }
 
 // The editor's senders over the image: what a set would store.
@@ -100,10 +102,10 @@ Operation Get(const Target& t, const Image& before, std::mt19937& r) {
 
 Operation Set(const Target& t, const Image& before, std::mt19937& r) {
     const zef::Parameter p = RandomParameter(r);
-    const std::string text = RandomValueText(*p.spec, r);
+    const std::string text = RandomValueText(*p.description, r);
     ReadModel rm(before);
     Editor editor(rm);
-    const auto value = zef::ParseValue(*p.spec, text);
+    const auto value = zef::ParseValue(*p.description, text);
     if (value) editor.writer.Set(p, *value);
     const std::string line = ValueLine(p, rm.device());
     Operation op{"set", Cmd(t, {"set"}, {p.name, text}), Written(before, rm.device(), true)};
@@ -140,8 +142,10 @@ std::shared_ptr<ReadModel> LoadModel(const Image& before, std::mt19937& r, bool&
     Editor editor(*rm);
     for (int i = Uniform(r, 1, 6); i > 0; --i) {
         const zef::Parameter p = RandomParameter(r);
-        if (p.spec->id == zef::ParamId::LinkInputs || p.spec->id == zef::ParamId::LinkOutputs) continue;
-        if (const auto v = zef::ParseValue(*p.spec, RandomValueText(*p.spec, r))) editor.writer.Set(p, *v);
+        if (p.description->id == zef::ParamId::LinkInputs || p.description->id == zef::ParamId::LinkOutputs)
+            continue;
+        if (const auto v = zef::ParseValue(*p.description, RandomValueText(*p.description, r)))
+            editor.writer.Set(p, *v);
     }
     auto& taps = rm->device().firTaps[static_cast<std::size_t>(Uniform(r, 0, 1))];
     for (int i = Uniform(r, 1, 20); i > 0; --i)

@@ -23,7 +23,7 @@ TEST(Parameters, EveryNameIsFoundAndUnique) {
         const auto found = FindParameter(p.name);
         ASSERT_TRUE(found.has_value()) << p.name;
         EXPECT_EQ(found->name, p.name);
-        EXPECT_EQ(found->spec, p.spec);
+        EXPECT_EQ(found->description, p.description);
         EXPECT_EQ(found->target.band, p.target.band);
     }
     for (const char* name :
@@ -70,7 +70,7 @@ TEST(Parameters, ParseValues) {
     for (const auto& c : cases) {
         const auto p = FindParameter(c.name);
         ASSERT_TRUE(p) << c.name;
-        EXPECT_EQ(ParseValue(*p->spec, c.text), c.value) << c.name << " '" << c.text << "'";
+        EXPECT_EQ(ParseValue(*p->description, c.text), c.value) << c.name << " '" << c.text << "'";
     }
 }
 
@@ -167,12 +167,12 @@ TEST(Parameters, LinkedPairsTakeTheSameEdit) {
 }
 
 TEST(Parameters, RangeAndValueTexts) {
-    EXPECT_EQ(RangeText(*FindParameter("out1.gain")->spec), "-60..12 dB");
-    EXPECT_EQ(RangeText(*FindParameter("inL.mute")->spec), "off|on");
-    EXPECT_EQ(RangeText(*FindParameter("out1.eq.1.type")->spec),
+    EXPECT_EQ(RangeText(*FindParameter("out1.gain")->description), "-60..12 dB");
+    EXPECT_EQ(RangeText(*FindParameter("inL.mute")->description), "off|on");
+    EXPECT_EQ(RangeText(*FindParameter("out1.eq.1.type")->description),
               "Bell|HiShQ|LoShQ|HP-Q|LP-Q|Notch|AP I|AP II");
-    EXPECT_EQ(ValueText(*FindParameter("out1.eq.1.type")->spec, 6), "AP I");
-    EXPECT_EQ(ValueText(*FindParameter("out1.gain")->spec, -2.5), "-2.5");
+    EXPECT_EQ(ValueText(*FindParameter("out1.eq.1.type")->description, 6), "AP I");
+    EXPECT_EQ(ValueText(*FindParameter("out1.gain")->description, -2.5), "-2.5");
 }
 
 }  // namespace
