@@ -26,6 +26,7 @@
 
 #include "app/editor_session.h"
 #include "bench_util.h"
+#include "widgets_main.h"
 #include "model/demo_program.h"
 #include "model/device_model.h"
 #include "recording_dialogs.h"
@@ -200,11 +201,4 @@ BENCHMARK(Editors32)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return zefbench::RunWidgetBenchmarks(argc, argv); }

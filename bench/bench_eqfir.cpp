@@ -12,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QRadioButton>
 #include <chrono>
@@ -21,6 +20,7 @@
 
 #include "app/editor_session.h"
 #include "bench_util.h"
+#include "widgets_main.h"
 #include "device/fir_store.h"
 #include "dsp/demo_fir.h"
 #include "measure/fir_design_io.h"
@@ -89,11 +89,4 @@ BENCHMARK(LoadFirViews)->UseManualTime()->Iterations(100)->Unit(benchmark::kMill
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return zefbench::RunWidgetBenchmarks(argc, argv); }
