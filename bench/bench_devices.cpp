@@ -52,9 +52,9 @@ void RangeScan256(benchmark::State& state) {
     int found = 0;
     for (auto _ : state) {
         auto model = std::make_unique<zef::Model>();
-        zef::ModRxTx rxtx(*model, link, transport, settings);
+        zef::DeviceExchange exchange(*model, link, transport, settings);
         zef::DeviceList list(*model);
-        zef::DeviceSearch search(list, rxtx, dialogs, zef::SearchSettings{.loopbackIsNetwork = true});
+        zef::DeviceSearch search(list, exchange, dialogs, zef::SearchSettings{.loopbackIsNetwork = true});
         search.Open();
         search.StartTcpAddresses(addresses);
         search.WaitUntilDone(20000);

@@ -83,7 +83,7 @@ struct OneDevice {
 
 void DragStep(benchmark::State& state) {
     OneDevice f;
-    zef::FrmVLDxxxA editor(f.session, 1);
+    zef::ChannelEditorWindow editor(f.session, 1);
     editor.statusTimer().stop();
     editor.SetPageChannel(0);
     zef::ResponseGraph& graph = *editor.graph();
@@ -129,7 +129,7 @@ void OpenEditor(benchmark::State& state) {
     std::vector<double> opens;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        auto editor = std::make_unique<zef::FrmVLDxxxA>(f.session, 1);
+        auto editor = std::make_unique<zef::ChannelEditorWindow>(f.session, 1);
         editor->resize(1000, 680);
         QImage image(editor->size(), QImage::Format_ARGB32_Premultiplied);
         editor->render(&image);
@@ -166,7 +166,7 @@ void Editors32(benchmark::State& state) {
             state.SkipWithError("the session did not start");
             return;
         }
-        zef::MDIFrmMain main(session, zef::MainTimings{600000, 600000, 600000});
+        zef::MainWindow main(session, zef::MainTimings{600000, 600000, 600000});
         main.resize(1280, 900);
         main.show();
         main.ShowDeviceList();
@@ -187,7 +187,7 @@ void Editors32(benchmark::State& state) {
         QApplication::processEvents();
         const double before = ResidentMb();
         for (int k = 1; k <= kDevices; ++k) {
-            zef::FrmVLDxxxA& editor = main.ShowEditor(static_cast<zef::DeviceSlot>(k));
+            zef::ChannelEditorWindow& editor = main.ShowEditor(static_cast<zef::DeviceSlot>(k));
             editor.statusTimer().stop();  // no traffic: the figure is the editors' memory
             QApplication::processEvents();
         }

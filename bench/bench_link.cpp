@@ -24,7 +24,7 @@ void TcpRoundTrip(benchmark::State& state) {
     bench.ConnectTcp();
     const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x40};
     const std::vector<double> samples = zefbench::TimedRuns(
-        state, "exchange failed", [&] { return bench.rxtx->SendCommandFrame(kSlot, 1, gain) == zef::kOk; });
+        state, "exchange failed", [&] { return bench.exchange->SendCommandFrame(kSlot, 1, gain) == zef::kOk; });
     state.counters["median_us"] = Median(samples) * 1e6;
     state.counters["exchanges"] = static_cast<double>(samples.size());
 }
@@ -36,7 +36,7 @@ void SerialRead120(benchmark::State& state) {
     const CommandParams read{0x00, 0xF0, 120, 0, 0, 0, 0, 0};
     constexpr double kWireSeconds = (13.0 + 125.0) * 10.0 / 9600.0;
     const std::vector<double> samples = zefbench::TimedRuns(
-        state, "exchange failed", [&] { return bench.rxtx->SendCommandFrame(kSlot, 20, read) == zef::kOk; });
+        state, "exchange failed", [&] { return bench.exchange->SendCommandFrame(kSlot, 20, read) == zef::kOk; });
     state.counters["wire_ms"] = kWireSeconds * 1e3;
     state.counters["median_ms"] = Median(samples) * 1e3;
     state.counters["ratio"] = Median(samples) / kWireSeconds;

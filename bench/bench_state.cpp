@@ -28,9 +28,9 @@ constexpr int kWireBytes = (13 + 30) + (13 + 3 + 5) + 2 * (13 + 120 + 5) + 8 * (
 constexpr double kWireSeconds = kWireBytes * 10.0 / 9600.0;
 
 bool ReadWholeDevice(SimBench& bench, zef::DeviceReader& reader) {
-    if (!bench.rxtx->IdentifyDevice(kSlot)) return false;
+    if (!bench.exchange->IdentifyDevice(kSlot)) return false;
     const zef::CommandParams version{0, 1, 3, 0, 0, 0, 0, 0};
-    if (bench.rxtx->SendCommandFrame(kSlot, 20, version) != zef::kOk) return false;
+    if (bench.exchange->SendCommandFrame(kSlot, 20, version) != zef::kOk) return false;
     return reader.ReadWholeDevice(kSlot) == zef::kOk;
 }
 
@@ -42,7 +42,7 @@ void WholeRead(benchmark::State& state, bool serial) {
         bench.ConnectTcp();
     }
     zef::RefreshEvents events;
-    zef::DeviceReader reader(bench.model, *bench.rxtx, events);
+    zef::DeviceReader reader(bench.model, *bench.exchange, events);
     const std::vector<double> samples =
         zefbench::TimedRuns(state, "read failed", [&] { return ReadWholeDevice(bench, reader); });
     state.counters["median_ms"] = Median(samples) * 1e3;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "recording_dialogs.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "transport/qt_transport.h"
 #include "simulator.h"
 #include "temp_folder.h"
@@ -22,7 +22,7 @@ struct SimBench {
         device = &sim.addDevice();
         zef::LinkSettings settings;
         settings.configFolder = folder.path().string();
-        rxtx = std::make_unique<zef::ModRxTx>(model, link, transport, settings);
+        exchange = std::make_unique<zef::DeviceExchange>(model, link, transport, settings);
     }
     ~SimBench() {
         transport.serial().Close();
@@ -37,7 +37,7 @@ struct SimBench {
         e.interface = zef::kInterfaceTcp;
         e.ip = "127.0.0.1";
         if (transport.tcp().Connect(kSlot, e.ip, port, 2000) != zef::kTransportOk ||
-            !rxtx->IdentifyDevice(kSlot))
+            !exchange->IdentifyDevice(kSlot))
             throw std::runtime_error("simulator not reachable over TCP");
         e.online = true;
     }
@@ -50,7 +50,7 @@ struct SimBench {
         link.serialPortNumber = 1;
         auto& e = model.entry(kSlot);
         e.interface = zef::kInterfaceUsb;
-        if (!rxtx->IdentifyDevice(kSlot)) throw std::runtime_error("simulator not answering on the pty");
+        if (!exchange->IdentifyDevice(kSlot)) throw std::runtime_error("simulator not answering on the pty");
         e.online = true;
     }
 
@@ -61,7 +61,7 @@ struct SimBench {
     zef::LinkState link;
     zef::QtTransport transport{zef::SerialPortMap("/dev", false)};
     zef::RecordingDialogs dialogs;
-    std::unique_ptr<zef::ModRxTx> rxtx;
+    std::unique_ptr<zef::DeviceExchange> exchange;
 };
 
 }  // namespace zefbench

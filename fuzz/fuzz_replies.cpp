@@ -5,7 +5,7 @@
 // model as it was.
 
 #include "device/device_reader.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "fuzz_check.h"
 #include "model/defaults.h"
 #include "protocol/commands.h"
@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zef::fuzz::ScriptedTransport transport(FuzzBytes(data + 1, size - 1));
     zef::Model model;
     zef::LinkState link;
-    zef::ModRxTx rxtx(model, link, transport);
+    zef::DeviceExchange exchange(model, link, transport);
     zef::RefreshEvents events;
-    zef::DeviceReader reader(model, rxtx, events);
+    zef::DeviceReader reader(model, exchange, events);
     zef::DeviceEntry& entry = model.entry(kSlot);
     entry.inList = true;
     entry.interface = usb ? zef::kInterfaceUsb : zef::kInterfaceTcp;
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zef::DeviceModel& device = model.device(kSlot);
     zef::ResetToDefaults(device);
 
-    rxtx.IdentifyDevice(kSlot);
+    exchange.IdentifyDevice(kSlot);
 
     entry.online = true;
     const zef::DeviceSettings settingsBefore = device.settings;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                         zef::Request{1, {2, 0, 0, 0, 0, 0, 0, 120}, {}},
                                         zef::ReadMemoryRequest(240, 78)}) {
         entry.online = true;
-        CheckReplied(rxtx.Transact(kSlot, request, zef::Reporting::Quiet), request);
+        CheckReplied(exchange.Transact(kSlot, request, zef::Reporting::Quiet), request);
         FUZZ_CHECK(link.linkIdle);
     }
     entry.online = true;

@@ -1,5 +1,5 @@
 #pragma once
-// FrmAutoEq's work without its widgets: one output's automatic equaliser.
+// AutoEqWindow's work without its widgets: one output's automatic equaliser.
 //
 //   Settings --Start--> Running --finished--> Result --Apply--> Applied
 //       ^                  |  too high / too low / time-out / close

@@ -40,7 +40,7 @@ bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     if (result != ConnectResult::OldFirmware) return result == ConnectResult::Found;
     if (connection_.list().model().entry(slot).isUsb()) {
         // The update window runs its own link; announcements wait meanwhile.
-        FlagGuard recovery(connection_.rxtx().link().linkRecovery, true);
+        FlagGuard recovery(connection_.exchange().link().linkRecovery, true);
         if (view.firmwareWindow) view.firmwareWindow(slot, FirmwareWindowKind::Update);
     } else {
         dialogs_.Message(kFirmwareUpdateTitle, kOldFirmwareText, Icon::Information);
@@ -50,7 +50,7 @@ bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
 
 bool ConnectActions::BeginConnect(DeviceSlot slot) {
     if (connection_.list().model().entry(slot).isUsb() ||
-        NetworkAvailable(connection_.rxtx().transport(), connection_.settings().loopbackIsNetwork))
+        NetworkAvailable(connection_.exchange().transport(), connection_.settings().loopbackIsNetwork))
         return true;
     dialogs_.Message(kConnectTitle, kNoLanText, Icon::Exclamation);
     return false;
@@ -65,7 +65,7 @@ bool ConnectActions::ConnectOne(DeviceSlot slot, ConnectMode mode) {
         model.entry(slot).online = false;
         // A USB adapter the system keeps from this user is no missing device.
         if (!problemShown_ &&
-            (!model.entry(slot).isUsb() || !ReportSerialPermission(connection_.rxtx(), dialogs_)))
+            (!model.entry(slot).isUsb() || !ReportSerialPermission(connection_.exchange(), dialogs_)))
             dialogs_.Message(kConnectTitle, kDeviceNotFoundText, Icon::Exclamation);
         return false;
     }
@@ -86,7 +86,7 @@ int ConnectActions::ConnectAll(ConnectMode mode) {
         ++found;
         if (e.editorOpen && connection_.settingsRead() && view.showEditor) view.showEditor(s);
     }
-    if (found == 0 && !ReportSerialPermission(connection_.rxtx(), dialogs_))
+    if (found == 0 && !ReportSerialPermission(connection_.exchange(), dialogs_))
         dialogs_.Message(kConnectTitle, kDevicesNotFoundText, Icon::Exclamation);
     return found;
 }

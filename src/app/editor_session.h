@@ -27,7 +27,7 @@
 #include "device/device_list.h"
 #include "device/device_reader.h"
 #include "device/linking.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "device/parameter_writer.h"
 #include "device/presets.h"
 #include "device/refresh_hooks.h"
@@ -79,7 +79,7 @@ public:
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
     QtTransport& transport() { return transport_; }
-    ModRxTx& rxtx() { return *rxtx_; }
+    DeviceExchange& exchange() { return *exchange_; }
     DeviceList& list() { return list_; }
     AnnouncementHandler& announcements() { return announcements_; }
     AnnouncementListener& listener() { return *listener_; }
@@ -120,7 +120,7 @@ private:
     Dialogs& dialogs_;
     std::unique_ptr<AppState> state_;
     QtTransport transport_;
-    std::unique_ptr<ModRxTx> rxtx_;
+    std::unique_ptr<DeviceExchange> exchange_;
     std::unique_ptr<LinkPresenter> linkPresenter_;
     DeviceList list_;
     AnnouncementHandler announcements_;

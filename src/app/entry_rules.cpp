@@ -9,7 +9,7 @@
 
 namespace zef {
 
-double SnapEntry(const ParamSpec& described, double value) {
+double SnapEntry(const ParameterDescription& described, double value) {
     const double v = std::clamp(value, described.min, described.max);
     if (described.control) return MapperFor(*described.control).snap(v);
     switch (described.id) {
@@ -25,7 +25,7 @@ double SnapEntry(const ParamSpec& described, double value) {
     return v;
 }
 
-std::string EntryText(const ParamSpec& described, double value, bool decimalComma) {
+std::string EntryText(const ParameterDescription& described, double value, bool decimalComma) {
     if (described.id == ParamId::Delay) value = std::round(value * 1000.0) / 1000.0;
     return FormatNumber(value, decimalComma);
 }

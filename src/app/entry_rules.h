@@ -21,11 +21,11 @@
 namespace zef {
 
 // The value the device keeps for a typed value: clamped to the range, then snapped.
-double SnapEntry(const ParamSpec& described, double value);
+double SnapEntry(const ParameterDescription& described, double value);
 
 // The text a box shows for a value (the locale's separator; delay with up
 // to three decimals).
-std::string EntryText(const ParamSpec& described, double value, bool decimalComma);
+std::string EntryText(const ParameterDescription& described, double value, bool decimalComma);
 
 // Reads a committed box text: blanks removed, the locale's separator.
 // nullopt for an empty or unreadable text (nothing is committed).

@@ -6,7 +6,7 @@
 #include "app/texts.h"
 #include "app/dialogs.h"
 #include "base/signal.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 
 namespace zef {
 
@@ -26,11 +26,11 @@ public:
 class LinkPresenter {
 public:
     // `view` may be null (programs without windows).
-    LinkPresenter(ModRxTx& rxtx, Dialogs& dialogs, ReconnectView* view = nullptr)
-        : errors_(rxtx.communicationError.Connect([&dialogs](DeviceSlot) {
+    LinkPresenter(DeviceExchange& exchange, Dialogs& dialogs, ReconnectView* view = nullptr)
+        : errors_(exchange.communicationError.Connect([&dialogs](DeviceSlot) {
               dialogs.Message(kCommErrorTitle, kCommErrorText, Icon::Exclamation);
           })),
-          reconnecting_(rxtx.reconnecting.Connect([view](bool on) {
+          reconnecting_(exchange.reconnecting.Connect([view](bool on) {
               if (!view) return;
               if (on) {
                   view->Show();

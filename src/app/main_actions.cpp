@@ -32,7 +32,7 @@ void MainActions::DropConnections() {
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
         DeviceEntry& e = model.entry(s);
         if (e.inList && e.online) {
-            session_.rxtx().SendCommandFrameQuiet(s, cmd::kClose, CommandParams{});
+            session_.exchange().SendCommandFrameQuiet(s, cmd::kClose, CommandParams{});
             if (!e.isUsb() && session_.transport().tcp().IsConnected(s)) session_.transport().tcp().Disconnect(s);
         }
         e.online = false;

@@ -72,9 +72,9 @@ MergeOutcome MergeSearchResults(const std::vector<DeviceEntry>& results, DeviceL
     return outcome;
 }
 
-DeviceSearch::DeviceSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings,
+DeviceSearch::DeviceSearch(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings,
                            SearchHooks hooks)
-    : list_(list), rxtx_(rxtx), dialogs_(dialogs), settings_(settings), hooks_(std::move(hooks)) {
+    : list_(list), exchange_(exchange), dialogs_(dialogs), settings_(settings), hooks_(std::move(hooks)) {
     completion_.setSingleShot(true);
     QObject::connect(&completion_, &QTimer::timeout, [this] { OnCompletionTimer(); });
 }
@@ -87,7 +87,7 @@ DeviceSearch::~DeviceSearch() {
 bool DeviceSearch::Open() {
     results_.clear();
     completed_ = false;
-    tcp1_ = rxtx_.transport().NewTcpClient();
+    tcp1_ = exchange_.transport().NewTcpClient();
     if (!tcp1_ || tcp1_->Init(kTcpConnectionSlots) != kTransportOk) {
         dialogs_.Message(kTcpInitTitle, kTcpInitFailedText, Icon::Critical);
         tcp1_.reset();
@@ -95,17 +95,17 @@ bool DeviceSearch::Open() {
     }
     tcp1_->SetScanResponseHandler(
         [this](const std::vector<std::string>& answered) { OnScanResponse(answered); });
-    boxes_ = BoxesFromRange(RangeFromConfig(ReadInitConfig(rxtx_.settings().configFolder)));
+    boxes_ = BoxesFromRange(RangeFromConfig(ReadInitConfig(exchange_.settings().configFolder)));
     return true;
 }
 
 std::string DeviceSearch::HostAddress() {
-    const auto addresses = rxtx_.transport().GetLocalAddresses();
+    const auto addresses = exchange_.transport().GetLocalAddresses();
     return addresses.empty() ? std::string(kNoLocalNetwork) : addresses.front();
 }
 
 bool DeviceSearch::SelectTcpMode() {
-    if (NetworkAvailable(rxtx_.transport(), settings_.loopbackIsNetwork)) return true;
+    if (NetworkAvailable(exchange_.transport(), settings_.loopbackIsNetwork)) return true;
     dialogs_.Message(kTcpModeTitle, kNoNetworkSearchText, Icon::Exclamation);
     return false;
 }
@@ -133,8 +133,8 @@ bool DeviceSearch::StartUsb() {
             return false;
         }
     }
-    SerialPort& port = rxtx_.transport().serial();
-    const std::optional<IdentifyReply> id = rxtx_.FindSerialDevice();
+    SerialPort& port = exchange_.transport().serial();
+    const std::optional<IdentifyReply> id = exchange_.FindSerialDevice();
     const bool found = id.has_value();
     if (found) {
         DeviceEntry result = EntryFromIdentify(*id, kInterfaceUsb, "", true);
@@ -142,9 +142,9 @@ bool DeviceSearch::StartUsb() {
         AddResult(result);
         port.Write(CloseFrame(id->address));
         Bytes answer(kFrameSize);
-        port.Read(answer, rxtx_.settings().replies.close);
+        port.Read(answer, exchange_.settings().replies.close);
     } else {
-        ReportSerialPermission(rxtx_, dialogs_);
+        ReportSerialPermission(exchange_, dialogs_);
     }
     port.Close();
     completed_ = true;
@@ -155,9 +155,9 @@ bool DeviceSearch::StartTcp(const RangeBoxes& boxes) {
     boxes_ = ValidateRangeBoxes(boxes);
     const auto range = RangeFromBoxes(boxes_);
     if (!range) return false;
-    InitConfig config = ReadInitConfig(rxtx_.settings().configFolder);
+    InitConfig config = ReadInitConfig(exchange_.settings().configFolder);
     StoreRange(config, *range);
-    WriteInitConfig(rxtx_.settings().configFolder, config);
+    WriteInitConfig(exchange_.settings().configFolder, config);
     StartTcpAddresses(SearchAddresses(*range, list_.model()));
     return true;
 }
@@ -168,7 +168,7 @@ void DeviceSearch::StartTcpAddresses(const std::vector<std::string>& addresses) 
     running_ = true;
     if (hooks_.controlsEnabled) hooks_.controlsEnabled(false);
     completion_.start(settings_.completionMs);
-    tcp1_->Scan(addresses, rxtx_.settings().devicePort, settings_.probeTimeoutMs, false);
+    tcp1_->Scan(addresses, exchange_.settings().devicePort, settings_.probeTimeoutMs, false);
 }
 
 void DeviceSearch::OnCompletionTimer() {
@@ -178,9 +178,9 @@ void DeviceSearch::OnCompletionTimer() {
 }
 
 std::optional<DeviceEntry> DeviceSearch::IdentifyAt(int k, const std::string& address) {
-    const ReplyTimeouts& t = rxtx_.settings().replies;
+    const ReplyTimeouts& t = exchange_.settings().replies;
     if (tcp1_->IsConnected(k)) tcp1_->Disconnect(k);
-    if (tcp1_->Connect(k, address, rxtx_.settings().devicePort, settings_.connectTimeoutMs) != kTransportOk)
+    if (tcp1_->Connect(k, address, exchange_.settings().devicePort, settings_.connectTimeoutMs) != kTransportOk)
         return std::nullopt;
     std::optional<DeviceEntry> result;
     Bytes reply(kIdentifyReplySize);

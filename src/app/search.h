@@ -1,5 +1,5 @@
 #pragma once
-// FrmSearch's logic: finding amplifiers on the USB serial ports or in an IPv4
+// SearchDialog's logic: finding amplifiers on the USB serial ports or in an IPv4
 // range, and merging what was found into the device list.
 //
 // A search window's life: Open (private TCP client, init.cfg into the range
@@ -27,7 +27,7 @@
 #include "app/texts.h"
 #include "device/device_list.h"
 #include "device/ip_range.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "app/dialogs.h"
 #include "device/identity.h"
 #include "transport/transport.h"
@@ -72,9 +72,9 @@ struct SearchHooks {
 
 class DeviceSearch {
 public:
-    // `rxtx` provides the serial port search, the transport, the device port
+    // `exchange` provides the serial port search, the transport, the device port
     // and the reply time-outs; results go into `list` on Close.
-    DeviceSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings = {},
+    DeviceSearch(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings = {},
                  SearchHooks hooks = {});
     ~DeviceSearch();
 
@@ -121,7 +121,7 @@ private:
     void Caption(const std::string& text);
 
     DeviceList& list_;
-    ModRxTx& rxtx_;
+    DeviceExchange& exchange_;
     Dialogs& dialogs_;
     SearchSettings settings_;
     SearchHooks hooks_;

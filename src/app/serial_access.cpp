@@ -8,9 +8,9 @@ std::string SerialPermissionText(const std::string& path) {
     return kSerialPermissionText + path + kSerialPermissionFixText;
 }
 
-bool ReportSerialPermission(const ModRxTx& rxtx, Dialogs& dialogs) {
-    if (rxtx.serialAccessDenied().empty()) return false;
-    dialogs.Message(kSerialPermissionTitle, SerialPermissionText(rxtx.serialAccessDenied()),
+bool ReportSerialPermission(const DeviceExchange& exchange, Dialogs& dialogs) {
+    if (exchange.serialAccessDenied().empty()) return false;
+    dialogs.Message(kSerialPermissionTitle, SerialPermissionText(exchange.serialAccessDenied()),
                     Icon::Exclamation);
     return true;
 }

@@ -5,16 +5,16 @@
 #include <string>
 
 #include "app/dialogs.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 
 namespace zef {
 
 // "Permission denied on the USB serial port PATH." and how to get access.
 std::string SerialPermissionText(const std::string& path);
 
-// When the last serial search or open of `rxtx` was refused for lack of
+// When the last serial search or open of `exchange` was refused for lack of
 // permission: says so through `dialogs` (kSerialPermissionTitle) and answers
 // true. False, and nothing said, otherwise.
-bool ReportSerialPermission(const ModRxTx& rxtx, Dialogs& dialogs);
+bool ReportSerialPermission(const DeviceExchange& exchange, Dialogs& dialogs);
 
 }  // namespace zef

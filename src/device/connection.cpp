@@ -28,8 +28,8 @@ std::string LoadingCaption(const DeviceEntry& entry) {
                          : "Loading settings to device: IP " + entry.ip + "....";
 }
 
-Connection::Connection(DeviceList& list, ModRxTx& rxtx, DeviceReader& reader, ConnectSettings settings)
-    : list_(list), model_(list.model()), rxtx_(rxtx), reader_(reader), settings_(settings) {}
+Connection::Connection(DeviceList& list, DeviceExchange& exchange, DeviceReader& reader, ConnectSettings settings)
+    : list_(list), model_(list.model()), exchange_(exchange), reader_(reader), settings_(settings) {}
 
 void Connection::TakeIdentity(DeviceSlot slot, const IdentifyReply& reply) {
     DeviceEntry& e = model_.entry(slot);
@@ -46,18 +46,18 @@ void Connection::TakeIdentity(DeviceSlot slot, const IdentifyReply& reply) {
 bool Connection::Identify(DeviceSlot slot) {
     DeviceEntry& e = model_.entry(slot);
     if (e.isUsb()) {
-        const std::optional<IdentifyReply> id = rxtx_.FindSerialDevice(slot);
+        const std::optional<IdentifyReply> id = exchange_.FindSerialDevice(slot);
         if (!id) return false;
         TakeIdentity(slot, *id);
         return true;
     }
-    TcpClient& tcp = rxtx_.transport().tcp();
+    TcpClient& tcp = exchange_.transport().tcp();
     if (tcp.IsConnected(slot)) return true;
-    if (tcp.Connect(slot, e.ip, rxtx_.settings().devicePort, rxtx_.Budget(settings_.connectTimeoutMs)) != kTransportOk)
+    if (tcp.Connect(slot, e.ip, exchange_.settings().devicePort, exchange_.Budget(settings_.connectTimeoutMs)) != kTransportOk)
         return false;
     // An identity that is not verified is no device to read or write: the
     // entry keeps its fields and the connect fails.
-    const std::optional<IdentifyReply> id = rxtx_.IdentifyDevice(slot);
+    const std::optional<IdentifyReply> id = exchange_.IdentifyDevice(slot);
     if (!id || !id->genuine) {
         // Not kept open: the next connect must identify again.
         tcp.Disconnect(slot);
@@ -69,7 +69,7 @@ bool Connection::Identify(DeviceSlot slot) {
 
 bool Connection::ReadFirmware(DeviceSlot slot) {
     std::array<std::uint8_t, kFirmwareBytes> version{};
-    if (ReadMemoryBlock(rxtx_, slot, kFirmwareAddress, version) != kOk) return false;
+    if (ReadMemoryBlock(exchange_, slot, kFirmwareAddress, version) != kOk) return false;
     DeviceModel& d = model_.device(slot);
     std::copy(version.begin(), version.end(), d.settings.bytes.begin() + ds::kFirmwareVersion);
     if (FirmwareVersion(version[0], version[1], version[2]) >= kMinimumFirmware) d.firmwareOk = true;
@@ -86,7 +86,7 @@ ConnectResult Connection::Transfer(DeviceSlot slot, ConnectMode mode) {
         if (e.editorOpen) reader_.RefreshWindows(slot);
     } else {
         caption.Emit(LoadingCaption(e));
-        const WriteReport report = LoadWholeDevice(reader_, rxtx_, model_, slot);
+        const WriteReport report = LoadWholeDevice(reader_, exchange_, model_, slot);
         switch (report.outcome) {
             case WriteOutcome::Done:
                 break;
@@ -128,11 +128,11 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     return result == ConnectResult::Found ? result : notFound(result);
 }
 
-void Connection::SendClose(DeviceSlot slot) { rxtx_.SendCommandFrameQuiet(slot, cmd::kClose, CommandParams{}); }
+void Connection::SendClose(DeviceSlot slot) { exchange_.SendCommandFrameQuiet(slot, cmd::kClose, CommandParams{}); }
 
 void Connection::Disconnect(DeviceSlot slot) {
     DeviceEntry& e = model_.entry(slot);
-    Transport& t = rxtx_.transport();
+    Transport& t = exchange_.transport();
     if (e.isUsb()) {
         if (t.serial().IsOpen()) {
             SendClose(slot);
@@ -150,12 +150,12 @@ void Connection::Disconnect(DeviceSlot slot) {
 void Connection::DisconnectAll() {
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
         if (model_.entry(s).inList && model_.entry(s).online) Disconnect(s);
-    if (rxtx_.transport().serial().IsOpen()) rxtx_.transport().serial().Close();
+    if (exchange_.transport().serial().IsOpen()) exchange_.transport().serial().Close();
 }
 
 void Connection::PollSlot(DeviceSlot slot) {
     DeviceEntry& e = model_.entry(slot);
-    const ExchangeResult result = rxtx_.Transact(slot, Request{cmd::kStatusPoll, {}, {}}, Reporting::Quiet);
+    const ExchangeResult result = exchange_.Transact(slot, Request{cmd::kStatusPoll, {}, {}}, Reporting::Quiet);
     if (result.failed()) {
         e.online = false;
         list_.RowChanged(slot);
@@ -175,7 +175,7 @@ void Connection::PollSlot(DeviceSlot slot) {
 }
 
 void Connection::StatusPollTick() {
-    const LinkState& link = rxtx_.link();
+    const LinkState& link = exchange_.link();
     if (!pollingEnabled_ || polling_ || !link.linkIdle || link.linkRecovery) return;
     FlagGuard busy(polling_, true);
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
@@ -190,7 +190,7 @@ void Connection::ApplyStandby(DeviceSlot slot) {
     list_.RowChanged(slot);
     d.settings[ds::kStandby] = static_cast<std::uint8_t>(e.standby);
     const Command c = StandbyCommand(d);
-    rxtx_.SendCommandFrameQuiet(slot, c.code, c.p);
+    exchange_.SendCommandFrameQuiet(slot, c.code, c.p);
     e.standby = d.settings[ds::kStandby];
     standbyChanged.Emit(slot);
 }
@@ -213,17 +213,17 @@ void Connection::AllStandbyOff() {
 }
 
 void Connection::Exit() {
-    Transport& t = rxtx_.transport();
+    Transport& t = exchange_.transport();
     if (t.serial().IsOpen()) {
         for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
             const DeviceEntry& e = model_.entry(s);
-            if (e.inList && e.online && e.isUsb()) rxtx_.SendCommandFrame(s, cmd::kClose, CommandParams{});
+            if (e.inList && e.online && e.isUsb()) exchange_.SendCommandFrame(s, cmd::kClose, CommandParams{});
         }
         t.serial().Close();
     }
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
         const DeviceEntry& e = model_.entry(s);
-        if (e.inList && e.online && !e.isUsb()) rxtx_.SendCommandFrame(s, cmd::kClose, CommandParams{});
+        if (e.inList && e.online && !e.isUsb()) exchange_.SendCommandFrame(s, cmd::kClose, CommandParams{});
     }
     for (int s = 0; s < kTcpConnectionSlots; ++s)
         if (t.tcp().IsConnected(s)) t.tcp().Disconnect(s);

@@ -34,7 +34,7 @@
 
 #include "base/signal.h"
 #include "device/device_list.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "device/device_reader.h"
 #include "device/verified_writes.h"
 
@@ -67,7 +67,7 @@ enum class ConnectResult {
 
 class Connection {
 public:
-    Connection(DeviceList& list, ModRxTx& rxtx, DeviceReader& reader, ConnectSettings settings = {});
+    Connection(DeviceList& list, DeviceExchange& exchange, DeviceReader& reader, ConnectSettings settings = {});
 
     // The steps above. Found also for a boot-loader device.
     ConnectResult ConnectDevice(DeviceSlot slot, ConnectMode mode);
@@ -111,7 +111,7 @@ public:
     Signal<DeviceSlot> standbyChanged;
 
     DeviceList& list() { return list_; }
-    ModRxTx& rxtx() { return rxtx_; }
+    DeviceExchange& exchange() { return exchange_; }
     const ConnectSettings& settings() const { return settings_; }
 
 private:
@@ -125,7 +125,7 @@ private:
 
     DeviceList& list_;
     Model& model_;
-    ModRxTx& rxtx_;
+    DeviceExchange& exchange_;
     DeviceReader& reader_;
     ConnectSettings settings_;
     bool settingsRead_ = false;

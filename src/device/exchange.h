@@ -1,7 +1,7 @@
 #pragma once
 // The command exchange as the rest of the program sees it. Senders, the
 // device-state reader, presets and files talk to devices only through this
-// interface; ModRxTx implements it over USB serial and TCP.
+// interface; DeviceExchange implements it over USB serial and TCP.
 
 #include <cstdint>
 #include <span>

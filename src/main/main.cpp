@@ -53,14 +53,14 @@ int main(int argc, char** argv) {
     if (!options.shotsFolder.empty()) return zef::RenderShots(options, *folder) ? 0 : 1;
 
     zef::QtDialogs dialogs;
-    zef::FrmReconnecting reconnecting;
+    zef::ReconnectingWindow reconnecting;
     zef::EditorSession session(options, *folder, dialogs, {}, &reconnecting);
     session.setDecimalComma(zef::DecimalCommaFrom(zef::QtLocaleSource()));
 
-    std::unique_ptr<zef::MDIFrmMain> main;
-    zef::FrmSplash splash(zef::MeasurePrimaryScreen());
+    std::unique_ptr<zef::MainWindow> main;
+    zef::SplashWindow splash(zef::MeasurePrimaryScreen());
     splash.Run(dialogs, [&] {
-        main = std::make_unique<zef::MDIFrmMain>(session);
+        main = std::make_unique<zef::MainWindow>(session);
         dialogs.SetParent(main.get());
         main->show();
         if (!session.Start()) {

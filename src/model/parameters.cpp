@@ -102,7 +102,7 @@ using R = ResponseEffect;
 using C = Control;
 using P = ParamId;
 using Xs = CrossoverSide;
-using S = ParamSpec;
+using S = ParameterDescription;
 
 // clang-format off
 const std::array<S, 54> kSpecs = {{
@@ -235,10 +235,10 @@ ChannelCode CodeOf(ParamChannel channel) {
     return static_cast<ChannelCode>(c);
 }
 
-std::span<const ParamSpec> ParameterSpecs() { return kSpecs; }
+std::span<const ParameterDescription> ParameterSpecs() { return kSpecs; }
 
-const ParamSpec& SpecOf(ParamId id) {
-    for (const ParamSpec& s : kSpecs)
+const ParameterDescription& DescriptionOf(ParamId id) {
+    for (const ParameterDescription& s : kSpecs)
         if (s.id == id) return s;
     ZEF_CHECK(!"every ParamId has a description");
     return kSpecs.front();
@@ -272,11 +272,11 @@ std::vector<Parameter> AllParameters() {
     std::vector<Parameter> all;
     for (int ci = 0; ci < kParamChannelCount; ++ci) {
         const auto c = static_cast<ParamChannel>(ci);
-        for (const ParamSpec& description : kSpecs)
+        for (const ParameterDescription& description : kSpecs)
             if ((description.channels & Bit(c)) && !description.banded())
                 all.push_back({&description, {c, 0}, ConcreteName(c, description.path, 0)});
         for (int band = 1; band <= BandCount(c); ++band)
-            for (const ParamSpec& description : kSpecs)
+            for (const ParameterDescription& description : kSpecs)
                 if ((description.channels & Bit(c)) && description.banded())
                     all.push_back({&description, {c, band}, ConcreteName(c, description.path, band)});
     }
@@ -284,7 +284,7 @@ std::vector<Parameter> AllParameters() {
 }
 
 Parameter ParameterOf(ParamId id, ParamTarget target) {
-    const ParamSpec& description = SpecOf(id);
+    const ParameterDescription& description = DescriptionOf(id);
     return {&description, target, ConcreteName(target.channel, description.path, target.band)};
 }
 
@@ -307,14 +307,14 @@ std::optional<Parameter> FindParameter(std::string_view name) {
             path = "eq.#" + rest.substr(second);
         }
     }
-    for (const ParamSpec& description : kSpecs) {
+    for (const ParameterDescription& description : kSpecs) {
         if (!(description.channels & Bit(channel)) || Lower(description.path) != path) continue;
         return Parameter{&description, {channel, band}, ConcreteName(channel, description.path, band)};
     }
     return std::nullopt;
 }
 
-std::string RangeText(const ParamSpec& description) {
+std::string RangeText(const ParameterDescription& description) {
     if (description.kind == ValueKind::Bool || description.kind == ValueKind::Choice) {
         std::string text;
         for (std::size_t i = 0; i < description.choices.size(); ++i)
@@ -326,7 +326,7 @@ std::string RangeText(const ParamSpec& description) {
     return text;
 }
 
-std::optional<double> ParseValue(const ParamSpec& description, std::string_view text) {
+std::optional<double> ParseValue(const ParameterDescription& description, std::string_view text) {
     const std::string lower = Lower(text);
     if (description.kind == ValueKind::Bool) {
         for (const char* on : {"on", "true", "yes", "1"})
@@ -350,7 +350,7 @@ std::optional<double> ParseValue(const ParamSpec& description, std::string_view 
     return value;
 }
 
-std::string ValueText(const ParamSpec& description, double value) {
+std::string ValueText(const ParameterDescription& description, double value) {
     if (description.kind != ValueKind::Number) {
         const auto i = static_cast<std::size_t>(std::lround(value));
         if (i < description.choices.size()) return std::string(description.choices[i]);

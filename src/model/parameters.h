@@ -56,7 +56,7 @@ struct ParamTarget {
     int band = 0;  // 1-based for eq.N parameters, else 0
 };
 
-struct ParamSpec {
+struct ParameterDescription {
     ParamId id;
     std::string_view path;  // "gain", "eq.#.gain"
     unsigned channels;      // bit (1 << ParamChannel)
@@ -75,8 +75,8 @@ struct ParamSpec {
 };
 
 // Every description, in the order zefctl lists them.
-std::span<const ParamSpec> ParameterSpecs();
-const ParamSpec& SpecOf(ParamId id);
+std::span<const ParameterDescription> ParameterSpecs();
+const ParameterDescription& DescriptionOf(ParamId id);
 
 // Bands of a channel's eq.N parameters: 4 per input, 30 per output, 16 for sm.
 int BandCount(ParamChannel channel);
@@ -85,7 +85,7 @@ int BandIndexOf(const ParamTarget& target);
 
 // One concrete parameter: a description applied to a channel (and band).
 struct Parameter {
-    const ParamSpec* description = nullptr;
+    const ParameterDescription* description = nullptr;
     ParamTarget target;
     std::string name;  // "out1.eq.5.gain"
 };
@@ -98,15 +98,15 @@ std::optional<Parameter> FindParameter(std::string_view name);
 Parameter ParameterOf(ParamId id, ParamTarget target);
 
 // The range as text: "-60..12 dB", "on|off", "Bell|HiShQ|...".
-std::string RangeText(const ParamSpec& description);
+std::string RangeText(const ParameterDescription& description);
 
 // Parses a user value: numbers ("-3", "+2.5"), booleans (on/off, true/false,
 // yes/no, 1/0) and choice names (any case) or indices. nullopt when the text
 // is no value of that kind or lies outside the range.
-std::optional<double> ParseValue(const ParamSpec& description, std::string_view text);
+std::optional<double> ParseValue(const ParameterDescription& description, std::string_view text);
 
 // The value as text: numbers shortest round-trip, booleans on/off, choices by name.
-std::string ValueText(const ParamSpec& description, double value);
+std::string ValueText(const ParameterDescription& description, double value);
 
 double GetValue(const DeviceModel& device, const Parameter& p);
 

@@ -11,7 +11,7 @@
 
 namespace zef {
 
-FrmAddDevice::FrmAddDevice(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
+AddDeviceDialog::AddDeviceDialog(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
     setObjectName("FrmAddDevice");
     setWindowTitle(kAddDeviceTitle);
     auto* layout = new QVBoxLayout(this);
@@ -55,24 +55,24 @@ FrmAddDevice::FrmAddDevice(ListActions& list, QWidget* parent) : QDialog(parent)
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
 
-    connect(usb_, &QRadioButton::toggled, this, &FrmAddDevice::ChoiceChanged);
-    connect(add, &QPushButton::clicked, this, &FrmAddDevice::ClickAdd);
+    connect(usb_, &QRadioButton::toggled, this, &AddDeviceDialog::ChoiceChanged);
+    connect(add, &QPushButton::clicked, this, &AddDeviceDialog::ClickAdd);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     ChoiceChanged();
 }
 
-AddRequest FrmAddDevice::request() const {
+AddRequest AddDeviceDialog::request() const {
     AddRequest r;
     r.usb = usb_->isChecked();
     for (std::size_t i = 0; i < boxes_.size(); ++i) r.boxes[i] = boxes_[i]->text().toStdString();
     return r;
 }
 
-void FrmAddDevice::ChoiceChanged() {
+void AddDeviceDialog::ChoiceChanged() {
     for (QLineEdit* box : boxes_) box->setEnabled(!usb_->isChecked());
 }
 
-void FrmAddDevice::ClickAdd() {
+void AddDeviceDialog::ClickAdd() {
     added_ = list_.Add(request());
     if (added_) accept();
 }

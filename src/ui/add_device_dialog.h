@@ -1,5 +1,5 @@
 #pragma once
-// FrmAddDevice: adds one entry to the device list by hand — USB or TCP/IP and
+// AddDeviceDialog: adds one entry to the device list by hand — USB or TCP/IP and
 // the four octets of the address (preset 192.168.0.100; only a value in a box,
 // nothing is contacted). "Add" hands the choice to the device list, which
 // checks it and tells the user what is wrong; the dialog closes once an entry
@@ -16,10 +16,10 @@ class QRadioButton;
 
 namespace zef {
 
-class FrmAddDevice final : public QDialog {
+class AddDeviceDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmAddDevice(ListActions& list, QWidget* parent = nullptr);
+    AddDeviceDialog(ListActions& list, QWidget* parent = nullptr);
 
     // What the user has chosen so far.
     AddRequest request() const;

@@ -107,7 +107,7 @@ void AnalyserPanel::ClickRtaEnable() {
         return;
     }
     std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*system);
-    FrmRTASettings settings(*manager, session_.measure().settings(), this);
+    AnalyserSettingsWindow settings(*manager, session_.measure().settings(), this);
     settings.enable = [this] { EnableRta(); };
     if (settingsShown)
         settingsShown(settings);

@@ -2,7 +2,7 @@
 // The output editor's analyser ("RTA Enable"): the analyser view over the
 // output's EQ curve, the "Noise Gen." and "Mic Level" frames, and the bar
 // scale's "Zoom Axis dB" / "Shift Axis dB". Switching it on opens
-// FrmRTASettings; "Enable RTA" there starts ModRTA (generator on at the
+// AnalyserSettingsWindow; "Enable RTA" there starts ModRTA (generator on at the
 // level, the other output muted, the analyser on the chosen input); switching
 // it off, or destroying the panel, stops the analyser and restores the device.
 //
@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/mod_rta.h"
+#include "app/output_analyser.h"
 #include "base/signal.h"
 
 class QPushButton;
@@ -26,7 +26,7 @@ class AnalyserView;
 class EditorSession;
 class MicLevelFrame;
 class NoiseGenFrame;
-class FrmRTASettings;
+class AnalyserSettingsWindow;
 
 class AnalyserPanel final : public QWidget {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
     void EnableRta();
     void DisableRta();
 
-    ModRta& rta() { return rta_; }
+    OutputAnalyser& rta() { return rta_; }
     AnalyserView* view() const { return view_; }
     NoiseGenFrame* noiseFrame() const { return noise_; }
     MicLevelFrame* micFrame() const { return mic_; }
@@ -51,7 +51,7 @@ public:
 
     // Tests and screenshots: called with the settings window instead of
     // running it modally (the caller shows, drives or closes it).
-    std::function<void(FrmRTASettings&)> settingsShown;
+    std::function<void(AnalyserSettingsWindow&)> settingsShown;
 
 private:
     void ShowCurve();
@@ -60,7 +60,7 @@ private:
     EditorSession& session_;
     DeviceSlot slot_;
     ChannelCode output_;
-    ModRta rta_;
+    OutputAnalyser rta_;
     AnalyserView* view_ = nullptr;
     NoiseGenFrame* noise_ = nullptr;
     MicLevelFrame* mic_ = nullptr;

@@ -6,7 +6,7 @@
 
 namespace zef {
 
-FrmAutoUpdateGui::FrmAutoUpdateGui(DeviceReader& reader, DeviceSlot slot, QWidget* parent)
+DeviceRereadWindow::DeviceRereadWindow(DeviceReader& reader, DeviceSlot slot, QWidget* parent)
     : QDialog(parent), reader_(reader), slot_(slot) {
     setObjectName("FrmAutoUpdateGui");
     setWindowTitle("Update");
@@ -16,10 +16,10 @@ FrmAutoUpdateGui::FrmAutoUpdateGui(DeviceReader& reader, DeviceSlot slot, QWidge
     text->setObjectName("Label1");
     v->addWidget(text);
     setMinimumWidth(300);
-    QTimer::singleShot(100, this, &FrmAutoUpdateGui::Run);
+    QTimer::singleShot(100, this, &DeviceRereadWindow::Run);
 }
 
-void FrmAutoUpdateGui::Run() {
+void DeviceRereadWindow::Run() {
     outcome_ = reader_.UpdateIfChanged(slot_);
     accept();
 }

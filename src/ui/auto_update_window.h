@@ -1,5 +1,5 @@
 #pragma once
-// FrmAutoUpdateGui: the small modal window that reads a device again after
+// DeviceRereadWindow: the small modal window that reads a device again after
 // it changed by itself ("Please wait, GUI updating..........."). It starts
 // the update 100 ms after it shows and closes itself when done.
 
@@ -10,10 +10,10 @@
 
 namespace zef {
 
-class FrmAutoUpdateGui final : public QDialog {
+class DeviceRereadWindow final : public QDialog {
     Q_OBJECT
 public:
-    FrmAutoUpdateGui(DeviceReader& reader, DeviceSlot slot, QWidget* parent = nullptr);
+    DeviceRereadWindow(DeviceReader& reader, DeviceSlot slot, QWidget* parent = nullptr);
     // What the update did; nullopt when nothing was due.
     std::optional<UpdateKind> outcome() const { return outcome_; }
 

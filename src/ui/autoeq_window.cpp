@@ -55,7 +55,7 @@ const QColor kMeasureColour(120, 170, 255);
 
 }  // namespace
 
-FrmAutoEq::FrmAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings,
+AutoEqWindow::AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings,
                      QWidget* parent)
     : QWidget(parent, Qt::Window),
       session_(session),
@@ -99,13 +99,13 @@ FrmAutoEq::FrmAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output
     resize(820, 600);
 }
 
-FrmAutoEq::~FrmAutoEq() {
+AutoEqWindow::~AutoEqWindow() {
     session_.measure().UnregisterAutoEq(registration_);
     subscriptions_.clear();
     wizard_.reset();  // restores the device if anything still runs
 }
 
-QWidget* FrmAutoEq::BuildWelcome() {
+QWidget* AutoEqWindow::BuildWelcome() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
     v->addWidget(Heading(kAutoEqWelcomePage, page));
@@ -127,7 +127,7 @@ QWidget* FrmAutoEq::BuildWelcome() {
     return page;
 }
 
-QWidget* FrmAutoEq::BuildCard() {
+QWidget* AutoEqWindow::BuildCard() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
     chooser_ = new CardChooser(*manager_, page);
@@ -165,7 +165,7 @@ QWidget* FrmAutoEq::BuildCard() {
     return page;
 }
 
-QWidget* FrmAutoEq::BuildRun() {
+QWidget* AutoEqWindow::BuildRun() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
@@ -242,7 +242,7 @@ QWidget* FrmAutoEq::BuildRun() {
     return page;
 }
 
-void FrmAutoEq::StoreChoices() {
+void AutoEqWindow::StoreChoices() {
     MeasureSettings& s = session_.measure().settings();
     s.card = chooser_->card();
     s.input = chooser_->input();
@@ -251,7 +251,7 @@ void FrmAutoEq::StoreChoices() {
     if (gain_) s.gainChoice = gain_->currentIndex();
 }
 
-void FrmAutoEq::ShowPage(int page) {
+void AutoEqWindow::ShowPage(int page) {
     if (wizard_->phase() == AutoEqWizard::Phase::Running) page = kRun;
     if (page != kCard && wizard_->live() == AutoEqWizard::Live::MicTest) wizard_->ToggleMicTest();
     if (page != kRun && wizard_->live() == AutoEqWizard::Live::Verify) wizard_->ToggleVerify();
@@ -259,23 +259,23 @@ void FrmAutoEq::ShowPage(int page) {
     for (int p = 0; p < 3; ++p) pageButtons_[static_cast<std::size_t>(p)]->setChecked(p == page);
 }
 
-int FrmAutoEq::page() const { return pages_->currentIndex(); }
+int AutoEqWindow::page() const { return pages_->currentIndex(); }
 
-void FrmAutoEq::ClickMicTest() {
+void AutoEqWindow::ClickMicTest() {
     StoreChoices();
     wizard_->ToggleMicTest();
 }
 
-void FrmAutoEq::ClickStart() {
+void AutoEqWindow::ClickStart() {
     StoreChoices();
     wizard_->Start();
 }
 
-void FrmAutoEq::ClickVerify() { wizard_->ToggleVerify(); }
+void AutoEqWindow::ClickVerify() { wizard_->ToggleVerify(); }
 
-void FrmAutoEq::ClickApply() { wizard_->Apply(); }
+void AutoEqWindow::ClickApply() { wizard_->Apply(); }
 
-void FrmAutoEq::ShowState() {
+void AutoEqWindow::ShowState() {
     using Phase = AutoEqWizard::Phase;
     const Phase phase = wizard_->phase();
     const bool running = phase == Phase::Running;
@@ -296,7 +296,7 @@ void FrmAutoEq::ShowState() {
     for (QPushButton* b : pageButtons_) b->setEnabled(!running);
 }
 
-void FrmAutoEq::ShowLevels() {
+void AutoEqWindow::ShowLevels() {
     const double mic = wizard_->micLevelDb();
     mic_->setLevel(mic);
     micLevel_->setText(mic <= kSilentBandDb ? QString() : QString::fromStdString(MicLevelText(mic)));
@@ -310,7 +310,7 @@ void FrmAutoEq::ShowLevels() {
     }
 }
 
-void FrmAutoEq::ShowCurves() {
+void AutoEqWindow::ShowCurves() {
     using Phase = AutoEqWizard::Phase;
     const bool result = wizard_->phase() == Phase::Result || wizard_->phase() == Phase::Applied;
     if (!result) {
@@ -334,15 +334,15 @@ void FrmAutoEq::ShowCurves() {
     }
 }
 
-void FrmAutoEq::closeEvent(QCloseEvent* event) {
+void AutoEqWindow::closeEvent(QCloseEvent* event) {
     wizard_->Close(true);
     session_.measure().UnregisterAutoEq(registration_);
     event->accept();
 }
 
-FrmAutoEq* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
+AutoEqWindow* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
     session.measure().CloseAutoEq();
-    auto* w = new FrmAutoEq(session, slot, output, {}, parent);
+    auto* w = new AutoEqWindow(session, slot, output, {}, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     return w;

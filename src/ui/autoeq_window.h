@@ -1,5 +1,5 @@
 #pragma once
-// FrmAutoEq ("AUTOEQ Wizard", "AUTOEQ - Output " + n): the automatic
+// AutoEqWindow ("AUTOEQ Wizard", "AUTOEQ - Output " + n): the automatic
 // equaliser of one output in three pages — the welcome text, the card and
 // microphone test, and the run (band range, maximum gain, Start, the 30
 // band levels, the fitted "Overall EQ" over the "Measure"ment, Verify and
@@ -30,14 +30,14 @@ class EditorSession;
 class MicLevelFrame;
 class NoiseGenFrame;
 
-class FrmAutoEq final : public QWidget {
+class AutoEqWindow final : public QWidget {
     Q_OBJECT
 public:
     enum Page { kWelcome = 0, kCard = 1, kRun = 2 };
 
-    FrmAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings = {},
+    AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings = {},
               QWidget* parent = nullptr);
-    ~FrmAutoEq() override;
+    ~AutoEqWindow() override;
 
     void ShowPage(int page);
     int page() const;
@@ -101,6 +101,6 @@ private:
 
 // Opens the wizard for `output` (kOutput1/kOutput2) of `slot` as a window of
 // its own that deletes itself when closed; an open one is closed first.
-FrmAutoEq* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent = nullptr);
+AutoEqWindow* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent = nullptr);
 
 }  // namespace zef

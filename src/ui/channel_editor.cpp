@@ -21,7 +21,7 @@
 
 namespace zef {
 
-FrmVLDxxxA::FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings timings, QWidget* parent)
+ChannelEditorWindow::ChannelEditorWindow(EditorSession& session, DeviceSlot slot, EditorTimings timings, QWidget* parent)
     : QWidget(parent),
       session_(session),
       slot_(slot),
@@ -66,7 +66,7 @@ FrmVLDxxxA::FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings ti
     subscriptions_.push_back(session_.graphView().changed.Connect([this] { RedrawGraph(); }));
     RefreshEvents& events = session_.events();
     const auto refreshMine = [this](DeviceSlot s) {
-        if (s == slot_) InitGUI();
+        if (s == slot_) RefreshAll();
     };
     subscriptions_.push_back(events.deviceLevelRefreshed.Connect(refreshMine));
     subscriptions_.push_back(events.channelLevelRefreshed.Connect(refreshMine));
@@ -74,7 +74,7 @@ FrmVLDxxxA::FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings ti
         if (s != slot_) return;
         if (group == ParamGroup::BridgePower && (device().settings[213] != 0) != (outputHost_->property("bridged").toBool()))
             RebuildOutputPage();
-        InitGUI();
+        RefreshAll();
     }));
     subscriptions_.push_back(events.statusText.Connect([this](DeviceSlot s, const std::string& text) {
         if (s == slot_) SetStatusText(text);
@@ -83,44 +83,44 @@ FrmVLDxxxA::FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings ti
         if (s == slot_) RefreshHeader();
     }));
 
-    connect(&statusTimer_, &QTimer::timeout, this, &FrmVLDxxxA::StatusTick);
-    connect(&updateTimer_, &QTimer::timeout, this, &FrmVLDxxxA::UpdateTick);
+    connect(&statusTimer_, &QTimer::timeout, this, &ChannelEditorWindow::StatusTick);
+    connect(&updateTimer_, &QTimer::timeout, this, &ChannelEditorWindow::UpdateTick);
     statusTimer_.start(timings_.statusMs);
     updateTimer_.start(timings_.updateMs);
 
     session_.model().entry(slot_).editorOpen = true;
     const EditorSelection sel = session_.selection(slot_);
-    InitGUI();
+    RefreshAll();
     SetPageTab(sel.page);
     SetStatusText(ProgramLoadedStatus(session_.model().entry(slot_), device().settings[204] & 0x7F,
                                       PresetName(device().preset)));
     filling_ = false;
 }
 
-FrmVLDxxxA::~FrmVLDxxxA() {
+ChannelEditorWindow::~ChannelEditorWindow() {
     subscriptions_.clear();
     if (session_.model().entry(slot_).inList) session_.model().entry(slot_).editorOpen = false;
     session_.responses().Drop(slot_);
 }
 
-bool FrmVLDxxxA::locked() const { return device().values.lock == 1; }
+bool ChannelEditorWindow::locked() const { return device().values.lock == 1; }
 
-bool FrmVLDxxxA::controlsQuiet() const { return filling_ || locked() || session_.reader().busy(); }
+bool ChannelEditorWindow::controlsQuiet() const { return filling_ || locked() || session_.reader().busy(); }
 
-bool FrmVLDxxxA::decimalComma() const { return session_.decimalComma(); }
+bool ChannelEditorWindow::decimalComma() const { return session_.decimalComma(); }
 
-const DeviceModel& FrmVLDxxxA::device() const { return session_.model().device(slot_); }
+const DeviceModel& ChannelEditorWindow::device() const { return session_.model().device(slot_); }
 
-void FrmVLDxxxA::Warn(const std::string& title, const std::string& text) {
+void ChannelEditorWindow::Warn(const std::string& title, const std::string& text) {
     session_.dialogs().Message(title, text, Icon::Exclamation);
 }
 
-void FrmVLDxxxA::Activated() {
+void ChannelEditorWindow::Activated() {
     session_.model().setCurrentDevice(slot_);
     session_.responses().Keep(slot_);
 }
 
-BoundControl* FrmVLDxxxA::control(const std::string& name) const {
+BoundControl* ChannelEditorWindow::control(const std::string& name) const {
     for (const auto* list : {&controls_, &outputControls_})
         for (BoundControl* c : *list)
             if (c->parameter().name == name) return c;
@@ -129,7 +129,7 @@ BoundControl* FrmVLDxxxA::control(const std::string& name) const {
     return nullptr;
 }
 
-void FrmVLDxxxA::Commit(const Parameter& p, double value, bool dragging) {
+void ChannelEditorWindow::Commit(const Parameter& p, double value, bool dragging) {
     if (controlsQuiet()) return;
     Model& model = session_.model();
     model.setCurrentDevice(slot_);
@@ -158,9 +158,9 @@ void FrmVLDxxxA::Commit(const Parameter& p, double value, bool dragging) {
     AfterCommit(p);
 }
 
-void FrmVLDxxxA::DragEnded() { coalescer_.Flush(); }
+void ChannelEditorWindow::DragEnded() { coalescer_.Flush(); }
 
-void FrmVLDxxxA::AfterCommit(const Parameter& p) {
+void ChannelEditorWindow::AfterCommit(const Parameter& p) {
     if (p.description->id == ParamId::InputBlockB) {
         const int group = session_.selection(slot_).group;
         if (dsp::IsInputGroup(group)) bandPanel_->setGroup(group, InputBandCount(group), bandPanel_->selectedBand());
@@ -169,7 +169,7 @@ void FrmVLDxxxA::AfterCommit(const Parameter& p) {
     if (p.description->response == ResponseEffect::Band) UpdateMarkers();
 }
 
-void FrmVLDxxxA::InitGUI() {
+void ChannelEditorWindow::RefreshAll() {
     const bool was = filling_;
     filling_ = true;
     RefreshControls();
@@ -179,7 +179,7 @@ void FrmVLDxxxA::InitGUI() {
     RedrawGraph();
 }
 
-void FrmVLDxxxA::RefreshControls() {
+void ChannelEditorWindow::RefreshControls() {
     const bool was = filling_;
     filling_ = true;
     for (BoundControl* c : controls_) c->Refresh();
@@ -190,18 +190,12 @@ void FrmVLDxxxA::RefreshControls() {
     filling_ = was;
 }
 
-void FrmVLDxxxA::LoadHpLp() { RefreshControls(); }
-void FrmVLDxxxA::LoadPEQ() {
-    bandPanel_->Refresh();
-    UpdateMarkers();
-}
-
-void FrmVLDxxxA::SetStatusText(const std::string& text) {
+void ChannelEditorWindow::SetStatusText(const std::string& text) {
     status_->setText(QString::fromStdString(text));
     setWindowTitle(QString::fromStdString(EditorStatusPrefix(session_.model().entry(slot_))));
 }
 
-void FrmVLDxxxA::RefreshHeader() {
+void ChannelEditorWindow::RefreshHeader() {
     const DeviceEntry& e = session_.model().entry(slot_);
     online_->setText(e.online ? "On-line" : "Off-line");
     online_->setStyleSheet(e.online ? "color: rgb(0,150,0); font-weight: bold;" : "color: rgb(200,0,0); font-weight: bold;");
@@ -209,7 +203,7 @@ void FrmVLDxxxA::RefreshHeader() {
     sleep_->setText(device().settings[211] ? "Sleep" : "");
 }
 
-void FrmVLDxxxA::ShowLockState() {
+void ChannelEditorWindow::ShowLockState() {
     const bool isLocked = locked();
     password_->setStyleSheet(isLocked ? "color: rgb(255,0,0); font-weight: bold;" : "color: rgb(192,192,192); font-weight: bold;");
     // The tabs stay usable so that every value can still be looked at.
@@ -217,7 +211,7 @@ void FrmVLDxxxA::ShowLockState() {
     bandPanelHost_->setEnabled(!isLocked);
 }
 
-void FrmVLDxxxA::SetPageTab(EditorPage page) {
+void ChannelEditorWindow::SetPageTab(EditorPage page) {
     session_.selection(slot_).page = page;
     {
         const bool was = filling_;
@@ -237,12 +231,12 @@ void FrmVLDxxxA::SetPageTab(EditorPage page) {
     }
 }
 
-int FrmVLDxxxA::InputBandCount(int group) const {
+int ChannelEditorWindow::InputBandCount(int group) const {
     if (dsp::IsInputGroup(group)) return zef::InputBandCount(device().preset, group);
     return dsp::kGroupInfo[static_cast<std::size_t>(group)].bandCount;
 }
 
-void FrmVLDxxxA::SetPageChannel(int group) {
+void ChannelEditorWindow::SetPageChannel(int group) {
     EditorSelection& sel = session_.selection(slot_);
     if (dsp::IsOutputGroup(group) && device().settings[213] != 0) group = dsp::kGroupOutput1;
     sel.group = group;
@@ -266,19 +260,19 @@ void FrmVLDxxxA::SetPageChannel(int group) {
     RedrawGraph();
 }
 
-void FrmVLDxxxA::MenuInpPeqFilter(int type) {
+void ChannelEditorWindow::ChooseBandType(int type) {
     const int band = bandPanel_->selectedBand();
     const int group = dsp::GroupOfBand(band);
     if (dsp::IsOutputGroup(group)) return;
     Commit(ParameterOf(ParamId::BandType, {ChannelOfGroup(group), BandNumberInGroup(band)}), type, false);
 }
 
-void FrmVLDxxxA::ret_SettingsFun(int index) {
+void ChannelEditorWindow::ChooseSettingsEntry(int index) {
     session_.model().setCurrentDevice(slot_);
     if (settingsHandler) settingsHandler(index);
 }
 
-void FrmVLDxxxA::closeEvent(QCloseEvent* event) {
+void ChannelEditorWindow::closeEvent(QCloseEvent* event) {
     if (!ConfirmCloseEditor(session_.dialogs())) {
         event->ignore();
         return;

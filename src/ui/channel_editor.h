@@ -1,5 +1,5 @@
 #pragma once
-// FrmVLDxxxA: the editor of one amplifier, a child window of the main window
+// ChannelEditorWindow: the editor of one amplifier, a child window of the main window
 // (one per open device). Pages for the inputs, the outputs (one page of two
 // outputs, or one bridged output), the "SM" channel and the device
 // settings; a response graph with zoom, shift and band markers; the band
@@ -54,26 +54,23 @@ struct EditorTimings {
     int updateMs = 300;
 };
 
-class FrmVLDxxxA final : public QWidget, public ControlHost {
+class ChannelEditorWindow final : public QWidget, public ControlHost {
     Q_OBJECT
 public:
-    FrmVLDxxxA(EditorSession& session, DeviceSlot slot, EditorTimings timings = {}, QWidget* parent = nullptr);
-    ~FrmVLDxxxA() override;
+    ChannelEditorWindow(EditorSession& session, DeviceSlot slot, EditorTimings timings = {}, QWidget* parent = nullptr);
+    ~ChannelEditorWindow() override;
 
     DeviceSlot slot() const { return slot_; }
 
     // Fills every control from the model (quietly) and redraws the graph.
-    void InitGUI();
+    void RefreshAll();
     // Page 0..3 (inputs, outputs, "SM", device) and channel group 0..4.
     void SetPageTab(EditorPage page);
     void SetPageChannel(int group);
-    // Refreshes the crossover and band controls.
-    void LoadHpLp();
-    void LoadPEQ();
     // The filter-type menu's choice for the selected band (groups 0, 1, 4).
-    void MenuInpPeqFilter(int type);
+    void ChooseBandType(int type);
     // The settings menu (0 firmware update, 1 name edit, 2 network).
-    void ret_SettingsFun(int index);
+    void ChooseSettingsEntry(int index);
     std::function<void(int index)> settingsHandler;
     // Opens the output EQ/FIR editor (set by the main window when it exists).
     std::function<void(DeviceSlot)> outputEditorHandler;

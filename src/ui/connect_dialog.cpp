@@ -12,7 +12,7 @@
 
 namespace zef {
 
-FrmConnect::FrmConnect(EditorSession& session, DeviceSlot slot, Role role, QWidget* parent)
+ConnectDialog::ConnectDialog(EditorSession& session, DeviceSlot slot, Role role, QWidget* parent)
     : QDialog(parent), session_(session), slot_(slot), role_(role) {
     setObjectName("FrmConnect");
     setWindowTitle(QString::fromStdString(ConnectDialogTitle(slot != 0, session_.model().entry(slot))));
@@ -47,11 +47,11 @@ FrmConnect::FrmConnect(EditorSession& session, DeviceSlot slot, Role role, QWidg
     buttons->addWidget(connect_);
     buttons->addWidget(cancel_);
     layout->addLayout(buttons);
-    connect(connect_, &QPushButton::clicked, this, &FrmConnect::ClickConnect);
+    connect(connect_, &QPushButton::clicked, this, &ConnectDialog::ClickConnect);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void FrmConnect::ClickConnect() {
+void ConnectDialog::ClickConnect() {
     chosen_ = read_->isChecked() ? ConnectMode::Read : ConnectMode::Load;
     if (role_ == Role::Choose) {
         accept();

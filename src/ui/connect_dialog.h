@@ -1,5 +1,5 @@
 #pragma once
-// FrmConnect: connects one listed device or every listed off-line device,
+// ConnectDialog: connects one listed device or every listed off-line device,
 // either reading the device's settings into the editor or loading the
 // editor's settings into the device.
 
@@ -18,7 +18,7 @@ namespace zef {
 
 class EditorSession;
 
-class FrmConnect final : public QDialog {
+class ConnectDialog final : public QDialog {
     Q_OBJECT
 public:
     // Connect: "Connect" runs the connection itself, showing its progress.
@@ -27,7 +27,7 @@ public:
     enum class Role { Connect, Choose };
 
     // `slot` 0 = every listed off-line device.
-    FrmConnect(EditorSession& session, DeviceSlot slot, Role role = Role::Connect, QWidget* parent = nullptr);
+    ConnectDialog(EditorSession& session, DeviceSlot slot, Role role = Role::Connect, QWidget* parent = nullptr);
 
     // The mode chosen with "Connect"; nullopt after "Cancel".
     std::optional<ConnectMode> chosen() const { return chosen_; }

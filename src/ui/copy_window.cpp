@@ -7,7 +7,7 @@
 
 namespace zef {
 
-FrmCopyOut::FrmCopyOut(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent)
+ChannelCopyWindow::ChannelCopyWindow(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent)
     : QDialog(parent), linking_(linking), dialogs_(dialogs), mode_(copyMode) {
     setObjectName("FrmCopyOut");
     const bool outputs = copyMode == 1;
@@ -43,7 +43,7 @@ FrmCopyOut::FrmCopyOut(Linking& linking, Dialogs& dialogs, int copyMode, QWidget
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-CopyResult FrmCopyOut::ClickCopy() {
+CopyResult ChannelCopyWindow::ClickCopy() {
     const int base = mode_ == 1 ? kOutput1 : kInputL;
     const auto source = static_cast<ChannelCode>(base + std::max(0, sources_->currentRow()));
     const auto destination = static_cast<ChannelCode>(base + std::max(0, destinations_->currentRow()));

@@ -1,5 +1,5 @@
 #pragma once
-// FrmCopyOut: copies every parameter of one input to the other ("Input
+// ChannelCopyWindow: copies every parameter of one input to the other ("Input
 // Copy") or of one output to the other ("Output Copy") on the current device.
 
 #include <QDialog>
@@ -10,11 +10,11 @@ class QListWidget;
 
 namespace zef {
 
-class FrmCopyOut final : public QDialog {
+class ChannelCopyWindow final : public QDialog {
     Q_OBJECT
 public:
     // copyMode 0 = inputs, 1 = outputs.
-    FrmCopyOut(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent = nullptr);
+    ChannelCopyWindow(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent = nullptr);
 
     QListWidget* sources() const { return sources_; }
     QListWidget* destinations() const { return destinations_; }

@@ -29,7 +29,7 @@ QTableWidgetItem* Item(const std::string& text) {
 
 }  // namespace
 
-FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent), session_(session) {
+DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QWidget(parent), session_(session) {
     setObjectName("FrmIdList");
     setWindowTitle("Device List");
     auto* layout = new QVBoxLayout(this);
@@ -81,11 +81,11 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
     table_->setColumnWidth(kColStatus, w * 11);
     layout->addWidget(table_);
 
-    connect(table_, &QTableWidget::cellClicked, this, &FrmIdList::CellClicked);
-    connect(table_, &QTableWidget::cellDoubleClicked, this, &FrmIdList::CellDoubleClicked);
+    connect(table_, &QTableWidget::cellClicked, this, &DeviceListWindow::CellClicked);
+    connect(table_, &QTableWidget::cellDoubleClicked, this, &DeviceListWindow::CellDoubleClicked);
 
     subscriptions_.push_back(session_.list().rowChanged.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
-    subscriptions_.push_back(session_.rxtx().wentOffline.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
+    subscriptions_.push_back(session_.exchange().wentOffline.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
     session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); },
                                        [this] { return session_.measure().autoEqOpen(); },
                                        [this] { session_.measure().CloseAutoEq(); }});
@@ -99,7 +99,7 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
     };
     view.showEditor = [this](DeviceSlot slot) { ShowEditor(slot); };
     view.chooseMode = [this](DeviceSlot slot) -> std::optional<ConnectMode> {
-        FrmConnect dialog(session_, slot, FrmConnect::Role::Choose, this);
+        ConnectDialog dialog(session_, slot, ConnectDialog::Role::Choose, this);
         dialog.exec();
         return dialog.chosen();
     };
@@ -108,30 +108,30 @@ FrmIdList::FrmIdList(EditorSession& session, QWidget* parent) : QWidget(parent),
     Rebuild();
 }
 
-int FrmIdList::rowOf(DeviceSlot slot) const {
+int DeviceListWindow::rowOf(DeviceSlot slot) const {
     for (std::size_t r = 0; r < rowSlots_.size(); ++r)
         if (rowSlots_[r] == slot) return static_cast<int>(r);
     return -1;
 }
 
-DeviceSlot FrmIdList::slotAt(int row) const {
+DeviceSlot DeviceListWindow::slotAt(int row) const {
     if (row < 0 || row >= static_cast<int>(rowSlots_.size())) return 0;
     return rowSlots_[static_cast<std::size_t>(row)];
 }
 
-QString FrmIdList::cellText(DeviceSlot slot, Column column) const {
+QString DeviceListWindow::cellText(DeviceSlot slot, Column column) const {
     const int row = rowOf(slot);
     if (row < 0 || !table_->item(row, column)) return {};
     return table_->item(row, column)->text();
 }
 
-QString FrmIdList::cellToolTip(DeviceSlot slot, Column column) const {
+QString DeviceListWindow::cellToolTip(DeviceSlot slot, Column column) const {
     const int row = rowOf(slot);
     if (row < 0 || !table_->item(row, column)) return {};
     return table_->item(row, column)->toolTip();
 }
 
-void FrmIdList::Rebuild() {
+void DeviceListWindow::Rebuild() {
     rowSlots_.clear();
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
         if (session_.model().entry(s).inList) rowSlots_.push_back(s);
@@ -142,7 +142,7 @@ void FrmIdList::Rebuild() {
     }
 }
 
-void FrmIdList::FillRow(int row, DeviceSlot slot) {
+void DeviceListWindow::FillRow(int row, DeviceSlot slot) {
     const DeviceEntry& e = session_.model().entry(slot);
     const RowTexts t = MakeRowTexts(e);
     table_->setItem(row, kColName, Item(t.name));
@@ -166,7 +166,7 @@ void FrmIdList::FillRow(int row, DeviceSlot slot) {
     table_->setItem(row, kColStandby, standby);
 }
 
-void FrmIdList::RefreshRow(DeviceSlot slot) {
+void DeviceListWindow::RefreshRow(DeviceSlot slot) {
     const int row = rowOf(slot);
     if (row < 0 || !session_.model().entry(slot).inList) {
         RefreshAll();
@@ -175,7 +175,7 @@ void FrmIdList::RefreshRow(DeviceSlot slot) {
     FillRow(row, slot);
 }
 
-void FrmIdList::RefreshAll() {
+void DeviceListWindow::RefreshAll() {
     std::vector<DeviceSlot> listed;
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
         if (session_.model().entry(s).inList) listed.push_back(s);
@@ -186,7 +186,7 @@ void FrmIdList::RefreshAll() {
     for (std::size_t r = 0; r < rowSlots_.size(); ++r) FillRow(static_cast<int>(r), rowSlots_[r]);
 }
 
-void FrmIdList::BlinkTick(bool phase) {
+void DeviceListWindow::BlinkTick(bool phase) {
     blinkPhase_ = phase;
     for (std::size_t r = 0; r < rowSlots_.size(); ++r) {
         const DeviceSlot slot = rowSlots_[r];
@@ -200,84 +200,84 @@ void FrmIdList::BlinkTick(bool phase) {
     }
 }
 
-void FrmIdList::CellClicked(int row, int column) {
+void DeviceListWindow::CellClicked(int row, int column) {
     const DeviceSlot slot = slotAt(row);
     if (slot == 0) return;
     if (column == kColStatus) ClickStatus(slot);
     else if (column == kColStandby) ClickStandby(slot);
 }
 
-void FrmIdList::CellDoubleClicked(int row, int column) {
+void DeviceListWindow::CellDoubleClicked(int row, int column) {
     const DeviceSlot slot = slotAt(row);
     if (slot == 0 || column == kColStatus || column == kColStandby) return;
     OpenDevice(slot);
 }
 
-void FrmIdList::ClickAdd() {
+void DeviceListWindow::ClickAdd() {
     if (!session_.listActions().BeginAdd()) return;
-    FrmAddDevice dialog(session_.listActions(), this);
+    AddDeviceDialog dialog(session_.listActions(), this);
     dialog.exec();
     RefreshAll();
 }
 
-void FrmIdList::ClickSearch() {
+void DeviceListWindow::ClickSearch() {
     SearchSettings settings;
     settings.loopbackIsNetwork = session_.options().loopbackLan;
-    FrmSearch dialog(session_.list(), session_.rxtx(), session_.dialogs(), settings, this);
+    SearchDialog dialog(session_.list(), session_.exchange(), session_.dialogs(), settings, this);
     if (!dialog.Open()) return;
     dialog.exec();
     RefreshAll();
 }
 
-void FrmIdList::ClickRemove() {
-    FrmRemoveDevice dialog(session_.listActions(), this);
+void DeviceListWindow::ClickRemove() {
+    RemoveDeviceDialog dialog(session_.listActions(), this);
     dialog.exec();
     RefreshAll();
 }
 
-void FrmIdList::OpenConnect(DeviceSlot slot) {
-    FrmConnect dialog(session_, slot, FrmConnect::Role::Connect, this);
+void DeviceListWindow::OpenConnect(DeviceSlot slot) {
+    ConnectDialog dialog(session_, slot, ConnectDialog::Role::Connect, this);
     dialog.exec();
     RefreshAll();
 }
 
-void FrmIdList::ClickConnectAll() { OpenConnect(0); }
+void DeviceListWindow::ClickConnectAll() { OpenConnect(0); }
 
-void FrmIdList::ClickDisconnectAll() {
+void DeviceListWindow::ClickDisconnectAll() {
     session_.connectActions().DisconnectAll();
     RefreshAll();
 }
 
-void FrmIdList::ClickStandbyAll(bool on) {
+void DeviceListWindow::ClickStandbyAll(bool on) {
     if (on) session_.connection().AllStandbyOn();
     else session_.connection().AllStandbyOff();
     RefreshAll();
 }
 
-void FrmIdList::ClickStatus(DeviceSlot slot) {
+void DeviceListWindow::ClickStatus(DeviceSlot slot) {
     if (session_.model().entry(slot).online) session_.connectActions().DisconnectOne(slot);
     else if (session_.connectActions().BeginConnect(slot)) OpenConnect(slot);
     RefreshRow(slot);
 }
 
-void FrmIdList::ClickStandby(DeviceSlot slot) {
+void DeviceListWindow::ClickStandby(DeviceSlot slot) {
     session_.connection().ToggleStandby(slot);
     RefreshRow(slot);
 }
 
-void FrmIdList::OpenDevice(DeviceSlot slot) {
+void DeviceListWindow::OpenDevice(DeviceSlot slot) {
     session_.connectActions().OpenDevice(slot);
     RefreshAll();
 }
 
-void FrmIdList::ShowEditor(DeviceSlot slot) {
+void DeviceListWindow::ShowEditor(DeviceSlot slot) {
     ++editorsShown_;
     RefreshAll();
     if (editorOpener) {
         editorOpener(slot);
         return;
     }
-    FrmVersion window(session_.model(), slot, this);
+    VersionWindow window(session_.model(), slot, this);
     window.exec();
 }
 

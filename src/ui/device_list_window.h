@@ -1,5 +1,5 @@
 #pragma once
-// FrmIdList: the device list window, a child of the main window. One row per
+// DeviceListWindow: the device list window, a child of the main window. One row per
 // listed device (name, IP, interface, unique ID, status, standby) and the
 // buttons add, search, remove, connect all, disconnect all, standby all
 // on/off. Clicking a row's status connects or disconnects it, clicking its
@@ -19,12 +19,12 @@ namespace zef {
 
 class EditorSession;
 
-class FrmIdList final : public QWidget {
+class DeviceListWindow final : public QWidget {
     Q_OBJECT
 public:
     enum Column { kColName, kColIp, kColInterface, kColUniqueId, kColStatus, kColStandby, kColumnCount };
 
-    explicit FrmIdList(EditorSession& session, QWidget* parent = nullptr);
+    explicit DeviceListWindow(EditorSession& session, QWidget* parent = nullptr);
 
     // Redraws one row (or rebuilds the table when the set of listed slots changed).
     void RefreshRow(DeviceSlot slot);

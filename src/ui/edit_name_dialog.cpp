@@ -10,7 +10,7 @@
 
 namespace zef {
 
-FrmEditName::FrmEditName(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent)
+EditNameDialog::EditNameDialog(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent)
     : QDialog(parent), list_(list), exchange_(exchange), slot_(slot) {
     setObjectName("FrmEditName");
     setWindowTitle(kEditNameTitle);
@@ -29,11 +29,11 @@ FrmEditName::FrmEditName(ListActions& list, Exchange& exchange, DeviceSlot slot,
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &FrmEditName::ClickOk);
+    connect(ok, &QPushButton::clicked, this, &EditNameDialog::ClickOk);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void FrmEditName::ClickOk() {
+void EditNameDialog::ClickOk() {
     const std::string text = name_->text().toStdString();
     const bool taken = text.size() >= 3;
     list_.EditName(slot_, text, exchange_);

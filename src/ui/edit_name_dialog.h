@@ -1,5 +1,5 @@
 #pragma once
-// FrmEditName: renames one device, in the list and in the device itself.
+// EditNameDialog: renames one device, in the list and in the device itself.
 
 #include <QDialog>
 
@@ -9,10 +9,10 @@ class QLineEdit;
 
 namespace zef {
 
-class FrmEditName final : public QDialog {
+class EditNameDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmEditName(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent = nullptr);
+    EditNameDialog(ListActions& list, Exchange& exchange, DeviceSlot slot, QWidget* parent = nullptr);
 
     QLineEdit* nameBox() const { return name_; }
     // Hands the text to the device list; closes once the name was taken

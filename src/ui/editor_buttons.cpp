@@ -18,7 +18,7 @@
 
 namespace zef {
 
-void FrmVLDxxxA::BuildHeader() {
+void ChannelEditorWindow::BuildHeader() {
     bar_ = new QToolBar(this);
     bar_->setObjectName("ImageBtn");
     bar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -26,17 +26,17 @@ void FrmVLDxxxA::BuildHeader() {
     const struct {
         const char* text;
         const char* tip;
-        void (FrmVLDxxxA::*slot)();
+        void (ChannelEditorWindow::*slot)();
     } buttons[] = {
-        {"Load", "Load a preset file", &FrmVLDxxxA::ClickLoadPresetFile},
-        {"Save", "Save a preset file", &FrmVLDxxxA::ClickSavePresetFile},
-        {"Store", "Store Program", &FrmVLDxxxA::ClickStore},
-        {"Recall", "Recall Program", &FrmVLDxxxA::ClickRecall},
-        {"View All", "View All Graph", &FrmVLDxxxA::ClickViewAll},
-        {"Version", "Version", &FrmVLDxxxA::ClickVersion},
-        {"Lock", "Lock Interface with password", &FrmVLDxxxA::ClickLock},
-        {"Pwd", "Set new Password", &FrmVLDxxxA::ClickNewPassword},
-        {"Default", "Set Default Program", &FrmVLDxxxA::ClickDefaultProgram},
+        {"Load", "Load a preset file", &ChannelEditorWindow::ClickLoadPresetFile},
+        {"Save", "Save a preset file", &ChannelEditorWindow::ClickSavePresetFile},
+        {"Store", "Store Program", &ChannelEditorWindow::ClickStore},
+        {"Recall", "Recall Program", &ChannelEditorWindow::ClickRecall},
+        {"View All", "View All Graph", &ChannelEditorWindow::ClickViewAll},
+        {"Version", "Version", &ChannelEditorWindow::ClickVersion},
+        {"Lock", "Lock Interface with password", &ChannelEditorWindow::ClickLock},
+        {"Pwd", "Set new Password", &ChannelEditorWindow::ClickNewPassword},
+        {"Default", "Set Default Program", &ChannelEditorWindow::ClickDefaultProgram},
     };
     for (const auto& b : buttons) {
         QAction* a = bar_->addAction(b.text);
@@ -49,7 +49,7 @@ void FrmVLDxxxA::BuildHeader() {
     settings->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(settings);
     const char* items[] = {"Fw Update", "Name Edit", "Network"};
-    for (int i = 0; i < 3; ++i) menu->addAction(items[i], this, [this, i] { ret_SettingsFun(i); });
+    for (int i = 0; i < 3; ++i) menu->addAction(items[i], this, [this, i] { ChooseSettingsEntry(i); });
     settings->setMenu(menu);
     bar_->addWidget(settings);
     password_ = new QLabel("Password", bar_);
@@ -68,82 +68,82 @@ void FrmVLDxxxA::BuildHeader() {
     sleep_->setObjectName("LabelSleep");
 }
 
-void FrmVLDxxxA::ClickLoadPresetFile() {
+void ChannelEditorWindow::ClickLoadPresetFile() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     const PresetFileOutcome r =
-        LoadPresetFileAsked(session_.model(), session_.rxtx(), session_.reader(), session_.responses(),
+        LoadPresetFileAsked(session_.model(), session_.exchange(), session_.reader(), session_.responses(),
                             session_.dialogs(), session_.dataSubfolder(kPresetFolderName));
     if (r.done) {
         if ((device().settings[213] != 0) != outputHost_->property("bridged").toBool()) RebuildOutputPage();
-        InitGUI();
+        RefreshAll();
         SetStatusText(r.status);
     }
 }
 
-void FrmVLDxxxA::ClickSavePresetFile() {
+void ChannelEditorWindow::ClickSavePresetFile() {
     session_.model().setCurrentDevice(slot_);
     SavePresetFileAsked(session_.model(), session_.dialogs(), session_.dataSubfolder(kPresetFolderName));
 }
 
-void FrmVLDxxxA::ClickStore() {
+void ChannelEditorWindow::ClickStore() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     PresetActions actions(session_.presets(), session_.dialogs());
-    FrmStore window(actions, session_.dialogs(), session_.model(), this);
+    StorePresetWindow window(actions, session_.dialogs(), session_.model(), this);
     window.exec();
 }
 
-void FrmVLDxxxA::ClickRecall() {
+void ChannelEditorWindow::ClickRecall() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     PresetActions actions(session_.presets(), session_.dialogs());
-    FrmRead window(actions, session_.model(), this);
+    RecallPresetWindow window(actions, session_.model(), this);
     window.exec();
     if (window.lastResult() == PresetResult::Done) {
         if ((device().settings[213] != 0) != outputHost_->property("bridged").toBool()) RebuildOutputPage();
-        InitGUI();
+        RefreshAll();
     }
 }
 
-void FrmVLDxxxA::ClickVersion() {
-    FrmVersion window(session_.model(), slot_, this);
+void ChannelEditorWindow::ClickVersion() {
+    VersionWindow window(session_.model(), slot_, this);
     window.exec();
 }
 
-void FrmVLDxxxA::ClickCopy(int copyMode) {
+void ChannelEditorWindow::ClickCopy(int copyMode) {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
-    FrmCopyOut window(session_.linking(), session_.dialogs(), copyMode, this);
+    ChannelCopyWindow window(session_.linking(), session_.dialogs(), copyMode, this);
     window.exec();
-    InitGUI();
+    RefreshAll();
 }
 
-void FrmVLDxxxA::ClickViewAll() {
-    auto* window = new FrmViewGraph(session_, slot_, this);
+void ChannelEditorWindow::ClickViewAll() {
+    auto* window = new ViewAllGraphWindow(session_, slot_, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }
 
-void FrmVLDxxxA::ClickLock() {
-    FrmLock window(session_.passwords(), session_.dialogs(), session_.model().entry(slot_).uniqueId,
+void ChannelEditorWindow::ClickLock() {
+    LockDialog window(session_.passwords(), session_.dialogs(), session_.model().entry(slot_).uniqueId,
                    session_.model().device(slot_).values.lock, this);
     window.exec();
     ShowLockState();
 }
 
-void FrmVLDxxxA::ClickNewPassword() {
-    FrmNewPassword window(session_.passwords(), session_.dialogs(), session_.model().entry(slot_).uniqueId, this);
+void ChannelEditorWindow::ClickNewPassword() {
+    NewPasswordDialog window(session_.passwords(), session_.dialogs(), session_.model().entry(slot_).uniqueId, this);
     window.exec();
     ShowLockState();
 }
 
-void FrmVLDxxxA::ClickDefaultProgram() {
+void ChannelEditorWindow::ClickDefaultProgram() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
-    if (LoadDefaultProgram(session_.model(), session_.rxtx(), session_.reader(), session_.responses(),
+    if (LoadDefaultProgram(session_.model(), session_.exchange(), session_.reader(), session_.responses(),
                            session_.dialogs()))
-        InitGUI();
+        RefreshAll();
 }
 
 }  // namespace zef

@@ -24,7 +24,7 @@ QColor GroupColour(int group) {
 
 }  // namespace
 
-void FrmVLDxxxA::BuildGraphArea(QWidget* host) {
+void ChannelEditorWindow::BuildGraphArea(QWidget* host) {
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
@@ -64,7 +64,7 @@ void FrmVLDxxxA::BuildGraphArea(QWidget* host) {
     typeMenu_->setObjectName("ShapeEq");
     const char* items[] = {"Bell",       "Hi-Shelving Q", "Lo-Shelving Q", "High Pass Q",
                            "Low Pass Q", "Notch Filter",  "All Pass I",    "All Pass II"};
-    for (int i = 0; i < 8; ++i) typeMenu_->addAction(items[i], this, [this, i] { MenuInpPeqFilter(i); });
+    for (int i = 0; i < 8; ++i) typeMenu_->addAction(items[i], this, [this, i] { ChooseBandType(i); });
     bandPanel_->typeMenuRequested = [this](QPoint at) { typeMenu_->popup(at); };
     bandPanel_->flatRequested = [this] { ClickFlat(); };
     bandPanel_->bandSelected = [this](int band) {
@@ -77,7 +77,7 @@ void FrmVLDxxxA::BuildGraphArea(QWidget* host) {
     graph_->markerReleased = [this](int band) { BandReleased(band); };
 }
 
-void FrmVLDxxxA::CopyGroupCurves(int group) {
+void ChannelEditorWindow::CopyGroupCurves(int group) {
     const int selected = session_.selection(slot_).group;
     const dsp::GroupList drawn = dsp::GroupsDrawnFor(selected);
     for (int i = 0; i < drawn.count; ++i) {
@@ -88,7 +88,7 @@ void FrmVLDxxxA::CopyGroupCurves(int group) {
     }
 }
 
-void FrmVLDxxxA::RedrawGraph() {
+void ChannelEditorWindow::RedrawGraph() {
     {
         const QSignalBlocker bz(zoom_), bs(shift_);
         zoom_->setValue(session_.graphView().zoom());
@@ -103,7 +103,7 @@ void FrmVLDxxxA::RedrawGraph() {
     UpdateMarkers();
 }
 
-void FrmVLDxxxA::UpdateMarkers() {
+void ChannelEditorWindow::UpdateMarkers() {
     const int selected = session_.selection(slot_).group;
     std::vector<ResponseGraph::Marker> markers;
     if (!dsp::IsOutputGroup(selected)) {
@@ -120,7 +120,7 @@ void FrmVLDxxxA::UpdateMarkers() {
 
 // Markers carry the band number inside the group; the editor band index is
 // the group's first band + number - 1.
-void FrmVLDxxxA::BandPressed(int number, double x, double y) {
+void ChannelEditorWindow::BandPressed(int number, double x, double y) {
     if (controlsQuiet()) return;
     const int group = session_.selection(slot_).group;
     const int band = dsp::kGroupInfo[static_cast<std::size_t>(group)].firstBand + number - 1;
@@ -135,7 +135,7 @@ void FrmVLDxxxA::BandPressed(int number, double x, double y) {
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
-void FrmVLDxxxA::BandDragged(int number, double x, double y) {
+void ChannelEditorWindow::BandDragged(int number, double x, double y) {
     if (controlsQuiet()) return;
     const int group = session_.selection(slot_).group;
     const int band = dsp::kGroupInfo[static_cast<std::size_t>(group)].firstBand + number - 1;
@@ -153,14 +153,14 @@ void FrmVLDxxxA::BandDragged(int number, double x, double y) {
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
-void FrmVLDxxxA::BandReleased(int) {
+void ChannelEditorWindow::BandReleased(int) {
     coalescer_.Flush();
     graph_->hideReadout();
     bandPanel_->gain()->fader()->setStyleSheet({});
     RefreshControls();
 }
 
-void FrmVLDxxxA::ClickFlat() {
+void ChannelEditorWindow::ClickFlat() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     if (FlattenEq(session_.senders(), session_.linking(), session_.dialogs(), session_.selection(slot_).group)) {

@@ -29,7 +29,7 @@ namespace zef {
 // Makes bound controls of the editor and files them for its refresh.
 class EditorPageBuilder {
 public:
-    EditorPageBuilder(FrmVLDxxxA& editor, std::vector<BoundControl*>& into) : e_(editor), into_(into) {}
+    EditorPageBuilder(ChannelEditorWindow& editor, std::vector<BoundControl*>& into) : e_(editor), into_(into) {}
 
     NumberControl* Number(ParamId id, ParamChannel ch, const QString& caption, NumberLayout layout, QWidget* parent) {
         auto* c = new NumberControl(e_, ParameterOf(id, {ch, 0}), caption, std::move(layout), parent);
@@ -56,7 +56,7 @@ public:
     }
 
 private:
-    FrmVLDxxxA& e_;
+    ChannelEditorWindow& e_;
     std::vector<BoundControl*>& into_;
 };
 
@@ -124,7 +124,7 @@ QWidget* InputChannel(EditorPageBuilder& b, ParamChannel ch, QWidget* parent) {
 
 }  // namespace
 
-void FrmVLDxxxA::BuildPages() {
+void ChannelEditorWindow::BuildPages() {
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageTab");
     EditorPageBuilder b(*this, controls_);
@@ -254,7 +254,7 @@ void FrmVLDxxxA::BuildPages() {
     });
 }
 
-void FrmVLDxxxA::RebuildOutputPage() {
+void ChannelEditorWindow::RebuildOutputPage() {
     ++outputBuilds_;
     const bool was = filling_;
     filling_ = true;

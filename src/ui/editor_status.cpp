@@ -14,7 +14,7 @@
 
 namespace zef {
 
-void FrmVLDxxxA::BuildMeters(QWidget* host) {
+void ChannelEditorWindow::BuildMeters(QWidget* host) {
     auto* v = new QVBoxLayout(host);
     v->setContentsMargins(2, 0, 2, 0);
     v->setSpacing(3);
@@ -118,13 +118,13 @@ void FrmVLDxxxA::BuildMeters(QWidget* host) {
     ApplyReading(DecodeStatusReading(std::array<std::uint8_t, 18>{}, 0, false));
 }
 
-SegmentMeter* FrmVLDxxxA::meter(MeterChannel channel, MeterKind kind) const {
+SegmentMeter* ChannelEditorWindow::meter(MeterChannel channel, MeterKind kind) const {
     for (std::size_t i = 0; i < meterWidgets_.size(); ++i)
         if (meterPlaces_[i].first == channel && meterPlaces_[i].second == kind) return meterWidgets_[i];
     return nullptr;
 }
 
-void FrmVLDxxxA::ApplyReading(const StatusReading& reading) {
+void ChannelEditorWindow::ApplyReading(const StatusReading& reading) {
     StoreReadings(reading, meters_);
     for (std::size_t i = 0; i < meterWidgets_.size(); ++i) {
         const auto [channel, kind] = meterPlaces_[i];
@@ -133,7 +133,7 @@ void FrmVLDxxxA::ApplyReading(const StatusReading& reading) {
     for (int i = 0; i < kIndicatorBits; ++i) lamps_[static_cast<std::size_t>(i)]->setOn(reading.indicators[static_cast<std::size_t>(i)]);
 }
 
-void FrmVLDxxxA::StatusTick() {
+void ChannelEditorWindow::StatusTick() {
     const LinkState& link = session_.link();
     if (!link.linkIdle || link.linkRecovery || session_.reader().busy()) return;
     if (session_.model().currentDevice() != slot_) return;
@@ -142,7 +142,7 @@ void FrmVLDxxxA::StatusTick() {
     std::uint8_t flags = 0;
     bool online = entry.online;
     if (online) {
-        const ExchangeResult r = session_.rxtx().Transact(slot_, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell);
+        const ExchangeResult r = session_.exchange().Transact(slot_, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell);
         const auto status = r.replied() ? DecodeStatus(r.reply()) : std::nullopt;
         if (status) {
             levels = status->levels;
@@ -157,16 +157,16 @@ void FrmVLDxxxA::StatusTick() {
     RefreshHeader();
 }
 
-void FrmVLDxxxA::UpdateTick() {
+void ChannelEditorWindow::UpdateTick() {
     if (session_.model().currentDevice() != slot_ || session_.reader().busy()) return;
     const LinkState& link = session_.link();
     if (!link.linkIdle || link.linkRecovery) return;
     const DeviceEntry& entry = session_.model().entry(slot_);
     if (!entry.inList || !entry.online || !link.deviceChanged[SlotIndex(slot_)]) return;
     updateTimer_.stop();
-    FrmAutoUpdateGui window(session_.reader(), slot_, this);
+    DeviceRereadWindow window(session_.reader(), slot_, this);
     window.exec();
-    if (!window.outcome() || *window.outcome() != UpdateKind::Failed) InitGUI();
+    if (!window.outcome() || *window.outcome() != UpdateKind::Failed) RefreshAll();
     updateTimer_.start(timings_.updateMs);
 }
 

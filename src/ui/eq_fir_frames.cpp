@@ -33,7 +33,7 @@ constexpr const char* kTypeNames[] = {"Bell",       "Hi-Shelving Q", "Lo-Shelvin
 
 }  // namespace
 
-QWidget* FrmEQFIR::BuildHeader(QWidget* host) {
+QWidget* OutputEqWindow::BuildHeader(QWidget* host) {
     auto* header = new QWidget(host);
     header->setObjectName("HeaderEqFir");
     auto* row = new QHBoxLayout(header);
@@ -64,12 +64,12 @@ QWidget* FrmEQFIR::BuildHeader(QWidget* host) {
     mode_ = new QPushButton(header);
     mode_->setObjectName("BtnEqMode");
     mode_->setToolTip("Choose the output EQ mode: 30 PEQ, or 10PEQ + FIR");
-    connect(mode_, &QPushButton::clicked, this, &FrmEQFIR::ClickEqMode);
+    connect(mode_, &QPushButton::clicked, this, &OutputEqWindow::ClickEqMode);
     row->addWidget(mode_);
     return header;
 }
 
-void FrmEQFIR::BuildGraph(QWidget* host) {
+void OutputEqWindow::BuildGraph(QWidget* host) {
     auto* row = new QHBoxLayout(host);
     row->setContentsMargins(0, 0, 0, 0);
     stack_ = new QStackedWidget(host);
@@ -107,7 +107,7 @@ void FrmEQFIR::BuildGraph(QWidget* host) {
     graph_->markerReleased = [this](int n) { BandReleased(n); };
 }
 
-QWidget* FrmEQFIR::BuildFirFrame(QWidget* host) {
+QWidget* OutputEqWindow::BuildFirFrame(QWidget* host) {
     firFrame_ = new QGroupBox("FIR", host);
     firFrame_->setObjectName("FrameFir");
     auto* v = new QVBoxLayout(firFrame_);
@@ -145,7 +145,7 @@ QWidget* FrmEQFIR::BuildFirFrame(QWidget* host) {
     return firFrame_;
 }
 
-void FrmEQFIR::BuildAnalyserButtons(QWidget* host, QVBoxLayout* v) {
+void OutputEqWindow::BuildAnalyserButtons(QWidget* host, QVBoxLayout* v) {
     rta_ = new QPushButton("RTA Enable", host);
     rta_->setObjectName("ImageRTA");
     rta_->setCheckable(true);
@@ -170,7 +170,7 @@ void FrmEQFIR::BuildAnalyserButtons(QWidget* host, QVBoxLayout* v) {
     v->addWidget(autoEq_);
 }
 
-void FrmEQFIR::HooksChanged() {
+void OutputEqWindow::HooksChanged() {
     rta_->setEnabled(static_cast<bool>(analyserHandler));
     rta_->setToolTip(analyserHandler
                          ? "Real-time analyser of the measuring microphone in the graph area"
@@ -185,7 +185,7 @@ void FrmEQFIR::HooksChanged() {
     if (!wizardHandler) firMenu_[0]->setToolTip(firMenu_[0]->toolTip() + " (not available in this version)");
 }
 
-void FrmEQFIR::ShowAnalyser(bool on) {
+void OutputEqWindow::ShowAnalyser(bool on) {
     stack_->setCurrentIndex(on ? 1 : 0);
     zoomFrame_->setVisible(!on);
     if (!on && rta_->isChecked()) {
@@ -194,13 +194,13 @@ void FrmEQFIR::ShowAnalyser(bool on) {
     }
 }
 
-void FrmEQFIR::CopyCurve() {
+void OutputEqWindow::CopyCurve() {
     const dsp::DeviceResponses* r = session_.state().responses.find(slot_);
     if (!r) return;
     graph_->setTrace(0, r->group(Group()), GroupColour(Group()));
 }
 
-void FrmEQFIR::PlotMainPage() {
+void OutputEqWindow::PlotMainPage() {
     {
         const QSignalBlocker bz(zoom_), bs(shift_);
         zoom_->setValue(session_.graphView().zoom());
@@ -213,7 +213,7 @@ void FrmEQFIR::PlotMainPage() {
     UpdateMarkers();
 }
 
-void FrmEQFIR::UpdateMarkers() {
+void OutputEqWindow::UpdateMarkers() {
     std::vector<ResponseGraph::Marker> markers;
     for (int n = 1; n <= visibleBands(); ++n) {
         const int band = FirstBand() + n - 1;
@@ -224,12 +224,12 @@ void FrmEQFIR::UpdateMarkers() {
     graph_->setMarkers(std::move(markers));
 }
 
-void FrmEQFIR::MenuOutPeqFilter(int type) {
+void OutputEqWindow::MenuOutPeqFilter(int type) {
     const int band = bandPanel_->selectedBand();
     Commit(ParameterOf(ParamId::BandType, {ChannelOfGroup(Group()), BandNumberInGroup(band)}), type, false);
 }
 
-void FrmEQFIR::BandPressed(int number, double x, double y) {
+void OutputEqWindow::BandPressed(int number, double x, double y) {
     if (controlsQuiet()) return;
     const int band = FirstBand() + number - 1;
     if (band != bandPanel_->selectedBand()) {
@@ -241,7 +241,7 @@ void FrmEQFIR::BandPressed(int number, double x, double y) {
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
-void FrmEQFIR::BandDragged(int number, double x, double y) {
+void OutputEqWindow::BandDragged(int number, double x, double y) {
     if (controlsQuiet() || number < 1 || number > visibleBands()) return;
     const int band = FirstBand() + number - 1;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
@@ -253,13 +253,13 @@ void FrmEQFIR::BandDragged(int number, double x, double y) {
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
-void FrmEQFIR::BandReleased(int) {
+void OutputEqWindow::BandReleased(int) {
     coalescer_.Flush();
     graph_->hideReadout();
     RefreshControls();
 }
 
-void FrmEQFIR::ClickFirMenu(int index) {
+void OutputEqWindow::ClickFirMenu(int index) {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     switch (index) {
@@ -267,7 +267,7 @@ void FrmEQFIR::ClickFirMenu(int index) {
             if (wizardHandler) wizardHandler(slot_, output_);
             break;
         case 1: {
-            FormExternalFir window(session_, slot_, output_, firFilterIndex_, this);
+            FirImportWindow window(session_, slot_, output_, firFilterIndex_, this);
             window.exec();
             break;
         }

@@ -29,7 +29,7 @@ void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidge
     int filterIndex = 0;
     {
         d.preset[pi::kEqMode] = 0;
-        FrmEQFIR editor(session, 1, 0, filterIndex);
+        OutputEqWindow editor(session, 1, 0, filterIndex);
         ConnectMeasuringWindows(session, editor);
         editor.resize(900, 620);
         save(editor, "FrmEQFIR-30PEQ");
@@ -41,16 +41,16 @@ void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidge
         save(editor, "FrmEQFIR-Output2");
     }
     {
-        FrmEqMode mode(session, 1, {});
+        EqModeWindow mode(session, 1, {});
         save(mode, "FrmEqMode");
     }
     const std::string folder = session.dataSubfolder(fir::kFirFolder);
     QDir().mkpath(QString::fromStdString(folder));
     const std::string path = folder + "/Band 300-9000.txt";
     if (!measure::WriteDesignedFirFile(path, bandPass)) return;
-    FormExternalFir opened(session, 1, 1, filterIndex);
+    FirImportWindow opened(session, 1, 1, filterIndex);
     save(opened, "FormExternalFir-Open");
-    FormExternalFir window(session, 1, 0, filterIndex);
+    FirImportWindow window(session, 1, 0, filterIndex);
     window.LoadFile(path);
     const std::pair<fir::FirView, const char*> views[] = {
         {fir::FirView::Magnitude, "FormExternalFir-Mag"},

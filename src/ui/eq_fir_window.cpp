@@ -19,7 +19,7 @@
 
 namespace zef {
 
-FrmEQFIR::FrmEQFIR(EditorSession& session, DeviceSlot slot, int output, int& firFilterIndex, QWidget* parent)
+OutputEqWindow::OutputEqWindow(EditorSession& session, DeviceSlot slot, int output, int& firFilterIndex, QWidget* parent)
     : QWidget(parent),
       session_(session),
       slot_(slot),
@@ -89,30 +89,30 @@ FrmEQFIR::FrmEQFIR(EditorSession& session, DeviceSlot slot, int output, int& fir
     filling_ = false;
 }
 
-FrmEQFIR::~FrmEQFIR() { subscriptions_.clear(); }
+OutputEqWindow::~OutputEqWindow() { subscriptions_.clear(); }
 
-bool FrmEQFIR::firMode() const { return device().preset[pi::kEqMode] != 0; }
+bool OutputEqWindow::firMode() const { return device().preset[pi::kEqMode] != 0; }
 
-int FrmEQFIR::visibleBands() const {
+int OutputEqWindow::visibleBands() const {
     return firMode() ? dsp::kFirModeOutputBands
                      : dsp::kGroupInfo[static_cast<std::size_t>(Group())].bandCount;
 }
 
-int FrmEQFIR::Group() const { return dsp::kGroupOutput1 + output_; }
-int FrmEQFIR::FirstBand() const { return dsp::kGroupInfo[static_cast<std::size_t>(Group())].firstBand; }
+int OutputEqWindow::Group() const { return dsp::kGroupOutput1 + output_; }
+int OutputEqWindow::FirstBand() const { return dsp::kGroupInfo[static_cast<std::size_t>(Group())].firstBand; }
 
-bool FrmEQFIR::controlsQuiet() const {
+bool OutputEqWindow::controlsQuiet() const {
     return filling_ || device().values.lock == 1 || session_.reader().busy();
 }
-bool FrmEQFIR::refusesEdits() const { return !filling_ && device().values.lock == 1; }
-bool FrmEQFIR::decimalComma() const { return session_.decimalComma(); }
-const DeviceModel& FrmEQFIR::device() const { return session_.model().device(slot_); }
+bool OutputEqWindow::refusesEdits() const { return !filling_ && device().values.lock == 1; }
+bool OutputEqWindow::decimalComma() const { return session_.decimalComma(); }
+const DeviceModel& OutputEqWindow::device() const { return session_.model().device(slot_); }
 
-void FrmEQFIR::Warn(const std::string& title, const std::string& text) {
+void OutputEqWindow::Warn(const std::string& title, const std::string& text) {
     session_.dialogs().Message(title, text, Icon::Exclamation);
 }
 
-void FrmEQFIR::Commit(const Parameter& p, double value, bool dragging) {
+void OutputEqWindow::Commit(const Parameter& p, double value, bool dragging) {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     session_.model().setSelectedOutput(slot_, static_cast<ChannelCode>(kOutput1 + output_));
@@ -137,9 +137,9 @@ void FrmEQFIR::Commit(const Parameter& p, double value, bool dragging) {
     UpdateMarkers();
 }
 
-void FrmEQFIR::DragEnded() { coalescer_.Flush(); }
+void OutputEqWindow::DragEnded() { coalescer_.Flush(); }
 
-void FrmEQFIR::RefreshControls() {
+void OutputEqWindow::RefreshControls() {
     const bool was = filling_;
     filling_ = true;
     bandPanel_->Refresh();
@@ -147,7 +147,7 @@ void FrmEQFIR::RefreshControls() {
     filling_ = was;
 }
 
-void FrmEQFIR::RefreshWindowEqFIR() {
+void OutputEqWindow::RefreshWindowEqFIR() {
     if (output_ == 1 && Bridged()) return SetPageTabChn(0);  // bridged while output 2 was on show
     const bool was = filling_;
     filling_ = true;
@@ -165,7 +165,7 @@ void FrmEQFIR::RefreshWindowEqFIR() {
     PlotMainPage();
 }
 
-void FrmEQFIR::SetPageTabChn(int output) {
+void OutputEqWindow::SetPageTabChn(int output) {
     coalescer_.Flush();
     output_ = output == 1 && !Bridged() ? 1 : 0;
     session_.model().setSelectedOutput(slot_, static_cast<ChannelCode>(kOutput1 + output_));
@@ -177,14 +177,14 @@ void FrmEQFIR::SetPageTabChn(int output) {
     RefreshWindowEqFIR();
 }
 
-bool FrmEQFIR::Bridged() const { return session_.model().device(slot_).settings[ds::kBridge] != 0; }
+bool OutputEqWindow::Bridged() const { return session_.model().device(slot_).settings[ds::kBridge] != 0; }
 
-void FrmEQFIR::RefreshNameTapsFir() {
+void OutputEqWindow::RefreshNameTapsFir() {
     firName_->setText(QString::fromStdString(FirNameCaption(device(), output_)));
     firTaps_->setText(QString::fromStdString(FirTapsCaption(device(), output_)));
 }
 
-void FrmEQFIR::ClickFlat() {
+void OutputEqWindow::ClickFlat() {
     if (controlsQuiet()) return;
     session_.model().setCurrentDevice(slot_);
     if (FlattenEq(session_.senders(), session_.linking(), session_.dialogs(), Group(), visibleBands())) {
@@ -193,11 +193,11 @@ void FrmEQFIR::ClickFlat() {
     }
 }
 
-void FrmEQFIR::ClickEqMode() {
+void OutputEqWindow::ClickEqMode() {
     if (eqModeHandler && !controlsQuiet()) eqModeHandler();
 }
 
-void FrmEQFIR::closeEvent(QCloseEvent* event) {
+void OutputEqWindow::closeEvent(QCloseEvent* event) {
     coalescer_.Flush();
     ShowAnalyser(false);
     event->accept();

@@ -1,5 +1,5 @@
 #pragma once
-// FrmEQFIR: the output equaliser of one device, one output at a time (the
+// OutputEqWindow: the output equaliser of one device, one output at a time (the
 // tabs "Edit Output 1" / "Edit Output 2"). In the 30-band mode it edits the
 // output's 30 bands; in the 10-band + FIR mode the first ten and the FIR
 // frame (name, "Taps = ", "Wizard", "Import / View", "Save", FIR bypass);
@@ -41,14 +41,14 @@ class EditorSession;
 class EqBandPanel;
 class ResponseGraph;
 
-class FrmEQFIR final : public QWidget, public ControlHost {
+class OutputEqWindow final : public QWidget, public ControlHost {
     Q_OBJECT
 public:
     // `output` 0 or 1; `firFilterIndex` is the import window's remembered
     // file filter, kept by the opener.
-    FrmEQFIR(EditorSession& session, DeviceSlot slot, int output, int& firFilterIndex,
+    OutputEqWindow(EditorSession& session, DeviceSlot slot, int output, int& firFilterIndex,
              QWidget* parent = nullptr);
-    ~FrmEQFIR() override;
+    ~OutputEqWindow() override;
 
     DeviceSlot slot() const { return slot_; }
     int output() const { return output_; }

@@ -10,7 +10,7 @@
 
 namespace zef {
 
-FrmEqMode::FrmEqMode(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
+EqModeWindow::EqModeWindow(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
                      QWidget* parent)
     : QDialog(parent), session_(session), slot_(slot), closeEditor_(std::move(closeEditor)) {
     setObjectName("FrmEqMode");
@@ -34,12 +34,12 @@ FrmEqMode::FrmEqMode(EditorSession& session, DeviceSlot slot, std::function<void
     Highlight();
 }
 
-void FrmEqMode::Highlight() {
+void EqModeWindow::Highlight() {
     const int active = session_.model().device(slot_).preset[pi::kEqMode] != 0 ? 1 : 0;
     for (int mode = 0; mode < 2; ++mode) buttons_[static_cast<std::size_t>(mode)]->setChecked(mode == active);
 }
 
-EqModeSwitch FrmEqMode::ClickMode(int mode) {
+EqModeSwitch EqModeWindow::ClickMode(int mode) {
     session_.model().setCurrentDevice(slot_);
     const auto code = static_cast<std::uint8_t>(mode != 0 ? 1 : 0);
     // The active mode compares as "1" for any nonzero byte.

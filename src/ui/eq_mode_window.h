@@ -1,5 +1,5 @@
 #pragma once
-// FrmEqMode: the output EQ mode of a device, "30 PEQ" or "10PEQ + FIR". The
+// EqModeWindow: the output EQ mode of a device, "30 PEQ" or "10PEQ + FIR". The
 // active mode is highlighted; choosing it asks nothing and does nothing.
 // Choosing the other one runs the mode switch ("Are you sure?", "Apply"):
 // on Yes the output EQ/FIR editor is closed first (closeEditor), the mode is
@@ -17,10 +17,10 @@ namespace zef {
 
 class EditorSession;
 
-class FrmEqMode final : public QDialog {
+class EqModeWindow final : public QDialog {
     Q_OBJECT
 public:
-    FrmEqMode(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
+    EqModeWindow(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
               QWidget* parent = nullptr);
 
     // A click on mode 0 ("30 PEQ") or 1 ("10PEQ + FIR").

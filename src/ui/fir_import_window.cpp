@@ -22,13 +22,13 @@
 
 namespace zef {
 
-FormExternalFir::FormExternalFir(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
+FirImportWindow::FirImportWindow(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
                                  QWidget* parent)
     : QDialog(parent), session_(session) {
     setObjectName("FormExternalFir");
     setWindowTitle(kImportFirTitle);
     import_ = std::make_unique<FirImport>(
-        FirImportPorts{session.model(), session.rxtx(), session.state().responses, session.responses(),
+        FirImportPorts{session.model(), session.exchange(), session.state().responses, session.responses(),
                        session.dialogs()},
         device, firSlot, session.dataSubfolder(fir::kFirFolder), session.decimalComma(), filterIndex);
 
@@ -36,7 +36,7 @@ FormExternalFir::FormExternalFir(EditorSession& session, DeviceSlot device, int 
     auto* top = new QHBoxLayout;
     load_ = new QPushButton(kLoadFirCaption, this);
     load_->setObjectName("ImageBtn");
-    connect(load_, &QPushButton::clicked, this, &FormExternalFir::ClickLoad);
+    connect(load_, &QPushButton::clicked, this, &FirImportWindow::ClickLoad);
     top->addWidget(load_);
     auto* labels = new QVBoxLayout;
     name_ = new QLabel(this);
@@ -51,7 +51,7 @@ FormExternalFir::FormExternalFir(EditorSession& session, DeviceSlot device, int 
     top->addLayout(labels, 1);
     store_ = new QPushButton(kStoreFirCaption, this);
     store_->setObjectName("ImageBtnStore");
-    connect(store_, &QPushButton::clicked, this, &FormExternalFir::ClickStore);
+    connect(store_, &QPushButton::clicked, this, &FirImportWindow::ClickStore);
     top->addWidget(store_);
     outer->addLayout(top);
     progress_ = new QProgressBar(this);
@@ -77,9 +77,9 @@ FormExternalFir::FormExternalFir(EditorSession& session, DeviceSlot device, int 
     resize(760, 540);
 }
 
-FormExternalFir::~FormExternalFir() = default;
+FirImportWindow::~FirImportWindow() = default;
 
-void FormExternalFir::BuildViewFrame() {
+void FirImportWindow::BuildViewFrame() {
     viewFrame_ = new QGroupBox(this);
     viewFrame_->setObjectName("FrameView");
     auto* v = new QVBoxLayout(viewFrame_);
@@ -140,30 +140,30 @@ void FormExternalFir::BuildViewFrame() {
     connect(latency_, &QCheckBox::toggled, this, [this] { UpdatePlot(); });
     connect(zoomY_, &QComboBox::currentIndexChanged, this, [this] { UpdatePlot(); });
     connect(scaleX_, &QComboBox::currentIndexChanged, this, [this] { UpdatePlot(); });
-    connect(thresholdBox_, &QLineEdit::returnPressed, this, &FormExternalFir::CommitThreshold);
+    connect(thresholdBox_, &QLineEdit::returnPressed, this, &FirImportWindow::CommitThreshold);
     connect(thresholdSlider_, &QSlider::valueChanged, this,
             [this](int position) { SetThreshold(fir::ThresholdFromSlider(position)); });
 }
 
-QRadioButton* FormExternalFir::viewOption(fir::FirView v) const {
+QRadioButton* FirImportWindow::viewOption(fir::FirView v) const {
     return qobject_cast<QRadioButton*>(views_->button(static_cast<int>(v)));
 }
 
-fir::FirView FormExternalFir::view() const {
+fir::FirView FirImportWindow::view() const {
     return static_cast<fir::FirView>(std::max(0, views_->checkedId()));
 }
 
-void FormExternalFir::ClickLoad() {
+void FirImportWindow::ClickLoad() {
     if (import_->Load()) ShowLoaded();
 }
 
-bool FormExternalFir::LoadFile(const std::string& path) {
+bool FirImportWindow::LoadFile(const std::string& path) {
     if (!import_->LoadFile(path)) return false;
     ShowLoaded();
     return true;
 }
 
-void FormExternalFir::ShowLoaded() {
+void FirImportWindow::ShowLoaded() {
     name_->setText(QString::fromStdString(import_->name()));
     taps_->setText(QString::fromStdString(import_->tapsCaption()));
     setWindowTitle(QString::fromStdString(import_->windowTitle()));
@@ -172,7 +172,7 @@ void FormExternalFir::ShowLoaded() {
     UpdatePlot();
 }
 
-void FormExternalFir::ClickStore() {
+void FirImportWindow::ClickStore() {
     progress_->setValue(0);
     progress_->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -185,7 +185,7 @@ void FormExternalFir::ClickStore() {
     progress_->hide();
 }
 
-void FormExternalFir::CommitThreshold() {
+void FirImportWindow::CommitThreshold() {
     std::string text = thresholdBox_->text().toStdString();
     for (char& c : text)
         if (c == ',' || c == '.') c = session_.decimalComma() ? ',' : '.';
@@ -193,7 +193,7 @@ void FormExternalFir::CommitThreshold() {
     SetThreshold(value ? *value : threshold_);
 }
 
-void FormExternalFir::SetThreshold(double dbfs) {
+void FirImportWindow::SetThreshold(double dbfs) {
     threshold_ = fir::ClampThreshold(dbfs);
     {
         const QSignalBlocker block(thresholdSlider_);
@@ -203,7 +203,7 @@ void FormExternalFir::SetThreshold(double dbfs) {
     UpdatePlot();
 }
 
-void FormExternalFir::UpdatePlot() {
+void FirImportWindow::UpdatePlot() {
     if (!import_->hasAnalysis()) return;
     const fir::FirAnalysis& a = import_->analysis();
     const fir::FirView v = view();
@@ -234,7 +234,7 @@ void FormExternalFir::UpdatePlot() {
     plot_->setData(std::move(data));
 }
 
-void FormExternalFir::reject() {
+void FirImportWindow::reject() {
     if (!import_->MayClose()) return;
     QDialog::reject();
 }

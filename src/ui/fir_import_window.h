@@ -1,5 +1,5 @@
 #pragma once
-// FormExternalFir ("Import FIR"): loads a FIR coefficient file, shows its
+// FirImportWindow ("Import FIR"): loads a FIR coefficient file, shows its
 // magnitude, phase and group delay, and stores it into the FIR slot of the
 // output it was opened for ("Update FIR to Device", progress 0..28 under the
 // wait pointer). Opened modally by the output EQ/FIR editor. The logic is
@@ -32,14 +32,14 @@ namespace zef {
 class EditorSession;
 class FirPlot;
 
-class FormExternalFir final : public QDialog {
+class FirImportWindow final : public QDialog {
     Q_OBJECT
 public:
     // For FIR slot `firSlot` (0 or 1) of `device`; `filterIndex` is the file
     // filter remembered between openings.
-    FormExternalFir(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
+    FirImportWindow(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
                     QWidget* parent = nullptr);
-    ~FormExternalFir() override;
+    ~FirImportWindow() override;
 
     // "Load FIR from PC".
     void ClickLoad();

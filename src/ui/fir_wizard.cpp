@@ -41,7 +41,7 @@ constexpr const char* kPageTitles[] = {t::kPageWelcome, t::kPageGeometry,  t::kP
 
 }  // namespace
 
-FrmWizardFIR::FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot, audio::System* audio,
+FirWizardWindow::FirWizardWindow(EditorSession& session, DeviceSlot slot, int firSlot, audio::System* audio,
                            QWidget* parent)
     : QDialog(parent), session_(session), slot_(slot), firSlot_(firSlot) {
     setObjectName("FrmWizardFIR");
@@ -104,16 +104,16 @@ FrmWizardFIR::FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot,
         nav->addWidget(b);
     }
     v->addLayout(nav);
-    connect(back_, &QPushButton::clicked, this, &FrmWizardFIR::ClickBack);
-    connect(next_, &QPushButton::clicked, this, &FrmWizardFIR::ClickNext);
+    connect(back_, &QPushButton::clicked, this, &FirWizardWindow::ClickBack);
+    connect(next_, &QPushButton::clicked, this, &FirWizardWindow::ClickNext);
     connect(exit_, &QPushButton::clicked, this, [this] { close(); });
 
     progressTimer_.setInterval(wizard::kProgressTickMs);
     timeoutTimer_.setSingleShot(true);
     blinkTimer_.setInterval(500);
-    connect(&progressTimer_, &QTimer::timeout, this, &FrmWizardFIR::ProgressTick);
-    connect(&timeoutTimer_, &QTimer::timeout, this, &FrmWizardFIR::TimeoutTick);
-    connect(&blinkTimer_, &QTimer::timeout, this, &FrmWizardFIR::BlinkTick);
+    connect(&progressTimer_, &QTimer::timeout, this, &FirWizardWindow::ProgressTick);
+    connect(&timeoutTimer_, &QTimer::timeout, this, &FirWizardWindow::TimeoutTick);
+    connect(&blinkTimer_, &QTimer::timeout, this, &FirWizardWindow::BlinkTick);
 
     FillDeviceList(devCombo_);
     FillDeviceList(devVerify_);
@@ -123,23 +123,23 @@ FrmWizardFIR::FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot,
     GoTo(kWelcome);
 }
 
-FrmWizardFIR::~FrmWizardFIR() { StopTimers(); }
+FirWizardWindow::~FirWizardWindow() { StopTimers(); }
 
-int FrmWizardFIR::page() const { return pages_->currentIndex(); }
+int FirWizardWindow::page() const { return pages_->currentIndex(); }
 
-void FrmWizardFIR::GoTo(int page) {
+void FirWizardWindow::GoTo(int page) {
     page = std::clamp(page, 0, kPageCount - 1);
     pages_->setCurrentIndex(page);
     title_->setText(kPageTitles[page]);
     UpdateNavigation();
 }
 
-void FrmWizardFIR::ClickBack() {
+void FirWizardWindow::ClickBack() {
     if (measurement_->running() != wizard::Action::None) return;
     GoTo(page() - 1);
 }
 
-void FrmWizardFIR::ClickNext() {
+void FirWizardWindow::ClickNext() {
     if (measurement_->running() != wizard::Action::None || !next_->isEnabled()) return;
     switch (page()) {
         case kWelcome:
@@ -157,7 +157,7 @@ void FrmWizardFIR::ClickNext() {
     GoTo(page() + 1);
 }
 
-void FrmWizardFIR::UpdateNavigation() {
+void FirWizardWindow::UpdateNavigation() {
     const bool idle = measurement_->running() == wizard::Action::None;
     bool next = false;
     switch (page()) {
@@ -200,7 +200,7 @@ void FrmWizardFIR::UpdateNavigation() {
     back_->setEnabled(idle && page() > 0);
 }
 
-wizard::CardSelection FrmWizardFIR::Selection(QComboBox* devices, QComboBox* outputs,
+wizard::CardSelection FirWizardWindow::Selection(QComboBox* devices, QComboBox* outputs,
                                               QComboBox* inputs) const {
     wizard::CardSelection s;
     if (!devices || !outputs || !inputs) return s;
@@ -210,22 +210,22 @@ wizard::CardSelection FrmWizardFIR::Selection(QComboBox* devices, QComboBox* out
     return s;
 }
 
-void FrmWizardFIR::SetRunning(bool running) {
+void FirWizardWindow::SetRunning(bool running) {
     pages_->currentWidget()->setEnabled(!running);
     UpdateNavigation();
 }
 
-void FrmWizardFIR::StartTimers() {
+void FirWizardWindow::StartTimers() {
     progressTimer_.start();
     timeoutTimer_.start(measurement_->TimeoutMs());
 }
 
-void FrmWizardFIR::StopTimers() {
+void FirWizardWindow::StopTimers() {
     progressTimer_.stop();
     timeoutTimer_.stop();
 }
 
-void FrmWizardFIR::TimeoutTick() {
+void FirWizardWindow::TimeoutTick() {
     const wizard::Action action = measurement_->running();
     StopTimers();
     measurement_->TimedOut();
@@ -234,14 +234,14 @@ void FrmWizardFIR::TimeoutTick() {
     SetRunning(false);
 }
 
-void FrmWizardFIR::SetImpulseResponse(std::vector<double> ir) {
+void FirWizardWindow::SetImpulseResponse(std::vector<double> ir) {
     state_.ir = std::move(ir);
     if (state_.ir != measurement_->ir()) measurement_->ShowLoaded(state_.ir);
     ShowIrGraphs();
     UpdateNavigation();
 }
 
-bool FrmWizardFIR::ConfirmClose() {
+bool FirWizardWindow::ConfirmClose() {
     if (closing_) return true;
     switch (session_.dialogs().Ask(t::kExitTitle, t::kExitQuestion, Buttons::YesNoCancel)) {
         case Answer::Yes:
@@ -258,19 +258,19 @@ bool FrmWizardFIR::ConfirmClose() {
     return true;
 }
 
-void FrmWizardFIR::closeEvent(QCloseEvent* event) {
+void FirWizardWindow::closeEvent(QCloseEvent* event) {
     if (ConfirmClose())
         event->accept();
     else
         event->ignore();
 }
 
-void FrmWizardFIR::reject() {
+void FirWizardWindow::reject() {
     if (ConfirmClose()) QDialog::reject();
 }
 
 void OpenFirWizard(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
-    FrmWizardFIR wizard(session, slot, output == kOutput2 ? 1 : 0, nullptr, parent);
+    FirWizardWindow wizard(session, slot, output == kOutput2 ? 1 : 0, nullptr, parent);
     wizard.exec();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// FrmWizardFIR ("FIR Wizard"): from a measured loudspeaker to a FIR on one of
+// FirWizardWindow ("FIR Wizard"): from a measured loudspeaker to a FIR on one of
 // the two FIR-capable outputs of a device, verified. Seven pages:
 //   1 "Welcome to FIR Wizard"        open an IR file, or tick the conditions to measure
 //   2 "Measurement geometry"         the three set-ups; tick to go on
@@ -46,7 +46,7 @@ namespace audio {
 class System;
 }
 
-class FrmWizardFIR final : public QDialog {
+class FirWizardWindow final : public QDialog {
     Q_OBJECT
 public:
     enum Page { kWelcome, kGeometry, kWiring, kMeasure, kView, kCalculate, kCompare, kPageCount };
@@ -54,9 +54,9 @@ public:
     // The wizard for FIR slot `firSlot` (0 = output 1, 1 = output 2) of
     // device `slot`. `audio` replaces the session's sound cards (tests); null
     // takes session.audio(). The kept state of the device, if any, is loaded.
-    FrmWizardFIR(EditorSession& session, DeviceSlot slot, int firSlot, audio::System* audio = nullptr,
+    FirWizardWindow(EditorSession& session, DeviceSlot slot, int firSlot, audio::System* audio = nullptr,
                  QWidget* parent = nullptr);
-    ~FrmWizardFIR() override;
+    ~FirWizardWindow() override;
 
     int page() const;
     void GoTo(int page);

@@ -1,4 +1,4 @@
-// FrmWizardFIR page 7: the verification measurement ("Before Correction"
+// FirWizardWindow page 7: the verification measurement ("Before Correction"
 // against "After Correction"), a FIR file to compare, the FIR text file and
 // the store into the amplifier.
 #include <QComboBox>
@@ -21,7 +21,7 @@ namespace zef {
 
 namespace t = wizard_text;
 
-QWidget* FrmWizardFIR::BuildCompare() {
+QWidget* FirWizardWindow::BuildCompare() {
     auto* page = new QWidget;
     auto* h = new QHBoxLayout(page);
     auto* side = new QVBoxLayout;
@@ -84,14 +84,14 @@ QWidget* FrmWizardFIR::BuildCompare() {
     for (QComboBox* c : {outVerify_, inVerify_})
         connect(c, &QComboBox::currentIndexChanged, this,
                 [this] { DeviceChosen(nullptr, outVerify_, inVerify_, lblAsioVerify_); });
-    connect(verify_, &QPushButton::clicked, this, &FrmWizardFIR::ClickVerify);
-    connect(openFir_, &QPushButton::clicked, this, &FrmWizardFIR::ClickOpenFir);
-    connect(saveFir_, &QPushButton::clicked, this, &FrmWizardFIR::ClickSaveFir);
-    connect(store_, &QPushButton::clicked, this, &FrmWizardFIR::ClickStore);
+    connect(verify_, &QPushButton::clicked, this, &FirWizardWindow::ClickVerify);
+    connect(openFir_, &QPushButton::clicked, this, &FirWizardWindow::ClickOpenFir);
+    connect(saveFir_, &QPushButton::clicked, this, &FirWizardWindow::ClickSaveFir);
+    connect(store_, &QPushButton::clicked, this, &FirWizardWindow::ClickStore);
     return page;
 }
 
-void FrmWizardFIR::ShowCompareCurves() {
+void FirWizardWindow::ShowCompareCurves() {
     verifyTime_->clearCurves();
     verifyFreq_->clearCurves();
     std::vector<double> x(dsp::kGridPoints);
@@ -119,7 +119,7 @@ void FrmWizardFIR::ShowCompareCurves() {
         verifyFreq_->setCurve({t::kCurveAfter, x, values(design_->after()->db), WizardCurveColour(5)});
 }
 
-void FrmWizardFIR::ClickVerify() {
+void FirWizardWindow::ClickVerify() {
     blinkTimer_.stop();
     verify_->setStyleSheet({});
     if (!measurement_->StartVerify(Selection(devVerify_, outVerify_, inVerify_), roomDecaySeconds_)) return;
@@ -130,19 +130,19 @@ void FrmWizardFIR::ClickVerify() {
     StartTimers();
 }
 
-void FrmWizardFIR::ClickOpenFir() {
+void FirWizardWindow::ClickOpenFir() {
     if (design_->OpenCompareFir(session_.dataSubfolder("FIR"), session_.decimalComma())) ShowCompareCurves();
 }
 
-void FrmWizardFIR::ClickSaveFir() { design_->SaveFirToPc(session_.dataSubfolder("FIR")); }
+void FirWizardWindow::ClickSaveFir() { design_->SaveFirToPc(session_.dataSubfolder("FIR")); }
 
-void FrmWizardFIR::ClickStore() {
+void FirWizardWindow::ClickStore() {
     if (!design_->designed()) return;
     const int steps = wizard::StoreProgressSteps(static_cast<int>(design_->coefficients().size()));
     storeProgress_->setRange(0, steps);
     storeProgress_->setValue(0);
     const QDate today = QDate::currentDate();
-    wizard::StoreTarget target{session_.rxtx(), session_.model(), slot_, firSlot_,
+    wizard::StoreTarget target{session_.exchange(), session_.model(), slot_, firSlot_,
                                &session_.state().responses};
     setCursor(Qt::WaitCursor);
     design_->Store(target, today.day(), today.month(), today.year(),

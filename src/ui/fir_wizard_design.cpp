@@ -1,4 +1,4 @@
-// FrmWizardFIR page 6: the design settings, "Calculate FIR" and its curves,
+// FirWizardWindow page 6: the design settings, "Calculate FIR" and its curves,
 // the EQ target and the wizard files.
 #include <QCheckBox>
 #include <QGridLayout>
@@ -35,7 +35,7 @@ std::vector<double> Values(const dsp::Curve& c) { return {c.begin(), c.end()}; }
 
 }  // namespace
 
-QWidget* FrmWizardFIR::BuildCalculate() {
+QWidget* FirWizardWindow::BuildCalculate() {
     auto* page = new QWidget;
     auto* h = new QHBoxLayout(page);
     auto* box = new QGroupBox(page);
@@ -135,10 +135,10 @@ QWidget* FrmWizardFIR::BuildCalculate() {
         box->installEventFilter(this);
         connect(box, &QLineEdit::returnPressed, this, [this, box] { CommitFrequencyBox(box); });
     }
-    connect(calculate_, &QPushButton::clicked, this, &FrmWizardFIR::ClickCalculate);
-    connect(eqTarget_, &QPushButton::clicked, this, &FrmWizardFIR::ClickEqTarget);
-    connect(saveWiz, &QPushButton::clicked, this, &FrmWizardFIR::ClickSaveWizard);
-    connect(openWiz, &QPushButton::clicked, this, &FrmWizardFIR::ClickOpenWizard);
+    connect(calculate_, &QPushButton::clicked, this, &FirWizardWindow::ClickCalculate);
+    connect(eqTarget_, &QPushButton::clicked, this, &FirWizardWindow::ClickEqTarget);
+    connect(saveWiz, &QPushButton::clicked, this, &FirWizardWindow::ClickSaveWizard);
+    connect(openWiz, &QPushButton::clicked, this, &FirWizardWindow::ClickOpenWizard);
     connect(magnPhase_, &QCheckBox::toggled, this, [this](bool on) { calcFreq_->setRightCurvesVisible(on); });
     calcTime_->setAxes(PlotAxis{0, 8, false, "ms"}, PlotAxis{-1, 1, false, ""});
     calcFreq_->setAxes(PlotAxis{20, 20000, true, "Hz"}, PlotAxis{-30, 12, false, "dB"});
@@ -146,7 +146,7 @@ QWidget* FrmWizardFIR::BuildCalculate() {
     return page;
 }
 
-bool FrmWizardFIR::eventFilter(QObject* watched, QEvent* event) {
+bool FirWizardWindow::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == minFreq_ || watched == maxFreq_) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
@@ -162,7 +162,7 @@ bool FrmWizardFIR::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void FrmWizardFIR::CommitFrequencyBox(QLineEdit* box) {
+void FirWizardWindow::CommitFrequencyBox(QLineEdit* box) {
     wizard::DesignSettings& s = state_.settings;
     const long typed = box->text().toLong();
     if (box == minFreq_)
@@ -173,7 +173,7 @@ void FrmWizardFIR::CommitFrequencyBox(QLineEdit* box) {
     SettingChanged();
 }
 
-void FrmWizardFIR::ShowSettings() {
+void FirWizardWindow::ShowSettings() {
     const wizard::DesignSettings& s = state_.settings;
     winLen_->setText(Q(wizard::WindowLengthText(s.windowStep)));
     minFreq_->setText(QString::number(s.minFrequency));
@@ -193,11 +193,11 @@ void FrmWizardFIR::ShowSettings() {
     if (next_) UpdateNavigation();
 }
 
-void FrmWizardFIR::SettingChanged() {
+void FirWizardWindow::SettingChanged() {
     if (!blinkTimer_.isActive()) blinkTimer_.start();
 }
 
-void FrmWizardFIR::BlinkTick() {
+void FirWizardWindow::BlinkTick() {
     blinkOn_ = !blinkOn_;
     const QString style =
         blinkOn_ ? "QPushButton { background: rgb(255, 200, 60); color: black; }" : QString();
@@ -205,7 +205,7 @@ void FrmWizardFIR::BlinkTick() {
     verify_->setStyleSheet(design_->designed() ? style : QString());
 }
 
-void FrmWizardFIR::ClickCalculate() {
+void FirWizardWindow::ClickCalculate() {
     blinkTimer_.stop();
     blinkOn_ = true;
     BlinkTick();
@@ -216,7 +216,7 @@ void FrmWizardFIR::ClickCalculate() {
     UpdateNavigation();
 }
 
-void FrmWizardFIR::ShowDesignCurves() {
+void FirWizardWindow::ShowDesignCurves() {
     const wizard::DesignCurves& c = design_->curves();
     auto times = [](std::size_t n) {
         std::vector<double> x(n);
@@ -251,7 +251,7 @@ void FrmWizardFIR::ShowDesignCurves() {
     }
 }
 
-void FrmWizardFIR::ClickEqTarget() {
+void FirWizardWindow::ClickEqTarget() {
     EqTargetWindow window(state_.target, this);
     window.applied = [this](const EqTargetRecord& record) {
         state_.target = record;
@@ -261,11 +261,11 @@ void FrmWizardFIR::ClickEqTarget() {
     state_.target = window.record();
 }
 
-void FrmWizardFIR::ClickSaveWizard() {
+void FirWizardWindow::ClickSaveWizard() {
     wizard::SaveWiz(session_.dialogs(), session_.dataSubfolder(wizard::kWizardFolder), state_);
 }
 
-void FrmWizardFIR::ClickOpenWizard() {
+void FirWizardWindow::ClickOpenWizard() {
     std::string name;
     std::optional<wizard::WizardState> loaded =
         wizard::OpenWiz(session_.dialogs(), session_.dataSubfolder(wizard::kWizardFolder), name);

@@ -1,4 +1,4 @@
-// FrmWizardFIR pages 1-3: welcome and conditions, measurement geometry,
+// FirWizardWindow pages 1-3: welcome and conditions, measurement geometry,
 // wiring and levels (sound card, channels, room decay, microphone test).
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,7 +20,7 @@ namespace zef {
 
 namespace t = wizard_text;
 
-QWidget* FrmWizardFIR::BuildWelcome() {
+QWidget* FirWizardWindow::BuildWelcome() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
     auto* text = new QLabel(t::kWelcomeText, page);
@@ -54,7 +54,7 @@ QWidget* FrmWizardFIR::BuildWelcome() {
     return page;
 }
 
-QWidget* FrmWizardFIR::BuildGeometry() {
+QWidget* FirWizardWindow::BuildGeometry() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
@@ -69,7 +69,7 @@ QWidget* FrmWizardFIR::BuildGeometry() {
     return page;
 }
 
-QWidget* FrmWizardFIR::BuildWiring() {
+QWidget* FirWizardWindow::BuildWiring() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
     auto* hint = new QLabel(t::kWiringHint, page);
@@ -136,11 +136,11 @@ QWidget* FrmWizardFIR::BuildWiring() {
     connect(panel_, &QPushButton::clicked, this, [this] {
         if (devCombo_->currentIndex() > 0) devices_->OpenControlPanel(devCombo_->currentIndex() - 1);
     });
-    connect(test_, &QPushButton::clicked, this, &FrmWizardFIR::ClickTest);
+    connect(test_, &QPushButton::clicked, this, &FirWizardWindow::ClickTest);
     return page;
 }
 
-void FrmWizardFIR::FillDeviceList(QComboBox* devices) {
+void FirWizardWindow::FillDeviceList(QComboBox* devices) {
     const QSignalBlocker block(devices);
     devices->clear();
     devices->addItem(t::kSelectCard);
@@ -155,7 +155,7 @@ void FrmWizardFIR::FillDeviceList(QComboBox* devices) {
 // With `devices` set the channel lists are refilled for the chosen card (or
 // cleared and disabled when it cannot be used); the chosen names are shown
 // in `shown` either way.
-void FrmWizardFIR::DeviceChosen(QComboBox* devices, QComboBox* outputs, QComboBox* inputs, QLabel* shown) {
+void FirWizardWindow::DeviceChosen(QComboBox* devices, QComboBox* outputs, QComboBox* inputs, QLabel* shown) {
     if (devices) {
         const int device = devices->currentIndex() - 1;
         const bool usable = device >= 0 && devices_->IsUsable(device);
@@ -188,7 +188,7 @@ void FrmWizardFIR::DeviceChosen(QComboBox* devices, QComboBox* outputs, QComboBo
     if (next_) UpdateNavigation();
 }
 
-void FrmWizardFIR::ClickTest() {
+void FirWizardWindow::ClickTest() {
     if (!measurement_->StartMicTest(Selection(devCombo_, outCombo_, inCombo_))) return;
     measureStatus_->setText(t::kTestingMic);
     testProgress_->setValue(0);

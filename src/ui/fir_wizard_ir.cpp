@@ -1,4 +1,4 @@
-// FrmWizardFIR pages 4 and 5: the impulse-response measurement and its view,
+// FirWizardWindow pages 4 and 5: the impulse-response measurement and its view,
 // the IR files, and the progress timer every measuring action shares.
 #include <QComboBox>
 #include <QGridLayout>
@@ -26,7 +26,7 @@ const QColor kIrColour = WizardCurveColour(0);
 
 }  // namespace
 
-QWidget* FrmWizardFIR::BuildMeasure() {
+QWidget* FirWizardWindow::BuildMeasure() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
     auto* text = new QLabel(t::kMeasureHint, page);
@@ -53,11 +53,11 @@ QWidget* FrmWizardFIR::BuildMeasure() {
     warnings_->setStyleSheet("QLabel { color: rgb(190, 90, 0); }");
     v->addWidget(warnings_);
     v->addStretch(1);
-    connect(measure_, &QPushButton::clicked, this, &FrmWizardFIR::ClickMeasure);
+    connect(measure_, &QPushButton::clicked, this, &FirWizardWindow::ClickMeasure);
     return page;
 }
 
-QWidget* FrmWizardFIR::BuildView() {
+QWidget* FirWizardWindow::BuildView() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
     irTime_ = new XyPlot(page);
@@ -72,11 +72,11 @@ QWidget* FrmWizardFIR::BuildView() {
     row->addWidget(saveIr_);
     row->addStretch(1);
     v->addLayout(row);
-    connect(saveIr_, &QPushButton::clicked, this, &FrmWizardFIR::ClickSaveIr);
+    connect(saveIr_, &QPushButton::clicked, this, &FirWizardWindow::ClickSaveIr);
     return page;
 }
 
-void FrmWizardFIR::ClickMeasure() {
+void FirWizardWindow::ClickMeasure() {
     const bool online = session_.model().entry(slot_).online;
     if (!measurement_->StartMeasure(Selection(devCombo_, outCombo_, inCombo_), roomDecaySeconds_, online))
         return;
@@ -88,7 +88,7 @@ void FrmWizardFIR::ClickMeasure() {
     StartTimers();
 }
 
-void FrmWizardFIR::ProgressTick() {
+void FirWizardWindow::ProgressTick() {
     const wizard::Action action = measurement_->running();
     if (action == wizard::Action::None) {
         StopTimers();
@@ -144,7 +144,7 @@ void FrmWizardFIR::ProgressTick() {
     }
 }
 
-void FrmWizardFIR::ShowIrGraphs() {
+void FirWizardWindow::ShowIrGraphs() {
     irTime_->clearCurves();
     irFreq_->clearCurves();
     const std::vector<double>& tx = measurement_->timeX();
@@ -171,12 +171,12 @@ void FrmWizardFIR::ShowIrGraphs() {
     irFreq_->setCurve({t::kCurveIr, measurement_->frequencyX(), fy, kIrColour});
 }
 
-void FrmWizardFIR::ClickSaveIr() {
+void FirWizardWindow::ClickSaveIr() {
     if (state_.ir.empty()) return;
     wizard::SaveIr(session_.dialogs(), session_.dataSubfolder(wizard::kIrFolder), state_.ir);
 }
 
-void FrmWizardFIR::ClickOpenIr() {
+void FirWizardWindow::ClickOpenIr() {
     std::optional<std::vector<double>> ir =
         wizard::OpenIr(session_.dialogs(), session_.dataSubfolder(wizard::kIrFolder));
     if (!ir) return;

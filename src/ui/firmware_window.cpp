@@ -68,7 +68,7 @@ FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kin
     connect(start_, &QPushButton::clicked, this, &FwUpdateWindow::ClickStart);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    presenter_ = std::make_unique<FirmwareUpdate>(session_.model(), session_.rxtx(), session_.transport().serial(),
+    presenter_ = std::make_unique<FirmwareUpdate>(session_.model(), session_.exchange(), session_.transport().serial(),
                                                   session_.dialogs(), *loader_, *this, slot);
     offline_ = presenter_->wentOffline.Connect([this](DeviceSlot s) { session_.list().RowChanged(s); });
     presenter_->Load();

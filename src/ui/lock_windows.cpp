@@ -33,7 +33,7 @@ QHBoxLayout* OkCancel(QDialog* dialog, const std::function<void()>& ok) {
 
 }  // namespace
 
-FrmLock::FrmLock(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, std::int16_t& lockValue, QWidget* parent)
+LockDialog::LockDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, std::int16_t& lockValue, QWidget* parent)
     : QDialog(parent), store_(store), dialogs_(dialogs), uniqueId_(std::move(uniqueId)), lock_(lockValue) {
     setObjectName("FrmLock");
     setWindowTitle(kLockTitle);
@@ -44,14 +44,14 @@ FrmLock::FrmLock(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, s
     v->addLayout(OkCancel(this, [this] { ClickOk(); }));
 }
 
-LockOutcome FrmLock::ClickOk() {
+LockOutcome LockDialog::ClickOk() {
     const LockOutcome r = ToggleLock(store_, dialogs_, uniqueId_, lock_, password_->text().toStdString());
     password_->clear();
     if (r == LockOutcome::Locked || r == LockOutcome::Unlocked || r == LockOutcome::NoPassword) accept();
     return r;
 }
 
-FrmNewPassword::FrmNewPassword(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, QWidget* parent)
+NewPasswordDialog::NewPasswordDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, QWidget* parent)
     : QDialog(parent), store_(store), dialogs_(dialogs), uniqueId_(std::move(uniqueId)) {
     setObjectName("FrmNewPassword");
     setWindowTitle(kNewPasswordTitle);
@@ -68,7 +68,7 @@ FrmNewPassword::FrmNewPassword(PasswordStore& store, Dialogs& dialogs, std::stri
     v->addLayout(OkCancel(this, [this] { ClickOk(); }));
 }
 
-NewPasswordOutcome FrmNewPassword::ClickOk() {
+NewPasswordOutcome NewPasswordDialog::ClickOk() {
     const NewPasswordOutcome r = SetNewPassword(store_, dialogs_, uniqueId_, old_->text().toStdString(),
                                                 new_->text().toStdString(), repeat_->text().toStdString());
     old_->clear();

@@ -13,10 +13,10 @@ class QLineEdit;
 
 namespace zef {
 
-class FrmLock final : public QDialog {
+class LockDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmLock(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, std::int16_t& lockValue,
+    LockDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, std::int16_t& lockValue,
             QWidget* parent = nullptr);
     QLineEdit* password() const { return password_; }
     LockOutcome ClickOk();
@@ -29,10 +29,10 @@ private:
     QLineEdit* password_ = nullptr;
 };
 
-class FrmNewPassword final : public QDialog {
+class NewPasswordDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmNewPassword(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, QWidget* parent = nullptr);
+    NewPasswordDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, QWidget* parent = nullptr);
     QLineEdit* oldPassword() const { return old_; }
     QLineEdit* newPassword() const { return new_; }
     QLineEdit* repeated() const { return repeat_; }

@@ -36,7 +36,7 @@ constexpr const char* kUsbOnlyText = "Function available only in USB mode";
 
 }  // namespace
 
-MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* parent)
+MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* parent)
     : QMainWindow(parent), session_(session), timings_(timings), actions_(session) {
     setObjectName("MDIFrmMain");
     outputEq_ = std::make_unique<OutputEqWindows>(session_, this);
@@ -49,22 +49,22 @@ MDIFrmMain::MDIFrmMain(EditorSession& session, MainTimings timings, QWidget* par
     BuildMenus();
     resize(1000, 700);
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-        if (auto* e = sub ? qobject_cast<FrmVLDxxxA*>(sub->widget()) : nullptr) e->Activated();
+        if (auto* e = sub ? qobject_cast<ChannelEditorWindow*>(sub->widget()) : nullptr) e->Activated();
     });
 
     statusTimer_.setSingleShot(false);
     blinkTimer_.setSingleShot(false);
-    connect(&statusTimer_, &QTimer::timeout, this, &MDIFrmMain::StatusTick);
-    connect(&blinkTimer_, &QTimer::timeout, this, &MDIFrmMain::BlinkTick);
+    connect(&statusTimer_, &QTimer::timeout, this, &MainWindow::StatusTick);
+    connect(&blinkTimer_, &QTimer::timeout, this, &MainWindow::BlinkTick);
 }
 
-MDIFrmMain::~MDIFrmMain() {
+MainWindow::~MainWindow() {
     // The child windows are deleted after this body, when the map is gone:
     // their destroyed() must no longer reach it.
     for (const auto& [slot, sub] : editors_) sub->disconnect(this);
 }
 
-void MDIFrmMain::BuildButtons() {
+void MainWindow::BuildButtons() {
     auto* bar = addToolBar("Project");
     bar->setObjectName("ImageButton");
     bar->setMovable(false);
@@ -72,11 +72,11 @@ void MDIFrmMain::BuildButtons() {
     const struct {
         QStyle::StandardPixmap icon;
         const char* text;
-        void (MDIFrmMain::*slot)();
+        void (MainWindow::*slot)();
     } buttons[] = {
-        {QStyle::SP_DialogSaveButton, "Save Project", &MDIFrmMain::ClickSaveProject},
-        {QStyle::SP_DialogOpenButton, "Load Project", &MDIFrmMain::ClickLoadProject},
-        {QStyle::SP_FileIcon, "New Project", &MDIFrmMain::ClickNewProject},
+        {QStyle::SP_DialogSaveButton, "Save Project", &MainWindow::ClickSaveProject},
+        {QStyle::SP_DialogOpenButton, "Load Project", &MainWindow::ClickLoadProject},
+        {QStyle::SP_FileIcon, "New Project", &MainWindow::ClickNewProject},
     };
     for (const auto& b : buttons) {
         QAction* action = bar->addAction(style()->standardIcon(b.icon), b.text);
@@ -84,7 +84,7 @@ void MDIFrmMain::BuildButtons() {
     }
 }
 
-void MDIFrmMain::BuildMenus() {
+void MainWindow::BuildMenus() {
     filterMenu_ = menuBar()->addMenu("Filter Type");
     filterMenu_->setObjectName("ShapeEq");
     // The filter type goes to the band selected in the active editor.
@@ -102,7 +102,7 @@ void MDIFrmMain::BuildMenus() {
         QAction* action = settingsMenu_->addAction(kSettingsItems[i]);
         connect(action, &QAction::triggered, this, [this, i] { SettingsFun(i); });
     }
-    connect(settingsMenu_, &QMenu::aboutToShow, this, &MDIFrmMain::UpdateSettingsMenu);
+    connect(settingsMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateSettingsMenu);
     UpdateSettingsMenu();
 
     asioMenu_ = menuBar()->addMenu("AsioCard");
@@ -110,13 +110,13 @@ void MDIFrmMain::BuildMenus() {
     asioMenu_->addAction("(no sound card)")->setEnabled(false);
 }
 
-void MDIFrmMain::UpdateSettingsMenu() {
+void MainWindow::UpdateSettingsMenu() {
     const DeviceSlot current = session_.model().currentDevice();
     const bool listed = current >= 1 && session_.model().entry(current).inList;
     for (QAction* action : settingsMenu_->actions()) action->setEnabled(listed);
 }
 
-void MDIFrmMain::SettingsFun(int index) {
+void MainWindow::SettingsFun(int index) {
     const DeviceSlot current = session_.model().currentDevice();
     if (current < 1 || !session_.model().entry(current).inList) return;
     switch (index) {
@@ -130,12 +130,12 @@ void MDIFrmMain::SettingsFun(int index) {
             break;
         }
         case 1: {
-            FrmEditName window(session_.listActions(), session_.rxtx(), current, this);
+            EditNameDialog window(session_.listActions(), session_.exchange(), current, this);
             window.exec();
             break;
         }
         case 2: {
-            FrmSetup window(session_, this);
+            NetworkSetupWindow window(session_, this);
             window.exec();
             break;
         }
@@ -144,21 +144,21 @@ void MDIFrmMain::SettingsFun(int index) {
     if (list_) list_->RefreshAll();
 }
 
-FrmVLDxxxA* MDIFrmMain::editor(DeviceSlot slot) const {
+ChannelEditorWindow* MainWindow::editor(DeviceSlot slot) const {
     const auto it = editors_.find(slot);
-    return it == editors_.end() ? nullptr : qobject_cast<FrmVLDxxxA*>(it->second->widget());
+    return it == editors_.end() ? nullptr : qobject_cast<ChannelEditorWindow*>(it->second->widget());
 }
 
-FrmVLDxxxA* MDIFrmMain::activeEditor() const {
+ChannelEditorWindow* MainWindow::activeEditor() const {
     QMdiSubWindow* active = mdi_->activeSubWindow();
-    return active ? qobject_cast<FrmVLDxxxA*>(active->widget()) : nullptr;
+    return active ? qobject_cast<ChannelEditorWindow*>(active->widget()) : nullptr;
 }
 
-FrmVLDxxxA& MDIFrmMain::ShowEditor(DeviceSlot slot) {
+ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
     session_.model().setCurrentDevice(slot);
     auto it = editors_.find(slot);
     if (it == editors_.end()) {
-        auto* editor = new FrmVLDxxxA(session_, slot);
+        auto* editor = new ChannelEditorWindow(session_, slot);
         editor->settingsHandler = [this](int index) { SettingsFun(index); };
         // The output EQ/FIR editor opens on the output selected in the channel editor.
         editor->outputEditorHandler = [this](DeviceSlot s) {
@@ -179,18 +179,18 @@ FrmVLDxxxA& MDIFrmMain::ShowEditor(DeviceSlot slot) {
     }
     it->second->show();
     mdi_->setActiveSubWindow(it->second);
-    auto* editor = qobject_cast<FrmVLDxxxA*>(it->second->widget());
+    auto* editor = qobject_cast<ChannelEditorWindow*>(it->second->widget());
     editor->Activated();
     return *editor;
 }
 
-void MDIFrmMain::ShapeEqFilter(int type) {
-    if (FrmVLDxxxA* e = activeEditor()) e->MenuInpPeqFilter(type);
+void MainWindow::ShapeEqFilter(int type) {
+    if (ChannelEditorWindow* e = activeEditor()) e->ChooseBandType(type);
 }
 
-FrmIdList& MDIFrmMain::ShowDeviceList() {
+DeviceListWindow& MainWindow::ShowDeviceList() {
     if (!list_) {
-        list_ = new FrmIdList(session_);
+        list_ = new DeviceListWindow(session_);
         list_->editorOpener = [this](DeviceSlot slot) { ShowEditor(slot); };
         listWindow_ = mdi_->addSubWindow(list_);
         listWindow_->setWindowTitle("Device List");
@@ -202,22 +202,22 @@ FrmIdList& MDIFrmMain::ShowDeviceList() {
     return *list_;
 }
 
-void MDIFrmMain::StartTimers() {
+void MainWindow::StartTimers() {
     // The first tick of each comes after firstTickMs; the period is set then.
     statusTimer_.start(timings_.firstTickMs);
     blinkTimer_.start(timings_.firstTickMs);
 }
 
-bool MDIFrmMain::TimersMayRun() const { return session_.link().linkIdle && !session_.link().linkRecovery; }
+bool MainWindow::TimersMayRun() const { return session_.link().linkIdle && !session_.link().linkRecovery; }
 
-void MDIFrmMain::StatusTick() {
+void MainWindow::StatusTick() {
     if (statusTimer_.interval() != timings_.statusMs) statusTimer_.setInterval(timings_.statusMs);
     ++statusTicks_;
     if (!TimersMayRun() || !list_) return;
     session_.connection().StatusPollTick();
 }
 
-void MDIFrmMain::BlinkTick() {
+void MainWindow::BlinkTick() {
     if (blinkTimer_.interval() != timings_.blinkMs) blinkTimer_.setInterval(timings_.blinkMs);
     ++blinkTicks_;
     if (!TimersMayRun()) return;
@@ -225,18 +225,18 @@ void MDIFrmMain::BlinkTick() {
     if (list_) list_->BlinkTick(blinkPhase_);
 }
 
-void MDIFrmMain::ClickSaveProject() { actions_.SaveProjectFile(); }
+void MainWindow::ClickSaveProject() { actions_.SaveProjectFile(); }
 
-void MDIFrmMain::ClickLoadProject() {
+void MainWindow::ClickLoadProject() {
     if (actions_.LoadProjectFile()) RestorePosition();
     if (list_) list_->RefreshAll();
 }
 
-void MDIFrmMain::ShowStatus(const std::string& text) {
+void MainWindow::ShowStatus(const std::string& text) {
     statusBar()->showMessage(QString::fromStdString(text));
 }
 
-void MDIFrmMain::RestorePosition() {
+void MainWindow::RestorePosition() {
     std::vector<ScreenRect> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect r = screen->availableGeometry();
@@ -247,24 +247,24 @@ void MDIFrmMain::RestorePosition() {
         move(model.windowValueA, model.windowValueB);
 }
 
-void MDIFrmMain::moveEvent(QMoveEvent* event) {
+void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     // Kept for the project files: the window's left and top edge.
     session_.model().windowValueA = x();
     session_.model().windowValueB = y();
 }
 
-void MDIFrmMain::ClickNewProject() {
+void MainWindow::ClickNewProject() {
     actions_.NewProject();
     if (list_) list_->RefreshAll();
 }
 
-void MDIFrmMain::ForceExit() {
+void MainWindow::ForceExit() {
     forcedExit_ = true;
     close();
 }
 
-void MDIFrmMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!actions_.Exit(forcedExit_)) {
         event->ignore();
         return;

@@ -1,5 +1,5 @@
 #pragma once
-// MDIFrmMain: the frame of the whole run. A multiple-document area holding
+// MainWindow: the frame of the whole run. A multiple-document area holding
 // the device list window (and later the editors), the three project buttons,
 // the menus "Filter Type", "Settings" and "AsioCard", the two timers that
 // watch the connected devices, and the exit sequence.
@@ -25,8 +25,8 @@ class QAction;
 namespace zef {
 
 class EditorSession;
-class FrmIdList;
-class FrmVLDxxxA;
+class DeviceListWindow;
+class ChannelEditorWindow;
 class OutputEqWindows;
 
 struct MainTimings {
@@ -35,15 +35,15 @@ struct MainTimings {
     int blinkMs = 500;
 };
 
-class MDIFrmMain final : public QMainWindow {
+class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    MDIFrmMain(EditorSession& session, MainTimings timings = {}, QWidget* parent = nullptr);
-    ~MDIFrmMain() override;
+    MainWindow(EditorSession& session, MainTimings timings = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Shows the device list window in the frame (creating it once).
-    FrmIdList& ShowDeviceList();
-    FrmIdList* deviceList() const { return list_; }
+    DeviceListWindow& ShowDeviceList();
+    DeviceListWindow* deviceList() const { return list_; }
     // Starts both timers (first ticks after firstTickMs).
     void StartTimers();
 
@@ -73,10 +73,10 @@ public:
 
     // The channel editor of a device: created on first use as a child window
     // (one per device), shown and made active; its device becomes current.
-    FrmVLDxxxA& ShowEditor(DeviceSlot slot);
-    FrmVLDxxxA* editor(DeviceSlot slot) const;
+    ChannelEditorWindow& ShowEditor(DeviceSlot slot);
+    ChannelEditorWindow* editor(DeviceSlot slot) const;
     // The active editor, if the active child window is one.
-    FrmVLDxxxA* activeEditor() const;
+    ChannelEditorWindow* activeEditor() const;
     // The settings menu on the current device (0 firmware, 1 name, 2 network).
     void SettingsFun(int index);
     // "Filter Type" for the band selected in the active editor.
@@ -98,7 +98,7 @@ private:
     MainTimings timings_;
     MainActions actions_;
     QMdiArea* mdi_ = nullptr;
-    FrmIdList* list_ = nullptr;
+    DeviceListWindow* list_ = nullptr;
     QMdiSubWindow* listWindow_ = nullptr;
     std::map<DeviceSlot, QMdiSubWindow*> editors_;
     std::unique_ptr<OutputEqWindows> outputEq_;

@@ -12,9 +12,9 @@
 
 namespace zef {
 
-void ConnectMeasuringWindows(EditorSession& session, FrmEQFIR& editor,
+void ConnectMeasuringWindows(EditorSession& session, OutputEqWindow& editor,
                              std::function<void(AnalyserPanel&)> panelMade) {
-    FrmEQFIR* e = &editor;
+    OutputEqWindow* e = &editor;
     const auto code = [](int output) { return output == 1 ? kOutput2 : kOutput1; };
     e->wizardHandler = [&session, e, code](DeviceSlot s, int output) {
         OpenFirWizard(session, s, code(output), e);
@@ -40,10 +40,10 @@ OutputEqWindows::OutputEqWindows(EditorSession& session, QWidget* owner) : sessi
 
 OutputEqWindows::~OutputEqWindows() { delete editor_.data(); }
 
-FrmEQFIR& OutputEqWindows::Open(DeviceSlot slot, int output) {
+OutputEqWindow& OutputEqWindows::Open(DeviceSlot slot, int output) {
     if (editor_ && editor_->slot() != slot) Close();
     if (!editor_) {
-        auto* e = new FrmEQFIR(session_, slot, output, firFilterIndex_, owner_);
+        auto* e = new OutputEqWindow(session_, slot, output, firFilterIndex_, owner_);
         e->setWindowFlag(Qt::Window, true);
         e->setAttribute(Qt::WA_DeleteOnClose, true);
         e->resize(900, 620);
@@ -61,7 +61,7 @@ FrmEQFIR& OutputEqWindows::Open(DeviceSlot slot, int output) {
 }
 
 void OutputEqWindows::Close() {
-    FrmEQFIR* e = editor_;
+    OutputEqWindow* e = editor_;
     editor_ = nullptr;
     if (e) e->close();
 }
@@ -69,7 +69,7 @@ void OutputEqWindows::Close() {
 bool OutputEqWindows::ShowEqMode(DeviceSlot slot) {
     const bool reopen = editor_ && editor_->slot() == slot;
     const int output = reopen ? editor_->output() : 0;
-    FrmEqMode window(
+    EqModeWindow window(
         session_, slot, [this] { Close(); }, owner_);
     const bool switched = window.exec() == QDialog::Accepted;
     if (switched && reopen) Open(slot, output);

@@ -1,6 +1,6 @@
 #pragma once
 // The one output EQ/FIR editor of the program and its mode window. The
-// channel editor opens FrmEQFIR for the selected output through Open; an
+// channel editor opens OutputEqWindow for the selected output through Open; an
 // editor of another device is closed first. The mode window (from the
 // editor's mode button) closes the editor before it switches the mode, and
 // the editor opens again on the same output in the new mode afterwards.
@@ -20,13 +20,13 @@ namespace zef {
 
 class AnalyserPanel;
 class EditorSession;
-class FrmEQFIR;
+class OutputEqWindow;
 
 // Connects `editor`'s "Wizard", "AutoEQ" and "RTA Enable" to the FIR wizard,
 // the AutoEQ wizard and the analyser panel in the editor's graph area.
 // `panelMade`, when given, sees each new panel before it starts (the window
 // renderer answers the panel's settings window there).
-void ConnectMeasuringWindows(EditorSession& session, FrmEQFIR& editor,
+void ConnectMeasuringWindows(EditorSession& session, OutputEqWindow& editor,
                              std::function<void(AnalyserPanel&)> panelMade = {});
 
 class OutputEqWindows final : public QObject {
@@ -37,18 +37,18 @@ public:
     ~OutputEqWindows() override;
 
     // Shows the editor of `slot` on `output` (0 or 1), creating it when needed.
-    FrmEQFIR& Open(DeviceSlot slot, int output);
+    OutputEqWindow& Open(DeviceSlot slot, int output);
     // The open editor, or nullptr.
-    FrmEQFIR* editor() const { return editor_; }
+    OutputEqWindow* editor() const { return editor_; }
     void Close();
-    // FrmEqMode of `slot`, modal. True when the mode was switched.
+    // EqModeWindow of `slot`, modal. True when the mode was switched.
     bool ShowEqMode(DeviceSlot slot);
     int& firFilterIndex() { return firFilterIndex_; }
 
 private:
     EditorSession& session_;
     QPointer<QWidget> owner_;
-    QPointer<FrmEQFIR> editor_;
+    QPointer<OutputEqWindow> editor_;
     int firFilterIndex_ = 0;
 };
 

@@ -105,7 +105,7 @@ void BoundControl::Rebind(Parameter p) {
 NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& caption, NumberLayout layout,
                              QWidget* parent)
     : BoundControl(host, std::move(p), parent) {
-    const ParamSpec& description = *param_.description;
+    const ParameterDescription& description = *param_.description;
     const bool withFader = layout.slider && description.control.has_value();
     const bool vertical = withFader && layout.vertical;
     QBoxLayout* box = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(this))

@@ -71,7 +71,7 @@ void PresetWindow::Arrange(QLineEdit* name, const QString& actionText, const QSt
             [this, pick = std::move(pick)](QListWidgetItem* item) { pick(list_->row(item)); });
 }
 
-FrmStore::FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
+StorePresetWindow::StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
     : PresetWindow(model, parent), actions_(actions), dialogs_(dialogs) {
     setObjectName("FrmStore");
     setWindowTitle(kStoreTitle);
@@ -79,29 +79,29 @@ FrmStore::FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model,
     name_->setObjectName("Text1");
     name_->setMaxLength(16);
     Arrange(name_, "Store", "BtnStore", [this] { ClickStore(); }, [this](int row) { RowDoubleClicked(row); });
-    connect(name_, &QLineEdit::textEdited, this, &FrmStore::NameEdited);
+    connect(name_, &QLineEdit::textEdited, this, &StorePresetWindow::NameEdited);
 }
 
-void FrmStore::NameEdited(const QString& text) {
+void StorePresetWindow::NameEdited(const QString& text) {
     if (PresetNameAllowed(text.toUtf8().toStdString())) return;
     dialogs_.Message(kStoreTitle, kNameSymbolsText, Icon::Information);
     name_->clear();
 }
 
-void FrmStore::RowDoubleClicked(int row) {
+void StorePresetWindow::RowDoubleClicked(int row) {
     if (row < 0 || row > 2) return;
     selector_->setCurrentIndex(row);
     name_->setText(QString::fromStdString(model_.device(model_.currentDevice()).values.presetNames[static_cast<std::size_t>(row)]).trimmed());
 }
 
-PresetResult FrmStore::ClickStore() {
+PresetResult StorePresetWindow::ClickStore() {
     last_ = actions_.Store(selector_->currentIndex(), name_->text().toStdString(), ProgressSink());
     FillRows();
     if (last_ == PresetResult::Done) accept();
     return last_;
 }
 
-FrmRead::FrmRead(PresetActions& actions, const Model& model, QWidget* parent)
+RecallPresetWindow::RecallPresetWindow(PresetActions& actions, const Model& model, QWidget* parent)
     : PresetWindow(model, parent), actions_(actions) {
     setObjectName("FrmRead");
     setWindowTitle(kRecallTitle);
@@ -109,13 +109,13 @@ FrmRead::FrmRead(PresetActions& actions, const Model& model, QWidget* parent)
     progress_->setRange(0, kWholeReadSteps);
 }
 
-void FrmRead::RowDoubleClicked(int row) {
+void RecallPresetWindow::RowDoubleClicked(int row) {
     if (row < 0 || row > 2) return;
     selector_->setCurrentIndex(row);
     ClickRecall();
 }
 
-PresetResult FrmRead::ClickRecall() {
+PresetResult RecallPresetWindow::ClickRecall() {
     last_ = actions_.Recall(selector_->currentIndex(), ProgressSink());
     FillRows();
     if (last_ == PresetResult::Done) accept();

@@ -1,8 +1,8 @@
 #pragma once
-// FrmStore ("Store Program") and FrmRead ("Recall Program"): the three
+// StorePresetWindow ("Store Program") and RecallPresetWindow ("Recall Program"): the three
 // preset slots of the current device as "01: " + name rows, a slot selector
 // ("1", "2", "3"), for storing a name box, and a progress bar. Double-clicking
-// a row selects it (FrmStore: copies its name into the box; FrmRead:
+// a row selects it (StorePresetWindow: copies its name into the box; RecallPresetWindow:
 // recalls it). Both close themselves after a successful operation.
 
 #include <QDialog>
@@ -44,10 +44,10 @@ protected:
     PresetResult last_ = PresetResult::Declined;
 };
 
-class FrmStore final : public PresetWindow {
+class StorePresetWindow final : public PresetWindow {
     Q_OBJECT
 public:
-    FrmStore(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent = nullptr);
+    StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent = nullptr);
     // The name box's filter: a character outside the allowed set shows the
     // allowed symbols and clears the box.
     void NameEdited(const QString& text);
@@ -62,10 +62,10 @@ private:
     QLineEdit* name_ = nullptr;
 };
 
-class FrmRead final : public PresetWindow {
+class RecallPresetWindow final : public PresetWindow {
     Q_OBJECT
 public:
-    FrmRead(PresetActions& actions, const Model& model, QWidget* parent = nullptr);
+    RecallPresetWindow(PresetActions& actions, const Model& model, QWidget* parent = nullptr);
     PresetResult ClickRecall();
     void RowDoubleClicked(int row);
 

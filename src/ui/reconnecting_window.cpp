@@ -6,7 +6,7 @@
 
 namespace zef {
 
-FrmReconnecting::FrmReconnecting(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint) {
+ReconnectingWindow::ReconnectingWindow(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint) {
     setObjectName("frmReconnecting");
     setWindowTitle(kReconnectingCaption);
     setWindowModality(Qt::ApplicationModal);
@@ -21,7 +21,7 @@ FrmReconnecting::FrmReconnecting(QWidget* parent) : QWidget(parent, Qt::Dialog |
     setMinimumSize(260, 90);
 }
 
-void FrmReconnecting::Show() {
+void ReconnectingWindow::Show() {
     ++shown_;
     show();
     raise();
@@ -29,6 +29,6 @@ void FrmReconnecting::Show() {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void FrmReconnecting::Close() { hide(); }
+void ReconnectingWindow::Close() { hide(); }
 
 }  // namespace zef

@@ -9,10 +9,10 @@
 
 namespace zef {
 
-class FrmReconnecting final : public QWidget, public ReconnectView {
+class ReconnectingWindow final : public QWidget, public ReconnectView {
     Q_OBJECT
 public:
-    explicit FrmReconnecting(QWidget* parent = nullptr);
+    explicit ReconnectingWindow(QWidget* parent = nullptr);
 
     void Show() override;
     void Close() override;

@@ -8,7 +8,7 @@
 
 namespace zef {
 
-FrmRemoveDevice::FrmRemoveDevice(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
+RemoveDeviceDialog::RemoveDeviceDialog(ListActions& list, QWidget* parent) : QDialog(parent), list_(list) {
     setObjectName("FrmRemoveDevice");
     setWindowTitle(kRemoveTitle);
     auto* layout = new QVBoxLayout(this);
@@ -43,24 +43,24 @@ FrmRemoveDevice::FrmRemoveDevice(ListActions& list, QWidget* parent) : QDialog(p
     buttons->addWidget(remove);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
-    connect(remove, &QPushButton::clicked, this, &FrmRemoveDevice::ClickRemove);
+    connect(remove, &QPushButton::clicked, this, &RemoveDeviceDialog::ClickRemove);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QCheckBox* FrmRemoveDevice::tickBox(DeviceSlot slot) const {
+QCheckBox* RemoveDeviceDialog::tickBox(DeviceSlot slot) const {
     for (const auto& [s, box] : ticks_)
         if (s == slot) return box;
     return nullptr;
 }
 
-std::vector<DeviceSlot> FrmRemoveDevice::ticked() const {
+std::vector<DeviceSlot> RemoveDeviceDialog::ticked() const {
     std::vector<DeviceSlot> out;
     for (const auto& [slot, box] : ticks_)
         if (box->isChecked()) out.push_back(slot);
     return out;
 }
 
-void FrmRemoveDevice::ClickRemove() {
+void RemoveDeviceDialog::ClickRemove() {
     if (list_.Remove(ticked())) accept();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// FrmRemoveDevice: one tick box per listed device; "Remove" removes the
+// RemoveDeviceDialog: one tick box per listed device; "Remove" removes the
 // ticked ones after the user agreed.
 
 #include <QDialog>
@@ -11,10 +11,10 @@ class QCheckBox;
 
 namespace zef {
 
-class FrmRemoveDevice final : public QDialog {
+class RemoveDeviceDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmRemoveDevice(ListActions& list, QWidget* parent = nullptr);
+    RemoveDeviceDialog(ListActions& list, QWidget* parent = nullptr);
 
     // The tick box of `slot`, or nullptr when the slot is not listed.
     QCheckBox* tickBox(DeviceSlot slot) const;

@@ -11,7 +11,7 @@
 
 namespace zef {
 
-FrmRTASettings::FrmRTASettings(AudioDeviceManager& manager, MeasureSettings& settings, QWidget* parent)
+AnalyserSettingsWindow::AnalyserSettingsWindow(AudioDeviceManager& manager, MeasureSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setObjectName("FrmRTASettings");
     setWindowTitle(kRtaSettingsTitle);
@@ -35,13 +35,13 @@ FrmRTASettings::FrmRTASettings(AudioDeviceManager& manager, MeasureSettings& set
     ShowButtons();
 }
 
-void FrmRTASettings::ShowButtons() {
+void AnalyserSettingsWindow::ShowButtons() {
     const bool chosen = chooser_->chosen();
     enable_->setVisible(chosen);
     chooser_->controlPanel()->setVisible(chosen);
 }
 
-void FrmRTASettings::ClickEnable() {
+void AnalyserSettingsWindow::ClickEnable() {
     if (!chooser_->chosen()) return;
     settings_.card = chooser_->card();
     settings_.input = chooser_->input();

@@ -1,5 +1,5 @@
 #pragma once
-// FrmRTASettings ("RTA Settings"): chooses the analyser's card and
+// AnalyserSettingsWindow ("RTA Settings"): chooses the analyser's card and
 // microphone input and switches the analyser on. "Enable RTA" and "Control
 // Panel" are shown only while both a card and an input are chosen (an
 // unusable card lists no inputs). "Enable RTA" stores the choice in the
@@ -17,10 +17,10 @@ class AudioDeviceManager;
 class CardChooser;
 struct MeasureSettings;
 
-class FrmRTASettings final : public QDialog {
+class AnalyserSettingsWindow final : public QDialog {
     Q_OBJECT
 public:
-    FrmRTASettings(AudioDeviceManager& manager, MeasureSettings& settings, QWidget* parent = nullptr);
+    AnalyserSettingsWindow(AudioDeviceManager& manager, MeasureSettings& settings, QWidget* parent = nullptr);
 
     void ClickEnable();
     CardChooser* chooser() const { return chooser_; }

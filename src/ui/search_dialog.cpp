@@ -13,7 +13,7 @@
 
 namespace zef {
 
-FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings, QWidget* parent)
+SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings, QWidget* parent)
     : QDialog(parent) {
     setObjectName("FrmSearch");
     setWindowTitle(kSearchTitle);
@@ -25,7 +25,7 @@ FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSe
     };
     hooks.controlsEnabled = [this](bool on) { SetControlsEnabled(on); };
     hooks.finished = [this] { accept(); };
-    search_ = std::make_unique<DeviceSearch>(list, rxtx, dialogs, settings, std::move(hooks));
+    search_ = std::make_unique<DeviceSearch>(list, exchange, dialogs, settings, std::move(hooks));
 
     auto* layout = new QVBoxLayout(this);
     auto* modes = new QHBoxLayout;
@@ -63,7 +63,7 @@ FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSe
             if (row == 1 && k < 3) boxes_[i]->setReadOnly(true);
             grid->addWidget(boxes_[i], row, 1 + 2 * k);
             if (k < 3) grid->addWidget(new QLabel(".", range_), row, 2 + 2 * k);
-            connect(boxes_[i], &QLineEdit::textEdited, this, &FrmSearch::BoxEdited);
+            connect(boxes_[i], &QLineEdit::textEdited, this, &SearchDialog::BoxEdited);
         }
     }
     grid->setColumnStretch(8, 1);
@@ -88,16 +88,16 @@ FrmSearch::FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSe
     buttons->addWidget(close_);
     layout->addLayout(buttons);
 
-    connect(usb_, &QRadioButton::toggled, this, &FrmSearch::ModeChanged);
-    connect(start_, &QPushButton::clicked, this, &FrmSearch::ClickStart);
+    connect(usb_, &QRadioButton::toggled, this, &SearchDialog::ModeChanged);
+    connect(start_, &QPushButton::clicked, this, &SearchDialog::ClickStart);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     range_->setVisible(false);
     setMinimumWidth(420);
 }
 
-FrmSearch::~FrmSearch() = default;
+SearchDialog::~SearchDialog() = default;
 
-bool FrmSearch::Open() {
+bool SearchDialog::Open() {
     if (!search_->Open()) return false;
     host_->setText(QString::fromStdString(search_->HostAddress()));
     const RangeBoxes& b = search_->boxes();
@@ -105,7 +105,7 @@ bool FrmSearch::Open() {
     return true;
 }
 
-void FrmSearch::BoxEdited() {
+void SearchDialog::BoxEdited() {
     RangeBoxes now;
     for (std::size_t i = 0; i < boxes_.size(); ++i) now[i] = boxes_[i]->text().toStdString();
     const RangeBoxes valid = ValidateRangeBoxes(now);
@@ -116,7 +116,7 @@ void FrmSearch::BoxEdited() {
     }
 }
 
-void FrmSearch::ModeChanged() {
+void SearchDialog::ModeChanged() {
     if (tcp_->isChecked()) {
         if (!search_->SelectTcpMode()) {
             range_->setVisible(false);
@@ -128,14 +128,14 @@ void FrmSearch::ModeChanged() {
     }
 }
 
-void FrmSearch::SetControlsEnabled(bool on) {
+void SearchDialog::SetControlsEnabled(bool on) {
     start_->setEnabled(on);
     usb_->setEnabled(on);
     tcp_->setEnabled(on);
     range_->setEnabled(on);
 }
 
-void FrmSearch::ClickStart() {
+void SearchDialog::ClickStart() {
     if (search_->running()) return;
     if (usb_->isChecked()) {
         SetControlsEnabled(false);
@@ -150,7 +150,7 @@ void FrmSearch::ClickStart() {
     search_->StartTcp(ValidateRangeBoxes(now));
 }
 
-void FrmSearch::done(int result) {
+void SearchDialog::done(int result) {
     if (!closed_) {
         closed_ = true;
         merged_ = search_->Close();

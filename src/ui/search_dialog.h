@@ -1,5 +1,5 @@
 #pragma once
-// FrmSearch ("Search Device"): finds amplifiers on the USB serial ports or in
+// SearchDialog ("Search Device"): finds amplifiers on the USB serial ports or in
 // an IPv4 range and, when the window closes, merges them into the list. The
 // eight range boxes obey the range rules on every change.
 
@@ -18,11 +18,11 @@ class QGroupBox;
 
 namespace zef {
 
-class FrmSearch final : public QDialog {
+class SearchDialog final : public QDialog {
     Q_OBJECT
 public:
-    FrmSearch(DeviceList& list, ModRxTx& rxtx, Dialogs& dialogs, SearchSettings settings, QWidget* parent = nullptr);
-    ~FrmSearch() override;
+    SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings, QWidget* parent = nullptr);
+    ~SearchDialog() override;
 
     // Creates the search's own TCP client and fills the boxes from init.cfg;
     // false after "Wrong TCP initialization!" (the window must not open).

@@ -21,15 +21,15 @@ struct PageLayout {
     bool enable, mode, wifi, channel;
 };
 
-constexpr std::array<PageLayout, FrmSetup::kPageCount> kPages = {{
+constexpr std::array<PageLayout, NetworkSetupWindow::kPageCount> kPages = {{
     {"ACCESS POINT", "Access Point Address", true, false, true, true},
     {"WLAN", "WLAN Address", true, true, true, false},
     {"LAN", "LAN Address", false, true, false, false},
 }};
 
-SetupPage ToSetupPage(FrmSetup::Page p) {
-    return p == FrmSetup::kPageAccessPoint ? SetupPage::AccessPoint
-           : p == FrmSetup::kPageWlan      ? SetupPage::Wlan
+SetupPage ToSetupPage(NetworkSetupWindow::Page p) {
+    return p == NetworkSetupWindow::kPageAccessPoint ? SetupPage::AccessPoint
+           : p == NetworkSetupWindow::kPageWlan      ? SetupPage::Wlan
                                            : SetupPage::Lan;
 }
 
@@ -43,8 +43,8 @@ void SetToggle(QPushButton* button, bool on, const char* onText, const char* off
 
 }  // namespace
 
-FrmSetup::FrmSetup(EditorSession& session, QWidget* parent)
-    : QDialog(parent), session_(session), setup_(session.model(), session.rxtx(), session.dialogs()) {
+NetworkSetupWindow::NetworkSetupWindow(EditorSession& session, QWidget* parent)
+    : QDialog(parent), session_(session), setup_(session.model(), session.exchange(), session.dialogs()) {
     setObjectName("FrmSetup");
     setWindowTitle("Network Settings");
     auto* layout = new QVBoxLayout(this);
@@ -54,7 +54,7 @@ FrmSetup::FrmSetup(EditorSession& session, QWidget* parent)
     InitSetupPar();
 }
 
-QWidget* FrmSetup::BuildPage(Page p) {
+QWidget* NetworkSetupWindow::BuildPage(Page p) {
     const PageLayout& def = kPages[p];
     PageControls& c = controls_[p];
     auto* page = new QWidget(this);
@@ -133,12 +133,12 @@ QWidget* FrmSetup::BuildPage(Page p) {
     return page;
 }
 
-void FrmSetup::InitSetupPar() {
+void NetworkSetupWindow::InitSetupPar() {
     values_ = setup_.InitSetupPar();
     for (int p = 0; p < kPageCount; ++p) ShowPage(Page(p), values_.page(ToSetupPage(Page(p))));
 }
 
-void FrmSetup::ShowPage(Page p, const SetupPageValues& v) {
+void NetworkSetupWindow::ShowPage(Page p, const SetupPageValues& v) {
     PageControls& c = controls_[p];
     if (c.enable) SetToggle(c.enable, v.enable != 0, "ENABLED", "DISABLED");
     if (c.mode) SetToggle(c.mode, v.mode == kModeStaticIp, "STATIC IP", "DHCP");
@@ -150,7 +150,7 @@ void FrmSetup::ShowPage(Page p, const SetupPageValues& v) {
     if (c.channel) c.channel->setValue(v.channel);
 }
 
-SetupPageValues FrmSetup::PageValues(Page p) const {
+SetupPageValues NetworkSetupWindow::PageValues(Page p) const {
     const PageControls& c = controls_[p];
     SetupPageValues v = values_.page(ToSetupPage(p));
     if (c.enable) v.enable = c.enable->isChecked() ? 1 : 0;
@@ -164,14 +164,14 @@ SetupPageValues FrmSetup::PageValues(Page p) const {
     return v;
 }
 
-ApplyResult FrmSetup::ClickApply(Page p) {
+ApplyResult NetworkSetupWindow::ClickApply(Page p) {
     const SetupPageValues v = PageValues(p);
     const ApplyResult result = setup_.Apply(ToSetupPage(p), v);
     if (result == ApplyResult::Written || result == ApplyResult::WriteFailed) values_.page(ToSetupPage(p)) = v;
     return result;
 }
 
-void FrmSetup::ClickCancel(Page p) {
+void NetworkSetupWindow::ClickCancel(Page p) {
     SetupPageValues v = PageValues(p);
     if (setup_.Cancel(ToSetupPage(p), v)) {
         values_.page(ToSetupPage(p)) = v;

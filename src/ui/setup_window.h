@@ -1,5 +1,5 @@
 #pragma once
-// FrmSetup ("Network Settings"): the current device's own network interfaces
+// NetworkSetupWindow ("Network Settings"): the current device's own network interfaces
 // on three pages, "ACCESS POINT", "WLAN" and "LAN", each with "Apply" and
 // "Cancel". The values come from the device's settings image.
 
@@ -19,12 +19,12 @@ namespace zef {
 
 class EditorSession;
 
-class FrmSetup final : public QDialog {
+class NetworkSetupWindow final : public QDialog {
     Q_OBJECT
 public:
     enum Page { kPageAccessPoint, kPageWlan, kPageLan, kPageCount };
 
-    explicit FrmSetup(EditorSession& session, QWidget* parent = nullptr);
+    explicit NetworkSetupWindow(EditorSession& session, QWidget* parent = nullptr);
 
     QTabWidget* pages() const { return tabs_; }
     // Fills every page from the current device's settings image.

@@ -147,26 +147,26 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
     FillDemo(session.model());
     Shooter shot(folder);
 
-    FrmSplash splash(CheckScreen(96, 1024, 768));
+    SplashWindow splash(CheckScreen(96, 1024, 768));
     shot.Save(splash, "frmSplash");
 
-    MDIFrmMain main(session);
+    MainWindow main(session);
     main.resize(800, 600);
     main.ShowDeviceList();
     main.deviceList()->BlinkTick(true);
     shot.Save(main, "MDIFrmMain");
 
-    FrmIdList list(session);
+    DeviceListWindow list(session);
     list.resize(760, 420);
     list.BlinkTick(true);
     shot.Save(list, "FrmIdList");
 
     {
-        FrmAddDevice add(session.listActions());
+        AddDeviceDialog add(session.listActions());
         shot.Save(add, "FrmAddDevice");
-        FrmRemoveDevice remove(session.listActions());
+        RemoveDeviceDialog remove(session.listActions());
         shot.Save(remove, "FrmRemoveDevice");
-        FrmEditName edit(session.listActions(), session.rxtx(), 1);
+        EditNameDialog edit(session.listActions(), session.exchange(), 1);
         shot.Save(edit, "FrmEditName");
     }
     {
@@ -174,26 +174,26 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         range.rangeStart = {127, 0, 0, 1};
         range.rangeEnd = {127, 0, 0, 20};
         WriteInitConfig(dataFolder, range);
-        FrmSearch search(session.list(), session.rxtx(), session.dialogs(), SearchSettings{true, 500, 200, 10000});
+        SearchDialog search(session.list(), session.exchange(), session.dialogs(), SearchSettings{true, 500, 200, 10000});
         search.Open();
         search.tcpMode()->setChecked(true);
         search.caption()->setText(QString::fromStdString(SearchingAddressCaption("127.0.0.2")));
         shot.Save(search, "FrmSearch");
     }
     {
-        FrmConnect single(session, 1);
+        ConnectDialog single(session, 1);
         shot.Save(single, "FrmConnect");
-        FrmConnect all(session, 0);
+        ConnectDialog all(session, 0);
         shot.Save(all, "FrmConnect-All");
     }
     {
-        FrmReconnecting reconnecting;
+        ReconnectingWindow reconnecting;
         shot.Save(reconnecting, "frmReconnecting");
     }
     {
-        FrmSetup setup(session);
+        NetworkSetupWindow setup(session);
         const char* names[] = {"FrmSetup-ACCESS_POINT", "FrmSetup-WLAN", "FrmSetup-LAN"};
-        for (int p = 0; p < FrmSetup::kPageCount; ++p) {
+        for (int p = 0; p < NetworkSetupWindow::kPageCount; ++p) {
             setup.pages()->setCurrentIndex(p);
             shot.Save(setup, names[p]);
         }
@@ -205,11 +205,11 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         shot.Save(update, "FwUpdateDemo");
     }
     {
-        FrmVersion version(session.model(), 1);
+        VersionWindow version(session.model(), 1);
         shot.Save(version, "FrmVersion");
     }
     {
-        FrmVLDxxxA editor(session, 1);
+        ChannelEditorWindow editor(session, 1);
         editor.resize(1000, 680);
         StatusReading reading;
         reading.levels = {-2, 1, -4, -6, 4, -1, -10, 0, 0, 0, 0, 0};
@@ -226,26 +226,26 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         session.graphView().setZoom(1);
         shot.Save(editor, "FrmVLDxxxA-Output2-Zoom");
         session.graphView().setZoom(0);
-        FrmViewGraph all(session, 1);
+        ViewAllGraphWindow all(session, 1);
         all.option(0, 3)->setChecked(true);
         shot.Save(all, "FrmViewGraph");
         PresetActions actions(session.presets(), session.dialogs());
-        FrmStore store(actions, session.dialogs(), session.model());
+        StorePresetWindow store(actions, session.dialogs(), session.model());
         store.nameBox()->setText("Main PA");
         shot.Save(store, "FrmStore");
-        FrmRead read(actions, session.model());
+        RecallPresetWindow read(actions, session.model());
         shot.Save(read, "FrmRead");
-        FrmCopyOut copyIn(session.linking(), session.dialogs(), 0);
+        ChannelCopyWindow copyIn(session.linking(), session.dialogs(), 0);
         shot.Save(copyIn, "FrmCopyOut-Input");
-        FrmCopyOut copyOut(session.linking(), session.dialogs(), 1);
+        ChannelCopyWindow copyOut(session.linking(), session.dialogs(), 1);
         shot.Save(copyOut, "FrmCopyOut-Output");
         std::int16_t lock = 0;
-        FrmLock lockWindow(session.passwords(), session.dialogs(), "025A45460001", lock);
+        LockDialog lockWindow(session.passwords(), session.dialogs(), "025A45460001", lock);
         shot.Save(lockWindow, "FrmLock");
-        FrmNewPassword password(session.passwords(), session.dialogs(), "025A45460001");
+        NewPasswordDialog password(session.passwords(), session.dialogs(), "025A45460001");
         shot.Save(password, "FrmNewPassword");
         session.model().device(1).values.lock = 1;
-        editor.InitGUI();
+        editor.RefreshAll();
         editor.SetPageTab(EditorPage::Inputs);
         shot.Save(editor, "FrmVLDxxxA-Locked");
     }

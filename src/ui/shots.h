@@ -1,7 +1,7 @@
 #pragma once
 // Renders every window of the editor with demo data to PNG files, one file
-// per window and page, named after the window (FrmIdList.png,
-// FrmSetup-LAN.png ...). Needs a QApplication; works on the offscreen
+// per window and page, named after the window (DeviceListWindow.png,
+// NetworkSetupWindow-LAN.png ...). Needs a QApplication; works on the offscreen
 // platform. Nothing is connected and nothing is sent.
 
 #include <string>

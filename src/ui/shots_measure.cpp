@@ -78,24 +78,24 @@ bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFol
     {
         std::string error;
         std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*session.audio(error));
-        FrmRTASettings settings(*manager, s);
+        AnalyserSettingsWindow settings(*manager, s);
         settings.chooser()->select(card, 0);
         save(settings, "FrmRTASettings");
     }
     {
         AutoEqTimings timings;
         timings.engine.averageSeconds = 4;  // the rig runs faster than real time
-        FrmAutoEq w(session, kSlot, kOutput1, timings);
+        AutoEqWindow w(session, kSlot, kOutput1, timings);
         w.resize(900, 640);
         w.show();
         save(w, "FrmAutoEq-Welcome");
-        w.ShowPage(FrmAutoEq::kCard);
+        w.ShowPage(AutoEqWindow::kCard);
         w.ClickMicTest();
         Until([&] { return w.wizard().micLevelDb() > -60; }, 5000);
         Until([] { return false; }, 300);
         save(w, "FrmAutoEq-MicTest");
         w.ClickMicTest();
-        w.ShowPage(FrmAutoEq::kRun);
+        w.ShowPage(AutoEqWindow::kRun);
         w.ClickStart();
         Until([] { return false; }, 1500);
         save(w, "FrmAutoEq-Measuring");
@@ -114,11 +114,11 @@ bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFol
     {
         // The analyser as the user sees it: in the output EQ editor's graph area.
         int filterIndex = 0;
-        FrmEQFIR editor(session, kSlot, 0, filterIndex);
+        OutputEqWindow editor(session, kSlot, 0, filterIndex);
         AnalyserPanel* panel = nullptr;
         ConnectMeasuringWindows(session, editor, [&panel](AnalyserPanel& made) {
             panel = &made;
-            made.settingsShown = [](FrmRTASettings& settings) { settings.ClickEnable(); };
+            made.settingsShown = [](AnalyserSettingsWindow& settings) { settings.ClickEnable(); };
         });
         editor.resize(900, 620);
         editor.show();

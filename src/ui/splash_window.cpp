@@ -14,7 +14,7 @@ ScreenCheck MeasurePrimaryScreen() {
     return CheckScreen(screen->logicalDotsPerInch(), size.width(), size.height());
 }
 
-FrmSplash::FrmSplash(const ScreenCheck& check, QWidget* parent)
+SplashWindow::SplashWindow(const ScreenCheck& check, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), check_(check) {
     setObjectName("frmSplash");
     setFixedSize(check_.splashWidth, check_.splashHeight);
@@ -25,7 +25,7 @@ FrmSplash::FrmSplash(const ScreenCheck& check, QWidget* parent)
     });
 }
 
-void FrmSplash::Run(Dialogs& dialogs, std::function<void()> done, int delayMs) {
+void SplashWindow::Run(Dialogs& dialogs, std::function<void()> done, int delayMs) {
     if (check_.editorTooBig) dialogs.Message("ZEF Editor", kEditorTooBigText, Icon::Information);
     if (check_.belowMinimum) dialogs.Message(kMinimumResolutionTitle, kMinimumResolutionText, Icon::None);
     done_ = std::move(done);
@@ -33,7 +33,7 @@ void FrmSplash::Run(Dialogs& dialogs, std::function<void()> done, int delayMs) {
     timer_.start(delayMs);
 }
 
-void FrmSplash::paintEvent(QPaintEvent*) {
+void SplashWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(0, 0, width(), height());

@@ -11,12 +11,12 @@
 
 namespace zef {
 
-class FrmSplash final : public QWidget {
+class SplashWindow final : public QWidget {
     Q_OBJECT
 public:
     // `check` is what CheckScreen said about the screen; the warnings go
     // through `dialogs` when Run() is called.
-    FrmSplash(const ScreenCheck& check, QWidget* parent = nullptr);
+    SplashWindow(const ScreenCheck& check, QWidget* parent = nullptr);
 
     // Shows the warnings the screen calls for, shows the splash and starts
     // the 2000 ms timer; `done` runs on its first tick, then the splash closes.

@@ -9,7 +9,7 @@
 
 namespace zef {
 
-FrmVersion::FrmVersion(const Model& model, DeviceSlot slot, QWidget* parent) : QDialog(parent) {
+VersionWindow::VersionWindow(const Model& model, DeviceSlot slot, QWidget* parent) : QDialog(parent) {
     setObjectName("FrmVersion");
     setWindowTitle("Version");
     const DeviceEntry& entry = model.entry(slot);
@@ -34,7 +34,7 @@ FrmVersion::FrmVersion(const Model& model, DeviceSlot slot, QWidget* parent) : Q
     grid->setColumnMinimumWidth(1, 160);
 }
 
-QString FrmVersion::softwareText() const { return software_->text(); }
-QString FrmVersion::firmwareText() const { return firmware_->text(); }
+QString VersionWindow::softwareText() const { return software_->text(); }
+QString VersionWindow::firmwareText() const { return firmware_->text(); }
 
 }  // namespace zef

@@ -1,5 +1,5 @@
 #pragma once
-// FrmVersion: the software version and the firmware version of one device.
+// VersionWindow: the software version and the firmware version of one device.
 
 #include <QDialog>
 
@@ -9,12 +9,12 @@ class QLabel;
 
 namespace zef {
 
-class FrmVersion final : public QDialog {
+class VersionWindow final : public QDialog {
     Q_OBJECT
 public:
     // Shows the software version and the firmware of `slot` as the model
     // holds it (settings bytes 1..3), with the device's name and unique ID.
-    FrmVersion(const Model& model, DeviceSlot slot, QWidget* parent = nullptr);
+    VersionWindow(const Model& model, DeviceSlot slot, QWidget* parent = nullptr);
 
     QString softwareText() const;
     QString firmwareText() const;

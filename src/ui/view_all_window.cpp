@@ -12,7 +12,7 @@
 
 namespace zef {
 
-FrmViewGraph::FrmViewGraph(EditorSession& session, DeviceSlot slot, QWidget* parent)
+ViewAllGraphWindow::ViewAllGraphWindow(EditorSession& session, DeviceSlot slot, QWidget* parent)
     : QDialog(parent), session_(session), slot_(slot) {
     setObjectName("FrmViewGraph");
     setWindowTitle("View All Graph");
@@ -82,7 +82,7 @@ FrmViewGraph::FrmViewGraph(EditorSession& session, DeviceSlot slot, QWidget* par
     Redraw();
 }
 
-void FrmViewGraph::Redraw() {
+void ViewAllGraphWindow::Redraw() {
     if (loading_) return;
     ++redraws_;
     for (int o = 0; o < 2; ++o) {

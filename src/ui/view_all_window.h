@@ -1,5 +1,5 @@
 #pragma once
-// FrmViewGraph ("View All Graph"): the curves of all five channel groups of
+// ViewAllGraphWindow ("View All Graph"): the curves of all five channel groups of
 // a device on a fixed +-30 dB scale, black background, grey grid. A check
 // box per group (caption and text in the group's colour) chooses what is
 // drawn; four options per output add nothing, input L, input R or both
@@ -21,10 +21,10 @@ namespace zef {
 class EditorSession;
 class ResponseGraph;
 
-class FrmViewGraph final : public QDialog {
+class ViewAllGraphWindow final : public QDialog {
     Q_OBJECT
 public:
-    FrmViewGraph(EditorSession& session, DeviceSlot slot, QWidget* parent = nullptr);
+    ViewAllGraphWindow(EditorSession& session, DeviceSlot slot, QWidget* parent = nullptr);
 
     QCheckBox* check(int group) const { return checks_[static_cast<std::size_t>(group)]; }
     // Output 0..1, option 0..3.

@@ -33,7 +33,7 @@ TEST(EntryRules, TypedValuesAreClampedAndSnappedToWhatTheDeviceHolds) {
         {ParamId::Delay, 200, 164.998},   {ParamId::MaskLevel, 3, 0},
     };
     for (const Case& c : cases) {
-        EXPECT_NEAR(SnapEntry(SpecOf(c.id), c.typed), c.kept, 1e-9) << SpecOf(c.id).path << " " << c.typed;
+        EXPECT_NEAR(SnapEntry(DescriptionOf(c.id), c.typed), c.kept, 1e-9) << DescriptionOf(c.id).path << " " << c.typed;
     }
 }
 

@@ -80,11 +80,11 @@ protected:
     Model model;
     LinkState link;
     RefusingTransport transport;
-    ModRxTx rxtx{model, link, transport, SettingsIn(folder)};
+    DeviceExchange exchange{model, link, transport, SettingsIn(folder)};
     DeviceList list{model};
     RefreshEvents refresh;
-    DeviceReader reader{model, rxtx, refresh};
-    Connection connection{list, rxtx, reader, ConnectSettings{true, 200}};
+    DeviceReader reader{model, exchange, refresh};
+    Connection connection{list, exchange, reader, ConnectSettings{true, 200}};
     RecordingDialogs dialogs;
     ConnectActions connect{connection, dialogs};
 };
@@ -122,7 +122,7 @@ TEST_F(SerialPermission, ConnectingOneUsbDeviceSaysWhyNotFound) {
         transport.port.denied = c.denied;
         EXPECT_FALSE(connect.ConnectOne(1, ConnectMode::Read));
         ExpectPermissionMessage(Messages(), c, kDeviceNotFoundText);
-        EXPECT_EQ(rxtx.serialAccessDenied(), c.path);
+        EXPECT_EQ(exchange.serialAccessDenied(), c.path);
     }
 }
 
@@ -142,7 +142,7 @@ TEST_F(SerialPermission, UsbSearchSaysWhyNothingWasFound) {
         SCOPED_TRACE(c.path);
         dialogs.calls.clear();
         transport.port.denied = c.denied;
-        DeviceSearch search(list, rxtx, dialogs, SearchSettings{.loopbackIsNetwork = true});
+        DeviceSearch search(list, exchange, dialogs, SearchSettings{.loopbackIsNetwork = true});
         EXPECT_FALSE(search.StartUsb());
         if (c.path.empty()) {
             EXPECT_TRUE(Messages().empty());  // nothing found is no error of its own
@@ -155,11 +155,11 @@ TEST_F(SerialPermission, UsbSearchSaysWhyNothingWasFound) {
 TEST_F(SerialPermission, AnOpenThatIsAllowedAgainForgetsTheRefusal) {
     transport.port.denied = {1};
     connect.ConnectOne(1, ConnectMode::Read);
-    ASSERT_EQ(rxtx.serialAccessDenied(), "/dev/ttyUSB0");
+    ASSERT_EQ(exchange.serialAccessDenied(), "/dev/ttyUSB0");
     transport.port.denied = {};
     dialogs.calls.clear();
     connect.ConnectOne(1, ConnectMode::Read);
-    EXPECT_EQ(rxtx.serialAccessDenied(), "");
+    EXPECT_EQ(exchange.serialAccessDenied(), "");
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_EQ(Messages()[0].text, kDeviceNotFoundText);
 }

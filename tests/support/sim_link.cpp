@@ -22,13 +22,13 @@ LinkSettings FastLinkSettings(const std::string& configFolder) {
 void ConnectSimTcp(const SimSlot& s, std::uint16_t& port) {
     port = s.sim.listenTcp(s.device, "127.0.0.1", 0);
     s.sim.start();
-    s.rxtx.settings().devicePort = port;
+    s.exchange.settings().devicePort = port;
     DeviceEntry& entry = s.model.entry(s.slot);
     entry.interface = kInterfaceTcp;
     entry.ip = "127.0.0.1";
     entry.inList = true;
     ASSERT_EQ(s.transport.tcp().Connect(s.slot, "127.0.0.1", port, 2000), kTransportOk);
-    ASSERT_TRUE(s.rxtx.IdentifyDevice(s.slot));
+    ASSERT_TRUE(s.exchange.IdentifyDevice(s.slot));
     entry.online = true;
     s.device.clearLog();
 }
@@ -42,7 +42,7 @@ void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink) {
     entry.interface = kInterfaceUsb;
     entry.ip.clear();
     entry.inList = true;
-    ASSERT_TRUE(s.rxtx.IdentifyDevice(s.slot));
+    ASSERT_TRUE(s.exchange.IdentifyDevice(s.slot));
     entry.online = true;
     s.device.clearLog();
 }

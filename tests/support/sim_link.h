@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "model/device_model.h"
 #include "device/link_state.h"
 #include "transport/transport.h"
@@ -25,7 +25,7 @@ LinkSettings FastLinkSettings(const std::string& configFolder = ".");
 struct SimSlot {
     zefsim::Simulator& sim;
     zefsim::Device& device;
-    ModRxTx& rxtx;
+    DeviceExchange& exchange;
     Transport& transport;
     Model& model;
     LinkState& link;

@@ -75,7 +75,7 @@ protected:
         return t;
     }
     Memory Snapshot() const { return device->memory(0, kDeviceMemorySize); }
-    static bool RunToResult(FrmAutoEq& w) {
+    static bool RunToResult(AutoEqWindow& w) {
         w.ClickStart();
         return WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 40000) &&
                w.wizard().phase() == Phase::Result;
@@ -88,9 +88,9 @@ protected:
 };
 
 TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsByteExact) {
-    FrmAutoEq w(*session, 1, kOutput1, Fast());
+    AutoEqWindow w(*session, 1, kOutput1, Fast());
     w.show();
-    w.ShowPage(FrmAutoEq::kRun);
+    w.ShowPage(AutoEqWindow::kRun);
     EXPECT_EQ(w.windowTitle(), "AUTOEQ Wizard");
     EXPECT_EQ(w.outputLabel()->text(), "AUTOEQ - Output 1");
     EXPECT_EQ(w.rangeBox(0)->itemText(0), "25 Hz");
@@ -184,14 +184,14 @@ TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRes
         rig->setRoom(room);
         session->measure().settings().noiseLevel = c.noiseLevel;
         dialogs.calls.clear();
-        FrmAutoEq w(*session, 1, kOutput1, c.timings);
+        AutoEqWindow w(*session, 1, kOutput1, c.timings);
         w.show();
-        w.ShowPage(FrmAutoEq::kRun);
+        w.ShowPage(AutoEqWindow::kRun);
         const Memory before = Snapshot();
         w.ClickStart();
         ASSERT_TRUE(WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 30000)) << c.name;
         EXPECT_EQ(w.wizard().phase(), Phase::Settings) << c.name;
-        EXPECT_EQ(w.page(), FrmAutoEq::kCard) << c.name;
+        EXPECT_EQ(w.page(), AutoEqWindow::kCard) << c.name;
         ASSERT_EQ(dialogs.messages().size(), 1u) << c.name;
         EXPECT_EQ(dialogs.messages()[0].title, c.title) << c.name;
         EXPECT_EQ(dialogs.messages()[0].text, c.text) << c.name;
@@ -203,9 +203,9 @@ TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRes
 TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
     session->model().device(1).preset[pi::kEqMode] = 1;
     dialogs.calls.clear();
-    FrmAutoEq w(*session, 1, kOutput1, Fast());
+    AutoEqWindow w(*session, 1, kOutput1, Fast());
     w.show();
-    w.ShowPage(FrmAutoEq::kRun);
+    w.ShowPage(AutoEqWindow::kRun);
     const Memory before = Snapshot();
     w.ClickStart();
     EXPECT_EQ(w.wizard().phase(), Phase::Settings);
@@ -217,9 +217,9 @@ TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
 
 TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
-        auto* w = new FrmAutoEq(*session, 1, kOutput1, Fast(2.0));
+        auto* w = new AutoEqWindow(*session, 1, kOutput1, Fast(2.0));
         w->setAttribute(Qt::WA_DeleteOnClose);
-        QPointer<FrmAutoEq> alive(w);
+        QPointer<AutoEqWindow> alive(w);
         w->show();
         ASSERT_TRUE(RunToResult(*w));
         const Memory before = Snapshot();
@@ -244,9 +244,9 @@ TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
 
 TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRestoresTheDevice) {
     const Memory before = Snapshot();
-    QPointer<FrmAutoEq> w = OpenAutoEq(*session, 1, kOutput1);
+    QPointer<AutoEqWindow> w = OpenAutoEq(*session, 1, kOutput1);
     ASSERT_TRUE(session->measure().autoEqOpen());
-    w->ShowPage(FrmAutoEq::kCard);
+    w->ShowPage(AutoEqWindow::kCard);
     w->ClickMicTest();  // the generator plays while the level is tested
     ASSERT_TRUE(w->wizard().measuring());
     ASSERT_TRUE(WaitFor([&] { return w->wizard().micLevelDb() > -60; }, 10000));
@@ -271,7 +271,7 @@ TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRe
 TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndRestoresOnStopAndClose) {
     const Memory before = Snapshot();
     auto panel = std::make_unique<AnalyserPanel>(*session, 1, kOutput2);
-    panel->settingsShown = [&](FrmRTASettings& s) {
+    panel->settingsShown = [&](AnalyserSettingsWindow& s) {
         s.chooser()->select(card, 0);
         ASSERT_TRUE(s.enableButton()->isVisibleTo(&s));
         s.ClickEnable();

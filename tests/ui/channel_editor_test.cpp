@@ -26,7 +26,7 @@ constexpr std::uint32_t kPresetBase = 240;
 
 class EditorTest : public UiTest {
 protected:
-    FrmVLDxxxA& OpenEditor() {
+    ChannelEditorWindow& OpenEditor() {
         device = &AddSimDevice("Stage Left");
         StartEditor();
         ListAndConnect(1, hosts[0]);
@@ -44,7 +44,7 @@ protected:
     std::uint8_t Memory(std::uint32_t address) const { return device->memory(address, 1)[0]; }
 
     zefsim::Device* device = nullptr;
-    FrmVLDxxxA* editor = nullptr;
+    ChannelEditorWindow* editor = nullptr;
 };
 
 TEST_F(EditorTest, TypedValuesAreClampedSnappedAndArriveAsTheSnappedCode) {
@@ -102,7 +102,7 @@ TEST_F(EditorTest, FillingPagesAndRefreshingSendNothing) {
     OpenEditor();
     for (int page = 0; page < 4; ++page) {
         editor->SetPageTab(static_cast<EditorPage>(page));
-        editor->InitGUI();
+        editor->RefreshAll();
     }
     editor->SetPageChannel(1);
     editor->SetPageChannel(3);
@@ -232,7 +232,7 @@ TEST_F(EditorTest, AFrontPanelChangeReachesTheControlWithinOnePoll) {
 TEST_F(EditorTest, LockedEditorShowsValuesButSendsNothing) {
     OpenEditor();
     session->model().device(1).values.lock = 1;
-    editor->InitGUI();
+    editor->RefreshAll();
     NumberControl& gain = Number("out1.gain");
     gain.box()->setText("3");
     gain.CommitText();
@@ -253,7 +253,7 @@ TEST_F(EditorTest, ViewAllWithBothInputsDrawsOutputPlusBothInputs) {
         c.box()->setText("6");
         c.CommitText();
     }
-    FrmViewGraph view(*session, 1);
+    ViewAllGraphWindow view(*session, 1);
     for (int g : {0, 1, 3, 4}) view.check(g)->setChecked(false);
     view.option(0, 3)->setChecked(true);
     ASSERT_EQ(view.picture()->traceCount(), 1u);

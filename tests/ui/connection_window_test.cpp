@@ -21,10 +21,10 @@ TEST_F(UiTest, AnnouncementAnsweredYesConnectsAndShowsOnline) {
     EXPECT_EQ(dialogs.calls[0].title, "LAN Device Discovery");
     EXPECT_EQ(dialogs.calls[0].text.rfind("Found Stage Left@127.0.0.1 (UDID:", 0), 0u) << dialogs.calls[0].text;
     EXPECT_EQ(driver.seen, std::vector<std::string>{"FrmConnect"});
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStatus), "On-line");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColName), "Stage Left");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColInterface), "LAN");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColIp), "127.0.0.1");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColName), "Stage Left");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColInterface), "LAN");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColIp), "127.0.0.1");
     // Connected in read mode: identify, then the firmware bytes, then memory reads.
     EXPECT_GE(CountCommand(device, 0), 1);
     EXPECT_GE(CountCommand(device, 20), 2);
@@ -44,13 +44,13 @@ TEST_F(UiTest, DisconnectAnsweredNoChangesNothingAndYesDisconnects) {
                                          ",\r\nare you sure?");
     EXPECT_TRUE(session->model().entry(1).online);
     EXPECT_TRUE(session->transport().tcp().IsConnected(1));
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStatus), "On-line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");
     EXPECT_TRUE(device.frames().empty());
 
     dialogs.answers = {Answer::Yes};
     list->ClickStatus(1);
     EXPECT_FALSE(session->model().entry(1).online);
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStatus), "Off-line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
     ASSERT_TRUE(WaitFor([&] { return CountCommand(device, 15) == 1; }, 2000));
 }
 
@@ -69,7 +69,7 @@ TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndNotPolledAgain) {
     EXPECT_EQ(dialogs.messages()[0].title, "Communication problem");
     EXPECT_EQ(dialogs.messages()[0].text, "IP:" + hosts[0] + " disconnected");
     EXPECT_EQ(dialogs.messages()[0].icon, Icon::Exclamation);
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStatus), "Off-line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
 
     device.setSilent(false);
     device.clearLog();
@@ -92,7 +92,7 @@ TEST_F(UiTest, PollShowsStandbyAndAlertFromTheDevice) {
         device.setAlert(c.alert);
         main->StatusTick();
         list->RefreshAll();
-        EXPECT_EQ(list->cellText(1, FrmIdList::kColStandby), c.text);
+        EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStandby), c.text);
         EXPECT_EQ(session->model().device(1).alert, c.alert);
     }
 }
@@ -107,7 +107,7 @@ TEST_F(UiTest, WindowKeepsTickingDuringASlowExchange) {
     ASSERT_TRUE(WaitFor([&] { return main->blinkTicks() > 0; }, 2000));
     device.setReplyDelayMs(2000);
     const int before = main->blinkTicks();
-    EXPECT_EQ(session->rxtx().SendCommandFrame(1, 1, CommandParams{2, 0, 0, 0, 0, 0, 0, 10}), kOk);
+    EXPECT_EQ(session->exchange().SendCommandFrame(1, 1, CommandParams{2, 0, 0, 0, 0, 0, 0, 10}), kOk);
     const int during = main->blinkTicks() - before;
     // 2 s at 50 ms a tick is 40 ticks; a window frozen by the exchange would see none.
     EXPECT_GE(during, 10);

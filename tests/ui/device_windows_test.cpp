@@ -16,19 +16,19 @@ TEST_F(UiTest, SetupPagesShowTheImageAndApplyWritesTheLanBlock) {
     StartEditor();
     ListAndConnect(1, hosts[0]);
     session->model().setCurrentDevice(1);
-    FrmSetup setup(*session);
-    const FrmSetup::PageControls& lan = setup.page(FrmSetup::kPageLan);
+    NetworkSetupWindow setup(*session);
+    const NetworkSetupWindow::PageControls& lan = setup.page(NetworkSetupWindow::kPageLan);
     lan.octets[0][0]->setText("127");
     lan.octets[0][3]->setText("77");
     lan.octets[1][0]->setText("255");
     device.clearLog();
 
     dialogs.answers = {Answer::No};
-    EXPECT_EQ(setup.ClickApply(FrmSetup::kPageLan), ApplyResult::Declined);
+    EXPECT_EQ(setup.ClickApply(NetworkSetupWindow::kPageLan), ApplyResult::Declined);
     EXPECT_TRUE(device.frames().empty());
 
     dialogs.answers = {Answer::Yes};
-    EXPECT_EQ(setup.ClickApply(FrmSetup::kPageLan), ApplyResult::Written);
+    EXPECT_EQ(setup.ClickApply(NetworkSetupWindow::kPageLan), ApplyResult::Written);
     ASSERT_TRUE(WaitFor([&] { return CountCommand(device, 21) == 1; }, 2000));
     const auto memory = device.memory(29, 13);
     EXPECT_EQ(memory[1], 127);  // address 30..33
@@ -39,7 +39,7 @@ TEST_F(UiTest, SetupPagesShowTheImageAndApplyWritesTheLanBlock) {
     session->model().entry(1).online = false;
     device.clearLog();
     dialogs.calls.clear();
-    EXPECT_EQ(setup.ClickApply(FrmSetup::kPageLan), ApplyResult::Offline);
+    EXPECT_EQ(setup.ClickApply(NetworkSetupWindow::kPageLan), ApplyResult::Offline);
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_TRUE(device.frames().empty());
 }
@@ -72,7 +72,7 @@ TEST_F(UiTest, VersionWindowShowsSoftwareAndDeviceFirmware) {
     device.setFirmware(2, 3, 4);
     StartEditor();
     ListAndConnect(1, hosts[0]);
-    FrmVersion version(session->model(), 1);
+    VersionWindow version(session->model(), 1);
     EXPECT_EQ(version.softwareText(), "1.1.4");
     // As the settings image shows it: bytes 3, 2, 1.
     EXPECT_EQ(version.firmwareText(), "2.3.4");  // major.minor.patch as the device reports it

@@ -54,7 +54,7 @@ protected:
     }
 
     zefsim::Device* device = nullptr;
-    FrmVLDxxxA* editor = nullptr;
+    ChannelEditorWindow* editor = nullptr;
 };
 
 TEST_F(EditorControlsTest, FaderDraggedSendsEachPositionAndEndsWhereReleased) {
@@ -143,7 +143,7 @@ TEST_F(EditorControlsTest, LockNeedsThePasswordAndBlocksEverySend) {
     // time: the windows may reuse one address).
     const auto lockWith = [&](const std::string& typed) {
         ModalDriver driver([&](QWidget* modal) {
-            if (auto* lock = qobject_cast<FrmLock*>(modal)) {
+            if (auto* lock = qobject_cast<LockDialog*>(modal)) {
                 lock->password()->setText(QString::fromStdString(typed));
                 lock->ClickOk();
             }

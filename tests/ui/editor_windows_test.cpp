@@ -30,12 +30,12 @@ constexpr std::uint32_t kPresetBase = 240;
 
 class EditorWindowsTest : public UiTest {
 protected:
-    FrmVLDxxxA& Open(int devicesWanted = 1) {
+    ChannelEditorWindow& Open(int devicesWanted = 1) {
         for (int i = 0; i < devicesWanted; ++i) AddSimDevice("Amp " + std::to_string(i + 1));
         StartEditor();
         for (int i = 0; i < devicesWanted; ++i) ListAndConnect(static_cast<DeviceSlot>(i + 1), hosts[i]);
         for (int i = devicesWanted; i >= 1; --i) {
-            FrmVLDxxxA& e = main->ShowEditor(static_cast<DeviceSlot>(i));
+            ChannelEditorWindow& e = main->ShowEditor(static_cast<DeviceSlot>(i));
             e.statusTimer().stop();
             e.updateTimer().stop();
             editor = &e;
@@ -62,7 +62,7 @@ protected:
         return *c;
     }
 
-    FrmVLDxxxA* editor = nullptr;
+    ChannelEditorWindow* editor = nullptr;
 };
 
 TEST_F(EditorWindowsTest, FlattenAsksAndYesZeroesEveryBandOfTheGroup) {
@@ -115,7 +115,7 @@ TEST_F(EditorWindowsTest, DelayStepButtonsSendCoarseAndFineCounts) {
 TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing) {
     Open();
     PresetActions actions(session->presets(), session->dialogs());
-    FrmStore store(actions, session->dialogs(), session->model());
+    StorePresetWindow store(actions, session->dialogs(), session->model());
     store.selector()->setCurrentIndex(1);
     store.nameBox()->setText("Evening");
     dialogs.answers = {Answer::Yes};
@@ -130,7 +130,7 @@ TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing
     device().clearLog();
     dialogs.calls.clear();
     const auto modelBefore = session->model().device(1).preset;
-    FrmRead read(actions, session->model());
+    RecallPresetWindow read(actions, session->model());
     read.selector()->setCurrentIndex(2);  // never stored
     dialogs.answers = {Answer::Yes};
     EXPECT_NE(read.ClickRecall(), PresetResult::Done);
@@ -148,7 +148,7 @@ TEST_F(EditorWindowsTest, OutputCopyPutsOutput1IntoOutput2) {
     hp.CommitText();
     const auto out1 = device().memory(kPresetBase + pi::HighPass(0), 3);
     ASSERT_NE(out1, device().memory(kPresetBase + pi::HighPass(1), 3));
-    FrmCopyOut copy(session->linking(), session->dialogs(), 1);
+    ChannelCopyWindow copy(session->linking(), session->dialogs(), 1);
     EXPECT_EQ(copy.sources()->currentRow(), 0);
     EXPECT_EQ(copy.destinations()->currentRow(), 1);
     dialogs.answers = {Answer::Yes};
@@ -191,12 +191,12 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
 
 TEST_F(EditorWindowsTest, ZoomIsSharedByEveryEditor) {
     Open(2);
-    FrmVLDxxxA* first = main->editor(1);
-    FrmVLDxxxA* second = main->editor(2);
+    ChannelEditorWindow* first = main->editor(1);
+    ChannelEditorWindow* second = main->editor(2);
     ASSERT_TRUE(first && second);
     session->graphView().setZoom(2);  // +-45 dB
     session->graphView().setShiftStep(0);
-    for (FrmVLDxxxA* e : {first, second}) {
+    for (ChannelEditorWindow* e : {first, second}) {
         const dsp::GraphMapping m = e->graph()->mapping();
         EXPECT_NEAR(m.y(45), 0, 1e-6);
         EXPECT_NEAR(m.y(-45), e->graph()->plotArea().height(), 1e-6);
@@ -275,7 +275,7 @@ TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
 
 TEST_F(EditorWindowsTest, FirmwareUpdateFromTheSettingsMenuIsOnlyForUsb) {
     Open();
-    editor->ret_SettingsFun(0);
+    editor->ChooseSettingsEntry(0);
     ASSERT_EQ(dialogs.messages().size(), 1u);
     EXPECT_EQ(dialogs.messages()[0].title, "Firmware Update");
     EXPECT_EQ(dialogs.messages()[0].text, "Function available only in USB mode");
@@ -341,7 +341,7 @@ TEST_F(WidgetTest, MeterRepaintsOnlyTheSegmentsThatChange) {
 
 TEST_F(EditorWindowsTest, ViewAllReadoutFollowsThePressedPoint) {
     Open();
-    FrmViewGraph view(*session, 1);
+    ViewAllGraphWindow view(*session, 1);
     view.resize(760, 460);
     view.show();
     ResponseGraph* picture = view.picture();

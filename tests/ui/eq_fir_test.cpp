@@ -43,11 +43,11 @@ protected:
         AddSimDevice("Amp 1");
         StartEditor(link);
         ListAndConnect(1, hosts[0]);
-        FrmVLDxxxA& e = main->ShowEditor(1);
+        ChannelEditorWindow& e = main->ShowEditor(1);
         e.statusTimer().stop();
         e.updateTimer().stop();
     }
-    FrmEQFIR& OpenEq(int output = 0) {
+    OutputEqWindow& OpenEq(int output = 0) {
         eq = &main->outputEqWindows().Open(1, output);
         sim().clearLog();
         dialogs.calls.clear();
@@ -59,7 +59,7 @@ protected:
     bool SwitchMode(int mode, Answer answer) {
         dialogs.answers = {answer};
         ModalDriver driver([mode](QWidget* w) {
-            auto* window = qobject_cast<FrmEqMode*>(w);
+            auto* window = qobject_cast<EqModeWindow*>(w);
             if (!window) return w->close(), void();
             window->ClickMode(mode);
             if (window->isVisible()) window->reject();
@@ -92,7 +92,7 @@ protected:
         control->CommitText();
     }
 
-    FrmEQFIR* eq = nullptr;
+    OutputEqWindow* eq = nullptr;
     int filterIndex = 0;
 };
 
@@ -100,7 +100,7 @@ protected:
 // editor; a band dragged on its graph ends on the device at the released place.
 TEST_F(EqFirTest, OpensFromTheChannelEditorAndDragsABand) {
     Connect();
-    FrmVLDxxxA* channel = main->editor(1);
+    ChannelEditorWindow* channel = main->editor(1);
     channel->SetPageTab(EditorPage::Outputs);
     channel->SetPageChannel(3);
     auto* button = channel->findChild<QPushButton*>("BtnOutputEq");
@@ -163,7 +163,7 @@ TEST_F(EqFirTest, TenBandModeHidesBands11To30AndKeepsThem) {
     ASSERT_GT(boosted - flat, 6.0);
     EXPECT_EQ(eq->graph()->markers().size(), 30u);
 
-    QPointer<FrmEQFIR> before = eq;
+    QPointer<OutputEqWindow> before = eq;
     sim().clearLog();
     ASSERT_TRUE(SwitchMode(1, Answer::Yes));
     EXPECT_TRUE(before.isNull() || !before->isVisible()) << "the editor closes before the switch";
@@ -191,7 +191,7 @@ TEST_F(EqFirTest, ChoosingTheActiveModeOrNoChangesNothing) {
             ASSERT_TRUE(SwitchMode(1, Answer::Yes));
         }
         OpenEq(0);
-        QPointer<FrmEQFIR> open = eq;
+        QPointer<OutputEqWindow> open = eq;
         EXPECT_FALSE(SwitchMode(mode, Answer::Yes)) << mode;
         EXPECT_TRUE(dialogs.calls.empty()) << "the active mode asks nothing";
         EXPECT_FALSE(SwitchMode(1 - mode, Answer::No)) << mode;
@@ -246,7 +246,7 @@ TEST_F(EqFirTest, ImportedFirLandsByteExactInTheDevice) {
         const std::vector<double> coefficients = dsp::BandPassFir(c.taps, 200, 8000);
         dialogs.files = {WriteFir("Long Loudspeaker Name " + std::to_string(c.taps) + ".txt", coefficients)};
         sim().clearLog();
-        FormExternalFir window(*session, 1, c.slot, filterIndex);
+        FirImportWindow window(*session, 1, c.slot, filterIndex);
         window.ClickLoad();
         ASSERT_TRUE(window.storeButton()->isVisibleTo(&window));
         window.ClickStore();
@@ -275,7 +275,7 @@ TEST_F(EqFirTest, StoreFailingHalfWaySaysFirNotUpdatedAndStaysOpen) {
     link.replies.memory = 200;
     Connect(link);
     dialogs.files = {WriteFir("bp.txt", dsp::BandPassFir(384, 200, 8000))};
-    FormExternalFir window(*session, 1, 0, filterIndex);
+    FirImportWindow window(*session, 1, 0, filterIndex);
     window.show();
     window.ClickLoad();
     QObject::connect(window.progress(), &QProgressBar::valueChanged, [this](int v) {
@@ -301,7 +301,7 @@ TEST_F(EqFirTest, StoreFailingHalfWaySaysFirNotUpdatedAndStaysOpen) {
 
 TEST_F(EqFirTest, ImportErrorsKeepTheEarlierFir) {
     Connect();
-    FormExternalFir window(*session, 1, 0, filterIndex);
+    FirImportWindow window(*session, 1, 0, filterIndex);
     // Before a load the window shows the FIR the output holds, with nothing to store.
     EXPECT_TRUE(window.viewFrame()->isVisibleTo(&window));
     EXPECT_FALSE(window.storeButton()->isVisibleTo(&window));
@@ -373,7 +373,7 @@ TEST_F(EqFirTest, FirViewsDrawAtThePredictedRows) {
     std::vector<double> impulse(200, 0.0);
     impulse[96] = 1.0;
     dialogs.files = {WriteFir("delay.txt", impulse)};
-    FormExternalFir window(*session, 1, 0, filterIndex);
+    FirImportWindow window(*session, 1, 0, filterIndex);
     window.ClickLoad();
     window.resize(760, 540);
     window.show();

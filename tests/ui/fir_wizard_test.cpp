@@ -64,7 +64,7 @@ protected:
         std::string error;
         audio = audio::MakeAudioSystem({rigs, false}, error);  // the rig alone, or no card at all
         ASSERT_TRUE(audio) << error;
-        wizard = std::make_unique<FrmWizardFIR>(*session, 1, 0, audio.get());
+        wizard = std::make_unique<FirWizardWindow>(*session, 1, 0, audio.get());
         wizard->show();
     }
     template <class T>
@@ -85,7 +85,7 @@ protected:
     zefsim::Device* device = nullptr;
     std::unique_ptr<zefsim::Rig> rig;
     std::unique_ptr<audio::System> audio;
-    std::unique_ptr<FrmWizardFIR> wizard;
+    std::unique_ptr<FirWizardWindow> wizard;
 };
 
 TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
@@ -95,7 +95,7 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     wizard->ClickNext();
     Find<QCheckBox>("CheckGeometry")->setChecked(true);
     wizard->ClickNext();
-    ASSERT_EQ(wizard->page(), FrmWizardFIR::kWiring);
+    ASSERT_EQ(wizard->page(), FirWizardWindow::kWiring);
     EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
     ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
     EXPECT_TRUE(Find<QPushButton>("BtnTest")->isEnabled());
@@ -114,7 +114,7 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     EXPECT_EQ(Find<XyPlot>("GraphIRFIRTime")->legend(), QStringList{"IR"});
 
     wizard->ClickNext();
-    ASSERT_EQ(wizard->page(), FrmWizardFIR::kCalculate);
+    ASSERT_EQ(wizard->page(), FirWizardWindow::kCalculate);
     wizard->settings().firMode = 1;
     wizard->settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
     wizard->settings().minFrequency = 500;
@@ -126,7 +126,7 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     Find<QCheckBox>("CheckMagnPhase")->setChecked(true);
     EXPECT_EQ(Find<XyPlot>("GraphIRFIRFreqCalc")->legend().size(), 8);
     wizard->ClickNext();
-    ASSERT_EQ(wizard->page(), FrmWizardFIR::kCompare);
+    ASSERT_EQ(wizard->page(), FirWizardWindow::kCompare);
 
     // Store: the FIR lands byte for byte in the amplifier's FIR memory of
     // output 1, under the wizard's name, with its tap count.
@@ -168,7 +168,7 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     Open(false);
     // No card: the lists are empty, "Test" says what is missing and nothing runs.
     EXPECT_EQ(Find<QComboBox>("DevCombo")->count(), 1);
-    wizard->GoTo(FrmWizardFIR::kWiring);
+    wizard->GoTo(FirWizardWindow::kWiring);
     EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("BtnTest")->isEnabled());
     wizard->ClickTest();
@@ -181,7 +181,7 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
 
     // The frequency boxes take digits only and clamp on Enter; a change
     // starts the blink of "Calculate FIR".
-    wizard->GoTo(FrmWizardFIR::kCalculate);
+    wizard->GoTo(FirWizardWindow::kCalculate);
     QLineEdit* maxBox = Find<QLineEdit>("MaxFreqText");
     maxBox->clear();
     QTest::keyClicks(maxBox, "2x5.0-00");
@@ -211,7 +211,7 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     EXPECT_TRUE(wizard->close());
     EXPECT_EQ(dialogs.calls.back().title, "Wizard Exit");
     EXPECT_EQ(dialogs.calls.back().buttons, Buttons::YesNoCancel);
-    FrmWizardFIR again(*session, 1, 0, audio.get());
+    FirWizardWindow again(*session, 1, 0, audio.get());
     EXPECT_EQ(again.settings().precision, 9);
     EXPECT_EQ(again.state().ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
 }

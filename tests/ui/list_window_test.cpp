@@ -43,7 +43,7 @@ TEST_F(UiTest, AddDialogFillsTheFirstFreeSlotAndRowShowsIt) {
     FillList(session->model(), 2);
     session->list().ClearSlot(1);
     list->RefreshAll();
-    FrmAddDevice add(session->listActions());
+    AddDeviceDialog add(session->listActions());
     // Preset address is only a value in the boxes.
     EXPECT_EQ(add.box(0)->text(), "192");
     EXPECT_EQ(add.box(3)->text(), "100");
@@ -54,18 +54,18 @@ TEST_F(UiTest, AddDialogFillsTheFirstFreeSlotAndRowShowsIt) {
     add.ClickAdd();
     ASSERT_EQ(add.addedSlot(), std::optional<DeviceSlot>(1));
     list->RefreshAll();
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColIp), "127.0.10.100");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStatus), "Off-line");
-    EXPECT_EQ(list->cellToolTip(1, FrmIdList::kColStatus), "Switch On-Line/Off-Line");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColStandby), "Standby=ON");
-    EXPECT_EQ(list->cellText(1, FrmIdList::kColName), "ZEF-4.260");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColIp), "127.0.10.100");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
+    EXPECT_EQ(list->cellToolTip(1, DeviceListWindow::kColStatus), "Switch On-Line/Off-Line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStandby), "Standby=ON");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColName), "ZEF-4.260");
 
     // With a USB entry listed the USB choice is not offered.
-    FrmAddDevice usb(session->listActions());
+    AddDeviceDialog usb(session->listActions());
     usb.usbOption()->setChecked(true);
     usb.ClickAdd();
     ASSERT_TRUE(usb.addedSlot().has_value());
-    FrmAddDevice again(session->listActions());
+    AddDeviceDialog again(session->listActions());
     EXPECT_FALSE(again.usbOption()->isEnabled());
 }
 
@@ -74,7 +74,7 @@ TEST_F(UiTest, RemoveDialogRemovesOnlyTickedRowsAfterYes) {
     FillList(session->model(), 3);
     list->RefreshAll();
     {
-        FrmRemoveDevice remove(session->listActions());
+        RemoveDeviceDialog remove(session->listActions());
         remove.ClickRemove();  // nothing ticked
         ASSERT_EQ(dialogs.messages().size(), 1u);
         EXPECT_EQ(dialogs.messages()[0].text, "Please select a device");
@@ -89,12 +89,12 @@ TEST_F(UiTest, RemoveDialogRemovesOnlyTickedRowsAfterYes) {
     list->RefreshAll();
     EXPECT_EQ(list->table()->rowCount(), 2);
     EXPECT_EQ(list->rowOf(2), -1);
-    EXPECT_EQ(list->cellText(3, FrmIdList::kColName), "Amp 3");
+    EXPECT_EQ(list->cellText(3, DeviceListWindow::kColName), "Amp 3");
 }
 
 TEST_F(UiTest, RangeBoxesFollowTheRulesWhileTyping) {
     StartEditor();
-    FrmSearch search(session->list(), session->rxtx(), session->dialogs(), SearchSettings{true, 500, 200, 10000});
+    SearchDialog search(session->list(), session->exchange(), session->dialogs(), SearchSettings{true, 500, 200, 10000});
     ASSERT_TRUE(search.Open());
     search.tcpMode()->setChecked(true);
     EXPECT_TRUE(search.rangeBox(0)->isVisibleTo(&search));

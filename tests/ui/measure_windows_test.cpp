@@ -87,7 +87,7 @@ public:
 TEST(RtaSettings, EnableOfferedOnlyWithCardAndInput) {
     ScriptedCards cards;
     MeasureSettings settings;
-    FrmRTASettings w(cards, settings);
+    AnalyserSettingsWindow w(cards, settings);
     w.show();
     int enabled = 0;
     w.enable = [&] { ++enabled; };
@@ -127,7 +127,7 @@ TEST(RtaSettings, CancelChangesNothingAndTheLastChoiceComesBack) {
     settings.card = 0;
     settings.input = 1;
     {
-        FrmRTASettings w(cards, settings);
+        AnalyserSettingsWindow w(cards, settings);
         EXPECT_EQ(w.chooser()->card(), 0);
         EXPECT_EQ(w.chooser()->input(), 1);
         w.chooser()->select(0, 0);

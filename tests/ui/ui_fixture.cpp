@@ -22,7 +22,7 @@ ModalDriver::ModalDriver(std::function<void(QWidget*)> handler) : handler_(std::
 ModalDriver::~ModalDriver() { timer_.stop(); }
 
 void ConnectOrClose(QWidget* modal) {
-    if (auto* dialog = qobject_cast<FrmConnect*>(modal)) {
+    if (auto* dialog = qobject_cast<ConnectDialog*>(modal)) {
         dialog->ClickConnect();
         return;
     }
@@ -66,7 +66,7 @@ void UiTest::StartEditor(LinkSettings link, MainTimings timings) {
     options.devicePort = devicePort == 0 ? 1 : devicePort;
     session = std::make_unique<EditorSession>(options, folder.path(), dialogs, link);
     ASSERT_TRUE(session->Start());
-    main = std::make_unique<MDIFrmMain>(*session, timings);
+    main = std::make_unique<MainWindow>(*session, timings);
     main->show();
     list = &main->ShowDeviceList();
     sim.start();

@@ -70,8 +70,8 @@ protected:
     RecordingDialogs dialogs;
     EditorOptions options;
     std::unique_ptr<EditorSession> session;
-    std::unique_ptr<MDIFrmMain> main;
-    FrmIdList* list = nullptr;
+    std::unique_ptr<MainWindow> main;
+    DeviceListWindow* list = nullptr;
 };
 
 }  // namespace zef::test

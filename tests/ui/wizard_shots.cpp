@@ -39,7 +39,7 @@ bool Save(QWidget& w, const QString& folder, const QString& name) {
 }
 
 // Runs the event loop until the wizard's action has ended (at most 90 s).
-bool Finish(FrmWizardFIR& wizard) {
+bool Finish(FirWizardWindow& wizard) {
     QElapsedTimer clock;
     clock.start();
     while (wizard.measurement().running() != wizard::Action::None) {
@@ -49,7 +49,7 @@ bool Finish(FrmWizardFIR& wizard) {
     return true;
 }
 
-void Choose(FrmWizardFIR& w, const char* devices, const char* outputs, const char* inputs) {
+void Choose(FirWizardWindow& w, const char* devices, const char* outputs, const char* inputs) {
     w.findChild<QComboBox*>(devices)->setCurrentIndex(1);
     w.findChild<QComboBox*>(outputs)->setCurrentIndex(1);
     w.findChild<QComboBox*>(inputs)->setCurrentIndex(1);
@@ -78,7 +78,7 @@ int Run(const QString& folder) {
     if (!session.Start()) return 1;
     std::uint16_t port = 0;
     test::ConnectSimTcp(
-        {sim, device, session.rxtx(), session.transport(), session.model(), session.link(), 1}, port);
+        {sim, device, session.exchange(), session.transport(), session.model(), session.link(), 1}, port);
     if (!session.model().entry(1).online) return 1;
     session.model().entry(1).name = "Stage Left";
 
@@ -90,7 +90,7 @@ int Run(const QString& folder) {
     std::unique_ptr<audio::System> audio = audio::MakeAudioSystem({{rig.endpoint()}, false}, error);
     if (!audio) return 1;
 
-    FrmWizardFIR w(session, 1, 0, audio.get());
+    FirWizardWindow w(session, 1, 0, audio.get());
     w.resize(1000, 700);
     bool ok = true;
     const char* names[] = {"1-Welcome", "2-Geometry",  "3-Wiring", "4-Measure",
@@ -99,23 +99,23 @@ int Run(const QString& folder) {
 
     for (QCheckBox* c : w.findChildren<QCheckBox*>())
         if (c->objectName().startsWith("CheckCondition")) c->setChecked(true);
-    shot(FrmWizardFIR::kWelcome);
-    w.GoTo(FrmWizardFIR::kGeometry);
+    shot(FirWizardWindow::kWelcome);
+    w.GoTo(FirWizardWindow::kGeometry);
     w.findChild<QCheckBox*>("CheckGeometry")->setChecked(true);
-    shot(FrmWizardFIR::kGeometry);
-    w.GoTo(FrmWizardFIR::kWiring);
+    shot(FirWizardWindow::kGeometry);
+    w.GoTo(FirWizardWindow::kWiring);
     Choose(w, "DevCombo", "OutChCombo", "InpChCombo");
     w.findChild<Stepper*>("LblRoomDecay")->step(-1);
     w.ClickTest();
     ok &= Finish(w);
-    shot(FrmWizardFIR::kWiring);
-    w.GoTo(FrmWizardFIR::kMeasure);
+    shot(FirWizardWindow::kWiring);
+    w.GoTo(FirWizardWindow::kMeasure);
     w.ClickMeasure();
     ok &= Finish(w) && !w.state().ir.empty();
-    shot(FrmWizardFIR::kMeasure);
-    w.GoTo(FrmWizardFIR::kView);
-    shot(FrmWizardFIR::kView);
-    w.GoTo(FrmWizardFIR::kCalculate);
+    shot(FirWizardWindow::kMeasure);
+    w.GoTo(FirWizardWindow::kView);
+    shot(FirWizardWindow::kView);
+    w.GoTo(FirWizardWindow::kCalculate);
     w.settings().firMode = 1;
     w.settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
     w.settings().minFrequency = 500;
@@ -123,13 +123,13 @@ int Run(const QString& folder) {
     w.ClickCalculate();
     w.findChild<QCheckBox*>("CheckMagnPhase")->setChecked(true);
     ok &= w.design().designed();
-    shot(FrmWizardFIR::kCalculate);
-    w.GoTo(FrmWizardFIR::kCompare);
+    shot(FirWizardWindow::kCalculate);
+    w.GoTo(FirWizardWindow::kCompare);
     w.ClickStore();
     Choose(w, "DevListVerify", "OutChListVerify", "InpChListVerify");
     w.ClickVerify();
     ok &= Finish(w) && w.design().after().has_value();
-    shot(FrmWizardFIR::kCompare);
+    shot(FirWizardWindow::kCompare);
 
     EqTargetRecord target = w.state().target;
     target.gainDb[1] = 3.0;

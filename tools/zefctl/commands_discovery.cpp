@@ -43,7 +43,7 @@ int Search(Context& ctx) {
     Session session(o);
     zef::SearchSettings settings;
     settings.loopbackIsNetwork = true;
-    zef::DeviceSearch search(session.list, session.rxtx, session.dialogs, settings);
+    zef::DeviceSearch search(session.list, session.exchange, session.dialogs, settings);
     if (!search.Open()) Fail(session.dialogs.lastNote());
     if (o.usb) {
         if (!search.StartUsb()) session.CheckSerialPermission();

@@ -88,7 +88,7 @@ int Load(Context& ctx) {
         zef::DeviceModel& d = session.model.device(kSlot);
         zef::ApplyPresetFile(file.data, d);
         zef::LoadEditorValues(d);
-        session.Check(zef::LoadPresetIntoDevice(session.rxtx, session.model, kSlot), "load " + path);
+        session.Check(zef::LoadPresetIntoDevice(session.exchange, session.model, kSlot), "load " + path);
     } else {
         const zef::ProjectReadResult file = zef::ReadProjectFile(path);
         if (!file.status.ok) {
@@ -104,7 +104,7 @@ int Load(Context& ctx) {
         d.firTaps = block.firTaps;
         d.eqTarget = block.eqTarget;
         zef::LoadEditorValues(d);
-        session.Check(zef::LoadWholeDevice(session.reader, session.rxtx, session.model, kSlot), "load " + path);
+        session.Check(zef::LoadWholeDevice(session.reader, session.exchange, session.model, kSlot), "load " + path);
     }
     Done(ctx, "loaded", path);
     return kExitOk;
@@ -131,7 +131,7 @@ int Demo(Context& ctx) {
     session.Connect(host);
     zef::DeviceModel& d = session.model.device(kSlot);
     zef::ApplyDemoProgram(d, which == "main" ? zef::DemoProgram::MainSystem : zef::DemoProgram::DelayTower);
-    session.Check(zef::WritePresetToDevice(session.rxtx, session.model, kSlot), "demo " + which);
+    session.Check(zef::WritePresetToDevice(session.exchange, session.model, kSlot), "demo " + which);
     Done(ctx, "loaded", zef::PresetName(d.preset));
     return kExitOk;
 }
@@ -151,7 +151,7 @@ int Preset(Context& ctx) {
     if (action == "store") name = Arg(inner, next + 1, "NAME");
     Session session(ctx.options);
     session.Connect(host);
-    zef::Presets presets(session.model, session.rxtx, session.reader, session.events);
+    zef::Presets presets(session.model, session.exchange, session.reader, session.events);
     zef::PresetActions actions(presets, session.dialogs);
     const zef::PresetResult r = action == "store" ? actions.Store(slot - 1, name) : actions.Recall(slot - 1);
     if (r != zef::PresetResult::Done) {
@@ -159,7 +159,7 @@ int Preset(Context& ctx) {
         Fail("preset " + action + (note.empty() ? " failed" : ": " + note) + session.DeadlineNote());
     }
     // What the slot received is the running preset: it must be the model's.
-    if (action == "store") session.Check(zef::VerifyStoredPreset(session.rxtx, session.model, kSlot), "preset store");
+    if (action == "store") session.Check(zef::VerifyStoredPreset(session.exchange, session.model, kSlot), "preset store");
     Done(ctx, action == "store" ? "stored" : "recalled",
          "P0" + std::to_string(slot) + " " + zef::PresetName(session.model.device(kSlot).preset));
     return kExitOk;
@@ -182,7 +182,7 @@ int Fir(Context& ctx) {
     const zef::fir::StoredFir fir = zef::fir::MakeStoredFir(file.name, file.coefficients);
     // Linked outputs take the same FIR, as in the editor.
     int partner = -1;
-    session.Check(zef::StoreFirVerified(session.rxtx, session.model, kSlot, output - 1, fir, partner), "fir import");
+    session.Check(zef::StoreFirVerified(session.exchange, session.model, kSlot, output - 1, fir, partner), "fir import");
     Done(ctx, "stored",
          std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" + std::to_string(output) +
              (partner >= 0 ? " and out" + std::to_string(partner + 1) + " (linked)" : ""));

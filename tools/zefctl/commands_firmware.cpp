@@ -94,7 +94,7 @@ int Firmware(Context& ctx) {
     session.link.serialPortNumber = 1;  // --serial PATH is port 1
     TerminalView view(ctx.err);
     zef::SerialFwLoader loader(std::make_unique<zef::QtSerialPort>(session.transport.serialPorts()));
-    zef::FirmwareUpdate update(session.model, session.rxtx, session.transport.serial(), session.dialogs,
+    zef::FirmwareUpdate update(session.model, session.exchange, session.transport.serial(), session.dialogs,
                                loader, view, kSlot);
     update.Load();
     update.SetFile(path);

@@ -50,22 +50,22 @@ Session::Session(const Options& opts)
     : options(opts),
       dialogs(opts.yes),
       transport(SerialPortsFor(opts)),
-      rxtx(model, link, transport, SettingsFor(opts)),
-      linkPresenter(rxtx, dialogs),
+      exchange(model, link, transport, SettingsFor(opts)),
+      linkPresenter(exchange, dialogs),
       list(model),
-      reader(model, rxtx, events),
-      connection(list, rxtx, reader, zef::ConnectSettings{true, 1000}),
-      senders(model, rxtx),
-      linking(senders, zef::fir::MakeFirWriter(rxtx, model)),
+      reader(model, exchange, events),
+      connection(list, exchange, reader, zef::ConnectSettings{true, 1000}),
+      senders(model, exchange),
+      linking(senders, zef::fir::MakeFirWriter(exchange, model)),
       writer(linking) {
     model.setCurrentDevice(kSlot);
     // One deadline for the whole operation, from the moment the session starts.
-    rxtx.SetDeadline(zef::ModRxTx::Clock::now() +
+    exchange.SetDeadline(zef::DeviceExchange::Clock::now() +
                      std::chrono::milliseconds(static_cast<long long>(std::llround(opts.timeout * 1000))));
-    reconnectNote_ = rxtx.reconnecting.Connect([this](bool started) {
+    reconnectNote_ = exchange.reconnecting.Connect([this](bool started) {
         if (started) Note("reconnecting…");
     });
-    retryNote_ = rxtx.retrying.Connect([this](zef::DeviceSlot) { Note("reconnecting…"); });
+    retryNote_ = exchange.retrying.Connect([this](zef::DeviceSlot) { Note("reconnecting…"); });
 }
 
 void Session::Note(const std::string& text) const {
@@ -73,7 +73,7 @@ void Session::Note(const std::string& text) const {
 }
 
 std::string Session::DeadlineNote() const {
-    if (!rxtx.DeadlinePassed()) return {};
+    if (!exchange.DeadlinePassed()) return {};
     std::ostringstream s;
     s << " (no answer within the --timeout of " << options.timeout << " s)";
     return s.str();
@@ -128,9 +128,9 @@ void Session::Identify(const std::string& host) {
     zef::DeviceEntry& e = model.entry(kSlot);
     std::optional<zef::IdentifyReply> reply;
     if (e.isUsb()) {
-        reply = rxtx.FindSerialDevice(kSlot);
-    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, rxtx.Budget(1000)) == zef::kTransportOk) {
-        reply = rxtx.IdentifyDevice(kSlot);
+        reply = exchange.FindSerialDevice(kSlot);
+    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, exchange.Budget(1000)) == zef::kTransportOk) {
+        reply = exchange.IdentifyDevice(kSlot);
     }
     if (!reply && e.isUsb()) CheckSerialPermission();
     if (!reply || !reply->genuine)
@@ -148,14 +148,14 @@ void Session::Close() {
     if (!connected_) return;
     connected_ = false;
     zef::DeviceEntry& e = model.entry(kSlot);
-    if (e.online) rxtx.SendCommandFrameQuiet(kSlot, zef::cmd::kClose, zef::CommandParams{});
+    if (e.online) exchange.SendCommandFrameQuiet(kSlot, zef::cmd::kClose, zef::CommandParams{});
     e.online = false;
     transport.tcp().Disconnect(kSlot);
     transport.serial().Close();
 }
 
 void Session::CheckSerialPermission() const {
-    const std::string& path = rxtx.serialAccessDenied();
+    const std::string& path = exchange.serialAccessDenied();
     if (!path.empty()) Fail(ConsoleDialogs::OneLine("", zef::SerialPermissionText(path)));
 }
 

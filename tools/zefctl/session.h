@@ -13,7 +13,7 @@
 #include "device/fir_store.h"
 #include "device/parameter_writer.h"
 #include "device/device_list.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "model/device_model.h"
 #include "device/device_reader.h"
 #include "device/link_state.h"
@@ -60,7 +60,7 @@ public:
     zef::Model model;
     zef::LinkState link;
     zef::QtTransport transport;
-    zef::ModRxTx rxtx;
+    zef::DeviceExchange exchange;
     zef::LinkPresenter linkPresenter;
     zef::DeviceList list;
     zef::RefreshEvents events;

@@ -45,7 +45,7 @@ zef::Parameter RandomParameter(std::mt19937& r) {
     return all[static_cast<std::size_t>(Uniform(r, 0, static_cast<int>(all.size()) - 1))];
 }
 
-std::string RandomValueText(const zef::ParamSpec& description, std::mt19937& r) {
+std::string RandomValueText(const zef::ParameterDescription& description, std::mt19937& r) {
     if (description.kind != zef::ValueKind::Number)
         return std::to_string(Uniform(r, int(description.min), int(description.max)));
     const double v = std::uniform_real_distribution<double>(description.min, description.max)(r);

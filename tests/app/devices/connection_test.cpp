@@ -36,8 +36,8 @@ protected:
         StartNetwork(plan);
         for (std::size_t i = 0; i < configs.size(); ++i)
             ListNetworkEntry(static_cast<DeviceSlot>(i + 1), plan[i].first, "", kNetworkUnknown);
-        reader = std::make_unique<DeviceReader>(model, *rxtx, refresh);
-        connection = std::make_unique<Connection>(list, *rxtx, *reader, ConnectSettings{true, 500});
+        reader = std::make_unique<DeviceReader>(model, *exchange, refresh);
+        connection = std::make_unique<Connection>(list, *exchange, *reader, ConnectSettings{true, 500});
         connect = std::make_unique<ConnectActions>(*connection, dialogs);
         connect->view.firmwareWindow = [this](DeviceSlot s, FirmwareWindowKind) {
             firmwareWindows.push_back(s);

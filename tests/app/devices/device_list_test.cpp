@@ -185,7 +185,7 @@ TEST_F(DeviceListTest, EditNameWritesSixteenBytesAtAddressFive) {
     StartNetwork({{"127.0.0.1", Config("Old Name", 1)}});
     ListNetworkEntry(1, "127.0.0.1", UidText(1));
     ASSERT_EQ(transport.tcp().Connect(1, "127.0.0.1", net.port(), 1000), kTransportOk);
-    ASSERT_TRUE(rxtx->IdentifyDevice(1));
+    ASSERT_TRUE(exchange->IdentifyDevice(1));
     model.entry(1).online = true;
     net.device(0).clearLog();
 
@@ -198,13 +198,13 @@ TEST_F(DeviceListTest, EditNameWritesSixteenBytesAtAddressFive) {
     };
     for (const auto& c : refused) {
         dialogs.calls.clear();
-        EXPECT_FALSE(actions.EditName(1, c.text, *rxtx));
+        EXPECT_FALSE(actions.EditName(1, c.text, *exchange));
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{c.message});
         EXPECT_EQ(model.entry(1).name, "Listed");
     }
     EXPECT_TRUE(net.device(0).frames().empty());
 
-    EXPECT_TRUE(actions.EditName(1, "Balcony", *rxtx));
+    EXPECT_TRUE(actions.EditName(1, "Balcony", *exchange));
     const std::vector<std::uint8_t> expected = {0xF0, 0x21, 0x01, 0x15, 0x00, 0x05, 0x10, 'B',
                                                 'a',  'l',  'c',  'o',  'n',  'y',  ' ',  ' ',
                                                 ' ',  ' ',  ' ',  ' ',  ' ',  ' ',  ' ',  0xF7};
@@ -217,7 +217,7 @@ TEST_F(DeviceListTest, EditNameWritesSixteenBytesAtAddressFive) {
     // Off-line: only the local name changes.
     model.entry(1).online = false;
     net.device(0).clearLog();
-    EXPECT_TRUE(actions.EditName(1, "Foyer", *rxtx));
+    EXPECT_TRUE(actions.EditName(1, "Foyer", *exchange));
     EXPECT_TRUE(net.device(0).frames().empty());
     EXPECT_EQ(model.entry(1).name, "Foyer");
     EXPECT_EQ(DeviceName(model.device(1).settings), "Foyer");

@@ -24,8 +24,8 @@ DevicesTest::~DevicesTest() {
 
 void DevicesTest::StartNetwork(const std::vector<std::pair<std::string, zefsim::DeviceConfig>>& plan) {
     if (!plan.empty()) net.Start(plan);
-    rxtx = std::make_unique<ModRxTx>(model, link, transport, FastSettings(folder.path(), plan.empty() ? 1 : net.port()));
-    linkPresenter = std::make_unique<LinkPresenter>(*rxtx, dialogs);
+    exchange = std::make_unique<DeviceExchange>(model, link, transport, FastSettings(folder.path(), plan.empty() ? 1 : net.port()));
+    linkPresenter = std::make_unique<LinkPresenter>(*exchange, dialogs);
 }
 
 DeviceEntry& DevicesTest::ListNetworkEntry(DeviceSlot slot, const std::string& ip, const std::string& uid,

@@ -13,7 +13,7 @@
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
 #include "device/device_list.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "model/device_model.h"
 #include "device/link_state.h"
 #include "recording_dialogs.h"
@@ -39,7 +39,7 @@ protected:
     LinkState link;
     QtTransport transport{SerialPortMap("/dev", false)};
     RecordingDialogs dialogs;
-    std::unique_ptr<ModRxTx> rxtx;
+    std::unique_ptr<DeviceExchange> exchange;
     std::unique_ptr<LinkPresenter> linkPresenter;
     std::vector<DeviceSlot> redrawn;
     DeviceList list{model};

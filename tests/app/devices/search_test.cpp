@@ -26,7 +26,7 @@ protected:
                       {"127.0.0.40", Config("Monitor", 40)}});
     }
     MergeOutcome Search(const RangeBoxes& boxes) {
-        DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+        DeviceSearch search(list, *exchange, dialogs, settings, hooks);
         EXPECT_TRUE(search.Open());
         EXPECT_TRUE(search.StartTcp(boxes));
         EXPECT_TRUE(search.WaitUntilDone(5000));
@@ -123,7 +123,7 @@ TEST_F(SearchTest, NothingFoundSaysSo) {
 
 TEST_F(SearchTest, ClosedBeforeAnyPartCompletedMergesNothing) {
     StartFive();
-    DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+    DeviceSearch search(list, *exchange, dialogs, settings, hooks);
     ASSERT_TRUE(search.Open());
     ASSERT_TRUE(search.StartTcp(range));
     EXPECT_TRUE(search.running());
@@ -136,7 +136,7 @@ TEST_F(SearchTest, CompletionTimerLetsAClosedWindowMerge) {
     StartNetwork({{"127.0.0.2", Config("Fast", 2)}, {"127.0.0.3", Config("Slow", 3)}});
     net.device(1).setSilent(true);  // identify waits its full time-out
     settings.completionMs = 100;
-    DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+    DeviceSearch search(list, *exchange, dialogs, settings, hooks);
     ASSERT_TRUE(search.Open());
     ASSERT_TRUE(search.StartTcp(range));
     // Wait until the fast device is found and the timer fired, then close.
@@ -152,7 +152,7 @@ TEST_F(SearchTest, CompletionTimerLetsAClosedWindowMerge) {
 TEST_F(SearchTest, NoNetworkRefusesTcpMode) {
     StartNetwork({});
     settings.loopbackIsNetwork = false;
-    DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+    DeviceSearch search(list, *exchange, dialogs, settings, hooks);
     ASSERT_TRUE(search.Open());
     const bool hasLan = transport.GetLocalAddresses().front() != "127.0.0.1";
     EXPECT_EQ(search.SelectTcpMode(), hasLan);
@@ -176,7 +176,7 @@ protected:
         transport.serialPorts().Register(link);
     }
     MergeOutcome SearchUsb(bool expectFound = true) {
-        DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+        DeviceSearch search(list, *exchange, dialogs, settings, hooks);
         EXPECT_TRUE(search.Open());
         EXPECT_EQ(search.StartUsb(), expectFound);
         EXPECT_FALSE(transport.serial().IsOpen());
@@ -251,7 +251,7 @@ TEST_F(UsbSearchTest, OnlineUsbEntrySkipsTheSearch) {
     DeviceEntry& e = ListNetworkEntry(2, "", "X", kNetworkUsb);
     e.interface = kInterfaceUsb;
     e.online = true;
-    DeviceSearch search(list, *rxtx, dialogs, settings, hooks);
+    DeviceSearch search(list, *exchange, dialogs, settings, hooks);
     ASSERT_TRUE(search.Open());
     EXPECT_FALSE(search.StartUsb());
     EXPECT_TRUE(device->frames().empty());

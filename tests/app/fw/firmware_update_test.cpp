@@ -62,7 +62,7 @@ protected:
     std::vector<DeviceSlot> presenterRefreshes;
     Subscription offlineRows;
     SerialFwLoader loader{std::make_unique<QtSerialPort>(transport.serialPorts()), FastLoader()};
-    FirmwareUpdate update{model, *rxtx, transport.serial(), dialogs, loader, view, kSlot};
+    FirmwareUpdate update{model, *exchange, transport.serial(), dialogs, loader, view, kSlot};
 };
 
 TEST_F(FirmwareTest, GoodFileReplacesTheFirmwareAndTheDeviceLeavesItsBootLoader) {
@@ -102,12 +102,12 @@ TEST_F(FirmwareTest, GoodFileReplacesTheFirmwareAndTheDeviceLeavesItsBootLoader)
     EXPECT_FALSE(device->bootloader());
     EXPECT_EQ(boot->state().image, image);
     // The device, on-line again through the ordinary protocol, reports the new version.
-    const auto id = rxtx->IdentifyDevice(kSlot);
+    const auto id = exchange->IdentifyDevice(kSlot);
     ASSERT_TRUE(id.has_value());
     EXPECT_FALSE(id->bootLoader);
     entry().online = true;
     std::array<std::uint8_t, 3> version{};
-    ASSERT_EQ(ReadMemoryBlock(*rxtx, kSlot, 1, version), kOk);
+    ASSERT_EQ(ReadMemoryBlock(*exchange, kSlot, 1, version), kOk);
     EXPECT_EQ(Bytes(version.begin(), version.end()), (Bytes{3, 4, 1}));
 }
 
@@ -224,7 +224,7 @@ TEST_F(FirmwareTest, UpdateCutOffHalfWayLeavesTheBootLoaderAndASecondOneSucceeds
     EXPECT_EQ(cut.expectedLength, 3000u);
     EXPECT_EQ(cut.written, 1024u);
     // The ordinary protocol still finds it, as a device in its boot loader.
-    const auto id = rxtx->IdentifyDevice(kSlot);
+    const auto id = exchange->IdentifyDevice(kSlot);
     ASSERT_TRUE(id.has_value());
     EXPECT_TRUE(id->bootLoader);
 

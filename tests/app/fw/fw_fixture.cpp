@@ -34,9 +34,9 @@ SimLink::SimLink() {
     boot = zefsim::installBootloader(*device);
     LinkSettings s = test::FastLinkSettings(folder.file(""));
     s.replies.identifyTcp = 500;
-    rxtx = std::make_unique<ModRxTx>(model, link, transport, s);
-    linkPresenter = std::make_unique<LinkPresenter>(*rxtx, dialogs);
-    offline = rxtx->wentOffline.Connect([this](DeviceSlot slot) { indicatorRefreshes.push_back(slot); });
+    exchange = std::make_unique<DeviceExchange>(model, link, transport, s);
+    linkPresenter = std::make_unique<LinkPresenter>(*exchange, dialogs);
+    offline = exchange->wentOffline.Connect([this](DeviceSlot slot) { indicatorRefreshes.push_back(slot); });
     model.setCurrentDevice(kSlot);
 }
 

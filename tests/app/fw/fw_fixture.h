@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bootloader.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "app/link_presenter.h"
 #include "model/device_model.h"
 #include "recording_dialogs.h"
@@ -52,7 +52,7 @@ protected:
     void LoadSettingsFromDevice();
 
     DeviceEntry& entry() { return model.entry(kSlot); }
-    test::SimSlot Slot() { return {sim, *device, *rxtx, transport, model, link, kSlot}; }
+    test::SimSlot Slot() { return {sim, *device, *exchange, transport, model, link, kSlot}; }
 
     TempFolder folder;
     zefsim::Simulator sim;
@@ -63,7 +63,7 @@ protected:
     LinkState link;
     QtTransport transport{SerialPortMap("/dev", false)};
     RecordingDialogs dialogs;
-    std::unique_ptr<ModRxTx> rxtx;
+    std::unique_ptr<DeviceExchange> exchange;
     std::unique_ptr<LinkPresenter> linkPresenter;
     Subscription offline;
     std::vector<DeviceSlot> indicatorRefreshes;

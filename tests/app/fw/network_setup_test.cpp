@@ -53,7 +53,7 @@ protected:
         return setup.Apply(page, v);
     }
 
-    NetworkSetup setup{model, *rxtx, dialogs};
+    NetworkSetup setup{model, *exchange, dialogs};
 };
 
 TEST_F(NetworkSetupTest, ValidationOrderAndMessages) {

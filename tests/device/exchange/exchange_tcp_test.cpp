@@ -28,12 +28,12 @@ protected:
 
     // Once the device has answered an identify, everything sent before it
     // has arrived (TCP keeps the order); identify itself sends no 0x00.
-    void Fence() { ASSERT_TRUE(rxtx->IdentifyDevice(kSlot).has_value()); }
+    void Fence() { ASSERT_TRUE(exchange->IdentifyDevice(kSlot).has_value()); }
 };
 
 TEST_F(TcpExchange, IdentifyReplyIsDecodedAndItsAddressLearned) {
     EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
-    const std::optional<IdentifyReply> r = rxtx->IdentifyDevice(kSlot);
+    const std::optional<IdentifyReply> r = exchange->IdentifyDevice(kSlot);
     ASSERT_TRUE(r.has_value());
     EXPECT_TRUE(r->genuine);
     EXPECT_EQ(r->address, 0x11);
@@ -75,7 +75,7 @@ TEST_F(TcpExchange, FramesRepliesAndOneTrailingZeroPerExchange) {
         SCOPED_TRACE(c.what);
         Request request{c.command, c.p, {}};
         if (c.command == 21) request.payload.assign(name.begin(), name.end());
-        const ExchangeResult result = rxtx->Transact(kSlot, request, Reporting::Tell);
+        const ExchangeResult result = exchange->Transact(kSlot, request, Reporting::Tell);
         ASSERT_TRUE(result.replied());
         ++exchanges;
         const auto frames = device->frames();
@@ -96,13 +96,13 @@ TEST_F(TcpExchange, ReadMemoryReplyCarriesTheRequestedBytes) {
     std::vector<std::uint8_t> memory(120);
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(i * 3 + 1);
     device->setMemory(300, memory);
-    const ExchangeResult read = rxtx->Transact(kSlot, ReadMemoryRequest(300, 120), Reporting::Tell);
+    const ExchangeResult read = exchange->Transact(kSlot, ReadMemoryRequest(300, 120), Reporting::Tell);
     ASSERT_TRUE(read.replied());
     const auto data = DecodeMemory(read.reply(), 120);
     ASSERT_TRUE(data.has_value());
     EXPECT_TRUE(std::equal(memory.begin(), memory.end(), data->begin()));
     // The link is still in step: the next exchange gets its own reply.
-    const ExchangeResult mute = rxtx->Transact(kSlot, {3, Params({2, 0, 0, 0, 0, 0, 0, 1}), {}}, Reporting::Tell);
+    const ExchangeResult mute = exchange->Transact(kSlot, {3, Params({2, 0, 0, 0, 0, 0, 0, 1}), {}}, Reporting::Tell);
     ASSERT_TRUE(mute.replied());
     EXPECT_EQ(mute.reply()[3], 3);
     EXPECT_EQ(mute.reply()[11], 1);
@@ -123,7 +123,7 @@ TEST_P(DeviceChange, ReplyAddressByteFlagsChanges) {
     link.deviceChangeBits = 0x1234;
     if (c.firOutput >= 0) device->frontPanelFirChange(c.firOutput);
     if (c.firOutput == -1) device->frontPanelWrite(206, 0);
-    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, c.command, {}), kOk);
+    ASSERT_EQ(exchange->SendCommandFrame(kSlot, c.command, {}), kOk);
     EXPECT_EQ(link.deviceChanged[kSlot], c.changed);
     EXPECT_EQ(link.deviceChangeBits, c.changed || c.command == 15 ? c.bits : 0x1234);
     for (DeviceSlot s = 0; s < kSlotCount; ++s) {
@@ -167,7 +167,7 @@ TEST_F(TcpExchange, SuppressedOrOfflineSendsNothingAndSucceeds) {
         link.sendSuppressed = c.suppressed;
         link.nestedSendSuppressed = c.nested;
         const CommandParams p{2, 0, 0, 0, 0, 0, 0, 9};
-        const ExchangeResult r = rxtx->Transact(kSlot, {1, p, {}}, c.quiet ? Reporting::Quiet : Reporting::Tell);
+        const ExchangeResult r = exchange->Transact(kSlot, {1, p, {}}, c.quiet ? Reporting::Quiet : Reporting::Tell);
         EXPECT_EQ(r.outcome(), c.sent ? Outcome::Replied : Outcome::Skipped);
         EXPECT_EQ(r.status(), kOk) << "a skipped send counts as sent";
         EXPECT_EQ(r.reply().empty(), !c.sent) << "nothing to read from a skipped exchange";
@@ -190,13 +190,13 @@ TEST_F(TcpExchange, IdentifyRefusesGarbledAndShortReplies) {
         device->garbageNextReply();
         link.deviceChanged[kSlot] = true;
         link.deviceAddress[kSlot] = 0x11;
-        EXPECT_FALSE(rxtx->IdentifyDevice(kSlot).has_value());
+        EXPECT_FALSE(exchange->IdentifyDevice(kSlot).has_value());
         EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
         EXPECT_FALSE(link.deviceChanged[kSlot]);
     }
     // A short reply is a receive failure as well.
     device->shortNextReply();
-    EXPECT_FALSE(rxtx->IdentifyDevice(kSlot).has_value());
+    EXPECT_FALSE(exchange->IdentifyDevice(kSlot).has_value());
     EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(device->frames().front(), Frame({0xF0, 0x21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7}));
@@ -221,7 +221,7 @@ TEST_F(TcpExchange, LostRepliesAreRecoveredByTheReconnectWindow) {
         device->dropReplies(c.dropped);
         if (c.cut) device->cutConnections();
         const CommandParams p{2, 0, 0, 0, 0, 0, 0, 0x40};
-        const ExchangeResult r = rxtx->Transact(kSlot, {1, p, {}}, Reporting::Tell);
+        const ExchangeResult r = exchange->Transact(kSlot, {1, p, {}}, Reporting::Tell);
         ASSERT_TRUE(r.replied());
         EXPECT_EQ(presenter.shown, 1);
         EXPECT_EQ(presenter.closed, 1);

@@ -23,14 +23,14 @@ TEST_F(UsbExchange, ReadMemoryOf120BytesOverTheSerialLine) {
     std::vector<std::uint8_t> memory(120);
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(255 - i);
     device->setMemory(240, memory);
-    const ExchangeResult read = rxtx->Transact(kSlot, ReadMemoryRequest(240, 120), Reporting::Tell);
+    const ExchangeResult read = exchange->Transact(kSlot, ReadMemoryRequest(240, 120), Reporting::Tell);
     ASSERT_TRUE(read.replied());
     ASSERT_EQ(read.reply().size(), 125u);
     const auto data = DecodeMemory(read.reply(), 120);
     ASSERT_TRUE(data.has_value());
     EXPECT_TRUE(std::equal(memory.begin(), memory.end(), data->begin()));
     // The serial line carries no trailing 0x00.
-    const ExchangeResult status = rxtx->Transact(kSlot, {22, {}, {}}, Reporting::Tell);
+    const ExchangeResult status = exchange->Transact(kSlot, {22, {}, {}}, Reporting::Tell);
     ASSERT_TRUE(status.replied());
     EXPECT_EQ(device->frames().size(), 2u);
     EXPECT_EQ(device->trailingZeros(), 0u);
@@ -59,7 +59,7 @@ TEST_F(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
         entry().online = true;
         device->dropReplies(c.dropped);
         const CommandParams p{3, 0, 0, 0, 0, 0, 0, 0x21};
-        EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, p), c.status);
+        EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, p), c.status);
         EXPECT_EQ(device->frames(), c.frames);
         EXPECT_EQ(presenter.shown, 0) << "the serial line has no reconnect window";
         EXPECT_TRUE(link.linkIdle);
@@ -83,8 +83,8 @@ TEST_F(UsbExchange, UnopenablePortFailsWithoutMessage) {
         SCOPED_TRACE(c.what);
         transport.serial().Close();
         link.serialPortNumber = c.number;
-        EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, {}), kFailed);
-        EXPECT_FALSE(rxtx->IdentifyDevice(kSlot));
+        EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, {}), kFailed);
+        EXPECT_FALSE(exchange->IdentifyDevice(kSlot));
         EXPECT_TRUE(entry().online);
         EXPECT_TRUE(link.linkIdle);
         EXPECT_FALSE(transport.serial().IsOpen());
@@ -115,7 +115,7 @@ TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
 
     link.deviceAddress[kSlot] = 0;
     transport.serial().Close();
-    const std::optional<IdentifyReply> found = rxtx->FindSerialDevice(kSlot);
+    const std::optional<IdentifyReply> found = exchange->FindSerialDevice(kSlot);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(link.serialPortNumber, 4);
     EXPECT_TRUE(transport.serial().IsOpen());
@@ -125,23 +125,23 @@ TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
                                              0, 0, 0, 0, 2, 0, 127, 0, 0, 0, 0, 0, 40,  0};
     EXPECT_EQ(FileBytes(folder.file("init.cfg")), expected);
     // The port stays open for the next exchange.
-    EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 22, {}), kOk);
+    EXPECT_EQ(exchange->SendCommandFrame(kSlot, 22, {}), kOk);
 
     // Without a slot nothing is learned; the same port is found.
     link.deviceAddress[kSlot] = 0x77;
-    ASSERT_TRUE(rxtx->FindSerialDevice());
+    ASSERT_TRUE(exchange->FindSerialDevice());
     EXPECT_EQ(link.serialPortNumber, 4);
     EXPECT_EQ(link.deviceAddress[kSlot], 0x77);
-    EXPECT_TRUE(rxtx->IdentifySerialDevice());
+    EXPECT_TRUE(exchange->IdentifySerialDevice());
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
 TEST_F(UsbExchange, FindSerialDeviceWithoutAnswerLeavesInitCfgAlone) {
     device->setSilent(true);
-    EXPECT_FALSE(rxtx->FindSerialDevice(kSlot));
+    EXPECT_FALSE(exchange->FindSerialDevice(kSlot));
     EXPECT_FALSE(transport.serial().IsOpen());
     EXPECT_FALSE(std::filesystem::exists(folder.file("init.cfg")));
-    EXPECT_FALSE(rxtx->IdentifySerialDevice()) << "no port is open";
+    EXPECT_FALSE(exchange->IdentifySerialDevice()) << "no port is open";
     EXPECT_TRUE(dialogs.calls.empty());
 }
 

@@ -42,7 +42,7 @@ TEST_P(SilentDevice, EndsOfflineAfterTheReconnectWindow) {
     const bool quiet = GetParam();
     device->setSilent(true);
     const CommandParams p{2, 0, 0, 0, 0, 0, 0, 1};
-    const Status s = quiet ? rxtx->SendCommandFrameQuiet(kSlot, 1, p) : rxtx->SendCommandFrame(kSlot, 1, p);
+    const Status s = quiet ? exchange->SendCommandFrameQuiet(kSlot, 1, p) : exchange->SendCommandFrame(kSlot, 1, p);
     EXPECT_EQ(s, kFailed);
     EXPECT_EQ(presenter.shown, 1);
     EXPECT_EQ(presenter.closed, 1);
@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(Link, SilentDevice, ::testing::Values(false, true),
 
 TEST_F(TcpFailure, TwoFailedSendsCloseDownWithoutTheReconnectWindow) {
     transport.tcp().Disconnect(kSlot);
-    EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, {}), kFailed);
+    EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, {}), kFailed);
     EXPECT_EQ(presenter.shown, 0);
     ExpectClosedDown(false);
     EXPECT_TRUE(device->frames().empty());
@@ -68,7 +68,7 @@ TEST_F(TcpFailure, GarbledReplyIsNoReplyAndIsRecovered) {
         device->clearLog();
         device->garbageNextReply();
         const Request request = command == 20 ? ReadMemoryRequest(0, 120) : Request{command, {2}, {}};
-        const ExchangeResult r = rxtx->Transact(kSlot, request, Reporting::Tell);
+        const ExchangeResult r = exchange->Transact(kSlot, request, Reporting::Tell);
         ASSERT_TRUE(r.replied());
         EXPECT_EQ(CheckReply(request, r.reply()), ReplyFault::None);
         EXPECT_EQ(device->frames().size(), 2u) << "sent, then replayed";
@@ -84,8 +84,8 @@ TEST_F(TcpFailure, GarbledReplyIsNoReplyAndIsRecovered) {
 TEST_F(TcpFailure, NestedExchangeIsRefused) {
     device->setReplyDelayMs(150);
     Status nested = kOk;
-    QTimer::singleShot(50, [&] { nested = rxtx->SendCommandFrame(kSlot, 3, {}); });
-    EXPECT_EQ(rxtx->SendCommandFrame(kSlot, 1, {}), kOk);
+    QTimer::singleShot(50, [&] { nested = exchange->SendCommandFrame(kSlot, 3, {}); });
+    EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, {}), kOk);
     EXPECT_EQ(nested, kFailed);
     EXPECT_EQ(device->frames().size(), 1u);
     EXPECT_TRUE(entry().online);
@@ -96,10 +96,10 @@ TEST(LinkDeathTest, NestedExchangeAbortsADebugBuild) {
     Model model;
     LinkState link;
     QtTransport transport{SerialPortMap("/dev", false)};
-    ModRxTx rxtx(model, link, transport);
+    DeviceExchange exchange(model, link, transport);
     model.entry(kSlot).online = true;
     link.linkIdle = false;
-    EXPECT_DEATH(rxtx.SendCommandFrame(kSlot, 1, {}), "one device exchange at a time");
+    EXPECT_DEATH(exchange.SendCommandFrame(kSlot, 1, {}), "one device exchange at a time");
 }
 #endif
 

@@ -19,9 +19,9 @@ LinkTest::LinkTest() {
     config.name = "Stage Left";
     config.address = 0x11;
     device = &sim.addDevice(config);
-    rxtx = std::make_unique<ModRxTx>(model, link, transport, TestSettings(folder.path().string()));
-    linkPresenter = std::make_unique<LinkPresenter>(*rxtx, dialogs, &presenter);
-    offline = rxtx->wentOffline.Connect([this](DeviceSlot s) { indicatorRefreshes.push_back(s); });
+    exchange = std::make_unique<DeviceExchange>(model, link, transport, TestSettings(folder.path().string()));
+    linkPresenter = std::make_unique<LinkPresenter>(*exchange, dialogs, &presenter);
+    offline = exchange->wentOffline.Connect([this](DeviceSlot s) { indicatorRefreshes.push_back(s); });
 }
 
 LinkTest::~LinkTest() {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/link_presenter.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "model/device_model.h"
 #include "device/link_state.h"
 #include "recording_dialogs.h"
@@ -74,7 +74,7 @@ protected:
 
     CommandParams Params(std::vector<std::uint8_t> p) const;
     DeviceEntry& entry() { return model.entry(kSlot); }
-    SimSlot Slot() { return {sim, *device, *rxtx, transport, model, link, kSlot}; }
+    SimSlot Slot() { return {sim, *device, *exchange, transport, model, link, kSlot}; }
 
     TempFolder folder;
     zefsim::Simulator sim;
@@ -87,7 +87,7 @@ protected:
     StateRecordingDialogs dialogs{link, model.entry(kSlot)};
     RecordingPresenter presenter{link};
     std::vector<DeviceSlot> indicatorRefreshes;
-    std::unique_ptr<ModRxTx> rxtx;
+    std::unique_ptr<DeviceExchange> exchange;
     std::unique_ptr<LinkPresenter> linkPresenter;
     Subscription offline;
 };

@@ -188,7 +188,7 @@ TEST_F(ParamsTest, OutputCopyMakesTheDestinationEqualAtTheDevice) {
     senders.SendCrossover(kOutput1, CrossoverSide::LowPass, 12000, 8);
     senders.SendDelay(kOutput1, {99, 11}, true);
     const std::vector<double> coefficients = {0.5, -0.25, 0.125, 0.0625, -1.5};
-    ASSERT_TRUE(fir::StoreExternalFIR(*rxtx, model, kSlot, 0, fir::MakeStoredFir("Horn EQ", coefficients)));
+    ASSERT_TRUE(fir::StoreExternalFIR(*exchange, model, kSlot, 0, fir::MakeStoredFir("Horn EQ", coefficients)));
     device->clearLog();
     dialogs.answers = {Answer::Yes};
 

@@ -81,11 +81,11 @@ Bytes ParamsTest::LastFrame() const {
 }
 
 void ParamsTest::Poll() {
-    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, cmd::kStatusPoll, {}), kOk);
+    ASSERT_EQ(exchange->SendCommandFrame(kSlot, cmd::kStatusPoll, {}), kOk);
     ASSERT_TRUE(link.deviceChanged[kSlot]);
 }
 
-void ParamsTest::Fence() { ASSERT_TRUE(rxtx->IdentifyDevice(kSlot).has_value()); }
+void ParamsTest::Fence() { ASSERT_TRUE(exchange->IdentifyDevice(kSlot).has_value()); }
 
 FirWriter ParamsTest::FirWriterFor(Exchange& exchange, Model& model) {
     return [&exchange, &model](DeviceSlot slot, int output, const std::string& name, std::uint16_t taps,

@@ -99,11 +99,11 @@ protected:
     RefreshEvents events;
     RecordingHooks hooks{events};
     RecordingObserver observer;
-    Senders senders{model, *rxtx, observer};
-    DeviceReader reader{model, *rxtx, events, observer};
-    Presets presets{model, *rxtx, reader, events};
+    Senders senders{model, *exchange, observer};
+    DeviceReader reader{model, *exchange, events, observer};
+    Presets presets{model, *exchange, reader, events};
     PresetActions presetActions{presets, dialogs};
-    Linking linking{senders, FirWriterFor(*rxtx, model)};
+    Linking linking{senders, FirWriterFor(*exchange, model)};
 
 private:
     static FirWriter FirWriterFor(Exchange& exchange, Model& model);

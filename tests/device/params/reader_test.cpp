@@ -104,7 +104,7 @@ TEST_F(ParamsTest, PresetRecalledOnTheDeviceGivesTheFullRefresh) {
     // another output 1 FIR; the device runs slot 0 with the model in step.
     device->setMemory(P(16), {7});
     device->frontPanelFirChange(0);
-    ASSERT_EQ(rxtx->SendCommandFrame(kSlot, cmd::kStorePreset, {2, 0, 0, 0, 0, 0, 0, 0}), kOk);
+    ASSERT_EQ(exchange->SendCommandFrame(kSlot, cmd::kStorePreset, {2, 0, 0, 0, 0, 0, 0, 0}), kOk);
     device->setMemory(204, {0});
     device->setMemory(P(16), {120});
     device->frontPanelFirChange(0);
@@ -169,7 +169,7 @@ TEST_F(ParamsTest, FirChangeOnTheDeviceRereadsThatOutputOnly) {
 TEST_F(ParamsTest, HooksRunWithSendsSuppressed) {
     RefreshEvents watchedEvents;
     SuppressionWatch watch(watchedEvents, link);
-    DeviceReader watched(model, *rxtx, watchedEvents);
+    DeviceReader watched(model, *exchange, watchedEvents);
     device->frontPanelWrite(P(16), 99);  // incremental: gains
     Poll();
     ASSERT_EQ(watched.UpdateIfChanged(kSlot), UpdateKind::Incremental);

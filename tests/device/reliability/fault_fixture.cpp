@@ -11,13 +11,13 @@ FaultFixture::FaultFixture(LinkKind2 kind) {
     config.name = "Faulty";
     config.address = 0x11;
     device = &sim.addDevice(config);
-    rxtx = std::make_unique<ModRxTx>(model, link, transport, FastLinkSettings(folder.path().string()));
-    reader = std::make_unique<DeviceReader>(model, *rxtx, events);
-    senders = std::make_unique<Senders>(model, *rxtx);
-    linking = std::make_unique<Linking>(*senders, fir::MakeFirWriter(*rxtx, model));
+    exchange = std::make_unique<DeviceExchange>(model, link, transport, FastLinkSettings(folder.path().string()));
+    reader = std::make_unique<DeviceReader>(model, *exchange, events);
+    senders = std::make_unique<Senders>(model, *exchange);
+    linking = std::make_unique<Linking>(*senders, fir::MakeFirWriter(*exchange, model));
     writer = std::make_unique<ParameterWriter>(*linking);
     model.setCurrentDevice(kSlot);
-    const SimSlot slot{sim, *device, *rxtx, transport, model, link, kSlot};
+    const SimSlot slot{sim, *device, *exchange, transport, model, link, kSlot};
     if (kind == LinkKind2::Tcp) {
         ConnectSimTcp(slot, port);
     } else {

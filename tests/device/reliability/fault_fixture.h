@@ -9,7 +9,7 @@
 
 #include "device/device_reader.h"
 #include "device/linking.h"
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 #include "device/parameter_writer.h"
 #include "device/senders.h"
 #include "model/device_model.h"
@@ -47,7 +47,7 @@ public:
     Model model;
     LinkState link;
     QtTransport transport{SerialPortMap("/dev", false)};
-    std::unique_ptr<ModRxTx> rxtx;
+    std::unique_ptr<DeviceExchange> exchange;
     RefreshEvents events;
     std::unique_ptr<DeviceReader> reader;
     std::unique_ptr<Senders> senders;

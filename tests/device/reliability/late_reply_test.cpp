@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::uint8_t> Read(FaultFixture& f, std::uint16_t address, std::size_t count, Status& status) {
     std::vector<std::uint8_t> out(count, 0xEE);
-    status = ReadMemoryBlock(*f.rxtx, kSlot, address, out);
+    status = ReadMemoryBlock(*f.exchange, kSlot, address, out);
     return out;
 }
 
@@ -25,14 +25,14 @@ TEST(LateReply, SerialLineStaysUnsynchronisedAcrossAFailedExchange) {
     Read(f, 0, 120, status);
     EXPECT_EQ(status, kFailed);
     EXPECT_FALSE(f.model.entry(kSlot).online);
-    EXPECT_TRUE(f.rxtx->serialUnsynchronised());
+    EXPECT_TRUE(f.exchange->serialUnsynchronised());
 
     f.device->setReplyDelayMs(0);
     f.model.entry(kSlot).online = true;
     const std::vector<std::uint8_t> second = Read(f, 120, 120, status);
     ASSERT_EQ(status, kOk);
     EXPECT_EQ(second, f.device->memory(120, 120));
-    EXPECT_FALSE(f.rxtx->serialUnsynchronised());
+    EXPECT_FALSE(f.exchange->serialUnsynchronised());
 }
 
 // A device answering a read later than the time-out: every block still
@@ -55,16 +55,16 @@ TEST(Deadline, EndsTheExchangeInsteadOfTheReconnectWork) {
     for (const LinkKind2 kind : {LinkKind2::Tcp, LinkKind2::Usb}) {
         FaultFixture f(kind);
         int reconnects = 0;
-        const Subscription s = f.rxtx->reconnecting.Connect([&](bool on) { reconnects += on ? 1 : 0; });
+        const Subscription s = f.exchange->reconnecting.Connect([&](bool on) { reconnects += on ? 1 : 0; });
         f.device->setSilent(true);
-        f.rxtx->SetDeadline(ModRxTx::Clock::now() + std::chrono::milliseconds(300));
+        f.exchange->SetDeadline(DeviceExchange::Clock::now() + std::chrono::milliseconds(300));
         Status status = kOk;
         Read(f, 0, 120, status);
         EXPECT_EQ(status, kFailed);
-        EXPECT_TRUE(f.rxtx->DeadlinePassed());
+        EXPECT_TRUE(f.exchange->DeadlinePassed());
         EXPECT_EQ(f.device->frames().size(), 1u) << "sent once, never replayed";
         EXPECT_EQ(reconnects, 0);
-        EXPECT_EQ(f.rxtx->Budget(1000), 0);
+        EXPECT_EQ(f.exchange->Budget(1000), 0);
     }
 }
 

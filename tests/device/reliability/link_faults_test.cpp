@@ -75,7 +75,7 @@ TEST_P(LinkFaults, NeverSucceedWithWrongData) {
 
     ChangeModel(d);
     f.device->armFault(c.fault, c.op == Op::LoadWrites ? 7 : kLoadWriteFrames + 4, kLateMs);
-    const WriteReport report = LoadWholeDevice(*f.reader, *f.rxtx, f.model, kSlot);
+    const WriteReport report = LoadWholeDevice(*f.reader, *f.exchange, f.model, kSlot);
     ASSERT_TRUE(report.ok()) << report.Text();
     ExpectSameImage(f.ModelImage(), f.Image());
     EXPECT_EQ(f.Image().settings[ds::kNoiseLevel], 60);

@@ -42,10 +42,10 @@ TEST(VerifiedWrites, IllegalBandTypeIsRefusedBeforeAnyByteIsSent) {
     DeviceModel& d = f.model.device(kSlot);
     d.preset[pi::OutputBand(0, 0)] = 9;
 
-    const WriteReport whole = LoadWholeDevice(*f.reader, *f.rxtx, f.model, kSlot);
+    const WriteReport whole = LoadWholeDevice(*f.reader, *f.exchange, f.model, kSlot);
     EXPECT_EQ(whole.outcome, WriteOutcome::Refused);
     EXPECT_EQ(whole.detail, "preset byte 118 (output 1 band 1 type) is 9; legal 0..7");
-    const WriteReport preset = LoadPresetIntoDevice(*f.rxtx, f.model, kSlot);
+    const WriteReport preset = LoadPresetIntoDevice(*f.exchange, f.model, kSlot);
     EXPECT_EQ(preset.outcome, WriteOutcome::Refused);
     EXPECT_TRUE(f.device->frames().empty());
 }
@@ -65,7 +65,7 @@ TEST(VerifiedWrites, ReadBackThatDiffersIsReported) {
         SCOPED_TRACE(row.what);
         FaultFixture f(LinkKind2::Tcp);
         ASSERT_EQ(f.reader->ReadWholeDevice(kSlot), kOk);
-        FlippingExchange flipping(*f.rxtx, row.address);
+        FlippingExchange flipping(*f.exchange, row.address);
         DeviceReader reader(f.model, flipping, f.events);
         const WriteReport r = LoadWholeDevice(reader, flipping, f.model, kSlot);
         EXPECT_EQ(flipping.flipped, 1);
@@ -80,23 +80,23 @@ TEST(VerifiedWrites, PresetFileAndFirImportReadBack) {
     DeviceModel& d = f.model.device(kSlot);
     d.preset[pi::OutputGain(1)] = 99;
     d.firTaps[1][3] = 0x123456;
-    EXPECT_TRUE(LoadPresetIntoDevice(*f.rxtx, f.model, kSlot).ok());
+    EXPECT_TRUE(LoadPresetIntoDevice(*f.exchange, f.model, kSlot).ok());
     EXPECT_EQ(f.Image().firTaps[1][3], 0x123456u);
 
     fir::StoredFir fir = fir::MakeStoredFir("ramp", {0.5, 0.25, 0.125});
     int partner = 7;
-    const WriteReport stored = StoreFirVerified(*f.rxtx, f.model, kSlot, 0, fir, partner);
+    const WriteReport stored = StoreFirVerified(*f.exchange, f.model, kSlot, 0, fir, partner);
     EXPECT_TRUE(stored.ok()) << stored.Text();
     EXPECT_EQ(partner, -1);
     EXPECT_EQ(f.Image().firTaps[0][1], 0x080000u);
 
-    FlippingExchange flipping(*f.rxtx, FirAddress(0));
+    FlippingExchange flipping(*f.exchange, FirAddress(0));
     const WriteReport flipped = StoreFirVerified(flipping, f.model, kSlot, 0, fir, partner);
     EXPECT_EQ(flipped.outcome, WriteOutcome::Mismatch);
     EXPECT_EQ(flipped.detail, "output 1 FIR tap 0 reads 1114112, written 1048576");
 
     fir.tapCount = 385;
-    EXPECT_EQ(StoreFirVerified(*f.rxtx, f.model, kSlot, 0, fir, partner).outcome, WriteOutcome::Refused);
+    EXPECT_EQ(StoreFirVerified(*f.exchange, f.model, kSlot, 0, fir, partner).outcome, WriteOutcome::Refused);
 }
 
 }  // namespace

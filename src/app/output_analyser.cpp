@@ -1,4 +1,4 @@
-#include "app/mod_rta.h"
+#include "app/output_analyser.h"
 
 #include <algorithm>
 
@@ -11,14 +11,14 @@
 
 namespace zef {
 
-ModRta::ModRta(EditorSession& session, DeviceSlot slot, ChannelCode output)
+OutputAnalyser::OutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output)
     : session_(session), slot_(slot), output_(output) {
     levels_.fill(kSilentBandDb);
 }
 
-ModRta::~ModRta() { Stop(); }
+OutputAnalyser::~OutputAnalyser() { Stop(); }
 
-std::string ModRta::Start() {
+std::string OutputAnalyser::Start() {
     if (running_) return "";
     MeasureSettings& s = session_.measure().settings();
     if (s.card < 0 || s.input < 0) return kChooseCardText;
@@ -47,7 +47,7 @@ std::string ModRta::Start() {
     return "";
 }
 
-void ModRta::Stop() {
+void OutputAnalyser::Stop() {
     if (!running_) return;
     running_ = false;
     analyser_->Stop();
@@ -57,12 +57,12 @@ void ModRta::Stop() {
     spectrum.Emit(levels_);
 }
 
-void ModRta::SetNoiseLevel(int v) {
+void OutputAnalyser::SetNoiseLevel(int v) {
     MeasureSettings& s = session_.measure().settings();
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
     if (running_) SendGenerator(session_, slot_, AnalyserSetup(output_, s.noiseLevel));
 }
 
-double ModRta::micLevelDb() const { return measure::MicLevelOf(levels_); }
+double OutputAnalyser::micLevelDb() const { return measure::MicLevelOf(levels_); }
 
 }  // namespace zef

@@ -1,4 +1,4 @@
-#include "device/mod_rxtx.h"
+#include "device/device_exchange.h"
 
 #include <algorithm>
 
@@ -40,32 +40,32 @@ int ReplyTimeoutMs(std::uint8_t command, LinkKind link, const ReplyTimeouts& t, 
     return t.other;
 }
 
-ModRxTx::ModRxTx(Model& model, LinkState& link, Transport& transport, LinkSettings settings)
+DeviceExchange::DeviceExchange(Model& model, LinkState& link, Transport& transport, LinkSettings settings)
     : model_(model), link_(link), transport_(transport), settings_(std::move(settings)) {}
 
-int ModRxTx::Budget(int ms) const {
+int DeviceExchange::Budget(int ms) const {
     if (!deadline_) return std::max(ms, 0);
     // Rounded up: a wait that uses all of it ends at the deadline, not just before.
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - Clock::now()).count();
     return static_cast<int>(std::clamp<long long>(left, 0, std::max(ms, 0)));
 }
 
-bool ModRxTx::EnterExchange() { return ZEF_CHECK(link_.linkIdle && "one device exchange at a time"); }
+bool DeviceExchange::EnterExchange() { return ZEF_CHECK(link_.linkIdle && "one device exchange at a time"); }
 
-bool ModRxTx::OpenSerialIfClosed() {
+bool DeviceExchange::OpenSerialIfClosed() {
     if (transport_.serial().IsOpen()) return true;
     serialAccessDenied_.clear();
     return OpenSerial(link_.serialPortNumber) == kTransportOk;
 }
 
-int ModRxTx::OpenSerial(int number) {
+int DeviceExchange::OpenSerial(int number) {
     const int opened = transport_.serial().Open(number, kSerialBaudRate);
     if (opened == kTransportPermissionDenied && serialAccessDenied_.empty())
         serialAccessDenied_ = transport_.serialPorts().PathOf(number).value_or(SerialPortMap::DisplayName(number));
     return opened;
 }
 
-void ModRxTx::NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address) {
+void DeviceExchange::NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address) {
     const std::size_t i = SlotIndex(slot);
     if (address != link_.deviceAddress[i]) {
         link_.deviceChanged[i] = true;
@@ -74,7 +74,7 @@ void ModRxTx::NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t ad
     if (command == cmd::kClose) link_.deviceChanged[i] = false;
 }
 
-std::optional<std::vector<std::uint8_t>> ModRxTx::Receive(DeviceSlot slot, bool usb, const Request& request,
+std::optional<std::vector<std::uint8_t>> DeviceExchange::Receive(DeviceSlot slot, bool usb, const Request& request,
                                                           int timeoutMs, std::size_t sentBytes) {
     Bytes reply(ExpectedReplyLength(request));
     // The serial read adds the line time on top; under a deadline it comes out of the budget.
@@ -87,7 +87,7 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::Receive(DeviceSlot slot, bool 
     return reply;
 }
 
-ExchangeResult ModRxTx::Transact(DeviceSlot slot, const Request& request, Reporting reporting) {
+ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request, Reporting reporting) {
     const bool quiet = reporting == Reporting::Quiet;
     DeviceEntry& entry = model_.entry(slot);
     if (link_.sendSuppressed || (!quiet && link_.nestedSendSuppressed) || !entry.online)
@@ -145,7 +145,7 @@ ExchangeResult ModRxTx::Transact(DeviceSlot slot, const Request& request, Report
     return ExchangeResult::Replied(std::move(*reply));
 }
 
-ExchangeResult ModRxTx::Fail(DeviceSlot slot, Reporting reporting) {
+ExchangeResult DeviceExchange::Fail(DeviceSlot slot, Reporting reporting) {
     link_.linkRecovery = true;
     DeviceEntry& entry = model_.entry(slot);
     entry.online = false;
@@ -163,7 +163,7 @@ ExchangeResult ModRxTx::Fail(DeviceSlot slot, Reporting reporting) {
 
 // ---- the reconnect work -------------------------------------------------------
 
-std::optional<std::vector<std::uint8_t>> ModRxTx::Reconnect(DeviceSlot slot, const Request& request,
+std::optional<std::vector<std::uint8_t>> DeviceExchange::Reconnect(DeviceSlot slot, const Request& request,
                                                             const Bytes& frame) {
     FlagGuard recovery(link_.linkRecovery, true);
     reconnecting.Emit(true);
@@ -188,7 +188,7 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::Reconnect(DeviceSlot slot, con
     return reply;
 }
 
-std::optional<std::vector<std::uint8_t>> ModRxTx::Replay(DeviceSlot slot, const Request& request,
+std::optional<std::vector<std::uint8_t>> DeviceExchange::Replay(DeviceSlot slot, const Request& request,
                                                          const Bytes& frame) {
     TcpClient& tcp = transport_.tcp();
     if (tcp.Send(slot, frame) != kTransportOk && tcp.Send(slot, frame) != kTransportOk) return std::nullopt;
@@ -198,7 +198,7 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::Replay(DeviceSlot slot, const 
 
 // ---- resynchronising the serial line -------------------------------------------
 
-std::optional<std::vector<std::uint8_t>> ModRxTx::ScanForIdentify(const std::string& uniqueId, int timeoutMs) {
+std::optional<std::vector<std::uint8_t>> DeviceExchange::ScanForIdentify(const std::string& uniqueId, int timeoutMs) {
     SerialPort& port = transport_.serial();
     const Request identify{cmd::kIdentify, {}, {}};
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(Budget(timeoutMs));
@@ -217,13 +217,13 @@ std::optional<std::vector<std::uint8_t>> ModRxTx::ScanForIdentify(const std::str
     return std::nullopt;
 }
 
-bool ModRxTx::SerialStale() const {
+bool DeviceExchange::SerialStale() const {
     return staleSerialPort_ != 0 && staleSerialPort_ == link_.serialPortNumber;
 }
 
-void ModRxTx::MarkSerialStale(bool stale) { staleSerialPort_ = stale ? link_.serialPortNumber : 0; }
+void DeviceExchange::MarkSerialStale(bool stale) { staleSerialPort_ = stale ? link_.serialPortNumber : 0; }
 
-bool ModRxTx::SyncSerial(DeviceSlot slot) {
+bool DeviceExchange::SyncSerial(DeviceSlot slot) {
     const Bytes frame = BuildCommandFrame(0, Request{cmd::kIdentify, {}, {}});
     transport_.serial().Write(frame);
     const bool synced = ScanForIdentify(model_.entry(slot).uniqueId, settings_.replies.resync).has_value();
@@ -233,7 +233,7 @@ bool ModRxTx::SyncSerial(DeviceSlot slot) {
 
 // ---- identify and the serial port search ---------------------------------------
 
-std::optional<IdentifyReply> ModRxTx::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
+std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
     if (!EnterExchange()) return std::nullopt;
     FlagGuard busy(link_.linkIdle, false);
     if (learn) link_.deviceChanged[SlotIndex(slot)] = false;
@@ -265,20 +265,20 @@ std::optional<IdentifyReply> ModRxTx::Identify(LinkKind kind, DeviceSlot slot, b
     return id;
 }
 
-std::optional<IdentifyReply> ModRxTx::IdentifyDevice(DeviceSlot slot) {
+std::optional<IdentifyReply> DeviceExchange::IdentifyDevice(DeviceSlot slot) {
     return Identify(model_.entry(slot).isUsb() ? LinkKind::Usb : LinkKind::Tcp, slot, true);
 }
 
-std::optional<IdentifyReply> ModRxTx::IdentifySerialDevice() {
+std::optional<IdentifyReply> DeviceExchange::IdentifySerialDevice() {
     if (!transport_.serial().IsOpen()) return std::nullopt;
     return Identify(LinkKind::Usb, 0, false);
 }
 
-std::optional<IdentifyReply> ModRxTx::FindSerialDevice(DeviceSlot slot) { return FindSerial(slot, true); }
+std::optional<IdentifyReply> DeviceExchange::FindSerialDevice(DeviceSlot slot) { return FindSerial(slot, true); }
 
-std::optional<IdentifyReply> ModRxTx::FindSerialDevice() { return FindSerial(0, false); }
+std::optional<IdentifyReply> DeviceExchange::FindSerialDevice() { return FindSerial(0, false); }
 
-std::optional<IdentifyReply> ModRxTx::FindSerial(DeviceSlot slot, bool learn) {
+std::optional<IdentifyReply> DeviceExchange::FindSerial(DeviceSlot slot, bool learn) {
     SerialPort& port = transport_.serial();
     serialAccessDenied_.clear();
     for (int n = 1; n <= kSerialPortCount; ++n) {

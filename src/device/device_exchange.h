@@ -1,5 +1,5 @@
 #pragma once
-// ModRxTx: the command exchange with one device at a time.
+// DeviceExchange: the command exchange with one device at a time.
 //
 // An exchange turns a request (protocol/frame.h) into a frame, sends it over
 // the slot's link — the program's serial port "COM"n for a USB device, the
@@ -88,12 +88,12 @@ struct LinkSettings {
     int reconnectConnectMs = 3000;   // time-out of the new connection
 };
 
-class ModRxTx final : public Exchange {
+class DeviceExchange final : public Exchange {
 public:
     // Everything is held by reference and must outlive the exchange: the
     // device list entries (on-line flag, interface, IP address) come from
     // `model`, the flags and addresses live in `link`.
-    ModRxTx(Model& model, LinkState& link, Transport& transport, LinkSettings settings = {});
+    DeviceExchange(Model& model, LinkState& link, Transport& transport, LinkSettings settings = {});
 
     // One exchange (see Exchange::Transact). Fails without any event when
     // the serial port cannot be opened; the slot then stays as it was. A

@@ -8,7 +8,7 @@
 // measuring settings and, while the analyser runs, sent at once.
 //
 // Spectra arrive on the window thread through `spectrum` (30 band levels in
-// dBFS, reset to -100 on start). Destroying a running ModRta stops it.
+// dBFS, reset to -100 on start). Destroying a running OutputAnalyser stops it.
 
 #include <QObject>
 #include <memory>
@@ -25,12 +25,12 @@ class CardAnalyser;
 }
 class EditorSession;
 
-class ModRta {
+class OutputAnalyser {
 public:
-    ModRta(EditorSession& session, DeviceSlot slot, ChannelCode output);
-    ~ModRta();
-    ModRta(const ModRta&) = delete;
-    ModRta& operator=(const ModRta&) = delete;
+    OutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output);
+    ~OutputAnalyser();
+    OutputAnalyser(const OutputAnalyser&) = delete;
+    OutputAnalyser& operator=(const OutputAnalyser&) = delete;
 
     // Starts with the session's card, input and level: "" when running, else a
     // text for the user (no card or input chosen, the card refused, the
