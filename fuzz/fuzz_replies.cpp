@@ -51,19 +51,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Without both records no FIR is read.
         if (kept) FUZZ_CHECK(device.firTaps == tapsBefore);
     }
-    FUZZ_CHECK(link.linkIdle && !link.linkRecovery);
+    FUZZ_CHECK(link.idle());
 
     for (const zef::Request& request : {zef::Request{zef::cmd::kStatusPoll, {}, {}},
                                         zef::Request{1, {2, 0, 0, 0, 0, 0, 0, 120}, {}},
                                         zef::ReadMemoryRequest(240, 78)}) {
         entry.online = true;
         CheckReplied(exchange.Transact(kSlot, request, zef::Reporting::Quiet), request);
-        FUZZ_CHECK(link.linkIdle);
+        FUZZ_CHECK(!link.exchanging());
     }
     entry.online = true;
     entry.editorOpen = true;
     link.deviceChanged[kSlot] = true;
     reader.UpdateIfChanged(kSlot);
-    FUZZ_CHECK(link.linkIdle && !link.sendSuppressed);
+    FUZZ_CHECK(link.idle() && !link.sendsSuppressed());
     return 0;
 }

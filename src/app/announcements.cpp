@@ -24,11 +24,11 @@ AnnouncementHandler::AnnouncementHandler(DeviceList& list, const LinkState& link
     QObject::connect(&retry_, &QTimer::timeout, [this] { HandleHeld(); });
 }
 
-bool AnnouncementHandler::LinkBusy() const { return !link_.linkIdle || link_.linkRecovery; }
+bool AnnouncementHandler::LinkBusy() const { return !link_.idle(); }
 
 AnnouncementOutcome AnnouncementHandler::Handle(const std::string& senderIp,
                                                 std::span<const std::uint8_t> datagram, std::uint8_t kind) {
-    if (link_.linkRecovery) return AnnouncementOutcome::Ignored;
+    if (link_.recovering()) return AnnouncementOutcome::Ignored;
     const auto parsed = ParseAnnouncement(datagram);
     if (!parsed) return AnnouncementOutcome::Ignored;
     if (LinkBusy() || !held_.empty()) {
@@ -56,7 +56,7 @@ AnnouncementOutcome AnnouncementHandler::HandleHeld() {
         }
         const Held h = held_.front();
         held_.erase(held_.begin());
-        if (link_.linkRecovery) continue;
+        if (link_.recovering()) continue;
         if (const auto parsed = ParseAnnouncement(h.datagram)) last = Process(h.senderIp, *parsed, h.kind);
     }
     return last;

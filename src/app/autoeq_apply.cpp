@@ -14,7 +14,7 @@ AutoEqBandEditList AutoEqBandEdits(const AutoEqResult& result, int minBand, int 
     const AutoEqRange range = NormaliseAutoEqRange(1, minBand, maxBand);
     AutoEqBandEditList edits{};
     for (std::size_t k = 0; k < kAnalyserBandCount; ++k) {
-        EqBandEdit& e = edits[k];
+        EqBandValues& e = edits[k];
         const int ki = static_cast<int>(k);
         e.bypassed = false;
         if (ki < range.minBand || ki > range.maxBand) {
@@ -38,15 +38,15 @@ int OutputBandIndex(ChannelCode output, int k) {
     return kFirstOutputBand + 30 * (output - kOutput1) + k;
 }
 
-Status ApplyAutoEq(Senders& senders, ChannelCode output, const AutoEqResult& result, int minBand,
-                   int maxBand) {
+Status ApplyAutoEq(ParameterWriter& writer, DeviceSlot device, ChannelCode output, const AutoEqResult& result,
+                   int minBand, int maxBand) {
     const AutoEqBandEditList edits = AutoEqBandEdits(result, minBand, maxBand);
+    std::vector<ParameterValue> all;
     for (int k = 0; k < static_cast<int>(kAnalyserBandCount); ++k) {
-        const Status status =
-            senders.SendEqBand(OutputBandIndex(output, k), edits[static_cast<std::size_t>(k)]);
-        if (status != kOk) return status;
+        const auto band = BandEdit(OutputBandIndex(output, k), edits[static_cast<std::size_t>(k)]);
+        all.insert(all.end(), band.begin(), band.end());
     }
-    return kOk;
+    return writer.Set(device, all);
 }
 
 }  // namespace zef::measure

@@ -224,15 +224,13 @@ void AutoEqWizard::ToggleVerify() {
 
 bool AutoEqWizard::Apply() {
     if (phase_ != Phase::Result && phase_ != Phase::Applied) return false;
-    session_.model().setCurrentDevice(slot_);
-    const Status sent = measure::ApplyAutoEq(session_.senders(), output_, result_, minBand_, maxBand_);
+    const Status sent = measure::ApplyAutoEq(session_.writer(), slot_, output_, result_, minBand_, maxBand_);
     // The model holds the bands either way: the editors show what it holds.
-    LinkState& link = session_.link();
-    const bool quiet = link.sendSuppressed;
-    link.sendSuppressed = true;
-    session_.events().channelLevelRefreshed.Emit(slot_);
-    session_.events().outputEditorRefreshed.Emit(slot_);
-    link.sendSuppressed = quiet;
+    {
+        const LinkState::SuppressSends quiet(session_.link());
+        session_.events().channelLevelRefreshed.Emit(slot_);
+        session_.events().outputEditorRefreshed.Emit(slot_);
+    }
     if (sent != kOk) {
         session_.dialogs().Message(kAutoEqTitle, kApplyFailedText, Icon::Exclamation);
         return false;

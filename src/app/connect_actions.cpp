@@ -40,7 +40,7 @@ bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     if (result != ConnectResult::OldFirmware) return result == ConnectResult::Found;
     if (connection_.list().model().entry(slot).isUsb()) {
         // The update window runs its own link; announcements wait meanwhile.
-        FlagGuard recovery(connection_.exchange().link().linkRecovery, true);
+        const LinkState::Recovering recovery(connection_.exchange().link());
         if (view.firmwareWindow) view.firmwareWindow(slot, FirmwareWindowKind::Update);
     } else {
         dialogs_.Message(kFirmwareUpdateTitle, kOldFirmwareText, Icon::Information);
@@ -124,7 +124,6 @@ OpenOutcome ConnectActions::OpenDevice(DeviceSlot slot) {
         if (!mode) return OpenOutcome::Cancelled;
         ConnectOne(slot, *mode);
     }
-    model.setCurrentDevice(slot);
     e.editorOpen = true;
     if (view.showEditor) view.showEditor(slot);
     return OpenOutcome::EditorOpened;

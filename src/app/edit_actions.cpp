@@ -2,20 +2,22 @@
 
 namespace zef {
 
-Confirmed SendBridgeAsked(Senders& senders, Dialogs& dialogs, bool bridged) {
+Confirmed SendBridgeAsked(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, bool bridged) {
     const Answer answer =
         dialogs.Ask(kBridgeTitle, bridged ? kBridgeEnableQuestion : kBridgeDisableQuestion, Buttons::YesNo);
     if (answer != Answer::Yes) return Confirmed::Declined;
-    return senders.SendBridge(bridged) == kOk ? Confirmed::Sent : Confirmed::Failed;
+    const Status sent = writer.Set(device, ParameterOf(ParamId::Bridge, {}), bridged ? 1.0 : 0.0);
+    return sent == kOk ? Confirmed::Sent : Confirmed::Failed;
 }
 
-CopyResult ConfirmCopy(Linking& linking, Dialogs& dialogs, ChannelCode source, ChannelCode destination) {
+CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, ChannelCode source,
+                       ChannelCode destination) {
     if (source == destination) {
         dialogs.Message(kCopyTitle, kCopySameText, Icon::Critical);
         return CopyResult::SameChannel;
     }
     if (dialogs.Ask(kCopyTitle, kCopySureQuestion, Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
-    return linking.Copy(source, destination) == kOk ? CopyResult::Copied : CopyResult::Failed;
+    return writer.Copy(device, source, destination) == kOk ? CopyResult::Copied : CopyResult::Failed;
 }
 
 }  // namespace zef

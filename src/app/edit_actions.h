@@ -4,8 +4,7 @@
 
 #include "app/texts.h"
 #include "app/dialogs.h"
-#include "device/linking.h"
-#include "device/senders.h"
+#include "device/parameter_writer.h"
 
 namespace zef {
 
@@ -17,13 +16,14 @@ enum class Confirmed { Sent, Declined, Failed };
 
 // Asks "Do you want to enable/disable the Bridge Mode?" (title "Bridge
 // Mode"); only Yes writes DS 213 and sends command 18.
-Confirmed SendBridgeAsked(Senders& senders, Dialogs& dialogs, bool bridged);
+Confirmed SendBridgeAsked(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, bool bridged);
 
 enum class CopyResult { Copied, SameChannel, Declined, Failed };
 
 // The copy dialog's confirm: the same channel on both sides shows "Copy not
 // possible, Source=Destination" ("Copy", critical) and sends nothing; then
 // "               Are you sure ? " ("Copy", Yes/No); Yes copies.
-CopyResult ConfirmCopy(Linking& linking, Dialogs& dialogs, ChannelCode source, ChannelCode destination);
+CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, ChannelCode source,
+                       ChannelCode destination);
 
 }  // namespace zef

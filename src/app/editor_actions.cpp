@@ -24,16 +24,14 @@ void Reloaded(Model& model, DeviceReader& reader, ResponseObserver& responses, D
 
 }  // namespace
 
-bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group, int bandCount) {
+bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int group, int bandCount) {
     if (dialogs.Ask(kEqFlatTitle, kEditorSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
     const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(group)];
     const int count = bandCount < 0 ? info.bandCount : std::min(bandCount, info.bandCount);
-    for (int b = info.firstBand; b < info.firstBand + count; ++b) {
-        EqBandEdit edit = BandControls(senders.device(), b);
-        edit.gainDb = 0;
-        senders.SendEqBand(b, edit);
-        linking.LinkEqBand(b);
-    }
+    std::vector<ParameterValue> flat;
+    for (int b = info.firstBand; b < info.firstBand + count; ++b)
+        flat.push_back({ParameterOf(ParamId::BandGain, BandTarget(b)), 0.0});
+    writer.Set(device, flat);
     return true;
 }
 
@@ -41,10 +39,11 @@ bool ConfirmCloseEditor(Dialogs& dialogs) {
     return dialogs.Ask(kCloseEditorTitle, kEditorSureQuestion, Buttons::YesNo) == Answer::Yes;
 }
 
-PresetFileOutcome SavePresetFileAsked(const Model& model, Dialogs& dialogs, const std::string& presetFolder) {
+PresetFileOutcome SavePresetFileAsked(const Model& model, DeviceSlot device, Dialogs& dialogs,
+                                      const std::string& presetFolder) {
     const auto path = dialogs.SaveFile(kSavePresetTitle, kPresetFileFilter, presetFolder);
     if (!path) return {};
-    if (!SavePresetFile(*path, model.device(model.currentDevice()))) {
+    if (!SavePresetFile(*path, model.device(device))) {
         dialogs.Message(kCantSavePresetTitle, kCantSavePresetText, Icon::Critical);
         return {};
     }
@@ -75,7 +74,7 @@ bool LoadVerified(Model& model, Exchange& exchange, DeviceReader& reader, Respon
 
 }  // namespace
 
-PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceReader& reader,
+PresetFileOutcome LoadPresetFileAsked(Model& model, DeviceSlot slot, Exchange& exchange, DeviceReader& reader,
                                       ResponseObserver& responses, Dialogs& dialogs,
                                       const std::string& presetFolder) {
     const auto path = dialogs.OpenFile(kLoadPresetTitle, kPresetFileFilter, presetFolder);
@@ -86,7 +85,6 @@ PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceRe
         dialogs.Message(m.title, m.text, Icon::Exclamation);
         return {};
     }
-    const DeviceSlot slot = model.currentDevice();
     const DeviceModel before = model.device(slot);
     ApplyPresetFile(file.data, model.device(slot));
     if (!LoadVerified(model, exchange, reader, responses, dialogs, slot, before, kLoadPresetTitle)) return {};
@@ -94,10 +92,9 @@ PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceRe
     return {true, EditorStatusPrefix(model.entry(slot)) + kFileLoadedText + name};
 }
 
-bool LoadDefaultProgram(Model& model, Exchange& exchange, DeviceReader& reader, ResponseObserver& responses,
-                        Dialogs& dialogs) {
+bool LoadDefaultProgram(Model& model, DeviceSlot slot, Exchange& exchange, DeviceReader& reader,
+                        ResponseObserver& responses, Dialogs& dialogs) {
     if (dialogs.Ask(kDefaultProgramTitle, kDefaultProgramQuestion, Buttons::YesNo) != Answer::Yes) return false;
-    const DeviceSlot slot = model.currentDevice();
     DeviceModel& d = model.device(slot);
     const std::string name = PresetName(d.preset);
     d.preset = DefaultPreset();

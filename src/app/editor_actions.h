@@ -8,8 +8,7 @@
 
 #include "app/dialogs.h"
 #include "device/device_reader.h"
-#include "device/linking.h"
-#include "device/senders.h"
+#include "device/parameter_writer.h"
 #include "files/file_texts.h"
 
 namespace zef {
@@ -36,7 +35,7 @@ inline constexpr const char* kDelayIncorrectText = "  Incorrect value";
 // and re-sums the group. False when declined. With `bandCount` >= 0 only
 // the group's first bandCount bands are flattened (an output in the 10-band
 // + FIR mode keeps its other twenty as they are).
-bool FlattenEq(Senders& senders, Linking& linking, Dialogs& dialogs, int group, int bandCount = -1);
+bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int group, int bandCount = -1);
 
 // "               Are you sure ? " ("Close edit window"); true = close.
 bool ConfirmCloseEditor(Dialogs& dialogs);
@@ -46,21 +45,22 @@ struct PresetFileOutcome {
     std::string status;  // the editor's new status text when done
 };
 
-// Asks for a file in `presetFolder` and writes the current device's program.
-PresetFileOutcome SavePresetFileAsked(const Model& model, Dialogs& dialogs, const std::string& presetFolder);
+// Asks for a file in `presetFolder` and writes the device's program.
+PresetFileOutcome SavePresetFileAsked(const Model& model, DeviceSlot device, Dialogs& dialogs,
+                                      const std::string& presetFolder);
 
 // Asks for a file, checks it (a rejected file changes nothing and says why),
-// puts it into the current device's records, sends the program and both
+// puts it into the device's records, sends the program and both
 // FIRs to a connected device, reloads the editor values and refreshes the
 // windows with sends suppressed.
-PresetFileOutcome LoadPresetFileAsked(Model& model, Exchange& exchange, DeviceReader& reader,
+PresetFileOutcome LoadPresetFileAsked(Model& model, DeviceSlot device, Exchange& exchange, DeviceReader& reader,
                                       ResponseObserver& responses, Dialogs& dialogs,
                                       const std::string& presetFolder);
 
-// "Set Default Program": after the question, the current device's running
+// "Set Default Program": after the question, the device's running
 // program becomes the neutral default (its name kept), is sent with both
 // FIRs, and the windows are refreshed.
-bool LoadDefaultProgram(Model& model, Exchange& exchange, DeviceReader& reader, ResponseObserver& responses,
-                        Dialogs& dialogs);
+bool LoadDefaultProgram(Model& model, DeviceSlot device, Exchange& exchange, DeviceReader& reader,
+                        ResponseObserver& responses, Dialogs& dialogs);
 
 }  // namespace zef

@@ -10,7 +10,7 @@
 #include "files/file_texts.h"
 #include "files/init_config.h"
 #include "files/project_file.h"
-#include "model/controls.h"
+#include "model/parameters.h"
 
 namespace zef {
 namespace {
@@ -48,9 +48,8 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_)),
       listActions_(list_, dialogs_),
       grid_(dsp::FrequencyGrid::Nominal()),
-      senders_(std::make_unique<Senders>(state_->model, *exchange_, *responses_)),
-      linking_(std::make_unique<Linking>(*senders_, fir::MakeFirWriter(*exchange_, state_->model, &state_->responses))),
-      writer_(std::make_unique<ParameterWriter>(*linking_)),
+      writer_(std::make_unique<ParameterWriter>(state_->model, *exchange_, *responses_,
+                                                fir::MakeFirWriter(*exchange_, state_->model, &state_->responses))),
       presets_(std::make_unique<Presets>(state_->model, *exchange_, *reader_, events_)),
       passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
 
@@ -125,12 +124,10 @@ bool EditorSession::DragBand(DeviceSlot slot, int band, const BandDrag& drag, Se
     d.values.bandFrequency[i] = drag.frequencyHz;
     d.values.bandGain[i] = drag.gainDb;
     responses().BandChanged(slot, band);
-    const EqBandEdit edit = BandControls(d, band);
-    coalescer.Post([this, slot, band, edit] {
-        model().setCurrentDevice(slot);
-        senders().SendEqBand(band, edit);
-        linking().LinkEqBand(band);
-    });
+    const ParamTarget target = BandTarget(band);
+    const std::vector<ParameterValue> edit = {{ParameterOf(ParamId::BandFreq, target), drag.frequencyHz},
+                                              {ParameterOf(ParamId::BandGain, target), drag.gainDb}};
+    coalescer.Post([this, slot, edit] { writer().Set(slot, edit); });
     return true;
 }
 

@@ -26,12 +26,10 @@
 #include "device/connection.h"
 #include "device/device_list.h"
 #include "device/device_reader.h"
-#include "device/linking.h"
 #include "device/device_exchange.h"
 #include "device/parameter_writer.h"
 #include "device/presets.h"
 #include "device/refresh_hooks.h"
-#include "device/senders.h"
 #include "dsp/grid.h"
 #include "transport/qt_transport.h"
 
@@ -95,12 +93,10 @@ public:
     // The UDP port the listener is bound to (0 when it is not listening).
     std::uint16_t announcePort() const;
 
-    // The editing objects shared by every editor window: the senders of the
-    // current device, linking, the parameter writer, presets, the response
-    // arrays kept for the graphs, the graph view and each device's selection.
+    // The editing objects shared by every editor window: the parameter
+    // writer, presets, the response arrays kept for the graphs, the graph
+    // view and each device's selection.
     ResidentResponses& responses() { return *responses_; }
-    Senders& senders() { return *senders_; }
-    Linking& linking() { return *linking_; }
     ParameterWriter& writer() { return *writer_; }
     Presets& presets() { return *presets_; }
     GraphViewState& graphView() { return graphView_; }
@@ -133,8 +129,6 @@ private:
     ListActions listActions_;
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
-    std::unique_ptr<Senders> senders_;
-    std::unique_ptr<Linking> linking_;
     std::unique_ptr<ParameterWriter> writer_;
     std::unique_ptr<Presets> presets_;
     GraphViewState graphView_;

@@ -54,7 +54,7 @@ dsp::Curve OverallEqCurve(const dsp::FrequencyGrid& grid, const AutoEqResult& re
     const dsp::GridTables tables(grid);
     dsp::Curve sum{};
     dsp::Curve one{};
-    for (const EqBandEdit& e : measure::AutoEqBandEdits(result, minBand, maxBand)) {
+    for (const EqBandValues& e : measure::AutoEqBandEdits(result, minBand, maxBand)) {
         dsp::BandSetting band;
         band.type = e.type;
         band.frequencyHz = e.frequencyHz;

@@ -31,18 +31,15 @@ MeasuringSetup AutoEqSetup(ChannelCode output, int noiseLevel, EqDuringMeasureme
 }
 
 Status EnterMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    session.model().setCurrentDevice(slot);
-    return EnterMeasuringState(session.senders(), setup);
+    return EnterMeasuringState(session.exchange(), slot, session.model().device(slot), setup);
 }
 
 Status LeaveMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    session.model().setCurrentDevice(slot);
-    return LeaveMeasuringState(session.senders(), setup);
+    return LeaveMeasuringState(session.exchange(), slot, session.model().device(slot), setup);
 }
 
 Status SendGenerator(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    session.model().setCurrentDevice(slot);
-    return session.senders().Transmit(GeneratorCommand(MeasuringModel(session.senders().device(), setup)));
+    return SendMeasuringGenerator(session.exchange(), slot, session.model().device(slot), setup);
 }
 
 measure::CardAnalyser::Poster PosterFor(QObject& context) {

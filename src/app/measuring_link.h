@@ -1,7 +1,7 @@
 #pragma once
 // The device side of the measuring windows: the measuring state of
 // device/measuring_state.h sent to one device slot through the session's
-// senders, and the analyser's spectra brought to the window thread.
+// exchange, and the analyser's spectra brought to the window thread.
 
 #include <QObject>
 
@@ -23,7 +23,7 @@ MeasuringSetup AnalyserSetup(ChannelCode output, int noiseLevel);
 // output's EQ as `eq` says (bypassed to measure, active to verify).
 MeasuringSetup AutoEqSetup(ChannelCode output, int noiseLevel, EqDuringMeasurement eq);
 
-// Enter / leave the state on `slot` (which becomes the current device).
+// Enter / leave the state on `slot`.
 Status EnterMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup);
 Status LeaveMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup);
 // The generator command of the state alone (a level change while measuring).

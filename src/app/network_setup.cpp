@@ -179,11 +179,11 @@ std::vector<MemoryBlock> PageBlocks(SetupPage page) {
     return {{29, 13}};
 }
 
-NetworkSetup::NetworkSetup(Model& model, Exchange& exchange, Dialogs& dialogs)
-    : model_(model), exchange_(exchange), dialogs_(dialogs) {}
+NetworkSetup::NetworkSetup(Model& model, Exchange& exchange, Dialogs& dialogs, DeviceSlot device)
+    : model_(model), exchange_(exchange), dialogs_(dialogs), device_(device) {}
 
 ApplyResult NetworkSetup::Apply(SetupPage page, const SetupPageValues& values) {
-    const DeviceSlot slot = model_.currentDevice();
+    const DeviceSlot slot = device_;
     if (!model_.entry(slot).online) return ApplyResult::Offline;
     if (dialogs_.Ask(kApplyTitle, kApplyQuestion, Buttons::YesNo) != Answer::Yes)
         return ApplyResult::Declined;
@@ -202,12 +202,12 @@ ApplyResult NetworkSetup::Apply(SetupPage page, const SetupPageValues& values) {
 
 bool NetworkSetup::Cancel(SetupPage page, SetupPageValues& values) {
     if (dialogs_.Ask(kSetupCancelTitle, kSetupCancelQuestion, Buttons::YesNo) != Answer::Yes) return false;
-    values = InitPagePar(page, model_.device(model_.currentDevice()).settings);
+    values = InitPagePar(page, model_.device(device_).settings);
     return true;
 }
 
 SetupValues NetworkSetup::InitSetupPar() const {
-    return zef::InitSetupPar(model_.device(model_.currentDevice()).settings);
+    return zef::InitSetupPar(model_.device(device_).settings);
 }
 
 }  // namespace zef

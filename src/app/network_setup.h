@@ -121,22 +121,24 @@ enum class ApplyResult {
 
 class NetworkSetup {
 public:
-    NetworkSetup(Model& model, Exchange& exchange, Dialogs& dialogs);
+    // The setup of the device in `device`.
+    NetworkSetup(Model& model, Exchange& exchange, Dialogs& dialogs, DeviceSlot device);
 
-    // The page's "Apply" for CurrentDevice (steps above).
+    // The page's "Apply" for the device (steps above).
     ApplyResult Apply(SetupPage page, const SetupPageValues& values);
 
     // The page's "Cancel": asks "Are you sure?" (title "Cancel", Yes/No); Yes
-    // reloads `values` from CurrentDevice's image. True when reloaded.
+    // reloads `values` from the device's image. True when reloaded.
     bool Cancel(SetupPage page, SetupPageValues& values);
 
-    // Every page from CurrentDevice's image.
+    // Every page from the device's image.
     SetupValues InitSetupPar() const;
 
 private:
     Model& model_;
     Exchange& exchange_;
     Dialogs& dialogs_;
+    DeviceSlot device_;
 };
 
 }  // namespace zef

@@ -12,13 +12,13 @@ PresetResult PresetActions::Store(int presetSlot, std::string_view name, const P
         return PresetResult::NoName;
     }
     if (dialogs_.Ask(kStoreTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return PresetResult::Declined;
-    return presets_.Store(presetSlot, name, progress);
+    return presets_.Store(device_, presetSlot, name, progress);
 }
 
 PresetResult PresetActions::Recall(int presetSlot, const Progress& progress) {
     if (dialogs_.Ask(kRecallTitle, kOverwriteQuestion, Buttons::YesNo) != Answer::Yes)
         return PresetResult::Declined;
-    const PresetResult result = presets_.Recall(presetSlot, progress);
+    const PresetResult result = presets_.Recall(device_, presetSlot, progress);
     if (result == PresetResult::Empty) dialogs_.Message(kRecallTitle, kPresetEmptyText, Icon::Critical);
     return result;
 }

@@ -13,7 +13,9 @@ namespace zef {
 
 class PresetActions {
 public:
-    PresetActions(Presets& presets, Dialogs& dialogs) : presets_(presets), dialogs_(dialogs) {}
+    // The actions on the device in `device`.
+    PresetActions(Presets& presets, Dialogs& dialogs, DeviceSlot device)
+        : presets_(presets), dialogs_(dialogs), device_(device) {}
 
     // A blank name: "Please input the Name !" ("Edit Names", information),
     // nothing stored; a character the device cannot store: the symbols
@@ -28,6 +30,7 @@ public:
 private:
     Presets& presets_;
     Dialogs& dialogs_;
+    DeviceSlot device_;
 };
 
 }  // namespace zef

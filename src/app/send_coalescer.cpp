@@ -26,7 +26,7 @@ void SendCoalescer::Schedule(int delayMs) {
 
 void SendCoalescer::Flush() {
     if (flushing_ || !pending_) return;
-    if (!link_.linkIdle || link_.linkRecovery) {
+    if (!link_.idle()) {
         Schedule(kBusyRetryMs);
         return;
     }

@@ -176,7 +176,7 @@ void Connection::PollSlot(DeviceSlot slot) {
 
 void Connection::StatusPollTick() {
     const LinkState& link = exchange_.link();
-    if (!pollingEnabled_ || polling_ || !link.linkIdle || link.linkRecovery) return;
+    if (!pollingEnabled_ || polling_ || !link.idle()) return;
     FlagGuard busy(polling_, true);
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
         const DeviceEntry& e = model_.entry(s);

@@ -50,7 +50,7 @@ int DeviceExchange::Budget(int ms) const {
     return static_cast<int>(std::clamp<long long>(left, 0, std::max(ms, 0)));
 }
 
-bool DeviceExchange::EnterExchange() { return ZEF_CHECK(link_.linkIdle && "one device exchange at a time"); }
+bool DeviceExchange::EnterExchange() { return ZEF_CHECK(!link_.exchanging() && "one device exchange at a time"); }
 
 bool DeviceExchange::OpenSerialIfClosed() {
     if (transport_.serial().IsOpen()) return true;
@@ -90,14 +90,14 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::Receive(DeviceSlot slot
 ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request, Reporting reporting) {
     const bool quiet = reporting == Reporting::Quiet;
     DeviceEntry& entry = model_.entry(slot);
-    if (link_.sendSuppressed || (!quiet && link_.nestedSendSuppressed) || !entry.online)
+    if (link_.sendsSuppressed() || (!quiet && link_.nestedSendsSuppressed()) || !entry.online)
         return ExchangeResult::Skipped();
     if (!EnterExchange()) return ExchangeResult::Failed();
     if (!ZEF_CHECK(request.command != cmd::kWriteMemory ||
                    (request.p[2] <= kMaxBlockWrite && request.payload.size() >= request.p[2])))
         return ExchangeResult::Failed();
 
-    link_.linkIdle = false;
+    const LinkState::Exchanging exchanging(link_);
     const bool usb = entry.isUsb();
     const int timeoutMs = ReplyTimeoutMs(request.command, usb ? LinkKind::Usb : LinkKind::Tcp, settings_.replies);
     TcpClient& tcp = transport_.tcp();
@@ -109,10 +109,7 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
         if (request.command == cmd::kIdentify) link_.deviceChanged[SlotIndex(slot)] = false;
         const Bytes frame = BuildCommandFrame(link_.deviceAddress[SlotIndex(slot)], request);
         if (usb) {
-            if (!OpenSerialIfClosed()) {
-                link_.linkIdle = true;
-                return ExchangeResult::Failed();
-            }
+            if (!OpenSerialIfClosed()) return ExchangeResult::Failed();
             if (SerialStale() && !SyncSerial(slot)) return Fail(slot, reporting);
             transport_.serial().Write(frame);
         } else if (tcp.Send(slot, frame) != kTransportOk) {
@@ -137,7 +134,6 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
     } else {
         NoteAddress(slot, request.command, address);
     }
-    link_.linkIdle = true;
     if (!usb && tcp.Send(slot, Bytes{kTrailingByte}) != kTransportOk) return Fail(slot, reporting);
     // An identify answer that is not genuine fails, without closing down.
     if (request.command == cmd::kIdentify && (*reply)[kIdentifyMarker] != kFrameMarker)
@@ -146,18 +142,16 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
 }
 
 ExchangeResult DeviceExchange::Fail(DeviceSlot slot, Reporting reporting) {
-    link_.linkRecovery = true;
+    const LinkState::Recovering recovering(link_);
     DeviceEntry& entry = model_.entry(slot);
     entry.online = false;
     wentOffline.Emit(slot);
     if (reporting == Reporting::Tell) communicationError.Emit(slot);
-    link_.linkIdle = true;
     if (entry.isUsb()) {
         if (transport_.serial().IsOpen()) transport_.serial().Close();
     } else if (transport_.tcp().IsConnected(slot)) {
         transport_.tcp().Disconnect(slot);
     }
-    link_.linkRecovery = false;
     return ExchangeResult::Failed();
 }
 
@@ -165,7 +159,7 @@ ExchangeResult DeviceExchange::Fail(DeviceSlot slot, Reporting reporting) {
 
 std::optional<std::vector<std::uint8_t>> DeviceExchange::Reconnect(DeviceSlot slot, const Request& request,
                                                             const Bytes& frame) {
-    FlagGuard recovery(link_.linkRecovery, true);
+    const LinkState::Recovering recovering(link_);
     reconnecting.Emit(true);
     DeviceEntry& entry = model_.entry(slot);
     TcpClient& tcp = transport_.tcp();
@@ -235,7 +229,7 @@ bool DeviceExchange::SyncSerial(DeviceSlot slot) {
 
 std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
     if (!EnterExchange()) return std::nullopt;
-    FlagGuard busy(link_.linkIdle, false);
+    const LinkState::Exchanging exchanging(link_);
     if (learn) link_.deviceChanged[SlotIndex(slot)] = false;
     const Request request{cmd::kIdentify, {}, {}};
     const Bytes frame = BuildCommandFrame(0, request);

@@ -42,7 +42,7 @@
 //
 // Exchanges are synchronous and strictly sequential. Waiting runs the event
 // loop for timers and repaints, so a timer handler could try to start a
-// second exchange: every handler checks LinkState::linkIdle first, and an
+// second exchange: every handler checks LinkState::idle() first, and an
 // exchange started while another runs is a programming error — reported,
 // and refused (failed, nothing sent, no state touched).
 

@@ -84,7 +84,7 @@ void DeviceReader::FollowLiveRecords(DeviceSlot slot) {
 }
 
 void DeviceReader::RefreshWindows(DeviceSlot slot) {
-    FlagGuard quiet(exchange_.link().sendSuppressed, true);
+    const LinkState::SuppressSends quiet(exchange_.link());
     events_.outputEditorRefreshed.Emit(slot);
     events_.deviceLevelRefreshed.Emit(slot);
     events_.channelLevelRefreshed.Emit(slot);
@@ -97,7 +97,7 @@ void DeviceReader::FullRefresh(DeviceSlot slot) {
     events_.listEntryChanged.Emit(slot);
     RereadFir(slot, 0);
     RereadFir(slot, 1);
-    FlagGuard quiet(exchange_.link().sendSuppressed, true);
+    const LinkState::SuppressSends quiet(exchange_.link());
     pendingChangeBits = 0;
     FollowLiveRecords(slot);
     RefreshWindows(slot);
@@ -108,7 +108,7 @@ void DeviceReader::IncrementalRefresh(DeviceSlot slot) {
     if (firBits & kFirChangedOutput1) RereadFir(slot, 0);
     if (firBits & kFirChangedOutput2) RereadFir(slot, 1);
     {
-        FlagGuard quiet(exchange_.link().sendSuppressed, true);
+        const LinkState::SuppressSends quiet(exchange_.link());
         events_.outputEditorRefreshed.Emit(slot);
         for (const auto groups : {DeviceUpdateGroups(), ChannelUpdateGroups()}) {
             for (const UpdateGroup& group : groups) {

@@ -58,8 +58,8 @@ public:
 
     // One exchange with the device in `slot`: builds the frame, sends it,
     // waits for the reply the command implies and checks it. Skipped while
-    // sends are suppressed (sendSuppressed; with Reporting::Tell also
-    // nestedSendSuppressed) or the slot is off-line. A failure has taken the
+    // sends are suppressed (LinkState::sendsSuppressed; with Reporting::Tell
+    // also nestedSendsSuppressed) or the slot is off-line. A failure has taken the
     // slot off-line and, with Reporting::Tell, told the user.
     virtual ExchangeResult Transact(DeviceSlot slot, const Request& request, Reporting reporting) = 0;
 

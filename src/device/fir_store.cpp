@@ -79,10 +79,14 @@ int LinkUpdateExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, i
 }
 
 FirWriter MakeFirWriter(Exchange& exchange, Model& model, dsp::ResponseStore* responses) {
-    return [&exchange, &model, responses](DeviceSlot device, int output, const std::string& name,
-                                          std::uint16_t tapCount, const FirImage& image) {
-        return StoreExternalFIR(exchange, model, device, output, StoredFir{name, tapCount, image}, {},
-                                responses);
+    return [&exchange, &model, responses](DeviceSlot device, int output) {
+        const DeviceModel& d = model.device(device);
+        std::string name(pi::kFirNameSize, ' ');
+        for (std::size_t i = 0; i < pi::kFirNameSize; ++i)
+            name[i] = static_cast<char>(d.preset[pi::FirNameChar(output, static_cast<int>(i))]);
+        const StoredFir fir{name, static_cast<std::uint16_t>(FirTapCount(d.preset, output)),
+                            FirImageFromTaps(d.firTaps[static_cast<std::size_t>(output)])};
+        return StoreExternalFIR(exchange, model, device, output, fir, {}, responses);
     };
 }
 

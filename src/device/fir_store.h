@@ -22,7 +22,7 @@
 #include "model/device_model.h"
 #include "device/exchange.h"
 #include "device/memory_transfer.h"
-#include "device/linking.h"
+#include "device/parameter_writer.h"
 
 namespace zef::fir {
 
@@ -57,8 +57,9 @@ int LinkUpdateExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, i
                           const StoredFir& fir, bool& ok, const StoreProgress& progress = {},
                           dsp::ResponseStore* responses = nullptr);
 
-// The FIR writer the output copy uses: StoreExternalFIR on `exchange` and
-// `model` (and `responses` when given), without progress.
+// The FIR writer the output copy uses: StoreExternalFIR of the FIR the
+// model holds for the output (its stored name as it stands, tap count and
+// taps) on `exchange` and `model` (and `responses` when given), without progress.
 FirWriter MakeFirWriter(Exchange& exchange, Model& model, dsp::ResponseStore* responses = nullptr);
 
 }  // namespace zef::fir

@@ -46,22 +46,30 @@ std::vector<Command> MeasuringCommands(const DeviceModel& state, const Measuring
     return commands;
 }
 
-Status EnterMeasuringState(Senders& senders, const MeasuringSetup& setup) {
+Status EnterMeasuringState(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                           const MeasuringSetup& setup) {
     if (!ZEF_CHECK(setup.output == kOutput1 || setup.output == kOutput2)) return kFailed;
-    for (const Command& c : MeasuringCommands(MeasuringModel(senders.device(), setup), setup))
-        if (const Status s = senders.Transmit(c); s != kOk) return s;
+    for (const Command& c : MeasuringCommands(MeasuringModel(user, setup), setup))
+        if (const Status s = exchange.SendCommandFrame(device, c.code, c.p); s != kOk) return s;
     return kOk;
 }
 
-Status LeaveMeasuringState(Senders& senders, const MeasuringSetup& setup) {
+Status LeaveMeasuringState(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                           const MeasuringSetup& setup) {
     if (!ZEF_CHECK(setup.output == kOutput1 || setup.output == kOutput2)) return kFailed;
-    std::vector<Command> commands = MeasuringCommands(senders.device(), setup);
+    std::vector<Command> commands = MeasuringCommands(user, setup);
     // The generator first: silence before the rest comes back.
     std::rotate(commands.rbegin(), commands.rbegin() + 1, commands.rend());
     Status first = kOk;
     for (const Command& c : commands)
-        if (const Status s = senders.Transmit(c); s != kOk && first == kOk) first = s;
+        if (const Status s = exchange.SendCommandFrame(device, c.code, c.p); s != kOk && first == kOk) first = s;
     return first;
+}
+
+Status SendMeasuringGenerator(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                              const MeasuringSetup& setup) {
+    const Command c = GeneratorCommand(MeasuringModel(user, setup));
+    return exchange.SendCommandFrame(device, c.code, c.p);
 }
 
 }  // namespace zef

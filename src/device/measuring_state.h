@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "device/senders.h"
+#include "device/exchange.h"
 #include "model/commands.h"
 #include "model/device_model.h"
 
@@ -41,11 +41,16 @@ DeviceModel MeasuringModel(const DeviceModel& user, const MeasuringSetup& setup)
 // order of entering (generator last).
 std::vector<Command> MeasuringCommands(const DeviceModel& state, const MeasuringSetup& setup);
 
-// Sends the state to the current device of `senders`; the first failed send
-// ends it and is returned. The model is not changed.
-Status EnterMeasuringState(Senders& senders, const MeasuringSetup& setup);
+// Sends the state, built from the device's model `user`, to the device in
+// `device`; the first failed send ends it and is returned. The model is not changed.
+Status EnterMeasuringState(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                           const MeasuringSetup& setup);
 // Sends the user's values from the model again (generator first). Every
 // command is tried even after a failure; the result is the first failure.
-Status LeaveMeasuringState(Senders& senders, const MeasuringSetup& setup);
+Status LeaveMeasuringState(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                           const MeasuringSetup& setup);
+// The generator command of the state alone (a level change while measuring).
+Status SendMeasuringGenerator(Exchange& exchange, DeviceSlot device, const DeviceModel& user,
+                              const MeasuringSetup& setup);
 
 }  // namespace zef

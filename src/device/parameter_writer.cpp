@@ -1,169 +1,145 @@
 #include "device/parameter_writer.h"
 
 #include <algorithm>
-#include <cmath>
+#include <span>
+#include <utility>
+#include <vector>
 
-#include "model/controls.h"
+#include "base/check.h"
+#include "device/memory_transfer.h"
 #include "model/memory_map.h"
-#include "model/records.h"
+#include "protocol/commands.h"
 
 namespace zef {
 namespace {
 
-bool On(double v) { return v != 0.0; }
-int Position(Control c, double value) { return MapperFor(c).positionFromValue(value); }
-int Whole(double v) { return static_cast<int>(std::lround(v)); }
+constexpr unsigned Bit(ParamChannel c) { return 1u << static_cast<unsigned>(c); }
+
+bool Valid(const Parameter& p, double value) {
+    const ParameterDescription& d = *p.description;
+    return (d.channels & Bit(p.target.channel)) != 0 && value >= d.min - 1e-9 && value <= d.max + 1e-9;
+}
+
+void AddOnce(Transmissions& into, const Transmissions& more) {
+    for (const Transmission& t : more)
+        if (std::find(into.begin(), into.end(), t) == into.end()) into.push_back(t);
+}
+
+// The responses a batch changed, each once.
+struct Effects {
+    std::vector<std::pair<ResponseEffect, ParamTarget>> list;
+    void Add(ResponseEffect effect, const ParamTarget& target) {
+        if (effect == ResponseEffect::None) return;
+        const std::pair<ResponseEffect, ParamTarget> e{effect, target};
+        if (std::find(list.begin(), list.end(), e) == list.end()) list.push_back(e);
+    }
+};
+
+// Keeps the first failure; later sends still run (they send nothing once
+// the device is off-line).
+Status First(Status so_far, Status next) { return so_far != kOk ? so_far : next; }
 
 }  // namespace
 
-Status ParameterWriter::Set(const Parameter& p, double value) {
-    const Status sent = Send(p, value);
-    const Status linked = Link(p);
-    return sent != kOk ? sent : linked;
+ParameterWriter::ParameterWriter(Model& model, Exchange& exchange, ResponseObserver& responses, FirWriter firWriter)
+    : model_(model), exchange_(exchange), responses_(responses), firWriter_(std::move(firWriter)) {}
+
+Status ParameterWriter::Set(DeviceSlot device, const Parameter& p, double value) {
+    const ParameterValue one{p, value};
+    return Set(device, std::span<const ParameterValue>(&one, 1));
 }
 
-Status ParameterWriter::Send(const Parameter& p, double v) {
-    const ParamTarget& t = p.target;
-    DeviceModel& d = senders_.device();
-    const auto ch = [&] { return CodeOf(t.channel); };
-    const int o = static_cast<int>(t.channel) - 2;
-    const int in = static_cast<int>(t.channel);
-    const auto band = [&](auto change) {
-        const int index = BandIndexOf(t);
-        EqBandEdit b = BandControls(d, index);
-        change(b);
-        return senders_.SendEqBand(index, b);
-    };
-    const auto gate = [&](auto change) {
-        GateControls g = GateControlsOf(d, in);
-        change(g);
-        return senders_.SendNoiseGate(3 * in, g);
-    };
-    const auto comp = [&](auto change) {
-        CompressorControls c = CompressorControlsOf(d, o);
-        change(c);
-        return senders_.SendCompressor(ch(), c);
-    };
-    const auto lim = [&](auto change) {
-        LimiterControls l = LimiterControlsOf(d, o);
-        change(l);
-        return senders_.SendLimiter(ch(), l);
-    };
-    const auto dyn = [&](auto change) {
-        DynamicFilterControls f = DynamicFilterControlsOf(d, o);
-        change(f);
-        return senders_.SendDynamicFilter(ch(), f.enabled, std::clamp(f.value1, 0, 100), std::clamp(f.value2, 0, 100));
-    };
-    const auto mask = [&](auto change) {
-        MaskingControls m = MaskingControlsOf(d);
-        change(m);
-        return senders_.SendMasking(m);
-    };
-    const auto xover = [&](CrossoverSide side, std::optional<double> freq, std::optional<int> slope) {
-        const auto n = static_cast<std::size_t>(CrossoverFilter(ch(), side));
-        return senders_.SendCrossover(ch(), side, freq.value_or(d.values.crossoverFrequency[n]),
-                                      slope.value_or(Whole(d.values.crossoverSlope[n])));
-    };
-    const auto route = [&](bool left) {
-        RoutingState r = ReadRouting(d.preset, o);
-        (left ? r.source0 : r.source1) = On(v);
-        return senders_.SendRouting(ch(), r);
-    };
-    const bool delayBypassed = o >= 0 && o < 2 && TestBit8(d.preset[pi::kDelayBypass], o);
+Status ParameterWriter::Set(DeviceSlot device, std::span<const ParameterValue> values) {
+    for (const ParameterValue& v : values)
+        if (!ZEF_CHECK(v.parameter.description && Valid(v.parameter, v.value) && "a value the parameter can take"))
+            return kFailed;
+    DeviceModel& d = model_.device(device);
+    Effects effects;
+    for (const ParameterValue& v : values) {
+        const ParameterDescription& description = *v.parameter.description;
+        description.access->set(description, d, v.parameter.target, v.value);
+        effects.Add(description.response, v.parameter.target);
+    }
+    model_.entry(device).standby = d.settings[ds::kStandby] != 0 ? 1 : 0;
 
-    switch (p.description->id) {
-        case ParamId::Gain: return senders_.SendGain(ch(), Position(Control::ChannelGain, v));
-        case ParamId::Mute: return senders_.SendMute(ch(), On(v));
-        case ParamId::Polarity: return senders_.SendPolarity(ch(), On(v));
-        case ParamId::EqBypass: return senders_.SendEqBypass(ch(), On(v));
-        case ParamId::InputBlockB: return senders_.SendChannelMode(ch(), On(v));
-        case ParamId::BandType: return band([&](EqBandEdit& b) { b.type = static_cast<std::int16_t>(Whole(v)); });
-        case ParamId::BandFreq: return band([&](EqBandEdit& b) { b.frequencyHz = v; });
-        case ParamId::BandGain: return band([&](EqBandEdit& b) { b.gainDb = v; });
-        case ParamId::BandQ: return band([&](EqBandEdit& b) { b.q = v; });
-        case ParamId::BandBypass: return band([&](EqBandEdit& b) { b.bypassed = On(v); });
-        case ParamId::GateEnable: return gate([&](GateControls& g) { g.enabled = On(v); });
-        case ParamId::GateThreshold:
-            return gate([&](GateControls& g) { g.thresholdPosition = Position(Control::GateThreshold, v); });
-        case ParamId::GateTimeA: return gate([&](GateControls& g) { g.timeAPosition = Position(Control::GateTimeA, v); });
-        case ParamId::GateTimeB: return gate([&](GateControls& g) { g.timeBPosition = Position(Control::GateTimeB, v); });
-        case ParamId::Delay: return senders_.SendDelay(ch(), DelayCountsFromMs(v), delayBypassed);
-        case ParamId::DelayBypass: return senders_.SendDelay(ch(), ReadDelay(d.preset, o), On(v));
-        case ParamId::HpFreq: return xover(CrossoverSide::HighPass, v, std::nullopt);
-        case ParamId::HpSlope: return xover(CrossoverSide::HighPass, std::nullopt, Whole(v));
-        case ParamId::LpFreq: return xover(CrossoverSide::LowPass, v, std::nullopt);
-        case ParamId::LpSlope: return xover(CrossoverSide::LowPass, std::nullopt, Whole(v));
-        case ParamId::RouteL: return route(true);
-        case ParamId::RouteR: return route(false);
-        case ParamId::CompEnable: return comp([&](CompressorControls& c) { c.enabled = On(v); });
-        case ParamId::CompLevel:
-            return comp([&](CompressorControls& c) { c.levelPosition = Position(Control::CompressorLevel, v); });
-        case ParamId::CompRatio:
-            return comp([&](CompressorControls& c) { c.ratioPosition = Position(Control::CompressorRatio, v); });
-        case ParamId::CompValue:
-            return comp([&](CompressorControls& c) { c.valuePosition = Position(Control::CompressorValue, v); });
-        case ParamId::CompTimeA:
-            return comp([&](CompressorControls& c) { c.timeAPosition = Position(Control::CompressorTimeA, v); });
-        case ParamId::CompTimeB:
-            return comp([&](CompressorControls& c) { c.timeBPosition = Position(Control::CompressorTimeB, v); });
-        case ParamId::CompGain:
-            return comp([&](CompressorControls& c) { c.gainPosition = Position(Control::CompressorGain, v); });
-        case ParamId::CompAuto:
-            return senders_.SendCompressorAuto(ch(), On(v), d.preset[pi::CompAutoKnee(o)] != 0);
-        case ParamId::CompKnee:
-            return senders_.SendCompressorAuto(ch(), d.preset[pi::CompAutoMode(o)] != 0, On(v));
-        case ParamId::LimEnable: return lim([&](LimiterControls& l) { l.enabled = On(v); });
-        case ParamId::LimThreshold:
-            return lim([&](LimiterControls& l) { l.thresholdPosition = Position(Control::LimiterThreshold, v); });
-        case ParamId::LimTimeA: return lim([&](LimiterControls& l) { l.timeAPosition = Position(Control::LimiterTimeA, v); });
-        case ParamId::LimTimeB: return lim([&](LimiterControls& l) { l.timeBPosition = Position(Control::LimiterTimeB, v); });
-        case ParamId::DynEnable: return dyn([&](DynamicFilterControls& f) { f.enabled = On(v); });
-        case ParamId::DynValue1: return dyn([&](DynamicFilterControls& f) { f.value1 = Whole(v); });
-        case ParamId::DynValue2: return dyn([&](DynamicFilterControls& f) { f.value2 = Whole(v); });
-        case ParamId::FirBypass: return senders_.SendFirBypass(ch(), On(v));
-        case ParamId::Impedance: return senders_.SendImpedance(ch(), std::clamp(Whole(v), 0, 3));
-        case ParamId::MaskEnable: return mask([&](MaskingControls& m) { m.enableOption = On(v) ? 0 : 1; });
-        case ParamId::MaskLevel:
-            return mask([&](MaskingControls& m) { m.levelPosition = Position(Control::MaskingLevel, v); });
-        case ParamId::MaskType: return mask([&](MaskingControls& m) { m.typeOption = std::clamp(Whole(v), 0, 1); });
-        case ParamId::Standby: return senders_.SendStandby(On(v));
-        case ParamId::Sleep: return senders_.SendSleepMode(On(v));
-        case ParamId::Bridge: return senders_.SendBridge(On(v));
-        case ParamId::Voltage: return senders_.SendVoltage(std::clamp(Whole(v), 0, 255));
-        case ParamId::Remote: return senders_.SendRemoteEnable(On(v));
-        case ParamId::NoiseOption: return senders_.SendNoiseOption(std::clamp(Whole(v), 0, 2));
-        case ParamId::NoiseLevel:
-            return senders_.SendNoiseLevel(Position(Control::NoiseLevel, v), d.settings[ds::kNoiseSubOption]);
-        case ParamId::DelayUnit: return senders_.SendDelayUnit(On(v));
-        case ParamId::EqMode: return senders_.SendEqMode(On(v) ? 1 : 0);
-        case ParamId::LinkInputs: return senders_.SendLinkInputs(On(v));
-        case ParamId::LinkOutputs: return senders_.SendLinkOutputs(On(v));
+    // The partners follow the edited channels' records as they are now.
+    std::vector<std::pair<const LinkRule*, ParamTarget>> partners;
+    for (const ParameterValue& v : values) {
+        const LinkRule* rule = LinkRuleOf(v.parameter.description->link);
+        const ParamTarget& t = v.parameter.target;
+        if (!rule || !PairLinked(d, t.channel)) continue;
+        const std::pair<const LinkRule*, ParamTarget> partner{rule, PartnerOf(t)};
+        if (std::find(partners.begin(), partners.end(), partner) != partners.end()) continue;
+        partners.push_back(partner);
+        rule->copy(d, t, partner.second);
+        effects.Add(rule->response, partner.second);
+    }
+    for (const auto& [effect, target] : effects.list) Notify(device, effect, target);
+
+    Transmissions all;
+    for (const ParameterValue& v : values) AddOnce(all, v.parameter.description->send(d, v.parameter.target));
+    for (const auto& [rule, partner] : partners) AddOnce(all, rule->send(d, partner));
+    for (const Transmission& t : all)
+        if (const Status s = Transmit(device, t); s != kOk) return s;
+    return kOk;
+}
+
+void ParameterWriter::Notify(DeviceSlot device, ResponseEffect effect, const ParamTarget& t) {
+    const auto group = [&] { return static_cast<int>(t.channel); };
+    const auto crossover = [&](CrossoverSide side) { return CrossoverFilter(CodeOf(t.channel), side); };
+    switch (effect) {
+        case ResponseEffect::None: break;
+        case ResponseEffect::Band: responses_.BandChanged(device, BandIndexOf(t)); break;
+        case ResponseEffect::HighPass: responses_.CrossoverChanged(device, crossover(CrossoverSide::HighPass)); break;
+        case ResponseEffect::LowPass: responses_.CrossoverChanged(device, crossover(CrossoverSide::LowPass)); break;
+        case ResponseEffect::Crossovers:
+            responses_.CrossoverChanged(device, crossover(CrossoverSide::HighPass));
+            responses_.CrossoverChanged(device, crossover(CrossoverSide::LowPass));
+            break;
+        case ResponseEffect::GroupSum: responses_.GroupChanged(device, group()); break;
+        case ResponseEffect::GroupBands: responses_.GroupBandsChanged(device, group()); break;
+        case ResponseEffect::OutputSums:
+            responses_.GroupChanged(device, kOutput1);
+            responses_.GroupChanged(device, kOutput2);
+            break;
+        case ResponseEffect::Fir: responses_.FirChanged(device, ChannelIndex(t)); break;
+    }
+}
+
+Status ParameterWriter::Transmit(DeviceSlot device, const Transmission& t) {
+    const DeviceModel& d = model_.device(device);
+    switch (t.kind) {
+        case Transmission::Kind::Command:
+            return exchange_.SendCommandFrame(device, t.command.code, t.command.p);
+        case Transmission::Kind::SettingsBytes:
+            if (!ZEF_CHECK(t.count >= 1 && t.count <= kMaxBlockWrite && t.offset + t.count <= kSettingsSize))
+                return kFailed;
+            return WriteMemoryBlock(exchange_, device, t.offset,
+                                    std::span<const std::uint8_t>(d.settings.bytes.data() + t.offset, t.count));
+        case Transmission::Kind::PresetBytes:
+            if (const Status written = WritePresetRange(exchange_, model_, device, t.offset, t.count); written != kOk)
+                return written;
+            return exchange_.SendCommandFrame(device, cmd::kActivateSettings, CommandParams{});
+        case Transmission::Kind::Fir:
+            return ZEF_CHECK(firWriter_ && "a writer that copies FIRs has a FIR writer") && firWriter_(device, t.offset)
+                       ? kOk
+                       : kFailed;
     }
     return kFailed;
 }
 
-Status ParameterWriter::Link(const Parameter& p) {
-    const ParamChannel c = p.target.channel;
-    if (c == ParamChannel::Sm || c == ParamChannel::Device) return kOk;
-    const ChannelCode ch = CodeOf(c);
-    switch (p.description->link) {
-        case LinkGroup::None: return kOk;
-        case LinkGroup::Gain: return linking_.LinkGain(ch);
-        case LinkGroup::Mute: return linking_.LinkMute(ch);
-        case LinkGroup::Polarity: return linking_.LinkPolarity(ch);
-        case LinkGroup::EqBypass: return linking_.LinkEqBypass(ch);
-        case LinkGroup::ChannelMode: return linking_.LinkChannelMode(ch);
-        case LinkGroup::EqBand: return linking_.LinkEqBand(BandIndexOf(p.target));
-        case LinkGroup::NoiseGate: return linking_.LinkNoiseGate(ch);
-        case LinkGroup::Delay: return linking_.LinkDelay(ch);
-        case LinkGroup::Crossover: return linking_.LinkCrossover(ch);
-        case LinkGroup::Compressor: return linking_.LinkCompressor(ch);
-        case LinkGroup::Limiter: return linking_.LinkLimiter(ch);
-        case LinkGroup::DynamicFilter: return linking_.LinkDynamicFilter(ch);
-        case LinkGroup::FirBypass: return linking_.LinkFirBypass(ch);
-        case LinkGroup::Impedance: return linking_.LinkImpedance(ch);
-    }
-    return kOk;
+Status ParameterWriter::Copy(DeviceSlot device, ChannelCode source, ChannelCode destination) {
+    if (!ZEF_CHECK(source != destination && IsInputChannel(source) == IsInputChannel(destination))) return kFailed;
+    DeviceModel& d = model_.device(device);
+    const ParamTarget from{ChannelOfCode(source), 0};
+    const ParamTarget to{ChannelOfCode(destination), 0};
+    const auto groups = ChannelCopyGroups(IsOutputChannel(source));
+    for (const LinkGroup g : groups) LinkRuleOf(g)->copy(d, from, to);
+    Status status = kOk;
+    for (const LinkGroup g : groups)
+        for (const Transmission& t : LinkRuleOf(g)->send(d, to)) status = First(status, Transmit(device, t));
+    for (const LinkGroup g : groups) Notify(device, LinkRuleOf(g)->response, to);
+    return status;
 }
 
 }  // namespace zef

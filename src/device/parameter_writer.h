@@ -1,30 +1,74 @@
 #pragma once
-// Setting one described parameter (model/parameters.h) on the current device
-// exactly as the editor's control does: the value is snapped as the control
-// snaps it, stored through the control's sender, sent, and repeated on the
-// linked partner channel when the pair is linked. Questions the editor asks
-// first (the bridge mode) are the caller's.
+// Writing described parameters (model/parameters.h) to a device, exactly as
+// the editor's controls do: each value is snapped and stored in the model by
+// its description's accessor (EditorValues included), the description's
+// transmissions are built from the model's records and sent, the response
+// observer hears what changed, and — while the pair is linked — the
+// partner channel follows by the description's link rule
+// (model/link_rules.h). Questions the editor asks first (the bridge mode)
+// are the caller's.
+//
+// A failed send leaves the model changed; nothing is retried. While sends
+// are suppressed or the device is off-line the exchange sends nothing and
+// reports success, so the model still follows.
+//
+// The device is always named by the caller; nothing here is "current".
 
-#include "device/linking.h"
-#include "device/senders.h"
+#include <functional>
+#include <span>
+#include <string>
+
+#include "device/exchange.h"
+#include "model/link_rules.h"
 #include "model/parameters.h"
+#include "model/response_observer.h"
 
 namespace zef {
 
+// Writes the FIR of output `output` (0..1) that the model holds for the
+// device with the FIR store's write sequence. True when every exchange succeeded.
+using FirWriter = std::function<bool(DeviceSlot device, int output)>;
+
 class ParameterWriter {
 public:
-    explicit ParameterWriter(Linking& linking) : linking_(linking), senders_(linking.senders()) {}
+    ParameterWriter(Model& model, Exchange& exchange, ResponseObserver& responses = NoResponseObserver(),
+                    FirWriter firWriter = {});
 
-    // The sender's status; when the pair is linked, the partner's send follows
-    // and a failure of either is returned.
-    Status Set(const Parameter& p, double value);
+    // One parameter. The value must lie in the description's range and the
+    // parameter on a channel that has it (programming errors otherwise).
+    // The first failed send ends the write (the partner's included) and is
+    // returned; the model keeps the new values.
+    Status Set(DeviceSlot device, const Parameter& p, double value);
+
+    // Several parameters as one step: every value is checked, then stored,
+    // the observer hears of each changed response once, each distinct
+    // transmission is sent once in the order of the values (the five fields
+    // of a band make one command 5), and the linked partners follow; the
+    // first failed send ends it. A value the parameter cannot take refuses
+    // the whole batch: nothing is stored.
+    Status Set(DeviceSlot device, std::span<const ParameterValue> values);
+
+    // Sends what a transmission names, from the device's model.
+    Status Transmit(DeviceSlot device, const Transmission& t);
+    Status Transmit(DeviceSlot device, const Command& c) { return Transmit(device, Transmission::Of(c)); }
+
+    // The channel copy: every group of ChannelCopyGroups from `source` to
+    // `destination` (both inputs or both outputs, different) in the model,
+    // then on the device. A failed send stops nothing; the first failure is
+    // returned and the model keeps the copied values.
+    Status Copy(DeviceSlot device, ChannelCode source, ChannelCode destination);
+
+    Model& model() { return model_; }
+    Exchange& exchange() { return exchange_; }
+    ResponseObserver& responses() { return responses_; }
 
 private:
-    Status Send(const Parameter& p, double value);
-    Status Link(const Parameter& p);
+    void Notify(DeviceSlot device, ResponseEffect effect, const ParamTarget& target);
 
-    Linking& linking_;
-    Senders& senders_;
+    Model& model_;
+    Exchange& exchange_;
+    ResponseObserver& responses_;
+    FirWriter firWriter_;
 };
 
 }  // namespace zef

@@ -39,21 +39,16 @@ std::vector<std::string> PresetSlotRows(const DeviceModel& device) {
 Presets::Presets(Model& model, Exchange& exchange, DeviceReader& reader, RefreshEvents& events)
     : model_(model), exchange_(exchange), reader_(reader), events_(events) {}
 
-Status Presets::Send(const Command& command) {
-    return exchange_.SendCommandFrame(model_.currentDevice(), command.code, command.p);
-}
-
 void Presets::ShowStatus(DeviceSlot slot) {
     const DeviceModel& d = model_.device(slot);
     events_.statusText.Emit(
         slot, ProgramLoadedStatus(model_.entry(slot), LoadedPresetSlot(d.settings), PresetName(d.preset)));
 }
 
-PresetResult Presets::Store(int presetSlot, std::string_view name, const Progress& progress) {
+PresetResult Presets::Store(DeviceSlot slot, int presetSlot, std::string_view name, const Progress& progress) {
     if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) return PresetResult::Failed;
     if (IsBlankPresetName(name)) return PresetResult::NoName;
 
-    const DeviceSlot slot = model_.currentDevice();
     DeviceModel& d = model_.device(slot);
     const std::string padded = PaddedPresetName(name);
     d.values.presetNames[static_cast<std::size_t>(presetSlot)] = padded;
@@ -66,7 +61,8 @@ PresetResult Presets::Store(int presetSlot, std::string_view name, const Progres
     const std::span<const std::uint8_t> nameBytes(d.preset.bytes.data() + pi::kName, pi::kNameSize);
     if (WriteMemoryBlock(exchange_, slot, kPresetBaseAddress, nameBytes) != kOk) return PresetResult::Failed;
     report(1);
-    if (Send(StorePresetCommand(presetSlot)) != kOk) return PresetResult::Failed;
+    const Command store = StorePresetCommand(presetSlot);
+    if (exchange_.SendCommandFrame(slot, store.code, store.p) != kOk) return PresetResult::Failed;
     report(2);
     std::uint8_t& loaded = d.settings[ds::kLoadedPreset];
     loaded = static_cast<std::uint8_t>((loaded & ~ds::kLoadedPresetMask) | presetSlot);
@@ -75,9 +71,8 @@ PresetResult Presets::Store(int presetSlot, std::string_view name, const Progres
     return PresetResult::Done;
 }
 
-PresetResult Presets::Recall(int presetSlot, const Progress& progress) {
+PresetResult Presets::Recall(DeviceSlot slot, int presetSlot, const Progress& progress) {
     if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) return PresetResult::Failed;
-    const DeviceSlot slot = model_.currentDevice();
     const ExchangeResult recall =
         exchange_.Transact(slot, {cmd::kRecallPreset, RecallPresetCommand(presetSlot).p, {}}, Reporting::Tell);
     if (recall.failed()) return PresetResult::Failed;

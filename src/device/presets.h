@@ -59,12 +59,11 @@ class Presets {
 public:
     Presets(Model& model, Exchange& exchange, DeviceReader& reader, RefreshEvents& events);
 
-    // Both work on Model::currentDevice(); slot 0..2.
-    PresetResult Store(int presetSlot, std::string_view name, const Progress& progress = {});
-    PresetResult Recall(int presetSlot, const Progress& progress = {});
+    // Preset slot 0..2 of the device in `device`.
+    PresetResult Store(DeviceSlot device, int presetSlot, std::string_view name, const Progress& progress = {});
+    PresetResult Recall(DeviceSlot device, int presetSlot, const Progress& progress = {});
 
 private:
-    Status Send(const Command& command);
     void ShowStatus(DeviceSlot slot);
 
     Model& model_;

@@ -2,7 +2,7 @@
 // How the windows hear that the model of a device changed under them (a
 // device read, a recalled preset, a change the device made by itself). The
 // device-state reader and the preset code emit these events while
-// LinkState::sendSuppressed is set, after the records and EditorValues hold
+// LinkState::sendsSuppressed() holds, after the records and EditorValues hold
 // the new values and the response observer was told; a listener only sets
 // its controls from the model and redraws. Any number of windows listen.
 

@@ -235,4 +235,8 @@ Command RecallPresetCommand(int presetSlot) {
     return c;
 }
 
+Transmission InputBlockATransmission() {
+    return Transmission::Preset(pi::kInputBlockA, pi::kBandRecordSize * pi::kInputBandsA * 2);
+}
+
 }  // namespace zef

@@ -32,6 +32,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "model/device_model.h"
 #include "protocol/commands.h"
@@ -101,5 +102,37 @@ Command RemoteEnableCommand(const DeviceModel& d);
 // Commands 23 and 24: p1 = preset slot 0..2.
 Command StorePresetCommand(int presetSlot);
 Command RecallPresetCommand(int presetSlot);
+
+// What one parameter write puts on the link, read from the model's records
+// when it is built:
+//   Command        one parameter command
+//   SettingsBytes  DS [offset, offset + count) as one memory write at the
+//                  same device address (delay unit 207, link mask 212)
+//   PresetBytes    PI [offset, offset + count) in device order as one memory
+//                  write, then command 25 so that the device takes them (input
+//                  band block A, which no command 5 carries)
+//   Fir            the FIR of output `offset` (0 or 1) with the FIR write
+//                  sequence: name, coefficients, tap counts, command 29
+struct Transmission {
+    enum class Kind : std::uint8_t { Command, SettingsBytes, PresetBytes, Fir };
+    Kind kind = Kind::Command;
+    Command command{};
+    std::uint16_t offset = 0;
+    std::uint16_t count = 0;
+
+    static Transmission Of(const Command& c) { return {Kind::Command, c, 0, 0}; }
+    static Transmission Settings(std::size_t offset, std::size_t count) {
+        return {Kind::SettingsBytes, {}, static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(count)};
+    }
+    static Transmission Preset(std::size_t offset, std::size_t count) {
+        return {Kind::PresetBytes, {}, static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(count)};
+    }
+    static Transmission FirOf(int output) { return {Kind::Fir, {}, static_cast<std::uint16_t>(output), 0}; }
+    bool operator==(const Transmission&) const = default;
+};
+using Transmissions = std::vector<Transmission>;
+
+// Input band block A of both inputs (PI 30..69) as one write.
+Transmission InputBlockATransmission();
 
 }  // namespace zef

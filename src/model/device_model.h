@@ -124,10 +124,6 @@ public:
     DeviceEntry& entry(DeviceSlot slot) { return entries_[SlotIndex(slot)]; }
     const DeviceEntry& entry(DeviceSlot slot) const { return entries_[SlotIndex(slot)]; }
 
-    DeviceSlot currentDevice() const { return current_; }
-    void setCurrentDevice(DeviceSlot slot) { current_ = static_cast<DeviceSlot>(SlotIndex(slot)); }
-    DeviceModel& current() { return device(current_); }
-
     // The output (kOutput1 or kOutput2) shown in a slot's output editor;
     // senders of output parameters take their channel from here.
     ChannelCode selectedOutput(DeviceSlot slot) const {
@@ -145,7 +141,6 @@ public:
 private:
     std::array<DeviceModel, kSlotCount> devices_;
     std::array<DeviceEntry, kSlotCount> entries_;
-    DeviceSlot current_ = 0;
 };
 
 }  // namespace zef

@@ -8,7 +8,7 @@
 
 #include "base/check.h"
 #include "model/commands.h"
-#include "model/controls.h"
+#include "model/parameter_access.h"
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/tables.h"
@@ -32,178 +32,150 @@ constexpr std::array<std::string_view, 2> kDelayUnits = {"ms", "m"};
 constexpr std::array<std::string_view, 2> kEqModes = {"30peq", "10peq+fir"};
 constexpr std::array<std::string_view, 3> kNoiseOptions = {"0", "1", "generator"};
 
-std::size_t Ch(const ParamTarget& t) { return static_cast<std::size_t>(t.channel); }
-int Output(const ParamTarget& t) { return static_cast<int>(t.channel) - 2; }
-int Input(const ParamTarget& t) { return static_cast<int>(t.channel); }
-
-double ValueOfCode(Control c, int code) {
-    const ControlMapper& m = MapperFor(c);
-    return m.valueFromCode(std::clamp(code, 0, m.maxCode()));
-}
-double Flag(bool on) { return on ? 1.0 : 0.0; }
-
-int Crossover(const ParamTarget& t, CrossoverSide side) { return 2 * Output(t) + static_cast<int>(side); }
-
-template <CrossoverSide Side>
-double XoverFreq(const DeviceModel& d, const ParamTarget& t) {
-    return d.values.crossoverFrequency[static_cast<std::size_t>(Crossover(t, Side))];
-}
-template <CrossoverSide Side>
-double XoverSlope(const DeviceModel& d, const ParamTarget& t) {
-    return d.values.crossoverSlope[static_cast<std::size_t>(Crossover(t, Side))];
-}
-
-template <int Field>
-double BandField(const DeviceModel& d, const ParamTarget& t) {
-    const EqBandEdit b = BandControls(d, BandIndexOf(t));
-    if constexpr (Field == 0) return b.type;
-    if constexpr (Field == 1) return b.frequencyHz;
-    if constexpr (Field == 2) return b.gainDb;
-    if constexpr (Field == 3) return b.q;
-    return Flag(b.bypassed);
-}
-
-template <std::size_t Field, Control C>
-double GateField(const DeviceModel& d, const ParamTarget& t) {
-    const int code = d.preset[pi::Gate(Input(t)) + Field];
-    if constexpr (Field == pi::kGateEnable) return Flag(code != 0);
-    return ValueOfCode(C, code);
-}
-
-template <std::size_t Field, Control C>
-double CompField(const DeviceModel& d, const ParamTarget& t) {
-    const int code = d.preset[pi::Compressor(Output(t)) + Field];
-    if constexpr (Field == pi::kCompEnable) return Flag(code != 0);
-    return ValueOfCode(C, code);
-}
-
-template <std::size_t Field, Control C>
-double LimField(const DeviceModel& d, const ParamTarget& t) {
-    const int code = d.preset[pi::Limiter(Output(t)) + Field];
-    if constexpr (Field == pi::kLimEnable) return Flag(code != 0);
-    return ValueOfCode(C, code);
-}
-
-template <int Field>
-double DynField(const DeviceModel& d, const ParamTarget& t) {
-    const DynamicFilterControls f = DynamicFilterControlsOf(d, Output(t));
-    if constexpr (Field == 0) return Flag(f.enabled);
-    if constexpr (Field == 1) return f.value1;
-    return f.value2;
-}
-
-double DelayBypassed(const DeviceModel& d, const ParamTarget& t) {
-    return Flag(TestBit8(d.preset[pi::kDelayBypass], Output(t)));
-}
-
 using V = ValueKind;
 using L = LinkGroup;
 using R = ResponseEffect;
 using C = Control;
 using P = ParamId;
-using Xs = CrossoverSide;
-using S = ParameterDescription;
+using G = ParamGroup;
+using Rec = RecordField::Record;
+using namespace access;
+
+// Record fields of the generic accessors.
+constexpr RecordField Preset(std::size_t (*base)(int), std::size_t field, int bit = RecordField::kWholeByte) {
+    return {Rec::Preset, base, field, bit};
+}
+constexpr RecordField Preset(std::size_t offset, int bit = RecordField::kWholeByte) {
+    return {Rec::Preset, nullptr, offset, bit};
+}
+constexpr RecordField Settings(std::size_t (*base)(int), std::size_t field) { return {Rec::Settings, base, field}; }
+constexpr RecordField Settings(std::size_t offset) { return {Rec::Settings, nullptr, offset}; }
+constexpr RecordField kHeld{};  // EditorValues-backed or composite: the accessor knows its bytes
+constexpr int kBit = RecordField::kChannelBit;
+
+constexpr auto Gate = &SendChannel<NoiseGateCommand>;
+constexpr auto Comp = &SendChannel<CompressorCommand>;
+constexpr auto CompAuto = &SendChannel<CompressorAutoCommand>;
+constexpr auto Lim = &SendChannel<LimiterCommand>;
+constexpr auto Dyn = &SendChannel<DynamicFilterCommand>;
+constexpr auto Masking = &SendDevice<MaskingCommand>;
+constexpr auto Generator = &SendDevice<GeneratorCommand>;
 
 // clang-format off
-const std::array<S, 54> kSpecs = {{
-    {P::Gain, "gain", kChannels, V::Number, "dB", -60, 12, C::ChannelGain, {}, L::Gain, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return d.values.channelGainDb[Ch(t)]; }},
-    {P::Mute, "mute", kChannels, V::Bool, "", 0, 1, {}, kOnOff, L::Mute, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return double(d.values.mute[Ch(t)]); }},
-    {P::Polarity, "polarity", kChannels, V::Bool, "", 0, 1, {}, kOnOff, L::Polarity, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return double(d.values.polarity[Ch(t)]); }},
-    {P::EqBypass, "eq.bypass", kChannels, V::Bool, "", 0, 1, {}, kOnOff, L::EqBypass, R::GroupSum,
-     [](const DeviceModel& d, const ParamTarget& t) { return double(d.values.eqBypass[Ch(t)]); }},
-    {P::InputBlockB, "eq.blockb", kInputs, V::Bool, "", 0, 1, {}, kOnOff, L::ChannelMode, R::GroupSum,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(InputUsesBlockB(d.preset, Input(t))); }},
-    {P::BandType, "eq.#.type", kBanded, V::Choice, "", 0, 7, {}, kEqTypeNames, L::EqBand, R::Band, BandField<0>},
-    {P::BandFreq, "eq.#.freq", kBanded, V::Number, "Hz", 20, 20000, {}, {}, L::EqBand, R::Band, BandField<1>},
-    {P::BandGain, "eq.#.gain", kBanded, V::Number, "dB", -15, 15, C::EqGain, {}, L::EqBand, R::Band, BandField<2>},
-    {P::BandQ, "eq.#.q", kBanded, V::Number, "", 0.4, 128, {}, {}, L::EqBand, R::Band, BandField<3>},
-    {P::BandBypass, "eq.#.bypass", kBanded, V::Bool, "", 0, 1, {}, kOnOff, L::EqBand, R::Band, BandField<4>},
-    {P::GateEnable, "gate.enable", kInputs, V::Bool, "", 0, 1, {}, kOnOff, L::NoiseGate, R::None,
-     GateField<pi::kGateEnable, C::GateThreshold>},
-    {P::GateThreshold, "gate.threshold", kInputs, V::Number, "dB", -80, -50, C::GateThreshold, {}, L::NoiseGate, R::None,
-     GateField<pi::kGateThreshold, C::GateThreshold>},
-    {P::GateTimeA, "gate.timea", kInputs, V::Number, "ms", 1, 1000, C::GateTimeA, {}, L::NoiseGate, R::None,
-     GateField<pi::kGateTimeA, C::GateTimeA>},
-    {P::GateTimeB, "gate.timeb", kInputs, V::Number, "ms", 30, 1000, C::GateTimeB, {}, L::NoiseGate, R::None,
-     GateField<pi::kGateTimeB, C::GateTimeB>},
-    {P::Delay, "delay", kOutputs, V::Number, "ms", 0, kDelayMaxMs, {}, {}, L::Delay, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return DelayMs(ReadDelay(d.preset, Output(t))); }},
-    {P::DelayBypass, "delay.bypass", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::Delay, R::None, DelayBypassed},
-    {P::HpFreq, "hp.freq", kOutputs, V::Number, "Hz", 20, 20000, {}, {}, L::Crossover, R::Crossover, XoverFreq<Xs::HighPass>},
-    {P::HpSlope, "hp.slope", kOutputs, V::Choice, "", 0, 8, {}, kSlopes, L::Crossover, R::Crossover, XoverSlope<Xs::HighPass>},
-    {P::LpFreq, "lp.freq", kOutputs, V::Number, "Hz", 20, 20000, {}, {}, L::Crossover, R::Crossover, XoverFreq<Xs::LowPass>},
-    {P::LpSlope, "lp.slope", kOutputs, V::Choice, "", 0, 8, {}, kSlopes, L::Crossover, R::Crossover, XoverSlope<Xs::LowPass>},
-    {P::RouteL, "route.inL", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(ReadRouting(d.preset, Output(t)).source0); }},
-    {P::RouteR, "route.inR", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(ReadRouting(d.preset, Output(t)).source1); }},
-    {P::CompEnable, "comp.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::Compressor, R::None,
-     CompField<pi::kCompEnable, C::CompressorLevel>},
-    {P::CompLevel, "comp.level", kOutputs, V::Number, "dB", -18, 12, C::CompressorLevel, {}, L::Compressor, R::None,
-     CompField<pi::kCompLevel, C::CompressorLevel>},
-    {P::CompRatio, "comp.ratio", kOutputs, V::Number, ":1", 2, 32, C::CompressorRatio, {}, L::Compressor, R::None,
-     CompField<pi::kCompRatio, C::CompressorRatio>},
-    {P::CompValue, "comp.value", kOutputs, V::Number, "", 0, 100, C::CompressorValue, {}, L::Compressor, R::None,
-     CompField<pi::kCompValue, C::CompressorValue>},
-    {P::CompTimeA, "comp.timea", kOutputs, V::Number, "", 0.1, 3, C::CompressorTimeA, {}, L::Compressor, R::None,
-     CompField<pi::kCompTimeA, C::CompressorTimeA>},
-    {P::CompTimeB, "comp.timeb", kOutputs, V::Number, "", 5, 200, C::CompressorTimeB, {}, L::Compressor, R::None,
-     CompField<pi::kCompTimeB, C::CompressorTimeB>},
-    {P::CompGain, "comp.gain", kOutputs, V::Number, "dB", -12, 12, C::CompressorGain, {}, L::Compressor, R::None,
-     CompField<pi::kCompGain, C::CompressorGain>},
-    {P::CompAuto, "comp.auto", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::Compressor, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(d.preset[pi::CompAutoMode(Output(t))] != 0); }},
-    {P::CompKnee, "comp.knee", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::Compressor, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(d.preset[pi::CompAutoKnee(Output(t))] != 0); }},
-    {P::LimEnable, "limiter.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::Limiter, R::None,
-     LimField<pi::kLimEnable, C::LimiterThreshold>},
-    {P::LimThreshold, "limiter.threshold", kOutputs, V::Number, "", 1.63, 50, C::LimiterThreshold, {}, L::Limiter, R::None,
-     LimField<pi::kLimThreshold, C::LimiterThreshold>},
-    {P::LimTimeA, "limiter.timea", kOutputs, V::Number, "", 0.1, 5, C::LimiterTimeA, {}, L::Limiter, R::None,
-     LimField<pi::kLimTimeA, C::LimiterTimeA>},
-    {P::LimTimeB, "limiter.timeb", kOutputs, V::Number, "", 1, 900, C::LimiterTimeB, {}, L::Limiter, R::None,
-     LimField<pi::kLimTimeB, C::LimiterTimeB>},
-    {P::DynEnable, "dynfilter.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::DynamicFilter, R::None, DynField<0>},
-    {P::DynValue1, "dynfilter.value1", kOutputs, V::Number, "", 0, 100, {}, {}, L::DynamicFilter, R::None, DynField<1>},
-    {P::DynValue2, "dynfilter.value2", kOutputs, V::Number, "", 0, 100, {}, {}, L::DynamicFilter, R::None, DynField<2>},
-    {P::FirBypass, "fir.bypass", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, L::FirBypass, R::GroupSum,
-     [](const DeviceModel& d, const ParamTarget& t) { return Flag(TestBit8(d.preset[pi::kFirBypass], Output(t))); }},
-    {P::Impedance, "impedance", kOutputs, V::Number, "", 0, 3, {}, {}, L::Impedance, R::None,
-     [](const DeviceModel& d, const ParamTarget& t) { return double(d.settings[ds::Impedance(Output(t))]); }},
-    {P::MaskEnable, "enable", kSm, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.preset[pi::kMaskingEnable] != 0); }},
-    {P::MaskLevel, "level", kSm, V::Number, "dB", -80, 0, C::MaskingLevel, {}, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return ValueOfCode(C::MaskingLevel, d.preset[pi::kMaskingLevel]); }},
-    {P::MaskType, "type", kSm, V::Number, "", 0, 1, {}, {}, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return double(d.preset[pi::kMaskingType]); }},
-    {P::Standby, "standby", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.settings[ds::kStandby] != 0); }},
-    {P::Sleep, "sleep", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.settings[ds::kSleepMode] != 0); }},
-    {P::Bridge, "bridge", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.settings[ds::kBridge] != 0); }},
-    {P::Voltage, "voltage", kDevice, V::Number, "", 0, 255, {}, {}, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return double(d.settings[ds::kVoltage]); }},
-    {P::Remote, "remote", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.settings[ds::kRemoteEnable] != 0); }},
-    {P::NoiseOption, "noise.option", kDevice, V::Choice, "", 0, 2, {}, kNoiseOptions, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) {
-         return d.settings[ds::kNoiseOn] != 0 ? 2.0 : double(std::min<int>(d.settings[ds::kNoiseOption], 1));
-     }},
-    {P::NoiseLevel, "noise.level", kDevice, V::Number, "dB", -80, 0, C::NoiseLevel, {}, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return ValueOfCode(C::NoiseLevel, d.settings[ds::kNoiseLevel]); }},
-    {P::DelayUnit, "delayunit", kDevice, V::Choice, "", 0, 1, {}, kDelayUnits, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.settings[ds::kDelayUnit] == 1); }},
-    {P::EqMode, "eqmode", kDevice, V::Choice, "", 0, 1, {}, kEqModes, L::None, R::GroupSum,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(d.preset[pi::kEqMode] != 0); }},
-    {P::LinkInputs, "link.inputs", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(TestBit8(d.settings[ds::kLinkMask], 0)); }},
-    {P::LinkOutputs, "link.outputs", kDevice, V::Bool, "", 0, 1, {}, kOnOff, L::None, R::None,
-     [](const DeviceModel& d, const ParamTarget&) { return Flag(TestBit8(d.settings[ds::kLinkMask], 1)); }},
-}};
+constexpr auto kDescriptions = std::to_array<ParameterDescription>({
+    {P::Gain, "gain", kChannels, V::Number, "dB", -60, 12, C::ChannelGain, {}, kHeld, &kGain,
+     SendChannel<GainCommand>, G::Gains, L::Gain},
+    {P::Mute, "mute", kChannels, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kMute, SendChannel<MuteCommand>, G::Mutes, L::Mute},
+    {P::Polarity, "polarity", kChannels, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kPolarity,
+     SendChannel<PolarityCommand>, G::Polarity, L::Polarity},
+    {P::EqBypass, "eq.bypass", kChannels, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kEqBypass,
+     SendChannel<EqBypassCommand>, G::EqBypass, L::EqBypass, R::GroupSum},
+    {P::InputBlockB, "eq.blockb", kInputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kChannelMode, kBit), &kBlockB,
+     SendChannel<ChannelModeCommand>, G::ChannelModes, L::ChannelMode, R::GroupBands},
+    {P::BandType, "eq.#.type", kBanded, V::Choice, "", 0, 7, {}, kEqTypeNames, kHeld, &kBandType, SendBand,
+     G::EqBands, L::EqBand, R::Band},
+    {P::BandFreq, "eq.#.freq", kBanded, V::Number, "Hz", 20, 20000, {}, {}, kHeld, &kBandFreq, SendBand,
+     G::EqBands, L::EqBand, R::Band},
+    {P::BandGain, "eq.#.gain", kBanded, V::Number, "dB", -15, 15, C::EqGain, {}, kHeld, &kBandGain, SendBand,
+     G::EqBands, L::EqBand, R::Band},
+    {P::BandQ, "eq.#.q", kBanded, V::Number, "", 0.4, 128, {}, {}, kHeld, &kBandQ, SendBand, G::EqBands, L::EqBand, R::Band},
+    {P::BandBypass, "eq.#.bypass", kBanded, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kBandBypass, SendBand,
+     G::EqBands, L::EqBand, R::Band},
+    {P::GateEnable, "gate.enable", kInputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::Gate, pi::kGateEnable), &kFlag,
+     Gate, G::NoiseGates, L::NoiseGate},
+    {P::GateThreshold, "gate.threshold", kInputs, V::Number, "dB", -80, -50, C::GateThreshold, {},
+     Preset(pi::Gate, pi::kGateThreshold), &kCoded, Gate, G::NoiseGates, L::NoiseGate},
+    {P::GateTimeA, "gate.timea", kInputs, V::Number, "ms", 1, 1000, C::GateTimeA, {}, Preset(pi::Gate, pi::kGateTimeA),
+     &kCoded, Gate, G::NoiseGates, L::NoiseGate},
+    {P::GateTimeB, "gate.timeb", kInputs, V::Number, "ms", 30, 1000, C::GateTimeB, {}, Preset(pi::Gate, pi::kGateTimeB),
+     &kCoded, Gate, G::NoiseGates, L::NoiseGate},
+    {P::Delay, "delay", kOutputs, V::Number, "ms", 0, kDelayMaxMs, {}, {}, kHeld, &kDelay, SendChannel<DelayCommand>,
+     G::Delay, L::Delay},
+    {P::DelayBypass, "delay.bypass", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kDelayBypass, kBit), &kFlag,
+     SendChannel<DelayCommand>, G::Delay, L::Delay},
+    {P::HpFreq, "hp.freq", kOutputs, V::Number, "Hz", 20, 20000, {}, {}, kHeld, &kHpFreq, SendHighPass, G::Crossovers,
+     L::Crossover, R::HighPass},
+    {P::HpSlope, "hp.slope", kOutputs, V::Choice, "", 0, 8, {}, kSlopes, kHeld, &kHpSlope, SendHighPass, G::Crossovers,
+     L::Crossover, R::HighPass},
+    {P::LpFreq, "lp.freq", kOutputs, V::Number, "Hz", 20, 20000, {}, {}, kHeld, &kLpFreq, SendLowPass, G::Crossovers,
+     L::Crossover, R::LowPass},
+    {P::LpSlope, "lp.slope", kOutputs, V::Choice, "", 0, 8, {}, kSlopes, kHeld, &kLpSlope, SendLowPass, G::Crossovers,
+     L::Crossover, R::LowPass},
+    {P::RouteL, "route.inL", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kRouteL, SendChannel<RoutingCommand>,
+     G::Routing},
+    {P::RouteR, "route.inR", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kRouteR, SendChannel<RoutingCommand>,
+     G::Routing},
+    {P::CompEnable, "comp.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::Compressor, pi::kCompEnable),
+     &kFlag, Comp, G::Compressors, L::Compressor},
+    {P::CompLevel, "comp.level", kOutputs, V::Number, "dB", -18, 12, C::CompressorLevel, {},
+     Preset(pi::Compressor, pi::kCompLevel), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompRatio, "comp.ratio", kOutputs, V::Number, ":1", 2, 32, C::CompressorRatio, {},
+     Preset(pi::Compressor, pi::kCompRatio), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompValue, "comp.value", kOutputs, V::Number, "", 0, 100, C::CompressorValue, {},
+     Preset(pi::Compressor, pi::kCompValue), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompTimeA, "comp.timea", kOutputs, V::Number, "", 0.1, 3, C::CompressorTimeA, {},
+     Preset(pi::Compressor, pi::kCompTimeA), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompTimeB, "comp.timeb", kOutputs, V::Number, "", 5, 200, C::CompressorTimeB, {},
+     Preset(pi::Compressor, pi::kCompTimeB), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompGain, "comp.gain", kOutputs, V::Number, "dB", -12, 12, C::CompressorGain, {},
+     Preset(pi::Compressor, pi::kCompGain), &kCoded, Comp, G::Compressors, L::Compressor},
+    {P::CompAuto, "comp.auto", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::CompAutoMode, 0), &kFlag, CompAuto,
+     G::CompressorAuto, L::Compressor},
+    {P::CompKnee, "comp.knee", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::CompAutoKnee, 0), &kFlag, CompAuto,
+     G::CompressorAuto, L::Compressor},
+    {P::LimEnable, "limiter.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::Limiter, pi::kLimEnable), &kFlag,
+     Lim, G::Limiters, L::Limiter},
+    {P::LimThreshold, "limiter.threshold", kOutputs, V::Number, "", 1.63, 50, C::LimiterThreshold, {},
+     Preset(pi::Limiter, pi::kLimThreshold), &kLimiterThreshold, Lim, G::Limiters, L::Limiter},
+    {P::LimTimeA, "limiter.timea", kOutputs, V::Number, "", 0.1, 5, C::LimiterTimeA, {},
+     Preset(pi::Limiter, pi::kLimTimeA), &kCoded, Lim, G::Limiters, L::Limiter},
+    {P::LimTimeB, "limiter.timeb", kOutputs, V::Number, "", 1, 900, C::LimiterTimeB, {},
+     Preset(pi::Limiter, pi::kLimTimeB), &kCoded, Lim, G::Limiters, L::Limiter},
+    {P::DynEnable, "dynfilter.enable", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::DynamicFilter, 0), &kFlag,
+     Dyn, G::DynamicFilter, L::DynamicFilter},
+    {P::DynValue1, "dynfilter.value1", kOutputs, V::Number, "", 0, 100, {}, {}, Preset(pi::DynamicFilter, 1), &kWhole,
+     Dyn, G::DynamicFilter, L::DynamicFilter},
+    {P::DynValue2, "dynfilter.value2", kOutputs, V::Number, "", 0, 100, {}, {}, Preset(pi::DynamicFilter, 2), &kWhole,
+     Dyn, G::DynamicFilter, L::DynamicFilter},
+    {P::FirBypass, "fir.bypass", kOutputs, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kFirBypass, kBit), &kFlag,
+     SendChannel<FirBypassCommand>, G::FirBypass, L::FirBypass, R::GroupSum},
+    {P::Impedance, "impedance", kOutputs, V::Number, "", 0, 3, {}, {}, Settings(ds::Impedance, 0), &kWhole,
+     SendChannel<ImpedanceCommand>, G::BridgePower, L::Impedance},
+    {P::MaskEnable, "enable", kSm, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kMaskingEnable), &kFlag, Masking, G::Masking},
+    {P::MaskLevel, "level", kSm, V::Number, "dB", -80, 0, C::MaskingLevel, {}, Preset(pi::kMaskingLevel), &kCoded,
+     Masking, G::Masking},
+    {P::MaskType, "type", kSm, V::Number, "", 0, 1, {}, {}, Preset(pi::kMaskingType), &kWhole, Masking, G::Masking},
+    {P::MaskInL, "channel.inL", kSm, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kMaskingChannels, kInputL), &kFlag,
+     Masking, G::Masking},
+    {P::MaskInR, "channel.inR", kSm, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kMaskingChannels, kInputR), &kFlag,
+     Masking, G::Masking},
+    {P::MaskOut1, "channel.out1", kSm, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kMaskingChannels, kOutput1), &kFlag,
+     Masking, G::Masking},
+    {P::MaskOut2, "channel.out2", kSm, V::Bool, "", 0, 1, {}, kOnOff, Preset(pi::kMaskingChannels, kOutput2), &kFlag,
+     Masking, G::Masking},
+    {P::Standby, "standby", kDevice, V::Bool, "", 0, 1, {}, kOnOff, Settings(ds::kStandby), &kFlag,
+     SendDevice<StandbyCommand>, G::Standby},
+    {P::Sleep, "sleep", kDevice, V::Bool, "", 0, 1, {}, kOnOff, Settings(ds::kSleepMode), &kFlag,
+     SendDevice<SleepModeCommand>, G::SleepMode},
+    {P::Bridge, "bridge", kDevice, V::Bool, "", 0, 1, {}, kOnOff, Settings(ds::kBridge), &kFlag,
+     SendDevice<BridgeCommand>, G::BridgePower},
+    {P::Voltage, "voltage", kDevice, V::Number, "", 0, 255, {}, {}, Settings(ds::kVoltage), &kWhole,
+     SendDevice<VoltageCommand>, G::BridgePower},
+    {P::Remote, "remote", kDevice, V::Bool, "", 0, 1, {}, kOnOff, Settings(ds::kRemoteEnable), &kFlag,
+     SendDevice<RemoteEnableCommand>, G::RemoteEnable},
+    {P::NoiseOption, "noise.option", kDevice, V::Choice, "", 0, 2, {}, kNoiseOptions, kHeld, &kNoiseOption,
+     SendNoiseOption, G::NoiseGenerator},
+    {P::NoiseLevel, "noise.level", kDevice, V::Number, "dB", -80, 0, C::NoiseLevel, {}, Settings(ds::kNoiseLevel),
+     &kCoded, Generator, G::NoiseGenerator},
+    {P::DelayUnit, "delayunit", kDevice, V::Choice, "", 0, 1, {}, kDelayUnits, Settings(ds::kDelayUnit), &kFlag,
+     SendSettingsByte<ds::kDelayUnit>, G::DelayUnit},
+    {P::EqMode, "eqmode", kDevice, V::Choice, "", 0, 1, {}, kEqModes, Preset(pi::kEqMode), &kFlag, SendEqMode, G::EqMode,
+     L::None, R::OutputSums},
+    {P::LinkInputs, "link.inputs", kDevice, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kLinkInputs, SendLinkMask,
+     G::LinkMask},
+    {P::LinkOutputs, "link.outputs", kDevice, V::Bool, "", 0, 1, {}, kOnOff, kHeld, &kLinkOutputs, SendLinkMask,
+     G::LinkMask},
+});
 // clang-format on
 
 std::string Lower(std::string_view s) {
@@ -235,13 +207,24 @@ ChannelCode CodeOf(ParamChannel channel) {
     return static_cast<ChannelCode>(c);
 }
 
-std::span<const ParameterDescription> ParameterSpecs() { return kSpecs; }
+ParamChannel ChannelOfCode(ChannelCode channel) {
+    if (!ZEF_CHECK(channel <= kOutput2)) return ParamChannel::Out1;
+    return static_cast<ParamChannel>(channel);
+}
+
+int ChannelIndex(const ParamTarget& t) {
+    const int c = static_cast<int>(t.channel);
+    if (!ZEF_CHECK(c <= kOutput2 && "a channel of an input or output")) return 0;
+    return c & 1;
+}
+
+std::span<const ParameterDescription> ParameterDescriptions() { return kDescriptions; }
 
 const ParameterDescription& DescriptionOf(ParamId id) {
-    for (const ParameterDescription& s : kSpecs)
+    for (const ParameterDescription& s : kDescriptions)
         if (s.id == id) return s;
     ZEF_CHECK(!"every ParamId has a description");
-    return kSpecs.front();
+    return kDescriptions.front();
 }
 
 int BandCount(ParamChannel channel) {
@@ -268,15 +251,25 @@ int BandIndexOf(const ParamTarget& t) {
     return kFirstBand[c] + t.band - 1;
 }
 
+ParamTarget BandTarget(int bandIndex) {
+    if (!ZEF_CHECK(bandIndex >= 0 && bandIndex < static_cast<int>(kBandCount))) bandIndex = 0;
+    if (bandIndex < kFirstOutputBand) return {static_cast<ParamChannel>(bandIndex / 4), bandIndex % 4 + 1};
+    if (bandIndex < kFirstMaskingBand) {
+        const int o = (bandIndex - kFirstOutputBand) / 30;
+        return {o == 0 ? ParamChannel::Out1 : ParamChannel::Out2, (bandIndex - kFirstOutputBand) % 30 + 1};
+    }
+    return {ParamChannel::Sm, bandIndex - kFirstMaskingBand + 1};
+}
+
 std::vector<Parameter> AllParameters() {
     std::vector<Parameter> all;
     for (int ci = 0; ci < kParamChannelCount; ++ci) {
         const auto c = static_cast<ParamChannel>(ci);
-        for (const ParameterDescription& description : kSpecs)
+        for (const ParameterDescription& description : kDescriptions)
             if ((description.channels & Bit(c)) && !description.banded())
                 all.push_back({&description, {c, 0}, ConcreteName(c, description.path, 0)});
         for (int band = 1; band <= BandCount(c); ++band)
-            for (const ParameterDescription& description : kSpecs)
+            for (const ParameterDescription& description : kDescriptions)
                 if ((description.channels & Bit(c)) && description.banded())
                     all.push_back({&description, {c, band}, ConcreteName(c, description.path, band)});
     }
@@ -307,7 +300,7 @@ std::optional<Parameter> FindParameter(std::string_view name) {
             path = "eq.#" + rest.substr(second);
         }
     }
-    for (const ParameterDescription& description : kSpecs) {
+    for (const ParameterDescription& description : kDescriptions) {
         if (!(description.channels & Bit(channel)) || Lower(description.path) != path) continue;
         return Parameter{&description, {channel, band}, ConcreteName(channel, description.path, band)};
     }
@@ -359,7 +352,24 @@ std::string ValueText(const ParameterDescription& description, double value) {
 }
 
 double GetValue(const DeviceModel& device, const Parameter& p) {
-    return p.description->get(device, p.target);
+    return p.description->access->get(*p.description, device, p.target);
+}
+
+EqBandValues BandValues(const DeviceModel& d, int bandIndex) {
+    const auto i = static_cast<std::size_t>(std::clamp(bandIndex, 0, static_cast<int>(kBandCount) - 1));
+    const EditorValues& v = d.values;
+    return {v.bandType[i], v.bandFrequency[i], v.bandGain[i], v.bandQ[i], v.bandBypass[i] != 0};
+}
+
+std::vector<ParameterValue> BandEdit(int bandIndex, const EqBandValues& values) {
+    const ParamTarget t = BandTarget(bandIndex);
+    return {{ParameterOf(ParamId::BandType, t), static_cast<double>(values.type)},
+            {ParameterOf(ParamId::BandFreq, t), values.frequencyHz},
+            {ParameterOf(ParamId::BandGain, t), values.gainDb},
+            {ParameterOf(ParamId::BandQ, t), values.q},
+            {ParameterOf(ParamId::BandBypass, t), values.bypassed ? 1.0 : 0.0}};
 }
 
 }  // namespace zef
+
+

@@ -16,6 +16,7 @@ std::string_view ParamGroupName(ParamGroup group) {
         "Crossovers",   "ChannelModes",   "EqBypass",      "EqBands",        "EqMode",         "FirBypass",
         "Polarity",     "Limiters",       "Routing",       "Masking",        "DynamicFilter",  "FirInfo",
         "RemoteEnable", "NoiseGenerator", "BridgePower",   "SleepMode",      "Standby",        "LinkMask",
+        "DelayUnit",
     };
     const auto i = static_cast<std::size_t>(group);
     return i < kNames.size() ? kNames[i] : std::string_view();
@@ -56,13 +57,14 @@ constexpr std::array<UpdateGroup, 18> kChannelGroups = {{
     {G::FirInfo, false, {{{pi::kFirNames, 2 * pi::kFirNameSize + 4}}}, 1},
 }};
 
-constexpr std::array<UpdateGroup, 6> kDeviceGroups = {{
+constexpr std::array<UpdateGroup, 7> kDeviceGroups = {{
     {G::RemoteEnable, true, {{{ds::kRemoteEnable, 1}}}, 1},
     {G::NoiseGenerator, true, {{{ds::kNoiseOption, 1}, {ds::kNoiseOn, 3}}}, 2},
     {G::BridgePower, true, {{{ds::kBridge, 4}}}, 1},
     {G::SleepMode, true, {{{ds::kSleepMode, 1}}}, 1},
     {G::Standby, true, {{{ds::kStandby, 1}}}, 1},
     {G::LinkMask, true, {{{ds::kLinkMask, 1}}}, 1},
+    {G::DelayUnit, true, {{{ds::kDelayUnit, 1}}}, 1},
 }};
 
 template <std::size_t N>

@@ -44,8 +44,9 @@ enum class ParamGroup : std::uint8_t {
     SleepMode,       // DS 211
     Standby,         // DS 206
     LinkMask,        // DS 212 and the linked flags
+    DelayUnit,       // DS 207
 };
-inline constexpr int kParamGroupCount = 24;
+inline constexpr int kParamGroupCount = 25;
 
 // "Gains", "NoiseGates", ...: the group's name as the enum spells it.
 std::string_view ParamGroupName(ParamGroup group);

@@ -32,7 +32,6 @@ ChannelEditorWindow::ChannelEditorWindow(EditorSession& session, DeviceSlot slot
     setObjectName("FrmVLDxxxA");
     setAttribute(Qt::WA_DeleteOnClose, false);
     filling_ = true;
-    session_.model().setCurrentDevice(slot_);
     session_.responses().Keep(slot_);
 
     auto* outer = new QVBoxLayout(this);
@@ -115,9 +114,9 @@ void ChannelEditorWindow::Warn(const std::string& title, const std::string& text
     session_.dialogs().Message(title, text, Icon::Exclamation);
 }
 
-void ChannelEditorWindow::Activated() {
-    session_.model().setCurrentDevice(slot_);
-    session_.responses().Keep(slot_);
+void ChannelEditorWindow::SetActive(bool active) {
+    active_ = active;
+    if (active) session_.responses().Keep(slot_);
 }
 
 BoundControl* ChannelEditorWindow::control(const std::string& name) const {
@@ -131,10 +130,8 @@ BoundControl* ChannelEditorWindow::control(const std::string& name) const {
 
 void ChannelEditorWindow::Commit(const Parameter& p, double value, bool dragging) {
     if (controlsQuiet()) return;
-    Model& model = session_.model();
-    model.setCurrentDevice(slot_);
     if (p.description->id == ParamId::Bridge) {
-        const Confirmed c = SendBridgeAsked(session_.senders(), session_.dialogs(), value != 0);
+        const Confirmed c = SendBridgeAsked(session_.writer(), slot_, session_.dialogs(), value != 0);
         if (c != Confirmed::Declined) RebuildOutputPage();
         RefreshControls();
         return;
@@ -147,14 +144,13 @@ void ChannelEditorWindow::Commit(const Parameter& p, double value, bool dragging
             session_.responses().BandChanged(slot_, band);
         }
         coalescer_.Post([this, p, value] {
-            session_.model().setCurrentDevice(slot_);
-            session_.writer().Set(p, value);
+            session_.writer().Set(slot_, p, value);
             AfterCommit(p);
         });
         return;
     }
     coalescer_.Cancel();
-    session_.writer().Set(p, value);
+    session_.writer().Set(slot_, p, value);
     AfterCommit(p);
 }
 
@@ -268,8 +264,7 @@ void ChannelEditorWindow::ChooseBandType(int type) {
 }
 
 void ChannelEditorWindow::ChooseSettingsEntry(int index) {
-    session_.model().setCurrentDevice(slot_);
-    if (settingsHandler) settingsHandler(index);
+    if (settingsHandler) settingsHandler(slot_, index);
 }
 
 void ChannelEditorWindow::closeEvent(QCloseEvent* event) {

@@ -69,14 +69,16 @@ public:
     void SetPageChannel(int group);
     // The filter-type menu's choice for the selected band (groups 0, 1, 4).
     void ChooseBandType(int type);
-    // The settings menu (0 firmware update, 1 name edit, 2 network).
+    // The settings menu (0 firmware update, 1 name edit, 2 network) for this editor's device.
     void ChooseSettingsEntry(int index);
-    std::function<void(int index)> settingsHandler;
+    std::function<void(DeviceSlot device, int index)> settingsHandler;
     // Opens the output EQ/FIR editor (set by the main window when it exists).
     std::function<void(DeviceSlot)> outputEditorHandler;
 
-    // The editor became the active one: its device is CurrentDevice.
-    void Activated();
+    // The main window's active editor polls its device and watches it for
+    // changes; the others rest. An editor starts active.
+    void SetActive(bool active);
+    bool active() const { return active_; }
 
     // ---- ControlHost ----
     bool controlsQuiet() const override;
@@ -156,6 +158,7 @@ private:
     DeviceSlot slot_;
     EditorTimings timings_;
     bool filling_ = false;
+    bool active_ = true;
     int outputBuilds_ = 0;
 
     QLabel* status_ = nullptr;

@@ -7,8 +7,9 @@
 
 namespace zef {
 
-ChannelCopyWindow::ChannelCopyWindow(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent)
-    : QDialog(parent), linking_(linking), dialogs_(dialogs), mode_(copyMode) {
+ChannelCopyWindow::ChannelCopyWindow(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int copyMode,
+                                     QWidget* parent)
+    : QDialog(parent), writer_(writer), device_(device), dialogs_(dialogs), mode_(copyMode) {
     setObjectName("FrmCopyOut");
     const bool outputs = copyMode == 1;
     setWindowTitle(outputs ? kOutputCopyCaption : kInputCopyCaption);
@@ -47,7 +48,7 @@ CopyResult ChannelCopyWindow::ClickCopy() {
     const int base = mode_ == 1 ? kOutput1 : kInputL;
     const auto source = static_cast<ChannelCode>(base + std::max(0, sources_->currentRow()));
     const auto destination = static_cast<ChannelCode>(base + std::max(0, destinations_->currentRow()));
-    const CopyResult r = ConfirmCopy(linking_, dialogs_, source, destination);
+    const CopyResult r = ConfirmCopy(writer_, device_, dialogs_, source, destination);
     if (r == CopyResult::Copied || r == CopyResult::Failed) accept();
     return r;
 }

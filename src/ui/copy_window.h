@@ -14,7 +14,8 @@ class ChannelCopyWindow final : public QDialog {
     Q_OBJECT
 public:
     // copyMode 0 = inputs, 1 = outputs.
-    ChannelCopyWindow(Linking& linking, Dialogs& dialogs, int copyMode, QWidget* parent = nullptr);
+    ChannelCopyWindow(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int copyMode,
+                      QWidget* parent = nullptr);
 
     QListWidget* sources() const { return sources_; }
     QListWidget* destinations() const { return destinations_; }
@@ -22,7 +23,8 @@ public:
     CopyResult ClickCopy();
 
 private:
-    Linking& linking_;
+    ParameterWriter& writer_;
+    DeviceSlot device_;
     Dialogs& dialogs_;
     int mode_;
     QListWidget* sources_ = nullptr;

@@ -70,9 +70,8 @@ void ChannelEditorWindow::BuildHeader() {
 
 void ChannelEditorWindow::ClickLoadPresetFile() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
     const PresetFileOutcome r =
-        LoadPresetFileAsked(session_.model(), session_.exchange(), session_.reader(), session_.responses(),
+        LoadPresetFileAsked(session_.model(), slot_, session_.exchange(), session_.reader(), session_.responses(),
                             session_.dialogs(), session_.dataSubfolder(kPresetFolderName));
     if (r.done) {
         if ((device().settings[213] != 0) != outputHost_->property("bridged").toBool()) RebuildOutputPage();
@@ -82,23 +81,20 @@ void ChannelEditorWindow::ClickLoadPresetFile() {
 }
 
 void ChannelEditorWindow::ClickSavePresetFile() {
-    session_.model().setCurrentDevice(slot_);
-    SavePresetFileAsked(session_.model(), session_.dialogs(), session_.dataSubfolder(kPresetFolderName));
+    SavePresetFileAsked(session_.model(), slot_, session_.dialogs(), session_.dataSubfolder(kPresetFolderName));
 }
 
 void ChannelEditorWindow::ClickStore() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    PresetActions actions(session_.presets(), session_.dialogs());
-    StorePresetWindow window(actions, session_.dialogs(), session_.model(), this);
+    PresetActions actions(session_.presets(), session_.dialogs(), slot_);
+    StorePresetWindow window(actions, session_.dialogs(), session_.model().device(slot_), this);
     window.exec();
 }
 
 void ChannelEditorWindow::ClickRecall() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    PresetActions actions(session_.presets(), session_.dialogs());
-    RecallPresetWindow window(actions, session_.model(), this);
+    PresetActions actions(session_.presets(), session_.dialogs(), slot_);
+    RecallPresetWindow window(actions, session_.model().device(slot_), this);
     window.exec();
     if (window.lastResult() == PresetResult::Done) {
         if ((device().settings[213] != 0) != outputHost_->property("bridged").toBool()) RebuildOutputPage();
@@ -113,8 +109,7 @@ void ChannelEditorWindow::ClickVersion() {
 
 void ChannelEditorWindow::ClickCopy(int copyMode) {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    ChannelCopyWindow window(session_.linking(), session_.dialogs(), copyMode, this);
+    ChannelCopyWindow window(session_.writer(), slot_, session_.dialogs(), copyMode, this);
     window.exec();
     RefreshAll();
 }
@@ -140,8 +135,7 @@ void ChannelEditorWindow::ClickNewPassword() {
 
 void ChannelEditorWindow::ClickDefaultProgram() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    if (LoadDefaultProgram(session_.model(), session_.exchange(), session_.reader(), session_.responses(),
+    if (LoadDefaultProgram(session_.model(), slot_, session_.exchange(), session_.reader(), session_.responses(),
                            session_.dialogs()))
         RefreshAll();
 }

@@ -9,7 +9,7 @@
 #include "app/editor_session.h"
 #include "app/entry_rules.h"
 #include "dsp/groups.h"
-#include "model/controls.h"
+#include "model/parameters.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 #include "ui/response_graph.h"
@@ -110,7 +110,7 @@ void ChannelEditorWindow::UpdateMarkers() {
         const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(selected)];
         const int count = InputBandCount(selected);
         for (int b = info.firstBand; b < info.firstBand + count; ++b) {
-            const EqBandEdit e = BandControls(device(), b);
+            const EqBandValues e = BandValues(device(), b);
             markers.push_back({b - info.firstBand + 1, e.frequencyHz, e.gainDb, GroupColour(selected),
                                b == bandPanel_->selectedBand()});
         }
@@ -130,7 +130,7 @@ void ChannelEditorWindow::BandPressed(int number, double x, double y) {
         UpdateMarkers();
     }
     bandPanel_->gain()->fader()->setStyleSheet("QSlider::handle { background: rgb(255,200,0); }");
-    const EqBandEdit e = BandControls(device(), band);
+    const EqBandValues e = BandValues(device(), band);
     graph_->showReadout(QString::fromStdString(BandDragReadout({e.frequencyHz, e.gainDb}, decimalComma())),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
@@ -162,8 +162,7 @@ void ChannelEditorWindow::BandReleased(int) {
 
 void ChannelEditorWindow::ClickFlat() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    if (FlattenEq(session_.senders(), session_.linking(), session_.dialogs(), session_.selection(slot_).group)) {
+    if (FlattenEq(session_.writer(), slot_, session_.dialogs(), session_.selection(slot_).group)) {
         RefreshControls();
         RedrawGraph();
     }

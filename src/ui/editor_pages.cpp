@@ -173,30 +173,13 @@ void ChannelEditorWindow::BuildPages() {
     type->setObjectName("OptionMaskingType");
     mv->addWidget(type);
     auto* channels = new QHBoxLayout;
-    std::array<QCheckBox*, 4> maskChannels{};
-    const char* names[] = {"L", "R", "1", "2"};
-    for (int ch = 0; ch < 4; ++ch) {
-        maskChannels[static_cast<std::size_t>(ch)] = new QCheckBox(names[ch], masking);
-        maskChannels[static_cast<std::size_t>(ch)]->setObjectName(QString("CheckLinkSM%1").arg(ch));
-        channels->addWidget(maskChannels[static_cast<std::size_t>(ch)]);
-        connect(maskChannels[static_cast<std::size_t>(ch)], &QCheckBox::toggled, this, [this, ch](bool on) {
-            if (controlsQuiet()) return;
-            session_.model().setCurrentDevice(slot_);
-            MaskingControls m = MaskingControlsOf(device());
-            m.channels[static_cast<std::size_t>(ch)] = on;
-            session_.senders().SendMasking(m);
-        });
-    }
+    channels->addWidget(b.Check(ParamId::MaskInL, ParamChannel::Sm, "L", "CheckLinkSM0", masking));
+    channels->addWidget(b.Check(ParamId::MaskInR, ParamChannel::Sm, "R", "CheckLinkSM1", masking));
+    channels->addWidget(b.Check(ParamId::MaskOut1, ParamChannel::Sm, "1", "CheckLinkSM2", masking));
+    channels->addWidget(b.Check(ParamId::MaskOut2, ParamChannel::Sm, "2", "CheckLinkSM3", masking));
     mv->addWidget(new QLabel("Masked channels:", masking));
     mv->addLayout(channels);
     mv->addStretch(1);
-    extraRefresh_.push_back([this, maskChannels] {
-        const MaskingControls m = MaskingControlsOf(device());
-        for (std::size_t i = 0; i < 4; ++i) {
-            const QSignalBlocker block(maskChannels[i]);
-            maskChannels[i]->setChecked(m.channels[i]);
-        }
-    });
     sv->addWidget(masking, 1);
     auto* level = b.Number(ParamId::MaskLevel, ParamChannel::Sm, "Level dB", {true, true, {}, "TextMasking", 44}, sm);
     level->fader()->setObjectName("ImageMaskingSl");

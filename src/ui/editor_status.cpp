@@ -135,8 +135,7 @@ void ChannelEditorWindow::ApplyReading(const StatusReading& reading) {
 
 void ChannelEditorWindow::StatusTick() {
     const LinkState& link = session_.link();
-    if (!link.linkIdle || link.linkRecovery || session_.reader().busy()) return;
-    if (session_.model().currentDevice() != slot_) return;
+    if (!link.idle() || session_.reader().busy() || !active_) return;
     const DeviceEntry& entry = session_.model().entry(slot_);
     std::array<std::uint8_t, 18> levels{};
     std::uint8_t flags = 0;
@@ -158,9 +157,9 @@ void ChannelEditorWindow::StatusTick() {
 }
 
 void ChannelEditorWindow::UpdateTick() {
-    if (session_.model().currentDevice() != slot_ || session_.reader().busy()) return;
+    if (!active_ || session_.reader().busy()) return;
     const LinkState& link = session_.link();
-    if (!link.linkIdle || link.linkRecovery) return;
+    if (!link.idle()) return;
     const DeviceEntry& entry = session_.model().entry(slot_);
     if (!entry.inList || !entry.online || !link.deviceChanged[SlotIndex(slot_)]) return;
     updateTimer_.stop();

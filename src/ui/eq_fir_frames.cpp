@@ -14,7 +14,7 @@
 #include "app/entry_rules.h"
 #include "app/output_eq_actions.h"
 #include "dsp/groups.h"
-#include "model/controls.h"
+#include "model/parameters.h"
 #include "ui/eq_band_panel.h"
 #include "ui/eq_fir_window.h"
 #include "ui/fir_import_window.h"
@@ -217,7 +217,7 @@ void OutputEqWindow::UpdateMarkers() {
     std::vector<ResponseGraph::Marker> markers;
     for (int n = 1; n <= visibleBands(); ++n) {
         const int band = FirstBand() + n - 1;
-        const EqBandEdit e = BandControls(device(), band);
+        const EqBandValues e = BandValues(device(), band);
         markers.push_back(
             {n, e.frequencyHz, e.gainDb, GroupColour(Group()), band == bandPanel_->selectedBand()});
     }
@@ -236,7 +236,7 @@ void OutputEqWindow::BandPressed(int number, double x, double y) {
         bandPanel_->selectBand(band);
         UpdateMarkers();
     }
-    const EqBandEdit e = BandControls(device(), band);
+    const EqBandValues e = BandValues(device(), band);
     graph_->showReadout(QString::fromStdString(BandDragReadout({e.frequencyHz, e.gainDb}, decimalComma())),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
@@ -261,7 +261,6 @@ void OutputEqWindow::BandReleased(int) {
 
 void OutputEqWindow::ClickFirMenu(int index) {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
     switch (index) {
         case 0:
             if (wizardHandler) wizardHandler(slot_, output_);

@@ -29,7 +29,6 @@ OutputEqWindow::OutputEqWindow(EditorSession& session, DeviceSlot slot, int outp
           QTimer::singleShot(ms, this, std::move(flush));
       }) {
     setObjectName("FrmEQFIR");
-    session_.model().setCurrentDevice(slot_);
     session_.responses().Keep(slot_);
 
     auto* outer = new QVBoxLayout(this);
@@ -114,7 +113,6 @@ void OutputEqWindow::Warn(const std::string& title, const std::string& text) {
 
 void OutputEqWindow::Commit(const Parameter& p, double value, bool dragging) {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
     session_.model().setSelectedOutput(slot_, static_cast<ChannelCode>(kOutput1 + output_));
     if (dragging) {
         // The curve follows at once; the device gets the latest position.
@@ -125,14 +123,13 @@ void OutputEqWindow::Commit(const Parameter& p, double value, bool dragging) {
             UpdateMarkers();
         }
         coalescer_.Post([this, p, value] {
-            session_.model().setCurrentDevice(slot_);
-            session_.writer().Set(p, value);
+            session_.writer().Set(slot_, p, value);
             RefreshControls();
         });
         return;
     }
     coalescer_.Cancel();
-    session_.writer().Set(p, value);
+    session_.writer().Set(slot_, p, value);
     RefreshControls();
     UpdateMarkers();
 }
@@ -186,8 +183,7 @@ void OutputEqWindow::RefreshNameTapsFir() {
 
 void OutputEqWindow::ClickFlat() {
     if (controlsQuiet()) return;
-    session_.model().setCurrentDevice(slot_);
-    if (FlattenEq(session_.senders(), session_.linking(), session_.dialogs(), Group(), visibleBands())) {
+    if (FlattenEq(session_.writer(), slot_, session_.dialogs(), Group(), visibleBands())) {
         RefreshControls();
         PlotMainPage();
     }

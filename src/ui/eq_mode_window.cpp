@@ -40,14 +40,12 @@ void EqModeWindow::Highlight() {
 }
 
 EqModeSwitch EqModeWindow::ClickMode(int mode) {
-    session_.model().setCurrentDevice(slot_);
     const auto code = static_cast<std::uint8_t>(mode != 0 ? 1 : 0);
     // The active mode compares as "1" for any nonzero byte.
     const std::uint8_t stored = session_.model().device(slot_).preset[pi::kEqMode];
     const std::uint8_t target = (stored != 0 && code != 0) ? stored : code;
     EqModeSwitchPorts ports{session_.dialogs(), closeEditor_, [this, code] {
-                                session_.model().setCurrentDevice(slot_);
-                                return session_.senders().SendEqMode(code);
+                                return session_.writer().Set(slot_, ParameterOf(ParamId::EqMode, {}), code);
                             }};
     const EqModeSwitchOutcome outcome =
         SetOutputEqMode(session_.model().device(slot_), session_.state().responses, slot_, target, ports);

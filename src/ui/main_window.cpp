@@ -49,7 +49,7 @@ MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* par
     BuildMenus();
     resize(1000, 700);
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-        if (auto* e = sub ? qobject_cast<ChannelEditorWindow*>(sub->widget()) : nullptr) e->Activated();
+        if (auto* e = sub ? qobject_cast<ChannelEditorWindow*>(sub->widget()) : nullptr) EditorActivated(e);
     });
 
     statusTimer_.setSingleShot(false);
@@ -100,7 +100,7 @@ void MainWindow::BuildMenus() {
     settingsMenu_->setObjectName("SettingsMenu");
     for (int i = 0; i < 3; ++i) {
         QAction* action = settingsMenu_->addAction(kSettingsItems[i]);
-        connect(action, &QAction::triggered, this, [this, i] { SettingsFun(i); });
+        connect(action, &QAction::triggered, this, [this, i] { SettingsFun(selected_, i); });
     }
     connect(settingsMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateSettingsMenu);
     UpdateSettingsMenu();
@@ -111,13 +111,11 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::UpdateSettingsMenu() {
-    const DeviceSlot current = session_.model().currentDevice();
-    const bool listed = current >= 1 && session_.model().entry(current).inList;
+    const bool listed = selected_ >= 1 && session_.model().entry(selected_).inList;
     for (QAction* action : settingsMenu_->actions()) action->setEnabled(listed);
 }
 
-void MainWindow::SettingsFun(int index) {
-    const DeviceSlot current = session_.model().currentDevice();
+void MainWindow::SettingsFun(DeviceSlot current, int index) {
     if (current < 1 || !session_.model().entry(current).inList) return;
     switch (index) {
         case 0: {
@@ -135,7 +133,7 @@ void MainWindow::SettingsFun(int index) {
             break;
         }
         case 2: {
-            NetworkSetupWindow window(session_, this);
+            NetworkSetupWindow window(session_, current, this);
             window.exec();
             break;
         }
@@ -154,12 +152,17 @@ ChannelEditorWindow* MainWindow::activeEditor() const {
     return active ? qobject_cast<ChannelEditorWindow*>(active->widget()) : nullptr;
 }
 
+void MainWindow::EditorActivated(ChannelEditorWindow* active) {
+    selected_ = active->slot();
+    for (const auto& [slot, sub] : editors_)
+        if (auto* e = qobject_cast<ChannelEditorWindow*>(sub->widget())) e->SetActive(e == active);
+}
+
 ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
-    session_.model().setCurrentDevice(slot);
     auto it = editors_.find(slot);
     if (it == editors_.end()) {
         auto* editor = new ChannelEditorWindow(session_, slot);
-        editor->settingsHandler = [this](int index) { SettingsFun(index); };
+        editor->settingsHandler = [this](DeviceSlot device, int index) { SettingsFun(device, index); };
         // The output EQ/FIR editor opens on the output selected in the channel editor.
         editor->outputEditorHandler = [this](DeviceSlot s) {
             const int group = session_.selection(s).group;
@@ -180,7 +183,7 @@ ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
     it->second->show();
     mdi_->setActiveSubWindow(it->second);
     auto* editor = qobject_cast<ChannelEditorWindow*>(it->second->widget());
-    editor->Activated();
+    EditorActivated(editor);
     return *editor;
 }
 
@@ -208,7 +211,7 @@ void MainWindow::StartTimers() {
     blinkTimer_.start(timings_.firstTickMs);
 }
 
-bool MainWindow::TimersMayRun() const { return session_.link().linkIdle && !session_.link().linkRecovery; }
+bool MainWindow::TimersMayRun() const { return session_.link().idle(); }
 
 void MainWindow::StatusTick() {
     if (statusTimer_.interval() != timings_.statusMs) statusTimer_.setInterval(timings_.statusMs);

@@ -72,13 +72,15 @@ public:
     QMdiArea* mdiArea() const { return mdi_; }
 
     // The channel editor of a device: created on first use as a child window
-    // (one per device), shown and made active; its device becomes current.
+    // (one per device), shown and made active; its device becomes the selected one.
     ChannelEditorWindow& ShowEditor(DeviceSlot slot);
     ChannelEditorWindow* editor(DeviceSlot slot) const;
     // The active editor, if the active child window is one.
     ChannelEditorWindow* activeEditor() const;
-    // The settings menu on the current device (0 firmware, 1 name, 2 network).
-    void SettingsFun(int index);
+    // The device of the editor the user worked in last: the Settings menu acts on it (0 = none).
+    DeviceSlot selectedDevice() const { return selected_; }
+    // The settings menu on a device (0 firmware, 1 name, 2 network).
+    void SettingsFun(DeviceSlot device, int index);
     // "Filter Type" for the band selected in the active editor.
     void ShapeEqFilter(int type);
     // The output EQ/FIR editor and its mode window.
@@ -93,6 +95,8 @@ private:
     void BuildButtons();
     void UpdateSettingsMenu();
     bool TimersMayRun() const;
+    // `editor` became the active child window: it polls, the others rest.
+    void EditorActivated(ChannelEditorWindow* editor);
 
     EditorSession& session_;
     MainTimings timings_;
@@ -101,6 +105,7 @@ private:
     DeviceListWindow* list_ = nullptr;
     QMdiSubWindow* listWindow_ = nullptr;
     std::map<DeviceSlot, QMdiSubWindow*> editors_;
+    DeviceSlot selected_ = 0;
     std::unique_ptr<OutputEqWindows> outputEq_;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;

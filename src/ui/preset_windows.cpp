@@ -11,7 +11,7 @@
 
 namespace zef {
 
-PresetWindow::PresetWindow(const Model& model, QWidget* parent) : QDialog(parent), model_(model) {
+PresetWindow::PresetWindow(const DeviceModel& device, QWidget* parent) : QDialog(parent), device_(device) {
     list_ = new QListWidget(this);
     list_->setObjectName("List1");
     QFont mono("Monospace");
@@ -30,7 +30,7 @@ PresetWindow::PresetWindow(const Model& model, QWidget* parent) : QDialog(parent
 
 void PresetWindow::FillRows() {
     list_->clear();
-    for (const std::string& row : PresetSlotRows(model_.device(model_.currentDevice())))
+    for (const std::string& row : PresetSlotRows(device_))
         list_->addItem(QString::fromStdString(row));
 }
 
@@ -71,8 +71,9 @@ void PresetWindow::Arrange(QLineEdit* name, const QString& actionText, const QSt
             [this, pick = std::move(pick)](QListWidgetItem* item) { pick(list_->row(item)); });
 }
 
-StorePresetWindow::StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent)
-    : PresetWindow(model, parent), actions_(actions), dialogs_(dialogs) {
+StorePresetWindow::StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const DeviceModel& device,
+                                     QWidget* parent)
+    : PresetWindow(device, parent), actions_(actions), dialogs_(dialogs) {
     setObjectName("FrmStore");
     setWindowTitle(kStoreTitle);
     name_ = new QLineEdit(this);
@@ -91,7 +92,7 @@ void StorePresetWindow::NameEdited(const QString& text) {
 void StorePresetWindow::RowDoubleClicked(int row) {
     if (row < 0 || row > 2) return;
     selector_->setCurrentIndex(row);
-    name_->setText(QString::fromStdString(model_.device(model_.currentDevice()).values.presetNames[static_cast<std::size_t>(row)]).trimmed());
+    name_->setText(QString::fromStdString(device_.values.presetNames[static_cast<std::size_t>(row)]).trimmed());
 }
 
 PresetResult StorePresetWindow::ClickStore() {
@@ -101,8 +102,8 @@ PresetResult StorePresetWindow::ClickStore() {
     return last_;
 }
 
-RecallPresetWindow::RecallPresetWindow(PresetActions& actions, const Model& model, QWidget* parent)
-    : PresetWindow(model, parent), actions_(actions) {
+RecallPresetWindow::RecallPresetWindow(PresetActions& actions, const DeviceModel& device, QWidget* parent)
+    : PresetWindow(device, parent), actions_(actions) {
     setObjectName("FrmRead");
     setWindowTitle(kRecallTitle);
     Arrange(nullptr, "Recall", "BtnRecall", [this] { ClickRecall(); }, [this](int row) { RowDoubleClicked(row); });

@@ -1,6 +1,6 @@
 #pragma once
 // StorePresetWindow ("Store Program") and RecallPresetWindow ("Recall Program"): the three
-// preset slots of the current device as "01: " + name rows, a slot selector
+// preset slots of a device as "01: " + name rows, a slot selector
 // ("1", "2", "3"), for storing a name box, and a progress bar. Double-clicking
 // a row selects it (StorePresetWindow: copies its name into the box; RecallPresetWindow:
 // recalls it). Both close themselves after a successful operation.
@@ -27,7 +27,7 @@ public:
     PresetResult lastResult() const { return last_; }
 
 protected:
-    PresetWindow(const Model& model, QWidget* parent);
+    PresetWindow(const DeviceModel& device, QWidget* parent);
     // The layout both windows share: the programs, the slot row (with `name`
     // after the selector when given), the progress bar, then the action
     // button and Cancel. `act` runs on the action button, `pick` on a
@@ -37,7 +37,7 @@ protected:
     void FillRows();
     Progress ProgressSink();
 
-    const Model& model_;
+    const DeviceModel& device_;
     QListWidget* list_ = nullptr;
     QComboBox* selector_ = nullptr;
     QProgressBar* progress_ = nullptr;
@@ -47,7 +47,8 @@ protected:
 class StorePresetWindow final : public PresetWindow {
     Q_OBJECT
 public:
-    StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const Model& model, QWidget* parent = nullptr);
+    StorePresetWindow(PresetActions& actions, Dialogs& dialogs, const DeviceModel& device,
+                      QWidget* parent = nullptr);
     // The name box's filter: a character outside the allowed set shows the
     // allowed symbols and clears the box.
     void NameEdited(const QString& text);
@@ -65,7 +66,7 @@ private:
 class RecallPresetWindow final : public PresetWindow {
     Q_OBJECT
 public:
-    RecallPresetWindow(PresetActions& actions, const Model& model, QWidget* parent = nullptr);
+    RecallPresetWindow(PresetActions& actions, const DeviceModel& device, QWidget* parent = nullptr);
     PresetResult ClickRecall();
     void RowDoubleClicked(int row);
 

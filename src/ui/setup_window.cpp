@@ -43,8 +43,8 @@ void SetToggle(QPushButton* button, bool on, const char* onText, const char* off
 
 }  // namespace
 
-NetworkSetupWindow::NetworkSetupWindow(EditorSession& session, QWidget* parent)
-    : QDialog(parent), session_(session), setup_(session.model(), session.exchange(), session.dialogs()) {
+NetworkSetupWindow::NetworkSetupWindow(EditorSession& session, DeviceSlot device, QWidget* parent)
+    : QDialog(parent), session_(session), setup_(session.model(), session.exchange(), session.dialogs(), device) {
     setObjectName("FrmSetup");
     setWindowTitle("Network Settings");
     auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,5 @@
 #pragma once
-// NetworkSetupWindow ("Network Settings"): the current device's own network interfaces
+// NetworkSetupWindow ("Network Settings"): a device's own network interfaces
 // on three pages, "ACCESS POINT", "WLAN" and "LAN", each with "Apply" and
 // "Cancel". The values come from the device's settings image.
 
@@ -24,7 +24,7 @@ class NetworkSetupWindow final : public QDialog {
 public:
     enum Page { kPageAccessPoint, kPageWlan, kPageLan, kPageCount };
 
-    explicit NetworkSetupWindow(EditorSession& session, QWidget* parent = nullptr);
+    NetworkSetupWindow(EditorSession& session, DeviceSlot device, QWidget* parent = nullptr);
 
     QTabWidget* pages() const { return tabs_; }
     // Fills every page from the current device's settings image.

@@ -94,7 +94,6 @@ void FillDemo(Model& model) {
     for (std::size_t i = 0; i < 32; ++i) s[137 + i] = i < ssid.size() ? static_cast<std::uint8_t>(ssid[i]) : ' ';
     s[169] = 1;
     s[203] = 6;
-    model.setCurrentDevice(1);
 }
 
 class Shooter {
@@ -191,7 +190,7 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         shot.Save(reconnecting, "frmReconnecting");
     }
     {
-        NetworkSetupWindow setup(session);
+        NetworkSetupWindow setup(session, 1);
         const char* names[] = {"FrmSetup-ACCESS_POINT", "FrmSetup-WLAN", "FrmSetup-LAN"};
         for (int p = 0; p < NetworkSetupWindow::kPageCount; ++p) {
             setup.pages()->setCurrentIndex(p);
@@ -229,15 +228,15 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         ViewAllGraphWindow all(session, 1);
         all.option(0, 3)->setChecked(true);
         shot.Save(all, "FrmViewGraph");
-        PresetActions actions(session.presets(), session.dialogs());
-        StorePresetWindow store(actions, session.dialogs(), session.model());
+        PresetActions actions(session.presets(), session.dialogs(), 1);
+        StorePresetWindow store(actions, session.dialogs(), session.model().device(1));
         store.nameBox()->setText("Main PA");
         shot.Save(store, "FrmStore");
-        RecallPresetWindow read(actions, session.model());
+        RecallPresetWindow read(actions, session.model().device(1));
         shot.Save(read, "FrmRead");
-        ChannelCopyWindow copyIn(session.linking(), session.dialogs(), 0);
+        ChannelCopyWindow copyIn(session.writer(), 1, session.dialogs(), 0);
         shot.Save(copyIn, "FrmCopyOut-Input");
-        ChannelCopyWindow copyOut(session.linking(), session.dialogs(), 1);
+        ChannelCopyWindow copyOut(session.writer(), 1, session.dialogs(), 1);
         shot.Save(copyOut, "FrmCopyOut-Output");
         std::int16_t lock = 0;
         LockDialog lockWindow(session.passwords(), session.dialogs(), "025A45460001", lock);

@@ -64,7 +64,6 @@ bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFol
     e.name = "Stage Left";
     if (session.connection().ConnectDevice(kSlot, ConnectMode::Read) != ConnectResult::Found)
         return Fail("the amplifier at 127.0.0.2 does not answer");
-    session.model().setCurrentDevice(kSlot);
     const int card = RigCard(session);
     if (card < 0) return Fail("no virtual rig");
     MeasureSettings& s = session.measure().settings();

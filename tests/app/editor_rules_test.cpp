@@ -128,7 +128,7 @@ TEST(SendCoalescer, KeepsOnlyTheLatestSendWhileTheLinkIsBusy) {
     std::deque<std::function<void()>> scheduled;
     SendCoalescer c(link, [&](int, std::function<void()> f) { scheduled.push_back(std::move(f)); });
     std::vector<int> sent;
-    link.linkIdle = false;  // an exchange is in flight
+    auto inFlight = std::make_unique<LinkState::Exchanging>(link);  // an exchange is in flight
     for (int i = 1; i <= 50; ++i) c.Post([&sent, i] { sent.push_back(i); });
     ASSERT_EQ(scheduled.size(), 1u);  // one flush, not fifty
     auto run = std::move(scheduled.front());
@@ -136,7 +136,7 @@ TEST(SendCoalescer, KeepsOnlyTheLatestSendWhileTheLinkIsBusy) {
     run();  // still busy: nothing sent, tried again later
     EXPECT_TRUE(sent.empty());
     ASSERT_EQ(scheduled.size(), 1u);
-    link.linkIdle = true;
+    inFlight.reset();
     scheduled.front()();
     EXPECT_EQ(sent, std::vector<int>{50});
 

@@ -121,7 +121,7 @@ TEST(AutoEqFit, AccountsForOverlapWhereThePerBandFitFails) {
     }
 }
 
-// The result, applied through the band senders, arrives as command 5 frames
+// The result, applied through the parameter writer, arrives as command 5 frames
 // carrying exactly the fitted codes, and the device's own response of those
 // bands has the band levels the fit predicted.
 TEST(AutoEqFit, AppliedResultIsSentByteExactAndRespondsAsPredicted) {
@@ -131,11 +131,10 @@ TEST(AutoEqFit, AppliedResultIsSentByteExactAndRespondsAsPredicted) {
     for (ChannelCode output : {kOutput1, kOutput2}) {
         SCOPED_TRACE(static_cast<int>(output));
         auto model = std::make_unique<Model>();
-        model->setCurrentDevice(kSlot);
         ResetToDefaults(model->device(kSlot));
         test::RecordingExchange exchange;
-        Senders senders(*model, exchange);
-        ASSERT_EQ(ApplyAutoEq(senders, output, result, c.minBand, c.maxBand), kOk);
+        ParameterWriter writer(*model, exchange);
+        ASSERT_EQ(ApplyAutoEq(writer, kSlot, output, result, c.minBand, c.maxBand), kOk);
 
         ASSERT_EQ(exchange.frames.size(), kAnalyserBandCount);
         for (std::size_t k = 0; k < kAnalyserBandCount; ++k) {
@@ -181,11 +180,11 @@ TEST(AutoEqFit, AppliedResultIsSentByteExactAndRespondsAsPredicted) {
 TEST(AutoEqFit, ApplyStopsAtTheFirstFailedSend) {
     const AutoEqResult result = ToAutoEqResult(FitAutoEq(BandSpectrum{}, 12, 0, 29), BandSpectrum{});
     auto model = std::make_unique<Model>();
-    model->setCurrentDevice(kSlot);
+    ResetToDefaults(model->device(kSlot));
     test::RecordingExchange exchange;
     exchange.failAt = 2;  // the third send fails
-    Senders senders(*model, exchange);
-    EXPECT_EQ(ApplyAutoEq(senders, kOutput1, result, 0, 29), kFailed);
+    ParameterWriter writer(*model, exchange);
+    EXPECT_EQ(ApplyAutoEq(writer, kSlot, kOutput1, result, 0, 29), kFailed);
     EXPECT_EQ(exchange.frames.size(), 3u);
 }
 

@@ -15,8 +15,7 @@ TEST_F(UiTest, SetupPagesShowTheImageAndApplyWritesTheLanBlock) {
     zefsim::Device& device = AddSimDevice("Stage Left");
     StartEditor();
     ListAndConnect(1, hosts[0]);
-    session->model().setCurrentDevice(1);
-    NetworkSetupWindow setup(*session);
+    NetworkSetupWindow setup(*session, 1);
     const NetworkSetupWindow::PageControls& lan = setup.page(NetworkSetupWindow::kPageLan);
     lan.octets[0][0]->setText("127");
     lan.octets[0][3]->setText("77");

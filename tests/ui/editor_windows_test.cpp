@@ -114,8 +114,8 @@ TEST_F(EditorWindowsTest, DelayStepButtonsSendCoarseAndFineCounts) {
 
 TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing) {
     Open();
-    PresetActions actions(session->presets(), session->dialogs());
-    StorePresetWindow store(actions, session->dialogs(), session->model());
+    PresetActions actions(session->presets(), session->dialogs(), 1);
+    StorePresetWindow store(actions, session->dialogs(), session->model().device(1));
     store.selector()->setCurrentIndex(1);
     store.nameBox()->setText("Evening");
     dialogs.answers = {Answer::Yes};
@@ -130,7 +130,7 @@ TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing
     device().clearLog();
     dialogs.calls.clear();
     const auto modelBefore = session->model().device(1).preset;
-    RecallPresetWindow read(actions, session->model());
+    RecallPresetWindow read(actions, session->model().device(1));
     read.selector()->setCurrentIndex(2);  // never stored
     dialogs.answers = {Answer::Yes};
     EXPECT_NE(read.ClickRecall(), PresetResult::Done);
@@ -148,7 +148,7 @@ TEST_F(EditorWindowsTest, OutputCopyPutsOutput1IntoOutput2) {
     hp.CommitText();
     const auto out1 = device().memory(kPresetBase + pi::HighPass(0), 3);
     ASSERT_NE(out1, device().memory(kPresetBase + pi::HighPass(1), 3));
-    ChannelCopyWindow copy(session->linking(), session->dialogs(), 1);
+    ChannelCopyWindow copy(session->writer(), 1, session->dialogs(), 1);
     EXPECT_EQ(copy.sources()->currentRow(), 0);
     EXPECT_EQ(copy.destinations()->currentRow(), 1);
     dialogs.answers = {Answer::Yes};

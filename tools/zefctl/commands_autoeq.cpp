@@ -37,9 +37,9 @@ constexpr double kSpareSeconds = 10.0;
 class MeasuringGuard {
 public:
     MeasuringGuard(Session& session, const zef::MeasuringSetup& setup) : session_(session), setup_(setup) {
-        session.Check(zef::EnterMeasuringState(session.senders, setup), "the measuring state");
+        session.Check(zef::EnterMeasuringState(session.exchange, kSlot, session.model.device(kSlot), setup), "the measuring state");
     }
-    ~MeasuringGuard() { zef::LeaveMeasuringState(session_.senders, setup_); }
+    ~MeasuringGuard() { zef::LeaveMeasuringState(session_.exchange, kSlot, session_.model.device(kSlot), setup_); }
     MeasuringGuard(const MeasuringGuard&) = delete;
     MeasuringGuard& operator=(const MeasuringGuard&) = delete;
 
@@ -204,7 +204,7 @@ int AutoEqRun(Context& ctx) {
         return kExitOk;
     }
     session.Check(
-        m::ApplyAutoEq(session.senders, output, m::ToAutoEqResult(fit, before), range.minBand, range.maxBand),
+        m::ApplyAutoEq(session.writer, kSlot, output, m::ToAutoEqResult(fit, before), range.minBand, range.maxBand),
         "storing the equaliser bands");
     // The bands play now: the output's EQ is switched on for the second
     // measurement whatever its bypass was.

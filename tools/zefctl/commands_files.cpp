@@ -152,7 +152,7 @@ int Preset(Context& ctx) {
     Session session(ctx.options);
     session.Connect(host);
     zef::Presets presets(session.model, session.exchange, session.reader, session.events);
-    zef::PresetActions actions(presets, session.dialogs);
+    zef::PresetActions actions(presets, session.dialogs, kSlot);
     const zef::PresetResult r = action == "store" ? actions.Store(slot - 1, name) : actions.Recall(slot - 1);
     if (r != zef::PresetResult::Done) {
         const std::string note = session.dialogs.lastNote();

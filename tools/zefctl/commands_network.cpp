@@ -155,7 +155,7 @@ int Net(Context& ctx) {
     session.Connect(host);
     SetupPageValues values = zef::InitPagePar(page->page, session.model.device(kSlot).settings);
     for (const auto& [setting, value] : changes) setting->apply(values, value);
-    zef::NetworkSetup setup(session.model, session.exchange, session.dialogs);
+    zef::NetworkSetup setup(session.model, session.exchange, session.dialogs, kSlot);
     switch (setup.Apply(page->page, values)) {
         case zef::ApplyResult::Written:
             PrintPage(ctx, page->name, page->page, values);

@@ -103,10 +103,10 @@ int SetNamed(Context& ctx, const std::string& host, const std::string& name, con
     zef::Status status = zef::kOk;
     if (p.description->id == zef::ParamId::Bridge) {
         // The editor asks before it switches the bridge mode; --yes answers.
-        const zef::Confirmed c = zef::SendBridgeAsked(session.senders, session.dialogs, value != 0);
+        const zef::Confirmed c = zef::SendBridgeAsked(session.writer, kSlot, session.dialogs, value != 0);
         status = c == zef::Confirmed::Sent ? zef::kOk : zef::kFailed;
     } else {
-        status = session.writer.Set(p, value);
+        status = session.writer.Set(kSlot, p, value);
     }
     session.Check(status, "set " + p.name);
     PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));

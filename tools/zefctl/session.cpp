@@ -55,10 +55,7 @@ Session::Session(const Options& opts)
       list(model),
       reader(model, exchange, events),
       connection(list, exchange, reader, zef::ConnectSettings{true, 1000}),
-      senders(model, exchange),
-      linking(senders, zef::fir::MakeFirWriter(exchange, model)),
-      writer(linking) {
-    model.setCurrentDevice(kSlot);
+      writer(model, exchange, zef::NoResponseObserver(), zef::fir::MakeFirWriter(exchange, model)) {
     // One deadline for the whole operation, from the moment the session starts.
     exchange.SetDeadline(zef::DeviceExchange::Clock::now() +
                      std::chrono::milliseconds(static_cast<long long>(std::llround(opts.timeout * 1000))));

@@ -1,6 +1,6 @@
 #pragma once
 // One device session of zefctl: the editor's own link, model, device reader
-// and senders, with the device in slot 1.
+// and parameter writer, with the device in slot 1.
 
 #include <memory>
 #include <string>
@@ -17,7 +17,6 @@
 #include "model/device_model.h"
 #include "device/device_reader.h"
 #include "device/link_state.h"
-#include "device/senders.h"
 #include "transport/qt_transport.h"
 
 namespace zefctl {
@@ -66,8 +65,6 @@ public:
     zef::RefreshEvents events;
     zef::DeviceReader reader;
     zef::Connection connection;
-    zef::Senders senders;
-    zef::Linking linking;
     zef::ParameterWriter writer;
 
 private:

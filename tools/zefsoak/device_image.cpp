@@ -82,7 +82,6 @@ ReadModel::ReadModel(const Image& image) : exchange(image) {
     e.online = true;
     e.interface = zef::kInterfaceTcp;
     e.ip = "127.0.0.1";
-    model.setCurrentDevice(1);
     zef::RefreshEvents events;
     zef::DeviceReader reader(model, exchange, events);
     reader.ReadWholeDevice(1);

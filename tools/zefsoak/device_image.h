@@ -34,7 +34,7 @@ std::optional<std::string> OutsideEither(const Image& actual, const Image& befor
 std::optional<std::string> Difference(const Image& actual, const Image& expected);
 
 // An exchange that answers memory reads from an image and acknowledges
-// everything else without changing it: the editor's senders and writers run
+// everything else without changing it: the editor's parameter writer runs
 // against it to compute what they would put into a device.
 class ImageExchange final : public zef::Exchange {
 public:

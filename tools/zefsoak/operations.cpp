@@ -4,9 +4,7 @@
 #include <filesystem>
 
 #include "device/fir_store.h"
-#include "device/linking.h"
 #include "device/parameter_writer.h"
-#include "device/senders.h"
 #include "files/binary_io.h"
 #include "files/fir_import.h"
 #include "files/preset_file.h"
@@ -60,14 +58,10 @@ std::string ValueLine(const zef::Parameter& p, const zef::DeviceModel& d) {
            std::string(p.description->unit) + "\n";
 }
 
-// The editor's senders over the image: what a set would store.
+// The editor's parameter writer over the image: what a set would store.
 struct Editor {
     explicit Editor(ReadModel& rm)
-        : senders(rm.model, rm.exchange),
-          linking(senders, zef::fir::MakeFirWriter(rm.exchange, rm.model)),
-          writer(linking) {}
-    zef::Senders senders;
-    zef::Linking linking;
+        : writer(rm.model, rm.exchange, zef::NoResponseObserver(), zef::fir::MakeFirWriter(rm.exchange, rm.model)) {}
     zef::ParameterWriter writer;
 };
 
@@ -106,7 +100,7 @@ Operation Set(const Target& t, const Image& before, std::mt19937& r) {
     ReadModel rm(before);
     Editor editor(rm);
     const auto value = zef::ParseValue(*p.description, text);
-    if (value) editor.writer.Set(p, *value);
+    if (value) editor.writer.Set(1, p, *value);
     const std::string line = ValueLine(p, rm.device());
     Operation op{"set", Cmd(t, {"set"}, {p.name, text}), Written(before, rm.device(), true)};
     op.checkOutput = [line](const std::string& out) -> std::optional<std::string> {
@@ -136,7 +130,7 @@ Operation Dump(const Target& t, const Image& before) {
 }
 
 // A model the device could hold: the device's own, changed through the
-// editor's senders and a new FIR; now and then one illegal byte.
+// editor's parameter writer and a new FIR; now and then one illegal byte.
 std::shared_ptr<ReadModel> LoadModel(const Image& before, std::mt19937& r, bool& illegal) {
     auto rm = std::make_shared<ReadModel>(before);
     Editor editor(*rm);
@@ -145,7 +139,7 @@ std::shared_ptr<ReadModel> LoadModel(const Image& before, std::mt19937& r, bool&
         if (p.description->id == zef::ParamId::LinkInputs || p.description->id == zef::ParamId::LinkOutputs)
             continue;
         if (const auto v = zef::ParseValue(*p.description, RandomValueText(*p.description, r)))
-            editor.writer.Set(p, *v);
+            editor.writer.Set(1, p, *v);
     }
     auto& taps = rm->device().firTaps[static_cast<std::size_t>(Uniform(r, 0, 1))];
     for (int i = Uniform(r, 1, 20); i > 0; --i)

@@ -184,13 +184,13 @@ TEST_F(AnnouncementTest, NoTwoUnreachableBoxesAtATime) {
 TEST_F(AnnouncementTest, AnnouncementsWaitWhileAnExchangeRuns) {
     // A datagram delivered during an exchange's wait asks nothing then; the
     // latest one of each device is handled once the link is idle.
-    link.linkIdle = false;
+    auto exchanging = std::make_unique<LinkState::Exchanging>(link);
     EXPECT_EQ(Announce(8, "First name"), AnnouncementOutcome::Held);
     EXPECT_EQ(Announce(8, "Second name"), AnnouncementOutcome::Held);
     EXPECT_EQ(Announce(9, "Other", 0, "127.0.0.10"), AnnouncementOutcome::Held);
     EXPECT_TRUE(dialogs.calls.empty());
     EXPECT_EQ(handler.heldCount(), 2u);
-    link.linkIdle = true;
+    exchanging.reset();
     dialogs.answers = {Answer::No, Answer::No};
     ASSERT_TRUE(WaitUntilHandled());
     EXPECT_EQ(MessageTexts(), (std::vector<std::string>{Question("Second name", 8),
@@ -272,6 +272,7 @@ TEST_F(AnnouncementTest, SameDeviceOnAnotherNetworkIsAnotherEntry) {
 }
 
 TEST_F(AnnouncementTest, IgnoredAnnouncements) {
+    std::optional<LinkState::Recovering> recovering;
     const struct {
         const char* what;
         std::function<void()> setUp;
@@ -282,7 +283,7 @@ TEST_F(AnnouncementTest, IgnoredAnnouncements) {
              list.removed().Add({UidText(8), "LAN"});
          },
          Datagram(2, 1, 8, "R")},
-        {"link recovery", [this] { link.linkRecovery = true; }, Datagram(2, 1, 8, "R")},
+        {"link recovery", [this, &recovering] { recovering.emplace(link); }, Datagram(2, 1, 8, "R")},
         {"full list",
          [this] {
              for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "10.0.0." + std::to_string(s), "X");
@@ -298,7 +299,7 @@ TEST_F(AnnouncementTest, IgnoredAnnouncements) {
     for (const auto& c : cases) {
         model = Model();
         list.removed().Clear();
-        link.linkRecovery = false;
+        recovering.reset();
         dialogs.calls.clear();
         c.setUp();
         std::vector<std::string> before;

@@ -37,7 +37,6 @@ SimLink::SimLink() {
     exchange = std::make_unique<DeviceExchange>(model, link, transport, s);
     linkPresenter = std::make_unique<LinkPresenter>(*exchange, dialogs);
     offline = exchange->wentOffline.Connect([this](DeviceSlot slot) { indicatorRefreshes.push_back(slot); });
-    model.setCurrentDevice(kSlot);
 }
 
 SimLink::~SimLink() {

@@ -53,7 +53,7 @@ protected:
         return setup.Apply(page, v);
     }
 
-    NetworkSetup setup{model, *exchange, dialogs};
+    NetworkSetup setup{model, *exchange, dialogs, kSlot};
 };
 
 TEST_F(NetworkSetupTest, ValidationOrderAndMessages) {

@@ -164,16 +164,19 @@ TEST_F(TcpExchange, SuppressedOrOfflineSendsNothingAndSucceeds) {
         SCOPED_TRACE(c.what);
         device->clearLog();
         entry().online = c.online;
-        link.sendSuppressed = c.suppressed;
-        link.nestedSendSuppressed = c.nested;
+        std::optional<LinkState::SuppressSends> suppressed;
+        std::optional<LinkState::SuppressNestedSends> nested;
+        if (c.suppressed) suppressed.emplace(link);
+        if (c.nested) nested.emplace(link);
         const CommandParams p{2, 0, 0, 0, 0, 0, 0, 9};
         const ExchangeResult r = exchange->Transact(kSlot, {1, p, {}}, c.quiet ? Reporting::Quiet : Reporting::Tell);
         EXPECT_EQ(r.outcome(), c.sent ? Outcome::Replied : Outcome::Skipped);
         EXPECT_EQ(r.status(), kOk) << "a skipped send counts as sent";
         EXPECT_EQ(r.reply().empty(), !c.sent) << "nothing to read from a skipped exchange";
-        EXPECT_TRUE(link.linkIdle);
+        EXPECT_FALSE(link.exchanging());
         entry().online = true;
-        link.sendSuppressed = link.nestedSendSuppressed = false;
+        suppressed.reset();
+        nested.reset();
         Fence();
         const auto frames = device->frames();
         ASSERT_EQ(frames.size(), c.sent ? 2u : 1u);
@@ -232,8 +235,8 @@ TEST_F(TcpExchange, LostRepliesAreRecoveredByTheReconnectWindow) {
         for (const auto& f : frames) EXPECT_EQ(f, Bytes13(0x11, 1, p));
         EXPECT_EQ(r.reply()[11], 0x40);
         EXPECT_TRUE(entry().online);
-        EXPECT_TRUE(link.linkIdle);
-        EXPECT_FALSE(link.linkRecovery);
+        EXPECT_FALSE(link.exchanging());
+        EXPECT_FALSE(link.recovering());
         Fence();
         EXPECT_EQ(device->trailingZeros(), 1u) << "one 0x00 after the recovered exchange";
     }

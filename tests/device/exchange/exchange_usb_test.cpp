@@ -62,8 +62,8 @@ TEST_F(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
         EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, p), c.status);
         EXPECT_EQ(device->frames(), c.frames);
         EXPECT_EQ(presenter.shown, 0) << "the serial line has no reconnect window";
-        EXPECT_TRUE(link.linkIdle);
-        EXPECT_FALSE(link.linkRecovery);
+        EXPECT_FALSE(link.exchanging());
+        EXPECT_FALSE(link.recovering());
         EXPECT_EQ(entry().online, c.status == kOk);
         EXPECT_EQ(transport.serial().IsOpen(), c.status == kOk);
         EXPECT_EQ(dialogs.messages().size(), c.status == kOk ? 0u : 1u);
@@ -86,7 +86,7 @@ TEST_F(UsbExchange, UnopenablePortFailsWithoutMessage) {
         EXPECT_EQ(exchange->SendCommandFrame(kSlot, 1, {}), kFailed);
         EXPECT_FALSE(exchange->IdentifyDevice(kSlot));
         EXPECT_TRUE(entry().online);
-        EXPECT_TRUE(link.linkIdle);
+        EXPECT_FALSE(link.exchanging());
         EXPECT_FALSE(transport.serial().IsOpen());
     }
     EXPECT_TRUE(dialogs.calls.empty());

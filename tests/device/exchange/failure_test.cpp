@@ -16,8 +16,8 @@ protected:
     void ExpectClosedDown(bool quiet) {
         EXPECT_FALSE(entry().online);
         EXPECT_EQ(indicatorRefreshes, std::vector<DeviceSlot>{kSlot});
-        EXPECT_TRUE(link.linkIdle);
-        EXPECT_FALSE(link.linkRecovery);
+        EXPECT_FALSE(link.exchanging());
+        EXPECT_FALSE(link.recovering());
         EXPECT_FALSE(transport.tcp().IsConnected(kSlot));
         const auto messages = dialogs.messages();
         if (quiet) {
@@ -98,7 +98,7 @@ TEST(LinkDeathTest, NestedExchangeAbortsADebugBuild) {
     QtTransport transport{SerialPortMap("/dev", false)};
     DeviceExchange exchange(model, link, transport);
     model.entry(kSlot).online = true;
-    link.linkIdle = false;
+    const LinkState::Exchanging running(link);
     EXPECT_DEATH(exchange.SendCommandFrame(kSlot, 1, {}), "one device exchange at a time");
 }
 #endif

@@ -26,8 +26,8 @@ public:
     explicit RecordingPresenter(const LinkState& link) : link_(link) {}
     void Show() override {
         ++shown;
-        recoveryWhileShown = link_.linkRecovery;
-        idleWhileShown = link_.linkIdle;
+        recoveryWhileShown = link_.recovering();
+        idleWhileShown = !link_.exchanging();
     }
     void Close() override { ++closed; }
 
@@ -47,8 +47,8 @@ public:
         : link_(link), watched_(watched) {}
     void Message(const std::string& title, const std::string& text, Icon icon) override {
         RecordingDialogs::Message(title, text, icon);
-        recoveryAtMessage = link_.linkRecovery;
-        idleAtMessage = link_.linkIdle;
+        recoveryAtMessage = link_.recovering();
+        idleAtMessage = !link_.exchanging();
         onlineAtMessage = watched_.online;
     }
     bool recoveryAtMessage = false;

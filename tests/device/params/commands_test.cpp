@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "model/defaults.h"
-#include "device/linking.h"
+#include "device/parameter_writer.h"
 #include "model/memory_map.h"
 #include "device/presets.h"
 #include "model/status_text.h"
@@ -50,10 +50,21 @@ TEST(Commands, BandBytesTravelInTheOrderZeroFourOneTwoThree) {
     EXPECT_EQ(c->p, (CommandParams{3, 7, 0, 6, 0x8C, 0xAB, 0xCD, 77}));
 }
 
-TEST(Commands, PartnerBands) {
+TEST(Commands, PartnerBandsAndTargets) {
+    // Editor band index -> its partner's (-1: "SM" bands have none).
     const std::pair<int, int> rows[] = {{0, 4},   {3, 7},  {4, 0},   {7, 3},   {8, 38},
                                         {37, 67}, {38, 8}, {67, 37}, {68, -1}, {83, -1}};
-    for (const auto& [band, partner] : rows) EXPECT_EQ(PartnerBand(band), partner) << band;
+    DeviceModel linked;
+    linked.inputsLinked = linked.outputsLinked = 1;
+    for (const auto& [band, partner] : rows) {
+        const ParamTarget t = BandTarget(band);
+        EXPECT_EQ(BandIndexOf(t), band) << band;
+        if (partner < 0) {
+            EXPECT_FALSE(PairLinked(linked, t.channel)) << band;
+        } else {
+            EXPECT_EQ(BandIndexOf(PartnerOf(t)), partner) << band;
+        }
+    }
 }
 
 // The groups and their bytes, written from the memory layout (record offsets
@@ -84,6 +95,7 @@ TEST(UpdateGroups, CoverTheLayoutInOrder) {
         {ParamGroup::RemoteEnable, {{217, 217}}}, {ParamGroup::NoiseGenerator, {{205, 205}, {208, 210}}},
         {ParamGroup::BridgePower, {{213, 216}}},  {ParamGroup::SleepMode, {{211, 211}}},
         {ParamGroup::Standby, {{206, 206}}},      {ParamGroup::LinkMask, {{212, 212}}},
+        {ParamGroup::DelayUnit, {{207, 207}}},
     };
     const auto check = [](std::span<const UpdateGroup> groups,
                           const std::vector<std::pair<ParamGroup, R>>& want, bool settings) {

@@ -1,6 +1,6 @@
 // Linked pairs and the channel copy against the simulated amplifier: the
 // partner's bytes at the device equal the edited channel's, the partner's
-// command is the last thing sent, and unlinked pairs send nothing more.
+// commands follow the edit's, and unlinked pairs send nothing more.
 
 #include <functional>
 
@@ -20,66 +20,60 @@ struct Same {
     std::size_t count;
 };
 
+using Values = std::vector<std::pair<std::string, double>>;
+
 struct LinkCase {
     std::string what;
-    bool inputs;  // the pair: inputs, else outputs
-    std::function<void(Senders&)> edit;
-    std::function<Status(Linking&)> propagate;
+    bool inputs;     // the pair: inputs, else outputs
+    Values prepare;  // written before either pair is linked
+    Values edit;     // the edit of one channel, as one batch
     std::vector<Same> same;                                            // device ranges that must end up equal
     std::vector<std::pair<std::uint32_t, Bytes>> memory;               // and bytes the device must hold
     std::vector<std::pair<std::uint8_t, std::uint8_t>> partnerFrames;  // (code, p1) sent for the partner
 };
 
+double Pos(Control c, int position) { return MapperFor(c).valueFromPosition(position); }
+
+Values Band(const std::string& prefix, int type, double hz, double db, double q, bool bypassed) {
+    return {{prefix + ".type", type}, {prefix + ".freq", hz}, {prefix + ".gain", db}, {prefix + ".q", q},
+            {prefix + ".bypass", bypassed ? 1 : 0}};
+}
+
 // clang-format off
 std::vector<LinkCase> LinkCases() {
-    using S = Senders&;
-    using L = Linking&;
+    using C = Control;
     return {
-        {"DynamicFilter", false, [](S s) { s.SendDynamicFilter(kOutput1, true, 10, 20); },
-         [](L l) { return l.LinkDynamicFilter(kOutput1); }, {{P(455), P(458), 3}}, {}, {{28, 3}}},
-        {"NoiseGate", true, [](S s) { s.SendNoiseGate(1, GateControls{true, 3, 4, 5}); },
-         [](L l) { return l.LinkNoiseGate(kInputL); }, {{P(20), P(24), 4}}, {}, {{10, 1}}},
-        {"Compressor", false,
-         [](S s) {
-             s.SendCompressor(kOutput2, CompressorControls{true, 10, 20, 30, 5, 6, 100});
-             s.SendCompressorAuto(kOutput2, true, true);
-         },
-         [](L l) { return l.LinkCompressor(kOutput2); },
+        {"DynamicFilter", false, {}, {{"out1.dynfilter.enable", 1}, {"out1.dynfilter.value1", 10}, {"out1.dynfilter.value2", 20}},
+         {{P(455), P(458), 3}}, {}, {{28, 3}}},
+        {"NoiseGate", true, {},
+         {{"inL.gate.enable", 1}, {"inL.gate.threshold", Pos(C::GateThreshold, 3)}, {"inL.gate.timea", Pos(C::GateTimeA, 4)},
+          {"inL.gate.timeb", Pos(C::GateTimeB, 5)}},
+         {{P(20), P(24), 4}}, {}, {{10, 1}}},
+        {"Compressor", false, {},
+         {{"out2.comp.enable", 1}, {"out2.comp.level", Pos(C::CompressorLevel, 10)}, {"out2.comp.ratio", Pos(C::CompressorRatio, 20)},
+          {"out2.comp.value", Pos(C::CompressorValue, 30)}, {"out2.comp.timea", Pos(C::CompressorTimeA, 5)},
+          {"out2.comp.timeb", Pos(C::CompressorTimeB, 6)}, {"out2.comp.gain", Pos(C::CompressorGain, 100)},
+          {"out2.comp.auto", 1}, {"out2.comp.knee", 1}},
          {{P(474), P(467), 7}, {P(482), P(481), 1}, {P(484), P(483), 1}}, {}, {{7, 2}, {8, 2}}},
-        {"Limiter", false, [](S s) { s.SendLimiter(kOutput1, LimiterControls{true, 20, 5, 6}); },
-         [](L l) { return l.LinkLimiter(kOutput1); }, {{P(485), P(489), 4}}, {}, {{9, 3}}},
-        {"Crossover", false,
-         [](S s) {
-             s.SendCrossover(kOutput1, CrossoverSide::HighPass, 120, 3);
-             s.SendCrossover(kOutput1, CrossoverSide::LowPass, 8000, 7);
-         },
-         [](L l) { return l.LinkCrossover(kOutput1); }, {{P(104), P(107), 3}, {P(110), P(113), 3}}, {},
-         {{11, 3}, {11, 3}}},
-        {"Delay", false, [](S s) { s.SendDelay(kOutput2, {12, 7}, true); },
-         [](L l) { return l.LinkDelay(kOutput2); }, {{P(464), P(461), 3}}, {{P(582), {3}}}, {{2, 2}}},
-        {"Polarity", false, [](S s) { s.SendPolarity(kOutput1, true); },
-         [](L l) { return l.LinkPolarity(kOutput1); }, {}, {{P(496), {3}}}, {{4, 3}}},
-        {"Mute", true, [](S s) { s.SendMute(kInputR, true); },
-         [](L l) { return l.LinkMute(kInputR); }, {}, {{P(18), {3}}}, {{3, 0}}},
-        {"Gain", true, [](S s) { s.SendGain(kInputL, 40); },
-         [](L l) { return l.LinkGain(kInputL); }, {{P(16), P(17), 1}}, {}, {{1, 1}}},
-        {"ChannelMode", true, [](S s) { s.SendChannelMode(kInputL, true); },
-         [](L l) { return l.LinkChannelMode(kInputL); }, {}, {{P(28), {3}}}, {{31, 1}}},
-        {"OutputEqBand", false, [](S s) { s.SendEqBand(11, EqBandEdit{4, 7777, 3, 12, true}); },
-         [](L l) { return l.LinkEqBand(11); }, {{P(118 + 5 * 3), P(118 + 5 * 33), 5}}, {}, {{5, 3}}},
-        {"InputBlockBBand", true,
-         [](S s) {
-             s.SendChannelMode(kInputL, true);
-             s.SendChannelMode(kInputR, true);
-             s.SendEqBand(1, EqBandEdit{1, 640, -4, 0.7, false});
-         },
-         [](L l) { return l.LinkEqBand(1); }, {{P(70 + 5 * 1), P(70 + 5 * 4), 5}}, {}, {{5, 1}}},
-        {"EqBypass", false, [](S s) { s.SendEqBypass(kOutput2, true); },
-         [](L l) { return l.LinkEqBypass(kOutput2); }, {}, {{P(117), {3}}}, {{6, 2}}},
-        {"FirBypass", false, [](S s) { s.SendFirBypass(kOutput1, true); },
-         [](L l) { return l.LinkFirBypass(kOutput1); }, {}, {{P(418), {3}}}, {{30, 3}}},
-        {"Impedance", false, [](S s) { s.SendImpedance(kOutput1, 2); },
-         [](L l) { return l.LinkImpedance(kOutput1); }, {{215, 216, 1}}, {}, {{32, 3}}},
+        {"Limiter", false, {},
+         {{"out1.limiter.enable", 1}, {"out1.limiter.threshold", Pos(C::LimiterThreshold, 20)},
+          {"out1.limiter.timea", Pos(C::LimiterTimeA, 5)}, {"out1.limiter.timeb", Pos(C::LimiterTimeB, 6)}},
+         {{P(485), P(489), 4}}, {}, {{9, 3}}},
+        {"Crossover", false, {}, {{"out1.hp.freq", 120}, {"out1.hp.slope", 3}, {"out1.lp.freq", 8000}, {"out1.lp.slope", 7}},
+         {{P(104), P(107), 3}, {P(110), P(113), 3}}, {}, {{11, 3}, {11, 3}}},
+        {"Delay", false, {}, {{"out2.delay", DelayMs({12, 7})}, {"out2.delay.bypass", 1}},
+         {{P(464), P(461), 3}}, {{P(582), {3}}}, {{2, 2}}},
+        {"Polarity", false, {}, {{"out1.polarity", 1}}, {}, {{P(496), {3}}}, {{4, 3}}},
+        {"Mute", true, {}, {{"inR.mute", 1}}, {}, {{P(18), {3}}}, {{3, 0}}},
+        {"Gain", true, {}, {{"inL.gain", Pos(C::ChannelGain, 40)}}, {{P(16), P(17), 1}}, {}, {{1, 1}}},
+        {"ChannelMode", true, {}, {{"inL.eq.blockb", 1}}, {}, {{P(28), {3}}}, {{31, 1}}},
+        {"OutputEqBand", false, {}, Band("out1.eq.4", 4, 7777, 3, 12, true),
+         {{P(118 + 5 * 3), P(118 + 5 * 33), 5}}, {}, {{5, 3}}},
+        {"InputBlockBBand", true, {{"inL.eq.blockb", 1}, {"inR.eq.blockb", 1}}, Band("inL.eq.2", 1, 640, -4, 0.7, false),
+         {{P(70 + 5 * 1), P(70 + 5 * 4), 5}}, {}, {{5, 1}}},
+        {"EqBypass", false, {}, {{"out2.eq.bypass", 1}}, {}, {{P(117), {3}}}, {{6, 2}}},
+        {"FirBypass", false, {}, {{"out1.fir.bypass", 1}}, {}, {{P(418), {3}}}, {{30, 3}}},
+        {"Impedance", false, {}, {{"out1.impedance", 2}}, {{215, 216, 1}}, {}, {{32, 3}}},
     };
 }
 // clang-format on
@@ -90,31 +84,26 @@ class LinkTestCase : public ParamsTest, public ::testing::WithParamInterface<Lin
 
 TEST_P(LinkTestCase, OnlyALinkedPairFollows) {
     const LinkCase& c = GetParam();
+    if (!c.prepare.empty()) {
+        ASSERT_EQ(Set(c.prepare), kOk);
+    }
     // The other pair linked: nothing follows.
-    if (c.inputs) {
-        senders.SendLinkOutputs(true);
-    } else {
-        senders.SendLinkInputs(true);
-    }
-    c.edit(senders);
-    const std::size_t sent = Frames().size();
-    EXPECT_EQ(c.propagate(linking), kOk);
-    EXPECT_EQ(Frames().size(), sent);
-
-    // The pair itself linked.
-    if (c.inputs) {
-        senders.SendLinkInputs(true);
-    } else {
-        senders.SendLinkOutputs(true);
-    }
+    ASSERT_EQ(Set(c.inputs ? "device.link.outputs" : "device.link.inputs", 1), kOk);
     device->clearLog();
-    EXPECT_EQ(c.propagate(linking), kOk);
+    ASSERT_EQ(Set(c.edit), kOk);
+    const std::size_t own = Frames().size();
+    ASSERT_GT(own, 0u);
+
+    // The pair itself linked: the partner's commands follow the edit's.
+    ASSERT_EQ(Set(c.inputs ? "device.link.inputs" : "device.link.outputs", 1), kOk);
+    device->clearLog();
+    ASSERT_EQ(Set(c.edit), kOk);
 
     const auto frames = Frames();
-    ASSERT_EQ(frames.size(), c.partnerFrames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        EXPECT_EQ(frames[i][3], c.partnerFrames[i].first);
-        EXPECT_EQ(frames[i][4], c.partnerFrames[i].second);
+    ASSERT_EQ(frames.size(), own + c.partnerFrames.size());
+    for (std::size_t i = 0; i < c.partnerFrames.size(); ++i) {
+        EXPECT_EQ(frames[own + i][3], c.partnerFrames[i].first);
+        EXPECT_EQ(frames[own + i][4], c.partnerFrames[i].second);
     }
     for (const Same& s : c.same) EXPECT_EQ(Mem(s.a, s.count), Mem(s.b, s.count)) << s.a << " vs " << s.b;
     for (const auto& [address, bytes] : c.memory)
@@ -127,14 +116,10 @@ std::string CaseName(const ::testing::TestParamInfo<LinkCase>& info) { return in
 INSTANTIATE_TEST_SUITE_P(Every, LinkTestCase, ::testing::ValuesIn(LinkCases()), CaseName);
 
 TEST_F(ParamsTest, LinkedPartnerValuesFollowInEditorValues) {
-    senders.SendLinkInputs(true);
-    senders.SendLinkOutputs(true);
-    senders.SendGain(kInputR, 5);
-    linking.LinkGain(kInputR);
-    senders.SendCrossover(kOutput2, CrossoverSide::LowPass, 5000, 4);
-    linking.LinkCrossover(kOutput2);
-    senders.SendEqBand(60, EqBandEdit{0, 900, 7.5, 2, false});
-    linking.LinkEqBand(60);
+    Set({{"device.link.inputs", 1}, {"device.link.outputs", 1}});
+    Set("inR.gain", Pos(Control::ChannelGain, 5));
+    Set({{"out2.lp.freq", 5000}, {"out2.lp.slope", 4}});
+    writer.Set(kSlot, BandEdit(60, {0, 900, 7.5, 2, false}));
     const EditorValues& v = dm().values;
     EXPECT_EQ(v.channelGainDb[kInputL], 10.0);
     EXPECT_EQ(v.crossoverFrequency[1], 5000);
@@ -144,11 +129,11 @@ TEST_F(ParamsTest, LinkedPartnerValuesFollowInEditorValues) {
 }
 
 TEST_F(ParamsTest, LinkingBothPairsWritesThreeAtTwoTwelve) {
-    senders.SendLinkInputs(true);
-    senders.SendLinkOutputs(true);
+    Set("device.link.inputs", 1);
+    Set("device.link.outputs", 1);
     EXPECT_EQ(Frames(), (std::vector<Bytes>{WriteFrame(212, {1}), WriteFrame(212, {3})}));
     EXPECT_EQ(Mem(212), 3);
-    senders.SendLinkInputs(false);
+    Set("device.link.inputs", 0);
     EXPECT_EQ(LastFrame(), WriteFrame(212, {2}));
     EXPECT_EQ(dm().inputsLinked, 0);
     EXPECT_EQ(dm().outputsLinked, 1);
@@ -157,7 +142,7 @@ TEST_F(ParamsTest, LinkingBothPairsWritesThreeAtTwoTwelve) {
 TEST_F(ParamsTest, CopyOntoItselfIsRefusedWithoutAQuestion) {
     for (const ChannelCode ch : {kInputL, kOutput2}) {
         dialogs.calls.clear();
-        EXPECT_EQ(ConfirmCopy(linking, dialogs, ch, ch), CopyResult::SameChannel);
+        EXPECT_EQ(ConfirmCopy(writer, kSlot, dialogs, ch, ch), CopyResult::SameChannel);
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(dialogs.calls[0].kind, "message");
         EXPECT_EQ(dialogs.calls[0].title, "Copy");
@@ -169,30 +154,31 @@ TEST_F(ParamsTest, CopyOntoItselfIsRefusedWithoutAQuestion) {
 
 TEST_F(ParamsTest, CopyAnsweredNoSendsNothing) {
     dialogs.answers = {Answer::No};
-    EXPECT_EQ(ConfirmCopy(linking, dialogs, kOutput1, kOutput2), CopyResult::Declined);
+    EXPECT_EQ(ConfirmCopy(writer, kSlot, dialogs, kOutput1, kOutput2), CopyResult::Declined);
     EXPECT_EQ(dialogs.calls.back().text, "               Are you sure ? ");
     EXPECT_TRUE(Frames().empty());
 }
 
 TEST_F(ParamsTest, OutputCopyMakesTheDestinationEqualAtTheDevice) {
     // Output 1 made different from output 2 in every copied group.
-    senders.SendEqBypass(kOutput1, true);
-    senders.SendPolarity(kOutput1, true);
-    senders.SendCompressor(kOutput1, CompressorControls{true, 40, 9, 12, 3, 4, 50});
-    senders.SendCompressorAuto(kOutput1, true, false);
-    senders.SendLimiter(kOutput1, LimiterControls{true, 70, 8, 9});
+    using C = Control;
+    Set({{"out1.eq.bypass", 1}, {"out1.polarity", 1}, {"out1.comp.enable", 1},
+         {"out1.comp.level", Pos(C::CompressorLevel, 40)}, {"out1.comp.ratio", Pos(C::CompressorRatio, 9)},
+         {"out1.comp.value", Pos(C::CompressorValue, 12)}, {"out1.comp.timea", Pos(C::CompressorTimeA, 3)},
+         {"out1.comp.timeb", Pos(C::CompressorTimeB, 4)}, {"out1.comp.gain", Pos(C::CompressorGain, 50)},
+         {"out1.comp.auto", 1}, {"out1.comp.knee", 0}, {"out1.limiter.enable", 1},
+         {"out1.limiter.threshold", Pos(C::LimiterThreshold, 70)}, {"out1.limiter.timea", Pos(C::LimiterTimeA, 8)},
+         {"out1.limiter.timeb", Pos(C::LimiterTimeB, 9)}, {"out1.hp.freq", 63}, {"out1.hp.slope", 2},
+         {"out1.lp.freq", 12000}, {"out1.lp.slope", 8}, {"out1.delay", DelayMs({99, 11})}, {"out1.delay.bypass", 1}});
     for (int b = 0; b < 30; ++b)
-        senders.SendEqBand(8 + b, EqBandEdit{static_cast<std::int16_t>(b % 8), 100.0 + 37 * b, b % 13 - 6.0,
-                                             0.5 + b, b % 2 == 1});
-    senders.SendCrossover(kOutput1, CrossoverSide::HighPass, 63, 2);
-    senders.SendCrossover(kOutput1, CrossoverSide::LowPass, 12000, 8);
-    senders.SendDelay(kOutput1, {99, 11}, true);
+        writer.Set(kSlot, BandEdit(8 + b, {static_cast<std::int16_t>(b % 8), 100.0 + 37 * b, b % 13 - 6.0,
+                                          0.5 + b, b % 2 == 1}));
     const std::vector<double> coefficients = {0.5, -0.25, 0.125, 0.0625, -1.5};
     ASSERT_TRUE(fir::StoreExternalFIR(*exchange, model, kSlot, 0, fir::MakeStoredFir("Horn EQ", coefficients)));
     device->clearLog();
     dialogs.answers = {Answer::Yes};
 
-    EXPECT_EQ(ConfirmCopy(linking, dialogs, kOutput1, kOutput2), CopyResult::Copied);
+    EXPECT_EQ(ConfirmCopy(writer, kSlot, dialogs, kOutput1, kOutput2), CopyResult::Copied);
 
     const auto bit = [&](std::uint32_t address, int b) { return (Mem(address) >> b) & 1; };
     EXPECT_EQ(bit(P(117), 1), 1);
@@ -220,16 +206,16 @@ TEST_F(ParamsTest, OutputCopyMakesTheDestinationEqualAtTheDevice) {
 }
 
 TEST_F(ParamsTest, InputCopyMakesTheDestinationEqual) {
-    senders.SendNoiseGate(2, GateControls{true, 2, 7, 9});
-    senders.SendEqBand(2, EqBandEdit{5, 4400, 2, 6, false});  // block A, model only
-    senders.SendChannelMode(kInputL, true);
-    for (int b = 0; b < 3; ++b) senders.SendEqBand(b, EqBandEdit{1, 300.0 * (b + 1), -3.0 * b, 1.5, b == 2});
-    senders.SendEqBypass(kInputL, true);
-    senders.SendGain(kInputL, 60);
-    senders.SendMute(kInputL, true);
+    using C = Control;
+    Set({{"inL.gate.enable", 1}, {"inL.gate.threshold", Pos(C::GateThreshold, 2)},
+         {"inL.gate.timea", Pos(C::GateTimeA, 7)}, {"inL.gate.timeb", Pos(C::GateTimeB, 9)}});
+    writer.Set(kSlot, BandEdit(2, {5, 4400, 2, 6, false}));  // block A
+    Set("inL.eq.blockb", 1);
+    for (int b = 0; b < 3; ++b) writer.Set(kSlot, BandEdit(b, {1, 300.0 * (b + 1), -3.0 * b, 1.5, b == 2}));
+    Set({{"inL.eq.bypass", 1}, {"inL.gain", Pos(C::ChannelGain, 60)}, {"inL.mute", 1}});
     device->clearLog();
 
-    ASSERT_EQ(linking.Copy(kInputL, kInputR), kOk);
+    ASSERT_EQ(writer.Copy(kSlot, kInputL, kInputR), kOk);
 
     const Same same[] = {{P(20), P(24), 4}, {P(70), P(85), 15}, {P(16), P(17), 1}};
     for (const Same& s : same) EXPECT_EQ(Mem(s.a, s.count), Mem(s.b, s.count)) << s.a << " vs " << s.b;

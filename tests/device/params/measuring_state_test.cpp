@@ -20,7 +20,6 @@ constexpr DeviceSlot kSlot = 1;
 
 struct Rig {
     Rig() {
-        model->setCurrentDevice(kSlot);
         DeviceModel& d = model->device(kSlot);
         ResetToDefaults(d);
         // The user's own values: every group the state touches set the other way.
@@ -36,7 +35,12 @@ struct Rig {
     }
     std::unique_ptr<Model> model = std::make_unique<Model>();
     RecordingExchange exchange;
-    Senders senders{*model, exchange};
+    Status Enter(const MeasuringSetup& setup) {
+        return EnterMeasuringState(exchange, kSlot, model->device(kSlot), setup);
+    }
+    Status Leave(const MeasuringSetup& setup) {
+        return LeaveMeasuringState(exchange, kSlot, model->device(kSlot), setup);
+    }
 };
 
 std::vector<std::uint8_t> Codes(const RecordingExchange& e) {
@@ -95,7 +99,7 @@ TEST(MeasuringState, EntersWithoutTouchingTheModelAndLeavesWithTheUsersValues) {
         const MeasuringSetup setup{c.output, 71, c.eq, c.dynamicsOff};
         const int o = OutputIndex(c.output);
 
-        ASSERT_EQ(EnterMeasuringState(rig.senders, setup), kOk);
+        ASSERT_EQ(rig.Enter(setup), kOk);
         EXPECT_EQ(Codes(rig.exchange), c.codes);
         EXPECT_TRUE(rig.model->device(kSlot).settings == before.settings);
         EXPECT_TRUE(rig.model->device(kSlot).preset == before.preset);
@@ -124,7 +128,7 @@ TEST(MeasuringState, EntersWithoutTouchingTheModelAndLeavesWithTheUsersValues) {
         }
 
         rig.exchange.frames.clear();
-        ASSERT_EQ(LeaveMeasuringState(rig.senders, setup), kOk);
+        ASSERT_EQ(rig.Leave(setup), kOk);
         std::vector<std::uint8_t> leaving = c.codes;
         std::rotate(leaving.rbegin(), leaving.rbegin() + 1, leaving.rend());
         EXPECT_EQ(Codes(rig.exchange), leaving);
@@ -156,12 +160,12 @@ TEST(MeasuringState, EnteringStopsAtAFailureAndLeavingTriesEverything) {
     const MeasuringSetup setup{kOutput1, 80, EqDuringMeasurement::Bypassed, true};
     Rig entering;
     entering.exchange.failAt = 1;
-    EXPECT_EQ(EnterMeasuringState(entering.senders, setup), kFailed);
+    EXPECT_EQ(entering.Enter(setup), kFailed);
     EXPECT_EQ(entering.exchange.frames.size(), 2u);  // the generator never started
 
     Rig leaving;
     leaving.exchange.failAt = 0;  // the generator's command fails: the rest still comes back
-    EXPECT_EQ(LeaveMeasuringState(leaving.senders, setup), kFailed);
+    EXPECT_EQ(leaving.Leave(setup), kFailed);
     EXPECT_EQ(leaving.exchange.frames.size(), 7u);
 }
 

@@ -74,19 +74,16 @@ TEST(Parameters, ParseValues) {
     }
 }
 
-// One device in slot 1 with the defaults, current, behind a recording exchange.
+// One device in slot 1 with the defaults, behind a recording exchange.
 struct ParamFixture {
     ParamFixture() {
-        model->setCurrentDevice(1);
         model->entry(1).online = true;
         ResetToDefaults(model->device(1));
         LoadEditorValues(model->device(1));
     }
     std::unique_ptr<Model> model = std::make_unique<Model>();
     test::RecordingExchange exchange;
-    Senders senders{*model, exchange};
-    Linking linking{senders, fir::MakeFirWriter(exchange, *model)};
-    ParameterWriter writer{linking};
+    ParameterWriter writer{*model, exchange, NoResponseObserver(), fir::MakeFirWriter(exchange, *model)};
 };
 
 TEST(Parameters, SetStoresSnapsAndSendsOneCommand) {
@@ -115,7 +112,7 @@ TEST(Parameters, SetStoresSnapsAndSendsOneCommand) {
         ParamFixture f;
         const auto p = FindParameter(c.name);
         ASSERT_TRUE(p) << c.name;
-        EXPECT_EQ(f.writer.Set(*p, c.value), kOk) << c.name;
+        EXPECT_EQ(f.writer.Set(1, *p, c.value), kOk) << c.name;
         ASSERT_EQ(f.exchange.frames.size(), 1u) << c.name;
         EXPECT_EQ(f.exchange.frames[0].command, c.code) << c.name;
         EXPECT_EQ(f.exchange.frames[0].p, c.p) << c.name;
@@ -151,7 +148,7 @@ TEST(Parameters, LinkedPairsTakeTheSameEdit) {
             const auto partner = FindParameter(c.partner);
             ASSERT_TRUE(p && partner);
             const double before = GetValue(f.model->device(1), *partner);
-            ASSERT_EQ(f.writer.Set(*p, c.value), kOk);
+            ASSERT_EQ(f.writer.Set(1, *p, c.value), kOk);
             ASSERT_EQ(f.exchange.frames.size(), 1 + (linked ? c.partnerFrames : 0));
             if (linked) {
                 for (std::size_t i = 1; i < f.exchange.frames.size(); ++i) {

@@ -69,7 +69,6 @@ Bytes ModelImage(const DeviceModel& d) {
 void ParamsTest::SetUp() {
     ConnectTcp();
     entry().name = "Stage Left";
-    model.setCurrentDevice(kSlot);
     ASSERT_EQ(reader.ReadWholeDevice(kSlot), kOk);
     device->clearLog();
     observer.events.clear();
@@ -87,11 +86,19 @@ void ParamsTest::Poll() {
 
 void ParamsTest::Fence() { ASSERT_TRUE(exchange->IdentifyDevice(kSlot).has_value()); }
 
-FirWriter ParamsTest::FirWriterFor(Exchange& exchange, Model& model) {
-    return [&exchange, &model](DeviceSlot slot, int output, const std::string& name, std::uint16_t taps,
-                               const FirImage& image) {
-        return fir::StoreExternalFIR(exchange, model, slot, output, fir::StoredFir{name, taps, image});
-    };
+FirWriter ParamsTest::FirWriterFor(Exchange& exchange, Model& model) { return fir::MakeFirWriter(exchange, model); }
+
+Status ParamsTest::Set(const std::string& name, double value) { return Set({{name, value}}); }
+
+Status ParamsTest::Set(const std::vector<std::pair<std::string, double>>& values) {
+    std::vector<ParameterValue> batch;
+    for (const auto& [name, value] : values) {
+        const auto p = FindParameter(name);
+        EXPECT_TRUE(p.has_value()) << name;
+        if (!p) return kFailed;
+        batch.push_back({*p, value});
+    }
+    return writer.Set(kSlot, batch);
 }
 
 }  // namespace zef::test

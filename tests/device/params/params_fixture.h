@@ -1,9 +1,9 @@
 #pragma once
 // Shared set-up of the parameter tests: the link fixture's real exchange over
 // loopback TCP to an in-process simulated amplifier, the device in slot 1
-// made current and read once (so model and device agree), and the senders,
-// reader, presets and linking on top, with a listener and an observer that
-// record what they were told.
+// read once (so model and device agree), and the parameter writer, reader
+// and presets on top, with a listener and an observer that record what they
+// were told.
 
 #include <cstdint>
 #include <string>
@@ -13,12 +13,11 @@
 #include "link_fixture.h"
 #include "model/commands.h"
 #include "device/device_reader.h"
-#include "device/linking.h"
+#include "device/parameter_writer.h"
 #include "app/preset_actions.h"
 #include "device/presets.h"
 #include "device/refresh_hooks.h"
 #include "model/response_observer.h"
-#include "device/senders.h"
 
 namespace zef::test {
 
@@ -47,7 +46,7 @@ public:
     int unsuppressedCalls = 0;
 
 private:
-    void note() { unsuppressedCalls += link_.sendSuppressed ? 0 : 1; }
+    void note() { unsuppressedCalls += link_.sendsSuppressed() ? 0 : 1; }
     const LinkState& link_;
     std::vector<Subscription> subscriptions_;
 };
@@ -99,11 +98,14 @@ protected:
     RefreshEvents events;
     RecordingHooks hooks{events};
     RecordingObserver observer;
-    Senders senders{model, *exchange, observer};
+    ParameterWriter writer{model, *exchange, observer, FirWriterFor(*exchange, model)};
     DeviceReader reader{model, *exchange, events, observer};
     Presets presets{model, *exchange, reader, events};
-    PresetActions presetActions{presets, dialogs};
-    Linking linking{senders, FirWriterFor(*exchange, model)};
+    PresetActions presetActions{presets, dialogs, kSlot};
+
+    // Writes parameters by name, as the editor's controls do.
+    Status Set(const std::string& name, double value);
+    Status Set(const std::vector<std::pair<std::string, double>>& values);
 
 private:
     static FirWriter FirWriterFor(Exchange& exchange, Model& model);

@@ -143,8 +143,8 @@ TEST_F(ParamsTest, RecallReadsTheStoredProgramBackIntoTheModel) {
     dialogs.answers = {Answer::Yes, Answer::Yes};
     ASSERT_EQ(presetActions.Store(0, "Main", {}), PresetResult::Done);
     // Edits after the store, on the device and in the model.
-    senders.SendGain(kOutput1, 1);
-    senders.SendEqBand(20, EqBandEdit{2, 3300, -9, 3, false});
+    Set("out1.gain", 12);
+    writer.Set(kSlot, BandEdit(20, {2, 3300, -9, 3, false}));
     device->frontPanelFirChange(1);
     device->clearLog();
     hooks.calls.clear();

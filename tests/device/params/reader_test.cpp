@@ -75,7 +75,7 @@ TEST_P(FrontPanelTest, IncrementalUpdateTouchesOnlyTheChangedGroup) {
     const auto frames = Frames();
     ASSERT_EQ(frames.size(), 10u);
     for (const auto& f : frames) EXPECT_EQ(f[3], cmd::kReadMemory);
-    EXPECT_FALSE(link.sendSuppressed);
+    EXPECT_FALSE(link.sendsSuppressed());
     EXPECT_FALSE(reader.busy());
 }
 
@@ -177,7 +177,7 @@ TEST_F(ParamsTest, HooksRunWithSendsSuppressed) {
     Poll();
     ASSERT_EQ(watched.UpdateIfChanged(kSlot), UpdateKind::Full);
     EXPECT_EQ(watch.unsuppressedCalls, 0);
-    EXPECT_FALSE(link.sendSuppressed);
+    EXPECT_FALSE(link.sendsSuppressed());
 }
 
 TEST_F(ParamsTest, NoUpdateUnlessTheDeviceIsOnlineAndMarkedChanged) {
@@ -194,7 +194,7 @@ TEST_F(ParamsTest, NoUpdateUnlessTheDeviceIsOnlineAndMarkedChanged) {
 }
 
 TEST_F(ParamsTest, FailedReadAppliesNothing) {
-    senders.SendGain(kOutput1, 5);  // the model is newer than the last read image
+    Set("out1.gain", 10);  // the model is newer than the last read image
     const Bytes before = ModelImage(dm());
     device->frontPanelWrite(204, 1);
     Poll();

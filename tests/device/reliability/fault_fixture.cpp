@@ -13,10 +13,7 @@ FaultFixture::FaultFixture(LinkKind2 kind) {
     device = &sim.addDevice(config);
     exchange = std::make_unique<DeviceExchange>(model, link, transport, FastLinkSettings(folder.path().string()));
     reader = std::make_unique<DeviceReader>(model, *exchange, events);
-    senders = std::make_unique<Senders>(model, *exchange);
-    linking = std::make_unique<Linking>(*senders, fir::MakeFirWriter(*exchange, model));
-    writer = std::make_unique<ParameterWriter>(*linking);
-    model.setCurrentDevice(kSlot);
+    writer = std::make_unique<ParameterWriter>(model, *exchange, NoResponseObserver(), fir::MakeFirWriter(*exchange, model));
     const SimSlot slot{sim, *device, *exchange, transport, model, link, kSlot};
     if (kind == LinkKind2::Tcp) {
         ConnectSimTcp(slot, port);

@@ -1,6 +1,6 @@
 #pragma once
 // One simulated amplifier behind the real exchange, over loopback TCP or a
-// pseudo-terminal, with the editor's reader, senders and writer on slot 1,
+// pseudo-terminal, with the editor's reader and parameter writer on slot 1,
 // and helpers that look at the device's memory as the model's records.
 
 #include <gtest/gtest.h>
@@ -8,10 +8,8 @@
 #include <memory>
 
 #include "device/device_reader.h"
-#include "device/linking.h"
 #include "device/device_exchange.h"
 #include "device/parameter_writer.h"
-#include "device/senders.h"
 #include "model/device_model.h"
 #include "model/fir_image.h"
 #include "sim_link.h"
@@ -50,8 +48,6 @@ public:
     std::unique_ptr<DeviceExchange> exchange;
     RefreshEvents events;
     std::unique_ptr<DeviceReader> reader;
-    std::unique_ptr<Senders> senders;
-    std::unique_ptr<Linking> linking;
     std::unique_ptr<ParameterWriter> writer;
     std::uint16_t port = 0;
 };

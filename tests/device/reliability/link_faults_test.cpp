@@ -66,7 +66,7 @@ TEST_P(LinkFaults, NeverSucceedWithWrongData) {
         const auto p = FindParameter("out2.eq.17.gain");
         ASSERT_TRUE(p);
         f.device->armFault(c.fault, 0, kLateMs);
-        ASSERT_EQ(f.writer->Set(*p, 3), kOk);
+        ASSERT_EQ(f.writer->Set(kSlot, *p, 3), kOk);
         const std::size_t band = pi::OutputBand(1, 16);
         EXPECT_EQ(d.preset[band + 4] & 0x7F, 36);  // 3 dB
         ExpectSameImage(f.ModelImage(), f.Image());
