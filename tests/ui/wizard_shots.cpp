@@ -20,6 +20,11 @@
 #include "temp_folder.h"
 #include "ui/eq_target_window.h"
 #include "ui/fir_wizard.h"
+#include "ui/fir_wizard_calculate.h"
+#include "ui/fir_wizard_compare.h"
+#include "ui/fir_wizard_measure.h"
+#include "ui/fir_wizard_run.h"
+#include "ui/fir_wizard_wiring.h"
 #include "ui/wizard_widgets.h"
 
 namespace {
@@ -42,7 +47,7 @@ bool Save(QWidget& w, const QString& folder, const QString& name) {
 bool Finish(FirWizardWindow& wizard) {
     QElapsedTimer clock;
     clock.start();
-    while (wizard.measurement().running() != wizard::Action::None) {
+    while (wizard.run().measurement().running() != wizard::Action::None) {
         if (clock.elapsed() > 90000) return false;
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
@@ -90,7 +95,7 @@ int Run(const QString& folder) {
     std::unique_ptr<audio::System> audio = audio::MakeAudioSystem({{rig.endpoint()}, false}, error);
     if (!audio) return 1;
 
-    FirWizardWindow w(session, 1, 0, audio.get());
+    FirWizardWindow w(MakeFirWizardContext(session, 1, 0, audio.get()));
     w.resize(1000, 700);
     bool ok = true;
     const char* names[] = {"1-Welcome", "2-Geometry",  "3-Wiring", "4-Measure",
@@ -106,32 +111,32 @@ int Run(const QString& folder) {
     w.GoTo(FirWizardWindow::kWiring);
     Choose(w, "DevCombo", "OutChCombo", "InpChCombo");
     w.findChild<Stepper*>("LblRoomDecay")->step(-1);
-    w.ClickTest();
+    w.wiringPage().ClickTest();
     ok &= Finish(w);
     shot(FirWizardWindow::kWiring);
     w.GoTo(FirWizardWindow::kMeasure);
-    w.ClickMeasure();
-    ok &= Finish(w) && !w.state().ir.empty();
+    w.measurePage().ClickMeasure();
+    ok &= Finish(w) && !w.run().state.ir.empty();
     shot(FirWizardWindow::kMeasure);
     w.GoTo(FirWizardWindow::kView);
     shot(FirWizardWindow::kView);
     w.GoTo(FirWizardWindow::kCalculate);
-    w.settings().firMode = 1;
-    w.settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
-    w.settings().minFrequency = 500;
-    w.ShowSettings();
-    w.ClickCalculate();
+    w.run().state.settings.firMode = 1;
+    w.run().state.settings.windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
+    w.run().state.settings.minFrequency = 500;
+    w.calculatePage().ShowSettings();
+    w.calculatePage().ClickCalculate();
     w.findChild<QCheckBox*>("CheckMagnPhase")->setChecked(true);
-    ok &= w.design().designed();
+    ok &= w.run().design().designed();
     shot(FirWizardWindow::kCalculate);
     w.GoTo(FirWizardWindow::kCompare);
-    w.ClickStore();
+    w.comparePage().ClickStore();
     Choose(w, "DevListVerify", "OutChListVerify", "InpChListVerify");
-    w.ClickVerify();
-    ok &= Finish(w) && w.design().after().has_value();
+    w.comparePage().ClickVerify();
+    ok &= Finish(w) && w.run().design().after().has_value();
     shot(FirWizardWindow::kCompare);
 
-    EqTargetRecord target = w.state().target;
+    EqTargetRecord target = w.run().state.target;
     target.gainDb[1] = 3.0;
     target.gainDb[8] = -4.0;
     target.leading = -5;
