@@ -1,4 +1,5 @@
 #include "app/announcements.h"
+
 #include <algorithm>
 
 namespace zef {
@@ -86,35 +87,40 @@ AnnouncementOutcome AnnouncementHandler::Answered(bool yes, DeviceSlot slot, con
     return AnnouncementOutcome::Connecting;
 }
 
+bool AnnouncementHandler::SameDevice(const DeviceEntry& e, const Announcement& a) {
+    return e.inList && e.uniqueId == a.uniqueId && NetworkName(e.network) == NetworkName(a.network);
+}
+
 AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, const Announcement& a,
                                                  std::uint8_t kind) {
-    const std::string network = NetworkName(a.network);
-    const DevicePair pair{a.uniqueId, network};
+    const DevicePair pair{a.uniqueId, NetworkName(a.network)};
     if (asking_.Contains(pair)) return AnnouncementOutcome::Ignored;
-    Model& model = list_.model();
+    if (kind == 0 && list_.offered().Contains(pair)) ReportUnreachable(senderIp, a, pair);
+    if (const std::optional<AnnouncementOutcome> listed = ProcessListed(senderIp, a, pair)) return *listed;
+    return ProcessUnlisted(senderIp, a, pair);
+}
 
-    auto sameDevice = [&](const DeviceEntry& e) {
-        return e.inList && e.uniqueId == a.uniqueId && NetworkName(e.network) == network;
-    };
-
-    // 1. An offered device whose entry is not on-line did not answer the connection.
-    if (kind == 0 && list_.offered().Contains(pair)) {
-        bool online = false;
-        for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
-            if (sameDevice(model.entry(s)) && model.entry(s).online) online = true;
-        // Once per device until it is seen on-line again, and never two boxes at a time.
-        if (!online && !unreachableShown_.Contains(pair) && !showingUnreachable_) {
-            unreachableShown_.Add(pair);
-            FlagGuard showing(showingUnreachable_, true);
-            dialogs_.Message(DiscoveryTitle(network), FoundLine(a, senderIp) + "\r\n" + kUnreachableText,
-                             Icon::Information);
-        }
+void AnnouncementHandler::ReportUnreachable(const std::string& senderIp, const Announcement& a,
+                                            const DevicePair& pair) {
+    const Model& model = list_.model();
+    bool online = false;
+    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s)
+        if (SameDevice(model.entry(s), a) && model.entry(s).online) online = true;
+    // Once per device until it is seen on-line again, and never two boxes at a time.
+    if (!online && !unreachableShown_.Contains(pair) && !showingUnreachable_) {
+        unreachableShown_.Add(pair);
+        FlagGuard showing(showingUnreachable_, true);
+        dialogs_.Message(DiscoveryTitle(pair.networkName), FoundLine(a, senderIp) + "\r\n" + kUnreachableText,
+                         Icon::Information);
     }
+}
 
-    // 2. The device is listed already.
+std::optional<AnnouncementOutcome> AnnouncementHandler::ProcessListed(const std::string& senderIp,
+                                                                      const Announcement& a,
+                                                                      const DevicePair& pair) {
     for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
-        DeviceEntry& e = model.entry(s);
-        if (!sameDevice(e)) continue;
+        DeviceEntry& e = list_.model().entry(s);
+        if (!SameDevice(e, a)) continue;
         if (e.online) {
             unreachableShown_.Remove(pair);
             return AnnouncementOutcome::AlreadyOnline;
@@ -135,8 +141,12 @@ AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, co
         list_.RowChanged(s);
         return Answered(yes, s, pair);
     }
+    return std::nullopt;
+}
 
-    // 3. An entry added by hand for that address, or a new entry.
+AnnouncementOutcome AnnouncementHandler::ProcessUnlisted(const std::string& senderIp, const Announcement& a,
+                                                         const DevicePair& pair) {
+    Model& model = list_.model();
     std::optional<DeviceSlot> byHand;
     for (DeviceSlot s = 1; s <= kMaxListedDevices && !byHand; ++s) {
         const DeviceEntry& e = model.entry(s);
@@ -151,28 +161,37 @@ AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, co
         target = list_.FirstFreeSlot();
         if (!target) return AnnouncementOutcome::Ignored;
     }
-    DeviceEntry& e = model.entry(*target);
-    if (byHand) {
-        e.network = a.network;
-        e.ip = senderIp;
-        list_.SetDeviceName(*target, a.name);
-        e.interface = kInterfaceTcp;
-    } else {
-        e = ClearedEntry(*target);
-        e.inList = true;
-        e.online = false;
-        e.editorOpen = false;
-        e.ip = senderIp;
-        e.name = a.name;
-        e.uniqueId = a.uniqueId;
-        e.network = a.network;
-        e.interface = kInterfaceTcp;
-        e.type = 0;
-        list_.ResetModel(*target);
-        list_.model().device(*target).settings[kTypeByteInSettings] = a.typeCode;
-    }
+    if (byHand)
+        TakeByHandEntry(*target, senderIp, a);
+    else
+        FillNewEntry(*target, senderIp, a);
     list_.RowChanged(*target);
     return Answered(yes, *target, pair);
+}
+
+void AnnouncementHandler::TakeByHandEntry(DeviceSlot slot, const std::string& senderIp,
+                                          const Announcement& a) {
+    DeviceEntry& e = list_.model().entry(slot);
+    e.network = a.network;
+    e.ip = senderIp;
+    list_.SetDeviceName(slot, a.name);
+    e.interface = kInterfaceTcp;
+}
+
+void AnnouncementHandler::FillNewEntry(DeviceSlot slot, const std::string& senderIp, const Announcement& a) {
+    DeviceEntry& e = list_.model().entry(slot);
+    e = ClearedEntry(slot);
+    e.inList = true;
+    e.online = false;
+    e.editorOpen = false;
+    e.ip = senderIp;
+    e.name = a.name;
+    e.uniqueId = a.uniqueId;
+    e.network = a.network;
+    e.interface = kInterfaceTcp;
+    e.type = 0;
+    list_.ResetModel(slot);
+    list_.model().device(slot).settings[kTypeByteInSettings] = a.typeCode;
 }
 
 }  // namespace zef

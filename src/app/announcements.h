@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/texts.h"
 #include "app/dialogs.h"
+#include "app/texts.h"
 #include "device/device_list.h"
 #include "device/link_state.h"
 #include "protocol/announcement.h"
@@ -44,7 +44,8 @@ enum class AnnouncementOutcome {
 
 class AnnouncementHandler {
 public:
-    AnnouncementHandler(DeviceList& list, const LinkState& link, Dialogs& dialogs, AnnouncementHooks hooks = {});
+    AnnouncementHandler(DeviceList& list, const LinkState& link, Dialogs& dialogs,
+                        AnnouncementHooks hooks = {});
 
     // UDP_DeviceAnnounce: the sender's address, the datagram and the kind flag
     // (0 for datagrams from the network). Ignored while link recovery runs.
@@ -71,7 +72,20 @@ private:
         std::uint8_t kind;
     };
 
+    // An announcement in three steps: an offered device that did not come
+    // on-line is reported unreachable; a listed device is refreshed or asked
+    // about; otherwise an entry added by hand for that address, or a free
+    // slot, takes it after the question.
     AnnouncementOutcome Process(const std::string& senderIp, const Announcement& a, std::uint8_t kind);
+    void ReportUnreachable(const std::string& senderIp, const Announcement& a, const DevicePair& pair);
+    // Nothing when no listed entry is that device.
+    std::optional<AnnouncementOutcome> ProcessListed(const std::string& senderIp, const Announcement& a,
+                                                     const DevicePair& pair);
+    AnnouncementOutcome ProcessUnlisted(const std::string& senderIp, const Announcement& a,
+                                        const DevicePair& pair);
+    void TakeByHandEntry(DeviceSlot slot, const std::string& senderIp, const Announcement& a);
+    void FillNewEntry(DeviceSlot slot, const std::string& senderIp, const Announcement& a);
+    static bool SameDevice(const DeviceEntry& e, const Announcement& a);
     bool LinkBusy() const;
 
     DeviceList& list_;

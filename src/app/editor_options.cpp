@@ -31,7 +31,6 @@ std::string EditorUsage() {
            "  --rig HOST:PORT       a virtual measurement rig of zefsim as one more sound card\n"
            "                        (repeatable; loopback addresses only)\n"
            "  --loopback-lan        let the loopback interface count as a network\n"
-           "  --shots DIR           render every window to PNG files in DIR and quit\n"
            "  --help                this text\n"
            "  --version             the program's version\n";
 }
@@ -54,7 +53,7 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
             o.version = true;
         } else if (a == "--loopback-lan") {
             o.loopbackLan = true;
-        } else if (a == "--data" || a == "--serial" || a == "--shots") {
+        } else if (a == "--data" || a == "--serial") {
             const std::string* v = value();
             if (!v) return r;
             if (v->empty()) {
@@ -63,8 +62,6 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
             }
             if (a == "--data")
                 o.dataFolder = *v;
-            else if (a == "--shots")
-                o.shotsFolder = *v;
             else
                 o.serialPaths.push_back(*v);
         } else if (a == "--rig") {

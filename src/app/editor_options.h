@@ -23,7 +23,6 @@ struct EditorOptions {
     std::uint16_t devicePort = 1001;    // TCP port of the devices
     std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
     std::vector<std::string> rigs;      // virtual measurement rigs "HOST:PORT" (loopback), in order
-    std::string shotsFolder;            // non-empty: render every window there and quit
     bool help = false;
     bool version = false;  // --version: print the version and quit
 };

@@ -1,12 +1,11 @@
 // zefedit: the ZEF amplifier editor.
 #include <QApplication>
-#include <QIcon>
-#include <QStyleFactory>
 #include <cstdio>
 #include <memory>
 
 #include "app/qt_locale.h"
 #include "build_version.h"
+#include "ui/application_look.h"
 #include "ui/device_list_window.h"
 #include "app/editor_options.h"
 #include "app/editor_session.h"
@@ -14,7 +13,6 @@
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
 #include "ui/qt_dialogs.h"
-#include "ui/shots.h"
 #include "ui/splash_window.h"
 
 int main(int argc, char** argv) {
@@ -37,12 +35,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName("zef-editor");
-    QApplication::setApplicationVersion(zef::kSoftwareVersion);
-    // The installed menu entry and icon: desktops match windows to the entry by this name.
-    QGuiApplication::setDesktopFileName("org.zefeditor.ZefEditor");
-    QApplication::setWindowIcon(QIcon::fromTheme("org.zefeditor.ZefEditor"));
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    zef::SetEditorApplicationLook();
     const auto opened = zef::OpenDataFolder(options.dataFolder);
     if (!opened) {
         std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
@@ -50,7 +43,6 @@ int main(int argc, char** argv) {
     }
     if (!opened->problem.empty()) std::fprintf(stderr, "zefedit: %s\n", opened->problem.c_str());
     const std::optional<std::string> folder = opened->path;
-    if (!options.shotsFolder.empty()) return zef::RenderShots(options, *folder) ? 0 : 1;
 
     zef::QtDialogs dialogs;
     zef::ReconnectingWindow reconnecting;

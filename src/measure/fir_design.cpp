@@ -24,15 +24,21 @@ const double kNeperPerDb = std::log(10.0) / 20.0;
 // Raised cosine from 0 to 1 as x goes from 0 to 1.
 double Rise(double x) { return 0.5 * (1 - std::cos(kPi * std::clamp(x, 0.0, 1.0))); }
 
+// Index of the largest |x[i]| (the first on ties); 0 for an empty sequence.
+std::size_t LargestMagnitudeIndex(std::span<const double> x) {
+    std::size_t largest = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        if (std::fabs(x[i]) > std::fabs(x[largest])) largest = i;
+    return largest;
+}
+
 struct WindowedIr {
     std::vector<double> samples;
     int onset = 0;  // samples before the peak inside the window
 };
 
 WindowedIr WindowImpulse(std::span<const double> ir, double windowMs) {
-    std::size_t peak = 0;
-    for (std::size_t i = 1; i < ir.size(); ++i)
-        if (std::fabs(ir[i]) > std::fabs(ir[peak])) peak = i;
+    const std::size_t peak = LargestMagnitudeIndex(ir);
     const int pre =
         std::min(static_cast<int>(peak), static_cast<int>(std::lround(kFadeInMs * kSamplesPerMs)));
     const std::size_t start = peak - static_cast<std::size_t>(pre);
@@ -78,9 +84,7 @@ std::vector<double> UnwrappedPhase(const std::vector<Complex>& x) {
 // half count as negative.
 double PeakPosition(const std::vector<double>& x) {
     const std::size_t n = x.size();
-    std::size_t peak = 0;
-    for (std::size_t i = 1; i < n; ++i)
-        if (std::fabs(x[i]) > std::fabs(x[peak])) peak = i;
+    const std::size_t peak = LargestMagnitudeIndex(x);
     const double left = std::fabs(x[(peak + n - 1) % n]);
     const double centre = std::fabs(x[peak]);
     const double right = std::fabs(x[(peak + 1) % n]);
@@ -150,7 +154,204 @@ FirDesignSettings NormaliseFirDesignSettings(const FirDesignSettings& settings) 
 FirDesignEngine::FirDesignEngine() : fft_(kFirDesignFftLength) {}
 
 namespace {
+
 constexpr const char* kLevelOutOfRange = "the impulse response's level is out of range for a design";
+
+// The transform's bins as one design sees them: their count, their width and
+// the frequency and delay term of each.
+struct Bins {
+    int n;              // transform length
+    std::size_t count;  // bins 0 .. n/2
+    double binHz;
+
+    double Hz(std::size_t k) const { return static_cast<double>(k) * binHz; }
+    // e^(-2 pi i k d / n): a delay of `samples` at bin k.
+    Complex Delay(std::size_t k, double samples) const {
+        return std::polar(1.0, -2 * kPi * static_cast<double>(k) * samples / n);
+    }
+};
+
+// Why `ir` cannot be designed for (empty, not a number, silent); "" when it can.
+std::string UnusableReason(std::span<const double> ir) {
+    if (ir.empty()) return "the impulse response is empty";
+    double largest = 0;
+    for (double v : ir) {
+        if (!std::isfinite(v)) return "the impulse response holds a value that is not a number";
+        largest = std::max(largest, std::fabs(v));
+    }
+    if (largest == 0) return "the impulse response is silent";
+    return {};
+}
+
+// The power of each bin of `x`, floored at -120 dB below the strongest bin.
+// Empty for a response at the edge of double arithmetic (a peak of 1e-300
+// squares to nothing, one of 1e300 to infinity): it has no spectrum to correct.
+std::vector<double> FlooredPower(const Spectrum& x, std::size_t bins) {
+    double strongest = 0;
+    for (std::size_t k = 0; k < bins; ++k) strongest = std::max(strongest, std::norm(x[k]));
+    if (!(strongest > 0) || !std::isfinite(strongest)) return {};
+    std::vector<double> power(bins);
+    for (std::size_t k = 0; k < bins; ++k) power[k] = std::max(std::norm(x[k]), strongest * kFloorPower);
+    return power;
+}
+
+// What the corrections are computed from after smoothing (step 2 of the
+// header): the power response, and the complex response whose phase counts.
+struct SmoothedResponse {
+    std::vector<double> power;
+    Spectrum phaseSource;
+};
+
+SmoothedResponse Smooth(const Spectrum& x, const std::vector<double>& power, const FirDesignInputs& in,
+                        const Bins& b, int onset) {
+    const double width = kSmoothingWidthsOctaves[static_cast<std::size_t>(in.smoothingWidth)];
+    SmoothedResponse out{power, x};
+    if (in.smoothingType != 0) {
+        std::vector<double> reference(b.count);
+        SmoothOctaveFraction(power, width, reference);
+        std::vector<double> limited = power;
+        LimitDips(limited, reference, in.smoothingThreshold);
+        SmoothOctaveFraction(limited, width, out.power);
+    }
+    if (in.smoothingType == 2) {
+        // The complex response is averaged with the onset's delay removed, so
+        // that the averaging does not cancel the phase of a late arrival.
+        Spectrum aligned(b.count);
+        for (std::size_t k = 0; k < b.count; ++k) aligned[k] = x[k] * std::conj(b.Delay(k, onset));
+        Spectrum averaged(b.count);
+        SmoothOctaveFraction(aligned, width, averaged);
+        for (std::size_t k = 0; k < b.count; ++k) out.phaseSource[k] = averaged[k] * b.Delay(k, onset);
+    }
+    return out;
+}
+
+// Mean level of `power` over the range (log-frequency weighted): the
+// target's 0 dB.
+double RangeLevelDb(const std::vector<double>& power, const FirDesignInputs& in, const Bins& b) {
+    double levelSum = 0;
+    double weightSum = 0;
+    for (std::size_t k = 1; k < b.count; ++k) {
+        const double f = b.Hz(k);
+        if (f < in.minFrequency || f > in.maxFrequency) continue;
+        levelSum += 10 * std::log10(power[k]) / f;
+        weightSum += 1 / f;
+    }
+    return levelSum / weightSum;
+}
+
+// The excess phase psi (radians per bin) with the bulk delay removed and its
+// branch chosen, the bulk delay (samples) and the first bin of the range.
+struct ExcessPhase {
+    std::vector<double> psi;
+    double bulkDelay = 0;
+    std::size_t startBin = 0;
+};
+
+// Excess phase: the phase source's phase minus the minimum phase of its
+// magnitude, less the bulk delay. The bulk delay is where the excess phase's
+// all-pass response, band-limited to the range, peaks: the arrival that the
+// correction then leaves in place, so that the correction's own main tap
+// lands on the latency. The branch is the one that starts the range near zero.
+ExcessPhase ExcessPhaseOf(const Spectrum& phaseSource, const FirDesignInputs& in, const Bins& b,
+                          DesignFft& fft) {
+    std::vector<double> logMagnitude(b.count);
+    double phaseStrongest = 0;
+    for (std::size_t k = 0; k < b.count; ++k)
+        phaseStrongest = std::max(phaseStrongest, std::norm(phaseSource[k]));
+    for (std::size_t k = 0; k < b.count; ++k)
+        logMagnitude[k] = 0.5 * std::log(std::max(std::norm(phaseSource[k]), phaseStrongest * kFloorPower));
+    const std::vector<double> minimumPhase = MinimumPhase(logMagnitude, fft);
+    Spectrum excess(b.count);
+    Spectrum bandExcess(b.count);
+    for (std::size_t k = 0; k < b.count; ++k) {
+        excess[k] = std::polar(1.0, std::arg(phaseSource[k]) - minimumPhase[k]);
+        bandExcess[k] = excess[k] * RangeWeight(b.Hz(k), in.minFrequency, in.maxFrequency);
+    }
+    ExcessPhase out;
+    out.bulkDelay = PeakPosition(fft.Inverse(bandExcess));
+    out.psi = UnwrappedPhase(excess);
+    for (std::size_t k = 0; k < b.count; ++k)
+        out.psi[k] += 2 * kPi * static_cast<double>(k) * out.bulkDelay / b.n;
+    out.startBin = static_cast<std::size_t>(std::ceil(in.minFrequency / b.binHz));
+    // A constant pi is polarity, which the FIR never changes: the branch is
+    // the nearest multiple of pi, not of 2 pi.
+    const double branch = kPi * std::round(out.psi[out.startBin] / kPi);
+    for (double& v : out.psi) v -= branch;
+    return out;
+}
+
+// The correction's spectrum with its main tap at `mainTap` (steps 3 and 4):
+// the phase correction and, in mode 1, the minimum-phase magnitude
+// correction towards `target`, both faded out around the range.
+Spectrum IdealCorrection(const ExcessPhase& e, const std::vector<double>& smoothed, double levelDb,
+                         const EqTargetCurve& target, const FirDesignSettings& s, const Bins& b, int mainTap,
+                         DesignFft& fft) {
+    const FirDesignInputs& in = s.inputs;
+    std::vector<double> correctionNeper(b.count, 0.0);
+    std::vector<double> phaseCorrection(b.count);
+    // Below the range the phase correction fades into the pure delay that
+    // matches it at the minimum frequency (a straight line through 0 Hz), so
+    // the low end is only moved in time, never given a new phase shape; above
+    // the range it fades to the multiple of 2 pi nearest the correction at the
+    // maximum frequency (no correction, and no phase winding through the fade).
+    const std::size_t endBin =
+        std::min(b.count - 1, static_cast<std::size_t>(std::floor(in.maxFrequency / b.binHz)));
+    const double topTurns = 2 * kPi * std::round(e.psi[endBin] / (2 * kPi));
+    const double startHz = b.Hz(e.startBin);
+    const double startCorrection = -e.psi[e.startBin];
+    for (std::size_t k = 0; k < b.count; ++k) {
+        const double f = b.Hz(k);
+        const double weight = RangeWeight(f, in.minFrequency, in.maxFrequency);
+        if (f < startHz) {
+            phaseCorrection[k] = -e.psi[k] * weight + startCorrection * (f / startHz) * (1 - weight);
+        } else {
+            phaseCorrection[k] = -((e.psi[k] - topTurns) * weight + topTurns);
+        }
+        if (s.mode == 1 && weight > 0) {
+            const double wanted = target.Db(f) - (10 * std::log10(smoothed[k]) - levelDb);
+            correctionNeper[k] = std::clamp(wanted, -kMaxCutDb, kMaxBoostDb) * weight * kNeperPerDb;
+        }
+    }
+    const Spectrum magnitudeCorrection = MinimumPhaseSpectrum(correctionNeper, fft);
+    Spectrum ideal(b.count);
+    for (std::size_t k = 0; k < b.count; ++k)
+        ideal[k] = magnitudeCorrection[k] * std::polar(1.0, phaseCorrection[k]) * b.Delay(k, mainTap);
+    return ideal;
+}
+
+// Step 6: scales `taps` down to a largest gain of 0 dB at any frequency when
+// they exceed it, recording the reduction in `result`. The scale applied (1
+// when none was needed).
+double LimitGain(std::vector<double>& taps, DesignFft& fft, FirDesignResult& result) {
+    const Spectrum realised = fft.Forward(taps);
+    double peak = 0;
+    for (const Complex& v : realised) peak = std::max(peak, std::abs(v));
+    if (!(peak > 1.0)) return 1.0;
+    const double scale = 1.0 / peak;
+    for (double& t : taps) t *= scale;
+    result.gainReductionDb = 20 * std::log10(peak);
+    result.gainReduced = result.gainReductionDb > kClipToleranceDb;
+    return scale;
+}
+
+// The target combination: the EQ target (mode 1) or the loudspeaker's own
+// smoothed magnitude (mode 0) at the combination's level (`scale` of the
+// gain limit), minimum phase, delayed like the combination; kTargetSamples long.
+std::vector<double> TargetImpulse(const std::vector<double>& smoothed, double levelDb, double scale,
+                                  const EqTargetCurve& target, const FirDesignSettings& s, const Bins& b,
+                                  double delay, DesignFft& fft) {
+    std::vector<double> targetNeper(b.count);
+    for (std::size_t k = 0; k < b.count; ++k) {
+        const double db = s.mode == 1 ? levelDb + target.Db(b.Hz(k)) : 10 * std::log10(smoothed[k]);
+        targetNeper[k] = (db + 20 * std::log10(scale)) * kNeperPerDb;
+    }
+    Spectrum targetSpectrum = MinimumPhaseSpectrum(targetNeper, fft);
+    for (std::size_t k = 0; k < b.count; ++k) targetSpectrum[k] *= b.Delay(k, delay);
+    std::vector<double> impulse = fft.Inverse(targetSpectrum);
+    impulse.resize(kTargetSamples);
+    return impulse;
+}
+
 }  // namespace
 
 FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
@@ -159,170 +360,32 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     result.used = NormaliseFirDesignSettings(settings);
     const FirDesignSettings& s = result.used;
     const FirDesignInputs& in = s.inputs;
-    if (impulseResponse.empty()) {
-        result.error = "the impulse response is empty";
-        return result;
-    }
-    double largest = 0;
-    for (double v : impulseResponse) {
-        if (!std::isfinite(v)) {
-            result.error = "the impulse response holds a value that is not a number";
-            return result;
-        }
-        largest = std::max(largest, std::fabs(v));
-    }
-    if (largest == 0) {
-        result.error = "the impulse response is silent";
-        return result;
-    }
+    result.error = UnusableReason(impulseResponse);
+    if (!result.error.empty()) return result;
 
     const WindowedIr windowed = WindowImpulse(impulseResponse, in.windowMs);
-    const int n = fft_.length();
-    const std::size_t bins = static_cast<std::size_t>(fft_.bins());
-    const double binHz = kFirDesignRate / n;
-    auto hz = [&](std::size_t k) { return static_cast<double>(k) * binHz; };
-    auto delayTerm = [&](std::size_t k, double samples) {
-        return std::polar(1.0, -2 * kPi * static_cast<double>(k) * samples / n);
-    };
-
-    // Measured response, its power floored at -120 dB below the strongest bin.
+    const Bins b{fft_.length(), static_cast<std::size_t>(fft_.bins()), kFirDesignRate / fft_.length()};
     const Spectrum x = fft_.Forward(windowed.samples);
-    std::vector<double> power(bins);
-    double strongest = 0;
-    for (std::size_t k = 0; k < bins; ++k) strongest = std::max(strongest, std::norm(x[k]));
-    // A response at the edge of double arithmetic (a peak of 1e-300 squares to
-    // nothing, one of 1e300 to infinity) has no spectrum to correct.
-    if (!(strongest > 0) || !std::isfinite(strongest)) {
+    const std::vector<double> power = FlooredPower(x, b.count);
+    if (power.empty()) {
         result.error = kLevelOutOfRange;
         return result;
     }
-    for (std::size_t k = 0; k < bins; ++k) power[k] = std::max(std::norm(x[k]), strongest * kFloorPower);
-
-    // Smoothing.
-    const double width = kSmoothingWidthsOctaves[static_cast<std::size_t>(in.smoothingWidth)];
-    std::vector<double> smoothed = power;
-    Spectrum phaseSource = x;
-    if (in.smoothingType != 0) {
-        std::vector<double> reference(bins);
-        SmoothOctaveFraction(power, width, reference);
-        std::vector<double> limited = power;
-        LimitDips(limited, reference, in.smoothingThreshold);
-        SmoothOctaveFraction(limited, width, smoothed);
-    }
-    if (in.smoothingType == 2) {
-        Spectrum aligned(bins);
-        for (std::size_t k = 0; k < bins; ++k) aligned[k] = x[k] * std::conj(delayTerm(k, windowed.onset));
-        Spectrum averaged(bins);
-        SmoothOctaveFraction(aligned, width, averaged);
-        for (std::size_t k = 0; k < bins; ++k) phaseSource[k] = averaged[k] * delayTerm(k, windowed.onset);
-    }
-
-    // Mean level over the range (log-frequency weighted): the target's 0 dB.
-    double levelSum = 0;
-    double weightSum = 0;
-    for (std::size_t k = 1; k < bins; ++k) {
-        const double f = hz(k);
-        if (f < in.minFrequency || f > in.maxFrequency) continue;
-        levelSum += 10 * std::log10(smoothed[k]) / f;
-        weightSum += 1 / f;
-    }
-    const double levelDb = levelSum / weightSum;
-
-    // Excess phase: the phase source's phase minus the minimum phase of its
-    // magnitude, less the bulk delay. The bulk delay is where the excess
-    // phase's all-pass response, band-limited to the range, peaks: the
-    // arrival that the correction then leaves in place, so that the
-    // correction's own main tap lands on the latency. The branch is the one
-    // that starts the range near zero.
-    std::vector<double> logMagnitude(bins);
-    double phaseStrongest = 0;
-    for (std::size_t k = 0; k < bins; ++k)
-        phaseStrongest = std::max(phaseStrongest, std::norm(phaseSource[k]));
-    for (std::size_t k = 0; k < bins; ++k)
-        logMagnitude[k] = 0.5 * std::log(std::max(std::norm(phaseSource[k]), phaseStrongest * kFloorPower));
-    const std::vector<double> minimumPhase = MinimumPhase(logMagnitude, fft_);
-    Spectrum excess(bins);
-    Spectrum bandExcess(bins);
-    for (std::size_t k = 0; k < bins; ++k) {
-        excess[k] = std::polar(1.0, std::arg(phaseSource[k]) - minimumPhase[k]);
-        bandExcess[k] = excess[k] * RangeWeight(hz(k), in.minFrequency, in.maxFrequency);
-    }
-    const double bulkDelay = PeakPosition(fft_.Inverse(bandExcess));  // samples
-    std::vector<double> psi = UnwrappedPhase(excess);
-    for (std::size_t k = 0; k < bins; ++k) psi[k] += 2 * kPi * static_cast<double>(k) * bulkDelay / n;
-    const std::size_t startBin = static_cast<std::size_t>(std::ceil(in.minFrequency / binHz));
-    // A constant pi is polarity, which the FIR never changes: the branch is
-    // the nearest multiple of pi, not of 2 pi.
-    const double branch = kPi * std::round(psi[startBin] / kPi);
-    for (double& v : psi) v -= branch;
-
-    // Corrections, faded out around the range.
-    std::vector<double> correctionNeper(bins, 0.0);
-    std::vector<double> phaseCorrection(bins);
+    const SmoothedResponse smoothed = Smooth(x, power, in, b, windowed.onset);
+    const double levelDb = RangeLevelDb(smoothed.power, in, b);
+    const ExcessPhase excess = ExcessPhaseOf(smoothed.phaseSource, in, b, fft_);
     const EqTargetCurve target(s.sections, s.leading);
-    // Below the range the phase correction fades into the pure delay that
-    // matches it at the minimum frequency (a straight line through 0 Hz), so
-    // the low end is only moved in time, never given a new phase shape; above
-    // the range it fades to the multiple of 2 pi nearest the correction at the
-    // maximum frequency (no correction, and no phase winding through the fade).
-    const std::size_t endBin =
-        std::min(bins - 1, static_cast<std::size_t>(std::floor(in.maxFrequency / binHz)));
-    const double topTurns = 2 * kPi * std::round(psi[endBin] / (2 * kPi));
-    const double startHz = hz(startBin);
-    const double startCorrection = -psi[startBin];
-    for (std::size_t k = 0; k < bins; ++k) {
-        const double f = hz(k);
-        const double weight = RangeWeight(f, in.minFrequency, in.maxFrequency);
-        if (f < startHz) {
-            phaseCorrection[k] = -psi[k] * weight + startCorrection * (f / startHz) * (1 - weight);
-        } else {
-            phaseCorrection[k] = -((psi[k] - topTurns) * weight + topTurns);
-        }
-        if (s.mode == 1 && weight > 0) {
-            const double wanted = target.Db(f) - (10 * std::log10(smoothed[k]) - levelDb);
-            correctionNeper[k] = std::clamp(wanted, -kMaxCutDb, kMaxBoostDb) * weight * kNeperPerDb;
-        }
-    }
-    const Spectrum magnitudeCorrection = MinimumPhaseSpectrum(correctionNeper, fft_);
 
     const int mainTap = static_cast<int>(std::lround(s.latencyMs / kFirTapMs));
-    Spectrum ideal(bins);
-    for (std::size_t k = 0; k < bins; ++k)
-        ideal[k] = magnitudeCorrection[k] * std::polar(1.0, phaseCorrection[k]) * delayTerm(k, mainTap);
-    std::vector<double> impulse = fft_.Inverse(ideal);
+    const std::vector<double> impulse =
+        fft_.Inverse(IdealCorrection(excess, smoothed.power, levelDb, target, s, b, mainTap, fft_));
     std::vector<double> taps(impulse.begin(), impulse.begin() + kFirDesignTaps);
     WindowTaps(taps, mainTap, static_cast<int>(std::lround(mainTap * in.precision / 10.0)));
-
-    // Largest gain at any frequency; scaled to 0 dB when above.
-    const Spectrum realised = fft_.Forward(taps);
-    double peak = 0;
-    for (const Complex& v : realised) peak = std::max(peak, std::abs(v));
-    double scale = 1.0;
-    if (peak > 1.0) {
-        scale = 1.0 / peak;
-        for (double& t : taps) t *= scale;
-        result.gainReductionDb = 20 * std::log10(peak);
-        result.gainReduced = result.gainReductionDb > kClipToleranceDb;
-    }
-
-    std::size_t largestTap = 0;
-    for (std::size_t i = 1; i < taps.size(); ++i)
-        if (std::fabs(taps[i]) > std::fabs(taps[largestTap])) largestTap = i;
-    result.mainTap = static_cast<int>(largestTap);
+    const double scale = LimitGain(taps, fft_, result);
+    result.mainTap = static_cast<int>(LargestMagnitudeIndex(taps));
     result.latencyMs = result.mainTap * kFirTapMs;
-
-    // The target combination: the EQ target (mode 1) or the loudspeaker's own
-    // smoothed magnitude (mode 0) at the combination's level, minimum phase,
-    // delayed like the combination.
-    std::vector<double> targetNeper(bins);
-    for (std::size_t k = 0; k < bins; ++k) {
-        const double db = s.mode == 1 ? levelDb + target.Db(hz(k)) : 10 * std::log10(smoothed[k]);
-        targetNeper[k] = (db + 20 * std::log10(scale)) * kNeperPerDb;
-    }
-    Spectrum targetSpectrum = MinimumPhaseSpectrum(targetNeper, fft_);
-    for (std::size_t k = 0; k < bins; ++k) targetSpectrum[k] *= delayTerm(k, bulkDelay + mainTap);
-    std::vector<double> targetImpulse = fft_.Inverse(targetSpectrum);
-    targetImpulse.resize(kTargetSamples);
+    std::vector<double> targetImpulse =
+        TargetImpulse(smoothed.power, levelDb, scale, target, s, b, excess.bulkDelay + mainTap, fft_);
 
     // The last guard before taps can reach an amplifier.
     for (const double t : taps)

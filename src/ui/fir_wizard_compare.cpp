@@ -1,8 +1,6 @@
-// FirWizardWindow page 7: the verification measurement ("Before Correction"
-// against "After Correction"), a FIR file to compare, the FIR text file and
-// the store into the amplifier.
+#include "ui/fir_wizard_compare.h"
+
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,10 +8,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
-#include "app/editor_session.h"
 #include "app/wizard_texts.h"
-#include "ui/fir_wizard.h"
+#include "ui/fir_wizard_run.h"
 #include "ui/wizard_widgets.h"
 #include "ui/xy_plot.h"
 
@@ -21,57 +20,18 @@ namespace zef {
 
 namespace t = wizard_text;
 
-QWidget* FirWizardWindow::BuildCompare() {
-    auto* page = new QWidget;
-    auto* h = new QHBoxLayout(page);
-    auto* side = new QVBoxLayout;
-    auto* g = new QGridLayout;
-    devVerify_ = new QComboBox(page);
-    devVerify_->setObjectName("DevListVerify");
-    outVerify_ = new QComboBox(page);
-    outVerify_->setObjectName("OutChListVerify");
-    inVerify_ = new QComboBox(page);
-    inVerify_->setObjectName("InpChListVerify");
-    for (QComboBox* c : {devVerify_, outVerify_, inVerify_}) c->setMaximumWidth(260);
-    g->addWidget(new QLabel(t::kAsio, page), 0, 0);
-    g->addWidget(devVerify_, 0, 1);
-    g->addWidget(new QLabel(t::kLineOut, page), 1, 0);
-    g->addWidget(outVerify_, 1, 1);
-    g->addWidget(new QLabel(t::kMicIn, page), 2, 0);
-    g->addWidget(inVerify_, 2, 1);
-    side->addLayout(g);
-    lblAsioVerify_ = new QLabel(page);
-    lblAsioVerify_->setObjectName("LblASIOVerify");
-    lblAsioVerify_->setWordWrap(true);
-    side->addWidget(lblAsioVerify_);
-    verify_ = new QPushButton(t::kVerify, page);
-    verify_->setObjectName("ImgNewMeasure");
-    verifyStatus_ = new QLabel(page);
-    verifyStatus_->setObjectName("LblVerifyStatus");
-    openFir_ = new QPushButton(t::kOpenFir, page);
-    openFir_->setObjectName("BtnCmpLoadFir");
-    openFir_->setToolTip(t::kOpenFirTitle);
-    saveFir_ = new QPushButton(t::kSaveFir, page);
-    saveFir_->setObjectName("ImgSaveFIR");
-    store_ = new QPushButton(t::kStoreFir, page);
-    store_->setObjectName("ImgStoreFIR");
-    storeProgress_ = new QProgressBar(page);
-    storeProgress_->setObjectName("ProgressStore");
-    storeProgress_->setRange(0, 100);
-    storeProgress_->setValue(0);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{verify_, verifyStatus_, openFir_, saveFir_, store_, storeProgress_})
-        side->addWidget(w);
-    side->addStretch(1);
-    auto* sideHost = new QWidget(page);
-    sideHost->setLayout(side);
-    sideHost->setMaximumWidth(300);
-    h->addWidget(sideHost);
-
+FirWizardComparePage::FirWizardComparePage(FirWizardRun& run, std::string firFolder, bool decimalComma,
+                                           decltype(FirWizardContext::storeFir) storeFir)
+    : run_(run),
+      firFolder_(std::move(firFolder)),
+      decimalComma_(decimalComma),
+      storeFir_(std::move(storeFir)) {
+    auto* h = new QHBoxLayout(this);
+    h->addWidget(BuildSide());
     auto* graphs = new QVBoxLayout;
-    verifyTime_ = new XyPlot(page);
+    verifyTime_ = new XyPlot(this);
     verifyTime_->setObjectName("GraphIRFIRTimeVerify");
-    verifyFreq_ = new XyPlot(page);
+    verifyFreq_ = new XyPlot(this);
     verifyFreq_->setObjectName("GraphIRFIRFreqVerify");
     graphs->addWidget(verifyTime_, 2);
     graphs->addWidget(verifyFreq_, 3);
@@ -79,26 +39,107 @@ QWidget* FirWizardWindow::BuildCompare() {
     verifyTime_->setAxes(PlotAxis{0, 8, false, "ms"}, PlotAxis{-1, 1, false, ""});
     verifyFreq_->setAxes(PlotAxis{20, 20000, true, "Hz"}, PlotAxis{-30, 12, false, "dB"});
 
-    connect(devVerify_, &QComboBox::currentIndexChanged, this,
-            [this] { DeviceChosen(devVerify_, outVerify_, inVerify_, lblAsioVerify_); });
-    for (QComboBox* c : {outVerify_, inVerify_})
-        connect(c, &QComboBox::currentIndexChanged, this,
-                [this] { DeviceChosen(nullptr, outVerify_, inVerify_, lblAsioVerify_); });
-    connect(verify_, &QPushButton::clicked, this, &FirWizardWindow::ClickVerify);
-    connect(openFir_, &QPushButton::clicked, this, &FirWizardWindow::ClickOpenFir);
-    connect(saveFir_, &QPushButton::clicked, this, &FirWizardWindow::ClickSaveFir);
-    connect(store_, &QPushButton::clicked, this, &FirWizardWindow::ClickStore);
-    return page;
+    connect(cards_.devices, &QComboBox::currentIndexChanged, this, &FirWizardComparePage::CardChosen);
+    for (QComboBox* c : {cards_.outputs, cards_.inputs})
+        connect(c, &QComboBox::currentIndexChanged, this, &FirWizardComparePage::ChannelChosen);
+    connect(verify_, &QPushButton::clicked, this, &FirWizardComparePage::ClickVerify);
+    connect(openFir_, &QPushButton::clicked, this, &FirWizardComparePage::ClickOpenFir);
+    connect(saveFir_, &QPushButton::clicked, this, &FirWizardComparePage::ClickSaveFir);
+    connect(store_, &QPushButton::clicked, this, &FirWizardComparePage::ClickStore);
+    connect(&run_, &FirWizardRun::ticked, this, &FirWizardComparePage::Ticked);
+    connect(&run_, &FirWizardRun::designChanged, this, &FirWizardComparePage::ShowCompareCurves);
+    connect(&run_, &FirWizardRun::blinked, this, [this](const QString& style) {
+        verify_->setStyleSheet(run_.design().designed() ? style : QString());
+    });
+    cards_.Fill(run_.devices());
+    ChannelChosen();
 }
 
-void FirWizardWindow::ShowCompareCurves() {
+// The side column: the card, the buttons, the status and the store's progress.
+QWidget* FirWizardComparePage::BuildSide() {
+    auto* side = new QVBoxLayout;
+    BuildCardLists(side);
+    verify_ = new QPushButton(t::kVerify, this);
+    verify_->setObjectName("ImgNewMeasure");
+    verifyStatus_ = new QLabel(this);
+    verifyStatus_->setObjectName("LblVerifyStatus");
+    openFir_ = new QPushButton(t::kOpenFir, this);
+    openFir_->setObjectName("BtnCmpLoadFir");
+    openFir_->setToolTip(t::kOpenFirTitle);
+    saveFir_ = new QPushButton(t::kSaveFir, this);
+    saveFir_->setObjectName("ImgSaveFIR");
+    store_ = new QPushButton(t::kStoreFir, this);
+    store_->setObjectName("ImgStoreFIR");
+    storeProgress_ = new QProgressBar(this);
+    storeProgress_->setObjectName("ProgressStore");
+    storeProgress_->setRange(0, 100);
+    storeProgress_->setValue(0);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{verify_, verifyStatus_, openFir_, saveFir_, store_, storeProgress_})
+        side->addWidget(w);
+    side->addStretch(1);
+    auto* sideHost = new QWidget(this);
+    sideHost->setLayout(side);
+    sideHost->setMaximumWidth(300);
+    return sideHost;
+}
+
+void FirWizardComparePage::BuildCardLists(QVBoxLayout* side) {
+    auto* g = new QGridLayout;
+    cards_ =
+        WizardCardLists::Make(this, {"DevListVerify", "OutChListVerify", "InpChListVerify", "LblASIOVerify"});
+    for (QComboBox* c : {cards_.devices, cards_.outputs, cards_.inputs}) c->setMaximumWidth(260);
+    g->addWidget(new QLabel(t::kAsio, this), 0, 0);
+    g->addWidget(cards_.devices, 0, 1);
+    g->addWidget(new QLabel(t::kLineOut, this), 1, 0);
+    g->addWidget(cards_.outputs, 1, 1);
+    g->addWidget(new QLabel(t::kMicIn, this), 2, 0);
+    g->addWidget(cards_.inputs, 2, 1);
+    side->addLayout(g);
+    cards_.shown->setWordWrap(true);
+    side->addWidget(cards_.shown);
+}
+
+void FirWizardComparePage::Refresh(bool idle) {
+    const bool designed = run_.design().designed();
+    for (QPushButton* b : {openFir_, saveFir_, store_, verify_}) b->setEnabled(idle && designed);
+}
+
+void FirWizardComparePage::FollowCard(int index, int count) {
+    if (cards_.devices->count() == count && cards_.devices->currentIndex() <= 0)
+        cards_.devices->setCurrentIndex(index);
+}
+
+void FirWizardComparePage::CardChosen() {
+    cards_.CardChosen(run_.devices());
+    ChannelChosen();
+}
+
+void FirWizardComparePage::ChannelChosen() {
+    cards_.ShowChoice();
+    emit changed();
+}
+
+void FirWizardComparePage::Ticked(wizard::Action action, const wizard::Measurement::Tick& tick) {
+    if (action != wizard::Action::Verify) return;
+    if (tick.state == MeasurementEngine::State::Recording)
+        verifyStatus_->setText(WizardPeakLevelText(tick.peakDb));
+    else if (tick.state == MeasurementEngine::State::Computing)
+        verifyStatus_->setText(t::kComputingIr);
+    storeProgress_->setValue(tick.progress);
+    if (!tick.finished) return;
+    verifyStatus_->clear();
+    if (tick.ok && run_.design().SetVerification(run_.state.ir, run_.measurement().ir(), run_.state.settings))
+        ShowCompareCurves();
+}
+
+void FirWizardComparePage::ShowCompareCurves() {
+    const wizard::Design& design = run_.design();
     verifyTime_->clearCurves();
     verifyFreq_->clearCurves();
-    std::vector<double> x(dsp::kGridPoints);
-    for (std::size_t k = 0; k < x.size(); ++k) x[k] = static_cast<double>(k) * dsp::kGridStepHz;
-    auto values = [](const dsp::Curve& c) { return std::vector<double>(c.begin(), c.end()); };
-    if (design_->designed()) {
-        const std::vector<double>& taps = design_->coefficients();
+    const std::vector<double> x = WizardGridX();
+    if (design.designed()) {
+        const std::vector<double>& taps = design.coefficients();
         std::vector<double> tx(taps.size());
         double peak = 1e-9;
         for (std::size_t i = 0; i < taps.size(); ++i) {
@@ -108,46 +149,46 @@ void FirWizardWindow::ShowCompareCurves() {
         verifyTime_->setAxes(PlotAxis{0, std::max(1.0, taps.size() / 48.0), false, "ms"},
                              PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
         verifyTime_->setCurve({t::kCurveFir, tx, taps, WizardCurveColour(1)});
-        verifyFreq_->setCurve({t::kCurveFir, x, values(design_->curves().fir.db), WizardCurveColour(1)});
-    }
-    if (const auto& cmp = design_->compareCurve())
         verifyFreq_->setCurve(
-            {QString::fromStdString(design_->compareName()), x, values(cmp->db), WizardCurveColour(6)});
-    if (design_->before())
-        verifyFreq_->setCurve({t::kCurveBefore, x, values(design_->before()->db), WizardCurveColour(4)});
-    if (design_->after())
-        verifyFreq_->setCurve({t::kCurveAfter, x, values(design_->after()->db), WizardCurveColour(5)});
+            {t::kCurveFir, x, WizardCurveValues(design.curves().fir.db), WizardCurveColour(1)});
+    }
+    if (const auto& cmp = design.compareCurve())
+        verifyFreq_->setCurve({QString::fromStdString(design.compareName()), x, WizardCurveValues(cmp->db),
+                               WizardCurveColour(6)});
+    if (design.before())
+        verifyFreq_->setCurve(
+            {t::kCurveBefore, x, WizardCurveValues(design.before()->db), WizardCurveColour(4)});
+    if (design.after())
+        verifyFreq_->setCurve(
+            {t::kCurveAfter, x, WizardCurveValues(design.after()->db), WizardCurveColour(5)});
 }
 
-void FirWizardWindow::ClickVerify() {
-    blinkTimer_.stop();
+void FirWizardComparePage::ClickVerify() {
+    run_.blinkTimer().stop();
     verify_->setStyleSheet({});
-    if (!measurement_->StartVerify(Selection(devVerify_, outVerify_, inVerify_), roomDecaySeconds_)) return;
+    if (!run_.measurement().StartVerify(cards_.selection(), run_.roomDecaySeconds)) return;
     verifyStatus_->setText(t::kPeakLevelNone);
     storeProgress_->setRange(0, 100);
     storeProgress_->setValue(0);
-    SetRunning(true);
-    StartTimers();
+    run_.Started();
 }
 
-void FirWizardWindow::ClickOpenFir() {
-    if (design_->OpenCompareFir(session_.dataSubfolder("FIR"), session_.decimalComma())) ShowCompareCurves();
+void FirWizardComparePage::ClickOpenFir() {
+    if (run_.design().OpenCompareFir(firFolder_, decimalComma_)) ShowCompareCurves();
 }
 
-void FirWizardWindow::ClickSaveFir() { design_->SaveFirToPc(session_.dataSubfolder("FIR")); }
+void FirWizardComparePage::ClickSaveFir() { run_.design().SaveFirToPc(firFolder_); }
 
-void FirWizardWindow::ClickStore() {
-    if (!design_->designed()) return;
-    const int steps = wizard::StoreProgressSteps(static_cast<int>(design_->coefficients().size()));
+void FirWizardComparePage::ClickStore() {
+    if (!run_.design().designed()) return;
+    const int steps = wizard::StoreProgressSteps(static_cast<int>(run_.design().coefficients().size()));
     storeProgress_->setRange(0, steps);
     storeProgress_->setValue(0);
     const QDate today = QDate::currentDate();
-    wizard::StoreTarget target{session_.exchange(), session_.model(), slot_, firSlot_,
-                               &session_.state().responses};
-    setCursor(Qt::WaitCursor);
-    design_->Store(target, today.day(), today.month(), today.year(),
-                   [this](int step) { storeProgress_->setValue(step); });
-    unsetCursor();
+    window()->setCursor(Qt::WaitCursor);
+    storeFir_(run_.design(), today.day(), today.month(), today.year(),
+              [this](int step) { storeProgress_->setValue(step); });
+    window()->unsetCursor();
 }
 
 }  // namespace zef

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/graph.h"
+#include "ui/plot_axes.h"
 
 namespace zef {
 
@@ -16,6 +17,16 @@ namespace zef {
 // narrow peak or notch survives while a 6827-point curve drawn 800 pixels
 // wide costs a few thousand segments at most. Points are offset by `origin`.
 std::vector<QPointF> ColumnReducedPolyline(const std::vector<dsp::PlotPoint>& points, QPointF origin = {});
+
+// The lines that draw the curve (x[i], y[i]) in a plot `width` x `height`
+// pixels, in pixels from its top left corner. A point is left out where y is
+// not finite or, on a logarithmic x axis, x is not above 0; y is held within
+// 10 pixels of the plot. A step of more than `wrapJump` between neighbouring
+// values ends a line and starts the next (a phase curve's wrap).
+std::vector<std::vector<dsp::PlotPoint>> CurveLines(const std::vector<double>& x,
+                                                    const std::vector<double>& y, const PlotAxis& xAxis,
+                                                    const PlotAxis& yAxis, double width, double height,
+                                                    double wrapJump);
 
 // The plot area of a graph widget of `size`: a left margin for the amplitude
 // labels and a bottom margin for the frequency labels.

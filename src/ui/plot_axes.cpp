@@ -54,6 +54,15 @@ QString TickLabel(const PlotAxis& axis, double value, double step) {
     return QString::number(value, 'f', std::clamp(decimals, 0, 4));
 }
 
+std::vector<AxisTick> AxisTickMarks(const PlotAxis& axis, int maxTicks, double length) {
+    const std::vector<double> ticks = AxisTicks(axis, maxTicks);
+    const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 0;
+    std::vector<AxisTick> marks;
+    marks.reserve(ticks.size());
+    for (double v : ticks) marks.push_back({axis.ToPixel(v, length), TickLabel(axis, v, step)});
+    return marks;
+}
+
 QString PointerReadout(const PlotAxis& x, double xValue, const PlotAxis& y, double yValue) {
     auto part = [](const PlotAxis& a, double v) {
         const int decimals = a.unit == "Hz" ? 0 : (a.unit == "ms" ? 2 : 1);

@@ -26,6 +26,15 @@ std::vector<double> AxisTicks(const PlotAxis& axis, int maxTicks);
 // other values with the decimals the step needs.
 QString TickLabel(const PlotAxis& axis, double value, double step);
 
+// A tick as drawn: its distance from the axis' minimum in pixels and its label.
+struct AxisTick {
+    double pixel;
+    QString label;
+};
+// The ticks of AxisTicks(axis, maxTicks) on an axis `length` pixels long,
+// each labelled with TickLabel at the step between the ticks.
+std::vector<AxisTick> AxisTickMarks(const PlotAxis& axis, int maxTicks, double length);
+
 // The read-out beside the pointer: "1250 Hz; -3.5 dB" (x then y, each with
 // its unit; Hz whole, ms to two decimals, the rest to one).
 QString PointerReadout(const PlotAxis& x, double xValue, const PlotAxis& y, double yValue);

@@ -100,50 +100,56 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), colours_.background);
     const QRect area = plotArea();
     const dsp::GraphMapping m = mapping();
-    const QPointF origin = area.topLeft();
+    DrawGrid(p, area, m);
+    DrawLabels(p, area, m);
+    DrawTraces(p, area, m);
+    DrawMarkers(p, area, m);
+}
 
-    // Grid.
+void ResponseGraph::DrawGrid(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(colours_.grid, 1));
     for (double hz : dsp::GridLineFrequencies()) {
-        const int x = static_cast<int>(std::lround(origin.x() + m.x(hz)));
+        const int x = static_cast<int>(std::lround(area.left() + m.x(hz)));
         p.drawLine(x, area.top(), x, area.bottom());
     }
     for (double y : dsp::HorizontalGridLines(area.height())) {
-        const int yy = static_cast<int>(std::lround(origin.y() + y));
+        const int yy = static_cast<int>(std::lround(area.top() + y));
         p.drawLine(area.left(), yy, area.right(), yy);
     }
     p.drawRect(area.adjusted(0, 0, -1, -1));
+}
 
-    // Labels.
+QString ResponseGraph::AmplitudeLabel(int row) const {
+    if (scale_ == Scale::ViewAll) return QString::fromStdString(dsp::AmplitudeLabelText(30 - 10 * row));
+    return QString::fromStdString(dsp::AmplitudeLabels(zoom_, shift_)[static_cast<std::size_t>(row)]);
+}
+
+// Amplitudes in the left margin, frequencies under the plot; leaves the
+// painter with the labels' font.
+void ResponseGraph::DrawLabels(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {
     QFont font = p.font();
     font.setPixelSize(10);
     p.setFont(font);
     p.setPen(colours_.labels);
-    const int rows = dsp::kAmplitudeLabels;
-    for (int row = 0; row < rows; ++row) {
-        QString text;
-        if (scale_ == Scale::ViewAll) {
-            text = QString::fromStdString(dsp::AmplitudeLabelText(30 - 10 * row));
-        } else {
-            text = QString::fromStdString(dsp::AmplitudeLabels(zoom_, shift_)[static_cast<std::size_t>(row)]);
-        }
-        const double y = origin.y() + dsp::AmplitudeLabelY(row, area.height());
+    for (int row = 0; row < dsp::kAmplitudeLabels; ++row) {
+        const double y = area.top() + dsp::AmplitudeLabelY(row, area.height());
         const QRectF box(0, y - 7, margins_.left - 3, 14);
-        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, AmplitudeLabel(row));
     }
     for (const FrequencyTick& t : FrequencyTicks()) {
-        const double x = origin.x() + m.x(t.hz);
+        const double x = area.left() + m.x(t.hz);
         const QRectF box(x - 14, area.bottom() + 2, 28, margins_.bottom - 2);
         p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, t.text);
     }
+}
 
-    // Curves.
+void ResponseGraph::DrawTraces(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {
     p.setClipRect(area);
     p.setRenderHint(QPainter::Antialiasing, true);
     for (const Trace& t : traces_) {
         if (!t.colour.isValid()) continue;
-        const auto points = ColumnReducedPolyline(dsp::CurvePolyline(grid_, t.curve, m), origin);
+        const auto points = ColumnReducedPolyline(dsp::CurvePolyline(grid_, t.curve, m), area.topLeft());
         if (points.size() < 2) continue;
         // A wide curve is drawn as antialiased one-pixel strokes one pixel
         // apart: the hairline stroker is about ten times faster than a wide
@@ -159,17 +165,21 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
             p.translate(0, -dy);
         }
     }
+}
 
-    // Markers: clipped to the plot's columns, their numbers may use the margins.
+// Markers: clipped to the plot's columns, their numbers may use the margins.
+void ResponseGraph::DrawMarkers(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {
+    const QFont font = p.font();
+    QFont small = font;
+    small.setPixelSize(9);
     p.setClipRect(QRect(area.left(), 0, width() - area.left(), area.bottom() + 1));
     for (const Marker& mk : markers_) {
-        const QPointF c(origin.x() + m.x(mk.frequencyHz), origin.y() + m.y(mk.gainDb));
+        const QPointF c(area.left() + m.x(mk.frequencyHz), area.top() + m.y(mk.gainDb));
         p.setPen(QPen(mk.selected ? Qt::white : mk.colour, mk.selected ? 2.0 : 1.0));
-        p.setBrush(mk.selected ? mk.colour : QColor(mk.colour.red(), mk.colour.green(), mk.colour.blue(), 90));
+        p.setBrush(mk.selected ? mk.colour
+                               : QColor(mk.colour.red(), mk.colour.green(), mk.colour.blue(), 90));
         p.drawEllipse(c, kMarkerRadius, kMarkerRadius);
         p.setPen(Qt::white);
-        QFont small = font;
-        small.setPixelSize(9);
         p.setFont(small);
         // The number above the marker, kept inside the widget at the ends.
         const double tx = std::clamp(c.x() - 8, 0.0, std::max(0.0, width() - 16.0));

@@ -18,6 +18,7 @@
 #include "ui/graph_paths.h"
 
 class QLabel;
+class QPainter;
 
 namespace zef {
 
@@ -100,6 +101,13 @@ protected:
 private:
     std::optional<int> MarkerAt(QPointF plotPoint) const;
     QPointF ToPlot(QPointF widgetPoint) const;
+    // The stages of a paint, in drawing order.
+    void DrawGrid(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
+    void DrawLabels(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
+    void DrawTraces(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
+    void DrawMarkers(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
+    // The amplitude label of `row` (0 at the top) for the scale, zoom and shift in use.
+    QString AmplitudeLabel(int row) const;
 
     const dsp::FrequencyGrid& grid_;
     Scale scale_ = Scale::Editor;

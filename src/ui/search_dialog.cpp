@@ -13,7 +13,8 @@
 
 namespace zef {
 
-SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings, QWidget* parent)
+SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs,
+                           SearchSettings settings, QWidget* parent)
     : QDialog(parent) {
     setObjectName("FrmSearch");
     setWindowTitle(kSearchTitle);
@@ -28,6 +29,15 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     search_ = std::make_unique<DeviceSearch>(list, exchange, dialogs, settings, std::move(hooks));
 
     auto* layout = new QVBoxLayout(this);
+    BuildModeRows(layout);
+    layout->addWidget(BuildRange());
+    BuildProgress(layout);
+    layout->addLayout(BuildButtons());
+    range_->setVisible(false);
+    setMinimumWidth(420);
+}
+
+void SearchDialog::BuildModeRows(QVBoxLayout* rows) {
     auto* modes = new QHBoxLayout;
     usb_ = new QRadioButton("USB Mode", this);
     tcp_ = new QRadioButton("TCP/IP Mode", this);
@@ -37,7 +47,7 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     modes->addWidget(usb_);
     modes->addWidget(tcp_);
     modes->addStretch();
-    layout->addLayout(modes);
+    rows->addLayout(modes);
 
     auto* hostRow = new QHBoxLayout;
     hostRow->addWidget(new QLabel("Host Address:", this));
@@ -45,8 +55,11 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     host_->setObjectName("LabelHost");
     hostRow->addWidget(host_);
     hostRow->addStretch();
-    layout->addLayout(hostRow);
+    rows->addLayout(hostRow);
+    connect(usb_, &QRadioButton::toggled, this, &SearchDialog::ModeChanged);
+}
 
+QGroupBox* SearchDialog::BuildRange() {
     range_ = new QGroupBox("IP Range", this);
     auto* grid = new QGridLayout(range_);
     const int boxWidth = fontMetrics().horizontalAdvance("0000") + 12;
@@ -67,8 +80,10 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
         }
     }
     grid->setColumnStretch(8, 1);
-    layout->addWidget(range_);
+    return range_;
+}
 
+void SearchDialog::BuildProgress(QVBoxLayout* layout) {
     caption_ = new QLabel(this);
     caption_->setObjectName("LabelCaption");
     caption_->setWordWrap(true);
@@ -78,7 +93,9 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     progress_->setRange(0, 1);
     progress_->setValue(0);
     layout->addWidget(progress_);
+}
 
+QLayout* SearchDialog::BuildButtons() {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     start_ = new QPushButton("Start", this);
@@ -86,13 +103,9 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     close_ = new QPushButton("Close", this);
     buttons->addWidget(start_);
     buttons->addWidget(close_);
-    layout->addLayout(buttons);
-
-    connect(usb_, &QRadioButton::toggled, this, &SearchDialog::ModeChanged);
     connect(start_, &QPushButton::clicked, this, &SearchDialog::ClickStart);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    range_->setVisible(false);
-    setMinimumWidth(420);
+    return buttons;
 }
 
 SearchDialog::~SearchDialog() = default;

@@ -15,13 +15,16 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QGroupBox;
+class QLayout;
+class QVBoxLayout;
 
 namespace zef {
 
 class SearchDialog final : public QDialog {
     Q_OBJECT
 public:
-    SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings, QWidget* parent = nullptr);
+    SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs, SearchSettings settings,
+                 QWidget* parent = nullptr);
     ~SearchDialog() override;
 
     // Creates the search's own TCP client and fills the boxes from init.cfg;
@@ -42,6 +45,11 @@ public:
     void done(int result) override;
 
 private:
+    // The window's parts, top to bottom.
+    void BuildModeRows(QVBoxLayout* layout);
+    QGroupBox* BuildRange();
+    void BuildProgress(QVBoxLayout* layout);
+    QLayout* BuildButtons();
     void BoxEdited();
     void ModeChanged();
     void SetControlsEnabled(bool on);

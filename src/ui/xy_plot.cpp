@@ -1,13 +1,13 @@
 #include "ui/xy_plot.h"
 
-#include "ui/response_graph.h"
-
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "ui/response_graph.h"
 
 namespace zef {
 namespace {
@@ -121,51 +121,51 @@ void XyPlot::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing, true);
     p.fillRect(rect(), kBackground);
     const QRect area = plotArea();
-    const double w = area.width(), h = area.height();
     QFont f = font();
     f.setPointSizeF(std::max(6.5, f.pointSizeF() - 1.5));
     p.setFont(f);
     const QFontMetrics fm(f);
+    DrawGrid(p, area, fm);
+    DrawCurves(p, area);
+    DrawLegend(p, area, fm);
+}
 
-    // Grid and labels: x below, left axis at the left, right axis at the right.
-    const std::vector<double> xt = AxisTicks(x_, std::max(2, area.width() / 70));
-    const double xstep = xt.size() > 1 ? xt[1] - xt[0] : 0;
-    for (double v : xt) {
-        const double px = area.left() + x_.ToPixel(v, w);
+// Grid and labels: x below, left axis at the left, right axis at the right.
+void XyPlot::DrawGrid(QPainter& p, const QRect& area, const QFontMetrics& fm) const {
+    const double w = area.width(), h = area.height();
+    for (const AxisTick& t : AxisTickMarks(x_, std::max(2, area.width() / 70), w)) {
+        const double px = area.left() + t.pixel;
         p.setPen(QPen(kGrid, 1));
         p.drawLine(QPointF(px, area.top()), QPointF(px, area.bottom()));
         p.setPen(kLabels);
-        const QString label = TickLabel(x_, v, xstep);
-        p.drawText(QPointF(px - fm.horizontalAdvance(label) / 2.0, area.bottom() + fm.ascent() + 3), label);
+        p.drawText(QPointF(px - fm.horizontalAdvance(t.label) / 2.0, area.bottom() + fm.ascent() + 3),
+                   t.label);
     }
-    const std::vector<double> yt = AxisTicks(left_, std::max(2, area.height() / 30));
-    const double ystep = yt.size() > 1 ? yt[1] - yt[0] : 0;
-    for (double v : yt) {
-        const double py = area.bottom() - left_.ToPixel(v, h);
+    for (const AxisTick& t : AxisTickMarks(left_, std::max(2, area.height() / 30), h)) {
+        const double py = area.bottom() - t.pixel;
         p.setPen(QPen(kGrid, 1));
         p.drawLine(QPointF(area.left(), py), QPointF(area.right(), py));
         p.setPen(kLabels);
-        const QString label = TickLabel(left_, v, ystep);
-        p.drawText(QPointF(area.left() - fm.horizontalAdvance(label) - 4, py + fm.ascent() / 2.0 - 1), label);
+        p.drawText(QPointF(area.left() - fm.horizontalAdvance(t.label) - 4, py + fm.ascent() / 2.0 - 1),
+                   t.label);
     }
     p.setPen(kLabels);
     p.drawText(QPointF(2, area.top() + fm.ascent()), left_.unit);
     p.drawText(QPointF(area.right() - fm.horizontalAdvance(x_.unit), height() - 2), x_.unit);
-    const bool right = RightAxisInUse();
-    if (right) {
-        const std::vector<double> rt = AxisTicks(right_, std::max(2, area.height() / 30));
-        const double rstep = rt.size() > 1 ? rt[1] - rt[0] : 0;
-        for (double v : rt) {
-            const double py = area.bottom() - right_.ToPixel(v, h);
-            p.drawText(QPointF(area.right() + 4, py + fm.ascent() / 2.0 - 1), TickLabel(right_, v, rstep));
+    if (RightAxisInUse()) {
+        for (const AxisTick& t : AxisTickMarks(right_, std::max(2, area.height() / 30), h)) {
+            const double py = area.bottom() - t.pixel;
+            p.drawText(QPointF(area.right() + 4, py + fm.ascent() / 2.0 - 1), t.label);
         }
         p.drawText(QPointF(width() - fm.horizontalAdvance(right_.unit) - 2, area.top() + fm.ascent()),
                    right_.unit);
     }
     p.setPen(QPen(kGrid.lighter(130), 1));
     p.drawRect(area);
+}
 
-    // Curves, clipped to the plot area.
+// The visible curves, clipped to the plot area.
+void XyPlot::DrawCurves(QPainter& p, const QRect& area) const {
     p.save();
     p.setClipRect(area);
     for (const Curve& c : curves_) {
@@ -174,28 +174,17 @@ void XyPlot::paintEvent(QPaintEvent*) {
         // A curve on the right (phase) axis is wrapped: a jump of more than
         // half the axis starts a new line instead of a vertical stroke.
         const double wrapJump = c.rightAxis ? (ya.max - ya.min) / 2 : std::numeric_limits<double>::infinity();
-        std::vector<dsp::PlotPoint> points;
-        auto flush = [&] {
+        p.setPen(QPen(c.colour, c.rightAxis ? 1.2 : 1.8));
+        for (const auto& points : CurveLines(c.x, c.y, x_, ya, area.width(), area.height(), wrapJump)) {
             const std::vector<QPointF> line = ColumnReducedPolyline(points, area.topLeft());
             if (line.size() > 1) p.drawPolyline(line.data(), static_cast<int>(line.size()));
-            points.clear();
-        };
-        p.setPen(QPen(c.colour, c.rightAxis ? 1.2 : 1.8));
-        const std::size_t n = std::min(c.x.size(), c.y.size());
-        double previous = std::numeric_limits<double>::quiet_NaN();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (x_.log && c.x[i] <= 0) continue;
-            if (!std::isfinite(c.y[i])) continue;
-            if (std::abs(c.y[i] - previous) > wrapJump) flush();
-            previous = c.y[i];
-            const double py = std::clamp(h - ya.ToPixel(c.y[i], h), -10.0, h + 10.0);
-            points.push_back({x_.ToPixel(c.x[i], w), py});
         }
-        flush();
     }
     p.restore();
+}
 
-    // Legend, top right inside the plot.
+// The legend of the visible curves, top right inside the plot.
+void XyPlot::DrawLegend(QPainter& p, const QRect& area, const QFontMetrics& fm) const {
     int row = 0;
     for (const Curve& c : curves_) {
         if (!c.visible) continue;

@@ -14,7 +14,9 @@
 #include "ui/graph_paths.h"
 #include "ui/plot_axes.h"
 
+class QFontMetrics;
 class QLabel;
+class QPainter;
 
 namespace zef {
 
@@ -60,6 +62,10 @@ protected:
 
 private:
     bool RightAxisInUse() const;
+    // The stages of a paint, in drawing order.
+    void DrawGrid(QPainter& p, const QRect& area, const QFontMetrics& fm) const;
+    void DrawCurves(QPainter& p, const QRect& area) const;
+    void DrawLegend(QPainter& p, const QRect& area, const QFontMetrics& fm) const;
 
     PlotAxis x_{0, 1, false, "ms"};
     PlotAxis left_{-1, 1, false, ""};

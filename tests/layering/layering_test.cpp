@@ -2,7 +2,8 @@
 // own layer and of the layers listed for it below, nothing else. The core
 // layers know no Qt, and only the window layer uses Qt's widgets. The
 // simulator keeps its own view of the device: it uses none of the editor's
-// protocol, model or device code.
+// protocol, model or device code. The screenshot renderer (tools/shots) sits
+// on the windows, like the editor's main().
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,9 @@ const std::map<std::string, Rule>& Rules() {
         {"tools/zefctl",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
           Rule::QtCore}},
+        {"tools/shots",
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app", "ui"},
+          Rule::QtWidgets}},
     };
     return rules;
 }

@@ -17,6 +17,11 @@
 #include "dsp/fir_coefficients.h"
 #include "model/memory_map.h"
 #include "rig.h"
+#include "ui/fir_wizard_calculate.h"
+#include "ui/fir_wizard_compare.h"
+#include "ui/fir_wizard_measure.h"
+#include "ui/fir_wizard_run.h"
+#include "ui/fir_wizard_wiring.h"
 #include "ui/wizard_widgets.h"
 #include "ui/xy_plot.h"
 #include "ui_fixture.h"
@@ -64,7 +69,7 @@ protected:
         std::string error;
         audio = audio::MakeAudioSystem({rigs, false}, error);  // the rig alone, or no card at all
         ASSERT_TRUE(audio) << error;
-        wizard = std::make_unique<FirWizardWindow>(*session, 1, 0, audio.get());
+        wizard = std::make_unique<FirWizardWindow>(MakeFirWizardContext(*session, 1, 0, audio.get()));
         wizard->show();
     }
     template <class T>
@@ -79,7 +84,7 @@ protected:
         Find<QComboBox>(inputs)->setCurrentIndex(1);   // the microphone
     }
     bool RunToEnd() {
-        return WaitFor([&] { return wizard->measurement().running() == wizard::Action::None; }, 90000);
+        return WaitFor([&] { return wizard->run().measurement().running() == wizard::Action::None; }, 90000);
     }
 
     zefsim::Device* device = nullptr;
@@ -102,26 +107,27 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     Find<Stepper>("LblRoomDecay")->step(-1);  // 1 s of room decay
     wizard->ClickNext();
 
-    wizard->ClickMeasure();
-    ASSERT_EQ(wizard->measurement().running(), wizard::Action::Measure);
-    EXPECT_EQ(wizard->timeoutTimer().interval(), 40000);
+    wizard->measurePage().ClickMeasure();
+    ASSERT_EQ(wizard->run().measurement().running(), wizard::Action::Measure);
+    EXPECT_EQ(wizard->run().timeoutTimer().interval(), 40000);
     EXPECT_EQ(Find<QPushButton>("BtnMeasureIR")->text(), "Measuring IR....");
     ASSERT_TRUE(RunToEnd());
     ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
-    ASSERT_FALSE(wizard->state().ir.empty());
+    ASSERT_FALSE(wizard->run().state.ir.empty());
     EXPECT_TRUE(Find<QPushButton>("BtnNext")->isEnabled());
     wizard->ClickNext();
     EXPECT_EQ(Find<XyPlot>("GraphIRFIRTime")->legend(), QStringList{"IR"});
 
     wizard->ClickNext();
     ASSERT_EQ(wizard->page(), FirWizardWindow::kCalculate);
-    wizard->settings().firMode = 1;
-    wizard->settings().windowStep = 0;  // 2.0 ms: the direct sound without the room's first reflection
-    wizard->settings().minFrequency = 500;
-    wizard->settings().maxFrequency = 16000;
-    wizard->ShowSettings();
-    wizard->ClickCalculate();
-    ASSERT_TRUE(wizard->design().designed());
+    wizard->run().state.settings.firMode = 1;
+    wizard->run().state.settings.windowStep =
+        0;  // 2.0 ms: the direct sound without the room's first reflection
+    wizard->run().state.settings.minFrequency = 500;
+    wizard->run().state.settings.maxFrequency = 16000;
+    wizard->calculatePage().ShowSettings();
+    wizard->calculatePage().ClickCalculate();
+    ASSERT_TRUE(wizard->run().design().designed());
     EXPECT_EQ(Find<XyPlot>("GraphIRFIRFreqCalc")->legend(), (QStringList{"IR", "FIR", "IRxFIR", "Target"}));
     Find<QCheckBox>("CheckMagnPhase")->setChecked(true);
     EXPECT_EQ(Find<XyPlot>("GraphIRFIRFreqCalc")->legend().size(), 8);
@@ -132,9 +138,9 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     // output 1, under the wizard's name, with its tap count.
     dialogs.answers = {Answer::Yes};
     device->clearLog();
-    wizard->ClickStore();
-    ASSERT_TRUE(wizard->design().stored());
-    const FirImage image = fir::QuantiseFir(wizard->design().coefficients());
+    wizard->comparePage().ClickStore();
+    ASSERT_TRUE(wizard->run().design().stored());
+    const FirImage image = fir::QuantiseFir(wizard->run().design().coefficients());
     EXPECT_EQ(device->memory(4096, 1152), std::vector<std::uint8_t>(image.begin(), image.end()));
     const QDate today = QDate::currentDate();
     const std::string name = wizard::WizardFirName(0, today.day(), today.month(), today.year());
@@ -149,13 +155,13 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     ASSERT_EQ(Find<QComboBox>("DevListVerify")->currentIndex(), 1);
     Find<QComboBox>("OutChListVerify")->setCurrentIndex(1);
     Find<QComboBox>("InpChListVerify")->setCurrentIndex(1);
-    wizard->ClickVerify();
-    ASSERT_EQ(wizard->measurement().running(), wizard::Action::Verify);
-    EXPECT_EQ(wizard->timeoutTimer().interval(), 50000);
+    wizard->comparePage().ClickVerify();
+    ASSERT_EQ(wizard->run().measurement().running(), wizard::Action::Verify);
+    EXPECT_EQ(wizard->run().timeoutTimer().interval(), 50000);
     ASSERT_TRUE(RunToEnd());
-    ASSERT_TRUE(wizard->design().after().has_value());
-    const double before = SpreadDb(wizard->design().before()->db, 500, 16000);
-    const double after = SpreadDb(wizard->design().after()->db, 500, 16000);
+    ASSERT_TRUE(wizard->run().design().after().has_value());
+    const double before = SpreadDb(wizard->run().design().before()->db, 500, 16000);
+    const double after = SpreadDb(wizard->run().design().after()->db, 500, 16000);
     std::printf("[ figure ] verified spread 500 Hz..16 kHz: before %.2f dB, after %.2f dB\n", before, after);
     RecordProperty("spread_before_db", std::to_string(before));
     RecordProperty("spread_after_db", std::to_string(after));
@@ -171,13 +177,13 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     wizard->GoTo(FirWizardWindow::kWiring);
     EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("BtnTest")->isEnabled());
-    wizard->ClickTest();
-    wizard->ClickMeasure();
+    wizard->wiringPage().ClickTest();
+    wizard->measurePage().ClickMeasure();
     ASSERT_EQ(dialogs.messages().size(), 2u);
     EXPECT_EQ(dialogs.messages()[0].title, "Test MIC");
     EXPECT_EQ(dialogs.messages()[1].title, "Measure IR");
     EXPECT_EQ(dialogs.messages()[1].text, "Please set all ASIO parameters");
-    EXPECT_FALSE(wizard->progressTimer().isActive());
+    EXPECT_FALSE(wizard->run().progressTimer().isActive());
 
     // The frequency boxes take digits only and clamp on Enter; a change
     // starts the blink of "Calculate FIR".
@@ -188,13 +194,13 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     EXPECT_EQ(maxBox->text(), "25000");
     QTest::keyClick(maxBox, Qt::Key_Return);
     EXPECT_EQ(maxBox->text(), "20000");
-    EXPECT_EQ(wizard->settings().maxFrequency, 20000);
-    EXPECT_TRUE(wizard->blinkTimer().isActive());
-    wizard->settings().windowStep = 0;
+    EXPECT_EQ(wizard->run().state.settings.maxFrequency, 20000);
+    EXPECT_TRUE(wizard->run().blinkTimer().isActive());
+    wizard->run().state.settings.windowStep = 0;
     QLineEdit* minBox = Find<QLineEdit>("MinFreqText");
     minBox->setText("100");
     QTest::keyClick(minBox, Qt::Key_Return);
-    EXPECT_EQ(wizard->settings().minFrequency, 500);
+    EXPECT_EQ(wizard->run().state.settings.minFrequency, 500);
     Find<Stepper>("LblUpdownWinLen")->step(+1);
     EXPECT_EQ(Find<Stepper>("LblUpdownWinLen")->text(), "2.1 ms");
     Find<Stepper>("LblModeFir")->step(-1);
@@ -203,17 +209,17 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
 
     // Closing: Cancel keeps the window, Yes keeps the wizard's state for the device.
     const std::string kept = wizard::KeptStatePath(session->dataFolder(), session->model(), 1);
-    wizard->settings().precision = 9;
-    wizard->SetImpulseResponse({0.0, 1.0, 0.25});
+    wizard->run().state.settings.precision = 9;
+    wizard->run().SetImpulseResponse({0.0, 1.0, 0.25});
     dialogs.answers = {Answer::Cancel, Answer::Yes};
     EXPECT_FALSE(wizard->close());
     EXPECT_TRUE(wizard->isVisible());
     EXPECT_TRUE(wizard->close());
     EXPECT_EQ(dialogs.calls.back().title, "Wizard Exit");
     EXPECT_EQ(dialogs.calls.back().buttons, Buttons::YesNoCancel);
-    FirWizardWindow again(*session, 1, 0, audio.get());
-    EXPECT_EQ(again.settings().precision, 9);
-    EXPECT_EQ(again.state().ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
+    FirWizardWindow again(MakeFirWizardContext(*session, 1, 0, audio.get()));
+    EXPECT_EQ(again.run().state.settings.precision, 9);
+    EXPECT_EQ(again.run().state.ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // The measurement plots' axes without painting: value <-> pixel, where the
-// ticks go and how they read, and the pointer read-out.
+// ticks go and how they read, the lines a curve is drawn with, and the
+// pointer read-out.
 #include "ui/plot_axes.h"
 
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <limits>
+
+#include "ui/graph_paths.h"
 
 namespace zef {
 namespace {
@@ -51,6 +55,73 @@ TEST(PlotAxes, TicksAndTheirLabels) {
         }
     }
     EXPECT_TRUE(AxisTicks({5, 5, false, ""}, 5).empty());
+}
+
+TEST(PlotAxes, TickMarksArePlacedAndLabelledOnTheAxis) {
+    const std::vector<AxisTick> db = AxisTickMarks({-30, 12, false, "dB"}, 8, 420);
+    ASSERT_EQ(db.size(), 5u);
+    EXPECT_DOUBLE_EQ(db[0].pixel, 0.0);
+    EXPECT_DOUBLE_EQ(db[3].pixel, 300.0);
+    EXPECT_EQ(db[3].label, "0");
+    const std::vector<AxisTick> ms = AxisTickMarks({-0.12, 0.12, false, ""}, 6, 240);
+    ASSERT_EQ(ms.size(), 5u);
+    EXPECT_NEAR(ms[1].pixel, 70.0, 1e-9);
+    EXPECT_EQ(ms[1].label, "-0.05");  // decimals of the step, not of the value
+}
+
+TEST(PlotAxes, CurveLinesSkipClampAndBreakAtWraps) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* what;
+        PlotAxis x, y;
+        std::vector<double> xs, ys;
+        double wrapJump;
+        std::vector<std::vector<dsp::PlotPoint>> lines;  // plot 100 x 50 pixels
+    };
+    const Case cases[] = {
+        {"not a number left out",
+         {0, 10, false, "ms"},
+         {-1, 1, false, ""},
+         {0, 5, 10},
+         {-1, nan, 1},
+         inf,
+         {{{0, 50}, {100, 0}}}},
+        {"0 Hz left out on a log axis",
+         {10, 1000, true, "Hz"},
+         {-1, 1, false, ""},
+         {0, 10, 1000},
+         {0, 0, 0},
+         inf,
+         {{{0, 25}, {100, 25}}}},
+        {"held within 10 pixels",
+         {0, 10, false, "ms"},
+         {-1, 1, false, ""},
+         {0, 10},
+         {5, -5},
+         inf,
+         {{{0, -10}, {100, 60}}}},
+        {"a wrap starts a new line",
+         {0, 10, false, "ms"},
+         {-180, 180, false, "Deg"},
+         {0, 5, 10},
+         {170, -170, -160},
+         180,
+         {{{0, 25 - 170.0 * 50 / 360}}, {{50, 25 + 170.0 * 50 / 360}, {100, 25 + 160.0 * 50 / 360}}}},
+        {"shorter y", {0, 10, false, "ms"}, {-1, 1, false, ""}, {0, 5, 10}, {1}, inf, {{{0, 0}}}},
+        {"nothing to draw", {0, 10, false, "ms"}, {-1, 1, false, ""}, {0, 5}, {nan, nan}, inf, {}},
+    };
+    for (const Case& c : cases) {
+        const auto lines = CurveLines(c.xs, c.ys, c.x, c.y, 100, 50, c.wrapJump);
+        ASSERT_EQ(lines.size(), c.lines.size()) << c.what;
+        for (std::size_t l = 0; l < lines.size(); ++l) {
+            ASSERT_EQ(lines[l].size(), c.lines[l].size()) << c.what;
+            for (std::size_t i = 0; i < lines[l].size(); ++i) {
+                EXPECT_NEAR(lines[l][i].x, c.lines[l][i].x, 1e-9) << c.what;
+                EXPECT_NEAR(lines[l][i].y, c.lines[l][i].y, 1e-9) << c.what;
+            }
+        }
+    }
 }
 
 TEST(PlotAxes, PointerReadout) {

@@ -65,7 +65,7 @@ TEST(QtDialogsText, LineBreaks) {
 TEST(EditorCommandLine, OptionsAndErrors) {
     const ParsedOptions ok =
         ParseEditorOptions({"--data", "/tmp/x", "--loopback-lan", "--announce-port", "40000", "--device-port",
-                            "10001", "--serial", "/tmp/a", "--serial", "/tmp/b", "--shots", "out", "--rig",
+                            "10001", "--serial", "/tmp/a", "--serial", "/tmp/b", "--rig",
                             "127.0.0.1:30400", "--rig", "127.0.0.5:30401"});
     ASSERT_EQ(ok.error, "");
     EXPECT_EQ(ok.options.dataFolder, "/tmp/x");
@@ -73,7 +73,6 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     EXPECT_EQ(ok.options.announcePort, 40000);
     EXPECT_EQ(ok.options.devicePort, 10001);
     EXPECT_EQ(ok.options.serialPaths, (std::vector<std::string>{"/tmp/a", "/tmp/b"}));
-    EXPECT_EQ(ok.options.shotsFolder, "out");
     EXPECT_EQ(ok.options.rigs, (std::vector<std::string>{"127.0.0.1:30400", "127.0.0.5:30401"}));
 
     const ParsedOptions defaults = ParseEditorOptions({});
@@ -89,6 +88,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
         {"--data"},
         {"--data", ""},
         {"--frobnicate"},
+        {"--shots", "out"},  // screenshots are zefshots' work
         {"--rig", "192.0.2.5:30400"},
         {"--rig", "127.0.0.1"},
         {"--rig"},

@@ -1,4 +1,4 @@
-#include "ui/eq_fir_shots.h"
+#include "eq_fir_shots.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,16 +17,13 @@
 #include "ui/fir_import_window.h"
 #include "ui/output_eq_windows.h"
 
-namespace zef {
+namespace zef::shots {
 
-void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidget&, const QString&)>& save) {
-    const std::vector<double> bandPass = dsp::BandPassFir(384, 300.0, 9000.0);
-    DeviceModel& d = session.model().device(1);
-    const fir::StoredFir stored = fir::MakeStoredFir("BandPass 384", bandPass);
-    SetFirName(d.preset, 0, fir::PaddedFirName(stored.name));
-    d.firTaps[0] = TapsFromFirImage(stored.image);
-    SetFirTapCount(d.preset, 0, stored.tapCount);
-    int filterIndex = 0;
+namespace {
+
+// The editor in the 30-band mode, in the 10-band + FIR mode, on output 2;
+// then the mode window.
+void ShootEditor(EditorSession& session, DeviceModel& d, int& filterIndex, const SaveShot& save) {
     {
         d.preset[pi::kEqMode] = 0;
         OutputEqWindow editor(session, 1, 0, filterIndex);
@@ -40,14 +37,13 @@ void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidge
         editor.SetPageTabChn(1);
         save(editor, "FrmEQFIR-Output2");
     }
-    {
-        EqModeWindow mode(session, 1, {});
-        save(mode, "FrmEqMode");
-    }
-    const std::string folder = session.dataSubfolder(fir::kFirFolder);
-    QDir().mkpath(QString::fromStdString(folder));
-    const std::string path = folder + "/Band 300-9000.txt";
-    if (!measure::WriteDesignedFirFile(path, bandPass)) return;
+    EqModeWindow mode(session, 1, {});
+    save(mode, "FrmEqMode");
+}
+
+// The import window before a file is opened, then with the FIR file at
+// `path` in each view.
+void ShootFirImport(EditorSession& session, const std::string& path, int& filterIndex, const SaveShot& save) {
     FirImportWindow opened(session, 1, 1, filterIndex);
     save(opened, "FormExternalFir-Open");
     FirImportWindow window(session, 1, 0, filterIndex);
@@ -71,4 +67,22 @@ void RenderOutputEqShots(EditorSession& session, const std::function<void(QWidge
     save(window, "FormExternalFir-Phase-NoLatency-Linear");
 }
 
-}  // namespace zef
+}  // namespace
+
+void RenderOutputEqShots(EditorSession& session, const SaveShot& save) {
+    const std::vector<double> bandPass = dsp::BandPassFir(384, 300.0, 9000.0);
+    DeviceModel& d = session.model().device(1);
+    const fir::StoredFir stored = fir::MakeStoredFir("BandPass 384", bandPass);
+    SetFirName(d.preset, 0, fir::PaddedFirName(stored.name));
+    d.firTaps[0] = TapsFromFirImage(stored.image);
+    SetFirTapCount(d.preset, 0, stored.tapCount);
+    int filterIndex = 0;
+    ShootEditor(session, d, filterIndex, save);
+    const std::string folder = session.dataSubfolder(fir::kFirFolder);
+    QDir().mkpath(QString::fromStdString(folder));
+    const std::string path = folder + "/Band 300-9000.txt";
+    if (!measure::WriteDesignedFirFile(path, bandPass)) return;
+    ShootFirImport(session, path, filterIndex, save);
+}
+
+}  // namespace zef::shots

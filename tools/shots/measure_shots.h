@@ -18,10 +18,13 @@ namespace zef {
 
 class Dialogs;
 
+namespace shots {
+
 using SaveShot = std::function<void(QWidget& window, const QString& name)>;
 
 // False (with a line on stderr) when the device or the rig could not be had.
 bool RenderMeasureShots(const EditorOptions& options, const std::string& dataFolder, Dialogs& dialogs,
                         const SaveShot& save);
 
+}  // namespace shots
 }  // namespace zef
