@@ -208,7 +208,7 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         shot.Save(version, "FrmVersion");
     }
     {
-        ChannelEditorWindow editor(session, 1);
+        ChannelEditorWindow editor(EditorContextOf(session, 1), EditorToolsOf(session));
         editor.resize(1000, 680);
         StatusReading reading;
         reading.levels = {-2, 1, -4, -6, 4, -1, -10, 0, 0, 0, 0, 0};
@@ -225,7 +225,7 @@ bool RenderShots(const EditorOptions& options, const std::string& dataFolder) {
         session.graphView().setZoom(1);
         shot.Save(editor, "FrmVLDxxxA-Output2-Zoom");
         session.graphView().setZoom(0);
-        ViewAllGraphWindow all(session, 1);
+        ViewAllGraphWindow all(EditorContextOf(session, 1));
         all.option(0, 3)->setChecked(true);
         shot.Save(all, "FrmViewGraph");
         PresetActions actions(session.presets(), session.dialogs(), 1);
