@@ -83,7 +83,7 @@ struct OneDevice {
 
 void DragStep(benchmark::State& state) {
     OneDevice f;
-    zef::ChannelEditorWindow editor(f.session, 1);
+    zef::ChannelEditorWindow editor(zef::EditorContextOf(f.session, 1), zef::EditorToolsOf(f.session));
     editor.statusTimer().stop();
     editor.SetPageChannel(0);
     zef::ResponseGraph& graph = *editor.graph();
@@ -129,7 +129,8 @@ void OpenEditor(benchmark::State& state) {
     std::vector<double> opens;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        auto editor = std::make_unique<zef::ChannelEditorWindow>(f.session, 1);
+        auto editor = std::make_unique<zef::ChannelEditorWindow>(zef::EditorContextOf(f.session, 1),
+                                                                   zef::EditorToolsOf(f.session));
         editor->resize(1000, 680);
         QImage image(editor->size(), QImage::Format_ARGB32_Premultiplied);
         editor->render(&image);

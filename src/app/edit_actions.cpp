@@ -20,4 +20,18 @@ CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dial
     return writer.Copy(device, source, destination) == kOk ? CopyResult::Copied : CopyResult::Failed;
 }
 
+bool DragBand(ParameterWriter& writer, DeviceSlot device, int band, const BandDrag& drag, SendCoalescer& coalescer) {
+    DeviceModel& d = writer.model().device(device);
+    const auto i = static_cast<std::size_t>(band);
+    if (d.values.bandFrequency[i] == drag.frequencyHz && d.values.bandGain[i] == drag.gainDb) return false;
+    d.values.bandFrequency[i] = drag.frequencyHz;
+    d.values.bandGain[i] = drag.gainDb;
+    writer.responses().BandChanged(device, band);
+    const ParamTarget target = BandTarget(band);
+    const std::vector<ParameterValue> edit = {{ParameterOf(ParamId::BandFreq, target), drag.frequencyHz},
+                                              {ParameterOf(ParamId::BandGain, target), drag.gainDb}};
+    coalescer.Post([&writer, device, edit] { writer.Set(device, edit); });
+    return true;
+}
+
 }  // namespace zef

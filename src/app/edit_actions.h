@@ -1,9 +1,12 @@
 #pragma once
-// The editors' questions before an edit reaches the device: switching the
-// bridge mode and copying one channel onto another.
+// The editors' edits that take more than one plain write: switching the
+// bridge mode and copying one channel onto another (both ask first), and a
+// band dragged on a graph.
 
 #include "app/texts.h"
 #include "app/dialogs.h"
+#include "app/entry_rules.h"
+#include "app/send_coalescer.h"
 #include "device/parameter_writer.h"
 
 namespace zef {
@@ -25,5 +28,12 @@ enum class CopyResult { Copied, SameChannel, Declined, Failed };
 // "               Are you sure ? " ("Copy", Yes/No); Yes copies.
 CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, ChannelCode source,
                        ChannelCode destination);
+
+// A band marker of `device` dragged to `drag`: when the band's frequency or
+// gain changes, the model takes the new values at once (the curve and the
+// boxes follow), the writer's response observer recomputes the band, and
+// the send — with its linked copy — is posted to `coalescer`, which keeps
+// only the newest pending one. True when the band changed.
+bool DragBand(ParameterWriter& writer, DeviceSlot device, int band, const BandDrag& drag, SendCoalescer& coalescer);
 
 }  // namespace zef

@@ -10,7 +10,6 @@
 #include "files/file_texts.h"
 #include "files/init_config.h"
 #include "files/project_file.h"
-#include "model/parameters.h"
 
 namespace zef {
 namespace {
@@ -115,20 +114,6 @@ bool EditorSession::SaveDeviceList() { return SaveProject(projectTempPath(), mod
 
 std::uint16_t EditorSession::announcePort() const {
     return listener_->IsListening() ? listener_->LocalPort() : 0;
-}
-
-bool EditorSession::DragBand(DeviceSlot slot, int band, const BandDrag& drag, SendCoalescer& coalescer) {
-    DeviceModel& d = model().device(slot);
-    const auto i = static_cast<std::size_t>(band);
-    if (d.values.bandFrequency[i] == drag.frequencyHz && d.values.bandGain[i] == drag.gainDb) return false;
-    d.values.bandFrequency[i] = drag.frequencyHz;
-    d.values.bandGain[i] = drag.gainDb;
-    responses().BandChanged(slot, band);
-    const ParamTarget target = BandTarget(band);
-    const std::vector<ParameterValue> edit = {{ParameterOf(ParamId::BandFreq, target), drag.frequencyHz},
-                                              {ParameterOf(ParamId::BandGain, target), drag.gainDb}};
-    coalescer.Post([this, slot, edit] { writer().Set(slot, edit); });
-    return true;
 }
 
 }  // namespace zef

@@ -103,13 +103,6 @@ public:
     EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
     PasswordStore& passwords() { return *passwords_; }
 
-    // A band marker of `slot` dragged to `drag`: when the band's frequency or
-    // gain changes, the model takes the new values at once (the curve and the
-    // boxes follow), the band's response is recomputed, and the send — with
-    // its linked copy — is posted to `coalescer`, which keeps only the newest
-    // pending one. True when the band changed.
-    bool DragBand(DeviceSlot slot, int band, const BandDrag& drag, SendCoalescer& coalescer);
-
 private:
     EditorOptions options_;
     std::string dataFolder_;

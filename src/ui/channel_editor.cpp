@@ -1,44 +1,41 @@
 #include "ui/channel_editor.h"
 
 #include <QBoxLayout>
-#include <QButtonGroup>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
-#include <QMenu>
-#include <QSplitter>
-#include <QStackedWidget>
 #include <QTabWidget>
-#include <QToolBar>
 
-#include "app/edit_actions.h"
 #include "app/editor_actions.h"
-#include "app/editor_session.h"
 #include "dsp/groups.h"
+#include "model/memory_map.h"
 #include "model/records.h"
 #include "model/status_text.h"
+#include "ui/auto_update_window.h"
+#include "ui/device_page.h"
+#include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
-#include "ui/response_graph.h"
+#include "ui/inputs_page.h"
+#include "ui/masking_page.h"
+#include "ui/meter_panel.h"
+#include "ui/outputs_page.h"
 
 namespace zef {
 
-ChannelEditorWindow::ChannelEditorWindow(EditorSession& session, DeviceSlot slot, EditorTimings timings, QWidget* parent)
-    : QWidget(parent),
-      session_(session),
-      slot_(slot),
-      timings_(timings),
-      coalescer_(session.link(), [this](int ms, std::function<void()> flush) {
-          QTimer::singleShot(ms, this, std::move(flush));
-      }) {
+ChannelEditorWindow::ChannelEditorWindow(const EditorContext& context, const EditorTools& tools,
+                                         EditorTimings timings, QWidget* parent)
+    : QWidget(parent), context_(context), tools_(tools), timings_(timings), host_(context, tools.link, tools.reader) {
     setObjectName("FrmVLDxxxA");
     setAttribute(Qt::WA_DeleteOnClose, false);
-    filling_ = true;
-    session_.responses().Keep(slot_);
+    const EditorControlHost::Filling filling(host_);
+    context_.responses.Keep(slot());
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
     outer->setSpacing(4);
-    BuildHeader();
-    outer->addWidget(bar_);
+    buttons_ = new EditorButtonBar(context_, tools_, host_, this);
+    outer->addWidget(buttons_);
+    BuildStatusLine();
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(status_, 1);
     statusRow->addWidget(standby_);
@@ -54,111 +51,149 @@ ChannelEditorWindow::ChannelEditorWindow(EditorSession& session, DeviceSlot slot
     BuildPages();
     split->addWidget(pages_, 4);
     body->addLayout(split, 1);
-    auto* meterBox = new QWidget(this);
-    BuildMeters(meterBox);
-    body->addWidget(meterBox, 0);
+    meters_ = new MeterPanel(context_.model, slot(), tools_.exchange, this);
+    body->addWidget(meters_, 0);
     outer->addLayout(body, 1);
 
-    subscriptions_.push_back(session_.responses().groupChanged.Connect([this](DeviceSlot s, int group) {
-        if (s == slot_) CopyGroupCurves(group);
-    }));
-    subscriptions_.push_back(session_.graphView().changed.Connect([this] { RedrawGraph(); }));
-    RefreshEvents& events = session_.events();
-    const auto refreshMine = [this](DeviceSlot s) {
-        if (s == slot_) RefreshAll();
-    };
-    subscriptions_.push_back(events.deviceLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.channelLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.groupRefreshed.Connect([this](DeviceSlot s, ParamGroup group) {
-        if (s != slot_) return;
-        if (group == ParamGroup::BridgePower && (device().settings[213] != 0) != (outputHost_->property("bridged").toBool()))
-            RebuildOutputPage();
-        RefreshAll();
-    }));
-    subscriptions_.push_back(events.statusText.Connect([this](DeviceSlot s, const std::string& text) {
-        if (s == slot_) SetStatusText(text);
-    }));
-    subscriptions_.push_back(events.listEntryChanged.Connect([this](DeviceSlot s) {
-        if (s == slot_) RefreshHeader();
-    }));
-
+    ConnectParts();
+    Subscribe();
     connect(&statusTimer_, &QTimer::timeout, this, &ChannelEditorWindow::StatusTick);
     connect(&updateTimer_, &QTimer::timeout, this, &ChannelEditorWindow::UpdateTick);
     statusTimer_.start(timings_.statusMs);
     updateTimer_.start(timings_.updateMs);
 
-    session_.model().entry(slot_).editorOpen = true;
-    const EditorSelection sel = session_.selection(slot_);
+    context_.entry().editorOpen = true;
+    const EditorSelection sel = context_.selection;
     RefreshAll();
     SetPageTab(sel.page);
-    SetStatusText(ProgramLoadedStatus(session_.model().entry(slot_), device().settings[204] & 0x7F,
-                                      PresetName(device().preset)));
-    filling_ = false;
+    SetStatusText(ProgramLoadedStatus(context_.entry(), context_.device().settings[ds::kLoadedPreset] & 0x7F,
+                                      PresetName(context_.device().preset)));
 }
 
 ChannelEditorWindow::~ChannelEditorWindow() {
     subscriptions_.clear();
-    if (session_.model().entry(slot_).inList) session_.model().entry(slot_).editorOpen = false;
-    session_.responses().Drop(slot_);
+    if (context_.entry().inList) context_.entry().editorOpen = false;
+    context_.responses.Drop(slot());
+    // The parts refer to the control host: they go while it still exists.
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
 }
 
-bool ChannelEditorWindow::locked() const { return device().values.lock == 1; }
+void ChannelEditorWindow::BuildStatusLine() {
+    status_ = new QLabel(this);
+    status_->setObjectName("LabelStatus");
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    online_ = new QLabel("Off-line", this);
+    online_->setObjectName("LabelOnLine");
+    standby_ = new QLabel(this);
+    standby_->setObjectName("ImageStandbyState");
+    sleep_ = new QLabel(this);
+    sleep_->setObjectName("LabelSleep");
+}
 
-bool ChannelEditorWindow::controlsQuiet() const { return filling_ || locked() || session_.reader().busy(); }
+void ChannelEditorWindow::BuildPages() {
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PageTab");
+    inputs_ = new InputsPage(host_, context_.selection, pages_);
+    pages_->addTab(inputs_, "Inputs");
+    outputs_ = new OutputsPage(host_, context_.selection, pages_);
+    pages_->addTab(outputs_, "Outputs");
+    outputs_->Rebuild(static_cast<bool>(outputEditorHandler));
+    masking_ = new MaskingPage(host_, pages_);
+    pages_->addTab(masking_, "SM");
+    device_ = new DevicePage(host_, pages_);
+    pages_->addTab(device_, "Device");
+}
 
-bool ChannelEditorWindow::decimalComma() const { return session_.decimalComma(); }
+void ChannelEditorWindow::ConnectParts() {
+    host_.committed = [this](const Parameter& p) { AfterCommit(p); };
+    host_.bridgeAnswered = [this](bool mayHaveChanged) {
+        if (mayHaveChanged) RebuildOutputPage();
+        RefreshControls();
+    };
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!host_.filling()) SetPageTab(static_cast<EditorPage>(index));
+    });
+    for (ChannelsPage* page : {static_cast<ChannelsPage*>(inputs_), static_cast<ChannelsPage*>(outputs_)}) {
+        connect(page, &ChannelsPage::channelChosen, this, &ChannelEditorWindow::SetPageChannel);
+        const int copyMode = page == inputs_ ? 0 : 1;
+        connect(page, &ChannelsPage::copyRequested, this, [this, copyMode] { buttons_->ClickCopy(copyMode); });
+    }
+    connect(outputs_, &OutputsPage::outputEditorRequested, this, [this] {
+        if (outputEditorHandler) outputEditorHandler(slot());
+    });
+    connect(device_->meterScale(), &QComboBox::currentIndexChanged, meters_,
+            [this](int index) { meters_->ShowScale(index == 1); });
+    connect(buttons_, &EditorButtonBar::programReplaced, this, [this] {
+        RebuildWhenBridgeChanged();
+        RefreshAll();
+    });
+    connect(buttons_, &EditorButtonBar::valuesChanged, this, &ChannelEditorWindow::RefreshAll);
+    connect(buttons_, &EditorButtonBar::eqFlattened, this, [this] {
+        RefreshControls();
+        RedrawGraph();
+    });
+    connect(buttons_, &EditorButtonBar::statusText, this, &ChannelEditorWindow::SetStatusText);
+    connect(buttons_, &EditorButtonBar::lockChanged, this, &ChannelEditorWindow::ShowLockState);
+    connect(buttons_, &EditorButtonBar::settingsChosen, this, &ChannelEditorWindow::ChooseSettingsEntry);
+}
 
-const DeviceModel& ChannelEditorWindow::device() const { return session_.model().device(slot_); }
-
-void ChannelEditorWindow::Warn(const std::string& title, const std::string& text) {
-    session_.dialogs().Message(title, text, Icon::Exclamation);
+void ChannelEditorWindow::Subscribe() {
+    subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int group) {
+        if (s == slot()) CopyGroupCurves(group);
+    }));
+    subscriptions_.push_back(context_.graphView.changed.Connect([this] { RedrawGraph(); }));
+    RefreshEvents& events = context_.events;
+    const auto refreshMine = [this](DeviceSlot s) {
+        if (s == slot()) RefreshAll();
+    };
+    subscriptions_.push_back(events.deviceLevelRefreshed.Connect(refreshMine));
+    subscriptions_.push_back(events.channelLevelRefreshed.Connect(refreshMine));
+    subscriptions_.push_back(events.groupRefreshed.Connect([this](DeviceSlot s, ParamGroup group) {
+        if (s != slot()) return;
+        if (group == ParamGroup::BridgePower) RebuildWhenBridgeChanged();
+        RefreshAll();
+    }));
+    subscriptions_.push_back(events.statusText.Connect([this](DeviceSlot s, const std::string& text) {
+        if (s == slot()) SetStatusText(text);
+    }));
+    subscriptions_.push_back(events.listEntryChanged.Connect([this](DeviceSlot s) {
+        if (s == slot()) RefreshHeader();
+    }));
 }
 
 void ChannelEditorWindow::SetActive(bool active) {
     active_ = active;
-    if (active) session_.responses().Keep(slot_);
+    if (active) context_.responses.Keep(slot());
 }
 
 BoundControl* ChannelEditorWindow::control(const std::string& name) const {
-    for (const auto* list : {&controls_, &outputControls_})
-        for (BoundControl* c : *list)
-            if (c->parameter().name == name) return c;
+    for (const BoundPage* page : {static_cast<const BoundPage*>(inputs_), static_cast<const BoundPage*>(masking_),
+                                  static_cast<const BoundPage*>(device_), static_cast<const BoundPage*>(outputs_)})
+        if (BoundControl* c = page->control(name)) return c;
     for (BoundControl* c : bandPanel_->controls())
         if (c->parameter().name == name) return c;
     return nullptr;
 }
 
-void ChannelEditorWindow::Commit(const Parameter& p, double value, bool dragging) {
-    if (controlsQuiet()) return;
-    if (p.description->id == ParamId::Bridge) {
-        const Confirmed c = SendBridgeAsked(session_.writer(), slot_, session_.dialogs(), value != 0);
-        if (c != Confirmed::Declined) RebuildOutputPage();
-        RefreshControls();
-        return;
+void ChannelEditorWindow::ShowReading(const StatusReading& reading) { meters_->ShowReading(reading); }
+
+int ChannelEditorWindow::outputPageBuilds() const { return outputs_->builds(); }
+
+void ChannelEditorWindow::RebuildOutputPage() {
+    {
+        const EditorControlHost::Filling filling(host_);
+        outputs_->Rebuild(static_cast<bool>(outputEditorHandler));
     }
-    if (dragging) {
-        // The view follows at once; the device gets the latest position.
-        if (p.description->response == ResponseEffect::Band && p.description->id == ParamId::BandGain) {
-            const int band = BandIndexOf(p.target);
-            session_.model().device(slot_).values.bandGain[static_cast<std::size_t>(band)] = value;
-            session_.responses().BandChanged(slot_, band);
-        }
-        coalescer_.Post([this, p, value] {
-            session_.writer().Set(slot_, p, value);
-            AfterCommit(p);
-        });
-        return;
-    }
-    coalescer_.Cancel();
-    session_.writer().Set(slot_, p, value);
-    AfterCommit(p);
+    RefreshControls();
 }
 
-void ChannelEditorWindow::DragEnded() { coalescer_.Flush(); }
+void ChannelEditorWindow::RebuildWhenBridgeChanged() {
+    if (outputs_->bridgeModeChanged()) RebuildOutputPage();
+}
 
 void ChannelEditorWindow::AfterCommit(const Parameter& p) {
     if (p.description->id == ParamId::InputBlockB) {
-        const int group = session_.selection(slot_).group;
+        const int group = context_.selection.group;
         if (dsp::IsInputGroup(group)) bandPanel_->setGroup(group, InputBandCount(group), bandPanel_->selectedBand());
     }
     RefreshControls();
@@ -166,83 +201,72 @@ void ChannelEditorWindow::AfterCommit(const Parameter& p) {
 }
 
 void ChannelEditorWindow::RefreshAll() {
-    const bool was = filling_;
-    filling_ = true;
-    RefreshControls();
-    RefreshHeader();
-    ShowLockState();
-    filling_ = was;
+    {
+        const EditorControlHost::Filling filling(host_);
+        RefreshControls();
+        RefreshHeader();
+        ShowLockState();
+    }
     RedrawGraph();
 }
 
 void ChannelEditorWindow::RefreshControls() {
-    const bool was = filling_;
-    filling_ = true;
-    for (BoundControl* c : controls_) c->Refresh();
-    for (BoundControl* c : outputControls_) c->Refresh();
-    for (auto& f : extraRefresh_) f();
-    for (auto& f : outputExtraRefresh_) f();
+    const EditorControlHost::Filling filling(host_);
+    inputs_->Refresh();
+    masking_->Refresh();
+    device_->Refresh();
+    outputs_->Refresh();
     bandPanel_->Refresh();
-    filling_ = was;
 }
 
 void ChannelEditorWindow::SetStatusText(const std::string& text) {
     status_->setText(QString::fromStdString(text));
-    setWindowTitle(QString::fromStdString(EditorStatusPrefix(session_.model().entry(slot_))));
+    setWindowTitle(QString::fromStdString(EditorStatusPrefix(context_.entry())));
 }
 
 void ChannelEditorWindow::RefreshHeader() {
-    const DeviceEntry& e = session_.model().entry(slot_);
+    const DeviceEntry& e = context_.entry();
+    const DeviceModel& d = context_.device();
     online_->setText(e.online ? "On-line" : "Off-line");
     online_->setStyleSheet(e.online ? "color: rgb(0,150,0); font-weight: bold;" : "color: rgb(200,0,0); font-weight: bold;");
-    standby_->setText(device().settings[206] ? "Standby=ON" : "Standby=OFF");
-    sleep_->setText(device().settings[211] ? "Sleep" : "");
+    standby_->setText(d.settings[ds::kStandby] ? "Standby=ON" : "Standby=OFF");
+    sleep_->setText(d.settings[ds::kSleepMode] ? "Sleep" : "");
 }
 
 void ChannelEditorWindow::ShowLockState() {
     const bool isLocked = locked();
-    password_->setStyleSheet(isLocked ? "color: rgb(255,0,0); font-weight: bold;" : "color: rgb(192,192,192); font-weight: bold;");
+    buttons_->ShowLock(isLocked);
     // The tabs stay usable so that every value can still be looked at.
     for (int i = 0; i < pages_->count(); ++i) pages_->widget(i)->setEnabled(!isLocked);
     bandPanelHost_->setEnabled(!isLocked);
 }
 
 void ChannelEditorWindow::SetPageTab(EditorPage page) {
-    session_.selection(slot_).page = page;
+    EditorSelection& sel = context_.selection;
+    sel.page = page;
     {
-        const bool was = filling_;
-        filling_ = true;
+        const EditorControlHost::Filling filling(host_);
         pages_->setCurrentIndex(static_cast<int>(page));
-        filling_ = was;
     }
     switch (page) {
-        case EditorPage::Inputs:
-            SetPageChannel(dsp::IsInputGroup(session_.selection(slot_).group) ? session_.selection(slot_).group : 0);
-            break;
-        case EditorPage::Outputs:
-            SetPageChannel(dsp::IsOutputGroup(session_.selection(slot_).group) ? session_.selection(slot_).group : 2);
-            break;
+        case EditorPage::Inputs: SetPageChannel(dsp::IsInputGroup(sel.group) ? sel.group : 0); break;
+        case EditorPage::Outputs: SetPageChannel(dsp::IsOutputGroup(sel.group) ? sel.group : 2); break;
         case EditorPage::Masking: SetPageChannel(dsp::kGroupMasking); break;
         case EditorPage::Device: RedrawGraph(); break;
     }
 }
 
 int ChannelEditorWindow::InputBandCount(int group) const {
-    if (dsp::IsInputGroup(group)) return zef::InputBandCount(device().preset, group);
+    if (dsp::IsInputGroup(group)) return zef::InputBandCount(context_.device().preset, group);
     return dsp::kGroupInfo[static_cast<std::size_t>(group)].bandCount;
 }
 
 void ChannelEditorWindow::SetPageChannel(int group) {
-    EditorSelection& sel = session_.selection(slot_);
-    if (dsp::IsOutputGroup(group) && device().settings[213] != 0) group = dsp::kGroupOutput1;
+    EditorSelection& sel = context_.selection;
+    if (dsp::IsOutputGroup(group) && context_.device().settings[ds::kBridge] != 0) group = dsp::kGroupOutput1;
     sel.group = group;
-    for (QButtonGroup* selector : channelSelectors_) {
-        if (!selector) continue;
-        if (QAbstractButton* b = selector->button(group)) {
-            const QSignalBlocker block(selector);
-            b->setChecked(true);
-        }
-    }
+    inputs_->MarkChannel(group);
+    outputs_->MarkChannel(group);
     const bool bandsHere = !dsp::IsOutputGroup(group);
     bandPanelHost_->setVisible(bandsHere);
     if (bandsHere) {
@@ -251,7 +275,6 @@ void ChannelEditorWindow::SetPageChannel(int group) {
         bandPanel_->setGroup(group, InputBandCount(group), band);
         sel.band = bandPanel_->selectedBand();
     }
-    if (outputHost_ && dsp::IsOutputGroup(group)) outputHost_->setProperty("output", group - dsp::kGroupOutput1);
     emit windowTitleChanged(windowTitle());
     RedrawGraph();
 }
@@ -260,21 +283,39 @@ void ChannelEditorWindow::ChooseBandType(int type) {
     const int band = bandPanel_->selectedBand();
     const int group = dsp::GroupOfBand(band);
     if (dsp::IsOutputGroup(group)) return;
-    Commit(ParameterOf(ParamId::BandType, {ChannelOfGroup(group), BandNumberInGroup(band)}), type, false);
+    host_.Commit(ParameterOf(ParamId::BandType, {ChannelOfGroup(group), BandNumberInGroup(band)}), type, false);
 }
 
 void ChannelEditorWindow::ChooseSettingsEntry(int index) {
-    if (settingsHandler) settingsHandler(slot_, index);
+    if (settingsHandler) settingsHandler(slot(), index);
+}
+
+void ChannelEditorWindow::StatusTick() {
+    if (!tools_.link.idle() || tools_.reader.busy() || !active_) return;
+    meters_->ReadStatus();
+    RefreshHeader();
+}
+
+void ChannelEditorWindow::UpdateTick() {
+    if (!active_ || tools_.reader.busy()) return;
+    if (!tools_.link.idle()) return;
+    const DeviceEntry& entry = context_.entry();
+    if (!entry.inList || !entry.online || !tools_.link.deviceChanged[SlotIndex(slot())]) return;
+    updateTimer_.stop();
+    DeviceRereadWindow window(tools_.reader, slot(), this);
+    window.exec();
+    if (!window.outcome() || *window.outcome() != UpdateKind::Failed) RefreshAll();
+    updateTimer_.start(timings_.updateMs);
 }
 
 void ChannelEditorWindow::closeEvent(QCloseEvent* event) {
-    if (!ConfirmCloseEditor(session_.dialogs())) {
+    if (!ConfirmCloseEditor(context_.dialogs)) {
         event->ignore();
         return;
     }
     statusTimer_.stop();
     updateTimer_.stop();
-    coalescer_.Flush();
+    host_.coalescer().Flush();
     event->accept();
 }
 

@@ -1,66 +1,64 @@
 #pragma once
 // ChannelEditorWindow: the editor of one amplifier, a child window of the main window
-// (one per open device). Pages for the inputs, the outputs (one page of two
-// outputs, or one bridged output), the "SM" channel and the device
-// settings; a response graph with zoom, shift and band markers; the band
-// controls; meters and indicators fed by the status poll; a button bar for
-// preset files, device presets, copy, version, "View All Graph" and the
-// interface lock.
+// (one per open device). A frame of parts: the button bar (editor_button_bar.h),
+// the status line, a response graph with zoom, shift and band markers, the
+// band controls, the pages for the inputs, the outputs (one page of two
+// outputs, or one bridged output), the "SM" channel and the device settings
+// (inputs_page.h ...), and the meters and indicators (meter_panel.h). The
+// window wires the parts together and runs the timers.
 //
-// Every control is bound to one described parameter. Filling the controls
-// from the model never sends (the editor is quiet while it fills, and while
-// its device is locked). A commit stores and sends through the parameter
-// writer (linked partners follow); a fader or a band dragged on the graph
-// updates the curve at once and coalesces its sends.
+// Every control is bound to one described parameter through the editor's
+// control host (editor_control_host.h). Filling the controls from the model
+// never sends (the editor is quiet while it fills, and while its device is
+// locked). A commit stores and sends through the parameter writer (linked
+// partners follow); a fader or a band dragged on the graph updates the
+// curve at once and coalesces its sends.
 //
 // Timers: the status poll (1500 ms) updates the on-line label, indicators,
 // standby, sleep and meters; the update timer reads the device again when
 // the link reports that the device changed by itself.
 
-#include <QWidget>
 #include <QTimer>
-#include <array>
+#include <QWidget>
 #include <functional>
-#include <memory>
+#include <string>
 #include <vector>
 
+#include "app/editor_context.h"
 #include "app/editor_view_state.h"
 #include "app/meter_readings.h"
-#include "app/send_coalescer.h"
 #include "base/signal.h"
-#include "ui/param_controls.h"
+#include "ui/editor_control_host.h"
 
 class QLabel;
-class QTabWidget;
-class QButtonGroup;
-class QToolBar;
-class QAction;
 class QMenu;
 class QSpinBox;
-class QStackedWidget;
-class QComboBox;
-class QCheckBox;
+class QTabWidget;
 
 namespace zef {
 
-class EditorSession;
+class DevicePage;
+class EditorButtonBar;
 class EqBandPanel;
+class InputsPage;
+class MaskingPage;
+class MeterPanel;
+class OutputsPage;
 class ResponseGraph;
-class SegmentMeter;
-class Lamp;
 
 struct EditorTimings {
     int statusMs = 1500;
     int updateMs = 300;
 };
 
-class ChannelEditorWindow final : public QWidget, public ControlHost {
+class ChannelEditorWindow final : public QWidget {
     Q_OBJECT
 public:
-    ChannelEditorWindow(EditorSession& session, DeviceSlot slot, EditorTimings timings = {}, QWidget* parent = nullptr);
+    ChannelEditorWindow(const EditorContext& context, const EditorTools& tools, EditorTimings timings = {},
+                        QWidget* parent = nullptr);
     ~ChannelEditorWindow() override;
 
-    DeviceSlot slot() const { return slot_; }
+    DeviceSlot slot() const { return context_.slot; }
 
     // Fills every control from the model (quietly) and redraws the graph.
     void RefreshAll();
@@ -79,34 +77,13 @@ public:
     // changes; the others rest. An editor starts active.
     void SetActive(bool active);
     bool active() const { return active_; }
-
-    // ---- ControlHost ----
-    bool controlsQuiet() const override;
-    bool refusesEdits() const override { return !filling_ && locked(); }
-    bool decimalComma() const override;
-    const DeviceModel& device() const override;
-    void Commit(const Parameter& p, double value, bool dragging) override;
-    void DragEnded() override;
-    void Warn(const std::string& title, const std::string& text) override;
+    bool locked() const { return host_.locked(); }
 
     // ---- timers ----
     void StatusTick();
     void UpdateTick();
     QTimer& statusTimer() { return statusTimer_; }
     QTimer& updateTimer() { return updateTimer_; }
-
-    // ---- button bar ----
-    void ClickLoadPresetFile();
-    void ClickSavePresetFile();
-    void ClickStore();
-    void ClickRecall();
-    void ClickVersion();
-    void ClickCopy(int copyMode);  // 0 inputs, 1 outputs
-    void ClickViewAll();
-    void ClickLock();
-    void ClickNewPassword();
-    void ClickDefaultProgram();
-    void ClickFlat();
 
     // ---- graph ----
     // Clears and redraws the graph for the selected group.
@@ -115,80 +92,65 @@ public:
     void BandDragged(int band, double x, double y);
     void BandReleased(int band);
 
-    // ---- for tests and screenshots ----
+    // ---- parts, for tests and screenshots ----
+    EditorButtonBar* buttons() const { return buttons_; }
+    MeterPanel* meters() const { return meters_; }
     ResponseGraph* graph() const { return graph_; }
     EqBandPanel* bandPanel() const { return bandPanel_; }
     QTabWidget* pages() const { return pages_; }
     BoundControl* control(const std::string& parameterName) const;
     QLabel* onlineLabel() const { return online_; }
     QLabel* statusLabel() const { return status_; }
-    QLabel* passwordLabel() const { return password_; }
-    SegmentMeter* meter(MeterChannel channel, MeterKind kind) const;
-    Lamp* lamp(Indicator indicator) const { return lamps_[static_cast<std::size_t>(indicator)]; }
-    const MeterTable& meterTable() const { return meters_; }
     // Shows one status reading on the meters and indicators.
-    void ShowReading(const StatusReading& reading) { ApplyReading(reading); }
-    SendCoalescer& coalescer() { return coalescer_; }
-    int outputPageBuilds() const { return outputBuilds_; }
-    QWidget* outputPage() const { return outputPage_; }
-    bool locked() const;
+    void ShowReading(const StatusReading& reading);
+    SendCoalescer& coalescer() { return host_.coalescer(); }
+    int outputPageBuilds() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class EditorPageBuilder;
-
-    void BuildHeader();
+    void BuildStatusLine();
     void BuildGraphArea(QWidget* host);
     void BuildPages();
-    void BuildMeters(QWidget* host);
+    void ConnectParts();
+    void Subscribe();
     void RebuildOutputPage();
+    void RebuildWhenBridgeChanged();
     void RefreshControls();
     void RefreshHeader();
     void ShowLockState();
     void CopyGroupCurves(int group);
     void UpdateMarkers();
-    void ApplyReading(const StatusReading& reading);
     void SetStatusText(const std::string& text);
     void AfterCommit(const Parameter& p);
     int InputBandCount(int group) const;
 
-    EditorSession& session_;
-    DeviceSlot slot_;
+    EditorContext context_;
+    EditorTools tools_;
     EditorTimings timings_;
-    bool filling_ = false;
+    EditorControlHost host_;
     bool active_ = true;
-    int outputBuilds_ = 0;
 
+    EditorButtonBar* buttons_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* online_ = nullptr;
-    QLabel* password_ = nullptr;
     QLabel* standby_ = nullptr;
     QLabel* sleep_ = nullptr;
-    QToolBar* bar_ = nullptr;
     QTabWidget* pages_ = nullptr;
-    QWidget* outputPage_ = nullptr;
-    QStackedWidget* outputHost_ = nullptr;
+    InputsPage* inputs_ = nullptr;
+    OutputsPage* outputs_ = nullptr;
+    MaskingPage* masking_ = nullptr;
+    DevicePage* device_ = nullptr;
+    MeterPanel* meters_ = nullptr;
     ResponseGraph* graph_ = nullptr;
     EqBandPanel* bandPanel_ = nullptr;
     QWidget* bandPanelHost_ = nullptr;
     QSpinBox* zoom_ = nullptr;
     QSpinBox* shift_ = nullptr;
-    QComboBox* meterUnit_ = nullptr;
-    std::vector<BoundControl*> controls_;       // pages other than the outputs
-    std::vector<BoundControl*> outputControls_;  // rebuilt with the output page
-    std::vector<std::function<void()>> extraRefresh_;
-    std::vector<std::function<void()>> outputExtraRefresh_;
-    std::array<QButtonGroup*, 3> channelSelectors_{};
-    std::vector<SegmentMeter*> meterWidgets_;
-    std::vector<std::pair<MeterChannel, MeterKind>> meterPlaces_;
-    std::array<Lamp*, kIndicatorBits> lamps_{};
-    MeterTable meters_{};
+    QMenu* typeMenu_ = nullptr;
     QTimer statusTimer_;
     QTimer updateTimer_;
-    SendCoalescer coalescer_;
-    QMenu* typeMenu_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
 

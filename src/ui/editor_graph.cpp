@@ -5,12 +5,12 @@
 #include <QMenu>
 #include <QSpinBox>
 
-#include "app/editor_actions.h"
-#include "app/editor_session.h"
+#include "app/edit_actions.h"
 #include "app/entry_rules.h"
 #include "dsp/groups.h"
 #include "model/parameters.h"
 #include "ui/channel_editor.h"
+#include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
 #include "ui/response_graph.h"
 
@@ -29,7 +29,7 @@ void ChannelEditorWindow::BuildGraphArea(QWidget* host) {
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
     auto* row = new QHBoxLayout;
-    graph_ = new ResponseGraph(session_.state().responses.grid(), host);
+    graph_ = new ResponseGraph(context_.curves.grid(), host);
     graph_->setObjectName("PictureGraph");
     graph_->setMinimumSize(420, 170);
     row->addWidget(graph_, 1);
@@ -49,13 +49,13 @@ void ChannelEditorWindow::BuildGraphArea(QWidget* host) {
     side->addStretch(1);
     row->addLayout(side);
     v->addLayout(row, 1);
-    connect(zoom_, &QSpinBox::valueChanged, this, [this](int z) { session_.graphView().setZoom(z); });
-    connect(shift_, &QSpinBox::valueChanged, this, [this](int s) { session_.graphView().setShiftStep(s); });
+    connect(zoom_, &QSpinBox::valueChanged, this, [this](int z) { context_.graphView.setZoom(z); });
+    connect(shift_, &QSpinBox::valueChanged, this, [this](int s) { context_.graphView.setShiftStep(s); });
 
     bandPanelHost_ = new QWidget(host);
     auto* bh = new QVBoxLayout(bandPanelHost_);
     bh->setContentsMargins(0, 0, 0, 0);
-    bandPanel_ = new EqBandPanel(*this, bandPanelHost_);
+    bandPanel_ = new EqBandPanel(host_, bandPanelHost_);
     bh->addWidget(bandPanel_);
     bandPanelHost_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);  // the graph takes the rest
     v->addWidget(bandPanelHost_);
@@ -66,9 +66,9 @@ void ChannelEditorWindow::BuildGraphArea(QWidget* host) {
                            "Low Pass Q", "Notch Filter",  "All Pass I",    "All Pass II"};
     for (int i = 0; i < 8; ++i) typeMenu_->addAction(items[i], this, [this, i] { ChooseBandType(i); });
     bandPanel_->typeMenuRequested = [this](QPoint at) { typeMenu_->popup(at); };
-    bandPanel_->flatRequested = [this] { ClickFlat(); };
+    bandPanel_->flatRequested = [this] { buttons_->ClickFlat(); };
     bandPanel_->bandSelected = [this](int band) {
-        session_.selection(slot_).band = band;
+        context_.selection.band = band;
         UpdateMarkers();
     };
 
@@ -78,11 +78,11 @@ void ChannelEditorWindow::BuildGraphArea(QWidget* host) {
 }
 
 void ChannelEditorWindow::CopyGroupCurves(int group) {
-    const int selected = session_.selection(slot_).group;
+    const int selected = context_.selection.group;
     const dsp::GroupList drawn = dsp::GroupsDrawnFor(selected);
     for (int i = 0; i < drawn.count; ++i) {
         if (drawn.groups[static_cast<std::size_t>(i)] != group) continue;
-        const dsp::DeviceResponses* r = session_.state().responses.find(slot_);
+        const dsp::DeviceResponses* r = context_.curves.find(slot());
         if (!r) return;
         graph_->setTrace(static_cast<std::size_t>(i), r->group(group), GroupColour(group));
     }
@@ -91,26 +91,26 @@ void ChannelEditorWindow::CopyGroupCurves(int group) {
 void ChannelEditorWindow::RedrawGraph() {
     {
         const QSignalBlocker bz(zoom_), bs(shift_);
-        zoom_->setValue(session_.graphView().zoom());
-        shift_->setValue(session_.graphView().shiftStep());
+        zoom_->setValue(context_.graphView.zoom());
+        shift_->setValue(context_.graphView.shiftStep());
     }
-    graph_->setView(session_.graphView().zoom(), session_.graphView().shiftStep());
-    const int selected = session_.selection(slot_).group;
+    graph_->setView(context_.graphView.zoom(), context_.graphView.shiftStep());
+    const int selected = context_.selection.group;
     const dsp::GroupList drawn = dsp::GroupsDrawnFor(selected);
     graph_->setTraceCount(static_cast<std::size_t>(drawn.count));
-    if (session_.state().responses.find(slot_) == nullptr) session_.responses().Keep(slot_);
+    if (context_.curves.find(slot()) == nullptr) context_.responses.Keep(slot());
     for (int i = 0; i < drawn.count; ++i) CopyGroupCurves(drawn.groups[static_cast<std::size_t>(i)]);
     UpdateMarkers();
 }
 
 void ChannelEditorWindow::UpdateMarkers() {
-    const int selected = session_.selection(slot_).group;
+    const int selected = context_.selection.group;
     std::vector<ResponseGraph::Marker> markers;
     if (!dsp::IsOutputGroup(selected)) {
         const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(selected)];
         const int count = InputBandCount(selected);
         for (int b = info.firstBand; b < info.firstBand + count; ++b) {
-            const EqBandValues e = BandValues(device(), b);
+            const EqBandValues e = BandValues(context_.device(), b);
             markers.push_back({b - info.firstBand + 1, e.frequencyHz, e.gainDb, GroupColour(selected),
                                b == bandPanel_->selectedBand()});
         }
@@ -121,51 +121,41 @@ void ChannelEditorWindow::UpdateMarkers() {
 // Markers carry the band number inside the group; the editor band index is
 // the group's first band + number - 1.
 void ChannelEditorWindow::BandPressed(int number, double x, double y) {
-    if (controlsQuiet()) return;
-    const int group = session_.selection(slot_).group;
+    if (host_.controlsQuiet()) return;
+    const int group = context_.selection.group;
     const int band = dsp::kGroupInfo[static_cast<std::size_t>(group)].firstBand + number - 1;
     if (band != bandPanel_->selectedBand()) {
         bandPanel_->selectBand(band);
-        session_.selection(slot_).band = band;
+        context_.selection.band = band;
         UpdateMarkers();
     }
     bandPanel_->gain()->fader()->setStyleSheet("QSlider::handle { background: rgb(255,200,0); }");
-    const EqBandValues e = BandValues(device(), band);
-    graph_->showReadout(QString::fromStdString(BandDragReadout({e.frequencyHz, e.gainDb}, decimalComma())),
+    const EqBandValues e = BandValues(context_.device(), band);
+    graph_->showReadout(QString::fromStdString(BandDragReadout({e.frequencyHz, e.gainDb}, context_.decimalComma)),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
 void ChannelEditorWindow::BandDragged(int number, double x, double y) {
-    if (controlsQuiet()) return;
-    const int group = session_.selection(slot_).group;
+    if (host_.controlsQuiet()) return;
+    const int group = context_.selection.group;
     const int band = dsp::kGroupInfo[static_cast<std::size_t>(group)].firstBand + number - 1;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
-    if (session_.DragBand(slot_, band, drag, coalescer_)) {
+    if (DragBand(context_.writer, slot(), band, drag, host_.coalescer())) {
         {
-            const bool was = filling_;
-            filling_ = true;
+            const EditorControlHost::Filling filling(host_);
             bandPanel_->Refresh();
-            filling_ = was;
         }
         UpdateMarkers();
     }
-    graph_->showReadout(QString::fromStdString(BandDragReadout(drag, decimalComma())),
+    graph_->showReadout(QString::fromStdString(BandDragReadout(drag, context_.decimalComma)),
                         graph_->plotArea().topLeft() + QPoint(static_cast<int>(x), static_cast<int>(y)));
 }
 
 void ChannelEditorWindow::BandReleased(int) {
-    coalescer_.Flush();
+    host_.coalescer().Flush();
     graph_->hideReadout();
     bandPanel_->gain()->fader()->setStyleSheet({});
     RefreshControls();
-}
-
-void ChannelEditorWindow::ClickFlat() {
-    if (controlsQuiet()) return;
-    if (FlattenEq(session_.writer(), slot_, session_.dialogs(), session_.selection(slot_).group)) {
-        RefreshControls();
-        RedrawGraph();
-    }
 }
 
 }  // namespace zef

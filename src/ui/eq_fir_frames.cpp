@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 
+#include "app/edit_actions.h"
 #include "app/editor_session.h"
 #include "app/entry_rules.h"
 #include "app/output_eq_actions.h"
@@ -245,7 +246,7 @@ void OutputEqWindow::BandDragged(int number, double x, double y) {
     if (controlsQuiet() || number < 1 || number > visibleBands()) return;
     const int band = FirstBand() + number - 1;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
-    if (session_.DragBand(slot_, band, drag, coalescer_)) {
+    if (DragBand(session_.writer(), slot_, band, drag, coalescer_)) {
         RefreshControls();
         UpdateMarkers();
     }

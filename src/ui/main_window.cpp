@@ -161,7 +161,7 @@ void MainWindow::EditorActivated(ChannelEditorWindow* active) {
 ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
     auto it = editors_.find(slot);
     if (it == editors_.end()) {
-        auto* editor = new ChannelEditorWindow(session_, slot);
+        auto* editor = new ChannelEditorWindow(EditorContextOf(session_, slot), EditorToolsOf(session_));
         editor->settingsHandler = [this](DeviceSlot device, int index) { SettingsFun(device, index); };
         // The output EQ/FIR editor opens on the output selected in the channel editor.
         editor->outputEditorHandler = [this](DeviceSlot s) {

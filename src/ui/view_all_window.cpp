@@ -6,21 +6,20 @@
 #include <QGroupBox>
 #include <QRadioButton>
 
-#include "app/editor_session.h"
 #include "dsp/groups.h"
 #include "ui/response_graph.h"
 
 namespace zef {
 
-ViewAllGraphWindow::ViewAllGraphWindow(EditorSession& session, DeviceSlot slot, QWidget* parent)
-    : QDialog(parent), session_(session), slot_(slot) {
+ViewAllGraphWindow::ViewAllGraphWindow(const EditorContext& context, QWidget* parent)
+    : QDialog(parent), context_(context) {
     setObjectName("FrmViewGraph");
     setWindowTitle("View All Graph");
     setStyleSheet("QDialog { background: black; } QGroupBox { color: white; border: 1px solid rgb(80,80,80); "
                   "margin-top: 8px; } QGroupBox::title { subcontrol-origin: margin; left: 6px; } "
                   "QRadioButton { color: rgb(220,220,220); } QRadioButton:disabled { color: rgb(110,110,110); }");
     auto* v = new QVBoxLayout(this);
-    graph_ = new ResponseGraph(session_.state().responses.grid(), this);
+    graph_ = new ResponseGraph(context_.curves.grid(), this);
     graph_->setObjectName("Picture1");
     graph_->setScale(ResponseGraph::Scale::ViewAll);
     graph_->setPenWidth(1.0);
@@ -67,18 +66,18 @@ ViewAllGraphWindow::ViewAllGraphWindow(EditorSession& session, DeviceSlot slot, 
 
     graph_->plotPressed = [this](double x, double y) {
         const QRect area = graph_->plotArea();
-        const auto r = dsp::ViewAllCursorReading(x, y, area.width(), area.height(), session_.decimalComma());
+        const auto r = dsp::ViewAllCursorReading(x, y, area.width(), area.height(), context_.decimalComma);
         graph_->showReadout(QString::fromStdString(r.text), area.topLeft() + QPoint(int(x), int(y)));
     };
     graph_->plotDragged = graph_->plotPressed;
     graph_->plotReleased = [this] { graph_->hideReadout(); };
 
-    subscriptions_.push_back(session_.responses().groupChanged.Connect([this](DeviceSlot s, int) {
-        if (s == slot_) Redraw();
+    subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int) {
+        if (s == context_.slot) Redraw();
     }));
     resize(760, 460);
     loading_ = false;
-    session_.responses().Keep(slot_);
+    context_.responses.Keep(context_.slot);
     Redraw();
 }
 
@@ -89,7 +88,7 @@ void ViewAllGraphWindow::Redraw() {
         const bool on = checks_[static_cast<std::size_t>(dsp::kGroupOutput1 + o)]->isChecked();
         for (QRadioButton* r : options_[static_cast<std::size_t>(o)]) r->setEnabled(on);
     }
-    const dsp::DeviceResponses* responses = session_.state().responses.find(slot_);
+    const dsp::DeviceResponses* responses = context_.curves.find(context_.slot);
     graph_->clearTraces();
     if (!responses) return;
     dsp::Curve curve;

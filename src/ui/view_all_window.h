@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <array>
 
+#include "app/editor_context.h"
 #include "base/signal.h"
 #include "dsp/graph.h"
 #include "model/slots.h"
@@ -18,13 +19,13 @@ class QRadioButton;
 
 namespace zef {
 
-class EditorSession;
 class ResponseGraph;
 
 class ViewAllGraphWindow final : public QDialog {
     Q_OBJECT
 public:
-    ViewAllGraphWindow(EditorSession& session, DeviceSlot slot, QWidget* parent = nullptr);
+    // The curves of the context's device.
+    explicit ViewAllGraphWindow(const EditorContext& context, QWidget* parent = nullptr);
 
     QCheckBox* check(int group) const { return checks_[static_cast<std::size_t>(group)]; }
     // Output 0..1, option 0..3.
@@ -37,8 +38,7 @@ public:
     int redraws() const { return redraws_; }
 
 private:
-    EditorSession& session_;
-    DeviceSlot slot_;
+    EditorContext context_;
     ResponseGraph* graph_ = nullptr;
     std::array<QCheckBox*, 5> checks_{};
     std::array<std::array<QRadioButton*, 4>, 2> options_{};

@@ -253,7 +253,7 @@ TEST_F(EditorTest, ViewAllWithBothInputsDrawsOutputPlusBothInputs) {
         c.box()->setText("6");
         c.CommitText();
     }
-    ViewAllGraphWindow view(*session, 1);
+    ViewAllGraphWindow view(EditorContextOf(*session, 1));
     for (int g : {0, 1, 3, 4}) view.check(g)->setChecked(false);
     view.option(0, 3)->setChecked(true);
     ASSERT_EQ(view.picture()->traceCount(), 1u);

@@ -14,6 +14,7 @@
 #include "model/memory_map.h"
 #include "model/tables.h"
 #include "ui/channel_editor.h"
+#include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
 #include "ui/lock_windows.h"
 #include "ui_fixture.h"
@@ -149,11 +150,11 @@ TEST_F(EditorControlsTest, LockNeedsThePasswordAndBlocksEverySend) {
             }
             modal->close();
         });
-        editor->ClickLock();
+        editor->buttons()->ClickLock();
     };
     lockWith("stage");
     ASSERT_TRUE(editor->locked());
-    EXPECT_TRUE(editor->passwordLabel()->styleSheet().contains("255,0,0"));
+    EXPECT_TRUE(editor->buttons()->passwordLabel()->styleSheet().contains("255,0,0"));
     editor->SetPageTab(EditorPage::Outputs);
     Type(Number("out1.gain"), "-20");
     EXPECT_TRUE(device->frames().empty());
@@ -165,7 +166,7 @@ TEST_F(EditorControlsTest, LockNeedsThePasswordAndBlocksEverySend) {
 
     lockWith("stage");
     EXPECT_FALSE(editor->locked());
-    EXPECT_TRUE(editor->passwordLabel()->styleSheet().contains("192,192,192"));
+    EXPECT_TRUE(editor->buttons()->passwordLabel()->styleSheet().contains("192,192,192"));
     Type(Number("out1.gain"), "-20");
     EXPECT_TRUE(WaitFor([&] { return OutputGainCode() == 80; }, 2000));
     // Only a salted key is on disk, never the password.
@@ -183,7 +184,7 @@ TEST_F(EditorControlsTest, PresetFileSavedAndLoadedBackRestoresTheDevice) {
     const auto saved = device->memory(kPresetBase, kPresetSize);
     const std::string path = folder.file("show.zef");
     dialogs.files = {path};
-    editor->ClickSavePresetFile();
+    editor->buttons()->ClickSavePresetFile();
     ASSERT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::file_size(path), 3698u);
 
@@ -192,7 +193,7 @@ TEST_F(EditorControlsTest, PresetFileSavedAndLoadedBackRestoresTheDevice) {
     ASSERT_NE(device->memory(kPresetBase, kPresetSize), saved);
     dialogs.files = {path};
     dialogs.defaultAnswer = Answer::Yes;
-    editor->ClickLoadPresetFile();
+    editor->buttons()->ClickLoadPresetFile();
     ASSERT_TRUE(WaitFor([&] { return device->memory(kPresetBase, kPresetSize) == saved; }, 3000));
     EXPECT_EQ(Number("out1.gain").box()->text(), "-4");
     EXPECT_EQ(Number("out1.hp.freq").box()->text(), "120");

@@ -16,7 +16,9 @@
 #include "model/tables.h"
 #include "ui/channel_editor.h"
 #include "ui/copy_window.h"
+#include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
+#include "ui/meter_panel.h"
 #include "ui/preset_windows.h"
 #include "ui/response_graph.h"
 #include "ui/segment_meter.h"
@@ -70,7 +72,7 @@ TEST_F(EditorWindowsTest, FlattenAsksAndYesZeroesEveryBandOfTheGroup) {
     editor->SetPageChannel(4);  // "SM": 16 bands sent with command 5
     for (const Answer answer : {Answer::No, Answer::Yes}) {
         dialogs.answers = {answer};
-        editor->ClickFlat();
+        editor->buttons()->ClickFlat();
         ASSERT_EQ(dialogs.calls.back().title, "EQ Flat");
         if (answer == Answer::No) {
             EXPECT_TRUE(device().frames().empty());
@@ -170,22 +172,22 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
     bytes[17] = 0x04;                                            // protection of output 1
     device().setStatusBytes(bytes);
     editor->StatusTick();
-    EXPECT_EQ(editor->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0x1FF);
-    EXPECT_EQ(editor->meter(MeterChannel::R, MeterKind::Signal)->litMask(), 0x1F8);  // all but +9, +6, +3
-    EXPECT_EQ(editor->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0x01F);  // 1, 2, 3, 4, 6 dB
-    ASSERT_NE(editor->meter(MeterChannel::Sm, MeterKind::Signal), nullptr);
-    EXPECT_EQ(editor->meter(MeterChannel::Sm, MeterKind::Signal)->litMask(), 0x1FE);  // all but +9
-    EXPECT_EQ(editor->meter(MeterChannel::Out2, MeterKind::Signal)->litMask(), 0);
-    EXPECT_TRUE(editor->lamp(Indicator::SignalL)->on());
-    EXPECT_FALSE(editor->lamp(Indicator::SignalR)->on());
-    EXPECT_TRUE(editor->lamp(Indicator::ProtectOut1)->on());
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0x1FF);
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::R, MeterKind::Signal)->litMask(), 0x1F8);  // all but +9, +6, +3
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0x01F);  // 1, 2, 3, 4, 6 dB
+    ASSERT_NE(editor->meters()->meter(MeterChannel::Sm, MeterKind::Signal), nullptr);
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::Sm, MeterKind::Signal)->litMask(), 0x1FE);  // all but +9
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::Out2, MeterKind::Signal)->litMask(), 0);
+    EXPECT_TRUE(editor->meters()->lamp(Indicator::SignalL)->on());
+    EXPECT_FALSE(editor->meters()->lamp(Indicator::SignalR)->on());
+    EXPECT_TRUE(editor->meters()->lamp(Indicator::ProtectOut1)->on());
     EXPECT_EQ(editor->onlineLabel()->text(), "On-line");
 
     session->model().entry(1).online = false;
     editor->StatusTick();
-    EXPECT_EQ(editor->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0);
-    EXPECT_EQ(editor->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0);
-    EXPECT_FALSE(editor->lamp(Indicator::SignalL)->on());
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::L, MeterKind::Signal)->litMask(), 0);
+    EXPECT_EQ(editor->meters()->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0);
+    EXPECT_FALSE(editor->meters()->lamp(Indicator::SignalL)->on());
     EXPECT_EQ(editor->onlineLabel()->text(), "Off-line");
 }
 
@@ -341,7 +343,7 @@ TEST_F(WidgetTest, MeterRepaintsOnlyTheSegmentsThatChange) {
 
 TEST_F(EditorWindowsTest, ViewAllReadoutFollowsThePressedPoint) {
     Open();
-    ViewAllGraphWindow view(*session, 1);
+    ViewAllGraphWindow view(EditorContextOf(*session, 1));
     view.resize(760, 460);
     view.show();
     ResponseGraph* picture = view.picture();

@@ -102,7 +102,7 @@ void ShootDeviceWindows(EditorSession& session, Shooter& shot) {
 // The windows the channel editor opens: the graph of all outputs, presets,
 // channel copies, the lock and a new password.
 void ShootEditorDialogs(EditorSession& session, Shooter& shot) {
-    ViewAllGraphWindow all(session, 1);
+    ViewAllGraphWindow all(EditorContextOf(session, 1));
     all.option(0, 3)->setChecked(true);
     shot.Save(all, "FrmViewGraph");
     PresetActions actions(session.presets(), session.dialogs(), 1);
@@ -125,8 +125,10 @@ void ShootEditorDialogs(EditorSession& session, Shooter& shot) {
 // The channel editor's pages with meter readings, a zoomed output, its
 // dialogs, and the editor of a locked device.
 void ShootChannelEditor(EditorSession& session, Shooter& shot) {
-    ChannelEditorWindow editor(session, 1);
+    ChannelEditorWindow editor(EditorContextOf(session, 1), EditorToolsOf(session));
     editor.resize(1000, 680);
+    // The shots show the reading below, not whatever a poll on a slow run brings.
+    editor.statusTimer().stop();
     StatusReading reading;
     reading.levels = {-2, 1, -4, -6, 4, -1, -10, 0, 0, 0, 0, 0};
     reading.reductions = {-3, 0, -1, 0};

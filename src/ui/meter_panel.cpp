@@ -1,23 +1,40 @@
-// The channel editor's timers: the status poll with its meters and
-// indicators, and the update that follows a change the device made itself.
+#include "ui/meter_panel.h"
+
 #include <QBoxLayout>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 
-#include "app/editor_session.h"
 #include "model/memory_map.h"
 #include "model/tables.h"
-#include "ui/auto_update_window.h"
-#include "ui/channel_editor.h"
+#include "protocol/commands.h"
+#include "protocol/replies.h"
 #include "ui/segment_meter.h"
 
 namespace zef {
+namespace {
 
-void ChannelEditorWindow::BuildMeters(QWidget* host) {
-    auto* v = new QVBoxLayout(host);
+QLabel* SmallLabel(const QString& text, int pixels, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    QFont f = l->font();
+    f.setPixelSize(pixels);
+    l->setFont(f);
+    return l;
+}
+
+}  // namespace
+
+MeterPanel::MeterPanel(Model& model, DeviceSlot slot, Exchange& exchange, QWidget* parent)
+    : QWidget(parent), model_(model), slot_(slot), exchange_(exchange) {
+    auto* v = new QVBoxLayout(this);
     v->setContentsMargins(2, 0, 2, 0);
     v->setSpacing(3);
+    v->addLayout(Meters(), 1);
+    v->addLayout(Lamps());
+    ShowScale(false);
+    ShowReading(DecodeStatusReading(std::array<std::uint8_t, 18>{}, 0, false));
+}
+
+QGridLayout* MeterPanel::Meters() {
     struct Group {
         const char* title;
         MeterKind kind;
@@ -35,31 +52,24 @@ void ChannelEditorWindow::BuildMeters(QWidget* host) {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(1);
     grid->setVerticalSpacing(2);
-    int column = 0;
     auto* scale = new QVBoxLayout;
     scale->setSpacing(0);
-    std::vector<QLabel*> scaleLabels;
     for (int s = 0; s < kMeterSegments; ++s) {
-        auto* l = new QLabel(host);
-        QFont f = l->font();
-        f.setPixelSize(9);
-        l->setFont(f);
+        QLabel* l = SmallLabel({}, 9, this);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         scale->addWidget(l, 1);
-        scaleLabels.push_back(l);
+        scale_.push_back(l);
     }
     scale->addSpacing(14);
+    int column = 0;
     for (const Group& g : groups) {
-        auto* title = new QLabel(g.title, host);
-        QFont f = title->font();
-        f.setPixelSize(10);
-        title->setFont(f);
-        grid->addWidget(title, 0, column, 1, g.count, Qt::AlignHCenter);
+        grid->addWidget(SmallLabel(g.title, 10, this), 0, column, 1, g.count, Qt::AlignHCenter);
         for (int i = 0; i < g.count; ++i) {
-            auto* m = new SegmentMeter(g.kind, g.meters[static_cast<std::size_t>(i)].second, host);
-            m->setObjectName(QString("Meter%1%2").arg(g.title).arg(g.meters[static_cast<std::size_t>(i)].second));
+            const auto& [channel, caption] = g.meters[static_cast<std::size_t>(i)];
+            auto* m = new SegmentMeter(g.kind, caption, this);
+            m->setObjectName(QString("Meter%1%2").arg(g.title).arg(caption));
             meterWidgets_.push_back(m);
-            meterPlaces_.push_back({g.meters[static_cast<std::size_t>(i)].first, g.kind});
+            meterPlaces_.push_back({channel, g.kind});
             grid->addWidget(m, 1, column + i);
         }
         column += g.count;
@@ -68,17 +78,10 @@ void ChannelEditorWindow::BuildMeters(QWidget* host) {
             ++column;
         }
     }
-    v->addLayout(grid, 1);
-    const auto showScale = [this, scaleLabels] {
-        const bool dbu = meterUnit_ && meterUnit_->currentIndex() == 1;
-        for (int s = 0; s < kMeterSegments; ++s) {
-            const auto text = dbu ? kMeterScaleDbu[static_cast<std::size_t>(s)] : kMeterScaleVolts[static_cast<std::size_t>(s)];
-            scaleLabels[static_cast<std::size_t>(s)]->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed());
-        }
-    };
-    showScale();
-    extraRefresh_.push_back(showScale);
+    return grid;
+}
 
+QGridLayout* MeterPanel::Lamps() {
     auto* lamps = new QGridLayout;
     lamps->setSpacing(3);
     const struct {
@@ -101,72 +104,56 @@ void ChannelEditorWindow::BuildMeters(QWidget* host) {
         {Indicator::ProtectOut2, "Protection out 2", QColor(255, 0, 255), 3, 4},
     };
     const char* rowNames[] = {"sig", "clip", "lim", "prot"};
-    for (int r = 0; r < 4; ++r) {
-        auto* l = new QLabel(rowNames[r], host);
-        QFont f = l->font();
-        f.setPixelSize(9);
-        l->setFont(f);
-        lamps->addWidget(l, r, 2, Qt::AlignCenter);
-    }
+    for (int r = 0; r < 4; ++r) lamps->addWidget(SmallLabel(rowNames[r], 9, this), r, 2, Qt::AlignCenter);
     for (const auto& s : lampSpecs) {
-        auto* lamp = new Lamp(s.colour, s.tip, host);
+        auto* lamp = new Lamp(s.colour, s.tip, this);
         lamps_[static_cast<std::size_t>(s.i)] = lamp;
         lamps->addWidget(lamp, s.row, s.col, Qt::AlignCenter);
     }
-    v->addLayout(lamps);
-    connect(meterUnit_, &QComboBox::currentIndexChanged, this, showScale);
-    ApplyReading(DecodeStatusReading(std::array<std::uint8_t, 18>{}, 0, false));
+    return lamps;
 }
 
-SegmentMeter* ChannelEditorWindow::meter(MeterChannel channel, MeterKind kind) const {
+void MeterPanel::ShowScale(bool dbu) {
+    for (int s = 0; s < kMeterSegments; ++s) {
+        const auto text = dbu ? kMeterScaleDbu[static_cast<std::size_t>(s)] : kMeterScaleVolts[static_cast<std::size_t>(s)];
+        scale_[static_cast<std::size_t>(s)]->setText(
+            QString::fromUtf8(text.data(), static_cast<int>(text.size())).trimmed());
+    }
+}
+
+SegmentMeter* MeterPanel::meter(MeterChannel channel, MeterKind kind) const {
     for (std::size_t i = 0; i < meterWidgets_.size(); ++i)
         if (meterPlaces_[i].first == channel && meterPlaces_[i].second == kind) return meterWidgets_[i];
     return nullptr;
 }
 
-void ChannelEditorWindow::ApplyReading(const StatusReading& reading) {
+void MeterPanel::ShowReading(const StatusReading& reading) {
     StoreReadings(reading, meters_);
     for (std::size_t i = 0; i < meterWidgets_.size(); ++i) {
         const auto [channel, kind] = meterPlaces_[i];
         meterWidgets_[i]->setLevel(meters_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(kind)]);
     }
-    for (int i = 0; i < kIndicatorBits; ++i) lamps_[static_cast<std::size_t>(i)]->setOn(reading.indicators[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < kIndicatorBits; ++i)
+        lamps_[static_cast<std::size_t>(i)]->setOn(reading.indicators[static_cast<std::size_t>(i)]);
 }
 
-void ChannelEditorWindow::StatusTick() {
-    const LinkState& link = session_.link();
-    if (!link.idle() || session_.reader().busy() || !active_) return;
-    const DeviceEntry& entry = session_.model().entry(slot_);
+void MeterPanel::ReadStatus() {
     std::array<std::uint8_t, 18> levels{};
     std::uint8_t flags = 0;
-    bool online = entry.online;
+    bool online = model_.entry(slot_).online;
     if (online) {
-        const ExchangeResult r = session_.exchange().Transact(slot_, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell);
+        const ExchangeResult r = exchange_.Transact(slot_, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell);
         const auto status = r.replied() ? DecodeStatus(r.reply()) : std::nullopt;
         if (status) {
             levels = status->levels;
             flags = status->flags;
-            DeviceModel& d = session_.model().device(slot_);
+            DeviceModel& d = model_.device(slot_);
             d.settings[ds::kStandby] = status->standby() ? 1 : 0;
             d.alert = status->alert();
         }
-        online = status.has_value() && session_.model().entry(slot_).online;
+        online = status.has_value() && model_.entry(slot_).online;
     }
-    ApplyReading(DecodeStatusReading(levels, flags, online));
-    RefreshHeader();
-}
-
-void ChannelEditorWindow::UpdateTick() {
-    if (!active_ || session_.reader().busy()) return;
-    const LinkState& link = session_.link();
-    if (!link.idle()) return;
-    const DeviceEntry& entry = session_.model().entry(slot_);
-    if (!entry.inList || !entry.online || !link.deviceChanged[SlotIndex(slot_)]) return;
-    updateTimer_.stop();
-    DeviceRereadWindow window(session_.reader(), slot_, this);
-    window.exec();
-    if (!window.outcome() || *window.outcome() != UpdateKind::Failed) RefreshAll();
-    updateTimer_.start(timings_.updateMs);
+    ShowReading(DecodeStatusReading(levels, flags, online));
 }
 
 }  // namespace zef

@@ -1,0 +1,141 @@
+#include "ui/editor_button_bar.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+#include "app/editor_actions.h"
+#include "app/preset_actions.h"
+#include "ui/copy_window.h"
+#include "ui/lock_windows.h"
+#include "ui/param_controls.h"
+#include "ui/preset_windows.h"
+#include "ui/version_window.h"
+#include "ui/view_all_window.h"
+
+namespace zef {
+
+EditorButtonBar::EditorButtonBar(const EditorContext& context, const EditorTools& tools, const ControlHost& host,
+                                 QWidget* editor)
+    : QToolBar(editor), context_(context), tools_(tools), host_(host), editor_(editor) {
+    setObjectName("ImageBtn");
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    setIconSize(QSize(16, 16));
+    AddButtons();
+    auto* settings = new QToolButton(this);
+    settings->setText("Settings");
+    settings->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(settings);
+    const char* items[] = {"Fw Update", "Name Edit", "Network"};
+    for (int i = 0; i < 3; ++i) menu->addAction(items[i], this, [this, i] { emit settingsChosen(i); });
+    settings->setMenu(menu);
+    addWidget(settings);
+    password_ = new QLabel("Password", this);
+    password_->setObjectName("LblBtn");
+    password_->setContentsMargins(8, 0, 0, 0);
+    addWidget(password_);
+}
+
+void EditorButtonBar::AddButtons() {
+    const struct {
+        const char* text;
+        const char* tip;
+        void (EditorButtonBar::*slot)();
+    } buttons[] = {
+        {"Load", "Load a preset file", &EditorButtonBar::ClickLoadPresetFile},
+        {"Save", "Save a preset file", &EditorButtonBar::ClickSavePresetFile},
+        {"Store", "Store Program", &EditorButtonBar::ClickStore},
+        {"Recall", "Recall Program", &EditorButtonBar::ClickRecall},
+        {"View All", "View All Graph", &EditorButtonBar::ClickViewAll},
+        {"Version", "Version", &EditorButtonBar::ClickVersion},
+        {"Lock", "Lock Interface with password", &EditorButtonBar::ClickLock},
+        {"Pwd", "Set new Password", &EditorButtonBar::ClickNewPassword},
+        {"Default", "Set Default Program", &EditorButtonBar::ClickDefaultProgram},
+    };
+    for (const auto& b : buttons) {
+        QAction* a = addAction(b.text);
+        a->setToolTip(b.tip);
+        a->setObjectName(QString("ImageBtn_") + b.text);
+        connect(a, &QAction::triggered, this, b.slot);
+    }
+}
+
+void EditorButtonBar::ShowLock(bool locked) {
+    password_->setStyleSheet(locked ? "color: rgb(255,0,0); font-weight: bold;"
+                                    : "color: rgb(192,192,192); font-weight: bold;");
+}
+
+void EditorButtonBar::ClickLoadPresetFile() {
+    if (host_.controlsQuiet()) return;
+    const PresetFileOutcome r = LoadPresetFileAsked(context_.model, context_.slot, tools_.exchange, tools_.reader,
+                                                    context_.responses, context_.dialogs, tools_.presetFolder);
+    if (r.done) {
+        emit programReplaced();
+        emit statusText(r.status);
+    }
+}
+
+void EditorButtonBar::ClickSavePresetFile() {
+    SavePresetFileAsked(context_.model, context_.slot, context_.dialogs, tools_.presetFolder);
+}
+
+void EditorButtonBar::ClickStore() {
+    if (host_.controlsQuiet()) return;
+    PresetActions actions(tools_.presets, context_.dialogs, context_.slot);
+    StorePresetWindow window(actions, context_.dialogs, context_.device(), editor_);
+    window.exec();
+}
+
+void EditorButtonBar::ClickRecall() {
+    if (host_.controlsQuiet()) return;
+    PresetActions actions(tools_.presets, context_.dialogs, context_.slot);
+    RecallPresetWindow window(actions, context_.device(), editor_);
+    window.exec();
+    if (window.lastResult() == PresetResult::Done) emit programReplaced();
+}
+
+void EditorButtonBar::ClickVersion() {
+    VersionWindow window(context_.model, context_.slot, editor_);
+    window.exec();
+}
+
+void EditorButtonBar::ClickCopy(int copyMode) {
+    if (host_.controlsQuiet()) return;
+    ChannelCopyWindow window(context_.writer, context_.slot, context_.dialogs, copyMode, editor_);
+    window.exec();
+    emit valuesChanged();
+}
+
+void EditorButtonBar::ClickViewAll() {
+    auto* window = new ViewAllGraphWindow(context_, editor_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void EditorButtonBar::ClickLock() {
+    LockDialog window(tools_.passwords, context_.dialogs, context_.entry().uniqueId, context_.device().values.lock,
+                      editor_);
+    window.exec();
+    emit lockChanged();
+}
+
+void EditorButtonBar::ClickNewPassword() {
+    NewPasswordDialog window(tools_.passwords, context_.dialogs, context_.entry().uniqueId, editor_);
+    window.exec();
+    emit lockChanged();
+}
+
+void EditorButtonBar::ClickDefaultProgram() {
+    if (host_.controlsQuiet()) return;
+    if (LoadDefaultProgram(context_.model, context_.slot, tools_.exchange, tools_.reader, context_.responses,
+                           context_.dialogs))
+        emit valuesChanged();
+}
+
+void EditorButtonBar::ClickFlat() {
+    if (host_.controlsQuiet()) return;
+    if (FlattenEq(context_.writer, context_.slot, context_.dialogs, context_.selection.group)) emit eqFlattened();
+}
+
+}  // namespace zef

@@ -1,0 +1,61 @@
+#pragma once
+// EditorControlHost: the ControlHost shared by the pages and the band panel
+// of one channel editor.
+//
+// Controls are quiet while the editor fills them from the model, while the
+// device is locked and while the device is being read; a locked device
+// refuses edits (the control shows the model's value again). A commit
+// stores and sends through the parameter writer (linked partners follow):
+//   - the bridge mode asks first; `bridgeAnswered` hears whether the mode
+//     may have changed (anything but a declined question);
+//   - a fader or band dragged posts its send to the coalescer (a band's gain
+//     moves the curve at once); the send runs later, the newest one only;
+//   - any other value cancels a pending drag send and goes at once.
+// `committed` hears every value after it was stored and sent.
+
+#include <QObject>
+#include <functional>
+
+#include "app/editor_context.h"
+#include "app/send_coalescer.h"
+#include "ui/param_controls.h"
+
+namespace zef {
+
+class EditorControlHost final : public QObject, public ControlHost {
+    Q_OBJECT
+public:
+    EditorControlHost(const EditorContext& context, const LinkState& link, const DeviceReader& reader);
+
+    bool controlsQuiet() const override;
+    bool refusesEdits() const override { return !filling_ && locked(); }
+    bool decimalComma() const override { return context_.decimalComma; }
+    const DeviceModel& device() const override { return context_.device(); }
+    void Commit(const Parameter& p, double value, bool dragging) override;
+    void DragEnded() override { coalescer_.Flush(); }
+    void Warn(const std::string& title, const std::string& text) override;
+
+    // The device's interface is locked.
+    bool locked() const { return device().values.lock == 1; }
+    bool filling() const { return filling_; }
+    SendCoalescer& coalescer() { return coalescer_; }
+
+    // Keeps the controls quiet while the editor fills them; nests.
+    class Filling : private FlagGuard {
+    public:
+        explicit Filling(EditorControlHost& host) : FlagGuard(host.filling_, true) {}
+    };
+
+    std::function<void(const Parameter& p)> committed;
+    std::function<void(bool mayHaveChanged)> bridgeAnswered;
+
+private:
+    void Store(const Parameter& p, double value);
+
+    EditorContext context_;
+    const DeviceReader& reader_;
+    SendCoalescer coalescer_;
+    bool filling_ = false;
+};
+
+}  // namespace zef
