@@ -18,8 +18,4 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 // character, so that what a device sends is never taken for other text.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
-// The first character of `utf8` that cannot be stored, as UTF-8 ("" when
-// every character can).
-std::string FirstUnencodable(std::string_view utf8);
-
 }  // namespace zef

@@ -86,7 +86,4 @@ std::span<const CommandInfo> CommandTable();
 // The row of `code`, or nullptr for a code the device does not know.
 const CommandInfo* FindCommand(std::uint8_t code);
 
-// "gain", "read-memory", ...; "command N" for a code outside the table.
-std::string_view CommandName(std::uint8_t code);
-
 }  // namespace zef
