@@ -76,7 +76,7 @@ bool MainActions::NewProject() {
 }
 
 bool MainActions::Exit() {
-    if (session_.dialogs().Ask(kExitTitle, kExitQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    if (session_.dialogs().Ask(kExitTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
     session_.connection().Exit();
     session_.SaveDeviceList();
     return true;

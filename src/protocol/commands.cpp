@@ -51,7 +51,7 @@ static_assert(std::is_sorted(kCommands.begin(), kCommands.end(),
 
 }  // namespace
 
-std::span<const CommandInfo> CommandTable() { return kCommands; }
+std::span<const CommandInfo> DeviceCommandTable() { return kCommands; }
 
 const CommandInfo* FindCommand(std::uint8_t code) {
     const auto it = std::lower_bound(kCommands.begin(), kCommands.end(), code,
