@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "design_metrics.h"
+#include "design_settings.h"
 #include "loudspeaker_ir.h"
 #include "measure/autoeq_fit.h"
 #include "measure/fir_design.h"
@@ -113,20 +114,6 @@ void PrintAutoEqFigures() {
                 1e3 * wall[wall.size() / 2], 1e3 * wall.back(), 1e3 * cpu[cpu.size() / 2], 1e3 * cpu.back());
 }
 
-FirDesignSettings BenchSettings(int mode) {
-    FirDesignSettings s;
-    s.mode = mode;
-    s.inputs.windowMs = 5;
-    s.inputs.minFrequency = 200;
-    s.inputs.maxFrequency = 20000;
-    s.inputs.smoothingType = 1;
-    s.inputs.smoothingWidth = 0;
-    s.inputs.smoothingThreshold = 10;
-    s.inputs.precision = 10;
-    s.latencyMs = 3.0;
-    return s;
-}
-
 double Spread(const std::vector<double>& v) {
     const double mean = std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
     double worst = 0;
@@ -139,7 +126,7 @@ void PrintFirFigures() {
     const int wantedTap = static_cast<int>(std::lround(3.0 / kFirTapMs));
 
     const std::vector<double> speaker = test::TwoWayLoudspeakerIr();
-    const FirDesignResult phase = engine.Design(speaker, BenchSettings(0));
+    const FirDesignResult phase = engine.Design(speaker, test::UsualDesignSettings(0));
     const auto fir = test::ResponseAt(phase.coefficients, test::LogFrequencies(200, 20000, 200));
     double low = 1e9, high = -1e9;
     for (const test::Point& p : fir) {
@@ -162,7 +149,7 @@ void PrintFirFigures() {
     test::LoudspeakerOptions rippled;
     rippled.ripple = true;
     const std::vector<double> speaker2 = test::TwoWayLoudspeakerIr(rippled);
-    const FirDesignResult magnitude = engine.Design(speaker2, BenchSettings(1));
+    const FirDesignResult magnitude = engine.Design(speaker2, test::UsualDesignSettings(1));
     const std::vector<double> hz = test::LogFrequencies(400, 20000, 120);
     const double before = Spread(test::SixthOctaveMagnitudeDb(speaker2, hz));
     const double after =
@@ -199,7 +186,7 @@ void FirDesign(benchmark::State& state) {
     o.ripple = state.range(0) == 1;
     const std::vector<double> speaker = test::TwoWayLoudspeakerIr(o);
     FirDesignEngine engine;
-    const FirDesignSettings settings = BenchSettings(static_cast<int>(state.range(0)));
+    const FirDesignSettings settings = test::UsualDesignSettings(static_cast<int>(state.range(0)));
     for (auto _ : state) benchmark::DoNotOptimize(engine.Design(speaker, settings));
 }
 

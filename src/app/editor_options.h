@@ -11,16 +11,15 @@
 #include <string>
 #include <vector>
 
-namespace zef {
+#include "transport/transport.h"
 
-// Where the simulator and the devices send their UDP announcements.
-inline constexpr std::uint16_t kDefaultAnnouncePort = 30303;
+namespace zef {
 
 struct EditorOptions {
     std::string dataFolder;             // empty = the per-user folder
     bool loopbackLan = false;           // the loopback interface counts as a network
-    std::uint16_t announcePort = kDefaultAnnouncePort;
-    std::uint16_t devicePort = 1001;    // TCP port of the devices
+    std::uint16_t announcePort = kDefaultAnnouncementPort;  // UDP port of the announcements
+    std::uint16_t devicePort = kDefaultDevicePort;          // TCP port of the devices
     std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
     std::vector<std::string> rigs;      // virtual measurement rigs "HOST:PORT" (loopback), in order
     bool help = false;

@@ -1,5 +1,6 @@
 #include "app/eq_mode.h"
 
+#include "app/texts.h"
 #include "model/memory_map.h"
 
 namespace zef {
@@ -7,7 +8,7 @@ namespace zef {
 EqModeSwitchOutcome SetOutputEqMode(DeviceModel& device, dsp::ResponseStore& store, DeviceSlot slot,
                                     std::uint8_t mode, const EqModeSwitchPorts& ports) {
     if (device.preset[pi::kEqMode] == mode) return {EqModeSwitch::Unchanged, kOk};
-    if (ports.dialogs.Ask("Apply", "Are you sure?", Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    if (ports.dialogs.Ask(kApplyTitle, kPlainSureQuestion, Buttons::YesNo, Icon::Question) != Answer::Yes) {
         return {EqModeSwitch::Declined, kOk};
     }
     if (ports.closeEditor) ports.closeEditor();

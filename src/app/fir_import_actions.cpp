@@ -92,8 +92,8 @@ bool FirImport::Store(const fir::StoreProgress& progress) {
 
 bool FirImport::MayClose() {
     if (!unsaved_) return true;
-    return ports_.dialogs.Ask(kFirNotImportedTitle, kFirNotImportedQuestion, Buttons::YesNo,
-                              Icon::Question) == Answer::Yes;
+    return ports_.dialogs.Ask(kFirNotImportedTitle, kSureQuestion, Buttons::YesNo, Icon::Question) ==
+           Answer::Yes;
 }
 
 std::string FirImport::windowTitle() const {

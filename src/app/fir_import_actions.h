@@ -27,7 +27,6 @@ inline constexpr const char* kImportFirTitle = "Import FIR";
 inline constexpr const char* kLoadFirCaption = "Load FIR from PC";
 inline constexpr const char* kStoreFirCaption = "Update FIR to Device";
 inline constexpr const char* kFirNotImportedTitle = "Exit - FIR not imported";
-inline constexpr const char* kFirNotImportedQuestion = "               Are you sure ? ";
 inline constexpr const char* kOpenFirTitle = "Load FIR";
 
 struct FirImportPorts {

@@ -75,11 +75,9 @@ bool MainActions::NewProject() {
     return true;
 }
 
-bool MainActions::Exit(bool forced) {
-    if (!forced) {
-        if (session_.dialogs().Ask(kExitTitle, kExitQuestion, Buttons::YesNo) != Answer::Yes) return false;
-        session_.connection().Exit();
-    }
+bool MainActions::Exit() {
+    if (session_.dialogs().Ask(kExitTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    session_.connection().Exit();
     session_.SaveDeviceList();
     return true;
 }

@@ -26,12 +26,11 @@ public:
     // New: the same question, then an empty list.
     bool NewProject();
 
-    // The closing of the main window. `forced`: save tmpPrj.plt and go.
-    // Otherwise asks "Are you sure ?"; anything but Yes returns false and
-    // changes nothing. Yes: command 15 to every on-line device (USB ones
-    // while the serial port is open, which then closes), every TCP
-    // connection closed, tmpPrj.plt saved; returns true.
-    bool Exit(bool forced);
+    // The closing of the main window: asks "Are you sure ?"; anything but
+    // Yes returns false and changes nothing. Yes: command 15 to every on-line
+    // device (USB ones while the serial port is open, which then closes),
+    // every TCP connection closed, tmpPrj.plt saved; returns true.
+    bool Exit();
 
 private:
     // Command 15 to each connected device and its link closed; every slot

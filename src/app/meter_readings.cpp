@@ -61,12 +61,6 @@ std::optional<int> LevelReadingFor(MeterChannel channel, MeterKind kind) {
     return std::nullopt;
 }
 
-std::optional<int> ReductionReadingFor(MeterChannel channel) {
-    for (std::size_t i = 0; i < kReductionReadings; ++i)
-        if (kReductionPlaces[i] == channel) return static_cast<int>(i);
-    return std::nullopt;
-}
-
 std::array<bool, kMeterSegments> MeterSegments(double db, MeterKind kind) {
     std::array<bool, kMeterSegments> lit{};
     for (std::size_t s = 0; s < kMeterSegments; ++s) {

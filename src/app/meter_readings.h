@@ -71,7 +71,6 @@ using MeterTable = std::array<std::array<double, kMeterKinds>, kMeterChannels>;
 void StoreReadings(const StatusReading& reading, MeterTable& table);
 // The reading that drives (channel, kind), if any.
 std::optional<int> LevelReadingFor(MeterChannel channel, MeterKind kind);
-std::optional<int> ReductionReadingFor(MeterChannel channel);
 
 // Lit segments, top first.
 std::array<bool, kMeterSegments> MeterSegments(double db, MeterKind kind);

@@ -5,6 +5,12 @@
 
 namespace zef {
 
+// ---- Confirmations asked in several places ----
+// Storing a program, leaving the program, leaving the FIR import unstored.
+inline constexpr const char* kSureQuestion = "               Are you sure ? ";
+// Switching an output's EQ mode, cancelling the network settings page.
+inline constexpr const char* kPlainSureQuestion = "Are you sure?";
+
 // ---- Device announcements ----
 inline constexpr const char* kConnectQuestion = "Do you want to connect?";
 inline constexpr const char* kCloseAutoEqText =
@@ -153,7 +159,6 @@ inline constexpr const char* kMinCharactersText = "Please input min. 3 character
 
 // ---- The main window ----
 inline constexpr const char* kExitTitle = "Exit";
-inline constexpr const char* kExitQuestion = "               Are you sure ? ";
 inline constexpr const char* kLoadProjectTitle = "Load project";
 inline constexpr const char* kNewProjectTitle = "New project";
 inline constexpr const char* kSettingsLostQuestion = "All settings not saved will be lost.\r\nDo you want to continue?";
@@ -170,12 +175,10 @@ inline constexpr const char* kNoSsidText = "Please insert a SSID";
 inline constexpr const char* kApKeyText = "Key has to be min 8 digits";
 inline constexpr const char* kWlanKeyText = "Key has to be min 1 digits";
 inline constexpr const char* kSetupCancelTitle = "Cancel";
-inline constexpr const char* kSetupCancelQuestion = "Are you sure?";
 
 // ---- Presets ----
 inline constexpr const char* kStoreTitle = "Store Program";
 inline constexpr const char* kRecallTitle = "Recall Program";
-inline constexpr const char* kSureQuestion = "               Are you sure ? ";
 inline constexpr const char* kOverwriteQuestion = "Overwrite current editing, are you sure ? ";
 inline constexpr const char* kPresetEmptyText = "Preset empty";
 inline constexpr const char* kEditNamesTitle = "Edit Names";

@@ -95,14 +95,4 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string FirstUnencodable(std::string_view utf8) {
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t start = i;
-        const std::optional<char32_t> cp = NextCodePoint(utf8, i);
-        if (!cp) return std::string(utf8.substr(start, 1));
-        if (!Encode(*cp)) return std::string(utf8.substr(start, i - start));
-    }
-    return {};
-}
-
 }  // namespace zef

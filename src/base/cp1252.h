@@ -14,12 +14,9 @@ namespace zef {
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 
 // Windows-1252 -> UTF-8. The five codes Windows-1252 leaves undefined (81,
-// 8D, 8F, 90, 9D) and control characters become U+FFFD, the replacement
-// character, so that what a device sends is never taken for other text.
+// 8D, 8F, 90, 9D) and the control characters 01..1F and 7F become U+FFFD,
+// the replacement character, so that what a device sends is never taken for
+// other text; a NUL byte stays NUL.
 std::string Cp1252ToUtf8(std::string_view bytes);
-
-// The first character of `utf8` that cannot be stored, as UTF-8 ("" when
-// every character can).
-std::string FirstUnencodable(std::string_view utf8);
 
 }  // namespace zef

@@ -75,11 +75,6 @@ double FirPlotMapping::frequencyAt(double px) const {
     return kHighHz * t;
 }
 
-double FirPlotMapping::valueAt(double py) const {
-    const double t = height > 0.0 ? std::clamp(py / height, 0.0, 1.0) : 0.5;
-    return range.top - t * (range.top - range.bottom);
-}
-
 std::vector<double> FrequencyLines(bool logarithmic) {
     std::vector<double> lines;
     if (!logarithmic) {

@@ -66,7 +66,6 @@ struct FirPlotMapping {
     double x(double hz) const;
     double y(double value) const;
     double frequencyAt(double x) const;
-    double valueAt(double y) const;
 };
 
 // Grid lines: frequencies of the vertical lines on the axis (log: 20, 30 ...

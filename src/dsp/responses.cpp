@@ -82,14 +82,6 @@ ResponseStore::ResponseStore()
 
 ResponseStore::~ResponseStore() = default;
 
-Status ResponseStore::fillFrequencyGrid() {
-    FrequencyGrid filled = grid_;
-    if (FillFrequencyGrid(calculator(), filled) != kOk) return kFailed;
-    grid_ = filled;
-    tables_ = std::make_unique<GridTables>(grid_);
-    return kOk;
-}
-
 ResponseCalculator& ResponseStore::calculator() {
     if (!calculator_) calculator_ = std::make_unique<FftwResponseCalculator>();
     return *calculator_;

@@ -72,10 +72,6 @@ public:
     const FrequencyGrid& grid() const { return grid_; }
     const GridTables& tables() const { return *tables_; }
 
-    // Start-up: takes the grid from the calculator (FillFrequencyGrid). On
-    // failure the nominal grid stays.
-    Status fillFrequencyGrid();
-
     ResponseCalculator& calculator();
     void setCalculator(std::unique_ptr<ResponseCalculator> calculator);
 

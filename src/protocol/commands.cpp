@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 
 namespace zef {
 namespace {
@@ -52,22 +51,12 @@ static_assert(std::is_sorted(kCommands.begin(), kCommands.end(),
 
 }  // namespace
 
-std::span<const CommandInfo> CommandTable() { return kCommands; }
+std::span<const CommandInfo> DeviceCommandTable() { return kCommands; }
 
 const CommandInfo* FindCommand(std::uint8_t code) {
     const auto it = std::lower_bound(kCommands.begin(), kCommands.end(), code,
                                      [](const CommandInfo& c, std::uint8_t v) { return c.code < v; });
     return it != kCommands.end() && it->code == code ? &*it : nullptr;
-}
-
-std::string_view CommandName(std::uint8_t code) {
-    static const std::array<std::string, 256> kUnknown = [] {
-        std::array<std::string, 256> names;
-        for (std::size_t i = 0; i < names.size(); ++i) names[i] = "command " + std::to_string(i);
-        return names;
-    }();
-    const CommandInfo* c = FindCommand(code);
-    return c ? c->name : std::string_view(kUnknown[code]);
 }
 
 }  // namespace zef

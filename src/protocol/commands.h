@@ -81,12 +81,9 @@ struct CommandInfo {
 };
 
 // Every command of the vocabulary, by code.
-std::span<const CommandInfo> CommandTable();
+std::span<const CommandInfo> DeviceCommandTable();
 
 // The row of `code`, or nullptr for a code the device does not know.
 const CommandInfo* FindCommand(std::uint8_t code);
-
-// "gain", "read-memory", ...; "command N" for a code outside the table.
-std::string_view CommandName(std::uint8_t code);
 
 }  // namespace zef

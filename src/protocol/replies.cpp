@@ -21,24 +21,6 @@ std::size_t ExpectedReplyLength(const Request& request) {
     return kEchoReplySize;
 }
 
-std::string_view ReplyFaultText(ReplyFault fault) {
-    switch (fault) {
-        case ReplyFault::None:
-            return "";
-        case ReplyFault::Length:
-            return "reply of the wrong length";
-        case ReplyFault::Start:
-            return "reply without its start byte";
-        case ReplyFault::Marker:
-            return "reply without its marker";
-        case ReplyFault::Command:
-            return "reply to another command";
-        case ReplyFault::End:
-            return "reply without its end byte";
-    }
-    return "";
-}
-
 ReplyFault CheckReply(const Request& request, std::span<const std::uint8_t> reply) {
     if (reply.size() != ExpectedReplyLength(request)) return ReplyFault::Length;
     if (reply[0] != kFrameStart) return ReplyFault::Start;

@@ -62,7 +62,6 @@ enum class ReplyFault : std::uint8_t {
     Command,  // byte 3 names another command
     End,      // the last byte is not F7
 };
-std::string_view ReplyFaultText(ReplyFault fault);
 
 // Checks `reply` against the request it should answer.
 ReplyFault CheckReply(const Request& request, std::span<const std::uint8_t> reply);

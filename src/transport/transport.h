@@ -28,7 +28,9 @@ inline constexpr int kTransportFailed = -1;
 inline constexpr int kTransportPermissionDenied = -2;
 
 inline constexpr int kTcpConnectionSlots = 33;
-inline constexpr std::uint16_t kDefaultDevicePort = 1001;
+inline constexpr std::uint16_t kDefaultDevicePort = 1001;  // TCP, where the devices listen
+// UDP, where the devices (and the simulator) send their announcements.
+inline constexpr std::uint16_t kDefaultAnnouncementPort = 30303;
 inline constexpr int kSerialBaudRate = 9600;
 inline constexpr int kSerialPortCount = 64;  // ports "COM"1 .. "COM"64
 

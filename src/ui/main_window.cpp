@@ -262,13 +262,8 @@ void MainWindow::ClickNewProject() {
     if (list_) list_->RefreshAll();
 }
 
-void MainWindow::ForceExit() {
-    forcedExit_ = true;
-    close();
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!actions_.Exit(forcedExit_)) {
+    if (!actions_.Exit()) {
         event->ignore();
         return;
     }

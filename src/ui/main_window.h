@@ -63,9 +63,6 @@ public:
     void ShowStatus(const std::string& text);
     void ClickNewProject();
 
-    // Ends the run without asking (after a fatal start-up error): saves tmpPrj.plt.
-    void ForceExit();
-
     QMenu* filterTypeMenu() const { return filterMenu_; }
     QMenu* settingsMenu() const { return settingsMenu_; }
     QMenu* asioMenu() const { return asioMenu_; }
@@ -115,7 +112,6 @@ private:
     bool blinkPhase_ = false;
     int blinkTicks_ = 0;
     int statusTicks_ = 0;
-    bool forcedExit_ = false;
 };
 
 }  // namespace zef

@@ -51,17 +51,6 @@ void XyPlot::setCurve(const Curve& curve) {
     update();
 }
 
-void XyPlot::removeCurve(const QString& name) {
-    std::erase_if(curves_, [&](const Curve& c) { return c.name == name; });
-    update();
-}
-
-void XyPlot::setCurveVisible(const QString& name, bool visible) {
-    for (Curve& c : curves_)
-        if (c.name == name) c.visible = visible;
-    update();
-}
-
 void XyPlot::setRightCurvesVisible(bool visible) {
     for (Curve& c : curves_)
         if (c.rightAxis) c.visible = visible;

@@ -41,8 +41,6 @@ public:
     void clearCurves();
     // Adds or replaces the curve of that name.
     void setCurve(const Curve& curve);
-    void removeCurve(const QString& name);
-    void setCurveVisible(const QString& name, bool visible);
     // Every curve on the right axis shown or hidden ("Magn && Phase").
     void setRightCurvesVisible(bool visible);
     const Curve* curve(const QString& name) const;

@@ -7,9 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/editor_options.h"
+#include "file_bytes.h"
 #include "measure/example_firs.h"
 #include "temp_folder.h"
 
@@ -17,13 +17,6 @@ namespace zef {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<fs::path> FirstStartFiles(const fs::path& folder) {
     std::vector<fs::path> files = {folder / "TS/SW.wav", folder / "TS/ISW.wav"};
@@ -79,12 +72,12 @@ TEST(FirstStart, SeedingKeepsTheUsersOwnFiles) {
     const fs::path mine = temp.path() / "FIR" / measure::ExampleFirs()[0].fileName;
     std::ofstream(mine, std::ios::binary) << "0.5\r\n";
     EXPECT_EQ(SeedDataFolder(temp.path().string()), "");
-    EXPECT_EQ(ReadText(mine), "0.5\r\n");
+    EXPECT_EQ(test::ReadFileText(mine), "0.5\r\n");
     for (const fs::path& f : FirstStartFiles(temp.path())) EXPECT_TRUE(fs::is_regular_file(f)) << f;
     // A second seeding changes nothing.
-    const std::string sweep = ReadText(temp.path() / "TS/SW.wav");
+    const std::string sweep = test::ReadFileText(temp.path() / "TS/SW.wav");
     EXPECT_EQ(SeedDataFolder(temp.path().string()), "");
-    EXPECT_EQ(ReadText(temp.path() / "TS/SW.wav"), sweep);
+    EXPECT_EQ(test::ReadFileText(temp.path() / "TS/SW.wav"), sweep);
 }
 
 TEST(FirstStart, AFolderThatCannotTakeTheFilesIsReported) {

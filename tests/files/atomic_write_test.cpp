@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
+#include "file_bytes.h"
 #include "files/binary_io.h"
 #include "files/sfu_file.h"
 #include "temp_folder.h"
@@ -18,11 +18,6 @@ namespace zef {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 TEST(AtomicWrite, ConcurrentWritersNeverMixTheirBytes) {
     test::TempFolder dir;
@@ -37,7 +32,7 @@ TEST(AtomicWrite, ConcurrentWritersNeverMixTheirBytes) {
     });
     for (int i = 0; i < 40; ++i) {
         failures += WriteFileAtomic(path, a) ? 0 : 1;
-        const Bytes now = ReadAll(path);
+        const Bytes now = test::ReadFileBytes(path);
         EXPECT_TRUE(now == a || now == b) << "a torn file of " << now.size() << " bytes";
     }
     other.join();

@@ -6,13 +6,12 @@
 #include <QFile>
 #include <QXmlStreamReader>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
-#include <sstream>
 
+#include "file_bytes.h"
 #include "run_program.h"
 #include "temp_folder.h"
 
@@ -21,16 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Width and height from a PNG file's header; {0, 0} when it is no PNG.
 std::pair<int, int> PngSize(const fs::path& path) {
-    const std::string b = ReadText(path);
+    const std::string b = ReadFileText(path);
     if (b.size() < 24 || b.compare(1, 3, "PNG") != 0 || b.compare(12, 4, "IHDR") != 0) return {0, 0};
     const auto be32 = [&](std::size_t at) {
         int v = 0;
@@ -62,7 +54,7 @@ protected:
         std::map<std::string, std::string> keys;
         for (const auto& f : fs::directory_iterator(At("share/applications"))) {
             if (where) *where = f.path();
-            for (const std::string& line : Lines(ReadText(f.path()))) {
+            for (const std::string& line : Lines(ReadFileText(f.path()))) {
                 const auto eq = line.find('=');
                 if (eq != std::string::npos && line[0] != '#') keys[line.substr(0, eq)] = line.substr(eq + 1);
             }
@@ -142,7 +134,7 @@ TEST_F(InstalledTree, ManualPagesNameOnlyInstalledFilesAndRender) {
     for (const std::string& program : kPrograms) {
         const fs::path page = At("share/man/man1/" + program + ".1");
         ASSERT_TRUE(fs::exists(page)) << page;
-        const std::string text = ReadText(page);
+        const std::string text = ReadFileText(page);
         EXPECT_EQ(text.find('@'), std::string::npos) << program << ": a placeholder was left";
         for (const std::string& line : Lines(text)) {
             std::smatch m;
@@ -172,7 +164,7 @@ TEST_F(InstalledTree, ManualPagesNameOnlyInstalledFilesAndRender) {
 TEST_F(InstalledTree, ZefctlManualListsEverySubCommand) {
     const ProgramRun list = RunProgram(ZEFCTL_PATH, {"--list-commands"});
     ASSERT_EQ(list.exitCode, 0);
-    const std::string page = ReadText(At("share/man/man1/zefctl.1"));
+    const std::string page = ReadFileText(At("share/man/man1/zefctl.1"));
     for (const std::string& line : Lines(list.out)) {
         std::string command;  // as the page spells it, "-" escaped
         for (char c : line.substr(0, line.find(' ')))

@@ -3,7 +3,9 @@
 // layers know no Qt, and only the window layer uses Qt's widgets. The
 // simulator keeps its own view of the device: it uses none of the editor's
 // protocol, model or device code. The screenshot renderer (tools/shots) sits
-// on the windows, like the editor's main().
+// on the windows, like the editor's main(). The tests of the pure layers keep
+// to the same rules as the code they test, so a test that needs a higher
+// layer lives with the tests of that layer.
 
 #include <gtest/gtest.h>
 
@@ -38,14 +40,20 @@ const std::map<std::string, Rule>& Rules() {
         {"src/audio", {{"base"}, Rule::NoQt}},
         {"src/measure", {{"base", "audio", "model", "dsp", "files"}, Rule::NoQt}},
         {"src/app",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure"}, Rule::QtCore}},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure"},
+          Rule::QtCore}},
         {"src/ui",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
           Rule::QtWidgets}},
         {"src/main",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app", "ui"},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app",
+           "ui"},
           Rule::QtWidgets}},
         {"tools/zefsim", {{"base", "dsp", "audio"}, Rule::QtCore}},
+        {"tests/base", {{}, Rule::NoQt}},
+        {"tests/protocol", {{"base"}, Rule::NoQt}},
+        {"tests/model", {{"base", "protocol"}, Rule::NoQt}},
+        {"tests/dsp", {{"base", "protocol", "model"}, Rule::NoQt}},
         {"tools/zefctl",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
           Rule::QtCore}},
@@ -122,17 +130,22 @@ TEST(Layering, EveryIncludePointsDownward) {
 
 TEST(Layering, AnUpwardIncludeIsFound) {
     // The check itself: a model file that reaches into the device layer, a
-    // protocol file that uses Qt and a device file with a widget are found;
-    // downward and same-folder includes are not.
+    // protocol file that uses Qt, a device file with a widget and a model
+    // test that includes the device layer are found; downward and
+    // same-folder includes are not.
     zef::test::TempFolder folder;
     const fs::path root = folder.path();
     fs::create_directories(root / "src/model");
     fs::create_directories(root / "src/protocol");
     fs::create_directories(root / "src/device");
+    fs::create_directories(root / "tests/model/sub");
     std::ofstream(root / "src/model/a.cpp") << "#include \"model/b.h\"\n#include \"base/check.h\"\n"
                                                "#include \"b.h\"\n#include \"device/senders.h\"\n";
     std::ofstream(root / "src/protocol/c.h") << "#include <vector>\n#include <QString>\n";
     std::ofstream(root / "src/device/d.cpp") << "#include <QTimer>\n#include <QWidget>\n#include \"app/x.h\"\n";
+    std::ofstream(root / "tests/model/sub/e_test.cpp")
+        << "#include \"model/a.h\"\n#include \"temp_folder.h\"\n"
+           "#include \"device/linking.h\"\n";
     const std::vector<std::string> v = Violations(root);
     const std::set<std::string> got(v.begin(), v.end());
     const std::set<std::string> expected = {
@@ -140,6 +153,7 @@ TEST(Layering, AnUpwardIncludeIsFound) {
         "src/protocol/c.h:2 includes <QString>",
         "src/device/d.cpp:2 includes <QWidget>",
         "src/device/d.cpp:3 includes app/x.h",
+        "tests/model/sub/e_test.cpp:3 includes device/linking.h",
     };
     EXPECT_EQ(got, expected);
 }

@@ -29,7 +29,7 @@ struct CtlRun {
 };
 
 CtlRun Zefctl(const std::vector<std::string>& args) {
-    CommandTable table;
+    SubCommandTable table;
     AddMeasureCommands(table);
     std::ostringstream out;
     std::ostringstream err;

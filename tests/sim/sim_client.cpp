@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <stdexcept>
 
 #include "expected_frames.h"
@@ -23,10 +25,10 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
 }  // namespace
 
 Bytes frame(std::uint8_t code, std::initializer_list<std::uint8_t> params, std::uint8_t address) {
-    Bytes f{0xF0, 0x21, address, code, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7};
-    std::size_t i = 4;
-    for (std::uint8_t p : params) f.at(i++) = p;
-    return f;
+    std::array<std::uint8_t, 8> p{};
+    if (params.size() > p.size()) throw std::out_of_range("more than eight parameters");
+    std::copy(params.begin(), params.end(), p.begin());
+    return zef::test::CommandFrame(address, code, p);
 }
 
 Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAddress) {

@@ -4,6 +4,18 @@
 
 namespace zef::test {
 
+Bytes CommandFrame(std::uint8_t deviceAddress, std::uint8_t command,
+                   const std::array<std::uint8_t, 8>& params) {
+    Bytes f(13);
+    f[0] = 0xF0;
+    f[1] = 0x21;
+    f[2] = deviceAddress;
+    f[3] = command;
+    std::copy(params.begin(), params.end(), f.begin() + 4);
+    f[12] = 0xF7;
+    return f;
+}
+
 Bytes BlockWriteFrame(std::uint8_t deviceAddress, std::uint16_t memoryAddress, const Bytes& data) {
     // Sized once and filled in place: data.size() + 8 bytes.
     Bytes f(data.size() + 8);

@@ -47,6 +47,11 @@ void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink) {
     s.device.clearLog();
 }
 
+void CloseAllLinks(Transport& transport) {
+    transport.serial().Close();
+    for (int s = 0; s < kSlotCount; ++s) transport.tcp().Disconnect(s);
+}
+
 std::vector<std::vector<std::uint8_t>> FramesWithCode(const zefsim::Device& device, std::uint8_t code) {
     std::vector<std::vector<std::uint8_t>> out;
     for (const auto& f : device.frames())

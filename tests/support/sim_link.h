@@ -44,6 +44,10 @@ void ConnectSimTcp(const SimSlot& s, std::uint16_t& port);
 // becomes a listed USB entry and identifies. Outcome as for ConnectSimTcp.
 void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink);
 
+// Closes the serial port and the connection of every TCP slot: what a
+// fixture does before its simulator stops.
+void CloseAllLinks(Transport& transport);
+
 // The frames `device` received with command code `code` (byte 3), in order.
 std::vector<std::vector<std::uint8_t>> FramesWithCode(const zefsim::Device& device, std::uint8_t code);
 

@@ -47,7 +47,7 @@ protected:
     TempFolder folder;
     zefsim::Simulator sim;
     zefsim::Device* device = nullptr;
-    zefctl::CommandTable table;
+    zefctl::SubCommandTable table;
 };
 
 TEST_F(CtlFirmwareTest, NetChecksKeysFirstThenAppliesLikeTheWindow) {

@@ -22,25 +22,17 @@
 namespace zef::test {
 namespace {
 
-constexpr std::uint32_t kPresetBase = 240;
-
 class EditorTest : public UiTest {
 protected:
     ChannelEditorWindow& OpenEditor() {
         device = &AddSimDevice("Stage Left");
         StartEditor();
         ListAndConnect(1, hosts[0]);
-        editor = &main->ShowEditor(1);
-        editor->statusTimer().stop();
-        editor->updateTimer().stop();
+        editor = &ShowEditorWithoutTimers(1);
         device->clearLog();
         return *editor;
     }
-    NumberControl& Number(const std::string& name) {
-        auto* c = dynamic_cast<NumberControl*>(editor->control(name));
-        EXPECT_NE(c, nullptr) << name;
-        return *c;
-    }
+    NumberControl& Number(const std::string& name) { return NumberOf(*editor, name); }
     std::uint8_t Memory(std::uint32_t address) const { return device->memory(address, 1)[0]; }
 
     zefsim::Device* device = nullptr;
@@ -57,10 +49,12 @@ TEST_F(EditorTest, TypedValuesAreClampedSnappedAndArriveAsTheSnappedCode) {
         std::uint8_t code;
     };
     const Case cases[] = {
-        {"out1.gain", "15", "12", kPresetBase + 493, 144},   // clamped to +12 dB
-        {"inL.gain", "-7,3", "-7.5", kPresetBase + 16, 105},  // comma read as the separator, snapped to 0.5 dB
-        {"inR.gain", "-99", "-60", kPresetBase + 17, 0},
-        {"out2.limiter.timea", "9", "5", kPresetBase + 491, 49},  // clamped to the table's last entry, 5.0
+        {"out1.gain", "15", "12", kPresetBaseAddress + 493, 144},  // clamped to +12 dB
+        {"inL.gain", "-7,3", "-7.5", kPresetBaseAddress + 16,
+         105},  // comma read as the separator, snapped to 0.5 dB
+        {"inR.gain", "-99", "-60", kPresetBaseAddress + 17, 0},
+        {"out2.limiter.timea", "9", "5", kPresetBaseAddress + 491,
+         49},  // clamped to the table's last entry, 5.0
     };
     for (const Case& c : cases) {
         NumberControl& control = Number(c.parameter);
@@ -85,7 +79,11 @@ TEST_F(EditorTest, DelayTypedInMetresIsClampedAndEmptyIsRefused) {
     NumberControl& delay = Number("out1.delay");
     delay.box()->setText("100");
     delay.CommitText();
-    ASSERT_TRUE(WaitFor([&] { return device->memory(kPresetBase + 461, 3) == std::vector<std::uint8_t>{0, 164, 48}; }, 2000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return device->memory(kPresetBaseAddress + 461, 3) == std::vector<std::uint8_t>{0, 164, 48};
+        },
+        2000));
     EXPECT_EQ(delay.box()->text(), "56.099");
 
     device->clearLog();
@@ -168,9 +166,12 @@ TEST_F(EditorTest, GraphDragSendsTheBandAndTheDeviceEndsAtTheReleasedValue) {
     const BandDrag expected = BandDragAt(m, release.x() - origin.x(), release.y() - origin.y());
     EXPECT_DOUBLE_EQ(d.values.bandFrequency[70], expected.frequencyHz);
     EXPECT_DOUBLE_EQ(d.values.bandGain[70], expected.gainDb);
-    ASSERT_TRUE(WaitFor([&] { return device->memory(kPresetBase + 500 + 10, 5) ==
-                                     std::vector<std::uint8_t>(d.preset.bytes.begin() + 510, d.preset.bytes.begin() + 515); },
-                        2000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return device->memory(kPresetBaseAddress + 500 + 10, 5) ==
+                   std::vector<std::uint8_t>(d.preset.bytes.begin() + 510, d.preset.bytes.begin() + 515);
+        },
+        2000));
     const int sends = CountCommand(*device, 5);
     EXPECT_GE(sends, 1);
     EXPECT_LE(sends, 22);  // never more sends than pointer moves
@@ -222,7 +223,7 @@ TEST_F(EditorTest, TheGraphDrawsAKnownBandWhereTheGeometrySays) {
 
 TEST_F(EditorTest, AFrontPanelChangeReachesTheControlWithinOnePoll) {
     OpenEditor();
-    device->frontPanelWrite(kPresetBase + 493, 100);  // output 1 gain: -10 dB
+    device->frontPanelWrite(kPresetBaseAddress + 493, 100);  // output 1 gain: -10 dB
     editor->StatusTick();                              // one poll sees the changed address byte
     editor->updateTimer().start(10);
     ASSERT_TRUE(WaitFor([&] { return Number("out1.gain").box()->text() == "-10"; }, 3000));

@@ -7,10 +7,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "app/interface_lock.h"
+#include "file_bytes.h"
 #include "model/memory_map.h"
 #include "model/tables.h"
 #include "ui/channel_editor.h"
@@ -22,7 +21,6 @@
 namespace zef::test {
 namespace {
 
-constexpr std::uint32_t kPresetBase = 240;
 constexpr std::uint8_t kZeroDbGainCode = 120;  // -60 dB + 120 half-dB steps
 
 class EditorControlsTest : public UiTest {
@@ -31,23 +29,19 @@ protected:
         device = &AddSimDevice("Amp");
         StartEditor();
         ListAndConnect(1, hosts[0]);
-        editor = &main->ShowEditor(1);
-        editor->statusTimer().stop();
-        editor->updateTimer().stop();
+        editor = &ShowEditorWithoutTimers(1);
         editor->resize(1000, 700);
         device->clearLog();
         dialogs.calls.clear();
     }
-    NumberControl& Number(const std::string& name) {
-        auto* c = dynamic_cast<NumberControl*>(editor->control(name));
-        EXPECT_NE(c, nullptr) << name;
-        return *c;
-    }
+    NumberControl& Number(const std::string& name) { return NumberOf(*editor, name); }
     void Type(NumberControl& c, const char* text) {
         c.box()->setText(text);
         c.CommitText();
     }
-    std::uint8_t OutputGainCode() const { return device->memory(kPresetBase + pi::OutputGain(0), 1)[0]; }
+    std::uint8_t OutputGainCode() const {
+        return device->memory(kPresetBaseAddress + pi::OutputGain(0), 1)[0];
+    }
     static void Drag(QWidget* w, QPoint to) {
         QMouseEvent move(QEvent::MouseMove, QPointF(to), w->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
                          Qt::NoModifier);
@@ -97,7 +91,8 @@ TEST_F(EditorControlsTest, DoubleClickedFadersGoToZeroDecibels) {
     ASSERT_TRUE(WaitFor([&] { return OutputGainCode() == kZeroDbGainCode; }, 2000));
     const auto& preset = session->model().device(1).preset.bytes;
     const std::size_t band = pi::MaskingBand(1);
-    EXPECT_EQ(device->memory(kPresetBase + band, 5), std::vector<std::uint8_t>(preset.begin() + band, preset.begin() + band + 5));
+    EXPECT_EQ(device->memory(kPresetBaseAddress + band, 5),
+              std::vector<std::uint8_t>(preset.begin() + band, preset.begin() + band + 5));
 }
 
 TEST_F(EditorControlsTest, QStepsThroughItsTableAndStopsAtTheEnds) {
@@ -123,7 +118,7 @@ TEST_F(EditorControlsTest, DelayUnitRetitlesTheFrameAndKeepsTheDelay) {
     Open();
     editor->SetPageTab(EditorPage::Outputs);
     Type(Number("out1.delay"), "10");
-    const auto delay = device->memory(kPresetBase + pi::Delay(0), 3);
+    const auto delay = device->memory(kPresetBaseAddress + pi::Delay(0), 3);
     auto* frame = editor->findChild<QGroupBox*>("FrameDelay");
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->title(), "Delay [ ms ]");
@@ -132,7 +127,7 @@ TEST_F(EditorControlsTest, DelayUnitRetitlesTheFrameAndKeepsTheDelay) {
     unit->option(1)->click();
     ASSERT_TRUE(WaitFor([&] { return device->memory(207, 1)[0] == 1; }, 2000));
     EXPECT_EQ(frame->title(), "Delay [ m ]");
-    EXPECT_EQ(device->memory(kPresetBase + pi::Delay(0), 3), delay);
+    EXPECT_EQ(device->memory(kPresetBaseAddress + pi::Delay(0), 3), delay);
     EXPECT_NEAR(Number("out1.delay").box()->text().toDouble(), 3.4, 0.002);  // 10 ms at 0.34 m per ms
 }
 
@@ -170,8 +165,7 @@ TEST_F(EditorControlsTest, LockNeedsThePasswordAndBlocksEverySend) {
     Type(Number("out1.gain"), "-20");
     EXPECT_TRUE(WaitFor([&] { return OutputGainCode() == 80; }, 2000));
     // Only a salted key is on disk, never the password.
-    std::ifstream file(session->passwords().path());
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text = ReadFileText(session->passwords().path());
     EXPECT_NE(text.find(uid), std::string::npos);
     EXPECT_EQ(text.find("stage"), std::string::npos);
 }
@@ -181,7 +175,7 @@ TEST_F(EditorControlsTest, PresetFileSavedAndLoadedBackRestoresTheDevice) {
     editor->SetPageTab(EditorPage::Outputs);
     Type(Number("out1.gain"), "-4");
     Type(Number("out1.hp.freq"), "120");
-    const auto saved = device->memory(kPresetBase, kPresetSize);
+    const auto saved = device->memory(kPresetBaseAddress, kPresetSize);
     const std::string path = folder.file("show.zef");
     dialogs.files = {path};
     editor->buttons()->ClickSavePresetFile();
@@ -190,11 +184,11 @@ TEST_F(EditorControlsTest, PresetFileSavedAndLoadedBackRestoresTheDevice) {
 
     Type(Number("out1.gain"), "-30");
     Type(Number("out1.hp.freq"), "500");
-    ASSERT_NE(device->memory(kPresetBase, kPresetSize), saved);
+    ASSERT_NE(device->memory(kPresetBaseAddress, kPresetSize), saved);
     dialogs.files = {path};
     dialogs.defaultAnswer = Answer::Yes;
     editor->buttons()->ClickLoadPresetFile();
-    ASSERT_TRUE(WaitFor([&] { return device->memory(kPresetBase, kPresetSize) == saved; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return device->memory(kPresetBaseAddress, kPresetSize) == saved; }, 3000));
     EXPECT_EQ(Number("out1.gain").box()->text(), "-4");
     EXPECT_EQ(Number("out1.hp.freq").box()->text(), "120");
 }

@@ -19,7 +19,6 @@
 namespace zef::test {
 namespace {
 
-constexpr std::uint32_t kPresetBase = 240;
 
 class EditorPageTest : public UiTest {
 protected:
@@ -34,7 +33,7 @@ protected:
         const DeviceModel& d = session->model().device(1);
         std::array<std::uint8_t, kPresetSize> expected{};
         EncodePresetToDevice(d.preset, expected);
-        if (device->memory(kPresetBase, kPresetSize) != std::vector<std::uint8_t>(expected.begin(), expected.end()))
+        if (device->memory(kPresetBaseAddress, kPresetSize) != std::vector<std::uint8_t>(expected.begin(), expected.end()))
             return ::testing::AssertionFailure() << "the program differs";
         const RecordField& field = p.description->field;
         if (field.record == RecordField::Record::Settings &&

@@ -28,20 +28,14 @@
 namespace zef::test {
 namespace {
 
-constexpr std::uint32_t kPresetBase = 240;
-
 class EditorWindowsTest : public UiTest {
 protected:
     ChannelEditorWindow& Open(int devicesWanted = 1) {
         for (int i = 0; i < devicesWanted; ++i) AddSimDevice("Amp " + std::to_string(i + 1));
         StartEditor();
         for (int i = 0; i < devicesWanted; ++i) ListAndConnect(static_cast<DeviceSlot>(i + 1), hosts[i]);
-        for (int i = devicesWanted; i >= 1; --i) {
-            ChannelEditorWindow& e = main->ShowEditor(static_cast<DeviceSlot>(i));
-            e.statusTimer().stop();
-            e.updateTimer().stop();
-            editor = &e;
-        }
+        for (int i = devicesWanted; i >= 1; --i)
+            editor = &ShowEditorWithoutTimers(static_cast<DeviceSlot>(i));
         for (zefsim::Device* d : devices) d->clearLog();
         dialogs.calls.clear();
         return *editor;
@@ -51,18 +45,14 @@ protected:
     ::testing::AssertionResult DeviceHoldsTheModel() {
         std::array<std::uint8_t, kPresetSize> expected{};
         EncodePresetToDevice(session->model().device(1).preset, expected);
-        const std::vector<std::uint8_t> held = device().memory(kPresetBase, kPresetSize);
+        const std::vector<std::uint8_t> held = device().memory(kPresetBaseAddress, kPresetSize);
         for (std::size_t i = 0; i < kPresetSize; ++i)
             if (held[i] != expected[i])
                 return ::testing::AssertionFailure() << "preset byte " << i << ": device " << int(held[i])
                                                      << ", model " << int(expected[i]);
         return ::testing::AssertionSuccess();
     }
-    NumberControl& Number(const std::string& name) {
-        auto* c = dynamic_cast<NumberControl*>(editor->control(name));
-        EXPECT_NE(c, nullptr) << name;
-        return *c;
-    }
+    NumberControl& Number(const std::string& name) { return NumberOf(*editor, name); }
 
     ChannelEditorWindow* editor = nullptr;
 };
@@ -110,7 +100,7 @@ TEST_F(EditorWindowsTest, DelayStepButtonsSendCoarseAndFineCounts) {
     ASSERT_TRUE(coarse && fine);
     coarse->setValue(10);
     fine->setValue(24);
-    EXPECT_EQ(device().memory(kPresetBase + pi::Delay(0), 3), (std::vector<std::uint8_t>{0, 10, 24}));
+    EXPECT_EQ(device().memory(kPresetBaseAddress + pi::Delay(0), 3), (std::vector<std::uint8_t>{0, 10, 24}));
     EXPECT_EQ(Number("out1.delay").box()->text(), "10.499");  // 10 + 24 x 0.0208, shown to 1/1000
 }
 
@@ -122,7 +112,7 @@ TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing
     store.nameBox()->setText("Evening");
     dialogs.answers = {Answer::Yes};
     EXPECT_EQ(store.ClickStore(), PresetResult::Done);
-    const std::vector<std::uint8_t> name = device().memory(kPresetBase, 16);
+    const std::vector<std::uint8_t> name = device().memory(kPresetBaseAddress, 16);
     EXPECT_EQ(std::string(name.begin(), name.end()), "Evening         ");
     EXPECT_EQ(device().presetSlot(1).size(), kPresetSize);
     EXPECT_EQ(CountCommand(device(), 23), 1);
@@ -148,14 +138,14 @@ TEST_F(EditorWindowsTest, OutputCopyPutsOutput1IntoOutput2) {
     NumberControl& hp = Number("out1.hp.freq");
     hp.box()->setText("250");
     hp.CommitText();
-    const auto out1 = device().memory(kPresetBase + pi::HighPass(0), 3);
-    ASSERT_NE(out1, device().memory(kPresetBase + pi::HighPass(1), 3));
+    const auto out1 = device().memory(kPresetBaseAddress + pi::HighPass(0), 3);
+    ASSERT_NE(out1, device().memory(kPresetBaseAddress + pi::HighPass(1), 3));
     ChannelCopyWindow copy(session->writer(), 1, session->dialogs(), 1);
     EXPECT_EQ(copy.sources()->currentRow(), 0);
     EXPECT_EQ(copy.destinations()->currentRow(), 1);
     dialogs.answers = {Answer::Yes};
     copy.ClickCopy();
-    EXPECT_EQ(device().memory(kPresetBase + pi::HighPass(1), 3), out1);
+    EXPECT_EQ(device().memory(kPresetBaseAddress + pi::HighPass(1), 3), out1);
     EXPECT_TRUE(DeviceHoldsTheModel());
 }
 
@@ -233,8 +223,9 @@ TEST_F(EditorWindowsTest, LinkedInputsSendTheGainToBoth) {
     NumberControl& gain = Number("inL.gain");
     gain.box()->setText("-6");
     gain.CommitText();
-    EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(0), 1), device().memory(kPresetBase + pi::InputGain(1), 1));
-    EXPECT_EQ(device().memory(kPresetBase + pi::InputGain(1), 1)[0], 108);  // -6 dB
+    EXPECT_EQ(device().memory(kPresetBaseAddress + pi::InputGain(0), 1),
+              device().memory(kPresetBaseAddress + pi::InputGain(1), 1));
+    EXPECT_EQ(device().memory(kPresetBaseAddress + pi::InputGain(1), 1)[0], 108);  // -6 dB
 }
 
 TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
@@ -259,7 +250,8 @@ TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
     const DeviceModel& d = session->model().device(1);
     const auto released = std::vector<std::uint8_t>(d.preset.bytes.begin() + pi::MaskingBand(2),
                                                      d.preset.bytes.begin() + pi::MaskingBand(2) + 5);
-    ASSERT_TRUE(WaitFor([&] { return device().memory(kPresetBase + pi::MaskingBand(2), 5) == released; }, 3000));
+    ASSERT_TRUE(WaitFor(
+        [&] { return device().memory(kPresetBaseAddress + pi::MaskingBand(2), 5) == released; }, 3000));
     // Steps that arrived while an exchange was in flight replaced the pending
     // send instead of queueing behind it; each send is one exchange at the
     // device (a frame, once more when its reply came too late).

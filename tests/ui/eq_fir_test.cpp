@@ -10,13 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "app/entry_rules.h"
 #include "dsp/demo_fir.h"
 #include "dsp/fir.h"
 #include "dsp/fir_coefficients.h"
+#include "file_bytes.h"
 #include "measure/fir_design_io.h"
 #include "model/memory_map.h"
 #include "model/records.h"
@@ -43,9 +42,7 @@ protected:
         AddSimDevice("Amp 1");
         StartEditor(link);
         ListAndConnect(1, hosts[0]);
-        ChannelEditorWindow& e = main->ShowEditor(1);
-        e.statusTimer().stop();
-        e.updateTimer().stop();
+        ShowEditorWithoutTimers(1);
     }
     OutputEqWindow& OpenEq(int output = 0) {
         eq = &main->outputEqWindows().Open(1, output);
@@ -349,10 +346,7 @@ TEST_F(EqFirTest, SaveWritesOneLinePerTap) {
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].kind, "save");
     EXPECT_EQ(dialogs.calls[0].text.rfind("FIR (*.txt)|*.txt\n", 0), 0u);
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string s = text.str();
+    const std::string s = ReadFileText(path);
     std::size_t lines = 0, at = 0;
     for (std::size_t crlf; (crlf = s.find("\r\n", at)) != std::string::npos; at = crlf + 2, ++lines)
         // Read back and quantised, each line gives its tap word again.

@@ -77,7 +77,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
 
     const ParsedOptions defaults = ParseEditorOptions({});
     EXPECT_EQ(defaults.error, "");
-    EXPECT_EQ(defaults.options.announcePort, kDefaultAnnouncePort);
+    EXPECT_EQ(defaults.options.announcePort, kDefaultAnnouncementPort);
     EXPECT_EQ(defaults.options.devicePort, 1001);
     EXPECT_FALSE(defaults.options.loopbackLan);
 

@@ -50,6 +50,19 @@ UiTest::~UiTest() {
     sim.stop();
 }
 
+ChannelEditorWindow& UiTest::ShowEditorWithoutTimers(DeviceSlot slot) {
+    ChannelEditorWindow& editor = main->ShowEditor(slot);
+    editor.statusTimer().stop();
+    editor.updateTimer().stop();
+    return editor;
+}
+
+NumberControl& UiTest::NumberOf(const ChannelEditorWindow& editor, const std::string& name) {
+    auto* c = dynamic_cast<NumberControl*>(editor.control(name));
+    EXPECT_NE(c, nullptr) << name;
+    return *c;
+}
+
 zefsim::Device& UiTest::AddSimDevice(const std::string& name) {
     zefsim::DeviceConfig config;
     config.name = name;

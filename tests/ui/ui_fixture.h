@@ -13,13 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "app/editor_session.h"
 #include "recording_dialogs.h"
 #include "sim_link.h"
 #include "simulator.h"
 #include "temp_folder.h"
+#include "ui/channel_editor.h"
 #include "ui/device_list_window.h"
-#include "app/editor_session.h"
 #include "ui/main_window.h"
+#include "ui/param_controls.h"
 
 namespace zef::test {
 
@@ -59,6 +61,12 @@ protected:
     // Puts the device at `ip` in the list (slot `slot`) and connects it
     // through the connect dialog, reading its settings.
     void ListAndConnect(DeviceSlot slot, const std::string& ip);
+    // The channel editor of `slot`, shown, with its status poll and update
+    // timers stopped so that only what the test does reaches the device.
+    ChannelEditorWindow& ShowEditorWithoutTimers(DeviceSlot slot);
+    // The editor's number control of parameter `name` (a test failure when
+    // the parameter has no number control).
+    static NumberControl& NumberOf(const ChannelEditorWindow& editor, const std::string& name);
     // Frames of `device` with command code `command`.
     static int CountCommand(const zefsim::Device& device, std::uint8_t command);
 

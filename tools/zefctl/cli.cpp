@@ -23,7 +23,7 @@ double ParseSeconds(const std::string& text) {
     return value;
 }
 
-const OptionSpec* FindOwnOption(const CommandTable& table, const std::string& name) {
+const OptionSpec* FindOwnOption(const SubCommandTable& table, const std::string& name) {
     for (const SubCommand& c : table)
         for (const OptionSpec& o : c.options)
             if (o.name == name) return &o;
@@ -31,7 +31,8 @@ const OptionSpec* FindOwnOption(const CommandTable& table, const std::string& na
 }
 
 // Splits options from positional arguments; the first positional is the sub-command.
-Options ParseOptions(const CommandTable& table, const std::vector<std::string>& args, std::string& command) {
+Options ParseOptions(const SubCommandTable& table, const std::vector<std::string>& args,
+                     std::string& command) {
     Options o;
     bool sawPort = false;
     std::string portText;
@@ -152,7 +153,7 @@ std::string HostArg(const Context& ctx, std::size_t& next) {
     return Arg(ctx, 0, "HOST");
 }
 
-std::string UsageText(const CommandTable& table) {
+std::string UsageText(const SubCommandTable& table) {
     std::ostringstream s;
     s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
@@ -163,7 +164,7 @@ std::string UsageText(const CommandTable& table) {
     return s.str();
 }
 
-int RunCli(const CommandTable& table, const std::vector<std::string>& args, std::ostream& out,
+int RunCli(const SubCommandTable& table, const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err) {
     try {
         std::string command;

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "transport/transport.h"
+
 namespace zefctl {
 
-inline constexpr std::uint16_t kDefaultDevicePort = 1001;
-inline constexpr std::uint16_t kDefaultAnnouncementPort = 30303;
 // Long enough for a whole load with its read-back over the 9600-baud serial
 // line and one full recovery of a lost link; short enough for a script.
 inline constexpr double kDefaultTimeoutSeconds = 60;
@@ -40,7 +40,7 @@ struct Options {
     bool yes = false;
     bool csv = false;
     bool usb = false;
-    std::uint16_t port = kDefaultDevicePort;
+    std::uint16_t port = zef::kDefaultDevicePort;
     std::optional<std::uint16_t> listenPort;  // "--port" of listen: the UDP port
     std::optional<std::string> serial;        // --serial PATH
     std::optional<std::string> range;         // --range A-B
@@ -81,26 +81,26 @@ struct SubCommand {
     int (*run)(Context&);
     std::vector<OptionSpec> options = {};  // its own options beyond the global ones
 };
-using CommandTable = std::vector<SubCommand>;
+using SubCommandTable = std::vector<SubCommand>;
 
 // The groups of sub-commands.
-void AddDiscoveryCommands(CommandTable& table);  // search, listen, identify
-void AddParameterCommands(CommandTable& table);  // params, get, set, standby
-void AddFileCommands(CommandTable& table);       // dump, load, preset, demo, fir
-void AddResponseCommands(CommandTable& table);   // response
-void AddNetworkCommands(CommandTable& table);    // net
-void AddFirmwareCommands(CommandTable& table);   // firmware, make-sfu
-void AddAudioCommands(CommandTable& table);      // cards, play, record
-void AddMeasureCommands(CommandTable& table);    // measure ir, rta
-void AddDesignCommands(CommandTable& table);     // fir design, autoeq fit
+void AddDiscoveryCommands(SubCommandTable& table);  // search, listen, identify
+void AddParameterCommands(SubCommandTable& table);  // params, get, set, standby
+void AddFileCommands(SubCommandTable& table);       // dump, load, preset, demo, fir
+void AddResponseCommands(SubCommandTable& table);   // response
+void AddNetworkCommands(SubCommandTable& table);    // net
+void AddFirmwareCommands(SubCommandTable& table);   // firmware, make-sfu
+void AddAudioCommands(SubCommandTable& table);      // cards, play, record
+void AddMeasureCommands(SubCommandTable& table);    // measure ir, rta
+void AddDesignCommands(SubCommandTable& table);     // fir design, autoeq fit
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.
-int RunCli(const CommandTable& table, const std::vector<std::string>& args, std::ostream& out,
+int RunCli(const SubCommandTable& table, const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err);
 
 // The usage text of every sub-command.
-std::string UsageText(const CommandTable& table);
+std::string UsageText(const SubCommandTable& table);
 
 // Positional argument i, or a usage error naming `what`.
 const std::string& Arg(const Context& ctx, std::size_t i, const char* what);

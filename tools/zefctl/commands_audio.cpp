@@ -234,7 +234,7 @@ int Play(Context& ctx) {
 
 }  // namespace
 
-void AddAudioCommands(CommandTable& table) {
+void AddAudioCommands(SubCommandTable& table) {
     table.push_back(
         {"cards",
          "cards [--rig HOST:PORT]...",

@@ -212,7 +212,7 @@ int AutoEq(Context& ctx) {
 
 }  // namespace
 
-void AddDesignCommands(CommandTable& table) {
+void AddDesignCommands(SubCommandTable& table) {
     table.push_back({"fir",
                      "fir design IR.irw --mode 0|1 [--window-ms X] [--min-hz N] [--max-hz N] "
                      "[--smoothing TYPE,WIDTH,THRESHOLD] [--precision N] [--latency-ms X] --out FIR.txt",

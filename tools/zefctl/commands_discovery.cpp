@@ -95,7 +95,7 @@ int Listen(Context& ctx) {
         }
         ctx.out.flush();
     });
-    const std::uint16_t port = o.listenPort.value_or(kDefaultAnnouncementPort);
+    const std::uint16_t port = o.listenPort.value_or(zef::kDefaultAnnouncementPort);
     if (listener->Listen("", port) != zef::kTransportOk)
         Fail("cannot listen on UDP port " + std::to_string(port));
     zef::LocalWait::Pause(static_cast<int>(std::lround(o.seconds * 1000)));
@@ -127,7 +127,7 @@ int Identify(Context& ctx) {
 
 }  // namespace
 
-void AddDiscoveryCommands(CommandTable& table) {
+void AddDiscoveryCommands(SubCommandTable& table) {
     table.push_back({"search", "search --usb | --range START-END",
                      "find devices on the serial ports or in an IPv4 range (e.g. 127.0.0.2-127.0.0.40)",
                      Search});

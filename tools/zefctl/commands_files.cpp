@@ -191,7 +191,7 @@ int Fir(Context& ctx) {
 
 }  // namespace
 
-void AddFileCommands(CommandTable& table) {
+void AddFileCommands(SubCommandTable& table) {
     table.push_back({"dump", "dump HOST FILE.prp", "read the whole device into a project file", Dump});
     table.push_back({"load", "load HOST FILE.prp|FILE.zef",
                      "write a project's device state or a preset file into the device", Load});

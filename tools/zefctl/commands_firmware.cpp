@@ -150,7 +150,7 @@ int MakeSfu(Context& ctx) {
 
 }  // namespace
 
-void AddFirmwareCommands(CommandTable& table) {
+void AddFirmwareCommands(SubCommandTable& table) {
     table.push_back({"firmware", "firmware --serial PATH FILE.sfu",
                      "load a firmware file into the device on serial port PATH, with a progress bar",
                      Firmware});

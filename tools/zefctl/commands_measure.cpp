@@ -242,7 +242,7 @@ std::unique_ptr<zef::audio::System> OpenAudioSystem(const std::optional<std::str
     return Factory()(rig, error);
 }
 
-void AddMeasureCommands(CommandTable& table) {
+void AddMeasureCommands(SubCommandTable& table) {
     const OptionSpec card{"--card"};
     const OptionSpec input{"--input"};
     const OptionSpec rig{"--rig"};

@@ -171,7 +171,7 @@ int Net(Context& ctx) {
 
 }  // namespace
 
-void AddNetworkCommands(CommandTable& table) {
+void AddNetworkCommands(SubCommandTable& table) {
     table.push_back(
         {"net", "net HOST lan|wlan|ap [KEY=VALUE ...] [--yes]",
          "change the device's own network settings; keys: enable=0|1, mode=dhcp|static, ip=, mask=, "

@@ -127,7 +127,7 @@ int Standby(Context& ctx) {
 
 }  // namespace
 
-void AddParameterCommands(CommandTable& table) {
+void AddParameterCommands(SubCommandTable& table) {
     table.push_back({"params", "params", "every parameter name with its range and unit", Params});
     table.push_back({"get", "get HOST PARAM", "read the device and print one parameter", Get});
     table.push_back({"set", "set HOST PARAM VALUE",

@@ -98,7 +98,7 @@ int Response(Context& ctx) {
 
 }  // namespace
 
-void AddResponseCommands(CommandTable& table) {
+void AddResponseCommands(SubCommandTable& table) {
     table.push_back({"response", "response HOST|--preset FILE.zef CHANNEL [--csv]",
                      "the summed response of a channel (inL, inR, out1, out2, sm) as the editor draws it: "
                      "lines freq_hz,db for grid points 1..6826",

@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("zefctl");
-    zefctl::CommandTable table;
+    zefctl::SubCommandTable table;
     for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
                      zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands,
                      zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands})

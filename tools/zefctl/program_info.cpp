@@ -34,7 +34,7 @@ std::vector<std::string> SubWords(const std::string& name, const std::string& us
 
 }  // namespace
 
-std::vector<std::string> CompletionCommands(const CommandTable& table) {
+std::vector<std::string> CompletionCommands(const SubCommandTable& table) {
     std::vector<std::string> lines;
     const auto add = [&](const std::string& line) {
         if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
@@ -47,7 +47,7 @@ std::vector<std::string> CompletionCommands(const CommandTable& table) {
     return lines;
 }
 
-std::vector<std::string> CompletionOptions(const CommandTable& table) {
+std::vector<std::string> CompletionOptions(const SubCommandTable& table) {
     std::vector<std::string> names;
     for (const SubCommand& c : table)
         for (const OptionSpec& o : c.options)
@@ -55,7 +55,7 @@ std::vector<std::string> CompletionOptions(const CommandTable& table) {
     return names;
 }
 
-std::optional<int> AnswerProgramInfo(const CommandTable& table, const std::vector<std::string>& args,
+std::optional<int> AnswerProgramInfo(const SubCommandTable& table, const std::vector<std::string>& args,
                                      std::ostream& out) {
     if (args.size() != 1) return std::nullopt;
     if (args[0] == "--version") {

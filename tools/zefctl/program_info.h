@@ -20,11 +20,11 @@ namespace zefctl {
 
 // The exit code when `args` is one of the questions above (answered on
 // `out`), nullopt otherwise.
-std::optional<int> AnswerProgramInfo(const CommandTable& table, const std::vector<std::string>& args,
+std::optional<int> AnswerProgramInfo(const SubCommandTable& table, const std::vector<std::string>& args,
                                      std::ostream& out);
 
 // The lines of --list-commands and --list-options, in table order without repeats.
-std::vector<std::string> CompletionCommands(const CommandTable& table);
-std::vector<std::string> CompletionOptions(const CommandTable& table);
+std::vector<std::string> CompletionCommands(const SubCommandTable& table);
+std::vector<std::string> CompletionOptions(const SubCommandTable& table);
 
 }  // namespace zefctl

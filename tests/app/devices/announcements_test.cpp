@@ -1,13 +1,13 @@
-// Device announcements: the datagram and the three handling steps.
+// Device announcements: the three handling steps.
 #include "app/announcements.h"
-
-#include <functional>
-#include <utility>
 
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <functional>
+#include <utility>
 
+#include "announcement_datagram.h"
 #include "devices_fixture.h"
 #include "model/memory_map.h"
 #include "model/records.h"
@@ -15,57 +15,6 @@
 
 namespace zef::test {
 namespace {
-
-std::vector<std::uint8_t> Datagram(std::uint8_t network, std::uint8_t type, std::uint8_t uidLast,
-                                   const std::string& name) {
-    std::vector<std::uint8_t> d(26, ' ');
-    d[0] = 0x21;
-    d[1] = network;
-    d[2] = type;
-    const std::uint8_t uid[6] = {0x0A, 0x0B, 0x0C, 0x0D, 0x0E, uidLast};
-    for (int i = 0; i < 6; ++i) d[static_cast<std::size_t>(3 + i)] = uid[i];
-    for (std::size_t i = 0; i < name.size() && i < 16; ++i) d[9 + i] = static_cast<std::uint8_t>(name[i]);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 25; ++i) sum += d[i];
-    d[25] = static_cast<std::uint8_t>(sum);
-    return d;
-}
-
-TEST(AnnouncementDatagram, ParsesOnlyWellFormedDatagrams) {
-    const auto good = Datagram(2, 3, 0xAB, " Amp 1");
-    auto longer = good;
-    longer.push_back(0);
-    auto shorter = good;
-    shorter.pop_back();
-    auto badSum = good;
-    badSum[25] = static_cast<std::uint8_t>(badSum[25] + 1);
-    auto noMarker = good;
-    noMarker[0] = 0x22;
-    noMarker[25] = static_cast<std::uint8_t>(noMarker[25] + 1);  // checksum still right
-    const struct {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
-        bool ok;
-    } cases[] = {{"valid", good, true},          {"27 bytes", longer, false},
-                 {"25 bytes", shorter, false},   {"checksum off by one", badSum, false},
-                 {"no marker", noMarker, false}, {"empty", {}, false}};
-    for (const auto& c : cases) EXPECT_EQ(ParseAnnouncement(c.bytes).has_value(), c.ok) << c.what;
-
-    const auto a = *ParseAnnouncement(good);
-    EXPECT_EQ(a.network, 2);
-    EXPECT_EQ(a.typeCode, 3);
-    EXPECT_EQ(a.uniqueId, "0A0B0C0D0EAB");
-    EXPECT_EQ(a.name, " Amp 1");  // only trailing blanks go
-}
-
-TEST(AnnouncementDatagram, TypeCodes) {
-    const struct {
-        std::uint8_t raw;
-        std::uint8_t code;
-    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 0}, {128, 0}, {254, 0}, {255, 255}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseAnnouncement(Datagram(1, c.raw, 1, "x"))->typeCode, c.code) << +c.raw;
-}
 
 class AnnouncementTest : public DevicesTest {
 protected:
@@ -81,7 +30,7 @@ protected:
     AnnouncementOutcome Announce(std::uint8_t uidLast, const std::string& name, std::uint8_t kind = 0,
                                  const std::string& ip = "127.0.0.7", std::uint8_t network = 2,
                                  std::uint8_t type = 1) {
-        return handler.Handle(ip, Datagram(network, type, uidLast, name), kind);
+        return handler.Handle(ip, AnnouncementDatagram(network, type, uidLast, name), kind);
     }
     std::string Question(const std::string& name, std::uint8_t uidLast, const std::string& ip = "127.0.0.7") {
         return "LAN Device Discovery|Found " + name + "@" + ip + " (UDID:" + UidText(uidLast) +
@@ -175,8 +124,8 @@ TEST_F(AnnouncementTest, NoTwoUnreachableBoxesAtATime) {
         }
     } nesting;
     AnnouncementHandler nested{list, link, nesting};
-    nesting.whileOpen = [&] { nested.Handle("127.0.0.9", Datagram(2, 1, 7, "Right"), 0); };
-    nested.Handle("127.0.0.7", Datagram(2, 1, 6, "Left"), 0);
+    nesting.whileOpen = [&] { nested.Handle("127.0.0.9", AnnouncementDatagram(2, 1, 7, "Right"), 0); };
+    nested.Handle("127.0.0.7", AnnouncementDatagram(2, 1, 6, "Left"), 0);
     ASSERT_EQ(nesting.calls.size(), 1u);
     EXPECT_NE(nesting.calls[0].text.find("Left@"), std::string::npos);
 }
@@ -282,16 +231,16 @@ TEST_F(AnnouncementTest, IgnoredAnnouncements) {
          [this] {
              list.removed().Add({UidText(8), "LAN"});
          },
-         Datagram(2, 1, 8, "R")},
-        {"link recovery", [this, &recovering] { recovering.emplace(link); }, Datagram(2, 1, 8, "R")},
+         AnnouncementDatagram(2, 1, 8, "R")},
+        {"link recovery", [this, &recovering] { recovering.emplace(link); }, AnnouncementDatagram(2, 1, 8, "R")},
         {"full list",
          [this] {
              for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "10.0.0." + std::to_string(s), "X");
          },
-         Datagram(2, 1, 8, "R")},
+         AnnouncementDatagram(2, 1, 8, "R")},
         {"bad checksum", [] {},
          [] {
-             auto d = Datagram(2, 1, 8, "R");
+             auto d = AnnouncementDatagram(2, 1, 8, "R");
              d[25] ^= 1;
              return d;
          }()},

@@ -17,10 +17,7 @@ LinkSettings FastSettings(const std::string& configFolder, std::uint16_t port) {
 
 }  // namespace
 
-DevicesTest::~DevicesTest() {
-    transport.serial().Close();
-    for (int s = 0; s < kSlotCount; ++s) transport.tcp().Disconnect(s);
-}
+DevicesTest::~DevicesTest() { CloseAllLinks(transport); }
 
 void DevicesTest::StartNetwork(const std::vector<std::pair<std::string, zefsim::DeviceConfig>>& plan) {
     if (!plan.empty()) net.Start(plan);

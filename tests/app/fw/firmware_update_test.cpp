@@ -1,6 +1,6 @@
 // The firmware update window's logic with the real loader against the simulated amplifier's
 // boot loader on a 9600-baud pseudo-terminal: good updates, every failure the device can
-// produce, damaged files and an update cut off half-way.
+// produce, damaged files and an update cut off half-way; the loader's port names.
 
 #include "app/firmware_update.h"
 
@@ -288,6 +288,18 @@ TEST(BootloaderControl, CommandsAreCheckedBeforeTheyAct) {
         EXPECT_EQ(out.rfind(c.output, 0), 0u) << c.line << " -> " << out;
     }
     EXPECT_NE(zefsim::runControl(sim, "help").output.find("bootfault DEVICE interrupt N"), std::string::npos);
+}
+
+TEST(FwLoaderPort, OnlyComOneToSixtyFourNamesAPort) {
+    struct Case {
+        const char* name;
+        std::optional<int> number;
+    };
+    for (const Case& c : {Case{"COM1", 1}, Case{"COM64", 64}, Case{"COM9", 9}, Case{"COM65", std::nullopt},
+                          Case{"COM0", std::nullopt}, Case{"COM01", std::nullopt}, Case{"com1", std::nullopt},
+                          Case{"COM", std::nullopt}, Case{"COM1x", std::nullopt}, Case{"COM-1", std::nullopt},
+                          Case{"/dev/ttyUSB0", std::nullopt}})
+        EXPECT_EQ(SerialFwLoader::PortNumber(c.name), c.number) << c.name;
 }
 
 }  // namespace

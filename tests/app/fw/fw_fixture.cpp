@@ -40,8 +40,7 @@ SimLink::SimLink() {
 }
 
 SimLink::~SimLink() {
-    transport.serial().Close();
-    for (int s = 0; s < kSlotCount; ++s) transport.tcp().Disconnect(s);
+    test::CloseAllLinks(transport);
     sim.stop();
 }
 

@@ -4,23 +4,13 @@
 
 #include <QTimer>
 
+#include "expected_frames.h"
 #include "link_fixture.h"
 
 namespace zef::test {
 namespace {
 
 using Frame = std::vector<std::uint8_t>;
-
-Frame Bytes13(std::uint8_t address, std::uint8_t command, const CommandParams& p) {
-    Frame f(13);
-    f[0] = 0xF0;
-    f[1] = 0x21;
-    f[2] = address;
-    f[3] = command;
-    std::copy(p.begin(), p.end(), f.begin() + 4);
-    f[12] = 0xF7;
-    return f;
-}
 
 class TcpExchange : public LinkTest {
 protected:
@@ -58,16 +48,11 @@ TEST_F(TcpExchange, FramesRepliesAndOneTrailingZeroPerExchange) {
     const CommandParams gain{2, 0, 0, 0, 0, 0, 0, 0x55};
     const CommandParams read{0x00, 0xF0, 120, 9, 9, 9, 9, 9};  // p4..p8 travel in a 13-byte frame
     const CommandParams write{0x00, 0x05, 48, 1, 2, 3, 4, 5};  // p4..p8 are not sent
-    Frame blockFrame(56);
-    const std::array<std::uint8_t, 7> head{0xF0, 0x21, 0x11, 21, 0x00, 0x05, 48};
-    std::copy(head.begin(), head.end(), blockFrame.begin());
-    std::copy(name.begin(), name.end(), blockFrame.begin() + 7);
-    blockFrame[55] = 0xF7;
     const std::vector<Case> cases = {
-        {"gain", 1, gain, Bytes13(0x11, 1, gain), 13},
-        {"read 120", 20, read, Bytes13(0x11, 20, read), 125},
-        {"block write 48", 21, write, blockFrame, 13},
-        {"status poll", 22, {}, Bytes13(0x11, 22, {}), 24},
+        {"gain", 1, gain, CommandFrame(0x11, 1, gain), 13},
+        {"read 120", 20, read, CommandFrame(0x11, 20, read), 125},
+        {"block write 48", 21, write, BlockWriteFrame(0x11, 0x0005, Frame(name.begin(), name.end())), 13},
+        {"status poll", 22, {}, CommandFrame(0x11, 22, {}), 24},
     };
 
     std::size_t exchanges = 0;
@@ -232,7 +217,7 @@ TEST_F(TcpExchange, LostRepliesAreRecoveredByTheReconnectWindow) {
         EXPECT_FALSE(presenter.idleWhileShown);
         const auto frames = device->frames();
         ASSERT_GE(frames.size(), c.framesSeen);
-        for (const auto& f : frames) EXPECT_EQ(f, Bytes13(0x11, 1, p));
+        for (const auto& f : frames) EXPECT_EQ(f, CommandFrame(0x11, 1, p));
         EXPECT_EQ(r.reply()[11], 0x40);
         EXPECT_TRUE(entry().online);
         EXPECT_FALSE(link.exchanging());

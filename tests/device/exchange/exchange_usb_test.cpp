@@ -3,16 +3,12 @@
 
 #include <fstream>
 
+#include "file_bytes.h"
 #include "files/init_config.h"
 #include "link_fixture.h"
 
 namespace zef::test {
 namespace {
-
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class UsbExchange : public LinkTest {
 protected:
@@ -123,7 +119,7 @@ TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
     EXPECT_EQ(std::string(found->name.begin(), found->name.end()), "Stage Left      ");
     const std::vector<std::uint8_t> expected{4, 0, 0, 0, 0, 0, 0,   0, 0, 0, 0, 0, 127, 0,
                                              0, 0, 0, 0, 2, 0, 127, 0, 0, 0, 0, 0, 40,  0};
-    EXPECT_EQ(FileBytes(folder.file("init.cfg")), expected);
+    EXPECT_EQ(ReadFileBytes(folder.file("init.cfg")), expected);
     // The port stays open for the next exchange.
     EXPECT_EQ(exchange->SendCommandFrame(kSlot, 22, {}), kOk);
 

@@ -25,8 +25,7 @@ LinkTest::LinkTest() {
 }
 
 LinkTest::~LinkTest() {
-    transport.serial().Close();
-    for (int s = 0; s < kSlotCount; ++s) transport.tcp().Disconnect(s);
+    CloseAllLinks(transport);
     sim.stop();
 }
 

@@ -24,8 +24,7 @@ FaultFixture::FaultFixture(LinkKind2 kind) {
 }
 
 FaultFixture::~FaultFixture() {
-    transport.serial().Close();
-    for (int s = 0; s < kSlotCount; ++s) transport.tcp().Disconnect(s);
+    CloseAllLinks(transport);
     sim.stop();
 }
 

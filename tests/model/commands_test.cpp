@@ -1,14 +1,13 @@
-// The pure parts: command 5 addressing of every band block, band partners,
-// the incremental update's group table, preset names and the status line.
+// The pure parts: command 5 addressing of every band block, the incremental
+// update's group table and the status line.
 
 #include "model/commands.h"
 
 #include <gtest/gtest.h>
 
 #include "model/defaults.h"
-#include "device/parameter_writer.h"
+#include "model/link_rules.h"
 #include "model/memory_map.h"
-#include "device/presets.h"
 #include "model/status_text.h"
 #include "model/update_groups.h"
 
@@ -111,24 +110,6 @@ TEST(UpdateGroups, CoverTheLayoutInOrder) {
     };
     check(ChannelUpdateGroups(), channel, false);
     check(DeviceUpdateGroups(), device, true);
-}
-
-TEST(Presets, NameRules) {
-    const std::pair<std::string, bool> allowed[] = {{"Main <L> (2)-_+=.", true},
-                                                    {"", true},
-                                                    {"Caf\xC3\xA9", true},  // Windows-1252 has it
-                                                    {"\xE2\x82\xAC 5", true},  // the euro sign too (0x80)
-                                                    {"\xE5\x90\x8D", false},
-                                                    {"a\x80", false}};
-    for (const auto& [text, ok] : allowed) EXPECT_EQ(PresetNameAllowed(text), ok) << text;
-    EXPECT_EQ(PaddedPresetName("Vox1"), "Vox1            ");
-    EXPECT_EQ(PaddedPresetName("ABCDEFGHIJKLMNOPQ"), "ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(PaddedPresetName(""), std::string(16, ' '));
-    // Counted in the device's characters: an umlaut is one of sixteen.
-    EXPECT_EQ(PaddedPresetName("B\xC3\xBChne"), "B\xC3\xBChne           ");
-    EXPECT_EQ(PaddedPresetName("\xC3\xBC" + std::string(16, 'x')), "\xC3\xBC" + std::string(15, 'x'));
-    EXPECT_EQ(PresetSlotRow(0, "Main"), "01: Main");
-    EXPECT_EQ(PresetSlotRow(2, "Vox1            "), "03: Vox1            ");
 }
 
 TEST(StatusText, NetworkAndUsbDevices) {

@@ -10,24 +10,13 @@
 #include <numeric>
 
 #include "design_metrics.h"
+#include "design_settings.h"
 #include "loudspeaker_ir.h"
 
 namespace zef::measure {
 namespace {
 
-FirDesignSettings Settings(int mode, double latencyMs = 3.0, int precision = 10) {
-    FirDesignSettings s;
-    s.mode = mode;
-    s.inputs.windowMs = 5;
-    s.inputs.minFrequency = 200;
-    s.inputs.maxFrequency = 20000;
-    s.inputs.smoothingType = 1;
-    s.inputs.smoothingWidth = 0;
-    s.inputs.smoothingThreshold = 10;
-    s.inputs.precision = precision;
-    s.latencyMs = latencyMs;
-    return s;
-}
+using test::UsualDesignSettings;
 
 int TapOf(double latencyMs) { return static_cast<int>(std::lround(latencyMs / kFirTapMs)); }
 
@@ -41,7 +30,7 @@ TEST(FirDesign, PureDelayInPhaseOnlyModeGivesAPureDelayAtTheLatency) {
     } cases[] = {{0, 0.8, 3.0, 5.0}, {96, -0.3, 1.0, 2.0}, {500, 0.01, 6.5, 3.3}, {7, -1.0, 0.0, 5.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "IR delay " << c.irDelay << ", latency " << c.latencyMs);
-        FirDesignSettings s = Settings(0, c.latencyMs);
+        FirDesignSettings s = UsualDesignSettings(0, c.latencyMs);
         s.inputs.windowMs = c.windowMs;
         s.inputs.minFrequency = 1000 / c.windowMs;
         const FirDesignResult r = engine.Design(test::PureDelayIr(c.irDelay, c.gain), s);
@@ -62,7 +51,7 @@ TEST(FirDesign, PureDelayInPhaseOnlyModeGivesAPureDelayAtTheLatency) {
 TEST(FirDesign, PhaseOnlyModeLinearisesATwoWayCrossover) {
     const std::vector<double> ir = test::TwoWayLoudspeakerIr();
     FirDesignEngine engine;
-    const FirDesignResult r = engine.Design(ir, Settings(0));
+    const FirDesignResult r = engine.Design(ir, UsualDesignSettings(0));
     ASSERT_TRUE(r.ok) << r.error;
     const auto fir = test::ResponseAt(r.coefficients, test::LogFrequencies(200, 20000, 80));
     for (const test::Point& p : fir) EXPECT_NEAR(p.db, 0.0, 0.5) << p.hz << " Hz";
@@ -78,7 +67,7 @@ TEST(FirDesign, MagnitudeModeFlattensResponseRipple) {
     o.ripple = true;
     const std::vector<double> ir = test::TwoWayLoudspeakerIr(o);
     FirDesignEngine engine;
-    const FirDesignResult r = engine.Design(ir, Settings(1));
+    const FirDesignResult r = engine.Design(ir, UsualDesignSettings(1));
     ASSERT_TRUE(r.ok) << r.error;
     const std::vector<double> hz = test::LogFrequencies(400, 20000, 60);
     const std::vector<double> before = test::SixthOctaveMagnitudeDb(ir, hz);
@@ -103,7 +92,7 @@ TEST(FirDesign, PrecisionTradesPreRingingForAccuracy) {
     double previousError = 1e9;
     for (int precision : {1, 4, 10}) {
         SCOPED_TRACE(precision);
-        const FirDesignResult r = engine.Design(ir, Settings(0, 4.0, precision));
+        const FirDesignResult r = engine.Design(ir, UsualDesignSettings(0, 4.0, precision));
         ASSERT_TRUE(r.ok);
         const int main = TapOf(4.0);
         const int first = main - static_cast<int>(std::lround(main * precision / 10.0));
@@ -131,7 +120,7 @@ TEST(FirDesign, TargetSectionsAndTiltShapeTheMagnitudeCorrection) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FirDesignSettings s = Settings(1);
+        FirDesignSettings s = UsualDesignSettings(1);
         s.sections[0] = {0, c.code, 1000, 2.0, c.gainDb};
         s.leading = c.leading;
         const FirDesignResult r = engine.Design(ir, s);
@@ -154,7 +143,7 @@ TEST(FirDesign, UnusableImpulseResponsesAreRefused) {
         {}, std::vector<double>(500, 0.0), {0.0, 1.0, std::nan(""), 0.2}, denormal, huge};
     for (const auto& ir : cases) {
         for (const int mode : {0, 1}) {
-            const FirDesignResult r = engine.Design(ir, Settings(mode));
+            const FirDesignResult r = engine.Design(ir, UsualDesignSettings(mode));
             EXPECT_FALSE(r.ok);
             EXPECT_FALSE(r.error.empty());
             EXPECT_TRUE(r.coefficients.empty());

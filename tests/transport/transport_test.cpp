@@ -1,11 +1,17 @@
 // The Qt transport on its own: serial port numbering, the address scan and
 // the announcement listener, against the simulator on loopback addresses.
 
+#include "transport/qt_transport.h"
+
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 
-#include "link_fixture.h"
+#include "simulator.h"
+#include "temp_folder.h"
 #include "transport/local_wait.h"
 
 namespace zef::test {

@@ -5,18 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
-#include "link_fixture.h"
+#include "file_bytes.h"
+#include "temp_folder.h"
 
 namespace zef::test {
 namespace {
-
-void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 InitConfig Sample() {
     InitConfig c;
@@ -32,10 +27,7 @@ const std::vector<std::uint8_t> kSampleBytes{12,  0, 0, 0, 0, 0, 0,   0, 0,   0,
 TEST(InitConfig, WritesTheExactBlockAndReadsItBack) {
     TempFolder folder;
     ASSERT_TRUE(WriteInitConfig(folder.path().string(), Sample()));
-    std::ifstream in(folder.file("init.cfg"), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    EXPECT_EQ(bytes, kSampleBytes);
+    EXPECT_EQ(ReadFileBytes(folder.file("init.cfg")), kSampleBytes);
     EXPECT_EQ(ReadInitConfig(folder.path().string()), Sample());
     // Negative values survive as two's complement.
     InitConfig negative;
@@ -52,7 +44,7 @@ TEST(InitConfig, ATruncatedFileGivesZeroForEveryIncompleteField) {
     const InitConfig full = Sample();
     for (std::size_t length = 0; length <= kInitConfigSize; ++length) {
         SCOPED_TRACE(length);
-        WriteBytes(folder.file("init.cfg"), {kSampleBytes.begin(), kSampleBytes.begin() + length});
+        WriteFileBytes(folder.file("init.cfg"), {kSampleBytes.begin(), kSampleBytes.begin() + length});
         const InitConfig c = ReadInitConfig(folder.path().string());
         EXPECT_EQ(c.serialPortNumber, length >= 2 ? full.serialPortNumber : 0);
         for (std::size_t i = 0; i < 4; ++i) {
@@ -72,14 +64,14 @@ TEST(InitConfig, MissingLongAndRandomFilesReadCleanly) {
 
     std::vector<std::uint8_t> longer = kSampleBytes;
     longer.insert(longer.end(), 100, 0xAB);
-    WriteBytes(folder.file("init.cfg"), longer);
+    WriteFileBytes(folder.file("init.cfg"), longer);
     EXPECT_EQ(ReadInitConfig(folder.path().string()), Sample());
 
     std::mt19937 random(7);
     for (int i = 0; i < 50; ++i) {
         std::vector<std::uint8_t> noise(random() % 40);
         for (auto& b : noise) b = static_cast<std::uint8_t>(random());
-        WriteBytes(folder.file("init.cfg"), noise);
+        WriteFileBytes(folder.file("init.cfg"), noise);
         const InitConfig c = ReadInitConfig(folder.path().string());
         EXPECT_EQ(c, DecodeInitConfig(noise));
         const auto again = EncodeInitConfig(c);
@@ -89,7 +81,7 @@ TEST(InitConfig, MissingLongAndRandomFilesReadCleanly) {
 
 TEST(InitConfig, RewriteReplacesTheFileAndLeavesNoTemporary) {
     TempFolder folder;
-    WriteBytes(folder.file("init.cfg"), std::vector<std::uint8_t>(60, 0x55));
+    WriteFileBytes(folder.file("init.cfg"), std::vector<std::uint8_t>(60, 0x55));
     ASSERT_TRUE(WriteInitConfig(folder.path().string(), Sample()));
     EXPECT_EQ(std::filesystem::file_size(folder.file("init.cfg")), kInitConfigSize);
     std::size_t files = 0;

@@ -26,7 +26,7 @@ struct CtlRun {
 };
 
 CtlRun Ctl(std::vector<std::string> args) {
-    zefctl::CommandTable table;
+    zefctl::SubCommandTable table;
     zefctl::AddFileCommands(table);  // its "fir import" shares the name
     zefctl::AddDesignCommands(table);
     std::ostringstream out, err;

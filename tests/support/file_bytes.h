@@ -1,0 +1,19 @@
+#pragma once
+// A file's whole content, read or written in one call, for tests that look
+// at what the code under test put on disk (or prepare what it reads).
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zef::test {
+
+// Everything in the file; empty when it cannot be read.
+std::string ReadFileText(const std::filesystem::path& path);
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
+// Replaces the file with exactly `bytes`.
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace zef::test
