@@ -16,7 +16,7 @@ CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dial
         dialogs.Message(kCopyTitle, kCopySameText, Icon::Critical);
         return CopyResult::SameChannel;
     }
-    if (dialogs.Ask(kCopyTitle, kCopySureQuestion, Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
+    if (dialogs.Ask(kCopyTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
     return writer.Copy(device, source, destination) == kOk ? CopyResult::Copied : CopyResult::Failed;
 }
 

@@ -25,7 +25,7 @@ void Reloaded(Model& model, DeviceReader& reader, ResponseObserver& responses, D
 }  // namespace
 
 bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int group, int bandCount) {
-    if (dialogs.Ask(kEqFlatTitle, kEditorSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    if (dialogs.Ask(kEqFlatTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
     const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(group)];
     const int count = bandCount < 0 ? info.bandCount : std::min(bandCount, info.bandCount);
     std::vector<ParameterValue> flat;
@@ -36,7 +36,7 @@ bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int
 }
 
 bool ConfirmCloseEditor(Dialogs& dialogs) {
-    return dialogs.Ask(kCloseEditorTitle, kEditorSureQuestion, Buttons::YesNo) == Answer::Yes;
+    return dialogs.Ask(kCloseEditorTitle, kSureQuestion, Buttons::YesNo) == Answer::Yes;
 }
 
 PresetFileOutcome SavePresetFileAsked(const Model& model, DeviceSlot device, Dialogs& dialogs,

@@ -9,13 +9,13 @@
 #include "app/dialogs.h"
 #include "device/device_reader.h"
 #include "device/parameter_writer.h"
+#include "app/texts.h"
 #include "files/file_texts.h"
 
 namespace zef {
 
 inline constexpr const char* kEqFlatTitle = "EQ Flat";
 inline constexpr const char* kCloseEditorTitle = "Close edit window";
-inline constexpr const char* kEditorSureQuestion = "               Are you sure ? ";
 inline constexpr const char* kPresetFolderName = "Preset";
 inline constexpr const char* kSavePresetTitle = "Save preset file";
 inline constexpr const char* kLoadPresetTitle = "Load preset file";

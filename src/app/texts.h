@@ -122,7 +122,6 @@ inline constexpr const char* kBridgeEnableQuestion = "Do you want to enable the 
 inline constexpr const char* kBridgeDisableQuestion = "Do you want to disable the Bridge Mode?";
 inline constexpr const char* kCopyTitle = "Copy";
 inline constexpr const char* kCopySameText = "Copy not possible, Source=Destination";
-inline constexpr const char* kCopySureQuestion = "               Are you sure ? ";
 inline constexpr const char* kInputCopyCaption = "Input Copy";
 inline constexpr const char* kOutputCopyCaption = "Output Copy";
 inline constexpr const char* kInputSourceLabel = "Input Source";
