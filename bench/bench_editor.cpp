@@ -17,8 +17,8 @@
 #include <QApplication>
 #include <QImage>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -26,16 +26,17 @@
 
 #include "app/editor_session.h"
 #include "bench_util.h"
-#include "widgets_main.h"
 #include "model/demo_program.h"
 #include "model/device_model.h"
 #include "recording_dialogs.h"
 #include "sim_link.h"
 #include "sim_network.h"
 #include "temp_folder.h"
+#include "ui/band_graph.h"
 #include "ui/channel_editor.h"
 #include "ui/main_window.h"
 #include "ui/response_graph.h"
+#include "widgets_main.h"
 
 namespace {
 
@@ -106,14 +107,14 @@ void DragStep(benchmark::State& state) {
         ++i;
         const double cpuStart = ThreadCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        editor.BandDragged(2, x, y);
+        editor.bandGraph().BandDragged(2, x, y);
         graph.render(&image);
         const std::chrono::duration<double> step = std::chrono::steady_clock::now() - start;
         cpuSteps.push_back(ThreadCpuSeconds() - cpuStart);
         state.SetIterationTime(step.count());
         steps.push_back(step.count());
     }
-    editor.BandReleased(2);
+    editor.bandGraph().BandReleased();
     const double median = zefbench::Median(steps);
     const double baseline = zefbench::Median(repaints);
     state.counters["median_ms"] = median * 1e3;

@@ -45,7 +45,8 @@ void LoadFirViews(benchmark::State& state) {
     const std::vector<double> coefficients = zef::dsp::BandPassFir(384, 150.0, 9000.0);
     zef::measure::WriteDesignedFirFile(path, coefficients);
     int filterIndex = 0;
-    zef::FirImportWindow window(session, 1, 0, filterIndex);
+    zef::FirImportWindow window(zef::EditorContextOf(session, 1), zef::EditorToolsOf(session), 0,
+                                filterIndex);
     zef::FirPlot& plot = *window.plot();
     plot.resize(720, 400);
     QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);

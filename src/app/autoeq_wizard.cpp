@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "app/autoeq_apply.h"
-#include "app/editor_session.h"
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
@@ -11,8 +10,9 @@
 
 namespace zef {
 
-AutoEqWizard::AutoEqWizard(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings)
-    : session_(session), slot_(slot), output_(output), timings_(std::move(timings)) {
+AutoEqWizard::AutoEqWizard(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                           AutoEqTimings timings)
+    : measuring_(context), slot_(slot), output_(output), timings_(std::move(timings)) {
     settle_.setSingleShot(true);
     timeout_.setSingleShot(true);
     QObject::connect(&settle_, &QTimer::timeout, &context_, [this] { BeginStart(); });
@@ -20,7 +20,7 @@ AutoEqWizard::AutoEqWizard(EditorSession& session, DeviceSlot slot, ChannelCode 
         if (phase_ == Phase::Running) Fail(kAutoEqTitle, kTimeOutText);
     });
     ClearLevels();
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = measuring_.measure.settings();
     minBand_ = s.minBand;
     maxBand_ = s.maxBand;
 }
@@ -30,9 +30,9 @@ AutoEqWizard::~AutoEqWizard() { Close(false); }
 bool AutoEqWizard::MakeEngine() {
     if (engine_) return true;
     std::string error;
-    audio::System* system = session_.audio(error);
+    audio::System* system = measuring_.audio(error);
     if (!system) {
-        session_.dialogs().Message(kAutoEqTitle, error, Icon::Exclamation);
+        measuring_.dialogs.Message(kAutoEqTitle, error, Icon::Exclamation);
         return false;
     }
     analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
@@ -49,19 +49,19 @@ bool AutoEqWizard::MakeEngine() {
 }
 
 void AutoEqWizard::SetNoiseLevel(int v) {
-    MeasureSettings& s = session_.measure().settings();
+    MeasureSettings& s = measuring_.measure.settings();
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
     if (!measuringSetup_) return;
     measuringSetup_->noiseLevel = static_cast<std::uint8_t>(s.noiseLevel);
-    SendGenerator(session_, slot_, *measuringSetup_);
+    SendGenerator(measuring_, slot_, *measuringSetup_);
 }
 
 bool AutoEqWizard::EnterState(EqDuringMeasurement eq) {
-    const MeasuringSetup setup = AutoEqSetup(output_, session_.measure().settings().noiseLevel, eq);
+    const MeasuringSetup setup = AutoEqSetup(output_, measuring_.measure.settings().noiseLevel, eq);
     measuringSetup_ = setup;
-    if (EnterMeasuring(session_, slot_, setup) == kOk) return true;
+    if (EnterMeasuring(measuring_, slot_, setup) == kOk) return true;
     LeaveState();
-    session_.dialogs().Message(kAutoEqTitle, kDeviceStateText, Icon::Exclamation);
+    measuring_.dialogs.Message(kAutoEqTitle, kDeviceStateText, Icon::Exclamation);
     return false;
 }
 
@@ -69,7 +69,7 @@ void AutoEqWizard::LeaveState() {
     if (!measuringSetup_) return;
     const MeasuringSetup setup = *measuringSetup_;
     measuringSetup_.reset();
-    LeaveMeasuring(session_, slot_, setup);
+    LeaveMeasuring(measuring_, slot_, setup);
 }
 
 void AutoEqWizard::ClearLevels() {
@@ -105,15 +105,15 @@ void AutoEqWizard::ToggleMicTest() {
     if (live_ == Live::MicTest) return StopLive();
     if (phase_ == Phase::Running) return;
     StopLive();
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = measuring_.measure.settings();
     if (s.card < 0 || s.input < 0) {
-        session_.dialogs().Message(kMicTestTitle, kChooseCardText, Icon::Exclamation);
+        measuring_.dialogs.Message(kMicTestTitle, kChooseCardText, Icon::Exclamation);
         return;
     }
     if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return;
     if (std::string refused = engine_->MicTest(s.card, s.input); !refused.empty()) {
         LeaveState();
-        session_.dialogs().Message(kMicTestTitle, refused, Icon::Exclamation);
+        measuring_.dialogs.Message(kMicTestTitle, refused, Icon::Exclamation);
         return;
     }
     ClearLevels();
@@ -125,15 +125,15 @@ void AutoEqWizard::ToggleMicTest() {
 bool AutoEqWizard::Start() {
     if (phase_ == Phase::Running) return false;
     StopLive();
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = measuring_.measure.settings();
     if (s.card < 0 || s.input < 0) {
-        session_.dialogs().Message(kAutoEqTitle, kChooseCardText, Icon::Exclamation);
+        measuring_.dialogs.Message(kAutoEqTitle, kChooseCardText, Icon::Exclamation);
         return false;
     }
     // In the 10-band + FIR mode bands 11..30 do not play: a fit of 30 bands
     // applied there would correct with a third of its filters.
-    if (session_.model().device(slot_).preset[pi::kEqMode] != 0) {
-        session_.dialogs().Message(kAutoEqTitle, kAutoEqNeeds30BandsText, Icon::Information);
+    if (measuring_.model.device(slot_).preset[pi::kEqMode] != 0) {
+        measuring_.dialogs.Message(kAutoEqTitle, kAutoEqNeeds30BandsText, Icon::Information);
         return false;
     }
     if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return false;
@@ -151,13 +151,13 @@ bool AutoEqWizard::Start() {
 
 void AutoEqWizard::BeginStart() {
     if (phase_ != Phase::Running) return;
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = measuring_.measure.settings();
     int maxGain = maxGainHalfDb_;
     if (std::string refused = engine_->Start(s.card, s.input, maxGain, minBand_, maxBand_);
         !refused.empty()) {
         phase_ = Phase::Settings;
         LeaveState();
-        session_.dialogs().Message(kAutoEqTitle, refused, Icon::Exclamation);
+        measuring_.dialogs.Message(kAutoEqTitle, refused, Icon::Exclamation);
         changed.Emit();
         backToSettings.Emit();
         return;
@@ -186,7 +186,7 @@ void AutoEqWizard::Fail(const char* title, const char* text) {
     phase_ = Phase::Settings;
     LeaveState();
     changed.Emit();
-    session_.dialogs().Message(title, text, Icon::Exclamation);
+    measuring_.dialogs.Message(title, text, Icon::Exclamation);
     backToSettings.Emit();
 }
 
@@ -196,8 +196,8 @@ void AutoEqWizard::Finish() {
     engine_->Stop();
     LeaveState();
     levels_ = result_.levelsDb;
-    overallEq_ = OverallEqCurve(session_.grid(), result_, minBand_, maxBand_);
-    measuredCurve_ = MeasuredCurve(session_.grid(), result_.levelsDb, minBand_, maxBand_);
+    overallEq_ = OverallEqCurve(measuring_.grid, result_, minBand_, maxBand_);
+    measuredCurve_ = MeasuredCurve(measuring_.grid, result_.levelsDb, minBand_, maxBand_);
     measuredDeviation_ = BandDeviationDb(result_.levelsDb, minBand_, maxBand_);
     phase_ = Phase::Result;
     changed.Emit();
@@ -208,11 +208,11 @@ void AutoEqWizard::ToggleVerify() {
     if (live_ == Live::Verify) return StopLive();
     if (phase_ != Phase::Result && phase_ != Phase::Applied) return;
     StopLive();
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = measuring_.measure.settings();
     if (!MakeEngine() || !EnterState(EqDuringMeasurement::Active)) return;
     if (std::string refused = engine_->LiveAnalysis(s.card, s.input); !refused.empty()) {
         LeaveState();
-        session_.dialogs().Message(kAutoEqTitle, refused, Icon::Exclamation);
+        measuring_.dialogs.Message(kAutoEqTitle, refused, Icon::Exclamation);
         return;
     }
     verifiedPower_.fill(0);
@@ -224,15 +224,15 @@ void AutoEqWizard::ToggleVerify() {
 
 bool AutoEqWizard::Apply() {
     if (phase_ != Phase::Result && phase_ != Phase::Applied) return false;
-    const Status sent = measure::ApplyAutoEq(session_.writer(), slot_, output_, result_, minBand_, maxBand_);
+    const Status sent = measure::ApplyAutoEq(measuring_.writer, slot_, output_, result_, minBand_, maxBand_);
     // The model holds the bands either way: the editors show what it holds.
     {
-        const LinkState::SuppressSends quiet(session_.link());
-        session_.events().channelLevelRefreshed.Emit(slot_);
-        session_.events().outputEditorRefreshed.Emit(slot_);
+        const LinkState::SuppressSends quiet(measuring_.link);
+        measuring_.events.channelLevelRefreshed.Emit(slot_);
+        measuring_.events.outputEditorRefreshed.Emit(slot_);
     }
     if (sent != kOk) {
-        session_.dialogs().Message(kAutoEqTitle, kApplyFailedText, Icon::Exclamation);
+        measuring_.dialogs.Message(kAutoEqTitle, kApplyFailedText, Icon::Exclamation);
         return false;
     }
     phase_ = Phase::Applied;
@@ -253,7 +253,7 @@ void AutoEqWizard::Close(bool ask) {
     }
     LeaveState();
     if (ask && phase_ == Phase::Result &&
-        session_.dialogs().Ask(kCloseAutoEqTitle, kApplyAutoEqQuestion, Buttons::YesNo) == Answer::Yes)
+        measuring_.dialogs.Ask(kCloseAutoEqTitle, kApplyAutoEqQuestion, Buttons::YesNo) == Answer::Yes)
         Apply();
 }
 

@@ -15,7 +15,7 @@
 // run (Verify with the output's EQ playing, to hear the correction) and
 // restore the device when they stop.
 //
-// Messages and the close question go through the session's dialogs. Every
+// Messages and the close question go through the context's dialogs. Every
 // engine event is handled from the event loop, never inside the engine's own
 // call, so restoring the device (an exchange) never runs inside the
 // analyser's delivery.
@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/measure_context.h"
 #include "base/signal.h"
 #include "device/measuring_state.h"
 #include "dsp/grid.h"
@@ -34,8 +35,6 @@
 #include "model/slots.h"
 
 namespace zef {
-
-class EditorSession;
 
 struct AutoEqTimings {
     int settleMs = 200;
@@ -49,13 +48,14 @@ public:
     // What runs besides the fit: nothing, the mic test, or the live analysis.
     enum class Live { Off, MicTest, Verify };
 
-    AutoEqWizard(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings = {});
+    AutoEqWizard(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                 AutoEqTimings timings = {});
     ~AutoEqWizard();  // Close() without the question
     AutoEqWizard(const AutoEqWizard&) = delete;
     AutoEqWizard& operator=(const AutoEqWizard&) = delete;
 
     // The generator level v (0..80, shown as v - 80 dBu): kept in the
-    // session's settings; sent at once while the generator plays.
+    // measuring settings; sent at once while the generator plays.
     void SetNoiseLevel(int v);
 
     // "Mic Test" starts it, a second call (or Start, or Close) stops it.
@@ -116,7 +116,7 @@ private:
     void StopLive();
     void ClearLevels();
 
-    EditorSession& session_;
+    MeasureContext measuring_;
     DeviceSlot slot_;
     ChannelCode output_;
     AutoEqTimings timings_;

@@ -2,6 +2,7 @@
 
 #include "app/editor_actions.h"
 #include "app/editor_session.h"
+#include "files/fir_import.h"
 
 namespace zef {
 
@@ -19,8 +20,13 @@ EditorContext EditorContextOf(EditorSession& session, DeviceSlot slot) {
 }
 
 EditorTools EditorToolsOf(EditorSession& session) {
-    return {session.link(),     session.exchange(),  session.reader(),
-            session.presets(),  session.passwords(), session.dataSubfolder(kPresetFolderName)};
+    return {session.link(),
+            session.exchange(),
+            session.reader(),
+            session.presets(),
+            session.passwords(),
+            session.dataSubfolder(kPresetFolderName),
+            session.dataSubfolder(fir::kFirFolder)};
 }
 
 }  // namespace zef

@@ -8,8 +8,8 @@
 //
 // EditorTools is what only the editor's timers and its button bar need
 // besides: the link's state, the exchange for the status poll, the device
-// reader, the device's presets, the password store and the folder of
-// preset files.
+// reader, the device's presets, the password store and the folders of
+// preset files and FIR files.
 //
 // Both hold references into the session that made them: they must not
 // outlive it.
@@ -39,7 +39,7 @@ struct EditorContext {
     ParameterWriter& writer;
     Dialogs& dialogs;
     ResidentResponses& responses;    // keeps the device's arrays resident, announces changed groups
-    const dsp::ResponseStore& curves;  // the arrays the graphs copy their curves from
+    dsp::ResponseStore& curves;      // the graphs copy their curves from it; the FIR tools compute with it
     RefreshEvents& events;
     GraphViewState& graphView;
     EditorSelection& selection;  // this device's page, channel group and band
@@ -56,6 +56,7 @@ struct EditorTools {
     Presets& presets;
     PasswordStore& passwords;
     std::string presetFolder;
+    std::string firFolder;
 };
 
 // The context and the tools of an editor of `slot` in `session`.

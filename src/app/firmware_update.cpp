@@ -1,9 +1,9 @@
 #include "app/firmware_update.h"
 
-#include "protocol/commands.h"
-
 #include <algorithm>
 
+#include "app/editor_session.h"
+#include "protocol/commands.h"
 #include "transport/serial_ports.h"
 
 namespace zef {
@@ -90,6 +90,16 @@ void FirmwareUpdate::OnProgress(int code, const std::string& text, int percent) 
     dialogs_.Message(kFwWindowTitle, message, Icon::Exclamation);
     view_.ShowStatus(kFwStatusLabel);
     view_.ShowProgress(std::nullopt);
+}
+
+FirmwareTools FirmwareToolsOf(EditorSession& session) {
+    return {session.model(),
+            session.exchange(),
+            session.transport().serial(),
+            session.transport().serialPorts(),
+            session.dialogs(),
+            session.list(),
+            session.dataFolder()};
 }
 
 }  // namespace zef

@@ -39,6 +39,10 @@
 
 namespace zef {
 
+class DeviceList;
+class EditorSession;
+class SerialPortMap;
+
 inline constexpr int kFwBaudRate = 9600;
 
 // The message of failure code 1..8 (index = code - 1).
@@ -112,5 +116,22 @@ private:
     State state_ = State::Idle;
     std::string file_;
 };
+
+// What the firmware windows use besides the presenter's view and loader:
+// the presenter's model, exchange, serial port and dialogs, the port map the
+// serial loader opens its port by, the device list (told when the device
+// went off-line) and the data folder (where the file dialog starts). The
+// references point into the session that made them.
+struct FirmwareTools {
+    Model& model;
+    Exchange& exchange;
+    SerialPort& serial;
+    const SerialPortMap& ports;
+    Dialogs& dialogs;
+    DeviceList& list;
+    std::string dataFolder;
+};
+
+FirmwareTools FirmwareToolsOf(EditorSession& session);
 
 }  // namespace zef

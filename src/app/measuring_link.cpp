@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/editor_session.h"
 #include "app/measure_rules.h"
 
 namespace zef {
@@ -30,16 +29,16 @@ MeasuringSetup AutoEqSetup(ChannelCode output, int noiseLevel, EqDuringMeasureme
     return s;
 }
 
-Status EnterMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    return EnterMeasuringState(session.exchange(), slot, session.model().device(slot), setup);
+Status EnterMeasuring(const MeasureContext& context, DeviceSlot slot, const MeasuringSetup& setup) {
+    return EnterMeasuringState(context.exchange, slot, context.model.device(slot), setup);
 }
 
-Status LeaveMeasuring(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    return LeaveMeasuringState(session.exchange(), slot, session.model().device(slot), setup);
+Status LeaveMeasuring(const MeasureContext& context, DeviceSlot slot, const MeasuringSetup& setup) {
+    return LeaveMeasuringState(context.exchange, slot, context.model.device(slot), setup);
 }
 
-Status SendGenerator(EditorSession& session, DeviceSlot slot, const MeasuringSetup& setup) {
-    return SendMeasuringGenerator(session.exchange(), slot, session.model().device(slot), setup);
+Status SendGenerator(const MeasureContext& context, DeviceSlot slot, const MeasuringSetup& setup) {
+    return SendMeasuringGenerator(context.exchange, slot, context.model.device(slot), setup);
 }
 
 measure::CardAnalyser::Poster PosterFor(QObject& context) {

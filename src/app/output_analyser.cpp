@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/editor_session.h"
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
@@ -11,8 +10,8 @@
 
 namespace zef {
 
-OutputAnalyser::OutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output)
-    : session_(session), slot_(slot), output_(output) {
+OutputAnalyser::OutputAnalyser(const MeasureContext& context, DeviceSlot slot, ChannelCode output)
+    : measuring_(context), slot_(slot), output_(output) {
     levels_.fill(kSilentBandDb);
 }
 
@@ -20,10 +19,10 @@ OutputAnalyser::~OutputAnalyser() { Stop(); }
 
 std::string OutputAnalyser::Start() {
     if (running_) return "";
-    MeasureSettings& s = session_.measure().settings();
+    MeasureSettings& s = measuring_.measure.settings();
     if (s.card < 0 || s.input < 0) return kChooseCardText;
     std::string error;
-    audio::System* system = session_.audio(error);
+    audio::System* system = measuring_.audio(error);
     if (!system) return error;
     analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
     analyser_->SetSpectrumHandler([this](const BandSpectrum& levels) {
@@ -32,13 +31,13 @@ std::string OutputAnalyser::Start() {
     });
     levels_.fill(kSilentBandDb);
     const MeasuringSetup setup = AnalyserSetup(output_, s.noiseLevel);
-    if (EnterMeasuring(session_, slot_, setup) != kOk) {
-        LeaveMeasuring(session_, slot_, setup);
+    if (EnterMeasuring(measuring_, slot_, setup) != kOk) {
+        LeaveMeasuring(measuring_, slot_, setup);
         analyser_.reset();
         return kDeviceStateText;
     }
     if (std::string refused = analyser_->Start(s.card, s.input); !refused.empty()) {
-        LeaveMeasuring(session_, slot_, setup);
+        LeaveMeasuring(measuring_, slot_, setup);
         analyser_.reset();
         return refused;
     }
@@ -52,15 +51,15 @@ void OutputAnalyser::Stop() {
     running_ = false;
     analyser_->Stop();
     analyser_.reset();
-    LeaveMeasuring(session_, slot_, AnalyserSetup(output_, session_.measure().settings().noiseLevel));
+    LeaveMeasuring(measuring_, slot_, AnalyserSetup(output_, measuring_.measure.settings().noiseLevel));
     levels_.fill(kSilentBandDb);
     spectrum.Emit(levels_);
 }
 
 void OutputAnalyser::SetNoiseLevel(int v) {
-    MeasureSettings& s = session_.measure().settings();
+    MeasureSettings& s = measuring_.measure.settings();
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
-    if (running_) SendGenerator(session_, slot_, AnalyserSetup(output_, s.noiseLevel));
+    if (running_) SendGenerator(measuring_, slot_, AnalyserSetup(output_, s.noiseLevel));
 }
 
 double OutputAnalyser::micLevelDb() const { return measure::MicLevelOf(levels_); }

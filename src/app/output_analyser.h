@@ -4,7 +4,7 @@
 // level, the other output muted; the EQ and the dynamics as the user set
 // them) and runs the analyser on the chosen card and input; stopping ends the
 // analyser and sends the generator and the mute again from the model. The
-// generator level v can change at any time: it is kept in the session's
+// generator level v can change at any time: it is kept in the shared
 // measuring settings and, while the analyser runs, sent at once.
 //
 // Spectra arrive on the window thread through `spectrum` (30 band levels in
@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "app/measure_context.h"
 #include "base/signal.h"
 #include "measure/analyser.h"
 #include "model/slots.h"
@@ -23,16 +24,15 @@ namespace zef {
 namespace measure {
 class CardAnalyser;
 }
-class EditorSession;
 
 class OutputAnalyser {
 public:
-    OutputAnalyser(EditorSession& session, DeviceSlot slot, ChannelCode output);
+    OutputAnalyser(const MeasureContext& context, DeviceSlot slot, ChannelCode output);
     ~OutputAnalyser();
     OutputAnalyser(const OutputAnalyser&) = delete;
     OutputAnalyser& operator=(const OutputAnalyser&) = delete;
 
-    // Starts with the session's card, input and level: "" when running, else a
+    // Starts with the shared card, input and level: "" when running, else a
     // text for the user (no card or input chosen, the card refused, the
     // device did not take the state; the device is restored then).
     std::string Start();
@@ -51,7 +51,7 @@ public:
     Signal<const BandSpectrum&> spectrum;
 
 private:
-    EditorSession& session_;
+    MeasureContext measuring_;
     DeviceSlot slot_;
     ChannelCode output_;
     QObject context_;  // posts the analyser's spectra to the window thread

@@ -6,7 +6,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/editor_session.h"
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
@@ -24,11 +23,12 @@ const QColor kEqColour(250, 200, 60);
 
 }  // namespace
 
-AnalyserPanel::AnalyserPanel(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent)
-    : QWidget(parent), session_(session), slot_(slot), output_(output), rta_(session, slot, output) {
+AnalyserPanel::AnalyserPanel(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                             QWidget* parent)
+    : QWidget(parent), context_(context), slot_(slot), output_(output), rta_(context, slot, output) {
     setObjectName("AnalyserPanel");
     auto* v = new QVBoxLayout(this);
-    view_ = new AnalyserView(session_.grid(), this);
+    view_ = new AnalyserView(context_.grid, this);
     view_->setObjectName("GraphRta");
     view_->setMinimumHeight(240);
     v->addWidget(view_, 1);
@@ -39,7 +39,7 @@ AnalyserPanel::AnalyserPanel(EditorSession& session, DeviceSlot slot, ChannelCod
     connect(enable_, &QPushButton::clicked, this, [this] { ClickRtaEnable(); });
     row->addWidget(enable_);
     noise_ = new NoiseGenFrame(this);
-    noise_->setLevel(session_.measure().settings().noiseLevel);
+    noise_->setLevel(context_.measure.settings().noiseLevel);
     noise_->levelChanged = [this](int level) { rta_.SetNoiseLevel(level); };
     row->addWidget(noise_, 1);
     mic_ = new MicLevelFrame(this);
@@ -72,10 +72,10 @@ AnalyserPanel::AnalyserPanel(EditorSession& session, DeviceSlot slot, ChannelCod
         view_->setLevels(levels);
         mic_->setLevel(rta_.running() ? rta_.micLevelDb() : kSilentBandDb);
     }));
-    subscriptions_.push_back(session_.responses().groupChanged.Connect([this](DeviceSlot s, int group) {
+    subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int group) {
         if (s == slot_ && group == OutputGroup(output_)) ShowCurve();
     }));
-    session_.responses().Keep(slot_);
+    context_.responses.Keep(slot_);
     view_->setTraceCount(1);
     ShowCurve();
     ShowState();
@@ -87,7 +87,7 @@ AnalyserPanel::~AnalyserPanel() {
 }
 
 void AnalyserPanel::ShowCurve() {
-    const dsp::DeviceResponses* r = session_.state().responses.find(slot_);
+    const dsp::DeviceResponses* r = context_.curves.find(slot_);
     if (r) view_->setTrace(0, r->group(OutputGroup(output_)), kEqColour);
 }
 
@@ -100,14 +100,14 @@ void AnalyserPanel::ShowState() {
 void AnalyserPanel::ClickRtaEnable() {
     if (rta_.running()) return DisableRta();
     std::string error;
-    audio::System* system = session_.audio(error);
+    audio::System* system = context_.audio(error);
     if (!system) {
-        session_.dialogs().Message(kRtaSettingsTitle, error, Icon::Exclamation);
+        context_.dialogs.Message(kRtaSettingsTitle, error, Icon::Exclamation);
         ShowState();
         return;
     }
     std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*system);
-    AnalyserSettingsWindow settings(*manager, session_.measure().settings(), this);
+    AnalyserSettingsWindow settings(*manager, context_.measure.settings(), this);
     settings.enable = [this] { EnableRta(); };
     if (settingsShown)
         settingsShown(settings);
@@ -118,15 +118,15 @@ void AnalyserPanel::ClickRtaEnable() {
 
 void AnalyserPanel::EnableRta() {
     if (std::string error = rta_.Start(); !error.empty()) {
-        session_.measure().settings().rtaEnabled = false;
-        session_.dialogs().Message(kRtaSettingsTitle, error, Icon::Exclamation);
+        context_.measure.settings().rtaEnabled = false;
+        context_.dialogs.Message(kRtaSettingsTitle, error, Icon::Exclamation);
     }
     ShowState();
 }
 
 void AnalyserPanel::DisableRta() {
     rta_.Stop();
-    session_.measure().settings().rtaEnabled = false;
+    context_.measure.settings().rtaEnabled = false;
     ShowState();
 }
 

@@ -23,7 +23,6 @@ class QSpinBox;
 namespace zef {
 
 class AnalyserView;
-class EditorSession;
 class MicLevelFrame;
 class NoiseGenFrame;
 class AnalyserSettingsWindow;
@@ -31,13 +30,14 @@ class AnalyserSettingsWindow;
 class AnalyserPanel final : public QWidget {
     Q_OBJECT
 public:
-    AnalyserPanel(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent = nullptr);
+    AnalyserPanel(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                  QWidget* parent = nullptr);
     ~AnalyserPanel() override;
 
     // "RTA Enable": off -> the settings window (shown through `settingsShown`
     // when set, else modal); on -> stop.
     void ClickRtaEnable();
-    // Starts with the session's choice (what "Enable RTA" runs).
+    // Starts with the shared choice (what "Enable RTA" runs).
     void EnableRta();
     void DisableRta();
 
@@ -57,7 +57,7 @@ private:
     void ShowCurve();
     void ShowState();
 
-    EditorSession& session_;
+    MeasureContext context_;
     DeviceSlot slot_;
     ChannelCode output_;
     OutputAnalyser rta_;

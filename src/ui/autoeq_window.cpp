@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/editor_session.h"
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
@@ -35,9 +34,9 @@ public:
     void OpenControlPanel(int) override {}
 };
 
-std::unique_ptr<AudioDeviceManager> InputManager(EditorSession& session) {
+std::unique_ptr<AudioDeviceManager> InputManager(const MeasureContext& context) {
     std::string error;
-    if (audio::System* system = session.audio(error)) return audio::MakeInputDeviceManager(*system);
+    if (audio::System* system = context.audio(error)) return audio::MakeInputDeviceManager(*system);
     return std::make_unique<NoCards>();
 }
 
@@ -55,12 +54,12 @@ const QColor kMeasureColour(120, 170, 255);
 
 }  // namespace
 
-AutoEqWindow::AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings,
-                     QWidget* parent)
+AutoEqWindow::AutoEqWindow(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                           AutoEqTimings timings, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      session_(session),
-      manager_(InputManager(session)),
-      wizard_(std::make_unique<AutoEqWizard>(session, slot, output, std::move(timings))) {
+      context_(context),
+      manager_(InputManager(context)),
+      wizard_(std::make_unique<AutoEqWizard>(context, slot, output, std::move(timings))) {
     setObjectName("FrmAutoEq");
     setWindowTitle(kAutoEqCaption);
     auto* v = new QVBoxLayout(this);
@@ -92,7 +91,7 @@ AutoEqWindow::AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode 
         ShowCurves();
     }));
     subscriptions_.push_back(wizard_->backToSettings.Connect([this] { ShowPage(kCard); }));
-    registration_ = session_.measure().RegisterAutoEq([this] { close(); });
+    registration_ = context_.measure.RegisterAutoEq([this] { close(); });
     ShowPage(kWelcome);
     ShowState();
     ShowLevels();
@@ -100,7 +99,7 @@ AutoEqWindow::AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode 
 }
 
 AutoEqWindow::~AutoEqWindow() {
-    session_.measure().UnregisterAutoEq(registration_);
+    context_.measure.UnregisterAutoEq(registration_);
     subscriptions_.clear();
     wizard_.reset();  // restores the device if anything still runs
 }
@@ -131,7 +130,7 @@ QWidget* AutoEqWindow::BuildCard() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
     chooser_ = new CardChooser(*manager_, page);
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = context_.measure.settings();
     chooser_->select(s.card, s.input);
     chooser_->changed = [this] { StoreChoices(); };
     v->addWidget(chooser_);
@@ -169,7 +168,7 @@ QWidget* AutoEqWindow::BuildRun() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
-    const MeasureSettings& s = session_.measure().settings();
+    const MeasureSettings& s = context_.measure.settings();
     const char* captions[] = {kFromCaption, kToCaption};
     const int chosen[] = {s.minBand, s.maxBand};
     for (int i = 0; i < 2; ++i) {
@@ -210,7 +209,7 @@ QWidget* AutoEqWindow::BuildRun() {
     status->addWidget(deviation_);
     v->addLayout(status);
 
-    view_ = new AnalyserView(session_.grid(), page);
+    view_ = new AnalyserView(context_.grid, page);
     view_->setObjectName("GraphAutoEq");
     view_->setMinimumHeight(260);
     view_->setTraceCount(2);
@@ -243,7 +242,7 @@ QWidget* AutoEqWindow::BuildRun() {
 }
 
 void AutoEqWindow::StoreChoices() {
-    MeasureSettings& s = session_.measure().settings();
+    MeasureSettings& s = context_.measure.settings();
     s.card = chooser_->card();
     s.input = chooser_->input();
     if (range_[0]) s.minBand = range_[0]->currentIndex();
@@ -336,13 +335,14 @@ void AutoEqWindow::ShowCurves() {
 
 void AutoEqWindow::closeEvent(QCloseEvent* event) {
     wizard_->Close(true);
-    session_.measure().UnregisterAutoEq(registration_);
+    context_.measure.UnregisterAutoEq(registration_);
     event->accept();
 }
 
-AutoEqWindow* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent) {
-    session.measure().CloseAutoEq();
-    auto* w = new AutoEqWindow(session, slot, output, {}, parent);
+AutoEqWindow* OpenAutoEq(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                         QWidget* parent) {
+    context.measure.CloseAutoEq();
+    auto* w = new AutoEqWindow(context, slot, output, {}, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     return w;

@@ -4,9 +4,9 @@
 // microphone test, and the run (band range, maximum gain, Start, the 30
 // band levels, the fitted "Overall EQ" over the "Measure"ment, Verify and
 // Apply). The work is AutoEqWizard's; this window shows it. While it is open
-// the session knows it (device announcements ask to close it first, and
-// close it on Yes); closing it restores the device and, with an unapplied
-// result, asks whether to apply it.
+// the measuring session knows it (device announcements ask to close it
+// first, and close it on Yes); closing it restores the device and, with an
+// unapplied result, asks whether to apply it.
 
 #include <QWidget>
 #include <array>
@@ -26,7 +26,6 @@ namespace zef {
 class AnalyserView;
 class AudioDeviceManager;
 class CardChooser;
-class EditorSession;
 class MicLevelFrame;
 class NoiseGenFrame;
 
@@ -35,8 +34,8 @@ class AutoEqWindow final : public QWidget {
 public:
     enum Page { kWelcome = 0, kCard = 1, kRun = 2 };
 
-    AutoEqWindow(EditorSession& session, DeviceSlot slot, ChannelCode output, AutoEqTimings timings = {},
-              QWidget* parent = nullptr);
+    AutoEqWindow(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                 AutoEqTimings timings = {}, QWidget* parent = nullptr);
     ~AutoEqWindow() override;
 
     void ShowPage(int page);
@@ -75,7 +74,7 @@ private:
     void ShowLevels();
     void ShowCurves();
 
-    EditorSession& session_;
+    MeasureContext context_;
     std::unique_ptr<AudioDeviceManager> manager_;
     std::unique_ptr<AutoEqWizard> wizard_;
     int registration_ = 0;
@@ -101,6 +100,7 @@ private:
 
 // Opens the wizard for `output` (kOutput1/kOutput2) of `slot` as a window of
 // its own that deletes itself when closed; an open one is closed first.
-AutoEqWindow* OpenAutoEq(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent = nullptr);
+AutoEqWindow* OpenAutoEq(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                         QWidget* parent = nullptr);
 
 }  // namespace zef

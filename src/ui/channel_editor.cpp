@@ -12,6 +12,7 @@
 #include "model/records.h"
 #include "model/status_text.h"
 #include "ui/auto_update_window.h"
+#include "ui/band_graph.h"
 #include "ui/device_page.h"
 #include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
@@ -19,6 +20,7 @@
 #include "ui/masking_page.h"
 #include "ui/meter_panel.h"
 #include "ui/outputs_page.h"
+#include "ui/response_graph.h"
 
 namespace zef {
 
@@ -90,6 +92,31 @@ void ChannelEditorWindow::BuildStatusLine() {
     sleep_->setObjectName("LabelSleep");
 }
 
+void ChannelEditorWindow::BuildGraphArea(QWidget* area) {
+    auto* v = new QVBoxLayout(area);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    graph_ = new BandGraph(
+        context_, host_, [this] { return context_.selection.group; }, [this] { return MarkedBands(); }, area);
+    graph_->graph()->setMinimumSize(420, 170);
+    row->addWidget(graph_->graph(), 1);
+    auto* side = new QVBoxLayout;
+    graph_->AddViewBoxes(side, area);
+    side->addStretch(1);
+    row->addLayout(side);
+    v->addLayout(row, 1);
+
+    bandPanelHost_ = new QWidget(area);
+    auto* bh = new QVBoxLayout(bandPanelHost_);
+    bh->setContentsMargins(0, 0, 0, 0);
+    bandPanel_ = new EqBandPanel(host_, "ShapeEq", bandPanelHost_);
+    bh->addWidget(bandPanel_);
+    bandPanelHost_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);  // the graph takes the rest
+    v->addWidget(bandPanelHost_);
+    graph_->attachPanel(*bandPanel_);
+}
+
 void ChannelEditorWindow::BuildPages() {
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageTab");
@@ -106,6 +133,18 @@ void ChannelEditorWindow::BuildPages() {
 
 void ChannelEditorWindow::ConnectParts() {
     host_.committed = [this](const Parameter& p) { AfterCommit(p); };
+    bandPanel_->flatRequested = [this] { buttons_->ClickFlat(); };
+    bandPanel_->bandSelected = [this](int band) {
+        context_.selection.band = band;
+        graph_->UpdateMarkers();
+    };
+    graph_->bandChosen = [this](int band) { context_.selection.band = band; };
+    // The gain fader of the band held on the graph is marked.
+    graph_->bandHeld = [this](bool held) {
+        bandPanel_->gain()->fader()->setStyleSheet(held ? "QSlider::handle { background: rgb(255,200,0); }"
+                                                        : "");
+    };
+    graph_->released = [this] { RefreshControls(); };
     host_.bridgeAnswered = [this](bool mayHaveChanged) {
         if (mayHaveChanged) RebuildOutputPage();
         RefreshControls();
@@ -138,10 +177,6 @@ void ChannelEditorWindow::ConnectParts() {
 }
 
 void ChannelEditorWindow::Subscribe() {
-    subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int group) {
-        if (s == slot()) CopyGroupCurves(group);
-    }));
-    subscriptions_.push_back(context_.graphView.changed.Connect([this] { RedrawGraph(); }));
     RefreshEvents& events = context_.events;
     const auto refreshMine = [this](DeviceSlot s) {
         if (s == slot()) RefreshAll();
@@ -197,7 +232,7 @@ void ChannelEditorWindow::AfterCommit(const Parameter& p) {
         if (dsp::IsInputGroup(group)) bandPanel_->setGroup(group, InputBandCount(group), bandPanel_->selectedBand());
     }
     RefreshControls();
-    if (p.description->response == ResponseEffect::Band) UpdateMarkers();
+    if (p.description->response == ResponseEffect::Band) graph_->UpdateMarkers();
 }
 
 void ChannelEditorWindow::RefreshAll() {
@@ -256,6 +291,15 @@ void ChannelEditorWindow::SetPageTab(EditorPage page) {
     }
 }
 
+ResponseGraph* ChannelEditorWindow::graph() const { return graph_->graph(); }
+
+void ChannelEditorWindow::RedrawGraph() { graph_->Redraw(); }
+
+int ChannelEditorWindow::MarkedBands() const {
+    const int group = context_.selection.group;
+    return dsp::IsOutputGroup(group) ? 0 : InputBandCount(group);
+}
+
 int ChannelEditorWindow::InputBandCount(int group) const {
     if (dsp::IsInputGroup(group)) return zef::InputBandCount(context_.device().preset, group);
     return dsp::kGroupInfo[static_cast<std::size_t>(group)].bandCount;
@@ -280,10 +324,8 @@ void ChannelEditorWindow::SetPageChannel(int group) {
 }
 
 void ChannelEditorWindow::ChooseBandType(int type) {
-    const int band = bandPanel_->selectedBand();
-    const int group = dsp::GroupOfBand(band);
-    if (dsp::IsOutputGroup(group)) return;
-    host_.Commit(ParameterOf(ParamId::BandType, {ChannelOfGroup(group), BandNumberInGroup(band)}), type, false);
+    if (dsp::IsOutputGroup(dsp::GroupOfBand(bandPanel_->selectedBand()))) return;
+    bandPanel_->ChooseType(type);
 }
 
 void ChannelEditorWindow::ChooseSettingsEntry(int index) {

@@ -1,8 +1,8 @@
 #pragma once
 // ChannelEditorWindow: the editor of one amplifier, a child window of the main window
 // (one per open device). A frame of parts: the button bar (editor_button_bar.h),
-// the status line, a response graph with zoom, shift and band markers, the
-// band controls, the pages for the inputs, the outputs (one page of two
+// the status line, a response graph with zoom, shift and band markers
+// (band_graph.h), the band controls (eq_band_panel.h), the pages for the inputs, the outputs (one page of two
 // outputs, or one bridged output), the "SM" channel and the device settings
 // (inputs_page.h ...), and the meters and indicators (meter_panel.h). The
 // window wires the parts together and runs the timers.
@@ -31,12 +31,11 @@
 #include "ui/editor_control_host.h"
 
 class QLabel;
-class QMenu;
-class QSpinBox;
 class QTabWidget;
 
 namespace zef {
 
+class BandGraph;
 class DevicePage;
 class EditorButtonBar;
 class EqBandPanel;
@@ -85,17 +84,14 @@ public:
     QTimer& statusTimer() { return statusTimer_; }
     QTimer& updateTimer() { return updateTimer_; }
 
-    // ---- graph ----
-    // Clears and redraws the graph for the selected group.
+    // Redraws the graph for the selected group.
     void RedrawGraph();
-    void BandPressed(int band, double x, double y);
-    void BandDragged(int band, double x, double y);
-    void BandReleased(int band);
 
     // ---- parts, for tests and screenshots ----
     EditorButtonBar* buttons() const { return buttons_; }
     MeterPanel* meters() const { return meters_; }
-    ResponseGraph* graph() const { return graph_; }
+    BandGraph& bandGraph() const { return *graph_; }
+    ResponseGraph* graph() const;
     EqBandPanel* bandPanel() const { return bandPanel_; }
     QTabWidget* pages() const { return pages_; }
     BoundControl* control(const std::string& parameterName) const;
@@ -120,11 +116,11 @@ private:
     void RefreshControls();
     void RefreshHeader();
     void ShowLockState();
-    void CopyGroupCurves(int group);
-    void UpdateMarkers();
     void SetStatusText(const std::string& text);
     void AfterCommit(const Parameter& p);
     int InputBandCount(int group) const;
+    // Bands of the selected group with a marker on the graph.
+    int MarkedBands() const;
 
     EditorContext context_;
     EditorTools tools_;
@@ -143,12 +139,9 @@ private:
     MaskingPage* masking_ = nullptr;
     DevicePage* device_ = nullptr;
     MeterPanel* meters_ = nullptr;
-    ResponseGraph* graph_ = nullptr;
+    BandGraph* graph_ = nullptr;
     EqBandPanel* bandPanel_ = nullptr;
     QWidget* bandPanelHost_ = nullptr;
-    QSpinBox* zoom_ = nullptr;
-    QSpinBox* shift_ = nullptr;
-    QMenu* typeMenu_ = nullptr;
     QTimer statusTimer_;
     QTimer updateTimer_;
     std::vector<Subscription> subscriptions_;

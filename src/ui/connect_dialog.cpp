@@ -8,14 +8,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/editor_session.h"
-
 namespace zef {
 
-ConnectDialog::ConnectDialog(EditorSession& session, DeviceSlot slot, Role role, QWidget* parent)
-    : QDialog(parent), session_(session), slot_(slot), role_(role) {
+ConnectDialog::ConnectDialog(const Model& model, Connection& connection, ConnectActions& actions,
+                             DeviceSlot slot, Role role, QWidget* parent)
+    : QDialog(parent), connection_(connection), actions_(actions), slot_(slot), role_(role) {
     setObjectName("FrmConnect");
-    setWindowTitle(QString::fromStdString(ConnectDialogTitle(slot != 0, session_.model().entry(slot))));
+    setWindowTitle(QString::fromStdString(ConnectDialogTitle(slot != 0, model.entry(slot))));
     auto* layout = new QVBoxLayout(this);
     auto* options = new QGroupBox("Settings", this);
     auto* optionsLayout = new QVBoxLayout(options);
@@ -60,15 +59,16 @@ void ConnectDialog::ClickConnect() {
     for (QWidget* w : {static_cast<QWidget*>(connect_), static_cast<QWidget*>(cancel_),
                        static_cast<QWidget*>(read_), static_cast<QWidget*>(load_)})
         w->setEnabled(false);
-    Connection& connection = session_.connection();
-    const Subscription caption = connection.caption.Connect(
+    const Subscription caption = connection_.caption.Connect(
         [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); });
-    const Subscription progress = connection.progress.Connect([this](int value, int maximum) {
+    const Subscription progress = connection_.progress.Connect([this](int value, int maximum) {
         progress_->setMaximum(maximum > 0 ? maximum : 1);
         progress_->setValue(std::min(value, progress_->maximum()));
     });
-    if (slot_ == 0) session_.connectActions().ConnectAll(*chosen_);
-    else session_.connectActions().ConnectOne(slot_, *chosen_);
+    if (slot_ == 0)
+        actions_.ConnectAll(*chosen_);
+    else
+        actions_.ConnectOne(slot_, *chosen_);
     accept();
 }
 

@@ -4,9 +4,9 @@
 // editor's settings into the device.
 
 #include <QDialog>
-
 #include <optional>
 
+#include "app/connect_actions.h"
 #include "device/connection.h"
 
 class QLabel;
@@ -16,8 +16,6 @@ class QRadioButton;
 
 namespace zef {
 
-class EditorSession;
-
 class ConnectDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -26,8 +24,10 @@ public:
     // caller connects).
     enum class Role { Connect, Choose };
 
-    // `slot` 0 = every listed off-line device.
-    ConnectDialog(EditorSession& session, DeviceSlot slot, Role role = Role::Connect, QWidget* parent = nullptr);
+    // `slot` 0 = every listed off-line device. `connection` tells the
+    // caption and the progress of what `actions` connect.
+    ConnectDialog(const Model& model, Connection& connection, ConnectActions& actions, DeviceSlot slot,
+                  Role role = Role::Connect, QWidget* parent = nullptr);
 
     // The mode chosen with "Connect"; nullopt after "Cancel".
     std::optional<ConnectMode> chosen() const { return chosen_; }
@@ -40,7 +40,8 @@ public:
     void ClickConnect();
 
 private:
-    EditorSession& session_;
+    Connection& connection_;
+    ConnectActions& actions_;
     DeviceSlot slot_;
     Role role_;
     std::optional<ConnectMode> chosen_;

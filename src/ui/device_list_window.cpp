@@ -91,7 +91,7 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
                                        [this] { session_.measure().CloseAutoEq(); }});
     ConnectView& view = session_.connectActions().view;
     view.firmwareWindow = [this](DeviceSlot slot, FirmwareWindowKind kind) {
-        FwUpdateWindow window(session_, slot,
+        FwUpdateWindow window(FirmwareToolsOf(session_), slot,
                               kind == FirmwareWindowKind::BootLoader ? FwUpdateWindow::Kind::BootLoader
                                                                      : FwUpdateWindow::Kind::Update,
                               this);
@@ -99,7 +99,8 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
     };
     view.showEditor = [this](DeviceSlot slot) { ShowEditor(slot); };
     view.chooseMode = [this](DeviceSlot slot) -> std::optional<ConnectMode> {
-        ConnectDialog dialog(session_, slot, ConnectDialog::Role::Choose, this);
+        ConnectDialog dialog(session_.model(), session_.connection(), session_.connectActions(), slot,
+                             ConnectDialog::Role::Choose, this);
         dialog.exec();
         return dialog.chosen();
     };
@@ -236,7 +237,8 @@ void DeviceListWindow::ClickRemove() {
 }
 
 void DeviceListWindow::OpenConnect(DeviceSlot slot) {
-    ConnectDialog dialog(session_, slot, ConnectDialog::Role::Connect, this);
+    ConnectDialog dialog(session_.model(), session_.connection(), session_.connectActions(), slot,
+                         ConnectDialog::Role::Connect, this);
     dialog.exec();
     RefreshAll();
 }

@@ -30,6 +30,7 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
             const int band = BandIndexOf(p.target);
             context_.device().values.bandGain[static_cast<std::size_t>(band)] = value;
             context_.responses.BandChanged(context_.slot, band);
+            if (dragShown) dragShown();
         }
         coalescer_.Post([this, p, value] { Store(p, value); });
         return;

@@ -1,6 +1,7 @@
 #pragma once
-// EditorControlHost: the ControlHost shared by the pages and the band panel
-// of one channel editor.
+// EditorControlHost: the ControlHost shared by the parts of one editor (the
+// channel editor's pages and band panel, the output EQ/FIR editor's band
+// panel and FIR frame).
 //
 // Controls are quiet while the editor fills them from the model, while the
 // device is locked and while the device is being read; a locked device
@@ -9,7 +10,8 @@
 //   - the bridge mode asks first; `bridgeAnswered` hears whether the mode
 //     may have changed (anything but a declined question);
 //   - a fader or band dragged posts its send to the coalescer (a band's gain
-//     moves the curve at once); the send runs later, the newest one only;
+//     moves the curve at once, and `dragShown` hears it); the send runs
+//     later, the newest one only;
 //   - any other value cancels a pending drag send and goes at once.
 // `committed` hears every value after it was stored and sent.
 
@@ -48,6 +50,7 @@ public:
 
     std::function<void(const Parameter& p)> committed;
     std::function<void(bool mayHaveChanged)> bridgeAnswered;
+    std::function<void()> dragShown;
 
 private:
     void Store(const Parameter& p, double value);

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 #include <cmath>
@@ -24,7 +25,8 @@ int BandNumberInGroup(int bandIndex) {
     return bandIndex - dsp::kGroupInfo[static_cast<std::size_t>(dsp::GroupOfBand(bandIndex))].firstBand + 1;
 }
 
-EqBandPanel::EqBandPanel(ControlHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+EqBandPanel::EqBandPanel(ControlHost& host, const char* typeMenuName, QWidget* parent)
+    : QWidget(parent), host_(host) {
     setObjectName("EqBandPanel");
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 2, 4, 2);
@@ -54,8 +56,12 @@ EqBandPanel::EqBandPanel(ControlHost& host, QWidget* parent) : QWidget(parent), 
     type_ = new QPushButton("Bell", this);
     type_->setObjectName("LblEQType");
     type_->setToolTip("Filter Type");
+    typeMenu_ = new QMenu(this);
+    typeMenu_->setObjectName(typeMenuName);
+    for (int i = 0; i < static_cast<int>(kBandTypeItems.size()); ++i)
+        typeMenu_->addAction(kBandTypeItems[static_cast<std::size_t>(i)], this, [this, i] { ChooseType(i); });
     connect(type_, &QPushButton::clicked, this, [this] {
-        if (typeMenuRequested && !host_.controlsQuiet()) typeMenuRequested(type_->mapToGlobal(QPoint(0, type_->height())));
+        if (!host_.controlsQuiet()) typeMenu_->popup(type_->mapToGlobal(QPoint(0, type_->height())));
     });
     frequency_ = new NumberControl(host_, ParameterOf(ParamId::BandFreq, {ParamChannel::InL, 1}), "Freq Hz",
                                    {false, false, {}, "TxtEqFreq", 56}, this);
@@ -153,5 +159,7 @@ void EqBandPanel::StepQ(int direction) {
     if (next == code) return;
     host_.Commit(p, kEqQ[static_cast<std::size_t>(next)], false);
 }
+
+void EqBandPanel::ChooseType(int type) { host_.Commit(BandParameter(ParamId::BandType), type, false); }
 
 }  // namespace zef

@@ -2,55 +2,53 @@
 // OutputEqWindow: the output equaliser of one device, one output at a time (the
 // tabs "Edit Output 1" / "Edit Output 2"). In the 30-band mode it edits the
 // output's 30 bands; in the 10-band + FIR mode the first ten and the FIR
-// frame (name, "Taps = ", "Wizard", "Import / View", "Save", FIR bypass);
-// the other twenty bands keep their values and are neither shown nor
-// summed. The graph draws the output's sum (crossovers, active bands and,
-// when the mode and bypass allow it, the FIR magnitude) with the editors'
-// shared zoom and shift; band markers are dragged as in the channel editor.
+// frame (fir_frame.h); the other twenty bands keep their values and are
+// neither shown nor summed. The graph (band_graph.h) draws the output's sum
+// (crossovers, active bands and, when the mode and bypass allow it, the FIR
+// magnitude) with the editors' shared zoom and shift; band markers are
+// dragged as in the channel editor.
 //
-// Band controls bind to the described parameters like the channel editor's:
-// filling them never sends, a commit stores and sends through the parameter
-// writer (linked partners follow), a drag updates the curve at once and
-// coalesces its sends.
+// A frame of parts bound through the editor's control host
+// (editor_control_host.h), like the channel editor's: filling the controls
+// never sends, a locked device refuses edits, a commit stores and sends
+// through the parameter writer (linked partners follow), a drag updates the
+// curve at once and coalesces its sends.
 //
 // The graph area is a stack: page 0 is the response graph, page 1 is kept for
 // the real-time analyser (analyserPage(); ShowAnalyser switches to it and
 // hides the zoom and shift frames).
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
-#include "app/send_coalescer.h"
+#include "app/editor_context.h"
 #include "base/signal.h"
-#include "ui/param_controls.h"
+#include "ui/editor_control_host.h"
 
-class QButtonGroup;
-class QVBoxLayout;
-class QFrame;
-class QLabel;
-class QMenu;
 class QPushButton;
-class QSpinBox;
 class QStackedWidget;
-class QGroupBox;
 
 namespace zef {
 
-class EditorSession;
+class BandGraph;
+class CheckControl;
 class EqBandPanel;
+class FirFrame;
+class MeasureButtons;
 class ResponseGraph;
 
-class OutputEqWindow final : public QWidget, public ControlHost {
+class OutputEqWindow final : public QWidget {
     Q_OBJECT
 public:
     // `output` 0 or 1; `firFilterIndex` is the import window's remembered
     // file filter, kept by the opener.
-    OutputEqWindow(EditorSession& session, DeviceSlot slot, int output, int& firFilterIndex,
-             QWidget* parent = nullptr);
+    OutputEqWindow(const EditorContext& context, const EditorTools& tools, int output, int& firFilterIndex,
+                   QWidget* parent = nullptr);
     ~OutputEqWindow() override;
 
-    DeviceSlot slot() const { return slot_; }
+    DeviceSlot slot() const { return context_.slot; }
     int output() const { return output_; }
     bool firMode() const;
     // Bands shown and edited: 30, or 10 in the 10-band + FIR mode.
@@ -82,76 +80,48 @@ public:
     // Updates the buttons after a hook was set.
     void HooksChanged();
 
-    // ---- ControlHost ----
-    bool controlsQuiet() const override;
-    bool refusesEdits() const override;
-    bool decimalComma() const override;
-    const DeviceModel& device() const override;
-    void Commit(const Parameter& p, double value, bool dragging) override;
-    void DragEnded() override;
-    void Warn(const std::string& title, const std::string& text) override;
-
-    // ---- graph ----
-    void BandPressed(int number, double x, double y);
-    void BandDragged(int number, double x, double y);
-    void BandReleased(int number);
-
-    // ---- for tests and screenshots ----
-    ResponseGraph* graph() const { return graph_; }
+    // ---- parts, for tests and screenshots ----
+    BandGraph& bandGraph() const { return *graph_; }
+    ResponseGraph* graph() const;
     EqBandPanel* bandPanel() const { return bandPanel_; }
-    QGroupBox* firFrame() const { return firFrame_; }
-    QLabel* firName() const { return firName_; }
-    QLabel* firTaps() const { return firTaps_; }
-    CheckControl* firBypass() const { return firBypass_; }
-    QPushButton* firMenu(int index) const { return firMenu_.at(static_cast<std::size_t>(index)); }
+    FirFrame* firFrame() const { return fir_; }
+    CheckControl* firBypass() const;
     QPushButton* tab(int output) const { return tabs_.at(static_cast<std::size_t>(output)); }
     QPushButton* modeButton() const { return mode_; }
-    QPushButton* rtaButton() const { return rta_; }
-    QPushButton* autoEqButton() const { return autoEq_; }
+    MeasureButtons* measureButtons() const { return measure_; }
     QStackedWidget* graphStack() const { return stack_; }
     QWidget* analyserPage() const { return analyserPage_; }
-    SendCoalescer& coalescer() { return coalescer_; }
+    SendCoalescer& coalescer() { return host_.coalescer(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     bool Bridged() const;
-    QWidget* BuildHeader(QWidget* host);
-    void BuildGraph(QWidget* host);
-    QWidget* BuildFirFrame(QWidget* host);
-    void BuildAnalyserButtons(QWidget* host, QVBoxLayout* column);
-    void CopyCurve();
-    void UpdateMarkers();
+    QWidget* BuildHeader(QWidget* parent);
+    QWidget* BuildGraphArea(QWidget* parent);
+    QWidget* BuildSideColumn(QWidget* parent);
+    void Subscribe();
+    void AnalyserToggled(bool on);
     void RefreshControls();
     int Group() const;
     int FirstBand() const;
 
-    EditorSession& session_;
-    DeviceSlot slot_;
+    EditorContext context_;
+    EditorTools tools_;
+    EditorControlHost host_;
     int output_;
     int& firFilterIndex_;
-    bool filling_ = true;
 
     std::array<QPushButton*, 2> tabs_{};
     QPushButton* mode_ = nullptr;
-    QLabel* viewCaption_ = nullptr;
     QStackedWidget* stack_ = nullptr;
     QWidget* analyserPage_ = nullptr;
-    ResponseGraph* graph_ = nullptr;
+    BandGraph* graph_ = nullptr;
     QWidget* zoomFrame_ = nullptr;
-    QSpinBox* zoom_ = nullptr;
-    QSpinBox* shift_ = nullptr;
     EqBandPanel* bandPanel_ = nullptr;
-    QGroupBox* firFrame_ = nullptr;
-    QLabel* firName_ = nullptr;
-    QLabel* firTaps_ = nullptr;
-    CheckControl* firBypass_ = nullptr;
-    std::array<QPushButton*, 3> firMenu_{};
-    QPushButton* rta_ = nullptr;
-    QPushButton* autoEq_ = nullptr;
-    QMenu* typeMenu_ = nullptr;
-    SendCoalescer coalescer_;
+    FirFrame* fir_ = nullptr;
+    MeasureButtons* measure_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -4,15 +4,13 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/editor_session.h"
 #include "app/output_eq_actions.h"
 #include "model/memory_map.h"
 
 namespace zef {
 
-EqModeWindow::EqModeWindow(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
-                     QWidget* parent)
-    : QDialog(parent), session_(session), slot_(slot), closeEditor_(std::move(closeEditor)) {
+EqModeWindow::EqModeWindow(const EditorContext& context, std::function<void()> closeEditor, QWidget* parent)
+    : QDialog(parent), context_(context), closeEditor_(std::move(closeEditor)) {
     setObjectName("FrmEqMode");
     setWindowTitle("Output EQ Mode");
     auto* v = new QVBoxLayout(this);
@@ -35,20 +33,20 @@ EqModeWindow::EqModeWindow(EditorSession& session, DeviceSlot slot, std::functio
 }
 
 void EqModeWindow::Highlight() {
-    const int active = session_.model().device(slot_).preset[pi::kEqMode] != 0 ? 1 : 0;
+    const int active = context_.device().preset[pi::kEqMode] != 0 ? 1 : 0;
     for (int mode = 0; mode < 2; ++mode) buttons_[static_cast<std::size_t>(mode)]->setChecked(mode == active);
 }
 
 EqModeSwitch EqModeWindow::ClickMode(int mode) {
     const auto code = static_cast<std::uint8_t>(mode != 0 ? 1 : 0);
     // The active mode compares as "1" for any nonzero byte.
-    const std::uint8_t stored = session_.model().device(slot_).preset[pi::kEqMode];
+    const std::uint8_t stored = context_.device().preset[pi::kEqMode];
     const std::uint8_t target = (stored != 0 && code != 0) ? stored : code;
-    EqModeSwitchPorts ports{session_.dialogs(), closeEditor_, [this, code] {
-                                return session_.writer().Set(slot_, ParameterOf(ParamId::EqMode, {}), code);
-                            }};
+    EqModeSwitchPorts ports{
+        context_.dialogs, closeEditor_,
+        [this, code] { return context_.writer.Set(context_.slot, ParameterOf(ParamId::EqMode, {}), code); }};
     const EqModeSwitchOutcome outcome =
-        SetOutputEqMode(session_.model().device(slot_), session_.state().responses, slot_, target, ports);
+        SetOutputEqMode(context_.device(), context_.curves, context_.slot, target, ports);
     if (outcome.result == EqModeSwitch::Switched) {
         accept();
         return outcome.result;

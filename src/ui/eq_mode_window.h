@@ -9,19 +9,18 @@
 #include <array>
 #include <functional>
 
+#include "app/editor_context.h"
 #include "app/eq_mode.h"
 
 class QPushButton;
 
 namespace zef {
 
-class EditorSession;
-
 class EqModeWindow final : public QDialog {
     Q_OBJECT
 public:
-    EqModeWindow(EditorSession& session, DeviceSlot slot, std::function<void()> closeEditor,
-              QWidget* parent = nullptr);
+    // For the context's device.
+    EqModeWindow(const EditorContext& context, std::function<void()> closeEditor, QWidget* parent = nullptr);
 
     // A click on mode 0 ("30 PEQ") or 1 ("10PEQ + FIR").
     EqModeSwitch ClickMode(int mode);
@@ -30,8 +29,7 @@ public:
 private:
     void Highlight();
 
-    EditorSession& session_;
-    DeviceSlot slot_;
+    EditorContext context_;
     std::function<void()> closeEditor_;
     std::array<QPushButton*, 2> buttons_{};
 };

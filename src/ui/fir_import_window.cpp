@@ -14,23 +14,22 @@
 #include <QRegularExpressionValidator>
 #include <QSlider>
 
-#include "app/editor_session.h"
 #include "dsp/groups.h"
 #include "files/fir_import.h"
 #include "model/locale.h"
+#include "ui/band_graph.h"
 #include "ui/fir_plot.h"
 
 namespace zef {
 
-FirImportWindow::FirImportWindow(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
-                                 QWidget* parent)
-    : QDialog(parent), session_(session) {
+FirImportWindow::FirImportWindow(const EditorContext& context, const EditorTools& tools, int firSlot,
+                                 int& filterIndex, QWidget* parent)
+    : QDialog(parent), decimalComma_(context.decimalComma) {
     setObjectName("FormExternalFir");
     setWindowTitle(kImportFirTitle);
     import_ = std::make_unique<FirImport>(
-        FirImportPorts{session.model(), session.exchange(), session.state().responses, session.responses(),
-                       session.dialogs()},
-        device, firSlot, session.dataSubfolder(fir::kFirFolder), session.decimalComma(), filterIndex);
+        FirImportPorts{context.model, tools.exchange, context.curves, context.responses, context.dialogs},
+        context.slot, firSlot, tools.firFolder, decimalComma_, filterIndex);
 
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -67,10 +66,8 @@ FirImportWindow::FirImportWindow(EditorSession& session, DeviceSlot device, int 
     progress_->hide();
     store_->hide();
     viewFrame_->hide();
-    const int group = dsp::kGroupOutput1 + import_->firSlot();
-    const dsp::Rgb c = dsp::kGroupInfo[static_cast<std::size_t>(group)].colour;
-    plot_->setColour(QColor(c.r, c.g, c.b));
-    plot_->setDecimalComma(session.decimalComma());
+    plot_->setColour(GroupColour(dsp::kGroupOutput1 + import_->firSlot()));
+    plot_->setDecimalComma(decimalComma_);
     SetThreshold(threshold_);
     // "Import / View": the FIR the output holds is shown until a file is loaded.
     if (import_->ShowStored()) ShowLoaded();
@@ -188,8 +185,8 @@ void FirImportWindow::ClickStore() {
 void FirImportWindow::CommitThreshold() {
     std::string text = thresholdBox_->text().toStdString();
     for (char& c : text)
-        if (c == ',' || c == '.') c = session_.decimalComma() ? ',' : '.';
-    const auto value = ParseNumber(text, session_.decimalComma());
+        if (c == ',' || c == '.') c = decimalComma_ ? ',' : '.';
+    const auto value = ParseNumber(text, decimalComma_);
     SetThreshold(value ? *value : threshold_);
 }
 
@@ -199,7 +196,7 @@ void FirImportWindow::SetThreshold(double dbfs) {
         const QSignalBlocker block(thresholdSlider_);
         thresholdSlider_->setValue(fir::ThresholdSliderPosition(threshold_));
     }
-    thresholdBox_->setText(QString::fromStdString(FormatNumber(threshold_, session_.decimalComma())));
+    thresholdBox_->setText(QString::fromStdString(FormatNumber(threshold_, decimalComma_)));
     UpdatePlot();
 }
 

@@ -13,6 +13,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "app/editor_context.h"
 #include "app/fir_import_actions.h"
 #include "dsp/fir_views.h"
 
@@ -29,15 +30,14 @@ class QSlider;
 
 namespace zef {
 
-class EditorSession;
 class FirPlot;
 
 class FirImportWindow final : public QDialog {
     Q_OBJECT
 public:
-    // For FIR slot `firSlot` (0 or 1) of `device`; `filterIndex` is the file
-    // filter remembered between openings.
-    FirImportWindow(EditorSession& session, DeviceSlot device, int firSlot, int& filterIndex,
+    // For FIR slot `firSlot` (0 or 1) of the context's device; `filterIndex`
+    // is the file filter remembered between openings.
+    FirImportWindow(const EditorContext& context, const EditorTools& tools, int firSlot, int& filterIndex,
                     QWidget* parent = nullptr);
     ~FirImportWindow() override;
 
@@ -80,7 +80,7 @@ private:
     void SetThreshold(double dbfs);
     fir::FirView view() const;
 
-    EditorSession& session_;
+    bool decimalComma_;
     std::unique_ptr<FirImport> import_;
     double threshold_ = -60.0;
     QPushButton* load_ = nullptr;

@@ -30,7 +30,6 @@ class QStackedWidget;
 
 namespace zef {
 
-class EditorSession;
 class FirWizardCalculatePage;
 class FirWizardComparePage;
 class FirWizardMeasurePage;
@@ -92,6 +91,7 @@ private:
 // Opens the wizard for `output` (kOutput1 or kOutput2) of device `slot` as
 // a modal window and returns when it closes. The output EQ/FIR editor's
 // "Wizard" menu calls this and then refreshes its FIR read-outs.
-void OpenFirWizard(EditorSession& session, DeviceSlot slot, ChannelCode output, QWidget* parent = nullptr);
+void OpenFirWizard(const MeasureContext& context, DeviceSlot slot, ChannelCode output,
+                   QWidget* parent = nullptr);
 
 }  // namespace zef

@@ -3,22 +3,18 @@
 // the sound cards, the response calculator, its folders, the number format,
 // the state to start from, and three operations on the device (whether it
 // is on-line, keeping the wizard's state for it, storing a FIR into it).
-// MakeFirWizardContext is the wizard's one tie to the editor session.
+// MakeFirWizardContext makes it from the measuring windows' context.
 
 #include <functional>
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/measure_context.h"
 #include "app/wizard_design.h"
 #include "app/wizard_files.h"
 #include "model/slots.h"
 
 namespace zef {
-
-class EditorSession;
-namespace audio {
-class System;
-}
 
 struct FirWizardContext {
     Dialogs& dialogs;
@@ -45,9 +41,9 @@ struct FirWizardContext {
 };
 
 // The context of the wizard for FIR slot `firSlot` (0 = output 1, 1 =
-// output 2) of device `slot`. `audio` replaces the session's sound cards
-// (tests); null takes session.audio().
-FirWizardContext MakeFirWizardContext(EditorSession& session, DeviceSlot slot, int firSlot,
+// output 2) of device `slot`. `audio` replaces the context's sound cards
+// (tests); null takes context.audio.
+FirWizardContext MakeFirWizardContext(const MeasureContext& context, DeviceSlot slot, int firSlot,
                                       audio::System* audio = nullptr);
 
 }  // namespace zef

@@ -8,18 +8,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "device/device_list.h"
 #include "device/serial_fw_loader.h"
-#include "app/editor_session.h"
+#include "transport/qt_transport.h"
 
 namespace zef {
 
-FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kind, QWidget* parent,
+FwUpdateWindow::FwUpdateWindow(const FirmwareTools& tools, DeviceSlot slot, Kind kind, QWidget* parent,
                                std::unique_ptr<FwLoader> loader)
-    : QDialog(parent), session_(session), loader_(std::move(loader)) {
+    : QDialog(parent), tools_(tools), loader_(std::move(loader)) {
     setObjectName(kind == Kind::BootLoader ? "frmFwBootLoader" : "FwUpdateDemo");
     setWindowTitle(kind == Kind::BootLoader ? "Firmware Update - Boot Loader" : kFwWindowTitle);
-    if (!loader_)
-        loader_ = std::make_unique<SerialFwLoader>(std::make_unique<QtSerialPort>(session_.transport().serialPorts()));
+    if (!loader_) loader_ = std::make_unique<SerialFwLoader>(std::make_unique<QtSerialPort>(tools_.ports));
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -68,15 +68,15 @@ FwUpdateWindow::FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kin
     connect(start_, &QPushButton::clicked, this, &FwUpdateWindow::ClickStart);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    presenter_ = std::make_unique<FirmwareUpdate>(session_.model(), session_.exchange(), session_.transport().serial(),
-                                                  session_.dialogs(), *loader_, *this, slot);
-    offline_ = presenter_->wentOffline.Connect([this](DeviceSlot s) { session_.list().RowChanged(s); });
+    presenter_ = std::make_unique<FirmwareUpdate>(tools_.model, tools_.exchange, tools_.serial,
+                                                  tools_.dialogs, *loader_, *this, slot);
+    offline_ = presenter_->wentOffline.Connect([this](DeviceSlot s) { tools_.list.RowChanged(s); });
     presenter_->Load();
 }
 
 FwUpdateWindow::~FwUpdateWindow() { loader_->SetProgressHandler({}); }
 
-void FwUpdateWindow::ClickLoadFile() { presenter_->ChooseFile(session_.dataFolder()); }
+void FwUpdateWindow::ClickLoadFile() { presenter_->ChooseFile(tools_.dataFolder); }
 
 void FwUpdateWindow::ClickStart() {
     start_->setEnabled(false);

@@ -16,15 +16,13 @@ class QPushButton;
 
 namespace zef {
 
-class EditorSession;
-
 class FwUpdateWindow final : public QDialog, public FirmwareUpdateView {
     Q_OBJECT
 public:
     enum class Kind { BootLoader, Update };
 
-    // `loader` = nullptr: the serial-port loader on the session's port map.
-    FwUpdateWindow(EditorSession& session, DeviceSlot slot, Kind kind, QWidget* parent = nullptr,
+    // `loader` = nullptr: the serial-port loader on the tools' port map.
+    FwUpdateWindow(const FirmwareTools& tools, DeviceSlot slot, Kind kind, QWidget* parent = nullptr,
                    std::unique_ptr<FwLoader> loader = nullptr);
     ~FwUpdateWindow() override;
 
@@ -44,7 +42,7 @@ public:
     void CloseWindow() override;
 
 private:
-    EditorSession& session_;
+    FirmwareTools tools_;
     std::unique_ptr<FwLoader> loader_;
     std::unique_ptr<FirmwareUpdate> presenter_;
     Subscription offline_;

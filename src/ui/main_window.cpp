@@ -1,26 +1,26 @@
 #include "ui/main_window.h"
 
-#include <QGuiApplication>
-#include <QMoveEvent>
-#include <QScreen>
-
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/editor_session.h"
 #include "ui/channel_editor.h"
 #include "ui/device_list_window.h"
 #include "ui/edit_name_dialog.h"
-#include "app/editor_session.h"
-#include "ui/firmware_window.h"
+#include "ui/eq_band_panel.h"
 #include "ui/eq_fir_window.h"
+#include "ui/firmware_window.h"
 #include "ui/output_eq_windows.h"
 #include "ui/screen_rules.h"
 #include "ui/setup_window.h"
@@ -28,8 +28,6 @@
 namespace zef {
 namespace {
 
-constexpr const char* kFilterTypeItems[] = {"Bell",        "Hi-Shelving Q", "Lo-Shelving Q", "High Pass Q",
-                                            "Low Pass Q",  "Notch Filter",  "All Pass I",    "All Pass II"};
 constexpr const char* kSettingsItems[] = {"Fw Update", "Name Edit", "Network"};
 constexpr const char* kUsbOnlyTitle = "Firmware Update";
 constexpr const char* kUsbOnlyText = "Function available only in USB mode";
@@ -39,7 +37,9 @@ constexpr const char* kUsbOnlyText = "Function available only in USB mode";
 MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* parent)
     : QMainWindow(parent), session_(session), timings_(timings), actions_(session) {
     setObjectName("MDIFrmMain");
-    outputEq_ = std::make_unique<OutputEqWindows>(session_, this);
+    outputEq_ =
+        std::make_unique<OutputEqWindows>([this](DeviceSlot s) { return EditorContextOf(session_, s); },
+                                          EditorToolsOf(session_), MeasureContextOf(session_), this);
     setWindowTitle(QString("ZEF Editor %1").arg(kSoftwareVersion));
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName("MdiArea");
@@ -89,7 +89,7 @@ void MainWindow::BuildMenus() {
     filterMenu_->setObjectName("ShapeEq");
     // The filter type goes to the band selected in the active editor.
     for (int i = 0; i < 8; ++i) {
-        QAction* action = filterMenu_->addAction(kFilterTypeItems[i]);
+        QAction* action = filterMenu_->addAction(kBandTypeItems[static_cast<std::size_t>(i)]);
         connect(action, &QAction::triggered, this, [this, i] { ShapeEqFilter(i); });
     }
     connect(filterMenu_, &QMenu::aboutToShow, this, [this] {
@@ -123,7 +123,7 @@ void MainWindow::SettingsFun(DeviceSlot current, int index) {
                 session_.dialogs().Message(kUsbOnlyTitle, kUsbOnlyText, Icon::Information);
                 return;
             }
-            FwUpdateWindow window(session_, current, FwUpdateWindow::Kind::Update, this);
+            FwUpdateWindow window(FirmwareToolsOf(session_), current, FwUpdateWindow::Kind::Update, this);
             window.exec();
             break;
         }
@@ -133,7 +133,8 @@ void MainWindow::SettingsFun(DeviceSlot current, int index) {
             break;
         }
         case 2: {
-            NetworkSetupWindow window(session_, current, this);
+            NetworkSetupWindow window(session_.model(), session_.exchange(), session_.dialogs(), current,
+                                      this);
             window.exec();
             break;
         }

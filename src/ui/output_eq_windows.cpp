@@ -3,32 +3,33 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/editor_session.h"
-#include "ui/eq_fir_window.h"
 #include "ui/analyser_panel.h"
 #include "ui/autoeq_window.h"
+#include "ui/eq_fir_window.h"
 #include "ui/eq_mode_window.h"
 #include "ui/fir_wizard.h"
 
 namespace zef {
 
-void ConnectMeasuringWindows(EditorSession& session, OutputEqWindow& editor,
+void ConnectMeasuringWindows(const MeasureContext& context, OutputEqWindow& editor,
                              std::function<void(AnalyserPanel&)> panelMade) {
     OutputEqWindow* e = &editor;
     const auto code = [](int output) { return output == 1 ? kOutput2 : kOutput1; };
-    e->wizardHandler = [&session, e, code](DeviceSlot s, int output) {
-        OpenFirWizard(session, s, code(output), e);
+    e->wizardHandler = [context, e, code](DeviceSlot s, int output) {
+        OpenFirWizard(context, s, code(output), e);
         e->RefreshNameTapsFir();
         e->PlotMainPage();
     };
-    e->autoEqHandler = [&session, e, code](DeviceSlot s, int output) { OpenAutoEq(session, s, code(output), e); };
+    e->autoEqHandler = [context, e, code](DeviceSlot s, int output) {
+        OpenAutoEq(context, s, code(output), e);
+    };
     // The analyser fills the editor's graph area; switching it off deletes
     // the panel, which stops it and restores the device.
-    e->analyserHandler = [&session, e, code, panelMade = std::move(panelMade)](DeviceSlot s, int output) {
+    e->analyserHandler = [context, e, code, panelMade = std::move(panelMade)](DeviceSlot s, int output) {
         QWidget* page = e->analyserPage();
         auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
         layout->setContentsMargins(0, 0, 0, 0);
-        auto* panel = new AnalyserPanel(session, s, code(output), page);
+        auto* panel = new AnalyserPanel(context, s, code(output), page);
         layout->addWidget(panel);
         if (panelMade) panelMade(*panel);
         panel->ClickRtaEnable();
@@ -36,20 +37,22 @@ void ConnectMeasuringWindows(EditorSession& session, OutputEqWindow& editor,
     e->HooksChanged();
 }
 
-OutputEqWindows::OutputEqWindows(EditorSession& session, QWidget* owner) : session_(session), owner_(owner) {}
+OutputEqWindows::OutputEqWindows(std::function<EditorContext(DeviceSlot)> contextOf, const EditorTools& tools,
+                                 const MeasureContext& measure, QWidget* owner)
+    : contextOf_(std::move(contextOf)), tools_(tools), measure_(measure), owner_(owner) {}
 
 OutputEqWindows::~OutputEqWindows() { delete editor_.data(); }
 
 OutputEqWindow& OutputEqWindows::Open(DeviceSlot slot, int output) {
     if (editor_ && editor_->slot() != slot) Close();
     if (!editor_) {
-        auto* e = new OutputEqWindow(session_, slot, output, firFilterIndex_, owner_);
+        auto* e = new OutputEqWindow(contextOf_(slot), tools_, output, firFilterIndex_, owner_);
         e->setWindowFlag(Qt::Window, true);
         e->setAttribute(Qt::WA_DeleteOnClose, true);
         e->resize(900, 620);
         // From the event loop, not from inside the editor the switch closes.
         e->eqModeHandler = [this, slot] { QTimer::singleShot(0, this, [this, slot] { ShowEqMode(slot); }); };
-        ConnectMeasuringWindows(session_, *e);
+        ConnectMeasuringWindows(measure_, *e);
         editor_ = e;
     } else if (editor_->output() != output) {
         editor_->SetPageTabChn(output);
@@ -70,7 +73,7 @@ bool OutputEqWindows::ShowEqMode(DeviceSlot slot) {
     const bool reopen = editor_ && editor_->slot() == slot;
     const int output = reopen ? editor_->output() : 0;
     EqModeWindow window(
-        session_, slot, [this] { Close(); }, owner_);
+        contextOf_(slot), [this] { Close(); }, owner_);
     const bool switched = window.exec() == QDialog::Accepted;
     if (switched && reopen) Open(slot, output);
     return switched;

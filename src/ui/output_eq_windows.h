@@ -8,32 +8,33 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 
+#include "app/editor_context.h"
 #include "app/eq_mode.h"
-#include "model/slots.h"
+#include "app/measure_context.h"
 
 class QWidget;
 
 namespace zef {
 
 class AnalyserPanel;
-class EditorSession;
 class OutputEqWindow;
 
 // Connects `editor`'s "Wizard", "AutoEQ" and "RTA Enable" to the FIR wizard,
 // the AutoEQ wizard and the analyser panel in the editor's graph area.
 // `panelMade`, when given, sees each new panel before it starts (the window
 // renderer answers the panel's settings window there).
-void ConnectMeasuringWindows(EditorSession& session, OutputEqWindow& editor,
+void ConnectMeasuringWindows(const MeasureContext& context, OutputEqWindow& editor,
                              std::function<void(AnalyserPanel&)> panelMade = {});
 
 class OutputEqWindows final : public QObject {
     Q_OBJECT
 public:
-    // Windows open as top-level windows owned by `owner`.
-    OutputEqWindows(EditorSession& session, QWidget* owner);
+    // `contextOf` gives the editor context of a device. Windows open as
+    // top-level windows owned by `owner`.
+    OutputEqWindows(std::function<EditorContext(DeviceSlot)> contextOf, const EditorTools& tools,
+                    const MeasureContext& measure, QWidget* owner);
     ~OutputEqWindows() override;
 
     // Shows the editor of `slot` on `output` (0 or 1), creating it when needed.
@@ -46,7 +47,9 @@ public:
     int& firFilterIndex() { return firFilterIndex_; }
 
 private:
-    EditorSession& session_;
+    std::function<EditorContext(DeviceSlot)> contextOf_;
+    EditorTools tools_;
+    MeasureContext measure_;
     QPointer<QWidget> owner_;
     QPointer<OutputEqWindow> editor_;
     int firFilterIndex_ = 0;

@@ -10,8 +10,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/editor_session.h"
-
 namespace zef {
 namespace {
 
@@ -43,8 +41,9 @@ void SetToggle(QPushButton* button, bool on, const char* onText, const char* off
 
 }  // namespace
 
-NetworkSetupWindow::NetworkSetupWindow(EditorSession& session, DeviceSlot device, QWidget* parent)
-    : QDialog(parent), session_(session), setup_(session.model(), session.exchange(), session.dialogs(), device) {
+NetworkSetupWindow::NetworkSetupWindow(Model& model, Exchange& exchange, Dialogs& dialogs, DeviceSlot device,
+                                       QWidget* parent)
+    : QDialog(parent), setup_(model, exchange, dialogs, device) {
     setObjectName("FrmSetup");
     setWindowTitle("Network Settings");
     auto* layout = new QVBoxLayout(this);

@@ -17,14 +17,13 @@ class QSpinBox;
 
 namespace zef {
 
-class EditorSession;
-
 class NetworkSetupWindow final : public QDialog {
     Q_OBJECT
 public:
     enum Page { kPageAccessPoint, kPageWlan, kPageLan, kPageCount };
 
-    NetworkSetupWindow(EditorSession& session, DeviceSlot device, QWidget* parent = nullptr);
+    NetworkSetupWindow(Model& model, Exchange& exchange, Dialogs& dialogs, DeviceSlot device,
+                       QWidget* parent = nullptr);
 
     QTabWidget* pages() const { return tabs_; }
     // Fills every page from the current device's settings image.
@@ -51,7 +50,6 @@ private:
     QWidget* BuildPage(Page p);
     void ShowPage(Page p, const SetupPageValues& v);
 
-    EditorSession& session_;
     NetworkSetup setup_;
     SetupValues values_;
     QTabWidget* tabs_ = nullptr;

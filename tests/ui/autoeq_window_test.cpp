@@ -88,7 +88,7 @@ protected:
 };
 
 TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsByteExact) {
-    AutoEqWindow w(*session, 1, kOutput1, Fast());
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
     w.show();
     w.ShowPage(AutoEqWindow::kRun);
     EXPECT_EQ(w.windowTitle(), "AUTOEQ Wizard");
@@ -184,7 +184,7 @@ TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRes
         rig->setRoom(room);
         session->measure().settings().noiseLevel = c.noiseLevel;
         dialogs.calls.clear();
-        AutoEqWindow w(*session, 1, kOutput1, c.timings);
+        AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, c.timings);
         w.show();
         w.ShowPage(AutoEqWindow::kRun);
         const Memory before = Snapshot();
@@ -203,7 +203,7 @@ TEST_F(AutoEqWindowTest, EveryFailedRunShowsItsMessageReturnsToTheSettingsAndRes
 TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
     session->model().device(1).preset[pi::kEqMode] = 1;
     dialogs.calls.clear();
-    AutoEqWindow w(*session, 1, kOutput1, Fast());
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
     w.show();
     w.ShowPage(AutoEqWindow::kRun);
     const Memory before = Snapshot();
@@ -217,7 +217,7 @@ TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
 
 TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
-        auto* w = new AutoEqWindow(*session, 1, kOutput1, Fast(2.0));
+        auto* w = new AutoEqWindow(MeasureContextOf(*session), 1, kOutput1, Fast(2.0));
         w->setAttribute(Qt::WA_DeleteOnClose);
         QPointer<AutoEqWindow> alive(w);
         w->show();
@@ -244,7 +244,7 @@ TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
 
 TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRestoresTheDevice) {
     const Memory before = Snapshot();
-    QPointer<AutoEqWindow> w = OpenAutoEq(*session, 1, kOutput1);
+    QPointer<AutoEqWindow> w = OpenAutoEq(MeasureContextOf(*session), 1, kOutput1);
     ASSERT_TRUE(session->measure().autoEqOpen());
     w->ShowPage(AutoEqWindow::kCard);
     w->ClickMicTest();  // the generator plays while the level is tested
@@ -270,7 +270,7 @@ TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRe
 
 TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndRestoresOnStopAndClose) {
     const Memory before = Snapshot();
-    auto panel = std::make_unique<AnalyserPanel>(*session, 1, kOutput2);
+    auto panel = std::make_unique<AnalyserPanel>(MeasureContextOf(*session), 1, kOutput2);
     panel->settingsShown = [&](AnalyserSettingsWindow& s) {
         s.chooser()->select(card, 0);
         ASSERT_TRUE(s.enableButton()->isVisibleTo(&s));

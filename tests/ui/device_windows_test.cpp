@@ -15,7 +15,7 @@ TEST_F(UiTest, SetupPagesShowTheImageAndApplyWritesTheLanBlock) {
     zefsim::Device& device = AddSimDevice("Stage Left");
     StartEditor();
     ListAndConnect(1, hosts[0]);
-    NetworkSetupWindow setup(*session, 1);
+    NetworkSetupWindow setup(session->model(), session->exchange(), session->dialogs(), 1);
     const NetworkSetupWindow::PageControls& lan = setup.page(NetworkSetupWindow::kPageLan);
     lan.octets[0][0]->setText("127");
     lan.octets[0][3]->setText("77");
@@ -53,7 +53,7 @@ TEST_F(UiTest, FirmwareWindowRefusesToStartWithoutAFile) {
     e.uniqueId = "025A45460003";
     for (auto kind : {FwUpdateWindow::Kind::BootLoader, FwUpdateWindow::Kind::Update}) {
         dialogs.calls.clear();
-        FwUpdateWindow window(*session, 2, kind);
+        FwUpdateWindow window(FirmwareToolsOf(*session), 2, kind);
         EXPECT_EQ(window.fileLabel()->text(), "Search .sfu file");
         EXPECT_EQ(window.statusLabel()->text(), "Status:");
         EXPECT_EQ(window.percentLabel()->text(), "");

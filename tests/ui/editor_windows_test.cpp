@@ -14,6 +14,7 @@
 #include "app/preset_actions.h"
 #include "model/memory_map.h"
 #include "model/tables.h"
+#include "ui/band_graph.h"
 #include "ui/channel_editor.h"
 #include "ui/copy_window.h"
 #include "ui/editor_button_bar.h"
@@ -234,19 +235,19 @@ TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
     device().setReplyDelayMs(100);  // every exchange takes many pointer steps, even under a memory checker
     const dsp::GraphMapping m = editor->graph()->mapping();
     constexpr int kSteps = 60;
-    editor->BandPressed(3, m.x(250), m.y(0));
+    editor->bandGraph().BandPressed(3, m.x(250), m.y(0));
     // Pointer steps every 5 ms, arriving while exchanges are in flight too.
     int step = 0;
     QTimer pointer;
     QObject::connect(&pointer, &QTimer::timeout, [&] {
         if (step == kSteps) return;
         ++step;
-        editor->BandDragged(3, m.x(250 + 40 * step), m.y(-10 + step % 20));
+        editor->bandGraph().BandDragged(3, m.x(250 + 40 * step), m.y(-10 + step % 20));
     });
     pointer.start(5);
     ASSERT_TRUE(WaitFor([&] { return step == kSteps; }, 10000));
     pointer.stop();
-    editor->BandReleased(3);
+    editor->bandGraph().BandReleased();
     const DeviceModel& d = session->model().device(1);
     const auto released = std::vector<std::uint8_t>(d.preset.bytes.begin() + pi::MaskingBand(2),
                                                      d.preset.bytes.begin() + pi::MaskingBand(2) + 5);

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <cmath>
 
 #include "app/entry_rules.h"
@@ -19,6 +20,7 @@
 #include "measure/fir_design_io.h"
 #include "model/memory_map.h"
 #include "model/records.h"
+#include "ui/band_graph.h"
 #include "ui/channel_editor.h"
 #include "ui/eq_band_panel.h"
 #include "ui/eq_fir_window.h"
@@ -114,16 +116,59 @@ TEST_F(EqFirTest, OpensFromTheChannelEditorAndDragsABand) {
     const QRect plot = eq->graph()->plotArea();
     const int band = 38 + 2;  // output 2, band 3
     for (int step = 0; step <= 10; ++step)
-        eq->BandDragged(3, plot.width() * (0.3 + 0.03 * step), plot.height() * (0.5 - 0.02 * step));
+        eq->bandGraph().BandDragged(3, plot.width() * (0.3 + 0.03 * step),
+                                    plot.height() * (0.5 - 0.02 * step));
     const double x = plot.width() * 0.6, y = plot.height() * 0.25;
-    eq->BandDragged(3, x, y);
-    eq->BandReleased(3);
+    eq->bandGraph().BandDragged(3, x, y);
+    eq->bandGraph().BandReleased();
     ASSERT_TRUE(WaitFor([this] { return !eq->coalescer().pending(); }, 2000));
     const BandDrag released = BandDragAt(eq->graph()->mapping(), x, y);
     EXPECT_EQ(model().values.bandGain[band], released.gainDb);
     EXPECT_EQ(model().values.bandFrequency[band], released.frequencyHz);
     EXPECT_GE(CountCommand(sim(), 5), 1);
     EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+// A band's gain fader dragged: the marker follows at once, before the
+// coalesced send; the released position ends on the device.
+TEST_F(EqFirTest, AGainFaderDragMovesTheMarkerBeforeTheSend) {
+    Connect();
+    OpenEq(0);
+    QApplication::processEvents();
+    Fader* fader = eq->bandPanel()->gain()->fader();
+    const QPoint top(0, fader->height() / 2);  // the left end: the highest gain
+    QTest::mousePress(fader, Qt::LeftButton, {}, top);
+    const double gain = model().values.bandGain[8];  // output 1, band 1
+    EXPECT_GT(gain, 0.0);
+    EXPECT_TRUE(eq->coalescer().pending()) << "the send waits for the coalescer";
+    ASSERT_FALSE(eq->graph()->markers().empty());
+    EXPECT_EQ(eq->graph()->markers()[0].gainDb, gain);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, top);
+    ASSERT_TRUE(WaitFor([this] { return !eq->coalescer().pending(); }, 2000));
+    EXPECT_GE(CountCommand(sim(), 5), 1);
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
+// A locked device refuses the output editor's edits: a typed gain shows the
+// model's value again, a dragged marker leaves its band alone, nothing is sent.
+TEST_F(EqFirTest, ALockedDeviceRefusesTypedValuesAndDraggedMarkers) {
+    Connect();
+    OpenEq(0);
+    model().values.lock = 1;
+    eq->RefreshWindowEqFIR();
+    const double gain = model().values.bandGain[8], frequency = model().values.bandFrequency[8];
+    const QString shown = eq->bandPanel()->gain()->box()->text();
+    Type(eq->bandPanel()->gain(), "6");
+    const QRect plot = eq->graph()->plotArea();
+    eq->bandGraph().BandPressed(1, plot.width() * 0.5, plot.height() * 0.5);
+    eq->bandGraph().BandDragged(1, plot.width() * 0.8, plot.height() * 0.2);
+    eq->bandGraph().BandReleased();
+    QApplication::processEvents();
+    EXPECT_EQ(eq->bandPanel()->gain()->box()->text(), shown);
+    EXPECT_EQ(model().values.bandGain[8], gain);
+    EXPECT_EQ(model().values.bandFrequency[8], frequency);
+    EXPECT_FALSE(eq->coalescer().pending());
+    EXPECT_TRUE(sim().frames().empty());
 }
 
 // Bridged, output 1 drives both sides: output 2's tab is hidden and cannot be
@@ -243,7 +288,7 @@ TEST_F(EqFirTest, ImportedFirLandsByteExactInTheDevice) {
         const std::vector<double> coefficients = dsp::BandPassFir(c.taps, 200, 8000);
         dialogs.files = {WriteFir("Long Loudspeaker Name " + std::to_string(c.taps) + ".txt", coefficients)};
         sim().clearLog();
-        FirImportWindow window(*session, 1, c.slot, filterIndex);
+        FirImportWindow window(EditorContextOf(*session, 1), EditorToolsOf(*session), c.slot, filterIndex);
         window.ClickLoad();
         ASSERT_TRUE(window.storeButton()->isVisibleTo(&window));
         window.ClickStore();
@@ -272,7 +317,7 @@ TEST_F(EqFirTest, StoreFailingHalfWaySaysFirNotUpdatedAndStaysOpen) {
     link.replies.memory = 200;
     Connect(link);
     dialogs.files = {WriteFir("bp.txt", dsp::BandPassFir(384, 200, 8000))};
-    FirImportWindow window(*session, 1, 0, filterIndex);
+    FirImportWindow window(EditorContextOf(*session, 1), EditorToolsOf(*session), 0, filterIndex);
     window.show();
     window.ClickLoad();
     QObject::connect(window.progress(), &QProgressBar::valueChanged, [this](int v) {
@@ -298,7 +343,7 @@ TEST_F(EqFirTest, StoreFailingHalfWaySaysFirNotUpdatedAndStaysOpen) {
 
 TEST_F(EqFirTest, ImportErrorsKeepTheEarlierFir) {
     Connect();
-    FirImportWindow window(*session, 1, 0, filterIndex);
+    FirImportWindow window(EditorContextOf(*session, 1), EditorToolsOf(*session), 0, filterIndex);
     // Before a load the window shows the FIR the output holds, with nothing to store.
     EXPECT_TRUE(window.viewFrame()->isVisibleTo(&window));
     EXPECT_FALSE(window.storeButton()->isVisibleTo(&window));
@@ -367,7 +412,7 @@ TEST_F(EqFirTest, FirViewsDrawAtThePredictedRows) {
     std::vector<double> impulse(200, 0.0);
     impulse[96] = 1.0;
     dialogs.files = {WriteFir("delay.txt", impulse)};
-    FirImportWindow window(*session, 1, 0, filterIndex);
+    FirImportWindow window(EditorContextOf(*session, 1), EditorToolsOf(*session), 0, filterIndex);
     window.ClickLoad();
     window.resize(760, 540);
     window.show();

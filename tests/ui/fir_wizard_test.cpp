@@ -69,7 +69,8 @@ protected:
         std::string error;
         audio = audio::MakeAudioSystem({rigs, false}, error);  // the rig alone, or no card at all
         ASSERT_TRUE(audio) << error;
-        wizard = std::make_unique<FirWizardWindow>(MakeFirWizardContext(*session, 1, 0, audio.get()));
+        wizard = std::make_unique<FirWizardWindow>(
+            MakeFirWizardContext(MeasureContextOf(*session), 1, 0, audio.get()));
         wizard->show();
     }
     template <class T>
@@ -217,7 +218,7 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     EXPECT_TRUE(wizard->close());
     EXPECT_EQ(dialogs.calls.back().title, "Wizard Exit");
     EXPECT_EQ(dialogs.calls.back().buttons, Buttons::YesNoCancel);
-    FirWizardWindow again(MakeFirWizardContext(*session, 1, 0, audio.get()));
+    FirWizardWindow again(MakeFirWizardContext(MeasureContextOf(*session), 1, 0, audio.get()));
     EXPECT_EQ(again.run().state.settings.precision, 9);
     EXPECT_EQ(again.run().state.ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
 }

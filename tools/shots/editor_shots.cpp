@@ -70,9 +70,9 @@ void ShootListDialogs(EditorSession& session, const std::string& dataFolder, Sho
         shot.Save(search, "FrmSearch");
     }
     {
-        ConnectDialog single(session, 1);
+        ConnectDialog single(session.model(), session.connection(), session.connectActions(), 1);
         shot.Save(single, "FrmConnect");
-        ConnectDialog all(session, 0);
+        ConnectDialog all(session.model(), session.connection(), session.connectActions(), 0);
         shot.Save(all, "FrmConnect-All");
     }
     ReconnectingWindow reconnecting;
@@ -82,7 +82,7 @@ void ShootListDialogs(EditorSession& session, const std::string& dataFolder, Sho
 // Network set-up pages, firmware windows and the version window.
 void ShootDeviceWindows(EditorSession& session, Shooter& shot) {
     {
-        NetworkSetupWindow setup(session, 1);
+        NetworkSetupWindow setup(session.model(), session.exchange(), session.dialogs(), 1);
         const char* names[] = {"FrmSetup-ACCESS_POINT", "FrmSetup-WLAN", "FrmSetup-LAN"};
         for (int p = 0; p < NetworkSetupWindow::kPageCount; ++p) {
             setup.pages()->setCurrentIndex(p);
@@ -90,9 +90,9 @@ void ShootDeviceWindows(EditorSession& session, Shooter& shot) {
         }
     }
     {
-        FwUpdateWindow boot(session, 6, FwUpdateWindow::Kind::BootLoader);
+        FwUpdateWindow boot(FirmwareToolsOf(session), 6, FwUpdateWindow::Kind::BootLoader);
         shot.Save(boot, "frmFwBootLoader");
-        FwUpdateWindow update(session, 3, FwUpdateWindow::Kind::Update);
+        FwUpdateWindow update(FirmwareToolsOf(session), 3, FwUpdateWindow::Kind::Update);
         shot.Save(update, "FwUpdateDemo");
     }
     VersionWindow version(session.model(), 1);

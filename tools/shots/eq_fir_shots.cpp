@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QRadioButton>
 
+#include "app/editor_context.h"
 #include "app/editor_session.h"
+#include "app/measure_context.h"
 #include "device/fir_store.h"
 #include "dsp/demo_fir.h"
 #include "files/fir_import.h"
@@ -26,8 +28,8 @@ namespace {
 void ShootEditor(EditorSession& session, DeviceModel& d, int& filterIndex, const SaveShot& save) {
     {
         d.preset[pi::kEqMode] = 0;
-        OutputEqWindow editor(session, 1, 0, filterIndex);
-        ConnectMeasuringWindows(session, editor);
+        OutputEqWindow editor(EditorContextOf(session, 1), EditorToolsOf(session), 0, filterIndex);
+        ConnectMeasuringWindows(MeasureContextOf(session), editor);
         editor.resize(900, 620);
         save(editor, "FrmEQFIR-30PEQ");
         d.preset[pi::kEqMode] = 1;
@@ -37,16 +39,18 @@ void ShootEditor(EditorSession& session, DeviceModel& d, int& filterIndex, const
         editor.SetPageTabChn(1);
         save(editor, "FrmEQFIR-Output2");
     }
-    EqModeWindow mode(session, 1, {});
+    EqModeWindow mode(EditorContextOf(session, 1), {});
     save(mode, "FrmEqMode");
 }
 
 // The import window before a file is opened, then with the FIR file at
 // `path` in each view.
 void ShootFirImport(EditorSession& session, const std::string& path, int& filterIndex, const SaveShot& save) {
-    FirImportWindow opened(session, 1, 1, filterIndex);
+    const EditorContext context = EditorContextOf(session, 1);
+    const EditorTools tools = EditorToolsOf(session);
+    FirImportWindow opened(context, tools, 1, filterIndex);
     save(opened, "FormExternalFir-Open");
-    FirImportWindow window(session, 1, 0, filterIndex);
+    FirImportWindow window(context, tools, 0, filterIndex);
     window.LoadFile(path);
     const std::pair<fir::FirView, const char*> views[] = {
         {fir::FirView::Magnitude, "FormExternalFir-Mag"},

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/editor_session.h"
+#include "app/measure_context.h"
 #include "audio/audio_system.h"
 #include "shooter.h"
 #include "ui/analyser_panel.h"
@@ -67,7 +68,7 @@ void ShootAnalyserSettings(EditorSession& session, int card, const SaveShot& sav
 bool ShootAutoEq(EditorSession& session, const SaveShot& save) {
     AutoEqTimings timings;
     timings.engine.averageSeconds = 4;  // the rig runs faster than real time
-    AutoEqWindow w(session, kSlot, kOutput1, timings);
+    AutoEqWindow w(MeasureContextOf(session), kSlot, kOutput1, timings);
     w.resize(900, 640);
     w.show();
     save(w, "FrmAutoEq-Welcome");
@@ -98,9 +99,9 @@ bool ShootAutoEq(EditorSession& session, const SaveShot& save) {
 // The analyser as the user sees it: in the output EQ editor's graph area.
 bool ShootAnalyser(EditorSession& session, const SaveShot& save) {
     int filterIndex = 0;
-    OutputEqWindow editor(session, kSlot, 0, filterIndex);
+    OutputEqWindow editor(EditorContextOf(session, kSlot), EditorToolsOf(session), 0, filterIndex);
     AnalyserPanel* panel = nullptr;
-    ConnectMeasuringWindows(session, editor, [&panel](AnalyserPanel& made) {
+    ConnectMeasuringWindows(MeasureContextOf(session), editor, [&panel](AnalyserPanel& made) {
         panel = &made;
         made.settingsShown = [](AnalyserSettingsWindow& settings) { settings.ClickEnable(); };
     });

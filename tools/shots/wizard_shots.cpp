@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "app/editor_session.h"
+#include "app/measure_context.h"
 #include "audio/audio_system.h"
 #include "model/memory_map.h"
 #include "rig.h"
@@ -138,7 +139,7 @@ bool RenderWizardShots(Shooter& shooter) {
     std::unique_ptr<audio::System> audio = audio::MakeAudioSystem({{rig.endpoint()}, false}, error);
     if (!audio) return Fail("wizard shots: " + error);
 
-    FirWizardWindow w(MakeFirWizardContext(session, kSlot, 0, audio.get()));
+    FirWizardWindow w(MakeFirWizardContext(MeasureContextOf(session), kSlot, 0, audio.get()));
     w.resize(1000, 700);
     const char* names[] = {"1-Welcome", "2-Geometry",  "3-Wiring", "4-Measure",
                            "5-View",    "6-Calculate", "7-Compare"};
