@@ -1,6 +1,5 @@
 #include "app/first_start.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <vector>
 
@@ -27,13 +26,9 @@ std::string SeedDataFolder(const std::string& folder) {
 }
 
 std::optional<OpenedDataFolder> OpenDataFolder(const std::string& option) {
-    const std::string wanted = option.empty() ? DefaultDataFolder() : option;
-    const bool existed = !wanted.empty() && QDir(QString::fromStdString(wanted)).exists();
     const std::optional<std::string> path = PrepareDataFolder(option);
     if (!path) return std::nullopt;
-    OpenedDataFolder opened{*path, {}};
-    if (!existed) opened.problem = SeedDataFolder(*path);
-    return opened;
+    return OpenedDataFolder{*path, SeedDataFolder(*path)};
 }
 
 }  // namespace zef

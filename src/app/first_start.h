@@ -1,7 +1,7 @@
 #pragma once
-// The per-user data folder on a program's first start. The editor and zefctl
-// share one folder (DefaultDataFolder); whichever starts first makes it and
-// fills it with what a user can try at once:
+// The per-user data folder. The editor and zefctl share one folder
+// (DefaultDataFolder); whichever starts first makes it, and every start puts
+// back what is missing of what a user can try at once:
 //   TS/SW.wav, TS/ISW.wav   the measurement sweep and its inverse filter
 //   FIR/*.txt               example FIR files (measure/example_firs.h)
 
@@ -20,8 +20,9 @@ struct OpenedDataFolder {
     std::string problem;  // non-empty: seeding failed (the folder is usable)
 };
 
-// PrepareDataFolder(option) and, when the folder did not exist before, the
-// first-start files. nullopt when the folder cannot be made.
+// PrepareDataFolder(option) and the first-start files that are missing
+// (a folder made by someone else, or an example the user deleted, gets them).
+// nullopt when the folder cannot be made.
 std::optional<OpenedDataFolder> OpenDataFolder(const std::string& option);
 
 }  // namespace zef

@@ -1,5 +1,6 @@
-// The data folder on a first start: made with the sweep files and the
-// example FIR files; an existing folder and a user's own files left alone.
+// The data folder: made with the sweep files and the example FIR files; an
+// existing folder (the demo makes its own) gets what is missing; a user's own
+// files are left alone.
 #include "app/first_start.h"
 
 #include <gtest/gtest.h>
@@ -56,14 +57,20 @@ TEST(FirstStart, TheSharedFolderFollowsXdgDataHome) {
     EXPECT_TRUE(fs::is_regular_file(temp.path() / "zef-editor/TS/SW.wav"));
 }
 
-TEST(FirstStart, AnExistingFolderIsNotFilled) {
-    test::TempFolder temp;
+TEST(FirstStart, AnExistingFolderGetsWhatIsMissing) {
+    test::TempFolder temp;  // exists already, as the demo's data folder does
+    fs::create_directories(temp.path() / "FIR");
+    std::ofstream(temp.path() / "FIR" / "mine.txt", std::ios::binary) << "1\r\n";
     const auto opened = OpenDataFolder(temp.path().string());
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->problem, "");
-    EXPECT_TRUE(fs::is_directory(temp.path() / "FIR"));
-    EXPECT_TRUE(fs::is_empty(temp.path() / "FIR"));
-    EXPECT_TRUE(fs::is_empty(temp.path() / "TS"));
+    for (const fs::path& f : FirstStartFiles(temp.path())) EXPECT_TRUE(fs::is_regular_file(f)) << f;
+    EXPECT_EQ(test::ReadFileText(temp.path() / "FIR" / "mine.txt"), "1\r\n");
+    // An example the user deleted comes back at the next start.
+    const fs::path example = temp.path() / "FIR" / measure::ExampleFirs()[0].fileName;
+    fs::remove(example);
+    ASSERT_TRUE(OpenDataFolder(temp.path().string()));
+    EXPECT_TRUE(fs::is_regular_file(example));
 }
 
 TEST(FirstStart, SeedingKeepsTheUsersOwnFiles) {
@@ -83,7 +90,7 @@ TEST(FirstStart, SeedingKeepsTheUsersOwnFiles) {
 TEST(FirstStart, AFolderThatCannotTakeTheFilesIsReported) {
     test::TempFolder temp;
     ASSERT_TRUE(OpenDataFolder(temp.path().string()));
-    fs::remove(temp.path() / "FIR");
+    fs::remove_all(temp.path() / "FIR");
     std::ofstream(temp.path() / "FIR") << "a file where the folder should be";
     const std::string problem = SeedDataFolder(temp.path().string());
     EXPECT_NE(problem.find("FIR"), std::string::npos) << problem;
