@@ -1,6 +1,7 @@
 #include "ui/preset_windows.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
@@ -26,12 +27,22 @@ PresetWindow::PresetWindow(const DeviceModel& device, QWidget* parent) : QDialog
     progress_->setRange(0, kStoreProgressSteps);
     progress_->setValue(0);
     FillRows();
+    // The selected row and the slot box name the same slot: whichever the
+    // user touched last is what Store and Recall act on.
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) selector_->setCurrentIndex(row);
+    });
+    connect(selector_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0 && list_->currentRow() != index) list_->setCurrentRow(index);
+    });
 }
 
 void PresetWindow::FillRows() {
+    const int selected = selector_ ? selector_->currentIndex() : 0;
     list_->clear();
     for (const std::string& row : PresetSlotRows(device_))
         list_->addItem(QString::fromStdString(row));
+    list_->setCurrentRow(std::max(selected, 0));
 }
 
 Progress PresetWindow::ProgressSink() {

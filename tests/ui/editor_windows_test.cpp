@@ -133,6 +133,29 @@ TEST_F(EditorWindowsTest, StoreWritesTheNameAndRecallOfAnEmptySlotChangesNothing
     EXPECT_EQ(session->model().device(1).preset, modelBefore);
 }
 
+TEST_F(EditorWindowsTest, StoreAndRecallActOnTheSelectedRow) {
+    Open();
+    PresetActions actions(session->presets(), session->dialogs(), 1);
+    // Selecting a row (as a click does) picks the slot; the slot box follows.
+    StorePresetWindow store(actions, session->dialogs(), session->model().device(1));
+    store.list()->setCurrentRow(2);
+    EXPECT_EQ(store.selector()->currentIndex(), 2);
+    store.nameBox()->setText("Late");
+    dialogs.answers = {Answer::Yes};
+    ASSERT_EQ(store.ClickStore(), PresetResult::Done);
+    EXPECT_EQ(device().presetSlot(2).size(), kPresetSize);
+
+    RecallPresetWindow read(actions, session->model().device(1));
+    read.list()->setCurrentRow(2);
+    device().clearLog();
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(read.ClickRecall(), PresetResult::Done);
+    const auto frames = device().frames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front()[3], 24);  // recall
+    EXPECT_EQ(frames.front()[4], 2);   // the third slot, the selected row
+}
+
 TEST_F(EditorWindowsTest, OutputCopyPutsOutput1IntoOutput2) {
     Open();
     editor->SetPageTab(EditorPage::Outputs);
