@@ -33,8 +33,9 @@ QWidget* InputsPage::InputChannel(ParamChannel ch, QWidget* parent) {
     auto* g = new QVBoxLayout(gate);
     g->addWidget(Check(ParamId::GateEnable, ch, "Enable", "CheckNGByp", gate));
     g->addWidget(Number(ParamId::GateThreshold, ch, "Threshold dB", {true, false, {}, "NGText", 44}, gate));
-    g->addWidget(Number(ParamId::GateTimeA, ch, "Attack ms", {true, false, {}, "NGTextA", 44}, gate));
-    g->addWidget(Number(ParamId::GateTimeB, ch, "Release ms", {true, false, {}, "NGTextB", 44}, gate));
+    // Gate time B (17 positions) is the attack, time A (26 positions) the release.
+    g->addWidget(Number(ParamId::GateTimeB, ch, "Attack ms", {true, false, {}, "NGTextB", 44}, gate));
+    g->addWidget(Number(ParamId::GateTimeA, ch, "Release ms", {true, false, {}, "NGTextA", 44}, gate));
     g->addStretch(1);
     row->addWidget(gate, 2);
     auto* eq = Frame("EQ", page);

@@ -114,6 +114,21 @@ TEST_F(EditorControlsTest, QStepsThroughItsTableAndStopsAtTheEnds) {
     EXPECT_EQ(CountCommand(*device, 5), 1);
 }
 
+TEST_F(EditorControlsTest, GateCaptionsNameTheTimesTheyEdit) {
+    Open();
+    // Time B (17 positions) is the attack, time A (26 positions) the release.
+    const struct {
+        const char* name;
+        const char* caption;
+        int positions;
+    } rows[] = {{"inL.gate.timeb", "Attack ms", 17}, {"inL.gate.timea", "Release ms", 26}};
+    for (const auto& r : rows) {
+        NumberControl& c = Number(r.name);
+        EXPECT_EQ(c.caption()->text().toStdString(), r.caption) << r.name;
+        EXPECT_EQ(c.fader()->maximum() - c.fader()->minimum() + 1, r.positions) << r.name;
+    }
+}
+
 TEST_F(EditorControlsTest, DelayUnitRetitlesTheFrameAndKeepsTheDelay) {
     Open();
     editor->SetPageTab(EditorPage::Outputs);
