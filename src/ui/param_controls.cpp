@@ -287,6 +287,8 @@ OptionControl::OptionControl(ControlHost& host, Parameter p, const std::vector<Q
     }
     connect(group, &QButtonGroup::idClicked, this, [this](int id) {
         if (Ignored()) return;
+        // The option that is already selected asks nothing and sends nothing.
+        if (std::lround(GetValue(host_.device(), param_)) == id) return;
         host_.Commit(param_, id, false);
     });
 }

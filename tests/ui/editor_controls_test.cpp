@@ -129,6 +129,22 @@ TEST_F(EditorControlsTest, GateCaptionsNameTheTimesTheyEdit) {
     }
 }
 
+TEST_F(EditorControlsTest, TheSelectedOptionClickedAgainAsksAndSendsNothing) {
+    Open();
+    for (const char* name : {"device.bridge", "device.delayunit", "device.noise.option"}) {
+        auto* options = dynamic_cast<OptionControl*>(editor->control(name));
+        ASSERT_NE(options, nullptr) << name;
+        const int selected = static_cast<int>(std::lround(GetValue(session->model().device(1), options->parameter())));
+        options->option(selected)->click();
+        EXPECT_TRUE(dialogs.calls.empty()) << name;
+        EXPECT_TRUE(device->frames().empty()) << name;
+    }
+    // Another option still goes through (the bridge asks first).
+    dialogs.answers = {Answer::No};
+    dynamic_cast<OptionControl*>(editor->control("device.bridge"))->option(1)->click();
+    EXPECT_EQ(dialogs.calls.size(), 1u);
+}
+
 TEST_F(EditorControlsTest, DelayUnitRetitlesTheFrameAndKeepsTheDelay) {
     Open();
     editor->SetPageTab(EditorPage::Outputs);
