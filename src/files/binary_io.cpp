@@ -81,9 +81,21 @@ void ByteWriter::text(std::string_view v) {
 
 #if defined(__unix__) || defined(__APPLE__)
 
-bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    AtomicFile file(path);
+namespace {
+
+bool WriteAtomicWithMode(const std::string& path, std::span<const std::uint8_t> bytes, unsigned mode) {
+    AtomicFile file(path, mode);
     return file.Open() && file.Write(bytes) && file.Commit();
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteAtomicWithMode(path, bytes, 0644);
+}
+
+bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteAtomicWithMode(path, bytes, 0600);
 }
 
 #else
@@ -107,6 +119,10 @@ bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     }
     if (!ok) fs::remove(temp, ec);
     return ok;
+}
+
+bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteFileAtomic(path, bytes);
 }
 
 #endif

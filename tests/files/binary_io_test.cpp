@@ -116,5 +116,17 @@ TEST(Files, AFailedWriteLeavesNothing) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
 }
 
+TEST(Files, APrivateFileIsItsOwnersOnlyFromTheStart) {
+    test::TempFolder dir;
+    const std::string path = dir.file("private.cfg");
+    ASSERT_TRUE(WriteFileAtomic(path, Bytes{1}));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0644));
+    ASSERT_TRUE(WritePrivateFileAtomic(path, Bytes{2}));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0600));
+    EXPECT_EQ(ReadWholeFile(path, 10).bytes, Bytes{2});
+}
+
 }  // namespace
 }  // namespace zef

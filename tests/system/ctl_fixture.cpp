@@ -1,6 +1,8 @@
 #include "ctl_fixture.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
 #include <QStringList>
 #include <sstream>
 
@@ -13,6 +15,9 @@ CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& con
     for (const auto& a : args) list << QString::fromStdString(a);
     list << "--config" << QString::fromStdString(configFolder);
     QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome(configFolder)));
+    p.setProcessEnvironment(env);
 #if defined(__SANITIZE_ADDRESS__)
     limits.addressSpaceKiB = 0;
 #endif
@@ -36,6 +41,16 @@ CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& con
     r.out = p.readAllStandardOutput().toStdString();
     r.err = p.readAllStandardError().toStdString();
     return r;
+}
+
+std::string DataHome(const std::string& configFolder) {
+    return (std::filesystem::path(configFolder) / "data-home").string();
+}
+
+std::string EditorDataFolder(const std::string& configFolder) {
+    const std::filesystem::path folder = std::filesystem::path(DataHome(configFolder)) / "zef-editor";
+    std::filesystem::create_directories(folder);
+    return folder.string();
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -25,8 +25,12 @@ struct CtlLimits {
     std::size_t addressSpaceKiB = 0;
 };
 
-// zefctl with `args`, plus --config in a temporary folder.
+// zefctl with `args`, plus --config in a temporary folder. The run's per-user
+// data folder (XDG_DATA_HOME) is DataHome(configFolder), never the user's own.
 CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits = {});
+std::string DataHome(const std::string& configFolder);
+// The editor's data folder as zefctl finds it in a run of RunZefctl (made here).
+std::string EditorDataFolder(const std::string& configFolder);
 
 // Lines of a text, without line ends.
 std::vector<std::string> Lines(const std::string& text);

@@ -51,7 +51,7 @@ int Dump(Context& ctx) {
     const std::string host = HostArg(ctx, next);
     const std::string& path = Arg(ctx, next, "FILE.prp");
     Session session(ctx.options);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     session.model.entry(kSlot).online = false;  // a file holds no connection
     if (!zef::SaveProject(path, session.model)) Fail("cannot write " + path);
     session.model.entry(kSlot).online = true;
@@ -119,7 +119,7 @@ int Load(Context& ctx) {
 // editor's save-preset button writes it.
 int SavePreset(Context& ctx, const std::string& host, const std::string& path) {
     Session session(ctx.options);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     if (!zef::SavePresetFile(path, session.model.device(kSlot))) Fail(path + ": cannot be written");
     Done(ctx, "saved", path);
     return kExitOk;

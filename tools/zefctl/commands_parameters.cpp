@@ -105,7 +105,7 @@ int Get(Context& ctx) {
     const std::string host = HostArg(ctx, next);
     const Parameter p = NamedParameter(Arg(ctx, next, "PARAM"));
     Session session(ctx.options);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     const zef::DeviceModel& device = session.model.device(kSlot);
     if (const auto illegal = zef::IllegalValueOf(device, p)) return PrintIllegal(ctx, p, *illegal);
     PrintValue(ctx, p, GetValue(device, p));

@@ -89,7 +89,7 @@ int Response(Context& ctx) {
     channel = Arg(ctx, next, "CHANNEL");
     const int group = GroupOf(channel);
     Session session(o);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     session.Close();
     ComputeAll(*store, session.model.device(kSlot));
     Print(ctx, channel, *store, store->device(kSlot).group(group));
