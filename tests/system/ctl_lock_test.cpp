@@ -3,6 +3,9 @@
 // all of them.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QProcessEnvironment>
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -99,6 +102,31 @@ TEST_F(CtlLockTest, ThePasswordFileOpensTheLock) {
     PasswordStore store(EditorDataFolder(folder.path()));
     ASSERT_TRUE(store.SetLocked(UidText(1), false));
     EXPECT_EQ(Run({"set", "127.0.0.2", "out1.gain", "-4"}).exitCode, 0);
+}
+
+// At a terminal (script(1) gives zefctl one) the password is asked for, and
+// what is typed is not echoed.
+TEST_F(CtlLockTest, AtATerminalThePasswordIsAskedForWithoutEcho) {
+    if (!std::filesystem::exists("/usr/bin/script")) GTEST_SKIP() << "no script(1) to give zefctl a terminal";
+    Lock("open sesame");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome(folder.path())));
+    p.setProcessEnvironment(env);
+    const std::string command = std::string(ZEFCTL_PATH) + " --config " + folder.path().string() + " --port " +
+                                Port() + " set 127.0.0.2 out1.gain -3";
+    p.start("/usr/bin/script", {"-qec", QString::fromStdString(command), "/dev/null"});
+    QByteArray seen;
+    for (int i = 0; i < 100 && !seen.contains("Password of "); ++i)
+        if (p.waitForReadyRead(100)) seen += p.readAll();
+    ASSERT_TRUE(seen.contains(QByteArray::fromStdString("Password of " + Who() + ": "))) << seen.toStdString();
+    p.write("open sesame\n");
+    ASSERT_TRUE(p.waitForFinished(30000));
+    seen += p.readAll();
+    EXPECT_EQ(p.exitCode(), 0) << seen.toStdString();
+    EXPECT_TRUE(seen.contains("out1.gain = -3 dB")) << seen.toStdString();
+    EXPECT_FALSE(seen.contains("open sesame")) << "echoed";
+    EXPECT_EQ(FramesWithCode(0, 1).size(), 1u);
 }
 
 TEST_F(CtlLockTest, AKeyWithTooFewIterationsOpensNothing) {

@@ -31,11 +31,11 @@ std::string PasswordFromTerminal(const std::string& prompt) {
     if (quiet) {
         termios noEcho = saved;
         noEcho.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &noEcho);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &noEcho);
     }
     std::string line;
     std::getline(std::cin, line);
-    if (quiet) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (quiet) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::cerr << "\n";
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
