@@ -18,6 +18,10 @@ std::string FoundLine(const Announcement& a, const std::string& ip) {
     return "Found " + a.name + "@" + ip + " (" + "UDID:" + a.uniqueId + ").";
 }
 
+std::string MovedQuestion(const std::string& name, const std::string& newIp, const std::string& oldIp) {
+    return name + " announces itself from " + newIp + " instead of " + oldIp + " \u2014 update the address?";
+}
+
 AnnouncementHandler::AnnouncementHandler(DeviceList& list, const LinkState& link, Dialogs& dialogs,
                                          AnnouncementHooks hooks)
     : list_(list), link_(link), dialogs_(dialogs), hooks_(std::move(hooks)) {
@@ -30,6 +34,8 @@ bool AnnouncementHandler::LinkBusy() const { return !link_.idle(); }
 AnnouncementOutcome AnnouncementHandler::Handle(const std::string& senderIp,
                                                 std::span<const std::uint8_t> datagram, std::uint8_t kind) {
     if (link_.recovering()) return AnnouncementOutcome::Ignored;
+    if (!rate_.Allow(senderIp, now_()))
+        return AnnouncementOutcome::RateLimited;
     const auto parsed = ParseAnnouncement(datagram);
     if (!parsed) return AnnouncementOutcome::Ignored;
     if (LinkBusy() || !held_.empty()) {
@@ -95,6 +101,9 @@ AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, co
                                                  std::uint8_t kind) {
     const DevicePair pair{a.uniqueId, NetworkName(a.network)};
     if (asking_.Contains(pair)) return AnnouncementOutcome::Ignored;
+    const std::pair<DevicePair, std::string> here{pair, senderIp};
+    if (std::find(keptAddresses_.begin(), keptAddresses_.end(), here) != keptAddresses_.end())
+        return AnnouncementOutcome::AddressKept;
     if (kind == 0 && list_.offered().Contains(pair)) ReportUnreachable(senderIp, a, pair);
     if (const std::optional<AnnouncementOutcome> listed = ProcessListed(senderIp, a, pair)) return *listed;
     return ProcessUnlisted(senderIp, a, pair);
@@ -125,14 +134,14 @@ std::optional<AnnouncementOutcome> AnnouncementHandler::ProcessListed(const std:
             unreachableShown_.Remove(pair);
             return AnnouncementOutcome::AlreadyOnline;
         }
+        if (e.ip != senderIp)
+            if (const std::optional<AnnouncementOutcome> kept = AskToMove(s, senderIp, a, pair)) return kept;
         if (list_.offered().Contains(pair)) {
-            e.ip = senderIp;
             e.name = a.name;
             list_.RowChanged(s);
             return AnnouncementOutcome::Refreshed;
         }
         const bool yes = Ask(a, senderIp);
-        e.ip = senderIp;
         e.name = a.name;
         if (!yes) {
             list_.SetDeviceName(s, a.name);
@@ -144,6 +153,22 @@ std::optional<AnnouncementOutcome> AnnouncementHandler::ProcessListed(const std:
     return std::nullopt;
 }
 
+std::optional<AnnouncementOutcome> AnnouncementHandler::AskToMove(DeviceSlot slot, const std::string& senderIp,
+                                                                  const Announcement& a, const DevicePair& pair) {
+    DeviceEntry& e = list_.model().entry(slot);
+    asking_.Add(pair);
+    const bool move = dialogs_.Ask(DiscoveryTitle(NetworkName(a.network)), MovedQuestion(e.name, senderIp, e.ip),
+                                   Buttons::YesNo) == Answer::Yes;
+    asking_.Remove(pair);
+    if (!move) {
+        keptAddresses_.emplace_back(pair, senderIp);
+        return AnnouncementOutcome::AddressKept;
+    }
+    e.ip = senderIp;
+    list_.RowChanged(slot);
+    return std::nullopt;
+}
+
 AnnouncementOutcome AnnouncementHandler::ProcessUnlisted(const std::string& senderIp, const Announcement& a,
                                                          const DevicePair& pair) {
     Model& model = list_.model();
@@ -152,14 +177,20 @@ AnnouncementOutcome AnnouncementHandler::ProcessUnlisted(const std::string& send
         const DeviceEntry& e = model.entry(s);
         if (e.inList && e.ip == senderIp && e.uniqueId.empty()) byHand = s;
     }
+    if (list_.removed().Contains(pair) || (!byHand && declined_.Contains(pair))) return AnnouncementOutcome::Ignored;
     std::optional<DeviceSlot> target = byHand ? byHand : list_.FirstFreeSlot();
-    if (!target || list_.removed().Contains(pair)) return AnnouncementOutcome::Ignored;
+    if (!target) return ListIsFull(senderIp, a);
+    fullShown_ = false;
 
     const bool yes = Ask(a, senderIp);
+    if (!byHand && !yes) {
+        declined_.Add(pair);  // not added, and not offered again while the program runs
+        return AnnouncementOutcome::Declined;
+    }
     if (!byHand && model.entry(*target).inList) {
         // Another entry took the slot while the question was open.
         target = list_.FirstFreeSlot();
-        if (!target) return AnnouncementOutcome::Ignored;
+        if (!target) return ListIsFull(senderIp, a);
     }
     if (byHand)
         TakeByHandEntry(*target, senderIp, a);
@@ -167,6 +198,17 @@ AnnouncementOutcome AnnouncementHandler::ProcessUnlisted(const std::string& send
         FillNewEntry(*target, senderIp, a);
     list_.RowChanged(*target);
     return Answered(yes, *target, pair);
+}
+
+AnnouncementOutcome AnnouncementHandler::ListIsFull(const std::string& senderIp, const Announcement& a) {
+    if (!fullShown_) {
+        fullShown_ = true;
+        dialogs_.Message(DiscoveryTitle(NetworkName(a.network)),
+                         std::string(kMaxDevicesText) + "\r\n" + a.name + "@" + senderIp + " (UDID:" + a.uniqueId +
+                             ") was not added to the list.",
+                         Icon::Exclamation);
+    }
+    return AnnouncementOutcome::ListFull;
 }
 
 void AnnouncementHandler::TakeByHandEntry(DeviceSlot slot, const std::string& senderIp,

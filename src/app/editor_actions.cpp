@@ -81,7 +81,7 @@ PresetFileOutcome LoadPresetFileAsked(Model& model, DeviceSlot slot, Exchange& e
     if (!path) return {};
     const PresetFileResult file = LoadPresetFile(*path);
     if (!file.ok()) {
-        const FileMessage m = PresetFileErrorMessage(file.error);
+        const FileMessage m = PresetFileErrorMessage(file, *path);
         dialogs.Message(m.title, m.text, Icon::Exclamation);
         return {};
     }

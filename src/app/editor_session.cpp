@@ -87,7 +87,7 @@ bool EditorSession::Start() {
             model().entry(s).editorOpen = false;
         }
     } else if (loaded.errorCode != kErrorFileNotFound) {
-        const FileMessage m = LoadProjectErrorMessage(loaded.errorCode);
+        const FileMessage m = LoadProjectErrorMessage(loaded, projectTempPath());
         dialogs_.Message(m.title, m.text, Icon::Exclamation);
     }
 

@@ -38,8 +38,7 @@ bool FirImport::Load() {
 bool FirImport::LoadFile(const std::string& path) {
     fir::FirImportResult result = fir::ImportFirFile(path, decimalComma_);
     if (!result.ok()) {
-        ports_.dialogs.Message(fir::kFirImportErrorTitle, fir::FirImportErrorText(result.error),
-                               Icon::Exclamation);
+        ports_.dialogs.Message(fir::kFirImportErrorTitle, fir::FirImportMessage(result, path), Icon::Exclamation);
         return false;
     }
     if (!Analyse(std::move(result.coefficients), std::move(result.name))) return false;

@@ -87,7 +87,8 @@ void FirmwareUpdate::OnProgress(int code, const std::string& text, int percent) 
     }
     const char* message = FwFailureText(code);
     if (message == nullptr) return;
-    dialogs_.Message(kFwWindowTitle, message, Icon::Exclamation);
+    dialogs_.Message(kFwWindowTitle, text.empty() ? std::string(message) : message + std::string("\r\n") + text,
+                     Icon::Exclamation);
     view_.ShowStatus(kFwStatusLabel);
     view_.ShowProgress(std::nullopt);
 }

@@ -52,7 +52,7 @@ bool MainActions::LoadProjectFile() {
     if (!path) return false;
     const ProjectReadResult read = ReadProjectFile(*path);
     if (!read.status.ok) {
-        const FileMessage m = LoadProjectErrorMessage(read.status.errorCode);
+        const FileMessage m = LoadProjectErrorMessage(read.status, *path);
         const bool known = read.status.errorCode == kErrorFileNotFound || read.status.errorCode == kErrorWrongMarker;
         session_.dialogs().Message(m.title, m.text, known ? Icon::Exclamation : Icon::Critical);
         return false;

@@ -151,7 +151,7 @@ bool Design::OpenCompareFir(const std::string& folder, bool decimalComma) {
     if (!path) return false;
     const fir::FirImportResult file = fir::ImportFirFile(*path, decimalComma);
     if (!file.ok()) {
-        dialogs_.Message(fir::kFirImportErrorTitle, fir::FirImportErrorText(file.error), Icon::Exclamation);
+        dialogs_.Message(fir::kFirImportErrorTitle, fir::FirImportMessage(file, *path), Icon::Exclamation);
         return false;
     }
     GridResponse response;

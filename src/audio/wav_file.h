@@ -26,10 +26,11 @@ struct WavData {
     std::vector<double> Channel(int channel) const;
 };
 
-// Reads a whole sound file (any format libsndfile reads). Files above
-// `maxFrames` frames are refused before their samples are read. "" on
-// success, else a text for the user naming the file; `data` is unchanged
-// then.
+// Reads a whole sound file (any format libsndfile reads). Only a regular
+// file is read (base/input_file.h); files above `maxFrames` frames are
+// refused before their samples are read, and the samples grow with what the
+// file holds, never with what its header claims. "" on success, else a text
+// for the user naming the file; `data` is unchanged then.
 std::string ReadWav(const std::string& path, WavData& data, std::size_t maxFrames = 48000 * 600);
 
 // Writes frames as they come into a temporary file beside `path`; Commit renames it over

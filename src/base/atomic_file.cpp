@@ -34,7 +34,7 @@ bool AtomicFile::Open() {
     if (fd < 0) return false;
     fd_ = fd;
     temp_ = std::move(temp);
-    if (::fchmod(fd_, 0644) == 0) return true;
+    if (::fchmod(fd_, static_cast<mode_t>(mode_)) == 0) return true;
     Discard();
     return false;
 }

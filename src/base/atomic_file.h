@@ -15,13 +15,14 @@ namespace zef {
 
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string target) : target_(std::move(target)) {}
+    // `mode`: the permissions the file gets (0644 readable by all, 0600 its owner's only).
+    explicit AtomicFile(std::string target, unsigned mode = 0644) : target_(std::move(target)), mode_(mode) {}
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary ("." + the target's name + a unique suffix, mode
-    // 0644). False when the target names no file or the folder refuses.
+    // Creates the temporary ("." + the target's name + a unique suffix, with
+    // the file's mode). False when the target names no file or the folder refuses.
     bool Open();
     // The temporary's descriptor while open (for writers that take one), else -1.
     int fd() const { return fd_; }
@@ -37,6 +38,7 @@ private:
     void Discard();
 
     std::string target_;
+    unsigned mode_;
     std::string temp_;
     int fd_ = -1;
     bool failed_ = false;

@@ -9,7 +9,9 @@
 //   code 0      progress: a status text (with a leading blank, shown after
 //               "Status:") and a percentage 0..100
 //   codes 1..8  the reason the load failed (FwLoadCode), reported once,
-//               just before Load returns that code
+//               just before Load returns that code; for code 1 the text
+//               names the file and what is wrong with it
+//               ("PATH: the firmware image is damaged"), else it is empty
 
 #include <functional>
 #include <string>

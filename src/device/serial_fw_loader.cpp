@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/input_file.h"
 #include "protocol/boot_protocol.h"
 
 namespace zef {
@@ -50,6 +51,7 @@ int SerialFwLoader::Load(const std::string& path, const std::string& portName, i
     int code = kFwLoaded;
     const SfuParse parsed = ReadSfuFile(path);
     const auto number = PortNumber(portName);
+    wrongFile_ = parsed.problem;
     if (!parsed.file) {
         code = kFwWrongFile;
     } else if (!number || port_->Open(*number, baud) != kTransportOk) {
@@ -60,7 +62,7 @@ int SerialFwLoader::Load(const std::string& path, const std::string& portName, i
         port_->Close();
     }
     if (code != kFwLoaded) {
-        if (handler_) handler_(code, "", 0);
+        if (handler_) handler_(code, code == kFwWrongFile ? FileProblemLine(path, wrongFile_) : "", 0);
     } else {
         Progress(" Firmware loaded", 100);
     }
@@ -105,10 +107,19 @@ int SerialFwLoader::Transfer(const SfuFile& file) {
     if (hello.code != kFwLoaded) return hello.code;
     const auto model = static_cast<std::uint16_t>(hello.value >> 16);
     const std::uint32_t capacity = (hello.value & 0xFFFF) * 1024u;
-    if (model != h.model || h.imageLength > capacity) return kFwWrongFile;
+    if (model != h.model) {
+        wrongFile_ = "made for model " + std::to_string(h.model) + ", the device is model " + std::to_string(model);
+        return kFwWrongFile;
+    }
+    if (h.imageLength > capacity) {
+        wrongFile_ = "its image of " + std::to_string(h.imageLength) + " bytes is larger than the device's flash (" +
+                     std::to_string(capacity) + " bytes)";
+        return kFwWrongFile;
+    }
 
     Progress(" Erasing", 0);
     const Outcome erase = Exchange(boot::EraseRequest(h), boot::kErase, timeouts_.eraseMs, h.imageLength);
+    if (erase.code == kFwWrongFile) wrongFile_ = "the device refused its header";
     if (erase.code != kFwLoaded) return erase.code;
 
     const std::span<const std::uint8_t> image(file.image);

@@ -71,6 +71,7 @@ private:
     std::unique_ptr<SerialPort> port_;
     FwLoaderTimeouts timeouts_;
     ProgressHandler handler_;
+    std::string wrongFile_;  // why the file is wrong (code 1), for the failure's text
 };
 
 }  // namespace zef

@@ -79,60 +79,23 @@ void ByteWriter::text(std::string_view v) {
     out_.insert(out_.end(), v.begin(), v.end());
 }
 
-std::string FileReadProblem(FileReadError error, const std::string& what) {
-    switch (error) {
-        case FileReadError::None:
-            return {};
-        case FileReadError::NotFound:
-            return "no such file";
-        case FileReadError::TooLarge:
-            return "too large for " + what;
-        case FileReadError::Unreadable:
-            break;
-    }
-    return "cannot be read";
-}
-
-FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    FileBytes result;
-    std::error_code ec;
-    const std::filesystem::path p(path);
-    if (!std::filesystem::is_regular_file(p, ec)) {
-        result.error = std::filesystem::exists(p, ec) ? FileReadError::Unreadable : FileReadError::NotFound;
-        return result;
-    }
-    const auto size = std::filesystem::file_size(p, ec);
-    if (ec) {
-        result.error = FileReadError::Unreadable;
-        return result;
-    }
-    if (size > maxBytes) {
-        result.error = FileReadError::TooLarge;
-        return result;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        result.error = FileReadError::Unreadable;
-        return result;
-    }
-    result.bytes.resize(static_cast<std::size_t>(size));
-    const std::size_t got = std::fread(result.bytes.data(), 1, result.bytes.size(), f);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        result.bytes.clear();
-        result.error = FileReadError::Unreadable;
-        return result;
-    }
-    result.bytes.resize(got);  // the file may have shrunk since its size was taken
-    return result;
-}
-
 #if defined(__unix__) || defined(__APPLE__)
 
-bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    AtomicFile file(path);
+namespace {
+
+bool WriteAtomicWithMode(const std::string& path, std::span<const std::uint8_t> bytes, unsigned mode) {
+    AtomicFile file(path, mode);
     return file.Open() && file.Write(bytes) && file.Commit();
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteAtomicWithMode(path, bytes, 0644);
+}
+
+bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteAtomicWithMode(path, bytes, 0600);
 }
 
 #else
@@ -156,6 +119,10 @@ bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
     }
     if (!ok) fs::remove(temp, ec);
     return ok;
+}
+
+bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
+    return WriteFileAtomic(path, bytes);
 }
 
 #endif

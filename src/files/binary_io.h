@@ -65,24 +65,14 @@ private:
     bool ok_ = true;
 };
 
-enum class FileReadError { None, NotFound, Unreadable, TooLarge };
-
-struct FileBytes {
-    FileReadError error = FileReadError::None;
-    std::vector<std::uint8_t> bytes;
-};
-
-// The whole file, refusing files above `maxBytes` before reading them.
-FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes);
-// What a failed read says to the user: "no such file", "too large for " +
-// `what`, "cannot be read"; "" for no error.
-std::string FileReadProblem(FileReadError error, const std::string& what);
-
 // Writes `bytes` to a temporary file of a unique name in the target's folder,
 // syncs it to the disk, renames it over `path` and syncs the folder, so the
 // target is either the old file or the complete new one, also after a power
 // cut. False (and no temporary left behind) on any failure. Every file
 // writer of the program goes through here.
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same for a file only its owner may read or write (mode 0600 from the
+// moment it exists), where the system has such modes.
+bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace zef

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "files/binary_io.h"
+#include "base/input_file.h"
 #include "model/locale.h"
 
 namespace zef::fir {
@@ -56,25 +56,43 @@ public:
         if (error_ != FirImportError::None) return;
         if (token.find_first_not_of(" \t") == std::string::npos) return;
         const std::optional<double> value = ParseNumber(token, decimalComma_);
+        const std::size_t first = token.find_first_not_of(" \t");
+        const std::string shown = token.substr(first, token.find_last_not_of(" \t") + 1 - first);
+        const std::string which = "value " + std::to_string(values_.size() + 1) + ", \"" + shown + "\",";
         if (!value) {
-            error_ = FirImportError::WrongFile;
+            Fail(FirImportError::WrongFile, which + " is not a number");
         } else if (values_.size() >= kMaxFirTaps) {
-            error_ = FirImportError::TooManyTaps;
+            Fail(FirImportError::TooManyTaps, "has more than 384 values");
         } else if (*value >= kFirCoefficientLimit || *value <= -kFirCoefficientLimit) {
-            error_ = FirImportError::OutOfRange;
+            Fail(FirImportError::OutOfRange, which + " is not between -4 and +4");
         } else {
             values_.push_back(*value);
         }
     }
+    // The value the data ends in without its line end or separator: taken, and noted.
+    void flushUnended() {
+        if (token_.find_first_not_of(" \t") == std::string::npos) return;
+        note_ = "the last value, \"" + token_ + "\", has no line end after it (was the file cut short?)";
+        flush();
+    }
     bool failed() const { return error_ != FirImportError::None; }
     FirImportError error() const { return error_; }
+    const std::string& problem() const { return problem_; }
+    const std::string& note() const { return note_; }
     std::vector<double>& values() { return values_; }
 
 private:
+    void Fail(FirImportError error, std::string problem) {
+        error_ = error;
+        problem_ = std::move(problem);
+    }
+
     bool decimalComma_;
     std::string token_;
     std::vector<double> values_;
     FirImportError error_ = FirImportError::None;
+    std::string problem_;
+    std::string note_;
 };
 
 void ParseLines(std::span<const std::uint8_t> bytes, ValueSink& sink) {
@@ -91,8 +109,11 @@ void ParseLines(std::span<const std::uint8_t> bytes, ValueSink& sink) {
         }
         sink.add(c);
     }
-    // The end of the data acts as one more character: a closed line's value is taken.
-    if (complete) sink.flush();
+    if (complete) {
+        sink.flush();
+    } else {
+        sink.flushUnended();
+    }
 }
 
 void ParseSeparated(std::span<const std::uint8_t> bytes, char separator, bool lastEndedByData,
@@ -106,7 +127,36 @@ void ParseSeparated(std::span<const std::uint8_t> bytes, char separator, bool la
             sink.add(c);
         }
     }
-    if (lastEndedByData && sink.hasToken()) sink.flush();
+    if (lastEndedByData) {
+        sink.flush();
+    } else {
+        sink.flushUnended();
+    }
+}
+
+// Reads the values of a .txt (`text`) or .csv file into the sink; false when
+// a .csv file has no layout.
+bool ParseValues(bool text, std::span<const std::uint8_t> bytes, ValueSink& sink) {
+    const std::optional<Layout> layout = text ? Layout::Lines : DetectCsvLayout(bytes);
+    if (!layout) return false;
+    switch (*layout) {
+        case Layout::Lines:
+            ParseLines(bytes, sink);
+            break;
+        case Layout::CommaClosed:
+            ParseSeparated(bytes, ',', false, sink);
+            break;
+        case Layout::SemicolonClosed:
+            ParseSeparated(bytes, ';', false, sink);
+            break;
+        case Layout::SemicolonSeparated:
+            ParseSeparated(bytes, ';', true, sink);
+            break;
+        case Layout::CommaSeparated:
+            ParseSeparated(bytes, ',', true, sink);
+            break;
+    }
+    return true;
 }
 
 std::string UpperSuffix(std::string_view name, std::size_t n) {
@@ -151,41 +201,28 @@ FirImportResult ParseFirFile(std::string_view fileName, std::span<const std::uin
     FirImportResult result;
     result.name = FirNameFromPath(fileName);
     result.error = FirImportError::WrongFile;
-
     const std::string kind = fileName.size() >= 3 ? UpperSuffix(fileName, 3) : std::string();
-    if ((kind != "TXT" && kind != "CSV") || bytes.size() < 2) return result;
-
-    ValueSink sink(decimalComma);
-    if (kind == "TXT") {
-        ParseLines(bytes, sink);
-    } else {
-        const std::optional<Layout> layout = DetectCsvLayout(bytes);
-        if (!layout) return result;
-        switch (*layout) {
-            case Layout::Lines:
-                ParseLines(bytes, sink);
-                break;
-            case Layout::CommaClosed:
-                ParseSeparated(bytes, ',', false, sink);
-                break;
-            case Layout::SemicolonClosed:
-                ParseSeparated(bytes, ';', false, sink);
-                break;
-            case Layout::SemicolonSeparated:
-                ParseSeparated(bytes, ';', true, sink);
-                break;
-            case Layout::CommaSeparated:
-                ParseSeparated(bytes, ',', true, sink);
-                break;
-        }
-    }
-    if (sink.failed()) {
-        result.error = sink.error();
+    if (kind != "TXT" && kind != "CSV") {
+        result.problem = "is neither a .txt nor a .csv file";
         return result;
     }
-    if (sink.values().empty()) return result;
-    result.error = FirImportError::None;
-    result.coefficients = std::move(sink.values());
+    if (bytes.size() < 2) {
+        result.problem = "has " + ByteCountText(bytes.size()) + ": no FIR";
+        return result;
+    }
+    ValueSink sink(decimalComma);
+    if (!ParseValues(kind == "TXT", bytes, sink)) {
+        result.problem = "has no line end, ';' or '.' to tell its values apart";
+    } else if (sink.failed()) {
+        result.error = sink.error();
+        result.problem = sink.problem();
+    } else if (sink.values().empty()) {
+        result.problem = "holds no value";
+    } else {
+        result.error = FirImportError::None;
+        result.coefficients = std::move(sink.values());
+        result.note = sink.note();
+    }
     return result;
 }
 
@@ -195,9 +232,14 @@ FirImportResult ImportFirFile(const std::string& path, bool decimalComma) {
         FirImportResult result;
         result.error = FirImportError::WrongFile;
         result.name = FirNameFromPath(path);
+        result.problem = file.problem;
         return result;
     }
     return ParseFirFile(path, file.bytes, decimalComma);
+}
+
+std::string FirImportMessage(const FirImportResult& result, const std::string& path) {
+    return std::string(FirImportErrorText(result.error)) + "\r\n" + FileProblemLine(path, result.problem);
 }
 
 }  // namespace zef::fir

@@ -7,9 +7,9 @@
 // joins a token it is turned into the locale's decimal separator ("." -> ","
 // with a decimal comma, "," -> "." otherwise), so "0,5" and "0.5" read alike.
 //
-// TXT: one value per line. A value is taken when the next non-line-end
-// character after its line end arrives (the end of the data counts as one),
-// so a last line without CR or LF is lost. Empty lines are skipped.
+// TXT: one value per line. Empty lines are skipped. A last value without a
+// line end after it is taken, and the result notes it (the file may have
+// been cut short).
 //
 // CSV: the layout is chosen from bytes 0..n-10 of the file (the last bytes are
 // never looked at; a file under 10 bytes fits no layout), first rule that fits:
@@ -19,7 +19,8 @@
 //   4. any ";": values separated by ";", the last one ended by the data's end
 //   5. any ".": values separated by ",", the last one ended by the data's end
 //   otherwise the file is refused.
-// In layouts 1 and 2 a value after the last separator is not taken.
+// In layouts 1 and 2 a value after the last separator is taken with a note,
+// as a last line without a line end is.
 
 #include <cstddef>
 #include <cstdint>
@@ -52,9 +53,15 @@ struct FirImportResult {
     FirImportError error = FirImportError::None;
     std::vector<double> coefficients;  // 1..384 values when ok
     std::string name;                  // FirNameFromPath of the file
+    std::string problem;  // why it was refused: "value 7, \"gain\", is not a number"
+    std::string note;     // accepted with a remark: the last value had no line end
 
     bool ok() const { return error == FirImportError::None; }
 };
+
+// The whole message of a refused file: FirImportErrorText, then a line with
+// the path and the problem.
+std::string FirImportMessage(const FirImportResult& result, const std::string& path);
 
 // The FIR name of a file: the file name without its folder and without its
 // last four characters; a name longer than 16 becomes its first 13
@@ -71,7 +78,8 @@ std::string PaddedFirName(std::string_view name);
 FirImportResult ParseFirFile(std::string_view fileName, std::span<const std::uint8_t> bytes,
                              bool decimalComma);
 
-// Reads the file at `path` and parses it; an unreadable file is "Wrong File".
+// Reads the file at `path` and parses it; a file that cannot be read (missing,
+// not a regular file, far too large for 384 values) is "Wrong File".
 FirImportResult ImportFirFile(const std::string& path, bool decimalComma);
 
 }  // namespace zef::fir

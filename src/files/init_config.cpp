@@ -1,10 +1,10 @@
 #include "files/init_config.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 
 #include "files/binary_io.h"
+#include "base/input_file.h"
 
 namespace zef {
 namespace {
@@ -51,11 +51,9 @@ std::array<std::uint8_t, kInitConfigSize> EncodeInitConfig(const InitConfig& c) 
 }
 
 InitConfig ReadInitConfig(const std::string& folder) {
-    std::ifstream in(PathIn(folder), std::ios::binary);
-    if (!in) return {};
+    InputFile file(PathIn(folder), std::numeric_limits<std::size_t>::max());
     std::vector<std::uint8_t> bytes(kInitConfigSize);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    bytes.resize(file.Read(bytes));
     return DecodeInitConfig(bytes);
 }
 

@@ -9,8 +9,10 @@
 //   offset 12..19   IP search range start, one octet per field
 //   offset 20..27   IP search range end, one octet per field
 //
-// The file is read whole; a missing or short file gives zero for every field
-// it does not hold completely, and bytes beyond 28 are ignored. It is written
+// Its first 28 bytes are read; a missing or short file gives zero for every
+// field it does not hold completely, bytes beyond 28 are ignored, and so is
+// anything that is not a regular file (a FIFO named init.cfg is never
+// waited on). It is written
 // whole through a temporary file renamed over the old one.
 
 #include <array>

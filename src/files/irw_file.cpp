@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "files/binary_io.h"
+#include "base/input_file.h"
 
 namespace zef {
 
@@ -46,7 +47,7 @@ IrwReadResult ReadIrwFile(const std::string& path) {
     if (file.error == FileReadError::None)
         result = ParseIrw(file.bytes);
     else
-        result.error = FileReadProblem(file.error, "an impulse response");
+        result.error = file.problem;
     if (!result.ok()) result.error = path + ": " + result.error;
     return result;
 }

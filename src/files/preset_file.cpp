@@ -1,6 +1,7 @@
 #include "files/preset_file.h"
 
 #include "files/binary_io.h"
+#include "base/input_file.h"
 #include "model/memory_map.h"
 
 namespace zef {
@@ -8,6 +9,13 @@ namespace zef {
 namespace {
 
 constexpr std::uint32_t kTapMask = 0xFFFFFF;
+
+PresetFileResult Refused(PresetFileError error, std::string problem) {
+    PresetFileResult result;
+    result.error = error;
+    result.problem = std::move(problem);
+    return result;
+}
 
 }  // namespace
 
@@ -21,24 +29,21 @@ std::vector<std::uint8_t> EncodePresetFile(const DeviceModel& device) {
 }
 
 PresetFileResult DecodePresetFile(std::span<const std::uint8_t> bytes) {
-    PresetFileResult result;
     ByteReader r(bytes);
     const std::int16_t marker = r.i16();
-    if (!r.ok()) {
-        result.error = PresetFileError::Truncated;
-        return result;
-    }
-    if (marker != kPresetFileMarker) {
-        result.error = PresetFileError::WrongMarker;
-        return result;
-    }
+    if (r.ok() && marker != kPresetFileMarker)
+        return Refused(PresetFileError::WrongMarker,
+                       "starts with " + std::to_string(marker) + ", not with 83 as a preset file does");
+    if (bytes.size() < kPresetFileSize)
+        return Refused(PresetFileError::Truncated,
+                       "has " + ByteCountText(bytes.size()) + "; a preset file has 3698");
+    if (bytes.size() > kPresetFileSize)
+        return Refused(PresetFileError::TrailingBytes,
+                       "has " + ByteCountText(bytes.size() - kPresetFileSize) + " after the 3698 of a preset file");
+    PresetFileResult result;
     r.bytes(result.data.preset.bytes);
     for (auto& output : result.data.firTaps)
         for (std::uint32_t& tap : output) tap = static_cast<std::uint32_t>(r.i32()) & kTapMask;
-    if (!r.ok()) {
-        result.error = PresetFileError::Truncated;
-        result.data = {};
-    }
     return result;
 }
 
@@ -48,21 +53,19 @@ bool SavePresetFile(const std::string& path, const DeviceModel& device) {
 
 PresetFileResult LoadPresetFile(const std::string& path) {
     FileBytes file = ReadWholeFile(path, kMaxDataFileBytes);
-    PresetFileResult result;
     switch (file.error) {
         case FileReadError::None:
             return DecodePresetFile(file.bytes);
         case FileReadError::NotFound:
-            result.error = PresetFileError::NotFound;
-            return result;
+            return Refused(PresetFileError::NotFound, file.problem);
+        case FileReadError::NotRegular:
+            return Refused(PresetFileError::NotRegular, file.problem);
         case FileReadError::TooLarge:
-            result.error = PresetFileError::TooLarge;
-            return result;
+            return Refused(PresetFileError::TooLarge, file.problem);
         case FileReadError::Unreadable:
             break;
     }
-    result.error = PresetFileError::Unreadable;
-    return result;
+    return Refused(PresetFileError::Unreadable, file.problem);
 }
 
 void ApplyPresetFile(const PresetFileData& data, DeviceModel& device) {
@@ -70,18 +73,21 @@ void ApplyPresetFile(const PresetFileData& data, DeviceModel& device) {
     device.firTaps = data.firTaps;
 }
 
-FileMessage PresetFileErrorMessage(PresetFileError error) {
-    switch (error) {
+FileMessage PresetFileErrorMessage(const PresetFileResult& result, const std::string& path) {
+    const std::string line = "\r\n" + FileProblemLine(path, result.problem);
+    switch (result.error) {
         case PresetFileError::NotFound:
+        case PresetFileError::NotRegular:
         case PresetFileError::Unreadable:
-            return {kFileErrorTitle, kFileNotFoundText};
+            return {kFileErrorTitle, kFileNotFoundText + line};
         case PresetFileError::None:
         case PresetFileError::WrongMarker:
         case PresetFileError::Truncated:
+        case PresetFileError::TrailingBytes:
         case PresetFileError::TooLarge:
             break;
     }
-    return {kPresetLoadTitle, kPresetWrongFormatText};
+    return {kPresetLoadTitle, kPresetWrongFormatText + line};
 }
 
 }  // namespace zef

@@ -36,16 +36,19 @@ struct PresetFileData {
 
 enum class PresetFileError {
     None,
-    NotFound,     // no such file
-    Unreadable,   // the file could not be read
-    WrongMarker,  // not a preset file (a project file starts with 53)
-    Truncated,    // shorter than a preset file
-    TooLarge,     // far larger than any preset file; not read
+    NotFound,       // no such file
+    NotRegular,     // a directory, a FIFO, a device: not read
+    Unreadable,     // the file could not be read
+    WrongMarker,    // not a preset file (a project file starts with 53)
+    Truncated,      // shorter than a preset file
+    TrailingBytes,  // longer than a preset file: something else, or damaged
+    TooLarge,       // far larger than any preset file; not read
 };
 
 struct PresetFileResult {
     PresetFileError error = PresetFileError::None;
     PresetFileData data;
+    std::string problem;  // why it was refused: "has 3699 bytes; a preset file has 3698"
 
     bool ok() const { return error == PresetFileError::None; }
 };
@@ -53,8 +56,9 @@ struct PresetFileResult {
 // The 3698 bytes of a preset file holding `device`'s PresetImage and FIR taps.
 std::vector<std::uint8_t> EncodePresetFile(const DeviceModel& device);
 
-// Parses preset-file bytes. Bytes after the 3698th are ignored. Tap words are
-// kept to their 24 bits.
+// Parses preset-file bytes: exactly 3698 of them, a file with bytes
+// appended is refused like a truncated one. Tap words are kept to their 24
+// bits.
 PresetFileResult DecodePresetFile(std::span<const std::uint8_t> bytes);
 
 // Writes the preset file atomically; false on any file error.
@@ -66,7 +70,10 @@ PresetFileResult LoadPresetFile(const std::string& path);
 // Puts an accepted preset file into the live records of a device.
 void ApplyPresetFile(const PresetFileData& data, DeviceModel& device);
 
-// The message for a failed load, shown with the exclamation icon.
-FileMessage PresetFileErrorMessage(PresetFileError error);
+// The message for a failed load of the file at `path`, shown with the
+// exclamation icon: " File not found. Try again." for a file that cannot be
+// read, "Wrong file format" for one that is no preset file, each followed
+// by a line with the path and the problem.
+FileMessage PresetFileErrorMessage(const PresetFileResult& result, const std::string& path);
 
 }  // namespace zef

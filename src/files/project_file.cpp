@@ -4,6 +4,7 @@
 #include "model/records.h"
 
 #include "files/binary_io.h"
+#include "base/input_file.h"
 #include "files/eq_target.h"
 
 namespace zef {
@@ -64,10 +65,14 @@ ProjectDeviceBlock ReadBlock(ByteReader& r) {
     return b;
 }
 
-ProjectReadResult Failed(int code) {
+ProjectReadResult Failed(int code, std::string problem) {
     ProjectReadResult result;
-    result.status = {false, code};
+    result.status = {false, code, std::move(problem)};
     return result;
+}
+
+std::string EndsInside(std::size_t size, const std::string& where) {
+    return "ends after " + ByteCountText(size) + ", inside " + where;
 }
 
 }  // namespace
@@ -103,22 +108,27 @@ std::optional<std::vector<std::uint8_t>> EncodeProject(const ProjectImage& image
 ProjectReadResult DecodeProject(std::span<const std::uint8_t> bytes) {
     ByteReader r(bytes);
     const std::int16_t marker = r.i16();
-    if (!r.ok()) return Failed(kErrorPastEndOfFile);
-    if (marker != kProjectFileMarker) return Failed(kErrorWrongMarker);
+    if (!r.ok()) return Failed(kErrorPastEndOfFile, EndsInside(bytes.size(), "the marker"));
+    if (marker != kProjectFileMarker)
+        return Failed(kErrorWrongMarker, "starts with " + std::to_string(marker) + ", not with 53 as a project does");
 
     ProjectReadResult result;
     ProjectImage& image = result.image;
     for (DeviceEntry& e : image.entries) e = ReadEntry(r);
     image.windowValueA = r.i32();
     image.windowValueB = r.i32();
-    if (!r.ok()) return Failed(kErrorPastEndOfFile);
+    if (!r.ok()) return Failed(kErrorPastEndOfFile, EndsInside(bytes.size(), "the device list"));
     for (std::size_t i = 0; i < image.entries.size(); ++i) {
         if (!image.entries[i].inList) continue;
-        if (r.remaining() < kProjectDeviceBlockSize) return Failed(kErrorPastEndOfFile);
+        if (r.remaining() < kProjectDeviceBlockSize)
+            return Failed(kErrorPastEndOfFile,
+                          EndsInside(bytes.size(), "the data of the device in slot " + std::to_string(i + 1)));
         image.blocks[i] = ReadBlock(r);
     }
-    if (!r.ok()) return Failed(kErrorPastEndOfFile);
-    result.status = {true, 0};
+    if (r.remaining() != 0)
+        return Failed(kErrorTrailingBytes,
+                      "has " + ByteCountText(r.remaining()) + " after the data of its last device");
+    result.status = {true, 0, {}};
     return result;
 }
 
@@ -128,12 +138,13 @@ ProjectReadResult ReadProjectFile(const std::string& path) {
         case FileReadError::None:
             return DecodeProject(file.bytes);
         case FileReadError::NotFound:
-            return Failed(kErrorFileNotFound);
+            return Failed(kErrorFileNotFound, file.problem);
+        case FileReadError::NotRegular:
         case FileReadError::Unreadable:
         case FileReadError::TooLarge:
             break;
     }
-    return Failed(kErrorFileAccess);
+    return Failed(kErrorFileAccess, file.problem);
 }
 
 void ApplyProject(const ProjectImage& image, Model& model) {
@@ -163,14 +174,15 @@ LoadProjectResult LoadProject(const std::string& path, Model& model) {
     return read.status;
 }
 
-FileMessage LoadProjectErrorMessage(int errorCode) {
-    switch (errorCode) {
+FileMessage LoadProjectErrorMessage(const LoadProjectResult& result, const std::string& path) {
+    const std::string line = "\r\n" + FileProblemLine(path, result.problem);
+    switch (result.errorCode) {
         case kErrorFileNotFound:
-            return {kFileErrorTitle, kFileNotFoundText};
+            return {kFileErrorTitle, kFileNotFoundText + line};
         case kErrorWrongMarker:
-            return {kFileErrorTitle, kProjectWrongFormatText};
+            return {kFileErrorTitle, kProjectWrongFormatText + line};
         default:
-            return {kProjectErrorTitle, kProjectLoadFailedText};
+            return {kProjectErrorTitle, kProjectLoadFailedText + line};
     }
 }
 

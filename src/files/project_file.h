@@ -40,7 +40,8 @@ inline constexpr std::size_t kProjectDeviceBlockSize =
 inline constexpr int kErrorFileNotFound = 53;
 inline constexpr int kErrorWrongMarker = 250;
 inline constexpr int kErrorPastEndOfFile = 62;  // truncated file
-inline constexpr int kErrorFileAccess = 75;     // unreadable or absurdly large
+inline constexpr int kErrorFileAccess = 75;     // unreadable, not a regular file or absurdly large
+inline constexpr int kErrorTrailingBytes = 251;  // bytes after the last device block
 
 // One listed device's data as a project file carries it.
 struct ProjectDeviceBlock {
@@ -63,7 +64,8 @@ struct ProjectImage {
 
 struct LoadProjectResult {
     bool ok = false;
-    int errorCode = 0;  // 0 on success, else one of the kError... codes
+    int errorCode = 0;    // 0 on success, else one of the kError... codes
+    std::string problem;  // why it was refused: "ends after 1200 bytes, inside the device list"
 };
 
 struct ProjectReadResult {
@@ -78,7 +80,8 @@ ProjectImage CaptureProject(const Model& model);
 // be written (more than 65535 bytes).
 std::optional<std::vector<std::uint8_t>> EncodeProject(const ProjectImage& image);
 
-// Parses project-file bytes; bytes after the last block are ignored.
+// Parses project-file bytes. The file ends with the last listed device's
+// block: bytes after it are refused (the file is something else, or damaged).
 ProjectReadResult DecodeProject(std::span<const std::uint8_t> bytes);
 
 // Reads and parses a project file without touching the model. The main
@@ -97,8 +100,10 @@ bool SaveProject(const std::string& path, const Model& model);
 // ReadProjectFile then, when it succeeded, ApplyProject.
 LoadProjectResult LoadProject(const std::string& path, Model& model);
 
-// The message for a failed load (title, text). Codes 53 and 250 use the
-// exclamation icon; everything else is "Can't load project".
-FileMessage LoadProjectErrorMessage(int errorCode);
+// The message for a failed load of the file at `path` (title, text): its
+// first line tells the code (53 " File not found. Try again.", 250 "Wrong
+// format file", both with the exclamation icon; everything else "Can't load
+// project"), the second the path and the problem.
+FileMessage LoadProjectErrorMessage(const LoadProjectResult& result, const std::string& path);
 
 }  // namespace zef

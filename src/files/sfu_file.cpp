@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include "base/input_file.h"
 
 namespace zef {
 namespace {
@@ -54,7 +53,7 @@ std::string SfuErrorText(SfuError error) {
 }
 
 SfuParse ParseSfu(std::span<const std::uint8_t> bytes) {
-    const auto fail = [](SfuError e) { return SfuParse{e, std::nullopt}; };
+    const auto fail = [](SfuError e) { return SfuParse{e, std::nullopt, SfuErrorText(e)}; };
     if (bytes.size() < kSfuHeaderSize) return fail(SfuError::TooShort);
     if (!std::equal(kMagic.begin(), kMagic.end(), bytes.begin())) return fail(SfuError::BadMagic);
     if (Le16(bytes, 4) != kSfuFormatVersion) return fail(SfuError::BadVersion);
@@ -72,20 +71,14 @@ SfuParse ParseSfu(std::span<const std::uint8_t> bytes) {
     if (rest > h.imageLength) return fail(SfuError::TrailingBytes);
     const auto image = bytes.subspan(kSfuHeaderSize);
     if (Crc32(image) != h.imageCrc) return fail(SfuError::ImageChecksum);
-    return SfuParse{SfuError::None, SfuFile{h, std::vector<std::uint8_t>(image.begin(), image.end())}};
+    return SfuParse{SfuError::None, SfuFile{h, std::vector<std::uint8_t>(image.begin(), image.end())}, {}};
 }
 
 SfuParse ReadSfuFile(const std::string& path) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) return {SfuError::Unreadable, std::nullopt};
-    if (size > kSfuHeaderSize + kSfuMaxImage) return {SfuError::TrailingBytes, std::nullopt};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {SfuError::Unreadable, std::nullopt};
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (static_cast<std::size_t>(in.gcount()) != bytes.size()) return {SfuError::Unreadable, std::nullopt};
-    return ParseSfu(bytes);
+    const FileBytes file = ReadWholeFile(path, kSfuHeaderSize + kSfuMaxImage);
+    if (file.ok()) return ParseSfu(file.bytes);
+    const SfuError error = file.error == FileReadError::TooLarge ? SfuError::TrailingBytes : SfuError::Unreadable;
+    return SfuParse{error, std::nullopt, file.problem};
 }
 
 std::vector<std::uint8_t> BuildSfu(const SfuHeader& header, std::span<const std::uint8_t> image) {

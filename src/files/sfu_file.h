@@ -61,12 +61,14 @@ std::string SfuErrorText(SfuError error);
 struct SfuParse {
     SfuError error = SfuError::None;
     std::optional<SfuFile> file;  // set exactly when error is None
+    std::string problem;          // why it was refused, for the user after the file's name
 };
 
 // Checks the whole file: header, lengths and both checksums.
 SfuParse ParseSfu(std::span<const std::uint8_t> bytes);
 // Reads and checks the file at `path`; a file larger than the biggest valid
-// one is refused (TrailingBytes) without being read whole.
+// one is refused (TrailingBytes) without being read, and so is anything
+// that is not a regular file (Unreadable).
 SfuParse ReadSfuFile(const std::string& path);
 
 // The file bytes for `image` (1 .. kSfuMaxImage bytes) with the model and

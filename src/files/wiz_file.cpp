@@ -2,6 +2,7 @@
 
 #include "files/binary_io.h"
 #include "files/eq_target.h"
+#include "base/input_file.h"
 #include "files/irw_file.h"
 
 namespace zef {
@@ -56,7 +57,7 @@ WizReadResult ReadWizFile(const std::string& path) {
     if (file.error == FileReadError::None)
         result = ParseWiz(file.bytes);
     else
-        result.error = FileReadProblem(file.error, "a wizard file");
+        result.error = file.problem;
     if (!result.ok()) result.error = path + ": " + result.error;
     return result;
 }

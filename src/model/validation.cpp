@@ -186,6 +186,32 @@ std::optional<Violation> Apply(const Rule& rule, const ByteRecord<N>& rec, const
     return std::nullopt;
 }
 
+// Whether one of the rule's bytes is marked.
+template <std::size_t N>
+bool Touches(const Rule& rule, const std::array<bool, N>& marked) {
+    const auto at = [&](std::size_t offset) { return offset < N && marked[offset]; };
+    switch (rule.kind) {
+        case RuleKind::Be16:
+            return at(rule.offset) || at(rule.offset + 1);
+        case RuleKind::Routing:
+            return at(rule.offset) || at(rule.offset + 2);
+        case RuleKind::TapCount: {
+            const int output = static_cast<int>(rule.lo);
+            return at(pi::FirTapsHigh(output)) || at(pi::FirTapsLow(output));
+        }
+        case RuleKind::Byte:
+        case RuleKind::Low7:
+        case RuleKind::Limiter:
+            break;
+    }
+    return at(rule.offset);
+}
+
+template <std::size_t N>
+void MarkChanged(const ByteRecord<N>& before, const ByteRecord<N>& after, std::array<bool, N>& marked) {
+    for (std::size_t i = 0; i < N; ++i) marked[i] = marked[i] || before.bytes[i] != after.bytes[i];
+}
+
 }  // namespace
 
 std::string Violation::Text() const {
@@ -240,6 +266,30 @@ std::optional<Violation> ValidatePresetAndFirs(const DeviceModel& device) {
 std::optional<Violation> ValidateDeviceModel(const DeviceModel& device) {
     if (auto v = ValidateSettings(device.settings)) return v;
     return ValidatePresetAndFirs(device);
+}
+
+std::optional<Violation> IllegalValueOf(const DeviceModel& device, const Parameter& parameter) {
+    // The parameter's own bytes differ between its lowest and its highest
+    // value; bytes a set merely rewrites (a band record sent whole) do not.
+    const ParameterDescription& d = *parameter.description;
+    DeviceModel low = device;
+    DeviceModel high = device;
+    d.access->set(d, low, parameter.target, d.min);
+    d.access->set(d, high, parameter.target, d.max);
+    std::array<bool, kSettingsSize> inSettings{};
+    std::array<bool, kPresetSize> inPreset{};
+    MarkChanged(low.settings, high.settings, inSettings);
+    MarkChanged(low.preset, high.preset, inPreset);
+    for (const Rule& rule : SettingsRules())
+        if (Touches(rule, inSettings))
+            if (auto v = Apply(rule, device.settings, device.settings, "settings")) return v;
+    for (const Rule& rule : PresetRules()) {
+        if (!Touches(rule, inPreset)) continue;
+        auto v = rule.kind == RuleKind::TapCount ? ValidateTapCount(device.preset, static_cast<int>(rule.lo))
+                                                 : Apply(rule, device.preset, device.settings, "preset");
+        if (v) return v;
+    }
+    return std::nullopt;
 }
 
 }  // namespace zef

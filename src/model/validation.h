@@ -23,6 +23,7 @@
 
 #include "model/device_model.h"
 #include "model/fir_image.h"
+#include "model/parameters.h"
 
 namespace zef {
 
@@ -57,5 +58,11 @@ std::optional<Violation> ValidateDeviceModel(const DeviceModel& device);
 // Everything a preset-file load writes: the preset and both FIRs (the
 // device's current settings cap the limiters).
 std::optional<Violation> ValidatePresetAndFirs(const DeviceModel& device);
+
+// The illegal value the device's records hold for one parameter, if any: a
+// field above whose bytes include one the parameter is kept in (a byte that
+// differs between the parameter set to its lowest and to its highest value).
+// The editor values show such a byte as the nearest legal value; this tells it.
+std::optional<Violation> IllegalValueOf(const DeviceModel& device, const Parameter& parameter);
 
 }  // namespace zef

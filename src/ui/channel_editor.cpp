@@ -65,6 +65,8 @@ ChannelEditorWindow::ChannelEditorWindow(const EditorContext& context, const Edi
     updateTimer_.start(timings_.updateMs);
 
     context_.entry().editorOpen = true;
+    // The lock as the data folder keeps it: a device locked before a restart stays locked.
+    context_.device().values.lock = tools_.passwords.locked(context_.entry().uniqueId) ? 1 : 0;
     const EditorSelection sel = context_.selection;
     RefreshAll();
     SetPageTab(sel.page);

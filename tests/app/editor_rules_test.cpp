@@ -1,19 +1,15 @@
 // The channel editor's rules without windows: commit snapping, drag
 // positions, band drags on the graph, status readings and meter segments,
-// coalesced sends, the password store.
+// coalesced sends.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <cmath>
 #include <deque>
 #include <functional>
 
 #include "app/entry_rules.h"
-#include "app/interface_lock.h"
 #include "app/meter_readings.h"
 #include "app/send_coalescer.h"
-#include "recording_dialogs.h"
-#include "temp_folder.h"
 
 namespace zef {
 namespace {
@@ -149,31 +145,6 @@ TEST(SendCoalescer, KeepsOnlyTheLatestSendWhileTheLinkIsBusy) {
     c.Flush();
     EXPECT_EQ(sent, (std::vector<int>{1, 2}));
     EXPECT_FALSE(c.pending());
-}
-
-TEST(PasswordStore, KeepsOnlyASaltedHashAndChecksIt) {
-    test::TempFolder folder;
-    RecordingDialogs dialogs;
-    {
-        PasswordStore store(folder.path().string(), 1000);
-        EXPECT_EQ(SetNewPassword(store, dialogs, "UID1", "", "secret-word", "secret-wurd"), NewPasswordOutcome::Mismatch);
-        EXPECT_EQ(SetNewPassword(store, dialogs, "UID1", "", "", ""), NewPasswordOutcome::Empty);
-        EXPECT_EQ(SetNewPassword(store, dialogs, "UID1", "", "secret-word", "secret-word"), NewPasswordOutcome::Set);
-        EXPECT_EQ(SetNewPassword(store, dialogs, "UID1", "wrong", "other", "other"), NewPasswordOutcome::WrongOld);
-    }
-    QFile file(QString::fromStdString((folder.path() / kLockFileName).string()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(file.readAll().contains("secret-word"));
-
-    PasswordStore again(folder.path().string());  // read back from the file
-    std::int16_t lock = 0;
-    EXPECT_EQ(ToggleLock(again, dialogs, "UID1", lock, "nope"), LockOutcome::WrongPassword);
-    EXPECT_EQ(lock, 0);
-    EXPECT_EQ(ToggleLock(again, dialogs, "UID1", lock, "secret-word"), LockOutcome::Locked);
-    EXPECT_EQ(lock, 1);
-    EXPECT_EQ(ToggleLock(again, dialogs, "UID1", lock, "secret-word"), LockOutcome::Unlocked);
-    EXPECT_EQ(lock, 0);
-    EXPECT_EQ(ToggleLock(again, dialogs, "UID2", lock, "secret-word"), LockOutcome::NoPassword);
 }
 
 }  // namespace

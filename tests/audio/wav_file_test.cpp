@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "fifo.h"
+#include "file_bytes.h"
 #include "temp_folder.h"
 
 namespace zef::audio {
@@ -86,6 +88,27 @@ TEST(WavFile, ReadersAndWritersRefuseWhatTheyCannotUse) {
     EXPECT_FALSE(writer.Open(folder.file("no/such/folder/x.wav"), 1, 48000, error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(writer.Commit(error));
+}
+
+TEST(WavFile, OnlyWhatTheFileHoldsIsRead) {
+    test::TempFolder folder;
+    test::Fifo fifo(folder.file("pipe.wav"));
+    const std::string lying = folder.file("lying.flac");
+    test::WriteFileBytes(lying, test::LyingFlacBytes());
+    const struct {
+        std::string path;
+        std::string error;
+    } cases[] = {
+        {fifo.path(), "cannot read " + fifo.path() + ": is a FIFO, not a regular file"},
+        {lying, "cannot read " + lying + ": the file ends early (0 of the 28800000 frames its header gives)"},
+    };
+    for (const auto& c : cases) {
+        WavData data;
+        std::string error;
+        EXPECT_TRUE(fifo.Returns([&] { error = ReadWav(c.path, data); }));
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(data.channels, 0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "base/input_file.h"
 #include "temp_folder.h"
 
 namespace zef {
@@ -109,16 +110,22 @@ TEST(Files, AtomicWriteReplacesTheTargetAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(Files, FailedWritesAndReadsReportTheirKind) {
+TEST(Files, AFailedWriteLeavesNothing) {
     test::TempFolder dir;
     EXPECT_FALSE(WriteFileAtomic(dir.file("missing/sub/out.bin"), Bytes{1}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
 
-    EXPECT_EQ(ReadWholeFile(dir.file("nothing.bin"), 10).error, FileReadError::NotFound);
-    EXPECT_EQ(ReadWholeFile(dir.path().string(), 10).error, FileReadError::Unreadable);  // a folder
-    ASSERT_TRUE(WriteFileAtomic(dir.file("big.bin"), Bytes(11, 0)));
-    EXPECT_EQ(ReadWholeFile(dir.file("big.bin"), 10).error, FileReadError::TooLarge);
-    EXPECT_EQ(ReadWholeFile(dir.file("big.bin"), 11).bytes.size(), 11u);
+TEST(Files, APrivateFileIsItsOwnersOnlyFromTheStart) {
+    test::TempFolder dir;
+    const std::string path = dir.file("private.cfg");
+    ASSERT_TRUE(WriteFileAtomic(path, Bytes{1}));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0644));
+    ASSERT_TRUE(WritePrivateFileAtomic(path, Bytes{2}));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0600));
+    EXPECT_EQ(ReadWholeFile(path, 10).bytes, Bytes{2});
 }
 
 }  // namespace

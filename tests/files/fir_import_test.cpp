@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ struct ParseCase {
     const char* file;
     std::string text;
     FirImportError error;
-    Values values;  // when accepted
+    Values values;       // when accepted
+    bool noted = false;  // accepted with a note: the last value had no line end
 };
 
 void Check(const ParseCase& c, bool decimalComma) {
@@ -39,16 +41,18 @@ void Check(const ParseCase& c, bool decimalComma) {
     if (c.error == FirImportError::None) {
         EXPECT_EQ(r.coefficients, c.values);
     }
+    EXPECT_EQ(!r.note.empty(), c.noted) << r.note;
 }
 
 TEST(FirImport, TextFilesInEitherLocale) {
     const ParseCase cases[] = {
         {"CR LF lines", "a.txt", "0.5\r\n-0.25\r\n0.125\r\n", FirImportError::None, {0.5, -0.25, 0.125}},
-        {"last line without line end is lost",
+        {"last line without line end is taken, with a note",
          "a.txt",
          "0.5\r\n-0.25\r\n0.125",
          FirImportError::None,
-         {0.5, -0.25}},
+         {0.5, -0.25, 0.125},
+         true},
         {"LF only and CR only", "a.TXT", "1\n2\r3\r", FirImportError::None, {1, 2, 3}},
         {"empty and blank lines are skipped",
          "a.txt",
@@ -59,8 +63,8 @@ TEST(FirImport, TextFilesInEitherLocale) {
         {"exponent", "a.txt", "2.5e-1\n", FirImportError::None, {0.25}},
         {"384 values", "a.txt", Lines(384, "0.001", "\n"), FirImportError::None, Values(384, 0.001)},
         {"385 values", "a.txt", Lines(385, "0.001", "\n"), FirImportError::TooManyTaps, {}},
-        {"385th value without line end is not read", "a.txt", Lines(384, "0.001", "\n") + "0.001",
-         FirImportError::None, Values(384, 0.001)},
+        {"385th value without line end counts too", "a.txt", Lines(384, "0.001", "\n") + "0.001",
+         FirImportError::TooManyTaps, {}},
         {"3.9999 and -3.9999", "a.txt", "3.9999\n-3.9999\n", FirImportError::None, {3.9999, -3.9999}},
         {"exactly 4", "a.txt", "0.5\n4\n", FirImportError::OutOfRange, {}},
         {"exactly -4", "a.txt", "-4\n0.5\n", FirImportError::OutOfRange, {}},
@@ -108,22 +112,24 @@ TEST(FirImport, CsvLayoutsFirstMatchWins) {
          "0,5;\r\n0,25;\r\n-1;\r\n",
          FirImportError::None,
          {0.5, 0.25, -1}},
-        {"value after the last closing semicolon is not read",
+        {"value after the last closing semicolon is taken, with a note",
          "a.csv",
          "0.5;\r\n0.25;\r\n-1",
          FirImportError::None,
-         {0.5, 0.25}},
+         {0.5, 0.25, -1},
+         true},
         {"values closed by commas on lines",
          "a.csv",
          "0.5,\r\n0.25,\r\n-1,\r\n",
          FirImportError::None,
          {0.5, 0.25, -1}},
         {"plain lines", "a.csv", "0.5\r\n0.25\r\n-0.125\r\n", FirImportError::None, {0.5, 0.25, -0.125}},
-        {"plain lines, last without line end lost",
+        {"plain lines, last without line end taken with a note",
          "a.csv",
          "0.5\r\n0.25\r\n-0.125",
          FirImportError::None,
-         {0.5, 0.25}},
+         {0.5, 0.25, -0.125},
+         true},
         // Only bytes 0..n-10 choose the layout: here "0." decides, so the two
         // lines are read as one comma-separated value.
         {"short two-line file", "a.csv", "0.5\r\n0.25\r\n", FirImportError::WrongFile, {}},
@@ -179,6 +185,35 @@ TEST(FirImport, ReadsFromDisk) {
     EXPECT_EQ(r.coefficients, (Values{0.5, -0.5}));
     EXPECT_EQ(r.name, "My long FIR f   ");
     EXPECT_EQ(ImportFirFile(dir.file("absent.txt"), false).error, FirImportError::WrongFile);
+}
+
+TEST(FirImport, RefusedFilesAreNamedWithTheirProblem) {
+    test::TempFolder dir;
+    const auto write = [&](const std::string& name, const std::string& text) {
+        EXPECT_TRUE(WriteFileAtomic(dir.file(name), std::vector<std::uint8_t>(text.begin(), text.end())));
+        return dir.file(name);
+    };
+    std::filesystem::create_directory(dir.file("folder.txt"));
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {
+        {dir.file("absent.txt"), "Wrong File\r\n" + dir.file("absent.txt") + ": no such file"},
+        {dir.file("folder.txt"), "Wrong File\r\n" + dir.file("folder.txt") + ": is a directory, not a file"},
+        {write("huge.txt", std::string(10u << 20, '\n')),
+         "Wrong File\r\n" + dir.file("huge.txt") + ": is too large (10485760 bytes; at most 4194304)"},
+        {write("word.txt", "0.5\ngain\n"),
+         "Wrong File\r\n" + dir.file("word.txt") + ": value 2, \"gain\", is not a number"},
+        {write("range.txt", "0.5\n4\n"), "Wrong File, coefficients out of range (<=-4 or >=+4)\r\n" +
+                                             dir.file("range.txt") + ": value 2, \"4\", is not between -4 and +4"},
+        {write("empty.txt", "\r\n\r\n"), "Wrong File\r\n" + dir.file("empty.txt") + ": holds no value"},
+        {write("a.dat", "0.5\n"), "Wrong File\r\n" + dir.file("a.dat") + ": is neither a .txt nor a .csv file"},
+    };
+    for (const auto& c : cases) {
+        const FirImportResult r = ImportFirFile(c.path, false);
+        EXPECT_FALSE(r.ok()) << c.path;
+        EXPECT_EQ(FirImportMessage(r, c.path), c.message);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <random>
 
@@ -79,25 +80,34 @@ TEST(PresetFile, RejectedFilesAreNamedAndCarryNoData) {
     project[0] = 53;  // a project file's marker
     Bytes longer = EncodePresetFile(PatternedDevice(1));
     longer.push_back(0x99);
+    Bytes mebibyteMore = EncodePresetFile(PatternedDevice(1));
+    mebibyteMore.resize(mebibyteMore.size() + (1u << 20), 0);
 
     struct Case {
         const char* what;
         Bytes bytes;
         PresetFileError expected;
+        const char* problem;
     };
     const Case cases[] = {
-        {"empty", {}, PresetFileError::Truncated},
-        {"half a marker", {83}, PresetFileError::Truncated},
-        {"project marker", project, PresetFileError::WrongMarker},
-        {"marker 83 in the high byte", {0, 83}, PresetFileError::WrongMarker},
-        {"marker only", {83, 0}, PresetFileError::Truncated},
-        {"one byte short", Bytes(longer.begin(), longer.end() - 2), PresetFileError::Truncated},
-        {"trailing byte", longer, PresetFileError::None},
+        {"empty", {}, PresetFileError::Truncated, "has 0 bytes; a preset file has 3698"},
+        {"half a marker", {83}, PresetFileError::Truncated, "has 1 byte; a preset file has 3698"},
+        {"project marker", project, PresetFileError::WrongMarker, "starts with 53, not with 83 as a preset file does"},
+        {"marker 83 in the high byte", {0, 83}, PresetFileError::WrongMarker,
+         "starts with 21248, not with 83 as a preset file does"},
+        {"marker only", {83, 0}, PresetFileError::Truncated, "has 2 bytes; a preset file has 3698"},
+        {"one byte short", Bytes(longer.begin(), longer.end() - 2), PresetFileError::Truncated,
+         "has 3697 bytes; a preset file has 3698"},
+        {"one byte appended", longer, PresetFileError::TrailingBytes,
+         "has 1 byte after the 3698 of a preset file"},
+        {"1 MiB appended", mebibyteMore, PresetFileError::TrailingBytes,
+         "has 1048576 bytes after the 3698 of a preset file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const PresetFileResult r = DecodePresetFile(c.bytes);
         EXPECT_EQ(r.error, c.expected);
+        EXPECT_EQ(r.problem, c.problem);
         if (!r.ok()) {
             EXPECT_EQ(r.data.preset, PresetImage{});
         }
@@ -118,22 +128,40 @@ TEST(PresetFile, RandomBytesNeverCrashTheLoader) {
         for (auto& x : b) x = static_cast<std::uint8_t>(rng());
         if (round % 2 == 0 && b.size() >= 2) b[0] = 83, b[1] = 0;
         const PresetFileResult r = DecodePresetFile(b);
-        EXPECT_EQ(r.ok(), b.size() >= kPresetFileSize && b[0] == 83 && b[1] == 0);
+        EXPECT_EQ(r.ok(), b.size() == kPresetFileSize && b[0] == 83 && b[1] == 0);
     }
 }
 
-TEST(PresetFile, LoaderMessages) {
+TEST(PresetFile, LoaderMessagesNameTheFileAndTheProblem) {
     test::TempFolder dir;
     ASSERT_TRUE(WriteFileAtomic(dir.file("project.zef"), Bytes{53, 0, 1, 2, 3}));
-    const PresetFileResult wrong = LoadPresetFile(dir.file("project.zef"));
-    EXPECT_EQ(wrong.error, PresetFileError::WrongMarker);
-    const FileMessage m = PresetFileErrorMessage(wrong.error);
-    EXPECT_EQ(m.title, "Load");
-    EXPECT_EQ(m.text, "Wrong file format");
-
-    const PresetFileResult missing = LoadPresetFile(dir.file("none.zef"));
-    EXPECT_EQ(missing.error, PresetFileError::NotFound);
-    EXPECT_EQ(PresetFileErrorMessage(missing.error).text, " File not found. Try again.");
+    Bytes appended = EncodePresetFile(PatternedDevice(2));
+    appended.push_back(0);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("appended.zef"), appended));
+    std::filesystem::create_directory(dir.file("folder.zef"));
+    const struct {
+        std::string path;
+        PresetFileError error;
+        const char* title;
+        std::string text;
+    } cases[] = {
+        {dir.file("project.zef"), PresetFileError::WrongMarker, "Load",
+         "Wrong file format\r\n" + dir.file("project.zef") + ": starts with 53, not with 83 as a preset file does"},
+        {dir.file("appended.zef"), PresetFileError::TrailingBytes, "Load",
+         "Wrong file format\r\n" + dir.file("appended.zef") + ": has 1 byte after the 3698 of a preset file"},
+        {dir.file("none.zef"), PresetFileError::NotFound, " Error",
+         " File not found. Try again.\r\n" + dir.file("none.zef") + ": no such file"},
+        {dir.file("folder.zef"), PresetFileError::NotRegular, " Error",
+         " File not found. Try again.\r\n" + dir.file("folder.zef") + ": is a directory, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const PresetFileResult r = LoadPresetFile(c.path);
+        EXPECT_EQ(r.error, c.error);
+        const FileMessage m = PresetFileErrorMessage(r, c.path);
+        EXPECT_EQ(m.title, c.title);
+        EXPECT_EQ(m.text, c.text);
+    }
 }
 
 TEST(PresetFile, SaveToAMissingFolderFailsWithoutLeavingAFile) {

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "files/binary_io.h"
+#include "base/input_file.h"
 #include "temp_folder.h"
 
 namespace zef {
@@ -228,18 +229,34 @@ TEST(ProjectFile, RefusedFilesReportTheirErrorAndMessage) {
     Bytes preset(3698, 0);
     preset[0] = 83;
     ASSERT_TRUE(WriteFileAtomic(dir.file("preset.prp"), preset));
+    Bytes project = *EncodeProject(CaptureProject(*ThreeDevices()));
+    project.push_back(0);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("appended.prp"), project));
+    project.resize(project.size() + (1u << 20) - 1, 0);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("mebibyte.prp"), project));
+    project.resize(1000);
+    ASSERT_TRUE(WriteFileAtomic(dir.file("cut.prp"), project));
 
     struct Case {
         const char* what;
         std::string path;
         int code;
         const char* title;
-        const char* text;
+        const char* text;     // the first line
+        const char* problem;  // after the path on the second
     };
     const Case cases[] = {
-        {"missing", dir.file("missing.prp"), 53, " Error", " File not found. Try again."},
-        {"preset file", dir.file("preset.prp"), 250, " Error", "Wrong format file"},
-        {"a folder", dir.path().string(), kErrorFileAccess, "Error", "Can't load project"},
+        {"missing", dir.file("missing.prp"), 53, " Error", " File not found. Try again.", "no such file"},
+        {"preset file", dir.file("preset.prp"), 250, " Error", "Wrong format file",
+         "starts with 83, not with 53 as a project does"},
+        {"a folder", dir.path().string(), kErrorFileAccess, "Error", "Can't load project",
+         "is a directory, not a file"},
+        {"cut", dir.file("cut.prp"), kErrorPastEndOfFile, "Error", "Can't load project",
+         "ends after 1000 bytes, inside the data of the device in slot 1"},
+        {"1 byte appended", dir.file("appended.prp"), kErrorTrailingBytes, "Error", "Can't load project",
+         "has 1 byte after the data of its last device"},
+        {"1 MiB appended", dir.file("mebibyte.prp"), kErrorTrailingBytes, "Error", "Can't load project",
+         "has 1048576 bytes after the data of its last device"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,12 +265,11 @@ TEST(ProjectFile, RefusedFilesReportTheirErrorAndMessage) {
         const LoadProjectResult r = LoadProject(c.path, *m);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.errorCode, c.code);
-        const FileMessage msg = LoadProjectErrorMessage(r.errorCode);
+        const FileMessage msg = LoadProjectErrorMessage(r, c.path);
         EXPECT_EQ(msg.title, c.title);
-        EXPECT_EQ(msg.text, c.text);
+        EXPECT_EQ(msg.text, std::string(c.text) + "\r\n" + c.path + ": " + c.problem);
         EXPECT_EQ(Snapshot(*m), before);
     }
-    EXPECT_EQ(LoadProjectErrorMessage(kErrorPastEndOfFile).text, "Can't load project");
 }
 
 TEST(ProjectFile, RandomBytesNeverCrashTheLoader) {

@@ -125,5 +125,39 @@ TEST(Validation, FirWordsAreTwentyFourBits) {
     EXPECT_EQ(ValidatePresetAndFirs(d)->offset, 10u);
 }
 
+// A byte outside its range is the illegal value of the parameters kept in
+// it, of no other: a band's other fields, its neighbours and the other
+// channel read as they are.
+TEST(Validation, AnIllegalByteIsTheIllegalValueOfItsParameter) {
+    DeviceModel legal;
+    ResetToDefaults(legal);
+    for (const Parameter& p : AllParameters()) EXPECT_FALSE(IllegalValueOf(legal, p)) << p.name;
+    const struct {
+        bool settings;
+        std::size_t offset;
+        std::uint8_t value;
+        const char* illegal;
+        std::vector<const char*> legalOnes;
+    } cases[] = {
+        {false, pi::OutputBand(0, 0), 9, "out1.eq.1.type", {"out1.eq.1.gain", "out1.eq.1.freq", "out1.eq.2.type"}},
+        {false, pi::OutputBand(1, 3) + 1, 0x75, "out2.eq.4.freq", {"out2.eq.4.type", "out1.eq.4.freq"}},
+        {false, pi::OutputGain(0), 200, "out1.gain", {"out2.gain", "inL.gain"}},
+        {true, ds::kStandby, 2, "device.standby", {"device.sleep"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.illegal);
+        DeviceModel d = legal;
+        if (c.settings) {
+            d.settings[c.offset] = c.value;
+        } else {
+            d.preset[c.offset] = c.value;
+        }
+        const auto v = IllegalValueOf(d, *FindParameter(c.illegal));
+        ASSERT_TRUE(v.has_value());
+        EXPECT_EQ(v->record, c.settings ? "settings" : "preset");
+        for (const char* name : c.legalOnes) EXPECT_FALSE(IllegalValueOf(d, *FindParameter(name))) << name;
+    }
+}
+
 }  // namespace
 }  // namespace zef

@@ -1,6 +1,8 @@
 #include "ctl_fixture.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
 #include <QStringList>
 #include <sstream>
 
@@ -8,14 +10,29 @@
 
 namespace zef::test {
 
-CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder) {
+CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits) {
     QStringList list;
     for (const auto& a : args) list << QString::fromStdString(a);
     list << "--config" << QString::fromStdString(configFolder);
     QProcess p;
-    p.start(ZEFCTL_PATH, list);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome(configFolder)));
+    p.setProcessEnvironment(env);
+#if defined(__SANITIZE_ADDRESS__)
+    limits.addressSpaceKiB = 0;
+#endif
+    if (limits.addressSpaceKiB != 0) {
+        // sh -c 'ulimit -v N && exec "$@"' sh zefctl args...
+        list.prepend(ZEFCTL_PATH);
+        list.prepend("sh");
+        list.prepend(QString("ulimit -v %1 && exec \"$@\"").arg(limits.addressSpaceKiB));
+        list.prepend("-c");
+        p.start("/bin/sh", list);
+    } else {
+        p.start(ZEFCTL_PATH, list);
+    }
     CtlResult r;
-    if (!p.waitForFinished(30000)) {
+    if (!p.waitForFinished(limits.timeoutMs)) {
         p.kill();
         p.waitForFinished(1000);
         return r;
@@ -24,6 +41,16 @@ CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& con
     r.out = p.readAllStandardOutput().toStdString();
     r.err = p.readAllStandardError().toStdString();
     return r;
+}
+
+std::string DataHome(const std::string& configFolder) {
+    return (std::filesystem::path(configFolder) / "data-home").string();
+}
+
+std::string EditorDataFolder(const std::string& configFolder) {
+    const std::filesystem::path folder = std::filesystem::path(DataHome(configFolder)) / "zef-editor";
+    std::filesystem::create_directories(folder);
+    return folder.string();
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -40,9 +67,9 @@ void CtlTest::Start(const std::vector<zefsim::DeviceConfig>& configs) {
     net.Start(plan);
 }
 
-CtlResult CtlTest::Run(std::vector<std::string> args) {
+CtlResult CtlTest::Run(std::vector<std::string> args, CtlLimits limits) {
     args.insert(args.begin(), {"--port", Port()});
-    return RunZefctl(args, folder.path());
+    return RunZefctl(args, folder.path(), limits);
 }
 
 std::vector<std::vector<std::uint8_t>> CtlTest::FramesWithCode(std::size_t device, std::uint8_t code) {

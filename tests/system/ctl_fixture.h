@@ -17,8 +17,20 @@ struct CtlResult {
     std::string err;
 };
 
-// zefctl with `args`, plus --config in a temporary folder; at most 30 s.
-CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder);
+// What a run of zefctl may take: its time (killed after it, exit code -1)
+// and, when not 0, its address space in KiB (ulimit -v; ignored in builds
+// with the address sanitizer, which reserves far more).
+struct CtlLimits {
+    int timeoutMs = 30000;
+    std::size_t addressSpaceKiB = 0;
+};
+
+// zefctl with `args`, plus --config in a temporary folder. The run's per-user
+// data folder (XDG_DATA_HOME) is DataHome(configFolder), never the user's own.
+CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits = {});
+std::string DataHome(const std::string& configFolder);
+// The editor's data folder as zefctl finds it in a run of RunZefctl (made here).
+std::string EditorDataFolder(const std::string& configFolder);
 
 // Lines of a text, without line ends.
 std::vector<std::string> Lines(const std::string& text);
@@ -28,7 +40,7 @@ protected:
     // Devices on 127.0.0.2, .3, ...
     void Start(const std::vector<zefsim::DeviceConfig>& configs);
     // zefctl --port <device port> args...
-    CtlResult Run(std::vector<std::string> args);
+    CtlResult Run(std::vector<std::string> args, CtlLimits limits = {});
     std::string Port() const { return std::to_string(net.port()); }
     zefsim::Device& dev(std::size_t i) { return net.device(i); }
     // Frames of a device with a command code.

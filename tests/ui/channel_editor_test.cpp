@@ -7,9 +7,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <cstdio>
 
 #include "app/editor_actions.h"
 #include "app/entry_rules.h"
+#include "app/interface_lock.h"
 #include "dsp/groups.h"
 #include "model/memory_map.h"
 #include "ui/channel_editor.h"
@@ -242,6 +244,30 @@ TEST_F(EditorTest, LockedEditorShowsValuesButSendsNothing) {
     EXPECT_EQ(gain.box()->text(), "0");
     EXPECT_FALSE(editor->pages()->currentWidget()->isEnabled());
     EXPECT_TRUE(editor->pages()->tabBar()->isEnabled());  // pages can still be looked at
+}
+
+TEST_F(EditorTest, AnEditorOpensWithTheLockItsDataFolderKeeps) {
+    // An earlier run of the program locked this device: its line in the data folder says so.
+    device = &AddSimDevice("Stage Left");
+    char uid[13];
+    const auto& u = device->config().uid;
+    std::snprintf(uid, sizeof uid, "%02X%02X%02X%02X%02X%02X", u[0], u[1], u[2], u[3], u[4], u[5]);
+    {
+        PasswordStore earlier(folder.path().string(), 1000);
+        ASSERT_TRUE(earlier.Set(uid, "pw"));
+        ASSERT_TRUE(earlier.SetLocked(uid, true));
+    }
+    StartEditor();
+    ListAndConnect(1, hosts[0]);
+    ASSERT_EQ(session->model().entry(1).uniqueId, uid);
+    editor = &ShowEditorWithoutTimers(1);
+    device->clearLog();
+    EXPECT_EQ(session->model().device(1).values.lock, 1);
+    Number("out1.gain").box()->setText("3");
+    Number("out1.gain").CommitText();
+    QApplication::processEvents();
+    EXPECT_TRUE(device->frames().empty());
+    EXPECT_FALSE(editor->pages()->currentWidget()->isEnabled());
 }
 
 TEST_F(EditorTest, ViewAllWithBothInputsDrawsOutputPlusBothInputs) {

@@ -356,16 +356,20 @@ TEST_F(EqFirTest, ImportErrorsKeepTheEarlierFir) {
     struct Case {
         std::vector<double> values;
         const char* text;
+        const char* problem;
     };
-    const Case cases[] = {{std::vector<double>(385, 0.01), "Wrong File, max num of Taps should be 384"},
-                          {{0.5, 4.0, 0.5}, "Wrong File, coefficients out of range (<=-4 or >=+4)"}};
+    const Case cases[] = {
+        {std::vector<double>(385, 0.01), "Wrong File, max num of Taps should be 384", "has more than 384 values"},
+        {{0.5, 4.0, 0.5}, "Wrong File, coefficients out of range (<=-4 or >=+4)",
+         "value 2, \"4\", is not between -4 and +4"}};
     for (const Case& c : cases) {
         dialogs.calls.clear();
-        dialogs.files = {WriteFir("bad.txt", c.values)};
+        const std::string path = WriteFir("bad.txt", c.values);
+        dialogs.files = {path};
         window.ClickLoad();
         ASSERT_EQ(dialogs.messages().size(), 1u);
         EXPECT_EQ(dialogs.messages()[0].title, " Error");
-        EXPECT_EQ(dialogs.messages()[0].text, c.text);
+        EXPECT_EQ(dialogs.messages()[0].text, std::string(c.text) + "\r\n" + path + ": " + c.problem);
         EXPECT_EQ(dialogs.messages()[0].icon, Icon::Exclamation);
         EXPECT_EQ(window.windowTitle(), title);
         EXPECT_EQ(window.importer().taps(), 384);

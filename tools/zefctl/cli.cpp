@@ -63,6 +63,8 @@ Options ParseOptions(const SubCommandTable& table, const std::vector<std::string
             o.preset = value();
         } else if (a == "--config") {
             o.config = value();
+        } else if (a == "--password-file") {
+            o.passwordFile = value();
         } else if (a == "--version") {
             o.version = value();
         } else if (a == "--seconds") {
@@ -155,11 +157,14 @@ std::string HostArg(const Context& ctx, std::size_t& next) {
 
 std::string UsageText(const SubCommandTable& table) {
     std::ostringstream s;
-    s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] COMMAND ...\n\ncommands:\n";
+    s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] [--password-file FILE] "
+         "COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
          "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
          "--timeout bounds each device operation (default 60 s).\n"
+         "A device locked in the editor is written to only with its password: --password-file FILE, or\n"
+         "typed when asked at a terminal.\n"
          "zefctl --version prints the program's version.\n";
     return s.str();
 }

@@ -46,6 +46,7 @@ struct Options {
     std::optional<std::string> range;         // --range A-B
     std::optional<std::string> preset;        // --preset FILE.zef
     std::optional<std::string> config;        // --config DIR (init.cfg)
+    std::optional<std::string> passwordFile;  // --password-file FILE: a locked device's password
     std::optional<std::string> version;       // --version X.Y.Z (make-sfu)
     double seconds = 10;
     // --timeout: the overall deadline of one device operation; no wait of

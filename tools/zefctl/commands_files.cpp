@@ -8,6 +8,7 @@
 #include "device/fir_store.h"
 #include "model/demo_program.h"
 #include "model/editor_sync.h"
+#include "model/validation.h"
 #include "files/preset_file.h"
 #include "device/presets.h"
 #include "files/project_file.h"
@@ -50,10 +51,14 @@ int Dump(Context& ctx) {
     const std::string host = HostArg(ctx, next);
     const std::string& path = Arg(ctx, next, "FILE.prp");
     Session session(ctx.options);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     session.model.entry(kSlot).online = false;  // a file holds no connection
     if (!zef::SaveProject(path, session.model)) Fail("cannot write " + path);
     session.model.entry(kSlot).online = true;
+    // The file holds what the device holds, an illegal value included; loading it will refuse that.
+    if (const auto illegal = zef::ValidateDeviceModel(session.model.device(kSlot)))
+        ctx.err << "zefctl: warning: the device holds an illegal value, " << illegal->Text() << "; " << path
+                << " keeps it and loading it will refuse it\n";
     Done(ctx, "saved", path);
     return kExitOk;
 }
@@ -81,8 +86,8 @@ int Load(Context& ctx) {
     if (ext == "zef") {
         const zef::PresetFileResult file = zef::LoadPresetFile(path);
         if (!file.ok()) {
-            const zef::FileMessage m = zef::PresetFileErrorMessage(file.error);
-            Fail(path + ": " + ConsoleDialogs::OneLine(m.title, m.text));
+            const zef::FileMessage m = zef::PresetFileErrorMessage(file, path);
+            Fail(ConsoleDialogs::OneLine(m.title, m.text));
         }
         session.Connect(host);
         zef::DeviceModel& d = session.model.device(kSlot);
@@ -92,8 +97,8 @@ int Load(Context& ctx) {
     } else {
         const zef::ProjectReadResult file = zef::ReadProjectFile(path);
         if (!file.status.ok) {
-            const zef::FileMessage m = zef::LoadProjectErrorMessage(file.status.errorCode);
-            Fail(path + ": " + ConsoleDialogs::OneLine(m.title, m.text));
+            const zef::FileMessage m = zef::LoadProjectErrorMessage(file.status, path);
+            Fail(ConsoleDialogs::OneLine(m.title, m.text));
         }
         session.Connect(host);
         const zef::ProjectDeviceBlock& block =
@@ -114,7 +119,7 @@ int Load(Context& ctx) {
 // editor's save-preset button writes it.
 int SavePreset(Context& ctx, const std::string& host, const std::string& path) {
     Session session(ctx.options);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     if (!zef::SavePresetFile(path, session.model.device(kSlot))) Fail(path + ": cannot be written");
     Done(ctx, "saved", path);
     return kExitOk;
@@ -176,7 +181,8 @@ int Fir(Context& ctx) {
     const int output = WholeNumber(Arg(inner, next, "OUT"), 1, 2, "output");
     const std::string& path = Arg(inner, next + 1, "FILE");
     const zef::fir::FirImportResult file = zef::fir::ImportFirFile(path, false);
-    if (!file.ok()) Fail(path + ": " + zef::fir::FirImportErrorText(file.error));
+    if (!file.ok()) Fail(ConsoleDialogs::OneLine("", zef::fir::FirImportMessage(file, path)));
+    if (!file.note.empty()) ctx.err << "zefctl: " << path << ": " << file.note << "\n";
     Session session(ctx.options);
     session.Connect(host);
     const zef::fir::StoredFir fir = zef::fir::MakeStoredFir(file.name, file.coefficients);

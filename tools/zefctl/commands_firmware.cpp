@@ -2,13 +2,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 
 #include "cli.h"
 #include "app/firmware_update.h"
 #include "output.h"
 #include "device/serial_fw_loader.h"
+#include "base/input_file.h"
 #include "files/sfu_file.h"
 #include "session.h"
 
@@ -118,15 +118,11 @@ int MakeSfu(Context& ctx) {
     const std::string& rawPath = Arg(ctx, 0, "RAW");
     const std::string& outPath = Arg(ctx, 1, "OUT.sfu");
     zef::SfuHeader header = ParseVersion(ctx.options.version.value_or("2.0.0"));
-    std::ifstream in(rawPath, std::ios::binary);
-    if (!in) Fail("cannot read " + rawPath);
-    std::vector<std::uint8_t> image;
-    char buffer[65536];
-    while (in && image.size() <= zef::kSfuMaxImage) {
-        in.read(buffer, sizeof buffer);
-        image.insert(image.end(), buffer, buffer + in.gcount());
-    }
-    if (image.empty() || image.size() > zef::kSfuMaxImage)
+    const zef::FileBytes raw = zef::ReadWholeFile(rawPath, zef::kSfuMaxImage);
+    const std::vector<std::uint8_t>& image = raw.bytes;
+    if (raw.error != zef::FileReadError::None && raw.error != zef::FileReadError::TooLarge)
+        Fail(zef::FileProblemLine(rawPath, raw.problem));
+    if (image.empty())
         Fail(rawPath + ": a firmware image has 1 to " + std::to_string(zef::kSfuMaxImage) + " bytes");
     const std::vector<std::uint8_t> file = zef::BuildSfu(header, image);
     if (!zef::WriteFileAtomically(outPath, file)) Fail("cannot write " + outPath);

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -198,7 +199,14 @@ int RtaOfFile(Context& ctx, const std::string& path) {
         Fail(path + ": the file is at " + std::to_string(audio.sampleRate) +
              " Hz; the analyser needs 48000 Hz or more (its 20 kHz band must fit)");
     const int channel = NamedInt(ctx, "--input", 1, 1, audio.channels) - 1;
-    const zef::BandSpectrum levels = zm::AnalyseRecording(audio.Channel(channel), audio.sampleRate);
+    const std::vector<double> samples = audio.Channel(channel);
+    // No level of nothing, nor of a sample that is not a number: either would print as a quiet band.
+    if (samples.empty()) Fail(path + ": the file holds no samples");
+    const auto bad = std::find_if(samples.begin(), samples.end(), [](double x) { return !std::isfinite(x); });
+    if (bad != samples.end())
+        Fail(path + ": sample " + std::to_string(bad - samples.begin() + 1) + " of channel " +
+             std::to_string(channel + 1) + " is not a finite number");
+    const zef::BandSpectrum levels = zm::AnalyseRecording(samples, audio.sampleRate);
     PrintBands(ctx, levels, "wav", static_cast<double>(audio.frames()) / audio.sampleRate);
     return kExitOk;
 }

@@ -5,6 +5,7 @@
 #include "output.h"
 #include "app/edit_actions.h"
 #include "model/parameters.h"
+#include "model/validation.h"
 #include "session.h"
 
 namespace zefctl {
@@ -85,13 +86,29 @@ int Params(Context& ctx) {
     return kExitOk;
 }
 
+// A value the device holds outside the parameter's legal codes: shown as
+// illegal (the editor values would show the nearest legal one), exit 1.
+int PrintIllegal(Context& ctx, const Parameter& p, const zef::Violation& v) {
+    if (ctx.options.json) {
+        QJsonObject j;
+        j["name"] = Q(p.name);
+        j["illegal"] = Q(v.Text());
+        PrintJson(ctx.out, j);
+    } else {
+        ctx.out << p.name << " = illegal: " << v.Text() << "\n";
+    }
+    return kExitFailed;
+}
+
 int Get(Context& ctx) {
     std::size_t next = 0;
     const std::string host = HostArg(ctx, next);
     const Parameter p = NamedParameter(Arg(ctx, next, "PARAM"));
     Session session(ctx.options);
-    session.Connect(host);
-    PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
+    session.Connect(host, Session::Access::ReadOnly);
+    const zef::DeviceModel& device = session.model.device(kSlot);
+    if (const auto illegal = zef::IllegalValueOf(device, p)) return PrintIllegal(ctx, p, *illegal);
+    PrintValue(ctx, p, GetValue(device, p));
     return kExitOk;
 }
 

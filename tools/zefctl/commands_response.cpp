@@ -73,8 +73,8 @@ int Response(Context& ctx) {
         const int group = GroupOf(channel);
         const zef::PresetFileResult file = zef::LoadPresetFile(*o.preset);
         if (!file.ok()) {
-            const zef::FileMessage m = zef::PresetFileErrorMessage(file.error);
-            Fail(*o.preset + ": " + ConsoleDialogs::OneLine(m.title, m.text));
+            const zef::FileMessage m = zef::PresetFileErrorMessage(file, *o.preset);
+            Fail(ConsoleDialogs::OneLine(m.title, m.text));
         }
         auto device = std::make_unique<zef::DeviceModel>();
         zef::ResetToDefaults(*device);
@@ -89,7 +89,7 @@ int Response(Context& ctx) {
     channel = Arg(ctx, next, "CHANNEL");
     const int group = GroupOf(channel);
     Session session(o);
-    session.Connect(host);
+    session.Connect(host, Session::Access::ReadOnly);
     session.Close();
     ComputeAll(*store, session.model.device(kSlot));
     Print(ctx, channel, *store, store->device(kSlot).group(group));

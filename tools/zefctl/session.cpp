@@ -10,6 +10,7 @@
 #include "device/ip_range.h"
 #include "app/search.h"
 #include "app/serial_access.h"
+#include "lock_gate.h"
 #include "model/records.h"
 
 namespace zefctl {
@@ -102,10 +103,10 @@ void Session::ListTarget(const std::string& host) {
     }
 }
 
-void Session::Connect(const std::string& host, zef::ConnectMode mode) {
+void Session::Connect(const std::string& host, Access access) {
     ListTarget(host);
     const std::string where = host.empty() ? *options.serial : host + ":" + std::to_string(options.port);
-    const zef::ConnectResult result = connection.ConnectDevice(kSlot, mode);
+    const zef::ConnectResult result = connection.ConnectDevice(kSlot, zef::ConnectMode::Read);
     if (result == zef::ConnectResult::OldFirmware)
         Fail("cannot connect to " + where + ": firmware " + zef::FirmwareVersionText(model.device(kSlot).settings) +
              " is older than 2.0.0; update it first (zefctl firmware)");
@@ -118,6 +119,7 @@ void Session::Connect(const std::string& host, zef::ConnectMode mode) {
     }
     connected_ = true;
     if (model.entry(kSlot).type == zef::kTypeBootLoader) Fail(where + " runs its boot loader");
+    if (access == Access::Write) CheckUnlocked(options, model.entry(kSlot), where);
 }
 
 void Session::Identify(const std::string& host) {

@@ -35,10 +35,18 @@ public:
     explicit Session(const Options& options);
     ~Session();
 
+    // What a sub-command does with the device it connects to.
+    enum class Access {
+        Write,     // changes it: refused for a device locked in the editor without its password
+        ReadOnly,  // only reads it
+    };
+
     // Lists HOST (dotted IPv4) or, for host "" with --serial, the serial device
-    // in slot 1 and connects it. `mode` Read reads the whole device into the
-    // model; Load writes the model into the device. Throws CliError.
-    void Connect(const std::string& host, zef::ConnectMode mode = zef::ConnectMode::Read);
+    // in slot 1, connects it and reads the whole device into the model. For
+    // Write (every sub-command that does not say otherwise) the device's
+    // interface lock is checked before anything is written (lock_gate.h).
+    // Throws CliError.
+    void Connect(const std::string& host, Access access = Access::Write);
     // Only the link and identify, no firmware check and no read. Throws CliError.
     void Identify(const std::string& host);
     // Command 15 and the link closed.

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QHostAddress>
 #include <QTimer>
+#include <QUdpSocket>
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <utility>
 
@@ -26,6 +30,8 @@ protected:
             ++autoEqClosed;
         };
         handler.SetHooks(hooks);
+        // Each datagram a second after the last: no sender of these tests runs into its rate.
+        handler.SetClock([this] { return now += std::chrono::seconds(1); });
     }
     AnnouncementOutcome Announce(std::uint8_t uidLast, const std::string& name, std::uint8_t kind = 0,
                                  const std::string& ip = "127.0.0.7", std::uint8_t network = 2,
@@ -44,6 +50,7 @@ protected:
     }
 
     AnnouncementHooks hooks;
+    SenderRateLimit::Clock::time_point now = SenderRateLimit::Clock::now();
     AnnouncementHandler handler{list, link, dialogs};
     std::vector<DeviceSlot> connected;
     bool autoEqOpen = false;
@@ -54,8 +61,8 @@ TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
     ListNetworkEntry(1, "127.0.0.50", "FFFFFFFFFFFF");
     model.device(2).preset[pi::kInputGainBase] = 7;  // stale data in the free slot
 
-    dialogs.answers = {Answer::No};
-    EXPECT_EQ(Announce(3, "Hall Left", 0, "127.0.0.7", 2, 4), AnnouncementOutcome::Declined);
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(3, "Hall Left", 0, "127.0.0.7", 2, 4), AnnouncementOutcome::Connecting);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{Question("Hall Left", 3)});
     const DeviceEntry& e = model.entry(2);
     EXPECT_TRUE(e.inList);
@@ -69,17 +76,18 @@ TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
     EXPECT_EQ(e.type, 0);
     EXPECT_EQ(model.device(2).settings[4], 4);
     EXPECT_EQ(model.device(2).preset[pi::kInputGainBase], 120);  // defaults: 0 dB
-    EXPECT_TRUE(list.offered().Contains({UidText(3), "LAN"}));
-    EXPECT_TRUE(connected.empty());
+    EXPECT_EQ(connected, std::vector<DeviceSlot>{2});
 
-    // Offered and not on-line: the next announcement says it is unreachable and refreshes.
+    // The connect failed: offered and not on-line, the next announcement says
+    // it is unreachable and refreshes the name.
+    list.offered().Add({UidText(3), "LAN"});
     dialogs.calls.clear();
-    EXPECT_EQ(Announce(3, "Hall Left 2", 0, "127.0.0.8"), AnnouncementOutcome::Refreshed);
+    EXPECT_EQ(Announce(3, "Hall Left 2"), AnnouncementOutcome::Refreshed);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{
-                                  "LAN Device Discovery|Found Hall Left 2@127.0.0.8 (UDID:" + UidText(3) +
+                                  "LAN Device Discovery|Found Hall Left 2@127.0.0.7 (UDID:" + UidText(3) +
                                   ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings."});
     EXPECT_EQ(dialogs.calls[0].icon, Icon::Information);
-    EXPECT_EQ(model.entry(2).ip, "127.0.0.8");
+    EXPECT_EQ(model.entry(2).ip, "127.0.0.7");
     EXPECT_EQ(model.entry(2).name, "Hall Left 2");
 
     // A non-zero kind skips the unreachable message.
@@ -89,6 +97,7 @@ TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
 }
 
 TEST_F(AnnouncementTest, UnreachableIsSaidOnceUntilTheDeviceIsSeenOnline) {
+    ListNetworkEntry(1, "127.0.0.7", UidText(5));
     dialogs.answers = {Answer::No};
     ASSERT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Declined);
     const std::string unreachable = "LAN Device Discovery|Found Balcony@127.0.0.7 (UDID:" + UidText(5) +
@@ -110,8 +119,10 @@ TEST_F(AnnouncementTest, UnreachableIsSaidOnceUntilTheDeviceIsSeenOnline) {
 }
 
 TEST_F(AnnouncementTest, NoTwoUnreachableBoxesAtATime) {
-    // Two declined devices; while the first box is open (its modal wait runs
-    // the event loop) the second device's announcement must not open another.
+    // Two listed devices declined; while the first box is open (its modal wait
+    // runs the event loop) the second device's announcement must not open another.
+    ListNetworkEntry(1, "127.0.0.7", UidText(6));
+    ListNetworkEntry(2, "127.0.0.9", UidText(7));
     dialogs.answers = {Answer::No, Answer::No};
     ASSERT_EQ(Announce(6, "Left"), AnnouncementOutcome::Declined);
     ASSERT_EQ(Announce(7, "Right", 0, "127.0.0.9"), AnnouncementOutcome::Declined);
@@ -174,7 +185,7 @@ TEST_F(AnnouncementTest, ListedDeviceRules) {
         dialogs.calls.clear();
         list.offered().Clear();
         connected.clear();
-        DeviceEntry& e = ListNetworkEntry(5, "127.0.0.99", UidText(9));
+        DeviceEntry& e = ListNetworkEntry(5, "127.0.0.7", UidText(9));
         e.online = c.online;
         e.interface = kInterfaceUsb;  // shows that a No answer sets Interface 2
         list.SetDeviceName(5, "Old");
@@ -184,7 +195,7 @@ TEST_F(AnnouncementTest, ListedDeviceRules) {
         EXPECT_EQ(Announce(9, "New Name", 1), c.outcome) << c.what;
         EXPECT_EQ(dialogs.calls.size(), c.asked ? 1u : 0u) << c.what;
         const bool updated = c.outcome != AnnouncementOutcome::AlreadyOnline;
-        EXPECT_EQ(e.ip, updated ? "127.0.0.7" : "127.0.0.99") << c.what;
+        EXPECT_EQ(e.ip, "127.0.0.7") << c.what;
         EXPECT_EQ(e.name, updated ? "New Name" : "Old") << c.what;
         EXPECT_EQ(DeviceName(model.device(5).settings), c.renamedInSettings ? "New Name" : "Old") << c.what;
         EXPECT_EQ(list.offered().Contains({UidText(9), "LAN"}),
@@ -213,8 +224,8 @@ TEST_F(AnnouncementTest, EntryAddedByHandTakesTheAnnouncedDevice) {
 
 TEST_F(AnnouncementTest, SameDeviceOnAnotherNetworkIsAnotherEntry) {
     ListNetworkEntry(1, "127.0.0.20", UidText(7), kNetworkLan);
-    dialogs.answers = {Answer::No};
-    EXPECT_EQ(Announce(7, "Dual", 0, "127.0.0.21", 1), AnnouncementOutcome::Declined);
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(7, "Dual", 0, "127.0.0.21", 1), AnnouncementOutcome::Connecting);
     EXPECT_EQ(model.entry(2).uniqueId, UidText(7));
     EXPECT_EQ(model.entry(2).network, kNetworkWlan);
     EXPECT_EQ(model.entry(1).ip, "127.0.0.20");
@@ -233,11 +244,6 @@ TEST_F(AnnouncementTest, IgnoredAnnouncements) {
          },
          AnnouncementDatagram(2, 1, 8, "R")},
         {"link recovery", [this, &recovering] { recovering.emplace(link); }, AnnouncementDatagram(2, 1, 8, "R")},
-        {"full list",
-         [this] {
-             for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "10.0.0." + std::to_string(s), "X");
-         },
-         AnnouncementDatagram(2, 1, 8, "R")},
         {"bad checksum", [] {},
          [] {
              auto d = AnnouncementDatagram(2, 1, 8, "R");
@@ -271,10 +277,8 @@ TEST_F(AnnouncementTest, AutoEqWizardMustCloseFirst) {
     EXPECT_EQ(autoEqClosed, 0);
     EXPECT_TRUE(connected.empty());
 
-    list.offered().Clear();
-    model = Model();
     dialogs.answers = {Answer::Yes};
-    Announce(2, "Amp");
+    Announce(3, "Amp");
     EXPECT_EQ(autoEqClosed, 1);
     EXPECT_EQ(connected, std::vector<DeviceSlot>{1});
 }
@@ -288,18 +292,184 @@ TEST_F(AnnouncementTest, AnnouncementFromTheSimulatorOverUdp) {
     });
     ASSERT_EQ(listener->Listen("127.0.0.1", 0), kTransportOk);
     net.sim().announceTo(net.device(0), "127.0.0.1", listener->LocalPort());
-    dialogs.answers = {Answer::No};
+    dialogs.answers = {Answer::Yes};
     net.sim().announceNow(net.device(0));
     QTimer tick;
     tick.start(10);
     LocalWait wait;
     wait.WakeOn(&tick, &QTimer::timeout);
     ASSERT_TRUE(wait.Run(3000, [&] { return !outcomes.empty(); }));
-    EXPECT_EQ(outcomes[0], AnnouncementOutcome::Declined);
+    EXPECT_EQ(outcomes[0], AnnouncementOutcome::Connecting);
     EXPECT_EQ(model.entry(1).ip, "127.0.0.23");
     EXPECT_EQ(model.entry(1).name, "Via UDP");
     EXPECT_EQ(model.entry(1).uniqueId, UidText(0x42));
     EXPECT_EQ(model.entry(1).network, kNetworkWlan);
+}
+
+// A listed device announced from another address: the user is asked, a No
+// keeps the entry and is remembered for that address, a Yes moves it.
+TEST_F(AnnouncementTest, AKnownDeviceFromANewAddressIsMovedOnlyWhenTheUserSaysSo) {
+    const std::string moved = "LAN Device Discovery|Stage Left announces itself from 127.0.0.99 instead of "
+                              "127.0.0.2 \u2014 update the address?";
+    const struct {
+        const char* what;
+        bool offered;
+        std::vector<Answer> answers;
+        AnnouncementOutcome outcome;
+        const char* ip;
+        std::vector<std::string> asked;
+    } cases[] = {
+        {"No keeps the entry", true, {Answer::No}, AnnouncementOutcome::AddressKept, "127.0.0.2", {moved}},
+        {"Yes moves an offered entry", true, {Answer::Yes}, AnnouncementOutcome::Refreshed, "127.0.0.99", {moved}},
+        {"Yes, then the connect question", false, {Answer::Yes, Answer::Yes}, AnnouncementOutcome::Connecting,
+         "127.0.0.99", {moved, Question("Spoof", 9, "127.0.0.99")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AnnouncementHandler fresh{list, link, dialogs, hooks};
+        fresh.SetClock([this] { return now += std::chrono::seconds(1); });
+        list.offered().Clear();
+        DeviceEntry& e = ListNetworkEntry(4, "127.0.0.2", UidText(9));
+        list.SetDeviceName(4, "Stage Left");
+        if (c.offered) list.offered().Add({UidText(9), "LAN"});
+        dialogs.calls.clear();
+        dialogs.answers = {c.answers.begin(), c.answers.end()};
+        EXPECT_EQ(fresh.Handle("127.0.0.99", AnnouncementDatagram(2, 1, 9, "Spoof"), 1), c.outcome);
+        std::vector<std::string> asked;
+        for (const auto& call : dialogs.calls) asked.push_back(call.title + "|" + call.text);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(e.ip, c.ip);
+        EXPECT_EQ(e.name, c.outcome == AnnouncementOutcome::AddressKept ? "Stage Left" : "Spoof");
+        if (c.outcome != AnnouncementOutcome::AddressKept) continue;
+        // The No holds for that address, without asking; another address is asked again.
+        dialogs.calls.clear();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(fresh.Handle("127.0.0.99", AnnouncementDatagram(2, 1, 9, "Spoof"), 0),
+                      AnnouncementOutcome::AddressKept);
+        EXPECT_TRUE(dialogs.calls.empty());
+        EXPECT_EQ(e.ip, "127.0.0.2");
+        dialogs.answers = {Answer::No};
+        EXPECT_EQ(fresh.Handle("127.0.0.100", AnnouncementDatagram(2, 1, 9, "Spoof"), 1),
+                  AnnouncementOutcome::AddressKept);
+        EXPECT_EQ(dialogs.calls.size(), 1u);
+        EXPECT_EQ(e.ip, "127.0.0.2");
+    }
+}
+
+TEST_F(AnnouncementTest, ADeclinedDeviceIsNeitherAddedNorAskedAgain) {
+    dialogs.answers = {Answer::No};
+    EXPECT_EQ(Announce(3, "Hall Left"), AnnouncementOutcome::Declined);
+    for (DeviceSlot s = 1; s <= 32; ++s) EXPECT_FALSE(model.entry(s).inList) << s;
+    dialogs.calls.clear();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Announce(3, "Hall Left"), AnnouncementOutcome::Ignored);
+    EXPECT_EQ(Announce(3, "Hall Left", 0, "127.0.0.8"), AnnouncementOutcome::Ignored);
+    EXPECT_TRUE(dialogs.calls.empty());
+    // Another device is asked; an entry the user added by hand at the address still takes the device.
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(4, "Hall Right", 0, "127.0.0.9"), AnnouncementOutcome::Connecting);
+    ListNetworkEntry(5, "127.0.0.7", "", kNetworkUnknown);
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(3, "Hall Left"), AnnouncementOutcome::Connecting);
+    EXPECT_EQ(model.entry(5).name, "Hall Left");
+}
+
+TEST_F(AnnouncementTest, AFullListSaysOnceWhichDeviceItCouldNotTake) {
+    for (DeviceSlot s = 1; s <= 32; ++s) ListNetworkEntry(s, "127.0.1." + std::to_string(s), "X" + std::to_string(s));
+    EXPECT_EQ(Announce(8, "Late Comer"), AnnouncementOutcome::ListFull);
+    EXPECT_EQ(Announce(9, "Another", 0, "127.0.0.8"), AnnouncementOutcome::ListFull);
+    EXPECT_EQ(Announce(8, "Late Comer"), AnnouncementOutcome::ListFull);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"LAN Device Discovery|Max added device is 32\r\nLate "
+                                                       "Comer@127.0.0.7 (UDID:" +
+                                                       UidText(8) + ") was not added to the list."});
+    EXPECT_EQ(dialogs.calls[0].icon, Icon::Exclamation);
+    // Room again: the device is offered; full once more, the list says so once more.
+    list.ClearSlot(32);
+    dialogs.calls.clear();
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(Announce(9, "Another", 0, "127.0.0.8"), AnnouncementOutcome::Connecting);
+    EXPECT_EQ(Announce(8, "Late Comer"), AnnouncementOutcome::ListFull);
+    EXPECT_EQ(dialogs.calls.size(), 2u);
+}
+
+// One sender claiming 300 unique IDs, as real datagrams over UDP: five are
+// looked at, the list keeps room, and a device from another address is still
+// offered.
+TEST_F(AnnouncementTest, OneSenderCannotFloodTheList) {
+    const auto frozen = SenderRateLimit::Clock::now();
+    handler.SetClock([&] { return frozen; });
+    auto listener = transport.NewAnnouncementListener();
+    std::vector<AnnouncementOutcome> outcomes;
+    listener->SetHandler([&](const std::string& ip, const Bytes& d, std::uint8_t kind) {
+        outcomes.push_back(handler.Handle(ip, d, kind));
+    });
+    ASSERT_EQ(listener->Listen("127.0.0.1", 0), kTransportOk);
+    QUdpSocket flooder, device;
+    ASSERT_TRUE(flooder.bind(QHostAddress("127.0.0.50"), 0));
+    ASSERT_TRUE(device.bind(QHostAddress("127.0.0.51"), 0));
+    const auto send = [&](QUdpSocket& from, const Bytes& d) {
+        from.writeDatagram(reinterpret_cast<const char*>(d.data()), static_cast<qint64>(d.size()),
+                           QHostAddress("127.0.0.1"), listener->LocalPort());
+    };
+    dialogs.defaultAnswer = Answer::Yes;  // the worst case: every question answered Yes
+    QTimer tick;
+    tick.start(10);
+    LocalWait wait;
+    wait.WakeOn(&tick, &QTimer::timeout);
+    // In batches the socket's buffer holds; the clock stands still meanwhile.
+    for (int i = 0; i < 300; ++i) {
+        send(flooder, AnnouncementDatagramOf(2, 1, {0x0F, 0, 0, 0, static_cast<std::uint8_t>(i >> 8),
+                                                    static_cast<std::uint8_t>(i)},
+                                             "Fake " + std::to_string(i)));
+        if (i % 50 == 49) {
+            ASSERT_TRUE(wait.Run(5000, [&] { return outcomes.size() == std::size_t(i) + 1; }));
+        }
+    }
+    send(device, AnnouncementDatagram(2, 1, 0x42, "Real One"));
+    ASSERT_TRUE(wait.Run(5000, [&] { return outcomes.size() == 301; }));
+
+    EXPECT_EQ(std::count(outcomes.begin(), outcomes.end(), AnnouncementOutcome::RateLimited), 295);
+    EXPECT_EQ(dialogs.calls.size(), 6u);
+    int listed = 0;
+    for (DeviceSlot s = 1; s <= 32; ++s) listed += model.entry(s).inList ? 1 : 0;
+    EXPECT_EQ(listed, 6);
+    EXPECT_EQ(outcomes.back(), AnnouncementOutcome::Connecting);
+    EXPECT_EQ(model.entry(6).name, "Real One");
+}
+
+TEST_F(AnnouncementTest, EachSenderRefillsOneAnnouncementASecond) {
+    handler.SetClock([&] { return now; });
+    const auto burst = [&](const std::string& ip, int count) {
+        int handled = 0;
+        for (int i = 0; i < count; ++i)
+            handled += handler.Handle(ip, AnnouncementDatagram(2, 1, 0x30, "Same"), 1) !=
+                       AnnouncementOutcome::RateLimited;
+        return handled;
+    };
+    ListNetworkEntry(1, "127.0.0.7", UidText(0x30)).online = true;  // nothing to ask
+    EXPECT_EQ(burst("127.0.0.7", 20), 5);
+    EXPECT_EQ(burst("127.0.0.8", 20), 5);  // another address has its own
+    now += std::chrono::milliseconds(999);
+    EXPECT_EQ(burst("127.0.0.7", 20), 0);
+    now += std::chrono::milliseconds(1);
+    EXPECT_EQ(burst("127.0.0.7", 20), 1);
+    now += std::chrono::seconds(60);
+    EXPECT_EQ(burst("127.0.0.7", 20), 5);  // never more than the burst
+    // A device announcing every 2 s is never held back.
+    for (int i = 0; i < 30; ++i) {
+        now += std::chrono::seconds(2);
+        EXPECT_EQ(burst("127.0.0.9", 1), 1);
+    }
+}
+
+TEST(SenderRateLimit, FollowsAFewSendersOnly) {
+    SenderRateLimit limit;
+    auto now = SenderRateLimit::Clock::now();
+    for (int i = 0; i < 300; ++i) {
+        for (int k = 0; k < 5; ++k) EXPECT_TRUE(limit.Allow("127.1.0." + std::to_string(i), now));
+        EXPECT_FALSE(limit.Allow("127.1.0." + std::to_string(i), now));
+        now += std::chrono::milliseconds(1);
+    }
+    EXPECT_LE(limit.senders(), SenderRateLimit::kMaxSenders);
 }
 
 }  // namespace

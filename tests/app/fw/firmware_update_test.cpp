@@ -136,13 +136,16 @@ TEST_F(FirmwareTest, EveryDeviceFailureReachesItsMessageAndTheNextAttemptSucceed
         SCOPED_TRACE(c.fault);
         ForgetCalls();
         const Bytes image = TestImage(1100, minor);
-        update.SetFile(WriteFirmware("fw" + std::to_string(minor) + ".sfu", image, minor));
+        const std::string path = WriteFirmware("fw" + std::to_string(minor) + ".sfu", image, minor);
+        update.SetFile(path);
         ASSERT_EQ(Control(c.fault), "ok\n");
         EXPECT_EQ(update.Start(), c.code);
         if (c.code != 0) {
             ASSERT_EQ(dialogs.messages().size(), 1u);
             EXPECT_EQ(dialogs.messages()[0].title, "Firmware Update");
-            EXPECT_EQ(dialogs.messages()[0].text, FwFailureText(c.code));
+            // A refused file is named, with the reason.
+            EXPECT_EQ(dialogs.messages()[0].text,
+                      FwFailureText(c.code) + (c.code == 1 ? "\r\n" + path + ": the device refused its header" : ""));
             EXPECT_EQ(dialogs.messages()[0].icon, Icon::Exclamation);
             ASSERT_FALSE(view.statuses.empty());
             EXPECT_EQ(view.statuses.back(), "Status:");
@@ -170,6 +173,7 @@ TEST_F(FirmwareTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
     struct Case {
         const char* name;
         Bytes bytes;
+        const char* problem;
     };
     const auto edited = [&](auto edit) {
         Bytes b = good;
@@ -177,12 +181,12 @@ TEST_F(FirmwareTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
         return b;
     };
     const std::vector<Case> cases = {
-        {"empty", {}},
-        {"truncated", Bytes(good.begin(), good.end() - 1)},
-        {"header only", Bytes(good.begin(), good.begin() + kSfuHeaderSize)},
-        {"image byte flipped", edited([](Bytes& b) { b[700] ^= 0x20; })},
-        {"version byte flipped", edited([](Bytes& b) { b[9] ^= 0x01; })},
-        {"not a firmware file", TestImage(900, 4)},
+        {"empty", {}, "the file is shorter than a firmware header"},
+        {"truncated", Bytes(good.begin(), good.end() - 1), "the firmware file is incomplete"},
+        {"header only", Bytes(good.begin(), good.begin() + kSfuHeaderSize), "the firmware file is incomplete"},
+        {"image byte flipped", edited([](Bytes& b) { b[700] ^= 0x20; }), "the firmware image is damaged"},
+        {"version byte flipped", edited([](Bytes& b) { b[9] ^= 0x01; }), "the firmware header is damaged"},
+        {"not a firmware file", TestImage(900, 4), "not a firmware file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -192,7 +196,7 @@ TEST_F(FirmwareTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
         update.SetFile(path);
         EXPECT_EQ(update.Start(), 1);
         ASSERT_EQ(dialogs.messages().size(), 1u);
-        EXPECT_EQ(dialogs.messages()[0].text, "Wrong firmware file!");
+        EXPECT_EQ(dialogs.messages()[0].text, "Wrong firmware file!\r\n" + path + ": " + c.problem);
         EXPECT_TRUE(device->frames().empty());
         EXPECT_EQ(device->discardedBytes(), 0u);
         EXPECT_EQ(boot->state().bytesReceived, 0u);
@@ -200,12 +204,17 @@ TEST_F(FirmwareTest, DamagedFilesAreRefusedBeforeAnythingIsSent) {
     ForgetCalls();
     update.SetFile(folder.file("missing.sfu"));
     EXPECT_EQ(update.Start(), 1);
+    EXPECT_EQ(dialogs.messages().at(0).text, "Wrong firmware file!\r\n" + folder.file("missing.sfu") + ": no such file");
     EXPECT_TRUE(device->frames().empty());
 
     // A sound file made for another model is refused once the device has said what it is,
     // before anything is erased.
-    update.SetFile(WriteFirmware("other.sfu", TestImage(1500, 3), 0, 4261));
+    ForgetCalls();
+    const std::string other = WriteFirmware("other.sfu", TestImage(1500, 3), 0, 4261);
+    update.SetFile(other);
     EXPECT_EQ(update.Start(), 1);
+    EXPECT_EQ(dialogs.messages().at(0).text,
+              "Wrong firmware file!\r\n" + other + ": made for model 4261, the device is model 4260");
     EXPECT_TRUE(boot->state().runnable);
     EXPECT_EQ(boot->state().expectedLength, 0u);
     EXPECT_EQ(boot->state().requests, 1u);  // HELLO only
