@@ -45,16 +45,20 @@ protected:
     zefsim::Device* device = nullptr;
 };
 
-// What the control shows as a value, and its user action that commits it.
+// What the control shows as a value, and the user action that commits a
+// value: the text typed into a number box is entered again; an option
+// control commits only a change, so the user picks an option other than the
+// model's.
 double Shown(BoundControl& c) {
     if (auto* n = dynamic_cast<NumberControl*>(&c)) return n->box()->text().toDouble();
     auto& o = dynamic_cast<OptionControl&>(c);
     for (int i = 0;; ++i)
         if (o.option(i)->isChecked()) return i;
 }
-void CommitShown(BoundControl& c) {
+void CommitShown(BoundControl& c, double modelValue) {
     if (auto* n = dynamic_cast<NumberControl*>(&c)) return n->CommitText();
-    dynamic_cast<OptionControl&>(c).option(static_cast<int>(Shown(c)))->click();
+    auto& o = dynamic_cast<OptionControl&>(c);
+    o.option(modelValue == 0 ? 1 : 0)->click();
 }
 
 TEST_F(EditorPageTest, APageAloneShowsTheModelAndCommitsThroughTheWriter) {
@@ -98,13 +102,13 @@ TEST_F(EditorPageTest, APageAloneShowsTheModelAndCommitsThroughTheWriter) {
             const EditorControlHost::Filling filling(host);
             page->Refresh();
             EXPECT_EQ(Shown(*control), c.value);
-            CommitShown(*control);  // refused: the host is quiet
+            CommitShown(*control, c.value);  // refused: the host is quiet
         }
         EXPECT_TRUE(device->frames().empty());
         EXPECT_TRUE(committed.empty());
         EXPECT_FALSE(DeviceHoldsTheModel(control->parameter()));
 
-        CommitShown(*control);
+        CommitShown(*control, c.value);
         EXPECT_FALSE(device->frames().empty());
         EXPECT_EQ(committed, std::vector<std::string>{c.parameter});
         EXPECT_TRUE(DeviceHoldsTheModel(control->parameter()));
