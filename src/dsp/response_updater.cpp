@@ -12,37 +12,37 @@ void ResponseUpdater::changed(DeviceSlot slot, int group) const {
     if (redraw_) redraw_(slot, group);
 }
 
-void ResponseUpdater::BandChanged(DeviceSlot slot, int bandIndex) {
-    UpdateBandResponse(store_, model_.device(slot), slot, bandIndex);
-    changed(slot, GroupOfBand(bandIndex));
-}
-
-void ResponseUpdater::GroupBandsChanged(DeviceSlot slot, int group) {
-    UpdateGroupBands(store_, model_.device(slot), slot, group);
-    changed(slot, group);
-}
-
-void ResponseUpdater::CrossoverChanged(DeviceSlot slot, int filter) {
-    UpdateCrossoverResponse(store_, model_.device(slot), slot, filter);
-    changed(slot, GroupOfCrossover(filter));
-}
-
-void ResponseUpdater::GroupChanged(DeviceSlot slot, int group) {
-    SumGroup(store_, model_.device(slot), slot, group);
-    changed(slot, group);
-}
-
-void ResponseUpdater::FirChanged(DeviceSlot slot, int output) {
-    // ComputeFirResponse re-sums the output's group itself.
-    ComputeFirResponse(store_, model_.device(slot), slot, output);
-    changed(slot, kGroupOutput1 + output);
-}
-
-void ResponseUpdater::DeviceReloaded(DeviceSlot slot) {
+void ResponseUpdater::Changed(DeviceSlot slot, ResponseChange change) {
     const DeviceModel& device = model_.device(slot);
-    for (int output = 0; output < 2; ++output) ComputeFirResponse(store_, device, slot, output);
-    UpdateAllResponses(store_, device, slot);
-    for (int group = 0; group < kGroups; ++group) changed(slot, group);
+    const int i = change.index;
+    switch (change.kind) {
+        case Kind::Band:
+            UpdateBandResponse(store_, device, slot, i);
+            changed(slot, GroupOfBand(i));
+            break;
+        case Kind::GroupBands:
+            UpdateGroupBands(store_, device, slot, i);
+            changed(slot, i);
+            break;
+        case Kind::Crossover:
+            UpdateCrossoverResponse(store_, device, slot, i);
+            changed(slot, GroupOfCrossover(i));
+            break;
+        case Kind::GroupSum:
+            SumGroup(store_, device, slot, i);
+            changed(slot, i);
+            break;
+        case Kind::Fir:
+            // ComputeFirResponse re-sums the output's group itself.
+            ComputeFirResponse(store_, device, slot, i);
+            changed(slot, kGroupOutput1 + i);
+            break;
+        case Kind::Device:
+            for (int output = 0; output < 2; ++output) ComputeFirResponse(store_, device, slot, output);
+            UpdateAllResponses(store_, device, slot);
+            for (int group = 0; group < kGroups; ++group) changed(slot, group);
+            break;
+    }
 }
 
 }  // namespace zef::dsp
