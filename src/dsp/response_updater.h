@@ -22,7 +22,7 @@ public:
     void Changed(DeviceSlot slot, ResponseChange change) override;
 
 private:
-    void changed(DeviceSlot slot, int group) const;
+    void Announce(DeviceSlot slot, int group) const;
 
     ResponseStore& store_;
     const Model& model_;
