@@ -5,9 +5,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "ui/dialog_buttons.h"
 
 namespace zef {
 
@@ -45,19 +46,9 @@ AddDeviceDialog::AddDeviceDialog(ListActions& list, QWidget* parent) : QDialog(p
     addressLayout->addStretch();
     layout->addWidget(address);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* add = new QPushButton("Add", this);
-    add->setObjectName("LabelAdd");
-    add->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(add);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    AddDialogButtons(this, layout, {"Add", "LabelAdd", true}, [this] { ClickAdd(); });
 
     connect(usb_, &QRadioButton::toggled, this, &AddDeviceDialog::ChoiceChanged);
-    connect(add, &QPushButton::clicked, this, &AddDeviceDialog::ClickAdd);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     ChoiceChanged();
 }
 

@@ -1,12 +1,13 @@
 #include "ui/connect_dialog.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "ui/dialog_buttons.h"
 
 namespace zef {
 
@@ -37,17 +38,7 @@ ConnectDialog::ConnectDialog(const Model& model, Connection& connection, Connect
     progress_->setValue(0);
     layout->addWidget(progress_);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    connect_ = new QPushButton("Connect", this);
-    connect_->setObjectName("LabelConnect");
-    connect_->setDefault(true);
-    cancel_ = new QPushButton("Cancel", this);
-    buttons->addWidget(connect_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
-    connect(connect_, &QPushButton::clicked, this, &ConnectDialog::ClickConnect);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    buttons_ = AddDialogButtons(this, layout, {"Connect", "LabelConnect", true}, [this] { ClickConnect(); });
 }
 
 void ConnectDialog::ClickConnect() {
@@ -56,7 +47,7 @@ void ConnectDialog::ClickConnect() {
         accept();
         return;
     }
-    for (QWidget* w : {static_cast<QWidget*>(connect_), static_cast<QWidget*>(cancel_),
+    for (QWidget* w : {static_cast<QWidget*>(buttons_.action), static_cast<QWidget*>(buttons_.leave),
                        static_cast<QWidget*>(read_), static_cast<QWidget*>(load_)})
         w->setEnabled(false);
     const Subscription caption = connection_.caption.Connect(

@@ -8,6 +8,7 @@
 
 #include "app/connect_actions.h"
 #include "device/connection.h"
+#include "ui/dialog_buttons.h"
 
 class QLabel;
 class QProgressBar;
@@ -34,7 +35,7 @@ public:
 
     QRadioButton* readOption() const { return read_; }
     QRadioButton* loadOption() const { return load_; }
-    QPushButton* connectButton() const { return connect_; }
+    QPushButton* connectButton() const { return buttons_.action; }
     QLabel* caption() const { return caption_; }
     QProgressBar* progress() const { return progress_; }
     void ClickConnect();
@@ -49,8 +50,7 @@ private:
     QRadioButton* load_ = nullptr;
     QLabel* caption_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QPushButton* connect_ = nullptr;
-    QPushButton* cancel_ = nullptr;
+    ButtonRow buttons_;
 };
 
 }  // namespace zef

@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "ui/dialog_buttons.h"
+
 namespace zef {
 
 SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& dialogs,
@@ -96,16 +98,11 @@ void SearchDialog::BuildProgress(QVBoxLayout* layout) {
 }
 
 QLayout* SearchDialog::BuildButtons() {
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    start_ = new QPushButton("Start", this);
-    start_->setObjectName("LabelStart");
-    close_ = new QPushButton("Close", this);
-    buttons->addWidget(start_);
-    buttons->addWidget(close_);
+    const ButtonRow row = MakeButtonRow(this, {"Start", "LabelStart"}, "Close");
+    start_ = row.action;
     connect(start_, &QPushButton::clicked, this, &SearchDialog::ClickStart);
-    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    return buttons;
+    connect(row.leave, &QPushButton::clicked, this, &QDialog::accept);
+    return row.layout;
 }
 
 SearchDialog::~SearchDialog() = default;

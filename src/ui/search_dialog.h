@@ -63,7 +63,6 @@ private:
     QLabel* caption_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* start_ = nullptr;
-    QPushButton* close_ = nullptr;
     bool closed_ = false;
     MergeOutcome merged_;
 };
