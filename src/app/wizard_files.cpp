@@ -10,19 +10,29 @@ namespace zef::wizard {
 
 namespace t = wizard_text;
 
+namespace {
+
+// The design settings a .wiz file holds field for field; the smoothing is
+// packed into one word on the file's side.
+template <class From, class To>
+void CopySharedSettings(const From& from, To& to) {
+    to.precision = from.precision;
+    to.maxFrequency = from.maxFrequency;
+    to.latencyMs = from.latencyMs;
+    to.firMode = from.firMode;
+    to.tapChoice = from.tapChoice;
+    to.minFrequency = from.minFrequency;
+    to.windowStep = from.windowStep;
+}
+
+}  // namespace
+
 WizardFile ToFile(const WizardState& state) {
     WizardFile f;
     f.ir = state.ir;
     f.target = state.target;
-    const DesignSettings& s = state.settings;
-    f.precision = s.precision;
-    f.maxFrequency = s.maxFrequency;
-    f.smoothingWord = SmoothingWord(s);
-    f.latencyMs = s.latencyMs;
-    f.firMode = s.firMode;
-    f.tapChoice = s.tapChoice;
-    f.minFrequency = s.minFrequency;
-    f.windowStep = s.windowStep;
+    CopySharedSettings(state.settings, f);
+    f.smoothingWord = SmoothingWord(state.settings);
     return f;
 }
 
@@ -30,15 +40,8 @@ WizardState FromFile(const WizardFile& f) {
     WizardState state;
     state.ir = f.ir;
     state.target = f.target;
-    DesignSettings& s = state.settings;
-    s.precision = f.precision;
-    s.maxFrequency = f.maxFrequency;
-    SetSmoothingWord(s, f.smoothingWord);
-    s.latencyMs = f.latencyMs;
-    s.firMode = f.firMode;
-    s.tapChoice = f.tapChoice;
-    s.minFrequency = f.minFrequency;
-    s.windowStep = f.windowStep;
+    CopySharedSettings(f, state.settings);
+    SetSmoothingWord(state.settings, f.smoothingWord);
     return state;
 }
 
