@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <tuple>
 
 #include "app/wizard_texts.h"
 #include "files/irw_file.h"
@@ -12,17 +13,12 @@ namespace t = wizard_text;
 
 namespace {
 
-// The design settings a .wiz file holds field for field; the smoothing is
-// packed into one word on the file's side.
-template <class From, class To>
-void CopySharedSettings(const From& from, To& to) {
-    to.precision = from.precision;
-    to.maxFrequency = from.maxFrequency;
-    to.latencyMs = from.latencyMs;
-    to.firMode = from.firMode;
-    to.tapChoice = from.tapChoice;
-    to.minFrequency = from.minFrequency;
-    to.windowStep = from.windowStep;
+// The design settings a .wiz file holds field for field, as one tuple of
+// references (the smoothing is packed into one word on the file's side).
+template <class Settings>
+auto SharedSettings(Settings& s) {
+    return std::tie(s.precision, s.maxFrequency, s.latencyMs, s.firMode, s.tapChoice, s.minFrequency,
+                    s.windowStep);
 }
 
 }  // namespace
@@ -31,7 +27,7 @@ WizardFile ToFile(const WizardState& state) {
     WizardFile f;
     f.ir = state.ir;
     f.target = state.target;
-    CopySharedSettings(state.settings, f);
+    SharedSettings(f) = SharedSettings(state.settings);
     f.smoothingWord = SmoothingWord(state.settings);
     return f;
 }
@@ -40,7 +36,7 @@ WizardState FromFile(const WizardFile& f) {
     WizardState state;
     state.ir = f.ir;
     state.target = f.target;
-    CopySharedSettings(f, state.settings);
+    SharedSettings(state.settings) = SharedSettings(f);
     SetSmoothingWord(state.settings, f.smoothingWord);
     return state;
 }
