@@ -57,7 +57,8 @@ FwUpdateWindow::FwUpdateWindow(const FirmwareTools& tools, DeviceSlot slot, Kind
     progressRow->addWidget(percent_);
     layout->addLayout(progressRow);
 
-    start_ = AddDialogButtons(this, layout, {"Start", "LabelStart"}, [this] { ClickStart(); }, "Close").action;
+    const auto start = [this] { ClickStart(); };
+    start_ = AddDialogButtons(this, layout, {"Start", "LabelStart"}, start, "Close").action;
     connect(load, &QPushButton::clicked, this, &FwUpdateWindow::ClickLoadFile);
 
     presenter_ = std::make_unique<FirmwareUpdate>(tools_.model, tools_.exchange, tools_.serial,

@@ -57,7 +57,8 @@ public:
     void Changed(DeviceSlot, ResponseChange change) override {
         static constexpr const char* kNames[] = {"band ", "bands ", "crossover ", "group ", "fir ", "device"};
         const char* name = kNames[static_cast<int>(change.kind)];
-        events.push_back(change.kind == Kind::Device ? std::string(name) : name + std::to_string(change.index));
+        const bool indexed = change.kind != Kind::Device;
+        events.push_back(indexed ? name + std::to_string(change.index) : std::string(name));
     }
 };
 
