@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "app/wizard_texts.h"
@@ -19,6 +20,43 @@ template <class Settings>
 auto SharedSettings(Settings& s) {
     return std::tie(s.precision, s.maxFrequency, s.latencyMs, s.firMode, s.tapChoice, s.minFrequency,
                     s.windowStep);
+}
+
+bool TooShort(const std::string& path, std::size_t minimum) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return !ec && size < minimum;
+}
+
+// Asks for a file to open and reads it with `read`; nullopt when no file was
+// chosen, it is shorter than `minimum` bytes, or it cannot be read (told to
+// the user). `path` receives the file chosen.
+template <class ReadResult>
+std::optional<ReadResult> OpenWith(Dialogs& dialogs, const std::string& title, const std::string& filter,
+                                   const std::string& folder, std::size_t minimum,
+                                   ReadResult (*read)(const std::string&), std::string& path) {
+    const std::optional<std::string> chosen = dialogs.OpenFile(title, filter, folder);
+    if (!chosen || TooShort(*chosen, minimum)) return std::nullopt;
+    ReadResult file = read(*chosen);
+    if (!file.ok()) {
+        dialogs.Message(t::kFileErrorTitle, file.error, Icon::Exclamation);
+        return std::nullopt;
+    }
+    path = *chosen;
+    return file;
+}
+
+// Asks where to save and writes there with `write` ("" or a text for the
+// user); false when no file was chosen or the write failed (told to the user).
+bool SaveWith(Dialogs& dialogs, const std::string& title, const std::string& filter,
+              const std::string& folder, const std::function<std::string(const std::string&)>& write) {
+    const std::optional<std::string> path = dialogs.SaveFile(title, filter, folder);
+    if (!path) return false;
+    if (std::string error = write(*path); !error.empty()) {
+        dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -42,56 +80,30 @@ WizardState FromFile(const WizardFile& f) {
 }
 
 bool SaveIr(Dialogs& dialogs, const std::string& folder, const std::vector<double>& ir) {
-    const std::optional<std::string> path = dialogs.SaveFile(t::kSaveIrTitle, t::kIrwFilter, folder);
-    if (!path) return false;
-    if (std::string error = WriteIrwFile(*path, ir); !error.empty()) {
-        dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);
-        return false;
-    }
-    return true;
+    return SaveWith(dialogs, t::kSaveIrTitle, t::kIrwFilter, folder,
+                    [&ir](const std::string& path) { return WriteIrwFile(path, ir); });
 }
-
-namespace {
-
-bool TooShort(const std::string& path, std::size_t minimum) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    return !ec && size < minimum;
-}
-
-}  // namespace
 
 std::optional<std::vector<double>> OpenIr(Dialogs& dialogs, const std::string& folder) {
-    const std::optional<std::string> path = dialogs.OpenFile(t::kOpenIrTitle, t::kIrwFilter, folder);
-    if (!path || TooShort(*path, kIrwMinimumBytes)) return std::nullopt;
-    const IrwReadResult file = ReadIrwFile(*path);
-    if (!file.ok()) {
-        dialogs.Message(t::kFileErrorTitle, file.error, Icon::Exclamation);
-        return std::nullopt;
-    }
-    return ReduceToSixteenBits(file.samples);
+    std::string path;
+    const auto file =
+        OpenWith(dialogs, t::kOpenIrTitle, t::kIrwFilter, folder, kIrwMinimumBytes, ReadIrwFile, path);
+    if (!file) return std::nullopt;
+    return ReduceToSixteenBits(file->samples);
 }
 
 bool SaveWiz(Dialogs& dialogs, const std::string& folder, const WizardState& state) {
-    const std::optional<std::string> path = dialogs.SaveFile(t::kSaveWizTitle, t::kWizFilter, folder);
-    if (!path) return false;
-    if (std::string error = WriteWizFile(*path, ToFile(state)); !error.empty()) {
-        dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);
-        return false;
-    }
-    return true;
+    return SaveWith(dialogs, t::kSaveWizTitle, t::kWizFilter, folder,
+                    [&state](const std::string& path) { return WriteWizFile(path, ToFile(state)); });
 }
 
 std::optional<WizardState> OpenWiz(Dialogs& dialogs, const std::string& folder, std::string& fileName) {
-    const std::optional<std::string> path = dialogs.OpenFile(t::kOpenWizTitle, t::kWizFilter, folder);
-    if (!path || TooShort(*path, kWizMinimumBytes)) return std::nullopt;
-    const WizReadResult file = ReadWizFile(*path);
-    if (!file.ok()) {
-        dialogs.Message(t::kFileErrorTitle, file.error, Icon::Exclamation);
-        return std::nullopt;
-    }
-    fileName = std::filesystem::path(*path).filename().string();
-    return FromFile(file.file);
+    std::string path;
+    const auto file =
+        OpenWith(dialogs, t::kOpenWizTitle, t::kWizFilter, folder, kWizMinimumBytes, ReadWizFile, path);
+    if (!file) return std::nullopt;
+    fileName = std::filesystem::path(path).filename().string();
+    return FromFile(file->file);
 }
 
 std::string KeptStatePath(const std::string& dataFolder, const Model& model, DeviceSlot slot) {
