@@ -1,6 +1,7 @@
 // The channel editor's other controls and the windows it opens, against a
 // simulated amplifier: what the device holds afterwards, what the user is
 // asked, and what the meters and graphs show.
+#include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -180,6 +181,46 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
     EXPECT_EQ(editor->meters()->meter(MeterChannel::Out1, MeterKind::Reduction)->litMask(), 0);
     EXPECT_FALSE(editor->meters()->lamp(Indicator::SignalL)->on());
     EXPECT_EQ(editor->onlineLabel()->text(), "Off-line");
+}
+
+TEST_F(EditorWindowsTest, LampsStandInTheRowOfTheirKindAndTheColumnOfTheirChannel) {
+    Open();
+    struct Row {
+        Indicator indicator;
+        const char* tip;
+        QRgb lit;
+        int row, column;
+    };
+    const QRgb green = qRgb(0, 220, 0), red = qRgb(255, 0, 0), amber = qRgb(255, 170, 0), pink = qRgb(255, 0, 255);
+    const Row rows[] = {
+        {Indicator::SignalL, "Signal L", green, 0, 0},
+        {Indicator::SignalR, "Signal R", green, 0, 1},
+        {Indicator::ClipL, "Clip L", red, 1, 0},
+        {Indicator::ClipR, "Clip R", red, 1, 1},
+        {Indicator::SignalOut1, "Signal out 1", green, 0, 3},
+        {Indicator::SignalOut2, "Signal out 2", green, 0, 4},
+        {Indicator::ClipOut1, "Clip out 1", red, 1, 3},
+        {Indicator::ClipOut2, "Clip out 2", red, 1, 4},
+        {Indicator::LimitOut1, "Limiter out 1", amber, 2, 3},
+        {Indicator::LimitOut2, "Limiter out 2", amber, 2, 4},
+        {Indicator::ProtectOut1, "Protection out 1", pink, 3, 3},
+        {Indicator::ProtectOut2, "Protection out 2", pink, 3, 4},
+    };
+    for (const Row& r : rows) {
+        Lamp* lamp = editor->meters()->lamp(r.indicator);
+        ASSERT_NE(lamp, nullptr) << r.tip;
+        EXPECT_EQ(lamp->toolTip(), r.tip);
+        QGridLayout* grid = nullptr;
+        for (QGridLayout* g : editor->meters()->findChildren<QGridLayout*>())
+            if (g->indexOf(lamp) >= 0) grid = g;
+        ASSERT_NE(grid, nullptr) << r.tip;
+        int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(lamp), &row, &column, &rowSpan, &columnSpan);
+        EXPECT_EQ(std::pair(row, column), std::pair(r.row, r.column)) << r.tip;
+        lamp->setOn(true);
+        EXPECT_EQ(lamp->grab().toImage().pixel(6, 6), r.lit) << r.tip;
+        lamp->setOn(false);
+    }
 }
 
 TEST_F(EditorWindowsTest, ZoomIsSharedByEveryEditor) {
