@@ -1,12 +1,14 @@
 // The channel editor's other controls and the windows it opens, against a
 // simulated amplifier: what the device holds afterwards, what the user is
 // asked, and what the meters and graphs show.
+#include <QApplication>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -20,11 +22,13 @@
 #include "ui/copy_window.h"
 #include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
+#include "ui/fir_plot.h"
 #include "ui/meter_panel.h"
 #include "ui/preset_windows.h"
 #include "ui/response_graph.h"
 #include "ui/segment_meter.h"
 #include "ui/view_all_window.h"
+#include "ui/xy_plot.h"
 #include "ui_fixture.h"
 
 namespace zef::test {
@@ -358,6 +362,53 @@ TEST_F(WidgetTest, AFlatCurveLiesWhereZoomAndShiftPutIt) {
     g.resize(600, 240);
     g.setView(0, 1);
     EXPECT_NEAR(g.mapping().y(0), g.plotArea().height() / 2.0 - g.plotArea().height() / 6.0, 1e-9);
+}
+
+TEST_F(WidgetTest, PlotReadoutFollowsThePointerInsideThePlotAndHidesOutsideIt) {
+    XyPlot xy;
+    xy.setAxes(PlotAxis{0, 10, false, "ms"}, PlotAxis{-1, 1, false, ""});
+    FirPlot fir;
+    FirPlot::Data data;
+    for (int k = 0; k < 512; ++k) {
+        data.hz.push_back(k * 46.875);
+        data.values.push_back(-3.0);
+    }
+    data.range = fir::ValueRange{-90, 10, 10, "dB"};
+    fir.setData(data);
+    const auto move = [](QWidget& plot, QPoint at) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), plot.mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&plot, &event);
+    };
+    for (QWidget* plot : {static_cast<QWidget*>(&xy), static_cast<QWidget*>(&fir)}) {
+        plot->resize(420, 240);
+        plot->show();
+    }
+    const QRect xyArea = xy.plotArea(), firArea = fir.plotArea();
+    const struct {
+        ReadoutPlot* plot;
+        QRect area;
+        QString centre;  // the read-out at the plot area's centre
+    } cases[] = {
+        {&xy, xyArea, xy.readoutAt(xyArea.center())},
+        {&fir, firArea, fir.ReadoutAt(firArea.center().x() - firArea.left())},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.centre.isEmpty());
+        move(*c.plot, c.area.center());
+        EXPECT_TRUE(c.plot->readoutVisible());
+        EXPECT_EQ(c.plot->readoutText(), c.centre);
+        const QLabel* label = c.plot->findChild<QLabel*>("LblReadout");
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(c.plot->rect().contains(label->geometry()));
+        move(*c.plot, c.area.topLeft() - QPoint(3, 3));
+        EXPECT_FALSE(c.plot->readoutVisible());
+        move(*c.plot, c.area.bottomRight() - QPoint(2, 2));  // the label is pushed back inside
+        EXPECT_TRUE(c.plot->rect().contains(label->geometry()));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(c.plot, &leave);
+        EXPECT_FALSE(c.plot->readoutVisible());
+    }
 }
 
 TEST_F(WidgetTest, MeterRepaintsOnlyTheSegmentsThatChange) {
