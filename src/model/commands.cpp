@@ -20,24 +20,21 @@ std::uint8_t PairFlag(const PresetImage& preset, std::size_t inputMask, std::siz
                               : Flag(preset[outputMask], OutputIndex(ch));
 }
 
-Command Make(std::uint8_t code, ChannelCode ch) {
+// The command with `first` (a channel or a selector) in its first parameter.
+Command Make(std::uint8_t code, std::uint8_t first) {
     Command c{code, {}};
-    c.p[0] = ch;
+    c.p[0] = first;
     return c;
 }
 
-Command Single(std::uint8_t code, std::uint8_t p8) {
-    Command c{code, {}};
-    c.p[7] = p8;
-    return c;
-}
-
-// The channel's command with `values` in its last parameters.
-Command Tail(std::uint8_t code, ChannelCode ch, std::initializer_list<std::uint8_t> values) {
-    Command c = Make(code, ch);
+// The same with `values` in its last parameters.
+Command Tail(std::uint8_t code, std::uint8_t first, std::initializer_list<std::uint8_t> values) {
+    Command c = Make(code, first);
     std::copy(values.begin(), values.end(), c.p.end() - values.size());
     return c;
 }
+
+Command Single(std::uint8_t code, std::uint8_t p8) { return Tail(code, 0, {p8}); }
 
 // The channel's command with the `count` preset bytes at `from` in its last parameters.
 Command TailRun(std::uint8_t code, ChannelCode ch, const PresetImage& preset, std::size_t from,
@@ -50,9 +47,7 @@ Command TailRun(std::uint8_t code, ChannelCode ch, const PresetImage& preset, st
 
 Command PresetSlotCommand(std::uint8_t code, int presetSlot) {
     if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
-    Command c{code, {}};
-    c.p[0] = static_cast<std::uint8_t>(presetSlot);
-    return c;
+    return Make(code, static_cast<std::uint8_t>(presetSlot));
 }
 
 }  // namespace
@@ -157,23 +152,14 @@ Command NoiseOptionCommand(const DeviceModel& d) {
 }
 
 Command GeneratorCommand(const DeviceModel& d) {
-    Command c{cmd::kGeneratorMasking, {}};
-    c.p[0] = kSelectorGenerator;
-    c.p[5] = d.settings[ds::kNoiseOn];
-    c.p[6] = d.settings[ds::kNoiseSubOption];
-    c.p[7] = d.settings[ds::kNoiseLevel];
-    return c;
+    return Tail(cmd::kGeneratorMasking, kSelectorGenerator,
+                {d.settings[ds::kNoiseOn], d.settings[ds::kNoiseSubOption], d.settings[ds::kNoiseLevel]});
 }
 
 Command MaskingCommand(const DeviceModel& d) {
-    Command c{cmd::kGeneratorMasking, {}};
-    c.p[0] = kSelectorMasking;
-    c.p[3] = d.preset[pi::kMaskingEnable];
-    c.p[4] = d.preset[pi::kMaskingLevel];
-    c.p[5] = d.preset[pi::kMaskingChannels];
-    c.p[6] = d.preset[pi::kMaskingType];
-    c.p[7] = d.preset[pi::kMaskingSubOption];
-    return c;
+    return Tail(cmd::kGeneratorMasking, kSelectorMasking,
+                {d.preset[pi::kMaskingEnable], d.preset[pi::kMaskingLevel], d.preset[pi::kMaskingChannels],
+                 d.preset[pi::kMaskingType], d.preset[pi::kMaskingSubOption]});
 }
 
 Command StandbyCommand(const DeviceModel& d) { return Single(cmd::kStandby, d.settings[ds::kStandby]); }
@@ -206,9 +192,7 @@ Command ImpedanceCommand(const DeviceModel& d, ChannelCode output) {
 }
 
 Command RemoteEnableCommand(const DeviceModel& d) {
-    Command c{cmd::kRemoteEnable, {}};
-    c.p[0] = d.settings[ds::kRemoteEnable];
-    return c;
+    return Make(cmd::kRemoteEnable, d.settings[ds::kRemoteEnable]);
 }
 
 Command StorePresetCommand(int presetSlot) { return PresetSlotCommand(cmd::kStorePreset, presetSlot); }
