@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "ui/dialog_buttons.h"
 
@@ -19,13 +20,7 @@ AddDeviceDialog::AddDeviceDialog(ListActions& list, QWidget* parent) : QDialog(p
 
     auto* choice = new QGroupBox("Interface", this);
     auto* choiceLayout = new QHBoxLayout(choice);
-    usb_ = new QRadioButton("USB", choice);
-    tcp_ = new QRadioButton("TCP/IP", choice);
-    usb_->setObjectName("OptionUSB");
-    tcp_->setObjectName("OptionTCP");
-    choiceLayout->addWidget(usb_);
-    choiceLayout->addWidget(tcp_);
-    choiceLayout->addStretch();
+    std::tie(usb_, tcp_) = AddInterfaceOptions(choice, choiceLayout, "USB", "TCP/IP");
     tcp_->setChecked(true);
     usb_->setEnabled(list_.list().UsbChoiceAllowed());
     if (!usb_->isEnabled()) usb_->setToolTip("A USB device is already on the list");

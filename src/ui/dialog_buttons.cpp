@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 #include <QDialog>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace zef {
 
@@ -26,6 +27,18 @@ ButtonRow AddDialogButtons(QDialog* dialog, QBoxLayout* layout, const ActionButt
     QObject::connect(row.action, &QPushButton::clicked, dialog, std::move(onAction));
     QObject::connect(row.leave, &QPushButton::clicked, dialog, &QDialog::reject);
     return row;
+}
+
+std::pair<QRadioButton*, QRadioButton*> AddInterfaceOptions(QWidget* parent, QBoxLayout* row,
+                                                            const QString& usbText, const QString& tcpText) {
+    auto* usb = new QRadioButton(usbText, parent);
+    auto* tcp = new QRadioButton(tcpText, parent);
+    usb->setObjectName("OptionUSB");
+    tcp->setObjectName("OptionTCP");
+    row->addWidget(usb);
+    row->addWidget(tcp);
+    row->addStretch();
+    return {usb, tcp};
 }
 
 }  // namespace zef

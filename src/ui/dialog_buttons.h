@@ -1,14 +1,17 @@
 #pragma once
-// The row of buttons at the foot of a dialog: a gap, then the action button
-// and the button that leaves ("Cancel", "Close") side by side at the right.
+// Rows of buttons the dialogs share: the foot row (a gap, then the action
+// button and the button that leaves, "Cancel" or "Close", side by side at
+// the right), and the choice between the USB and the TCP/IP interface.
 
 #include <QString>
 #include <functional>
+#include <utility>
 
 class QBoxLayout;
 class QDialog;
 class QHBoxLayout;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace zef {
@@ -32,5 +35,10 @@ ButtonRow MakeButtonRow(QWidget* parent, const ActionButton& action, const QStri
 // other button rejects the dialog.
 ButtonRow AddDialogButtons(QDialog* dialog, QBoxLayout* layout, const ActionButton& action,
                            std::function<void()> onAction, const QString& leaveText = "Cancel");
+
+// The options "OptionUSB" (first) and "OptionTCP" (second) made as children
+// of `parent` and added side by side at the left of `row`; neither is checked.
+std::pair<QRadioButton*, QRadioButton*> AddInterfaceOptions(QWidget* parent, QBoxLayout* row,
+                                                            const QString& usbText, const QString& tcpText);
 
 }  // namespace zef

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "ui/dialog_buttons.h"
 
@@ -41,14 +42,8 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
 
 void SearchDialog::BuildModeRows(QVBoxLayout* rows) {
     auto* modes = new QHBoxLayout;
-    usb_ = new QRadioButton("USB Mode", this);
-    tcp_ = new QRadioButton("TCP/IP Mode", this);
-    usb_->setObjectName("OptionUSB");
-    tcp_->setObjectName("OptionTCP");
+    std::tie(usb_, tcp_) = AddInterfaceOptions(this, modes, "USB Mode", "TCP/IP Mode");
     usb_->setChecked(true);
-    modes->addWidget(usb_);
-    modes->addWidget(tcp_);
-    modes->addStretch();
     rows->addLayout(modes);
 
     auto* hostRow = new QHBoxLayout;
