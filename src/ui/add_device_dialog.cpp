@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <tuple>
 
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 

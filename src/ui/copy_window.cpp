@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 

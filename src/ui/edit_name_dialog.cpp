@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "model/memory_map.h"
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 

@@ -11,7 +11,7 @@
 #include "device/device_list.h"
 #include "device/serial_fw_loader.h"
 #include "transport/qt_transport.h"
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 namespace {

@@ -4,7 +4,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <tuple>
 
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -22,11 +22,8 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     setObjectName("FrmSearch");
     setWindowTitle(kSearchTitle);
     SearchHooks hooks;
-    hooks.caption = [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); };
-    hooks.progress = [this](int value, int maximum) {
-        progress_->setMaximum(maximum > 0 ? maximum : 1);
-        progress_->setValue(value);
-    };
+    hooks.caption = [this](const std::string& text) { feedback_.ShowCaption(text); };
+    hooks.progress = [this](int value, int maximum) { feedback_.ShowProgress(value, maximum); };
     hooks.controlsEnabled = [this](bool on) { SetControlsEnabled(on); };
     hooks.finished = [this] { accept(); };
     search_ = std::make_unique<DeviceSearch>(list, exchange, dialogs, settings, std::move(hooks));
@@ -81,15 +78,9 @@ QGroupBox* SearchDialog::BuildRange() {
 }
 
 void SearchDialog::BuildProgress(QVBoxLayout* layout) {
-    caption_ = new QLabel(this);
-    caption_->setObjectName("LabelCaption");
-    caption_->setWordWrap(true);
-    caption_->setMinimumHeight(fontMetrics().height() * 2);
-    layout->addWidget(caption_);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
-    layout->addWidget(progress_);
+    feedback_ = OperationProgress::Add(this, layout);
+    feedback_.caption->setWordWrap(true);
+    feedback_.caption->setMinimumHeight(fontMetrics().height() * 2);
 }
 
 QLayout* SearchDialog::BuildButtons() {

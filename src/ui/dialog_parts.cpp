@@ -1,9 +1,12 @@
-#include "ui/dialog_buttons.h"
+#include "ui/dialog_parts.h"
 
 #include <QBoxLayout>
 #include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace zef {
 
@@ -39,6 +42,25 @@ std::pair<QRadioButton*, QRadioButton*> AddInterfaceOptions(QWidget* parent, QBo
     row->addWidget(tcp);
     row->addStretch();
     return {usb, tcp};
+}
+
+OperationProgress OperationProgress::Add(QWidget* parent, QBoxLayout* layout) {
+    OperationProgress p{new QLabel(parent), new QProgressBar(parent)};
+    p.caption->setObjectName("LabelCaption");
+    p.progress->setRange(0, 1);
+    p.progress->setValue(0);
+    layout->addWidget(p.caption);
+    layout->addWidget(p.progress);
+    return p;
+}
+
+void OperationProgress::ShowCaption(const std::string& text) const {
+    caption->setText(QString::fromStdString(text));
+}
+
+void OperationProgress::ShowProgress(int value, int maximum) const {
+    progress->setMaximum(maximum > 0 ? maximum : 1);
+    progress->setValue(std::min(value, progress->maximum()));
 }
 
 }  // namespace zef
