@@ -37,33 +37,8 @@ void ResidentResponses::Transient(DeviceSlot slot) {
     store_.release(slot);
 }
 
-void ResidentResponses::BandChanged(DeviceSlot slot, int bandIndex) {
-    if (resident(slot)) return updater_.BandChanged(slot, bandIndex);
-    Transient(slot);
-}
-
-void ResidentResponses::GroupBandsChanged(DeviceSlot slot, int group) {
-    if (resident(slot)) return updater_.GroupBandsChanged(slot, group);
-    Transient(slot);
-}
-
-void ResidentResponses::CrossoverChanged(DeviceSlot slot, int filter) {
-    if (resident(slot)) return updater_.CrossoverChanged(slot, filter);
-    Transient(slot);
-}
-
-void ResidentResponses::GroupChanged(DeviceSlot slot, int group) {
-    if (resident(slot)) return updater_.GroupChanged(slot, group);
-    Transient(slot);
-}
-
-void ResidentResponses::FirChanged(DeviceSlot slot, int output) {
-    if (resident(slot)) return updater_.FirChanged(slot, output);
-    Transient(slot);
-}
-
-void ResidentResponses::DeviceReloaded(DeviceSlot slot) {
-    if (resident(slot)) return updater_.DeviceReloaded(slot);
+void ResidentResponses::Changed(DeviceSlot slot, ResponseChange change) {
+    if (resident(slot)) return updater_.Changed(slot, change);
     Transient(slot);
 }
 

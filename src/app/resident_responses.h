@@ -37,12 +37,7 @@ public:
     // store during the call.
     Signal<DeviceSlot, int> groupChanged;
 
-    void BandChanged(DeviceSlot slot, int bandIndex) override;
-    void GroupBandsChanged(DeviceSlot slot, int group) override;
-    void CrossoverChanged(DeviceSlot slot, int filter) override;
-    void GroupChanged(DeviceSlot slot, int group) override;
-    void FirChanged(DeviceSlot slot, int output) override;
-    void DeviceReloaded(DeviceSlot slot) override;
+    void Changed(DeviceSlot slot, ResponseChange change) override;
 
 private:
     // Computes everything on transient arrays, announces it, releases them.

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
+#include <tuple>
 
 #include "app/wizard_texts.h"
 #include "files/irw_file.h"
@@ -10,49 +12,15 @@ namespace zef::wizard {
 
 namespace t = wizard_text;
 
-WizardFile ToFile(const WizardState& state) {
-    WizardFile f;
-    f.ir = state.ir;
-    f.target = state.target;
-    const DesignSettings& s = state.settings;
-    f.precision = s.precision;
-    f.maxFrequency = s.maxFrequency;
-    f.smoothingWord = SmoothingWord(s);
-    f.latencyMs = s.latencyMs;
-    f.firMode = s.firMode;
-    f.tapChoice = s.tapChoice;
-    f.minFrequency = s.minFrequency;
-    f.windowStep = s.windowStep;
-    return f;
-}
-
-WizardState FromFile(const WizardFile& f) {
-    WizardState state;
-    state.ir = f.ir;
-    state.target = f.target;
-    DesignSettings& s = state.settings;
-    s.precision = f.precision;
-    s.maxFrequency = f.maxFrequency;
-    SetSmoothingWord(s, f.smoothingWord);
-    s.latencyMs = f.latencyMs;
-    s.firMode = f.firMode;
-    s.tapChoice = f.tapChoice;
-    s.minFrequency = f.minFrequency;
-    s.windowStep = f.windowStep;
-    return state;
-}
-
-bool SaveIr(Dialogs& dialogs, const std::string& folder, const std::vector<double>& ir) {
-    const std::optional<std::string> path = dialogs.SaveFile(t::kSaveIrTitle, t::kIrwFilter, folder);
-    if (!path) return false;
-    if (std::string error = WriteIrwFile(*path, ir); !error.empty()) {
-        dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);
-        return false;
-    }
-    return true;
-}
-
 namespace {
+
+// The design settings a .wiz file holds field for field, as one tuple of
+// references (the smoothing is packed into one word on the file's side).
+template <class Settings>
+auto SharedSettings(Settings& s) {
+    return std::tie(s.precision, s.maxFrequency, s.latencyMs, s.firMode, s.tapChoice, s.minFrequency,
+                    s.windowStep);
+}
 
 bool TooShort(const std::string& path, std::size_t minimum) {
     std::error_code ec;
@@ -60,39 +28,82 @@ bool TooShort(const std::string& path, std::size_t minimum) {
     return !ec && size < minimum;
 }
 
-}  // namespace
-
-std::optional<std::vector<double>> OpenIr(Dialogs& dialogs, const std::string& folder) {
-    const std::optional<std::string> path = dialogs.OpenFile(t::kOpenIrTitle, t::kIrwFilter, folder);
-    if (!path || TooShort(*path, kIrwMinimumBytes)) return std::nullopt;
-    const IrwReadResult file = ReadIrwFile(*path);
+// Asks for a file to open and reads it with `read`; nullopt when no file was
+// chosen, it is shorter than `minimum` bytes, or it cannot be read (told to
+// the user). `path` receives the file chosen.
+template <class ReadResult>
+std::optional<ReadResult> OpenWith(Dialogs& dialogs, const std::string& title, const std::string& filter,
+                                   const std::string& folder, std::size_t minimum,
+                                   ReadResult (*read)(const std::string&), std::string& path) {
+    const std::optional<std::string> chosen = dialogs.OpenFile(title, filter, folder);
+    if (!chosen || TooShort(*chosen, minimum)) return std::nullopt;
+    ReadResult file = read(*chosen);
     if (!file.ok()) {
         dialogs.Message(t::kFileErrorTitle, file.error, Icon::Exclamation);
         return std::nullopt;
     }
-    return ReduceToSixteenBits(file.samples);
+    path = *chosen;
+    return file;
 }
 
-bool SaveWiz(Dialogs& dialogs, const std::string& folder, const WizardState& state) {
-    const std::optional<std::string> path = dialogs.SaveFile(t::kSaveWizTitle, t::kWizFilter, folder);
+// Asks where to save and writes there with `write` ("" or a text for the
+// user); false when no file was chosen or the write failed (told to the user).
+bool SaveWith(Dialogs& dialogs, const std::string& title, const std::string& filter,
+              const std::string& folder, const std::function<std::string(const std::string&)>& write) {
+    const std::optional<std::string> path = dialogs.SaveFile(title, filter, folder);
     if (!path) return false;
-    if (std::string error = WriteWizFile(*path, ToFile(state)); !error.empty()) {
+    if (std::string error = write(*path); !error.empty()) {
         dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);
         return false;
     }
     return true;
 }
 
+}  // namespace
+
+WizardFile ToFile(const WizardState& state) {
+    WizardFile f;
+    f.ir = state.ir;
+    f.target = state.target;
+    SharedSettings(f) = SharedSettings(state.settings);
+    f.smoothingWord = SmoothingWord(state.settings);
+    return f;
+}
+
+WizardState FromFile(const WizardFile& f) {
+    WizardState state;
+    state.ir = f.ir;
+    state.target = f.target;
+    SharedSettings(state.settings) = SharedSettings(f);
+    SetSmoothingWord(state.settings, f.smoothingWord);
+    return state;
+}
+
+bool SaveIr(Dialogs& dialogs, const std::string& folder, const std::vector<double>& ir) {
+    return SaveWith(dialogs, t::kSaveIrTitle, t::kIrwFilter, folder,
+                    [&ir](const std::string& path) { return WriteIrwFile(path, ir); });
+}
+
+std::optional<std::vector<double>> OpenIr(Dialogs& dialogs, const std::string& folder) {
+    std::string path;
+    const auto file =
+        OpenWith(dialogs, t::kOpenIrTitle, t::kIrwFilter, folder, kIrwMinimumBytes, ReadIrwFile, path);
+    if (!file) return std::nullopt;
+    return ReduceToSixteenBits(file->samples);
+}
+
+bool SaveWiz(Dialogs& dialogs, const std::string& folder, const WizardState& state) {
+    return SaveWith(dialogs, t::kSaveWizTitle, t::kWizFilter, folder,
+                    [&state](const std::string& path) { return WriteWizFile(path, ToFile(state)); });
+}
+
 std::optional<WizardState> OpenWiz(Dialogs& dialogs, const std::string& folder, std::string& fileName) {
-    const std::optional<std::string> path = dialogs.OpenFile(t::kOpenWizTitle, t::kWizFilter, folder);
-    if (!path || TooShort(*path, kWizMinimumBytes)) return std::nullopt;
-    const WizReadResult file = ReadWizFile(*path);
-    if (!file.ok()) {
-        dialogs.Message(t::kFileErrorTitle, file.error, Icon::Exclamation);
-        return std::nullopt;
-    }
-    fileName = std::filesystem::path(*path).filename().string();
-    return FromFile(file.file);
+    std::string path;
+    const auto file =
+        OpenWith(dialogs, t::kOpenWizTitle, t::kWizFilter, folder, kWizMinimumBytes, ReadWizFile, path);
+    if (!file) return std::nullopt;
+    fileName = std::filesystem::path(path).filename().string();
+    return FromFile(file->file);
 }
 
 std::string KeptStatePath(const std::string& dataFolder, const Model& model, DeviceSlot slot) {

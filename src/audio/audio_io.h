@@ -70,4 +70,21 @@ public:
     virtual void OpenControlPanel(int device) = 0;
 };
 
+// The channel counts of an open stream: the strides of the callback's
+// interleaved buffers.
+struct StreamChannels {
+    std::size_t inputs = 0;
+    std::size_t outputs = 0;
+};
+
+// Opens `device` of `system` with `callback` into `stream` and notes its
+// channel counts in `channels`. "" when it is open, else a text for the user.
+std::string OpenStream(System& system, int device, Callback callback, std::unique_ptr<Stream>& stream,
+                       StreamChannels& channels);
+
+// "" when channel `index` (0-based) is one of the `count` channels of kind
+// `what` ("input", "output"), else the text telling the user the card has no
+// such channel.
+std::string ChannelError(const char* what, int index, std::size_t count);
+
 }  // namespace zef::audio

@@ -48,16 +48,21 @@ void PutU32(std::uint8_t* p, std::uint32_t v) {
 
 enum class Io { kOk, kClosed, kTimeout, kFailed };
 
+// Waits at most `timeout` until `fd` is ready for `events` (kOk).
+Io WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int ready = poll(&p, 1, static_cast<int>(timeout.count()));
+        if (ready > 0) return Io::kOk;
+        if (ready == 0) return Io::kTimeout;
+        if (errno != EINTR) return Io::kFailed;
+    }
+}
+
 // Reads exactly n bytes, waiting at most `timeout` for each piece.
 Io ReadExact(int fd, std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
     while (n > 0) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = poll(&p, 1, static_cast<int>(timeout.count()));
-        if (ready == 0) return Io::kTimeout;
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return Io::kFailed;
-        }
+        if (const Io ready = WaitFor(fd, POLLIN, timeout); ready != Io::kOk) return ready;
         const ssize_t got = recv(fd, data, n, 0);
         if (got == 0) return Io::kClosed;
         if (got < 0) {
@@ -72,13 +77,7 @@ Io ReadExact(int fd, std::uint8_t* data, std::size_t n, std::chrono::millisecond
 
 Io WriteAll(int fd, const std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
     while (n > 0) {
-        pollfd p{fd, POLLOUT, 0};
-        const int ready = poll(&p, 1, static_cast<int>(timeout.count()));
-        if (ready == 0) return Io::kTimeout;
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return Io::kFailed;
-        }
+        if (const Io ready = WaitFor(fd, POLLOUT, timeout); ready != Io::kOk) return ready;
         const ssize_t sent = send(fd, data, n, MSG_NOSIGNAL);
         if (sent < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;

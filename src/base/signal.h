@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -96,5 +97,15 @@ private:
 
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
+
+// Connects `listener` to the events of `signal` whose first argument equals
+// `key` (a device slot, say); the listener receives the other arguments.
+template <typename Key, typename... Rest, typename Listener>
+[[nodiscard]] Subscription ConnectWhere(Signal<Key, Rest...>& signal, std::type_identity_t<Key> key,
+                                        Listener listener) {
+    return signal.Connect([key, listener = std::move(listener)](Key k, Rest... rest) {
+        if (k == key) listener(rest...);
+    });
+}
 
 }  // namespace zef

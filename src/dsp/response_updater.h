@@ -19,15 +19,10 @@ public:
 
     ResponseUpdater(ResponseStore& store, const Model& model, Redraw redraw = {});
 
-    void BandChanged(DeviceSlot slot, int bandIndex) override;
-    void GroupBandsChanged(DeviceSlot slot, int group) override;
-    void CrossoverChanged(DeviceSlot slot, int filter) override;
-    void GroupChanged(DeviceSlot slot, int group) override;
-    void FirChanged(DeviceSlot slot, int output) override;
-    void DeviceReloaded(DeviceSlot slot) override;
+    void Changed(DeviceSlot slot, ResponseChange change) override;
 
 private:
-    void changed(DeviceSlot slot, int group) const;
+    void Announce(DeviceSlot slot, int group) const;
 
     ResponseStore& store_;
     const Model& model_;

@@ -85,26 +85,19 @@ std::string CardAnalyser::Start(int device, int input) {
     input_ = input;
     ring_ = std::make_unique<audio::SpscRing<float>>(kRingCapacity);
     overruns_ = 0;
-    std::string error;
-    stream_ = system_.Open(
-        device, [this](const float* in, float* out, std::size_t frames) { Callback(in, out, frames); },
-        error);
-    if (!stream_) return error.empty() ? "The sound card cannot be opened." : error;
-    inputCount_ = stream_->InputCount();
-    outputCount_ = stream_->OutputCount();
-    if (input >= inputCount_) {
+    const auto callback = [this](const float* in, float* out, std::size_t n) { Callback(in, out, n); };
+    std::string e = audio::OpenStream(system_, device, callback, stream_, channels_);
+    if (e.empty()) e = audio::ChannelError("input", input, channels_.inputs);
+    if (!e.empty()) {
         stream_.reset();
-        return "The sound card has no input " + std::to_string(input + 1) + " (it has " +
-               std::to_string(inputCount_) + ").";
+        return e;
     }
     mailbox_->SetOpen(true);
     stop_ = false;
     worker_ = std::thread([this] { Work(); });
-    if (std::string e = stream_->Start(); !e.empty()) {
-        Stop();
-        return e;
-    }
-    return {};
+    e = stream_->Start();
+    if (!e.empty()) Stop();
+    return e;
 }
 
 void CardAnalyser::Stop() {
@@ -134,9 +127,8 @@ std::string CardAnalyser::Error() {
 std::size_t CardAnalyser::DeliverPending() { return mailbox_->Deliver(); }
 
 void CardAnalyser::Callback(const float* in, float* out, std::size_t frames) {
-    std::fill(out, out + frames * static_cast<std::size_t>(outputCount_),
-              0.0f);  // the analyser plays nothing
-    const auto stride = static_cast<std::size_t>(inputCount_);
+    std::fill(out, out + frames * channels_.outputs, 0.0f);  // the analyser plays nothing
+    const std::size_t stride = channels_.inputs;
     const auto channel = static_cast<std::size_t>(input_);
     std::uint64_t lost = 0;
     for (std::size_t done = 0; done < frames;) {

@@ -77,8 +77,7 @@ private:
     std::unique_ptr<audio::SpscRing<float>> ring_;
     std::vector<float> scratch_;
     int input_ = 0;
-    int inputCount_ = 0;
-    int outputCount_ = 0;
+    audio::StreamChannels channels_;
     std::atomic<std::uint64_t> overruns_{0};
 
     std::thread worker_;

@@ -17,12 +17,6 @@ constexpr int kMaxRoomDecayMs = 60000;
 // The callback publishes through these without locks.
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<std::size_t>::is_always_lock_free);
 
-std::string ChannelError(const char* what, int index, std::size_t count) {
-    if (index >= 0 && static_cast<std::size_t>(index) < count) return {};
-    return std::string("The sound card has no ") + what + " " + std::to_string(index + 1) + " (it has " +
-           std::to_string(count) + ").";
-}
-
 }  // namespace
 
 SweepMeasurementEngine::SweepMeasurementEngine(audio::System& system) : system_(system) {}
@@ -54,17 +48,12 @@ std::string SweepMeasurementEngine::Begin(Mode mode, int device, int output, int
 
     // The channel numbers are checked against the stream, not against a
     // fresh device list: re-reading the list may disturb other open streams.
-    std::string error;
-    stream_ = system_.Open(
-        device, [this](const float* in, float* out, std::size_t frames) { Callback(in, out, frames); },
-        error);
-    if (!stream_) return error.empty() ? "The sound card cannot be opened." : error;
-    inputCount_ = stream_->InputCount();
-    outputCount_ = stream_->OutputCount();
-    const auto inputs = static_cast<std::size_t>(std::max(inputCount_, 0));
-    std::string e = ChannelError("output", output, static_cast<std::size_t>(std::max(outputCount_, 0)));
-    if (e.empty()) e = ChannelError("input", input, inputs);
-    if (e.empty() && reference >= 0) e = ChannelError("input", reference, inputs);
+    const auto callback = [this](const float* in, float* out, std::size_t n) { Callback(in, out, n); };
+    std::string e = audio::OpenStream(system_, device, callback, stream_, channels_);
+    if (!stream_) return e;
+    e = audio::ChannelError("output", output, channels_.outputs);
+    if (e.empty()) e = audio::ChannelError("input", input, channels_.inputs);
+    if (e.empty() && reference >= 0) e = audio::ChannelError("input", reference, channels_.inputs);
     if (e.empty()) {
         xrunsAtStart_ = stream_->Xruns();
         e = stream_->Start();
@@ -133,8 +122,8 @@ std::string SweepMeasurementEngine::SweepMeasurement(const std::string& sweepPat
 
 void SweepMeasurementEngine::Callback(const float* in, float* out, std::size_t frames) {
     const std::size_t start = frames_.load(std::memory_order_relaxed);
-    const auto outs = static_cast<std::size_t>(outputCount_);
-    const auto ins = static_cast<std::size_t>(inputCount_);
+    const std::size_t outs = channels_.outputs;
+    const std::size_t ins = channels_.inputs;
     std::fill(out, out + frames * outs, 0.0f);
     float peak = peak_.load(std::memory_order_relaxed);
     for (std::size_t i = 0; i < frames; ++i) {

@@ -95,8 +95,7 @@ private:
     std::size_t recordLength_ = 0;  // frames recorded (0 for a mic test)
     float* inputBuffer_ = nullptr;
     float* referenceBuffer_ = nullptr;
-    int inputCount_ = 0;
-    int outputCount_ = 0;
+    audio::StreamChannels channels_;
     int output_ = 0;
     int input_ = 0;
     int reference_ = -1;

@@ -1,8 +1,9 @@
 #include "model/commands.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "base/check.h"
-
-
 #include "model/encodings.h"
 #include "model/memory_map.h"
 
@@ -19,21 +20,34 @@ std::uint8_t PairFlag(const PresetImage& preset, std::size_t inputMask, std::siz
                               : Flag(preset[outputMask], OutputIndex(ch));
 }
 
-Command Make(std::uint8_t code, ChannelCode ch) {
+// The command with `first` (a channel or a selector) in its first parameter.
+Command Make(std::uint8_t code, std::uint8_t first) {
     Command c{code, {}};
-    c.p[0] = ch;
+    c.p[0] = first;
     return c;
 }
 
-Command Single(std::uint8_t code, std::uint8_t p8) {
-    Command c{code, {}};
-    c.p[7] = p8;
+// The same with `values` in its last parameters.
+Command Tail(std::uint8_t code, std::uint8_t first, std::initializer_list<std::uint8_t> values) {
+    Command c = Make(code, first);
+    std::copy(values.begin(), values.end(), c.p.end() - values.size());
     return c;
 }
 
-void CopyRun(const PresetImage& preset, std::size_t from, Command& c, std::size_t firstParam,
-             std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) c.p[firstParam + i] = preset[from + i];
+Command Single(std::uint8_t code, std::uint8_t p8) { return Tail(code, 0, {p8}); }
+
+// The channel's command with the `count` preset bytes at `from` in its last parameters.
+Command TailRun(std::uint8_t code, ChannelCode ch, const PresetImage& preset, std::size_t from,
+                std::size_t count) {
+    Command c = Make(code, ch);
+    const std::size_t first = c.p.size() - count;
+    for (std::size_t i = 0; i < count; ++i) c.p[first + i] = preset[from + i];
+    return c;
+}
+
+Command PresetSlotCommand(std::uint8_t code, int presetSlot) {
+    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
+    return Make(code, static_cast<std::uint8_t>(presetSlot));
 }
 
 }  // namespace
@@ -61,35 +75,28 @@ int CrossoverFilter(ChannelCode output, CrossoverSide side) {
 }
 
 Command GainCommand(const DeviceModel& d, ChannelCode ch) {
-    Command c = Make(cmd::kGain, ch);
-    c.p[7] = d.preset[IsInputChannel(ch) ? pi::InputGain(InputIndex(ch)) : pi::OutputGain(OutputIndex(ch))];
-    return c;
+    const std::size_t at =
+        IsInputChannel(ch) ? pi::InputGain(InputIndex(ch)) : pi::OutputGain(OutputIndex(ch));
+    return Tail(cmd::kGain, ch, {d.preset[at]});
 }
 
 Command DelayCommand(const DeviceModel& d, ChannelCode output) {
     const int o = OutputIndex(output);
-    Command c = Make(cmd::kDelay, output);
+    Command c = TailRun(cmd::kDelay, output, d.preset, pi::Delay(o), 3);
     c.p[4] = Flag(d.preset[pi::kDelayBypass], o);
-    CopyRun(d.preset, pi::Delay(o), c, 5, 3);
     return c;
 }
 
 Command MuteCommand(const DeviceModel& d, ChannelCode ch) {
-    Command c = Make(cmd::kMute, ch);
-    c.p[7] = PairFlag(d.preset, pi::kInputMute, pi::kOutputMute, ch);
-    return c;
+    return Tail(cmd::kMute, ch, {PairFlag(d.preset, pi::kInputMute, pi::kOutputMute, ch)});
 }
 
 Command PolarityCommand(const DeviceModel& d, ChannelCode ch) {
-    Command c = Make(cmd::kPolarity, ch);
-    c.p[7] = PairFlag(d.preset, pi::kInputPolarity, pi::kOutputPolarity, ch);
-    return c;
+    return Tail(cmd::kPolarity, ch, {PairFlag(d.preset, pi::kInputPolarity, pi::kOutputPolarity, ch)});
 }
 
 Command EqBypassCommand(const DeviceModel& d, ChannelCode ch) {
-    Command c = Make(cmd::kEqBypass, ch);
-    c.p[7] = PairFlag(d.preset, pi::kInputEqBypass, pi::kOutputEqBypass, ch);
-    return c;
+    return Tail(cmd::kEqBypass, ch, {PairFlag(d.preset, pi::kInputEqBypass, pi::kOutputEqBypass, ch)});
 }
 
 Command EqBandCommand(const PresetImage& preset, const BandLocation& where) {
@@ -114,43 +121,30 @@ BandLocation InputBlockBLocation(int input, int band) {
 }
 
 Command CompressorCommand(const DeviceModel& d, ChannelCode output) {
-    Command c = Make(cmd::kCompressor, output);
-    CopyRun(d.preset, pi::Compressor(OutputIndex(output)), c, 1, 7);
-    return c;
+    return TailRun(cmd::kCompressor, output, d.preset, pi::Compressor(OutputIndex(output)), 7);
 }
 
 Command CompressorAutoCommand(const DeviceModel& d, ChannelCode output) {
     const int o = OutputIndex(output);
-    Command c = Make(cmd::kCompressorAuto, output);
-    c.p[6] = d.preset[pi::CompAutoKnee(o)];
-    c.p[7] = d.preset[pi::CompAutoMode(o)];
-    return c;
+    return Tail(cmd::kCompressorAuto, output, {d.preset[pi::CompAutoKnee(o)], d.preset[pi::CompAutoMode(o)]});
 }
 
 Command LimiterCommand(const DeviceModel& d, ChannelCode output) {
-    Command c = Make(cmd::kLimiter, output);
-    CopyRun(d.preset, pi::Limiter(OutputIndex(output)), c, 4, 4);
-    return c;
+    return TailRun(cmd::kLimiter, output, d.preset, pi::Limiter(OutputIndex(output)), 4);
 }
 
 Command NoiseGateCommand(const DeviceModel& d, ChannelCode input) {
     const std::size_t at = pi::Gate(InputIndex(input));
-    Command c = Make(cmd::kNoiseGate, input);
-    c.p[4] = d.preset[at + pi::kGateEnable];
-    c.p[5] = d.preset[at + pi::kGateThreshold];
-    c.p[6] = d.preset[at + pi::kGateTimeA];
-    c.p[7] = d.preset[at + pi::kGateTimeB];
-    return c;
+    return Tail(cmd::kNoiseGate, input,
+                {d.preset[at + pi::kGateEnable], d.preset[at + pi::kGateThreshold],
+                 d.preset[at + pi::kGateTimeA], d.preset[at + pi::kGateTimeB]});
 }
 
 Command CrossoverCommand(const DeviceModel& d, ChannelCode output, CrossoverSide side) {
     const auto r = CrossoverRecord::readFrom(d.preset, CrossoverOffset(CrossoverFilter(output, side)));
-    Command c = Make(cmd::kCrossover, output);
-    c.p[4] = static_cast<std::uint8_t>(side);
-    c.p[5] = r.slope;
-    c.p[6] = static_cast<std::uint8_t>(r.frequency >> 8);
-    c.p[7] = static_cast<std::uint8_t>(r.frequency & 0xFF);
-    return c;
+    return Tail(cmd::kCrossover, output,
+                {static_cast<std::uint8_t>(side), r.slope, static_cast<std::uint8_t>(r.frequency >> 8),
+                 static_cast<std::uint8_t>(r.frequency & 0xFF)});
 }
 
 Command NoiseOptionCommand(const DeviceModel& d) {
@@ -158,23 +152,14 @@ Command NoiseOptionCommand(const DeviceModel& d) {
 }
 
 Command GeneratorCommand(const DeviceModel& d) {
-    Command c{cmd::kGeneratorMasking, {}};
-    c.p[0] = kSelectorGenerator;
-    c.p[5] = d.settings[ds::kNoiseOn];
-    c.p[6] = d.settings[ds::kNoiseSubOption];
-    c.p[7] = d.settings[ds::kNoiseLevel];
-    return c;
+    return Tail(cmd::kGeneratorMasking, kSelectorGenerator,
+                {d.settings[ds::kNoiseOn], d.settings[ds::kNoiseSubOption], d.settings[ds::kNoiseLevel]});
 }
 
 Command MaskingCommand(const DeviceModel& d) {
-    Command c{cmd::kGeneratorMasking, {}};
-    c.p[0] = kSelectorMasking;
-    c.p[3] = d.preset[pi::kMaskingEnable];
-    c.p[4] = d.preset[pi::kMaskingLevel];
-    c.p[5] = d.preset[pi::kMaskingChannels];
-    c.p[6] = d.preset[pi::kMaskingType];
-    c.p[7] = d.preset[pi::kMaskingSubOption];
-    return c;
+    return Tail(cmd::kGeneratorMasking, kSelectorMasking,
+                {d.preset[pi::kMaskingEnable], d.preset[pi::kMaskingLevel], d.preset[pi::kMaskingChannels],
+                 d.preset[pi::kMaskingType], d.preset[pi::kMaskingSubOption]});
 }
 
 Command StandbyCommand(const DeviceModel& d) { return Single(cmd::kStandby, d.settings[ds::kStandby]); }
@@ -184,22 +169,15 @@ Command SleepModeCommand(const DeviceModel& d) { return Single(cmd::kSleepMode, 
 
 Command RoutingCommand(const DeviceModel& d, ChannelCode output) {
     const int o = OutputIndex(output);
-    Command c = Make(cmd::kRouting, output);
-    c.p[6] = d.preset[pi::Routing(o, 0)];
-    c.p[7] = d.preset[pi::Routing(o, 1)];
-    return c;
+    return Tail(cmd::kRouting, output, {d.preset[pi::Routing(o, 0)], d.preset[pi::Routing(o, 1)]});
 }
 
 Command DynamicFilterCommand(const DeviceModel& d, ChannelCode output) {
-    Command c = Make(cmd::kDynamicFilter, output);
-    CopyRun(d.preset, pi::DynamicFilter(OutputIndex(output)), c, 5, 3);
-    return c;
+    return TailRun(cmd::kDynamicFilter, output, d.preset, pi::DynamicFilter(OutputIndex(output)), 3);
 }
 
 Command FirBypassCommand(const DeviceModel& d, ChannelCode output) {
-    Command c = Make(cmd::kFirBypass, output);
-    c.p[7] = Flag(d.preset[pi::kFirBypass], OutputIndex(output));
-    return c;
+    return Tail(cmd::kFirBypass, output, {Flag(d.preset[pi::kFirBypass], OutputIndex(output))});
 }
 
 Command ChannelModeCommand(const DeviceModel& d, ChannelCode ch) {
@@ -210,30 +188,16 @@ Command ChannelModeCommand(const DeviceModel& d, ChannelCode ch) {
 }
 
 Command ImpedanceCommand(const DeviceModel& d, ChannelCode output) {
-    Command c = Make(cmd::kImpedance, output);
-    c.p[7] = d.settings[ds::Impedance(OutputIndex(output))];
-    return c;
+    return Tail(cmd::kImpedance, output, {d.settings[ds::Impedance(OutputIndex(output))]});
 }
 
 Command RemoteEnableCommand(const DeviceModel& d) {
-    Command c{cmd::kRemoteEnable, {}};
-    c.p[0] = d.settings[ds::kRemoteEnable];
-    return c;
+    return Make(cmd::kRemoteEnable, d.settings[ds::kRemoteEnable]);
 }
 
-Command StorePresetCommand(int presetSlot) {
-    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
-    Command c{cmd::kStorePreset, {}};
-    c.p[0] = static_cast<std::uint8_t>(presetSlot);
-    return c;
-}
+Command StorePresetCommand(int presetSlot) { return PresetSlotCommand(cmd::kStorePreset, presetSlot); }
 
-Command RecallPresetCommand(int presetSlot) {
-    if (!ZEF_CHECK(presetSlot >= 0 && presetSlot < static_cast<int>(kPresetSlotCount))) presetSlot = 0;
-    Command c{cmd::kRecallPreset, {}};
-    c.p[0] = static_cast<std::uint8_t>(presetSlot);
-    return c;
-}
+Command RecallPresetCommand(int presetSlot) { return PresetSlotCommand(cmd::kRecallPreset, presetSlot); }
 
 Transmission InputBlockATransmission() {
     return Transmission::Preset(pi::kInputBlockA, pi::kBandRecordSize * pi::kInputBandsA * 2);

@@ -11,24 +11,35 @@
 
 namespace zef {
 
+// Which response of a device changed. `index` names the one changed:
+//   Band        an EQ band (editor index 0..83): recompute it, re-sum its group
+//   GroupBands  every band of a group (0..4) (a copy): recompute them all, re-sum
+//   Crossover   a crossover filter (0..3; output n/2, odd = low-pass)
+//   GroupSum    something that only affects a group's sum (0..4) (EQ bypass,
+//               channel mode flag, EQ mode, FIR bypass): re-sum the group
+//   Fir         an output's FIR taps (0..1): recompute its response, re-sum
+//   Device      everything of the device (device read, recall, copy):
+//               recompute all bands, crossovers, FIRs and sums; no index
+struct ResponseChange {
+    enum class Kind { Band, GroupBands, Crossover, GroupSum, Fir, Device };
+    Kind kind = Kind::Device;
+    int index = 0;
+};
+
 class ResponseObserver {
 public:
     virtual ~ResponseObserver() = default;
 
-    // One EQ band (editor index 0..83) changed: recompute it and re-sum its group.
-    virtual void BandChanged(DeviceSlot, int /*bandIndex*/) {}
-    // Every band of a group (0..4) changed (a copy): recompute them all, re-sum.
-    virtual void GroupBandsChanged(DeviceSlot, int /*group*/) {}
-    // One crossover filter (0..3; output n/2, odd = low-pass) changed.
-    virtual void CrossoverChanged(DeviceSlot, int /*filter*/) {}
-    // Something that only affects a group's sum changed (EQ bypass, channel
-    // mode flag, EQ mode, FIR bypass): re-sum the group.
-    virtual void GroupChanged(DeviceSlot, int /*group*/) {}
-    // An output's FIR taps (0..1) changed: recompute its response, re-sum.
-    virtual void FirChanged(DeviceSlot, int /*output*/) {}
-    // Everything of the device may have changed (device read, recall, copy):
-    // recompute all bands, crossovers, FIRs and sums.
-    virtual void DeviceReloaded(DeviceSlot) {}
+    // The one notification; the calls below name each kind of change.
+    virtual void Changed(DeviceSlot, ResponseChange) {}
+
+    using Kind = ResponseChange::Kind;
+    void BandChanged(DeviceSlot slot, int bandIndex) { Changed(slot, {Kind::Band, bandIndex}); }
+    void GroupBandsChanged(DeviceSlot slot, int group) { Changed(slot, {Kind::GroupBands, group}); }
+    void CrossoverChanged(DeviceSlot slot, int filter) { Changed(slot, {Kind::Crossover, filter}); }
+    void GroupChanged(DeviceSlot slot, int group) { Changed(slot, {Kind::GroupSum, group}); }
+    void FirChanged(DeviceSlot slot, int output) { Changed(slot, {Kind::Fir, output}); }
+    void DeviceReloaded(DeviceSlot slot) { Changed(slot, {Kind::Device, 0}); }
 };
 
 // An observer that ignores everything, for programs without responses.

@@ -5,9 +5,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <tuple>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -18,13 +20,7 @@ AddDeviceDialog::AddDeviceDialog(ListActions& list, QWidget* parent) : QDialog(p
 
     auto* choice = new QGroupBox("Interface", this);
     auto* choiceLayout = new QHBoxLayout(choice);
-    usb_ = new QRadioButton("USB", choice);
-    tcp_ = new QRadioButton("TCP/IP", choice);
-    usb_->setObjectName("OptionUSB");
-    tcp_->setObjectName("OptionTCP");
-    choiceLayout->addWidget(usb_);
-    choiceLayout->addWidget(tcp_);
-    choiceLayout->addStretch();
+    std::tie(usb_, tcp_) = AddInterfaceOptions(choice, choiceLayout, "USB", "TCP/IP");
     tcp_->setChecked(true);
     usb_->setEnabled(list_.list().UsbChoiceAllowed());
     if (!usb_->isEnabled()) usb_->setToolTip("A USB device is already on the list");
@@ -45,19 +41,9 @@ AddDeviceDialog::AddDeviceDialog(ListActions& list, QWidget* parent) : QDialog(p
     addressLayout->addStretch();
     layout->addWidget(address);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* add = new QPushButton("Add", this);
-    add->setObjectName("LabelAdd");
-    add->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(add);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    AddDialogButtons(this, layout, {"Add", "LabelAdd", true}, [this] { ClickAdd(); });
 
     connect(usb_, &QRadioButton::toggled, this, &AddDeviceDialog::ChoiceChanged);
-    connect(add, &QPushButton::clicked, this, &AddDeviceDialog::ClickAdd);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     ChoiceChanged();
 }
 

@@ -72,8 +72,8 @@ AnalyserPanel::AnalyserPanel(const MeasureContext& context, DeviceSlot slot, Cha
         view_->setLevels(levels);
         mic_->setLevel(rta_.running() ? rta_.micLevelDb() : kSilentBandDb);
     }));
-    subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int group) {
-        if (s == slot_ && group == OutputGroup(output_)) ShowCurve();
+    subscriptions_.push_back(ConnectWhere(context_.responses.groupChanged, slot_, [this](int group) {
+        if (group == OutputGroup(output_)) ShowCurve();
     }));
     context_.responses.Keep(slot_);
     view_->setTraceCount(1);

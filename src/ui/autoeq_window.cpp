@@ -49,6 +49,20 @@ QLabel* Heading(const QString& text, QWidget* parent) {
     return l;
 }
 
+// A page's foot: a button captioned `leftCaption` at the left, "Next" at the right.
+void AddPageFoot(QWidget* page, QBoxLayout* v, const char* leftCaption, std::function<void()> left,
+                 std::function<void()> next) {
+    auto* buttons = new QHBoxLayout;
+    auto* leftButton = new QPushButton(leftCaption, page);
+    auto* nextButton = new QPushButton(kNextCaption, page);
+    QObject::connect(leftButton, &QPushButton::clicked, page, std::move(left));
+    QObject::connect(nextButton, &QPushButton::clicked, page, std::move(next));
+    buttons->addWidget(leftButton);
+    buttons->addStretch();
+    buttons->addWidget(nextButton);
+    v->addLayout(buttons);
+}
+
 const QColor kOverallColour(250, 200, 60);
 const QColor kMeasureColour(120, 170, 255);
 
@@ -114,15 +128,7 @@ QWidget* AutoEqWindow::BuildWelcome() {
         v->addWidget(l);
     }
     v->addStretch();
-    auto* buttons = new QHBoxLayout;
-    auto* exit = new QPushButton(kExitCaption, page);
-    auto* next = new QPushButton(kNextCaption, page);
-    connect(exit, &QPushButton::clicked, this, &QWidget::close);
-    connect(next, &QPushButton::clicked, this, [this] { ShowPage(kCard); });
-    buttons->addWidget(exit);
-    buttons->addStretch();
-    buttons->addWidget(next);
-    v->addLayout(buttons);
+    AddPageFoot(page, v, kExitCaption, [this] { close(); }, [this] { ShowPage(kCard); });
     return page;
 }
 
@@ -152,15 +158,7 @@ QWidget* AutoEqWindow::BuildCard() {
     test->addStretch();
     v->addLayout(test);
     v->addStretch();
-    auto* buttons = new QHBoxLayout;
-    auto* back = new QPushButton(kBackCaption, page);
-    auto* next = new QPushButton(kNextCaption, page);
-    connect(back, &QPushButton::clicked, this, [this] { ShowPage(kWelcome); });
-    connect(next, &QPushButton::clicked, this, [this] { ShowPage(kRun); });
-    buttons->addWidget(back);
-    buttons->addStretch();
-    buttons->addWidget(next);
-    v->addLayout(buttons);
+    AddPageFoot(page, v, kBackCaption, [this] { ShowPage(kWelcome); }, [this] { ShowPage(kRun); });
     return page;
 }
 

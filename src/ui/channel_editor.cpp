@@ -180,22 +180,17 @@ void ChannelEditorWindow::ConnectParts() {
 
 void ChannelEditorWindow::Subscribe() {
     RefreshEvents& events = context_.events;
-    const auto refreshMine = [this](DeviceSlot s) {
-        if (s == slot()) RefreshAll();
-    };
-    subscriptions_.push_back(events.deviceLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.channelLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.groupRefreshed.Connect([this](DeviceSlot s, ParamGroup group) {
-        if (s != slot()) return;
+    const DeviceSlot mine = slot();
+    const auto refreshAll = [this] { RefreshAll(); };
+    subscriptions_.push_back(ConnectWhere(events.deviceLevelRefreshed, mine, refreshAll));
+    subscriptions_.push_back(ConnectWhere(events.channelLevelRefreshed, mine, refreshAll));
+    subscriptions_.push_back(ConnectWhere(events.groupRefreshed, mine, [this](ParamGroup group) {
         if (group == ParamGroup::BridgePower) RebuildWhenBridgeChanged();
         RefreshAll();
     }));
-    subscriptions_.push_back(events.statusText.Connect([this](DeviceSlot s, const std::string& text) {
-        if (s == slot()) SetStatusText(text);
-    }));
-    subscriptions_.push_back(events.listEntryChanged.Connect([this](DeviceSlot s) {
-        if (s == slot()) RefreshHeader();
-    }));
+    subscriptions_.push_back(
+        ConnectWhere(events.statusText, mine, [this](const std::string& text) { SetStatusText(text); }));
+    subscriptions_.push_back(ConnectWhere(events.listEntryChanged, mine, [this] { RefreshHeader(); }));
 }
 
 void ChannelEditorWindow::SetActive(bool active) {

@@ -1,12 +1,13 @@
 #include "ui/connect_dialog.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -27,27 +28,11 @@ ConnectDialog::ConnectDialog(const Model& model, Connection& connection, Connect
     optionsLayout->addWidget(load_);
     layout->addWidget(options);
 
-    caption_ = new QLabel(this);
-    caption_->setObjectName("LabelCaption");
-    caption_->setMinimumWidth(
+    feedback_ = OperationProgress::Add(this, layout);
+    feedback_.caption->setMinimumWidth(
         fontMetrics().horizontalAdvance("Loading settings to device: IP 255.255.255.255....") + 8);
-    layout->addWidget(caption_);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
-    layout->addWidget(progress_);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    connect_ = new QPushButton("Connect", this);
-    connect_->setObjectName("LabelConnect");
-    connect_->setDefault(true);
-    cancel_ = new QPushButton("Cancel", this);
-    buttons->addWidget(connect_);
-    buttons->addWidget(cancel_);
-    layout->addLayout(buttons);
-    connect(connect_, &QPushButton::clicked, this, &ConnectDialog::ClickConnect);
-    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    buttons_ = AddDialogButtons(this, layout, {"Connect", "LabelConnect", true}, [this] { ClickConnect(); });
 }
 
 void ConnectDialog::ClickConnect() {
@@ -56,15 +41,13 @@ void ConnectDialog::ClickConnect() {
         accept();
         return;
     }
-    for (QWidget* w : {static_cast<QWidget*>(connect_), static_cast<QWidget*>(cancel_),
+    for (QWidget* w : {static_cast<QWidget*>(buttons_.action), static_cast<QWidget*>(buttons_.leave),
                        static_cast<QWidget*>(read_), static_cast<QWidget*>(load_)})
         w->setEnabled(false);
-    const Subscription caption = connection_.caption.Connect(
-        [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); });
-    const Subscription progress = connection_.progress.Connect([this](int value, int maximum) {
-        progress_->setMaximum(maximum > 0 ? maximum : 1);
-        progress_->setValue(std::min(value, progress_->maximum()));
-    });
+    const Subscription caption =
+        connection_.caption.Connect([this](const std::string& text) { feedback_.ShowCaption(text); });
+    const Subscription progress = connection_.progress.Connect(
+        [this](int value, int maximum) { feedback_.ShowProgress(value, maximum); });
     if (slot_ == 0)
         actions_.ConnectAll(*chosen_);
     else

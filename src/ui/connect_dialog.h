@@ -8,6 +8,7 @@
 
 #include "app/connect_actions.h"
 #include "device/connection.h"
+#include "ui/dialog_parts.h"
 
 class QLabel;
 class QProgressBar;
@@ -34,9 +35,9 @@ public:
 
     QRadioButton* readOption() const { return read_; }
     QRadioButton* loadOption() const { return load_; }
-    QPushButton* connectButton() const { return connect_; }
-    QLabel* caption() const { return caption_; }
-    QProgressBar* progress() const { return progress_; }
+    QPushButton* connectButton() const { return buttons_.action; }
+    QLabel* caption() const { return feedback_.caption; }
+    QProgressBar* progress() const { return feedback_.progress; }
     void ClickConnect();
 
 private:
@@ -47,10 +48,8 @@ private:
     std::optional<ConnectMode> chosen_;
     QRadioButton* read_ = nullptr;
     QRadioButton* load_ = nullptr;
-    QLabel* caption_ = nullptr;
-    QProgressBar* progress_ = nullptr;
-    QPushButton* connect_ = nullptr;
-    QPushButton* cancel_ = nullptr;
+    OperationProgress feedback_;
+    ButtonRow buttons_;
 };
 
 }  // namespace zef

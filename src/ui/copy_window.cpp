@@ -3,7 +3,8 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -32,16 +33,7 @@ ChannelCopyWindow::ChannelCopyWindow(ParameterWriter& writer, DeviceSlot device,
     column(outputs ? kOutputDestinationLabel : kInputDestinationLabel, destinations_, "ListDestination");
     destinations_->setCurrentRow(1);
     v->addLayout(lists);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* copy = new QPushButton("Copy", this);
-    copy->setObjectName("BtnCopy");
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(copy);
-    buttons->addWidget(cancel);
-    v->addLayout(buttons);
-    connect(copy, &QPushButton::clicked, this, [this] { ClickCopy(); });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    AddDialogButtons(this, v, {"Copy", "BtnCopy"}, [this] { ClickCopy(); });
 }
 
 CopyResult ChannelCopyWindow::ClickCopy() {

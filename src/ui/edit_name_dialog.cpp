@@ -1,12 +1,11 @@
 #include "ui/edit_name_dialog.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "model/memory_map.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -21,16 +20,7 @@ EditNameDialog::EditNameDialog(ListActions& list, Exchange& exchange, DeviceSlot
     name_->setMaxLength(static_cast<int>(ds::kDeviceNameSize));
     name_->setMinimumWidth(name_->fontMetrics().horizontalAdvance(QString(18, 'W')));
     layout->addWidget(name_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* ok = new QPushButton("OK", this);
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &EditNameDialog::ClickOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    AddDialogButtons(this, layout, {"OK", "", true}, [this] { ClickOk(); });
 }
 
 void EditNameDialog::ClickOk() {

@@ -150,20 +150,17 @@ QWidget* OutputEqWindow::BuildSideColumn(QWidget* parent) {
 
 void OutputEqWindow::Subscribe() {
     RefreshEvents& events = context_.events;
-    const auto refreshMine = [this](DeviceSlot s) {
-        if (s == slot()) RefreshWindowEqFIR();
-    };
-    subscriptions_.push_back(events.outputEditorRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.deviceLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.channelLevelRefreshed.Connect(refreshMine));
-    subscriptions_.push_back(events.groupRefreshed.Connect([this](DeviceSlot s, ParamGroup) {
-        if (s == slot()) RefreshWindowEqFIR();
+    const DeviceSlot mine = slot();
+    const auto refresh = [this](auto...) { RefreshWindowEqFIR(); };
+    subscriptions_.push_back(ConnectWhere(events.outputEditorRefreshed, mine, refresh));
+    subscriptions_.push_back(ConnectWhere(events.deviceLevelRefreshed, mine, refresh));
+    subscriptions_.push_back(ConnectWhere(events.channelLevelRefreshed, mine, refresh));
+    subscriptions_.push_back(ConnectWhere(events.groupRefreshed, mine, refresh));
+    subscriptions_.push_back(ConnectWhere(events.firReread, mine, [this](int o) {
+        if (o == output_) RefreshNameTapsFir();
     }));
-    subscriptions_.push_back(events.firReread.Connect([this](DeviceSlot s, int o) {
-        if (s == slot() && o == output_) RefreshNameTapsFir();
-    }));
-    subscriptions_.push_back(events.listEntryChanged.Connect([this](DeviceSlot s) {
-        if (s == slot()) setWindowTitle(QString::fromStdString(OutputEditorTitle(context_.entry())));
+    subscriptions_.push_back(ConnectWhere(events.listEntryChanged, mine, [this] {
+        setWindowTitle(QString::fromStdString(OutputEditorTitle(context_.entry())));
     }));
 }
 

@@ -1,7 +1,5 @@
 #include "ui/fir_plot.h"
 
-#include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
@@ -17,16 +15,11 @@ constexpr LinearTick kLinearTicks[] = {{0, "0"},       {4000, "4k"},   {8000, "8
 
 }  // namespace
 
-FirPlot::FirPlot(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(360, 200);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMouseTracking(true);
-    readout_ = MakePointerReadout(this, "LblReadout");
-}
+FirPlot::FirPlot(QWidget* parent) : ReadoutPlot({360, 200}, parent) {}
 
 void FirPlot::setData(Data data) {
     data_ = std::move(data);
-    readout_->hide();
+    hideReadout();
     update();
 }
 
@@ -116,27 +109,9 @@ QString FirPlot::ReadoutAt(double x) const {
     return QString::fromStdString(fir::FirReadout(data_.view, data_.values[k], data_.hz[k], decimalComma_));
 }
 
-void FirPlot::mouseMoveEvent(QMouseEvent* event) {
+QString FirPlot::ReadoutUnder(QPointF widgetPoint) const {
     const QRect area = plotArea();
-    const QPointF pt = event->position();
-    const QString text = area.contains(pt.toPoint()) ? ReadoutAt(pt.x() - area.left()) : QString();
-    if (text.isEmpty()) {
-        readout_->hide();
-        return;
-    }
-    readout_->setText(text);
-    readout_->adjustSize();
-    QPoint at = pt.toPoint() + QPoint(12, -readout_->height() - 4);
-    at.setX(std::clamp(at.x(), 0, std::max(0, width() - readout_->width())));
-    at.setY(std::clamp(at.y(), 0, std::max(0, height() - readout_->height())));
-    readout_->move(at);
-    readout_->show();
-    readout_->raise();
+    return area.contains(widgetPoint.toPoint()) ? ReadoutAt(widgetPoint.x() - area.left()) : QString();
 }
-
-void FirPlot::leaveEvent(QEvent*) { readout_->hide(); }
-
-QString FirPlot::readoutText() const { return readout_->text(); }
-bool FirPlot::readoutVisible() const { return readout_->isVisible(); }
 
 }  // namespace zef

@@ -15,13 +15,12 @@
 
 #include "dsp/fir_views.h"
 #include "ui/graph_paths.h"
+#include "ui/readout_plot.h"
 #include "ui/response_graph.h"
-
-class QLabel;
 
 namespace zef {
 
-class FirPlot final : public QWidget {
+class FirPlot final : public ReadoutPlot {
     Q_OBJECT
 public:
     explicit FirPlot(QWidget* parent = nullptr);
@@ -46,13 +45,10 @@ public:
 
     // The read-out for the pointer at `x` (plot coordinates); empty without data.
     QString ReadoutAt(double x) const;
-    QString readoutText() const;
-    bool readoutVisible() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    QString ReadoutUnder(QPointF widgetPoint) const override;
 
 private:
     QString ValueLabel(double value) const;
@@ -61,7 +57,6 @@ private:
     QColor colour_{255, 0, 255};
     ResponseGraph::Colours colours_;
     PlotMargins margins_{52, 6, 14, 16};
-    QLabel* readout_ = nullptr;
     bool decimalComma_ = false;
 };
 

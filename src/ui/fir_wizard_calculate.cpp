@@ -49,12 +49,12 @@ FirWizardCalculatePage::FirWizardCalculatePage(FirWizardRun& run, Dialogs& dialo
     connect(eqTarget_, &QPushButton::clicked, this, &FirWizardCalculatePage::ClickEqTarget);
     connect(saveWizard_, &QPushButton::clicked, this, &FirWizardCalculatePage::ClickSaveWizard);
     connect(openWizard_, &QPushButton::clicked, this, &FirWizardCalculatePage::ClickOpenWizard);
-    connect(magnPhase_, &QCheckBox::toggled, this, [this](bool on) { calcFreq_->setRightCurvesVisible(on); });
+    connect(magnPhase_, &QCheckBox::toggled, this,
+            [this](bool on) { graphs_.frequency->setRightCurvesVisible(on); });
     connect(&run_, &FirWizardRun::blinked, this,
             [this](const QString& style) { calculate_->setStyleSheet(style); });
-    calcTime_->setAxes(PlotAxis{0, 8, false, "ms"}, PlotAxis{-1, 1, false, ""});
-    calcFreq_->setAxes(PlotAxis{20, 20000, true, "Hz"}, PlotAxis{-30, 12, false, "dB"});
-    calcFreq_->setRightAxis(PlotAxis{-180, 180, false, "Deg"});
+    graphs_.ShowFilterAxes();
+    graphs_.frequency->setRightAxis(PlotAxis{-180, 180, false, "Deg"});
     ShowSettings();
 }
 
@@ -123,15 +123,12 @@ void FirWizardCalculatePage::BuildWizardFiles(QGridLayout* g, int& row, QWidget*
 
 QLayout* FirWizardCalculatePage::BuildGraphs() {
     auto* graphs = new QVBoxLayout;
-    calcTime_ = new XyPlot(this);
-    calcTime_->setObjectName("GraphIRFIRTimeCalc");
-    calcFreq_ = new XyPlot(this);
-    calcFreq_->setObjectName("GraphIRFIRFreqCalc");
+    graphs_ = WizardGraphs::Make(this, "Calc");
     magnPhase_ = new QCheckBox(t::kMagnAndPhase, this);
     magnPhase_->setObjectName("CheckMagnPhase");
-    graphs->addWidget(calcTime_, 2);
+    graphs->addWidget(graphs_.time, 2);
     graphs->addWidget(magnPhase_);
-    graphs->addWidget(calcFreq_, 3);
+    graphs->addWidget(graphs_.frequency, 3);
     return graphs;
 }
 
@@ -231,14 +228,14 @@ void FirWizardCalculatePage::ShowDesignCurves() {
     for (double v : c.irTime) peak = std::max(peak, std::fabs(v));
     for (double v : c.firTime) peak = std::max(peak, std::fabs(v));
     const double end = std::max(c.irTime.size(), c.firTime.size()) / 48.0;
-    calcTime_->setAxes(PlotAxis{0, std::max(1.0, end), false, "ms"},
-                       PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
-    calcTime_->clearCurves();
-    calcTime_->setCurve({t::kCurveIr, Times(c.irTime.size()), c.irTime, WizardCurveColour(0)});
-    calcTime_->setCurve({t::kCurveFir, Times(c.firTime.size()), c.firTime, WizardCurveColour(1)});
+    graphs_.time->setAxes(PlotAxis{0, std::max(1.0, end), false, "ms"},
+                          PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
+    graphs_.time->clearCurves();
+    graphs_.time->setCurve({t::kCurveIr, Times(c.irTime.size()), c.irTime, WizardCurveColour(0)});
+    graphs_.time->setCurve({t::kCurveFir, Times(c.firTime.size()), c.firTime, WizardCurveColour(1)});
 
     const std::vector<double> x = WizardGridX();
-    calcFreq_->clearCurves();
+    graphs_.frequency->clearCurves();
     const wizard::GridResponse* curves[] = {&c.ir, &c.fir, &c.combined, &c.target};
     const char* names[] = {t::kCurveIr, t::kCurveFir, t::kCurveCombined, t::kCurveTarget};
     // Levels: the IR and the combination are levelled over the design range
@@ -247,12 +244,12 @@ void FirWizardCalculatePage::ShowDesignCurves() {
     for (int i = 0; i < 4; ++i) {
         dsp::Curve db = curves[i]->db;
         if (i != 1) wizard::LevelOver(db, s.minFrequency, s.maxFrequency);
-        calcFreq_->setCurve({names[i], x, WizardCurveValues(db), WizardCurveColour(i)});
+        graphs_.frequency->setCurve({names[i], x, WizardCurveValues(db), WizardCurveColour(i)});
     }
     for (int i = 0; i < 4; ++i) {
         XyPlot::Curve phase{QString(names[i]) + " (Deg)",     x,    WizardCurveValues(curves[i]->degrees),
                             WizardCurveColour(i).darker(140), true, magnPhase_->isChecked()};
-        calcFreq_->setCurve(phase);
+        graphs_.frequency->setCurve(phase);
     }
 }
 

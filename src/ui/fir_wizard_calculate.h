@@ -23,7 +23,6 @@ namespace zef {
 class Dialogs;
 class FirWizardRun;
 class Stepper;
-class XyPlot;
 
 class FirWizardCalculatePage final : public FirWizardPage {
     Q_OBJECT
@@ -75,8 +74,7 @@ private:
     QPushButton* openWizard_ = nullptr;
     QLabel* nameFile_ = nullptr;
     QCheckBox* magnPhase_ = nullptr;
-    XyPlot* calcTime_ = nullptr;
-    XyPlot* calcFreq_ = nullptr;
+    WizardGraphs graphs_;
 };
 
 }  // namespace zef

@@ -29,15 +29,11 @@ FirWizardComparePage::FirWizardComparePage(FirWizardRun& run, std::string firFol
     auto* h = new QHBoxLayout(this);
     h->addWidget(BuildSide());
     auto* graphs = new QVBoxLayout;
-    verifyTime_ = new XyPlot(this);
-    verifyTime_->setObjectName("GraphIRFIRTimeVerify");
-    verifyFreq_ = new XyPlot(this);
-    verifyFreq_->setObjectName("GraphIRFIRFreqVerify");
-    graphs->addWidget(verifyTime_, 2);
-    graphs->addWidget(verifyFreq_, 3);
+    graphs_ = WizardGraphs::Make(this, "Verify");
+    graphs->addWidget(graphs_.time, 2);
+    graphs->addWidget(graphs_.frequency, 3);
     h->addLayout(graphs, 1);
-    verifyTime_->setAxes(PlotAxis{0, 8, false, "ms"}, PlotAxis{-1, 1, false, ""});
-    verifyFreq_->setAxes(PlotAxis{20, 20000, true, "Hz"}, PlotAxis{-30, 12, false, "dB"});
+    graphs_.ShowFilterAxes();
 
     connect(cards_.devices, &QComboBox::currentIndexChanged, this, &FirWizardComparePage::CardChosen);
     for (QComboBox* c : {cards_.outputs, cards_.inputs})
@@ -135,8 +131,8 @@ void FirWizardComparePage::Ticked(wizard::Action action, const wizard::Measureme
 
 void FirWizardComparePage::ShowCompareCurves() {
     const wizard::Design& design = run_.design();
-    verifyTime_->clearCurves();
-    verifyFreq_->clearCurves();
+    graphs_.time->clearCurves();
+    graphs_.frequency->clearCurves();
     const std::vector<double> x = WizardGridX();
     if (design.designed()) {
         const std::vector<double>& taps = design.coefficients();
@@ -146,20 +142,20 @@ void FirWizardComparePage::ShowCompareCurves() {
             tx[i] = static_cast<double>(i) / 48.0;
             peak = std::max(peak, std::fabs(taps[i]));
         }
-        verifyTime_->setAxes(PlotAxis{0, std::max(1.0, taps.size() / 48.0), false, "ms"},
-                             PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
-        verifyTime_->setCurve({t::kCurveFir, tx, taps, WizardCurveColour(1)});
-        verifyFreq_->setCurve(
+        graphs_.time->setAxes(PlotAxis{0, std::max(1.0, taps.size() / 48.0), false, "ms"},
+                              PlotAxis{-peak * 1.1, peak * 1.1, false, ""});
+        graphs_.time->setCurve({t::kCurveFir, tx, taps, WizardCurveColour(1)});
+        graphs_.frequency->setCurve(
             {t::kCurveFir, x, WizardCurveValues(design.curves().fir.db), WizardCurveColour(1)});
     }
     if (const auto& cmp = design.compareCurve())
-        verifyFreq_->setCurve({QString::fromStdString(design.compareName()), x, WizardCurveValues(cmp->db),
-                               WizardCurveColour(6)});
+        graphs_.frequency->setCurve({QString::fromStdString(design.compareName()), x,
+                                     WizardCurveValues(cmp->db), WizardCurveColour(6)});
     if (design.before())
-        verifyFreq_->setCurve(
+        graphs_.frequency->setCurve(
             {t::kCurveBefore, x, WizardCurveValues(design.before()->db), WizardCurveColour(4)});
     if (design.after())
-        verifyFreq_->setCurve(
+        graphs_.frequency->setCurve(
             {t::kCurveAfter, x, WizardCurveValues(design.after()->db), WizardCurveColour(5)});
 }
 

@@ -17,7 +17,6 @@ class QPushButton;
 namespace zef {
 
 class FirWizardRun;
-class XyPlot;
 
 class FirWizardComparePage final : public FirWizardPage {
     Q_OBJECT
@@ -57,8 +56,7 @@ private:
     QPushButton* store_ = nullptr;
     QProgressBar* storeProgress_ = nullptr;
     QLabel* verifyStatus_ = nullptr;
-    XyPlot* verifyTime_ = nullptr;
-    XyPlot* verifyFreq_ = nullptr;
+    WizardGraphs graphs_;
 };
 
 }  // namespace zef

@@ -5,6 +5,7 @@
 
 #include "app/wizard_texts.h"
 #include "audio/device_manager.h"
+#include "ui/xy_plot.h"
 
 namespace zef {
 
@@ -18,6 +19,18 @@ WizardCardLists WizardCardLists::Make(QWidget* parent, const std::array<const ch
     lists.inputs->setObjectName(names[2]);
     lists.shown->setObjectName(names[3]);
     return lists;
+}
+
+WizardGraphs WizardGraphs::Make(QWidget* parent, const QString& suffix) {
+    WizardGraphs graphs{new XyPlot(parent), new XyPlot(parent)};
+    graphs.time->setObjectName("GraphIRFIRTime" + suffix);
+    graphs.frequency->setObjectName("GraphIRFIRFreq" + suffix);
+    return graphs;
+}
+
+void WizardGraphs::ShowFilterAxes() const {
+    time->setAxes(PlotAxis{0, 8, false, "ms"}, PlotAxis{-1, 1, false, ""});
+    frequency->setAxes(PlotAxis{20, 20000, true, "Hz"}, PlotAxis{-30, 12, false, "dB"});
 }
 
 void WizardCardLists::Fill(AudioDeviceManager& manager) const {

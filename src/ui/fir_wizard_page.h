@@ -17,6 +17,7 @@ class QLabel;
 namespace zef {
 
 class AudioDeviceManager;
+class XyPlot;
 
 // One page of the wizard. The frame asks it whether "Next" may be pressed
 // and has it enable its buttons whenever anything changed.
@@ -56,6 +57,18 @@ struct WizardCardLists {
     // Shows "card:  output  ->  input" when all three are chosen, else nothing.
     void ShowChoice() const;
     wizard::CardSelection selection() const;
+};
+
+// A page's time graph and frequency graph, named "GraphIRFIRTime<suffix>"
+// and "GraphIRFIRFreq<suffix>".
+struct WizardGraphs {
+    XyPlot* time = nullptr;
+    XyPlot* frequency = nullptr;
+
+    static WizardGraphs Make(QWidget* parent, const QString& suffix);
+    // The axes of a filter's graphs before one is drawn: 0..8 ms by -1..1,
+    // and 20 Hz..20 kHz by -30..12 dB.
+    void ShowFilterAxes() const;
 };
 
 // The frequencies of the response grid's points (Hz), the x values of the

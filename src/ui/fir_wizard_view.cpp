@@ -50,12 +50,9 @@ PlotAxis IrLevelAxis(const std::vector<double>& fy) {
 FirWizardViewPage::FirWizardViewPage(FirWizardRun& run, Dialogs& dialogs, std::string irFolder)
     : run_(run), dialogs_(dialogs), irFolder_(std::move(irFolder)) {
     auto* v = new QVBoxLayout(this);
-    irTime_ = new XyPlot(this);
-    irTime_->setObjectName("GraphIRFIRTime");
-    irFreq_ = new XyPlot(this);
-    irFreq_->setObjectName("GraphIRFIRFreq");
-    v->addWidget(irTime_, 1);
-    v->addWidget(irFreq_, 1);
+    graphs_ = WizardGraphs::Make(this, "");
+    v->addWidget(graphs_.time, 1);
+    v->addWidget(graphs_.frequency, 1);
     auto* row = new QHBoxLayout;
     saveIr_ = new QPushButton(t::kSave, this);
     saveIr_->setObjectName("BtnSaveIR");
@@ -72,13 +69,13 @@ void FirWizardViewPage::Refresh(bool idle) { saveIr_->setEnabled(idle && !run_.s
 
 void FirWizardViewPage::ShowIrGraphs() {
     const wizard::Measurement& m = run_.measurement();
-    irTime_->clearCurves();
-    irFreq_->clearCurves();
+    graphs_.time->clearCurves();
+    graphs_.frequency->clearCurves();
     const auto [time, level] = IrTimeAxes(m.timeX(), m.timeY());
-    irTime_->setAxes(time, level);
-    irTime_->setCurve({t::kCurveIr, m.timeX(), m.timeY(), kIrColour});
-    irFreq_->setAxes(PlotAxis{20, 20000, true, "Hz"}, IrLevelAxis(m.frequencyY()));
-    irFreq_->setCurve({t::kCurveIr, m.frequencyX(), m.frequencyY(), kIrColour});
+    graphs_.time->setAxes(time, level);
+    graphs_.time->setCurve({t::kCurveIr, m.timeX(), m.timeY(), kIrColour});
+    graphs_.frequency->setAxes(PlotAxis{20, 20000, true, "Hz"}, IrLevelAxis(m.frequencyY()));
+    graphs_.frequency->setCurve({t::kCurveIr, m.frequencyX(), m.frequencyY(), kIrColour});
 }
 
 void FirWizardViewPage::ClickSaveIr() {

@@ -12,7 +12,6 @@ namespace zef {
 
 class Dialogs;
 class FirWizardRun;
-class XyPlot;
 
 class FirWizardViewPage final : public FirWizardPage {
     Q_OBJECT
@@ -29,8 +28,7 @@ private:
     FirWizardRun& run_;
     Dialogs& dialogs_;
     std::string irFolder_;
-    XyPlot* irTime_ = nullptr;
-    XyPlot* irFreq_ = nullptr;
+    WizardGraphs graphs_;
     QPushButton* saveIr_ = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include "device/device_list.h"
 #include "device/serial_fw_loader.h"
 #include "transport/qt_transport.h"
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -56,17 +57,9 @@ FwUpdateWindow::FwUpdateWindow(const FirmwareTools& tools, DeviceSlot slot, Kind
     progressRow->addWidget(percent_);
     layout->addLayout(progressRow);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    start_ = new QPushButton("Start", this);
-    start_->setObjectName("LabelStart");
-    auto* close = new QPushButton("Close", this);
-    buttons->addWidget(start_);
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
+    const auto start = [this] { ClickStart(); };
+    start_ = AddDialogButtons(this, layout, {"Start", "LabelStart"}, start, "Close").action;
     connect(load, &QPushButton::clicked, this, &FwUpdateWindow::ClickLoadFile);
-    connect(start_, &QPushButton::clicked, this, &FwUpdateWindow::ClickStart);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     presenter_ = std::make_unique<FirmwareUpdate>(tools_.model, tools_.exchange, tools_.serial,
                                                   tools_.dialogs, *loader_, *this, slot);

@@ -4,7 +4,8 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 namespace {
@@ -17,20 +18,6 @@ QLineEdit* PasswordBox(QWidget* parent, const char* name) {
     return box;
 }
 
-QHBoxLayout* OkCancel(QDialog* dialog, const std::function<void()>& ok) {
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    auto* okButton = new QPushButton("OK", dialog);
-    okButton->setObjectName("BtnOk");
-    okButton->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", dialog);
-    row->addWidget(okButton);
-    row->addWidget(cancel);
-    QObject::connect(okButton, &QPushButton::clicked, dialog, ok);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    return row;
-}
-
 }  // namespace
 
 LockDialog::LockDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqueId, std::int16_t& lockValue, QWidget* parent)
@@ -41,7 +28,7 @@ LockDialog::LockDialog(PasswordStore& store, Dialogs& dialogs, std::string uniqu
     v->addWidget(new QLabel(lock_ == 1 ? "The editor is locked. Password to unlock:" : "Password to lock the editor:", this));
     password_ = PasswordBox(this, "TxtPassword");
     v->addWidget(password_);
-    v->addLayout(OkCancel(this, [this] { ClickOk(); }));
+    AddDialogButtons(this, v, {"OK", "BtnOk", true}, [this] { ClickOk(); });
 }
 
 LockOutcome LockDialog::ClickOk() {
@@ -65,7 +52,7 @@ NewPasswordDialog::NewPasswordDialog(PasswordStore& store, Dialogs& dialogs, std
     form->addRow("New password", new_);
     form->addRow("Repeat", repeat_);
     v->addLayout(form);
-    v->addLayout(OkCancel(this, [this] { ClickOk(); }));
+    AddDialogButtons(this, v, {"OK", "BtnOk", true}, [this] { ClickOk(); });
 }
 
 NewPasswordOutcome NewPasswordDialog::ClickOk() {

@@ -84,31 +84,23 @@ QGridLayout* MeterPanel::Meters() {
 QGridLayout* MeterPanel::Lamps() {
     auto* lamps = new QGridLayout;
     lamps->setSpacing(3);
-    const struct {
-        Indicator i;
-        const char* tip;
-        QColor colour;
-        int row, col;
-    } lampSpecs[] = {
-        {Indicator::SignalL, "Signal L", QColor(0, 220, 0), 0, 0},
-        {Indicator::SignalR, "Signal R", QColor(0, 220, 0), 0, 1},
-        {Indicator::ClipL, "Clip L", QColor(255, 0, 0), 1, 0},
-        {Indicator::ClipR, "Clip R", QColor(255, 0, 0), 1, 1},
-        {Indicator::SignalOut1, "Signal out 1", QColor(0, 220, 0), 0, 3},
-        {Indicator::SignalOut2, "Signal out 2", QColor(0, 220, 0), 0, 4},
-        {Indicator::ClipOut1, "Clip out 1", QColor(255, 0, 0), 1, 3},
-        {Indicator::ClipOut2, "Clip out 2", QColor(255, 0, 0), 1, 4},
-        {Indicator::LimitOut1, "Limiter out 1", QColor(255, 170, 0), 2, 3},
-        {Indicator::LimitOut2, "Limiter out 2", QColor(255, 170, 0), 2, 4},
-        {Indicator::ProtectOut1, "Protection out 1", QColor(255, 0, 255), 3, 3},
-        {Indicator::ProtectOut2, "Protection out 2", QColor(255, 0, 255), 3, 4},
-    };
+    // One row a kind of lamp, one column a channel; the indicators come in
+    // pairs (L and R, or out 1 and out 2) in the order of Indicator.
     const char* rowNames[] = {"sig", "clip", "lim", "prot"};
+    const char* kinds[] = {"Signal", "Clip", "Limiter", "Protection"};
+    const QColor colours[] = {QColor(0, 220, 0), QColor(255, 0, 0), QColor(255, 170, 0), QColor(255, 0, 255)};
+    const struct {
+        int row;
+        bool outputs;
+    } pairs[] = {{0, false}, {1, false}, {0, true}, {1, true}, {2, true}, {3, true}};
     for (int r = 0; r < 4; ++r) lamps->addWidget(SmallLabel(rowNames[r], 9, this), r, 2, Qt::AlignCenter);
-    for (const auto& s : lampSpecs) {
-        auto* lamp = new Lamp(s.colour, s.tip, this);
-        lamps_[static_cast<std::size_t>(s.i)] = lamp;
-        lamps->addWidget(lamp, s.row, s.col, Qt::AlignCenter);
+    for (int i = 0; i < kIndicatorBits; ++i) {
+        const auto& pair = pairs[i / 2];
+        const int side = i % 2;
+        const QString channel = pair.outputs ? QString("out %1").arg(side + 1) : QString(side == 0 ? "L" : "R");
+        auto* lamp = new Lamp(colours[pair.row], QString(kinds[pair.row]) + " " + channel, this);
+        lamps_[static_cast<std::size_t>(i)] = lamp;
+        lamps->addWidget(lamp, pair.row, (pair.outputs ? 3 : 0) + side, Qt::AlignCenter);
     }
     return lamps;
 }

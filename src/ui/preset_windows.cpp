@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "ui/dialog_parts.h"
+
 namespace zef {
 
 PresetWindow::PresetWindow(const DeviceModel& device, QWidget* parent) : QDialog(parent), device_(device) {
@@ -68,16 +70,7 @@ void PresetWindow::Arrange(QLineEdit* name, const QString& actionText, const QSt
     }
     v->addLayout(row);
     v->addWidget(progress_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    auto* action = new QPushButton(actionText, this);
-    action->setObjectName(actionObject);
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(action);
-    buttons->addWidget(cancel);
-    v->addLayout(buttons);
-    connect(action, &QPushButton::clicked, this, std::move(act));
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    AddDialogButtons(this, v, {actionText, actionObject}, std::move(act));
     connect(list_, &QListWidget::itemDoubleClicked, this,
             [this, pick = std::move(pick)](QListWidgetItem* item) { pick(list_->row(item)); });
 }

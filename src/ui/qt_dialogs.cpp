@@ -41,6 +41,16 @@ void SplitDescription(const QString& text, QString& description, QStringList& pa
     description = description.left(open).trimmed();
 }
 
+// Asks for a path with one of QFileDialog's own dialogs; nullopt when cancelled.
+std::optional<std::string> AskPath(decltype(&QFileDialog::getOpenFileName) ask, QWidget* parent,
+                                   const std::string& title, const std::string& folder,
+                                   const QString& filters, QString* selected = nullptr) {
+    const QString path =
+        ask(parent, QString::fromStdString(title), QString::fromStdString(folder), filters, selected, {});
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
 }  // namespace
 
 QString QtFileFilter(const std::string& filter) {
@@ -85,29 +95,23 @@ Answer QtDialogs::Ask(const std::string& title, const std::string& text, Buttons
 
 std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& filter,
                                                const std::string& folder) {
-    const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
-                                                      QString::fromStdString(folder), QtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return AskPath(&QFileDialog::getOpenFileName, parent_, title, folder, QtFileFilter(filter));
 }
 
 std::optional<std::string> QtDialogs::OpenFileRemembering(const std::string& title, const std::string& filter,
                                                           const std::string& folder, int& filterIndex) {
     const QStringList filters = QtFileFilter(filter).split(";;");
     QString selected = filters.value(std::clamp<qsizetype>(filterIndex, 0, filters.size() - 1));
-    const QString path = QFileDialog::getOpenFileName(parent_, QString::fromStdString(title),
-                                                      QString::fromStdString(folder), filters.join(";;"), &selected);
-    if (path.isEmpty()) return std::nullopt;
+    std::optional<std::string> path =
+        AskPath(&QFileDialog::getOpenFileName, parent_, title, folder, filters.join(";;"), &selected);
+    if (!path) return std::nullopt;
     if (const qsizetype i = filters.indexOf(selected); i >= 0) filterIndex = static_cast<int>(i);
-    return path.toStdString();
+    return path;
 }
 
 std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& filter,
                                                const std::string& folder) {
-    const QString path = QFileDialog::getSaveFileName(parent_, QString::fromStdString(title),
-                                                      QString::fromStdString(folder), QtFileFilter(filter));
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return AskPath(&QFileDialog::getSaveFileName, parent_, title, folder, QtFileFilter(filter));
 }
 
 }  // namespace zef

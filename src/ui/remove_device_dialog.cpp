@@ -1,10 +1,10 @@
 #include "ui/remove_device_dialog.h"
 
 #include <QCheckBox>
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -35,16 +35,7 @@ RemoveDeviceDialog::RemoveDeviceDialog(ListActions& list, QWidget* parent) : QDi
     scroll->setMinimumSize(360, 220);
     layout->addWidget(scroll);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    auto* remove = new QPushButton("Remove", this);
-    remove->setObjectName("LabelRemove");
-    auto* cancel = new QPushButton("Cancel", this);
-    buttons->addWidget(remove);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-    connect(remove, &QPushButton::clicked, this, &RemoveDeviceDialog::ClickRemove);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    AddDialogButtons(this, layout, {"Remove", "LabelRemove"}, [this] { ClickRemove(); });
 }
 
 QCheckBox* RemoveDeviceDialog::tickBox(DeviceSlot slot) const {

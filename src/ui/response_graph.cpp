@@ -23,6 +23,18 @@ QLabel* MakePointerReadout(QWidget* plot, const char* objectName) {
     return label;
 }
 
+void ShowPointerReadout(QLabel* readout, const QString& text, QPoint near) {
+    const QWidget* plot = readout->parentWidget();
+    readout->setText(text);
+    readout->adjustSize();
+    QPoint at = near + QPoint(12, -readout->height() - 4);
+    at.setX(std::clamp(at.x(), 0, std::max(0, plot->width() - readout->width())));
+    at.setY(std::clamp(at.y(), 0, std::max(0, plot->height() - readout->height())));
+    readout->move(at);
+    readout->show();
+    readout->raise();
+}
+
 ResponseGraph::ResponseGraph(const dsp::FrequencyGrid& grid, QWidget* parent) : QWidget(parent), grid_(grid) {
     setMinimumSize(320, 160);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -79,16 +91,7 @@ dsp::GraphMapping ResponseGraph::mapping() const {
 
 QPointF ResponseGraph::ToPlot(QPointF p) const { return p - QPointF(plotArea().topLeft()); }
 
-void ResponseGraph::showReadout(const QString& text, QPoint near) {
-    readout_->setText(text);
-    readout_->adjustSize();
-    QPoint at = near + QPoint(12, -readout_->height() - 4);
-    at.setX(std::clamp(at.x(), 0, std::max(0, width() - readout_->width())));
-    at.setY(std::clamp(at.y(), 0, std::max(0, height() - readout_->height())));
-    readout_->move(at);
-    readout_->show();
-    readout_->raise();
-}
+void ResponseGraph::showReadout(const QString& text, QPoint near) { ShowPointerReadout(readout_, text, near); }
 
 void ResponseGraph::hideReadout() { readout_->hide(); }
 QString ResponseGraph::readoutText() const { return readout_->text(); }

@@ -25,6 +25,9 @@ namespace zef {
 // The plot family's pointer read-out: a small pale label on `plot`, hidden
 // until a pointer position is shown.
 QLabel* MakePointerReadout(QWidget* plot, const char* objectName);
+// Shows `text` on the read-out just above and to the right of `near` (plot
+// coordinates), kept inside its plot.
+void ShowPointerReadout(QLabel* readout, const QString& text, QPoint near);
 
 class ResponseGraph : public QWidget {
     Q_OBJECT

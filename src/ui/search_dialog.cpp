@@ -10,6 +10,9 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <tuple>
+
+#include "ui/dialog_parts.h"
 
 namespace zef {
 
@@ -19,11 +22,8 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
     setObjectName("FrmSearch");
     setWindowTitle(kSearchTitle);
     SearchHooks hooks;
-    hooks.caption = [this](const std::string& text) { caption_->setText(QString::fromStdString(text)); };
-    hooks.progress = [this](int value, int maximum) {
-        progress_->setMaximum(maximum > 0 ? maximum : 1);
-        progress_->setValue(value);
-    };
+    hooks.caption = [this](const std::string& text) { feedback_.ShowCaption(text); };
+    hooks.progress = [this](int value, int maximum) { feedback_.ShowProgress(value, maximum); };
     hooks.controlsEnabled = [this](bool on) { SetControlsEnabled(on); };
     hooks.finished = [this] { accept(); };
     search_ = std::make_unique<DeviceSearch>(list, exchange, dialogs, settings, std::move(hooks));
@@ -39,14 +39,8 @@ SearchDialog::SearchDialog(DeviceList& list, DeviceExchange& exchange, Dialogs& 
 
 void SearchDialog::BuildModeRows(QVBoxLayout* rows) {
     auto* modes = new QHBoxLayout;
-    usb_ = new QRadioButton("USB Mode", this);
-    tcp_ = new QRadioButton("TCP/IP Mode", this);
-    usb_->setObjectName("OptionUSB");
-    tcp_->setObjectName("OptionTCP");
+    std::tie(usb_, tcp_) = AddInterfaceOptions(this, modes, "USB Mode", "TCP/IP Mode");
     usb_->setChecked(true);
-    modes->addWidget(usb_);
-    modes->addWidget(tcp_);
-    modes->addStretch();
     rows->addLayout(modes);
 
     auto* hostRow = new QHBoxLayout;
@@ -84,28 +78,17 @@ QGroupBox* SearchDialog::BuildRange() {
 }
 
 void SearchDialog::BuildProgress(QVBoxLayout* layout) {
-    caption_ = new QLabel(this);
-    caption_->setObjectName("LabelCaption");
-    caption_->setWordWrap(true);
-    caption_->setMinimumHeight(fontMetrics().height() * 2);
-    layout->addWidget(caption_);
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
-    layout->addWidget(progress_);
+    feedback_ = OperationProgress::Add(this, layout);
+    feedback_.caption->setWordWrap(true);
+    feedback_.caption->setMinimumHeight(fontMetrics().height() * 2);
 }
 
 QLayout* SearchDialog::BuildButtons() {
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    start_ = new QPushButton("Start", this);
-    start_->setObjectName("LabelStart");
-    close_ = new QPushButton("Close", this);
-    buttons->addWidget(start_);
-    buttons->addWidget(close_);
+    const ButtonRow row = MakeButtonRow(this, {"Start", "LabelStart"}, "Close");
+    start_ = row.action;
     connect(start_, &QPushButton::clicked, this, &SearchDialog::ClickStart);
-    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
-    return buttons;
+    connect(row.leave, &QPushButton::clicked, this, &QDialog::accept);
+    return row.layout;
 }
 
 SearchDialog::~SearchDialog() = default;

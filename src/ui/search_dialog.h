@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/search.h"
+#include "ui/dialog_parts.h"
 
 class QLabel;
 class QLineEdit;
@@ -35,8 +36,8 @@ public:
     QRadioButton* usbMode() const { return usb_; }
     QRadioButton* tcpMode() const { return tcp_; }
     QPushButton* startButton() const { return start_; }
-    QLabel* caption() const { return caption_; }
-    QProgressBar* progress() const { return progress_; }
+    QLabel* caption() const { return feedback_.caption; }
+    QProgressBar* progress() const { return feedback_.progress; }
     DeviceSearch& search() { return *search_; }
     // The merge made when the window closed.
     const MergeOutcome& merged() const { return merged_; }
@@ -60,10 +61,8 @@ private:
     QLabel* host_ = nullptr;
     QGroupBox* range_ = nullptr;
     std::array<QLineEdit*, 8> boxes_{};
-    QLabel* caption_ = nullptr;
-    QProgressBar* progress_ = nullptr;
+    OperationProgress feedback_;
     QPushButton* start_ = nullptr;
-    QPushButton* close_ = nullptr;
     bool closed_ = false;
     MergeOutcome merged_;
 };

@@ -10,6 +10,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "ui/dialog_parts.h"
+
 namespace zef {
 namespace {
 
@@ -119,14 +121,10 @@ QWidget* NetworkSetupWindow::BuildPage(Page p) {
     }
     layout->addStretch();
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    c.apply = new QPushButton("Apply", page);
-    c.apply->setObjectName("Label" + prefix + "Btn");
-    c.cancel = new QPushButton("Cancel", page);
-    buttons->addWidget(c.apply);
-    buttons->addWidget(c.cancel);
-    layout->addLayout(buttons);
+    const ButtonRow buttons = MakeButtonRow(page, {"Apply", "Label" + prefix + "Btn"});
+    c.apply = buttons.action;
+    c.cancel = buttons.leave;
+    layout->addLayout(buttons.layout);
     connect(c.apply, &QPushButton::clicked, this, [this, p] { ClickApply(p); });
     connect(c.cancel, &QPushButton::clicked, this, [this, p] { ClickCancel(p); });
     return page;

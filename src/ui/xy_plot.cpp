@@ -1,13 +1,9 @@
 #include "ui/xy_plot.h"
 
-#include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#include "ui/response_graph.h"
 
 namespace zef {
 namespace {
@@ -18,12 +14,7 @@ const QColor kLabels(190, 196, 206);
 
 }  // namespace
 
-XyPlot::XyPlot(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(280, 150);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setMouseTracking(true);
-    readout_ = MakePointerReadout(this, "LblReadout");
-}
+XyPlot::XyPlot(QWidget* parent) : ReadoutPlot({280, 150}, parent) {}
 
 void XyPlot::setAxes(const PlotAxis& x, const PlotAxis& left) {
     x_ = x;
@@ -85,25 +76,7 @@ QString XyPlot::readoutAt(QPointF p) const {
     return PointerReadout(x_, xv, left_, yv);
 }
 
-QString XyPlot::readoutText() const { return readout_->text(); }
-bool XyPlot::readoutVisible() const { return readout_->isVisible(); }
-
-void XyPlot::mouseMoveEvent(QMouseEvent* event) {
-    const QString text = readoutAt(event->position());
-    if (text.isEmpty()) {
-        readout_->hide();
-        return;
-    }
-    readout_->setText(text);
-    readout_->adjustSize();
-    QPoint at = event->position().toPoint() + QPoint(12, -readout_->height() - 4);
-    at.setX(std::clamp(at.x(), 0, std::max(0, width() - readout_->width())));
-    at.setY(std::clamp(at.y(), 0, std::max(0, height() - readout_->height())));
-    readout_->move(at);
-    readout_->show();
-}
-
-void XyPlot::leaveEvent(QEvent*) { readout_->hide(); }
+QString XyPlot::ReadoutUnder(QPointF widgetPoint) const { return readoutAt(widgetPoint); }
 
 void XyPlot::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -13,14 +13,14 @@
 
 #include "ui/graph_paths.h"
 #include "ui/plot_axes.h"
+#include "ui/readout_plot.h"
 
 class QFontMetrics;
-class QLabel;
 class QPainter;
 
 namespace zef {
 
-class XyPlot final : public QWidget {
+class XyPlot final : public ReadoutPlot {
     Q_OBJECT
 public:
     struct Curve {
@@ -49,14 +49,11 @@ public:
 
     // The read-out the pointer at `widgetPoint` gets ("" outside the plot).
     QString readoutAt(QPointF widgetPoint) const;
-    QString readoutText() const;
-    bool readoutVisible() const;
     QRect plotArea() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    QString ReadoutUnder(QPointF widgetPoint) const override;
 
 private:
     bool RightAxisInUse() const;
@@ -70,7 +67,6 @@ private:
     PlotAxis right_{-180, 180, false, "Deg"};
     std::vector<Curve> curves_;
     PlotMargins margins_{44, 8, 44, 18};
-    QLabel* readout_ = nullptr;
 };
 
 }  // namespace zef

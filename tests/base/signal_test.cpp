@@ -144,6 +144,18 @@ TEST(Signal, ArgumentsReachEveryListener) {
     EXPECT_EQ(heard, (std::vector<std::string>{"ax7", "bx7", "a-1", "b-1"}));
 }
 
+TEST(Signal, AKeyedListenerHearsOnlyItsKeysEventsWithoutTheKey) {
+    Signal<int, const std::string&> signal;
+    std::vector<std::string> heard;
+    Subscription two = ConnectWhere(signal, 2, [&](const std::string& t) { heard.push_back("two " + t); });
+    Subscription three = ConnectWhere(signal, 3, [&](const std::string& t) { heard.push_back("three " + t); });
+    for (const auto& [key, text] : {std::pair{1, "a"}, {2, "b"}, {3, "c"}, {2, "d"}}) signal.Emit(key, text);
+    EXPECT_EQ(heard, (std::vector<std::string>{"two b", "three c", "two d"}));
+    two.Reset();
+    signal.Emit(2, "e");
+    EXPECT_EQ(heard.size(), 3u);
+}
+
 TEST(Subscription, DisconnectsExactlyItsOwnListenerOnce) {
     Signal<> signal;
     int a = 0, b = 0;

@@ -1,11 +1,14 @@
 // The channel editor's other controls and the windows it opens, against a
 // simulated amplifier: what the device holds afterwards, what the user is
 // asked, and what the meters and graphs show.
+#include <QApplication>
+#include <QGridLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -19,11 +22,13 @@
 #include "ui/copy_window.h"
 #include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
+#include "ui/fir_plot.h"
 #include "ui/meter_panel.h"
 #include "ui/preset_windows.h"
 #include "ui/response_graph.h"
 #include "ui/segment_meter.h"
 #include "ui/view_all_window.h"
+#include "ui/xy_plot.h"
 #include "ui_fixture.h"
 
 namespace zef::test {
@@ -205,6 +210,46 @@ TEST_F(EditorWindowsTest, StatusPollDrivesMetersAndLampsAndOfflineFallsToTheMini
     EXPECT_EQ(editor->onlineLabel()->text(), "Off-line");
 }
 
+TEST_F(EditorWindowsTest, LampsStandInTheRowOfTheirKindAndTheColumnOfTheirChannel) {
+    Open();
+    struct Row {
+        Indicator indicator;
+        const char* tip;
+        QRgb lit;
+        int row, column;
+    };
+    const QRgb green = qRgb(0, 220, 0), red = qRgb(255, 0, 0), amber = qRgb(255, 170, 0), pink = qRgb(255, 0, 255);
+    const Row rows[] = {
+        {Indicator::SignalL, "Signal L", green, 0, 0},
+        {Indicator::SignalR, "Signal R", green, 0, 1},
+        {Indicator::ClipL, "Clip L", red, 1, 0},
+        {Indicator::ClipR, "Clip R", red, 1, 1},
+        {Indicator::SignalOut1, "Signal out 1", green, 0, 3},
+        {Indicator::SignalOut2, "Signal out 2", green, 0, 4},
+        {Indicator::ClipOut1, "Clip out 1", red, 1, 3},
+        {Indicator::ClipOut2, "Clip out 2", red, 1, 4},
+        {Indicator::LimitOut1, "Limiter out 1", amber, 2, 3},
+        {Indicator::LimitOut2, "Limiter out 2", amber, 2, 4},
+        {Indicator::ProtectOut1, "Protection out 1", pink, 3, 3},
+        {Indicator::ProtectOut2, "Protection out 2", pink, 3, 4},
+    };
+    for (const Row& r : rows) {
+        Lamp* lamp = editor->meters()->lamp(r.indicator);
+        ASSERT_NE(lamp, nullptr) << r.tip;
+        EXPECT_EQ(lamp->toolTip(), r.tip);
+        QGridLayout* grid = nullptr;
+        for (QGridLayout* g : editor->meters()->findChildren<QGridLayout*>())
+            if (g->indexOf(lamp) >= 0) grid = g;
+        ASSERT_NE(grid, nullptr) << r.tip;
+        int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(lamp), &row, &column, &rowSpan, &columnSpan);
+        EXPECT_EQ(std::pair(row, column), std::pair(r.row, r.column)) << r.tip;
+        lamp->setOn(true);
+        EXPECT_EQ(lamp->grab().toImage().pixel(6, 6), r.lit) << r.tip;
+        lamp->setOn(false);
+    }
+}
+
 TEST_F(EditorWindowsTest, ZoomIsSharedByEveryEditor) {
     Open(2);
     ChannelEditorWindow* first = main->editor(1);
@@ -340,6 +385,53 @@ TEST_F(WidgetTest, AFlatCurveLiesWhereZoomAndShiftPutIt) {
     g.resize(600, 240);
     g.setView(0, 1);
     EXPECT_NEAR(g.mapping().y(0), g.plotArea().height() / 2.0 - g.plotArea().height() / 6.0, 1e-9);
+}
+
+TEST_F(WidgetTest, PlotReadoutFollowsThePointerInsideThePlotAndHidesOutsideIt) {
+    XyPlot xy;
+    xy.setAxes(PlotAxis{0, 10, false, "ms"}, PlotAxis{-1, 1, false, ""});
+    FirPlot fir;
+    FirPlot::Data data;
+    for (int k = 0; k < 512; ++k) {
+        data.hz.push_back(k * 46.875);
+        data.values.push_back(-3.0);
+    }
+    data.range = fir::ValueRange{-90, 10, 10, "dB"};
+    fir.setData(data);
+    const auto move = [](QWidget& plot, QPoint at) {
+        QMouseEvent event(QEvent::MouseMove, QPointF(at), plot.mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&plot, &event);
+    };
+    for (QWidget* plot : {static_cast<QWidget*>(&xy), static_cast<QWidget*>(&fir)}) {
+        plot->resize(420, 240);
+        plot->show();
+    }
+    const QRect xyArea = xy.plotArea(), firArea = fir.plotArea();
+    const struct {
+        ReadoutPlot* plot;
+        QRect area;
+        QString centre;  // the read-out at the plot area's centre
+    } cases[] = {
+        {&xy, xyArea, xy.readoutAt(xyArea.center())},
+        {&fir, firArea, fir.ReadoutAt(firArea.center().x() - firArea.left())},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.centre.isEmpty());
+        move(*c.plot, c.area.center());
+        EXPECT_TRUE(c.plot->readoutVisible());
+        EXPECT_EQ(c.plot->readoutText(), c.centre);
+        const QLabel* label = c.plot->findChild<QLabel*>("LblReadout");
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(c.plot->rect().contains(label->geometry()));
+        move(*c.plot, c.area.topLeft() - QPoint(3, 3));
+        EXPECT_FALSE(c.plot->readoutVisible());
+        move(*c.plot, c.area.bottomRight() - QPoint(2, 2));  // the label is pushed back inside
+        EXPECT_TRUE(c.plot->rect().contains(label->geometry()));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(c.plot, &leave);
+        EXPECT_FALSE(c.plot->readoutVisible());
+    }
 }
 
 TEST_F(WidgetTest, MeterRepaintsOnlyTheSegmentsThatChange) {

@@ -54,14 +54,12 @@ private:
 class RecordingObserver final : public ResponseObserver {
 public:
     std::vector<std::string> events;
-    void BandChanged(DeviceSlot, int band) override { events.push_back("band " + std::to_string(band)); }
-    void GroupBandsChanged(DeviceSlot, int group) override {
-        events.push_back("bands " + std::to_string(group));
+    void Changed(DeviceSlot, ResponseChange change) override {
+        static constexpr const char* kNames[] = {"band ", "bands ", "crossover ", "group ", "fir ", "device"};
+        const char* name = kNames[static_cast<int>(change.kind)];
+        const bool indexed = change.kind != Kind::Device;
+        events.push_back(indexed ? name + std::to_string(change.index) : std::string(name));
     }
-    void CrossoverChanged(DeviceSlot, int n) override { events.push_back("crossover " + std::to_string(n)); }
-    void GroupChanged(DeviceSlot, int group) override { events.push_back("group " + std::to_string(group)); }
-    void FirChanged(DeviceSlot, int output) override { events.push_back("fir " + std::to_string(output)); }
-    void DeviceReloaded(DeviceSlot) override { events.push_back("device"); }
 };
 
 inline constexpr std::uint8_t kAddress = 0x11;  // the fixture's device address
