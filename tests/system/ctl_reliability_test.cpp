@@ -1,6 +1,7 @@
-// zefctl under link faults: an identity that was not verified stops it, an
-// illegal project is refused before any byte is sent, a lost reply is
-// recovered with "reconnecting…" on stderr, and the deadline bounds a call.
+// zefctl under link faults: one bad identify is retried and an identity that
+// was never verified stops it, an illegal project is refused before any byte
+// is sent, a lost reply is recovered with "reconnecting…" on stderr, and the
+// deadline bounds a call.
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,23 @@ namespace {
 
 using Fault = zefsim::Device::ArmedFault;
 
-TEST_F(CtlTest, GarbledIdentifyStopsBeforeAnyRead) {
+TEST_F(CtlTest, OneBadIdentifyIsRetriedAnIdentityNeverVerifiedStopsBeforeAnyRead) {
+    const struct {
+        const char* what;
+        Fault fault;
+    } once[] = {{"garbled", Fault::Garbage}, {"short", Fault::Short}, {"dropped", Fault::Drop}};
     Start({Config("Unverified", 1)});
-    dev(0).armFault(Fault::Garbage, 0);
-    const CtlResult r = Run({"get", "127.0.0.2", "out1.gain"});
+    for (const auto& c : once) {
+        SCOPED_TRACE(c.what);
+        dev(0).armFault(c.fault, 0);
+        const CtlResult r = Run({"--timeout", "20", "get", "127.0.0.2", "out1.gain"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "out1.gain = 0 dB\n");
+        EXPECT_NE(r.err.find("zefctl: reconnecting…"), std::string::npos) << r.err;
+    }
+    dev(0).clearLog();
+    dev(0).setSilent(true);
+    const CtlResult r = Run({"--timeout", "1.5", "get", "127.0.0.2", "out1.gain"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("cannot connect to 127.0.0.2"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
