@@ -31,11 +31,6 @@ constexpr int kLateMs = 2500;
 // preset blocks, 2 x 24 FIR blocks and command 25.
 constexpr int kLoadWriteFrames = 1 + 13 + 48 + 1;
 
-void ExpectSameImage(const DeviceImage& a, const DeviceImage& b) {
-    EXPECT_TRUE(a.preset == b.preset);
-    EXPECT_TRUE(a.firTaps == b.firTaps);
-}
-
 // The model a project would bring: other gains, a band, a FIR.
 void ChangeModel(DeviceModel& d) {
     d.preset[pi::OutputGain(0)] = 100;
