@@ -152,7 +152,7 @@ void ChannelEditorWindow::BandDragged(int number, double x, double y) {
 }
 
 void ChannelEditorWindow::BandReleased(int) {
-    host_.coalescer().Flush();
+    host_.DragEnded();
     graph_->hideReadout();
     bandPanel_->gain()->fader()->setStyleSheet({});
     RefreshControls();
