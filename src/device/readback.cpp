@@ -264,4 +264,22 @@ void SettleDoubts(LinkState& link, DeviceSlot slot) {
     link.doubtsSettled[i] = link.doubtfulRequests[i];
 }
 
+WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, bool restore) {
+    LinkState& link = exchange.link();
+    if (!ExchangesReach(link, model.entry(slot)) || !DoubtsPending(link, slot)) return {};
+    const DeviceMemory expected = ImageOf(model.device(slot));
+    WriteReport report;
+    if (restore) {
+        report = ConfirmMemory(exchange, slot, expected, WholeMemory()).report;
+    } else {
+        const ReadBack r = ReadBackMemory(exchange, slot, expected, WholeMemory());
+        if (r.result == ReadBack::Result::Unread) report = {WriteOutcome::Unread, {}};
+        if (r.result == ReadBack::Result::Differs)
+            report = {WriteOutcome::Mismatch,
+                      "the device changed while it was read: " + DescribeDifference(r.device, expected, r.differing)};
+    }
+    if (report.ok()) SettleDoubts(link, slot);
+    return report;
+}
+
 }  // namespace zef

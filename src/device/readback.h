@@ -122,4 +122,11 @@ bool DoubtsPending(const LinkState& link, DeviceSlot slot);
 // After a whole-device check found the device as expected: every doubt so far is settled.
 void SettleDoubts(LinkState& link, DeviceSlot slot);
 
+// After a step's work, when doubts are pending for the device of `slot` and exchanges reach
+// it: the whole device is compared with the model. `restore` (a step that wrote): what
+// differs is written back from the model (ConfirmMemory); otherwise a difference is a
+// Mismatch ("the device changed while it was read"). Settles the doubts when the device is
+// found as the model says. Done when nothing was pending.
+WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, bool restore);
+
 }  // namespace zef

@@ -16,6 +16,11 @@ using K = Corruption::Kind;
 
 class SimCorruption : public SimFixture {};
 
+Corruption Spoil(W where, K kind, int after, std::optional<std::size_t> byte = {},
+                 std::optional<std::uint8_t> value = {}, std::optional<std::uint8_t> command = {}, int count = 1) {
+    return {where, kind, after, byte, value, command, count};
+}
+
 // The positions where two frames of one length differ.
 std::vector<std::size_t> Differences(const Bytes& a, const Bytes& b) {
     std::vector<std::size_t> at;
@@ -34,9 +39,9 @@ TEST_F(SimCorruption, ReplyIsSpoiltAtTheChosenFrameByteAndBitOnly) {
         std::size_t byte;
         std::uint8_t expected;
     } cases[] = {
-        {"bit 3 of p8", {W::Reply, K::Bit, 1, 11, 3}, 11, static_cast<std::uint8_t>(100 ^ 8)},
-        {"byte 2 replaced", {W::Reply, K::Byte, 1, 2, 0x7E}, 2, 0x7E},
-        {"past the end: the last byte", {W::Reply, K::Bit, 1, 40, 0}, 12, 0xF6},
+        {"bit 3 of p8", Spoil(W::Reply, K::Bit, 1, 11, 3), 11, static_cast<std::uint8_t>(100 ^ 8)},
+        {"byte 2 replaced", Spoil(W::Reply, K::Byte, 1, 2, 0x7E), 2, 0x7E},
+        {"past the end: the last byte", Spoil(W::Reply, K::Bit, 1, 40, 0), 12, 0xF6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -50,6 +55,22 @@ TEST_F(SimCorruption, ReplyIsSpoiltAtTheChosenFrameByteAndBitOnly) {
     }
 }
 
+TEST_F(SimCorruption, ACommandCodeCountsOnlyItsOwnFramesForCountFramesInARow) {
+    const Bytes read = frame(20, {0, 1, 3});
+    const Bytes clean = link.exchange(read, 8).value_or(Bytes{});
+    const Bytes status = link.exchange(frame(22), 24).value_or(Bytes{});
+    dev.armCorruption(Spoil(W::Reply, K::Byte, 1, 5, 0xEE, 20, 2));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(link.exchange(frame(22), 24).value_or(Bytes{}), status);
+    EXPECT_EQ(link.exchange(read, 8).value_or(Bytes{}), clean) << "the first read is not the one";
+    Bytes expected = clean;
+    expected[5] = 0xEE;
+    EXPECT_EQ(link.exchange(frame(22), 24).value_or(Bytes{}), status);
+    EXPECT_EQ(link.exchange(read, 8).value_or(Bytes{}), expected);
+    EXPECT_EQ(link.exchange(frame(22), 24).value_or(Bytes{}), status);
+    EXPECT_EQ(link.exchange(read, 8).value_or(Bytes{}), expected) << "the second of two";
+    EXPECT_EQ(link.exchange(read, 8).value_or(Bytes{}), clean);
+}
+
 TEST_F(SimCorruption, RandomPlacesChangeOneBitOrOneByteOfEveryLength) {
     const struct {
         Bytes request;
@@ -60,7 +81,7 @@ TEST_F(SimCorruption, RandomPlacesChangeOneBitOrOneByteOfEveryLength) {
         ASSERT_EQ(clean.size(), f.length);
         for (int i = 0; i < 40; ++i) {
             const bool bit = i % 2 == 0;
-            dev.armCorruption({W::Reply, bit ? K::Bit : K::Byte, 0, {}, {}});
+            dev.armCorruption(Spoil(W::Reply, bit ? K::Bit : K::Byte, 0));
             const Bytes spoilt = link.exchange(f.request, f.length).value_or(Bytes{});
             ASSERT_EQ(spoilt.size(), f.length);
             const auto at = Differences(clean, spoilt);
@@ -76,7 +97,7 @@ TEST_F(SimCorruption, SpoiltRequestIsActedOnAsItArrivedAndRemembered) {
     // p1 of a gain command 2 -> 3: output 2's gain changes instead of output 1's, and the
     // echo tells which.
     const std::uint8_t before = dev.memory(D(494), 1)[0];
-    dev.armCorruption({W::Request, K::Bit, 0, 4, 0});
+    dev.armCorruption(Spoil(W::Request, K::Bit, 0, 4, 0));
     const Bytes reply = link.exchange(frame(1, {2, 0, 0, 0, 0, 0, 0, 90}), 13).value_or(Bytes{});
     ASSERT_EQ(reply.size(), 13u);
     EXPECT_EQ(reply[4], 3);
@@ -92,14 +113,14 @@ TEST_F(SimCorruption, SpoiltRequestIsActedOnAsItArrivedAndRemembered) {
     EXPECT_NE(before, 90);
 
     // A spoilt start byte: the receiver never sees a frame, nothing is done or answered.
-    dev.armCorruption({W::Request, K::Byte, 0, 0, 0x00});
+    dev.armCorruption(Spoil(W::Request, K::Byte, 0, 0, 0x00));
     link.send(frame(1, {2, 0, 0, 0, 0, 0, 0, 77}));
     EXPECT_TRUE(link.drain(200ms).empty());
     EXPECT_NE(dev.memory(D(493), 1)[0], 77);
     EXPECT_EQ(dev.alteredRequests().size(), 1u);
     // A read turned into a voltage command (20 -> 16): a 13-byte answer the reader did not expect.
     dev.setMemory(214, {3});
-    dev.armCorruption({W::Request, K::Bit, 0, 3, 2});
+    dev.armCorruption(Spoil(W::Request, K::Bit, 0, 3, 2));
     link.send(frame(20, {0, 0, 120}));
     EXPECT_EQ(link.drain(200ms).size(), 13u);
     ASSERT_EQ(dev.alteredRequests().size(), 2u);
@@ -131,12 +152,18 @@ TEST(SimCorruptionCli, CorruptionsParseFromWordsOptionsAndControlLines) {
     EXPECT_EQ(c.after, 7);
     EXPECT_EQ(c.byte, 11u);
     EXPECT_EQ(c.value, 200);
+    const Corruption filtered = zefsim::parseCorruption({"reply", "byte", "2", "4", "9", "command", "20", "count", "3"});
+    EXPECT_EQ(filtered.command, 20);
+    EXPECT_EQ(filtered.count, 3);
+    EXPECT_EQ(filtered.after, 2);
+    EXPECT_EQ(filtered.value, 9);
     const Corruption random = zefsim::parseCorruption({"reply", "bit"});
+    EXPECT_FALSE(random.command.has_value());
     EXPECT_FALSE(random.byte.has_value());
     EXPECT_FALSE(random.value.has_value());
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"reply"}, {"sideways", "bit"}, {"reply", "nibble"}, {"reply", "bit", "0", "0", "8"},
-          {"reply", "byte", "0", "0", "256"}, {"reply", "bit", "-1"}}) {
+          {"reply", "byte", "0", "0", "256"}, {"reply", "bit", "-1"}, {"reply", "bit", "0", "count", "0"}}) {
         EXPECT_THROW(zefsim::parseCorruption(bad), std::runtime_error) << bad[0];
     }
 

@@ -152,19 +152,10 @@ void Session::Close() {
 }
 
 void Session::Settle(bool restore) {
-    if (!connected_ || !model.entry(kSlot).online || !zef::DoubtsPending(link, kSlot)) return;
-    const zef::DeviceMemory expected = zef::ImageOf(model.device(kSlot));
-    if (restore) {
-        Check(zef::ConfirmMemory(exchange, kSlot, expected, zef::WholeMemory()).report,
-              "checking the device after a link fault");
-    } else {
-        const zef::ReadBack r = zef::ReadBackMemory(exchange, kSlot, expected, zef::WholeMemory());
-        if (r.result == zef::ReadBack::Result::Unread) Check(zef::kFailed, "checking the device after a link fault");
-        if (r.result == zef::ReadBack::Result::Differs)
-            Fail("the device changed while it was read (" + zef::DescribeDifference(r.device, expected, r.differing) +
-                 "); read it again");
-    }
-    zef::SettleDoubts(link, kSlot);
+    if (!connected_) return;
+    const zef::WriteReport report = zef::SettleWithModel(exchange, model, kSlot, restore);
+    if (report.outcome == zef::WriteOutcome::Mismatch && !restore) Fail(report.detail + "; read it again");
+    Check(report, "checking the device after a link fault");
 }
 
 void Session::CheckSerialPermission() const {

@@ -102,10 +102,19 @@ std::string trimmed(const std::string& s) {
 
 }  // namespace
 
-Corruption parseCorruption(const std::vector<std::string>& words) {
-    if (words.size() < 2 || words.size() > 5)
-        throw bad("a corruption is request|reply bit|byte [FRAME [BYTE [VALUE]]]");
+Corruption parseCorruption(const std::vector<std::string>& all) {
+    std::vector<std::string> words = all;
     Corruption c;
+    // Trailing "command CODE" and "count N", in either order.
+    for (int tail = 0; tail < 2 && words.size() >= 4; ++tail) {
+        const std::string& key = words[words.size() - 2];
+        if (key == "command") c.command = static_cast<std::uint8_t>(parseNumber(words.back(), 255, "CODE"));
+        else if (key == "count") c.count = static_cast<int>(parseRange(words.back(), 1, 1000000, "COUNT"));
+        else break;
+        words.resize(words.size() - 2);
+    }
+    if (words.size() < 2 || words.size() > 5)
+        throw bad("a corruption is request|reply bit|byte [FRAME [BYTE [VALUE]]] [command CODE] [count N]");
     if (words[0] != "request" && words[0] != "reply") throw bad("request or reply, not '" + words[0] + "'");
     if (words[1] != "bit" && words[1] != "byte") throw bad("bit or byte, not '" + words[1] + "'");
     c.where = words[0] == "request" ? Corruption::Where::Request : Corruption::Where::Reply;
@@ -132,11 +141,12 @@ Settings for the next device defined after them:
   --firmware X.Y.Z       firmware version (default 2.1.0)
   --bootloader           start in boot-loader mode
   --wlan                 report the WLAN interface instead of LAN
-  --corrupt WHERE,WHAT[,FRAME[,BYTE[,VALUE]]]
+  --corrupt WHERE,WHAT[,FRAME[,BYTE[,VALUE]]][,command,CODE][,count,N]
                          spoil one frame as a bit error on the line would: WHERE is request or
                          reply, WHAT is bit (flip one bit; VALUE = the bit 0..7) or byte (replace
                          one byte; VALUE = the new value); FRAME counts from 0, the device's first
-                         frame; BYTE is the position in the frame; left out = random. One per WHERE.
+                         frame (with command CODE only, when given); BYTE is the position in the
+                         frame; left out = random; N frames in a row (default 1). One per WHERE.
   --noise PERCENT        spoil each request and each reply with this probability (one random bit
                          or byte)
 Announcements:
@@ -157,9 +167,10 @@ Control commands on standard input (DEVICE is the number shown at start and by `
   cut DEVICE             close the device's TCP connections
   garbage DEVICE         next reply: random bytes of the right length
   short DEVICE           next reply: only its first half
-  corrupt DEVICE request|reply bit|byte [FRAME [BYTE [VALUE]]]
-                         spoil one frame FRAME frames from now (0 = the next): flip bit VALUE or
-                         replace the byte by VALUE at BYTE; what is left out is random
+  corrupt DEVICE request|reply bit|byte [FRAME [BYTE [VALUE]]] [command CODE] [count N]
+                         spoil one frame FRAME frames from now (0 = the next; counting only
+                         frames with command CODE when given), and N - 1 more after it: flip
+                         bit VALUE or replace the byte by VALUE at BYTE; left out = random
   noise DEVICE PERCENT   spoil each request and reply with this probability (0 = off)
   altered DEVICE         the spoilt requests the device acted on, and what they changed
   bootloader DEVICE on|off   boot-loader mode
@@ -386,7 +397,7 @@ const std::vector<Command>& commands() {
              d.armCorruption(parseCorruption(a));
              return std::string("ok\n");
          },
-         5},
+         9},
         {"noise", 1,
          [](Simulator&, Device& d, const auto& a) {
              d.setNoisePercent(parseNoise(a[0]));

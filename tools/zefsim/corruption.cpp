@@ -41,12 +41,15 @@ Corruption randomCorruption(Corruption::Where where, std::mt19937& random) {
     return c;
 }
 
-// Takes an armed corruption when its frame has come.
-std::optional<Corruption> due(std::optional<Corruption>& armed) {
-    if (!armed) return std::nullopt;
-    if (armed->after-- > 0) return std::nullopt;
+// Takes an armed corruption when its frame (of `command`) has come.
+std::optional<Corruption> due(std::optional<Corruption>& armed, std::uint8_t command) {
+    if (!armed || (armed->command && *armed->command != command)) return std::nullopt;
+    if (armed->after > 0) {
+        --armed->after;
+        return std::nullopt;
+    }
     std::optional<Corruption> c = armed;
-    armed.reset();
+    if (--armed->count <= 0) armed.reset();
     return c;
 }
 
@@ -105,15 +108,15 @@ bool Device::noiseStrikes() {
     return noisePercent_ > 0 && std::uniform_real_distribution<double>(0, 100)(random_) < noisePercent_;
 }
 
-std::optional<Corruption> Device::takeRequestCorruption() {
+std::optional<Corruption> Device::takeRequestCorruption(const std::vector<std::uint8_t>& frame) {
     std::lock_guard lock(mutex_);
-    if (std::optional<Corruption> c = due(requestCorruption_)) return c;
+    if (std::optional<Corruption> c = due(requestCorruption_, frame.size() > 3 ? frame[3] : 0)) return c;
     if (noiseStrikes()) return randomCorruption(Corruption::Where::Request, random_);
     return std::nullopt;
 }
 
-void Device::corruptReply(std::vector<std::uint8_t>& reply) {
-    if (std::optional<Corruption> c = due(replyCorruption_)) {
+void Device::corruptReply(std::vector<std::uint8_t>& reply, std::uint8_t command) {
+    if (std::optional<Corruption> c = due(replyCorruption_, command)) {
         corrupt(reply, *c, random_);
     } else if (noiseStrikes()) {
         corrupt(reply, randomCorruption(Corruption::Where::Reply, random_), random_);

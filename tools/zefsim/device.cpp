@@ -168,7 +168,7 @@ void Device::shortNextReply() {
 void Device::armFault(ArmedFault fault, int after, int lateMs) {
     using W = Corruption::Where;
     using K = Corruption::Kind;
-    const auto corruption = [after](W where, K kind) { return Corruption{where, kind, after, {}, {}}; };
+    const auto corruption = [after](W where, K kind) { return Corruption{where, kind, after, {}, {}, {}, 1}; };
     switch (fault) {
         case ArmedFault::FlipReplyBit: return armCorruption(corruption(W::Reply, K::Bit));
         case ArmedFault::ReplyByte: return armCorruption(corruption(W::Reply, K::Byte));

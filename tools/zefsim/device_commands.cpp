@@ -64,7 +64,7 @@ std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame,
         }
     }
     distort(bytes);
-    corruptReply(bytes);
+    corruptReply(bytes, frame[3]);
     return Reply{std::move(bytes), delay};
 }
 

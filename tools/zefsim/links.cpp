@@ -20,7 +20,7 @@ void CommandSession::receive(std::uint8_t byte, Clock::time_point at, std::vecto
         // A frame completed from a spoilt request's leftover bytes is altered too.
         std::optional<std::vector<std::uint8_t>> sent = std::move(spoiltPending_);
         spoiltPending_.reset();
-        if (const std::optional<Corruption> c = sent ? std::nullopt : device_.takeRequestCorruption()) {
+        if (const std::optional<Corruption> c = sent ? std::nullopt : device_.takeRequestCorruption(frame)) {
             spoil(frame, *c, at, out);
             continue;
         }

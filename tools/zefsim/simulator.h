@@ -92,6 +92,8 @@ struct Corruption {
     int after = 0;                      // frames from now: 0 = the next request (or reply)
     std::optional<std::size_t> byte;    // position in the frame, random when unset; past its end: the last byte
     std::optional<std::uint8_t> value;  // Bit: the bit 0..7; Byte: the new value; random (and different) when unset
+    std::optional<std::uint8_t> command;  // only frames of this command code count (a reply: its request's)
+    int count = 1;                        // frames spoilt in a row (of that command)
 };
 
 // Spoils `frame` as `c` says (random choices from `random`).
@@ -189,7 +191,7 @@ public:
     std::optional<Reply> handleAlteredFrame(const std::vector<std::uint8_t>& frame, Link link,
                                             const std::vector<std::uint8_t>& sent);
     // The corruption due for the request the receiver just completed, if any (counts it).
-    std::optional<Corruption> takeRequestCorruption();
+    std::optional<Corruption> takeRequestCorruption(const std::vector<std::uint8_t>& frame);
     std::mt19937& lineRandom() { return lineRandom_; }  // the link thread's own, for corrupt()
     void noteLoneZero();
     void noteDiscarded(std::size_t count);
@@ -210,7 +212,7 @@ private:
     void storeSlot(int slot);
     void loadSlot(int slot, bool fromFrontPanel);
     void distort(std::vector<std::uint8_t>& reply);
-    void corruptReply(std::vector<std::uint8_t>& reply);
+    void corruptReply(std::vector<std::uint8_t>& reply, std::uint8_t command);
     bool noiseStrikes();
 
     struct Slot {
