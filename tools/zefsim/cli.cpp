@@ -186,31 +186,74 @@ The simulator keeps running when standard input ends; SIGINT or SIGTERM stop it.
 )" + bootloaderUsage();
 }
 
+namespace {
+
+// The settings options gave for the next device defined, and the last of those options.
+struct NextDevice {
+    DevicePlan plan;
+    std::string option;  // "" while none was given
+};
+
+// Takes `a` when it is a setting of the next device (--name ... --noise); false otherwise.
+bool takeDeviceSetting(const std::string& a, const std::function<const std::string&()>& value, NextDevice& next) {
+    DeviceConfig& c = next.plan.config;
+    if (a == "--name") {
+        c.name = value();
+        if (c.name.empty() || c.name.size() > 16) throw bad("--name takes 1 to 16 characters");
+    } else if (a == "--uid") {
+        c.uid = parseUid(value());
+    } else if (a == "--firmware") {
+        const auto v = parseVersion(value());
+        c.major = v[0], c.minor = v[1], c.patch = v[2];
+    } else if (a == "--bootloader") {
+        c.bootloader = true;
+    } else if (a == "--wlan") {
+        c.network = 1;
+    } else if (a == "--corrupt") {
+        next.plan.corruptions.push_back(parseCorruption(splitCommas(value())));
+        checkOnePerDirection(next.plan.corruptions);
+    } else if (a == "--noise") {
+        next.plan.noisePercent = parseNoise(value());
+    } else {
+        return false;
+    }
+    next.option = a;
+    return true;
+}
+
+NextDevice freshDevice() {
+    NextDevice next;
+    next.plan.config.name.clear();
+    return next;
+}
+
+void checkLoopback(const Options& o) {
+    for (const DevicePlan& plan : o.devices)
+        if (plan.tcp && !o.allowRemote && !isLoopback(parseIPv4(plan.tcp->first)))
+            throw bad("--tcp " + plan.tcp->first + " is not a loopback address (127.x.x.x): zefsim would answer "
+                      "anyone on that network; --allow-remote lets it");
+}
+
+}  // namespace
+
 Options parseOptions(const std::vector<std::string>& args) {
     Options o;
-    DeviceConfig next;
-    bool pending = false;
-    std::string pendingOption;
+    NextDevice next = freshDevice();
     const auto value = [&](std::size_t& i) -> const std::string& {
         if (i + 1 >= args.size()) throw bad(args[i] + " needs a value");
         return args[++i];
     };
-    std::vector<Corruption> nextCorruptions;
-    double nextNoise = 0;
     const auto define = [&](DevicePlan plan) {
-        plan.config = next;
-        plan.corruptions = std::exchange(nextCorruptions, {});
-        plan.noisePercent = std::exchange(nextNoise, 0.0);
-        checkOnePerDirection(plan.corruptions);
+        plan.config = next.plan.config;
+        plan.corruptions = next.plan.corruptions;
+        plan.noisePercent = next.plan.noisePercent;
         if (plan.config.name.empty()) plan.config.name = "ZEF-4.260 #" + std::to_string(o.devices.size() + 1);
         o.devices.push_back(std::move(plan));
-        next = DeviceConfig{};
-        next.name.clear();
-        pending = false;
+        next = freshDevice();
     };
-    next.name.clear();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (takeDeviceSetting(a, [&]() -> const std::string& { return value(i); }, next)) continue;
         if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {
@@ -232,29 +275,6 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.announceIntervalMs = static_cast<int>(parseNumber(value(i), 3600000, "--announce-interval"));
         } else if (a == "--meters") {
             o.meters = true;
-        } else if (a == "--name") {
-            next.name = value(i);
-            if (next.name.empty() || next.name.size() > 16) throw bad("--name takes 1 to 16 characters");
-            pending = true, pendingOption = a;
-        } else if (a == "--uid") {
-            next.uid = parseUid(value(i));
-            pending = true, pendingOption = a;
-        } else if (a == "--firmware") {
-            const auto v = parseVersion(value(i));
-            next.major = v[0], next.minor = v[1], next.patch = v[2];
-            pending = true, pendingOption = a;
-        } else if (a == "--bootloader") {
-            next.bootloader = true;
-            pending = true, pendingOption = a;
-        } else if (a == "--wlan") {
-            next.network = 1;
-            pending = true, pendingOption = a;
-        } else if (a == "--corrupt") {
-            nextCorruptions.push_back(parseCorruption(splitCommas(value(i))));
-            pending = true, pendingOption = a;
-        } else if (a == "--noise") {
-            nextNoise = parseNoise(value(i));
-            pending = true, pendingOption = a;
         } else if (a == "--allow-remote") {
             o.allowRemote = true;
         } else {
@@ -262,13 +282,10 @@ Options parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.help || o.version) return o;
-    if (pending)
-        throw bad(pendingOption + " applies to the next device, but no --tcp or --serial follows it");
+    if (!next.option.empty())
+        throw bad(next.option + " applies to the next device, but no --tcp or --serial follows it");
     if (o.devices.empty()) throw bad("no device: give at least one --tcp HOST:PORT or --serial PATH");
-    for (const DevicePlan& plan : o.devices)
-        if (plan.tcp && !o.allowRemote && !isLoopback(parseIPv4(plan.tcp->first)))
-            throw bad("--tcp " + plan.tcp->first + " is not a loopback address (127.x.x.x): zefsim would answer "
-                      "anyone on that network; --allow-remote lets it");
+    checkLoopback(o);
     return o;
 }
 
@@ -362,48 +379,6 @@ const std::vector<Command>& commands() {
              d.frontPanelRecall(slot);
              return std::string("ok\n");
          }},
-        {"drop", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.dropReplies(static_cast<int>(parseNumber(a[0], 1000000, "COUNT")));
-             return std::string("ok\n");
-         }},
-        {"delay", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
-             return std::string("ok\n");
-         }},
-        {"silent", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setSilent(onOff(a[0]));
-             return std::string("ok\n");
-         }},
-        {"cut", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.cutConnections();
-             return std::string("ok\n");
-         }},
-        {"garbage", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.garbageNextReply();
-             return std::string("ok\n");
-         }},
-        {"short", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.shortNextReply();
-             return std::string("ok\n");
-         }},
-        {"corrupt", 2,
-         [](Simulator&, Device& d, const auto& a) {
-             d.armCorruption(parseCorruption(a));
-             return std::string("ok\n");
-         },
-         9},
-        {"noise", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setNoisePercent(parseNoise(a[0]));
-             return std::string("ok\n");
-         }},
-        {"altered", 0, [](Simulator&, Device& d, const auto&) { return describeAltered(d); }},
         {"bootloader", 1,
          [](Simulator&, Device& d, const auto& a) {
              d.setBootloader(onOff(a[0]));
@@ -448,6 +423,61 @@ const std::vector<Command>& commands() {
     return table;
 }
 
+// Faults on demand.
+const std::vector<Command>& faultCommands() {
+    static const std::vector<Command> table = {
+        {"drop", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.dropReplies(static_cast<int>(parseNumber(a[0], 1000000, "COUNT")));
+             return std::string("ok\n");
+         }},
+        {"delay", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
+             return std::string("ok\n");
+         }},
+        {"silent", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setSilent(onOff(a[0]));
+             return std::string("ok\n");
+         }},
+        {"cut", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.cutConnections();
+             return std::string("ok\n");
+         }},
+        {"garbage", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.garbageNextReply();
+             return std::string("ok\n");
+         }},
+        {"short", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.shortNextReply();
+             return std::string("ok\n");
+         }},
+        {"corrupt", 2,
+         [](Simulator&, Device& d, const auto& a) {
+             d.armCorruption(parseCorruption(a));
+             return std::string("ok\n");
+         },
+         9},
+        {"noise", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setNoisePercent(parseNoise(a[0]));
+             return std::string("ok\n");
+         }},
+        {"altered", 0, [](Simulator&, Device& d, const auto&) { return describeAltered(d); }},
+    };
+    return table;
+}
+
+std::vector<Command> allCommands() {
+    std::vector<Command> all = commands();
+    all.insert(all.end(), faultCommands().begin(), faultCommands().end());
+    return all;
+}
+
 }  // namespace
 
 ControlResult runControl(Simulator& sim, const std::string& line) {
@@ -464,7 +494,7 @@ ControlResult runControl(Simulator& sim, const std::string& line) {
             for (std::size_t i = 0; i < sim.deviceCount(); ++i) out += describeDevice(sim, i);
             return {out};
         }
-        for (const Command& c : commands()) {
+        for (const Command& c : allCommands()) {
             if (name != c.name) continue;
             if (words.size() < c.args + 2 || words.size() > std::max(c.args, c.maxArgs) + 2)
                 throw bad(name + " takes a DEVICE and " + std::to_string(c.args) +
