@@ -171,7 +171,7 @@ Confirmation ParameterWriter::Confirm(DeviceSlot device) {
     const DeviceMemory expected = ImageOf(model_.device(device));
     LinkState& link = exchange_.link();
     const bool whole = DoubtsPending(link, device) && !link.deviceChanged[SlotIndex(device)];
-    const MemoryScope scope = whole ? WholeMemory() : p.changed;
+    const MemoryScope scope = whole ? EditableMemory() | p.changed : p.changed;
     Confirmation c;
     c.device = expected;
     if (Reaches(device) && scope.any()) {

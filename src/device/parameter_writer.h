@@ -69,10 +69,11 @@ public:
     // changed in the model and compares them with the model; when they
     // differ, everything sent since is sent again once and read back again.
     // When a request to the device may have reached it altered and no whole
-    // check has settled that yet (readback.h DoubtsPending), the whole device
-    // is compared, and bytes that differ outside the written ones are
-    // written back from the model — unless the device has reported a change
-    // of its own, which its update reads instead. Nothing pending, an
+    // check has settled that yet (readback.h DoubtsPending), everything the
+    // editor writes (readback.h EditableMemory) is compared, and bytes that
+    // differ outside the written ones are written back from the model —
+    // unless the device has reported a change of its own, which its update
+    // reads instead. Nothing pending, an
     // off-line device or suppressed sends: Done without a read.
     Confirmation Confirm(DeviceSlot device);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "device/device_reader.h"
 #include "device/link_state.h"
 #include "device/memory_transfer.h"
 #include "model/memory_map.h"
@@ -92,7 +93,7 @@ int Region(std::size_t index) {
 }
 
 // Command 25 makes the device take written state or preset bytes (DS 205 on).
-constexpr std::size_t kFirstActivated = 205;
+constexpr std::size_t kFirstActivated = kDeviceStateFirst;
 
 }  // namespace
 
@@ -133,6 +134,11 @@ MemoryScope Changed(const DeviceMemory& a, const DeviceMemory& b) {
     for (std::size_t i = 0; i < kImageSize; ++i)
         if (a[i] != b[i]) changed.set(i);
     return changed;
+}
+
+MemoryScope EditableMemory() {
+    return AddressRange(kDeviceStateFirst, kDeviceStateCount) | AddressRange(kPresetBaseAddress, kPresetSize) |
+           AddressRange(kFirBaseAddress, 2 * kFirImageSize);
 }
 
 MemoryScope AddressRange(std::uint32_t first, std::size_t count) {
@@ -264,15 +270,16 @@ void SettleDoubts(LinkState& link, DeviceSlot slot) {
     link.doubtsSettled[i] = link.doubtfulRequests[i];
 }
 
-WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, bool restore) {
+WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, const MemoryScope& scope,
+                            bool restore) {
     LinkState& link = exchange.link();
-    if (!ExchangesReach(link, model.entry(slot)) || !DoubtsPending(link, slot)) return {};
+    if (!ExchangesReach(link, model.entry(slot))) return {};
     const DeviceMemory expected = ImageOf(model.device(slot));
     WriteReport report;
     if (restore) {
-        report = ConfirmMemory(exchange, slot, expected, WholeMemory()).report;
+        report = ConfirmMemory(exchange, slot, expected, scope).report;
     } else {
-        const ReadBack r = ReadBackMemory(exchange, slot, expected, WholeMemory());
+        const ReadBack r = ReadBackMemory(exchange, slot, expected, scope);
         if (r.result == ReadBack::Result::Unread) report = {WriteOutcome::Unread, {}};
         if (r.result == ReadBack::Result::Differs)
             report = {WriteOutcome::Mismatch,

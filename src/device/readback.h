@@ -53,6 +53,10 @@ MemoryScope Changed(const DeviceMemory& a, const DeviceMemory& b);
 // Device addresses [first, first + count) as image indices.
 MemoryScope AddressRange(std::uint32_t first, std::size_t count);
 inline MemoryScope WholeMemory() { return MemoryScope().set(); }
+// What the editor's writes reach: the device state (DS 205..217), the preset and both FIRs.
+// The device's identity, firmware, network settings and loaded slot (DS 0..204) and the bytes
+// after the state are its own: a model filled from a project holds other values there.
+MemoryScope EditableMemory();
 
 enum class WriteOutcome {
     Done,       // written and read back equal
@@ -122,11 +126,12 @@ bool DoubtsPending(const LinkState& link, DeviceSlot slot);
 // After a whole-device check found the device as expected: every doubt so far is settled.
 void SettleDoubts(LinkState& link, DeviceSlot slot);
 
-// After a step's work, when doubts are pending for the device of `slot` and exchanges reach
-// it: the whole device is compared with the model. `restore` (a step that wrote): what
-// differs is written back from the model (ConfirmMemory); otherwise a difference is a
-// Mismatch ("the device changed while it was read"). Settles the doubts when the device is
-// found as the model says. Done when nothing was pending.
-WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, bool restore);
+// After a step whose requests may have reached the device altered: `scope` of the device
+// is compared with the model (nothing when exchanges do not reach it). `restore` (a step
+// that wrote): what differs is written back from the model (ConfirmMemory); otherwise a
+// difference is a Mismatch ("the device changed while it was read"). Settles the doubts
+// when the device is found as the model says.
+WriteReport SettleWithModel(Exchange& exchange, const Model& model, DeviceSlot slot, const MemoryScope& scope,
+                            bool restore);
 
 }  // namespace zef

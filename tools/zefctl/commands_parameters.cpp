@@ -130,6 +130,7 @@ int SetNamed(Context& ctx, const std::string& host, const std::string& name, con
     }
     session.Check(status, "set " + p.name);
     ConfirmSet(session, p);
+    session.Settle(true);
     PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
     return kExitOk;
 }

@@ -152,8 +152,8 @@ void Session::Close() {
 }
 
 void Session::Settle(bool restore) {
-    if (!connected_) return;
-    const zef::WriteReport report = zef::SettleWithModel(exchange, model, kSlot, restore);
+    if (!connected_ || link.doubtfulRequests[zef::SlotIndex(kSlot)] == 0) return;
+    const zef::WriteReport report = zef::SettleWithModel(exchange, model, kSlot, zef::WholeMemory(), restore);
     if (report.outcome == zef::WriteOutcome::Mismatch && !restore) Fail(report.detail + "; read it again");
     Check(report, "checking the device after a link fault");
 }

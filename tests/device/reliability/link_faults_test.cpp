@@ -88,7 +88,7 @@ TEST_P(LinkFaults, NeverSucceedWithWrongData) {
     f.device->armFault(c.fault, (c.op == Op::LoadWrites ? 7 : kLoadWriteFrames + 4) + c.shift, kLateMs);
     const WriteReport report = LoadWholeDevice(*f.reader, *f.exchange, f.model, kSlot);
     ASSERT_TRUE(report.ok()) << report.Text();
-    const WriteReport settled = SettleWithModel(*f.exchange, f.model, kSlot, true);
+    const WriteReport settled = SettleWithModel(*f.exchange, f.model, kSlot, WholeMemory(), true);
     ASSERT_TRUE(settled.ok()) << settled.Text();
     ExpectDeviceIsModel(f);
     EXPECT_EQ(f.Image().settings[ds::kNoiseLevel], 60);
