@@ -110,7 +110,6 @@ void ParameterWriter::Notify(DeviceSlot device, ResponseEffect effect, const Par
 
 Status ParameterWriter::Transmit(DeviceSlot device, const Transmission& t) {
     const DeviceModel& d = model_.device(device);
-    if (Reaches(device)) AddOnce(pending_[SlotIndex(device)].sent, {t});
     switch (t.kind) {
         case Transmission::Kind::Command:
             return exchange_.SendCommandFrame(device, t.command.code, t.command.p);
@@ -152,34 +151,22 @@ bool ParameterWriter::Reaches(DeviceSlot device) const {
 }
 
 void ParameterWriter::NoteChanges(DeviceSlot device, const DeviceMemory& before) {
-    if (Reaches(device)) pending_[SlotIndex(device)].changed |= Changed(before, ImageOf(model_.device(device)));
-}
-
-Status ParameterWriter::Resend(DeviceSlot device, const DeviceMemory& expected, const MemoryScope& differing) {
-    const Pending& p = pending_[SlotIndex(device)];
-    const Transmissions sent = p.sent;
-    Status status = kOk;
-    if ((differing & p.changed).any())
-        for (const Transmission& t : sent) status = First(status, Transmit(device, t));
-    const MemoryScope outside = differing & ~p.changed;
-    if (outside.any()) status = First(status, WriteMemoryBytes(exchange_, device, expected, outside));
-    return status;
+    if (Reaches(device)) pending_[SlotIndex(device)] |= Changed(before, ImageOf(model_.device(device)));
 }
 
 Confirmation ParameterWriter::Confirm(DeviceSlot device) {
-    Pending& p = pending_[SlotIndex(device)];
+    MemoryScope& changed = pending_[SlotIndex(device)];
     const DeviceMemory expected = ImageOf(model_.device(device));
     LinkState& link = exchange_.link();
     const bool whole = DoubtsPending(link, device) && !link.deviceChanged[SlotIndex(device)];
-    const MemoryScope scope = whole ? EditableMemory() | p.changed : p.changed;
+    const MemoryScope scope = whole ? EditableMemory() | changed : changed;
     Confirmation c;
     c.device = expected;
     if (Reaches(device) && scope.any()) {
-        c = ConfirmMemory(exchange_, device, expected, scope,
-                         [&](const MemoryScope& differing) { return Resend(device, expected, differing); });
+        c = ConfirmMemory(exchange_, device, expected, scope);
         if (whole && c.report.ok()) SettleDoubts(link, device);
     }
-    p = Pending{};
+    changed.reset();
     return c;
 }
 

@@ -13,7 +13,7 @@
 // reports success, so the model still follows.
 //
 // Confirming: the writer remembers, per device, the device bytes its writes
-// changed in the model and what it sent, until Confirm reads them back. The
+// changed in the model, until Confirm reads them back. The
 // caller confirms at the end of a step the user sees as one (a command-line
 // set, a drag released, a copy, an equaliser applied).
 //
@@ -66,8 +66,10 @@ public:
 
     // Confirms what the writes to `device` changed since its last
     // confirmation: reads back only the blocks holding the device bytes they
-    // changed in the model and compares them with the model; when they
-    // differ, everything sent since is sent again once and read back again.
+    // changed in the model and compares them with the model; bytes that
+    // differ are sent again once, as memory writes from the model followed by
+    // the command that makes the device take them (readback.h
+    // WriteMemoryBytes), and read back again.
     // When a request to the device may have reached it altered and no whole
     // check has settled that yet (readback.h DoubtsPending), everything the
     // editor writes (readback.h EditableMemory) is compared, and bytes that
@@ -82,24 +84,18 @@ public:
     ResponseObserver& responses() { return responses_; }
 
 private:
-    // What the writes to one device changed and sent since its last confirmation.
-    struct Pending {
-        MemoryScope changed;
-        Transmissions sent;
-    };
-
     void Notify(DeviceSlot device, ResponseEffect effect, const ParamTarget& target);
     // Writes reach the device now (on-line, sends not suppressed).
     bool Reaches(DeviceSlot device) const;
     // Remembers the bytes that changed since `before` was taken.
     void NoteChanges(DeviceSlot device, const DeviceMemory& before);
-    Status Resend(DeviceSlot device, const DeviceMemory& expected, const MemoryScope& differing);
 
     Model& model_;
     Exchange& exchange_;
     ResponseObserver& responses_;
     FirWriter firWriter_;
-    std::array<Pending, kSlotCount> pending_;
+    // Per device: the bytes its writes changed since its last confirmation.
+    std::array<MemoryScope, kSlotCount> pending_;
 };
 
 }  // namespace zef

@@ -55,6 +55,7 @@ Image Capture(const zefsim::Device& device) {
 
 LineChanges ChangesByTheLine(const std::vector<zefsim::AlteredRequest>& altered) {
     LineChanges line;
+    line.acted = altered.size();
     for (const zefsim::AlteredRequest& a : altered) {
         if (a.changed.empty() && a.slotsChanged.empty()) continue;
         ++line.requests;

@@ -36,7 +36,8 @@ Image Capture(const zefsim::Device& device);
 struct LineChanges {
     std::map<std::uint32_t, std::set<std::uint8_t>> bytes;
     std::set<int> slotsWritten;
-    std::size_t requests = 0;  // spoilt requests the device acted on
+    std::size_t acted = 0;     // spoilt requests the device acted on
+    std::size_t requests = 0;  // those of them that changed it
 };
 LineChanges ChangesByTheLine(const std::vector<zefsim::AlteredRequest>& altered);
 

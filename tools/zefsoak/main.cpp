@@ -55,7 +55,7 @@ constexpr auto kStartupGrace = 5s;
 struct Stats {
     std::mutex mutex;
     long operations = 0, succeeded = 0, failed = 0, refused = 0, corruptions = 0, overran = 0, crashed = 0;
-    long spoiltActedOn = 0, lineBytes = 0;
+    long spoiltActedOn = 0, spoiltChanged = 0, lineBytes = 0;
     std::map<std::string, long> faults;
     std::map<std::string, long> perOperation;
     double longest = 0;
@@ -192,7 +192,8 @@ private:
                 corruption = "failed, but wrote " + op.writes;
         }
         std::lock_guard lock(stats_.mutex);
-        stats_.spoiltActedOn += static_cast<long>(line.requests);
+        stats_.spoiltActedOn += static_cast<long>(line.acted);
+        stats_.spoiltChanged += static_cast<long>(line.requests);
         stats_.lineBytes += static_cast<long>(line.bytes.size());
         ++stats_.operations;
         ++stats_.perOperation[op.name];
@@ -303,8 +304,8 @@ int Main(int argc, char** argv) {
     std::printf("  failed            %ld (of them refused illegal or empty input: %ld)\n", stats.failed, stats.refused);
     std::printf("  crashed or hung   %ld\n", stats.crashed);
     std::printf("faults injected     %ld (%s)\n", faults, faultList.c_str());
-    std::printf("spoilt requests     %ld acted on as another request, %ld device bytes they wrote\n",
-                stats.spoiltActedOn, stats.lineBytes);
+    std::printf("spoilt requests     %ld acted on by a device, %ld of them changed it (%ld bytes)\n",
+                stats.spoiltActedOn, stats.spoiltChanged, stats.lineBytes);
     std::printf("longest operation   %.1f s (%s)\n", stats.longest, stats.longestWhat.c_str());
     std::printf("over the deadline   %ld\n", stats.overran);
     std::printf("silent corruptions  %ld\n", stats.corruptions);

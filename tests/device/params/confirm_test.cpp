@@ -1,12 +1,14 @@
 // The parameter writer confirms what it wrote: it reads back only the blocks
-// holding the bytes its writes changed, sends once more what the device does
-// not hold and reports a device that still does not; after a request that may
+// holding the bytes its writes changed, writes once more what the device does
+// not hold (a memory write and command 25) and reports a device that still
+// does not; after a request that may
 // have reached the device altered it checks everything the editor writes and
 // puts back what differs.
 
 #include "device/readback.h"
 #include "model/memory_map.h"
 #include "params_fixture.h"
+#include "spoiling_exchange.h"
 
 namespace zef::test {
 namespace {
@@ -47,26 +49,18 @@ TEST_F(ParamsTest, ConfirmReadsBackOnlyTheBlocksOfWhatChanged) {
     }
 }
 
-// Forwards to the real exchange, with p8 of the first `times` gain commands changed on the
-// way: the device takes and echoes another gain code, as if the line had spoilt it.
-class GainSpoiler final : public Exchange {
-public:
-    GainSpoiler(Exchange& inner, int times) : inner_(inner), times_(times) {}
-    ExchangeResult Transact(DeviceSlot slot, const Request& request, Reporting reporting) override {
-        Request sent = request;
-        if (request.command == cmd::kGain && spoilt < times_) {
-            sent.p[7] = static_cast<std::uint8_t>(sent.p[7] + 4);
-            ++spoilt;
-        }
-        return inner_.Transact(slot, sent, reporting);
-    }
-    LinkState& link() override { return inner_.link(); }
-    int spoilt = 0;
-
-private:
-    Exchange& inner_;
-    int times_;
-};
+// Output 1's gain code (PI 493, device address 733) raised by 4 on its way in the first
+// `times` frames that carry it, a gain command or a memory write.
+SpoilingExchange GainSpoiler(Exchange& inner, int times) {
+    return SpoilingExchange(inner, times, [](Request& r) {
+        std::uint8_t* code = nullptr;
+        if (r.command == cmd::kGain && r.p[0] == kOutput1) code = &r.p[7];
+        const int at = static_cast<int>(P(493)) - (r.p[0] << 8 | r.p[1]);
+        if (r.command == cmd::kWriteMemory && at >= 0 && at < r.p[2]) code = &r.payload[static_cast<std::size_t>(at)];
+        if (code) *code = static_cast<std::uint8_t>(*code + 4);
+        return code != nullptr;
+    });
+}
 
 TEST_F(ParamsTest, ConfirmSendsOnceMoreWhatTheDeviceDoesNotHoldThenReportsIt) {
     const struct {
@@ -80,7 +74,7 @@ TEST_F(ParamsTest, ConfirmSendsOnceMoreWhatTheDeviceDoesNotHoldThenReportsIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.times);
-        GainSpoiler spoiler(*exchange, c.times);
+        SpoilingExchange spoiler = GainSpoiler(*exchange, c.times);
         ParameterWriter w(model, spoiler);
         ASSERT_EQ(w.Set(kSlot, *FindParameter("out1.gain"), c.db), kOk);
         const Confirmation confirmed = w.Confirm(kSlot);
