@@ -46,7 +46,8 @@ Status ApplyAutoEq(ParameterWriter& writer, DeviceSlot device, ChannelCode outpu
         const auto band = BandEdit(OutputBandIndex(output, k), edits[static_cast<std::size_t>(k)]);
         all.insert(all.end(), band.begin(), band.end());
     }
-    return writer.Set(device, all);
+    if (const Status sent = writer.Set(device, all); sent != kOk) return sent;
+    return writer.Confirm(device).report.ok() ? kOk : kFailed;
 }
 
 }  // namespace zef::measure

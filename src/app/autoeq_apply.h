@@ -23,8 +23,9 @@ AutoEqBandEditList AutoEqBandEdits(const AutoEqResult& result, int minBand, int 
 // The editor band index of band `k` (0..29) of `output` (kOutput1/kOutput2).
 int OutputBandIndex(ChannelCode output, int k);
 
-// Stores the 30 bands in the device's model and sends them as one batch, in
-// band order; the first failed send is returned.
+// Stores the 30 bands in the device's model, sends them as one batch, in
+// band order, and confirms them (ParameterWriter::Confirm); the first failed
+// send, or -1 when the device does not hold the bands, is returned.
 Status ApplyAutoEq(ParameterWriter& writer, DeviceSlot device, ChannelCode output, const AutoEqResult& result,
                    int minBand, int maxBand);
 

@@ -2,12 +2,19 @@
 
 namespace zef {
 
+bool ConfirmWrites(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs) {
+    const Confirmation c = writer.Confirm(device);
+    if (c.report.outcome == WriteOutcome::Mismatch)
+        dialogs.Message(kNotHeldTitle, kNotHeldText + c.report.detail, Icon::Exclamation);
+    return c.report.ok();
+}
+
 Confirmed SendBridgeAsked(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, bool bridged) {
     const Answer answer =
         dialogs.Ask(kBridgeTitle, bridged ? kBridgeEnableQuestion : kBridgeDisableQuestion, Buttons::YesNo);
     if (answer != Answer::Yes) return Confirmed::Declined;
     const Status sent = writer.Set(device, ParameterOf(ParamId::Bridge, {}), bridged ? 1.0 : 0.0);
-    return sent == kOk ? Confirmed::Sent : Confirmed::Failed;
+    return sent == kOk && ConfirmWrites(writer, device, dialogs) ? Confirmed::Sent : Confirmed::Failed;
 }
 
 CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, ChannelCode source,
@@ -17,7 +24,8 @@ CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dial
         return CopyResult::SameChannel;
     }
     if (dialogs.Ask(kCopyTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
-    return writer.Copy(device, source, destination) == kOk ? CopyResult::Copied : CopyResult::Failed;
+    if (writer.Copy(device, source, destination) != kOk) return CopyResult::Failed;
+    return ConfirmWrites(writer, device, dialogs) ? CopyResult::Copied : CopyResult::Failed;
 }
 
 bool DragBand(ParameterWriter& writer, DeviceSlot device, int band, const BandDrag& drag, SendCoalescer& coalescer) {

@@ -14,18 +14,29 @@ namespace zef {
 inline constexpr std::array<const char*, 2> kInputCopyItems = {"Input L", "Input R"};
 inline constexpr std::array<const char*, 2> kOutputCopyItems = {"Out 1", "Out 2"};
 
+inline constexpr const char* kNotHeldTitle = "Write not confirmed";
+inline constexpr const char* kNotHeldText = "The device does not hold what was sent: ";
+
+// Confirms the writer's pending writes to `device` (ParameterWriter::Confirm).
+// A device that reads back other bytes even after they were sent again is
+// told ("Write not confirmed", exclamation: kNotHeldText + the first
+// differing field); a failed exchange has told the user already. True when
+// the device holds what was written.
+bool ConfirmWrites(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs);
+
 // Result of an edit that asks the user first.
 enum class Confirmed { Sent, Declined, Failed };
 
 // Asks "Do you want to enable/disable the Bridge Mode?" (title "Bridge
-// Mode"); only Yes writes DS 213 and sends command 18.
+// Mode"); only Yes writes DS 213, sends command 18 and confirms it.
 Confirmed SendBridgeAsked(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, bool bridged);
 
 enum class CopyResult { Copied, SameChannel, Declined, Failed };
 
 // The copy dialog's confirm: the same channel on both sides shows "Copy not
 // possible, Source=Destination" ("Copy", critical) and sends nothing; then
-// "               Are you sure ? " ("Copy", Yes/No); Yes copies.
+// "               Are you sure ? " ("Copy", Yes/No); Yes copies and
+// confirms the copy (Failed when the device does not hold it).
 CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, ChannelCode source,
                        ChannelCode destination);
 

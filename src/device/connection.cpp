@@ -69,7 +69,7 @@ bool Connection::Identify(DeviceSlot slot) {
 
 bool Connection::ReadFirmware(DeviceSlot slot) {
     std::array<std::uint8_t, kFirmwareBytes> version{};
-    if (ReadMemoryBlock(exchange_, slot, kFirmwareAddress, version) != kOk) return false;
+    if (ReadMemoryAgreed(exchange_, slot, kFirmwareAddress, version) != kOk) return false;
     DeviceModel& d = model_.device(slot);
     std::copy(version.begin(), version.end(), d.settings.bytes.begin() + ds::kFirmwareVersion);
     if (FirmwareVersion(version[0], version[1], version[2]) >= kMinimumFirmware) d.firmwareOk = true;

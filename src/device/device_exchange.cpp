@@ -83,7 +83,10 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::Receive(DeviceSlot slot
     else timeoutMs = Budget(timeoutMs);
     const int received =
         usb ? transport_.serial().Read(reply, timeoutMs) : transport_.tcp().Receive(slot, reply, timeoutMs);
-    if (received != kTransportOk || CheckReply(request, reply) != ReplyFault::None) return std::nullopt;
+    if (received != kTransportOk || CheckReply(request, reply) != ReplyFault::None) {
+        ++link_.doubtfulRequests[SlotIndex(slot)];
+        return std::nullopt;
+    }
     return reply;
 }
 
@@ -227,23 +230,20 @@ bool DeviceExchange::SyncSerial(DeviceSlot slot) {
 
 // ---- identify and the serial port search ---------------------------------------
 
-std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
-    if (!EnterExchange()) return std::nullopt;
-    const LinkState::Exchanging exchanging(link_);
-    if (learn) link_.deviceChanged[SlotIndex(slot)] = false;
+std::optional<std::vector<std::uint8_t>> DeviceExchange::IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn) {
     const Request request{cmd::kIdentify, {}, {}};
     const Bytes frame = BuildCommandFrame(0, request);
     const int timeoutMs = ReplyTimeoutMs(cmd::kIdentify, kind, settings_.replies);
     std::optional<std::vector<std::uint8_t>> reply;
     if (kind == LinkKind::Usb) {
         if (!OpenSerialIfClosed()) return std::nullopt;
+        transport_.serial().Write(frame);
         if (SerialStale()) {
             // The identify is the resynchronisation itself.
-            transport_.serial().Write(frame);
             reply = ScanForIdentify(learn ? model_.entry(slot).uniqueId : std::string(),
                                     std::max(timeoutMs, settings_.replies.resync));
+            if (!reply) ++link_.doubtfulRequests[SlotIndex(slot)];
         } else {
-            transport_.serial().Write(frame);
             reply = Receive(slot, true, request, timeoutMs, frame.size());
         }
         MarkSerialStale(!reply);
@@ -253,8 +253,40 @@ std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot 
         // A reply may still come; this connection is not to be read again.
         if (!reply) transport_.tcp().Disconnect(slot);
     }
-    if (!reply) return std::nullopt;
-    std::optional<IdentifyReply> id = DecodeIdentify(*reply);
+    return reply;
+}
+
+bool DeviceExchange::RenewIdentifyLink(LinkKind kind, DeviceSlot slot) {
+    retrying.Emit(slot);
+    if (kind == LinkKind::Usb) return true;  // the next identify resynchronises the line
+    TcpClient& tcp = transport_.tcp();
+    transport_.Pause(Budget(settings_.reconnectFirstTickMs));
+    if (tcp.IsConnected(slot)) tcp.Disconnect(slot);
+    if (DeadlinePassed()) return false;
+    return tcp.Connect(slot, model_.entry(slot).ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) ==
+           kTransportOk;
+}
+
+std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
+    if (!EnterExchange()) return std::nullopt;
+    const LinkState::Exchanging exchanging(link_);
+    if (learn) link_.deviceChanged[SlotIndex(slot)] = false;
+    std::optional<std::vector<std::uint8_t>> last;
+    std::optional<std::vector<std::uint8_t>> agreed;
+    bool failedOnce = false;
+    for (int attempt = 0; attempt < kIdentifyAttempts && !agreed; ++attempt) {
+        std::optional<std::vector<std::uint8_t>> reply = IdentifyOnce(kind, slot, learn);
+        if (!reply) {
+            if (failedOnce || DeadlinePassed() || !RenewIdentifyLink(kind, slot)) break;
+            failedOnce = true;
+        } else if (last && *last == *reply) {
+            agreed = std::move(reply);
+        } else {
+            last = std::move(reply);
+        }
+    }
+    if (!agreed) return std::nullopt;
+    std::optional<IdentifyReply> id = DecodeIdentify(*agreed);
     if (id && learn) link_.deviceAddress[SlotIndex(slot)] = id->address;
     return id;
 }

@@ -28,7 +28,16 @@
 //        device answers in order, so whatever it owed came before. The wait
 //        is bounded (ReplyTimeouts::resync); a line that does not
 //        resynchronise fails the exchange.
-// A failed identify over TCP closes the connection for the same reason. Over TCP every exchange that
+// A failed identify over TCP closes the connection for the same reason.
+//
+// Identify is retried like every exchange: a failed one is sent again once, on
+// a new connection (TCP, after the reconnect work's first pause) or after
+// resynchronising the line (USB). Its reply carries no echo and no checksum,
+// so it is trusted only when two replies in a row are the same 30 bytes: a
+// bit flipped in the unique ID, the name or the address never becomes the
+// device's identity.
+//
+// Over TCP every exchange that
 // got its answer is followed by one lone 0x00 byte, which the device ignores.
 // An exchange that fails for good takes the slot off-line (wentOffline),
 // reports it (communicationError, unless quiet) and closes the link.
@@ -79,6 +88,10 @@ struct ReplyTimeouts {
 // work's variant, where command 29 waits only as long as a parameter command.
 int ReplyTimeoutMs(std::uint8_t command, LinkKind link, const ReplyTimeouts& timeouts, bool replay = false);
 
+// Identify frames one identify may send: two that agree, one failure and
+// one reply that disagreed.
+inline constexpr int kIdentifyAttempts = 4;
+
 struct LinkSettings {
     std::uint16_t devicePort = kDefaultDevicePort;  // TCP port of the devices
     std::string configFolder = ".";                 // where init.cfg lives
@@ -104,10 +117,11 @@ public:
 
     // Identifies the device on the slot's link, on-line or not: sends the
     // identify frame and waits for its 30-byte reply (6000 ms over TCP,
-    // 50 ms over USB, opening the serial port first if needed). nullopt on
-    // any failure. A reply that arrived gives the slot its address even when
-    // the answer is not genuine (IdentifyReply::genuine). No event, no
-    // trailing 0x00.
+    // 50 ms over USB, opening the serial port first if needed), until two
+    // replies in a row agree (see above; at most kIdentifyAttempts frames,
+    // one failure retried). nullopt on any other outcome. An agreed reply
+    // gives the slot its address even when the answer is not genuine
+    // (IdentifyReply::genuine). No event but `retrying`, no trailing 0x00.
     std::optional<IdentifyReply> IdentifyDevice(DeviceSlot slot);
 
     // Identifies whatever answers on the serial port that is open now; no
@@ -138,7 +152,8 @@ public:
     // nothing else meanwhile.
     Signal<bool> reconnecting;
 
-    // A retry over USB: the frame goes out again after a failed receive.
+    // A retry outside the reconnect work: over USB the frame goes out again
+    // after a failed receive; an identify is sent again on either link.
     Signal<DeviceSlot> retrying;
 
     // Overall deadline: every wait of the link (reply time-outs, the
@@ -178,6 +193,11 @@ private:
                                                        const Bytes& frame);
     std::optional<std::vector<std::uint8_t>> Replay(DeviceSlot slot, const Request& request, const Bytes& frame);
     std::optional<IdentifyReply> Identify(LinkKind kind, DeviceSlot slot, bool learn);
+    // One identify frame and its reply, no retry.
+    std::optional<std::vector<std::uint8_t>> IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn);
+    // After a failed identify over TCP: the reconnect work's pause and a new
+    // connection. False when none could be made.
+    bool RenewIdentifyLink(LinkKind kind, DeviceSlot slot);
     std::optional<IdentifyReply> FindSerial(DeviceSlot slot, bool learn);
     // Opens serial port `number`, noting a refusal for lack of permission.
     int OpenSerial(int number);

@@ -33,7 +33,7 @@ Status DeviceReader::ReadBlocks(DeviceSlot slot, std::uint16_t address, std::uin
     for (int k = 0; k < count; ++k) {
         const auto offset = static_cast<std::size_t>(size) * static_cast<std::size_t>(k);
         const auto at = static_cast<std::uint16_t>(address + offset);
-        if (const Status s = ReadMemoryBlock(exchange_, slot, at, std::span(staging_).subspan(offset, size));
+        if (const Status s = ReadMemoryAgreed(exchange_, slot, at, std::span(staging_).subspan(offset, size));
             s != kOk)
             return s;
         if (step) step();

@@ -3,8 +3,10 @@
 // a change the device made by itself (front panel, recall on the device,
 // another controller, a FIR written elsewhere).
 //
-// Memory reads (command 20; reply data from byte 4), each into the staging
-// buffer at the block's offset, then decoded into the slot's read records:
+// Memory reads (command 20; reply data from byte 4), each block read until
+// two replies agree (ReadMemoryAgreed: a memory reply has no checksum), into
+// the staging buffer at the block's offset, then decoded into the slot's
+// read records:
 //   settings   2 x 120 bytes at 0, 120              -> readSettings (straight copy)
 //   preset     8 x  78 bytes at 240 + 78k           -> readPreset (device order ->
 //                                                      record order)

@@ -36,6 +36,14 @@ public:
     std::array<std::uint8_t, kSlotCount> deviceAddress{};  // learned from identify reply byte 2
     std::array<bool, kSlotCount> deviceChanged{};          // a reply's address byte differed
     std::uint16_t deviceChangeBits = 0;  // reply byte 2 AND 0x60 of the last mismatching reply
+    // Requests whose reply failed its checks or never came, counted per slot
+    // from the start: each may have reached the device altered (the link has
+    // no checksum) and been acted on as another request. A confirmation that
+    // sees this count move checks the whole device, not only what it wrote.
+    std::array<std::uint32_t, kSlotCount> doubtfulRequests{};
+    // doubtfulRequests as it stood when a check of the whole device last
+    // found it as expected (device/readback.h).
+    std::array<std::uint32_t, kSlotCount> doubtsSettled{};
     std::int16_t serialPortNumber = 0;   // port n of "COM"n used for USB devices
 
     // No exchange runs and no reconnect work: a timer may start an exchange.

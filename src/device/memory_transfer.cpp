@@ -1,6 +1,7 @@
 #include "device/memory_transfer.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/check.h"
 #include "model/memory_map.h"
@@ -25,12 +26,28 @@ Status ReadMemoryBlock(Exchange& exchange, DeviceSlot slot, std::uint16_t addres
     return kOk;
 }
 
+Status ReadMemoryAgreed(Exchange& exchange, DeviceSlot slot, std::uint16_t address, std::span<std::uint8_t> out,
+                        std::span<const std::uint8_t> first) {
+    std::vector<std::uint8_t> last(first.begin(), first.end());
+    std::vector<std::uint8_t> next(out.size());
+    for (int reads = first.empty() ? 0 : 1; reads < kReadAttempts; ++reads) {
+        if (ReadMemoryBlock(exchange, slot, address, next) != kOk) return kFailed;
+        if (next == last) {
+            std::copy(next.begin(), next.end(), out.begin());
+            return kOk;
+        }
+        std::swap(last, next);
+        next.resize(out.size());
+    }
+    return kFailed;
+}
+
 Status ReadFirFromDevice(Exchange& exchange, Model& model, DeviceSlot slot, int output) {
     if (!ZEF_CHECK(output == 0 || output == 1)) return kFailed;
     FirImage image{};
     for (std::size_t k = 0; k < kFirImageSize / kFirReadChunk; ++k) {
         const auto address = static_cast<std::uint16_t>(FirAddress(output) + kFirReadChunk * k);
-        if (ReadMemoryBlock(exchange, slot, address, std::span(image).subspan(kFirReadChunk * k, kFirReadChunk)) !=
+        if (ReadMemoryAgreed(exchange, slot, address, std::span(image).subspan(kFirReadChunk * k, kFirReadChunk)) !=
             kOk)
             return kFailed;
     }

@@ -36,8 +36,18 @@ Status WriteMemoryBlock(Exchange& exchange, DeviceSlot slot, std::uint16_t addre
 Status ReadMemoryBlock(Exchange& exchange, DeviceSlot slot, std::uint16_t address,
                        std::span<std::uint8_t> out);
 
-// Reads output `output`'s FIR from the device into model.device(slot).firTaps.
-// The taps change only when all six reads were answered; a failed or skipped
+// A memory reply carries no echo of its request and no checksum: a
+// spoilt byte in its data or in the request's address passes every check.
+// ReadMemoryAgreed reads out.size() (1..255) bytes at `address` until two
+// replies in a row are the same, at most kReadAttempts reads; `first`, when
+// not empty, is a read already made and counts as the first. 0 with the
+// data in `out`; -1 (out untouched) when a read failed or no two agreed.
+inline constexpr int kReadAttempts = 4;
+Status ReadMemoryAgreed(Exchange& exchange, DeviceSlot slot, std::uint16_t address, std::span<std::uint8_t> out,
+                        std::span<const std::uint8_t> first = {});
+
+// Reads output `output`'s FIR from the device into model.device(slot).firTaps,
+// each block by ReadMemoryAgreed. The taps change only when all six reads were answered; a failed or skipped
 // read returns -1 and leaves them as they were. The caller computes the
 // response from the stored taps afterwards, whatever the result.
 Status ReadFirFromDevice(Exchange& exchange, Model& model, DeviceSlot slot, int output);

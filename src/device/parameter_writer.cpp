@@ -54,6 +54,7 @@ Status ParameterWriter::Set(DeviceSlot device, std::span<const ParameterValue> v
         if (!ZEF_CHECK(v.parameter.description && Valid(v.parameter, v.value) && "a value the parameter can take"))
             return kFailed;
     DeviceModel& d = model_.device(device);
+    const DeviceMemory before = ImageOf(d);
     Effects effects;
     for (const ParameterValue& v : values) {
         const ParameterDescription& description = *v.parameter.description;
@@ -75,6 +76,7 @@ Status ParameterWriter::Set(DeviceSlot device, std::span<const ParameterValue> v
         effects.Add(rule->response, partner.second);
     }
     for (const auto& [effect, target] : effects.list) Notify(device, effect, target);
+    NoteChanges(device, before);
 
     Transmissions all;
     for (const ParameterValue& v : values) AddOnce(all, v.parameter.description->send(d, v.parameter.target));
@@ -131,15 +133,41 @@ Status ParameterWriter::Transmit(DeviceSlot device, const Transmission& t) {
 Status ParameterWriter::Copy(DeviceSlot device, ChannelCode source, ChannelCode destination) {
     if (!ZEF_CHECK(source != destination && IsInputChannel(source) == IsInputChannel(destination))) return kFailed;
     DeviceModel& d = model_.device(device);
+    const DeviceMemory before = ImageOf(d);
     const ParamTarget from{ChannelOfCode(source), 0};
     const ParamTarget to{ChannelOfCode(destination), 0};
     const auto groups = ChannelCopyGroups(IsOutputChannel(source));
     for (const LinkGroup g : groups) LinkRuleOf(g)->copy(d, from, to);
+    NoteChanges(device, before);
     Status status = kOk;
     for (const LinkGroup g : groups)
         for (const Transmission& t : LinkRuleOf(g)->send(d, to)) status = First(status, Transmit(device, t));
     for (const LinkGroup g : groups) Notify(device, LinkRuleOf(g)->response, to);
     return status;
+}
+
+bool ParameterWriter::Reaches(DeviceSlot device) const {
+    return ExchangesReach(exchange_.link(), model_.entry(device));
+}
+
+void ParameterWriter::NoteChanges(DeviceSlot device, const DeviceMemory& before) {
+    if (Reaches(device)) pending_[SlotIndex(device)] |= Changed(before, ImageOf(model_.device(device)));
+}
+
+Confirmation ParameterWriter::Confirm(DeviceSlot device) {
+    MemoryScope& changed = pending_[SlotIndex(device)];
+    const DeviceMemory expected = ImageOf(model_.device(device));
+    LinkState& link = exchange_.link();
+    const bool whole = DoubtsPending(link, device) && !link.deviceChanged[SlotIndex(device)];
+    const MemoryScope scope = whole ? EditableMemory() | changed : changed;
+    Confirmation c;
+    c.device = expected;
+    if (Reaches(device) && scope.any()) {
+        c = ConfirmMemory(exchange_, device, expected, scope);
+        if (whole && c.report.ok()) SettleDoubts(link, device);
+    }
+    changed.reset();
+    return c;
 }
 
 }  // namespace zef

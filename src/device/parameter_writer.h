@@ -12,6 +12,11 @@
 // are suppressed or the device is off-line the exchange sends nothing and
 // reports success, so the model still follows.
 //
+// Confirming: the writer remembers, per device, the device bytes its writes
+// changed in the model, until Confirm reads them back. The
+// caller confirms at the end of a step the user sees as one (a command-line
+// set, a drag released, a copy, an equaliser applied).
+//
 // The device is always named by the caller; nothing here is "current".
 
 #include <functional>
@@ -19,6 +24,7 @@
 #include <string>
 
 #include "device/exchange.h"
+#include "device/readback.h"
 #include "model/link_rules.h"
 #include "model/parameters.h"
 #include "model/response_observer.h"
@@ -58,17 +64,38 @@ public:
     // returned and the model keeps the copied values.
     Status Copy(DeviceSlot device, ChannelCode source, ChannelCode destination);
 
+    // Confirms what the writes to `device` changed since its last
+    // confirmation: reads back only the blocks holding the device bytes they
+    // changed in the model and compares them with the model; bytes that
+    // differ are sent again once, as memory writes from the model followed by
+    // the command that makes the device take them (readback.h
+    // WriteMemoryBytes), and read back again.
+    // When a request to the device may have reached it altered and no whole
+    // check has settled that yet (readback.h DoubtsPending), everything the
+    // editor writes (readback.h EditableMemory) is compared, and bytes that
+    // differ outside the written ones are written back from the model —
+    // unless the device has reported a change of its own, which its update
+    // reads instead. Nothing pending, an
+    // off-line device or suppressed sends: Done without a read.
+    Confirmation Confirm(DeviceSlot device);
+
     Model& model() { return model_; }
     Exchange& exchange() { return exchange_; }
     ResponseObserver& responses() { return responses_; }
 
 private:
     void Notify(DeviceSlot device, ResponseEffect effect, const ParamTarget& target);
+    // Writes reach the device now (on-line, sends not suppressed).
+    bool Reaches(DeviceSlot device) const;
+    // Remembers the bytes that changed since `before` was taken.
+    void NoteChanges(DeviceSlot device, const DeviceMemory& before);
 
     Model& model_;
     Exchange& exchange_;
     ResponseObserver& responses_;
     FirWriter firWriter_;
+    // Per device: the bytes its writes changed since its last confirmation.
+    std::array<MemoryScope, kSlotCount> pending_;
 };
 
 }  // namespace zef

@@ -8,6 +8,7 @@
 
 #include "model/encodings.h"
 #include "device/memory_transfer.h"
+#include "device/readback.h"
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "model/status_text.h"
@@ -60,6 +61,12 @@ PresetResult Presets::Store(DeviceSlot slot, int presetSlot, std::string_view na
     report(0);
     const std::span<const std::uint8_t> nameBytes(d.preset.bytes.data() + pi::kName, pi::kNameSize);
     if (WriteMemoryBlock(exchange_, slot, kPresetBaseAddress, nameBytes) != kOk) return PresetResult::Failed;
+    // The slot takes the running program as it is: the name must be in it first.
+    if (ExchangesReach(exchange_.link(), model_.entry(slot)) &&
+        !ConfirmMemory(exchange_, slot, ImageOf(d), AddressRange(kPresetBaseAddress, pi::kNameSize),
+                       [&](const MemoryScope&) { return WriteMemoryBlock(exchange_, slot, kPresetBaseAddress, nameBytes); })
+             .report.ok())
+        return PresetResult::Failed;
     report(1);
     const Command store = StorePresetCommand(presetSlot);
     if (exchange_.SendCommandFrame(slot, store.code, store.p) != kOk) return PresetResult::Failed;

@@ -6,8 +6,10 @@
 // Store(slot, name):
 //   a blank name ("" or " ") stores nothing (NoName); the name is cut or
 //   blank-padded to 16 characters and written into EditorValues and PI
-//   0..15; progress 0 of 3; a 16-byte memory write at 240; progress 1;
-//   command 23 with p1 = slot; progress 2; DS 204 := slot (bit 7 kept); the
+//   0..15; progress 0 of 3; a 16-byte memory write at 240, read back
+//   (device/readback.h: written once more when it differs, and a name the
+//   device still does not hold fails the store before the slot is
+//   touched); progress 1; command 23 with p1 = slot; progress 2; DS 204 := slot (bit 7 kept); the
 //   status text; progress 3.
 // Recall(slot):
 //   command 24 with p1 = slot; reply byte 4 = 255: the slot is empty

@@ -1,13 +1,15 @@
 #pragma once
 // Writes that are checked before and after: the model is validated
 // (model/validation.h) before any byte is sent, and what the device holds
-// afterwards is read back and compared with what was written. A write is a
-// success only when the device answered every step and reads back exactly
-// the model's bytes.
+// afterwards is read back (device/readback.h) and compared with what was
+// written; bytes that differ are written once more and read back again. A
+// write is a success only when the device answered every step and reads
+// back exactly the model's bytes.
 //
-// Read-back reads the same blocks the reader uses (settings state 13 bytes
-// at 205, preset 8 x 78 bytes at 240, FIRs 6 x 192 bytes per output) into
-// scratch buffers: the model is never changed by a verification.
+// Read-back reads the same blocks the reader uses (settings 2 x 120, preset
+// 8 x 78 bytes at 240, FIRs 6 x 192 bytes per output), only those holding
+// written bytes, into scratch buffers: the model is never changed by a
+// verification.
 
 #include <cstddef>
 #include <optional>
@@ -16,38 +18,10 @@
 #include "device/device_reader.h"
 #include "device/exchange.h"
 #include "device/fir_store.h"
+#include "device/readback.h"
 #include "model/device_model.h"
 
 namespace zef {
-
-enum class WriteOutcome {
-    Done,       // written and read back equal
-    Refused,    // the model holds an illegal value; nothing was sent
-    Failed,     // an exchange failed; the device holds what was written before it
-    Unread,     // written, but the read-back failed: the result is unknown
-    Mismatch,   // written, but the device reads back different bytes
-};
-
-struct WriteReport {
-    WriteOutcome outcome = WriteOutcome::Done;
-    // For Refused the first bad field ("preset byte 118 (output 1 band 1
-    // type) is 9; legal 0..7"); for Mismatch the first differing field
-    // ("preset byte 493 (outputGain) reads 100, written 120").
-    std::string detail;
-
-    bool ok() const { return outcome == WriteOutcome::Done; }
-    // One line for the user: "refused: ...", "write failed", "read-back
-    // failed", "read-back differs: ...".
-    std::string Text() const;
-};
-
-// Compares the device with the model; nullopt when they agree, else the
-// report (Unread or Mismatch).
-std::optional<WriteReport> CompareDeviceState(Exchange& exchange, const Model& model, DeviceSlot slot);
-// Preset record bytes [first, first + count) of the live preset.
-std::optional<WriteReport> ComparePreset(Exchange& exchange, const Model& model, DeviceSlot slot,
-                                         std::size_t first = 0, std::size_t count = kPresetSize);
-std::optional<WriteReport> CompareFir(Exchange& exchange, const Model& model, DeviceSlot slot, int output);
 
 // Connecting in load mode and zefctl's project load: validates settings,
 // preset and both FIRs, writes them (DeviceReader::WriteWholeDevice) and
@@ -67,7 +41,8 @@ WriteReport StoreFirVerified(Exchange& exchange, Model& model, DeviceSlot slot, 
                              const fir::StoredFir& fir, int& partner);
 
 // After a preset store: the device's running preset (which the store
-// copied into the slot) equals the model's live preset.
+// copied into the slot) equals the model's live preset. Nothing is written
+// again: the slot holds what it took.
 WriteReport VerifyStoredPreset(Exchange& exchange, const Model& model, DeviceSlot slot);
 
 }  // namespace zef

@@ -32,6 +32,7 @@ inline constexpr std::uint8_t kFrameEnd = 0xF7;
 inline constexpr std::size_t kFrameSize = 13;
 inline constexpr std::size_t kMaxBlockWrite = 65;
 inline constexpr std::size_t kBlockWriteOverhead = 8;
+inline constexpr std::size_t kBlockWriteParams = 3;  // p1..p3; p4..p8 are not sent
 inline constexpr std::size_t kMaxFrameSize = kMaxBlockWrite + kBlockWriteOverhead;
 
 // One request: a command, its parameters and, for a block write, its data

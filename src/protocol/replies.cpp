@@ -21,12 +21,35 @@ std::size_t ExpectedReplyLength(const Request& request) {
     return kEchoReplySize;
 }
 
+namespace {
+
+// Does echo byte 4 + i repeat parameter p[i] of `request`?
+bool Echoes(const Request& request, std::size_t i, std::uint8_t echoed) {
+    if (request.command == cmd::kWriteMemory && i >= kBlockWriteParams) return true;
+    if (echoed == request.p[i]) return true;
+    return i == 0 && request.command == cmd::kRecallPreset && echoed == kEmptyPresetSlot;
+}
+
+bool EchoRepeatsRequest(const Request& request, std::span<const std::uint8_t> reply) {
+    for (std::size_t i = 0; i < request.p.size(); ++i)
+        if (!Echoes(request, i, reply[kReplyDataOffset + i])) return false;
+    return true;
+}
+
+bool IsEcho(const Request& request) {
+    const CommandInfo* info = FindCommand(request.command);
+    return !info || info->reply == ReplyShape::Echo;
+}
+
+}  // namespace
+
 ReplyFault CheckReply(const Request& request, std::span<const std::uint8_t> reply) {
     if (reply.size() != ExpectedReplyLength(request)) return ReplyFault::Length;
     if (reply[0] != kFrameStart) return ReplyFault::Start;
     if (reply[1] != kFrameMarker) return ReplyFault::Marker;
     if (reply[kReplyCommandByte] != request.command) return ReplyFault::Command;
     if (reply.back() != kFrameEnd) return ReplyFault::End;
+    if (IsEcho(request) && !EchoRepeatsRequest(request, reply)) return ReplyFault::Echo;
     return ReplyFault::None;
 }
 
@@ -57,7 +80,10 @@ std::optional<std::span<const std::uint8_t>> DecodeMemory(std::span<const std::u
 }
 
 std::optional<bool> DecodeRecallEmpty(std::span<const std::uint8_t> reply) {
-    if (CheckReply(Request{cmd::kRecallPreset, {}, {}}, reply) != ReplyFault::None) return std::nullopt;
+    if (reply.size() != kEchoReplySize) return std::nullopt;
+    Request recall{cmd::kRecallPreset, {}, {}};
+    std::copy_n(reply.begin() + kReplyDataOffset, recall.p.size(), recall.p.begin());
+    if (CheckReply(recall, reply) != ReplyFault::None) return std::nullopt;
     return reply[kReplyDataOffset] == kEmptyPresetSlot;
 }
 

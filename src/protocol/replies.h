@@ -14,7 +14,12 @@
 //                       (net 1 WLAN, 2 LAN; boot 255 = boot loader)
 //
 // The device has no checksum; a reply is accepted when its length is the one
-// the request implies and its start, marker, command byte and end are right.
+// the request implies, its start, marker, command byte and end are right and
+// an echo repeats the request's parameters: p1..p8 in bytes 4..11, except
+//   block write  p1..p3 only (its frame carries no p4..p8)
+//   recall       byte 4 is p1, or 255 for an empty slot
+// A memory reply repeats nothing of its request (not even the address): its
+// data can only be checked by reading again.
 
 #include <array>
 #include <cstddef>
@@ -60,6 +65,7 @@ enum class ReplyFault : std::uint8_t {
     Start,    // byte 0 is not F0
     Marker,   // byte 1 is not 21
     Command,  // byte 3 names another command
+    Echo,     // an echo repeats other parameters than the request's
     End,      // the last byte is not F7
 };
 

@@ -7,7 +7,7 @@
 namespace zef {
 
 EditorControlHost::EditorControlHost(const EditorContext& context, const LinkState& link, const DeviceReader& reader)
-    : context_(context), reader_(reader), coalescer_(link, [this](int ms, std::function<void()> flush) {
+    : context_(context), link_(link), reader_(reader), coalescer_(link, [this](int ms, std::function<void()> flush) {
           QTimer::singleShot(ms, this, std::move(flush));
       }) {}
 
@@ -37,6 +37,11 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
     }
     coalescer_.Cancel();
     Store(p, value);
+}
+
+void EditorControlHost::DragEnded() {
+    coalescer_.Flush();
+    if (!coalescer_.pending() && link_.idle()) ConfirmWrites(context_.writer, context_.slot, context_.dialogs);
 }
 
 void EditorControlHost::Store(const Parameter& p, double value) {

@@ -12,7 +12,9 @@
 //   - a fader or band dragged posts its send to the coalescer (a band's gain
 //     moves the curve at once, and `dragShown` hears it); the send runs
 //     later, the newest one only;
-//   - any other value cancels a pending drag send and goes at once.
+//   - any other value cancels a pending drag send and goes at once;
+//   - a drag released sends what is pending and confirms the drag's writes
+//     by reading them back (app/edit_actions.h ConfirmWrites).
 // `committed` hears every value after it was stored and sent.
 
 #include <QObject>
@@ -34,7 +36,9 @@ public:
     bool decimalComma() const override { return context_.decimalComma; }
     const DeviceModel& device() const override { return context_.device(); }
     void Commit(const Parameter& p, double value, bool dragging) override;
-    void DragEnded() override { coalescer_.Flush(); }
+    // Sends what the drag left pending and confirms the drag's writes
+    // (ConfirmWrites) once no exchange runs.
+    void DragEnded() override;
     void Warn(const std::string& title, const std::string& text) override;
 
     // The device's interface is locked.
@@ -56,6 +60,7 @@ private:
     void Store(const Parameter& p, double value);
 
     EditorContext context_;
+    const LinkState& link_;
     const DeviceReader& reader_;
     SendCoalescer coalescer_;
     bool filling_ = false;

@@ -86,7 +86,8 @@ TEST(ReplyLength, FollowsTheCommandsReplyShape) {
 }
 
 TEST(CheckReply, NamesTheFirstThingThatIsWrong) {
-    const Request gain = Command(cmd::kGain);
+    Request gain = Command(cmd::kGain);
+    gain.p[0] = 7;
     const Bytes good = EchoImage(0x91, cmd::kGain, 7);  // address 11h with a change mark
     const auto with = [&](std::size_t at, std::uint8_t value) {
         Bytes b = good;
@@ -107,7 +108,7 @@ TEST(CheckReply, NamesTheFirstThingThatIsWrong) {
     } cases[] = {
         {"good", good, ReplyFault::None},
         {"any address byte", with(2, 0x00), ReplyFault::None},
-        {"any parameter byte", with(11, 0xFF), ReplyFault::None},
+        {"another parameter byte", with(11, 0xFF), ReplyFault::Echo},
         {"empty", {}, ReplyFault::Length},
         {"one byte more", longer, ReplyFault::Length},
         {"one byte less", shorter, ReplyFault::Length},
@@ -123,6 +124,43 @@ TEST(CheckReply, NamesTheFirstThingThatIsWrong) {
     // A memory read's reply is as long as the read asked.
     EXPECT_EQ(CheckReply(Command(cmd::kReadMemory, 3), MemoryImage(0x11, {1, 2, 3})), ReplyFault::None);
     EXPECT_EQ(CheckReply(Command(cmd::kReadMemory, 4), MemoryImage(0x11, {1, 2, 3})), ReplyFault::Length);
+}
+
+// An echo repeats the request's p1..p8 in bytes 4..11; a single bit flipped
+// in any byte it repeats is caught, in the bytes it does not repeat it is not.
+TEST(CheckReply, ComparesEveryEchoedParameterWithTheRequest) {
+    const std::uint8_t data[] = {9, 8, 7, 6, 5};
+    const struct {
+        const char* what;
+        Request request;
+        std::size_t echoed;  // parameters the echo repeats, from p1
+    } cases[] = {
+        {"gain", Request{cmd::kGain, {2, 0, 0, 0, 0, 0, 0, 104}, {}}, 8},
+        {"EQ band", Request{cmd::kEqBand, {3, 16, 0, 1, 0xA4, 0x03, 0xE8, 20}, {}}, 8},
+        {"compressor", Request{cmd::kCompressor, {2, 1, 12, 3, 40, 5, 60, 0x80}, {}}, 8},
+        {"recall", Request{cmd::kRecallPreset, {2, 0, 0, 0, 0, 0, 0, 0}, {}}, 8},
+        {"block write", WriteMemoryRequest(0x1234, data), 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes echo = test::CommandFrame(0x11, c.request.command, c.request.p);
+        if (c.request.command == cmd::kWriteMemory) std::fill(echo.begin() + 7, echo.end() - 1, 0xEE);
+        ASSERT_EQ(CheckReply(c.request, echo), ReplyFault::None);
+        for (std::size_t i = 0; i < 8; ++i) {
+            for (int bit = 0; bit < 8; ++bit) {
+                Bytes flipped = echo;
+                flipped[kReplyDataOffset + i] ^= static_cast<std::uint8_t>(1u << bit);
+                EXPECT_EQ(CheckReply(c.request, flipped), i < c.echoed ? ReplyFault::Echo : ReplyFault::None)
+                    << "p" << i + 1 << " bit " << bit;
+            }
+        }
+    }
+    // An empty slot answers 255 in place of the slot number; nothing else may stand there.
+    const Request recall{cmd::kRecallPreset, {2, 0, 0, 0, 0, 0, 0, 0}, {}};
+    EXPECT_EQ(CheckReply(recall, EchoImage(0x11, cmd::kRecallPreset, 255)), ReplyFault::None);
+    EXPECT_EQ(CheckReply(recall, EchoImage(0x11, cmd::kRecallPreset, 1)), ReplyFault::Echo);
+    EXPECT_EQ(CheckReply(Request{cmd::kGain, {2, 0, 0, 0, 0, 0, 0, 0}, {}}, EchoImage(0x11, cmd::kGain, 255)),
+              ReplyFault::Echo);
 }
 
 TEST(DecodeIdentify, TakesEveryFieldFromItsByte) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "cli.h"
 #include "sim_fixture.h"
 
 namespace simtest {
@@ -112,6 +113,22 @@ TEST(SimDevices, ListeningOnABusyPortThrows) {
     const std::uint16_t port = sim.listenTcp(d, "127.0.0.1", 0);
     EXPECT_THROW(sim.listenTcp(sim.addDevice(), "127.0.0.1", port), std::runtime_error);
     EXPECT_THROW(sim.listenTcp(d, "not-an-address", 0), std::runtime_error);
+}
+
+// A device answers whoever reaches it: outside 127.x.x.x only when asked for.
+TEST(SimDevices, ListeningOutsideLoopbackNeedsAllowRemote) {
+    zefsim::Simulator sim;
+    zefsim::Device& d = sim.addDevice();
+    for (const char* host : {"0.0.0.0", "192.168.1.20", "10.0.0.1"}) {
+        EXPECT_THROW(sim.listenTcp(d, host, 0), std::runtime_error) << host;
+        const std::vector<std::string> args = {"--tcp", std::string(host) + ":1001"};
+        EXPECT_THROW(zefsim::parseOptions(args), std::runtime_error) << host;
+        std::vector<std::string> allowed = args;
+        allowed.push_back("--allow-remote");
+        EXPECT_TRUE(zefsim::parseOptions(allowed).allowRemote) << host;
+    }
+    EXPECT_TRUE(sim.endpoints(d).tcp.empty());
+    EXPECT_FALSE(zefsim::parseOptions({"--tcp", "127.0.0.9:0"}).allowRemote);
 }
 
 class SimSerial : public ::testing::Test {

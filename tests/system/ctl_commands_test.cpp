@@ -45,14 +45,18 @@ TEST_F(CtlTest, SetSendsExactlyTheOneFrame) {
     EXPECT_EQ(r.out, "out1.gain = -3 dB\n");
     const Bytes expected = {0xF0, 0x21, 0x01, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0x72, 0xF7};
     EXPECT_EQ(FramesWithCode(0, 1), std::vector<Bytes>{expected});
-    // The device was read first, the command followed, the session was closed.
+    // Identified twice (the replies agree), the device read, the command
+    // followed, then the read-back of the preset block holding the gain
+    // (PI 493 at 733: the block at 708), and the session was closed.
     const auto frames = dev(0).frames();
-    ASSERT_GE(frames.size(), 4u);
+    ASSERT_GE(frames.size(), 6u);
     EXPECT_EQ(frames[0][3], 0);
-    EXPECT_EQ(frames[1], (Bytes{0xF0, 0x21, 0x01, 20, 0, 1, 3, 0, 0, 0, 0, 0, 0xF7}));
-    EXPECT_EQ(frames.end()[-2], expected);
+    EXPECT_EQ(frames[1][3], 0);
+    EXPECT_EQ(frames[2], (Bytes{0xF0, 0x21, 0x01, 20, 0, 1, 3, 0, 0, 0, 0, 0, 0xF7}));
+    EXPECT_EQ(frames.end()[-3], expected);
+    EXPECT_EQ(frames.end()[-2], (Bytes{0xF0, 0x21, 0x01, 20, 0x02, 0xC4, 78, 0, 0, 0, 0, 0, 0xF7}));
     EXPECT_EQ(frames.back()[3], 15);
-    EXPECT_EQ(dev(0).trailingZeros(), frames.size() - 1);  // every exchange but identify
+    EXPECT_EQ(dev(0).trailingZeros(), frames.size() - 2);  // every exchange but the identifies
     EXPECT_EQ(dev(0).memory(240 + pi::OutputGain(0), 1)[0], 0x72);
 }
 
@@ -170,8 +174,8 @@ TEST_F(CtlTest, IdentifyOverTheSerialPort) {
     ASSERT_EQ(Lines(found.out).size(), 1u);
     EXPECT_NE(found.out.find("Serial One"), std::string::npos);
     EXPECT_NE(found.out.find("0A0B0C0D0E55"), std::string::npos);
-    ASSERT_EQ(d.frames().size(), 2u);
-    EXPECT_EQ(d.frames()[1][3], 15);
+    ASSERT_EQ(d.frames().size(), 3u);  // two identifies that agree, then 15
+    EXPECT_EQ(d.frames()[2][3], 15);
 }
 
 TEST_F(CtlTest, DumpWritesTheDeviceIntoAProject) {

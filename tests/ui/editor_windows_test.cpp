@@ -336,6 +336,27 @@ TEST_F(EditorWindowsTest, ASlowLinkBuildsNoBacklogAndEndsAtTheReleasedBand) {
     EXPECT_TRUE(DeviceHoldsTheModel());
 }
 
+// Releasing a dragged band confirms it: the block holding the band (SM band 3, PI 510 at
+// device 750: the preset block at 708) is read back after the last send.
+TEST_F(EditorWindowsTest, ReleasingADraggedBandReadsItBack) {
+    Open();
+    editor->SetPageChannel(4);
+    const dsp::GraphMapping m = editor->graph()->mapping();
+    editor->bandGraph().BandPressed(3, m.x(250), m.y(0));
+    for (int step = 1; step <= 5; ++step) editor->bandGraph().BandDragged(3, m.x(250 + 100 * step), m.y(step));
+    ASSERT_TRUE(WaitFor([&] { return !editor->coalescer().pending(); }, 3000));
+    device().clearLog();
+    editor->bandGraph().BandDragged(3, m.x(900), m.y(6));
+    editor->bandGraph().BandReleased();
+    const auto frames = device().frames();
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[frames.size() - 2][3], cmd::kEqBand);
+    EXPECT_EQ(frames.back(), (std::vector<std::uint8_t>{0xF0, 0x21, frames.back()[2], cmd::kReadMemory, 0x02, 0xC4, 78,
+                                                       0, 0, 0, 0, 0, 0xF7}));
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_TRUE(DeviceHoldsTheModel());
+}
+
 TEST_F(EditorWindowsTest, FirmwareUpdateFromTheSettingsMenuIsOnlyForUsb) {
     Open();
     editor->ChooseSettingsEntry(0);

@@ -52,6 +52,7 @@ int Dump(Context& ctx) {
     const std::string& path = Arg(ctx, next, "FILE.prp");
     Session session(ctx.options);
     session.Connect(host, Session::Access::ReadOnly);
+    session.Settle(false);
     session.model.entry(kSlot).online = false;  // a file holds no connection
     if (!zef::SaveProject(path, session.model)) Fail("cannot write " + path);
     session.model.entry(kSlot).online = true;
@@ -94,6 +95,7 @@ int Load(Context& ctx) {
         zef::ApplyPresetFile(file.data, d);
         zef::LoadEditorValues(d);
         session.Check(zef::LoadPresetIntoDevice(session.exchange, session.model, kSlot), "load " + path);
+        session.Settle(true);
     } else {
         const zef::ProjectReadResult file = zef::ReadProjectFile(path);
         if (!file.status.ok) {
@@ -104,12 +106,16 @@ int Load(Context& ctx) {
         const zef::ProjectDeviceBlock& block =
             ProjectBlockFor(file.image, session.model.entry(kSlot).uniqueId, path);
         zef::DeviceModel& d = session.model.device(kSlot);
-        d.settings = block.settings;
+        // Only the device state (DS 205..217) is loaded: the device keeps its
+        // identity, firmware and network settings, and so does the model.
+        std::copy_n(block.settings.bytes.begin() + zef::kDeviceStateFirst, zef::kDeviceStateCount,
+                    d.settings.bytes.begin() + zef::kDeviceStateFirst);
         d.preset = block.preset;
         d.firTaps = block.firTaps;
         d.eqTarget = block.eqTarget;
         zef::LoadEditorValues(d);
         session.Check(zef::LoadWholeDevice(session.reader, session.exchange, session.model, kSlot), "load " + path);
+        session.Settle(true);
     }
     Done(ctx, "loaded", path);
     return kExitOk;
@@ -120,6 +126,7 @@ int Load(Context& ctx) {
 int SavePreset(Context& ctx, const std::string& host, const std::string& path) {
     Session session(ctx.options);
     session.Connect(host, Session::Access::ReadOnly);
+    session.Settle(false);
     if (!zef::SavePresetFile(path, session.model.device(kSlot))) Fail(path + ": cannot be written");
     Done(ctx, "saved", path);
     return kExitOk;
@@ -136,7 +143,8 @@ int Demo(Context& ctx) {
     session.Connect(host);
     zef::DeviceModel& d = session.model.device(kSlot);
     zef::ApplyDemoProgram(d, which == "main" ? zef::DemoProgram::MainSystem : zef::DemoProgram::DelayTower);
-    session.Check(zef::WritePresetToDevice(session.exchange, session.model, kSlot), "demo " + which);
+    session.Check(zef::LoadPresetIntoDevice(session.exchange, session.model, kSlot), "demo " + which);
+    session.Settle(true);
     Done(ctx, "loaded", zef::PresetName(d.preset));
     return kExitOk;
 }
@@ -165,6 +173,7 @@ int Preset(Context& ctx) {
     }
     // What the slot received is the running preset: it must be the model's.
     if (action == "store") session.Check(zef::VerifyStoredPreset(session.exchange, session.model, kSlot), "preset store");
+    session.Settle(true);
     Done(ctx, action == "store" ? "stored" : "recalled",
          "P0" + std::to_string(slot) + " " + zef::PresetName(session.model.device(kSlot).preset));
     return kExitOk;
@@ -189,6 +198,7 @@ int Fir(Context& ctx) {
     // Linked outputs take the same FIR, as in the editor.
     int partner = -1;
     session.Check(zef::StoreFirVerified(session.exchange, session.model, kSlot, output - 1, fir, partner), "fir import");
+    session.Settle(true);
     Done(ctx, "stored",
          std::to_string(file.coefficients.size()) + " taps \"" + file.name + "\" on out" + std::to_string(output) +
              (partner >= 0 ? " and out" + std::to_string(partner + 1) + " (linked)" : ""));

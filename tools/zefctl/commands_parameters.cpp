@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "output.h"
 #include "app/edit_actions.h"
+#include "model/editor_sync.h"
 #include "model/parameters.h"
 #include "model/validation.h"
 #include "session.h"
@@ -106,10 +107,29 @@ int Get(Context& ctx) {
     const Parameter p = NamedParameter(Arg(ctx, next, "PARAM"));
     Session session(ctx.options);
     session.Connect(host, Session::Access::ReadOnly);
+    session.Settle(false);
     const zef::DeviceModel& device = session.model.device(kSlot);
     if (const auto illegal = zef::IllegalValueOf(device, p)) return PrintIllegal(ctx, p, *illegal);
     PrintValue(ctx, p, GetValue(device, p));
     return kExitOk;
+}
+
+// The device must hold what was set: read back (sent once more when it
+// differs); a device that holds another value fails the command, naming both.
+void ConfirmSet(Session& session, const Parameter& p) {
+    const zef::Confirmation c = session.writer.Confirm(kSlot);
+    if (c.report.outcome == zef::WriteOutcome::Mismatch) {
+        zef::DeviceModel held = session.model.device(kSlot);
+        zef::StoreMemory(c.device, held);
+        zef::LoadEditorValues(held);
+        const auto text = [&](const zef::DeviceModel& d) {
+            const std::string unit(p.description->unit);
+            return ValueText(*p.description, GetValue(d, p)) + (unit.empty() ? "" : " " + unit);
+        };
+        Fail("set " + p.name + ": the device holds " + text(held) + ", not " + text(session.model.device(kSlot)) +
+             " (" + c.report.detail + ")");
+    }
+    session.Check(c.report, "set " + p.name);
 }
 
 int SetNamed(Context& ctx, const std::string& host, const std::string& name, const std::string& valueText) {
@@ -126,6 +146,8 @@ int SetNamed(Context& ctx, const std::string& host, const std::string& name, con
         status = session.writer.Set(kSlot, p, value);
     }
     session.Check(status, "set " + p.name);
+    ConfirmSet(session, p);
+    session.Settle(true);
     PrintValue(ctx, p, GetValue(session.model.device(kSlot), p));
     return kExitOk;
 }

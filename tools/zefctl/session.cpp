@@ -153,6 +153,13 @@ void Session::Close() {
     transport.serial().Close();
 }
 
+void Session::Settle(bool restore) {
+    if (!connected_ || link.doubtfulRequests[zef::SlotIndex(kSlot)] == 0) return;
+    const zef::WriteReport report = zef::SettleWithModel(exchange, model, kSlot, zef::WholeMemory(), restore);
+    if (report.outcome == zef::WriteOutcome::Mismatch && !restore) Fail(report.detail + "; read it again");
+    Check(report, "checking the device after a link fault");
+}
+
 void Session::CheckSerialPermission() const {
     const std::string& path = exchange.serialAccessDenied();
     if (!path.empty()) Fail(ConsoleDialogs::OneLine("", zef::SerialPermissionText(path)));

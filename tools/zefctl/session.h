@@ -59,6 +59,14 @@ public:
     void CheckSerialPermission() const;
     // Throws CliError unless the verified write succeeded.
     void Check(const zef::WriteReport& report, const std::string& what) const;
+    // After a command's work: when a request since the connect may have
+    // reached the device altered (a reply failed its checks or never came),
+    // the whole device is compared with the model — identity and network
+    // settings included, which zefctl's model holds as read. `restore`
+    // (commands that write): what differs is written back from the model;
+    // otherwise a difference fails the command ("the device changed while it
+    // was read"). Throws CliError.
+    void Settle(bool restore);
     // " (no answer within the --timeout of N s)" once the deadline has passed, else "".
     std::string DeadlineNote() const;
 

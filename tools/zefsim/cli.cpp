@@ -1,9 +1,11 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "bootloader.h"
 #include "links.h"
@@ -65,6 +67,33 @@ std::string hex(const std::array<std::uint8_t, 6>& uid) {
     return s;
 }
 
+std::vector<std::string> splitCommas(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; std::getline(in, word, ',');) words.push_back(word);
+    return words;
+}
+
+double parseNoise(const std::string& text) {
+    std::size_t used = 0;
+    double v = -1;
+    try {
+        v = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || !(v >= 0 && v <= 100))
+        throw bad("PERCENT must be a number 0..100, not '" + text + "'");
+    return v;
+}
+
+void checkOnePerDirection(const std::vector<Corruption>& corruptions) {
+    for (std::size_t i = 0; i < corruptions.size(); ++i)
+        for (std::size_t j = i + 1; j < corruptions.size(); ++j)
+            if (corruptions[i].where == corruptions[j].where)
+                throw bad("one --corrupt per device for requests and one for replies");
+}
+
 std::string trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos) return "";
@@ -72,6 +101,30 @@ std::string trimmed(const std::string& s) {
 }
 
 }  // namespace
+
+Corruption parseCorruption(const std::vector<std::string>& all) {
+    std::vector<std::string> words = all;
+    Corruption c;
+    // Trailing "command CODE" and "count N", in either order.
+    for (int tail = 0; tail < 2 && words.size() >= 4; ++tail) {
+        const std::string& key = words[words.size() - 2];
+        if (key == "command") c.command = static_cast<std::uint8_t>(parseNumber(words.back(), 255, "CODE"));
+        else if (key == "count") c.count = static_cast<int>(parseRange(words.back(), 1, 1000000, "COUNT"));
+        else break;
+        words.resize(words.size() - 2);
+    }
+    if (words.size() < 2 || words.size() > 5)
+        throw bad("a corruption is request|reply bit|byte [FRAME [BYTE [VALUE]]] [command CODE] [count N]");
+    if (words[0] != "request" && words[0] != "reply") throw bad("request or reply, not '" + words[0] + "'");
+    if (words[1] != "bit" && words[1] != "byte") throw bad("bit or byte, not '" + words[1] + "'");
+    c.where = words[0] == "request" ? Corruption::Where::Request : Corruption::Where::Reply;
+    c.kind = words[1] == "bit" ? Corruption::Kind::Bit : Corruption::Kind::Byte;
+    if (words.size() > 2) c.after = static_cast<int>(parseNumber(words[2], 1000000, "FRAME"));
+    if (words.size() > 3) c.byte = parseNumber(words[3], 72, "BYTE");
+    if (words.size() > 4)
+        c.value = static_cast<std::uint8_t>(parseNumber(words[4], c.kind == Corruption::Kind::Bit ? 7 : 255, "VALUE"));
+    return c;
+}
 
 std::string usage() {
     return R"(usage: zefsim [DEVICE OPTIONS] (--tcp HOST:PORT | --serial PATH) ... [--announce HOST:PORT]
@@ -88,10 +141,19 @@ Settings for the next device defined after them:
   --firmware X.Y.Z       firmware version (default 2.1.0)
   --bootloader           start in boot-loader mode
   --wlan                 report the WLAN interface instead of LAN
+  --corrupt WHERE,WHAT[,FRAME[,BYTE[,VALUE]]][,command,CODE][,count,N]
+                         spoil one frame as a bit error on the line would: WHERE is request or
+                         reply, WHAT is bit (flip one bit; VALUE = the bit 0..7) or byte (replace
+                         one byte; VALUE = the new value); FRAME counts from 0, the device's first
+                         frame (with command CODE only, when given); BYTE is the position in the
+                         frame; left out = random; N frames in a row (default 1). One per WHERE.
+  --noise PERCENT        spoil each request and each reply with this probability (one random bit
+                         or byte)
 Announcements:
   --announce HOST:PORT   send 26-byte UDP announcements of every device there (127.x.x.x only)
   --announce-interval MS period of the announcements, 0 = only on request (default 5000)
   --meters               moving meter levels in every device's status reply
+  --allow-remote         let --tcp listen on an address outside 127.x.x.x (refused otherwise)
   --help                 this text
   --version              the program's version
 
@@ -105,6 +167,12 @@ Control commands on standard input (DEVICE is the number shown at start and by `
   cut DEVICE             close the device's TCP connections
   garbage DEVICE         next reply: random bytes of the right length
   short DEVICE           next reply: only its first half
+  corrupt DEVICE request|reply bit|byte [FRAME [BYTE [VALUE]]] [command CODE] [count N]
+                         spoil one frame FRAME frames from now (0 = the next; counting only
+                         frames with command CODE when given), and N - 1 more after it: flip
+                         bit VALUE or replace the byte by VALUE at BYTE; left out = random
+  noise DEVICE PERCENT   spoil each request and reply with this probability (0 = off)
+  altered DEVICE         the spoilt requests the device acted on, and what they changed
   bootloader DEVICE on|off   boot-loader mode
   firmware DEVICE X.Y.Z  change the firmware version
   alert DEVICE on|off    the alert flag of the status reply
@@ -118,26 +186,74 @@ The simulator keeps running when standard input ends; SIGINT or SIGTERM stop it.
 )" + bootloaderUsage();
 }
 
+namespace {
+
+// The settings options gave for the next device defined, and the last of those options.
+struct NextDevice {
+    DevicePlan plan;
+    std::string option;  // "" while none was given
+};
+
+// Takes `a` when it is a setting of the next device (--name ... --noise); false otherwise.
+bool takeDeviceSetting(const std::string& a, const std::function<const std::string&()>& value, NextDevice& next) {
+    DeviceConfig& c = next.plan.config;
+    if (a == "--name") {
+        c.name = value();
+        if (c.name.empty() || c.name.size() > 16) throw bad("--name takes 1 to 16 characters");
+    } else if (a == "--uid") {
+        c.uid = parseUid(value());
+    } else if (a == "--firmware") {
+        const auto v = parseVersion(value());
+        c.major = v[0], c.minor = v[1], c.patch = v[2];
+    } else if (a == "--bootloader") {
+        c.bootloader = true;
+    } else if (a == "--wlan") {
+        c.network = 1;
+    } else if (a == "--corrupt") {
+        next.plan.corruptions.push_back(parseCorruption(splitCommas(value())));
+        checkOnePerDirection(next.plan.corruptions);
+    } else if (a == "--noise") {
+        next.plan.noisePercent = parseNoise(value());
+    } else {
+        return false;
+    }
+    next.option = a;
+    return true;
+}
+
+NextDevice freshDevice() {
+    NextDevice next;
+    next.plan.config.name.clear();
+    return next;
+}
+
+void checkLoopback(const Options& o) {
+    for (const DevicePlan& plan : o.devices)
+        if (plan.tcp && !o.allowRemote && !isLoopback(parseIPv4(plan.tcp->first)))
+            throw bad("--tcp " + plan.tcp->first + " is not a loopback address (127.x.x.x): zefsim would answer "
+                      "anyone on that network; --allow-remote lets it");
+}
+
+}  // namespace
+
 Options parseOptions(const std::vector<std::string>& args) {
     Options o;
-    DeviceConfig next;
-    bool pending = false;
-    std::string pendingOption;
+    NextDevice next = freshDevice();
     const auto value = [&](std::size_t& i) -> const std::string& {
         if (i + 1 >= args.size()) throw bad(args[i] + " needs a value");
         return args[++i];
     };
     const auto define = [&](DevicePlan plan) {
-        plan.config = next;
+        plan.config = next.plan.config;
+        plan.corruptions = next.plan.corruptions;
+        plan.noisePercent = next.plan.noisePercent;
         if (plan.config.name.empty()) plan.config.name = "ZEF-4.260 #" + std::to_string(o.devices.size() + 1);
         o.devices.push_back(std::move(plan));
-        next = DeviceConfig{};
-        next.name.clear();
-        pending = false;
+        next = freshDevice();
     };
-    next.name.clear();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (takeDeviceSetting(a, [&]() -> const std::string& { return value(i); }, next)) continue;
         if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {
@@ -159,31 +275,17 @@ Options parseOptions(const std::vector<std::string>& args) {
             o.announceIntervalMs = static_cast<int>(parseNumber(value(i), 3600000, "--announce-interval"));
         } else if (a == "--meters") {
             o.meters = true;
-        } else if (a == "--name") {
-            next.name = value(i);
-            if (next.name.empty() || next.name.size() > 16) throw bad("--name takes 1 to 16 characters");
-            pending = true, pendingOption = a;
-        } else if (a == "--uid") {
-            next.uid = parseUid(value(i));
-            pending = true, pendingOption = a;
-        } else if (a == "--firmware") {
-            const auto v = parseVersion(value(i));
-            next.major = v[0], next.minor = v[1], next.patch = v[2];
-            pending = true, pendingOption = a;
-        } else if (a == "--bootloader") {
-            next.bootloader = true;
-            pending = true, pendingOption = a;
-        } else if (a == "--wlan") {
-            next.network = 1;
-            pending = true, pendingOption = a;
+        } else if (a == "--allow-remote") {
+            o.allowRemote = true;
         } else {
             throw bad("unknown option '" + a + "'");
         }
     }
     if (o.help || o.version) return o;
-    if (pending)
-        throw bad(pendingOption + " applies to the next device, but no --tcp or --serial follows it");
+    if (!next.option.empty())
+        throw bad(next.option + " applies to the next device, but no --tcp or --serial follows it");
     if (o.devices.empty()) throw bad("no device: give at least one --tcp HOST:PORT or --serial PATH");
+    checkLoopback(o);
     return o;
 }
 
@@ -225,7 +327,31 @@ struct Command {
     const char* name;
     std::size_t args;  // after the device number (the device is always the first argument)
     std::function<std::string(Simulator&, Device&, const std::vector<std::string>&)> run;
+    std::size_t maxArgs = 0;  // more than `args` may follow, up to this many
 };
+
+std::string hexLine(const std::vector<std::uint8_t>& bytes) {
+    const std::string dump = hexDump(bytes, 0);
+    std::string line;
+    for (std::size_t at = dump.find(':'); at != std::string::npos; at = dump.find(':', at + 1)) {
+        const std::size_t end = dump.find('\n', at);
+        line += dump.substr(at + 1, end - at - 1);
+    }
+    return line;
+}
+
+std::string describeAltered(const Device& d) {
+    const auto altered = d.alteredRequests();
+    std::string out = std::to_string(altered.size()) + " spoilt requests acted on\n";
+    for (const AlteredRequest& a : altered) {
+        out += "  sent" + hexLine(a.sent) + "\n  got " + hexLine(a.received) + "\n  changed";
+        for (const auto& [address, value] : a.changed)
+            out += " " + std::to_string(address) + "=" + std::to_string(value);
+        for (const int slot : a.slotsChanged) out += " slot" + std::to_string(slot + 1);
+        out += a.expectedLength ? "; answered as expected\n" : "; answered otherwise\n";
+    }
+    return out;
+}
 
 bool onOff(const std::string& s) {
     if (s == "on" || s == "1") return true;
@@ -251,36 +377,6 @@ const std::vector<Command>& commands() {
              const int slot = static_cast<int>(parseRange(a[0], 1, 3, "SLOT")) - 1;
              if (d.presetSlot(slot).empty()) return std::string("slot empty\n");
              d.frontPanelRecall(slot);
-             return std::string("ok\n");
-         }},
-        {"drop", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.dropReplies(static_cast<int>(parseNumber(a[0], 1000000, "COUNT")));
-             return std::string("ok\n");
-         }},
-        {"delay", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
-             return std::string("ok\n");
-         }},
-        {"silent", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setSilent(onOff(a[0]));
-             return std::string("ok\n");
-         }},
-        {"cut", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.cutConnections();
-             return std::string("ok\n");
-         }},
-        {"garbage", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.garbageNextReply();
-             return std::string("ok\n");
-         }},
-        {"short", 0,
-         [](Simulator&, Device& d, const auto&) {
-             d.shortNextReply();
              return std::string("ok\n");
          }},
         {"bootloader", 1,
@@ -327,6 +423,61 @@ const std::vector<Command>& commands() {
     return table;
 }
 
+// Faults on demand.
+const std::vector<Command>& faultCommands() {
+    static const std::vector<Command> table = {
+        {"drop", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.dropReplies(static_cast<int>(parseNumber(a[0], 1000000, "COUNT")));
+             return std::string("ok\n");
+         }},
+        {"delay", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
+             return std::string("ok\n");
+         }},
+        {"silent", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setSilent(onOff(a[0]));
+             return std::string("ok\n");
+         }},
+        {"cut", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.cutConnections();
+             return std::string("ok\n");
+         }},
+        {"garbage", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.garbageNextReply();
+             return std::string("ok\n");
+         }},
+        {"short", 0,
+         [](Simulator&, Device& d, const auto&) {
+             d.shortNextReply();
+             return std::string("ok\n");
+         }},
+        {"corrupt", 2,
+         [](Simulator&, Device& d, const auto& a) {
+             d.armCorruption(parseCorruption(a));
+             return std::string("ok\n");
+         },
+         9},
+        {"noise", 1,
+         [](Simulator&, Device& d, const auto& a) {
+             d.setNoisePercent(parseNoise(a[0]));
+             return std::string("ok\n");
+         }},
+        {"altered", 0, [](Simulator&, Device& d, const auto&) { return describeAltered(d); }},
+    };
+    return table;
+}
+
+std::vector<Command> allCommands() {
+    std::vector<Command> all = commands();
+    all.insert(all.end(), faultCommands().begin(), faultCommands().end());
+    return all;
+}
+
 }  // namespace
 
 ControlResult runControl(Simulator& sim, const std::string& line) {
@@ -343,10 +494,11 @@ ControlResult runControl(Simulator& sim, const std::string& line) {
             for (std::size_t i = 0; i < sim.deviceCount(); ++i) out += describeDevice(sim, i);
             return {out};
         }
-        for (const Command& c : commands()) {
+        for (const Command& c : allCommands()) {
             if (name != c.name) continue;
-            if (words.size() != c.args + 2)
-                throw bad(name + " takes a DEVICE and " + std::to_string(c.args) + " more");
+            if (words.size() < c.args + 2 || words.size() > std::max(c.args, c.maxArgs) + 2)
+                throw bad(name + " takes a DEVICE and " + std::to_string(c.args) +
+                          (c.maxArgs > c.args ? " to " + std::to_string(c.maxArgs) : "") + " more");
             const auto number = parseNumber(words[1], 1000000, "DEVICE");
             if (number < 1 || number > sim.deviceCount()) throw bad("no device " + words[1] + " (see list)");
             const std::vector<std::string> rest(words.begin() + 2, words.end());

@@ -15,6 +15,8 @@ struct DevicePlan {
     DeviceConfig config;
     std::optional<std::pair<std::string, std::uint16_t>> tcp;
     std::optional<std::string> serial;  // symlink path
+    std::vector<Corruption> corruptions;  // at most one per direction
+    double noisePercent = 0;
 };
 
 struct Options {
@@ -22,6 +24,7 @@ struct Options {
     std::optional<std::pair<std::string, std::uint16_t>> announce;
     int announceIntervalMs = 5000;
     bool meters = false;  // moving meters on every device
+    bool allowRemote = false;  // --allow-remote: --tcp may listen outside 127.x.x.x
     bool help = false;
     bool version = false;  // --version: print the version, exit 0
 };
@@ -31,6 +34,11 @@ struct Options {
 // Throws std::runtime_error with a message for the user.
 Options parseOptions(const std::vector<std::string>& args);
 std::string usage();
+
+// "request|reply bit|byte [FRAME [BYTE [VALUE]]]" as words: where, what, the frame counted
+// from the next one, the byte in it and the bit (0..7) or new value; the last three are
+// random when left out. Throws std::runtime_error.
+Corruption parseCorruption(const std::vector<std::string>& words);
 
 struct ControlResult {
     std::string output;  // text for the user, one or more lines ending in '\n'

@@ -79,6 +79,7 @@ std::size_t Device::discardedBytes() const {
 void Device::clearLog() {
     std::lock_guard lock(mutex_);
     frames_.clear();
+    altered_.clear();
     zeros_ = 0;
     discarded_ = 0;
 }
@@ -165,6 +166,16 @@ void Device::shortNextReply() {
 }
 
 void Device::armFault(ArmedFault fault, int after, int lateMs) {
+    using W = Corruption::Where;
+    using K = Corruption::Kind;
+    const auto corruption = [after](W where, K kind) { return Corruption{where, kind, after, {}, {}, {}, 1}; };
+    switch (fault) {
+        case ArmedFault::FlipReplyBit: return armCorruption(corruption(W::Reply, K::Bit));
+        case ArmedFault::ReplyByte: return armCorruption(corruption(W::Reply, K::Byte));
+        case ArmedFault::FlipRequestBit: return armCorruption(corruption(W::Request, K::Bit));
+        case ArmedFault::RequestByte: return armCorruption(corruption(W::Request, K::Byte));
+        default: break;
+    }
     std::lock_guard lock(mutex_);
     armed_ = fault;
     armedAfter_ = std::max(0, after);
@@ -174,6 +185,8 @@ void Device::armFault(ArmedFault fault, int after, int lateMs) {
 void Device::disarmFault() {
     std::lock_guard lock(mutex_);
     armed_.reset();
+    requestCorruption_.reset();
+    replyCorruption_.reset();
 }
 
 void Device::setBootloader(bool on) {

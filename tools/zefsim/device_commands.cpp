@@ -59,9 +59,12 @@ std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame,
             case ArmedFault::WrongCommand:
                 bytes[3] = static_cast<std::uint8_t>(bytes[3] == kStatus ? kReadMemory : kStatus);
                 break;
+            default:  // corruptions are armed apart (armCorruption)
+                break;
         }
     }
     distort(bytes);
+    corruptReply(bytes, frame[3]);
     return Reply{std::move(bytes), delay};
 }
 

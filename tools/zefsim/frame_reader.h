@@ -27,6 +27,7 @@ public:
     void push(std::uint8_t byte, Clock::time_point at, std::vector<std::vector<std::uint8_t>>& frames);
 
     std::size_t loneZeros() const { return zeros_; }
+    bool partial() const { return !buffer_.empty(); }  // a frame has begun
     std::size_t discarded() const { return discarded_; }
 
 private:

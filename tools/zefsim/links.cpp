@@ -17,10 +17,31 @@ void CommandSession::receive(std::uint8_t byte, Clock::time_point at, std::vecto
         discardedSeen_ = reader_.discarded();
     }
     for (const auto& frame : frames) {
-        if (auto reply = device_.handleFrame(frame, link_)) {
-            out.push_back({std::move(reply->bytes), at + reply->delay});
+        // A frame completed from a spoilt request's leftover bytes is altered too.
+        std::optional<std::vector<std::uint8_t>> sent = std::move(spoiltPending_);
+        spoiltPending_.reset();
+        if (const std::optional<Corruption> c = sent ? std::nullopt : device_.takeRequestCorruption(frame)) {
+            spoil(frame, *c, at, out);
+            continue;
         }
+        answer(frame, sent ? &*sent : nullptr, at, out);
     }
+}
+
+void CommandSession::answer(const std::vector<std::uint8_t>& frame, const std::vector<std::uint8_t>* sent,
+                            Clock::time_point at, std::vector<Outgoing>& out) {
+    std::optional<Reply> reply = sent ? device_.handleAlteredFrame(frame, link_, *sent) : device_.handleFrame(frame, link_);
+    if (reply) out.push_back({std::move(reply->bytes), at + reply->delay});
+}
+
+void CommandSession::spoil(const std::vector<std::uint8_t>& frame, const Corruption& c, Clock::time_point at,
+                           std::vector<Outgoing>& out) {
+    std::vector<std::uint8_t> bytes = frame;
+    corrupt(bytes, c, device_.lineRandom());
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (const std::uint8_t b : bytes) reader_.push(b, at, frames);
+    for (const auto& f : frames) answer(f, &frame, at, out);
+    if (reader_.partial()) spoiltPending_ = frame;
 }
 
 in_addr parseIPv4(const std::string& host) {

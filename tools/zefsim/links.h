@@ -17,16 +17,26 @@ namespace zefsim {
 // 9600 baud, 8N1: ten bit times per byte.
 inline constexpr std::chrono::nanoseconds kSerialByteTime{1041667};
 
-// The device's own command protocol on one link: frames in, replies out.
+// The device's own command protocol on one link: frames in, replies out. A request the
+// device has armed a corruption for (Device::takeRequestCorruption) is spoilt as it arrives
+// and its bytes go through the receiver again: whatever frames they make (none, one, or one
+// that takes in the bytes after it) are handled as altered requests.
 class CommandSession : public ByteProtocol {
 public:
     CommandSession(Device& device, Link link) : device_(device), link_(link) {}
     void receive(std::uint8_t byte, Clock::time_point at, std::vector<Outgoing>& out) override;
 
 private:
+    void answer(const std::vector<std::uint8_t>& frame, const std::vector<std::uint8_t>* sent, Clock::time_point at,
+                std::vector<Outgoing>& out);
+    void spoil(const std::vector<std::uint8_t>& frame, const Corruption& c, Clock::time_point at,
+               std::vector<Outgoing>& out);
+
     Device& device_;
     Link link_;
     FrameReader reader_;
+    // The request whose spoilt bytes began the frame the receiver is assembling now.
+    std::optional<std::vector<std::uint8_t>> spoiltPending_;
     std::size_t zerosSeen_ = 0;
     std::size_t discardedSeen_ = 0;
 };

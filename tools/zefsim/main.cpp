@@ -55,8 +55,11 @@ int main(int argc, char** argv) {
             zefsim::Device& d = sim.addDevice(plan.config);
             d.setMeterAnimation(options.meters);
             zefsim::installBootloader(d);
+            for (const zefsim::Corruption& c : plan.corruptions) d.armCorruption(c);
+            d.setNoisePercent(plan.noisePercent);
             if (plan.tcp) {
-                sim.listenTcp(d, plan.tcp->first, plan.tcp->second);
+                sim.listenTcp(d, plan.tcp->first, plan.tcp->second,
+                              options.allowRemote ? zefsim::Simulator::Remote::Allowed : zefsim::Simulator::Remote::Refused);
                 if (options.announce) sim.announceTo(d, options.announce->first, options.announce->second);
             }
             if (plan.serial) sim.openSerial(d, *plan.serial);

@@ -46,6 +46,7 @@ enum MessageType : std::uint16_t { kHello = 1, kStart = 2, kInput = 3, kOutput =
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::uint32_t kMaxPayload = 1 << 20;
 constexpr std::size_t kMaxQueuedBytes = 256 * 1024;
+// A connection that completes no message for this long is closed, streaming or not.
 constexpr auto kIdleTimeout = std::chrono::seconds(10);
 constexpr auto kBlockPeriod = std::chrono::microseconds(5000);  // 240 frames at 48 kHz
 constexpr const char* kInputNames[] = {"Microphone", "Loopback (output 1)"};
@@ -294,7 +295,6 @@ void Rig::Impl::receive() {
             return;
         }
         if (n < 0) break;
-        conn.heard = Clock::now();
         conn.in.insert(conn.in.end(), buf, buf + n);
     }
     std::size_t at = 0;
@@ -305,6 +305,8 @@ void Rig::Impl::receive() {
         if (size > kMaxPayload) return fail("message too long");
         if (conn.in.size() - at < kHeaderSize + size) break;
         if (!handle(type, h + kHeaderSize, size)) return;
+        // Only whole messages keep a connection: a byte now and then does not.
+        conn.heard = Clock::now();
         at += kHeaderSize + size;
     }
     conn.in.erase(conn.in.begin(), conn.in.begin() + static_cast<std::ptrdiff_t>(at));

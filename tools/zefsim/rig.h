@@ -4,7 +4,9 @@
 // of the amplifier's loudspeakers (see rig_renderer.h, and docs/rig.md for the wire format).
 //
 // One client streams at a time; a second one is told the rig is busy. A client that only
-// reads the greeting and leaves is a probe (a device list checking the rig is there).
+// reads the greeting and leaves is a probe (a device list checking the rig is there). A
+// connection that completes no message for 10 s is closed (bytes that never make a whole
+// message do not count), so no client keeps the rig busy by trickling bytes.
 // The rig reads the amplifier's memory before every block, so edits are heard at once.
 
 #include <cstdint>

@@ -165,10 +165,13 @@ Device& Simulator::device(std::size_t index) {
     return *impl_->devices.at(index);
 }
 
-std::uint16_t Simulator::listenTcp(Device& d, const std::string& host, std::uint16_t port) {
+std::uint16_t Simulator::listenTcp(Device& d, const std::string& host, std::uint16_t port, Remote remote) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr = parseIPv4(host);
+    if (remote == Remote::Refused && !isLoopback(addr.sin_addr))
+        throw std::runtime_error("zefsim listens on loopback addresses (127.x.x.x) only, not " + host +
+                                 " (--allow-remote lets it)");
     addr.sin_port = htons(port);
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) throw systemError("socket");

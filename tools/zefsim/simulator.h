@@ -80,6 +80,39 @@ struct Reply {
     std::chrono::milliseconds delay{0};
 };
 
+// A bit error on the line (9600 baud without parity, or a bad cable): one bit of one frame
+// flipped, or one byte of it replaced by another value. A request is spoilt before the
+// device's receiver sees it, so it may be read as another frame, as two, or as none; a reply
+// after the device built it.
+struct Corruption {
+    enum class Where : std::uint8_t { Request, Reply };
+    enum class Kind : std::uint8_t { Bit, Byte };
+    Where where = Where::Reply;
+    Kind kind = Kind::Bit;
+    int after = 0;                      // frames from now: 0 = the next request (or reply)
+    std::optional<std::size_t> byte;    // position in the frame, random when unset; past its end: the last byte
+    std::optional<std::uint8_t> value;  // Bit: the bit 0..7; Byte: the new value; random (and different) when unset
+    std::optional<std::uint8_t> command;  // only frames of this command code count (a reply: its request's)
+    int count = 1;                        // frames spoilt in a row (of that command)
+};
+
+// Spoils `frame` as `c` says (random choices from `random`).
+void corrupt(std::vector<std::uint8_t>& frame, const Corruption& c, std::mt19937& random);
+
+// The length of the reply a request frame expects: 30 for identify, 24 for the status
+// poll, p3 + 5 for a memory read, 13 otherwise.
+std::size_t expectedReplyLength(const std::vector<std::uint8_t>& frame);
+
+// A request the line spoilt, as the device then acted on it.
+struct AlteredRequest {
+    std::vector<std::uint8_t> sent;      // the frame as the editor sent it
+    std::vector<std::uint8_t> received;  // the frame the device assembled from the spoilt bytes
+    std::size_t frameIndex = 0;          // its place in frames()
+    bool expectedLength = false;         // the device answered with as many bytes as `sent` expects
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> changed;  // device addresses it changed, new values
+    std::vector<int> slotsChanged;       // preset slots 0..2 it overwrote
+};
+
 class ByteProtocol;
 
 class Device {  // every method is thread-safe
@@ -116,9 +149,21 @@ public:
     // One fault armed for the reply to the frame `after` frames from now (0 = the next one):
     // dropped (the frame is still applied), garbled, cut to its first half, sent `lateMs`
     // late, or naming another command than the frame's. Arming again replaces it.
-    enum class ArmedFault : std::uint8_t { Drop, Garbage, Short, Late, WrongCommand };
+    // FlipReplyBit / ReplyByte / FlipRequestBit / RequestByte: a Corruption at a random place
+    // of that frame (armCorruption).
+    enum class ArmedFault : std::uint8_t {
+        Drop, Garbage, Short, Late, WrongCommand, FlipReplyBit, ReplyByte, FlipRequestBit, RequestByte
+    };
     void armFault(ArmedFault fault, int after, int lateMs = 0);
-    void disarmFault();  // forgets an armed fault that has not struck yet
+    void disarmFault();  // forgets armed faults and corruptions that have not struck yet
+    // One corruption armed per direction; arming again replaces it. Requests count as the
+    // receiver completes them, replies as the device answers.
+    void armCorruption(const Corruption& corruption);
+    // Noise: each request and each reply is spoilt with probability percent / 100 (a random
+    // bit flipped or byte replaced at a random place). 0 = off.
+    void setNoisePercent(double percent);
+    // Requests the line spoilt since the last clearLog, and what the device did with them.
+    std::vector<AlteredRequest> alteredRequests() const;
     void setBootloader(bool on);   // identify byte 12 = 255; answers only 0, 15 and 22
     void setFirmware(std::uint8_t major, std::uint8_t minor, std::uint8_t patch);
 
@@ -142,6 +187,12 @@ public:
 
     // Link side (used by the transports): one complete frame in, the answer out (if any).
     std::optional<Reply> handleFrame(const std::vector<std::uint8_t>& frame, Link link = Link::Network);
+    // A frame assembled from spoilt bytes: handled as any other, and remembered with what it did.
+    std::optional<Reply> handleAlteredFrame(const std::vector<std::uint8_t>& frame, Link link,
+                                            const std::vector<std::uint8_t>& sent);
+    // The corruption due for the request the receiver just completed, if any (counts it).
+    std::optional<Corruption> takeRequestCorruption(const std::vector<std::uint8_t>& frame);
+    std::mt19937& lineRandom() { return lineRandom_; }  // the link thread's own, for corrupt()
     void noteLoneZero();
     void noteDiscarded(std::size_t count);
     unsigned cutGeneration() const;
@@ -161,6 +212,8 @@ private:
     void storeSlot(int slot);
     void loadSlot(int slot, bool fromFrontPanel);
     void distort(std::vector<std::uint8_t>& reply);
+    void corruptReply(std::vector<std::uint8_t>& reply, std::uint8_t command);
+    bool noiseStrikes();
 
     struct Slot {
         std::vector<std::uint8_t> preset;  // 624 bytes
@@ -188,6 +241,11 @@ private:
     std::optional<ArmedFault> armed_;
     int armedAfter_ = 0;
     int armedLateMs_ = 0;
+    std::optional<Corruption> requestCorruption_;
+    std::optional<Corruption> replyCorruption_;
+    double noisePercent_ = 0;
+    std::vector<AlteredRequest> altered_;
+    std::mt19937 lineRandom_{0x4C494E45u};
     unsigned cutGeneration_ = 0;
     std::function<void()> wake_;
     ProtocolFactory bootloaderProtocol_;
@@ -221,8 +279,10 @@ public:
     Device& device(std::size_t index);
 
     // Listens on host:port for this device (port 0 = a free port); returns the bound port.
-    // Throws std::runtime_error on failure. Starts the I/O thread when it is not running.
-    std::uint16_t listenTcp(Device& d, const std::string& host, std::uint16_t port);
+    // Throws std::runtime_error on failure, and for a host outside 127.x.x.x unless `remote`
+    // is Allowed. Starts the I/O thread when it is not running.
+    enum class Remote : std::uint8_t { Refused, Allowed };
+    std::uint16_t listenTcp(Device& d, const std::string& host, std::uint16_t port, Remote remote = Remote::Refused);
     // A pseudo-terminal paced at 9600 baud; returns the slave path and points `symlinkPath`
     // at it (an existing symlink there is replaced; any other file makes it throw).
     std::string openSerial(Device& d, const std::string& symlinkPath);

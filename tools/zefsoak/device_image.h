@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,11 +29,25 @@ struct Image {
 
 Image Capture(const zefsim::Device& device);
 
-// The first byte where `actual` is neither `before` nor `target`, as text;
-// nullopt when every byte is one of the two (the partial-write rule).
-std::optional<std::string> OutsideEither(const Image& actual, const Image& before, const Image& target);
-// The first byte where two images differ, as text; nullopt when equal.
-std::optional<std::string> Difference(const Image& actual, const Image& expected);
+// What spoilt requests made a device do (zefsim::Device::alteredRequests): the values
+// they wrote, by device address, and the preset slots they overwrote. These are the line's
+// doing: a byte may hold such a value, and a slot may hold anything, whatever the
+// operation meant (the device tests check that zefctl puts back what it had read).
+struct LineChanges {
+    std::map<std::uint32_t, std::set<std::uint8_t>> bytes;
+    std::set<int> slotsWritten;
+    std::size_t acted = 0;     // spoilt requests the device acted on
+    std::size_t requests = 0;  // those of them that changed it
+};
+LineChanges ChangesByTheLine(const std::vector<zefsim::AlteredRequest>& altered);
+
+// The first byte where `actual` is neither `before` nor `target` (nor a value the line
+// wrote there), as text; nullopt when every byte is one of them (the partial-write rule).
+std::optional<std::string> OutsideEither(const Image& actual, const Image& before, const Image& target,
+                                         const LineChanges& line = {});
+// The first byte where two images differ (and the line wrote no such value), as text;
+// nullopt when equal.
+std::optional<std::string> Difference(const Image& actual, const Image& expected, const LineChanges& line = {});
 
 // An exchange that answers memory reads from an image and acknowledges
 // everything else without changing it: the editor's parameter writer runs

@@ -2,16 +2,22 @@
 // dump, load, preset store and recall, FIR import) run against simulated
 // amplifiers — three on loopback TCP, one on a pseudo-terminal — while
 // faults are injected (a reply dropped, garbled, cut short, late by up to
-// 12 s or naming another command; replies delayed, the device silent, the
+// 12 s or naming another command; one bit flipped or one byte replaced in
+// a reply or in a request; replies delayed, the device silent, the
 // connection cut). After each operation the device is checked:
 //   success  the device holds exactly what the operation said it did (and a
 //            dump, get or set printed the device's values);
 //   failure  every byte is as before or as the operation meant (a write
 //            stopped part-way), and input the device must refuse changed
 //            nothing at all.
-// Anything else is a silent corruption. Prints operations, successes,
-// failures, faults, the longest operation and the corruptions; exits
-// non-zero when there was a corruption or an operation overran the deadline.
+// A spoilt request can make the device do something nobody sent (another
+// command, another address): the bytes it wrote are the line's doing and
+// may stay (zefsim records them; the device tests check that zefctl puts
+// back what it had read), but no output may show a value the device does
+// not hold. Anything else is a silent corruption. Prints operations,
+// successes, failures, faults, the longest operation and the corruptions;
+// exits non-zero when there was a corruption or an operation overran the
+// deadline.
 //
 // usage: zefsoak [--minutes M] [--seed N] [--zefctl PATH]
 
@@ -49,6 +55,7 @@ constexpr auto kStartupGrace = 5s;
 struct Stats {
     std::mutex mutex;
     long operations = 0, succeeded = 0, failed = 0, refused = 0, corruptions = 0, overran = 0, crashed = 0;
+    long spoiltActedOn = 0, spoiltChanged = 0, lineBytes = 0;
     std::map<std::string, long> faults;
     std::map<std::string, long> perOperation;
     double longest = 0;
@@ -92,9 +99,11 @@ struct FaultPlan {
 
 FaultPlan ChooseFault(std::mt19937& r, bool serial) {
     auto ms = [&r](int lo, int hi) { return std::chrono::milliseconds(std::uniform_int_distribution<int>(lo, hi)(r)); };
-    static const char* kinds[] = {"", "", "", "drop", "garbage", "short", "late", "wrong command", "delay", "silent", "cut"};
+    static const char* kinds[] = {"",        "",        "",           "drop",        "garbage",
+                                  "short",   "late",    "wrong command", "delay",     "silent",
+                                  "cut",     "reply bit", "reply byte", "request bit", "request byte"};
     FaultPlan f;
-    f.name = kinds[std::uniform_int_distribution<int>(0, 10)(r)];
+    f.name = kinds[std::uniform_int_distribution<int>(0, static_cast<int>(std::size(kinds)) - 1)(r)];
     if (f.name == "cut" && serial) f.name = "garbage";  // a serial line has no connection to cut
     f.at = ms(0, 30);  // the frame index for armed faults
     if (f.name == "late") f.amount = ms(500, 12000);
@@ -114,6 +123,10 @@ void Arm(zefsim::Device& d, const FaultPlan& f) {
     if (f.name == "short") d.armFault(Fault::Short, index);
     if (f.name == "late") d.armFault(Fault::Late, index, late);
     if (f.name == "wrong command") d.armFault(Fault::WrongCommand, index);
+    if (f.name == "reply bit") d.armFault(Fault::FlipReplyBit, index);
+    if (f.name == "reply byte") d.armFault(Fault::ReplyByte, index);
+    if (f.name == "request bit") d.armFault(Fault::FlipRequestBit, index);
+    if (f.name == "request byte") d.armFault(Fault::RequestByte, index);
 }
 
 class Worker {
@@ -128,6 +141,7 @@ public:
 private:
     void One() {
         const Image before = Capture(device_);
+        device_.clearLog();  // spoilt requests are counted per operation
         const Operation op = RandomOperation(target_, before, random_, target_.host.empty());
         const FaultPlan fault = ChooseFault(random_, target_.host.empty());
         std::atomic<bool> done{false};
@@ -166,17 +180,21 @@ private:
     }
 
     void Check(const Operation& op, const FaultPlan& fault, const Run& run, const Image& before, const Image& after) {
+        const LineChanges line = ChangesByTheLine(device_.alteredRequests());
         std::optional<std::string> corruption;
         if (run.exitCode == 0) {
             if (op.mustFail) corruption = "succeeded on input it had to refuse";
-            if (!corruption) corruption = Difference(after, op.target);
-            if (!corruption && op.checkOutput) corruption = op.checkOutput(run.out);
+            if (!corruption) corruption = Difference(after, op.target, line);
+            if (!corruption && op.checkOutput) corruption = op.checkOutput(run.out, after);
         } else if (run.exitCode > 0) {
-            corruption = op.mustFail ? Difference(after, before) : OutsideEither(after, before, op.target);
+            corruption = op.mustFail ? Difference(after, before, line) : OutsideEither(after, before, op.target, line);
             if (!corruption && !op.writes.empty() && std::filesystem::exists(op.writes))
                 corruption = "failed, but wrote " + op.writes;
         }
         std::lock_guard lock(stats_.mutex);
+        stats_.spoiltActedOn += static_cast<long>(line.acted);
+        stats_.spoiltChanged += static_cast<long>(line.requests);
+        stats_.lineBytes += static_cast<long>(line.bytes.size());
         ++stats_.operations;
         ++stats_.perOperation[op.name];
         if (!fault.name.empty()) ++stats_.faults[fault.name];
@@ -286,6 +304,8 @@ int Main(int argc, char** argv) {
     std::printf("  failed            %ld (of them refused illegal or empty input: %ld)\n", stats.failed, stats.refused);
     std::printf("  crashed or hung   %ld\n", stats.crashed);
     std::printf("faults injected     %ld (%s)\n", faults, faultList.c_str());
+    std::printf("spoilt requests     %ld acted on by a device, %ld of them changed it (%ld bytes)\n",
+                stats.spoiltActedOn, stats.spoiltChanged, stats.lineBytes);
     std::printf("longest operation   %.1f s (%s)\n", stats.longest, stats.longestWhat.c_str());
     std::printf("over the deadline   %ld\n", stats.overran);
     std::printf("silent corruptions  %ld\n", stats.corruptions);

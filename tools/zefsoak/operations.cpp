@@ -75,7 +75,7 @@ std::string Name(std::mt19937& r, int length) {
 Operation Identify(const Target& t, const Image& before) {
     Operation op{"identify", Cmd(t, {"identify"}, {}), before};
     const std::string uid = t.uniqueId;
-    op.checkOutput = [uid](const std::string& out) -> std::optional<std::string> {
+    op.checkOutput = [uid](const std::string& out, const Image&) -> std::optional<std::string> {
         if (out.find(uid) == std::string::npos) return "identify printed no unique ID " + uid + ": " + out;
         return std::nullopt;
     };
@@ -87,9 +87,11 @@ Operation Get(const Target& t, const Image& before, std::mt19937& r) {
     ReadModel rm(before);
     const std::string expected = ValueLine(p, rm.device());
     Operation op{"get", Cmd(t, {"get"}, {p.name}), before};
-    op.checkOutput = [expected](const std::string& out) -> std::optional<std::string> {
-        if (out != expected) return "get printed '" + out + "', the device holds '" + expected + "'";
-        return std::nullopt;
+    op.checkOutput = [expected, p](const std::string& out, const Image& after) -> std::optional<std::string> {
+        if (out == expected) return std::nullopt;
+        ReadModel now(after);
+        if (out == ValueLine(p, now.device())) return std::nullopt;
+        return "get printed '" + out + "', the device holds '" + expected + "'";
     };
     return op;
 }
@@ -103,7 +105,7 @@ Operation Set(const Target& t, const Image& before, std::mt19937& r) {
     if (value) editor.writer.Set(1, p, *value);
     const std::string line = ValueLine(p, rm.device());
     Operation op{"set", Cmd(t, {"set"}, {p.name, text}), Written(before, rm.device(), true)};
-    op.checkOutput = [line](const std::string& out) -> std::optional<std::string> {
+    op.checkOutput = [line](const std::string& out, const Image&) -> std::optional<std::string> {
         if (out != line) return "set printed '" + out + "', expected '" + line + "'";
         return std::nullopt;
     };
@@ -116,15 +118,20 @@ Operation Dump(const Target& t, const Image& before) {
     Operation op{"dump", Cmd(t, {"dump"}, {path}), before};
     op.writes = path;
     auto expected = std::make_shared<ReadModel>(before);
-    op.checkOutput = [path, expected](const std::string&) -> std::optional<std::string> {
+    op.checkOutput = [path, expected](const std::string&, const Image& after) -> std::optional<std::string> {
         const zef::ProjectReadResult file = zef::ReadProjectFile(path);
         if (!file.status.ok || !file.image.blocks[0]) return "dump wrote no readable project";
         const zef::ProjectDeviceBlock& b = *file.image.blocks[0];
-        const zef::DeviceModel& d = expected->device();
-        if (!(b.settings == d.settings)) return "dump: settings differ from the device";
-        if (!(b.preset == d.preset)) return "dump: preset differs from the device";
-        if (b.firTaps != d.firTaps) return "dump: FIR differs from the device";
-        return std::nullopt;
+        const auto differs = [&b](const zef::DeviceModel& d) -> std::optional<std::string> {
+            if (!(b.settings == d.settings)) return "dump: settings differ from the device";
+            if (!(b.preset == d.preset)) return "dump: preset differs from the device";
+            if (b.firTaps != d.firTaps) return "dump: FIR differs from the device";
+            return std::nullopt;
+        };
+        const auto problem = differs(expected->device());
+        if (!problem) return std::nullopt;
+        ReadModel now(after);
+        return differs(now.device()) ? problem : std::nullopt;
     };
     return op;
 }

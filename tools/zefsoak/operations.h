@@ -30,8 +30,9 @@ struct Operation {
     // Input the device must refuse: success is a corruption, and a failure
     // leaves the device exactly as it was.
     bool mustFail = false;
-    // Checks zefctl's standard output after a success; the problem, or nullopt.
-    std::function<std::optional<std::string>(const std::string& out)> checkOutput;
+    // Checks zefctl's standard output after a success against the device as it was before
+    // and as it is after (they differ only where a spoilt request wrote); the problem, or nullopt.
+    std::function<std::optional<std::string>(const std::string& out, const Image& after)> checkOutput;
     // A file the operation writes only when it succeeds.
     std::string writes;
 };

@@ -164,30 +164,48 @@ TEST_F(TcpExchange, SuppressedOrOfflineSendsNothingAndSucceeds) {
         nested.reset();
         Fence();
         const auto frames = device->frames();
-        ASSERT_EQ(frames.size(), c.sent ? 2u : 1u);
+        ASSERT_EQ(frames.size(), c.sent ? 3u : 2u) << "the fence is two identifies";
         EXPECT_EQ(frames.back()[3], 0) << "the fence is the last frame";
         EXPECT_EQ(device->trailingZeros(), c.sent ? 1u : 0u);
     }
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
-TEST_F(TcpExchange, IdentifyRefusesGarbledAndShortReplies) {
-    // Garbage has the right length but not the shape of a reply: no answer,
-    // nothing learned; the change mark is cleared all the same.
-    for (int i = 0; i < 4; ++i) {
-        device->garbageNextReply();
+TEST_F(TcpExchange, IdentifyRetriesOneBadReplyAndRefusesLastingOnes) {
+    // One garbled or short reply is a failed identify that is sent again on a
+    // new connection; the next two replies agree. Replies that never come
+    // fail it, with nothing learned; the change mark is cleared all the same.
+    const struct {
+        const char* what;
+        void (*spoil)(zefsim::Device&);
+        bool found;
+        std::size_t frames;
+    } cases[] = {
+        {"garbled once", [](zefsim::Device& d) { d.garbageNextReply(); }, true, 3},
+        {"short once", [](zefsim::Device& d) { d.shortNextReply(); }, true, 3},
+        {"no replies", [](zefsim::Device& d) { d.dropReplies(2); }, false, 2},
+    };
+    int retries = 0;
+    const Subscription counting = exchange->retrying.Connect([&](DeviceSlot) { ++retries; });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        device->clearLog();
+        retries = 0;
+        c.spoil(*device);
         link.deviceChanged[kSlot] = true;
-        link.deviceAddress[kSlot] = 0x11;
-        EXPECT_FALSE(exchange->IdentifyDevice(kSlot).has_value());
-        EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
+        link.deviceAddress[kSlot] = 0x05;
+        const std::optional<IdentifyReply> id = exchange->IdentifyDevice(kSlot);
+        EXPECT_EQ(id.has_value(), c.found);
+        EXPECT_EQ(link.deviceAddress[kSlot], c.found ? 0x11 : 0x05);
         EXPECT_FALSE(link.deviceChanged[kSlot]);
+        EXPECT_EQ(retries, 1);
+        EXPECT_EQ(device->frames().size(), c.frames);
+        EXPECT_EQ(device->frames().front(), Frame({0xF0, 0x21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7}));
+        if (!c.found) {
+            ASSERT_EQ(transport.tcp().Connect(kSlot, "127.0.0.1", port, 1000), kTransportOk);
+        }
     }
-    // A short reply is a receive failure as well.
-    device->shortNextReply();
-    EXPECT_FALSE(exchange->IdentifyDevice(kSlot).has_value());
-    EXPECT_EQ(link.deviceAddress[kSlot], 0x11);
     EXPECT_TRUE(dialogs.calls.empty());
-    EXPECT_EQ(device->frames().front(), Frame({0xF0, 0x21, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7}));
 }
 
 TEST_F(TcpExchange, LostRepliesAreRecoveredByTheReconnectWindow) {

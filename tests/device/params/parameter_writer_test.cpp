@@ -194,7 +194,12 @@ TEST_F(ParamsTest, BridgeAsksFirstAndNoKeepsEverything) {
         EXPECT_EQ(dialogs.calls[0].title, "Bridge Mode");
         EXPECT_EQ(dialogs.calls[0].text, r.question);
         EXPECT_EQ(dialogs.calls[0].buttons, Buttons::YesNo);
-        EXPECT_EQ(Frames().size(), r.answer == Answer::Yes ? 1u : 0u);
+        // Yes: command 18 and the read-back of the settings block holding DS 213.
+        const auto frames = Frames();
+        ASSERT_EQ(frames.size(), r.answer == Answer::Yes ? 2u : 0u);
+        if (!frames.empty()) {
+            EXPECT_EQ(frames[1], Frame13(cmd::kReadMemory, {0, 120, 120}));
+        }
         EXPECT_EQ(dm().settings[ds::kBridge], r.ds213);
         EXPECT_EQ(Mem(213), r.ds213);
     }

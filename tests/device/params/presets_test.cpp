@@ -57,8 +57,9 @@ TEST_F(ParamsTest, StoreWritesTheNamePaddedToSixteenAndStoresTheSlot) {
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(dialogs.calls[0].title, "Store Program");
         EXPECT_EQ(dialogs.calls[0].text, "               Are you sure ? ");
+        // The name, its read-back (the preset block holding it), the store.
         EXPECT_EQ(Frames(),
-                  (std::vector<Bytes>{WriteFrame(240, Text(r.stored)),
+                  (std::vector<Bytes>{WriteFrame(240, Text(r.stored)), Frame13(cmd::kReadMemory, {0, 240, 78}),
                                       Frame13(cmd::kStorePreset, {static_cast<std::uint8_t>(r.slot)})}));
         EXPECT_EQ(Mem(kPreset, 16), Text(r.stored));
         const Bytes slot = device->presetSlot(r.slot);

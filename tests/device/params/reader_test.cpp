@@ -71,10 +71,16 @@ TEST_P(FrontPanelTest, IncrementalUpdateTouchesOnlyTheChangedGroup) {
         EXPECT_NE(std::find(observer.events.begin(), observer.events.end(), c.event), observer.events.end());
     }
     EXPECT_EQ(Mem(0, kDeviceMemorySize), ModelImage(dm()));
-    // Only the reads went out: 2 of 120 bytes and 8 of 78 bytes.
+    // Only the reads went out: 2 of 120 bytes and 8 of 78 bytes, each twice
+    // in a row (two replies must agree).
     const auto frames = Frames();
-    ASSERT_EQ(frames.size(), 10u);
-    for (const auto& f : frames) EXPECT_EQ(f[3], cmd::kReadMemory);
+    ASSERT_EQ(frames.size(), 20u);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i][3], cmd::kReadMemory);
+        if (i % 2 == 1) {
+            EXPECT_EQ(frames[i], frames[i - 1]) << i;
+        }
+    }
     EXPECT_FALSE(link.sendsSuppressed());
     EXPECT_FALSE(reader.busy());
 }
@@ -190,7 +196,7 @@ TEST_F(ParamsTest, NoUpdateUnlessTheDeviceIsOnlineAndMarkedChanged) {
     entry().online = true;
     device->clearLog();
     EXPECT_EQ(reader.UpdateIfChanged(kSlot), UpdateKind::Incremental);
-    EXPECT_EQ(Frames().size(), 10u);
+    EXPECT_EQ(Frames().size(), 20u);
 }
 
 TEST_F(ParamsTest, FailedReadAppliesNothing) {
@@ -222,15 +228,19 @@ TEST_F(ParamsTest, WholeReadFillsModelValuesAndLinkedFlags) {
     EXPECT_EQ(progress.front(), std::make_pair(0, kWholeReadSteps));
     EXPECT_EQ(progress.back(), std::make_pair(kWholeReadSteps, kWholeReadSteps));
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    // Every block twice in a row: 2 settings, 8 preset and 2 x 6 FIR blocks.
     const auto frames = Frames();
-    ASSERT_EQ(frames.size(), 22u);
-    EXPECT_EQ(frames[0], Frame13(cmd::kReadMemory, {0, 0, 120, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(frames[1], Frame13(cmd::kReadMemory, {0, 120, 120, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(frames.size(), 44u);
+    std::vector<Bytes> blocks = {Frame13(cmd::kReadMemory, {0, 0, 120, 0, 0, 0, 0, 0}),
+                                 Frame13(cmd::kReadMemory, {0, 120, 120, 0, 0, 0, 0, 0})};
     for (int k = 0; k < 8; ++k) {
         const int address = 240 + 78 * k;
-        EXPECT_EQ(frames[2 + static_cast<std::size_t>(k)],
-                  Frame13(cmd::kReadMemory, {static_cast<std::uint8_t>(address >> 8),
-                                             static_cast<std::uint8_t>(address & 0xFF), 78, 0, 0, 0, 0, 0}));
+        blocks.push_back(Frame13(cmd::kReadMemory, {static_cast<std::uint8_t>(address >> 8),
+                                                    static_cast<std::uint8_t>(address & 0xFF), 78, 0, 0, 0, 0, 0}));
+    }
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        EXPECT_EQ(frames[2 * b], blocks[b]) << b;
+        EXPECT_EQ(frames[2 * b + 1], blocks[b]) << b;
     }
 }
 

@@ -30,6 +30,12 @@ struct DeviceImage {
     std::array<FirTapWords, 2> firTaps{};
 };
 
+// The preset and both FIRs of two images are equal (checked, not asserted).
+inline void ExpectSameImage(const DeviceImage& a, const DeviceImage& b) {
+    EXPECT_TRUE(a.preset == b.preset);
+    EXPECT_TRUE(a.firTaps == b.firTaps);
+}
+
 class FaultFixture {
 public:
     explicit FaultFixture(LinkKind2 kind);

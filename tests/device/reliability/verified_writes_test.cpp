@@ -1,39 +1,30 @@
 // Writes checked before and after: an illegal model is refused before any
-// byte goes out, and a device that does not read back what was written is
-// reported, not taken for a success.
+// byte goes out, a byte that arrived wrong is written once more, and a
+// device that still does not read back what was written is reported, not
+// taken for a success.
 
 #include <gtest/gtest.h>
 
 #include "device/fir_store.h"
 #include "device/verified_writes.h"
 #include "fault_fixture.h"
+#include "spoiling_exchange.h"
 #include "model/memory_map.h"
 #include "protocol/commands.h"
 
 namespace zef::test {
 namespace {
 
-// Forwards to the real exchange, but flips one bit of the payload of the
-// block write to `address`: the device acknowledges and stores a wrong byte,
-// as after a bit error on the line that no check of the echo could see.
-class FlippingExchange final : public Exchange {
-public:
-    FlippingExchange(Exchange& inner, std::uint16_t address) : inner_(inner), address_(address) {}
-    ExchangeResult Transact(DeviceSlot slot, const Request& request, Reporting reporting) override {
-        Request sent = request;
-        if (request.command == cmd::kWriteMemory && (request.p[0] << 8 | request.p[1]) == address_) {
-            sent.payload[0] ^= 0x01;
-            ++flipped;
-        }
-        return inner_.Transact(slot, sent, reporting);
-    }
-    LinkState& link() override { return inner_.link(); }
-    int flipped = 0;
-
-private:
-    Exchange& inner_;
-    std::uint16_t address_;
-};
+// Flips one bit of the payload of the first `times` block writes to `address`: the device
+// acknowledges and stores a wrong byte, as after a bit error on the line that no check of
+// the echo could see.
+SpoilingExchange FlippingExchange(Exchange& inner, std::uint16_t address, int times) {
+    return SpoilingExchange(inner, times, [address](Request& r) {
+        if (r.command != cmd::kWriteMemory || (r.p[0] << 8 | r.p[1]) != address) return false;
+        r.payload[0] ^= 0x01;
+        return true;
+    });
+}
 
 TEST(VerifiedWrites, IllegalBandTypeIsRefusedBeforeAnyByteIsSent) {
     FaultFixture f(LinkKind2::Tcp);
@@ -50,7 +41,7 @@ TEST(VerifiedWrites, IllegalBandTypeIsRefusedBeforeAnyByteIsSent) {
     EXPECT_TRUE(f.device->frames().empty());
 }
 
-TEST(VerifiedWrites, ReadBackThatDiffersIsReported) {
+TEST(VerifiedWrites, ReadBackThatDiffersIsWrittenOnceMoreThenReported) {
     struct Row {
         const char* what;
         std::uint16_t address;  // the block whose first byte arrives flipped
@@ -62,15 +53,22 @@ TEST(VerifiedWrites, ReadBackThatDiffersIsReported) {
         {"whole load, device state", 205, "settings byte 205"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        FaultFixture f(LinkKind2::Tcp);
-        ASSERT_EQ(f.reader->ReadWholeDevice(kSlot), kOk);
-        FlippingExchange flipping(*f.exchange, row.address);
-        DeviceReader reader(f.model, flipping, f.events);
-        const WriteReport r = LoadWholeDevice(reader, flipping, f.model, kSlot);
-        EXPECT_EQ(flipping.flipped, 1);
-        EXPECT_EQ(r.outcome, WriteOutcome::Mismatch);
-        EXPECT_EQ(r.detail.rfind(row.detail, 0), 0u) << r.detail;
+        for (const int times : {1, 2}) {
+            SCOPED_TRACE(std::string(row.what) + (times == 1 ? ", once" : ", the resend too"));
+            FaultFixture f(LinkKind2::Tcp);
+            ASSERT_EQ(f.reader->ReadWholeDevice(kSlot), kOk);
+            SpoilingExchange flipping = FlippingExchange(*f.exchange, row.address, times);
+            DeviceReader reader(f.model, flipping, f.events);
+            const WriteReport r = LoadWholeDevice(reader, flipping, f.model, kSlot);
+            EXPECT_EQ(flipping.spoilt, times);
+            if (times == 1) {
+                EXPECT_TRUE(r.ok()) << r.Text();
+                ExpectSameImage(f.ModelImage(), f.Image());
+            } else {
+                EXPECT_EQ(r.outcome, WriteOutcome::Mismatch);
+                EXPECT_EQ(r.detail.rfind(row.detail, 0), 0u) << r.detail;
+            }
+        }
     }
 }
 
@@ -90,7 +88,7 @@ TEST(VerifiedWrites, PresetFileAndFirImportReadBack) {
     EXPECT_EQ(partner, -1);
     EXPECT_EQ(f.Image().firTaps[0][1], 0x080000u);
 
-    FlippingExchange flipping(*f.exchange, FirAddress(0));
+    SpoilingExchange flipping = FlippingExchange(*f.exchange, FirAddress(0), 2);
     const WriteReport flipped = StoreFirVerified(flipping, f.model, kSlot, 0, fir, partner);
     EXPECT_EQ(flipped.outcome, WriteOutcome::Mismatch);
     EXPECT_EQ(flipped.detail, "output 1 FIR tap 0 reads 1114112, written 1048576");
