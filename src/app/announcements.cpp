@@ -104,7 +104,7 @@ AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, co
     const std::pair<DevicePair, std::string> here{pair, senderIp};
     if (std::find(keptAddresses_.begin(), keptAddresses_.end(), here) != keptAddresses_.end())
         return AnnouncementOutcome::AddressKept;
-    if (kind == 0 && list_.offered().Contains(pair)) ReportUnreachable(senderIp, a, pair);
+    if (kind == 0 && list_.unreachable().Contains(pair)) ReportUnreachable(senderIp, a, pair);
     if (const std::optional<AnnouncementOutcome> listed = ProcessListed(senderIp, a, pair)) return *listed;
     return ProcessUnlisted(senderIp, a, pair);
 }

@@ -89,8 +89,9 @@ private:
         std::uint8_t kind;
     };
 
-    // An announcement in three steps: an offered device that did not come
-    // on-line is reported unreachable; a listed device is refreshed or asked
+    // An announcement in three steps: a device a connect could not reach
+    // (DeviceList::unreachable) that announces itself is reported
+    // unreachable — never one the user declined or disconnected; a listed device is refreshed or asked
     // about (its move to another address first); otherwise an entry added by
     // hand for that address, or a free slot, takes it after a Yes.
     AnnouncementOutcome Process(const std::string& senderIp, const Announcement& a, std::uint8_t kind);

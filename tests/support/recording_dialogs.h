@@ -15,7 +15,7 @@ namespace zef {
 class RecordingDialogs : public Dialogs {
 public:
     struct Call {
-        std::string kind;  // "message", "ask", "open", "save"
+        std::string kind;  // "message", "ask", "open", "save", "withdraw"
         std::string title;
         std::string text;
         Icon icon = Icon::None;
@@ -46,6 +46,10 @@ public:
                                         const std::string& folder) override {
         calls.push_back({"save", title, filter + "\n" + folder, Icon::None, Buttons::Ok});
         return nextFile();
+    }
+
+    void Withdraw(const std::string& title, const std::string& text) override {
+        calls.push_back({"withdraw", title, text, Icon::None, Buttons::Ok});
     }
 
     // Messages only (kind "message"), in order.
