@@ -41,6 +41,8 @@ Connection::Connection(DeviceList& list, DeviceExchange& exchange, DeviceReader&
       wentOffline_(exchange.wentOffline.Connect([this](DeviceSlot slot) {
           const auto i = SlotIndex(slot);
           lost_[i] = !exchange_.link().connectionTaken[i];
+          // Every window shows it off-line before anything tells the user why.
+          list_.RowChanged(slot);
       })) {}
 
 void Connection::TakeIdentity(DeviceSlot slot, const IdentifyReply& reply) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
@@ -20,6 +21,7 @@
 #include "ui/output_eq_windows.h"
 #include "ui/eq_fir_window.h"
 #include "ui/qt_dialogs.h"
+#include "ui/response_graph.h"
 #include "ui/view_all_window.h"
 #include "ui/window_geometry.h"
 #include "ui/window_menu.h"
@@ -55,6 +57,19 @@ TEST(WindowGeometryRules, ClampOntoScreen) {
     const ScreenRect right = ClampOntoScreen({100, 100, 800, 600}, {1366, 0, 1920, 1080});
     EXPECT_EQ(right.x, 1366);
     EXPECT_EQ(right.y, 100);
+}
+
+TEST(WindowGeometryRules, TheLastFrequencyLabelIsNotCut) {
+    const dsp::FrequencyGrid grid = dsp::FrequencyGrid::Nominal();
+    QFont font;
+    font.setPixelSize(10);  // the labels' font
+    const int halfLabel = (QFontMetrics(font).horizontalAdvance("20k") + 1) / 2;
+    for (const ResponseGraph::Scale scale : {ResponseGraph::Scale::Editor, ResponseGraph::Scale::ViewAll}) {
+        ResponseGraph graph(grid);
+        graph.setScale(scale);
+        graph.resize(760, 300);
+        EXPECT_LE(graph.plotArea().right() + halfLabel, graph.width() - 1) << static_cast<int>(scale);
+    }
 }
 
 class WindowLayoutTest : public UiTest {

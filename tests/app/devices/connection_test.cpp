@@ -319,12 +319,18 @@ TEST_F(ConnectionTest, AnotherClientTakingTheConnectionIsToldAsThat) {
         for (int i = 0; i < 200 && !transport.tcp().ClosedByPeer(1); ++i) LocalWait::Pause(10);
         ASSERT_TRUE(transport.tcp().ClosedByPeer(1)) << c.what;
         dialogs.calls.clear();
+        // The row is redrawn off-line before the message tells why.
+        bool offLineBeforeTheMessage = false;
+        const Subscription row = list.rowChanged.Connect([&](DeviceSlot s) {
+            if (s == 1 && !model.entry(1).online && dialogs.calls.empty()) offLineBeforeTheMessage = true;
+        });
         if (c.byPoll) {
             connection->StatusPollTick();
         } else {
             EXPECT_TRUE(exchange->Transact(1, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell).failed());
         }
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{taken}) << c.what;
+        EXPECT_TRUE(offLineBeforeTheMessage) << c.what;
         EXPECT_FALSE(model.entry(1).online) << c.what;
         EXPECT_TRUE(link.connectionTaken[SlotIndex(1)]) << c.what;
         // Not taken back: the other client keeps the device.
