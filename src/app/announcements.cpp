@@ -136,7 +136,7 @@ std::optional<AnnouncementOutcome> AnnouncementHandler::ProcessListed(const std:
         }
         if (e.ip != senderIp)
             if (const std::optional<AnnouncementOutcome> kept = AskToMove(s, senderIp, a, pair)) return kept;
-        if (list_.offered().Contains(pair)) {
+        if (list_.offered().Contains(pair) || (hooks_.rejoining && hooks_.rejoining(s))) {
             e.name = a.name;
             list_.RowChanged(s);
             return AnnouncementOutcome::Refreshed;

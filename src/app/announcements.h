@@ -41,6 +41,9 @@ struct AnnouncementHooks {
     // Whether the automatic-equaliser wizard is open, and closing it.
     std::function<bool()> autoEqOpen;
     std::function<void()> closeAutoEq;
+    // Whether a listed slot is a lost device the status ticks are bringing
+    // back by themselves (Connection::lost): it is not offered again.
+    std::function<bool(DeviceSlot)> rejoining;
 };
 
 // How an announcement was handled (for the caller and for tests).

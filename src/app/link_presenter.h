@@ -13,12 +13,14 @@
 
 namespace zef {
 
-// "IP:" + address + " disconnected" CR LF and why: the device serves one
-// connection at a time and another program connected to it.
+// "IP:" + address + " disconnected" CR LF and why: the device closed the
+// connection, which it does when another program connects to it (it serves
+// one connection at a time) or when it restarts.
 inline std::string ConnectionTakenText(const DeviceEntry& entry) {
     return "IP:" + entry.ip +
-           " disconnected\r\nAnother program has connected to this device, which serves one connection at a "
-           "time.\r\nConnect it again from the device list when that program has finished with it.";
+           " disconnected\r\nThe device closed this connection: another program has connected to it (the device "
+           "serves one connection at a time), or the device was restarted.\r\nConnect it again from the device "
+           "list when it is free.";
 }
 
 // How the reconnect window appears. The link does the window's work itself

@@ -62,7 +62,10 @@ MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* par
 
     statusTimer_.setSingleShot(false);
     blinkTimer_.setSingleShot(false);
-    connect(&statusTimer_, &QTimer::timeout, this, &MainWindow::StatusTick);
+    // Each tick runs from a timer of its own: a repeating timer does not fire
+    // again while its handler runs, and a message a tick shows (a device
+    // lost) must not stop the ticks that bring the device back and close it.
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { QTimer::singleShot(0, this, &MainWindow::StatusTick); });
     connect(&blinkTimer_, &QTimer::timeout, this, &MainWindow::BlinkTick);
 }
 

@@ -183,17 +183,22 @@ TEST_F(AnnouncementTest, ListedDeviceRules) {
         AnnouncementOutcome outcome;
         bool asked;
         bool renamedInSettings;
+        bool rejoining = false;  // lost, and being brought back by the status ticks
     } cases[] = {
         {"on-line: nothing", true, false, Answer::No, AnnouncementOutcome::AlreadyOnline, false, false},
         {"offered: refreshed silently", false, true, Answer::No, AnnouncementOutcome::Refreshed, false,
          false},
         {"asked, No", false, false, Answer::No, AnnouncementOutcome::Declined, true, true},
         {"asked, Yes", false, false, Answer::Yes, AnnouncementOutcome::Connecting, true, false},
+        {"lost, coming back by itself: not asked", false, false, Answer::Yes, AnnouncementOutcome::Refreshed, false,
+         false, true},
     };
     for (const auto& c : cases) {
         dialogs.calls.clear();
         list.offered().Clear();
         connected.clear();
+        hooks.rejoining = [&c](DeviceSlot s) { return c.rejoining && s == 5; };
+        handler.SetHooks(hooks);
         DeviceEntry& e = ListNetworkEntry(5, "127.0.0.7", UidText(9));
         e.online = c.online;
         e.interface = kInterfaceUsb;  // shows that a No answer sets Interface 2
