@@ -124,16 +124,16 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     DeviceEntry& e = model_.entry(slot);
     if (!e.inList) return ConnectResult::NotFound;
     e.online = true;
+    // The user's connect: whatever its outcome, the slot is no longer lost
+    // (a connect that fails half-way leaves nothing to bring back) or taken.
     const auto notFound = [&](ConnectResult result) {
         e.online = false;
+        lost_[SlotIndex(slot)] = false;
         return result;
     };
-    // The user's connect: whatever its outcome, the slot is no longer lost or taken.
     lost_[SlotIndex(slot)] = false;
     exchange_.link().connectionTaken[SlotIndex(slot)] = false;
-    const bool identified = Identify(slot);
-    lost_[SlotIndex(slot)] = false;
-    if (!identified) {
+    if (!Identify(slot)) {
         if (!e.isUsb() && !e.uniqueId.empty()) list_.unreachable().Add(PairOf(e));
         return notFound(ConnectResult::NotFound);
     }

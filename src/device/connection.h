@@ -11,7 +11,8 @@
 //   2. network: a connection of the slot that is still open is used as it
 //      is; otherwise connect (200 ms) and identify — failing either, not
 //      found (the entry keeps its fields: nothing is read or written on an
-//      identity that was not verified).
+//      identity that was not verified) and, when its unique ID is known,
+//      remembered as unreachable until it is reached (DeviceList::unreachable).
 //      USB: search the serial ports; not found when none answers.
 //   3. the entry takes network, unique ID, name and boot-loader type from
 //      the identify reply
