@@ -91,6 +91,30 @@ TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndComesBackByItself) {
     EXPECT_EQ(CountCommand(device, 22), 1) << "polled again";
 }
 
+TEST_F(UiTest, TheStatusTicksGoOnWhileTheLostMessageIsOpen) {
+    // The message stays open (a nested event loop) until it is withdrawn:
+    // the main window's own ticks must bring the device back meanwhile.
+    zefsim::Device& device = AddSimDevice("Stage Left");
+    StartEditor(FastLinkSettings(), MainTimings{50, 100, 60000});
+    ListAndConnect(1, hosts[0]);
+    bool withdrawn = false;
+    bool openedOffLine = false;
+    dialogs.whileMessageOpen = [&] {
+        openedOffLine = !session->model().entry(1).online;
+        device.setSilent(false);
+        withdrawn = WaitFor([&] { return !dialogs.calls.empty() && dialogs.calls.back().kind == "withdraw"; }, 5000);
+    };
+    // Past the first tick, which sets the timer's period (and so restarts it).
+    main->StartTimers();
+    ASSERT_TRUE(WaitFor([&] { return main->statusTicks() >= 2; }, 5000));
+    device.setSilent(true);
+    ASSERT_TRUE(WaitFor([&] { return !dialogs.messages().empty(); }, 10000));
+    EXPECT_TRUE(openedOffLine);
+    EXPECT_TRUE(withdrawn) << "the message stayed open with the device back";
+    EXPECT_TRUE(session->model().entry(1).online);
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");
+}
+
 TEST_F(UiTest, PollShowsStandbyAndAlertFromTheDevice) {
     zefsim::Device& device = AddSimDevice("Stage Left");
     StartEditor();
