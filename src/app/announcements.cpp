@@ -104,7 +104,7 @@ AnnouncementOutcome AnnouncementHandler::Process(const std::string& senderIp, co
     const std::pair<DevicePair, std::string> here{pair, senderIp};
     if (std::find(keptAddresses_.begin(), keptAddresses_.end(), here) != keptAddresses_.end())
         return AnnouncementOutcome::AddressKept;
-    if (kind == 0 && list_.offered().Contains(pair)) ReportUnreachable(senderIp, a, pair);
+    if (kind == 0 && list_.unreachable().Contains(pair)) ReportUnreachable(senderIp, a, pair);
     if (const std::optional<AnnouncementOutcome> listed = ProcessListed(senderIp, a, pair)) return *listed;
     return ProcessUnlisted(senderIp, a, pair);
 }
@@ -136,7 +136,7 @@ std::optional<AnnouncementOutcome> AnnouncementHandler::ProcessListed(const std:
         }
         if (e.ip != senderIp)
             if (const std::optional<AnnouncementOutcome> kept = AskToMove(s, senderIp, a, pair)) return kept;
-        if (list_.offered().Contains(pair)) {
+        if (list_.offered().Contains(pair) || (hooks_.rejoining && hooks_.rejoining(s))) {
             e.name = a.name;
             list_.RowChanged(s);
             return AnnouncementOutcome::Refreshed;

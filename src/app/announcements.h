@@ -41,6 +41,9 @@ struct AnnouncementHooks {
     // Whether the automatic-equaliser wizard is open, and closing it.
     std::function<bool()> autoEqOpen;
     std::function<void()> closeAutoEq;
+    // Whether a listed slot is a lost device the status ticks are bringing
+    // back by themselves (Connection::lost): it is not offered again.
+    std::function<bool(DeviceSlot)> rejoining;
 };
 
 // How an announcement was handled (for the caller and for tests).
@@ -89,8 +92,9 @@ private:
         std::uint8_t kind;
     };
 
-    // An announcement in three steps: an offered device that did not come
-    // on-line is reported unreachable; a listed device is refreshed or asked
+    // An announcement in three steps: a device a connect could not reach
+    // (DeviceList::unreachable) that announces itself is reported
+    // unreachable — never one the user declined or disconnected; a listed device is refreshed or asked
     // about (its move to another address first); otherwise an entry added by
     // hand for that address, or a free slot, takes it after a Yes.
     AnnouncementOutcome Process(const std::string& senderIp, const Announcement& a, std::uint8_t kind);

@@ -24,8 +24,13 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
     : connection_(connection),
       dialogs_(dialogs),
       pollFailed_(connection.pollFailed.Connect([this](DeviceSlot slot) {
+          // A connection taken by another client was told as that (link_presenter.h).
+          if (connection_.exchange().link().connectionTaken[SlotIndex(slot)]) return;
           dialogs_.Message(kCommProblemTitle, DisconnectedText(connection_.list().model().entry(slot)),
                            Icon::Exclamation);
+      })),
+      rejoined_(connection.rejoined.Connect([this](DeviceSlot slot) {
+          dialogs_.Withdraw(kCommProblemTitle, DisconnectedText(connection_.list().model().entry(slot)));
       })) {}
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {

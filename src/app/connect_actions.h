@@ -2,7 +2,8 @@
 // The connect dialog's and the device list window's connection actions, with
 // what they tell and ask the user: connecting one device or all, the
 // firmware refusal, disconnecting with its question, opening a device from
-// the list, and the message of a device that stops answering the status poll.
+// the list, and the message of a device that stops answering the status poll
+// (it closes by itself when the device is back).
 
 #include <functional>
 #include <optional>
@@ -73,6 +74,7 @@ private:
     bool connectInProgress_ = false;
     bool problemShown_ = false;  // the last Connect told the user why it failed
     Subscription pollFailed_;
+    Subscription rejoined_;  // the "disconnected" message of a device that is back closes
 };
 
 }  // namespace zef

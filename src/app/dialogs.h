@@ -32,6 +32,13 @@ public:
     virtual std::optional<std::string> SaveFile(const std::string& title, const std::string& filter,
                                                 const std::string& folder) = 0;
 
+    // Closes every open message box showing exactly this title and text:
+    // what it reports no longer holds. Nothing when none is open.
+    virtual void Withdraw(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+    }
+
     // An open dialog that starts on filter pair `filterIndex` (0-based) and
     // writes back the pair the user left it on, so that a window can remember
     // the last filter used. Without an override it is OpenFile.

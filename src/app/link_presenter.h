@@ -1,7 +1,10 @@
 #pragma once
 // What the user sees of the link: the "Communication Error" message when an
-// exchange fails for good, and the modal reconnect window while the link
-// tries to get a lost TCP connection back.
+// exchange fails for good, the message of a connection another client took,
+// and the modal reconnect window while the link tries to get a lost TCP
+// connection back.
+
+#include <string>
 
 #include "app/texts.h"
 #include "app/dialogs.h"
@@ -9,6 +12,16 @@
 #include "device/device_exchange.h"
 
 namespace zef {
+
+// "IP:" + address + " disconnected" CR LF and why: the device closed the
+// connection, which it does when another program connects to it (it serves
+// one connection at a time) or when it restarts.
+inline std::string ConnectionTakenText(const DeviceEntry& entry) {
+    return "IP:" + entry.ip +
+           " disconnected\r\nThe device closed this connection: another program has connected to it (the device "
+           "serves one connection at a time), or the device was restarted.\r\nConnect it again from the device "
+           "list when it is free.";
+}
 
 // How the reconnect window appears. The link does the window's work itself
 // (replay, wait, reconnect, replay again) between Show and Close; the view
@@ -30,6 +43,10 @@ public:
         : errors_(exchange.communicationError.Connect([&dialogs](DeviceSlot) {
               dialogs.Message(kCommErrorTitle, kCommErrorText, Icon::Exclamation);
           })),
+          taken_(exchange.connectionTaken.Connect([&exchange, &dialogs](DeviceSlot slot) {
+              dialogs.Message(kCommProblemTitle, ConnectionTakenText(exchange.model().entry(slot)),
+                              Icon::Exclamation);
+          })),
           reconnecting_(exchange.reconnecting.Connect([view](bool on) {
               if (!view) return;
               if (on) {
@@ -41,6 +58,7 @@ public:
 
 private:
     Subscription errors_;
+    Subscription taken_;
     Subscription reconnecting_;
 };
 

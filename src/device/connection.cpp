@@ -1,10 +1,14 @@
 #include "device/connection.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "device/memory_transfer.h"
 #include "device/identity.h"
 #include "model/commands.h"
 #include "model/defaults.h"
 #include "model/memory_map.h"
+#include "protocol/announcement.h"
 #include "protocol/commands.h"
 
 namespace zef {
@@ -29,7 +33,17 @@ std::string LoadingCaption(const DeviceEntry& entry) {
 }
 
 Connection::Connection(DeviceList& list, DeviceExchange& exchange, DeviceReader& reader, ConnectSettings settings)
-    : list_(list), model_(list.model()), exchange_(exchange), reader_(reader), settings_(settings) {}
+    : list_(list),
+      model_(list.model()),
+      exchange_(exchange),
+      reader_(reader),
+      settings_(settings),
+      wentOffline_(exchange.wentOffline.Connect([this](DeviceSlot slot) {
+          const auto i = SlotIndex(slot);
+          lost_[i] = !exchange_.link().connectionTaken[i];
+          // Every window shows it off-line before anything tells the user why.
+          list_.RowChanged(slot);
+      })) {}
 
 void Connection::TakeIdentity(DeviceSlot slot, const IdentifyReply& reply) {
     DeviceEntry& e = model_.entry(slot);
@@ -110,11 +124,20 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     DeviceEntry& e = model_.entry(slot);
     if (!e.inList) return ConnectResult::NotFound;
     e.online = true;
+    // The user's connect: whatever its outcome, the slot is no longer lost
+    // (a connect that fails half-way leaves nothing to bring back) or taken.
     const auto notFound = [&](ConnectResult result) {
         e.online = false;
+        lost_[SlotIndex(slot)] = false;
         return result;
     };
-    if (!Identify(slot)) return notFound(ConnectResult::NotFound);
+    lost_[SlotIndex(slot)] = false;
+    exchange_.link().connectionTaken[SlotIndex(slot)] = false;
+    if (!Identify(slot)) {
+        if (!e.isUsb() && !e.uniqueId.empty()) list_.unreachable().Add(PairOf(e));
+        return notFound(ConnectResult::NotFound);
+    }
+    list_.unreachable().Remove(PairOf(e));
 
     if (e.type == kTypeBootLoader) {
         ResetToDefaults(model_.device(slot));
@@ -143,6 +166,7 @@ void Connection::Disconnect(DeviceSlot slot) {
         if (t.tcp().IsConnected(slot)) t.tcp().Disconnect(slot);
     }
     e.online = false;
+    lost_[SlotIndex(slot)] = false;
     list_.RowChanged(slot);
     list_.offered().Add(PairOf(e));
 }
@@ -153,17 +177,17 @@ void Connection::DisconnectAll() {
     if (exchange_.transport().serial().IsOpen()) exchange_.transport().serial().Close();
 }
 
-void Connection::PollSlot(DeviceSlot slot) {
+bool Connection::PollSlot(DeviceSlot slot) {
     DeviceEntry& e = model_.entry(slot);
     const ExchangeResult result = exchange_.Transact(slot, Request{cmd::kStatusPoll, {}, {}}, Reporting::Quiet);
     if (result.failed()) {
         e.online = false;
+        lost_[SlotIndex(slot)] = !exchange_.link().connectionTaken[SlotIndex(slot)];
         list_.RowChanged(slot);
-        pollFailed.Emit(slot);
-        return;
+        return false;
     }
     const std::optional<StatusReply> status = DecodeStatus(result.reply());
-    if (!status) return;
+    if (!status) return true;
     DeviceModel& d = model_.device(slot);
     d.alert = status->alert();
     const std::int16_t standby = status->standby() ? 1 : 0;
@@ -172,16 +196,59 @@ void Connection::PollSlot(DeviceSlot slot) {
         d.settings[ds::kStandby] = static_cast<std::uint8_t>(standby);
         list_.RowChanged(slot);
     }
+    return true;
+}
+
+bool Connection::Rejoin(DeviceSlot slot) {
+    DeviceEntry& e = model_.entry(slot);
+    TcpClient& tcp = exchange_.transport().tcp();
+    // One short attempt per tick: the wait must not hold the windows longer
+    // than a status poll does.
+    exchange_.SetDeadline(DeviceExchange::Clock::now() +
+                          std::chrono::milliseconds(settings_.connectTimeoutMs + exchange_.settings().replies.statusPoll));
+    bool back = false;
+    if (tcp.Connect(slot, e.ip, exchange_.settings().devicePort, exchange_.Budget(settings_.connectTimeoutMs)) ==
+        kTransportOk) {
+        const std::optional<IdentifyReply> id = exchange_.IdentifyDevice(slot);
+        back = id && id->genuine && UniqueIdText(id->uniqueId) == e.uniqueId;
+    }
+    exchange_.SetDeadline(std::nullopt);
+    if (!back) {
+        tcp.Disconnect(slot);
+        return false;
+    }
+    lost_[SlotIndex(slot)] = false;
+    e.online = true;
+    // Read back and compared with the model as after a change on the device.
+    if (reader_.Update(slot) == UpdateKind::Failed) {
+        e.online = false;
+        lost_[SlotIndex(slot)] = !exchange_.link().connectionTaken[SlotIndex(slot)];
+        return false;
+    }
+    list_.RowChanged(slot);
+    rejoined.Emit(slot);
+    return true;
 }
 
 void Connection::StatusPollTick() {
     const LinkState& link = exchange_.link();
     if (!pollingEnabled_ || polling_ || !link.idle()) return;
-    FlagGuard busy(polling_, true);
-    for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
-        const DeviceEntry& e = model_.entry(s);
-        if (e.inList && e.online && e.type < kTypeBootLoader) PollSlot(s);
+    std::vector<DeviceSlot> failed;
+    {
+        FlagGuard busy(polling_, true);
+        for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+            const DeviceEntry& e = model_.entry(s);
+            if (e.inList && e.online && e.type < kTypeBootLoader && !PollSlot(s)) failed.push_back(s);
+        }
+        for (DeviceSlot s = 1; s <= kMaxListedDevices; ++s) {
+            const DeviceEntry& e = model_.entry(s);
+            const bool justFailed = std::find(failed.begin(), failed.end(), s) != failed.end();
+            if (lost_[SlotIndex(s)] && !justFailed && e.inList && !e.online && !e.isUsb() && !e.uniqueId.empty() &&
+                e.type < kTypeBootLoader)
+                Rejoin(s);
+        }
     }
+    for (const DeviceSlot s : failed) pollFailed.Emit(s);
 }
 
 void Connection::ApplyStandby(DeviceSlot slot) {

@@ -11,7 +11,8 @@
 //   2. network: a connection of the slot that is still open is used as it
 //      is; otherwise connect (200 ms) and identify — failing either, not
 //      found (the entry keeps its fields: nothing is read or written on an
-//      identity that was not verified).
+//      identity that was not verified) and, when its unique ID is known,
+//      remembered as unreachable until it is reached (DeviceList::unreachable).
 //      USB: search the serial ports; not found when none answers.
 //   3. the entry takes network, unique ID, name and boot-loader type from
 //      the identify reply
@@ -29,6 +30,7 @@
 //      gets a message, a USB device the firmware update window).
 // A slot that is not found ends off-line.
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -86,8 +88,15 @@ public:
     // list window was loaded), while an exchange runs, during link recovery
     // and while a previous tick is still under way. Polls every listed
     // on-line slot that is not in its boot loader with command 22; a slot
-    // that does not answer goes off-line and pollFailed tells it.
+    // that does not answer goes off-line and pollFailed tells it (after the
+    // tick, so that the ticks go on while the message is open). Then each
+    // network device that was lost (not disconnected by the user, not taken
+    // by another client) is tried again: connected, identified as the same
+    // device, read back and compared with the model as after a change on the
+    // device (DeviceReader::Update); rejoined tells it.
     void StatusPollTick();
+    // Whether the slot went off-line by a failure and is tried again by the ticks.
+    bool lost(DeviceSlot slot) const { return lost_[SlotIndex(slot)]; }
     void EnablePolling(bool on) { pollingEnabled_ = on; }
 
     // Sends the entry's Standby to the device (DS 206 follows it).
@@ -107,6 +116,8 @@ public:
     Signal<int, int> progress;
     // A polled slot did not answer (it is off-line now).
     Signal<DeviceSlot> pollFailed;
+    // A lost device answered again and is on-line with its state read back.
+    Signal<DeviceSlot> rejoined;
     // The slot's standby changed (an open editor shows the new state).
     Signal<DeviceSlot> standbyChanged;
 
@@ -119,7 +130,10 @@ private:
     void TakeIdentity(DeviceSlot slot, const IdentifyReply& reply);
     bool ReadFirmware(DeviceSlot slot);
     ConnectResult Transfer(DeviceSlot slot, ConnectMode mode);
-    void PollSlot(DeviceSlot slot);
+    // False when the slot did not answer (it is off-line then).
+    bool PollSlot(DeviceSlot slot);
+    // One attempt to bring a lost device back; true = on-line again.
+    bool Rejoin(DeviceSlot slot);
     void SendClose(DeviceSlot slot);
     void SetStandby(DeviceSlot slot, int standby);
 
@@ -132,6 +146,8 @@ private:
     std::string problem_;
     bool pollingEnabled_ = false;
     bool polling_ = false;
+    std::array<bool, kSlotCount> lost_{};
+    Subscription wentOffline_;
 };
 
 }  // namespace zef

@@ -115,6 +115,8 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
             if (!OpenSerialIfClosed()) return ExchangeResult::Failed();
             if (SerialStale() && !SyncSerial(slot)) return Fail(slot, reporting);
             transport_.serial().Write(frame);
+        } else if (tcp.ClosedByPeer(slot) && !tcp.IsConnected(slot)) {
+            return Taken(slot);
         } else if (tcp.Send(slot, frame) != kTransportOk) {
             if (++sendFailures == 2) return Fail(slot, reporting);
             continue;
@@ -155,6 +157,16 @@ ExchangeResult DeviceExchange::Fail(DeviceSlot slot, Reporting reporting) {
     } else if (transport_.tcp().IsConnected(slot)) {
         transport_.tcp().Disconnect(slot);
     }
+    return ExchangeResult::Failed();
+}
+
+ExchangeResult DeviceExchange::Taken(DeviceSlot slot) {
+    const LinkState::Recovering recovering(link_);
+    model_.entry(slot).online = false;
+    link_.connectionTaken[SlotIndex(slot)] = true;
+    wentOffline.Emit(slot);
+    connectionTaken.Emit(slot);
+    transport_.tcp().Disconnect(slot);
     return ExchangeResult::Failed();
 }
 

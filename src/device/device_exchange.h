@@ -148,6 +148,12 @@ public:
     Signal<DeviceSlot> wentOffline;
     // A failure the user is to be told about ("Communication Error").
     Signal<DeviceSlot> communicationError;
+    // The device had closed the connection before a request went out (it
+    // serves one connection and another client has taken it): the slot is
+    // off-line, LinkState::connectionTaken is set, nothing reconnects (that
+    // would take the connection back from the other client) and no
+    // communicationError is emitted. Told whatever the reporting.
+    Signal<DeviceSlot> connectionTaken;
     // The reconnect work started (true) or ended (false); the user can do
     // nothing else meanwhile.
     Signal<bool> reconnecting;
@@ -172,6 +178,7 @@ public:
     const LinkSettings& settings() const { return settings_; }
     LinkSettings& settings() { return settings_; }
     Transport& transport() { return transport_; }
+    const Model& model() const { return model_; }
 
 private:
     bool EnterExchange();
@@ -189,6 +196,7 @@ private:
     void MarkSerialStale(bool stale);
     void NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address);
     ExchangeResult Fail(DeviceSlot slot, Reporting reporting);
+    ExchangeResult Taken(DeviceSlot slot);
     std::optional<std::vector<std::uint8_t>> Reconnect(DeviceSlot slot, const Request& request,
                                                        const Bytes& frame);
     std::optional<std::vector<std::uint8_t>> Replay(DeviceSlot slot, const Request& request, const Bytes& frame);

@@ -135,6 +135,11 @@ public:
     PairTable& removed() { return removed_; }
     const PairTable& offered() const { return offered_; }
     const PairTable& removed() const { return removed_; }
+    // Network devices a connect could not reach (no connection or no
+    // identity) since they last came on-line: only these are told
+    // unreachable when they announce themselves.
+    PairTable& unreachable() { return unreachable_; }
+    const PairTable& unreachable() const { return unreachable_; }
     Model& model() { return model_; }
     const Model& model() const { return model_; }
 
@@ -142,6 +147,7 @@ private:
     Model& model_;
     PairTable offered_;
     PairTable removed_;
+    PairTable unreachable_;
 };
 
 }  // namespace zef

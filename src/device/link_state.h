@@ -44,6 +44,10 @@ public:
     // doubtfulRequests as it stood when a check of the whole device last
     // found it as expected (device/readback.h).
     std::array<std::uint32_t, kSlotCount> doubtsSettled{};
+    // The device closed this program's connection while it was idle (another
+    // client took the device's only connection): the slot went off-line and
+    // is not reconnected until the user connects it again.
+    std::array<bool, kSlotCount> connectionTaken{};
     std::int16_t serialPortNumber = 0;   // port n of "COM"n used for USB devices
 
     // No exchange runs and no reconnect work: a timer may start an exchange.

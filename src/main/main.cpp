@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
 #include "ui/qt_dialogs.h"
+#include "ui/window_geometry.h"
 #include "ui/splash_window.h"
 
 int main(int argc, char** argv) {
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     if (!opened->problem.empty()) std::fprintf(stderr, "zefedit: %s\n", opened->problem.c_str());
     const std::optional<std::string> folder = opened->path;
 
+    zef::SetWindowGeometryFile(QString::fromStdString(*folder + "/windows.ini"));
     zef::QtDialogs dialogs;
     zef::ReconnectingWindow reconnecting;
     zef::EditorSession session(options, *folder, dialogs, {}, &reconnecting);

@@ -59,7 +59,16 @@ int QtTcpClient::Init(int maxConnections) {
     if (maxConnections < 1) return kTransportFailed;
     for (auto& s : sockets_) s->abort();
     sockets_.clear();
-    for (int i = 0; i < maxConnections; ++i) sockets_.push_back(std::make_unique<QTcpSocket>());
+    closedByPeer_.assign(static_cast<std::size_t>(maxConnections), false);
+    for (int i = 0; i < maxConnections; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, socket.get(),
+                         [this, i](QAbstractSocket::SocketError error) {
+                             if (error == QAbstractSocket::RemoteHostClosedError)
+                                 closedByPeer_[static_cast<std::size_t>(i)] = true;
+                         });
+        sockets_.push_back(std::move(socket));
+    }
     return kTransportOk;
 }
 
@@ -73,6 +82,7 @@ int QtTcpClient::Connect(int slot, const std::string& ip, std::uint16_t port, in
     QHostAddress address;
     if (!s || !ParseIpv4(ip, address)) return kTransportFailed;
     s->abort();
+    closedByPeer_[static_cast<std::size_t>(slot)] = false;
     s->connectToHost(address, port);
     LocalWait wait;
     wait.WakeOn(s, &QAbstractSocket::stateChanged);
@@ -119,6 +129,10 @@ void QtTcpClient::Disconnect(int slot) {
         s->flush();
         s->abort();
     }
+}
+
+bool QtTcpClient::ClosedByPeer(int slot) const {
+    return socket(slot) && closedByPeer_[static_cast<std::size_t>(slot)];
 }
 
 bool QtTcpClient::IsConnected(int slot) const {

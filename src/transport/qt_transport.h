@@ -27,6 +27,7 @@ public:
     int Receive(int slot, Bytes& reply, int timeoutMs) override;
     void Disconnect(int slot) override;
     bool IsConnected(int slot) const override;
+    bool ClosedByPeer(int slot) const override;
 
 private:
     struct ScanRun;
@@ -34,6 +35,7 @@ private:
     void FinishScan(bool deliver);
 
     std::vector<std::unique_ptr<QTcpSocket>> sockets_;
+    std::vector<bool> closedByPeer_;
     ScanHandler scanHandler_;
     std::unique_ptr<ScanRun> scan_;
 };

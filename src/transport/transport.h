@@ -76,6 +76,14 @@ public:
     virtual void Disconnect(int slot) = 0;
 
     virtual bool IsConnected(int slot) const = 0;
+
+    // Whether the far end closed the slot's connection since it was opened
+    // (a device that serves one connection at a time closes the old one when
+    // another client connects). Cleared by Connect.
+    virtual bool ClosedByPeer(int slot) const {
+        (void)slot;
+        return false;
+    }
 };
 
 // The serial port a USB amplifier appears as, known by its number n in

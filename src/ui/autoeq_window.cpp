@@ -18,6 +18,7 @@
 #include "ui/analyser_frames.h"
 #include "ui/analyser_view.h"
 #include "ui/card_chooser.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 namespace {
@@ -109,7 +110,7 @@ AutoEqWindow::AutoEqWindow(const MeasureContext& context, DeviceSlot slot, Chann
     ShowPage(kWelcome);
     ShowState();
     ShowLevels();
-    resize(820, 600);
+    KeepWindowGeometry(this, "AutoEq", QSize(820, 600));
 }
 
 AutoEqWindow::~AutoEqWindow() {

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTabWidget>
 
 #include "app/editor_actions.h"
@@ -119,18 +120,32 @@ void ChannelEditorWindow::BuildGraphArea(QWidget* area) {
     graph_->attachPanel(*bandPanel_);
 }
 
+namespace {
+
+// A page scrolls when the editor is lower than the page: on a small screen
+// the editor still fits, and nothing of the page is cut off.
+QScrollArea* Scrolling(QWidget* page, QWidget* parent) {
+    auto* area = new QScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    return area;
+}
+
+}  // namespace
+
 void ChannelEditorWindow::BuildPages() {
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageTab");
     inputs_ = new InputsPage(host_, context_.selection, pages_);
-    pages_->addTab(inputs_, "Inputs");
+    pages_->addTab(Scrolling(inputs_, pages_), "Inputs");
     outputs_ = new OutputsPage(host_, context_.selection, pages_);
-    pages_->addTab(outputs_, "Outputs");
+    pages_->addTab(Scrolling(outputs_, pages_), "Outputs");
     outputs_->Rebuild(static_cast<bool>(outputEditorHandler));
     masking_ = new MaskingPage(host_, pages_);
-    pages_->addTab(masking_, "SM");
+    pages_->addTab(Scrolling(masking_, pages_), "SM");
     device_ = new DevicePage(host_, pages_);
-    pages_->addTab(device_, "Device");
+    pages_->addTab(Scrolling(device_, pages_), "Device");
 }
 
 void ChannelEditorWindow::ConnectParts() {

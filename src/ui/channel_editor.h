@@ -86,6 +86,9 @@ public:
 
     // Redraws the graph for the selected group.
     void RedrawGraph();
+    // The header's on-line, standby and sleep state from the model (the main
+    // window calls it whenever the device's list row changes).
+    void RefreshHeader();
 
     // ---- parts, for tests and screenshots ----
     EditorButtonBar* buttons() const { return buttons_; }
@@ -114,7 +117,6 @@ private:
     void RebuildOutputPage();
     void RebuildWhenBridgeChanged();
     void RefreshControls();
-    void RefreshHeader();
     void ShowLockState();
     void SetStatusText(const std::string& text);
     void AfterCommit(const Parameter& p);

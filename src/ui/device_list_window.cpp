@@ -88,7 +88,8 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
     subscriptions_.push_back(session_.exchange().wentOffline.Connect([this](DeviceSlot slot) { RefreshRow(slot); }));
     session_.announcements().SetHooks({[this](DeviceSlot slot) { OpenConnect(slot); },
                                        [this] { return session_.measure().autoEqOpen(); },
-                                       [this] { session_.measure().CloseAutoEq(); }});
+                                       [this] { session_.measure().CloseAutoEq(); },
+                                       [this](DeviceSlot slot) { return session_.connection().lost(slot); }});
     ConnectView& view = session_.connectActions().view;
     view.firmwareWindow = [this](DeviceSlot slot, FirmwareWindowKind kind) {
         FwUpdateWindow window(FirmwareToolsOf(session_), slot,

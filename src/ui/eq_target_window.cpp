@@ -14,6 +14,7 @@
 #include "model/defaults.h"
 #include "ui/wizard_widgets.h"
 #include "ui/xy_plot.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 
@@ -111,7 +112,7 @@ EqTargetWindow::EqTargetWindow(const EqTargetRecord& record, QWidget* parent)
     connect(reset, &QPushButton::clicked, this, &EqTargetWindow::Reset);
     connect(apply, &QPushButton::clicked, this, &EqTargetWindow::Apply);
     ShowRecord();
-    resize(640, 620);
+    KeepWindowGeometry(this, "EqTarget", QSize(640, 620));
 }
 
 void EqTargetWindow::ShowRecord() {

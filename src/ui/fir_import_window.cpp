@@ -19,6 +19,7 @@
 #include "model/locale.h"
 #include "ui/band_graph.h"
 #include "ui/fir_plot.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 
@@ -71,7 +72,7 @@ FirImportWindow::FirImportWindow(const EditorContext& context, const EditorTools
     SetThreshold(threshold_);
     // "Import / View": the FIR the output holds is shown until a file is loaded.
     if (import_->ShowStored()) ShowLoaded();
-    resize(760, 540);
+    KeepWindowGeometry(this, "FirImport", QSize(760, 540));
 }
 
 FirImportWindow::~FirImportWindow() = default;

@@ -17,6 +17,7 @@
 #include "ui/fir_wizard_view.h"
 #include "ui/fir_wizard_welcome.h"
 #include "ui/fir_wizard_wiring.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 
@@ -42,7 +43,7 @@ FirWizardWindow::FirWizardWindow(const FirWizardContext& context, QWidget* paren
     v->addLayout(BuildNavigation());
     Connect();
     if (!run_->state.ir.empty()) run_->SetImpulseResponse(run_->state.ir);
-    resize(980, 680);
+    KeepWindowGeometry(this, "FirWizard", QSize(980, 680));
     GoTo(kWelcome);
 }
 

@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMoveEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -24,6 +25,8 @@
 #include "ui/output_eq_windows.h"
 #include "ui/screen_rules.h"
 #include "ui/setup_window.h"
+#include "ui/window_geometry.h"
+#include "ui/window_menu.h"
 
 namespace zef {
 namespace {
@@ -47,14 +50,22 @@ MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* par
     setCentralWidget(mdi_);
     BuildButtons();
     BuildMenus();
-    resize(1000, 700);
+    // The status line holds one line of text at the font's height.
+    statusBar()->setMinimumHeight(fontMetrics().height() + 8);
+    // Opens filling the screen (the channel editor needs most of it) unless
+    // the user left it elsewhere.
+    const QRect screen = NearestScreenArea(QPoint(0, 0));
+    KeepWindowGeometry(this, "MainWindow", screen.size() - QSize(kDecorationWidth, kDecorationHeight));
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
         if (auto* e = sub ? qobject_cast<ChannelEditorWindow*>(sub->widget()) : nullptr) EditorActivated(e);
     });
 
     statusTimer_.setSingleShot(false);
     blinkTimer_.setSingleShot(false);
-    connect(&statusTimer_, &QTimer::timeout, this, &MainWindow::StatusTick);
+    // Each tick runs from a timer of its own: a repeating timer does not fire
+    // again while its handler runs, and a message a tick shows (a device
+    // lost) must not stop the ticks that bring the device back and close it.
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { QTimer::singleShot(0, this, &MainWindow::StatusTick); });
     connect(&blinkTimer_, &QTimer::timeout, this, &MainWindow::BlinkTick);
 }
 
@@ -108,6 +119,9 @@ void MainWindow::BuildMenus() {
     asioMenu_ = menuBar()->addMenu("AsioCard");
     asioMenu_->setObjectName("AsioCardMenu");
     asioMenu_->addAction("(no sound card)")->setEnabled(false);
+
+    windowMenu_ = MakeWindowMenu(this, mdi_);
+    menuBar()->addMenu(windowMenu_);
 }
 
 void MainWindow::UpdateSettingsMenu() {
@@ -176,10 +190,16 @@ ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
         connect(editor, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
         connect(sub, &QObject::destroyed, this, [this, slot] {
             editors_.erase(slot);
+            editorRows_.erase(slot);
             if (outputEq_->editor() && outputEq_->editor()->slot() == slot) outputEq_->Close();
         });
+        // The header tells what the list tells, at the same moment.
+        editorRows_[slot] = session_.list().rowChanged.Connect(
+            [editor = QPointer<ChannelEditorWindow>(editor), slot](DeviceSlot changed) {
+                if (changed == slot && editor) editor->RefreshHeader();
+            });
         it = editors_.emplace(slot, sub).first;
-        sub->resize(980, 640);
+        KeepSubWindowInArea(sub, sub->sizeHint());
     }
     it->second->show();
     mdi_->setActiveSubWindow(it->second);
@@ -249,6 +269,7 @@ void MainWindow::RestorePosition() {
     const Model& model = session_.model();
     if (RestorablePosition(model.windowValueA, model.windowValueB, screens))
         move(model.windowValueA, model.windowValueB);
+    if (!isMaximized()) ClampWindowOntoScreen(this);
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

@@ -1,7 +1,8 @@
 #pragma once
 // MainWindow: the frame of the whole run. A multiple-document area holding
 // the device list window (and later the editors), the three project buttons,
-// the menus "Filter Type", "Settings" and "AsioCard", the two timers that
+// the menus "Filter Type", "Settings", "AsioCard" and "Window" (every open
+// window, to bring one to the front), the two timers that
 // watch the connected devices, and the exit sequence.
 //
 // Timers (both do nothing while an exchange runs or the link recovers):
@@ -66,6 +67,8 @@ public:
     QMenu* filterTypeMenu() const { return filterMenu_; }
     QMenu* settingsMenu() const { return settingsMenu_; }
     QMenu* asioMenu() const { return asioMenu_; }
+    // Lists the open windows to bring one to the front (window_menu.h).
+    QMenu* windowMenu() const { return windowMenu_; }
     QMdiArea* mdiArea() const { return mdi_; }
 
     // The channel editor of a device: created on first use as a child window
@@ -102,11 +105,13 @@ private:
     DeviceListWindow* list_ = nullptr;
     QMdiSubWindow* listWindow_ = nullptr;
     std::map<DeviceSlot, QMdiSubWindow*> editors_;
+    std::map<DeviceSlot, Subscription> editorRows_;
     DeviceSlot selected_ = 0;
     std::unique_ptr<OutputEqWindows> outputEq_;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* asioMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
     QTimer statusTimer_;
     QTimer blinkTimer_;
     bool blinkPhase_ = false;

@@ -8,6 +8,7 @@
 #include "ui/eq_fir_window.h"
 #include "ui/eq_mode_window.h"
 #include "ui/fir_wizard.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 
@@ -49,7 +50,7 @@ OutputEqWindow& OutputEqWindows::Open(DeviceSlot slot, int output) {
         auto* e = new OutputEqWindow(contextOf_(slot), tools_, output, firFilterIndex_, owner_);
         e->setWindowFlag(Qt::Window, true);
         e->setAttribute(Qt::WA_DeleteOnClose, true);
-        e->resize(900, 620);
+        KeepWindowGeometry(e, "OutputEq", QSize(900, 620));
         // From the event loop, not from inside the editor the switch closes.
         e->eqModeHandler = [this, slot] { QTimer::singleShot(0, this, [this, slot] { ShowEqMode(slot); }); };
         ConnectMeasuringWindows(measure_, *e);

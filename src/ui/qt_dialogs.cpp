@@ -1,6 +1,8 @@
 #include "ui/qt_dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStringList>
@@ -76,15 +78,46 @@ QString QtMessageText(const std::string& text) {
     return s;
 }
 
+QWidget* QtDialogs::Owner() const {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active->window();
+    return parent_;
+}
+
+namespace {
+
+void FitTitle(QMessageBox& box) {
+    // A box is as wide as its text; a longer title would be cut by the
+    // window manager. Room for the title, the window buttons and the icon.
+    constexpr int kTitleBarExtra = 140;
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
+
+}  // namespace
+
 void QtDialogs::Message(const std::string& title, const std::string& text, Icon icon) {
     QMessageBox box(ToQt(icon), QString::fromStdString(title), QtMessageText(text), QMessageBox::Ok,
-                    parent_);
+                    Owner());
+    FitTitle(box);
+    open_.emplace_back(&box);
     box.exec();
+    std::erase(open_, QPointer<QMessageBox>(&box));
+}
+
+void QtDialogs::Withdraw(const std::string& title, const std::string& text) {
+    const QString qtTitle = QString::fromStdString(title);
+    const QString qtText = QtMessageText(text);
+    for (const QPointer<QMessageBox>& box : std::vector<QPointer<QMessageBox>>(open_))
+        if (box && box->windowTitle() == qtTitle && box->text() == qtText) box->done(QMessageBox::Ok);
 }
 
 Answer QtDialogs::Ask(const std::string& title, const std::string& text, Buttons buttons, Icon icon) {
     QMessageBox box(ToQt(icon), QString::fromStdString(title), QtMessageText(text), ToQt(buttons),
-                    parent_);
+                    Owner());
+    FitTitle(box);
     switch (box.exec()) {
         case QMessageBox::Yes: return Answer::Yes;
         case QMessageBox::No: return Answer::No;
@@ -95,7 +128,7 @@ Answer QtDialogs::Ask(const std::string& title, const std::string& text, Buttons
 
 std::optional<std::string> QtDialogs::OpenFile(const std::string& title, const std::string& filter,
                                                const std::string& folder) {
-    return AskPath(&QFileDialog::getOpenFileName, parent_, title, folder, QtFileFilter(filter));
+    return AskPath(&QFileDialog::getOpenFileName, Owner(), title, folder, QtFileFilter(filter));
 }
 
 std::optional<std::string> QtDialogs::OpenFileRemembering(const std::string& title, const std::string& filter,
@@ -103,7 +136,7 @@ std::optional<std::string> QtDialogs::OpenFileRemembering(const std::string& tit
     const QStringList filters = QtFileFilter(filter).split(";;");
     QString selected = filters.value(std::clamp<qsizetype>(filterIndex, 0, filters.size() - 1));
     std::optional<std::string> path =
-        AskPath(&QFileDialog::getOpenFileName, parent_, title, folder, filters.join(";;"), &selected);
+        AskPath(&QFileDialog::getOpenFileName, Owner(), title, folder, filters.join(";;"), &selected);
     if (!path) return std::nullopt;
     if (const qsizetype i = filters.indexOf(selected); i >= 0) filterIndex = static_cast<int>(i);
     return path;
@@ -111,7 +144,7 @@ std::optional<std::string> QtDialogs::OpenFileRemembering(const std::string& tit
 
 std::optional<std::string> QtDialogs::SaveFile(const std::string& title, const std::string& filter,
                                                const std::string& folder) {
-    return AskPath(&QFileDialog::getSaveFileName, parent_, title, folder, QtFileFilter(filter));
+    return AskPath(&QFileDialog::getSaveFileName, Owner(), title, folder, QtFileFilter(filter));
 }
 
 }  // namespace zef

@@ -44,7 +44,8 @@ ResponseGraph::ResponseGraph(const dsp::FrequencyGrid& grid, QWidget* parent) : 
 
 void ResponseGraph::setScale(Scale scale) {
     scale_ = scale;
-    if (scale == Scale::ViewAll) margins_ = PlotMargins{30, 6, 6, 16};
+    // The right margin holds half of the "20k" label centred on the last line.
+    if (scale == Scale::ViewAll) margins_ = PlotMargins{30, 6, 14, 16};
     update();
 }
 

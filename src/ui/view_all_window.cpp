@@ -8,6 +8,7 @@
 
 #include "dsp/groups.h"
 #include "ui/response_graph.h"
+#include "ui/window_geometry.h"
 
 namespace zef {
 
@@ -75,7 +76,7 @@ ViewAllGraphWindow::ViewAllGraphWindow(const EditorContext& context, QWidget* pa
     subscriptions_.push_back(context_.responses.groupChanged.Connect([this](DeviceSlot s, int) {
         if (s == context_.slot) Redraw();
     }));
-    resize(760, 460);
+    KeepWindowGeometry(this, "ViewAllGraph", QSize(760, 460));
     loading_ = false;
     context_.responses.Keep(context_.slot);
     Redraw();

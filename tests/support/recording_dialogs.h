@@ -3,6 +3,8 @@
 // records every call (title, text, icon, buttons).
 
 #include <deque>
+#include <functional>
+#include <utility>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +17,7 @@ namespace zef {
 class RecordingDialogs : public Dialogs {
 public:
     struct Call {
-        std::string kind;  // "message", "ask", "open", "save"
+        std::string kind;  // "message", "ask", "open", "save", "withdraw"
         std::string title;
         std::string text;
         Icon icon = Icon::None;
@@ -26,9 +28,13 @@ public:
     std::deque<Answer> answers;              // consumed by Ask; empty script answers `defaultAnswer`
     Answer defaultAnswer = Answer::No;
     std::deque<std::optional<std::string>> files;  // consumed by OpenFile/SaveFile
+    // Runs inside Message after it is recorded (a test can stand for a box
+    // the user leaves open: a nested event loop until it is withdrawn).
+    std::function<void()> whileMessageOpen;
 
     void Message(const std::string& title, const std::string& text, Icon icon) override {
         calls.push_back({"message", title, text, icon, Buttons::Ok});
+        if (whileMessageOpen) std::exchange(whileMessageOpen, {})();
     }
     Answer Ask(const std::string& title, const std::string& text, Buttons buttons, Icon icon) override {
         calls.push_back({"ask", title, text, icon, buttons});
@@ -46,6 +52,10 @@ public:
                                         const std::string& folder) override {
         calls.push_back({"save", title, filter + "\n" + folder, Icon::None, Buttons::Ok});
         return nextFile();
+    }
+
+    void Withdraw(const std::string& title, const std::string& text) override {
+        calls.push_back({"withdraw", title, text, Icon::None, Buttons::Ok});
     }
 
     // Messages only (kind "message"), in order.

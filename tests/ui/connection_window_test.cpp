@@ -1,5 +1,6 @@
 // Connecting, disconnecting and polling through the windows, against the
 // simulator over loopback TCP.
+#include <QLabel>
 #include <QTableWidget>
 
 #include "ui_fixture.h"
@@ -54,14 +55,16 @@ TEST_F(UiTest, DisconnectAnsweredNoChangesNothingAndYesDisconnects) {
     ASSERT_TRUE(WaitFor([&] { return CountCommand(device, 15) == 1; }, 2000));
 }
 
-TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndNotPolledAgain) {
+TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndComesBackByItself) {
     zefsim::Device& device = AddSimDevice("Stage Left");
     StartEditor();
     ListAndConnect(1, hosts[0]);
+    ChannelEditorWindow& editor = ShowEditorWithoutTimers(1);
     main->StatusTick();
     EXPECT_TRUE(session->model().entry(1).online);
     EXPECT_EQ(CountCommand(device, 22), 1);
 
+    // The list and the editor's header say the same at the same moment.
     device.setSilent(true);
     main->StatusTick();
     EXPECT_FALSE(session->model().entry(1).online);
@@ -70,12 +73,46 @@ TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndNotPolledAgain) {
     EXPECT_EQ(dialogs.messages()[0].text, "IP:" + hosts[0] + " disconnected");
     EXPECT_EQ(dialogs.messages()[0].icon, Icon::Exclamation);
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
+    EXPECT_EQ(editor.onlineLabel()->text(), "Off-line");
 
+    // Answering again, it is back without the user doing anything, and the
+    // message about it is withdrawn.
     device.setSilent(false);
-    device.clearLog();
-    for (int i = 0; i < 3; ++i) main->StatusTick();
+    main->StatusTick();
+    EXPECT_TRUE(session->model().entry(1).online);
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");
+    EXPECT_EQ(editor.onlineLabel()->text(), "On-line");
     EXPECT_EQ(dialogs.messages().size(), 1u);
-    EXPECT_TRUE(device.frames().empty());
+    ASSERT_FALSE(dialogs.calls.empty());
+    EXPECT_EQ(dialogs.calls.back().kind, "withdraw");
+    EXPECT_EQ(dialogs.calls.back().text, "IP:" + hosts[0] + " disconnected");
+    device.clearLog();
+    main->StatusTick();
+    EXPECT_EQ(CountCommand(device, 22), 1) << "polled again";
+}
+
+TEST_F(UiTest, TheStatusTicksGoOnWhileTheLostMessageIsOpen) {
+    // The message stays open (a nested event loop) until it is withdrawn:
+    // the main window's own ticks must bring the device back meanwhile.
+    zefsim::Device& device = AddSimDevice("Stage Left");
+    StartEditor(FastLinkSettings(), MainTimings{50, 100, 60000});
+    ListAndConnect(1, hosts[0]);
+    bool withdrawn = false;
+    bool openedOffLine = false;
+    dialogs.whileMessageOpen = [&] {
+        openedOffLine = !session->model().entry(1).online;
+        device.setSilent(false);
+        withdrawn = WaitFor([&] { return !dialogs.calls.empty() && dialogs.calls.back().kind == "withdraw"; }, 5000);
+    };
+    // Past the first tick, which sets the timer's period (and so restarts it).
+    main->StartTimers();
+    ASSERT_TRUE(WaitFor([&] { return main->statusTicks() >= 2; }, 5000));
+    device.setSilent(true);
+    ASSERT_TRUE(WaitFor([&] { return !dialogs.messages().empty(); }, 10000));
+    EXPECT_TRUE(openedOffLine);
+    EXPECT_TRUE(withdrawn) << "the message stayed open with the device back";
+    EXPECT_TRUE(session->model().entry(1).online);
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");
 }
 
 TEST_F(UiTest, PollShowsStandbyAndAlertFromTheDevice) {

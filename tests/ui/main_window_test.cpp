@@ -1,5 +1,6 @@
 // The main window's exit sequence and project buttons.
 #include <QFile>
+#include <QScreen>
 #include <QTableWidget>
 
 #include "recording_dialogs.h"
@@ -83,6 +84,8 @@ TEST_F(UiTest, ExitAnsweredYesSaysGoodbyeAndTheNextStartReadsTheList) {
 
 TEST_F(UiTest, ProjectsKeepTheMainWindowsPosition) {
     StartEditor();
+    // Small enough to stand anywhere on the test screen (it opens filling it).
+    main->resize(400, 300);
     main->move(137, 91);
     const std::string path = folder.file("placed.prp");
     dialogs.files = {path};
@@ -97,6 +100,19 @@ TEST_F(UiTest, ProjectsKeepTheMainWindowsPosition) {
     dialogs.files = {path};
     main->ClickLoadProject();
     EXPECT_EQ(main->pos(), QPoint(saved.image.windowValueA, saved.image.windowValueB));
+
+    // A kept position that would put part of the window off the screen is
+    // moved onto it.
+    const QRect screen = main->screen()->availableGeometry();
+    main->resize(screen.width() / 2, screen.height() / 2);
+    main->move(screen.right() - 100, screen.bottom() - 50);
+    dialogs.files = {path};
+    ASSERT_TRUE(MainActions(*session).SaveProjectFile());
+    main->move(screen.topLeft() + QPoint(60, 60));
+    dialogs.files = {path};
+    main->ClickLoadProject();
+    EXPECT_TRUE(screen.contains(main->geometry())) << main->x() << "," << main->y();
+    EXPECT_GT(main->x(), screen.x() + 60);
 }
 
 TEST_F(UiTest, ProjectButtonsAskOnlyWhileADeviceIsConnected) {

@@ -78,14 +78,16 @@ TEST_F(AnnouncementTest, NewDeviceTakesTheFirstFreeSlot) {
     EXPECT_EQ(model.device(2).preset[pi::kInputGainBase], 120);  // defaults: 0 dB
     EXPECT_EQ(connected, std::vector<DeviceSlot>{2});
 
-    // The connect failed: offered and not on-line, the next announcement says
-    // it is unreachable and refreshes the name.
-    list.offered().Add({UidText(3), "LAN"});
+    // The connect could not reach it: the next announcement says it is
+    // unreachable, then offers the connect again (No this time).
+    list.unreachable().Add({UidText(3), "LAN"});
     dialogs.calls.clear();
-    EXPECT_EQ(Announce(3, "Hall Left 2"), AnnouncementOutcome::Refreshed);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+    dialogs.answers = {Answer::No};
+    EXPECT_EQ(Announce(3, "Hall Left 2"), AnnouncementOutcome::Declined);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{
                                   "LAN Device Discovery|Found Hall Left 2@127.0.0.7 (UDID:" + UidText(3) +
-                                  ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings."});
+                                      ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings.",
+                                  Question("Hall Left 2", 3)}));
     EXPECT_EQ(dialogs.calls[0].icon, Icon::Information);
     EXPECT_EQ(model.entry(2).ip, "127.0.0.7");
     EXPECT_EQ(model.entry(2).name, "Hall Left 2");
@@ -102,7 +104,12 @@ TEST_F(AnnouncementTest, UnreachableIsSaidOnceUntilTheDeviceIsSeenOnline) {
     ASSERT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Declined);
     const std::string unreachable = "LAN Device Discovery|Found Balcony@127.0.0.7 (UDID:" + UidText(5) +
                                     ").\r\nThe device is UNREACHABLE!\r\nPlease check your network settings.";
+    // Declined: its announcements say nothing, the device is not unreachable.
     dialogs.calls.clear();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Refreshed);
+    EXPECT_TRUE(dialogs.calls.empty());
+    // A connect could not reach it: said once.
+    list.unreachable().Add({UidText(5), "LAN"});
     for (int i = 0; i < 5; ++i) EXPECT_EQ(Announce(5, "Balcony"), AnnouncementOutcome::Refreshed);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{unreachable});
 
@@ -119,13 +126,15 @@ TEST_F(AnnouncementTest, UnreachableIsSaidOnceUntilTheDeviceIsSeenOnline) {
 }
 
 TEST_F(AnnouncementTest, NoTwoUnreachableBoxesAtATime) {
-    // Two listed devices declined; while the first box is open (its modal wait
+    // Two listed devices declined, then not reached; while the first box is open (its modal wait
     // runs the event loop) the second device's announcement must not open another.
     ListNetworkEntry(1, "127.0.0.7", UidText(6));
     ListNetworkEntry(2, "127.0.0.9", UidText(7));
     dialogs.answers = {Answer::No, Answer::No};
     ASSERT_EQ(Announce(6, "Left"), AnnouncementOutcome::Declined);
     ASSERT_EQ(Announce(7, "Right", 0, "127.0.0.9"), AnnouncementOutcome::Declined);
+    list.unreachable().Add({UidText(6), "LAN"});
+    list.unreachable().Add({UidText(7), "LAN"});
     dialogs.calls.clear();
     struct NestingDialogs : RecordingDialogs {
         std::function<void()> whileOpen;
@@ -174,17 +183,22 @@ TEST_F(AnnouncementTest, ListedDeviceRules) {
         AnnouncementOutcome outcome;
         bool asked;
         bool renamedInSettings;
+        bool rejoining = false;  // lost, and being brought back by the status ticks
     } cases[] = {
         {"on-line: nothing", true, false, Answer::No, AnnouncementOutcome::AlreadyOnline, false, false},
         {"offered: refreshed silently", false, true, Answer::No, AnnouncementOutcome::Refreshed, false,
          false},
         {"asked, No", false, false, Answer::No, AnnouncementOutcome::Declined, true, true},
         {"asked, Yes", false, false, Answer::Yes, AnnouncementOutcome::Connecting, true, false},
+        {"lost, coming back by itself: not asked", false, false, Answer::Yes, AnnouncementOutcome::Refreshed, false,
+         false, true},
     };
     for (const auto& c : cases) {
         dialogs.calls.clear();
         list.offered().Clear();
         connected.clear();
+        hooks.rejoining = [&c](DeviceSlot s) { return c.rejoining && s == 5; };
+        handler.SetHooks(hooks);
         DeviceEntry& e = ListNetworkEntry(5, "127.0.0.7", UidText(9));
         e.online = c.online;
         e.interface = kInterfaceUsb;  // shows that a No answer sets Interface 2

@@ -4,14 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <algorithm>
 
 #include "devices_fixture.h"
 #include "app/announcements.h"
 #include "app/connect_actions.h"
+#include "app/link_presenter.h"
+#include "model/commands.h"
 #include "model/defaults.h"
 #include "device/memory_transfer.h"
 #include "model/memory_map.h"
+#include "transport/local_wait.h"
 
 namespace zef::test {
 namespace {
@@ -247,28 +252,99 @@ TEST_F(ConnectionTest, ConnectAllAndNotFound) {
     EXPECT_FALSE(model.entry(3).online);
 }
 
-TEST_F(ConnectionTest, PollMarksADeadDeviceOffLineOnce) {
+TEST_F(ConnectionTest, ALostDeviceIsToldOnceAndRejoinsWhenItAnswersAgain) {
     StartListed({Config("Alive", 1), Config("Dies", 2)});
     ASSERT_EQ(connect->ConnectAll(ConnectMode::Read), 2);
     connection->EnablePolling(true);
-    dev(0).clearLog();
-    dev(1).clearLog();
     dev(1).setSilent(true);
+    const std::string disconnected = "Communication problem|IP:127.0.0.3 disconnected";
 
     connection->StatusPollTick();
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Communication problem|IP:127.0.0.3 disconnected"});
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{disconnected});
     EXPECT_EQ(dialogs.calls[0].icon, Icon::Exclamation);
     EXPECT_FALSE(model.entry(2).online);
+    EXPECT_TRUE(connection->lost(2));
     EXPECT_EQ(MakeRowTexts(model.entry(2)).status, "Off-line");
     EXPECT_TRUE(model.entry(1).online);
 
+    // Still silent: tried again, nothing said again, still off-line.
     dialogs.calls.clear();
-    dev(1).setSilent(false);
-    dev(1).clearLog();
     connection->StatusPollTick();
     EXPECT_TRUE(dialogs.calls.empty());
-    EXPECT_TRUE(dev(1).frames().empty()) << "an off-line device is not polled";
-    EXPECT_EQ(dev(0).frames(), (Frames{Frame(22), Frame(22)}));
+    EXPECT_FALSE(model.entry(2).online);
+
+    // It answers again, changed meanwhile on its front panel: on-line by
+    // itself, read back, and the message about it withdrawn.
+    dev(1).frontPanelWrite(ds::kStandby, 1);
+    ASSERT_EQ(model.device(2).settings[ds::kStandby], 0);
+    dev(1).setSilent(false);
+    std::vector<DeviceSlot> rejoined;
+    const Subscription back = connection->rejoined.Connect([&](DeviceSlot s) { rejoined.push_back(s); });
+    redrawn.clear();
+    connection->StatusPollTick();
+    EXPECT_TRUE(model.entry(2).online);
+    EXPECT_FALSE(connection->lost(2));
+    EXPECT_EQ(rejoined, std::vector<DeviceSlot>{2});
+    EXPECT_EQ(model.device(2).settings[ds::kStandby], 1) << "read back from the device";
+    EXPECT_EQ(MakeRowTexts(model.entry(2)).status, "On-line");
+    EXPECT_NE(std::find(redrawn.begin(), redrawn.end(), 2), redrawn.end());
+    ASSERT_EQ(dialogs.calls.size(), 1u);
+    EXPECT_EQ(dialogs.calls[0].kind, "withdraw");
+    EXPECT_EQ(dialogs.calls[0].title + "|" + dialogs.calls[0].text, disconnected);
+
+    // A device the user disconnected is left alone.
+    connection->Disconnect(1);
+    dev(0).clearLog();
+    connection->StatusPollTick();
+    EXPECT_FALSE(model.entry(1).online);
+    EXPECT_TRUE(dev(0).frames().empty());
+}
+
+TEST_F(ConnectionTest, AnotherClientTakingTheConnectionIsToldAsThat) {
+    // The simulator serves one connection per device and drops the old one
+    // when another client connects, as such an amplifier does.
+    StartListed({Config("Shared", 1)});
+    ASSERT_TRUE(connect->ConnectOne(1, ConnectMode::Read));
+    connection->EnablePolling(true);
+    const std::string taken = std::string(kCommProblemTitle) + "|" + ConnectionTakenText(model.entry(1));
+    const struct {
+        const char* what;
+        bool byPoll;  // else by a change the user made
+    } cases[] = {{"status poll", true}, {"user's change", false}};
+    for (const auto& c : cases) {
+        QTcpSocket other;
+        other.connectToHost(QHostAddress("127.0.0.2"), net.port());
+        ASSERT_TRUE(other.waitForConnected(2000)) << c.what;
+        // Until this client sees its connection closed.
+        for (int i = 0; i < 200 && !transport.tcp().ClosedByPeer(1); ++i) LocalWait::Pause(10);
+        ASSERT_TRUE(transport.tcp().ClosedByPeer(1)) << c.what;
+        dialogs.calls.clear();
+        // The row is redrawn off-line before the message tells why.
+        bool offLineBeforeTheMessage = false;
+        const Subscription row = list.rowChanged.Connect([&](DeviceSlot s) {
+            if (s == 1 && !model.entry(1).online && dialogs.calls.empty()) offLineBeforeTheMessage = true;
+        });
+        if (c.byPoll) {
+            connection->StatusPollTick();
+        } else {
+            EXPECT_TRUE(exchange->Transact(1, Request{cmd::kStatusPoll, {}, {}}, Reporting::Tell).failed());
+        }
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{taken}) << c.what;
+        EXPECT_TRUE(offLineBeforeTheMessage) << c.what;
+        EXPECT_FALSE(model.entry(1).online) << c.what;
+        EXPECT_TRUE(link.connectionTaken[SlotIndex(1)]) << c.what;
+        // Not taken back: the other client keeps the device.
+        dialogs.calls.clear();
+        connection->StatusPollTick();
+        LocalWait::Pause(50);
+        EXPECT_EQ(other.state(), QAbstractSocket::ConnectedState) << c.what;
+        EXPECT_FALSE(model.entry(1).online) << c.what;
+        EXPECT_TRUE(dialogs.calls.empty()) << c.what;
+        other.abort();
+        // The user connects it again.
+        ASSERT_TRUE(connect->ConnectOne(1, ConnectMode::Read)) << c.what;
+        EXPECT_FALSE(link.connectionTaken[SlotIndex(1)]) << c.what;
+    }
 }
 
 TEST_F(ConnectionTest, PollTakesStandbyAndAlertFromTheDevice) {
@@ -338,7 +414,67 @@ TEST_F(ConnectionTest, DisconnectAsksAndTheAnnouncementDoesNotAskAgain) {
     AnnouncementHandler handler(list, link, dialogs);
     const auto datagram = dev(0).announcement();
     handler.Handle("127.0.0.2", std::vector<std::uint8_t>(datagram.begin(), datagram.end()), 0);
-    for (const auto& call : dialogs.calls) EXPECT_NE(call.kind, "ask");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{}) << "neither asked nor told unreachable";
+}
+
+TEST_F(ConnectionTest, OnlyADeviceAConnectCouldNotReachIsToldUnreachable) {
+    // Each way a listed device ends off-line, then its announcement (kind 0).
+    enum class Way { Declined, Disconnected, Dropped, NotReached, NotReachedThenConnected };
+    const struct {
+        const char* what;
+        Way way;
+        bool unreachable;
+    } cases[] = {{"declined", Way::Declined, false},
+                 {"disconnected", Way::Disconnected, false},
+                 {"dropped by the poll", Way::Dropped, false},
+                 {"a connect could not reach it", Way::NotReached, true},
+                 {"reached on a later connect", Way::NotReachedThenConnected, false}};
+    StartListed({Config("Here", 0x41)});
+    connection->EnablePolling(true);
+    const auto datagram = dev(0).announcement();
+    const std::vector<std::uint8_t> bytes(datagram.begin(), datagram.end());
+    for (const auto& c : cases) {
+        list.offered().Clear();
+        list.unreachable().Clear();
+        dev(0).setSilent(false);
+        if (c.way != Way::Declined) {
+            ASSERT_TRUE(connect->ConnectOne(1, ConnectMode::Read)) << c.what;
+        }
+        AnnouncementHandler handler(list, link, dialogs);
+        switch (c.way) {
+            case Way::Declined:
+                dialogs.answers = {Answer::No};
+                handler.Handle("127.0.0.2", bytes, 0);
+                break;
+            case Way::Disconnected:
+                connection->Disconnect(1);
+                break;
+            case Way::Dropped:
+                dev(0).setSilent(true);
+                connection->StatusPollTick();
+                break;
+            case Way::NotReached:
+            case Way::NotReachedThenConnected:
+                connection->Disconnect(1);
+                dev(0).setSilent(true);
+                EXPECT_FALSE(connect->ConnectOne(1, ConnectMode::Read)) << c.what;
+                dev(0).setSilent(false);
+                if (c.way == Way::NotReachedThenConnected) {
+                    ASSERT_TRUE(connect->ConnectOne(1, ConnectMode::Read)) << c.what;
+                    connection->Disconnect(1);
+                }
+                break;
+        }
+        ASSERT_FALSE(model.entry(1).online) << c.what;
+        dev(0).setSilent(false);
+        list.offered().Add(PairOf(model.entry(1)));  // asks nothing: only the report is looked at
+        dialogs.calls.clear();
+        handler.Handle("127.0.0.2", bytes, 0);
+        const bool told = std::any_of(dialogs.calls.begin(), dialogs.calls.end(), [](const auto& call) {
+            return call.text.find("UNREACHABLE") != std::string::npos;
+        });
+        EXPECT_EQ(told, c.unreachable) << c.what;
+    }
 }
 
 TEST_F(ConnectionTest, DisconnectAllAndExit) {
