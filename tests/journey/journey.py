@@ -328,10 +328,21 @@ def step_drag_band(j):
 
 
 def type_into(j, name, value, commit_keys):
+    """Selects the box's text with a triple click, types value, and once the box shows it
+    presses commit_keys; a keystroke lost on a busy machine is typed again (three tries)."""
     s = j.screen
-    box = s.wait(f"the {name} box", "widget", name=name)
-    s.click(box, repeat=3)  # a triple click selects the whole text
-    s.type(value)
+    for attempt in range(3):
+        box = s.wait(f"the {name} box", "widget", name=name)
+        s.click(box, repeat=3)
+        time.sleep(0.2)  # the triple click's selection settles before the keys come
+        s.type(value)
+        try:
+            wait_for(f"the {name} box to show {value}",
+                     lambda: s.shown(s.find("widget", name=name)) == value, timeout=2)
+            break
+        except StepFailed:
+            if attempt == 2:
+                raise
     s.key(*commit_keys)
 
 
@@ -512,13 +523,15 @@ class Journey:
         n = free_display()
         display = f":{n}"
         self.spawn(["Xvfb", display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"], self.base_env, "xvfb")
-        wait_for("the X server", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), timeout=10)
         self.env = dict(self.base_env, DISPLAY=display)
+        # The socket appears before the server takes connections: ask it something instead.
+        wait_for("the X server", lambda: subprocess.run(["xprop", "-root", "-len", "0"], env=self.env,
+                                                         capture_output=True).returncode == 0, timeout=20)
         self.spawn(["openbox"], self.env, "openbox")
         self.screen = Screen(display, os.path.join(self.tmp, "geometry.txt"), self.args.out)
         wait_for("the window manager", lambda: "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout,
-            timeout=10)
+            timeout=20)
 
     def start_simulator(self):
         self.sim = Simulator(self.args.zefsim, self.port, self.announce, self.tmp)
