@@ -186,15 +186,15 @@ class Screen:
         time.sleep(0.1)
         self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
 
-    def click_until(self, row, what, kind, **match):
+    def click_until(self, row, what, kind, tries_of=5, **match):
         """Clicks row until a widget matching kind/match shows (a window that has just
-        appeared may not take the first click); three tries of 5 s."""
+        appeared may not take the first click); three tries of tries_of seconds."""
         for attempt in range(3):
             again = self.find(row[0], name=row[1], window=row[7]) if attempt else row
             if again:  # gone = the first click did its work: only wait longer
                 self.click(again)
             try:
-                return wait_for(what, lambda: self.find(kind, **match), timeout=5)
+                return wait_for(what, lambda: self.find(kind, **match), timeout=tries_of)
             except StepFailed:
                 if attempt == 2:
                     raise
@@ -215,13 +215,6 @@ class Screen:
 
     def type(self, text):
         self.xdotool("type", "--delay", 60, text)
-
-
-def free_display():
-    for n in range(140, 400):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return n
-    raise StepFailed("no free X display number")
 
 
 def write_fir(path, taps=384):
@@ -468,8 +461,14 @@ def step_import_fir(j):
     write_fir(fir)
     s.click_until(s.wait("the Import / View button", "widget", name="LabelFirMenu1"), "the FIR import window",
                   "widget", name="FormExternalFir")
-    s.click_until(s.wait("the load button", "widget", name="ImageBtn"), "the file dialog", "widget",
-                  name="fileNameEdit")
+    load = s.wait("the load button", "widget", name="ImageBtn")
+    s.click(load)
+    try:
+        s.wait("the file dialog", "widget", timeout=8, name="fileNameEdit")
+    except StepFailed:
+        # The click reached the window but not the button (it has the focus then): Space.
+        s.key("space")
+        s.wait("the file dialog", "widget", timeout=10, name="fileNameEdit")
     s.shot("file-dialog")
     s.type(fir)
     s.key("Return")
@@ -520,9 +519,25 @@ class Journey:
         return proc
 
     def start_display(self):
-        n = free_display()
-        display = f":{n}"
-        self.spawn(["Xvfb", display, "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"], self.base_env, "xvfb")
+        # The server picks a free display number itself and writes it to the pipe (-displayfd):
+        # no race with other X servers starting on this machine at the same time.
+        read_end, write_end = os.pipe()
+        log = open(os.path.join(self.tmp, "xvfb.log"), "wb")
+        self.procs.append(subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"],
+            env=self.base_env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, pass_fds=(write_end,)))
+        os.close(write_end)
+        number = b""
+        end = time.monotonic() + 20
+        while not number.endswith(b"\n") and time.monotonic() < end:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        if not number.strip().isdigit():
+            raise StepFailed("Xvfb did not start (see xvfb.log)")
+        display = f":{number.strip().decode()}"
         self.env = dict(self.base_env, DISPLAY=display)
         # The socket appears before the server takes connections: ask it something instead.
         wait_for("the X server", lambda: subprocess.run(["xprop", "-root", "-len", "0"], env=self.env,
