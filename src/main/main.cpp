@@ -5,6 +5,7 @@
 
 #include "app/qt_locale.h"
 #include "build_version.h"
+#include "geometry_dump.h"
 #include "ui/application_look.h"
 #include "ui/device_list_window.h"
 #include "app/editor_options.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     zef::SetEditorApplicationLook();
+    zef::StartGeometryDumpFromEnvironment();
     const auto opened = zef::OpenDataFolder(options.dataFolder);
     if (!opened) {
         std::fprintf(stderr, "zefedit: cannot create the data folder '%s'\n", options.dataFolder.c_str());
