@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "measure/autoeq_fit.h"
+#include "device/readback.h"
 #include "model/records.h"
 #include "model/tables.h"
 
@@ -46,8 +47,17 @@ Status ApplyAutoEq(ParameterWriter& writer, DeviceSlot device, ChannelCode outpu
         const auto band = BandEdit(OutputBandIndex(output, k), edits[static_cast<std::size_t>(k)]);
         all.insert(all.end(), band.begin(), band.end());
     }
-    if (const Status sent = writer.Set(device, all); sent != kOk) return sent;
-    return writer.Confirm(device).report.ok() ? kOk : kFailed;
+    std::vector<ParameterValue> before = all;
+    for (ParameterValue& v : before) v.value = GetValue(writer.model().device(device), v.parameter);
+    Status status = writer.Set(device, all);
+    if (status == kOk && !writer.Confirm(device).report.ok()) status = kFailed;
+    if (status == kOk) return kOk;
+    // All or nothing: the model takes the bands it had back, and so does the
+    // device for what reached it (now when the link still answers, otherwise
+    // through the writer's pending confirmation once it does).
+    const bool reaches = ExchangesReach(writer.exchange().link(), writer.model().entry(device));
+    if (writer.Set(device, before) == kOk && reaches) writer.Confirm(device);
+    return status;
 }
 
 }  // namespace zef::measure

@@ -25,7 +25,9 @@ int OutputBandIndex(ChannelCode output, int k);
 
 // Stores the 30 bands in the device's model, sends them as one batch, in
 // band order, and confirms them (ParameterWriter::Confirm); the first failed
-// send, or -1 when the device does not hold the bands, is returned.
+// send, or -1 when the device does not hold the bands, is returned. All or
+// nothing: on a failure the model's bands are set back to what they were and
+// sent again, so neither the model nor the device keeps a partial set.
 Status ApplyAutoEq(ParameterWriter& writer, DeviceSlot device, ChannelCode output, const AutoEqResult& result,
                    int minBand, int maxBand);
 

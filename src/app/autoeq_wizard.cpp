@@ -206,10 +206,10 @@ void AutoEqWizard::Finish() {
 
 void AutoEqWizard::ToggleVerify() {
     if (live_ == Live::Verify) return StopLive();
-    if (phase_ != Phase::Result && phase_ != Phase::Applied) return;
+    if (phase_ != Phase::Applied) return;
     StopLive();
     const MeasureSettings& s = measuring_.measure.settings();
-    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Active)) return;
+    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return;
     if (std::string refused = engine_->LiveAnalysis(s.card, s.input); !refused.empty()) {
         LeaveState();
         measuring_.dialogs.Message(kAutoEqTitle, refused, Icon::Exclamation);

@@ -11,9 +11,9 @@
 // model keeps the user's values), waits settleMs for the generator, starts
 // the engine and a time-out of timeoutMs. Whichever way Running ends —
 // finished, level refused, time-out, Close — the same commands are sent again
-// from the model. Mic Test and Verify hold the measuring state while they
-// run (Verify with the output's EQ playing, to hear the correction) and
-// restore the device when they stop.
+// from the model. Mic Test and Verify hold the same measuring state (EQ
+// bypass included) while they run and restore the device when they stop;
+// Verify is offered once the result has been applied.
 //
 // Messages and the close question go through the context's dialogs. Every
 // engine event is handled from the event loop, never inside the engine's own
@@ -62,7 +62,7 @@ public:
     void ToggleMicTest();
     // "Start": false when it did not start (the reason was shown).
     bool Start();
-    // "Verify" / "Stop": live analysis with the fitted EQ playing.
+    // "Verify" / "Stop", after Apply: live analysis in the measuring state.
     void ToggleVerify();
     // "Apply": the 30 filters into the output's bands (model and device);
     // the editors are told to refresh. False (and a message) on a failed send.

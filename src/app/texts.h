@@ -84,7 +84,8 @@ inline constexpr const char* kRtaInfo[] = {
     " - Keep the internal pink noise generator enabled",
     " - Keep the unused output channel muted",
 };
-inline constexpr const char* kRtaEnableCaption = "RTA Enable";
+inline constexpr const char* kRtaStartCaption = "Start RTA";
+inline constexpr const char* kRtaStopCaption = "Stop RTA";
 inline constexpr const char* kNoiseGenCaption = "Noise Gen.";
 inline constexpr const char* kMicLevelCaption = "Mic Level";
 inline constexpr const char* kZoomAxisCaption = "Zoom Axis dB";

@@ -126,6 +126,7 @@ void Measurement::TimedOut() {
     if (running_ == Action::None) return;
     const Action action = running_;
     running_ = Action::None;
+    engine_.Stop();  // the card is free for the next "Test" or "Measure IR"
     dialogs_.Message(ActionTitle(action), t::kTimeoutText, Icon::Exclamation);
 }
 

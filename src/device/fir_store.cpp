@@ -46,12 +46,11 @@ bool StoreExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, int f
     const std::string name = PaddedFirName(fir.name);
     std::array<std::uint8_t, kFirNameLength> nameBytes{};
     std::copy(name.begin(), name.end(), nameBytes.begin());
-    SetFirName(d.preset, firSlot, name);
-    d.firTaps[s] = TapsFromFirImage(fir.image);
-    SetFirTapCount(d.preset, firSlot, fir.tapCount);
+    // The tap-count block carries the other slot's counts as the model holds them.
+    PresetImage withCount = d.preset;
+    SetFirTapCount(withCount, firSlot, fir.tapCount);
     std::array<std::uint8_t, kTapCountBytes> counts{};
-    for (std::size_t i = 0; i < kTapCountBytes; ++i) counts[i] = d.preset[pi::kFirTapsHighBase + i];
-    if (responses != nullptr) dsp::ComputeFirResponse(*responses, d, device, firSlot);
+    for (std::size_t i = 0; i < kTapCountBytes; ++i) counts[i] = withCount[pi::kFirTapsHighBase + i];
 
     const auto nameAddress = static_cast<std::uint16_t>(kFirNamesAddress + kFirNameLength * s);
     if (WriteMemoryBlock(exchange, device, nameAddress, nameBytes) != kOk) return false;
@@ -64,6 +63,11 @@ bool StoreExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, int f
     activate[0] = static_cast<std::uint8_t>(firSlot + kOutput1);
     if (exchange.SendCommandFrame(device, cmd::kActivateFir, activate) != kOk) return false;
     advance();
+
+    SetFirName(d.preset, firSlot, name);
+    d.firTaps[s] = TapsFromFirImage(fir.image);
+    SetFirTapCount(d.preset, firSlot, fir.tapCount);
+    if (responses != nullptr) dsp::ComputeFirResponse(*responses, d, device, firSlot);
     if (progress) progress(kStoreProgressMax);
     return true;
 }

@@ -9,9 +9,9 @@
 //   3. tap counts: PresetImage 451..454 (high s0, high s1, low s0, low s1),
 //      all 4 bytes at 691
 //   4. command 29 (activate written FIR), p1 = s + 2, the rest 0
-// The model (name, tap words, tap count) is updated before anything is
-// sent; a failed exchange ends the sequence and the device keeps what was
-// written before it.
+// The model (name, tap words, tap count) takes the FIR only when every step
+// succeeded; a failed exchange ends the sequence, the model keeps the FIR it
+// had and the device keeps what was written before the failure.
 
 #include <cstdint>
 #include <functional>
@@ -42,9 +42,10 @@ StoredFir MakeStoredFir(const std::string& name, const std::vector<double>& coef
 // Called with the progress value 0..kStoreProgressMax as the store advances.
 using StoreProgress = std::function<void(int)>;
 
-// Stores `fir` into FIR slot `firSlot` (0 or 1) of device `device`: updates
-// the model (FIR name, tap words, tap count), recomputes that output's FIR
-// response when `responses` is given, and runs the write sequence above.
+// Stores `fir` into FIR slot `firSlot` (0 or 1) of device `device`: runs the
+// write sequence above and, when it succeeded, updates the model (FIR name,
+// tap words, tap count) and recomputes that output's FIR response when
+// `responses` is given.
 // True when every exchange succeeded.
 bool StoreExternalFIR(Exchange& exchange, Model& model, DeviceSlot device, int firSlot, const StoredFir& fir,
                       const StoreProgress& progress = {}, dsp::ResponseStore* responses = nullptr);

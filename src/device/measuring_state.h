@@ -23,7 +23,7 @@ namespace zef {
 
 enum class EqDuringMeasurement {
     Bypassed,  // measuring the room as it is (the fit's input)
-    Active,    // verifying a correction: the output's EQ plays
+    Active,    // the output's EQ plays (the command line's before/after comparison)
     AsItIs,    // the analyser: the user's own setting
 };
 

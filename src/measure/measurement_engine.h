@@ -32,6 +32,11 @@ public:
                                          int& sampleRate, int roomDecayMs, int device, int output,
                                          int input) = 0;
 
+    // Ends whatever runs (mic test or measurement) and releases the sound
+    // card: the next start is not refused for a run that was given up. An
+    // ended measurement has no result to fetch.
+    virtual void Stop() = 0;
+
     virtual State MeasurementState() = 0;
     // Non-zero while a mic test runs, 0 once it has finished.
     virtual int MicTestRunning() = 0;

@@ -188,6 +188,16 @@ void SweepMeasurementEngine::Poll() {
     if (mode_ == Mode::MicTest) mode_ = Mode::None;
 }
 
+void SweepMeasurementEngine::Stop() {
+    if (stream_) stream_->Stop();
+    stream_.reset();
+    abort_ = true;
+    JoinWorker();
+    mode_ = Mode::None;
+    resultTaken_ = true;
+    state_.store(static_cast<int>(State::Idle), std::memory_order_release);
+}
+
 MeasurementEngine::State SweepMeasurementEngine::MeasurementState() {
     Poll();
     return static_cast<State>(state_.load(std::memory_order_acquire));

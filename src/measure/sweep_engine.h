@@ -49,6 +49,7 @@ public:
                                  int& sampleRate, int roomDecayMs, int device, int output,
                                  int input) override;
 
+    void Stop() override;
     State MeasurementState() override;
     int MicTestRunning() override;
     int Progress() override;

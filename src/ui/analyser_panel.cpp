@@ -33,7 +33,7 @@ AnalyserPanel::AnalyserPanel(const MeasureContext& context, DeviceSlot slot, Cha
     view_->setMinimumHeight(240);
     v->addWidget(view_, 1);
     auto* row = new QHBoxLayout;
-    enable_ = new QPushButton(kRtaEnableCaption, this);
+    enable_ = new QPushButton(kRtaStartCaption, this);
     enable_->setObjectName("ImageRTA");
     enable_->setCheckable(true);
     connect(enable_, &QPushButton::clicked, this, [this] { ClickRtaEnable(); });
@@ -93,6 +93,7 @@ void AnalyserPanel::ShowCurve() {
 
 void AnalyserPanel::ShowState() {
     enable_->setChecked(rta_.running());
+    enable_->setText(rta_.running() ? kRtaStopCaption : kRtaStartCaption);
     view_->setBarsVisible(rta_.running());
     if (!rta_.running()) mic_->setLevel(kSilentBandDb);
 }

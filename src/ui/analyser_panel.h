@@ -1,5 +1,5 @@
 #pragma once
-// The output editor's analyser ("RTA Enable"): the analyser view over the
+// The output editor's analyser ("Start RTA" / "Stop RTA"): the analyser view over the
 // output's EQ curve, the "Noise Gen." and "Mic Level" frames, and the bar
 // scale's "Zoom Axis dB" / "Shift Axis dB". Switching it on opens
 // AnalyserSettingsWindow; "Enable RTA" there starts ModRTA (generator on at the
@@ -34,7 +34,7 @@ public:
                   QWidget* parent = nullptr);
     ~AnalyserPanel() override;
 
-    // "RTA Enable": off -> the settings window (shown through `settingsShown`
+    // "Start RTA" / "Stop RTA": off -> the settings window (shown through `settingsShown`
     // when set, else modal); on -> stop.
     void ClickRtaEnable();
     // Starts with the shared choice (what "Enable RTA" runs).

@@ -284,7 +284,7 @@ void AutoEqWindow::ShowState() {
     start_->setEnabled(!running && !verifying);
     for (QComboBox* box : range_) box->setEnabled(!running);
     gain_->setEnabled(!running);
-    verify_->setVisible(result);
+    verify_->setVisible(phase == Phase::Applied);
     apply_->setVisible(result);
     verify_->setText(verifying ? kStopCaption : kVerifyCaption);
     apply_->setEnabled(phase == Phase::Result && !verifying);

@@ -9,7 +9,7 @@ namespace zef {
 MeasureButtons::MeasureButtons(QWidget* parent) : QWidget(parent) {
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
-    rta_ = new QPushButton("RTA Enable", this);
+    rta_ = new QPushButton("Analyser View", this);
     rta_->setObjectName("ImageRTA");
     rta_->setCheckable(true);
     connect(rta_, &QPushButton::toggled, this, &MeasureButtons::analyserToggled);
@@ -22,7 +22,8 @@ MeasureButtons::MeasureButtons(QWidget* parent) : QWidget(parent) {
 
 void MeasureButtons::ShowAvailable(bool analyser, bool autoEq) {
     rta_->setEnabled(analyser);
-    rta_->setToolTip(analyser ? "Real-time analyser of the measuring microphone in the graph area"
+    rta_->setToolTip(analyser ? "Shows the real-time analyser of the measuring microphone in the graph area "
+                                "and starts it"
                               : "Real-time analyser in the graph area, with the noise generator and the "
                                 "microphone level (not available in this version)");
     autoEq_->setEnabled(autoEq);

@@ -1,5 +1,5 @@
 #pragma once
-// MeasureButtons: the output EQ/FIR editor's "RTA Enable" (a toggle) and
+// MeasureButtons: the output EQ/FIR editor's "Analyser View" (a toggle) and
 // "AutoEQ". Each is enabled while the editor has something to run for it,
 // and its tool tip says what it does (or that it is not available).
 
@@ -15,7 +15,7 @@ public:
     explicit MeasureButtons(QWidget* parent);
 
     void ShowAvailable(bool analyser, bool autoEq);
-    // Shows "RTA Enable" off without telling anyone.
+    // Shows "Analyser View" off without telling anyone.
     void ShowAnalyserOff();
 
     QPushButton* rtaButton() const { return rta_; }

@@ -1,5 +1,6 @@
 #include "ui/output_eq_windows.h"
 
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -8,6 +9,7 @@
 #include "ui/eq_fir_window.h"
 #include "ui/eq_mode_window.h"
 #include "ui/fir_wizard.h"
+#include "ui/measure_buttons.h"
 #include "ui/window_geometry.h"
 
 namespace zef {
@@ -25,7 +27,8 @@ void ConnectMeasuringWindows(const MeasureContext& context, OutputEqWindow& edit
         OpenAutoEq(context, s, code(output), e);
     };
     // The analyser fills the editor's graph area; switching it off deletes
-    // the panel, which stops it and restores the device.
+    // the panel, which stops it and restores the device. When its settings
+    // are cancelled or the start fails, the view switches itself off again.
     e->analyserHandler = [context, e, code, panelMade = std::move(panelMade)](DeviceSlot s, int output) {
         QWidget* page = e->analyserPage();
         auto* layout = page->layout() ? page->layout() : new QVBoxLayout(page);
@@ -34,6 +37,8 @@ void ConnectMeasuringWindows(const MeasureContext& context, OutputEqWindow& edit
         layout->addWidget(panel);
         if (panelMade) panelMade(*panel);
         panel->ClickRtaEnable();
+        // Cancelled or refused: nothing runs, so the view is not left on.
+        if (!panel->rta().running()) e->measureButtons()->rtaButton()->setChecked(false);
     };
     e->HooksChanged();
 }

@@ -21,7 +21,7 @@ namespace zef {
 class AnalyserPanel;
 class OutputEqWindow;
 
-// Connects `editor`'s "Wizard", "AutoEQ" and "RTA Enable" to the FIR wizard,
+// Connects `editor`'s "Wizard", "AutoEQ" and "Analyser View" to the FIR wizard,
 // the AutoEQ wizard and the analyser panel in the editor's graph area.
 // `panelMade`, when given, sees each new panel before it starts (the window
 // renderer answers the panel's settings window there).

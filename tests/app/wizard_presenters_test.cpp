@@ -36,6 +36,7 @@ public:
         ++starts;
         return refuse;
     }
+    void Stop() override { ++stops; }
     State MeasurementState() override { return finished ? State::Done : State::Recording; }
     int MicTestRunning() override { return finished ? 0 : 1; }
     int Progress() override { return finished ? 100 : 40; }
@@ -51,6 +52,7 @@ public:
     std::vector<double> FrequencyPlotY() override { return {}; }
     std::string Error() override { return error; }
     int lastDecayMs = 0;
+    int stops = 0;
 };
 
 const CardSelection kCard{0, 1, 0};
@@ -99,8 +101,10 @@ TEST(WizardMeasurement, ARunThatNeverCompletesEndsAtItsTimeout) {
         EXPECT_EQ(m.TimeoutMs(), c.timeoutMs);
         for (int i = 0; i < 20; ++i) EXPECT_FALSE(m.Poll().finished);
         EXPECT_TRUE(dialogs.messages().empty());
+        EXPECT_EQ(engine.stops, 0);
         m.TimedOut();
         EXPECT_EQ(m.running(), Action::None);
+        EXPECT_EQ(engine.stops, 1);  // the sound card is released
         ASSERT_EQ(dialogs.messages().size(), 1u);
         EXPECT_EQ(dialogs.messages()[0].title, c.title);
         EXPECT_EQ(dialogs.messages()[0].text,

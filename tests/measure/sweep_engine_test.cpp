@@ -172,6 +172,29 @@ TEST_F(EngineTest, OneRunAtATimeAndLeavingMidRunDoesNotHang) {
     EXPECT_EQ(card.opened(), 1);
 }
 
+TEST_F(EngineTest, StopReleasesTheCardSoTheNextRunStarts) {
+    // Real-time card: a run is still going when the window gives up on it.
+    for (const bool micTest : {true, false}) {
+        SCOPED_TRACE(micTest ? "mic test" : "measurement");
+        FakeAudioSystem card({.speed = 1.0});
+        SweepMeasurementEngine engine(card);
+        int rate = 0;
+        ASSERT_EQ(micTest ? engine.MicTest(sw, rate, 0, 0, 0) : engine.SweepMeasurement(sw, isw, rate, kDecayMs, 0, 0, 0),
+                  "");
+        EXPECT_NE(engine.MicTest(sw, rate, 0, 0, 0), "");  // one run at a time
+        engine.Stop();
+        EXPECT_EQ(engine.MicTestRunning(), 0);
+        EXPECT_NE(engine.MeasurementState(), State::Recording);
+        std::vector<double> ir;
+        EXPECT_NE(engine.ComputeImpulseResponse(kSweepSampleRate, ir), 0);  // nothing to fetch
+        ASSERT_EQ(engine.MicTest(sw, rate, 0, 0, 0), "");
+        EXPECT_EQ(engine.MicTestRunning(), 1);
+        engine.Stop();
+        ASSERT_EQ(engine.SweepMeasurement(sw, isw, rate, kDecayMs, 0, 0, 0), "");
+        EXPECT_EQ(card.opened(), 3);
+    }
+}
+
 TEST_F(EngineTest, ClippingReachesTheWarnings) {
     FakeAudioSystem card({.room = {2.5}, .latency = 256});
     SweepMeasurementEngine engine(card);

@@ -1,8 +1,8 @@
 // The AutoEQ wizard and the output analyser against a simulated amplifier
 // whose pink noise plays into the virtual rig's room (at full speed): what the
 // device holds after each way a run ends, the bands Apply writes, the close
-// question, the announcement that closes the wizard, and whether the verified
-// room is flatter than the measured one.
+// question, the announcement that closes the wizard, and the verification
+// hearing the room in the same measuring state as the fit.
 #include "ui/autoeq_window.h"
 
 #include <QComboBox>
@@ -10,18 +10,25 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <cstdio>
 
 #include "app/autoeq_apply.h"
 #include "app/texts.h"
 #include "model/memory_map.h"
 #include "model/records.h"
+#include "protocol/commands.h"
 #include "rig.h"
+#include "sim_link.h"
 #include "room.h"
 #include "ui/analyser_frames.h"
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
 #include "ui/card_chooser.h"
+#include "ui/eq_fir_window.h"
+#include "ui/main_window.h"
+#include "ui/measure_buttons.h"
+#include "ui/output_eq_windows.h"
 #include "ui/rta_settings_window.h"
 #include "ui_fixture.h"
 
@@ -109,7 +116,11 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
     ASSERT_EQ(w.wizard().phase(), Phase::Result) << (dialogs.calls.empty() ? "" : dialogs.calls[0].text);
     EXPECT_EQ(Snapshot(), before);  // the run ended: the device is as it was
     EXPECT_TRUE(w.applyButton()->isVisible());
-    EXPECT_TRUE(w.verifyButton()->isVisible());
+    // Verify measures what was applied: not offered before Apply.
+    EXPECT_FALSE(w.verifyButton()->isVisible());
+    w.wizard().ToggleVerify();
+    EXPECT_EQ(w.wizard().live(), AutoEqWizard::Live::Off);
+    EXPECT_EQ(Snapshot(), before);
     const double measured = w.wizard().measuredDeviationDb();
     EXPECT_GT(measured, 1.5);  // the built-in room is not flat
     ASSERT_EQ(w.view()->traceCount(), 2u);
@@ -141,10 +152,14 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
         }
     }
 
+    EXPECT_TRUE(w.verifyButton()->isVisible());
     w.ClickVerify();
     EXPECT_EQ(w.verifyButton()->text(), "Stop");
-    // Verifying plays the fitted bands: output 1's EQ on, generator on.
+    // Verifying is the measuring state again: generator on, output 2 muted,
+    // output 1's EQ bypassed.
     EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 1);
+    EXPECT_EQ(device->memory(kPresetBaseAddress + pi::kOutputMute, 1)[0], 0x02);
+    EXPECT_EQ(device->memory(kPresetBaseAddress + pi::kOutputEqBypass, 1)[0] & 0x01, 0x01);
     ASSERT_TRUE(WaitFor([&] { return w.wizard().verifiedSpectra() >= 100; }, 30000));
     const double verified = w.wizard().verifiedDeviationDb();
     std::printf(
@@ -152,7 +167,8 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
         measured, verified);
     RecordProperty("measured_rms_db", std::to_string(measured));
     RecordProperty("verified_rms_db", std::to_string(verified));
-    EXPECT_LT(verified * 2, measured);
+    // The same state as the fit's measurement: the same room, EQ bypassed.
+    EXPECT_NEAR(verified, measured, 0.5 * measured);
     w.ClickVerify();
     EXPECT_EQ(w.verifyButton()->text(), "Verify");
     EXPECT_EQ(Snapshot(), applied);
@@ -269,8 +285,8 @@ TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRe
 }
 
 TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndRestoresOnStopAndClose) {
-    const Memory before = Snapshot();
     auto panel = std::make_unique<AnalyserPanel>(MeasureContextOf(*session), 1, kOutput2);
+    const Memory before = Snapshot();
     panel->settingsShown = [&](AnalyserSettingsWindow& s) {
         s.chooser()->select(card, 0);
         ASSERT_TRUE(s.enableButton()->isVisibleTo(&s));
@@ -297,6 +313,47 @@ TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndResto
         EXPECT_EQ(Snapshot(), before) << "round " << round;
     }
     EXPECT_TRUE(dialogs.messages().empty());
+}
+
+TEST_F(AutoEqWindowTest, AnalyserViewSwitchesItselfOffWhenItsSettingsAreCancelledOrTheStartFails) {
+    OutputEqWindow& eq = main->outputEqWindows().Open(1, 0);
+    QPushButton* view = eq.measureButtons()->rtaButton();
+    EXPECT_EQ(view->text(), "Analyser View");
+    enum class Then { Cancel, Refused, Start };
+    const struct {
+        const char* name;
+        Then then;
+    } cases[] = {{"cancel", Then::Cancel}, {"refused start", Then::Refused}, {"started", Then::Start}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.calls.clear();
+        QString panelCaption;
+        ModalDriver driver([&](QWidget* w) {
+            auto* settings = qobject_cast<AnalyserSettingsWindow*>(w);
+            if (!settings) return w->close(), void();
+            if (c.then == Then::Cancel) return settings->cancelButton()->click();
+            settings->chooser()->select(card, 0);
+            if (c.then == Then::Start) return settings->ClickEnable();
+            session->measure().settings().input = 99;  // the card has no such input
+            settings->enable();
+            settings->accept();
+        });
+        view->click();
+        session->measure().settings().input = 0;
+        const bool runs = c.then == Then::Start;
+        EXPECT_EQ(view->isChecked(), runs);
+        EXPECT_EQ(eq.graphStack()->currentIndex(), runs ? 1 : 0);
+        EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], runs ? 1 : 0);
+        EXPECT_EQ(dialogs.messages().empty(), c.then != Then::Refused);
+        if (runs) {
+            auto* panel = eq.analyserPage()->findChild<AnalyserPanel*>();
+            ASSERT_NE(panel, nullptr);
+            EXPECT_EQ(panel->enableButton()->text(), "Stop RTA");
+            EXPECT_TRUE(panel->enableButton()->isChecked());
+            view->click();  // off: the analyser stops and the device is restored
+            EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 0);
+        }
+    }
 }
 
 }  // namespace

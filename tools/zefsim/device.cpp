@@ -143,6 +143,12 @@ void Device::setReplyDelayMs(int ms) {
 void Device::setSilent(bool silent) {
     std::lock_guard lock(mutex_);
     silent_ = silent;
+    silenceAfter_ = -1;
+}
+
+void Device::silenceAfter(int frames) {
+    std::lock_guard lock(mutex_);
+    silenceAfter_ = std::max(0, frames);
 }
 
 void Device::cutConnections() {

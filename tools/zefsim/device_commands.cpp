@@ -33,6 +33,7 @@ std::optional<Reply> Device::handleFrame(const std::vector<std::uint8_t>& frame,
     if (frames_.size() >= kFrameLogLimit)
         frames_.erase(frames_.begin(), frames_.begin() + kFrameLogLimit / 10);
     frames_.push_back(frame);
+    if (silenceAfter_ >= 0 && silenceAfter_-- == 0) silent_ = true;
     if (silent_ || frame.size() < 8) return std::nullopt;
     if (config_.bootloader && !answersInBootloader(frame[3])) return std::nullopt;
     std::vector<std::uint8_t> bytes = applyCommand(frame, link);

@@ -143,6 +143,7 @@ public:
     void dropReplies(int count);   // apply but do not answer the next `count` frames
     void setReplyDelayMs(int ms);  // answer late
     void setSilent(bool silent);   // neither apply nor answer anything until cleared
+    void silenceAfter(int frames); // answers `frames` more frames, then is silent (setSilent(false) ends it)
     void cutConnections();         // close every TCP connection now
     void garbageNextReply();       // next reply: right length, random bytes, no F0 start
     void shortNextReply();         // next reply: only its first half
@@ -236,6 +237,7 @@ private:
     int dropCount_ = 0;
     int delayMs_ = 0;
     bool silent_ = false;
+    int silenceAfter_ = -1;  // frames still answered before silence; -1 = none armed
     bool garbageNext_ = false;
     bool shortNext_ = false;
     std::optional<ArmedFault> armed_;

@@ -7,6 +7,7 @@
 
 #include "device/fir_store.h"
 #include "device/memory_transfer.h"
+#include "model/records.h"
 #include "recording_exchange.h"
 
 namespace zef {
@@ -156,15 +157,29 @@ TEST_F(StoreFir, WritesNameCoefficientsTapCountThenActivates) {
     }
 }
 
-TEST_F(StoreFir, AnyFailedExchangeEndsTheStore) {
+TEST_F(StoreFir, AnyFailedExchangeEndsTheStoreAndKeepsTheModelsFir) {
+    DeviceModel& d = model->device(device);
+    SetFirName(d.preset, 1, "Old FIR         ");
+    SetFirTapCount(d.preset, 1, 64);
+    d.firTaps[1][0] = 0x123456u;
+    const DeviceModel before = d;
+    auto responses = std::make_unique<dsp::ResponseStore>();
+    const auto curveBefore = responses->device(device).fir(1);
     for (int failAt : {0, 1, 12, 24, 25, 26}) {
         SCOPED_TRACE(failAt);
         RecordingExchange ex;
         ex.failAt = failAt;
         int last = -1;
-        EXPECT_FALSE(fir::StoreExternalFIR(ex, *model, device, 1, Sample(), [&](int p) { last = p; }));
+        EXPECT_FALSE(fir::StoreExternalFIR(ex, *model, device, 1, Sample(), [&](int p) { last = p; },
+                                           responses.get()));
         EXPECT_EQ(ex.frames.size(), static_cast<std::size_t>(failAt + 1));
         EXPECT_EQ(last, failAt);  // progress stops at the last successful step
+        // The device never confirmed the new FIR: the model still holds the old one.
+        EXPECT_EQ(FirName(d.preset, 1), "Old FIR");
+        EXPECT_EQ(FirTapCount(d.preset, 1), 64);
+        EXPECT_EQ(d.firTaps[1], before.firTaps[1]);
+        EXPECT_EQ(d.preset.bytes, before.preset.bytes);
+        EXPECT_EQ(responses->device(device).fir(1), curveBefore);
     }
 }
 
