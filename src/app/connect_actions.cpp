@@ -11,7 +11,9 @@ std::string ConnectDialogTitle(bool single, const DeviceEntry& entry) {
 }
 
 std::string DisconnectQuestion(const DeviceEntry& entry) {
-    return "Disconnect Device: UniqueID=" + entry.uniqueId + ",\r\nare you sure?";
+    // The user knows the device by its name; an unnamed one by its unique ID.
+    const std::string who = entry.name.empty() ? "UniqueID=" + entry.uniqueId : entry.name;
+    return "Disconnect Device: " + who + ",\r\nare you sure?";
 }
 
 std::string LoadProblemText(const std::string& problem) { return "Settings not loaded to the device: " + problem; }

@@ -18,7 +18,8 @@ namespace zef {
 
 // "Connect Device: IP " + address, "Connect Device: USB", or the connect-all title.
 std::string ConnectDialogTitle(bool single, const DeviceEntry& entry);
-// "Disconnect Device: UniqueID=" + id + "," CR LF "are you sure?"
+// "Disconnect Device: " + name + "," CR LF "are you sure?" ("UniqueID=" + id
+// for a device without a name)
 std::string DisconnectQuestion(const DeviceEntry& entry);
 // "IP:" + address + " disconnected", or " Device disconnected" for USB.
 std::string DisconnectedText(const DeviceEntry& entry);

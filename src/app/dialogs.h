@@ -47,6 +47,15 @@ public:
         (void)filterIndex;
         return OpenFile(title, filter, folder);
     }
+
+    // The save dialog every save goes through: a file name typed without an
+    // extension gets the filter's, so that the file shows in its open dialog.
+    std::optional<std::string> SavePath(const std::string& title, const std::string& filter,
+                                        const std::string& folder);
 };
+
+// `path` with the first extension of `filter` ("...|*.txt" gives ".txt")
+// appended when its file name has none; unchanged otherwise.
+std::string WithFilterExtension(const std::string& path, const std::string& filter);
 
 }  // namespace zef

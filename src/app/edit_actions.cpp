@@ -1,5 +1,7 @@
 #include "app/edit_actions.h"
 
+#include <cstdio>
+
 namespace zef {
 
 bool ConfirmWrites(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs) {
@@ -23,7 +25,9 @@ CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dial
         dialogs.Message(kCopyTitle, kCopySameText, Icon::Critical);
         return CopyResult::SameChannel;
     }
-    if (dialogs.Ask(kCopyTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
+    if (dialogs.Ask(kCopyTitle,
+                    SureThat(kSureQuestion, source >= kOutput1 ? kOutputCopyConsequence : kInputCopyConsequence),
+                    Buttons::YesNo) != Answer::Yes) return CopyResult::Declined;
     if (writer.Copy(device, source, destination) != kOk) return CopyResult::Failed;
     return ConfirmWrites(writer, device, dialogs) ? CopyResult::Copied : CopyResult::Failed;
 }
@@ -40,6 +44,18 @@ bool DragBand(ParameterWriter& writer, DeviceSlot device, int band, const BandDr
                                               {ParameterOf(ParamId::BandGain, target), drag.gainDb}};
     coalescer.Post([&writer, device, edit] { writer.Set(device, edit); });
     return true;
+}
+
+std::string CrossoverClosedText(const DeviceModel& device, ParamChannel channel) {
+    const double hp = GetValue(device, ParameterOf(ParamId::HpFreq, {channel, 0}));
+    const double lp = GetValue(device, ParameterOf(ParamId::LpFreq, {channel, 0}));
+    if (hp <= lp) return {};
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "The high-pass (%.0f Hz) is above the low-pass (%.0f Hz): this output passes nothing.\n"
+                  "Both values are kept; lower the high-pass or raise the low-pass.",
+                  hp, lp);
+    return text;
 }
 
 }  // namespace zef

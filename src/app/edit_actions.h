@@ -14,6 +14,8 @@ namespace zef {
 inline constexpr std::array<const char*, 2> kInputCopyItems = {"Input L", "Input R"};
 inline constexpr std::array<const char*, 2> kOutputCopyItems = {"Out 1", "Out 2"};
 
+inline constexpr const char* kCrossoverTitle = "Crossover";
+
 inline constexpr const char* kNotHeldTitle = "Write not confirmed";
 inline constexpr const char* kNotHeldText = "The device does not hold what was sent: ";
 
@@ -46,5 +48,10 @@ CopyResult ConfirmCopy(ParameterWriter& writer, DeviceSlot device, Dialogs& dial
 // the send — with its linked copy — is posted to `coalescer`, which keeps
 // only the newest pending one. True when the band changed.
 bool DragBand(ParameterWriter& writer, DeviceSlot device, int band, const BandDrag& drag, SendCoalescer& coalescer);
+
+// The warning for an output whose high-pass is above its low-pass (the
+// output then passes nothing; both values are kept as set): "" when the
+// crossover is open. `channel` is the output's.
+std::string CrossoverClosedText(const DeviceModel& device, ParamChannel channel);
 
 }  // namespace zef

@@ -25,7 +25,7 @@ void Reloaded(Model& model, DeviceReader& reader, ResponseObserver& responses, D
 }  // namespace
 
 bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int group, int bandCount) {
-    if (dialogs.Ask(kEqFlatTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    if (dialogs.Ask(kEqFlatTitle, SureThat(kSureQuestion, kEqFlatConsequence), Buttons::YesNo) != Answer::Yes) return false;
     const dsp::GroupInfo& info = dsp::kGroupInfo[static_cast<std::size_t>(group)];
     const int count = bandCount < 0 ? info.bandCount : std::min(bandCount, info.bandCount);
     std::vector<ParameterValue> flat;
@@ -36,12 +36,12 @@ bool FlattenEq(ParameterWriter& writer, DeviceSlot device, Dialogs& dialogs, int
 }
 
 bool ConfirmCloseEditor(Dialogs& dialogs) {
-    return dialogs.Ask(kCloseEditorTitle, kSureQuestion, Buttons::YesNo) == Answer::Yes;
+    return dialogs.Ask(kCloseEditorTitle, SureThat(kSureQuestion, kCloseEditorConsequence), Buttons::YesNo) == Answer::Yes;
 }
 
 PresetFileOutcome SavePresetFileAsked(const Model& model, DeviceSlot device, Dialogs& dialogs,
                                       const std::string& presetFolder) {
-    const auto path = dialogs.SaveFile(kSavePresetTitle, kPresetFileFilter, presetFolder);
+    const auto path = dialogs.SavePath(kSavePresetTitle, kPresetFileFilter, presetFolder);
     if (!path) return {};
     if (!SavePresetFile(*path, model.device(device))) {
         dialogs.Message(kCantSavePresetTitle, kCantSavePresetText, Icon::Critical);

@@ -8,7 +8,8 @@ namespace zef {
 EqModeSwitchOutcome SetOutputEqMode(DeviceModel& device, dsp::ResponseStore& store, DeviceSlot slot,
                                     std::uint8_t mode, const EqModeSwitchPorts& ports) {
     if (device.preset[pi::kEqMode] == mode) return {EqModeSwitch::Unchanged, kOk};
-    if (ports.dialogs.Ask(kApplyTitle, kPlainSureQuestion, Buttons::YesNo, Icon::Question) != Answer::Yes) {
+    if (ports.dialogs.Ask(kApplyTitle, SureThat(kPlainSureQuestion, kEqModeConsequence), Buttons::YesNo,
+                          Icon::Question) != Answer::Yes) {
         return {EqModeSwitch::Declined, kOk};
     }
     if (ports.closeEditor) ports.closeEditor();

@@ -91,7 +91,8 @@ bool FirImport::Store(const fir::StoreProgress& progress) {
 
 bool FirImport::MayClose() {
     if (!unsaved_) return true;
-    return ports_.dialogs.Ask(kFirNotImportedTitle, kSureQuestion, Buttons::YesNo, Icon::Question) ==
+    return ports_.dialogs.Ask(kFirNotImportedTitle, SureThat(kSureQuestion, kFirUnstoredConsequence), Buttons::YesNo,
+                             Icon::Question) ==
            Answer::Yes;
 }
 

@@ -19,7 +19,7 @@ bool MainActions::AnyConnected() const {
 }
 
 bool MainActions::SaveProjectFile() {
-    const auto path = session_.dialogs().SaveFile(kSaveProjectTitle, kProjectFileFilter,
+    const auto path = session_.dialogs().SavePath(kSaveProjectTitle, kProjectFileFilter,
                                                   session_.dataSubfolder("Project"));
     if (!path) return false;
     if (SaveProject(*path, session_.model())) return true;
@@ -76,7 +76,7 @@ bool MainActions::NewProject() {
 }
 
 bool MainActions::Exit() {
-    if (session_.dialogs().Ask(kExitTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    if (session_.dialogs().Ask(kExitTitle, SureThat(kSureQuestion, kExitConsequence), Buttons::YesNo) != Answer::Yes) return false;
     session_.connection().Exit();
     session_.SaveDeviceList();
     return true;

@@ -31,7 +31,7 @@ double FilterGainDb(int gainCode) { return gainCode / 2.0 - 15.0; }
 
 std::string MicLevelText(double db) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f dBfs", std::round(db * 10.0) / 10.0);
+    std::snprintf(text, sizeof text, "%.1f dBFS", std::round(db * 10.0) / 10.0);
     return text;
 }
 

@@ -30,7 +30,7 @@ inline constexpr int kMaxGainChoices = 6;
 // A fitted filter's gain code in dB: code / 2 - 15 (0.5 dB steps from -15).
 double FilterGainDb(int gainCode);
 
-// The microphone level read-out: dB rounded to 0.1, e.g. "-12.3 dBfs".
+// The microphone level read-out: dB rounded to 0.1, e.g. "-12.3 dBFS".
 std::string MicLevelText(double db);
 
 // Root mean square deviation (dB) of bands minBand..maxBand from their mean.

@@ -201,7 +201,7 @@ ApplyResult NetworkSetup::Apply(SetupPage page, const SetupPageValues& values) {
 }
 
 bool NetworkSetup::Cancel(SetupPage page, SetupPageValues& values) {
-    if (dialogs_.Ask(kSetupCancelTitle, kPlainSureQuestion, Buttons::YesNo) != Answer::Yes) return false;
+    if (dialogs_.Ask(kSetupCancelTitle, SureThat(kPlainSureQuestion, kSetupCancelConsequence), Buttons::YesNo) != Answer::Yes) return false;
     values = InitPagePar(page, model_.device(device_).settings);
     return true;
 }

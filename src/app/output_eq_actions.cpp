@@ -26,7 +26,7 @@ std::string FirNameCaption(const DeviceModel& device, int output) {
 
 bool SaveFirTextAsked(const DeviceModel& device, int output, Dialogs& dialogs, const std::string& firFolder,
                       bool decimalComma) {
-    const auto path = dialogs.SaveFile(kSaveFirTitle, kSaveFirFilter, firFolder);
+    const auto path = dialogs.SavePath(kSaveFirTitle, kSaveFirFilter, firFolder);
     if (!path) return false;
     const std::string text = dsp::FirText(device, output, decimalComma);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());

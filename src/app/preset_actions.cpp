@@ -11,7 +11,7 @@ PresetResult PresetActions::Store(int presetSlot, std::string_view name, const P
         dialogs_.Message(kEditNamesTitle, kNameSymbolsText, Icon::Information);
         return PresetResult::NoName;
     }
-    if (dialogs_.Ask(kStoreTitle, kSureQuestion, Buttons::YesNo) != Answer::Yes) return PresetResult::Declined;
+    if (dialogs_.Ask(kStoreTitle, SureThat(kSureQuestion, kStoreConsequence), Buttons::YesNo) != Answer::Yes) return PresetResult::Declined;
     return presets_.Store(device_, presetSlot, name, progress);
 }
 

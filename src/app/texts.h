@@ -3,9 +3,27 @@
 // questions, captions — exactly as it appears, in one place. The use cases
 // and windows name them; nothing else spells them.
 
+#include <string>
+
 namespace zef {
 
 // ---- Confirmations asked in several places ----
+// A confirmation: the question, then a line that says what Yes does.
+inline std::string SureThat(const char* question, const char* consequence) {
+    return std::string(question) + "\n" + consequence;
+}
+inline constexpr const char* kStoreConsequence = "The running program replaces what the chosen slot holds.";
+inline constexpr const char* kExitConsequence = "The program closes and every device is disconnected.";
+// What a copy replaces: the groups copied, and what stays (gain and routing of an output).
+inline constexpr const char* kOutputCopyConsequence =
+    "Copies EQ bands and bypass, FIR, crossovers, delay, polarity, compressor and limiter; gain and routing stay.";
+inline constexpr const char* kInputCopyConsequence = "Copies noise gate, channel mode, EQ bands and bypass, gain and mute.";
+inline constexpr const char* kEqFlatConsequence = "Every band of this equaliser is set to 0 dB.";
+inline constexpr const char* kCloseEditorConsequence = "The editor closes; the device keeps its settings.";
+inline constexpr const char* kFirUnstoredConsequence = "The imported FIR is dropped; the device keeps its FIR.";
+inline constexpr const char* kEqModeConsequence =
+    "The output equalisers are rebuilt for the new mode and the editor closes.";
+inline constexpr const char* kSetupCancelConsequence = "The page's changes are dropped; the device is not written.";
 // Storing a program, leaving the program, leaving the FIR import unstored.
 inline constexpr const char* kSureQuestion = "               Are you sure ? ";
 // Switching an output's EQ mode, cancelling the network settings page.
@@ -43,7 +61,7 @@ inline constexpr const char* kControlPanelCaption = "Control Panel";
 inline constexpr const char* kLevelDbuCaption = "Level [dBu]";
 inline constexpr const char* kMicTestCaption = "Mic Test";
 inline constexpr const char* kMicTestTitle = "Mic Test";
-inline constexpr const char* kMicRangeHint = "It should be in the range [-30, -1] dBfs";
+inline constexpr const char* kMicRangeHint = "It should be in the range [-30, -1] dBFS";
 inline constexpr const char* kMeasuringCaption = "Measuring Response ...";
 inline constexpr const char* kVerifyCaption = "Verify";
 inline constexpr const char* kStopCaption = "Stop";

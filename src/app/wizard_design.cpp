@@ -137,7 +137,7 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
 
 bool Design::SaveFirToPc(const std::string& folder) {
     if (!designed()) return false;
-    const std::optional<std::string> path = dialogs_.SaveFile(t::kSaveFirTitle, t::kFirTextFilter, folder);
+    const std::optional<std::string> path = dialogs_.SavePath(t::kSaveFirTitle, t::kFirTextFilter, folder);
     if (!path) return false;
     if (!measure::WriteDesignedFirFile(*path, coefficients_)) {
         dialogs_.Message(t::kFileErrorTitle, *path + ": the file cannot be written", Icon::Exclamation);

@@ -50,7 +50,7 @@ std::optional<ReadResult> OpenWith(Dialogs& dialogs, const std::string& title, c
 // user); false when no file was chosen or the write failed (told to the user).
 bool SaveWith(Dialogs& dialogs, const std::string& title, const std::string& filter,
               const std::string& folder, const std::function<std::string(const std::string&)>& write) {
-    const std::optional<std::string> path = dialogs.SaveFile(title, filter, folder);
+    const std::optional<std::string> path = dialogs.SavePath(title, filter, folder);
     if (!path) return false;
     if (std::string error = write(*path); !error.empty()) {
         dialogs.Message(t::kFileErrorTitle, error, Icon::Exclamation);

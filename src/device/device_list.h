@@ -39,6 +39,8 @@ inline constexpr const char* kStatusOffline = "Off-line";
 inline constexpr const char* kStatusTooltip = "Switch On-Line/Off-Line";
 inline constexpr const char* kStandbyOnText = "Standby=ON";
 inline constexpr const char* kStandbyOffText = "Standby=OFF";
+// An off-line device's standby is not known: its row shows a dash.
+inline constexpr const char* kStandbyUnknownText = "\xE2\x80\x94";
 
 RowTexts MakeRowTexts(const DeviceEntry& entry);
 inline const char* StatusText(bool online) { return online ? kStatusOnline : kStatusOffline; }

@@ -48,7 +48,7 @@ ValueRange ViewRange(FirView view, int phaseRange) {
         case FirView::Magnitude:
             return {-90.0, 10.0, 10.0, "dB"};
         case FirView::GroupDelay:
-            return {-2.0, 10.0, 1.0, "ms"};
+            return {-2.0, 10.0, 1.0, "ms/Hz"};
         case FirView::Phase:
             break;
     }

@@ -49,7 +49,7 @@ struct ValueRange {
     double step = 1.0;
     const char* unit = "";
 };
-// Magnitude: -90..+10 dB; group delay: -2..+10 ms; phase: the combo's range
+// Magnitude: -90..+10 dB; group delay: -2..+10, labelled "ms/Hz"; phase: the combo's range
 // `phaseRange` 0..2.
 ValueRange ViewRange(FirView view, int phaseRange);
 

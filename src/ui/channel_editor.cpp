@@ -244,7 +244,9 @@ void ChannelEditorWindow::AfterCommit(const Parameter& p) {
         if (dsp::IsInputGroup(group)) bandPanel_->setGroup(group, InputBandCount(group), bandPanel_->selectedBand());
     }
     RefreshControls();
-    if (p.description->response == ResponseEffect::Band) graph_->UpdateMarkers();
+    // The block switch changes how many bands the group shows: the markers follow at once.
+    if (p.description->response == ResponseEffect::Band || p.description->id == ParamId::InputBlockB)
+        graph_->UpdateMarkers();
 }
 
 void ChannelEditorWindow::RefreshAll() {

@@ -164,7 +164,7 @@ void DeviceListWindow::FillRow(int row, DeviceSlot slot) {
     QTableWidgetItem* standby = Item(t.standby);
     standby->setToolTip(QString::fromStdString(t.standby));
     const bool alert = session_.model().device(slot).alert;
-    standby->setIcon(StandbyIcon(PictureFor(e.standby, e.online && alert, blinkPhase_)));
+    if (e.online) standby->setIcon(StandbyIcon(PictureFor(e.standby, alert, blinkPhase_)));
     table_->setItem(row, kColStandby, standby);
 }
 

@@ -6,6 +6,7 @@
 #include <QToolButton>
 
 #include "app/editor_actions.h"
+#include "app/interface_lock.h"
 #include "app/preset_actions.h"
 #include "ui/copy_window.h"
 #include "ui/lock_windows.h"
@@ -23,7 +24,7 @@ EditorButtonBar::EditorButtonBar(const EditorContext& context, const EditorTools
     setToolButtonStyle(Qt::ToolButtonTextOnly);
     setIconSize(QSize(16, 16));
     AddButtons();
-    auto* settings = new QToolButton(this);
+    auto* settings = settings_ = new QToolButton(this);
     settings->setText("Settings");
     settings->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(settings);
@@ -42,28 +43,39 @@ void EditorButtonBar::AddButtons() {
         const char* text;
         const char* tip;
         void (EditorButtonBar::*slot)();
+        bool changesDevice;
     } buttons[] = {
-        {"Load", "Load a preset file", &EditorButtonBar::ClickLoadPresetFile},
-        {"Save", "Save a preset file", &EditorButtonBar::ClickSavePresetFile},
-        {"Store", "Store Program", &EditorButtonBar::ClickStore},
-        {"Recall", "Recall Program", &EditorButtonBar::ClickRecall},
-        {"View All", "View All Graph", &EditorButtonBar::ClickViewAll},
-        {"Version", "Version", &EditorButtonBar::ClickVersion},
-        {"Lock", "Lock Interface with password", &EditorButtonBar::ClickLock},
-        {"Pwd", "Set new Password", &EditorButtonBar::ClickNewPassword},
-        {"Default", "Set Default Program", &EditorButtonBar::ClickDefaultProgram},
+        {"Load", "Load a preset file", &EditorButtonBar::ClickLoadPresetFile, true},
+        {"Save", "Save a preset file", &EditorButtonBar::ClickSavePresetFile, false},
+        {"Store", "Store Program", &EditorButtonBar::ClickStore, true},
+        {"Recall", "Recall Program", &EditorButtonBar::ClickRecall, true},
+        {"View All", "View All Graph", &EditorButtonBar::ClickViewAll, false},
+        {"Version", "Version", &EditorButtonBar::ClickVersion, false},
+        {"Lock", "Lock Interface with password", &EditorButtonBar::ClickLock, false},
+        {"Pwd", "Set new Password", &EditorButtonBar::ClickNewPassword, false},
+        {"Default", "Set Default Program", &EditorButtonBar::ClickDefaultProgram, true},
     };
     for (const auto& b : buttons) {
         QAction* a = addAction(b.text);
         a->setToolTip(b.tip);
         a->setObjectName(QString("ImageBtn_") + b.text);
         connect(a, &QAction::triggered, this, b.slot);
+        if (b.changesDevice) changesDevice_.push_back(a);
     }
 }
 
 void EditorButtonBar::ShowLock(bool locked) {
     password_->setStyleSheet(locked ? "color: rgb(255,0,0); font-weight: bold;"
                                     : "color: rgb(192,192,192); font-weight: bold;");
+    for (QAction* a : changesDevice_) a->setEnabled(!locked);
+    settings_->setEnabled(!locked);
+}
+
+QWidget* EditorButtonBar::button(const QString& text) const {
+    if (settings_->text() == text) return settings_;
+    for (QAction* a : actions())
+        if (a->text() == text) return widgetForAction(a);
+    return nullptr;
 }
 
 void EditorButtonBar::ClickLoadPresetFile() {
@@ -105,6 +117,8 @@ void EditorButtonBar::ClickCopy(int copyMode) {
     ChannelCopyWindow window(context_.writer, context_.slot, context_.dialogs, copyMode, editor_);
     window.exec();
     emit valuesChanged();
+    // An open output EQ/FIR editor shows the copied bands and FIR too.
+    if (copyMode == 1) context_.events.outputEditorRefreshed.Emit(context_.slot);
 }
 
 void EditorButtonBar::ClickViewAll() {
@@ -114,6 +128,11 @@ void EditorButtonBar::ClickViewAll() {
 }
 
 void EditorButtonBar::ClickLock() {
+    // Without a password there is nothing to type: say so before asking for one.
+    if (!tools_.passwords.has(context_.entry().uniqueId)) {
+        ToggleLock(tools_.passwords, context_.dialogs, context_.entry().uniqueId, context_.device().values.lock, {});
+        return;
+    }
     LockDialog window(tools_.passwords, context_.dialogs, context_.entry().uniqueId, context_.device().values.lock,
                       editor_);
     window.exec();

@@ -14,10 +14,12 @@
 
 #include <QToolBar>
 #include <string>
+#include <vector>
 
 #include "app/editor_context.h"
 
 class QLabel;
+class QToolButton;
 
 namespace zef {
 
@@ -29,8 +31,11 @@ public:
     // `editor` is the parent of the windows the bar opens.
     EditorButtonBar(const EditorContext& context, const EditorTools& tools, const ControlHost& host, QWidget* editor);
 
-    // The password lamp's colour.
+    // The password lamp's colour; while locked, the buttons that change the
+    // device (load, store, recall, default program, settings) are disabled.
     void ShowLock(bool locked);
+    // The button captioned `text` ("Load", ..., "Settings").
+    QWidget* button(const QString& text) const;
     QLabel* passwordLabel() const { return password_; }
 
     void ClickLoadPresetFile();
@@ -66,6 +71,8 @@ private:
     const ControlHost& host_;
     QWidget* editor_;
     QLabel* password_ = nullptr;
+    std::vector<QAction*> changesDevice_;
+    QToolButton* settings_ = nullptr;
 };
 
 }  // namespace zef

@@ -37,6 +37,12 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
     }
     coalescer_.Cancel();
     Store(p, value);
+    // A crossover set shut is kept as set, but the user is told (not during a drag).
+    const ParamId id = p.description->id;
+    if (id == ParamId::HpFreq || id == ParamId::LpFreq) {
+        if (const std::string closed = CrossoverClosedText(context_.device(), p.target.channel); !closed.empty())
+            Warn(kCrossoverTitle, closed);
+    }
 }
 
 void EditorControlHost::DragEnded() {

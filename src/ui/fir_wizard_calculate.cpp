@@ -66,8 +66,10 @@ QGroupBox* FirWizardCalculatePage::BuildSettings() {
     auto* g = new QGridLayout(box);
     int row = 0;
     auto add = [&](const char* caption, QWidget* w) {
-        g->addWidget(new QLabel(caption, box), row, 0);
+        auto* label = new QLabel(caption, box);
+        g->addWidget(label, row, 0);
         g->addWidget(w, row++, 1);
+        return label;
     };
     winLen_ = new Stepper("LblUpdownWinLen", box);
     add(t::kWindowLength, winLen_);
@@ -90,7 +92,8 @@ QGroupBox* FirWizardCalculatePage::BuildSettings() {
     };
     for (const auto& [stepper, names] : steppers) {
         *stepper = new Stepper(names.first, box);
-        add(names.second, *stepper);
+        QLabel* caption = add(names.second, *stepper);
+        if (stepper == &smoothThr_) smoothThrCaption_ = caption;
     }
     newTaps_ = new QLabel(box);
     newTaps_->setObjectName("LblUpdownNewTaps");
@@ -203,7 +206,10 @@ void FirWizardCalculatePage::ShowSettings() {
     const bool smoothing = s.smoothingType != 0;
     smoothWidth_->setEnabled(smoothing);
     smoothThr_->setEnabled(smoothing);
+    // The threshold belongs to "Magn + Phase": in "Phase Only" its caption goes too.
     smoothThr_->setVisible(s.firMode == 1);
+    smoothThrCaption_->setVisible(s.firMode == 1);
+    smoothThrCaption_->setEnabled(smoothing);
     precision_->setText(QString::number(s.precision));
     latency_->setText(Q(wizard::LatencyText(s.latencyMs)));
     mode_->setText(wizard::FirModeText(s.firMode));

@@ -63,6 +63,7 @@ private:
     Stepper* smoothType_ = nullptr;
     Stepper* smoothWidth_ = nullptr;
     Stepper* smoothThr_ = nullptr;
+    QLabel* smoothThrCaption_ = nullptr;
     Stepper* precision_ = nullptr;
     Stepper* latency_ = nullptr;
     Stepper* mode_ = nullptr;

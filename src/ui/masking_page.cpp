@@ -36,7 +36,10 @@ QWidget* MaskingPage::Masking(QWidget* parent) {
 QWidget* MaskingPage::NoiseGenerator(QWidget* parent) {
     auto* gen = Frame("Noise generator", parent);
     auto* gv = new QVBoxLayout(gen);
-    auto* option = Options(ParamId::NoiseOption, ParamChannel::Device, {"Pink", "White", "On"}, gen);
+    // The first two pick the noise and switch the generator off; the third
+    // switches it on with the noise picked last.
+    auto* option = Options(ParamId::NoiseOption, ParamChannel::Device,
+                           {"Pink, generator off", "White, generator off", "Generator on"}, gen);
     option->setObjectName("OptionNoiseLev");
     gv->addWidget(option);
     auto* noise =

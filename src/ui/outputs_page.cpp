@@ -25,12 +25,12 @@ constexpr OutputsPage::CheckField kCompressorChecks[] = {{ParamId::CompEnable, "
                                                          {ParamId::CompKnee, "Knee", "CheckCmpAutoKnee"}};
 constexpr OutputsPage::NumberField kCompressorNumbers[] = {
     {ParamId::CompLevel, "Level dB", "CmpText"}, {ParamId::CompRatio, "Ratio", "CmpTextR"},
-    {ParamId::CompValue, "Knee %", "CmpTextV"},  {ParamId::CompTimeA, "Attack", "CmpTextA"},
-    {ParamId::CompTimeB, "Release", "CmpTextB"}, {ParamId::CompGain, "Make-up", "CmpTextG"}};
+    {ParamId::CompValue, "Knee %", "CmpTextV"},  {ParamId::CompTimeA, "Attack ms", "CmpTextA"},
+    {ParamId::CompTimeB, "Release ms", "CmpTextB"}, {ParamId::CompGain, "Make-up dB", "CmpTextG"}};
 constexpr OutputsPage::CheckField kLimiterChecks[] = {{ParamId::LimEnable, "On", "CheckLimByp"}};
-constexpr OutputsPage::NumberField kLimiterNumbers[] = {{ParamId::LimThreshold, "Threshold", "LimText"},
-                                                        {ParamId::LimTimeA, "Attack", "LimTextA"},
-                                                        {ParamId::LimTimeB, "Release", "LimTextB"}};
+constexpr OutputsPage::NumberField kLimiterNumbers[] = {{ParamId::LimThreshold, "Threshold V", "LimText"},
+                                                        {ParamId::LimTimeA, "Attack ms", "LimTextA"},
+                                                        {ParamId::LimTimeB, "Release ms", "LimTextB"}};
 constexpr OutputsPage::CheckField kDynamicFilterChecks[] = {{ParamId::DynEnable, "On", "CheckDynFilt"}};
 constexpr OutputsPage::NumberField kDynamicFilterNumbers[] = {{ParamId::DynValue1, "Value 1", "TextDLF"},
                                                               {ParamId::DynValue2, "Value 2", "TextDLF2"}};
@@ -191,7 +191,8 @@ QWidget* OutputsPage::Dynamics(ParamChannel ch, const DynamicsLayout& layout, QW
         v->addLayout(flags);
     }
     for (const NumberField& n : layout.numbers)
-        v->addWidget(Number(n.id, ch, n.caption, {layout.sliders, false, {}, n.box, 40}, frame));
+        // Values without a fader (the dynamic filter's) step with up/down arrows.
+        v->addWidget(Number(n.id, ch, n.caption, {layout.sliders, false, {}, n.box, 40, !layout.sliders}, frame));
     return frame;
 }
 

@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QToolButton>
 #include <cmath>
 
 #include "app/editor_actions.h"
@@ -21,12 +22,13 @@ namespace zef {
 
 // ---- Fader ----
 
-Fader::Fader(Qt::Orientation orientation, int count, std::optional<int> resetPosition, QWidget* parent)
+Fader::Fader(Qt::Orientation orientation, int count, bool rising, std::optional<int> resetPosition, QWidget* parent)
     : QSlider(orientation, parent), reset_(resetPosition) {
     setRange(1, std::max(1, count));
-    // Position 1 (the largest code) at the top of a vertical fader.
-    setInvertedAppearance(orientation == Qt::Vertical);
-    setInvertedControls(orientation == Qt::Vertical);
+    // A plain QSlider puts its smallest position at the left or the bottom;
+    // positions whose value falls are drawn (and keyed) the other way round.
+    setInvertedAppearance(!rising);
+    setInvertedControls(!rising);
     setPageStep(std::max(1, count / 10));
 }
 
@@ -34,12 +36,13 @@ int Fader::PositionAt(QPoint p) const {
     QStyleOptionSlider opt;
     initStyleOption(&opt);
     const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
-    if (orientation() == Qt::Vertical) {
-        const double span = height() - handle.height();
-        return DragPosition(p.y() - handle.height() / 2.0, span, maximum());
-    }
-    const double span = width() - handle.width();
-    return DragPosition(p.x() - handle.width() / 2.0, span, maximum());
+    const bool vertical = orientation() == Qt::Vertical;
+    const double span = vertical ? height() - handle.height() : width() - handle.width();
+    const double along = vertical ? p.y() - handle.height() / 2.0 : p.x() - handle.width() / 2.0;
+    // DragPosition counts from the top or the left edge.
+    const int fromStart = DragPosition(along, span, maximum());
+    const bool firstAtStart = vertical ? invertedAppearance() : !invertedAppearance();
+    return firstAtStart ? fromStart : maximum() + 1 - fromStart;
 }
 
 void Fader::MoveTo(int position) {
@@ -120,6 +123,8 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
     box_->installEventFilter(this);
     const QString unit =
         QString::fromUtf8(description.unit.data(), static_cast<int>(description.unit.size()));
+    // A ratio reads "4:1" in its box; other units stay in the caption.
+    if (unit.startsWith(':')) suffix_ = unit;
     box_->setToolTip(caption + (unit.isEmpty() ? QString() : " [" + unit + "]"));
     if (vertical) {
         caption_->setAlignment(Qt::AlignHCenter);
@@ -131,7 +136,8 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
     }
     if (withFader) {
         const ControlMapper& m = MapperFor(*description.control);
-        fader_ = new Fader(vertical ? Qt::Vertical : Qt::Horizontal, m.count(), layout.reset, this);
+        const bool rising = m.valueFromPosition(m.count()) > m.valueFromPosition(1);
+        fader_ = new Fader(vertical ? Qt::Vertical : Qt::Horizontal, m.count(), rising, layout.reset, this);
         fader_->setObjectName(layout.boxName + "Sl");
         if (vertical) {
             fader_->setMinimumHeight(110);
@@ -149,6 +155,39 @@ NumberControl::NumberControl(ControlHost& host, Parameter p, const QString& capt
         });
     }
     if (!vertical) box->addWidget(box_);
+    // Tab follows the eye: a horizontal fader sits left of its box.
+    if (fader_ && !vertical) QWidget::setTabOrder(fader_, box_);
+    if (layout.upDown) AddUpDown(*box);
+}
+
+void NumberControl::AddUpDown(QBoxLayout& box) {
+    const auto arrow = [&](Qt::ArrowType type, const QString& name, double by) {
+        auto* button = new QToolButton(this);
+        button->setArrowType(type);
+        button->setObjectName(name);
+        button->setAutoRepeat(true);
+        button->setFixedSize(16, 12);
+        button->setFocusPolicy(Qt::NoFocus);  // Tab goes from box to box
+        connect(button, &QToolButton::clicked, this, [this, by] { Step(by); });
+        return button;
+    };
+    const QString name = "UpDown" + box_->objectName().mid(4);  // TextDLF -> UpDownDLF
+    up_ = arrow(Qt::UpArrow, name + "Up", 1);
+    down_ = arrow(Qt::DownArrow, name + "Down", -1);
+    auto* arrows = new QVBoxLayout;
+    arrows->setSpacing(0);
+    arrows->addWidget(up_);
+    arrows->addWidget(down_);
+    box.addLayout(arrows);
+}
+
+// One step up or down from the model's value, kept inside the range.
+void NumberControl::Step(double by) {
+    if (Ignored()) return;
+    const ParameterDescription& d = *param_.description;
+    const double value = SnapEntry(d, std::clamp(GetValue(host_.device(), param_) + by, d.min, d.max));
+    ShowValue(value);
+    host_.Commit(param_, value, false);
 }
 
 bool NumberControl::metres() const {
@@ -157,7 +196,7 @@ bool NumberControl::metres() const {
 
 void NumberControl::ShowValue(double value) {
     const double shown = param_.description->id == ParamId::Delay ? DelayInUnit(value, metres()) : value;
-    box_->setText(QString::fromStdString(EntryText(*param_.description, shown, host_.decimalComma())));
+    box_->setText(QString::fromStdString(EntryText(*param_.description, shown, host_.decimalComma())) + suffix_);
 }
 
 void NumberControl::Refresh() {
@@ -180,7 +219,9 @@ void NumberControl::FaderMoved(int position) {
 
 void NumberControl::CommitText() {
     if (Ignored()) return;
-    const auto typed = ReadEntry(box_->text().toStdString(), host_.decimalComma());
+    QString text = box_->text();
+    if (!suffix_.isEmpty() && text.endsWith(suffix_)) text.chop(suffix_.size());
+    const auto typed = ReadEntry(text.toStdString(), host_.decimalComma());
     if (!typed) {
         if (param_.description->id == ParamId::Delay) host_.Warn(kDelayWarningTitle, kDelayIncorrectText);
         else Refresh();
@@ -204,8 +245,12 @@ bool NumberControl::eventFilter(QObject* watched, QEvent* event) {
     int code = 0;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) code = kKeyEnter;
     else if (key->key() == Qt::Key_Backspace) code = kKeyBackspace;
-    else if (!key->text().isEmpty()) code = key->text().at(0).unicode();
-    if (code == 0) return false;  // arrows, Home, Delete...: the box handles them
+    else if (!key->text().isEmpty() && key->text().at(0).isPrint() &&
+             !(key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::AltModifier)))
+        code = key->text().at(0).unicode();
+    // Only typed characters are filtered: Tab, Shift+Tab, Ctrl+A/C/V/X/Z,
+    // arrows, Home, End and Delete do what they do in every box.
+    if (code == 0) return false;
     NumericBox kind;
     kind.acceptsSigned = true;  // "-", "+" and copy, paste, cut, undo in every box
     kind.blankForOthers = param_.description->id == ParamId::Delay;
@@ -223,13 +268,29 @@ bool NumberControl::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- CheckControl ----
 
+namespace {
+// The caption's colour tells the state at a glance: orange when on, grey when off.
+const QColor kCheckOnColour(0xFF, 0x80, 0x00);
+const QColor kCheckOffColour(0xC0, 0xC0, 0xC0);
+
+void PaintCheckCaption(QCheckBox& check) {
+    QPalette palette = check.palette();
+    const QColor& colour = check.isChecked() ? kCheckOnColour : kCheckOffColour;
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    check.setPalette(palette);
+}
+}  // namespace
+
 CheckControl::CheckControl(ControlHost& host, Parameter p, const QString& caption, QWidget* parent)
     : BoundControl(host, std::move(p), parent) {
     auto* box = new QHBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     check_ = new QCheckBox(caption, this);
     box->addWidget(check_);
+    PaintCheckCaption(*check_);
     connect(check_, &QCheckBox::toggled, this, [this](bool on) {
+        PaintCheckCaption(*check_);
         if (Ignored()) return;
         host_.Commit(param_, on ? 1.0 : 0.0, false);
     });
@@ -239,6 +300,7 @@ void CheckControl::Refresh() {
     filling_ = true;
     const QSignalBlocker block(check_);
     check_->setChecked(GetValue(host_.device(), param_) != 0.0);
+    PaintCheckCaption(*check_);
     filling_ = false;
 }
 

@@ -23,9 +23,11 @@
 
 #include "model/parameters.h"
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QToolButton;
 
 namespace zef {
 
@@ -49,12 +51,14 @@ public:
 };
 
 // A slider whose whole groove is a drag area: press and move pick the
-// position under the pointer (position 1 at the top of a vertical fader,
-// at the left of a horizontal one).
+// position under the pointer. The larger value is always at the right of a
+// horizontal fader and at the top of a vertical one, whichever way the
+// positions run: `rising` says whether the value grows with the position.
 class Fader final : public QSlider {
     Q_OBJECT
 public:
-    Fader(Qt::Orientation orientation, int count, std::optional<int> resetPosition, QWidget* parent = nullptr);
+    Fader(Qt::Orientation orientation, int count, bool rising, std::optional<int> resetPosition,
+          QWidget* parent = nullptr);
     bool dragging() const { return dragging_; }
     // The position the pointer at `p` (widget coordinates) selects.
     int PositionAt(QPoint p) const;
@@ -101,6 +105,7 @@ struct NumberLayout {
     std::optional<int> reset;  // double-click position
     QString boxName;           // object names: box, box + "Sl" for the fader
     int boxWidth = 52;
+    bool upDown = false;       // up/down arrows next to the box: one step each
 };
 
 class NumberControl final : public BoundControl {
@@ -112,6 +117,8 @@ public:
     QLineEdit* box() const { return box_; }
     Fader* fader() const { return fader_; }
     QLabel* caption() const { return caption_; }
+    QToolButton* up() const { return up_; }
+    QToolButton* down() const { return down_; }
     // Enter in the box: what the key filter hands over.
     void CommitText();
 
@@ -120,12 +127,17 @@ protected:
 
 private:
     void FaderMoved(int position);
+    void AddUpDown(QBoxLayout& box);
+    void Step(double by);
     bool metres() const;
     void ShowValue(double value);
 
     QLabel* caption_ = nullptr;
     QLineEdit* box_ = nullptr;
     Fader* fader_ = nullptr;
+    QToolButton* up_ = nullptr;
+    QToolButton* down_ = nullptr;
+    QString suffix_;  // shown after the number: ":1" of a ratio
 };
 
 class CheckControl final : public BoundControl {

@@ -64,7 +64,8 @@ TEST_F(EqModeTest, NoLeavesEverythingAsItWas) {
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].kind, "ask");
     EXPECT_EQ(dialogs.calls[0].title, "Apply");
-    EXPECT_EQ(dialogs.calls[0].text, "Are you sure?");
+    EXPECT_EQ(SplitQuestion(dialogs.calls[0].text).first, "Are you sure?");
+    EXPECT_FALSE(SplitQuestion(dialogs.calls[0].text).second.empty());
     EXPECT_EQ(dialogs.calls[0].buttons, Buttons::YesNo);
     EXPECT_EQ(device.preset[pi::kEqMode], 0);
     EXPECT_TRUE(log.empty());

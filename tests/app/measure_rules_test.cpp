@@ -48,8 +48,8 @@ TEST(MeasureRules, ControlTextsAndCodes) {
         EXPECT_DOUBLE_EQ(NoiseMarkerX(l.v), l.markerX) << l.v;
     }
     EXPECT_EQ(NoiseLevelCode(12), 80);  // above 0 dBu is clamped
-    EXPECT_EQ(MicLevelText(-12.34), "-12.3 dBfs");
-    EXPECT_EQ(MicLevelText(-0.96), "-1.0 dBfs");
+    EXPECT_EQ(MicLevelText(-12.34), "-12.3 dBFS");
+    EXPECT_EQ(MicLevelText(-0.96), "-1.0 dBFS");
 }
 
 TEST(MeasureRules, DeviationCountsOnlyTheBandRange) {

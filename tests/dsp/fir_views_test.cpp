@@ -125,6 +125,10 @@ TEST(FirPlotMapping, AxesAndInverses) {
     for (const FirPlotMapping& m : {log, lin})
         for (double x : {0.0, 123.0, 600.0}) EXPECT_NEAR(m.x(m.frequencyAt(x)), x, 1e-6);
     EXPECT_EQ(ValueLines(ViewRange(FirView::Phase, 0)).size(), 7u);  // -500, -400 ... 100
+    // The label of each view's value axis.
+    const std::pair<FirView, std::string_view> units[] = {
+        {FirView::Magnitude, "dB"}, {FirView::Phase, "Deg"}, {FirView::GroupDelay, "ms/Hz"}};
+    for (const auto& [view, unit] : units) EXPECT_EQ(ViewRange(view, 0).unit, unit);
 }
 
 TEST(FirReadout, ValueUnitAndFrequency) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -74,5 +75,13 @@ private:
         return f;
     }
 };
+
+// A confirmation's question (its first line) and the lines that say what
+// Yes does (empty when it says nothing more).
+inline std::pair<std::string, std::string> SplitQuestion(const std::string& text) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string::npos) return {text, ""};
+    return {text.substr(0, end), text.substr(end + 1)};
+}
 
 }  // namespace zef

@@ -183,6 +183,21 @@ TEST_F(EditorTest, GraphDragSendsTheBandAndTheDeviceEndsAtTheReleasedValue) {
         }
 }
 
+// Switching an input's band block redraws its markers at once: three bands
+// for the 3-band block, four for the other.
+TEST_F(EditorTest, TheBandBlockSwitchShowsItsBandCountOnTheGraphAtOnce) {
+    OpenEditor();
+    editor->SetPageTab(EditorPage::Inputs);
+    auto* block = dynamic_cast<CheckControl*>(editor->control("inL.eq.blockb"));
+    ASSERT_NE(block, nullptr);
+    const std::size_t before = editor->graph()->markers().size();
+    ASSERT_EQ(before, block->check()->isChecked() ? 3u : 4u);
+    for (int click = 0; click < 2; ++click) {
+        block->check()->click();
+        EXPECT_EQ(editor->graph()->markers().size(), block->check()->isChecked() ? 3u : 4u) << click;
+    }
+}
+
 TEST_F(EditorTest, TheGraphDrawsAKnownBandWhereTheGeometrySays) {
     OpenEditor();
     editor->SetPageTab(EditorPage::Masking);

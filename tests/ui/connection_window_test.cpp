@@ -41,8 +41,7 @@ TEST_F(UiTest, DisconnectAnsweredNoChangesNothingAndYesDisconnects) {
     list->ClickStatus(1);
     ASSERT_EQ(dialogs.calls.size(), 1u);
     EXPECT_EQ(dialogs.calls[0].title, "Disconnect");
-    EXPECT_EQ(dialogs.calls[0].text, "Disconnect Device: UniqueID=" + session->model().entry(1).uniqueId +
-                                         ",\r\nare you sure?");
+    EXPECT_EQ(dialogs.calls[0].text, "Disconnect Device: Stage Left,\r\nare you sure?");
     EXPECT_TRUE(session->model().entry(1).online);
     EXPECT_TRUE(session->transport().tcp().IsConnected(1));
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "On-line");

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +23,8 @@
 #include "model/records.h"
 #include "ui/band_graph.h"
 #include "ui/channel_editor.h"
+#include "ui/copy_window.h"
+#include "ui/editor_button_bar.h"
 #include "ui/eq_band_panel.h"
 #include "ui/eq_fir_window.h"
 #include "ui/eq_mode_window.h"
@@ -129,6 +132,39 @@ TEST_F(EqFirTest, OpensFromTheChannelEditorAndDragsABand) {
     EXPECT_TRUE(DeviceHoldsTheModel());
 }
 
+// An output copy made in the channel editor reaches an open output EQ/FIR
+// editor: its markers and band boxes show the copied bands at once.
+TEST_F(EqFirTest, AnOutputCopyUpdatesTheOpenOutputEditor) {
+    AddSimDevice("Amp 1");
+    StartEditor(FastLinkSettings());
+    ListAndConnect(1, hosts[0]);
+    ChannelEditorWindow& editor = ShowEditorWithoutTimers(1);
+    editor.SetPageTab(EditorPage::Outputs);
+    const std::string names[] = {"out1.eq.1.gain", "out1.eq.2.gain"};
+    const double gains[] = {6.5, -4};
+    {
+        const LinkState::SuppressSends quiet(session->link());
+        for (int i = 0; i < 2; ++i) session->writer().Set(1, *FindParameter(names[i]), gains[i]);
+    }
+    OpenEq(1);  // output 2 on show, its bands still flat
+    QApplication::processEvents();
+    ASSERT_EQ(eq->graph()->markers().at(0).gainDb, 0.0);
+    dialogs.answers = {Answer::Yes};
+    ModalDriver driver([](QWidget* w) {
+        if (auto* copy = qobject_cast<ChannelCopyWindow*>(w)) {
+            copy->sources()->setCurrentRow(0);
+            copy->destinations()->setCurrentRow(1);
+            copy->ClickCopy();
+        }
+        if (w->isVisible()) w->close();
+    });
+    editor.buttons()->ClickCopy(1);
+    ASSERT_TRUE(WaitFor([&] { return model().values.bandGain[38] == gains[0]; }, 2000));  // output 2, band 1
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(eq->graph()->markers().at(static_cast<std::size_t>(i)).gainDb, gains[i]) << i;
+    eq->bandPanel()->selectBand(38);
+    EXPECT_EQ(eq->bandPanel()->gain()->box()->text().toDouble(), gains[0]);
+}
+
 // A band's gain fader dragged: the marker follows at once, before the
 // coalesced send; the released position ends on the device.
 TEST_F(EqFirTest, AGainFaderDragMovesTheMarkerBeforeTheSend) {
@@ -136,7 +172,7 @@ TEST_F(EqFirTest, AGainFaderDragMovesTheMarkerBeforeTheSend) {
     OpenEq(0);
     QApplication::processEvents();
     Fader* fader = eq->bandPanel()->gain()->fader();
-    const QPoint top(0, fader->height() / 2);  // the left end: the highest gain
+    const QPoint top(fader->width() - 1, fader->height() / 2);  // the right end: the highest gain
     QTest::mousePress(fader, Qt::LeftButton, {}, top);
     const double gain = model().values.bandGain[8];  // output 1, band 1
     EXPECT_GT(gain, 0.0);
@@ -239,7 +275,8 @@ TEST_F(EqFirTest, ChoosingTheActiveModeOrNoChangesNothing) {
         EXPECT_FALSE(SwitchMode(1 - mode, Answer::No)) << mode;
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(dialogs.calls[0].title, "Apply");
-        EXPECT_EQ(dialogs.calls[0].text, "Are you sure?");
+        EXPECT_EQ(SplitQuestion(dialogs.calls[0].text).first, "Are you sure?");
+        EXPECT_FALSE(SplitQuestion(dialogs.calls[0].text).second.empty());
         EXPECT_TRUE(sim().frames().empty()) << mode;
         EXPECT_EQ(sim().memory(240 + 116, 1)[0], mode);
         EXPECT_TRUE(open && open->isVisible()) << "a declined switch leaves the editor open";

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
@@ -207,6 +208,17 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     Find<Stepper>("LblModeFir")->step(-1);
     EXPECT_EQ(Find<Stepper>("LblModeFir")->text(), "Phase Only");
     EXPECT_FALSE(Find<QPushButton>("ImgEqTarget")->isVisible());
+    // The smoothing threshold and its caption show in "Magn + Phase" only.
+    QLabel* thresholdCaption = nullptr;
+    for (QLabel* label : wizard->findChildren<QLabel*>())
+        if (label->text() == "Threshold") thresholdCaption = label;
+    ASSERT_NE(thresholdCaption, nullptr);
+    for (const int step : {0, +1, -1}) {
+        Find<Stepper>("LblModeFir")->step(step);
+        const bool magnitudeAndPhase = Find<Stepper>("LblModeFir")->text() == "Magn + Phase";
+        EXPECT_EQ(Find<Stepper>("LblSmoothThr")->isVisible(), magnitudeAndPhase);
+        EXPECT_EQ(thresholdCaption->isVisible(), magnitudeAndPhase) << step;
+    }
 
     // Closing: Cancel keeps the window, Yes keeps the wizard's state for the device.
     const std::string kept = wizard::KeptStatePath(session->dataFolder(), session->model(), 1);

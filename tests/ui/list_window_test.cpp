@@ -57,7 +57,8 @@ TEST_F(UiTest, AddDialogFillsTheFirstFreeSlotAndRowShowsIt) {
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColIp), "127.0.10.100");
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
     EXPECT_EQ(list->cellToolTip(1, DeviceListWindow::kColStatus), "Switch On-Line/Off-Line");
-    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStandby), "Standby=ON");
+    // Off-line, its standby is not known: a dash, no lamp.
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStandby), "\xE2\x80\x94");
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColName), "ZEF-4.260");
 
     // With a USB entry listed the USB choice is not offered.

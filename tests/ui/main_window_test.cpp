@@ -29,7 +29,8 @@ TEST_F(UiTest, ExitAnsweredNoKeepsEveryConnection) {
     const auto& asks = dialogs.calls;
     ASSERT_EQ(asks.size(), 2u);
     EXPECT_EQ(asks[0].title, "Exit");
-    EXPECT_EQ(asks[0].text, "               Are you sure ? ");
+    EXPECT_EQ(SplitQuestion(asks[0].text).first, "               Are you sure ? ");
+    EXPECT_FALSE(SplitQuestion(asks[0].text).second.empty());
     EXPECT_EQ(asks[0].buttons, Buttons::YesNo);
     for (DeviceSlot s : {1, 2}) {
         EXPECT_TRUE(session->model().entry(s).online) << s;

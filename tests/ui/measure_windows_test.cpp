@@ -64,7 +64,7 @@ TEST(AnalyserFrames, LevelShownAsDbuAndMarkerMoves) {
 
     MicLevelFrame mic;
     mic.setLevel(-12.34);
-    EXPECT_EQ(mic.readout()->text(), "-12.3 dBfs");
+    EXPECT_EQ(mic.readout()->text(), "-12.3 dBFS");
     mic.setLevel(-100);
     EXPECT_EQ(mic.readout()->text(), "");
 }

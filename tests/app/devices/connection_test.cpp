@@ -87,6 +87,8 @@ TEST(ConnectionRules, DialogTexts) {
     EXPECT_EQ(LoadingCaption(net), "Loading settings to device: IP 127.0.0.9....");
     EXPECT_EQ(LoadingCaption(usb), "Loading settings to device: USB....");
     EXPECT_EQ(DisconnectQuestion(net), "Disconnect Device: UniqueID=0A0B0C0D0E09,\r\nare you sure?");
+    net.name = "Stage Left";
+    EXPECT_EQ(DisconnectQuestion(net), "Disconnect Device: Stage Left,\r\nare you sure?");
     EXPECT_EQ(DisconnectedText(net), "IP:127.0.0.9 disconnected");
     EXPECT_EQ(DisconnectedText(usb), " Device disconnected");
 }
@@ -400,8 +402,7 @@ TEST_F(ConnectionTest, DisconnectAsksAndTheAnnouncementDoesNotAskAgain) {
     dialogs.answers = {Answer::No};
     EXPECT_FALSE(connect->DisconnectOne(1));
     EXPECT_TRUE(model.entry(1).online);
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Disconnect|Disconnect Device: UniqueID=" +
-                                                       UidText(0x31) + ",\r\nare you sure?"});
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Disconnect|Disconnect Device: Leaving,\r\nare you sure?"});
 
     dialogs.answers = {Answer::Yes};
     EXPECT_TRUE(connect->DisconnectOne(1));

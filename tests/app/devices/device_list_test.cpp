@@ -38,10 +38,10 @@ TEST(DeviceListRules, RowTextsFollowTheEntry) {
         RowTexts expected;
     } cases[] = {
         {kNetworkLan, true, 1, {"Stage", "127.0.0.9", "LAN", "0A0B0C0D0E01", "On-line", "Standby=ON"}},
-        {kNetworkWlan, false, 0, {"Stage", "127.0.0.9", "WLAN", "0A0B0C0D0E01", "Off-line", "Standby=OFF"}},
-        {kNetworkUsb, false, 1, {"Stage", "127.0.0.9", "USB", "0A0B0C0D0E01", "Off-line", "Standby=ON"}},
-        {kNetworkUnknown, false, 2, {"Stage", "127.0.0.9", "", "0A0B0C0D0E01", "Off-line", "Standby=OFF"}},
-        {7, false, 0, {"Stage", "127.0.0.9", "", "0A0B0C0D0E01", "Off-line", "Standby=OFF"}},
+        {kNetworkWlan, false, 0, {"Stage", "127.0.0.9", "WLAN", "0A0B0C0D0E01", "Off-line", "\xE2\x80\x94"}},
+        {kNetworkUsb, false, 1, {"Stage", "127.0.0.9", "USB", "0A0B0C0D0E01", "Off-line", "\xE2\x80\x94"}},
+        {kNetworkUnknown, false, 2, {"Stage", "127.0.0.9", "", "0A0B0C0D0E01", "Off-line", "\xE2\x80\x94"}},
+        {7, false, 0, {"Stage", "127.0.0.9", "", "0A0B0C0D0E01", "Off-line", "\xE2\x80\x94"}},
     };
     for (const auto& c : cases) {
         e.network = c.network;

@@ -262,7 +262,8 @@ TEST_F(NetworkSetupTest, CancelReloadsThePageFromTheImageOnlyOnYes) {
     EXPECT_EQ(edited, setup.InitSetupPar().wlan);
     ASSERT_EQ(dialogs.calls.size(), 2u);
     EXPECT_EQ(dialogs.calls[1].title, "Cancel");
-    EXPECT_EQ(dialogs.calls[1].text, "Are you sure?");
+    EXPECT_EQ(SplitQuestion(dialogs.calls[1].text).first, "Are you sure?");
+    EXPECT_FALSE(SplitQuestion(dialogs.calls[1].text).second.empty());
     EXPECT_TRUE(device->frames().empty());
 }
 

@@ -152,10 +152,24 @@ TEST_F(ParamsTest, CopyOntoItselfIsRefusedWithoutAQuestion) {
     EXPECT_TRUE(Frames().empty());
 }
 
+// The question says which groups the copy replaces: an output copy names
+// its groups and keeps the output's gain and routing; an input copy its own.
 TEST_F(ParamsTest, CopyAnsweredNoSendsNothing) {
-    dialogs.answers = {Answer::No};
-    EXPECT_EQ(ConfirmCopy(writer, kSlot, dialogs, kOutput1, kOutput2), CopyResult::Declined);
-    EXPECT_EQ(dialogs.calls.back().text, "               Are you sure ? ");
+    const struct {
+        ChannelCode source;
+        ChannelCode destination;
+        std::vector<std::string> named;
+    } copies[] = {{kOutput1, kOutput2, {"EQ bands", "FIR", "crossovers", "delay", "compressor", "limiter", "gain and routing stay"}},
+                  {kInputR, kInputL, {"noise gate", "EQ bands", "gain", "mute"}}};
+    for (const auto& c : copies) {
+        dialogs.calls.clear();
+        dialogs.answers = {Answer::No};
+        EXPECT_EQ(ConfirmCopy(writer, kSlot, dialogs, c.source, c.destination), CopyResult::Declined);
+        ASSERT_EQ(dialogs.calls.size(), 1u);
+        const auto [question, consequence] = SplitQuestion(dialogs.calls.back().text);
+        EXPECT_EQ(question, "               Are you sure ? ");
+        for (const std::string& group : c.named) EXPECT_NE(consequence.find(group), std::string::npos) << group;
+    }
     EXPECT_TRUE(Frames().empty());
 }
 

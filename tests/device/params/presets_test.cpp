@@ -56,7 +56,8 @@ TEST_F(ParamsTest, StoreWritesTheNamePaddedToSixteenAndStoresTheSlot) {
         }
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(dialogs.calls[0].title, "Store Program");
-        EXPECT_EQ(dialogs.calls[0].text, "               Are you sure ? ");
+        EXPECT_EQ(SplitQuestion(dialogs.calls[0].text).first, "               Are you sure ? ");
+        EXPECT_FALSE(SplitQuestion(dialogs.calls[0].text).second.empty());
         // The name, its read-back (the preset block holding it), the store.
         EXPECT_EQ(Frames(),
                   (std::vector<Bytes>{WriteFrame(240, Text(r.stored)), Frame13(cmd::kReadMemory, {0, 240, 78}),
