@@ -240,6 +240,14 @@ void NumberControl::CommitText() {
 }
 
 bool NumberControl::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving a box the user typed in (Tab, a click elsewhere) enters what
+    // was typed, as Return does. The mark is cleared first: a warning the
+    // entry raises takes the focus again.
+    if (watched == box_ && event->type() == QEvent::FocusOut && box_->isModified()) {
+        box_->setModified(false);
+        CommitText();
+        return false;
+    }
     if (watched != box_ || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     int code = 0;
