@@ -99,17 +99,29 @@ double AmplitudeLabelY(int row, double height) {
     return height * row / (kAmplitudeLabels - 1);
 }
 
-std::vector<PlotPoint> CurvePolyline(const FrequencyGrid& grid, const Curve& curve,
-                                     const GraphMapping& mapping) {
+PolylineAxis PolylineAxisOf(const FrequencyGrid& grid) {
     std::size_t first = 1;
     while (first < kGridPoints && grid[first] < kGraphLowHz) ++first;
+    PolylineAxis axis;
+    if (first >= kGridPoints) return axis;
+    axis.pen = std::max<std::size_t>(1, first - 1);
+    axis.decades.reserve(kGridPoints - axis.pen);
+    for (std::size_t k = axis.pen; k < kGridPoints; ++k) axis.decades.push_back(std::log10(grid[k] / kGraphLowHz));
+    return axis;
+}
+
+std::vector<PlotPoint> CurvePolyline(const PolylineAxis& axis, const Curve& curve, const GraphMapping& mapping) {
     std::vector<PlotPoint> points;
-    if (first >= kGridPoints) return points;
-    const std::size_t pen = std::max<std::size_t>(1, first - 1);
-    points.reserve(kGridPoints - pen);
-    for (std::size_t k = pen; k < kGridPoints; ++k)
-        points.push_back({mapping.x(grid[k]), mapping.y(curve[k])});
+    points.reserve(axis.decades.size());
+    const double perDecade = mapping.width / kDecades;  // the factor GraphMapping::x applies
+    for (std::size_t i = 0; i < axis.decades.size(); ++i)
+        points.push_back({perDecade * axis.decades[i], mapping.y(curve[axis.pen + i])});
     return points;
+}
+
+std::vector<PlotPoint> CurvePolyline(const FrequencyGrid& grid, const Curve& curve,
+                                     const GraphMapping& mapping) {
+    return CurvePolyline(PolylineAxisOf(grid), curve, mapping);
 }
 
 void ViewAllCurve(const DeviceResponses& responses, int group, InputAddition addition, Curve& out) {

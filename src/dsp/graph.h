@@ -74,6 +74,16 @@ struct PlotPoint {
 std::vector<PlotPoint> CurvePolyline(const FrequencyGrid& grid, const Curve& curve,
                                      const GraphMapping& mapping);
 
+// The horizontal half of CurvePolyline, which every curve of one graph
+// shares: the pen point and each point's distance above the graph's low end
+// in decades. A graph drawing several curves computes it once per paint.
+struct PolylineAxis {
+    std::size_t pen = 0;
+    std::vector<double> decades;  // for grid points pen, pen + 1, ...
+};
+PolylineAxis PolylineAxisOf(const FrequencyGrid& grid);
+std::vector<PlotPoint> CurvePolyline(const PolylineAxis& axis, const Curve& curve, const GraphMapping& mapping);
+
 // "View All Graph": what each output's curve adds from the inputs.
 enum class InputAddition { None = 0, InputL = 1, InputR = 2, BothInputs = 3 };
 

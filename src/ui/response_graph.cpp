@@ -151,9 +151,10 @@ void ResponseGraph::DrawLabels(QPainter& p, const QRect& area, const dsp::GraphM
 void ResponseGraph::DrawTraces(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {
     p.setClipRect(area);
     p.setRenderHint(QPainter::Antialiasing, true);
+    const dsp::PolylineAxis axis = dsp::PolylineAxisOf(grid_);
     for (const Trace& t : traces_) {
         if (!t.colour.isValid()) continue;
-        const auto points = ColumnReducedPolyline(dsp::CurvePolyline(grid_, t.curve, m), area.topLeft());
+        const auto points = ColumnReducedPolyline(dsp::CurvePolyline(axis, t.curve, m), area.topLeft());
         if (points.size() < 2) continue;
         // A wide curve is drawn as antialiased one-pixel strokes one pixel
         // apart: the hairline stroker is about ten times faster than a wide
