@@ -51,9 +51,8 @@ bool AutoEqWizard::MakeEngine() {
 void AutoEqWizard::SetNoiseLevel(int v) {
     MeasureSettings& s = measuring_.measure.settings();
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
-    if (!measuringSetup_) return;
-    measuringSetup_->noiseLevel = static_cast<std::uint8_t>(s.noiseLevel);
-    SendGenerator(measuring_, slot_, *measuringSetup_);
+    if (measuringSetup_) measuringSetup_->noiseLevel = static_cast<std::uint8_t>(s.noiseLevel);
+    ChangeNoiseLevel(measuring_, slot_, s.noiseLevel, measuringSetup_ ? &*measuringSetup_ : nullptr);
 }
 
 bool AutoEqWizard::EnterState(EqDuringMeasurement eq) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/measure_rules.h"
+#include "model/memory_map.h"
+#include "model/parameters.h"
 
 namespace zef {
 namespace {
@@ -39,6 +41,16 @@ Status LeaveMeasuring(const MeasureContext& context, DeviceSlot slot, const Meas
 
 Status SendGenerator(const MeasureContext& context, DeviceSlot slot, const MeasuringSetup& setup) {
     return SendMeasuringGenerator(context.exchange, slot, context.model.device(slot), setup);
+}
+
+Status ChangeNoiseLevel(const MeasureContext& context, DeviceSlot slot, int v, const MeasuringSetup* measuring) {
+    const int code = LevelCode(v);
+    if (measuring == nullptr)
+        return context.writer.Set(slot, ParameterOf(ParamId::NoiseLevel, {}), NoiseLevelDbu(code));
+    context.model.device(slot).settings[ds::kNoiseLevel] = static_cast<std::uint8_t>(code);
+    MeasuringSetup setup = *measuring;
+    setup.noiseLevel = static_cast<std::uint8_t>(code);
+    return SendGenerator(context, slot, setup);
 }
 
 measure::CardAnalyser::Poster PosterFor(QObject& context) {

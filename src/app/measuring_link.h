@@ -28,6 +28,14 @@ Status LeaveMeasuring(const MeasureContext& context, DeviceSlot slot, const Meas
 // The generator command of the state alone (a level change while measuring).
 Status SendGenerator(const MeasureContext& context, DeviceSlot slot, const MeasuringSetup& setup);
 
+// The generator level control moved to `v` (0..80, dB = v - 80): the level is
+// kept in the model, so that leaving a measuring state restores the chosen
+// level rather than an old one, and command 13 goes out at once — with the
+// measuring state's generator (on) when `measuring` is given, otherwise with
+// the generator as the model holds it, so a level change never switches the
+// noise on by itself.
+Status ChangeNoiseLevel(const MeasureContext& context, DeviceSlot slot, int v, const MeasuringSetup* measuring);
+
 // Runs each posted task on `context`'s thread, from its event loop.
 measure::CardAnalyser::Poster PosterFor(QObject& context);
 

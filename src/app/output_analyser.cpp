@@ -59,7 +59,8 @@ void OutputAnalyser::Stop() {
 void OutputAnalyser::SetNoiseLevel(int v) {
     MeasureSettings& s = measuring_.measure.settings();
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
-    if (running_) SendGenerator(measuring_, slot_, AnalyserSetup(output_, s.noiseLevel));
+    const MeasuringSetup setup = AnalyserSetup(output_, s.noiseLevel);
+    ChangeNoiseLevel(measuring_, slot_, s.noiseLevel, running_ ? &setup : nullptr);
 }
 
 double OutputAnalyser::micLevelDb() const { return measure::MicLevelOf(levels_); }

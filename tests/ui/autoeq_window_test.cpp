@@ -286,7 +286,8 @@ TEST_F(AutoEqWindowTest, AnAnnouncementWhileTheWizardIsOpenAsksToCloseItAndYesRe
 
 TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndRestoresOnStopAndClose) {
     auto panel = std::make_unique<AnalyserPanel>(MeasureContextOf(*session), 1, kOutput2);
-    const Memory before = Snapshot();
+    Memory before = Snapshot();
+    before[ds::kNoiseLevel] = 70;  // the level last chosen stays, the generator goes off
     panel->settingsShown = [&](AnalyserSettingsWindow& s) {
         s.chooser()->select(card, 0);
         ASSERT_TRUE(s.enableButton()->isVisibleTo(&s));
@@ -312,6 +313,40 @@ TEST_F(AutoEqWindowTest, TheAnalyserPlaysTheGeneratorMutesTheOtherOutputAndResto
         }
         EXPECT_EQ(Snapshot(), before) << "round " << round;
     }
+    EXPECT_TRUE(dialogs.messages().empty());
+}
+
+// The level control sends at once whether or not a measurement runs, never
+// switches the noise on by itself, and the level chosen during a run is the
+// one the device keeps afterwards.
+TEST_F(AutoEqWindowTest, EveryLevelControlSendsTheLevelAndTheDeviceKeepsTheLastOneChosen) {
+    AutoEqWindow wizard(MeasureContextOf(*session), 1, kOutput1, Fast());
+    auto panel = std::make_unique<AnalyserPanel>(MeasureContextOf(*session), 1, kOutput2);
+    panel->settingsShown = [&](AnalyserSettingsWindow& s) {
+        s.chooser()->select(card, 0);
+        s.ClickEnable();
+    };
+    const struct {
+        const char* name;
+        NoiseGenFrame* frame;
+    } hosts[] = {{"AutoEQ settings page", wizard.noiseFrame()}, {"analyser panel", panel->noiseFrame()}};
+    int dbu = -30;
+    for (const auto& h : hosts) {
+        SCOPED_TRACE(h.name);
+        h.frame->levelBox()->setValue(dbu);
+        EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 80 + dbu);
+        EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 0) << "a level change switched the generator on";
+        EXPECT_EQ(session->model().device(1).settings[ds::kNoiseLevel], 80 + dbu);
+        dbu -= 5;
+    }
+    panel->ClickRtaEnable();
+    ASSERT_TRUE(panel->rta().running());
+    EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 1);
+    panel->noiseFrame()->levelBox()->setValue(-25);
+    EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 55);
+    panel->ClickRtaEnable();  // off: the generator off again, at the level last chosen
+    EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 0);
+    EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 55);
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
