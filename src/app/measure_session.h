@@ -9,15 +9,33 @@
 
 namespace zef {
 
+namespace wizard {
+// A sound card and its two channels, as indices into the device manager's
+// lists; -1 = not chosen.
+struct CardSelection {
+    int device = -1;
+    int output = -1;
+    int input = -1;
+    bool complete() const { return device >= 0 && output >= 0 && input >= 0; }
+};
+}  // namespace wizard
+
 struct MeasureSettings {
     int card = -1;   // index into the input device manager's list; -1 = none
     int input = -1;  // input of that card; -1 = none
     // Generator level code v while measuring: heard as v - 80 dBu (0..80).
     int noiseLevel = 76;
     bool rtaEnabled = false;
+    // The analyser's scale, the same in every window and every time it shows:
+    // zoom 0..2 (labels 5, 10 or 20 dB apart), shift 0..9 (top label -10 x shift dBFS).
+    int rtaZoom = 1;
+    int rtaShift = 1;
     int minBand = 0;     // 0..29
     int maxBand = 29;    // 0..29
     int gainChoice = 5;  // "+/- 1dB" .. "+/- 6dB" = 0..5
+    // The FIR wizard's card, line output and microphone input, chosen last
+    // in any device's wizard: the next opening starts from them.
+    wizard::CardSelection firWizardCards;
 };
 
 class MeasureSession {

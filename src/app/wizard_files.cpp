@@ -116,9 +116,10 @@ std::string KeptStatePath(const std::string& dataFolder, const Model& model, Dev
 
 bool KeepState(const std::string& dataFolder, Model& model, DeviceSlot slot, const WizardState& state) {
     model.device(slot).eqTarget = state.target;
-    if (state.ir.empty()) return true;
     WizardState kept = state;
-    kept.ir = ReduceToSixteenBits(state.ir);
+    // The file always carries an IR; a wizard closed before it had one keeps
+    // its design settings with a single silent sample, which reads back as none.
+    kept.ir = state.ir.empty() ? std::vector<double>{0.0} : ReduceToSixteenBits(state.ir);
     const std::string path = KeptStatePath(dataFolder, model, slot);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
@@ -129,6 +130,7 @@ std::optional<WizardState> KeptState(const std::string& dataFolder, const Model&
     const WizReadResult file = ReadWizFile(KeptStatePath(dataFolder, model, slot));
     if (!file.ok()) return std::nullopt;
     WizardState state = FromFile(file.file);
+    if (state.ir == std::vector<double>{0.0}) state.ir.clear();  // kept without an IR
     state.target = model.device(slot).eqTarget;
     return state;
 }

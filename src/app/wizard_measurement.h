@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/measure_session.h"
 #include "measure/measurement_engine.h"
 
 namespace zef::wizard {
@@ -22,15 +23,6 @@ inline constexpr int kVuSegments = 18;
 inline constexpr int kVuYellowFrom = 12;  // segments 12..15 yellow
 inline constexpr int kVuRedFrom = 16;     // segments 16..17 red
 inline constexpr int kNoPeakDb = -99;     // what a silent input reads
-
-// A sound card and its two channels, as indices into the device manager's
-// lists; -1 = not chosen.
-struct CardSelection {
-    int device = -1;
-    int output = -1;
-    int input = -1;
-    bool complete() const { return device >= 0 && output >= 0 && input >= 0; }
-};
 
 // The peak read-out: the integer part of ln(peak) x 8.686 (dB of a linear
 // peak), kNoPeakDb for silence and never below it.

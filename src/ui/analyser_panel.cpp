@@ -51,10 +51,16 @@ AnalyserPanel::AnalyserPanel(const MeasureContext& context, DeviceSlot slot, Cha
     shift_ = new QSpinBox(this);
     shift_->setObjectName("UpDownShiftRta");
     shift_->setRange(0, kRtaShiftSteps - 1);
-    const RtaScale initial = view_->rtaScale();
-    zoom_->setValue(initial.zoom);
-    shift_->setValue(initial.shift);
-    auto rescale = [this] { view_->setRtaScale({zoom_->value(), shift_->value()}); };
+    MeasureSettings& kept = context_.measure.settings();
+    zoom_->setValue(kept.rtaZoom);
+    shift_->setValue(kept.rtaShift);
+    view_->setRtaScale({zoom_->value(), shift_->value()});
+    auto rescale = [this] {
+        MeasureSettings& s = context_.measure.settings();
+        s.rtaZoom = zoom_->value();
+        s.rtaShift = shift_->value();
+        view_->setRtaScale({s.rtaZoom, s.rtaShift});
+    };
     connect(zoom_, &QSpinBox::valueChanged, this, rescale);
     connect(shift_, &QSpinBox::valueChanged, this, rescale);
     auto* zoomRow = new QHBoxLayout;

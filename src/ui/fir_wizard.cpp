@@ -37,6 +37,7 @@ FirWizardWindow::FirWizardWindow(const FirWizardContext& context, QWidget* paren
     setModal(true);
     run_ = std::make_unique<FirWizardRun>(context.audio, context.dialogs, context.calculator,
                                           context.sweepFolder, context.start);
+    if (context.keptCards) run_->cards = *context.keptCards;
     auto* v = new QVBoxLayout(this);
     v->addWidget(BuildTitle());
     v->addWidget(BuildPages(), 1);
@@ -100,6 +101,9 @@ void FirWizardWindow::Connect() {
         connect(p, &FirWizardPage::changed, this, &FirWizardWindow::UpdateNavigation);
     connect(welcome_, &FirWizardWelcomePage::irOpened, this, [this] { GoTo(kView); });
     connect(wiring_, &FirWizardWiringPage::cardChosen, compare_, &FirWizardComparePage::FollowCard);
+    connect(wiring_, &FirWizardPage::changed, this, [this] {
+        if (context_.keptCards) *context_.keptCards = run_->cards;
+    });
     connect(run_.get(), &FirWizardRun::irChanged, this, &FirWizardWindow::UpdateNavigation);
     connect(run_.get(), &FirWizardRun::runningChanged, this, &FirWizardWindow::SetRunning);
 }

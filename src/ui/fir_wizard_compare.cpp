@@ -48,6 +48,7 @@ FirWizardComparePage::FirWizardComparePage(FirWizardRun& run, std::string firFol
         verify_->setStyleSheet(run_.design().designed() ? style : QString());
     });
     cards_.Fill(run_.devices());
+    cards_.Select(run_.devices(), run_.cards);  // the verification starts from the measurement's choice
     ChannelChosen();
 }
 

@@ -36,6 +36,7 @@ FirWizardContext MakeFirWizardContext(const MeasureContext& context, DeviceSlot 
         .firFolder = context.dataSubfolder("FIR"),
         .decimalComma = context.decimalComma,
         .start = StartState(context, slot),
+        .keptCards = &context.measure.settings().firWizardCards,
         .deviceOnline = [&model = context.model, slot] { return model.entry(slot).online; },
         .keepState = [&model = context.model, folder = context.dataFolder, slot](
                          const wizard::WizardState& state) { wizard::KeepState(folder, model, slot, state); },

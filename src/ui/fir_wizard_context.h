@@ -29,6 +29,9 @@ struct FirWizardContext {
     // Where the wizard starts: the state kept for the device, or else its EQ
     // target (the default target for a device never given one).
     wizard::WizardState start;
+    // The card and channels the wizard starts from and keeps the user's
+    // choice in (the measuring settings'); null: the wizard starts with none.
+    wizard::CardSelection* keptCards = nullptr;
     // Whether the device is on-line now.
     std::function<bool()> deviceOnline;
     // Keeps `state` for the device (the exit question answered Yes).

@@ -75,6 +75,18 @@ wizard::CardSelection WizardCardLists::selection() const {
     return s;
 }
 
+void WizardCardLists::Select(AudioDeviceManager& manager, const wizard::CardSelection& s) const {
+    const auto choose = [](QComboBox* list, int index) {
+        const QSignalBlocker block(list);
+        list->setCurrentIndex(index >= 0 && index + 1 < list->count() ? index + 1 : 0);
+    };
+    choose(devices, s.device);
+    CardChosen(manager);
+    if (!outputs->isEnabled()) return;
+    choose(outputs, s.output);
+    choose(inputs, s.input);
+}
+
 std::vector<double> WizardGridX() {
     std::vector<double> x(dsp::kGridPoints);
     for (std::size_t k = 0; k < x.size(); ++k) x[k] = static_cast<double>(k) * dsp::kGridStepHz;

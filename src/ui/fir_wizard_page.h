@@ -57,6 +57,10 @@ struct WizardCardLists {
     // Shows "card:  output  ->  input" when all three are chosen, else nothing.
     void ShowChoice() const;
     wizard::CardSelection selection() const;
+    // Chooses `s` (refilling the channel lists) as far as the manager still
+    // has it: a card that went away leaves "Select card", a channel that went
+    // away its list's first line. Reports nothing.
+    void Select(AudioDeviceManager& manager, const wizard::CardSelection& s) const;
 };
 
 // A page's time graph and frequency graph, named "GraphIRFIRTime<suffix>"

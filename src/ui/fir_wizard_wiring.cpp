@@ -58,6 +58,7 @@ FirWizardWiringPage::FirWizardWiringPage(FirWizardRun& run) : run_(run) {
         if (action == wizard::Action::MicTest) measureStatus_->clear();
     });
     cards_.Fill(run_.devices());
+    cards_.Select(run_.devices(), run_.cards);  // the choice of the last opening
     ChannelChosen();
 }
 

@@ -127,6 +127,16 @@ TEST(WizardState, SettingsTargetAndIrSurviveTheFileAndTheKeptState) {
     EXPECT_EQ(kept->target, s.target);
     EXPECT_EQ(kept->ir, (std::vector<double>{16384.0 / 32767, -8192.0 / 32767, 0.0}));
     EXPECT_FALSE(KeptState(folder.path().string(), model, 3));
+
+    // Kept before any IR: the settings come back, still without an IR.
+    WizardState early = s;
+    early.ir.clear();
+    early.settings.precision = 5;
+    ASSERT_TRUE(KeepState(folder.path().string(), model, 3, early));
+    const std::optional<WizardState> keptEarly = KeptState(folder.path().string(), model, 3);
+    ASSERT_TRUE(keptEarly);
+    EXPECT_EQ(keptEarly->settings, early.settings);
+    EXPECT_TRUE(keptEarly->ir.empty());
 }
 
 TEST(WizardFiles, CancelledShortAndBadFilesChangeNothing) {

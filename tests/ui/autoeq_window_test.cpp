@@ -350,6 +350,20 @@ TEST_F(AutoEqWindowTest, EveryLevelControlSendsTheLevelAndTheDeviceKeepsTheLastO
     EXPECT_TRUE(dialogs.messages().empty());
 }
 
+TEST_F(AutoEqWindowTest, TheAnalyserScaleIsTheSameInEveryPanelAndEveryShowing) {
+    auto first = std::make_unique<AnalyserPanel>(MeasureContextOf(*session), 1, kOutput1);
+    first->findChild<QSpinBox*>("UpDownZoomRta")->setValue(2);
+    first->findChild<QSpinBox*>("UpDownShiftRta")->setValue(4);
+    first.reset();
+    for (ChannelCode output : {kOutput1, kOutput2}) {
+        AnalyserPanel again(MeasureContextOf(*session), 1, output);
+        EXPECT_EQ(again.findChild<QSpinBox*>("UpDownZoomRta")->value(), 2);
+        EXPECT_EQ(again.findChild<QSpinBox*>("UpDownShiftRta")->value(), 4);
+        EXPECT_EQ(again.view()->rtaScale().zoom, 2);
+        EXPECT_EQ(again.view()->rtaScale().shift, 4);
+    }
+}
+
 TEST_F(AutoEqWindowTest, AnalyserViewSwitchesItselfOffWhenItsSettingsAreCancelledOrTheStartFails) {
     OutputEqWindow& eq = main->outputEqWindows().Open(1, 0);
     QPushButton* view = eq.measureButtons()->rtaButton();

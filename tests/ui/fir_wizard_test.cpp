@@ -235,5 +235,41 @@ TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {
     EXPECT_EQ(again.run().state.ir, (std::vector<double>{0.0, 1.0, 8192.0 / 32767}));
 }
 
+// The card and its channels are the user's for the session, whichever
+// device's wizard chose them; Yes on closing keeps the design settings even
+// before there is an impulse response.
+TEST_F(WizardTest, TheCardChannelsAndDesignSettingsOutliveTheWindow) {
+    Open(true);
+    auto* outputs = Find<QComboBox>("OutChCombo");
+    Find<QComboBox>("DevCombo")->setCurrentIndex(1);
+    ASSERT_GE(outputs->count(), 3) << "the rig offers at least two outputs";
+    outputs->setCurrentIndex(2);
+    Find<QComboBox>("InpChCombo")->setCurrentIndex(1);
+    wizard->run().state.settings.precision = 9;
+    ASSERT_TRUE(wizard->run().state.ir.empty());
+    dialogs.answers = {Answer::Yes};
+    ASSERT_TRUE(wizard->close());
+    wizard.reset();
+
+    for (DeviceSlot slot : {DeviceSlot{1}, DeviceSlot{2}}) {
+        SCOPED_TRACE(slot);
+        FirWizardWindow again(MakeFirWizardContext(MeasureContextOf(*session), slot, 0, audio.get()));
+        for (const char* list : {"DevCombo", "DevListVerify"}) {
+            auto* box = again.findChild<QComboBox*>(list);
+            ASSERT_NE(box, nullptr) << list;
+            EXPECT_EQ(box->currentIndex(), 1) << list;
+        }
+        EXPECT_EQ(again.findChild<QComboBox*>("OutChCombo")->currentIndex(), 2);
+        EXPECT_EQ(again.findChild<QComboBox*>("InpChCombo")->currentIndex(), 1);
+        EXPECT_TRUE(again.findChild<QPushButton*>("BtnTest")->isEnabled());
+        if (slot == 1) {
+            EXPECT_EQ(again.run().state.settings.precision, 9);
+            EXPECT_TRUE(again.run().state.ir.empty()) << "a state kept without an IR reads back without one";
+        }
+        dialogs.answers = {Answer::No};
+        again.close();
+    }
+}
+
 }  // namespace
 }  // namespace zef::test
