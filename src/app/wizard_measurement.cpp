@@ -5,6 +5,7 @@
 
 #include "app/wizard_texts.h"
 #include "audio/device_manager.h"
+#include "measure/sweep_analysis.h"
 
 namespace zef::wizard {
 
@@ -89,7 +90,10 @@ int Measurement::TimeoutMs() const {
 Measurement::Tick Measurement::Poll() {
     Tick tick;
     if (running_ == Action::None) return tick;
-    tick.peakDb = PeakDb(engine_.PeakValue());
+    const double peak = engine_.PeakValue();
+    tick.peakDb = PeakDb(peak);
+    if (peak > 0.0) tick.peakDbfs = 20.0 * std::log10(peak);
+    tick.clipped = peak >= measure::kClipLevel;
     tick.progress = std::clamp(engine_.Progress(), 0, 100);
     if (running_ == Action::MicTest) {
         if (engine_.MicTestRunning() != 0) return tick;

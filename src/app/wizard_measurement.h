@@ -6,6 +6,7 @@
 // TimeoutMs() that calls TimedOut(). Only one action runs at a time; every
 // message goes through the dialogs seam.
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ public:
     struct Tick {
         int progress = 0;        // 0..100
         int peakDb = kNoPeakDb;  // PeakDb of the engine's peak
+        // The same peak in dBFS to a tenth (the read-out a person sets the
+        // level by); -inf for silence.
+        double peakDbfs = -std::numeric_limits<double>::infinity();
+        bool clipped = false;  // the peak reached full scale
         MeasurementEngine::State state = MeasurementEngine::State::Idle;
         bool finished = false;  // the action ended with this tick
         bool ok = false;        // ... with a result (ir() holds it for Measure/Verify)

@@ -67,6 +67,8 @@ inline constexpr const char* kMeasureIr = "Measure IR";
 inline constexpr const char* kMeasuringIr = "Measuring IR....";
 inline constexpr const char* kComputingIr = "Computing IR ...";
 inline constexpr const char* kPeakLevelNone = "Peak Level = --";
+inline constexpr const char* kMicClipping =
+    "The input clips. Lower the sound card's output level or the microphone gain, then Test again.";
 inline constexpr const char* kPeakLevelPrefix = "Peak Level = ";
 inline constexpr const char* kPeakLevelSuffix = " dB";
 inline constexpr const char* kSave = "Save";

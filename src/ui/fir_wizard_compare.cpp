@@ -60,6 +60,7 @@ QWidget* FirWizardComparePage::BuildSide() {
     verify_->setObjectName("ImgNewMeasure");
     verifyStatus_ = new QLabel(this);
     verifyStatus_->setObjectName("LblVerifyStatus");
+    verifyStatus_->setMinimumHeight(verifyStatus_->fontMetrics().lineSpacing());
     openFir_ = new QPushButton(t::kOpenFir, this);
     openFir_->setObjectName("BtnCmpLoadFir");
     openFir_->setToolTip(t::kOpenFirTitle);
@@ -120,7 +121,7 @@ void FirWizardComparePage::ChannelChosen() {
 void FirWizardComparePage::Ticked(wizard::Action action, const wizard::Measurement::Tick& tick) {
     if (action != wizard::Action::Verify) return;
     if (tick.state == MeasurementEngine::State::Recording)
-        verifyStatus_->setText(WizardPeakLevelText(tick.peakDb));
+        verifyStatus_->setText(WizardPeakLevelText(tick.peakDbfs));
     else if (tick.state == MeasurementEngine::State::Computing)
         verifyStatus_->setText(t::kComputingIr);
     storeProgress_->setValue(tick.progress);

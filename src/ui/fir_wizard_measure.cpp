@@ -60,7 +60,7 @@ void FirWizardMeasurePage::ClickMeasure() {
 void FirWizardMeasurePage::Ticked(wizard::Action action, const wizard::Measurement::Tick& tick) {
     if (action != wizard::Action::Measure) return;
     if (tick.state == MeasurementEngine::State::Recording) {
-        peakMis_->setText(WizardPeakLevelText(tick.peakDb));
+        peakMis_->setText(WizardPeakLevelText(tick.peakDbfs));
         measureProgress_->setValue(tick.progress);
     } else if (tick.state == MeasurementEngine::State::Computing) {
         measure_->setText(t::kComputingIr);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <cmath>
 
 #include "app/wizard_texts.h"
 #include "audio/device_manager.h"
@@ -18,6 +19,10 @@ WizardCardLists WizardCardLists::Make(QWidget* parent, const std::array<const ch
     lists.outputs->setObjectName(names[1]);
     lists.inputs->setObjectName(names[2]);
     lists.shown->setObjectName(names[3]);
+    // Room for the choice before it is made, so that it appears without
+    // moving what is below it.
+    lists.shown->setWordWrap(true);
+    lists.shown->setMinimumHeight(2 * lists.shown->fontMetrics().lineSpacing());
     return lists;
 }
 
@@ -95,8 +100,9 @@ std::vector<double> WizardGridX() {
 
 std::vector<double> WizardCurveValues(const dsp::Curve& curve) { return {curve.begin(), curve.end()}; }
 
-QString WizardPeakLevelText(int peakDb) {
-    return QString(t::kPeakLevelPrefix) + QString::number(peakDb) + t::kPeakLevelSuffix;
+QString WizardPeakLevelText(double peakDbfs) {
+    if (!std::isfinite(peakDbfs)) return t::kPeakLevelNone;
+    return QString(t::kPeakLevelPrefix) + QString::number(peakDbfs, 'f', 1) + t::kPeakLevelSuffix;
 }
 
 }  // namespace zef

@@ -81,6 +81,6 @@ std::vector<double> WizardGridX();
 // A grid curve as the values of a plot curve.
 std::vector<double> WizardCurveValues(const dsp::Curve& curve);
 // "Peak Level = -12 dB" for a peak read-out.
-QString WizardPeakLevelText(int peakDb);
+QString WizardPeakLevelText(double peakDbfs);
 
 }  // namespace zef

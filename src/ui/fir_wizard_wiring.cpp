@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "app/wizard_texts.h"
 #include "audio/device_manager.h"
@@ -70,6 +71,8 @@ QWidget* FirWizardWiringPage::BuildTest() {
     test_->setObjectName("BtnTest");
     measureStatus_ = new QLabel(testBox);
     measureStatus_->setObjectName("MeasureStatusLbl");
+    measureStatus_->setWordWrap(true);
+    measureStatus_->setMinimumHeight(2 * measureStatus_->fontMetrics().lineSpacing());
     testProgress_ = new QProgressBar(testBox);
     testProgress_->setRange(0, 100);
     testProgress_->setValue(0);
@@ -86,7 +89,9 @@ QWidget* FirWizardWiringPage::BuildTest() {
     return testBox;
 }
 
-bool FirWizardWiringPage::Complete() const { return run_.cards.complete(); }
+// A test that clipped holds the wizard here: a measurement at that level
+// would be clipped too.
+bool FirWizardWiringPage::Complete() const { return run_.cards.complete() && !clipped_; }
 
 void FirWizardWiringPage::Refresh(bool idle) { test_->setEnabled(idle && run_.cards.complete()); }
 
@@ -112,16 +117,24 @@ void FirWizardWiringPage::ChannelChosen() {
 void FirWizardWiringPage::ClickTest() {
     if (!run_.measurement().StartMicTest(run_.cards)) return;
     measureStatus_->setText(t::kTestingMic);
+    measureStatus_->setStyleSheet({});
+    clipped_ = false;
     testProgress_->setValue(0);
     run_.Started();
 }
 
 void FirWizardWiringPage::Ticked(wizard::Action action, const wizard::Measurement::Tick& tick) {
     if (action != wizard::Action::MicTest) return;
-    peakValue_->setText(QString::number(tick.peakDb));
+    peakValue_->setText(std::isfinite(tick.peakDbfs) ? QString::number(tick.peakDbfs, 'f', 1) : QString("--"));
     vu_->setLit(wizard::VuLitSegments(tick.peakDb));
     testProgress_->setValue(tick.progress);
-    if (tick.finished) measureStatus_->clear();
+    if (tick.clipped && !clipped_) {
+        clipped_ = true;  // said as it happens, and Next waits for a clean test
+        measureStatus_->setText(t::kMicClipping);
+        measureStatus_->setStyleSheet("color: #c00000;");
+        emit changed();
+    }
+    if (tick.finished && !clipped_) measureStatus_->clear();
 }
 
 }  // namespace zef

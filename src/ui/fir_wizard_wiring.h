@@ -45,6 +45,7 @@ private:
     QLabel* measureStatus_ = nullptr;
     QProgressBar* testProgress_ = nullptr;
     QLabel* peakValue_ = nullptr;
+    bool clipped_ = false;  // the last mic test reached full scale
     VuMeter* vu_ = nullptr;
 };
 

@@ -40,7 +40,8 @@ public:
     State MeasurementState() override { return finished ? State::Done : State::Recording; }
     int MicTestRunning() override { return finished ? 0 : 1; }
     int Progress() override { return finished ? 100 : 40; }
-    double PeakValue() override { return 0.5; }
+    double PeakValue() override { return peak; }
+    double peak = 0.5;
     int ComputeImpulseResponse(int, std::vector<double>& ir) override {
         if (computeResult == 0) ir = {0, 1, 0.5};
         return computeResult;
@@ -56,6 +57,34 @@ public:
 };
 
 const CardSelection kCard{0, 1, 0};
+
+// The level read-out a person sets the level by: dBFS to a tenth, and full
+// scale reported as clipping while it happens.
+TEST(WizardMeasurement, TheMicTestReadsThePeakToATenthAndSaysWhenItClips) {
+    const struct {
+        double peak;
+        double dbfs;
+        bool clipped;
+    } cases[] = {{0.5, -6.02, false}, {0.9, -0.92, false}, {0.9989, -0.0095, false}, {0.9995, -0.004, true},
+                 {1.0, 0.0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.peak);
+        ScriptedEngine engine;
+        engine.peak = c.peak;
+        RecordingDialogs dialogs;
+        Measurement m(engine, dialogs, "/tmp");
+        ASSERT_TRUE(m.StartMicTest(kCard));
+        const Measurement::Tick tick = m.Poll();
+        EXPECT_NEAR(tick.peakDbfs, c.dbfs, 0.01);
+        EXPECT_EQ(tick.clipped, c.clipped);
+    }
+    ScriptedEngine silent;
+    silent.peak = 0.0;
+    RecordingDialogs dialogs;
+    Measurement m(silent, dialogs, "/tmp");
+    ASSERT_TRUE(m.StartMicTest(kCard));
+    EXPECT_FALSE(std::isfinite(m.Poll().peakDbfs));
+}
 
 TEST(WizardMeasurement, IncompleteSelectionIsRefusedAndNothingStarts) {
     struct Case {

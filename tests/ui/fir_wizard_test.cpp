@@ -271,5 +271,36 @@ TEST_F(WizardTest, TheCardChannelsAndDesignSettingsOutliveTheWindow) {
     }
 }
 
+// A mic test that reaches full scale says so while it runs and holds the
+// wizard on its page until a test at a lower level is clean.
+TEST_F(WizardTest, AClippedMicTestIsSaidAndHoldsTheWizardUntilACleanOne) {
+    Open(true);
+    for (int i = 0; i < 3; ++i)
+        Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
+    wizard->ClickNext();
+    Find<QCheckBox>("CheckGeometry")->setChecked(true);
+    wizard->ClickNext();
+    ASSERT_EQ(wizard->page(), FirWizardWindow::kWiring);
+    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+    const struct {
+        int gainCode;  // output 1: dB = code / 2 - 60
+        bool clips;
+    } steps[] = {{132, true}, {90, false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.gainCode);
+        device->setMemory(kPresetBaseAddress + pi::OutputGain(0), {static_cast<std::uint8_t>(step.gainCode)});
+        wizard->wiringPage().ClickTest();
+        ASSERT_TRUE(RunToEnd());
+        const QString status = Find<QLabel>("MeasureStatusLbl")->text();
+        EXPECT_EQ(status.contains("clips"), step.clips) << status.toStdString();
+        EXPECT_EQ(Find<QPushButton>("BtnNext")->isEnabled(), !step.clips);
+        const double peak = Find<QLabel>("PeakValueLbl")->text().toDouble();
+        if (step.clips)
+            EXPECT_GT(peak, -0.1);
+        else
+            EXPECT_LT(peak, -1.0);
+    }
+}
+
 }  // namespace
 }  // namespace zef::test
