@@ -165,6 +165,10 @@ bool PrintFirFigures() {
     std::printf(
         "mode 1: main tap %d for latency 3.0 ms (tap %d), peak gain %+.4f dB, gain reduced by %.2f dB\n\n",
         magnitude.mainTap, wantedTap, test::PeakGainDb(magnitude.coefficients), magnitude.gainReductionDb);
+    std::printf(
+        "worst-case sample gain (20 log10 sum |h|): mode 0 %+.1f dB, mode 1 %+.1f dB (device headroom "
+        "%+.1f dB)\n\n",
+        phase.worstCaseGainDb, magnitude.worstCaseGainDb, kFirHeadroomDb);
     return low >= -0.5 && high <= 0.5 && own / combined >= 5.0 && after <= 0.5;
 }
 
