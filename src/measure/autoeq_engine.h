@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "measure/analyser.h"
 
@@ -22,6 +23,8 @@ struct AutoEqResult {
     std::array<int, kAnalyserBandCount> gainCode{};
     std::array<int, kAnalyserBandCount> qIndex{};
     std::array<int, kAnalyserBandCount> filterType{};
+    // The bands left uncorrected and why, one line each (empty when all were fitted).
+    std::vector<std::string> notCorrected;
 };
 
 // Fits equaliser bands to a pink-noise measurement.

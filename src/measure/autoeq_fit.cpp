@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstddef>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -73,11 +75,20 @@ bool SolveDamped(std::vector<double> a, std::vector<double> y, int n, double lam
 
 class Fitter {
 public:
-    Fitter(const BandSpectrum& levels, const AutoEqRange& range) : levels_(levels), range_(range) {
-        maxDb_ = range.maxGainHalfDb / 2.0;
+    // `range` spans the first to the last band kept; `excluded` marks the
+    // bands inside it that are left out.
+    Fitter(const BandSpectrum& levels, const AutoEqRange& range, const std::array<bool, kBands>& excluded)
+        : levels_(levels), range_(range), excluded_(excluded) {
+        boostDb_ = range.maxGainHalfDb / 2.0;
+        cutDb_ = range.maxCutHalfDb / 2.0;
         double sum = 0;
-        for (int b = range.minBand; b <= range.maxBand; ++b) sum += levels[static_cast<std::size_t>(b)];
-        target_ = sum / (range.maxBand - range.minBand + 1);
+        int count = 0;
+        for (int b = range.minBand; b <= range.maxBand; ++b) {
+            if (excluded_[static_cast<std::size_t>(b)]) continue;
+            sum += levels[static_cast<std::size_t>(b)];
+            ++count;
+        }
+        target_ = count ? sum / count : 0.0;
         for (std::size_t k = 0; k < kBands; ++k) filters_[k].frequencyHz = kAutoEqBandHz[k];
     }
 
@@ -127,9 +138,8 @@ public:
 
 private:
     int CodeOf(double gainDb) const {
-        const int limit = range_.maxGainHalfDb;
         const int steps = static_cast<int>(std::lround(2.0 * gainDb));
-        return kFlatGainCode + std::clamp(steps, -limit, limit);
+        return kFlatGainCode + std::clamp(steps, -range_.maxCutHalfDb, range_.maxGainHalfDb);
     }
 
     // The filter's power ratio 10^(dB/10) at every point; the search
@@ -151,11 +161,11 @@ private:
         double cost = 0;
         for (std::size_t b = 0; b < kBands; ++b) {
             const int bi = static_cast<int>(b);
-            if (bi >= range_.minBand && bi <= range_.maxBand) {
+            if (bi >= range_.minBand && bi <= range_.maxBand && !excluded_[b]) {
                 const double r = levels_[b] + eq[b] - target_;
                 cost += r * r;
             }
-            const double over = std::fabs(eq[b]) - maxDb_;
+            const double over = OverLimit(eq[b]);
             if (over > kLimitSlackDb) cost += kLimitWeight * (1.0 + over * over);
         }
         return cost;
@@ -177,8 +187,9 @@ private:
         const int n = range_.maxBand - range_.minBand + 1;
         std::vector<double> gains(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i) {
-            const double need = target_ - levels_[static_cast<std::size_t>(range_.minBand + i)];
-            gains[static_cast<std::size_t>(i)] = std::clamp(need, -maxDb_, maxDb_);
+            const auto bi = static_cast<std::size_t>(range_.minBand + i);
+            gains[static_cast<std::size_t>(i)] =
+                excluded_[bi] ? 0.0 : std::clamp(target_ - levels_[bi], -cutDb_, boostDb_);
         }
         std::vector<std::vector<double>> responses(static_cast<std::size_t>(n), std::vector<double>(kPoints));
         auto responseOf = [&](int i, double gain, double* out) {
@@ -196,6 +207,7 @@ private:
         auto costOf = [&](const BandSpectrum& eq) {
             double cost = 0;
             for (int b = range_.minBand; b <= range_.maxBand; ++b) {
+                if (excluded_[static_cast<std::size_t>(b)]) continue;
                 const double r =
                     levels_[static_cast<std::size_t>(b)] + eq[static_cast<std::size_t>(b)] - target_;
                 cost += r * r;
@@ -215,7 +227,7 @@ private:
                 for (std::size_t p = 0; p < kPoints; ++p) total[p] += r[p];
             for (int i = 0; i < n; ++i) {
                 const double g = gains[static_cast<std::size_t>(i)];
-                const double h = g + 0.25 > maxDb_ ? -0.25 : 0.25;
+                const double h = g + 0.25 > boostDb_ ? -0.25 : 0.25;
                 responseOf(i, g + h, column.data());
                 PointArray moved = total;
                 const auto& r = responses[static_cast<std::size_t>(i)];
@@ -230,6 +242,7 @@ private:
             std::vector<double> jtr(static_cast<std::size_t>(n), 0.0);
             for (int b = 0; b < n; ++b) {
                 const auto bi = static_cast<std::size_t>(range_.minBand + b);
+                if (excluded_[bi]) continue;
                 const double r = target_ - levels_[bi] - eq[bi];
                 for (int i = 0; i < n; ++i) {
                     const double ji = jac[static_cast<std::size_t>(b * n + i)];
@@ -238,6 +251,16 @@ private:
                         jtj[static_cast<std::size_t>(i * n + j)] +=
                             ji * jac[static_cast<std::size_t>(b * n + j)];
                 }
+            }
+            // An excluded band's filter stays flat: its step solves to 0.
+            for (int i = 0; i < n; ++i) {
+                if (!excluded_[static_cast<std::size_t>(range_.minBand + i)]) continue;
+                for (int j = 0; j < n; ++j) {
+                    jtj[static_cast<std::size_t>(i * n + j)] = 0.0;
+                    jtj[static_cast<std::size_t>(j * n + i)] = 0.0;
+                }
+                jtj[static_cast<std::size_t>(i * n + i)] = 1.0;
+                jtr[static_cast<std::size_t>(i)] = 0.0;
             }
             bool improved = false;
             for (int attempt = 0; attempt < 6 && !improved; ++attempt) {
@@ -250,7 +273,7 @@ private:
                 for (int i = 0; i < n; ++i)
                     trial[static_cast<std::size_t>(i)] =
                         std::clamp(trial[static_cast<std::size_t>(i)] + step[static_cast<std::size_t>(i)],
-                                   -maxDb_, maxDb_);
+                                   -cutDb_, boostDb_);
                 auto trialResponses = responses;
                 for (int i = 0; i < n; ++i)
                     if (trial[static_cast<std::size_t>(i)] != gains[static_cast<std::size_t>(i)])
@@ -307,7 +330,7 @@ private:
         };
         rebuild();
         double cost = CostOfLevels(BandLevelsOfPower(total));
-        const int low = kFlatGainCode - range_.maxGainHalfDb;
+        const int low = kFlatGainCode - range_.maxCutHalfDb;
         const int high = kFlatGainCode + range_.maxGainHalfDb;
         auto legal = [&](const AutoEqFilter& f) {
             return f.gainCode >= low && f.gainCode <= high && f.qIndex >= 0 && f.qIndex < kQCount;
@@ -334,6 +357,7 @@ private:
             bool changed = false;
             for (int k = range_.minBand; k <= range_.maxBand; ++k) {
                 const auto ki = static_cast<std::size_t>(k);
+                if (excluded_[ki]) continue;
                 Move best;
                 double bestCost = cost;
                 auto consider = [&](const Move& m) {
@@ -355,7 +379,7 @@ private:
                 if (set[ki].gainCode != kFlatGainCode)
                     for (int step : kQSteps) consider(single(0, step));
                 for (int j : {k - 1, k + 1}) {
-                    if (j < range_.minBand || j > range_.maxBand) continue;
+                    if (j < range_.minBand || j > range_.maxBand || excluded_[static_cast<std::size_t>(j)]) continue;
                     for (int dj : {-1, 1}) {
                         Move m = single(0, 0);
                         m.count = 2;
@@ -403,7 +427,7 @@ private:
             std::size_t worst = kBands;
             double worstOver = kLimitSlackDb;
             for (std::size_t b = 0; b < kBands; ++b) {
-                const double over = std::fabs(eq[b]) - maxDb_;
+                const double over = OverLimit(eq[b]);
                 if (over > worstOver) {
                     worstOver = over;
                     worst = b;
@@ -428,9 +452,14 @@ private:
         }
     }
 
+    // How far a band's equaliser level lies beyond the boost or cut limit (negative: inside).
+    double OverLimit(double eqDb) const { return eqDb > 0 ? eqDb - boostDb_ : -eqDb - cutDb_; }
+
     BandSpectrum levels_;
     AutoEqRange range_;
-    double maxDb_ = 0;
+    std::array<bool, kBands> excluded_{};
+    double boostDb_ = 0;
+    double cutDb_ = 0;
     double target_ = 0;
     AutoEqFilters filters_{};
     std::map<std::tuple<int, int, int, int>, std::vector<double>> cache_;
@@ -438,14 +467,82 @@ private:
 
 }  // namespace
 
+namespace {
+
+double MedianOfKept(const BandSpectrum& levels, const AutoEqRange& range, const AutoEqFit& fit) {
+    std::vector<double> kept;
+    for (int b = range.minBand; b <= range.maxBand; ++b)
+        if (fit.excluded[static_cast<std::size_t>(b)] == AutoEqExclusion::None)
+            kept.push_back(levels[static_cast<std::size_t>(b)]);
+    if (kept.empty()) return 0.0;
+    std::sort(kept.begin(), kept.end());
+    const std::size_t mid = kept.size() / 2;
+    return kept.size() % 2 ? kept[mid] : 0.5 * (kept[mid - 1] + kept[mid]);
+}
+
+// Marks the bands no boost within the limit can bring up to the kept bands'
+// median: twice, so that a deep band does not drag the median it is judged by.
+void MarkUnreachable(AutoEqFit& fit, const BandSpectrum& levels, const AutoEqRange& range) {
+    const double reach = range.maxGainHalfDb / 2.0 + kAutoEqReachMarginDb;
+    for (int pass = 0; pass < 2; ++pass) {
+        const double median = MedianOfKept(levels, range, fit);
+        for (int b = range.minBand; b <= range.maxBand; ++b) {
+            const auto bi = static_cast<std::size_t>(b);
+            const bool out = median - levels[bi] > reach;
+            fit.excluded[bi] = out ? AutoEqExclusion::Dip : AutoEqExclusion::None;
+            fit.shortfallDb[bi] = out ? median - levels[bi] : 0.0;
+        }
+    }
+    // Runs touching the ends of the range are the loudspeaker's roll-off.
+    for (int b = range.minBand; b <= range.maxBand && fit.excluded[static_cast<std::size_t>(b)] != AutoEqExclusion::None; ++b)
+        fit.excluded[static_cast<std::size_t>(b)] = AutoEqExclusion::LowRollOff;
+    for (int b = range.maxBand; b >= range.minBand && fit.excluded[static_cast<std::size_t>(b)] == AutoEqExclusion::Dip; --b)
+        fit.excluded[static_cast<std::size_t>(b)] = AutoEqExclusion::HighRollOff;
+}
+
+}  // namespace
+
 AutoEqFit FitAutoEq(const BandSpectrum& levelsDb, int maxGainHalfDb, int minBand, int maxBand) {
+    return FitAutoEq(levelsDb, NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand));
+}
+
+AutoEqFit FitAutoEq(const BandSpectrum& levelsDb, const AutoEqRange& range) {
     const BandSpectrum levels = SanitisedLevels(levelsDb);
-    const AutoEqRange range = NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand);
-    Fitter fitter(levels, range);
     AutoEqFit fit;
-    fit.filters = fitter.Run();
+    MarkUnreachable(fit, levels, range);
+    // The fitted span runs from the first to the last band kept.
+    AutoEqRange kept = range;
+    std::array<bool, kBands> excluded{};
+    for (std::size_t b = 0; b < kBands; ++b) excluded[b] = fit.excluded[b] != AutoEqExclusion::None;
+    while (kept.minBand < kept.maxBand && excluded[static_cast<std::size_t>(kept.minBand)]) ++kept.minBand;
+    while (kept.maxBand > kept.minBand && excluded[static_cast<std::size_t>(kept.maxBand)]) --kept.maxBand;
+    if (excluded[static_cast<std::size_t>(kept.minBand)]) {
+        for (std::size_t b = 0; b < kBands; ++b) fit.filters[b].frequencyHz = kAutoEqBandHz[b];
+    } else {
+        Fitter fitter(levels, kept, excluded);
+        fit.filters = fitter.Run();
+    }
     EvaluateAutoEqFit(fit, levels, range.minBand, range.maxBand);
     return fit;
+}
+
+std::vector<std::string> AutoEqExclusionNotes(const AutoEqFit& fit) {
+    std::vector<std::string> notes;
+    for (std::size_t b = 0; b < kBands; ++b) {
+        const char* why = nullptr;
+        switch (fit.excluded[b]) {
+            case AutoEqExclusion::None: continue;
+            case AutoEqExclusion::LowRollOff: why = "below the loudspeaker's low roll-off"; break;
+            case AutoEqExclusion::HighRollOff: why = "above the loudspeaker's high roll-off"; break;
+            case AutoEqExclusion::Dip: why = "a boost cannot fill a cancellation"; break;
+        }
+        const bool dip = fit.excluded[b] == AutoEqExclusion::Dip;
+        char line[160];
+        std::snprintf(line, sizeof line, "%d Hz: %.1f dB %s, not corrected - %s", kAutoEqBandHz[b],
+                      fit.shortfallDb[b], dip ? "dip" : "below the target", why);
+        notes.emplace_back(line);
+    }
+    return notes;
 }
 
 }  // namespace zef::measure

@@ -15,15 +15,25 @@
 //     an analyser band sees of the equaliser);
 //   - the residual of band b is level_b + eq_b - m.
 // The fit minimises the sum of squared residuals over the fitted bands,
-// subject to every gain code lying within +-maxGainHalfDb steps of 0 dB and
-// the equaliser's level lying within +-maxGainHalfDb / 2 dB in every one of
-// the 30 bands. A band needing more than that is corrected to the limit.
+// subject to every gain code lying within -maxCutHalfDb..+maxGainHalfDb
+// steps of 0 dB and the equaliser's level lying within the same limits (in
+// dB: half the steps) in every one of the 30 bands. A band needing a cut
+// beyond the limit is corrected to the limit.
+//
+// Before fitting, the fit decides what it cannot correct: a band lying more
+// than the boost limit plus kAutoEqReachMarginDb below the median of the
+// fitted bands is left out of the objective (and out of the target) with its
+// filter flat. Such bands at either end of the range are the loudspeaker's
+// roll-off; inside the range they are a cancellation that no boost fills.
+// The remaining bands are fitted as if the excluded ones were not there.
 //
 // Filter k sits at band k's frequency. Filters outside minBand..maxBand are
 // flat Bells (gain code 30). The fit is pure and deterministic: the same
 // input gives the same output bit for bit.
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "measure/autoeq_engine.h"
 #include "model/tables.h"
@@ -53,8 +63,14 @@ struct AutoEqFilter {
 };
 using AutoEqFilters = std::array<AutoEqFilter, kAnalyserBandCount>;
 
+// Why a band was left out of the fit.
+enum class AutoEqExclusion { None, LowRollOff, HighRollOff, Dip };
+inline constexpr double kAutoEqReachMarginDb = 3.0;
+
 struct AutoEqFit {
     AutoEqFilters filters{};
+    std::array<AutoEqExclusion, kAnalyserBandCount> excluded{};
+    std::array<double, kAnalyserBandCount> shortfallDb{};  // excluded band: dB below the target
     double targetDb = 0;        // mean level over the fitted bands
     BandSpectrum eqDb{};        // the equaliser's level per band (all 30)
     BandSpectrum residualDb{};  // level + eq - target; 0 outside the fitted bands
@@ -63,6 +79,14 @@ struct AutoEqFit {
 // The fit of `levelsDb` over bands minBand..maxBand (clamped to 0..29 and
 // ordered) with at most +-maxGainHalfDb / 2 dB (clamped to 1..30).
 AutoEqFit FitAutoEq(const BandSpectrum& levelsDb, int maxGainHalfDb, int minBand, int maxBand);
+
+struct AutoEqRange;
+// The same with separate boost and cut limits (range as NormaliseAutoEqRange gives it).
+AutoEqFit FitAutoEq(const BandSpectrum& levelsDb, const AutoEqRange& range);
+
+// One line per excluded band for the user, e.g.
+// "125 Hz: 15.0 dB dip, not corrected - a boost cannot fill a cancellation".
+std::vector<std::string> AutoEqExclusionNotes(const AutoEqFit& fit);
 
 // The baseline every graphic-equaliser tool starts from: filter k's gain is
 // minus band k's deviation from the mean, rounded to the gain code and
@@ -83,8 +107,11 @@ AutoEqResult ToAutoEqResult(const AutoEqFit& fit, const BandSpectrum& levelsDb);
 struct AutoEqRange {
     int minBand = 0;
     int maxBand = kAutoEqBands - 1;
-    int maxGainHalfDb = 12;
+    int maxGainHalfDb = 12;  // the largest boost
+    int maxCutHalfDb = 12;   // the largest cut
 };
+// Boost and cut both maxGainHalfDb (clamped to 1..30).
 AutoEqRange NormaliseAutoEqRange(int maxGainHalfDb, int minBand, int maxBand);
+AutoEqRange NormaliseAutoEqRange(int maxBoostHalfDb, int maxCutHalfDb, int minBand, int maxBand);
 
 }  // namespace zef::measure

@@ -56,7 +56,8 @@ void AnalyserAutoEqEngine::Stop() {
 
 std::string AnalyserAutoEqEngine::Start(int device, int input, int& maxGainHalfDb, int minBand, int maxBand) {
     Stop();  // a fit still running finishes before its state is reset
-    range_ = NormaliseAutoEqRange(maxGainHalfDb, minBand, maxBand);
+    range_ = NormaliseAutoEqRange(maxGainHalfDb, options_.maxCutHalfDb > 0 ? options_.maxCutHalfDb : maxGainHalfDb,
+                                  minBand, maxBand);
     maxGainHalfDb = range_.maxGainHalfDb;
     powerSum_.fill(0);
     blocks_ = 0;
@@ -98,7 +99,7 @@ void AnalyserAutoEqEngine::OnSpectrum(const BandSpectrum& levelsDb) {
         const BandSpectrum levels = averaged_;
         const AutoEqRange range = range_;
         worker_ = std::thread([this, levels, range] {
-            pending_ = FitAutoEq(levels, range.maxGainHalfDb, range.minBand, range.maxBand);
+            pending_ = FitAutoEq(levels, range);
             fitDone_.store(true, std::memory_order_release);
         });
         return;

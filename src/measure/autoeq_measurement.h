@@ -47,6 +47,7 @@ struct AutoEqEngineOptions {
     double settleSeconds = 0.5;
     double tooHighDb = -1.0;
     double tooLowDb = -30.0;
+    int maxCutHalfDb = 0;  // the largest cut in 0.5 dB steps; 0 = the same as the boost
     // Monotonic time in seconds; steady_clock when empty.
     std::function<double()> clock;
 };

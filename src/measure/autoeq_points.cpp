@@ -98,6 +98,13 @@ AutoEqRange NormaliseAutoEqRange(int maxGainHalfDb, int minBand, int maxBand) {
     r.minBand = std::clamp(std::min(minBand, maxBand), 0, kAutoEqBands - 1);
     r.maxBand = std::clamp(std::max(minBand, maxBand), 0, kAutoEqBands - 1);
     r.maxGainHalfDb = std::clamp(maxGainHalfDb, 1, kMaxGainHalfDbLimit);
+    r.maxCutHalfDb = r.maxGainHalfDb;
+    return r;
+}
+
+AutoEqRange NormaliseAutoEqRange(int maxBoostHalfDb, int maxCutHalfDb, int minBand, int maxBand) {
+    AutoEqRange r = NormaliseAutoEqRange(maxBoostHalfDb, minBand, maxBand);
+    r.maxCutHalfDb = std::clamp(maxCutHalfDb, 1, kMaxGainHalfDbLimit);
     return r;
 }
 
@@ -115,12 +122,18 @@ void EvaluateAutoEqFit(AutoEqFit& fit, const BandSpectrum& levelsDb, int minBand
     const BandSpectrum levels = SanitisedLevels(levelsDb);
     const AutoEqRange range = NormaliseAutoEqRange(1, minBand, maxBand);
     double sum = 0;
-    for (int b = range.minBand; b <= range.maxBand; ++b) sum += levels[static_cast<std::size_t>(b)];
-    fit.targetDb = sum / (range.maxBand - range.minBand + 1);
+    int count = 0;
+    for (int b = range.minBand; b <= range.maxBand; ++b) {
+        if (fit.excluded[static_cast<std::size_t>(b)] != AutoEqExclusion::None) continue;
+        sum += levels[static_cast<std::size_t>(b)];
+        ++count;
+    }
+    fit.targetDb = count ? sum / count : 0.0;
     fit.eqDb = AutoEqBandLevels(fit.filters);
     for (std::size_t b = 0; b < kAnalyserBandCount; ++b) {
         const int bi = static_cast<int>(b);
-        const bool fitted = bi >= range.minBand && bi <= range.maxBand;
+        const bool fitted =
+            bi >= range.minBand && bi <= range.maxBand && fit.excluded[b] == AutoEqExclusion::None;
         fit.residualDb[b] = fitted ? levels[b] + fit.eqDb[b] - fit.targetDb : 0.0;
     }
 }
@@ -155,6 +168,7 @@ AutoEqResult ToAutoEqResult(const AutoEqFit& fit, const BandSpectrum& levelsDb) 
         r.qIndex[k] = fit.filters[k].qIndex;
         r.filterType[k] = fit.filters[k].type;
     }
+    r.notCorrected = AutoEqExclusionNotes(fit);
     return r;
 }
 

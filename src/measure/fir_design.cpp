@@ -32,13 +32,25 @@ std::size_t LargestMagnitudeIndex(std::span<const double> x) {
     return largest;
 }
 
+// The direct sound: the first sample within 20 dB of the largest, followed
+// up to its own local maximum. A reflection louder than the direct sound
+// comes later and must not become the window's anchor.
+std::size_t FirstArrivalIndex(std::span<const double> x) {
+    if (x.empty()) return 0;
+    const double threshold = 0.1 * std::fabs(x[LargestMagnitudeIndex(x)]);
+    std::size_t i = 0;
+    while (i + 1 < x.size() && std::fabs(x[i]) < threshold) ++i;
+    while (i + 1 < x.size() && std::fabs(x[i + 1]) > std::fabs(x[i])) ++i;
+    return i;
+}
+
 struct WindowedIr {
     std::vector<double> samples;
-    int onset = 0;  // samples before the peak inside the window
+    int onset = 0;  // samples before the first arrival inside the window
 };
 
 WindowedIr WindowImpulse(std::span<const double> ir, double windowMs) {
-    const std::size_t peak = LargestMagnitudeIndex(ir);
+    const std::size_t peak = FirstArrivalIndex(ir);
     const int pre =
         std::min(static_cast<int>(peak), static_cast<int>(std::lround(kFadeInMs * kSamplesPerMs)));
     const std::size_t start = peak - static_cast<std::size_t>(pre);
@@ -394,6 +406,9 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
             return result;
         }
     result.ok = true;
+    double absSum = 0;
+    for (const double t : taps) absSum += std::fabs(t);
+    result.worstCaseGainDb = 20 * std::log10(std::max(absSum, 1e-300));
     result.coefficients = taps;
     result.ir = windowed.samples;
     result.fir = taps;

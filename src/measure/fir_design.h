@@ -89,6 +89,8 @@ struct FirDesignSettings {
 // the window length resolved, the minimum frequency raised to 1000 / window.
 FirDesignSettings NormaliseFirDesignSettings(const FirDesignSettings& settings);
 
+inline constexpr double kFirHeadroomDb = 0.0;
+
 struct FirDesignResult {
     bool ok = false;
     std::string error;  // why no design was made (ok false)
@@ -98,6 +100,12 @@ struct FirDesignResult {
     double latencyMs = 0;              // mainTap * kFirTapMs
     bool gainReduced = false;
     double gainReductionDb = 0;  // how far the FIR was scaled down (0 when not)
+    // The largest gain any input can meet in the time domain, 20 log10 sum |h|:
+    // the device's data path is fixed point with full scale at 1.0, so above
+    // kFirHeadroomDb a full-scale signal of the worst shape overflows even
+    // when the spectrum peaks at 0 dB.
+    double worstCaseGainDb = 0;
+    bool ExceedsHeadroom() const { return worstCaseGainDb > kFirHeadroomDb; }
     // Time-domain arrays at 48000 Hz whose responses are the graphs' curves:
     // the windowed IR, the FIR, their convolution, and the target response
     // (the combination the design aims at, at the level of the combination).

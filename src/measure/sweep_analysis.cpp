@@ -14,11 +14,19 @@ namespace {
 // over the search range (a loopback reads about 44 dB, noise about 13 dB).
 constexpr double kReferencePeakToRms = 10.0;
 
-double Rms(std::span<const float> x) {
+// The RMS of `x` about its mean: a DC offset is neither noise nor signal.
+double AcRms(std::span<const float> x) {
     if (x.empty()) return 0.0;
+    double mean = 0.0;
+    for (float v : x) mean += v;
+    mean /= static_cast<double>(x.size());
     double sum = 0.0;
-    for (float v : x) sum += static_cast<double>(v) * v;
+    for (float v : x) sum += (v - mean) * (v - mean);
     return std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+std::size_t NonFinite(const std::vector<float>& x) {
+    return static_cast<std::size_t>(std::count_if(x.begin(), x.end(), [](float v) { return !std::isfinite(v); }));
 }
 
 double Rms(std::span<const double> x) {
@@ -72,6 +80,12 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
                    "output level or the microphone gain, or make the room quieter.",
                    std::max(q.signalToNoiseDb, 0.0)));
     }
+    if (q.peakToTailDb < kMinPeakToTailDb) {
+        w.push_back(
+            Format("The impulse response stands only %.0f dB above its own tail (30 dB at least): it is "
+                   "buried in noise, or the response arrived later than the 2 s a card's latency may take.",
+                   std::max(q.peakToTailDb, 0.0)));
+    }
     return w;
 }
 
@@ -84,6 +98,13 @@ void SweepAnalysis::Prepare() { deconvolver_.Prepare(); }
 
 SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
     SweepResult r;
+    r.quality.nonFiniteSamples = NonFinite(recording.input) + NonFinite(recording.reference);
+    if (r.quality.nonFiniteSamples > 0) {
+        r.error = Format("The recording holds %.0f samples that are not numbers (NaN or infinite): the sound "
+                         "card or its driver delivered broken data; measure again.",
+                         static_cast<double>(r.quality.nonFiniteSamples));
+        return r;
+    }
     const std::size_t origin = deconvolver_.ReferenceDelay() + kPreRollSamples;  // zero latency
     const std::size_t searchEnd = origin + kLatencyAllowanceSamples;
 
@@ -111,8 +132,8 @@ SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
         q.inputPeak = std::max(q.inputPeak, a);
         if (a >= kClipLevel) ++q.clippedSamples;
     }
-    q.noiseRms = Rms(Part(recording.input, 0, kPreRollSamples));
-    q.signalRms = Rms(Part(recording.input, zero - deconvolver_.ReferenceDelay(), timing_.sweepLength));
+    q.noiseRms = AcRms(Part(recording.input, 0, kPreRollSamples));
+    q.signalRms = AcRms(Part(recording.input, zero - deconvolver_.ReferenceDelay(), timing_.sweepLength));
     q.signalToNoiseDb =
         q.noiseRms > 0.0 ? Db(q.signalRms / q.noiseRms) : std::numeric_limits<double>::infinity();
     const std::span<const double> ir(r.impulseResponse);

@@ -8,9 +8,10 @@
 //   input   |  noise only  |<latency>|== response ==|<- allowance + room decay ->|
 //
 // The pre-roll (0.25 s) records the background noise before anything plays.
-// The recording runs for the sweep plus a latency allowance (0.5 s: the
-// card's round trip and the sound's time of flight) plus the room decay, so a
-// response that starts up to 0.5 s late still has its full decay recorded.
+// The recording runs for the sweep plus a latency allowance (2.1 s: a card's
+// round trip of up to 2 s and the sound's time of flight) plus the room
+// decay, so a response that starts up to 2.1 s late still has its full decay
+// recorded. The first arrival is searched over the whole allowance.
 //
 // Alignment: with a loopback reference input (the output wired straight back
 // to an input) time zero is where the reference's own response peaks, i.e.
@@ -33,12 +34,13 @@ namespace zef::measure {
 
 inline constexpr std::size_t kPreDelaySamples = 480;
 inline constexpr std::size_t kPreRollSamples = 12000;
-inline constexpr std::size_t kLatencyAllowanceSamples = 24000;
+inline constexpr std::size_t kLatencyAllowanceSamples = 100800;
 
 // Warning thresholds.
 inline constexpr double kClipLevel = 0.999;          // |x| at or above counts as clipped
 inline constexpr double kHeadroomLimitDb = -1.0;     // a peak above this leaves too little headroom
-inline constexpr double kMinSignalToNoiseDb = 20.0;  // sweep RMS over background-noise RMS
+inline constexpr double kMinSignalToNoiseDb = 20.0;  // sweep RMS over background-noise RMS (DC removed)
+inline constexpr double kMinPeakToTailDb = 30.0;     // response peak over the RMS of its last tenth
 
 struct SweepTiming {
     std::size_t sweepLength = 0;
@@ -61,6 +63,7 @@ struct MeasurementQuality {
     double signalRms = 0.0;        // input while the sweep's response arrives
     double signalToNoiseDb = 0.0;  // +infinity for a digitally silent pre-roll
     double peakToTailDb = 0.0;     // impulse response peak over the RMS of its last tenth
+    std::size_t nonFiniteSamples = 0;  // NaN or infinite samples in the input or the reference
 };
 
 // The texts for the user that `q` calls for, most serious first; empty when

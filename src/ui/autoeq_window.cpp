@@ -328,7 +328,9 @@ void AutoEqWindow::ShowCurves() {
     if (wizard_->live() != AutoEqWizard::Live::Verify) {
         char text[96];
         std::snprintf(text, sizeof text, kMeasuredDeviationFormat, wizard_->measuredDeviationDb());
-        deviation_->setText(text);
+        QString shown(text);
+        for (const std::string& note : wizard_->result().notCorrected) shown += "\n" + QString::fromStdString(note);
+        deviation_->setText(shown);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -63,6 +64,11 @@ TEST_F(SweepAnalysisTest, SyntheticRoomIsRecoveredTapForTapAtThePreDelay) {
         // reference the flight time stays in the response.
         {{{150, 0.6}, {700, -0.25}}, 23000, true},
         {{{10, -0.7}, {2000, 0.35}}, 1, true},
+        // Card latencies of 1.5 s and 2 s, far beyond the first half second.
+        {{{0, 0.8}, {300, 0.3}}, 72000, false},
+        {{{120, 0.6}, {500, -0.2}}, 72000, true},
+        {{{0, 0.5}, {40, 0.45}}, 96000, false},
+        {{{60, 0.7}}, 96000, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("latency " + std::to_string(c.latency) + (c.reference ? " with reference" : ""));
@@ -103,11 +109,16 @@ TEST_F(SweepAnalysisTest, UntrustworthyRecordingsGiveTheirWarnings) {
         double gain;
         double noise;
         const char* expected;  // "" for no warning
+        double dc = 0.0;
     };
     const Case cases[] = {
-        {"clean", 1.0, 1e-4, ""},          {"clipped", 3.0, 1e-4, "clipped"},
-        {"hot", 1.9, 1e-4, "headroom"},    {"noise floor", 0.002, 0.01, "background noise"},
+        {"clean", 1.0, 1e-4, ""},
+        {"clipped", 3.0, 1e-4, "clipped"},
+        {"hot", 1.9, 1e-4, "headroom"},
+        {"noise floor", 0.002, 0.01, "background noise"},
         {"silent", 0.0, 0.0, "No signal"},
+        // A DC offset far above the noise is neither noise nor signal.
+        {"dc offset", 1.0, 1e-4, "", 0.2},
     };
     std::mt19937 random(7);
     std::normal_distribution<double> normal;
@@ -115,13 +126,27 @@ TEST_F(SweepAnalysisTest, UntrustworthyRecordingsGiveTheirWarnings) {
         SCOPED_TRACE(c.name);
         SweepRecording r = Recording({{0, c.gain}}, 300);
         for (float& x : r.input)
-            x = static_cast<float>(std::clamp(static_cast<double>(x) + c.noise * normal(random), -1.0, 1.0));
+            x = static_cast<float>(std::clamp(static_cast<double>(x) + c.dc + c.noise * normal(random), -1.0, 1.0));
         const SweepResult result = analysis_->Analyse(r);
         if (*c.expected == '\0') {
             EXPECT_TRUE(result.warnings.empty()) << result.warnings.front();
         } else {
             ASSERT_FALSE(result.warnings.empty());
             EXPECT_NE(result.warnings.front().find(c.expected), std::string::npos) << result.warnings.front();
+        }
+    }
+}
+
+// One sample that is not a number is an error, never an all-NaN "success".
+TEST_F(SweepAnalysisTest, NonFiniteSamplesAreAnError) {
+    for (const float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+        for (const bool inReference : {false, true}) {
+            SweepRecording r = Recording({{0, 0.5}}, 300);
+            if (inReference) r.reference = Recording({{0, 1.0}}, 300).input;
+            (inReference ? r.reference : r.input)[50000] = bad;
+            const SweepResult result = analysis_->Analyse(r);
+            EXPECT_NE(result.error.find("1 samples that are not numbers"), std::string::npos) << result.error;
+            EXPECT_TRUE(result.impulseResponse.empty());
         }
     }
 }

@@ -9,7 +9,8 @@
 
 namespace zefctl {
 
-// --max-gain 1..6 (dB, default 6) and --bands MIN-MAX (0..29, default all).
+// --max-gain 1..6 (dB, default 6; --max-boost / --max-cut set each side) and
+// --bands MIN-MAX (0..29, default all).
 zef::measure::AutoEqRange AutoEqRangeOptions(const Context& ctx);
 
 // The 30 filters and the predicted residual per band, as text or --json.

@@ -64,6 +64,7 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
     m::CardAnalyser analyser(system);
     m::AutoEqEngineOptions options;
     options.averageSeconds = listener.averageSeconds;
+    options.maxCutHalfDb = range.maxCutHalfDb;
     m::AnalyserAutoEqEngine engine(analyser, options);
     int progress = zef::AutoEqEngine::kRunning;
     engine.SetProgressHandler([&](int p) { progress = p; });

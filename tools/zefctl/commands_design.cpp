@@ -88,6 +88,8 @@ int FirDesign(Context& ctx) {
         j["main_tap"] = r.mainTap;
         j["gain_reduced"] = r.gainReduced;
         j["gain_reduction_db"] = r.gainReductionDb;
+        j["worst_case_gain_db"] = r.worstCaseGainDb;
+        j["exceeds_headroom"] = r.ExceedsHeadroom();
         j["window_ms"] = r.used.inputs.windowMs;
         j["min_hz"] = r.used.inputs.minFrequency;
         j["max_hz"] = r.used.inputs.maxFrequency;
@@ -97,6 +99,8 @@ int FirDesign(Context& ctx) {
                 << "taps " << r.coefficients.size() << "\n"
                 << (r.gainReduced ? "gain reduced by " + Fixed(r.gainReductionDb, 2) + " dB to avoid clipping"
                                   : std::string("gain not reduced"))
+                << "\nworst-case sample gain " << Fixed(r.worstCaseGainDb, 1) << " dB (sum of |taps|)"
+                << (r.ExceedsHeadroom() ? ": a full-scale input of the worst shape overflows the device" : "")
                 << "\nwrote " << *out << "\n";
     }
     return kExitOk;
@@ -108,18 +112,32 @@ int Fir(Context& ctx) {
     return FirDesign(ctx);
 }
 
+const char* ExclusionName(m::AutoEqExclusion e) {
+    switch (e) {
+        case m::AutoEqExclusion::LowRollOff: return "low_roll_off";
+        case m::AutoEqExclusion::HighRollOff: return "high_roll_off";
+        case m::AutoEqExclusion::Dip: return "dip";
+        case m::AutoEqExclusion::None: break;
+    }
+    return "";
+}
+
 }  // namespace
 
 void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
                     const m::AutoEqRange& range) {
     double sum = 0;
     double worst = 0;
+    int count = 0;
     for (int b = range.minBand; b <= range.maxBand; ++b) {
+        if (fit.excluded[static_cast<std::size_t>(b)] != m::AutoEqExclusion::None) continue;
         const double r = fit.residualDb[static_cast<std::size_t>(b)];
         sum += r * r;
         worst = std::max(worst, std::fabs(r));
+        ++count;
     }
-    const double rms = std::sqrt(sum / (range.maxBand - range.minBand + 1));
+    const double rms = count ? std::sqrt(sum / count) : 0.0;
+    const std::vector<std::string> notes = m::AutoEqExclusionNotes(fit);
     if (ctx.options.json) {
         QJsonArray filters;
         QJsonArray bands;
@@ -140,8 +158,12 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
             jb["band"] = ki;
             jb["level_db"] = levels[k];
             jb["eq_db"] = fit.eqDb[k];
-            jb["fitted"] = ki >= range.minBand && ki <= range.maxBand;
+            jb["fitted"] = ki >= range.minBand && ki <= range.maxBand && fit.excluded[k] == m::AutoEqExclusion::None;
             jb["residual_db"] = fit.residualDb[k];
+            jb["measured_db"] = levels[k];
+            jb["target_db"] = fit.targetDb;
+            jb["predicted_db"] = levels[k] + fit.eqDb[k];
+            jb["excluded"] = Q(std::string(ExclusionName(fit.excluded[k])));
             bands.append(jb);
         }
         QJsonObject j;
@@ -150,6 +172,9 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
         j["target_db"] = fit.targetDb;
         j["residual_rms_db"] = rms;
         j["residual_max_db"] = worst;
+        QJsonArray jn;
+        for (const std::string& n : notes) jn.append(Q(n));
+        j["not_corrected"] = jn;
         PrintJson(ctx.out, j);
         return;
     }
@@ -157,7 +182,8 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
     for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
         const m::AutoEqFilter& f = fit.filters[k];
         const int ki = static_cast<int>(k);
-        const bool fitted = ki >= range.minBand && ki <= range.maxBand;
+        const bool fitted =
+            ki >= range.minBand && ki <= range.maxBand && fit.excluded[k] == m::AutoEqExclusion::None;
         char line[160];
         std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %7.1f  %7d  %5.2f  %8.2f  %6.2f  %11s\n", ki,
                       f.frequencyHz, std::string(zef::kEqTypeNames[static_cast<std::size_t>(f.type)]).c_str(),
@@ -168,10 +194,13 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
     }
     ctx.out << "residual over bands " << range.minBand << ".." << range.maxBand << ": rms " << Fixed(rms, 3)
             << " dB, largest " << Fixed(worst, 3) << " dB (target " << Fixed(fit.targetDb, 2) << " dB)\n";
+    for (const std::string& n : notes) ctx.out << n << "\n";
 }
 
 m::AutoEqRange AutoEqRangeOptions(const Context& ctx) {
     const int maxGainDb = NamedInt(ctx, "--max-gain", 6, 1, 6);
+    const int maxBoostDb = NamedInt(ctx, "--max-boost", maxGainDb, 1, 6);
+    const int maxCutDb = NamedInt(ctx, "--max-cut", maxGainDb, 1, 6);
     int minBand = 0;
     int maxBand = m::kAutoEqBands - 1;
     if (const auto bands = Named(ctx, "--bands")) {
@@ -188,7 +217,7 @@ m::AutoEqRange AutoEqRangeOptions(const Context& ctx) {
         maxBand = whole(bands->substr(dash + 1));
         if (minBand > maxBand) Usage("--bands: MIN must not be above MAX");
     }
-    return m::NormaliseAutoEqRange(2 * maxGainDb, minBand, maxBand);
+    return m::NormaliseAutoEqRange(2 * maxBoostDb, 2 * maxCutDb, minBand, maxBand);
 }
 
 namespace {
@@ -205,7 +234,7 @@ int AutoEq(Context& ctx) {
     zef::BandSpectrum levels{};
     std::copy(values.begin(), values.end(), levels.begin());
     const m::AutoEqRange range = AutoEqRangeOptions(ctx);
-    const m::AutoEqFit fit = m::FitAutoEq(levels, range.maxGainHalfDb, range.minBand, range.maxBand);
+    const m::AutoEqFit fit = m::FitAutoEq(levels, range);
     PrintAutoEqFit(ctx, fit, levels, range);
     return kExitOk;
 }
@@ -228,9 +257,10 @@ void AddDesignCommands(SubCommandTable& table) {
                       {"--latency-ms"},
                       {"--out"}}});
     table.push_back({"autoeq",
-                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--bands MIN-MAX] [--json]\n"
+                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] "
+                     "[--bands MIN-MAX] [--json]\n"
                      "  autoeq run HOST OUTPUT [--rig HOST:PORT | --card N] [--input N] [--level DBU] "
-                     "[--average S] [--max-gain 1..6] [--bands MIN-MAX] [--apply]",
+                     "[--average S] [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] [--bands MIN-MAX] [--apply]",
                      "fit: the 30 output EQ bands for 30 measured third-octave levels (dB), the filters and "
                      "the predicted residual per band; run: the whole loop on output 1 or 2 of a device "
                      "(pink noise, measure, fit, with --apply store the bands and measure again; cards and "
@@ -238,6 +268,8 @@ void AddDesignCommands(SubCommandTable& table) {
                      AutoEq,
                      {{"--levels"},
                       {"--max-gain"},
+                      {"--max-boost"},
+                      {"--max-cut"},
                       {"--bands"},
                       {"--rig"},
                       {"--card"},

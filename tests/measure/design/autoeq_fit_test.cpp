@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -73,7 +74,7 @@ TEST(AutoEqFit, NeedsBeyondTheMaximumStopAtIt) {
         double depthDb;  // the level's deviation in the middle bands (negative: a dip to fill)
         int widthBands;
         int maxGainHalfDb;
-    } cases[] = {{-10, 5, 6}, {10, 5, 6}, {-9, 1, 12}, {12, 3, 4}, {-20, 12, 2}};
+    } cases[] = {{-5, 5, 6}, {10, 5, 6}, {-9, 1, 12}, {12, 3, 4}, {-3, 12, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.depthDb << " dB over " << c.widthBands << " bands, limit " << c.maxGainHalfDb);
@@ -87,6 +88,72 @@ TEST(AutoEqFit, NeedsBeyondTheMaximumStopAtIt) {
         const double wanted = fit.targetDb - c.depthDb;
         const double middle = fit.eqDb[15];
         EXPECT_GT(middle * (wanted > 0 ? 1 : -1), limit - 0.5);
+    }
+}
+
+// A band no boost within the limit can reach is left out and reported; the
+// other bands get the fit they would get if it were level with them.
+TEST(AutoEqFit, UnreachableBandsAreLeftOutAndTheRestFitAsWithoutThem) {
+    const struct {
+        int band;
+        double levelDb;
+        int maxGainHalfDb;
+        AutoEqExclusion expected;
+    } cases[] = {
+        {7, -55, 12, AutoEqExclusion::Dip},           {29, -55, 12, AutoEqExclusion::HighRollOff},
+        {0, -55, 12, AutoEqExclusion::LowRollOff},    {29, -60, 12, AutoEqExclusion::HighRollOff},
+        {29, -80, 12, AutoEqExclusion::HighRollOff},  {29, -150, 12, AutoEqExclusion::HighRollOff},
+        {15, -47, 4, AutoEqExclusion::Dip},           {15, -47, 12, AutoEqExclusion::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "band " << c.band << " at " << c.levelDb << " dB, limit "
+                                        << c.maxGainHalfDb);
+        // A gentle tilt, so that "the fit without it" is not trivially flat.
+        BandSpectrum without{};
+        for (std::size_t b = 0; b < without.size(); ++b) without[b] = -40.0 + 0.1 * static_cast<double>(b);
+        BandSpectrum with = without;
+        with[static_cast<std::size_t>(c.band)] = c.levelDb;
+        const AutoEqFit reference = FitAutoEq(without, c.maxGainHalfDb, 0, 29);
+        const AutoEqFit fit = FitAutoEq(with, c.maxGainHalfDb, 0, 29);
+        EXPECT_EQ(fit.excluded[static_cast<std::size_t>(c.band)], c.expected);
+        for (std::size_t b = 0; b < with.size(); ++b) {
+            if (static_cast<int>(b) == c.band) continue;
+            EXPECT_EQ(fit.excluded[b], AutoEqExclusion::None) << b;
+            if (c.expected != AutoEqExclusion::None) {
+                EXPECT_NEAR(fit.eqDb[b], reference.eqDb[b], 0.5) << b;
+            }
+            EXPECT_LE(std::fabs(fit.eqDb[b]), c.maxGainHalfDb / 2.0 + 1e-9) << b;
+        }
+        const std::vector<std::string> notes = AutoEqExclusionNotes(fit);
+        ASSERT_EQ(notes.size(), c.expected == AutoEqExclusion::None ? 0u : 1u);
+        if (!notes.empty()) {
+            const std::string hz = std::to_string(kAutoEqBandHz[static_cast<std::size_t>(c.band)]);
+            EXPECT_EQ(notes[0].rfind(hz + " Hz: ", 0), 0u) << notes[0];
+        }
+    }
+}
+
+// Boost and cut are limited separately, in the gain codes and in every band.
+TEST(AutoEqFit, BoostAndCutLimitsHoldSeparately) {
+    const struct {
+        int boostHalfDb;
+        int cutHalfDb;
+    } cases[] = {{2, 12}, {12, 2}, {4, 8}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "boost " << c.boostHalfDb << " cut " << c.cutHalfDb);
+        BandSpectrum levels{};
+        for (int b = 4; b <= 8; ++b) levels[static_cast<std::size_t>(b)] = 8.0;     // a peak to cut
+        for (int b = 18; b <= 22; ++b) levels[static_cast<std::size_t>(b)] = -2.5;  // a dip to fill
+        const AutoEqFit fit = FitAutoEq(levels, NormaliseAutoEqRange(c.boostHalfDb, c.cutHalfDb, 0, 29));
+        for (std::size_t b = 0; b < levels.size(); ++b) {
+            EXPECT_LE(fit.eqDb[b], c.boostHalfDb / 2.0 + 1e-9) << b;
+            EXPECT_GE(fit.eqDb[b], -c.cutHalfDb / 2.0 - 1e-9) << b;
+            EXPECT_LE(fit.filters[b].gainCode, kFlatGainCode + c.boostHalfDb) << b;
+            EXPECT_GE(fit.filters[b].gainCode, kFlatGainCode - c.cutHalfDb) << b;
+        }
+        // Each side is used up to its own limit.
+        EXPECT_GT(-fit.eqDb[6], std::min(c.cutHalfDb / 2.0, 7.0) - 0.5);
+        EXPECT_GT(fit.eqDb[20], std::min(c.boostHalfDb / 2.0, 2.5) - 0.6);
     }
 }
 

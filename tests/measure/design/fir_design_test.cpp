@@ -151,6 +151,41 @@ TEST(FirDesign, UnusableImpulseResponsesAreRefused) {
     }
 }
 
+// The window starts at the direct sound, the first arrival within 20 dB of
+// the largest, even when a reflection after it is louder.
+TEST(FirDesign, TheWindowIsAnchoredAtTheFirstArrival) {
+    const struct {
+        double direct;
+        double reflection;
+        bool directKept;  // false: the direct sound is more than 20 dB down and not an arrival
+    } cases[] = {{0.3, 0.6, true}, {0.8, 0.6, true}, {0.11, 1.0, true}, {0.05, 0.6, false}};
+    constexpr std::size_t kDirect = 300;
+    constexpr std::size_t kLater = 72;  // 1.5 ms
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "direct " << c.direct << ", reflection " << c.reflection);
+        std::vector<double> ir(4800, 0.0);
+        ir[kDirect] = c.direct;
+        ir[kDirect + kLater] = c.reflection;
+        const std::vector<double> window = DirectSoundWindow(ir, 5.0);
+        const auto direct = std::count_if(window.begin(), window.end(),
+                                          [&](double x) { return std::fabs(x - c.direct) < 1e-12; });
+        EXPECT_EQ(direct, c.directKept ? 1 : 0);
+    }
+}
+
+// A spectrum that peaks at 0 dB can still hold a sample gain far above it.
+TEST(FirDesign, WorstCaseSampleGainIsReportedAgainstTheHeadroom) {
+    FirDesignEngine engine;
+    const FirDesignResult r = engine.Design(test::TwoWayLoudspeakerIr(), UsualDesignSettings(0));
+    ASSERT_TRUE(r.ok) << r.error;
+    double absSum = 0;
+    for (double t : r.coefficients) absSum += std::fabs(t);
+    EXPECT_NEAR(r.worstCaseGainDb, 20 * std::log10(absSum), 1e-9);
+    EXPECT_LE(test::PeakGainDb(r.coefficients), 1e-6);
+    EXPECT_GT(r.worstCaseGainDb, 3.0);
+    EXPECT_TRUE(r.ExceedsHeadroom());
+}
+
 TEST(FirDesign, SettingsAreHeldWithinTheirRanges) {
     const struct {
         double windowMs, minHz, maxHz, latencyMs;
