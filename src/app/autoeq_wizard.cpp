@@ -141,11 +141,21 @@ bool AutoEqWizard::Start() {
     maxGainHalfDb_ = MaxGainHalfDb(s.gainChoice);
     // The generator and the room need a moment before the engine listens.
     phase_ = Phase::Running;
+    runStarted_ = std::chrono::steady_clock::now();
     ClearLevels();
     changed.Emit();
     levelsChanged.Emit();
     settle_.start(timings_.settleMs);
     return true;
+}
+
+double AutoEqWizard::runSeconds() const {
+    return timings_.settleMs / 1000.0 + timings_.engine.settleSeconds + timings_.engine.averageSeconds;
+}
+
+double AutoEqWizard::runElapsedSeconds() const {
+    if (phase_ != Phase::Running) return 0.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted_).count();
 }
 
 void AutoEqWizard::BeginStart() {

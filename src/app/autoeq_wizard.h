@@ -22,6 +22,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,6 +75,10 @@ public:
 
     Phase phase() const { return phase_; }
     Live live() const { return live_; }
+    // How long a run takes (settling, the engine's settling and its
+    // average) and how far the running one is, for a progress read-out.
+    double runSeconds() const;
+    double runElapsedSeconds() const;
     bool measuring() const { return measuringSetup_.has_value(); }
     ChannelCode output() const { return output_; }
     DeviceSlot slot() const { return slot_; }
@@ -127,6 +132,7 @@ private:
     std::unique_ptr<measure::AnalyserAutoEqEngine> engine_;
     std::optional<MeasuringSetup> measuringSetup_;
 
+    std::chrono::steady_clock::time_point runStarted_{};
     Phase phase_ = Phase::Settings;
     Live live_ = Live::Off;
     BandSpectrum levels_{};

@@ -68,6 +68,11 @@ inline constexpr const char* kStopCaption = "Stop";
 inline constexpr const char* kApplyCaption = "Apply";
 inline constexpr const char* kOverallEqCaption = "Overall EQ";
 inline constexpr const char* kMeasureCaption = "Measure";
+// The AutoEQ graph's key.
+inline constexpr const char* kOverallEqLegend = "Overall EQ: the fitted filters (dB, left scale)";
+inline constexpr const char* kMeasureLegend = "Measure: the room as measured (dB, left scale)";
+inline constexpr const char* kBandsLegend = "Bars: microphone level per band (dBFS, right scale)";
+inline constexpr const char* kRunProgressFormat = "%d s of %d s";
 inline constexpr const char* kAutoEqTitle = "AutoEQ";
 inline constexpr const char* kAutoEqLevelTitle = "AUTOEQ";
 inline constexpr const char* kInputTooHighText =

@@ -6,15 +6,20 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
 #include "audio/audio_system.h"
+#include "model/memory_map.h"
 #include "ui/analyser_frames.h"
 #include "ui/analyser_view.h"
 #include "ui/card_chooser.h"
@@ -50,9 +55,10 @@ QLabel* Heading(const QString& text, QWidget* parent) {
     return l;
 }
 
-// A page's foot: a button captioned `leftCaption` at the left, "Next" at the right.
-void AddPageFoot(QWidget* page, QBoxLayout* v, const char* leftCaption, std::function<void()> left,
-                 std::function<void()> next) {
+// A page's foot: a button captioned `leftCaption` at the left, "Next" at the
+// right; returns "Next".
+QPushButton* AddPageFoot(QWidget* page, QBoxLayout* v, const char* leftCaption, std::function<void()> left,
+                         std::function<void()> next) {
     auto* buttons = new QHBoxLayout;
     auto* leftButton = new QPushButton(leftCaption, page);
     auto* nextButton = new QPushButton(kNextCaption, page);
@@ -62,10 +68,12 @@ void AddPageFoot(QWidget* page, QBoxLayout* v, const char* leftCaption, std::fun
     buttons->addStretch();
     buttons->addWidget(nextButton);
     v->addLayout(buttons);
+    return nextButton;
 }
 
 const QColor kOverallColour(250, 200, 60);
 const QColor kMeasureColour(120, 170, 255);
+const QColor kBarsColour(64, 200, 170);
 
 }  // namespace
 
@@ -107,6 +115,10 @@ AutoEqWindow::AutoEqWindow(const MeasureContext& context, DeviceSlot slot, Chann
     }));
     subscriptions_.push_back(wizard_->backToSettings.Connect([this] { ShowPage(kCard); }));
     registration_ = context_.measure.RegisterAutoEq([this] { close(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { close(); });
+    runTicker_.setInterval(250);
+    connect(&runTicker_, &QTimer::timeout, this, [this] { ShowRunProgress(); });
     ShowPage(kWelcome);
     ShowState();
     ShowLevels();
@@ -128,8 +140,15 @@ QWidget* AutoEqWindow::BuildWelcome() {
         l->setWordWrap(true);
         v->addWidget(l);
     }
+    // Said here rather than after two pages: in the 10 PEQ + FIR mode there
+    // is nothing to fit.
+    modeRefusal_ = new QLabel(kAutoEqNeeds30BandsText, page);
+    modeRefusal_->setObjectName("LabelModeRefusal");
+    modeRefusal_->setWordWrap(true);
+    modeRefusal_->setStyleSheet("color: #c00000;");
+    v->addWidget(modeRefusal_);
     v->addStretch();
-    AddPageFoot(page, v, kExitCaption, [this] { close(); }, [this] { ShowPage(kCard); });
+    welcomeNext_ = AddPageFoot(page, v, kExitCaption, [this] { close(); }, [this] { ShowPage(kCard); });
     return page;
 }
 
@@ -202,7 +221,12 @@ QWidget* AutoEqWindow::BuildRun() {
     micLevel_->setObjectName("LabelMicLevRun");
     deviation_ = new QLabel(page);
     deviation_->setObjectName("LabelDeviation");
+    runProgress_ = new QProgressBar(page);
+    runProgress_->setObjectName("ProgressAutoEq");
+    runProgress_->setRange(0, 100);
+    runProgress_->setMaximumWidth(180);
     status->addWidget(progress_);
+    status->addWidget(runProgress_);
     status->addWidget(micLevel_);
     status->addStretch();
     status->addWidget(deviation_);
@@ -212,9 +236,14 @@ QWidget* AutoEqWindow::BuildRun() {
     view_->setObjectName("GraphAutoEq");
     view_->setMinimumHeight(260);
     view_->setTraceCount(2);
+    view_->setFrequencyUnitShown(true);
     v->addWidget(view_, 1);
 
     auto* buttons = new QHBoxLayout;
+    auto* exit = new QPushButton(kExitCaption, page);
+    exit->setObjectName("LabelExitRun");
+    connect(exit, &QPushButton::clicked, this, [this] { close(); });
+    buttons->addWidget(exit);
     auto* back = new QPushButton(kBackCaption, page);
     connect(back, &QPushButton::clicked, this, [this] { ShowPage(kCard); });
     buttons->addWidget(back);
@@ -255,6 +284,7 @@ void AutoEqWindow::ShowPage(int page) {
     if (page != kRun && wizard_->live() == AutoEqWizard::Live::Verify) wizard_->ToggleVerify();
     pages_->setCurrentIndex(page);
     for (int p = 0; p < 3; ++p) pageButtons_[static_cast<std::size_t>(p)]->setChecked(p == page);
+    if (runProgress_) ShowState();  // the EQ mode may have changed since the last showing
 }
 
 int AutoEqWindow::page() const { return pages_->currentIndex(); }
@@ -281,6 +311,13 @@ void AutoEqWindow::ShowState() {
     const bool verifying = wizard_->live() == AutoEqWizard::Live::Verify;
     const bool testing = wizard_->live() == AutoEqWizard::Live::MicTest;
     progress_->setText(running ? kMeasuringCaption : "");
+    runProgress_->setVisible(running);
+    if (running && !runTicker_.isActive()) runTicker_.start();
+    if (!running) runTicker_.stop();
+    ShowRunProgress();
+    const bool tenBandMode = context_.model.device(wizard_->slot()).preset[pi::kEqMode] != 0;
+    modeRefusal_->setVisible(tenBandMode);
+    welcomeNext_->setEnabled(!tenBandMode);
     start_->setEnabled(!running && !verifying);
     for (QComboBox* box : range_) box->setEnabled(!running);
     gain_->setEnabled(!running);
@@ -292,6 +329,20 @@ void AutoEqWindow::ShowState() {
     micTest_->setEnabled(!running);
     chooser_->setEnabled(!running && !testing);
     for (QPushButton* b : pageButtons_) b->setEnabled(!running);
+}
+
+void AutoEqWindow::ShowRunProgress() {
+    if (wizard_->phase() != AutoEqWizard::Phase::Running) {
+        runProgress_->setValue(0);
+        return;
+    }
+    const double total = std::max(0.1, wizard_->runSeconds());
+    const double elapsed = std::min(wizard_->runElapsedSeconds(), total);
+    runProgress_->setValue(static_cast<int>(100.0 * elapsed / total));
+    char text[64];
+    std::snprintf(text, sizeof text, kRunProgressFormat, static_cast<int>(elapsed),
+                  static_cast<int>(std::lround(total)));
+    runProgress_->setFormat(text);
 }
 
 void AutoEqWindow::ShowLevels() {
@@ -313,10 +364,16 @@ void AutoEqWindow::ShowCurves() {
     const bool result = wizard_->phase() == Phase::Result || wizard_->phase() == Phase::Applied;
     if (!result) {
         view_->setTraceCount(0);
+        view_->setLegend({{kBandsLegend, kBarsColour}});
         deviation_->clear();
         return;
     }
     view_->setTraceCount(2);
+    std::vector<ResponseGraph::LegendEntry> legend;
+    if (plot_[0]->isChecked()) legend.push_back({kOverallEqLegend, kOverallColour});
+    if (plot_[1]->isChecked()) legend.push_back({kMeasureLegend, kMeasureColour});
+    legend.push_back({kBandsLegend, kBarsColour});
+    view_->setLegend(std::move(legend));
     if (plot_[0]->isChecked())
         view_->setTrace(0, wizard_->overallEq(), kOverallColour);
     else

@@ -8,6 +8,7 @@
 // first, and close it on Yes); closing it restores the device and, with an
 // unapplied result, asks whether to apply it.
 
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -18,6 +19,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QStackedWidget;
 
@@ -72,6 +74,7 @@ private:
     void StoreChoices();
     void ShowState();
     void ShowLevels();
+    void ShowRunProgress();
     void ShowCurves();
 
     MeasureContext context_;
@@ -89,6 +92,10 @@ private:
     QComboBox* gain_ = nullptr;
     QPushButton* start_ = nullptr;
     QLabel* progress_ = nullptr;
+    QProgressBar* runProgress_ = nullptr;
+    QTimer runTicker_;  // the progress read-out while a run averages
+    QLabel* modeRefusal_ = nullptr;
+    QPushButton* welcomeNext_ = nullptr;
     QLabel* micLevel_ = nullptr;
     QLabel* deviation_ = nullptr;
     AnalyserView* view_ = nullptr;

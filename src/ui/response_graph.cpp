@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace zef {
@@ -108,6 +109,50 @@ void ResponseGraph::paintEvent(QPaintEvent*) {
     DrawLabels(p, area, m);
     DrawTraces(p, area, m);
     DrawMarkers(p, area, m);
+    DrawLegend(p, area);
+}
+
+void ResponseGraph::setLegend(std::vector<LegendEntry> entries) {
+    legend_ = std::move(entries);
+    update();
+}
+
+void ResponseGraph::setFrequencyUnitShown(bool shown) {
+    frequencyUnit_ = shown;
+    update();
+}
+
+void ResponseGraph::DrawLegend(QPainter& p, const QRect& area) const {
+    p.setClipping(false);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    const QFontMetrics fm(font);
+    if (frequencyUnit_) {
+        p.setPen(colours_.labels);
+        p.drawText(QRect(0, area.bottom() + 2, margins_.left - 3, margins_.bottom - 2), Qt::AlignRight | Qt::AlignTop,
+                   "Hz");
+    }
+    if (legend_.empty()) return;
+    constexpr int kSwatch = 16, kGap = 4, kPad = 4;
+    int textWidth = 0;
+    for (const LegendEntry& e : legend_) textWidth = std::max(textWidth, fm.horizontalAdvance(e.text));
+    const int line = fm.height();
+    const QRect box(area.left() + 6, area.top() + 6, kPad * 2 + kSwatch + kGap + textWidth,
+                    kPad * 2 + line * static_cast<int>(legend_.size()));
+    p.fillRect(box, QColor(0, 0, 0, 150));
+    for (std::size_t i = 0; i < legend_.size(); ++i) {
+        const LegendEntry& e = legend_[i];
+        const int y = box.top() + kPad + line * static_cast<int>(i);
+        if (e.colour.isValid()) {
+            p.setPen(QPen(e.colour, 2));
+            p.drawLine(box.left() + kPad, y + line / 2, box.left() + kPad + kSwatch, y + line / 2);
+        }
+        p.setPen(colours_.labels);
+        p.drawText(QRect(box.left() + kPad + kSwatch + kGap, y, textWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+                   e.text);
+    }
 }
 
 void ResponseGraph::DrawGrid(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const {

@@ -69,6 +69,17 @@ public:
     std::size_t traceCount() const { return traces_.size(); }
     const Trace& trace(std::size_t index) const { return traces_.at(index); }
 
+    // A key drawn in the plot's top-left corner over the curves: a short line
+    // of each entry's colour (none when the colour is invalid) and its text.
+    struct LegendEntry {
+        QString text;
+        QColor colour;
+    };
+    void setLegend(std::vector<LegendEntry> entries);
+    const std::vector<LegendEntry>& legend() const { return legend_; }
+    // Shows the frequency axis's unit ("Hz") in the corner left of its labels.
+    void setFrequencyUnitShown(bool shown);
+
     void setMarkers(std::vector<Marker> markers);
     const std::vector<Marker>& markers() const { return markers_; }
 
@@ -109,6 +120,7 @@ private:
     void DrawLabels(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
     void DrawTraces(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
     void DrawMarkers(QPainter& p, const QRect& area, const dsp::GraphMapping& m) const;
+    void DrawLegend(QPainter& p, const QRect& area) const;
     // The amplitude label of `row` (0 at the top) for the scale, zoom and shift in use.
     QString AmplitudeLabel(int row) const;
 
@@ -121,6 +133,8 @@ private:
     PlotMargins margins_;
     std::vector<Trace> traces_;
     std::vector<Marker> markers_;
+    std::vector<LegendEntry> legend_;
+    bool frequencyUnit_ = false;
     QLabel* readout_ = nullptr;
     std::optional<int> draggedMarker_;
     bool plotDrag_ = false;

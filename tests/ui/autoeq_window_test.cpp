@@ -8,6 +8,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPointer>
+#include <QApplication>
+#include <QProgressBar>
+#include <QTest>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -108,6 +111,10 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
     w.ClickStart();
     EXPECT_EQ(w.progressLabel()->text(), "Measuring Response ...");
     EXPECT_FALSE(w.startButton()->isEnabled());
+    auto* progress = w.findChild<QProgressBar*>("ProgressAutoEq");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_TRUE(WaitFor([&] { return progress->value() > 0; }, 5000)) << "the run shows how far it is";
     // The measuring state went out: generator on at -10 dBu, output 2 muted.
     ASSERT_TRUE(WaitFor([&] { return device->memory(ds::kNoiseOn, 1)[0] == 1; }, 2000));
     EXPECT_EQ(device->memory(ds::kNoiseLevel, 1)[0], 70);
@@ -124,6 +131,9 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
     const double measured = w.wizard().measuredDeviationDb();
     EXPECT_GT(measured, 1.5);  // the built-in room is not flat
     ASSERT_EQ(w.view()->traceCount(), 2u);
+    ASSERT_EQ(w.view()->legend().size(), 3u) << "each curve and the bars are named";
+    EXPECT_EQ(w.view()->legend()[0].colour, w.view()->trace(0).colour);
+    EXPECT_EQ(w.view()->legend()[1].colour, w.view()->trace(1).colour);
 
     w.ClickApply();
     EXPECT_EQ(w.wizard().phase(), Phase::Applied);
@@ -221,6 +231,13 @@ TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
     dialogs.calls.clear();
     AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
     w.show();
+    // Said on the first page, whose Next is off.
+    EXPECT_TRUE(w.findChild<QLabel*>("LabelModeRefusal")->isVisible());
+    QPushButton* next = nullptr;
+    for (QPushButton* b : w.findChildren<QPushButton*>())
+        if (b->text() == "Next" && b->isVisible()) next = b;
+    ASSERT_NE(next, nullptr);
+    EXPECT_FALSE(next->isEnabled());
     w.ShowPage(AutoEqWindow::kRun);
     const Memory before = Snapshot();
     w.ClickStart();
@@ -241,7 +258,12 @@ TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
         const Memory before = Snapshot();
         dialogs.calls.clear();
         dialogs.answers = {answer};
-        w->close();
+        if (answer == Answer::No) {  // Esc leaves as Exit does
+            QApplication::setActiveWindow(w);
+            QTest::keyClick(w, Qt::Key_Escape);
+        } else {
+            w->findChild<QPushButton*>("LabelExitRun")->click();
+        }
         ASSERT_TRUE(WaitFor([&] { return alive.isNull(); }, 2000));
         ASSERT_EQ(dialogs.calls.size(), 1u);
         EXPECT_EQ(dialogs.calls[0].kind, "ask");
