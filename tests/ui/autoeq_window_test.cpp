@@ -248,6 +248,20 @@ TEST_F(AutoEqWindowTest, InTheTenBandPlusFirModeStartExplainsAndSendsNothing) {
     EXPECT_EQ(Snapshot(), before);
 }
 
+// From 25 Hz the room's loudspeaker has rolled off: those bands are left
+// alone, the window says which and why, and the rest still fit.
+TEST_F(AutoEqWindowTest, BandsBelowTheRollOffAreLeftAloneAndTheWindowSaysWhy) {
+    session->measure().settings().minBand = 0;
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+    w.show();
+    w.ShowPage(AutoEqWindow::kRun);
+    ASSERT_TRUE(RunToResult(w)) << (dialogs.calls.empty() ? "" : dialogs.calls[0].text);
+    const QString shown = w.findChild<QLabel*>("LabelDeviation")->text();
+    EXPECT_TRUE(shown.contains("25 Hz:")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("not corrected - below the loudspeaker's low roll-off")) << shown.toStdString();
+    EXPECT_EQ(w.wizard().result().gainCode[0], 30) << "25 Hz keeps a flat filter (code 30 = 0 dB)";
+}
+
 TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
         auto* w = new AutoEqWindow(MeasureContextOf(*session), 1, kOutput1, Fast(2.0));
