@@ -3,13 +3,16 @@
 // menu brings a lost window back, and message boxes belong to the window
 // that asked.
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QFontMetrics>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
+#include <QVBoxLayout>
 #include <memory>
 
 #include "app/measure_context.h"
@@ -23,6 +26,7 @@
 #include "ui/qt_dialogs.h"
 #include "ui/response_graph.h"
 #include "ui/view_all_window.h"
+#include "ui/tab_order.h"
 #include "ui/window_geometry.h"
 #include "ui/window_menu.h"
 #include "ui_fixture.h"
@@ -82,7 +86,33 @@ protected:
     void TearDown() override { SetWindowGeometryFile({}); }
 };
 
-TEST_F(WindowLayoutTest, EveryWindowFitsA1366By768Screen) {
+// Controls made in an order that interleaves two frames: Tab would hop
+// between them, and the audit says so until the order is set right.
+TEST(TabOrder, AFrameLeftAndReEnteredIsFound) {
+    QWidget window;
+    auto* v = new QVBoxLayout(&window);
+    auto* first = new QGroupBox("First", &window);
+    auto* second = new QGroupBox("Second", &window);
+    new QVBoxLayout(first);
+    new QVBoxLayout(second);
+    v->addWidget(first);
+    v->addWidget(second);
+    std::vector<QLineEdit*> boxes;
+    for (QGroupBox* frame : {first, second, first, second}) {  // made interleaved
+        boxes.push_back(new QLineEdit(frame));
+        frame->layout()->addWidget(boxes.back());
+    }
+    window.show();
+    const std::vector<QString> before = TabOrderProblems(window);
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_TRUE(before[0].contains("re-entered")) << before[0].toStdString();
+    QWidget::setTabOrder(boxes[0], boxes[2]);
+    QWidget::setTabOrder(boxes[2], boxes[1]);
+    QWidget::setTabOrder(boxes[1], boxes[3]);
+    EXPECT_TRUE(TabOrderProblems(window).empty());
+}
+
+TEST_F(WindowLayoutTest, EveryWindowFitsA1366By768ScreenAndTabGoesThroughItFrameByFrame) {
     const QSize room = kSmallScreen - QSize(kDecorationWidth, kDecorationHeight);
     ChannelEditorWindow& editor = main->ShowEditor(1);
     // The editor lives in the main window's area: what is left of the main
@@ -127,6 +157,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsA1366By768Screen) {
             EXPECT_GE(w->width(), minimum.width()) << c.what;
             EXPECT_GE(w->height(), minimum.height()) << c.what;
         }
+        w->show();
+        for (const QString& problem : TabOrderProblems(*w)) ADD_FAILURE() << c.what << ": " << problem.toStdString();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/editor_session.h"
+#include "ui/tab_order.h"
 
 namespace zef::shots {
 
@@ -19,6 +20,10 @@ void Shooter::Save(QWidget& window, const QString& name, bool keepShown) {
     } else {
         std::printf("%s\n", path.toLocal8Bit().constData());
     }
+    // The keyboard's path through what was shot: a problem is reported, not fatal.
+    for (const QString& problem : TabOrderProblems(window))
+        std::fprintf(stderr, "zefshots: tab order of %s: %s\n", name.toLocal8Bit().constData(),
+                     problem.toLocal8Bit().constData());
     if (!keepShown) window.hide();
 }
 
