@@ -90,7 +90,9 @@ void AutoEqWizard::OnSpectrum() {
     levelsChanged.Emit();
 }
 
-double AutoEqWizard::verifiedDeviationDb() const { return BandDeviationDb(verified_, minBand_, maxBand_); }
+double AutoEqWizard::verifiedDeviationDb() const {
+    return BandDeviationDb(verified_, minBand_, maxBand_, &result_.corrected);
+}
 
 void AutoEqWizard::StopLive() {
     if (live_ == Live::Off) return;
@@ -207,7 +209,7 @@ void AutoEqWizard::Finish() {
     levels_ = result_.levelsDb;
     overallEq_ = OverallEqCurve(measuring_.grid, result_, minBand_, maxBand_);
     measuredCurve_ = MeasuredCurve(measuring_.grid, result_.levelsDb, minBand_, maxBand_);
-    measuredDeviation_ = BandDeviationDb(result_.levelsDb, minBand_, maxBand_);
+    measuredDeviation_ = BandDeviationDb(result_.levelsDb, minBand_, maxBand_, &result_.corrected);
     phase_ = Phase::Result;
     changed.Emit();
     levelsChanged.Emit();

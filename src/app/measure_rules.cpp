@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "app/autoeq_apply.h"
 #include "dsp/curves.h"
@@ -35,18 +36,21 @@ std::string MicLevelText(double db) {
     return text;
 }
 
-double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand) {
+double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,
+                       const std::array<bool, kAnalyserBandCount>* only) {
     const measure::AutoEqRange r = measure::NormaliseAutoEqRange(1, minBand, maxBand);
-    const int count = r.maxBand - r.minBand + 1;
-    double mean = 0;
-    for (int b = r.minBand; b <= r.maxBand; ++b) mean += levelsDb[static_cast<std::size_t>(b)];
-    mean /= count;
-    double sum = 0;
+    std::vector<double> used;
     for (int b = r.minBand; b <= r.maxBand; ++b) {
-        const double e = levelsDb[static_cast<std::size_t>(b)] - mean;
-        sum += e * e;
+        const auto k = static_cast<std::size_t>(b);
+        if (!only || (*only)[k]) used.push_back(levelsDb[k]);
     }
-    return std::sqrt(sum / count);
+    if (used.empty()) return 0.0;
+    double mean = 0;
+    for (double v : used) mean += v;
+    mean /= static_cast<double>(used.size());
+    double sum = 0;
+    for (double v : used) sum += (v - mean) * (v - mean);
+    return std::sqrt(sum / static_cast<double>(used.size()));
 }
 
 dsp::Curve OverallEqCurve(const dsp::FrequencyGrid& grid, const AutoEqResult& result, int minBand,

@@ -33,8 +33,10 @@ double FilterGainDb(int gainCode);
 // The microphone level read-out: dB rounded to 0.1, e.g. "-12.3 dBFS".
 std::string MicLevelText(double db);
 
-// Root mean square deviation (dB) of bands minBand..maxBand from their mean.
-double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand);
+// Root mean square deviation (dB) of bands minBand..maxBand from their mean;
+// with `only`, of those of them it marks (0 when none is).
+double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,
+                       const std::array<bool, kAnalyserBandCount>* only = nullptr);
 
 // The overall equaliser of a fit as the output will play it: the sum of the
 // responses of the 30 bands that applying the result writes (bands outside

@@ -72,6 +72,7 @@ inline constexpr const char* kMeasureCaption = "Measure";
 inline constexpr const char* kOverallEqLegend = "Overall EQ: the fitted filters (dB, left scale)";
 inline constexpr const char* kMeasureLegend = "Measure: the room as measured (dB, left scale)";
 inline constexpr const char* kBandsLegend = "Bars: microphone level per band (dBFS, right scale)";
+inline constexpr const char* kFrequencyLegend = "Frequency in Hz";
 inline constexpr const char* kRunProgressFormat = "%d s of %d s";
 inline constexpr const char* kAutoEqTitle = "AutoEQ";
 inline constexpr const char* kAutoEqLevelTitle = "AUTOEQ";

@@ -25,6 +25,10 @@ struct AutoEqResult {
     std::array<int, kAnalyserBandCount> filterType{};
     // The bands left uncorrected and why, one line each (empty when all were fitted).
     std::vector<std::string> notCorrected;
+    // The bands the fit did not leave out (those outside the band range
+    // included): how flat the room is, before and after, is judged over
+    // these within the range.
+    std::array<bool, kAnalyserBandCount> corrected{};
 };
 
 // Fits equaliser bands to a pink-noise measurement.

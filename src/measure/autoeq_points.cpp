@@ -169,6 +169,7 @@ AutoEqResult ToAutoEqResult(const AutoEqFit& fit, const BandSpectrum& levelsDb) 
         r.filterType[k] = fit.filters[k].type;
     }
     r.notCorrected = AutoEqExclusionNotes(fit);
+    for (std::size_t k = 0; k < kAnalyserBandCount; ++k) r.corrected[k] = fit.excluded[k] == AutoEqExclusion::None;
     return r;
 }
 

@@ -236,7 +236,6 @@ QWidget* AutoEqWindow::BuildRun() {
     view_->setObjectName("GraphAutoEq");
     view_->setMinimumHeight(260);
     view_->setTraceCount(2);
-    view_->setFrequencyUnitShown(true);
     v->addWidget(view_, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -364,7 +363,7 @@ void AutoEqWindow::ShowCurves() {
     const bool result = wizard_->phase() == Phase::Result || wizard_->phase() == Phase::Applied;
     if (!result) {
         view_->setTraceCount(0);
-        view_->setLegend({{kBandsLegend, kBarsColour}});
+        view_->setLegend({{kBandsLegend, kBarsColour}, {kFrequencyLegend, QColor()}});
         deviation_->clear();
         return;
     }
@@ -373,6 +372,7 @@ void AutoEqWindow::ShowCurves() {
     if (plot_[0]->isChecked()) legend.push_back({kOverallEqLegend, kOverallColour});
     if (plot_[1]->isChecked()) legend.push_back({kMeasureLegend, kMeasureColour});
     legend.push_back({kBandsLegend, kBarsColour});
+    legend.push_back({kFrequencyLegend, QColor()});
     view_->setLegend(std::move(legend));
     if (plot_[0]->isChecked())
         view_->setTrace(0, wizard_->overallEq(), kOverallColour);

@@ -117,24 +117,14 @@ void ResponseGraph::setLegend(std::vector<LegendEntry> entries) {
     update();
 }
 
-void ResponseGraph::setFrequencyUnitShown(bool shown) {
-    frequencyUnit_ = shown;
-    update();
-}
-
 void ResponseGraph::DrawLegend(QPainter& p, const QRect& area) const {
+    if (legend_.empty()) return;
     p.setClipping(false);
     p.setRenderHint(QPainter::Antialiasing, false);
     QFont font = p.font();
     font.setPixelSize(10);
     p.setFont(font);
     const QFontMetrics fm(font);
-    if (frequencyUnit_) {
-        p.setPen(colours_.labels);
-        p.drawText(QRect(0, area.bottom() + 2, margins_.left - 3, margins_.bottom - 2), Qt::AlignRight | Qt::AlignTop,
-                   "Hz");
-    }
-    if (legend_.empty()) return;
     constexpr int kSwatch = 16, kGap = 4, kPad = 4;
     int textWidth = 0;
     for (const LegendEntry& e : legend_) textWidth = std::max(textWidth, fm.horizontalAdvance(e.text));

@@ -77,8 +77,6 @@ public:
     };
     void setLegend(std::vector<LegendEntry> entries);
     const std::vector<LegendEntry>& legend() const { return legend_; }
-    // Shows the frequency axis's unit ("Hz") in the corner left of its labels.
-    void setFrequencyUnitShown(bool shown);
 
     void setMarkers(std::vector<Marker> markers);
     const std::vector<Marker>& markers() const { return markers_; }
@@ -134,7 +132,6 @@ private:
     std::vector<Trace> traces_;
     std::vector<Marker> markers_;
     std::vector<LegendEntry> legend_;
-    bool frequencyUnit_ = false;
     QLabel* readout_ = nullptr;
     std::optional<int> draggedMarker_;
     bool plotDrag_ = false;

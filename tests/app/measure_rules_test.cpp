@@ -63,6 +63,13 @@ TEST(MeasureRules, DeviationCountsOnlyTheBandRange) {
     EXPECT_NEAR(BandDeviationDb(levels, 4, 29), expected, 1e-12);
     EXPECT_NEAR(BandDeviationDb(levels, 29, 4), expected, 1e-12);  // either order
     EXPECT_GT(BandDeviationDb(levels, 0, 29), 5.0);
+    // Judged over the bands marked: those left out of a fit do not count.
+    std::array<bool, kAnalyserBandCount> only{};
+    only.fill(true);
+    for (std::size_t b = 0; b < 4; ++b) only[b] = false;
+    EXPECT_NEAR(BandDeviationDb(levels, 0, 29, &only), expected, 1e-12);
+    only.fill(false);
+    EXPECT_EQ(BandDeviationDb(levels, 0, 29, &only), 0.0);
 }
 
 TEST(MeasureRules, OverallEqSumsTheAppliedBandsAndMeasuredCurvePassesTheBandLevels) {

@@ -131,7 +131,7 @@ TEST_F(AutoEqWindowTest, StartApplyVerifyFlattensTheRoomAndApplyWritesTheBandsBy
     const double measured = w.wizard().measuredDeviationDb();
     EXPECT_GT(measured, 1.5);  // the built-in room is not flat
     ASSERT_EQ(w.view()->traceCount(), 2u);
-    ASSERT_EQ(w.view()->legend().size(), 3u) << "each curve and the bars are named";
+    ASSERT_EQ(w.view()->legend().size(), 4u) << "each curve, the bars and the frequency axis are named";
     EXPECT_EQ(w.view()->legend()[0].colour, w.view()->trace(0).colour);
     EXPECT_EQ(w.view()->legend()[1].colour, w.view()->trace(1).colour);
 
