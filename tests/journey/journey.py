@@ -483,6 +483,23 @@ def step_import_fir(j):
     j.expect_fir = True
 
 
+def step_autoeq_escape(j):
+    """AutoEQ from the output editor, now in the 10PEQ + FIR mode: its first page says there is
+    nothing to fit and its Next is off, before any page is turned; Esc closes the wizard and
+    nothing reached the device."""
+    s = j.screen
+    before = j.sim.memory()
+    s.click_until(s.wait("the AutoEQ button", "widget", name="ImageAutoEq", window="Output"), "the AutoEQ wizard",
+                  "widget", name="FrmAutoEq")
+    s.wait("the EQ mode refusal on the first page", "widget", name="LabelModeRefusal")
+    s.shot("autoeq-refusal")
+    s.key("Escape")
+    s.gone("the AutoEQ wizard after Esc", "widget", name="FrmAutoEq")
+    after = j.sim.memory()
+    if after != before:
+        raise StepFailed(f"opening and leaving AutoEQ changed device bytes {changed(before, after)}")
+
+
 class Journey:
     """Everything the journey starts, stopped again by close()."""
 
@@ -598,7 +615,7 @@ def step_read_back(j):
 
 
 STEPS = [step_connect, step_open_editor, step_drag_band, step_type_value, step_store_preset, step_recall_preset,
-         step_open_output_editor, step_import_fir]
+         step_open_output_editor, step_import_fir, step_autoeq_escape]
 
 
 def main():
