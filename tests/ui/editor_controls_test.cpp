@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
+#include <functional>
 
 #include "app/interface_lock.h"
 #include "file_bytes.h"
@@ -45,16 +46,29 @@ protected:
         return device->memory(kPresetBaseAddress + pi::OutputGain(0), 1)[0];
     }
     // The faders shown on each page in turn, with their controls.
-    std::vector<std::pair<Fader*, NumberControl*>> ShownFaders(EditorPage page) {
-        editor->SetPageTab(page);
-        QApplication::processEvents();
-        std::vector<std::pair<Fader*, NumberControl*>> shown;
-        for (Fader* fader : editor->findChildren<Fader*>())
-            if (fader->isVisible()) shown.emplace_back(fader, qobject_cast<NumberControl*>(fader->parentWidget()));
-        return shown;
-    }
     static constexpr EditorPage kPages[] = {EditorPage::Inputs, EditorPage::Outputs, EditorPage::Masking,
                                             EditorPage::Device};
+    // Calls check(fader, its number control) for every fader shown on every
+    // page, traced with the parameter's name; returns how many it checked.
+    int ForEachShownFader(const std::function<void(Fader*, NumberControl*)>& check) {
+        int checked = 0;
+        for (const EditorPage page : kPages) {
+            editor->SetPageTab(page);
+            QApplication::processEvents();
+            for (Fader* fader : editor->findChildren<Fader*>()) {
+                if (!fader->isVisible()) continue;
+                auto* control = qobject_cast<NumberControl*>(fader->parentWidget());
+                if (control == nullptr) {
+                    ADD_FAILURE() << "a fader outside a number control";
+                    continue;
+                }
+                SCOPED_TRACE(control->parameter().name);
+                check(fader, control);
+                ++checked;
+            }
+        }
+        return checked;
+    }
     static void Drag(QWidget* w, QPoint to) {
         QMouseEvent move(QEvent::MouseMove, QPointF(to), w->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
                          Qt::NoModifier);
@@ -88,35 +102,28 @@ TEST_F(EditorControlsTest, FaderDraggedSendsEachPositionAndEndsWhereReleased) {
 // press at the other end, whichever way the fader's positions run.
 TEST_F(EditorControlsTest, EveryFaderRisesTowardsTheRightOrTheTop) {
     Open();
-    int checked = 0;
-    for (const EditorPage page : kPages) {
-        for (const auto& shown : ShownFaders(page)) {
-            Fader* fader = shown.first;
-            NumberControl* control = shown.second;
-            ASSERT_NE(control, nullptr);
-            SCOPED_TRACE(control->parameter().name);
-            const bool vertical = fader->orientation() == Qt::Vertical;
-            const QPoint low = vertical ? QPoint(fader->width() / 2, fader->height() - 1) : QPoint(0, fader->height() / 2);
-            const QPoint high = vertical ? QPoint(fader->width() / 2, 0) : QPoint(fader->width() - 1, fader->height() / 2);
-            struct Seen {
-                double shown;
-                double model;
-            };
-            const auto pressAt = [&](QPoint at) {
-                device->clearLog();
-                QTest::mousePress(fader, Qt::LeftButton, {}, at);
-                QTest::mouseRelease(fader, Qt::LeftButton, {}, at);
-                QApplication::processEvents();
-                return Seen{control->box()->text().section(':', 0, 0).toDouble(), GetValue(session->model().device(1), control->parameter())};
-            };
-            const Seen atLow = pressAt(low);
-            const Seen atHigh = pressAt(high);
-            EXPECT_FALSE(device->frames().empty());
-            EXPECT_GT(atHigh.shown, atLow.shown);
-            EXPECT_GT(atHigh.model, atLow.model);
-            ++checked;
-        }
-    }
+    const int checked = ForEachShownFader([&](Fader* fader, NumberControl* control) {
+        const bool vertical = fader->orientation() == Qt::Vertical;
+        const QPoint low = vertical ? QPoint(fader->width() / 2, fader->height() - 1) : QPoint(0, fader->height() / 2);
+        const QPoint high = vertical ? QPoint(fader->width() / 2, 0) : QPoint(fader->width() - 1, fader->height() / 2);
+        struct Seen {
+            double shown;
+            double model;
+        };
+        const auto pressAt = [&](QPoint at) {
+            device->clearLog();
+            QTest::mousePress(fader, Qt::LeftButton, {}, at);
+            QTest::mouseRelease(fader, Qt::LeftButton, {}, at);
+            QApplication::processEvents();
+            return Seen{control->box()->text().section(':', 0, 0).toDouble(),
+                        GetValue(session->model().device(1), control->parameter())};
+        };
+        const Seen atLow = pressAt(low);
+        const Seen atHigh = pressAt(high);
+        EXPECT_FALSE(device->frames().empty());
+        EXPECT_GT(atHigh.shown, atLow.shown);
+        EXPECT_GT(atHigh.model, atLow.model);
+    });
     EXPECT_GE(checked, 8);  // gains, EQ gain, gate, compressor, limiter, masking and noise levels
 }
 
@@ -351,22 +358,14 @@ TEST_F(EditorControlsTest, TabInsideAFadersControlFollowsTheEye) {
         while (w != from && !((w->focusPolicy() & Qt::TabFocus) && w->isVisible())) w = w->nextInFocusChain();
         return w;
     };
-    int checked = 0;
-    for (const EditorPage page : kPages) {
-        for (const auto& shown : ShownFaders(page)) {
-            Fader* fader = shown.first;
-            NumberControl* control = shown.second;
-            ASSERT_NE(control, nullptr);
-            SCOPED_TRACE(control->parameter().name);
-            QWidget* first = fader->orientation() == Qt::Horizontal ? static_cast<QWidget*>(fader) : control->box();
-            QWidget* second = first == fader ? static_cast<QWidget*>(control->box()) : fader;
-            EXPECT_EQ(nextTabStop(first), second);
-            const QPoint a = first->mapTo(editor, QPoint(0, 0));
-            const QPoint b = second->mapTo(editor, QPoint(0, 0));
-            EXPECT_TRUE(b.x() > a.x() || b.y() > a.y());
-            ++checked;
-        }
-    }
+    const int checked = ForEachShownFader([&](Fader* fader, NumberControl* control) {
+        QWidget* first = fader->orientation() == Qt::Horizontal ? static_cast<QWidget*>(fader) : control->box();
+        QWidget* second = first == fader ? static_cast<QWidget*>(control->box()) : fader;
+        EXPECT_EQ(nextTabStop(first), second);
+        const QPoint a = first->mapTo(editor, QPoint(0, 0));
+        const QPoint b = second->mapTo(editor, QPoint(0, 0));
+        EXPECT_TRUE(b.x() > a.x() || b.y() > a.y());
+    });
     EXPECT_GE(checked, 8);
 }
 

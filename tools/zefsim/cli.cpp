@@ -359,6 +359,14 @@ bool onOff(const std::string& s) {
     throw bad("expected on or off, not '" + s + "'");
 }
 
+// A command that turns one of the device's switches on or off ("on"/"off").
+Command Switch(const char* name, void (Device::*set)(bool)) {
+    return {name, 1, [set](Simulator&, Device& d, const auto& a) {
+                (d.*set)(onOff(a[0]));
+                return std::string("ok\n");
+            }};
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"set", 2,
@@ -379,27 +387,15 @@ const std::vector<Command>& commands() {
              d.frontPanelRecall(slot);
              return std::string("ok\n");
          }},
-        {"bootloader", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setBootloader(onOff(a[0]));
-             return std::string("ok\n");
-         }},
+        Switch("bootloader", &Device::setBootloader),
         {"firmware", 1,
          [](Simulator&, Device& d, const auto& a) {
              const auto v = parseVersion(a[0]);
              d.setFirmware(v[0], v[1], v[2]);
              return std::string("ok\n");
          }},
-        {"meters", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setMeterAnimation(onOff(a[0]));
-             return std::string("ok\n");
-         }},
-        {"alert", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setAlert(onOff(a[0]));
-             return std::string("ok\n");
-         }},
+        Switch("meters", &Device::setMeterAnimation),
+        Switch("alert", &Device::setAlert),
         {"dump", 0, [](Simulator&, Device& d, const auto&) { return hexDump(d.memory(0, kMemorySize), 0); }},
         {"frames", 0,
          [](Simulator&, Device& d, const auto&) {
@@ -436,11 +432,7 @@ const std::vector<Command>& faultCommands() {
              d.setReplyDelayMs(static_cast<int>(parseNumber(a[0], 600000, "MS")));
              return std::string("ok\n");
          }},
-        {"silent", 1,
-         [](Simulator&, Device& d, const auto& a) {
-             d.setSilent(onOff(a[0]));
-             return std::string("ok\n");
-         }},
+        Switch("silent", &Device::setSilent),
         {"cut", 0,
          [](Simulator&, Device& d, const auto&) {
              d.cutConnections();

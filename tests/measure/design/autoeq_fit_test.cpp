@@ -247,16 +247,27 @@ TEST(AutoEqFit, AppliedResultIsSentByteExactAndRespondsAsPredicted) {
 // A failed send ends the apply at once and leaves the model's bands as they
 // were: no partial set is kept.
 TEST(AutoEqFit, ApplyStopsAtTheFirstFailedSendAndKeepsTheOldBands) {
-    const AutoEqResult result = ToAutoEqResult(FitAutoEq(BandSpectrum{}, 12, 0, 29), BandSpectrum{});
-    auto model = std::make_unique<Model>();
-    ResetToDefaults(model->device(kSlot));
-    const auto before = model->device(kSlot).preset.bytes;
-    test::RecordingExchange exchange;
-    exchange.failAt = 2;  // the third send fails
-    ParameterWriter writer(*model, exchange);
-    EXPECT_EQ(ApplyAutoEq(writer, kSlot, kOutput1, result, 0, 29), kFailed);
-    ASSERT_GE(exchange.frames.size(), 3u);
-    EXPECT_EQ(model->device(kSlot).preset.bytes, before);
+    BandSpectrum room{};  // an uneven room, so that the fitted bands differ from the defaults
+    for (std::size_t k = 0; k < room.size(); ++k) room[k] = -40.0 + 4.0 * std::sin(0.9 * static_cast<double>(k));
+    const AutoEqResult result = ToAutoEqResult(FitAutoEq(room, 12, 0, 29), room);
+    for (const int failAt : {-1, 2}) {  // all sends succeed / the third one fails
+        SCOPED_TRACE(failAt);
+        auto model = std::make_unique<Model>();
+        ResetToDefaults(model->device(kSlot));
+        const auto before = model->device(kSlot).preset.bytes;
+        test::RecordingExchange exchange;
+        exchange.failAt = failAt;
+        ParameterWriter writer(*model, exchange);
+        const Status status = ApplyAutoEq(writer, kSlot, kOutput1, result, 0, 29);
+        if (failAt < 0) {
+            EXPECT_EQ(status, kOk);
+            EXPECT_NE(model->device(kSlot).preset.bytes, before) << "the fit must change the bands";
+            continue;
+        }
+        EXPECT_EQ(status, kFailed);
+        ASSERT_GE(exchange.frames.size(), 3u);
+        EXPECT_EQ(model->device(kSlot).preset.bytes, before);
+    }
 }
 
 }  // namespace
