@@ -11,6 +11,7 @@
 #include "ui/connect_dialog.h"
 #include "app/editor_session.h"
 #include "ui/firmware_window.h"
+#include "ui/link_diagnostics_window.h"
 #include "ui/remove_device_dialog.h"
 #include "ui/search_dialog.h"
 #include "ui/status_icons.h"
@@ -49,6 +50,8 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
         {"LabelAllStandbyON", "Standby All ON", "Switch standby on for every device", [this] { ClickStandbyAll(true); }},
         {"LabelAllStandbyOFF", "Standby All OFF", "Switch standby off for every device",
          [this] { ClickStandbyAll(false); }},
+        {"LabelDiagnostics", "Link Diagnostics", "Link figures and recent frames of every device",
+         [this] { ClickDiagnostics(); }},
     };
     for (const auto& d : defs) {
         auto* b = new QPushButton(d.text, this);
@@ -282,6 +285,19 @@ void DeviceListWindow::ShowEditor(DeviceSlot slot) {
     }
     VersionWindow window(session_.model(), slot, this);
     window.exec();
+}
+
+}  // namespace zef
+
+namespace zef {
+
+void DeviceListWindow::ClickDiagnostics() {
+    if (!diagnostics_)
+        diagnostics_ = new LinkDiagnosticsWindow(session_.model(), session_.exchange().monitor(), session_.dialogs(),
+                                                 session_.dataFolder(), this);
+    diagnostics_->show();
+    diagnostics_->raise();
+    diagnostics_->activateWindow();
 }
 
 }  // namespace zef

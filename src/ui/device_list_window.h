@@ -2,7 +2,7 @@
 // DeviceListWindow: the device list window, a child of the main window. One row per
 // listed device (name, IP, interface, unique ID, status, standby) and the
 // buttons add, search, remove, connect all, disconnect all, standby all
-// on/off. Clicking a row's status connects or disconnects it, clicking its
+// on/off, and link diagnostics. Clicking a row's status connects or disconnects it, clicking its
 // standby cell toggles standby, double-clicking opens the device.
 
 #include <QWidget>
@@ -18,6 +18,7 @@ class QPushButton;
 namespace zef {
 
 class EditorSession;
+class LinkDiagnosticsWindow;
 
 class DeviceListWindow final : public QWidget {
     Q_OBJECT
@@ -49,6 +50,9 @@ public:
     void ClickStatus(DeviceSlot slot);
     void ClickStandby(DeviceSlot slot);
     void OpenDevice(DeviceSlot slot);
+    // Shows the link diagnostics window (made on first use, kept until this window goes).
+    void ClickDiagnostics();
+    LinkDiagnosticsWindow* diagnostics() const { return diagnostics_; }
 
     // Opens the connect dialog for one slot (0 = every listed off-line device).
     void OpenConnect(DeviceSlot slot);
@@ -70,6 +74,7 @@ private:
     std::vector<DeviceSlot> rowSlots_;
     bool blinkPhase_ = false;
     int editorsShown_ = 0;
+    LinkDiagnosticsWindow* diagnostics_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
 
