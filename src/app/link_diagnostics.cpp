@@ -12,7 +12,7 @@ std::string Count(std::uint64_t n) { return std::to_string(n); }
 std::string Ms(const std::optional<double>& ms) {
     if (!ms) return "-";
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", *ms);
+    std::snprintf(text, sizeof text, "%.3f", *ms);
     return text;
 }
 
@@ -21,7 +21,7 @@ std::string Ms(const std::optional<double>& ms) {
 const std::vector<std::string>& FigureHeaders() {
     static const std::vector<std::string> headers = {
         "Device", "IP", "Status", "Exchanges", "Bytes out", "Bytes in", "Retries", "Time-outs",
-        "Garbled", "Late", "Reconnects", "RTT median ms", "RTT p99 ms", "Last error"};
+        "Garbled", "Late", "Reconnects", "RTT med. ms", "RTT p99 ms", "Last error"};
     return headers;
 }
 

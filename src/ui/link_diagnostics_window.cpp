@@ -37,8 +37,10 @@ void SetRow(QTableWidget* t, int row, const std::vector<std::string>& cells) {
             item = new QTableWidgetItem(text);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             t->setItem(row, static_cast<int>(c), item);
+            item->setToolTip(text);  // the whole text where the cell cuts it
         } else if (item->text() != text) {
             item->setText(text);
+            item->setToolTip(text);
         }
     }
 }
@@ -57,10 +59,7 @@ LinkDiagnosticsWindow::LinkDiagnosticsWindow(const Model& model, const LinkMonit
     figures_->setSelectionBehavior(QAbstractItemView::SelectRows);
     figures_->setSelectionMode(QAbstractItemView::SingleSelection);
     const int w = fontMetrics().horizontalAdvance('0');
-    figures_->setColumnWidth(0, w * 16);
-    figures_->setColumnWidth(1, w * 13);
-    for (int c = 2; c < figures_->columnCount() - 1; ++c) figures_->setColumnWidth(c, w * 9);
-    layout->addWidget(figures_, 2);
+    layout->addWidget(figures_, 1);
 
     auto* bar = new QHBoxLayout;
     trafficTitle_ = new QLabel(this);
@@ -79,7 +78,7 @@ LinkDiagnosticsWindow::LinkDiagnosticsWindow(const Model& model, const LinkMonit
     traffic_->setColumnWidth(2, w * 24);
     traffic_->setColumnWidth(3, w * 26);
     traffic_->setColumnWidth(4, w * 7);
-    layout->addWidget(traffic_, 3);
+    layout->addWidget(traffic_, 4);
 
     connect(save_, &QPushButton::clicked, this, &LinkDiagnosticsWindow::ClickSave);
     connect(figures_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
@@ -128,6 +127,8 @@ void LinkDiagnosticsWindow::FillFigures() {
         const DeviceSlot s = rowSlots_[i];
         SetRow(figures_, static_cast<int>(i), FigureCells(s, model_.entry(s), monitor_.Figures(s)));
     }
+    // Every column as wide as its widest text, the last error taking what is left.
+    for (int c = 0; c + 1 < figures_->columnCount(); ++c) figures_->resizeColumnToContents(c);
     if (rowOf(selected_) < 0) selected_ = rowSlots_.empty() ? 0 : rowSlots_.front();
     if (selected_ != 0 && figures_->currentRow() != rowOf(selected_)) figures_->selectRow(rowOf(selected_));
 }

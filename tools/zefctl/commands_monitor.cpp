@@ -57,7 +57,7 @@ void Poll(Session& session, Watched& w) {
     w.reading = zef::DecodeStatusReading(std::span<const std::uint8_t, 18>(status->levels), status->flags, true);
 }
 
-std::string Ms(const std::optional<double>& ms) { return ms ? Fixed(*ms, 2) : "-"; }
+std::string Ms(const std::optional<double>& ms) { return ms ? Fixed(*ms, 3) : "-"; }
 
 QJsonObject FiguresJson(const LinkFigures& f) {
     QJsonObject o;
