@@ -109,21 +109,32 @@ std::string StatusText(const Watched& w) {
            Lamp(r.lit(Indicator::LimitOut1), "limit1") + Lamp(r.lit(Indicator::LimitOut2), "limit2");
 }
 
-std::string LevelsText(const StatusReading& r) {
+template <std::size_t N, typename Values>
+std::string Readings(const std::array<const char*, N>& names, const Values& values) {
     std::ostringstream s;
-    for (std::size_t i = 0; i < kLevelNames.size(); ++i) s << kLevelNames[i] << " " << Fixed(r.levels[i], 1) << "  ";
-    for (std::size_t i = 0; i < kReductionNames.size(); ++i)
-        s << kReductionNames[i] << " " << Fixed(r.reductions[i], 1) << "  ";
+    for (std::size_t i = 0; i < N; ++i) s << names[i] << " " << Fixed(values[i], 1) << "  ";
     return s.str();
 }
 
-std::string FiguresText(const LinkFigures& f) {
+std::string LevelsText(const StatusReading& r) {
+    return Readings(kLevelNames, r.levels) + Readings(kReductionNames, r.reductions);
+}
+
+std::string TrafficText(const LinkFigures& f) {
     std::ostringstream s;
     s << "exchanges " << f.exchanges << "  out " << f.bytesOut << " B  in " << f.bytesIn << " B  rtt median "
-      << Ms(f.medianMs) << " ms  p99 " << Ms(f.p99Ms) << " ms  retries " << f.retries << "  time-outs "
-      << f.timeouts << "  garbled " << f.garbled << "  late " << f.late << "  reconnects " << f.reconnects;
+      << Ms(f.medianMs) << " ms  p99 " << Ms(f.p99Ms) << " ms";
     return s.str();
 }
+
+std::string FaultsText(const LinkFigures& f) {
+    std::ostringstream s;
+    s << "retries " << f.retries << "  time-outs " << f.timeouts << "  garbled " << f.garbled << "  late " << f.late
+      << "  reconnects " << f.reconnects;
+    return s.str();
+}
+
+std::string FiguresText(const LinkFigures& f) { return TrafficText(f) + "  " + FaultsText(f); }
 
 std::string LastErrorText(const LinkFigures& f) {
     if (f.lastError.empty()) return "none";
@@ -137,8 +148,10 @@ std::vector<std::string> Picture(const Session& s, const std::vector<Watched>& w
     for (const Watched& w : watched) {
         const LinkFigures f = s.exchange.monitor().Figures(w.slot);
         lines.push_back(w.host + "  " + s.model.entry(w.slot).name + "  " + StatusText(w));
-        lines.push_back("  levels dB  " + (w.reading ? LevelsText(*w.reading) : std::string("-")));
-        lines.push_back("  link       " + FiguresText(f));
+        lines.push_back("  levels dB  " + (w.reading ? Readings(kLevelNames, w.reading->levels) : std::string("-")));
+        lines.push_back("  reduction  " + (w.reading ? Readings(kReductionNames, w.reading->reductions) : std::string("-")));
+        lines.push_back("  link       " + TrafficText(f));
+        lines.push_back("             " + FaultsText(f));
         lines.push_back("  last error " + LastErrorText(f));
     }
     return lines;
@@ -166,11 +179,9 @@ public:
             o["devices"] = devices;
             PrintJson(ctx_.out, o);
         } else if (terminal_) {
-            const std::vector<std::string> lines = Picture(s, watched, round);
-            // Back to the first line of the previous picture, and clear below.
-            if (shown_ > 0) ctx_.out << "\033[" << shown_ << "F\033[J";
-            for (const std::string& line : lines) ctx_.out << line << "\n";
-            shown_ = lines.size();
+            // Home and clear, as `watch` does: right however the terminal wraps long lines.
+            ctx_.out << "\033[H\033[J";
+            for (const std::string& line : Picture(s, watched, round)) ctx_.out << line << "\n";
         } else {
             for (const Watched& w : watched) ctx_.out << PlainLine(s, w) << "\n";
         }
@@ -180,7 +191,6 @@ public:
 private:
     Context& ctx_;
     bool terminal_;
-    std::size_t shown_ = 0;
 };
 
 int Monitor(Context& ctx) {
