@@ -14,6 +14,7 @@
 
 class QTableWidget;
 class QPushButton;
+class QHBoxLayout;
 
 namespace zef {
 
@@ -64,6 +65,8 @@ public:
     std::function<void(DeviceSlot)> editorOpener;
 
 private:
+    // The row of buttons above the table.
+    QHBoxLayout* MakeButtons();
     void Rebuild();
     void FillRow(int row, DeviceSlot slot);
     void CellClicked(int row, int column);
