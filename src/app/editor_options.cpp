@@ -31,6 +31,8 @@ std::string EditorUsage() {
            "  --rig HOST:PORT       a virtual measurement rig of zefsim as one more sound card\n"
            "                        (repeatable; loopback addresses only)\n"
            "  --loopback-lan        let the loopback interface count as a network\n"
+           "  --log FILE            write every frame sent to and received from the devices to FILE;\n"
+           "                        at 1 MiB FILE moves to FILE.1 and a new FILE starts (2 MiB at most)\n"
            "  --help                this text\n"
            "  --version             the program's version\n";
 }
@@ -53,7 +55,7 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
             o.version = true;
         } else if (a == "--loopback-lan") {
             o.loopbackLan = true;
-        } else if (a == "--data" || a == "--serial") {
+        } else if (a == "--data" || a == "--serial" || a == "--log") {
             const std::string* v = value();
             if (!v) return r;
             if (v->empty()) {
@@ -62,6 +64,8 @@ ParsedOptions ParseEditorOptions(const std::vector<std::string>& args) {
             }
             if (a == "--data")
                 o.dataFolder = *v;
+            else if (a == "--log")
+                o.logFile = *v;
             else
                 o.serialPaths.push_back(*v);
         } else if (a == "--rig") {

@@ -22,6 +22,7 @@ struct EditorOptions {
     std::uint16_t devicePort = kDefaultDevicePort;          // TCP port of the devices
     std::vector<std::string> serialPaths;  // device paths registered as serial ports, in order
     std::vector<std::string> rigs;      // virtual measurement rigs "HOST:PORT" (loopback), in order
+    std::string logFile;                // --log FILE: the traffic log as it happens ("" = none)
     bool help = false;
     bool version = false;  // --version: print the version and quit
 };

@@ -209,6 +209,7 @@ bool Connection::Rejoin(DeviceSlot slot) {
     bool back = false;
     if (tcp.Connect(slot, e.ip, exchange_.settings().devicePort, exchange_.Budget(settings_.connectTimeoutMs)) ==
         kTransportOk) {
+        exchange_.monitor().Reconnected(slot);
         const std::optional<IdentifyReply> id = exchange_.IdentifyDevice(slot);
         back = id && id->genuine && UniqueIdText(id->uniqueId) == e.uniqueId;
     }

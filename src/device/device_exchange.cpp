@@ -1,6 +1,7 @@
 #include "device/device_exchange.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/check.h"
 #include "protocol/announcement.h"
@@ -13,7 +14,20 @@ namespace {
 constexpr std::uint8_t kTrailingByte = 0x00;
 // Bytes a resynchronisation reads at most before it gives up: more than any
 // run of owed replies (the longest reply is 260 bytes).
-constexpr int kMaxResyncBytes = 4096;
+constexpr std::size_t kMaxResyncBytes = 4096;
+
+std::string FaultText(ReplyFault fault) {
+    switch (fault) {
+        case ReplyFault::None: break;
+        case ReplyFault::Length: return "wrong length";
+        case ReplyFault::Start: return "no frame start";
+        case ReplyFault::Marker: return "no marker";
+        case ReplyFault::Command: return "another command";
+        case ReplyFault::Echo: return "other parameters echoed";
+        case ReplyFault::End: return "no frame end";
+    }
+    return "none";
+}
 
 // Time the bytes take on the serial line at 9600 baud, 10 bits per byte.
 int LineMs(std::size_t bytes) {
@@ -81,12 +95,20 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::Receive(DeviceSlot slot
     if (usb && deadline_) timeoutMs = std::max(0, Budget(timeoutMs + LineMs(sentBytes + reply.size())) -
                                                       LineMs(sentBytes + reply.size()));
     else timeoutMs = Budget(timeoutMs);
-    const int received =
-        usb ? transport_.serial().Read(reply, timeoutMs) : transport_.tcp().Receive(slot, reply, timeoutMs);
-    if (received != kTransportOk || CheckReply(request, reply) != ReplyFault::None) {
+    TcpClient& tcp = transport_.tcp();
+    const int received = usb ? transport_.serial().Read(reply, timeoutMs) : tcp.Receive(slot, reply, timeoutMs);
+    const ReplyFault fault = received == kTransportOk ? CheckReply(request, reply) : ReplyFault::None;
+    if (received != kTransportOk) {
+        unreadAtTimeout_ = usb ? 0 : tcp.Unread(slot);
+        monitor_.NoReply(slot, request.command, timeoutMs, !usb && !tcp.IsConnected(slot), unreadAtTimeout_);
+    } else if (fault != ReplyFault::None) {
+        monitor_.Garbled(slot, request.command, reply.size(), FaultText(fault));
+    }
+    if (received != kTransportOk || fault != ReplyFault::None) {
         ++link_.doubtfulRequests[SlotIndex(slot)];
         return std::nullopt;
     }
+    monitor_.Replied(slot, request.command, reply);
     return reply;
 }
 
@@ -101,6 +123,7 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
         return ExchangeResult::Failed();
 
     const LinkState::Exchanging exchanging(link_);
+    monitor_.BeginExchange(slot);
     const bool usb = entry.isUsb();
     const int timeoutMs = ReplyTimeoutMs(request.command, usb ? LinkKind::Usb : LinkKind::Tcp, settings_.replies);
     TcpClient& tcp = transport_.tcp();
@@ -111,13 +134,16 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
     while (!reply) {
         if (request.command == cmd::kIdentify) link_.deviceChanged[SlotIndex(slot)] = false;
         const Bytes frame = BuildCommandFrame(link_.deviceAddress[SlotIndex(slot)], request);
+        const bool again = sendFailures + receiveFailures > 0;
         if (usb) {
             if (!OpenSerialIfClosed()) return ExchangeResult::Failed();
             if (SerialStale() && !SyncSerial(slot)) return Fail(slot, reporting);
             transport_.serial().Write(frame);
+            monitor_.FrameSent(slot, request, frame.size(), again, true);
         } else if (tcp.ClosedByPeer(slot) && !tcp.IsConnected(slot)) {
             return Taken(slot);
-        } else if (tcp.Send(slot, frame) != kTransportOk) {
+        } else if (const bool sent = tcp.Send(slot, frame) == kTransportOk;
+                   monitor_.FrameSent(slot, request, frame.size(), again, sent), !sent) {
             if (++sendFailures == 2) return Fail(slot, reporting);
             continue;
         }
@@ -139,7 +165,10 @@ ExchangeResult DeviceExchange::Transact(DeviceSlot slot, const Request& request,
     } else {
         NoteAddress(slot, request.command, address);
     }
-    if (!usb && tcp.Send(slot, Bytes{kTrailingByte}) != kTransportOk) return Fail(slot, reporting);
+    if (!usb) {
+        if (tcp.Send(slot, Bytes{kTrailingByte}) != kTransportOk) return Fail(slot, reporting);
+        monitor_.ExtraBytesOut(slot, 1);
+    }
     // An identify answer that is not genuine fails, without closing down.
     if (request.command == cmd::kIdentify && (*reply)[kIdentifyMarker] != kFrameMarker)
         return ExchangeResult::Failed();
@@ -150,12 +179,14 @@ ExchangeResult DeviceExchange::Fail(DeviceSlot slot, Reporting reporting) {
     const LinkState::Recovering recovering(link_);
     DeviceEntry& entry = model_.entry(slot);
     entry.online = false;
+    const std::string cause = monitor_.Figures(slot).lastError;
+    monitor_.Error(slot, "off-line" + (cause.empty() ? std::string() : " after: " + cause));
     wentOffline.Emit(slot);
     if (reporting == Reporting::Tell) communicationError.Emit(slot);
     if (entry.isUsb()) {
         if (transport_.serial().IsOpen()) transport_.serial().Close();
     } else if (transport_.tcp().IsConnected(slot)) {
-        transport_.tcp().Disconnect(slot);
+        DropTcp(slot);
     }
     return ExchangeResult::Failed();
 }
@@ -164,6 +195,7 @@ ExchangeResult DeviceExchange::Taken(DeviceSlot slot) {
     const LinkState::Recovering recovering(link_);
     model_.entry(slot).online = false;
     link_.connectionTaken[SlotIndex(slot)] = true;
+    monitor_.Error(slot, "another controller took the connection");
     wentOffline.Emit(slot);
     connectionTaken.Emit(slot);
     transport_.tcp().Disconnect(slot);
@@ -171,6 +203,14 @@ ExchangeResult DeviceExchange::Taken(DeviceSlot slot) {
 }
 
 // ---- the reconnect work -------------------------------------------------------
+
+void DeviceExchange::DropTcp(DeviceSlot slot) {
+    TcpClient& tcp = transport_.tcp();
+    const std::size_t unread = tcp.Unread(slot);
+    monitor_.LateBytes(slot, unread > unreadAtTimeout_ ? unread - unreadAtTimeout_ : 0);
+    unreadAtTimeout_ = 0;
+    tcp.Disconnect(slot);
+}
 
 std::optional<std::vector<std::uint8_t>> DeviceExchange::Reconnect(DeviceSlot slot, const Request& request,
                                                             const Bytes& frame) {
@@ -185,10 +225,13 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::Reconnect(DeviceSlot sl
     for (std::size_t attempt = 0; attempt < pauses.size() && !reply; ++attempt) {
         entry.online = attempt == 0;
         transport_.Pause(Budget(pauses[attempt]));
-        if (tcp.IsConnected(slot)) tcp.Disconnect(slot);
+        if (tcp.IsConnected(slot)) DropTcp(slot);
         if (DeadlinePassed()) break;
-        if (tcp.Connect(slot, entry.ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) != kTransportOk)
+        if (tcp.Connect(slot, entry.ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) != kTransportOk) {
+            monitor_.Error(slot, "could not connect again to " + entry.ip);
             continue;
+        }
+        monitor_.Reconnected(slot);
         entry.online = true;
         reply = Replay(slot, request, frame);
     }
@@ -200,29 +243,43 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::Reconnect(DeviceSlot sl
 std::optional<std::vector<std::uint8_t>> DeviceExchange::Replay(DeviceSlot slot, const Request& request,
                                                          const Bytes& frame) {
     TcpClient& tcp = transport_.tcp();
-    if (tcp.Send(slot, frame) != kTransportOk && tcp.Send(slot, frame) != kTransportOk) return std::nullopt;
+    bool sent = false;
+    for (int n = 0; n < 2 && !sent; ++n) {
+        sent = tcp.Send(slot, frame) == kTransportOk;
+        monitor_.FrameSent(slot, request, frame.size(), true, sent);
+    }
+    if (!sent) return std::nullopt;
     return Receive(slot, false, request, ReplyTimeoutMs(request.command, LinkKind::Tcp, settings_.replies, true),
                    frame.size());
 }
 
 // ---- resynchronising the serial line -------------------------------------------
 
-std::optional<std::vector<std::uint8_t>> DeviceExchange::ScanForIdentify(const std::string& uniqueId, int timeoutMs) {
+std::optional<std::vector<std::uint8_t>> DeviceExchange::ScanForIdentify(DeviceSlot slot, const std::string& uniqueId,
+                                                                         int timeoutMs) {
     SerialPort& port = transport_.serial();
     const Request identify{cmd::kIdentify, {}, {}};
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(Budget(timeoutMs));
     std::vector<std::uint8_t> window;
     Bytes one(1);
-    for (int n = 0; n < kMaxResyncBytes; ++n) {
+    std::size_t read = 0;
+    for (; read < kMaxResyncBytes; ++read) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left < 0 || port.Read(one, static_cast<int>(left)) != kTransportOk) return std::nullopt;
+        if (left < 0 || port.Read(one, static_cast<int>(left)) != kTransportOk) break;
         window.push_back(one[0]);
         if (window.size() > kIdentifyReplySize) window.erase(window.begin());
         if (window.size() < kIdentifyReplySize || CheckReply(identify, window) != ReplyFault::None) continue;
         const std::optional<IdentifyReply> id = DecodeIdentify(window);
         if (!id || !id->genuine) continue;
-        if (uniqueId.empty() || UniqueIdText(id->uniqueId) == uniqueId) return window;
+        if (uniqueId.empty() || UniqueIdText(id->uniqueId) == uniqueId) {
+            // Whatever came before the identify's own reply was owed by earlier requests.
+            monitor_.LateBytes(slot, read + 1 - kIdentifyReplySize);
+            monitor_.Replied(slot, cmd::kIdentify, window);
+            return window;
+        }
     }
+    monitor_.NoReply(slot, cmd::kIdentify, timeoutMs, false, 0);
+    monitor_.LateBytes(slot, read);
     return std::nullopt;
 }
 
@@ -233,16 +290,19 @@ bool DeviceExchange::SerialStale() const {
 void DeviceExchange::MarkSerialStale(bool stale) { staleSerialPort_ = stale ? link_.serialPortNumber : 0; }
 
 bool DeviceExchange::SyncSerial(DeviceSlot slot) {
-    const Bytes frame = BuildCommandFrame(0, Request{cmd::kIdentify, {}, {}});
+    const Request identify{cmd::kIdentify, {}, {}};
+    const Bytes frame = BuildCommandFrame(0, identify);
     transport_.serial().Write(frame);
-    const bool synced = ScanForIdentify(model_.entry(slot).uniqueId, settings_.replies.resync).has_value();
+    monitor_.FrameSent(slot, identify, frame.size(), false, true);
+    const bool synced = ScanForIdentify(slot, model_.entry(slot).uniqueId, settings_.replies.resync).has_value();
     MarkSerialStale(!synced);
     return synced;
 }
 
 // ---- identify and the serial port search ---------------------------------------
 
-std::optional<std::vector<std::uint8_t>> DeviceExchange::IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn) {
+std::optional<std::vector<std::uint8_t>> DeviceExchange::IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn,
+                                                                      bool again) {
     const Request request{cmd::kIdentify, {}, {}};
     const Bytes frame = BuildCommandFrame(0, request);
     const int timeoutMs = ReplyTimeoutMs(cmd::kIdentify, kind, settings_.replies);
@@ -250,9 +310,10 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::IdentifyOnce(LinkKind k
     if (kind == LinkKind::Usb) {
         if (!OpenSerialIfClosed()) return std::nullopt;
         transport_.serial().Write(frame);
+        monitor_.FrameSent(slot, request, frame.size(), again, true);
         if (SerialStale()) {
             // The identify is the resynchronisation itself.
-            reply = ScanForIdentify(learn ? model_.entry(slot).uniqueId : std::string(),
+            reply = ScanForIdentify(slot, learn ? model_.entry(slot).uniqueId : std::string(),
                                     std::max(timeoutMs, settings_.replies.resync));
             if (!reply) ++link_.doubtfulRequests[SlotIndex(slot)];
         } else {
@@ -260,7 +321,8 @@ std::optional<std::vector<std::uint8_t>> DeviceExchange::IdentifyOnce(LinkKind k
         }
         MarkSerialStale(!reply);
     } else {
-        transport_.tcp().Send(slot, frame);
+        const bool sent = transport_.tcp().Send(slot, frame) == kTransportOk;
+        monitor_.FrameSent(slot, request, frame.size(), again, sent);
         reply = Receive(slot, false, request, timeoutMs, frame.size());
         // A reply may still come; this connection is not to be read again.
         if (!reply) transport_.tcp().Disconnect(slot);
@@ -275,22 +337,28 @@ bool DeviceExchange::RenewIdentifyLink(LinkKind kind, DeviceSlot slot) {
     transport_.Pause(Budget(settings_.reconnectFirstTickMs));
     if (tcp.IsConnected(slot)) tcp.Disconnect(slot);
     if (DeadlinePassed()) return false;
-    return tcp.Connect(slot, model_.entry(slot).ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) ==
-           kTransportOk;
+    const bool connected =
+        tcp.Connect(slot, model_.entry(slot).ip, settings_.devicePort, Budget(settings_.reconnectConnectMs)) ==
+        kTransportOk;
+    if (connected) monitor_.Reconnected(slot);
+    return connected;
 }
 
 std::optional<IdentifyReply> DeviceExchange::Identify(LinkKind kind, DeviceSlot slot, bool learn) {
     if (!EnterExchange()) return std::nullopt;
     const LinkState::Exchanging exchanging(link_);
     if (learn) link_.deviceChanged[SlotIndex(slot)] = false;
+    monitor_.BeginExchange(slot);
     std::optional<std::vector<std::uint8_t>> last;
     std::optional<std::vector<std::uint8_t>> agreed;
     bool failedOnce = false;
+    bool resend = false;  // the next frame repeats one that got no answer
     for (int attempt = 0; attempt < kIdentifyAttempts && !agreed; ++attempt) {
-        std::optional<std::vector<std::uint8_t>> reply = IdentifyOnce(kind, slot, learn);
+        std::optional<std::vector<std::uint8_t>> reply = IdentifyOnce(kind, slot, learn, std::exchange(resend, false));
         if (!reply) {
             if (failedOnce || DeadlinePassed() || !RenewIdentifyLink(kind, slot)) break;
             failedOnce = true;
+            resend = true;
         } else if (last && *last == *reply) {
             agreed = std::move(reply);
         } else {

@@ -63,6 +63,7 @@
 
 #include "base/signal.h"
 #include "device/exchange.h"
+#include "device/link_monitor.h"
 #include "device/link_state.h"
 #include "model/device_model.h"
 #include "transport/transport.h"
@@ -175,6 +176,10 @@ public:
     // True while the serial line may still deliver a reply that came too late.
     bool serialUnsynchronised() const { return SerialStale(); }
 
+    // What the link did, per slot: counters, round trips, the traffic log.
+    LinkMonitor& monitor() { return monitor_; }
+    const LinkMonitor& monitor() const { return monitor_; }
+
     const LinkSettings& settings() const { return settings_; }
     LinkSettings& settings() { return settings_; }
     Transport& transport() { return transport_; }
@@ -188,7 +193,9 @@ private:
                                                      int timeoutMs, std::size_t sentBytes);
     // Discards serial input up to the reply to a fresh identify from the
     // device with `uniqueId` ("" = any genuine device); the reply, or nullopt.
-    std::optional<std::vector<std::uint8_t>> ScanForIdentify(const std::string& uniqueId, int timeoutMs);
+    // The bytes skipped on the way count as late replies of `slot`.
+    std::optional<std::vector<std::uint8_t>> ScanForIdentify(DeviceSlot slot, const std::string& uniqueId,
+                                                             int timeoutMs);
     bool SyncSerial(DeviceSlot slot);
     // The mark belongs to the port that failed: another port number is a
     // different line.
@@ -197,12 +204,15 @@ private:
     void NoteAddress(DeviceSlot slot, std::uint8_t command, std::uint8_t address);
     ExchangeResult Fail(DeviceSlot slot, Reporting reporting);
     ExchangeResult Taken(DeviceSlot slot);
+    // Closes the slot's connection; what arrived on it since the last time-out was a late reply.
+    void DropTcp(DeviceSlot slot);
     std::optional<std::vector<std::uint8_t>> Reconnect(DeviceSlot slot, const Request& request,
                                                        const Bytes& frame);
     std::optional<std::vector<std::uint8_t>> Replay(DeviceSlot slot, const Request& request, const Bytes& frame);
     std::optional<IdentifyReply> Identify(LinkKind kind, DeviceSlot slot, bool learn);
     // One identify frame and its reply, no retry.
-    std::optional<std::vector<std::uint8_t>> IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn);
+    // `again`: it repeats a frame that got no answer (a retry).
+    std::optional<std::vector<std::uint8_t>> IdentifyOnce(LinkKind kind, DeviceSlot slot, bool learn, bool again);
     // After a failed identify over TCP: the reconnect work's pause and a new
     // connection. False when none could be made.
     bool RenewIdentifyLink(LinkKind kind, DeviceSlot slot);
@@ -217,6 +227,8 @@ private:
     std::string serialAccessDenied_;
     std::optional<Clock::time_point> deadline_;
     std::int16_t staleSerialPort_ = 0;  // the serial port that may still deliver late replies
+    std::size_t unreadAtTimeout_ = 0;   // bytes already on the connection when the last reply timed out
+    LinkMonitor monitor_;
 };
 
 }  // namespace zef

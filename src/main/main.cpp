@@ -11,6 +11,7 @@
 #include "app/editor_options.h"
 #include "app/editor_session.h"
 #include "app/first_start.h"
+#include "device/traffic_log_file.h"
 #include "ui/main_window.h"
 #include "ui/reconnecting_window.h"
 #include "ui/qt_dialogs.h"
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
     zef::ReconnectingWindow reconnecting;
     zef::EditorSession session(options, *folder, dialogs, {}, &reconnecting);
     session.setDecimalComma(zef::DecimalCommaFrom(zef::QtLocaleSource()));
+    std::unique_ptr<zef::TrafficLogFile> trafficLog;
+    if (!options.logFile.empty()) {
+        trafficLog = std::make_unique<zef::TrafficLogFile>(session.exchange().monitor(), options.logFile);
+        if (!trafficLog->ok()) std::fprintf(stderr, "zefedit: cannot write the traffic log '%s'\n", options.logFile.c_str());
+    }
 
     std::unique_ptr<zef::MainWindow> main;
     zef::SplashWindow splash(zef::MeasurePrimaryScreen());

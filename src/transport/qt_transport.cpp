@@ -131,6 +131,11 @@ void QtTcpClient::Disconnect(int slot) {
     }
 }
 
+std::size_t QtTcpClient::Unread(int slot) const {
+    const QTcpSocket* s = socket(slot);
+    return s ? static_cast<std::size_t>(std::max<qint64>(s->bytesAvailable(), 0)) : 0;
+}
+
 bool QtTcpClient::ClosedByPeer(int slot) const {
     return socket(slot) && closedByPeer_[static_cast<std::size_t>(slot)];
 }

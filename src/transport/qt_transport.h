@@ -28,6 +28,7 @@ public:
     void Disconnect(int slot) override;
     bool IsConnected(int slot) const override;
     bool ClosedByPeer(int slot) const override;
+    std::size_t Unread(int slot) const override;
 
 private:
     struct ScanRun;

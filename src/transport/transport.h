@@ -77,6 +77,13 @@ public:
 
     virtual bool IsConnected(int slot) const = 0;
 
+    // Bytes that have arrived on the slot and were not taken by a Receive
+    // (part of a reply that timed out, a reply that came after its time-out).
+    virtual std::size_t Unread(int slot) const {
+        (void)slot;
+        return 0;
+    }
+
     // Whether the far end closed the slot's connection since it was opened
     // (a device that serves one connection at a time closes the old one when
     // another client connects). Cleared by Connect.

@@ -11,6 +11,7 @@
 #include "ui/connect_dialog.h"
 #include "app/editor_session.h"
 #include "ui/firmware_window.h"
+#include "ui/link_diagnostics_window.h"
 #include "ui/remove_device_dialog.h"
 #include "ui/search_dialog.h"
 #include "ui/status_icons.h"
@@ -34,31 +35,7 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
     setWindowTitle("Device List");
     auto* layout = new QVBoxLayout(this);
 
-    auto* buttons = new QHBoxLayout;
-    const struct {
-        const char* name;
-        const char* text;
-        const char* tip;
-        std::function<void()> action;
-    } defs[] = {
-        {"LabelAdd", "Add", "Add a device by hand", [this] { ClickAdd(); }},
-        {"LabelSearch", "Search", "Search devices on USB or TCP/IP", [this] { ClickSearch(); }},
-        {"LabelRemove", "Remove", "Remove devices from the list", [this] { ClickRemove(); }},
-        {"LabelConnect", "Connect All", "Connect every off-line device", [this] { ClickConnectAll(); }},
-        {"LabelDisconnect", "Disconnect All", "Disconnect every on-line device", [this] { ClickDisconnectAll(); }},
-        {"LabelAllStandbyON", "Standby All ON", "Switch standby on for every device", [this] { ClickStandbyAll(true); }},
-        {"LabelAllStandbyOFF", "Standby All OFF", "Switch standby off for every device",
-         [this] { ClickStandbyAll(false); }},
-    };
-    for (const auto& d : defs) {
-        auto* b = new QPushButton(d.text, this);
-        b->setObjectName(d.name);
-        b->setToolTip(d.tip);
-        connect(b, &QPushButton::clicked, this, d.action);
-        buttons->addWidget(b);
-    }
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(MakeButtons());
 
     table_ = new QTableWidget(0, kColumnCount, this);
     table_->setObjectName("GridDevices");
@@ -108,6 +85,36 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
     session_.ReadSerialPortFromConfig();
     session_.connection().EnablePolling(true);
     Rebuild();
+}
+
+QHBoxLayout* DeviceListWindow::MakeButtons() {
+    auto* buttons = new QHBoxLayout;
+    const struct {
+        const char* name;
+        const char* text;
+        const char* tip;
+        std::function<void()> action;
+    } defs[] = {
+        {"LabelAdd", "Add", "Add a device by hand", [this] { ClickAdd(); }},
+        {"LabelSearch", "Search", "Search devices on USB or TCP/IP", [this] { ClickSearch(); }},
+        {"LabelRemove", "Remove", "Remove devices from the list", [this] { ClickRemove(); }},
+        {"LabelConnect", "Connect All", "Connect every off-line device", [this] { ClickConnectAll(); }},
+        {"LabelDisconnect", "Disconnect All", "Disconnect every on-line device", [this] { ClickDisconnectAll(); }},
+        {"LabelAllStandbyON", "Standby All ON", "Switch standby on for every device", [this] { ClickStandbyAll(true); }},
+        {"LabelAllStandbyOFF", "Standby All OFF", "Switch standby off for every device",
+         [this] { ClickStandbyAll(false); }},
+        {"LabelDiagnostics", "Link Diagnostics", "Link figures and recent frames of every device",
+         [this] { ClickDiagnostics(); }},
+    };
+    for (const auto& d : defs) {
+        auto* b = new QPushButton(d.text, this);
+        b->setObjectName(d.name);
+        b->setToolTip(d.tip);
+        connect(b, &QPushButton::clicked, this, d.action);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    return buttons;
 }
 
 int DeviceListWindow::rowOf(DeviceSlot slot) const {
@@ -282,6 +289,19 @@ void DeviceListWindow::ShowEditor(DeviceSlot slot) {
     }
     VersionWindow window(session_.model(), slot, this);
     window.exec();
+}
+
+}  // namespace zef
+
+namespace zef {
+
+void DeviceListWindow::ClickDiagnostics() {
+    if (!diagnostics_)
+        diagnostics_ = new LinkDiagnosticsWindow(session_.model(), session_.exchange().monitor(), session_.dialogs(),
+                                                 session_.dataFolder(), this);
+    diagnostics_->show();
+    diagnostics_->raise();
+    diagnostics_->activateWindow();
 }
 
 }  // namespace zef

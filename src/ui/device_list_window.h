@@ -2,7 +2,7 @@
 // DeviceListWindow: the device list window, a child of the main window. One row per
 // listed device (name, IP, interface, unique ID, status, standby) and the
 // buttons add, search, remove, connect all, disconnect all, standby all
-// on/off. Clicking a row's status connects or disconnects it, clicking its
+// on/off, and link diagnostics. Clicking a row's status connects or disconnects it, clicking its
 // standby cell toggles standby, double-clicking opens the device.
 
 #include <QWidget>
@@ -14,10 +14,12 @@
 
 class QTableWidget;
 class QPushButton;
+class QHBoxLayout;
 
 namespace zef {
 
 class EditorSession;
+class LinkDiagnosticsWindow;
 
 class DeviceListWindow final : public QWidget {
     Q_OBJECT
@@ -49,6 +51,9 @@ public:
     void ClickStatus(DeviceSlot slot);
     void ClickStandby(DeviceSlot slot);
     void OpenDevice(DeviceSlot slot);
+    // Shows the link diagnostics window (made on first use, kept until this window goes).
+    void ClickDiagnostics();
+    LinkDiagnosticsWindow* diagnostics() const { return diagnostics_; }
 
     // Opens the connect dialog for one slot (0 = every listed off-line device).
     void OpenConnect(DeviceSlot slot);
@@ -60,6 +65,8 @@ public:
     std::function<void(DeviceSlot)> editorOpener;
 
 private:
+    // The row of buttons above the table.
+    QHBoxLayout* MakeButtons();
     void Rebuild();
     void FillRow(int row, DeviceSlot slot);
     void CellClicked(int row, int column);
@@ -70,6 +77,7 @@ private:
     std::vector<DeviceSlot> rowSlots_;
     bool blinkPhase_ = false;
     int editorsShown_ = 0;
+    LinkDiagnosticsWindow* diagnostics_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -66,7 +66,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     const ParsedOptions ok =
         ParseEditorOptions({"--data", "/tmp/x", "--loopback-lan", "--announce-port", "40000", "--device-port",
                             "10001", "--serial", "/tmp/a", "--serial", "/tmp/b", "--rig",
-                            "127.0.0.1:30400", "--rig", "127.0.0.5:30401"});
+                            "127.0.0.1:30400", "--rig", "127.0.0.5:30401", "--log", "/tmp/t.log"});
     ASSERT_EQ(ok.error, "");
     EXPECT_EQ(ok.options.dataFolder, "/tmp/x");
     EXPECT_TRUE(ok.options.loopbackLan);
@@ -74,6 +74,7 @@ TEST(EditorCommandLine, OptionsAndErrors) {
     EXPECT_EQ(ok.options.devicePort, 10001);
     EXPECT_EQ(ok.options.serialPaths, (std::vector<std::string>{"/tmp/a", "/tmp/b"}));
     EXPECT_EQ(ok.options.rigs, (std::vector<std::string>{"127.0.0.1:30400", "127.0.0.5:30401"}));
+    EXPECT_EQ(ok.options.logFile, "/tmp/t.log");
 
     const ParsedOptions defaults = ParseEditorOptions({});
     EXPECT_EQ(defaults.error, "");
@@ -87,6 +88,8 @@ TEST(EditorCommandLine, OptionsAndErrors) {
         {"--announce-port", "12x"},
         {"--data"},
         {"--data", ""},
+        {"--log"},
+        {"--log", ""},
         {"--frobnicate"},
         {"--shots", "out"},  // screenshots are zefshots' work
         {"--rig", "192.0.2.5:30400"},

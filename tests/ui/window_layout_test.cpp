@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/measure_context.h"
+#include "ui/link_diagnostics_window.h"
 #include "ui/autoeq_window.h"
 #include "ui/eq_target_window.h"
 #include "ui/fir_import_window.h"
@@ -144,6 +145,11 @@ TEST_F(WindowLayoutTest, EveryWindowFitsA1366By768ScreenAndTabGoesThroughItFrame
          },
          room},
         {"EQ target", [&]() -> QWidget* { return new EqTargetWindow(EqTargetRecord{}); }, room},
+        {"link diagnostics",
+         [&]() -> QWidget* {
+             return new LinkDiagnosticsWindow(session->model(), session->exchange().monitor(), dialogs, "");
+         },
+         room},
     };
     std::vector<std::unique_ptr<QWidget>> owned;
     for (const auto& c : cases) {

@@ -14,6 +14,7 @@
 #include "app/editor_options.h"
 #include "app/first_start.h"
 #include "editor_shots.h"
+#include "link_shots.h"
 #include "shooter.h"
 #include "ui/application_look.h"
 #include "wizard_shots.h"
@@ -53,5 +54,6 @@ int main(int argc, char** argv) {
     if (!QDir().mkpath(folder)) return 1;
     zef::shots::Shooter shooter(folder);
     if (!zef::shots::RenderEditorShots(parsed.options, opened->path, shooter)) return 1;
+    if (!zef::shots::RenderLinkShots(shooter)) return 1;
     return zef::shots::RenderWizardShots(shooter) ? 0 : 1;
 }

@@ -67,6 +67,8 @@ Options ParseOptions(const SubCommandTable& table, const std::vector<std::string
             o.passwordFile = value();
         } else if (a == "--version") {
             o.version = value();
+        } else if (a == "--log") {
+            o.log = value();
         } else if (a == "--seconds") {
             o.seconds = ParseSeconds(value());
         } else if (a == "--timeout") {
@@ -158,11 +160,13 @@ std::string HostArg(const Context& ctx, std::size_t& next) {
 std::string UsageText(const SubCommandTable& table) {
     std::ostringstream s;
     s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] [--password-file FILE] "
-         "COMMAND ...\n\ncommands:\n";
+         "[--log FILE] COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
          "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
          "--timeout bounds each device operation (default 60 s).\n"
+         "--log FILE writes every frame sent and received to FILE as it happens; FILE is kept under 1 MiB,\n"
+         "the lines before moving to FILE.1 (at most 2 MiB in all).\n"
          "A device locked in the editor is written to only with its password: --password-file FILE, or\n"
          "typed when asked at a terminal.\n"
          "zefctl --version prints the program's version.\n";

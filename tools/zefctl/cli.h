@@ -48,6 +48,7 @@ struct Options {
     std::optional<std::string> config;        // --config DIR (init.cfg)
     std::optional<std::string> passwordFile;  // --password-file FILE: a locked device's password
     std::optional<std::string> version;       // --version X.Y.Z (make-sfu)
+    std::optional<std::string> log;           // --log FILE: the traffic log, as it happens
     double seconds = 10;
     // --timeout: the overall deadline of one device operation; no wait of
     // the link goes past it.
@@ -94,6 +95,7 @@ void AddFirmwareCommands(SubCommandTable& table);   // firmware, make-sfu
 void AddAudioCommands(SubCommandTable& table);      // cards, play, record
 void AddMeasureCommands(SubCommandTable& table);    // measure ir, rta
 void AddDesignCommands(SubCommandTable& table);     // fir design, autoeq fit
+void AddMonitorCommands(SubCommandTable& table);    // monitor
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.

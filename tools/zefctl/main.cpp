@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     zefctl::SubCommandTable table;
     for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
                      zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands,
-                     zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands})
+                     zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands,
+                     zefctl::AddMonitorCommands})
         add(table);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (const auto answered = zefctl::AnswerProgramInfo(table, args, std::cout)) return *answered;

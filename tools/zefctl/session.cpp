@@ -64,6 +64,10 @@ Session::Session(const Options& opts)
         if (started) Note("reconnecting…");
     });
     retryNote_ = exchange.retrying.Connect([this](zef::DeviceSlot) { Note("reconnecting…"); });
+    if (opts.log) {
+        trafficLog_ = std::make_unique<zef::TrafficLogFile>(exchange.monitor(), *opts.log);
+        if (!trafficLog_->ok()) Fail("cannot write the traffic log " + *opts.log);
+    }
 }
 
 void Session::Note(const std::string& text) const {
@@ -87,9 +91,9 @@ Session::~Session() {
     if (connected_) Close();
 }
 
-void Session::ListTarget(const std::string& host) {
-    zef::DeviceEntry& e = model.entry(kSlot);
-    e = zef::ClearedEntry(kSlot);
+void Session::ListTarget(const std::string& host, zef::DeviceSlot slot) {
+    zef::DeviceEntry& e = model.entry(slot);
+    e = zef::ClearedEntry(slot);
     e.inList = true;
     if (host.empty()) {
         if (!options.serial) Usage("missing HOST (or --serial PATH)");
@@ -122,14 +126,15 @@ void Session::Connect(const std::string& host, Access access) {
     if (access == Access::Write) CheckUnlocked(options, model.entry(kSlot), where);
 }
 
-void Session::Identify(const std::string& host) {
-    ListTarget(host);
-    zef::DeviceEntry& e = model.entry(kSlot);
+void Session::Identify(const std::string& host, zef::DeviceSlot slot) {
+    ListTarget(host, slot);
+    zef::DeviceEntry& e = model.entry(slot);
     std::optional<zef::IdentifyReply> reply;
+    connected_ = true;  // whatever answers is told goodbye
     if (e.isUsb()) {
-        reply = exchange.FindSerialDevice(kSlot);
-    } else if (transport.tcp().Connect(kSlot, e.ip, options.port, exchange.Budget(1000)) == zef::kTransportOk) {
-        reply = exchange.IdentifyDevice(kSlot);
+        reply = exchange.FindSerialDevice(slot);
+    } else if (transport.tcp().Connect(slot, e.ip, options.port, exchange.Budget(1000)) == zef::kTransportOk) {
+        reply = exchange.IdentifyDevice(slot);
     }
     if (!reply && e.isUsb()) CheckSerialPermission();
     if (!reply || !reply->genuine)
@@ -140,16 +145,18 @@ void Session::Identify(const std::string& host) {
     e.name = id.name;
     e.type = id.type;
     e.online = true;
-    connected_ = true;
 }
 
 void Session::Close() {
     if (!connected_) return;
     connected_ = false;
-    zef::DeviceEntry& e = model.entry(kSlot);
-    if (e.online) exchange.SendCommandFrameQuiet(kSlot, zef::cmd::kClose, zef::CommandParams{});
-    e.online = false;
-    transport.tcp().Disconnect(kSlot);
+    for (zef::DeviceSlot slot = 1; slot < zef::kSlotCount; ++slot) {
+        zef::DeviceEntry& e = model.entry(slot);
+        if (!e.inList) continue;
+        if (e.online) exchange.SendCommandFrameQuiet(slot, zef::cmd::kClose, zef::CommandParams{});
+        e.online = false;
+        transport.tcp().Disconnect(slot);
+    }
     transport.serial().Close();
 }
 

@@ -17,6 +17,7 @@
 #include "model/device_model.h"
 #include "device/device_reader.h"
 #include "device/link_state.h"
+#include "device/traffic_log_file.h"
 #include "transport/qt_transport.h"
 
 namespace zefctl {
@@ -47,9 +48,10 @@ public:
     // interface lock is checked before anything is written (lock_gate.h).
     // Throws CliError.
     void Connect(const std::string& host, Access access = Access::Write);
-    // Only the link and identify, no firmware check and no read. Throws CliError.
-    void Identify(const std::string& host);
-    // Command 15 and the link closed.
+    // Only the link and identify, no firmware check and no read, with the
+    // device in `slot`. Throws CliError.
+    void Identify(const std::string& host, zef::DeviceSlot slot = kSlot);
+    // Command 15 to every listed device and the links closed.
     void Close();
 
     // Throws CliError with the last dialog message when `status` failed.
@@ -84,11 +86,12 @@ public:
     zef::ParameterWriter writer;
 
 private:
-    void ListTarget(const std::string& host);
+    void ListTarget(const std::string& host, zef::DeviceSlot slot = kSlot);
     void Note(const std::string& text) const;
     bool connected_ = false;
     zef::Subscription reconnectNote_;
     zef::Subscription retryNote_;
+    std::unique_ptr<zef::TrafficLogFile> trafficLog_;  // --log FILE
 };
 
 }  // namespace zefctl
