@@ -563,7 +563,7 @@ class Journey:
         self.screen = Screen(display, os.path.join(self.tmp, "geometry.txt"), self.args.out)
         wait_for("the window manager", lambda: "window id" in subprocess.run(
             ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env, capture_output=True, text=True).stdout,
-            timeout=20)
+            timeout=60)  # a loaded machine (a sanitizer build beside it) takes its time
 
     def start_simulator(self):
         self.sim = Simulator(self.args.zefsim, self.port, self.announce, self.tmp)
