@@ -85,6 +85,15 @@ protected:
         Find<QComboBox>(outputs)->setCurrentIndex(1);  // card output 1 feeds the amplifier's input L
         Find<QComboBox>(inputs)->setCurrentIndex(1);   // the microphone
     }
+    // Ticks the conditions and the geometry and turns to the wiring page.
+    bool TurnToTheWiringPage() {
+        for (int i = 0; i < 3; ++i)
+            Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
+        wizard->ClickNext();
+        Find<QCheckBox>("CheckGeometry")->setChecked(true);
+        wizard->ClickNext();
+        return wizard->page() == FirWizardWindow::kWiring;
+    }
     bool RunToEnd() {
         return WaitFor([&] { return wizard->run().measurement().running() == wizard::Action::None; }, 90000);
     }
@@ -97,12 +106,7 @@ protected:
 
 TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     Open(true);
-    for (int i = 0; i < 3; ++i)
-        Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
-    wizard->ClickNext();
-    Find<QCheckBox>("CheckGeometry")->setChecked(true);
-    wizard->ClickNext();
-    ASSERT_EQ(wizard->page(), FirWizardWindow::kWiring);
+    ASSERT_TRUE(TurnToTheWiringPage());
     EXPECT_FALSE(Find<QPushButton>("BtnNext")->isEnabled());
     ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
     EXPECT_TRUE(Find<QPushButton>("BtnTest")->isEnabled());
@@ -275,12 +279,7 @@ TEST_F(WizardTest, TheCardChannelsAndDesignSettingsOutliveTheWindow) {
 // wizard on its page until a test at a lower level is clean.
 TEST_F(WizardTest, AClippedMicTestIsSaidAndHoldsTheWizardUntilACleanOne) {
     Open(true);
-    for (int i = 0; i < 3; ++i)
-        Find<QCheckBox>(("CheckCondition" + std::to_string(i)).c_str())->setChecked(true);
-    wizard->ClickNext();
-    Find<QCheckBox>("CheckGeometry")->setChecked(true);
-    wizard->ClickNext();
-    ASSERT_EQ(wizard->page(), FirWizardWindow::kWiring);
+    ASSERT_TRUE(TurnToTheWiringPage());
     ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
     const struct {
         int gainCode;  // output 1: dB = code / 2 - 60
