@@ -85,9 +85,9 @@ inline constexpr const char* kAutoEqNeeds30BandsText =
     "30 bands. Switch the EQ mode to 30 PEQ first.";
 inline constexpr const char* kDeviceStateText = "The device did not take the measuring settings";
 inline constexpr const char* kApplyFailedText = "The AutoEQ filters could not be sent to the device";
-// The band deviation read-outs of the result page: "%.1f" is dB rms.
-inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %.1f dB rms";
-inline constexpr const char* kVerifiedDeviationFormat = ", now %.1f dB rms";
+// The band deviation read-outs of the result page: "%s" is dB rms with one decimal.
+inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %s dB rms";
+inline constexpr const char* kVerifiedDeviationFormat = ", now %s dB rms";
 inline constexpr const char* kFromCaption = "From";
 inline constexpr const char* kToCaption = "To";
 inline constexpr const char* kMaxGainCaption = "Max. Gain";

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <string_view>
 
+#include "base/c_number.h"
 #include "measure/sweep.h"
 
 namespace zef::measure {
@@ -33,10 +34,10 @@ double Db(double ratio) {
     return 20.0 * std::log10(ratio);
 }
 
-std::string Format(const char* format, double value) {
-    char text[300];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+// `format` with its one "%s" replaced by `value`.
+std::string Format(std::string_view format, const std::string& value) {
+    std::string text(format);
+    return text.replace(text.find("%s"), 2, value);
 }
 
 // The part of `x` from `from` of `length` samples, clipped to x.
@@ -57,20 +58,20 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
     }
     if (q.clippedSamples > 0) {
         w.push_back(
-            Format("The input clipped (%.0f samples at full scale): lower the microphone gain or the "
+            Format("The input clipped (%s samples at full scale): lower the microphone gain or the "
                    "output level and measure again.",
-                   static_cast<double>(q.clippedSamples)));
+                   std::to_string(q.clippedSamples)));
     } else if (Db(q.inputPeak) > kHeadroomLimitDb) {
         w.push_back(
-            Format("The input peaked at %.1f dBFS, less than 1 dB below full scale: lower the "
+            Format("The input peaked at %s dBFS, less than 1 dB below full scale: lower the "
                    "microphone gain a little to keep some headroom.",
-                   Db(q.inputPeak)));
+                   CFixed(Db(q.inputPeak), 1)));
     }
     if (q.signalToNoiseDb < kMinSignalToNoiseDb) {
         w.push_back(
-            Format("The sweep is only %.0f dB above the background noise (20 dB at least): raise the "
+            Format("The sweep is only %s dB above the background noise (20 dB at least): raise the "
                    "output level or the microphone gain, or make the room quieter.",
-                   std::max(q.signalToNoiseDb, 0.0)));
+                   CFixed(std::max(q.signalToNoiseDb, 0.0), 0)));
     }
     return w;
 }
