@@ -108,7 +108,9 @@ TEST_F(CtlLocaleTest, MachineOutputIsTheSameUnderAGermanLocale) {
         {"--json", "autoeq", "fit", "--levels", levels},
     };
     for (const auto& args : runs) {
-        SCOPED_TRACE(args.front() + " " + args[1]);
+        std::string command;
+        for (const std::string& word : args) command += word + " ";
+        SCOPED_TRACE(command);
         const std::string out = SameUnderBoth(args);
         EXPECT_NE(out.find('.'), std::string::npos) << "no decimals to compare";
     }
