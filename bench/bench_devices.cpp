@@ -45,7 +45,7 @@ void RangeScan256(benchmark::State& state) {
     for (int k = 0; k < 256; ++k) addresses.push_back("127.0.1." + std::to_string(k));
     zef::RecordingDialogs dialogs;
     zef::LinkState link;
-    zef::QtTransport transport(zef::SerialPortMap("/dev", false));
+    zef::QtTransport transport(zef::SerialPortMap::RegisteredOnly());
     zef::LinkSettings settings;
     settings.devicePort = devices.port();
     settings.configFolder = folder.path().string();

@@ -36,7 +36,7 @@ void FirmwareLoad(benchmark::State& state) {
     const std::string file = folder.file("fw.sfu");
     zef::WriteFileAtomically(file, zef::BuildSfu({zef::kModelCodeZef4260, 3, 0, 0, 0, 0}, image));
 
-    zef::SerialPortMap ports("/dev", false);
+    zef::SerialPortMap ports = zef::SerialPortMap::RegisteredOnly();
     ports.Register(tty);
     zef::SerialFwLoader loader(std::make_unique<zef::QtSerialPort>(ports));
     const double wireSeconds = static_cast<double>(size) * 10.0 / 9600.0;

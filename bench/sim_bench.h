@@ -59,7 +59,7 @@ struct SimBench {
     zefsim::Device* device = nullptr;
     zef::Model model;
     zef::LinkState link;
-    zef::QtTransport transport{zef::SerialPortMap("/dev", false)};
+    zef::QtTransport transport{zef::SerialPortMap::RegisteredOnly()};
     zef::RecordingDialogs dialogs;
     std::unique_ptr<zef::DeviceExchange> exchange;
 };

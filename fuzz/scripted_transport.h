@@ -13,7 +13,8 @@ namespace zef::fuzz {
 
 class ScriptedTransport final : public Transport, public TcpClient, public SerialPort {
 public:
-    explicit ScriptedTransport(std::span<const std::uint8_t> script) : script_(script), ports_("/dev", false) {}
+    explicit ScriptedTransport(std::span<const std::uint8_t> script)
+        : script_(script), ports_(SerialPortMap::RegisteredOnly()) {}
 
     TcpClient& tcp() override { return *this; }
     SerialPort& serial() override { return *this; }

@@ -1,6 +1,6 @@
 #include "app/edit_actions.h"
 
-#include <cstdio>
+#include "base/c_number.h"
 
 namespace zef {
 
@@ -50,12 +50,9 @@ std::string CrossoverClosedText(const DeviceModel& device, ParamChannel channel)
     const double hp = GetValue(device, ParameterOf(ParamId::HpFreq, {channel, 0}));
     const double lp = GetValue(device, ParameterOf(ParamId::LpFreq, {channel, 0}));
     if (hp <= lp) return {};
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "The high-pass (%.0f Hz) is above the low-pass (%.0f Hz): this output passes nothing.\n"
-                  "Both values are kept; lower the high-pass or raise the low-pass.",
-                  hp, lp);
-    return text;
+    return "The high-pass (" + CFixed(hp, 0) + " Hz) is above the low-pass (" + CFixed(lp, 0) +
+           " Hz): this output passes nothing.\nBoth values are kept; lower the high-pass or raise the "
+           "low-pass.";
 }
 
 }  // namespace zef

@@ -1,7 +1,7 @@
 #include "app/link_diagnostics.h"
 
-#include <cstdio>
 
+#include "base/c_number.h"
 #include "device/traffic_log_file.h"
 
 namespace zef {
@@ -10,10 +10,7 @@ namespace {
 std::string Count(std::uint64_t n) { return std::to_string(n); }
 
 std::string Ms(const std::optional<double>& ms) {
-    if (!ms) return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", *ms);
-    return text;
+    return ms ? CFixed(*ms, 3) : std::string("-");
 }
 
 }  // namespace

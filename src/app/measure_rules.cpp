@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/autoeq_apply.h"
+#include "base/c_number.h"
 #include "dsp/curves.h"
 #include "measure/autoeq_fit.h"
 
@@ -30,11 +31,7 @@ std::string MaxGainItem(int choice) {
 
 double FilterGainDb(int gainCode) { return gainCode / 2.0 - 15.0; }
 
-std::string MicLevelText(double db) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f dBFS", std::round(db * 10.0) / 10.0);
-    return text;
-}
+std::string MicLevelText(double db) { return CFixed(std::round(db * 10.0) / 10.0, 1) + " dBFS"; }
 
 double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,
                        const std::array<bool, kAnalyserBandCount>* only) {

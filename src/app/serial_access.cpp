@@ -4,8 +4,11 @@
 
 namespace zef {
 
-std::string SerialPermissionText(const std::string& path) {
-    return kSerialPermissionText + path + kSerialPermissionFixText;
+std::string SerialPermissionText(const std::string& path, Platform platform) {
+    const char* fix = kSerialPermissionFixLinux;
+    if (platform == Platform::Mac) fix = kSerialPermissionFixMac;
+    if (platform == Platform::Windows) fix = kSerialPermissionFixWindows;
+    return kSerialPermissionText + path + fix;
 }
 
 bool ReportSerialPermission(const DeviceExchange& exchange, Dialogs& dialogs) {

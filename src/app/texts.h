@@ -91,9 +91,9 @@ inline constexpr const char* kAutoEqNeeds30BandsText =
     "30 bands. Switch the EQ mode to 30 PEQ first.";
 inline constexpr const char* kDeviceStateText = "The device did not take the measuring settings";
 inline constexpr const char* kApplyFailedText = "The AutoEQ filters could not be sent to the device";
-// The band deviation read-outs of the result page: "%.1f" is dB rms.
-inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %.1f dB rms";
-inline constexpr const char* kVerifiedDeviationFormat = ", now %.1f dB rms";
+// The band deviation read-outs of the result page: "%s" is dB rms with one decimal.
+inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %s dB rms";
+inline constexpr const char* kVerifiedDeviationFormat = ", now %s dB rms";
 inline constexpr const char* kFromCaption = "From";
 inline constexpr const char* kToCaption = "To";
 inline constexpr const char* kMaxGainCaption = "Max. Gain";
@@ -133,13 +133,22 @@ inline constexpr const char* kFwUpdateTitle = "Fw Update";
 inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";
 inline constexpr const char* kNotConnectedTitle = "Device not connected";
 inline constexpr const char* kConnectNowQuestion = "Do you want to connect the device?";
-// A USB serial port the system refused for lack of permission (Linux: the
-// "dialout" group); SerialPermissionText puts the device file between them.
+// A USB serial port the system refused; SerialPermissionText puts the device
+// file between the text and the advice of the platform it runs on.
 inline constexpr const char* kSerialPermissionTitle = "USB Permission";
 inline constexpr const char* kSerialPermissionText = "Permission denied on the USB serial port ";
-inline constexpr const char* kSerialPermissionFixText =
+// Linux: the group "dialout" owns USB serial adapters.
+inline constexpr const char* kSerialPermissionFixLinux =
     ".\r\nAdd your user to the group \"dialout\" (sudo adduser $USER dialout),\r\n"
     "then log out and log in again.";
+// macOS asks no permission for serial ports: a refusal means the adapter's driver.
+inline constexpr const char* kSerialPermissionFixMac =
+    ".\r\nCheck that the driver of the USB serial adapter is installed and allowed\r\n"
+    "(System Settings, Privacy & Security), then plug the amplifier in again.";
+// Windows refuses a port that another program holds open, or whose driver is missing.
+inline constexpr const char* kSerialPermissionFixWindows =
+    ".\r\nThe port is in use by another program, or the driver of the USB serial\r\n"
+    "adapter is missing: close the other program or install the driver, then try again.";
 
 // ---- The editors' questions ----
 inline constexpr const char* kBridgeTitle = "Bridge Mode";

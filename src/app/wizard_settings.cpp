@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "base/c_number.h"
 #include "measure/fir_design.h"
 
 namespace zef::wizard {
@@ -15,11 +15,7 @@ int Clamp(long v, int low, int high) { return static_cast<int>(std::clamp<long>(
 
 double WindowLengthMs(int step) { return Clamp(step, 0, kWindowSteps) * 0.1 + measure::kMinWindowMs; }
 
-std::string WindowLengthText(int step) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms", WindowLengthMs(step));
-    return text;
-}
+std::string WindowLengthText(int step) { return CFixed(WindowLengthMs(step), 1) + " ms"; }
 
 int MinFrequencyFloor(int step) {
     // 1000 / 2.3 = 434.78...: the floor is the next whole Hz. The small
@@ -81,11 +77,7 @@ const char* FirModeText(int mode) { return mode == 0 ? "Phase Only" : "Magn + Ph
 
 std::string ThresholdText(int db) { return std::to_string(db) + " dB"; }
 
-std::string LatencyText(double ms) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms", ms);
-    return text;
-}
+std::string LatencyText(double ms) { return CFixed(ms, 1) + " ms"; }
 
 std::string RoomDecayText(int seconds) { return std::to_string(seconds) + " sec."; }
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstddef>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "base/c_number.h"
 #include "dsp/biquad.h"
 #include "measure/autoeq_points.h"
 #include "model/tables.h"
@@ -537,10 +537,8 @@ std::vector<std::string> AutoEqExclusionNotes(const AutoEqFit& fit) {
             case AutoEqExclusion::Dip: why = "a boost cannot fill a cancellation"; break;
         }
         const bool dip = fit.excluded[b] == AutoEqExclusion::Dip;
-        char line[160];
-        std::snprintf(line, sizeof line, "%d Hz: %.1f dB %s, not corrected - %s", kAutoEqBandHz[b],
-                      fit.shortfallDb[b], dip ? "dip" : "below the target", why);
-        notes.emplace_back(line);
+        notes.push_back(std::to_string(kAutoEqBandHz[b]) + " Hz: " + CFixed(fit.shortfallDb[b], 1) + " dB " +
+                        (dip ? "dip" : "below the target") + ", not corrected - " + why);
     }
     return notes;
 }

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
+#include <string_view>
 
+#include "base/c_number.h"
 #include "measure/sweep.h"
 
 namespace zef::measure {
@@ -41,10 +42,10 @@ double Db(double ratio) {
     return 20.0 * std::log10(ratio);
 }
 
-std::string Format(const char* format, double value) {
-    char text[300];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
+// `format` with its one "%s" replaced by `value`.
+std::string Format(std::string_view format, const std::string& value) {
+    std::string text(format);
+    return text.replace(text.find("%s"), 2, value);
 }
 
 // The part of `x` from `from` of `length` samples, clipped to x.
@@ -65,26 +66,26 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
     }
     if (q.clippedSamples > 0) {
         w.push_back(
-            Format("The input clipped (%.0f samples at full scale): lower the microphone gain or the "
+            Format("The input clipped (%s samples at full scale): lower the microphone gain or the "
                    "output level and measure again.",
-                   static_cast<double>(q.clippedSamples)));
+                   std::to_string(q.clippedSamples)));
     } else if (Db(q.inputPeak) > kHeadroomLimitDb) {
         w.push_back(
-            Format("The input peaked at %.1f dBFS, less than 1 dB below full scale: lower the "
+            Format("The input peaked at %s dBFS, less than 1 dB below full scale: lower the "
                    "microphone gain a little to keep some headroom.",
-                   Db(q.inputPeak)));
+                   CFixed(Db(q.inputPeak), 1)));
     }
     if (q.signalToNoiseDb < kMinSignalToNoiseDb) {
         w.push_back(
-            Format("The sweep is only %.0f dB above the background noise (20 dB at least): raise the "
+            Format("The sweep is only %s dB above the background noise (20 dB at least): raise the "
                    "output level or the microphone gain, or make the room quieter.",
-                   std::max(q.signalToNoiseDb, 0.0)));
+                   CFixed(std::max(q.signalToNoiseDb, 0.0), 0)));
     }
     if (q.peakToTailDb < kMinPeakToTailDb) {
         w.push_back(
-            Format("The impulse response stands only %.0f dB above its own tail (30 dB at least): it is "
+            Format("The impulse response stands only %s dB above its own tail (30 dB at least): it is "
                    "buried in noise, or the response arrived later than the 2 s a card's latency may take.",
-                   std::max(q.peakToTailDb, 0.0)));
+                   CFixed(std::max(q.peakToTailDb, 0.0), 0)));
     }
     return w;
 }
@@ -100,9 +101,9 @@ SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
     SweepResult r;
     r.quality.nonFiniteSamples = NonFinite(recording.input) + NonFinite(recording.reference);
     if (r.quality.nonFiniteSamples > 0) {
-        r.error = Format("The recording holds %.0f samples that are not numbers (NaN or infinite): the sound "
+        r.error = Format("The recording holds %s samples that are not numbers (NaN or infinite): the sound "
                          "card or its driver delivered broken data; measure again.",
-                         static_cast<double>(r.quality.nonFiniteSamples));
+                         std::to_string(r.quality.nonFiniteSamples));
         return r;
     }
     const std::size_t origin = deconvolver_.ReferenceDelay() + kPreRollSamples;  // zero latency

@@ -1,8 +1,6 @@
 #include "model/locale.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
+#include "base/c_number.h"
 
 namespace zef {
 
@@ -10,9 +8,7 @@ bool DecimalCommaFrom(const LocaleSource& locale) { return locale.decimalSeparat
 
 std::string FormatNumber(double value, bool decimalComma) {
     if (value == 0.0) return "0";  // also folds -0
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    std::string text(buf);
+    std::string text = CGeneral(value, 15);
     if (decimalComma) {
         for (char& c : text) {
             if (c == '.') c = ',';
@@ -46,12 +42,9 @@ std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
         const bool ok = (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';
         if (!ok) return std::nullopt;
     }
-    double value = 0.0;
-    const char* first = normal.data();
-    const char* last = first + normal.size();
-    auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
-    return negative ? -value : value;
+    const std::optional<double> value = ParseCNumber(normal);
+    if (!value) return std::nullopt;
+    return negative ? -*value : *value;
 }
 
 FilteredKey FilterNumericKey(int key, NumericBox box, bool decimalComma, bool updating) {

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 
+#include "base/c_number.h"
 #include "base/check.h"
 #include "model/commands.h"
-#include "model/parameter_access.h"
 #include "model/memory_map.h"
+#include "model/parameter_access.h"
 #include "model/records.h"
 #include "model/tables.h"
 
@@ -184,11 +184,7 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-std::string NumberText(double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
+std::string NumberText(double v) { return CNumber(v); }
 
 std::string ConcreteName(ParamChannel c, std::string_view path, int band) {
     std::string name = std::string(ParamChannelName(c)) + "." + std::string(path);
@@ -332,12 +328,9 @@ std::optional<double> ParseValue(const ParameterDescription& description, std::s
         for (std::size_t i = 0; i < description.choices.size(); ++i)
             if (Lower(description.choices[i]) == lower) return static_cast<double>(i);
     }
-    double value = 0;
-    const char* first = text.data();
-    const char* last = first + text.size();
-    if (first != last && *first == '+') ++first;
-    const auto r = std::from_chars(first, last, value);
-    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(value)) return std::nullopt;
+    const std::optional<double> parsed = ParseCNumber(text);
+    if (!parsed) return std::nullopt;
+    const double value = *parsed;
     if (description.kind == ValueKind::Choice && value != std::floor(value)) return std::nullopt;
     if (value < description.min - 1e-9 || value > description.max + 1e-9) return std::nullopt;
     return value;

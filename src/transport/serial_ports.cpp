@@ -1,9 +1,9 @@
 #include "transport/serial_ports.h"
 
+#include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
+#include <string_view>
 
 #include "transport/transport.h"
 
@@ -39,22 +39,62 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-std::vector<std::string> SystemPorts(const std::string& folder) {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) found.push_back(name);
-    }
-    std::sort(found.begin(), found.end(), NaturalLess);
-    for (auto& name : found) name = (std::filesystem::path(folder) / name).string();
-    return found;
+bool IsZefBridge(const SerialPortDescription& port) {
+    if (!port.vendorId || !port.productId) return false;
+    for (const UsbId& id : kZefUsbBridges)
+        if (id.vendor == *port.vendorId && id.product == *port.productId) return true;
+    return false;
+}
+
+// macOS lists each adapter twice: /dev/tty.X waits for carrier detect when
+// opened, /dev/cu.X does not. Only the cu device is the amplifier's port.
+bool HasCallOutTwin(const std::string& path, const std::vector<SerialPortDescription>& system) {
+    constexpr std::string_view kDialIn = "/dev/tty.";
+    if (path.rfind(kDialIn, 0) != 0) return false;
+    const std::string twin = "/dev/cu." + path.substr(kDialIn.size());
+    return std::any_of(system.begin(), system.end(),
+                       [&](const SerialPortDescription& p) { return p.path == twin; });
 }
 
 }  // namespace
 
-SerialPortMap::SerialPortMap(std::string deviceFolder, bool includeSystemPorts)
-    : deviceFolder_(std::move(deviceFolder)), includeSystemPorts_(includeSystemPorts) {}
+std::vector<std::string> ChooseSerialPorts(const std::vector<std::string>& registered,
+                                           const std::vector<SerialPortDescription>& system) {
+    std::vector<std::string> found;
+    for (const SerialPortDescription& port : system)
+        if (IsZefBridge(port) && !HasCallOutTwin(port.path, system)) found.push_back(port.path);
+    std::sort(found.begin(), found.end(), NaturalLess);
+    std::vector<std::string> ports;
+    const auto add = [&ports](const std::string& path) {
+        if (std::find(ports.begin(), ports.end(), path) == ports.end()) ports.push_back(path);
+    };
+    for (const std::string& path : registered) add(path);
+    for (const std::string& path : found) add(path);
+    if (ports.size() > static_cast<std::size_t>(kSerialPortCount)) ports.resize(kSerialPortCount);
+    return ports;
+}
+
+std::vector<SerialPortDescription> SystemSerialPorts() {
+    std::vector<SerialPortDescription> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        SerialPortDescription d;
+#ifdef _WIN32
+        d.path = info.portName().toStdString();  // "COM7", as a user names it with --serial
+#else
+        d.path = info.systemLocation().toStdString();
+#endif
+        if (info.hasVendorIdentifier()) d.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier()) d.productId = info.productIdentifier();
+        ports.push_back(std::move(d));
+    }
+    return ports;
+}
+
+SerialPortMap::SerialPortMap(Lister lister) : lister_(std::move(lister)) {}
+
+SerialPortMap SerialPortMap::RegisteredOnly() {
+    return SerialPortMap([] { return std::vector<SerialPortDescription>{}; });
+}
 
 void SerialPortMap::Register(const std::string& path) {
     if (std::find(registered_.begin(), registered_.end(), path) == registered_.end())
@@ -65,26 +105,13 @@ void SerialPortMap::Unregister(const std::string& path) {
     registered_.erase(std::remove(registered_.begin(), registered_.end(), path), registered_.end());
 }
 
-std::vector<std::string> SerialPortMap::Ports() const {
-    std::vector<std::string> ports = registered_;
-    if (includeSystemPorts_) {
-        for (auto& path : SystemPorts(deviceFolder_))
-            if (std::find(ports.begin(), ports.end(), path) == ports.end()) ports.push_back(path);
-    }
-    if (ports.size() > static_cast<std::size_t>(kSerialPortCount)) ports.resize(kSerialPortCount);
-    return ports;
-}
+std::vector<std::string> SerialPortMap::Ports() const { return ChooseSerialPorts(registered_, lister_()); }
 
 std::optional<std::string> SerialPortMap::PathOf(int number) const {
-#ifdef _WIN32
-    if (number < 1 || number > kSerialPortCount) return std::nullopt;
-    return DisplayName(number);
-#else
     if (number < 1 || number > kSerialPortCount) return std::nullopt;
     const auto ports = Ports();
     if (static_cast<std::size_t>(number) > ports.size()) return std::nullopt;
     return ports[static_cast<std::size_t>(number) - 1];
-#endif
 }
 
 std::string SerialPortMap::DisplayName(int number) { return "COM" + std::to_string(number); }

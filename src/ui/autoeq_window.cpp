@@ -19,6 +19,7 @@
 #include "app/measuring_link.h"
 #include "app/texts.h"
 #include "audio/audio_system.h"
+#include "base/c_number.h"
 #include "model/memory_map.h"
 #include "ui/analyser_frames.h"
 #include "ui/analyser_view.h"
@@ -351,9 +352,11 @@ void AutoEqWindow::ShowLevels() {
     view_->setLevels(wizard_->levels());
     if (wizard_->live() == AutoEqWizard::Live::Verify && wizard_->verifiedSpectra() > 0) {
         char text[96];
-        std::snprintf(text, sizeof text, kMeasuredDeviationFormat, wizard_->measuredDeviationDb());
+        std::snprintf(text, sizeof text, kMeasuredDeviationFormat,
+                      CFixed(wizard_->measuredDeviationDb(), 1).c_str());
         char now[48];
-        std::snprintf(now, sizeof now, kVerifiedDeviationFormat, wizard_->verifiedDeviationDb());
+        std::snprintf(now, sizeof now, kVerifiedDeviationFormat,
+                      CFixed(wizard_->verifiedDeviationDb(), 1).c_str());
         deviation_->setText(QString(text) + now);
     }
 }
@@ -384,7 +387,8 @@ void AutoEqWindow::ShowCurves() {
         view_->setTrace(1, dsp::Curve{}, Qt::transparent);
     if (wizard_->live() != AutoEqWizard::Live::Verify) {
         char text[96];
-        std::snprintf(text, sizeof text, kMeasuredDeviationFormat, wizard_->measuredDeviationDb());
+        std::snprintf(text, sizeof text, kMeasuredDeviationFormat,
+                      CFixed(wizard_->measuredDeviationDb(), 1).c_str());
         QString shown(text);
         for (const std::string& note : wizard_->result().notCorrected) shown += "\n" + QString::fromStdString(note);
         deviation_->setText(shown);

@@ -52,10 +52,10 @@ public:
     void Pause(int) override {}
 
     RefusingSerialPort port;
-    SerialPortMap ports{"/dev", false};
+    SerialPortMap ports = SerialPortMap::RegisteredOnly();
 
 private:
-    QtTransport inner_{SerialPortMap("/dev", false)};
+    QtTransport inner_{SerialPortMap::RegisteredOnly()};
 };
 
 LinkSettings SettingsIn(const TempFolder& folder) {
@@ -115,6 +115,27 @@ void ExpectPermissionMessage(const std::vector<RecordingDialogs::Call>& messages
     EXPECT_EQ(messages[0].icon, Icon::Exclamation);
 }
 
+TEST(SerialPermissionAdvice, EachPlatformGetsItsOwnRemedy) {
+    struct Case {
+        Platform platform;
+        const char* port;
+        std::vector<const char*> says;
+        std::vector<const char*> never;
+    };
+    const Case cases[] = {
+        {Platform::Linux, "/dev/ttyUSB0", {"dialout", "log in again"}, {"driver"}},
+        {Platform::Mac, "/dev/cu.usbserial-A1", {"driver", "Privacy"}, {"dialout", "adduser", "in use"}},
+        {Platform::Windows, "COM7", {"in use", "driver"}, {"dialout", "adduser", "log in"}},
+    };
+    for (const Case& c : cases) {
+        const std::string text = SerialPermissionText(c.port, c.platform);
+        SCOPED_TRACE(text);
+        EXPECT_EQ(text.rfind(std::string(kSerialPermissionText) + c.port + ".", 0), 0u);
+        for (const char* word : c.says) EXPECT_NE(text.find(word), std::string::npos) << word;
+        for (const char* word : c.never) EXPECT_EQ(text.find(word), std::string::npos) << word;
+    }
+}
+
 TEST_F(SerialPermission, ConnectingOneUsbDeviceSaysWhyNotFound) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.path);
@@ -168,7 +189,7 @@ TEST_F(SerialPermission, AnOpenThatIsAllowedAgainForgetsTheRefusal) {
 
 // Opens port 1 = `path` with the Qt transport; its result code.
 int OpenWithQt(const std::string& path) {
-    QtTransport t{SerialPortMap("/dev", false)};
+    QtTransport t{SerialPortMap::RegisteredOnly()};
     t.serialPorts().Register(path);
     const int result = t.serial().Open(1, kSerialBaudRate);
     t.serial().Close();

@@ -10,13 +10,16 @@
 
 namespace zef::test {
 
-CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits) {
+CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits,
+                    const Environment& environment) {
     QStringList list;
     for (const auto& a : args) list << QString::fromStdString(a);
     list << "--config" << QString::fromStdString(configFolder);
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome(configFolder)));
+    for (const auto& [name, value] : environment)
+        env.insert(QString::fromStdString(name), QString::fromStdString(value));
     p.setProcessEnvironment(env);
 #if defined(__SANITIZE_ADDRESS__)
     limits.addressSpaceKiB = 0;
@@ -69,7 +72,7 @@ void CtlTest::Start(const std::vector<zefsim::DeviceConfig>& configs) {
 
 CtlResult CtlTest::Run(std::vector<std::string> args, CtlLimits limits) {
     args.insert(args.begin(), {"--port", Port()});
-    return RunZefctl(args, folder.path(), limits);
+    return RunZefctl(args, folder.path(), limits, environment);
 }
 
 std::vector<std::vector<std::uint8_t>> CtlTest::FramesWithCode(std::size_t device, std::uint8_t code) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,13 @@ struct CtlLimits {
     std::size_t addressSpaceKiB = 0;
 };
 
+// Variables set (over the test's own environment) for a run of zefctl.
+using Environment = std::map<std::string, std::string>;
+
 // zefctl with `args`, plus --config in a temporary folder. The run's per-user
 // data folder (XDG_DATA_HOME) is DataHome(configFolder), never the user's own.
-CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder, CtlLimits limits = {});
+CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& configFolder,
+                    CtlLimits limits = {}, const Environment& environment = {});
 std::string DataHome(const std::string& configFolder);
 // The editor's data folder as zefctl finds it in a run of RunZefctl (made here).
 std::string EditorDataFolder(const std::string& configFolder);
@@ -39,7 +44,7 @@ class CtlTest : public ::testing::Test {
 protected:
     // Devices on 127.0.0.2, .3, ...
     void Start(const std::vector<zefsim::DeviceConfig>& configs);
-    // zefctl --port <device port> args...
+    // zefctl --port <device port> args..., with `environment` set.
     CtlResult Run(std::vector<std::string> args, CtlLimits limits = {});
     std::string Port() const { return std::to_string(net.port()); }
     zefsim::Device& dev(std::size_t i) { return net.device(i); }
@@ -48,6 +53,7 @@ protected:
 
     TempFolder folder;
     SimNetwork net;
+    Environment environment;
 };
 
 }  // namespace zef::test

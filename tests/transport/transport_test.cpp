@@ -1,18 +1,15 @@
 // The Qt transport on its own: serial port numbering, the address scan and
 // the announcement listener, against the simulator on loopback addresses.
 
-#include "transport/qt_transport.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <fstream>
 #include <functional>
 
 #include "simulator.h"
-#include "temp_folder.h"
 #include "transport/local_wait.h"
+#include "transport/qt_transport.h"
 
 namespace zef::test {
 namespace {
@@ -26,41 +23,81 @@ bool WaitFor(int timeoutMs, const std::function<bool()>& done) {
     return wait.Run(timeoutMs, done);
 }
 
-TEST(SerialPortMap, RegisteredPathsFirstThenUsbDevicesInNaturalOrder) {
-    TempFolder dev;
-    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM1", "ttyUSB0", "ttyS0", "console", "ttyACM"})
-        std::ofstream(dev.file(name)) << "";
-    SerialPortMap map(dev.path().string(), true);
+SerialPortDescription Usb(std::string path, std::uint16_t vendor, std::uint16_t product) {
+    return {std::move(path), vendor, product};
+}
+
+TEST(SerialPorts, RegisteredPathsAsGivenThenAmplifierBridgesInNaturalOrder) {
+    using Paths = std::vector<std::string>;
+    const SerialPortDescription ftdi = Usb("/dev/ttyUSB10", 0x0403, 0x6001);
+    const SerialPortDescription cp210x = Usb("/dev/ttyUSB2", 0x10C4, 0xEA60);
+    const SerialPortDescription ch340 = Usb("/dev/ttyACM1", 0x1A86, 0x7523);
+    const SerialPortDescription pl2303 = Usb("/dev/ttyUSB0", 0x067B, 0x2303);
+    const SerialPortDescription ft231x = Usb("/dev/ttyACM", 0x0403, 0x6015);
+    struct Case {
+        const char* what;
+        Paths registered;
+        std::vector<SerialPortDescription> system;
+        Paths expected;
+    };
+    const Case cases[] = {
+        {"nothing anywhere", {}, {}, {}},
+        {"every bridge, natural order",
+         {},
+         {ftdi, cp210x, ch340, pl2303, ft231x},
+         {"/dev/ttyACM", "/dev/ttyACM1", "/dev/ttyUSB0", "/dev/ttyUSB2", "/dev/ttyUSB10"}},
+        {"other adapters and built-in ports are not amplifiers",
+         {},
+         {Usb("/dev/ttyUSB0", 0x0403, 0x6010),
+          Usb("/dev/ttyACM0", 0x2341, 0x0043),
+          {"/dev/ttyS0", {}, {}},
+          {"/dev/ttyUSB3", 0x0403, std::nullopt},
+          cp210x},
+         {"/dev/ttyUSB2"}},
+        {"registered first, in registration order, once",
+         {"/tmp/b", "/tmp/a", "/dev/ttyUSB2"},
+         {ftdi, cp210x},
+         {"/tmp/b", "/tmp/a", "/dev/ttyUSB2", "/dev/ttyUSB10"}},
+        {"a Windows port name is used as given, never renumbered",
+         {"COM7"},
+         {Usb("COM10", 0x0403, 0x6001), Usb("COM9", 0x10C4, 0xEA60), Usb("COM7", 0x0403, 0x6001),
+          Usb("COM1", 0x0403, 0x6010)},
+         {"COM7", "COM9", "COM10"}},
+        {"COM ports above 64 are reachable", {"COM200"}, {}, {"COM200"}},
+        {"macOS: the call-out device of each adapter, not its dial-in twin",
+         {"/dev/cu.usbserial-B2"},
+         {Usb("/dev/tty.usbserial-A1", 0x0403, 0x6001), Usb("/dev/cu.usbserial-A1", 0x0403, 0x6001),
+          Usb("/dev/cu.SLAB_USBtoUART", 0x10C4, 0xEA60), Usb("/dev/tty.SLAB_USBtoUART", 0x10C4, 0xEA60),
+          Usb("/dev/cu.usbserial-B2", 0x0403, 0x6001)},
+         {"/dev/cu.usbserial-B2", "/dev/cu.SLAB_USBtoUART", "/dev/cu.usbserial-A1"}},
+        {"a pseudo-terminal given explicitly", {"/dev/pts/7"}, {pl2303}, {"/dev/pts/7", "/dev/ttyUSB0"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChooseSerialPorts(c.registered, c.system), c.expected) << c.what;
+}
+
+TEST(SerialPortMap, NumbersFollowTheListMadeAtEachLookup) {
+    std::vector<SerialPortDescription> plugged = {Usb("/dev/ttyUSB2", 0x0403, 0x6001)};
+    SerialPortMap map([&plugged] { return plugged; });
     map.Register("/tmp/b");
     map.Register("/tmp/a");
     map.Register("/tmp/b");
-    map.Register(dev.file("ttyUSB2"));
-    const std::vector<std::string> expected = {"/tmp/b",
-                                               "/tmp/a",
-                                               dev.file("ttyUSB2"),
-                                               dev.file("ttyACM"),
-                                               dev.file("ttyACM1"),
-                                               dev.file("ttyUSB0"),
-                                               dev.file("ttyUSB10")};
-    EXPECT_EQ(map.Ports(), expected);
-
     struct Case {
         int number;
         std::optional<std::string> path;
     };
-    for (const Case& c : {Case{0, std::nullopt}, Case{1, "/tmp/b"}, Case{3, dev.file("ttyUSB2")},
-                          Case{7, dev.file("ttyUSB10")}, Case{8, std::nullopt}, Case{-1, std::nullopt}}) {
+    for (const Case& c : {Case{0, std::nullopt}, Case{1, "/tmp/b"}, Case{2, "/tmp/a"},
+                          Case{3, "/dev/ttyUSB2"}, Case{4, std::nullopt}, Case{-1, std::nullopt}})
         EXPECT_EQ(map.PathOf(c.number), c.path) << "port " << c.number;
-    }
-
+    plugged.push_back(Usb("/dev/ttyUSB1", 0x1A86, 0x7523));
+    EXPECT_EQ(map.PathOf(3), "/dev/ttyUSB1");  // plugged in later: found at the next lookup
     map.Unregister("/tmp/b");
     EXPECT_EQ(map.PathOf(1), "/tmp/a");
-    EXPECT_EQ(SerialPortMap(dev.path().string(), false).Ports(), std::vector<std::string>{});
+    EXPECT_EQ(SerialPortMap::RegisteredOnly().Ports(), std::vector<std::string>{});
     EXPECT_EQ(SerialPortMap::DisplayName(7), "COM7");
 }
 
 TEST(SerialPortMap, NoMoreThan64Ports) {
-    SerialPortMap map("/nonexistent", true);
+    SerialPortMap map = SerialPortMap::RegisteredOnly();
     for (int i = 1; i <= 70; ++i) map.Register("/tmp/port" + std::to_string(i));
     EXPECT_EQ(map.Ports().size(), 64u);
     EXPECT_EQ(map.PathOf(64), "/tmp/port64");
@@ -71,7 +108,7 @@ TEST(QtTransport, ScanReportsTheAddressesThatAnswer) {
     zefsim::Simulator sim;
     const std::uint16_t port = sim.listenTcp(sim.addDevice(), "127.0.0.1", 0);
     sim.start();
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     auto client = transport.NewTcpClient();
     ASSERT_EQ(client->Init(33), kTransportOk);
     std::vector<std::vector<std::string>> responses;
@@ -93,7 +130,7 @@ TEST(QtTransport, ScanReportsTheAddressesThatAnswer) {
 }
 
 TEST(QtTransport, TcpSlotsRefuseWhatTheyCannotDo) {
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     TcpClient& tcp = transport.tcp();
     Bytes reply(13);
     EXPECT_NE(tcp.Send(0, {1, 2, 3}), kTransportOk) << "not connected";
@@ -114,7 +151,7 @@ TEST(QtTransport, AnnouncementsArriveWithTheirSender) {
     config.name = "Balcony";
     zefsim::Device& d = sim.addDevice(config);
     sim.listenTcp(d, "127.0.0.1", 0);
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     auto listener = transport.NewAnnouncementListener();
     struct Heard {
         std::string ip;

@@ -152,7 +152,7 @@ namespace {
 
 TEST_F(UiTest, AnAnnouncementPortInUseIsSaidAndTheEditorWorksOn) {
     // Another program holds the UDP port.
-    QtTransport other(SerialPortMap("/dev", false));
+    QtTransport other(SerialPortMap::RegisteredOnly());
     auto holder = other.NewAnnouncementListener();
     ASSERT_EQ(holder->Listen("", 0), kTransportOk);
     options.announcePort = holder->LocalPort();

@@ -9,6 +9,7 @@
 #include "app/editor_session.h"
 #include "app/measure_context.h"
 #include "audio/audio_system.h"
+#include "base/c_number.h"
 #include "shooter.h"
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
@@ -90,8 +91,9 @@ bool ShootAutoEq(EditorSession& session, const SaveShot& save) {
     w.ClickVerify();
     Until([&] { return w.wizard().verifiedSpectra() >= 100; }, 10000);
     save(w, "FrmAutoEq-Verify");
-    std::printf("AutoEQ: measured %.2f dB rms, verified %.2f dB rms\n", w.wizard().measuredDeviationDb(),
-                w.wizard().verifiedDeviationDb());
+    std::printf("AutoEQ: measured %s dB rms, verified %s dB rms\n",
+                zef::CFixed(w.wizard().measuredDeviationDb(), 2).c_str(),
+                zef::CFixed(w.wizard().verifiedDeviationDb(), 2).c_str());
     w.ClickVerify();
     return true;
 }

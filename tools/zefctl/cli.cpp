@@ -4,6 +4,8 @@
 #include <charconv>
 #include <sstream>
 
+#include "base/c_number.h"
+
 namespace zefctl {
 namespace {
 
@@ -16,11 +18,9 @@ std::uint16_t ParsePort(const std::string& text) {
 }
 
 double ParseSeconds(const std::string& text) {
-    double value = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 0 || value > 86400)
-        Usage("bad number of seconds '" + text + "'");
-    return value;
+    const std::optional<double> value = zef::ParseCNumber(text);
+    if (!value || *value < 0 || *value > 86400) Usage("bad number of seconds '" + text + "'");
+    return *value;
 }
 
 const OptionSpec* FindOwnOption(const SubCommandTable& table, const std::string& name) {
@@ -127,14 +127,11 @@ std::vector<std::string> NamedAll(const Context& ctx, const std::string& name) {
 double NamedDouble(const Context& ctx, const std::string& name, double fallback, double min, double max) {
     const std::optional<std::string> text = Named(ctx, name);
     if (!text) return fallback;
-    double value = 0;
-    const auto r = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (r.ec != std::errc() || r.ptr != text->data() + text->size() || !(value >= min && value <= max)) {
-        std::ostringstream s;
-        s << name << " must be a number from " << min << " to " << max << ", not '" << *text << "'";
-        Usage(s.str());
-    }
-    return value;
+    const std::optional<double> value = zef::ParseCNumber(*text);
+    if (!value || !(*value >= min && *value <= max))
+        Usage(name + " must be a number from " + zef::CNumber(min) + " to " + zef::CNumber(max) + ", not '" +
+              *text + "'");
+    return *value;
 }
 
 int NamedInt(const Context& ctx, const std::string& name, int fallback, int min, int max) {

@@ -8,6 +8,7 @@
 #include "audio/audio_system.h"
 #include "audio/stream_bridge.h"
 #include "audio/wav_file.h"
+#include "base/c_number.h"
 #include "cli.h"
 #include "output.h"
 
@@ -92,9 +93,10 @@ void Progress(const Context& ctx, double done, double total) {
     const double part = total > 0 ? std::clamp(done / total, 0.0, 1.0) : 1.0;
     const int filled = int(std::lround(part * kWidth));
     char line[128];
-    std::snprintf(
-        line, sizeof line, "\r[%s%s] %3d%%  %5.1f / %.1f s", std::string(std::size_t(filled), '#').c_str(),
-        std::string(std::size_t(kWidth - filled), '-').c_str(), int(std::lround(part * 100)), done, total);
+    std::snprintf(line, sizeof line, "\r[%s%s] %3d%%  %s / %s s",
+                  std::string(std::size_t(filled), '#').c_str(),
+                  std::string(std::size_t(kWidth - filled), '-').c_str(), int(std::lround(part * 100)),
+                  zef::CFixed(done, 1, 5).c_str(), zef::CFixed(total, 1).c_str());
     ctx.err << line << std::flush;
 }
 
@@ -131,10 +133,8 @@ void Report(Context& ctx, const char* verb, const std::string& file, std::size_t
         PrintJson(ctx.out, j);
         return;
     }
-    char line[64];
-    std::snprintf(line, sizeof line, "%.2f s", seconds);
-    ctx.out << verb << " " << line << " (" << channels << " channels) " << (verb[0] == 'r' ? "to " : "from ")
-            << file << " on " << card.name;
+    ctx.out << verb << " " << zef::CFixed(seconds, 2) << " s (" << channels << " channels) "
+            << (verb[0] == 'r' ? "to " : "from ") << file << " on " << card.name;
     if (r.stream->Xruns() || lost)
         ctx.out << "; " << r.stream->Xruns() << " xruns, " << lost << " frames lost";
     ctx.out << "\n";

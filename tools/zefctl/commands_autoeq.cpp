@@ -12,6 +12,7 @@
 #include "app/autoeq_apply.h"
 #include "audio_backend.h"
 #include "autoeq_cli.h"
+#include "base/c_number.h"
 #include "device/measuring_state.h"
 #include "measure/autoeq_measurement.h"
 #include "measure/card_analyser.h"
@@ -93,8 +94,9 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
         if (!ctx.options.json) {
             const double done = std::chrono::duration<double>(Clock::now() - started).count();
             char line[96];
-            std::snprintf(line, sizeof line, "\rmeasuring %4.1f / %.0f s, microphone %6.1f dBFS", done,
-                          listener.averageSeconds, engine.MicLevelDb());
+            std::snprintf(line, sizeof line, "\rmeasuring %s / %s s, microphone %s dBFS",
+                          zef::CFixed(done, 1, 4).c_str(), zef::CFixed(listener.averageSeconds, 0).c_str(),
+                          zef::CFixed(engine.MicLevelDb(), 1, 6).c_str());
             ctx.err << line << std::flush;
         }
     }
@@ -154,13 +156,15 @@ void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::B
     ctx.out << "band  freq_hz  before_db  after_db\n";
     for (int k = range.minBand; k <= range.maxBand; ++k) {
         char line[64];
-        std::snprintf(line, sizeof line, "%4d  %7d  %9.2f  %8.2f\n", k, m::kBandLabelsHz[std::size_t(k)],
-                      before[std::size_t(k)], after[std::size_t(k)]);
+        std::snprintf(line, sizeof line, "%4d  %7d  %s  %s\n", k, m::kBandLabelsHz[std::size_t(k)],
+                      zef::CFixed(before[std::size_t(k)], 2, 9).c_str(),
+                      zef::CFixed(after[std::size_t(k)], 2, 8).c_str());
         ctx.out << line;
     }
     ctx.out << "deviation from the mean over bands " << range.minBand << ".." << range.maxBand
-            << ": before rms " << Fixed(b.rms, 2) << " dB, largest " << Fixed(b.largest, 2)
-            << " dB; after rms " << Fixed(a.rms, 2) << " dB, largest " << Fixed(a.largest, 2) << " dB\n";
+            << ": before rms " << zef::CFixed(b.rms, 2) << " dB, largest " << zef::CFixed(b.largest, 2)
+            << " dB; after rms " << zef::CFixed(a.rms, 2) << " dB, largest " << zef::CFixed(a.largest, 2)
+            << " dB\n";
 }
 
 }  // namespace
@@ -195,8 +199,8 @@ int AutoEqRun(Context& ctx) {
         setup.noiseLevel = static_cast<std::uint8_t>(NamedInt(ctx, "--level", 0, -80, 0) + 80);
     if (!ctx.options.json)
         ctx.err << "pink noise at " << int(setup.noiseLevel) - 80 << " dBu on output "
-                << (output == zef::kOutput1 ? 1 : 2) << ", averaging " << Fixed(listener.averageSeconds, 0)
-                << " s\n";
+                << (output == zef::kOutput1 ? 1 : 2) << ", averaging "
+                << zef::CFixed(listener.averageSeconds, 0) << " s\n";
 
     m::AutoEqFit fit;
     const zef::BandSpectrum before = Measure(ctx, session, *system, listener, setup, range, &fit);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "autoeq_cli.h"
+#include "base/c_number.h"
 #include "cli.h"
 #include "files/irw_file.h"
 #include "measure/autoeq_fit.h"
@@ -28,11 +29,9 @@ std::vector<double> NumberList(const std::string& text, const std::string& optio
     while (start <= text.size()) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
         const std::string item = text.substr(start, comma - start);
-        double v = 0;
-        const auto r = std::from_chars(item.data(), item.data() + item.size(), v);
-        if (item.empty() || r.ec != std::errc() || r.ptr != item.data() + item.size() || !std::isfinite(v))
-            Usage(option + ": '" + item + "' is not a number");
-        values.push_back(v);
+        const std::optional<double> v = zef::ParseCNumber(item);
+        if (!v) Usage(option + ": '" + item + "' is not a number");
+        values.push_back(*v);
         start = comma + 1;
     }
     return values;
@@ -58,8 +57,8 @@ int FirDesign(Context& ctx) {
     in.minFrequency = NamedInt(ctx, "--min-hz", static_cast<int>(std::ceil(defaultMin)), 200, 4000);
     in.maxFrequency = NamedInt(ctx, "--max-hz", 20000, 5000, 20000);
     if (in.windowMs > 0 && in.minFrequency < 1000.0 / in.windowMs)
-        Usage("--min-hz must be at least 1000 / window (" + Fixed(1000.0 / in.windowMs, 0) + " Hz for " +
-              Fixed(in.windowMs, 1) + " ms)");
+        Usage("--min-hz must be at least 1000 / window (" + zef::CFixed(1000.0 / in.windowMs, 0) +
+              " Hz for " + zef::CFixed(in.windowMs, 1) + " ms)");
     in.smoothingType = 1;
     in.smoothingWidth = 0;
     in.smoothingThreshold = 10;
@@ -95,11 +94,12 @@ int FirDesign(Context& ctx) {
         j["max_hz"] = r.used.inputs.maxFrequency;
         PrintJson(ctx.out, j);
     } else {
-        ctx.out << "latency " << Fixed(r.latencyMs, 4) << " ms (main tap " << r.mainTap << ")\n"
+        ctx.out << "latency " << zef::CFixed(r.latencyMs, 4) << " ms (main tap " << r.mainTap << ")\n"
                 << "taps " << r.coefficients.size() << "\n"
-                << (r.gainReduced ? "gain reduced by " + Fixed(r.gainReductionDb, 2) + " dB to avoid clipping"
-                                  : std::string("gain not reduced"))
-                << "\nworst-case sample gain " << Fixed(r.worstCaseGainDb, 1) << " dB (sum of |taps|)"
+                << (r.gainReduced
+                        ? "gain reduced by " + zef::CFixed(r.gainReductionDb, 2) + " dB to avoid clipping"
+                        : std::string("gain not reduced"))
+                << "\nworst-case sample gain " << zef::CFixed(r.worstCaseGainDb, 1) << " dB (sum of |taps|)"
                 << (r.ExceedsHeadroom() ? ": a full-scale input of the worst shape overflows the device" : "")
                 << "\nwrote " << *out << "\n";
     }
@@ -185,15 +185,17 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
         const bool fitted =
             ki >= range.minBand && ki <= range.maxBand && fit.excluded[k] == m::AutoEqExclusion::None;
         char line[160];
-        std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %7.1f  %7d  %5.2f  %8.2f  %6.2f  %11s\n", ki,
+        std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %s  %7d  %s  %s  %s  %11s\n", ki,
                       f.frequencyHz, std::string(zef::kEqTypeNames[static_cast<std::size_t>(f.type)]).c_str(),
-                      f.gainCode, f.gainCode / 2.0 - 15.0, f.qIndex,
-                      zef::kEqQ[static_cast<std::size_t>(f.qIndex)], levels[k], fit.eqDb[k],
-                      fitted ? Fixed(fit.residualDb[k], 2).c_str() : "-");
+                      f.gainCode, zef::CFixed(f.gainCode / 2.0 - 15.0, 1, 7).c_str(), f.qIndex,
+                      zef::CFixed(zef::kEqQ[static_cast<std::size_t>(f.qIndex)], 2, 5).c_str(),
+                      zef::CFixed(levels[k], 2, 8).c_str(), zef::CFixed(fit.eqDb[k], 2, 6).c_str(),
+                      fitted ? zef::CFixed(fit.residualDb[k], 2).c_str() : "-");
         ctx.out << line;
     }
-    ctx.out << "residual over bands " << range.minBand << ".." << range.maxBand << ": rms " << Fixed(rms, 3)
-            << " dB, largest " << Fixed(worst, 3) << " dB (target " << Fixed(fit.targetDb, 2) << " dB)\n";
+    ctx.out << "residual over bands " << range.minBand << ".." << range.maxBand << ": rms "
+            << zef::CFixed(rms, 3) << " dB, largest " << zef::CFixed(worst, 3) << " dB (target "
+            << zef::CFixed(fit.targetDb, 2) << " dB)\n";
     for (const std::string& n : notes) ctx.out << n << "\n";
 }
 

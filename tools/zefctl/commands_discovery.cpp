@@ -74,7 +74,7 @@ int Search(Context& ctx) {
 
 int Listen(Context& ctx) {
     const Options& o = ctx.options;
-    zef::QtTransport transport(zef::SerialPortMap("/dev", false));
+    zef::QtTransport transport(zef::SerialPortMap::RegisteredOnly());
     auto listener = transport.NewAnnouncementListener();
     int count = 0;
     listener->SetHandler([&](const std::string& ip, const zef::Bytes& d, std::uint8_t) {

@@ -10,15 +10,16 @@
 #include <cstdio>
 #include <thread>
 
+#include "audio/audio_system.h"
+#include "audio/wav_file.h"
 #include "audio_backend.h"
+#include "base/c_number.h"
 #include "cli.h"
-#include "measure/card_analyser.h"
 #include "files/irw_file.h"
+#include "measure/card_analyser.h"
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
-#include "audio/audio_system.h"
-#include "audio/wav_file.h"
 #include "output.h"
 
 namespace zefctl {
@@ -155,16 +156,15 @@ int MeasureIr(Context& ctx) {
         PrintJson(ctx.out, j);
         return kExitOk;
     }
-    char line[300];
-    std::snprintf(line, sizeof line,
-                  "wrote %s: %zu samples (%.3f s), time zero at sample %zu (%.1f ms)\n"
-                  "delay %.2f ms (aligned on the %s)\n"
-                  "input peak %.1f dBFS, signal to noise %.1f dB, peak to tail %.1f dB\n",
-                  out->c_str(), ir.size(), static_cast<double>(ir.size()) / zm::kSweepSampleRate,
-                  zm::kPreDelaySamples, 1000.0 * zm::kPreDelaySamples / zm::kSweepSampleRate,
-                  r.delaySeconds * 1000.0, r.alignedByReference ? "loopback reference" : "first arrival",
-                  Dbfs(q.inputPeak), Finite(q.signalToNoiseDb), Finite(q.peakToTailDb));
-    ctx.out << line;
+    using zef::CFixed;
+    ctx.out << "wrote " << *out << ": " << ir.size() << " samples ("
+            << CFixed(static_cast<double>(ir.size()) / zm::kSweepSampleRate, 3) << " s), time zero at sample "
+            << zm::kPreDelaySamples << " (" << CFixed(1000.0 * zm::kPreDelaySamples / zm::kSweepSampleRate, 1)
+            << " ms)\ndelay " << CFixed(r.delaySeconds * 1000.0, 2) << " ms (aligned on the "
+            << (r.alignedByReference ? "loopback reference" : "first arrival") << ")\ninput peak "
+            << CFixed(Dbfs(q.inputPeak), 1) << " dBFS, signal to noise "
+            << CFixed(Finite(q.signalToNoiseDb), 1) << " dB, peak to tail "
+            << CFixed(Finite(q.peakToTailDb), 1) << " dB\n";
     return kExitOk;
 }
 
@@ -187,7 +187,8 @@ void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* sourc
     ctx.out << "band_hz level_db\n";
     char line[64];
     for (std::size_t b = 0; b < zm::kThirdOctaveBands; ++b) {
-        std::snprintf(line, sizeof line, "%7d %8.2f\n", zm::kBandLabelsHz[b], levels[b]);
+        std::snprintf(line, sizeof line, "%7d %s\n", zm::kBandLabelsHz[b],
+                      zef::CFixed(levels[b], 2, 8).c_str());
         ctx.out << line;
     }
 }

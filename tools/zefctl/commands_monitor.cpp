@@ -57,7 +57,7 @@ void Poll(Session& session, Watched& w) {
     w.reading = zef::DecodeStatusReading(std::span<const std::uint8_t, 18>(status->levels), status->flags, true);
 }
 
-std::string Ms(const std::optional<double>& ms) { return ms ? Fixed(*ms, 3) : "-"; }
+std::string Ms(const std::optional<double>& ms) { return ms ? zef::CFixed(*ms, 3) : "-"; }
 
 QJsonObject FiguresJson(const LinkFigures& f) {
     QJsonObject o;
@@ -112,7 +112,7 @@ std::string StatusText(const Watched& w) {
 template <std::size_t N, typename Values>
 std::string Readings(const std::array<const char*, N>& names, const Values& values) {
     std::ostringstream s;
-    for (std::size_t i = 0; i < N; ++i) s << names[i] << " " << Fixed(values[i], 1) << "  ";
+    for (std::size_t i = 0; i < N; ++i) s << names[i] << " " << zef::CFixed(values[i], 1) << "  ";
     return s.str();
 }
 

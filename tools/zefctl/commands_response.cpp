@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/c_number.h"
 #include "cli.h"
 #include "dsp/fir.h"
 #include "dsp/responses.h"
+#include "files/preset_file.h"
 #include "model/defaults.h"
 #include "model/editor_sync.h"
-#include "files/preset_file.h"
 #include "output.h"
 #include "session.h"
 
@@ -57,10 +58,8 @@ void Print(Context& ctx, const std::string& channel, const zef::dsp::ResponseSto
         return;
     }
     if (ctx.options.csv) ctx.out << "freq_hz,db\n";
-    char line[64];
     for (std::size_t k = 1; k < zef::dsp::kGridPoints; ++k) {
-        std::snprintf(line, sizeof line, "%.3f,%.6f\n", grid[k], curve[k]);
-        ctx.out << line;
+        ctx.out << zef::CFixed(grid[k], 3) << ',' << zef::CFixed(curve[k], 6) << '\n';
     }
 }
 

@@ -34,10 +34,4 @@ std::string EntryLine(const zef::DeviceEntry& e) {
     return line;
 }
 
-std::string Fixed(double v, int digits) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", digits, v);
-    return text;
-}
-
 }  // namespace zefctl

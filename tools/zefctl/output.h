@@ -20,7 +20,4 @@ std::string EntryLine(const zef::DeviceEntry& e);
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// `v` with `digits` decimals.
-std::string Fixed(double v, int digits);
-
 }  // namespace zefctl

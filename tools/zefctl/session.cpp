@@ -31,7 +31,7 @@ std::string ConfigFolder(const Options& options) {
 }
 
 zef::SerialPortMap SerialPortsFor(const Options& options) {
-    zef::SerialPortMap ports("/dev", !options.serial.has_value());
+    zef::SerialPortMap ports = options.serial ? zef::SerialPortMap::RegisteredOnly() : zef::SerialPortMap();
     if (options.serial) ports.Register(*options.serial);
     return ports;
 }

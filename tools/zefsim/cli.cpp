@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/c_number.h"
 #include "bootloader.h"
 #include "links.h"
 
@@ -75,16 +76,9 @@ std::vector<std::string> splitCommas(const std::string& text) {
 }
 
 double parseNoise(const std::string& text) {
-    std::size_t used = 0;
-    double v = -1;
-    try {
-        v = std::stod(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != text.size() || !(v >= 0 && v <= 100))
-        throw bad("PERCENT must be a number 0..100, not '" + text + "'");
-    return v;
+    const std::optional<double> v = zef::ParseCNumber(text);
+    if (!v || !(*v >= 0 && *v <= 100)) throw bad("PERCENT must be a number 0..100, not '" + text + "'");
+    return *v;
 }
 
 void checkOnePerDirection(const std::vector<Corruption>& corruptions) {

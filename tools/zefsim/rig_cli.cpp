@@ -1,9 +1,8 @@
 #include "rig_cli.h"
 
-#include <charconv>
-#include <cstdio>
 #include <stdexcept>
 
+#include "base/c_number.h"
 #include "links.h"
 #include "simulator.h"
 
@@ -11,14 +10,11 @@ namespace zefsim {
 namespace {
 
 double ParseDouble(const std::string& text, double lo, double hi, const std::string& what) {
-    double v = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size() || !(v >= lo && v <= hi)) {
-        char range[64];
-        std::snprintf(range, sizeof range, "%g to %g", lo, hi);
-        throw std::runtime_error(what + " takes a number from " + range + ", not '" + text + "'");
-    }
-    return v;
+    const std::optional<double> v = zef::ParseCNumber(text);
+    if (!v || !(*v >= lo && *v <= hi))
+        throw std::runtime_error(what + " takes a number from " + zef::CGeneral(lo, 6) + " to " +
+                                 zef::CGeneral(hi, 6) + ", not '" + text + "'");
+    return *v;
 }
 
 }  // namespace
@@ -93,8 +89,7 @@ std::vector<std::unique_ptr<Rig>> startRigs(Simulator& sim, const RigOptions& op
 }
 
 std::string describeRig(const Rig& rig, const RigPlan& plan) {
-    char latency[32];
-    std::snprintf(latency, sizeof latency, "%.3f", rig.latencyMs());
+    const std::string latency = zef::CFixed(rig.latencyMs(), 3);
     return "virtual rig for device " + std::to_string(plan.device + 1) + " on " + rig.endpoint() +
            " (latency " + latency + " ms, " + (rig.fast() ? "fast" : "real time") + ")\n";
 }

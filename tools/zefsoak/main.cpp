@@ -21,6 +21,8 @@
 //
 // usage: zefsoak [--minutes M] [--seed N] [--zefctl PATH]
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <atomic>
@@ -30,16 +32,17 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
-#include "zefctl/cli.h"
+#include "base/c_number.h"
 #include "operations.h"
 #include "protocol/announcement.h"
 #include "simulator.h"
+#include "zefctl/cli.h"
 
 namespace zefsoak {
 namespace {
@@ -241,7 +244,9 @@ int Main(int argc, char** argv) {
     std::string exe = ZEFCTL_PATH;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        if (a == "--minutes") minutes = std::stod(argv[i + 1]);
+        const std::optional<double> number = zef::ParseCNumber(argv[i + 1]);
+        if (a == "--minutes" && number && *number >= 0)
+            minutes = *number;
         else if (a == "--seed") seed = static_cast<std::uint32_t>(std::stoul(argv[i + 1]));
         else if (a == "--zefctl") exe = argv[i + 1];
         else {
@@ -275,8 +280,9 @@ int Main(int argc, char** argv) {
         devices.push_back(&d);
     }
     sim.start();
-    std::printf("zefsoak: %.1f minutes, 3 devices on TCP and 1 on a pseudo-terminal, seed %u, zefctl deadline %.0f s\n",
-                minutes, seed, kDeadline.count());
+    std::printf(
+        "zefsoak: %s minutes, 3 devices on TCP and 1 on a pseudo-terminal, seed %u, zefctl deadline %s s\n",
+        zef::CFixed(minutes, 1).c_str(), seed, zef::CFixed(kDeadline.count(), 0).c_str());
     std::fflush(stdout);
 
     Stats stats;
@@ -306,7 +312,8 @@ int Main(int argc, char** argv) {
     std::printf("faults injected     %ld (%s)\n", faults, faultList.c_str());
     std::printf("spoilt requests     %ld acted on by a device, %ld of them changed it (%ld bytes)\n",
                 stats.spoiltActedOn, stats.spoiltChanged, stats.lineBytes);
-    std::printf("longest operation   %.1f s (%s)\n", stats.longest, stats.longestWhat.c_str());
+    std::printf("longest operation   %s s (%s)\n", zef::CFixed(stats.longest, 1).c_str(),
+                stats.longestWhat.c_str());
     std::printf("over the deadline   %ld\n", stats.overran);
     std::printf("silent corruptions  %ld\n", stats.corruptions);
     return stats.corruptions == 0 && stats.overran == 0 && stats.crashed == 0 ? 0 : 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/c_number.h"
 #include "device/fir_store.h"
 #include "device/parameter_writer.h"
 #include "files/binary_io.h"
@@ -46,10 +47,7 @@ zef::Parameter RandomParameter(std::mt19937& r) {
 std::string RandomValueText(const zef::ParameterDescription& description, std::mt19937& r) {
     if (description.kind != zef::ValueKind::Number)
         return std::to_string(Uniform(r, int(description.min), int(description.max)));
-    const double v = std::uniform_real_distribution<double>(description.min, description.max)(r);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", v);
-    return text;
+    return zef::CFixed(std::uniform_real_distribution<double>(description.min, description.max)(r), 2);
 }
 
 std::string ValueLine(const zef::Parameter& p, const zef::DeviceModel& d) {
@@ -213,11 +211,7 @@ Operation FirImport(const Target& t, const Image& before, std::mt19937& r) {
     const int count = Uniform(r, 1, 384);
     std::string text;
     std::uniform_real_distribution<double> c(-1.0, 1.0);
-    for (int i = 0; i < count; ++i) {
-        char line[32];
-        std::snprintf(line, sizeof line, "%.6f\r\n", c(r));
-        text += line;
-    }
+    for (int i = 0; i < count; ++i) text += zef::CFixed(c(r), 6) + "\r\n";
     const std::string path = t.folder + "/soak-fir-" + std::to_string(count) + ".txt";
     zef::WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     ReadModel rm(before);

@@ -37,7 +37,7 @@ protected:
     SimNetwork net;
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     RecordingDialogs dialogs;
     std::unique_ptr<DeviceExchange> exchange;
     std::unique_ptr<LinkPresenter> linkPresenter;

@@ -61,7 +61,7 @@ protected:
     std::string ptyLink;
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     RecordingDialogs dialogs;
     std::unique_ptr<DeviceExchange> exchange;
     std::unique_ptr<LinkPresenter> linkPresenter;

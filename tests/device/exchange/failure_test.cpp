@@ -95,7 +95,7 @@ TEST_F(TcpFailure, NestedExchangeIsRefused) {
 TEST(LinkDeathTest, NestedExchangeAbortsADebugBuild) {
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     DeviceExchange exchange(model, link, transport);
     model.entry(kSlot).online = true;
     const LinkState::Exchanging running(link);

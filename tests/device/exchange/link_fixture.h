@@ -83,7 +83,7 @@ protected:
     std::string ptyLink;
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     StateRecordingDialogs dialogs{link, model.entry(kSlot)};
     RecordingPresenter presenter{link};
     std::vector<DeviceSlot> indicatorRefreshes;

@@ -50,7 +50,7 @@ public:
     zefsim::Device* device = nullptr;
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap("/dev", false)};
+    QtTransport transport{SerialPortMap::RegisteredOnly()};
     std::unique_ptr<DeviceExchange> exchange;
     RefreshEvents events;
     std::unique_ptr<DeviceReader> reader;
