@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -56,7 +57,12 @@ TEST_F(CtlTest, SetSendsExactlyTheOneFrame) {
     EXPECT_EQ(frames.end()[-3], expected);
     EXPECT_EQ(frames.end()[-2], (Bytes{0xF0, 0x21, 0x01, 20, 0x02, 0xC4, 78, 0, 0, 0, 0, 0, 0xF7}));
     EXPECT_EQ(frames.back()[3], 15);
-    EXPECT_EQ(dev(0).trailingZeros(), frames.size() - 2);  // every exchange but the identifies
+    // Every exchange but the identifies ends with a lone zero byte; the last
+    // one may still be on its way when the program has exited.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (dev(0).trailingZeros() < frames.size() - 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(dev(0).trailingZeros(), frames.size() - 2);
     EXPECT_EQ(dev(0).memory(240 + pi::OutputGain(0), 1)[0], 0x72);
 }
 
