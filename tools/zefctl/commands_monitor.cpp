@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/meter_readings.h"
+#include "base/c_number.h"
 #include "cli.h"
 #include "device/link_monitor.h"
 #include "output.h"
