@@ -170,6 +170,7 @@ public:
     using Clock = std::chrono::steady_clock;
     void SetDeadline(std::optional<Clock::time_point> deadline) { deadline_ = deadline; }
     bool DeadlinePassed() const { return deadline_ && Clock::now() >= *deadline_; }
+    std::optional<Clock::time_point> Deadline() const { return deadline_; }
     // `ms`, cut to the time left before the deadline (0 once it has passed).
     int Budget(int ms) const;
 

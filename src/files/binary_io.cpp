@@ -127,4 +127,8 @@ bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_
 
 #endif
 
+bool WriteFileAtomic(const std::string& path, std::string_view text) {
+    return WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
 }  // namespace zef

@@ -71,6 +71,8 @@ private:
 // cut. False (and no temporary left behind) on any failure. Every file
 // writer of the program goes through here.
 bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same for text, written byte for byte.
+bool WriteFileAtomic(const std::string& path, std::string_view text);
 // The same for a file only its owner may read or write (mode 0600 from the
 // moment it exists), where the system has such modes.
 bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);

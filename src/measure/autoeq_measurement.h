@@ -48,6 +48,9 @@ struct AutoEqEngineOptions {
     double tooHighDb = -1.0;
     double tooLowDb = -30.0;
     int maxCutHalfDb = 0;  // the largest cut in 0.5 dB steps; 0 = the same as the boost
+    // The target's shape per band (a house curve; zeros = flat): the fit
+    // brings the levels to this shape, at whatever overall level suits it.
+    BandSpectrum targetShapeDb{};
     // Monotonic time in seconds; steady_clock when empty.
     std::function<double()> clock;
 };

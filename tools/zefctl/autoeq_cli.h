@@ -14,8 +14,12 @@ namespace zefctl {
 zef::measure::AutoEqRange AutoEqRangeOptions(const Context& ctx);
 
 // The 30 filters and the predicted residual per band, as text or --json.
+// The fit was made to `levels` minus the target's `shape` (zeros: flat).
 void PrintAutoEqFit(Context& ctx, const zef::measure::AutoEqFit& fit, const zef::BandSpectrum& levels,
-                    const zef::measure::AutoEqRange& range);
+                    const zef::measure::AutoEqRange& range, const zef::BandSpectrum& shape);
+
+// --target as band levels: the shape the fit aims at (zeros when flat).
+zef::BandSpectrum TargetShapeOption(const Context& ctx);
 
 // autoeq run HOST OUTPUT ...
 int AutoEqRun(Context& ctx);

@@ -15,9 +15,11 @@
 #include "base/c_number.h"
 #include "device/measuring_state.h"
 #include "measure/autoeq_measurement.h"
+#include "measure/calibration.h"
 #include "measure/card_analyser.h"
 #include "measure/third_octave.h"
 #include "model/memory_map.h"
+#include "measure_options.h"
 #include "output.h"
 #include "session.h"
 
@@ -49,10 +51,27 @@ private:
     zef::MeasuringSetup setup_;
 };
 
+// The time spent listening does not count against --timeout, which bounds
+// device operations: the deadline moves on by it before the measuring state
+// is left (declare after the MeasuringGuard).
+class ListeningTime {
+public:
+    explicit ListeningTime(Session& session) : session_(session), start_(zef::DeviceExchange::Clock::now()) {}
+    ~ListeningTime() { session_.ExtendDeadline(zef::DeviceExchange::Clock::now() - start_); }
+    ListeningTime(const ListeningTime&) = delete;
+    ListeningTime& operator=(const ListeningTime&) = delete;
+
+private:
+    Session& session_;
+    zef::DeviceExchange::Clock::time_point start_;
+};
+
 struct Listener {
     int card = 0;
     int input = 0;
     double averageSeconds = 20.0;
+    m::Calibration calibration;
+    zef::BandSpectrum shape{};  // the target's shape
 };
 
 // One averaged measurement (the engine's Start) in `setup`: the 30 band
@@ -61,11 +80,14 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
                           const Listener& listener, const zef::MeasuringSetup& setup, m::AutoEqRange& range,
                           m::AutoEqFit* fit) {
     MeasuringGuard guard(session, setup);
+    ListeningTime listening(session);
     std::this_thread::sleep_for(kSettle);
-    m::CardAnalyser analyser(system);
+    m::CardAnalyser card(system);
+    m::CalibratedAnalyser analyser(card, listener.calibration);
     m::AutoEqEngineOptions options;
     options.averageSeconds = listener.averageSeconds;
     options.maxCutHalfDb = range.maxCutHalfDb;
+    options.targetShapeDb = listener.shape;
     m::AnalyserAutoEqEngine engine(analyser, options);
     int progress = zef::AutoEqEngine::kRunning;
     engine.SetProgressHandler([&](int p) { progress = p; });
@@ -79,7 +101,7 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
     const auto started = Clock::now();
     while (progress != zef::AutoEqEngine::kFinished) {
         std::this_thread::sleep_for(kPollInterval);
-        analyser.DeliverPending();
+        card.DeliverPending();
         if (progress == zef::AutoEqEngine::kInputTooHigh)
             Fail(
                 "the microphone level is too high (above -1 dBFS): lower the pink noise with --level or the "
@@ -89,7 +111,7 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
                 "the microphone level is too low (below -30 dBFS): raise the pink noise with --level or the "
                 "microphone gain");
         if (!analyser.IsRunning() && progress != zef::AutoEqEngine::kFinished)
-            Fail("the sound card stopped: " + analyser.Error());
+            Fail("the sound card stopped: " + card.Error());
         if (Clock::now() > limit) Fail("the measurement did not finish in time: check the sound card");
         if (!ctx.options.json) {
             const double done = std::chrono::duration<double>(Clock::now() - started).count();
@@ -105,20 +127,21 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
     return engine.Results().levelsDb;
 }
 
-// RMS and largest deviation of the bands in `range` from their mean.
 struct Deviation {
     double rms = 0;
     double largest = 0;
 };
 
-Deviation DeviationOf(const zef::BandSpectrum& levels, const m::AutoEqRange& range) {
+// RMS and largest deviation of the bands in `range` from the target's shape
+// at their mean level.
+Deviation DeviationOf(const zef::BandSpectrum& levels, const zef::BandSpectrum& shape, const m::AutoEqRange& range) {
     double mean = 0;
     const int count = range.maxBand - range.minBand + 1;
-    for (int b = range.minBand; b <= range.maxBand; ++b) mean += levels[std::size_t(b)];
+    for (int b = range.minBand; b <= range.maxBand; ++b) mean += levels[std::size_t(b)] - shape[std::size_t(b)];
     mean /= count;
     Deviation d;
     for (int b = range.minBand; b <= range.maxBand; ++b) {
-        const double e = levels[std::size_t(b)] - mean;
+        const double e = levels[std::size_t(b)] - shape[std::size_t(b)] - mean;
         d.rms += e * e;
         d.largest = std::max(d.largest, std::fabs(e));
     }
@@ -133,9 +156,9 @@ zef::ChannelCode OutputArg(const std::string& text) {
 }
 
 void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::BandSpectrum& after,
-                     const m::AutoEqRange& range) {
-    const Deviation b = DeviationOf(before, range);
-    const Deviation a = DeviationOf(after, range);
+                     const m::AutoEqRange& range, const zef::BandSpectrum& shape) {
+    const Deviation b = DeviationOf(before, shape, range);
+    const Deviation a = DeviationOf(after, shape, range);
     if (ctx.options.json) {
         QJsonObject j;
         QJsonArray jb, ja;
@@ -161,7 +184,7 @@ void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::B
                       zef::CFixed(after[std::size_t(k)], 2, 8).c_str());
         ctx.out << line;
     }
-    ctx.out << "deviation from the mean over bands " << range.minBand << ".." << range.maxBand
+    ctx.out << "deviation from the target over bands " << range.minBand << ".." << range.maxBand
             << ": before rms " << zef::CFixed(b.rms, 2) << " dB, largest " << zef::CFixed(b.largest, 2)
             << " dB; after rms " << zef::CFixed(a.rms, 2) << " dB, largest " << zef::CFixed(a.largest, 2)
             << " dB\n";
@@ -179,6 +202,8 @@ int AutoEqRun(Context& ctx) {
     listener.card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
     listener.input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
     listener.averageSeconds = NamedDouble(ctx, "--average", 20.0, 2.0, 120.0);
+    listener.calibration = CalibrationOptions(ctx);
+    listener.shape = TargetShapeOption(ctx);
     const bool apply = HasFlag(ctx, "--apply");
 
     std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
@@ -205,7 +230,7 @@ int AutoEqRun(Context& ctx) {
     m::AutoEqFit fit;
     const zef::BandSpectrum before = Measure(ctx, session, *system, listener, setup, range, &fit);
     if (!apply) {
-        PrintAutoEqFit(ctx, fit, before, range);
+        PrintAutoEqFit(ctx, fit, before, range, listener.shape);
         return kExitOk;
     }
     session.Check(
@@ -215,7 +240,7 @@ int AutoEqRun(Context& ctx) {
     // measurement whatever its bypass was.
     setup.eq = zef::EqDuringMeasurement::Active;
     const zef::BandSpectrum after = Measure(ctx, session, *system, listener, setup, range, nullptr);
-    PrintComparison(ctx, before, after, range);
+    PrintComparison(ctx, before, after, range, listener.shape);
     return kExitOk;
 }
 

@@ -12,6 +12,9 @@
 #include "cli.h"
 #include "files/irw_file.h"
 #include "measure/autoeq_fit.h"
+#include "measure/calibration.h"
+#include "measure/measurement_exports.h"
+#include "measure_options.h"
 #include "measure/fir_design.h"
 #include "measure/fir_design_io.h"
 #include "model/tables.h"
@@ -125,7 +128,7 @@ const char* ExclusionName(m::AutoEqExclusion e) {
 }  // namespace
 
 void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
-                    const m::AutoEqRange& range) {
+                    const m::AutoEqRange& range, const zef::BandSpectrum& shape) {
     double sum = 0;
     double worst = 0;
     int count = 0;
@@ -161,7 +164,7 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
             jb["fitted"] = ki >= range.minBand && ki <= range.maxBand && fit.excluded[k] == m::AutoEqExclusion::None;
             jb["residual_db"] = fit.residualDb[k];
             jb["measured_db"] = levels[k];
-            jb["target_db"] = fit.targetDb;
+            jb["target_db"] = fit.targetDb + shape[k];
             jb["predicted_db"] = levels[k] + fit.eqDb[k];
             jb["excluded"] = Q(std::string(ExclusionName(fit.excluded[k])));
             bands.append(jb);
@@ -178,19 +181,19 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
         PrintJson(ctx.out, j);
         return;
     }
-    ctx.out << "band  freq_hz  type   gain_code  gain_db  q_index      q  level_db   eq_db  residual_db\n";
+    ctx.out << "band  freq_hz  type   gain_code  gain_db  q_index      q  level_db   eq_db  target_db  residual_db\n";
     for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
         const m::AutoEqFilter& f = fit.filters[k];
         const int ki = static_cast<int>(k);
         const bool fitted =
             ki >= range.minBand && ki <= range.maxBand && fit.excluded[k] == m::AutoEqExclusion::None;
         char line[160];
-        std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %s  %7d  %s  %s  %s  %11s\n", ki,
+        std::snprintf(line, sizeof line, "%4d  %7d  %-5s  %9d  %s  %7d  %s  %s  %s  %s  %11s\n", ki,
                       f.frequencyHz, std::string(zef::kEqTypeNames[static_cast<std::size_t>(f.type)]).c_str(),
                       f.gainCode, zef::CFixed(f.gainCode / 2.0 - 15.0, 1, 7).c_str(), f.qIndex,
                       zef::CFixed(zef::kEqQ[static_cast<std::size_t>(f.qIndex)], 2, 5).c_str(),
                       zef::CFixed(levels[k], 2, 8).c_str(), zef::CFixed(fit.eqDb[k], 2, 6).c_str(),
-                      fitted ? zef::CFixed(fit.residualDb[k], 2).c_str() : "-");
+                      zef::CFixed(fit.targetDb + shape[k], 2, 9).c_str(), fitted ? zef::CFixed(fit.residualDb[k], 2).c_str() : "-");
         ctx.out << line;
     }
     ctx.out << "residual over bands " << range.minBand << ".." << range.maxBand << ": rms "
@@ -222,22 +225,41 @@ m::AutoEqRange AutoEqRangeOptions(const Context& ctx) {
     return m::NormaliseAutoEqRange(2 * maxBoostDb, 2 * maxCutDb, minBand, maxBand);
 }
 
+zef::BandSpectrum TargetShapeOption(const Context& ctx) {
+    const zef::FrequencyCurve target = TargetOption(ctx);
+    if (target.empty()) return {};
+    return m::BandAveragesDb(target);
+}
+
 namespace {
+
+// --levels L0,...,L29 or --levels-file FILE.csv (as rta --out writes it).
+zef::BandSpectrum LevelsOption(const Context& ctx) {
+    zef::BandSpectrum levels{};
+    if (const std::optional<std::string> file = Named(ctx, "--levels-file")) {
+        if (std::string e = m::ReadBandLevelsCsv(*file, levels); !e.empty()) Fail(e);
+        return levels;
+    }
+    const std::optional<std::string> text = Named(ctx, "--levels");
+    if (!text) Usage("autoeq fit needs --levels with 30 band levels in dB, or --levels-file FILE.csv");
+    const std::vector<double> values = NumberList(*text, "--levels");
+    if (values.size() != zef::kAnalyserBandCount)
+        Usage("--levels wants 30 band levels, not " + std::to_string(values.size()));
+    std::copy(values.begin(), values.end(), levels.begin());
+    return levels;
+}
 
 int AutoEq(Context& ctx) {
     const std::string& action = Arg(ctx, 0, "fit or run");
     if (action == "run") return AutoEqRun(ctx);
     if (action != "fit") Usage("autoeq fit --levels L0,...,L29 ... | autoeq run HOST OUTPUT ...");
-    const std::optional<std::string> text = Named(ctx, "--levels");
-    if (!text) Usage("autoeq fit needs --levels with 30 band levels in dB");
-    const std::vector<double> values = NumberList(*text, "--levels");
-    if (values.size() != zef::kAnalyserBandCount)
-        Usage("--levels wants 30 band levels, not " + std::to_string(values.size()));
-    zef::BandSpectrum levels{};
-    std::copy(values.begin(), values.end(), levels.begin());
+    const zef::BandSpectrum levels = LevelsOption(ctx);
+    const zef::BandSpectrum shape = TargetShapeOption(ctx);
     const m::AutoEqRange range = AutoEqRangeOptions(ctx);
-    const m::AutoEqFit fit = m::FitAutoEq(levels, range);
-    PrintAutoEqFit(ctx, fit, levels, range);
+    zef::BandSpectrum aim = levels;
+    for (std::size_t b = 0; b < aim.size(); ++b) aim[b] -= shape[b];
+    const m::AutoEqFit fit = m::FitAutoEq(aim, range);
+    PrintAutoEqFit(ctx, fit, levels, range, shape);
     return kExitOk;
 }
 
@@ -259,16 +281,22 @@ void AddDesignCommands(SubCommandTable& table) {
                       {"--latency-ms"},
                       {"--out"}}});
     table.push_back({"autoeq",
-                     "autoeq fit --levels L0,...,L29 [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] "
-                     "[--bands MIN-MAX] [--json]\n"
+                     "autoeq fit --levels L0,...,L29 | --levels-file FILE.csv [--max-gain 1..6] [--max-boost 1..6] "
+                     "[--max-cut 1..6] [--bands MIN-MAX] [--target FILE|tilt:DB] [--json]\n"
                      "  autoeq run HOST OUTPUT [--rig HOST:PORT | --card N] [--input N] [--level DBU] "
-                     "[--average S] [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] [--bands MIN-MAX] [--apply]",
+                     "[--average S] [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] [--bands MIN-MAX] "
+                     "[--target FILE|tilt:DB] [--mic-cal FILE] [--card-cal FILE] [--apply]",
                      "fit: the 30 output EQ bands for 30 measured third-octave levels (dB), the filters and "
                      "the predicted residual per band; run: the whole loop on output 1 or 2 of a device "
                      "(pink noise, measure, fit, with --apply store the bands and measure again; cards and "
-                     "inputs numbered from 1)",
+                     "inputs numbered from 1). --target aims at a curve (\"frequency dB\" lines) or a tilt in "
+                     "dB per octave through 1 kHz instead of flat",
                      AutoEq,
                      {{"--levels"},
+                      {"--levels-file"},
+                      {"--target"},
+                      {"--mic-cal"},
+                      {"--card-cal"},
                       {"--max-gain"},
                       {"--max-boost"},
                       {"--max-cut"},

@@ -17,9 +17,11 @@
 #include "cli.h"
 #include "files/irw_file.h"
 #include "measure/card_analyser.h"
+#include "measure/measurement_exports.h"
 #include "measure/sweep.h"
 #include "measure/sweep_engine.h"
 #include "measure/third_octave_bank.h"
+#include "measure_options.h"
 #include "output.h"
 
 namespace zefctl {
@@ -87,6 +89,19 @@ void DrawProgress(std::ostream& err, int percent) {
         << std::string(static_cast<std::size_t>(20 - filled), '.') << "] " << percent << " %" << std::flush;
 }
 
+// --wav FILE (the response as 32-bit float) and --response FILE ("frequency dB phase").
+void WriteIrExports(const Context& ctx, const std::vector<double>& ir) {
+    if (const std::optional<std::string> wav = Named(ctx, "--wav"))
+        if (std::string e = zef::audio::WriteWavAtomic(*wav, ir, zm::kSweepSampleRate); !e.empty()) Fail(e);
+    if (const std::optional<std::string> text = Named(ctx, "--response")) {
+        const zef::FrequencyCurve curve = zm::ResponseCurve(ir, zm::kPreDelaySamples, zm::kSweepSampleRate);
+        if (std::string e = zef::WriteFrequencyCurve(*text, curve, "measured response: frequency (Hz), dB, phase "
+                                                                  "(degrees) from time zero");
+            !e.empty())
+            Fail(e);
+    }
+}
+
 int MeasureIr(Context& ctx) {
     if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
     const std::optional<std::string> out = Named(ctx, "--out");
@@ -98,6 +113,7 @@ int MeasureIr(Context& ctx) {
     const int reference = NamedInt(ctx, "--reference", 0, 1, 1024) - 1;
     const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
     const std::string folder = SweepFolder(ctx);
+    const zm::Calibration calibration = CalibrationOptions(ctx);
 
     std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
     zm::SweepMeasurementEngine engine(*system);
@@ -134,9 +150,11 @@ int MeasureIr(Context& ctx) {
     std::vector<double> ir;
     if (engine.ComputeImpulseResponse(zm::kSweepSampleRate, ir) != 0)
         Fail("the measurement failed: " + engine.Error());
+    zm::CorrectImpulseResponse(ir, calibration, zm::kSweepSampleRate);
     const std::vector<std::string> warnings = engine.Warnings();
     for (const std::string& w : warnings) ctx.err << "zefctl: warning: " << w << "\n";
     if (std::string e = zef::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
+    WriteIrExports(ctx, ir);
 
     const zm::SweepResult& r = *engine.LastResult();
     const zm::MeasurementQuality& q = r.quality;
@@ -193,6 +211,12 @@ void PrintBands(Context& ctx, const zef::BandSpectrum& levels, const char* sourc
     }
 }
 
+// --out FILE.csv: the levels as CSV.
+void WriteBandsCsv(const Context& ctx, const zef::BandSpectrum& levels) {
+    if (const std::optional<std::string> csv = Named(ctx, "--out"))
+        if (std::string e = zm::WriteBandLevelsCsv(*csv, levels); !e.empty()) Fail(e);
+}
+
 int RtaOfFile(Context& ctx, const std::string& path) {
     zef::audio::WavData audio;
     if (std::string e = zef::audio::ReadWav(path, audio); !e.empty()) Fail(e);
@@ -207,7 +231,10 @@ int RtaOfFile(Context& ctx, const std::string& path) {
     if (bad != samples.end())
         Fail(path + ": sample " + std::to_string(bad - samples.begin() + 1) + " of channel " +
              std::to_string(channel + 1) + " is not a finite number");
-    const zef::BandSpectrum levels = zm::AnalyseRecording(samples, audio.sampleRate);
+    zef::BandSpectrum levels = zm::AnalyseRecording(samples, audio.sampleRate);
+    const zef::BandSpectrum corrections = zm::BandCorrectionsDb(CalibrationOptions(ctx));
+    for (std::size_t b = 0; b < levels.size(); ++b) levels[b] += corrections[b];
+    WriteBandsCsv(ctx, levels);
     PrintBands(ctx, levels, "wav", static_cast<double>(audio.frames()) / audio.sampleRate);
     return kExitOk;
 }
@@ -216,8 +243,10 @@ int Rta(Context& ctx) {
     if (std::optional<std::string> wav = Named(ctx, "--wav")) return RtaOfFile(ctx, *wav);
     const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
     const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    const zm::Calibration calibration = CalibrationOptions(ctx);
     std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
-    zm::CardAnalyser analyser(*system);
+    zm::CardAnalyser cardAnalyser(*system);
+    zm::CalibratedAnalyser analyser(cardAnalyser, calibration);
     zef::BandSpectrum last{};
     std::size_t spectra = 0;
     analyser.SetSpectrumHandler([&](const zef::BandSpectrum& s) {
@@ -230,12 +259,13 @@ int Rta(Context& ctx) {
     const std::chrono::duration<double> run(ctx.options.seconds);
     while (std::chrono::steady_clock::now() - start < run) {
         std::this_thread::sleep_for(kPollInterval);
-        analyser.DeliverPending();
-        if (!analyser.IsRunning()) Fail("the sound card stopped: " + analyser.Error());
+        cardAnalyser.DeliverPending();
+        if (!analyser.IsRunning()) Fail("the sound card stopped: " + cardAnalyser.Error());
     }
-    analyser.DeliverPending();
+    cardAnalyser.DeliverPending();
     analyser.Stop();
     if (spectra == 0) Fail("no spectrum arrived from the card");
+    WriteBandsCsv(ctx, last);
     PrintBands(ctx, last, "card", ctx.options.seconds);
     return kExitOk;
 }
@@ -255,22 +285,30 @@ void AddMeasureCommands(SubCommandTable& table) {
     const OptionSpec card{"--card"};
     const OptionSpec input{"--input"};
     const OptionSpec rig{"--rig"};
+    const OptionSpec micCal{"--mic-cal"};
+    const OptionSpec cardCal{"--card-cal"};
     table.push_back(
         {"measure",
          "measure ir [--rig HOST:PORT] [--card N] [--output N] [--input N] [--reference N] "
-         "[--decay S] [--sweeps DIR] --out FILE.irw",
+         "[--decay S] [--sweeps DIR] [--mic-cal FILE] [--card-cal FILE] [--wav FILE.wav] [--response FILE.txt] "
+         "--out FILE.irw",
          "measures an impulse response with the sweep (cards and channels numbered from 1, as `cards` lists them; "
          "--reference names a loopback input; --decay 0.1..10 s, default 2; sweep files in "
-         "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder)",
+         "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder; --mic-cal/--card-cal "
+         "take the microphone's and the card's own response out; --wav and --response also write the response "
+         "as 32-bit float WAV and as \"frequency dB phase\" text)",
          MeasureIr,
-         {card, {"--output"}, input, {"--reference"}, {"--decay"}, {"--sweeps"}, {"--out"}, rig}});
+         {card, {"--output"}, input, {"--reference"}, {"--decay"}, {"--sweeps"}, {"--out"}, rig, micCal, cardCal,
+          {"--wav"}, {"--response"}}});
     table.push_back(
         {"rta",
-         "rta [--rig HOST:PORT] [--card N] [--input N] [--seconds S] | rta --wav FILE [--input N]",
+         "rta [--rig HOST:PORT] [--card N] [--input N] [--seconds S] | rta --wav FILE [--input N]; either with "
+         "[--mic-cal FILE] [--card-cal FILE] [--out FILE.csv]",
          "the 30 third-octave band levels (dB re a full-scale sine) of a card input averaged over "
-         "S seconds (default 10), or of a recording's channel N averaged over the whole file",
+         "S seconds (default 10), or of a recording's channel N averaged over the whole file; --out also "
+         "writes them as CSV (band_hz,level_db)",
          Rta,
-         {card, input, rig, {"--wav"}}});
+         {card, input, rig, {"--wav"}, micCal, cardCal, {"--out"}}});
 }
 
 }  // namespace zefctl

@@ -172,7 +172,13 @@ void Session::CheckSerialPermission() const {
     if (!path.empty()) Fail(ConsoleDialogs::OneLine("", zef::SerialPermissionText(path)));
 }
 
+void Session::ExtendDeadline(zef::DeviceExchange::Clock::duration d) {
+    if (const auto deadline = exchange.Deadline()) exchange.SetDeadline(*deadline + d);
+}
+
 void Session::Check(zef::Status status, const std::string& what) const {
+    if (status == zef::kOk && connected_ && !model.entry(kSlot).online)
+        Fail(what + ": the device went off-line" + DeadlineNote());
     if (status == zef::kOk) return;
     const std::string note = dialogs.lastNote();
     Fail(what + (note.empty() ? " failed" : ": " + note) + DeadlineNote());

@@ -54,7 +54,9 @@ public:
     // Command 15 to every listed device and the links closed.
     void Close();
 
-    // Throws CliError with the last dialog message when `status` failed.
+    // Throws CliError with the last dialog message when `status` failed, and
+    // when the device has gone off-line (an off-line device takes writes into
+    // the model only, so they report success without having reached it).
     void Check(zef::Status status, const std::string& what) const;
     // Throws CliError telling how to get access when the last serial search
     // or open was refused for lack of permission; does nothing otherwise.
@@ -71,6 +73,9 @@ public:
     void Settle(bool restore);
     // " (no answer within the --timeout of N s)" once the deadline has passed, else "".
     std::string DeadlineNote() const;
+    // Moves the --timeout deadline later by `d`: time spent listening to a
+    // sound card, with no exchange pending, is no device operation.
+    void ExtendDeadline(zef::DeviceExchange::Clock::duration d);
 
     const Options& options;
     ConsoleDialogs dialogs;

@@ -4,6 +4,7 @@
 
 #include "base/c_number.h"
 #include "links.h"
+#include "mic_response.h"
 #include "simulator.h"
 
 namespace zefsim {
@@ -31,6 +32,8 @@ Virtual measurement rig (a sound card over loopback TCP; wire format in docs/rig
                          compressor, limiter, dynamic filter) and masking are NOT rendered.
   --room FILE.wav        loudspeaker-to-microphone responses, 48000 Hz, one channel per output
                          (default: a built-in two-way loudspeaker in a small room)
+  --mic-response FILE    the microphone's own response, "frequency dB" lines (the format of
+                         calibration files): the rooms are heard through it
   --mic-noise DBFS|off   microphone noise floor, RMS re a full-scale sine (default -90)
   --card-latency MS      round-trip latency 5..2000 ms (default: random 5..200 ms)
   --rig-speed fast|real-time  fast serves blocks as fast as the client takes them (tests)
@@ -56,6 +59,8 @@ RigOptions takeRigOptions(std::vector<std::string>& args) {
             o.rigs.push_back({devices == 0 ? 0 : devices - 1, host, port});
         } else if (a == "--room") {
             o.roomFile = value();
+        } else if (a == "--mic-response") {
+            o.micResponseFile = value();
         } else if (a == "--mic-noise") {
             const std::string& v = value();
             o.config.micNoiseDbfs = v == "off" ? std::nullopt : std::optional(ParseDouble(v, -200, 0, a));
@@ -79,6 +84,12 @@ std::vector<std::unique_ptr<Rig>> startRigs(Simulator& sim, const RigOptions& op
     std::vector<std::unique_ptr<Rig>> rigs;
     RigConfig config = options.config;
     if (options.roomFile) config.room = LoadRoom(*options.roomFile);
+    if (options.micResponseFile) {
+        zef::FrequencyCurve curve;
+        if (std::string e = zef::ReadFrequencyCurve(*options.micResponseFile, curve); !e.empty())
+            throw std::runtime_error("--mic-response: " + e);
+        config.room = ThroughMicrophone(config.room ? *config.room : BuiltInRoom(), MicFilter(curve));
+    }
     for (const RigPlan& plan : options.rigs) {
         if (plan.device >= sim.deviceCount()) throw std::runtime_error("--rig needs a device");
         config.host = plan.host;

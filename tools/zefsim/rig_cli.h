@@ -24,6 +24,7 @@ struct RigOptions {
     std::vector<RigPlan> rigs;
     RigConfig config;  // latency, noise, pacing (the room is loaded from roomFile)
     std::optional<std::string> roomFile;
+    std::optional<std::string> micResponseFile;  // the microphone's own response, a "frequency dB" curve
 };
 
 // Takes the rig options out of `args` and leaves the others. A --rig plays the device defined

@@ -13,6 +13,9 @@
 #include "loudspeaker_ir.h"
 #include "measure/autoeq_fit.h"
 #include "measure/fir_design_io.h"
+#include "measure/measurement_exports.h"
+#include "measure/third_octave.h"
+#include "files/frequency_curve.h"
 #include "room_curves.h"
 #include "temp_folder.h"
 
@@ -124,6 +127,44 @@ TEST(CtlDesign, AutoEqFitPrintsTheFitOfTheLevels) {
         table.out.find("residual over bands " + std::to_string(c.minBand) + ".." + std::to_string(c.maxBand)),
         std::string::npos);
     EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 32);
+}
+
+TEST(CtlDesign, AutoEqFitAimsAtATargetAndReadsLevelsFromCsv) {
+    // A flat room aimed at a -1 dB/octave house curve: the predicted levels
+    // take the tilt's shape, whether the tilt is named or read from a file.
+    test::TempFolder folder;
+    BandSpectrum flat{};
+    flat.fill(-40.0);
+    ASSERT_EQ(measure::WriteBandLevelsCsv(folder.file("room.csv"), flat), "");
+    ASSERT_EQ(WriteFrequencyCurve(folder.file("house.txt"), TiltCurve(-1.0)), "");
+    for (const std::string& target : {std::string("tilt:-1"), folder.file("house.txt")}) {
+        const CtlRun r = Ctl({"--json", "autoeq", "fit", "--levels-file", folder.file("room.csv"), "--target", target,
+                              "--bands", "2-27"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const QJsonArray bands = Json(r.out)["bands"].toArray();
+        ASSERT_EQ(bands.size(), 30);
+        const double at1k = bands[16].toObject()["predicted_db"].toDouble();
+        for (int k = 4; k <= 25; ++k) {
+            const QJsonObject b = bands[k].toObject();
+            const double tilt = -std::log2(measure::BandCentreHz(std::size_t(k)) / 1000.0);
+            EXPECT_NEAR(b["predicted_db"].toDouble() - at1k, tilt, 0.6) << target << " band " << k;
+            EXPECT_EQ(b["measured_db"].toDouble(), -40.0);
+        }
+    }
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } refusals[] = {
+        {{"autoeq", "fit", "--levels-file", folder.file("house.txt")}, "line 1: expected \"band_hz,level_db\""},
+        {{"autoeq", "fit", "--levels-file", folder.file("room.csv"), "--target", folder.file("room.csv")},
+         "--target: " + folder.file("room.csv") + " line 1: \"band_hz\" is not a number"},
+        {{"autoeq", "fit", "--levels-file", folder.file("room.csv"), "--target", "tilt:-9"}, "-6..6 dB per octave"},
+    };
+    for (const auto& c : refusals) {
+        const CtlRun r = Ctl(c.args);
+        EXPECT_NE(r.code, 0);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+// A measurement through a microphone with a response of its own: the rig
+// hears the room through it, and its calibration file takes it out again —
+// the measured room is the room the rig holds, whatever the microphone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "ctl_fixture.h"
+#include "files/frequency_curve.h"
+#include "mic_response.h"
+#include "rig.h"
+
+namespace zef::test {
+namespace {
+
+// A microphone that nobody would buy: +-3 dB across the band.
+FrequencyCurve UnevenMicrophone() {
+    FrequencyCurve c;
+    c.sensitivityDb = -1.2;
+    c.points = {{20, 3.0, 0},    {40, -2.0, 0},   {100, 1.5, 0},  {300, -1.0, 0},    {1000, 0.0, 0},
+                {3000, -3.0, 0}, {6000, 2.5, 0},  {10000, 3.0, 0}, {16000, -2.0, 0}, {20000, 1.0, 0}};
+    return c;
+}
+
+// The level at `hz` averaged in power over a sixth of an octave.
+double SixthOctaveDb(const FrequencyCurve& c, double hz) {
+    double power = 0;
+    int n = 0;
+    for (const CurvePoint& p : c.points)
+        if (p.hz >= hz * std::pow(2.0, -1.0 / 12) && p.hz <= hz * std::pow(2.0, 1.0 / 12)) {
+            power += std::pow(10.0, p.db / 10);
+            ++n;
+        }
+    return 10 * std::log10(power / n);
+}
+
+// The largest sixth-octave difference from 25 Hz to 16 kHz.
+double LargestDifferenceDb(const FrequencyCurve& a, const FrequencyCurve& b) {
+    double largest = 0;
+    for (double hz = 25; hz <= 16000; hz *= std::pow(2.0, 1.0 / 24))
+        largest = std::max(largest, std::fabs(SixthOctaveDb(a, hz) - SixthOctaveDb(b, hz)));
+    return largest;
+}
+
+class CtlCalibration : public CtlTest {
+protected:
+    void SetUp() override {
+        Start({zefsim::DeviceConfig{}});
+        ASSERT_EQ(WriteFrequencyCurve(folder.file("mic.txt"), UnevenMicrophone()), "");
+        // The sweep reaches the microphone unclipped.
+        ASSERT_EQ(Run({"set", "127.0.0.2", "inL.gain", "-20"}).exitCode, 0);
+    }
+
+    // measure ir through a rig whose room is `room`; the response's curve.
+    FrequencyCurve Measure(const zefsim::RoomResponse& room, std::vector<std::string> extra) {
+        zefsim::RigConfig config;
+        config.fast = true;
+        config.latencyMs = 30;
+        config.room = room;
+        zefsim::Rig rig(dev(0), config);
+        const std::string out = folder.file("r" + std::to_string(++runs) + ".txt");
+        std::vector<std::string> args = {"measure", "ir",     "--rig",      rig.endpoint(), "--decay",
+                                         "1",       "--sweeps", folder.file("TS"), "--out", folder.file("r.irw"),
+                                         "--response", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const CtlResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        FrequencyCurve curve;
+        EXPECT_EQ(ReadFrequencyCurve(out, curve), "");
+        return curve;
+    }
+    int runs = 0;
+};
+
+TEST_F(CtlCalibration, TheMicrophonesCalibrationFileTakesItsResponseOut) {
+    const zefsim::RoomResponse room = zefsim::BuiltInRoom();
+    const zefsim::RoomResponse heard = zefsim::ThroughMicrophone(room, zefsim::MicFilter(UnevenMicrophone()));
+    const FrequencyCurve truth = Measure(room, {});
+    const FrequencyCurve raw = Measure(heard, {});
+    const FrequencyCurve corrected = Measure(heard, {"--mic-cal", folder.file("mic.txt")});
+    EXPECT_GT(LargestDifferenceDb(truth, raw), 2.5);  // the microphone matters
+    EXPECT_LT(LargestDifferenceDb(truth, corrected), 0.2);
+    // The card's calibration (here the same curve, as a loopback would give it) counts too.
+    const FrequencyCurve twice =
+        Measure(heard, {"--mic-cal", folder.file("mic.txt"), "--card-cal", folder.file("mic.txt")});
+    EXPECT_GT(LargestDifferenceDb(truth, twice), 2.5);
+
+    const CtlResult bad = Run({"measure", "ir", "--rig", "127.0.0.1:1", "--mic-cal", folder.file("r.irw"),
+                               "--out", folder.file("x.irw")});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("--mic-cal: " + folder.file("r.irw") + " line 1"), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace zef::test

@@ -1,0 +1,96 @@
+#include "mic_response.h"
+
+#include <fftw3.h>
+
+#include <cmath>
+#include <complex>
+#include <memory>
+#include <numbers>
+
+namespace zefsim {
+namespace {
+
+constexpr double kRate = 48000.0;
+constexpr std::size_t kCepstrumSize = 1 << 16;
+constexpr std::size_t kFadeTaps = 1024;
+
+struct FftwFree {
+    void operator()(void* p) const { fftw_free(p); }
+};
+using RealBuffer = std::unique_ptr<double[], FftwFree>;
+using ComplexBuffer = std::unique_ptr<fftw_complex[], FftwFree>;
+
+RealBuffer Reals(std::size_t n) { return RealBuffer(fftw_alloc_real(n)); }
+ComplexBuffer Complexes(std::size_t n) { return ComplexBuffer(fftw_alloc_complex(n)); }
+
+// time (n reals) -> spectrum (n/2+1), or back (unnormalised).
+void Forward(double* time, fftw_complex* spectrum, std::size_t n) {
+    fftw_plan p = fftw_plan_dft_r2c_1d(static_cast<int>(n), time, spectrum, FFTW_ESTIMATE);
+    fftw_execute(p);
+    fftw_destroy_plan(p);
+}
+void Inverse(fftw_complex* spectrum, double* time, std::size_t n) {
+    fftw_plan p = fftw_plan_dft_c2r_1d(static_cast<int>(n), spectrum, time, FFTW_ESTIMATE);
+    fftw_execute(p);
+    fftw_destroy_plan(p);
+}
+
+std::complex<double>& At(fftw_complex* s, std::size_t k) { return reinterpret_cast<std::complex<double>&>(s[k]); }
+
+}  // namespace
+
+std::vector<double> MicFilter(const zef::FrequencyCurve& curve) {
+    // Homomorphic minimum phase: the real cepstrum of the log magnitude,
+    // folded onto positive quefrencies, exponentiated back.
+    const std::size_t n = kCepstrumSize;
+    const std::size_t bins = n / 2 + 1;
+    auto spectrum = Complexes(bins);
+    auto cepstrum = Reals(n);
+    for (std::size_t k = 0; k < bins; ++k) {
+        const double hz = std::max<double>(static_cast<double>(k), 1.0) * kRate / static_cast<double>(n);
+        At(spectrum.get(), k) = curve.DbAt(hz) * std::numbers::ln10 / 20.0;
+    }
+    Inverse(spectrum.get(), cepstrum.get(), n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double fold = i == 0 || i == n / 2 ? 1.0 : i < n / 2 ? 2.0 : 0.0;
+        cepstrum[i] *= fold / static_cast<double>(n);
+    }
+    Forward(cepstrum.get(), spectrum.get(), n);
+    for (std::size_t k = 0; k < bins; ++k) At(spectrum.get(), k) = std::exp(At(spectrum.get(), k));
+    auto impulse = Reals(n);
+    Inverse(spectrum.get(), impulse.get(), n);
+    std::vector<double> taps(kMicFilterTaps);
+    for (std::size_t i = 0; i < kMicFilterTaps; ++i) {
+        double fade = 1.0;
+        if (i >= kMicFilterTaps - kFadeTaps)
+            fade = 0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(i - (kMicFilterTaps - kFadeTaps)) /
+                                        static_cast<double>(kFadeTaps));
+        taps[i] = impulse[i] / static_cast<double>(n) * fade;
+    }
+    return taps;
+}
+
+RoomResponse ThroughMicrophone(const RoomResponse& room, const std::vector<double>& filter) {
+    RoomResponse heard;
+    for (std::size_t o = 0; o < room.output.size(); ++o) {
+        const std::vector<double>& r = room.output[o];
+        if (r.empty()) continue;
+        const std::size_t length = r.size() + filter.size() - 1;
+        std::size_t n = 1;
+        while (n < length) n <<= 1;
+        auto a = Reals(n), b = Reals(n), y = Reals(n);
+        auto sa = Complexes(n / 2 + 1), sb = Complexes(n / 2 + 1);
+        std::fill_n(a.get(), n, 0.0);
+        std::fill_n(b.get(), n, 0.0);
+        std::copy(r.begin(), r.end(), a.get());
+        std::copy(filter.begin(), filter.end(), b.get());
+        Forward(a.get(), sa.get(), n);
+        Forward(b.get(), sb.get(), n);
+        for (std::size_t k = 0; k <= n / 2; ++k) At(sa.get(), k) *= At(sb.get(), k) / static_cast<double>(n);
+        Inverse(sa.get(), y.get(), n);
+        heard.output[o].assign(y.get(), y.get() + length);
+    }
+    return heard;
+}
+
+}  // namespace zefsim
