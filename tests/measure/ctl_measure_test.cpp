@@ -91,7 +91,7 @@ TEST_F(CtlMeasure, MeasureIrRefusals) {
         {{"measure", "ir", "--rig", "192.0.2.20:30400", "--out", irw}, kExitUsage, "loopback"},
         {{"measure", "ir", "--decay", "30", "--out", irw}, kExitUsage, "--decay"},
         {{"measure", "ir", "--sweeps", sweeps, "--input", "8", "--out", irw}, kExitFailed, "no input 8"},
-        {{"measure", "ir", "--sweeps", sweeps, "--target", "tilt:1", "--out", irw}, kExitUsage, "does not apply"},
+        {{"rta", "--decay", "2", "--out", irw}, kExitUsage, "does not apply"},
     };
     for (const Case& c : cases) {
         const CtlRun r = Zefctl(c.args);
