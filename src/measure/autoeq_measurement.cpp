@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "measure/band_levels.h"
+
 namespace zef::measure {
 
 double MicLevelOf(const BandSpectrum& levelsDb) {
@@ -96,8 +98,7 @@ void AnalyserAutoEqEngine::OnSpectrum(const BandSpectrum& levelsDb) {
             averaged_[b] = powerSum_[b] > 0 ? 10 * std::log10(powerSum_[b] / blocks_) : -200.0;
         state_ = State::Fitting;
         fitDone_ = false;
-        BandSpectrum levels = averaged_;
-        for (std::size_t b = 0; b < kAnalyserBandCount; ++b) levels[b] -= options_.targetShapeDb[b];
+        const BandSpectrum levels = Relative(averaged_, options_.targetShapeDb);
         const AutoEqRange range = range_;
         worker_ = std::thread([this, levels, range] {
             pending_ = FitAutoEq(levels, range);

@@ -85,6 +85,7 @@ void CalibratedAnalyser::SetSpectrumHandler(SpectrumHandler handler) {
     inner_.SetSpectrumHandler([this, handler = std::move(handler)](const BandSpectrum& levels) {
         BandSpectrum corrected = levels;
         for (std::size_t b = 0; b < corrected.size(); ++b) corrected[b] += corrections_[b];
+        ++delivered_;
         handler(corrected);
     });
 }

@@ -7,6 +7,7 @@
 // frequency; the correction subtracts it. A sensitivity line shifts nothing:
 // levels stay in dBFS.
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -53,10 +54,15 @@ public:
     void Stop() override { inner_.Stop(); }
     bool IsRunning() override { return inner_.IsRunning(); }
     void SetAveraging(BandAveraging mode) override { inner_.SetAveraging(mode); }
+    // Spectra handed on since construction: with the inner analyser's rate,
+    // a clock that counts the card's audio rather than the wall's time (a
+    // card may run faster than real time).
+    std::uint64_t Delivered() const { return delivered_; }
 
 private:
     RealTimeAnalyser& inner_;
     BandSpectrum corrections_;
+    std::uint64_t delivered_ = 0;
 };
 
 }  // namespace zef::measure

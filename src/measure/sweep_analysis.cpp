@@ -90,6 +90,12 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
     return w;
 }
 
+double PeakToTailDb(std::span<const double> response) {
+    const std::size_t tail = response.size() / 10;
+    const double peak = response.empty() ? 0.0 : std::abs(response[LargestPeak(response, 0, response.size())]);
+    return Db(peak / Rms(response.last(tail)));
+}
+
 SweepAnalysis::SweepAnalysis(std::vector<double> sweep, std::vector<double> inverse, SweepTiming timing)
     : timing_(timing),
       deconvolver_(std::move(sweep), std::move(inverse), timing.RecordingLength()),
@@ -137,10 +143,7 @@ SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
     q.signalRms = AcRms(Part(recording.input, zero - deconvolver_.ReferenceDelay(), timing_.sweepLength));
     q.signalToNoiseDb =
         q.noiseRms > 0.0 ? Db(q.signalRms / q.noiseRms) : std::numeric_limits<double>::infinity();
-    const std::span<const double> ir(r.impulseResponse);
-    const std::size_t tail = ir.size() / 10;
-    const double peak = ir.empty() ? 0.0 : std::abs(ir[LargestPeak(ir, 0, ir.size())]);
-    q.peakToTailDb = Db(peak / Rms(ir.last(tail)));
+    q.peakToTailDb = PeakToTailDb(r.impulseResponse);
     r.warnings = QualityWarnings(q);
     if (!recording.reference.empty() && !r.alignedByReference)
         r.warnings.push_back(

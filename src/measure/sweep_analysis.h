@@ -70,6 +70,9 @@ struct MeasurementQuality {
 // the measurement can be trusted.
 std::vector<std::string> QualityWarnings(const MeasurementQuality& q);
 
+// A response's largest peak over the RMS of its last tenth, dB.
+double PeakToTailDb(std::span<const double> response);
+
 struct SweepResult {
     std::string error;  // "" when the response was computed
     std::vector<double> impulseResponse;

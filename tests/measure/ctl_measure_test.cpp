@@ -78,6 +78,22 @@ TEST_F(CtlMeasure, MeasureIrWritesTheResponseWithItsFiguresAndWarnings) {
     EXPECT_NE(r.out.find("aligned on the first arrival"), std::string::npos) << r.out;
 }
 
+TEST_F(CtlMeasure, SeveralSweepsAverageTheNoiseDown) {
+    // The tail holds noise only: four sweeps lower it by 10 log10 4 = 6 dB.
+    card.noiseRms = 1e-3;
+    const auto peakToTail = [&](const char* repeat) {
+        const CtlRun r = Zefctl({"measure", "ir", "--decay", "0.5", "--sweeps", folder.file("TS"), "--repeat", repeat,
+                                 "--out", folder.file("n.irw"), "--json"});
+        EXPECT_EQ(r.code, kExitOk) << r.err;
+        const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+        EXPECT_EQ(j["sweeps"].toInt(), std::atoi(repeat));
+        return j["peak_to_tail_db"].toDouble();
+    };
+    const double one = peakToTail("1");
+    const double four = peakToTail("4");
+    EXPECT_NEAR(four - one, 6.0, 1.5) << one << " / " << four;
+}
+
 TEST_F(CtlMeasure, MeasureIrRefusals) {
     const std::string sweeps = folder.file("TS");
     const std::string irw = folder.file("x.irw");

@@ -168,9 +168,10 @@ std::unique_ptr<audio::Stream> FakeAudioSystem::Open(int device, audio::Callback
         error = "no such fake card";
         return nullptr;
     }
-    ++opened_;
+    FakeCardSetup stream = setup_;
+    stream.seed += static_cast<unsigned>(opened_++);  // each stream its own noise, as a real microphone's
     played_ = std::make_shared<std::vector<float>>();
-    return std::make_unique<FakeStream>(setup_, std::move(callback), played_);
+    return std::make_unique<FakeStream>(stream, std::move(callback), played_);
 }
 
 }  // namespace zef::test

@@ -35,7 +35,7 @@ struct FakeCardSetup {
     int outputs = 2;
     double speed = 0.0;               // multiple of real time the callback is paced at; 0: as fast as it can
     std::size_t failAfterFrames = 0;  // > 0: the stream dies with an error after this many frames
-    unsigned seed = 1;
+    unsigned seed = 1;  // of the first stream's noise; each further stream opened adds 1
 };
 
 class FakeAudioSystem final : public audio::System {

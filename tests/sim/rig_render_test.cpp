@@ -185,7 +185,8 @@ TEST(RigOptions, TakenFromTheCommandLineAndAttachedToTheirDevice) {
                                      "--mic-noise",    "-70",
                                      "--rig-speed",    "fast",
                                      "--card-latency", "12.5",
-                                     "--room",         "r.wav"};
+                                     "--room",         "r.wav",
+                                     "--room",         "s.wav"};
     const RigOptions o = takeRigOptions(args);
     EXPECT_EQ(args, (std::vector<std::string>{"--tcp", "127.0.0.2:1001", "--tcp", "127.0.0.3:1001"}));
     ASSERT_EQ(o.rigs.size(), 2u);
@@ -195,7 +196,7 @@ TEST(RigOptions, TakenFromTheCommandLineAndAttachedToTheirDevice) {
     EXPECT_EQ(o.config.micNoiseDbfs, std::optional<double>(-70));
     EXPECT_TRUE(o.config.fast);
     EXPECT_EQ(o.config.latencyMs, std::optional<double>(12.5));
-    EXPECT_EQ(o.roomFile, std::optional<std::string>("r.wav"));
+    EXPECT_EQ(o.roomFiles, (std::vector<std::string>{"r.wav", "s.wav"}));
 
     std::vector<std::string> off = {"--mic-noise", "off"};
     EXPECT_EQ(takeRigOptions(off).config.micNoiseDbfs, std::nullopt);

@@ -14,9 +14,11 @@ namespace zefctl {
 zef::measure::AutoEqRange AutoEqRangeOptions(const Context& ctx);
 
 // The 30 filters and the predicted residual per band, as text or --json.
-// The fit was made to `levels` minus the target's `shape` (zeros: flat).
+// The fit was made to `levels` minus the target's `shape` (zeros: flat);
+// `levels` is the power average of `positions` when several were measured.
 void PrintAutoEqFit(Context& ctx, const zef::measure::AutoEqFit& fit, const zef::BandSpectrum& levels,
-                    const zef::measure::AutoEqRange& range, const zef::BandSpectrum& shape);
+                    const zef::measure::AutoEqRange& range, const zef::BandSpectrum& shape,
+                    const std::vector<zef::BandSpectrum>& positions = {});
 
 // --target as band levels: the shape the fit aims at (zeros when flat).
 zef::BandSpectrum TargetShapeOption(const Context& ctx);

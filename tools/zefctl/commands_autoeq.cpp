@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <iostream>
 #include <thread>
+
+#include <unistd.h>
 
 #include "app/autoeq_apply.h"
 #include "audio_backend.h"
@@ -15,6 +18,7 @@
 #include "base/c_number.h"
 #include "device/measuring_state.h"
 #include "measure/autoeq_measurement.h"
+#include "measure/band_levels.h"
 #include "measure/calibration.h"
 #include "measure/card_analyser.h"
 #include "measure/third_octave.h"
@@ -70,15 +74,14 @@ struct Listener {
     int card = 0;
     int input = 0;
     double averageSeconds = 20.0;
+    int positions = 1;  // microphone positions, power-averaged
     m::Calibration calibration;
     zef::BandSpectrum shape{};  // the target's shape
 };
 
-// One averaged measurement (the engine's Start) in `setup`: the 30 band
-// levels, and the fit when `fit` is given.
+// One averaged measurement (the engine's Start) in `setup`: the 30 band levels.
 zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& system,
-                          const Listener& listener, const zef::MeasuringSetup& setup, m::AutoEqRange& range,
-                          m::AutoEqFit* fit) {
+                          const Listener& listener, const zef::MeasuringSetup& setup, m::AutoEqRange& range) {
     MeasuringGuard guard(session, setup);
     ListeningTime listening(session);
     std::this_thread::sleep_for(kSettle);
@@ -88,6 +91,11 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
     options.averageSeconds = listener.averageSeconds;
     options.maxCutHalfDb = range.maxCutHalfDb;
     options.targetShapeDb = listener.shape;
+    // The average counts the card's audio: a card (or rig) faster than real
+    // time averages the same audio in less time.
+    options.clock = [&analyser] {
+        return static_cast<double>(analyser.Delivered()) / m::CardAnalyser::kSpectraPerSecond;
+    };
     m::AnalyserAutoEqEngine engine(analyser, options);
     int progress = zef::AutoEqEngine::kRunning;
     engine.SetProgressHandler([&](int p) { progress = p; });
@@ -98,7 +106,6 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
     const auto limit =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(listener.averageSeconds + kSpareSeconds));
-    const auto started = Clock::now();
     while (progress != zef::AutoEqEngine::kFinished) {
         std::this_thread::sleep_for(kPollInterval);
         card.DeliverPending();
@@ -114,7 +121,7 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
             Fail("the sound card stopped: " + card.Error());
         if (Clock::now() > limit) Fail("the measurement did not finish in time: check the sound card");
         if (!ctx.options.json) {
-            const double done = std::chrono::duration<double>(Clock::now() - started).count();
+            const double done = options.clock();
             char line[96];
             std::snprintf(line, sizeof line, "\rmeasuring %s / %s s, microphone %s dBFS",
                           zef::CFixed(done, 1, 4).c_str(), zef::CFixed(listener.averageSeconds, 0).c_str(),
@@ -123,8 +130,40 @@ zef::BandSpectrum Measure(Context& ctx, Session& session, zef::audio::System& sy
         }
     }
     if (!ctx.options.json) ctx.err << "\n";
-    if (fit) *fit = engine.fit();
     return engine.Results().levelsDb;
+}
+
+// Waits for the user to move the microphone: Enter at a terminal, at once with --yes.
+void AskToMove(Context& ctx, int position, int positions) {
+    const std::string where =
+        "move the microphone to position " + std::to_string(position) + " of " + std::to_string(positions);
+    if (ctx.options.yes) {
+        if (!ctx.options.json) ctx.err << where << " (--yes: going on)\n";
+        return;
+    }
+    if (::isatty(STDIN_FILENO) != 1)
+        Fail("--positions asks the user to move the microphone: run at a terminal or give --yes");
+    ctx.err << where << ", then press Enter " << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) Fail("no answer: the measurement stops");
+}
+
+// Each microphone position measured in turn (asking the user to move it
+// in between), and their power average.
+struct PositionLevels {
+    zef::BandSpectrum average{};
+    std::vector<zef::BandSpectrum> each;
+};
+
+PositionLevels MeasurePositions(Context& ctx, Session& session, zef::audio::System& system,
+                                const Listener& listener, const zef::MeasuringSetup& setup, m::AutoEqRange& range) {
+    PositionLevels levels;
+    for (int p = 0; p < listener.positions; ++p) {
+        if (p > 0) AskToMove(ctx, p + 1, listener.positions);
+        levels.each.push_back(Measure(ctx, session, system, listener, setup, range));
+    }
+    levels.average = m::PowerAverage(levels.each);
+    return levels;
 }
 
 struct Deviation {
@@ -155,20 +194,23 @@ zef::ChannelCode OutputArg(const std::string& text) {
     Usage("OUTPUT is 1 or 2, not '" + text + "'");
 }
 
+// Before and after, and what the fit predicted (before plus the equaliser).
 void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::BandSpectrum& after,
-                     const m::AutoEqRange& range, const zef::BandSpectrum& shape) {
+                     const m::AutoEqRange& range, const zef::BandSpectrum& shape, const m::AutoEqFit& fit) {
     const Deviation b = DeviationOf(before, shape, range);
     const Deviation a = DeviationOf(after, shape, range);
     if (ctx.options.json) {
         QJsonObject j;
-        QJsonArray jb, ja;
+        QJsonArray jb, ja, jp;
         for (std::size_t k = 0; k < zef::kAnalyserBandCount; ++k) {
             jb.append(before[k]);
             ja.append(after[k]);
+            jp.append(before[k] + fit.eqDb[k]);
         }
         j["bands"] = QJsonArray{range.minBand, range.maxBand};
         j["before_db"] = jb;
         j["after_db"] = ja;
+        j["predicted_db"] = jp;
         j["before_rms_db"] = b.rms;
         j["before_largest_db"] = b.largest;
         j["after_rms_db"] = a.rms;
@@ -176,12 +218,13 @@ void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::B
         PrintJson(ctx.out, j);
         return;
     }
-    ctx.out << "band  freq_hz  before_db  after_db\n";
+    ctx.out << "band  freq_hz  before_db  after_db  predicted_db\n";
     for (int k = range.minBand; k <= range.maxBand; ++k) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%4d  %7d  %s  %s\n", k, m::kBandLabelsHz[std::size_t(k)],
-                      zef::CFixed(before[std::size_t(k)], 2, 9).c_str(),
-                      zef::CFixed(after[std::size_t(k)], 2, 8).c_str());
+        const std::size_t i = std::size_t(k);
+        char line[80];
+        std::snprintf(line, sizeof line, "%4d  %7d  %s  %s  %s\n", k, m::kBandLabelsHz[i],
+                      zef::CFixed(before[i], 2, 9).c_str(), zef::CFixed(after[i], 2, 8).c_str(),
+                      zef::CFixed(before[i] + fit.eqDb[i], 2, 12).c_str());
         ctx.out << line;
     }
     ctx.out << "deviation from the target over bands " << range.minBand << ".." << range.maxBand
@@ -202,6 +245,7 @@ int AutoEqRun(Context& ctx) {
     listener.card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
     listener.input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
     listener.averageSeconds = NamedDouble(ctx, "--average", 20.0, 2.0, 120.0);
+    listener.positions = NamedInt(ctx, "--positions", 1, 1, 8);
     listener.calibration = CalibrationOptions(ctx);
     listener.shape = TargetShapeOption(ctx);
     const bool apply = HasFlag(ctx, "--apply");
@@ -227,10 +271,11 @@ int AutoEqRun(Context& ctx) {
                 << (output == zef::kOutput1 ? 1 : 2) << ", averaging "
                 << zef::CFixed(listener.averageSeconds, 0) << " s\n";
 
-    m::AutoEqFit fit;
-    const zef::BandSpectrum before = Measure(ctx, session, *system, listener, setup, range, &fit);
+    const PositionLevels measured = MeasurePositions(ctx, session, *system, listener, setup, range);
+    const zef::BandSpectrum& before = measured.average;
+    const m::AutoEqFit fit = m::FitAutoEq(m::Relative(before, listener.shape), range);
     if (!apply) {
-        PrintAutoEqFit(ctx, fit, before, range, listener.shape);
+        PrintAutoEqFit(ctx, fit, before, range, listener.shape, measured.each);
         return kExitOk;
     }
     session.Check(
@@ -239,8 +284,9 @@ int AutoEqRun(Context& ctx) {
     // The bands play now: the output's EQ is switched on for the second
     // measurement whatever its bypass was.
     setup.eq = zef::EqDuringMeasurement::Active;
-    const zef::BandSpectrum after = Measure(ctx, session, *system, listener, setup, range, nullptr);
-    PrintComparison(ctx, before, after, range, listener.shape);
+    if (listener.positions > 1) AskToMove(ctx, 1, listener.positions);
+    const zef::BandSpectrum after = MeasurePositions(ctx, session, *system, listener, setup, range).average;
+    PrintComparison(ctx, before, after, range, listener.shape, fit);
     return kExitOk;
 }
 

@@ -2,6 +2,7 @@
 // on files and numbers, without a device (autoeq run, on a device, is in
 // commands_autoeq.cpp).
 #include <QJsonArray>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,11 +13,13 @@
 #include "cli.h"
 #include "files/irw_file.h"
 #include "measure/autoeq_fit.h"
+#include "measure/band_levels.h"
 #include "measure/calibration.h"
 #include "measure/measurement_exports.h"
 #include "measure_options.h"
 #include "measure/fir_design.h"
 #include "measure/fir_design_io.h"
+#include "measure/third_octave.h"
 #include "model/tables.h"
 #include "output.h"
 
@@ -128,7 +131,9 @@ const char* ExclusionName(m::AutoEqExclusion e) {
 }  // namespace
 
 void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectrum& levels,
-                    const m::AutoEqRange& range, const zef::BandSpectrum& shape) {
+                    const m::AutoEqRange& range, const zef::BandSpectrum& shape,
+                    const std::vector<zef::BandSpectrum>& positions) {
+    const zef::BandSpectrum spread = m::Spread(positions);
     double sum = 0;
     double worst = 0;
     int count = 0;
@@ -167,6 +172,12 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
             jb["target_db"] = fit.targetDb + shape[k];
             jb["predicted_db"] = levels[k] + fit.eqDb[k];
             jb["excluded"] = Q(std::string(ExclusionName(fit.excluded[k])));
+            if (positions.size() > 1) {
+                QJsonArray each;
+                for (const zef::BandSpectrum& p : positions) each.append(p[k]);
+                jb["positions_db"] = each;
+                jb["spread_db"] = spread[k];
+            }
             bands.append(jb);
         }
         QJsonObject j;
@@ -200,6 +211,12 @@ void PrintAutoEqFit(Context& ctx, const m::AutoEqFit& fit, const zef::BandSpectr
             << zef::CFixed(rms, 3) << " dB, largest " << zef::CFixed(worst, 3) << " dB (target "
             << zef::CFixed(fit.targetDb, 2) << " dB)\n";
     for (const std::string& n : notes) ctx.out << n << "\n";
+    if (positions.size() > 1) {
+        const auto widest = std::max_element(spread.begin() + range.minBand, spread.begin() + range.maxBand + 1);
+        ctx.out << "power average of " << positions.size() << " microphone positions; largest spread "
+                << zef::CFixed(*widest, 2) << " dB at " << m::kBandLabelsHz[std::size_t(widest - spread.begin())]
+                << " Hz\n";
+    }
 }
 
 m::AutoEqRange AutoEqRangeOptions(const Context& ctx) {
@@ -256,9 +273,7 @@ int AutoEq(Context& ctx) {
     const zef::BandSpectrum levels = LevelsOption(ctx);
     const zef::BandSpectrum shape = TargetShapeOption(ctx);
     const m::AutoEqRange range = AutoEqRangeOptions(ctx);
-    zef::BandSpectrum aim = levels;
-    for (std::size_t b = 0; b < aim.size(); ++b) aim[b] -= shape[b];
-    const m::AutoEqFit fit = m::FitAutoEq(aim, range);
+    const m::AutoEqFit fit = m::FitAutoEq(m::Relative(levels, shape), range);
     PrintAutoEqFit(ctx, fit, levels, range, shape);
     return kExitOk;
 }
@@ -285,18 +300,20 @@ void AddDesignCommands(SubCommandTable& table) {
                      "[--max-cut 1..6] [--bands MIN-MAX] [--target FILE|tilt:DB] [--json]\n"
                      "  autoeq run HOST OUTPUT [--rig HOST:PORT | --card N] [--input N] [--level DBU] "
                      "[--average S] [--max-gain 1..6] [--max-boost 1..6] [--max-cut 1..6] [--bands MIN-MAX] "
-                     "[--target FILE|tilt:DB] [--mic-cal FILE] [--card-cal FILE] [--apply]",
+                     "[--target FILE|tilt:DB] [--mic-cal FILE] [--card-cal FILE] [--positions 1..8] [--apply]",
                      "fit: the 30 output EQ bands for 30 measured third-octave levels (dB), the filters and "
                      "the predicted residual per band; run: the whole loop on output 1 or 2 of a device "
                      "(pink noise, measure, fit, with --apply store the bands and measure again; cards and "
                      "inputs numbered from 1). --target aims at a curve (\"frequency dB\" lines) or a tilt in "
-                     "dB per octave through 1 kHz instead of flat",
+                     "dB per octave through 1 kHz instead of flat; --positions measures several microphone positions "
+                     "(asking to move it in between; --yes goes on at once) and fits their power average",
                      AutoEq,
                      {{"--levels"},
                       {"--levels-file"},
                       {"--target"},
                       {"--mic-cal"},
                       {"--card-cal"},
+                      {"--positions"},
                       {"--max-gain"},
                       {"--max-boost"},
                       {"--max-cut"},

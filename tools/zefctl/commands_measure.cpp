@@ -102,26 +102,19 @@ void WriteIrExports(const Context& ctx, const std::vector<double>& ir) {
     }
 }
 
-int MeasureIr(Context& ctx) {
-    if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
-    const std::optional<std::string> out = Named(ctx, "--out");
-    if (!out) Usage("measure ir needs --out FILE.irw");
-    // Cards and channels are numbered from 1, as `zefctl cards` lists them.
-    const int card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
-    const int output = NamedInt(ctx, "--output", 1, 1, 1024) - 1;
-    const int input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
-    const int reference = NamedInt(ctx, "--reference", 0, 1, 1024) - 1;
-    const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
-    const std::string folder = SweepFolder(ctx);
-    const zm::Calibration calibration = CalibrationOptions(ctx);
+struct SweepChannels {
+    int card = 0;
+    int output = 0;
+    int input = 0;
+};
 
-    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
-    zm::SweepMeasurementEngine engine(*system);
-    engine.SetReferenceInput(reference);
+// One sweep through `engine`, waited for with a progress bar: its impulse response.
+std::vector<double> RunSweep(Context& ctx, zm::SweepMeasurementEngine& engine, const std::string& folder,
+                             const SweepChannels& channels, double decay) {
     int rate = 0;
     const int decayMs = static_cast<int>(std::lround(decay * 1000.0));
-    if (std::string e = engine.SweepMeasurement(folder + "/SW.wav", folder + "/ISW.wav", rate, decayMs, card,
-                                                output, input);
+    if (std::string e = engine.SweepMeasurement(folder + "/SW.wav", folder + "/ISW.wav", rate, decayMs,
+                                                channels.card, channels.output, channels.input);
         !e.empty())
         Fail(e);
 
@@ -146,18 +139,47 @@ int MeasureIr(Context& ctx) {
         DrawProgress(ctx.err, 100);
         ctx.err << "\n";
     }
-
     std::vector<double> ir;
     if (engine.ComputeImpulseResponse(zm::kSweepSampleRate, ir) != 0)
         Fail("the measurement failed: " + engine.Error());
+    for (const std::string& w : engine.Warnings()) ctx.err << "zefctl: warning: " << w << "\n";
+    return ir;
+}
+
+int MeasureIr(Context& ctx) {
+    if (Arg(ctx, 0, "what to measure (ir)") != "ir") Usage("measure takes 'ir'");
+    const std::optional<std::string> out = Named(ctx, "--out");
+    if (!out) Usage("measure ir needs --out FILE.irw");
+    // Cards and channels are numbered from 1, as `zefctl cards` lists them.
+    SweepChannels channels;
+    channels.card = NamedInt(ctx, "--card", 1, 1, 1024) - 1;
+    channels.output = NamedInt(ctx, "--output", 1, 1, 1024) - 1;
+    channels.input = NamedInt(ctx, "--input", 1, 1, 1024) - 1;
+    const int reference = NamedInt(ctx, "--reference", 0, 1, 1024) - 1;
+    const double decay = NamedDouble(ctx, "--decay", 2.0, 0.1, 10.0);
+    const int repeat = NamedInt(ctx, "--repeat", 1, 1, 16);
+    const std::string folder = SweepFolder(ctx);
+    const zm::Calibration calibration = CalibrationOptions(ctx);
+
+    std::unique_ptr<zef::audio::System> system = CommandAudioSystem(ctx);
+    zm::SweepMeasurementEngine engine(*system);
+    engine.SetReferenceInput(reference);
+    // Several sweeps: their responses, each aligned on its own time zero,
+    // are averaged; uncorrelated noise falls by 10 log10 N dB.
+    std::vector<double> ir = RunSweep(ctx, engine, folder, channels, decay);
+    for (int k = 1; k < repeat; ++k) {
+        const std::vector<double> next = RunSweep(ctx, engine, folder, channels, decay);
+        for (std::size_t i = 0; i < std::min(ir.size(), next.size()); ++i) ir[i] += next[i];
+    }
+    for (double& x : ir) x /= repeat;
     zm::CorrectImpulseResponse(ir, calibration, zm::kSweepSampleRate);
     const std::vector<std::string> warnings = engine.Warnings();
-    for (const std::string& w : warnings) ctx.err << "zefctl: warning: " << w << "\n";
     if (std::string e = zef::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
     WriteIrExports(ctx, ir);
 
     const zm::SweepResult& r = *engine.LastResult();
     const zm::MeasurementQuality& q = r.quality;
+    const double peakToTail = zm::PeakToTailDb(ir);  // of the average
     if (ctx.options.json) {
         QJsonObject j;
         j["file"] = Q(*out);
@@ -167,7 +189,8 @@ int MeasureIr(Context& ctx) {
         j["aligned_by"] = r.alignedByReference ? "reference" : "arrival";
         j["input_peak_dbfs"] = Dbfs(q.inputPeak);
         j["signal_to_noise_db"] = Finite(q.signalToNoiseDb);
-        j["peak_to_tail_db"] = Finite(q.peakToTailDb);
+        j["peak_to_tail_db"] = Finite(peakToTail);
+        j["sweeps"] = repeat;
         QJsonArray w;
         for (const std::string& text : warnings) w.append(Q(text));
         j["warnings"] = w;
@@ -182,7 +205,8 @@ int MeasureIr(Context& ctx) {
             << (r.alignedByReference ? "loopback reference" : "first arrival") << ")\ninput peak "
             << CFixed(Dbfs(q.inputPeak), 1) << " dBFS, signal to noise "
             << CFixed(Finite(q.signalToNoiseDb), 1) << " dB, peak to tail "
-            << CFixed(Finite(q.peakToTailDb), 1) << " dB\n";
+            << CFixed(Finite(peakToTail), 1) << " dB" << (repeat > 1 ? " (average of " + std::to_string(repeat) + " sweeps)" : "")
+            << "\n";
     return kExitOk;
 }
 
@@ -290,16 +314,17 @@ void AddMeasureCommands(SubCommandTable& table) {
     table.push_back(
         {"measure",
          "measure ir [--rig HOST:PORT] [--card N] [--output N] [--input N] [--reference N] "
-         "[--decay S] [--sweeps DIR] [--mic-cal FILE] [--card-cal FILE] [--wav FILE.wav] [--response FILE.txt] "
-         "--out FILE.irw",
+         "[--decay S] [--sweeps DIR] [--repeat N] [--mic-cal FILE] [--card-cal FILE] [--wav FILE.wav] "
+         "[--response FILE.txt] --out FILE.irw",
          "measures an impulse response with the sweep (cards and channels numbered from 1, as `cards` lists them; "
          "--reference names a loopback input; --decay 0.1..10 s, default 2; sweep files in "
-         "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder; --mic-cal/--card-cal "
+         "DIR/SW.wav and DIR/ISW.wav, made when missing, default the editor's TS folder; --repeat 1..16 "
+         "averages N sweeps (noise falls by 10 log10 N dB); --mic-cal/--card-cal "
          "take the microphone's and the card's own response out; --wav and --response also write the response "
          "as 32-bit float WAV and as \"frequency dB phase\" text)",
          MeasureIr,
          {card, {"--output"}, input, {"--reference"}, {"--decay"}, {"--sweeps"}, {"--out"}, rig, micCal, cardCal,
-          {"--wav"}, {"--response"}}});
+          {"--wav"}, {"--response"}, {"--repeat"}}});
     table.push_back(
         {"rta",
          "rta [--rig HOST:PORT] [--card N] [--input N] [--seconds S] | rta --wav FILE [--input N]; either with "

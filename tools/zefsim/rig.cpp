@@ -138,7 +138,12 @@ struct Rig::Impl {
         : device(d),
           config(c),
           renderer(std::make_unique<RoomConvolvers>(c.room ? *c.room : BuiltInRoom()), c.micNoiseDbfs,
-                   LatencyFrames(c.latencyMs)) {}
+                   LatencyFrames(c.latencyMs)) {
+        for (const RoomResponse& r : c.morePositions) positions.push_back(std::make_shared<RoomConvolvers>(r));
+        if (!positions.empty())
+            positions.insert(positions.begin(),
+                             std::make_shared<RoomConvolvers>(c.room ? *c.room : BuiltInRoom()));
+    }
 
     void loop();
     void accept();
@@ -161,6 +166,9 @@ struct Rig::Impl {
     std::mutex mutex;  // guards the two requests below
     std::unique_ptr<RoomConvolvers> newRoom;
     bool dropRequested = false;
+    // With more than one microphone position: every room, and the next stream's.
+    std::vector<std::shared_ptr<RoomConvolvers>> positions;
+    std::size_t nextPosition = 0;
 
     // Rig thread only.
     Connection conn;
@@ -216,6 +224,7 @@ Rig::~Rig() {
 }
 
 std::uint16_t Rig::port() const { return impl_->port; }
+std::size_t Rig::positions() const { return std::max<std::size_t>(1, impl_->config.morePositions.size() + 1); }
 std::string Rig::endpoint() const { return impl_->host + ":" + std::to_string(impl_->port); }
 double Rig::latencyMs() const { return static_cast<double>(impl_->renderer.latencyFrames()) / 48.0; }
 bool Rig::fast() const { return impl_->config.fast; }
@@ -315,7 +324,9 @@ void Rig::Impl::receive() {
 bool Rig::Impl::handle(std::uint16_t type, const std::uint8_t* payload, std::size_t size) {
     if (type == kStart) {
         std::lock_guard lock(mutex);
+        if (newRoom) positions.clear();
         if (newRoom) renderer.setRoom(std::move(newRoom));
+        if (!positions.empty()) renderer.setRoom(positions[nextPosition++ % positions.size()]);
         renderer.restart();
         refreshSettings(true);
         conn.streaming = true;

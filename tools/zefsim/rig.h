@@ -31,6 +31,10 @@ struct RigConfig {
     std::optional<double> micNoiseDbfs = -90.0;  // nullopt = a noiseless microphone
     bool fast = false;                           // serve blocks as fast as the client takes them
     std::optional<RoomResponse> room;            // nullopt = the built-in room
+    // Further microphone positions after `room`: each stream a client starts
+    // is heard at the next position, in turn (the first at `room`), as if the
+    // user moved the microphone whenever a measurement restarted.
+    std::vector<RoomResponse> morePositions;
 };
 
 class Rig {
@@ -48,8 +52,11 @@ public:
     double latencyMs() const;      // the round trip in use, whole samples
     bool fast() const;
 
-    // A new room for the next stream (built on the calling thread).
+    // A new room for the next stream (built on the calling thread); it
+    // replaces every position.
     void setRoom(const RoomResponse& room);
+    // The microphone positions: 1 + morePositions.
+    std::size_t positions() const;
     // Ends the current client's connection now, as a rig that goes away would.
     void dropClient();
 

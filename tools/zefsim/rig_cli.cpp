@@ -10,6 +10,8 @@
 namespace zefsim {
 namespace {
 
+constexpr std::size_t kMaxPositions = 8;
+
 double ParseDouble(const std::string& text, double lo, double hi, const std::string& what) {
     const std::optional<double> v = zef::ParseCNumber(text);
     if (!v || !(*v >= lo && *v <= hi))
@@ -31,7 +33,9 @@ Virtual measurement rig (a sound card over loopback TCP; wire format in docs/rig
                          bridge, standby and the pink-noise generator. Dynamics (gate,
                          compressor, limiter, dynamic filter) and masking are NOT rendered.
   --room FILE.wav        loudspeaker-to-microphone responses, 48000 Hz, one channel per output
-                         (default: a built-in two-way loudspeaker in a small room)
+                         (default: a built-in two-way loudspeaker in a small room). Given up to 8
+                         times: microphone positions; each stream a client starts is heard at
+                         the next position in turn, as if the microphone moved between runs
   --mic-response FILE    the microphone's own response, "frequency dB" lines (the format of
                          calibration files): the rooms are heard through it
   --mic-noise DBFS|off   microphone noise floor, RMS re a full-scale sine (default -90)
@@ -58,7 +62,9 @@ RigOptions takeRigOptions(std::vector<std::string>& args) {
                 throw std::runtime_error("--rig listens on loopback addresses (127.x.x.x) only");
             o.rigs.push_back({devices == 0 ? 0 : devices - 1, host, port});
         } else if (a == "--room") {
-            o.roomFile = value();
+            if (o.roomFiles.size() == kMaxPositions)
+                throw std::runtime_error("--room: at most " + std::to_string(kMaxPositions) + " positions");
+            o.roomFiles.push_back(value());
         } else if (a == "--mic-response") {
             o.micResponseFile = value();
         } else if (a == "--mic-noise") {
@@ -83,13 +89,18 @@ RigOptions takeRigOptions(std::vector<std::string>& args) {
 std::vector<std::unique_ptr<Rig>> startRigs(Simulator& sim, const RigOptions& options) {
     std::vector<std::unique_ptr<Rig>> rigs;
     RigConfig config = options.config;
-    if (options.roomFile) config.room = LoadRoom(*options.roomFile);
+    std::vector<RoomResponse> rooms;
+    for (const std::string& file : options.roomFiles) rooms.push_back(LoadRoom(file));
+    if (rooms.empty()) rooms.push_back(BuiltInRoom());
     if (options.micResponseFile) {
         zef::FrequencyCurve curve;
         if (std::string e = zef::ReadFrequencyCurve(*options.micResponseFile, curve); !e.empty())
             throw std::runtime_error("--mic-response: " + e);
-        config.room = ThroughMicrophone(config.room ? *config.room : BuiltInRoom(), MicFilter(curve));
+        const std::vector<double> microphone = MicFilter(curve);
+        for (RoomResponse& room : rooms) room = ThroughMicrophone(room, microphone);
     }
+    config.room = rooms.front();
+    config.morePositions.assign(rooms.begin() + 1, rooms.end());
     for (const RigPlan& plan : options.rigs) {
         if (plan.device >= sim.deviceCount()) throw std::runtime_error("--rig needs a device");
         config.host = plan.host;

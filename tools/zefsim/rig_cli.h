@@ -22,8 +22,8 @@ struct RigPlan {
 
 struct RigOptions {
     std::vector<RigPlan> rigs;
-    RigConfig config;  // latency, noise, pacing (the room is loaded from roomFile)
-    std::optional<std::string> roomFile;
+    RigConfig config;  // latency, noise, pacing (the rooms are loaded from roomFiles)
+    std::vector<std::string> roomFiles;  // one per microphone position
     std::optional<std::string> micResponseFile;  // the microphone's own response, a "frequency dB" curve
 };
 

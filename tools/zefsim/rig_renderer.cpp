@@ -22,7 +22,7 @@ RigRenderer::RigRenderer(std::unique_ptr<RoomConvolvers> room, std::optional<dou
     restart();
 }
 
-void RigRenderer::setRoom(std::unique_ptr<RoomConvolvers> room) { room_ = std::move(room); }
+void RigRenderer::setRoom(std::shared_ptr<RoomConvolvers> room) { room_ = std::move(room); }
 
 void RigRenderer::restart() {
     amp_.reset();

@@ -42,7 +42,7 @@ public:
 
     std::size_t latencyFrames() const { return latency_; }
     void configure(const AmpSettings& settings) { amp_.configure(settings); }
-    void setRoom(std::unique_ptr<RoomConvolvers> room);
+    void setRoom(std::shared_ptr<RoomConvolvers> room);
 
     // A new stream: silence in the amplifier and the room, and `latency` frames of input
     // (microphone noise, silent loopback) waiting before the first rendered frame.
@@ -62,7 +62,7 @@ private:
     void noise(double* mic, std::size_t frames);
 
     AmpChain amp_;
-    std::unique_ptr<RoomConvolvers> room_;
+    std::shared_ptr<RoomConvolvers> room_;
     std::optional<double> micNoiseRms_;
     std::size_t latency_;
     std::mt19937 random_{0x4D1C};
