@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/c_number.h"
+#include "measure/clock_drift.h"
 #include "measure/sweep.h"
 
 namespace zef::measure {
@@ -87,6 +88,13 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
                    "buried in noise, or the response arrived later than the 2 s a card's latency may take.",
                    CFixed(std::max(q.peakToTailDb, 0.0), 0)));
     }
+    if (q.driftPpm && std::fabs(*q.driftPpm) > kDriftWarningPpm) {
+        w.push_back(
+            Format("The card's input and output clocks differ by %s ppm (20 ppm at most; two devices joined into "
+                   "one?): the response is smeared at high frequencies. Measure with one device for both "
+                   "directions, or lock their clocks.",
+                   CFixed(*q.driftPpm, 0)));
+    }
     return w;
 }
 
@@ -132,6 +140,9 @@ SweepResult SweepAnalysis::Analyse(const SweepRecording& recording) {
     if (!haveZero) zero = FirstArrival(h, origin, searchEnd);
     r.delaySeconds = (static_cast<double>(zero) - static_cast<double>(origin)) / kSweepSampleRate;
     r.impulseResponse = CutImpulseResponse(h, zero, kPreDelaySamples, timing_.ImpulseLength());
+    if (r.alignedByReference)
+        r.quality.driftPpm =
+            EstimateClockDriftPpm(recording.reference, deconvolver_.sweep(), zero - deconvolver_.ReferenceDelay());
 
     MeasurementQuality& q = r.quality;
     for (float x : recording.input) {

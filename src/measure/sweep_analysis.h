@@ -23,6 +23,7 @@
 // harmonic distortion products are, is cut away.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ struct MeasurementQuality {
     double signalToNoiseDb = 0.0;  // +infinity for a digitally silent pre-roll
     double peakToTailDb = 0.0;     // impulse response peak over the RMS of its last tenth
     std::size_t nonFiniteSamples = 0;  // NaN or infinite samples in the input or the reference
+    // The input clock's rate over the output's minus one, ppm: estimated on the
+    // loopback reference only (measure/clock_drift.h).
+    std::optional<double> driftPpm;
 };
 
 // The texts for the user that `q` calls for, most serious first; empty when

@@ -191,6 +191,7 @@ int MeasureIr(Context& ctx) {
         j["signal_to_noise_db"] = Finite(q.signalToNoiseDb);
         j["peak_to_tail_db"] = Finite(peakToTail);
         j["sweeps"] = repeat;
+        j["drift_ppm"] = q.driftPpm ? QJsonValue(*q.driftPpm) : QJsonValue();
         QJsonArray w;
         for (const std::string& text : warnings) w.append(Q(text));
         j["warnings"] = w;
@@ -207,6 +208,7 @@ int MeasureIr(Context& ctx) {
             << CFixed(Finite(q.signalToNoiseDb), 1) << " dB, peak to tail "
             << CFixed(Finite(peakToTail), 1) << " dB" << (repeat > 1 ? " (average of " + std::to_string(repeat) + " sweeps)" : "")
             << "\n";
+    if (q.driftPpm) ctx.out << "clock drift between the card's output and input " << CFixed(*q.driftPpm, 1) << " ppm\n";
     return kExitOk;
 }
 

@@ -138,7 +138,7 @@ struct Rig::Impl {
         : device(d),
           config(c),
           renderer(std::make_unique<RoomConvolvers>(c.room ? *c.room : BuiltInRoom()), c.micNoiseDbfs,
-                   LatencyFrames(c.latencyMs)) {
+                   LatencyFrames(c.latencyMs), c.driftPpm) {
         for (const RoomResponse& r : c.morePositions) positions.push_back(std::make_shared<RoomConvolvers>(r));
         if (!positions.empty())
             positions.insert(positions.begin(),

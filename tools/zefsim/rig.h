@@ -30,6 +30,7 @@ struct RigConfig {
     std::optional<double> latencyMs;             // round trip; nullopt = random 5..200 ms
     std::optional<double> micNoiseDbfs = -90.0;  // nullopt = a noiseless microphone
     bool fast = false;                           // serve blocks as fast as the client takes them
+    double driftPpm = 0;                         // the card's input clock over its output's, minus one
     std::optional<RoomResponse> room;            // nullopt = the built-in room
     // Further microphone positions after `room`: each stream a client starts
     // is heard at the next position, in turn (the first at `room`), as if the

@@ -40,6 +40,8 @@ Virtual measurement rig (a sound card over loopback TCP; wire format in docs/rig
                          calibration files): the rooms are heard through it
   --mic-noise DBFS|off   microphone noise floor, RMS re a full-scale sine (default -90)
   --card-latency MS      round-trip latency 5..2000 ms (default: random 5..200 ms)
+  --drift-ppm PPM        the card's input clock runs PPM parts per million fast (-1000..1000;
+                         default 0), as two devices joined into one do
   --rig-speed fast|real-time  fast serves blocks as fast as the client takes them (tests)
   Levels: X dBu at an amplifier output reaches the microphone at X - 18 dBFS plus the room's
   gain (0 dB for the built-in room's direct sound at 1 kHz); a card's full-scale sine is +18 dBu.
@@ -70,6 +72,8 @@ RigOptions takeRigOptions(std::vector<std::string>& args) {
         } else if (a == "--mic-noise") {
             const std::string& v = value();
             o.config.micNoiseDbfs = v == "off" ? std::nullopt : std::optional(ParseDouble(v, -200, 0, a));
+        } else if (a == "--drift-ppm") {
+            o.config.driftPpm = ParseDouble(value(), -1000, 1000, a);
         } else if (a == "--card-latency") {
             o.config.latencyMs = ParseDouble(value(), kRigMinLatencyMs, kRigMaxLatencyMs, a);
         } else if (a == "--rig-speed") {

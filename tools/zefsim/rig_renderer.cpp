@@ -16,8 +16,9 @@ RoomConvolvers::RoomConvolvers(const RoomResponse& room) {
 }
 
 RigRenderer::RigRenderer(std::unique_ptr<RoomConvolvers> room, std::optional<double> micNoiseDbfs,
-                         std::size_t latencyFrames)
+                         std::size_t latencyFrames, double driftPpm)
     : room_(std::move(room)), latency_(latencyFrames) {
+    if (driftPpm != 0) drift_.emplace(driftPpm);
     if (micNoiseDbfs) micNoiseRms_ = std::sqrt(0.5) * std::pow(10.0, *micNoiseDbfs / 20.0);
     restart();
 }
@@ -29,6 +30,7 @@ void RigRenderer::restart() {
     for (auto& c : room_->output)
         if (c) c->reset();
     read_ = write_ = 0;
+    if (drift_) drift_->reset();
     pending_.assign(2 * (latency_ + 8192), 0.0f);
     std::vector<double> mic(latency_, 0.0), loop(latency_, 0.0);
     noise(mic.data(), latency_);
@@ -59,6 +61,14 @@ void RigRenderer::play(const float* cardOut, std::size_t frames) {
 }
 
 void RigRenderer::push(const double* mic, const double* loop, std::size_t frames) {
+    if (!drift_) return store(mic, loop, frames);
+    driftedMic_.clear();
+    driftedLoop_.clear();
+    drift_->process(mic, loop, frames, driftedMic_, driftedLoop_);
+    store(driftedMic_.data(), driftedLoop_.data(), driftedMic_.size());
+}
+
+void RigRenderer::store(const double* mic, const double* loop, std::size_t frames) {
     const std::size_t capacity = pending_.size() / 2;
     if (available() + frames > capacity) {
         std::vector<float> grown(2 * (available() + frames + 8192));

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "amp_chain.h"
+#include "clock_drift.h"
 #include "convolver.h"
 #include "room.h"
 
@@ -37,8 +38,9 @@ struct RoomConvolvers {
 class RigRenderer {
 public:
     // micNoiseDbfs: RMS of the microphone's white noise floor, nullopt for none.
+    // driftPpm: the input clock's rate over the output's minus one (0: one clock).
     RigRenderer(std::unique_ptr<RoomConvolvers> room, std::optional<double> micNoiseDbfs,
-                std::size_t latencyFrames);
+                std::size_t latencyFrames, double driftPpm = 0);
 
     std::size_t latencyFrames() const { return latency_; }
     void configure(const AmpSettings& settings) { amp_.configure(settings); }
@@ -58,7 +60,9 @@ public:
     void capture(float* cardIn, std::size_t frames);
 
 private:
+    // Frames at the output clock, taken by the input clock.
     void push(const double* mic, const double* loop, std::size_t frames);
+    void store(const double* mic, const double* loop, std::size_t frames);
     void noise(double* mic, std::size_t frames);
 
     AmpChain amp_;
@@ -67,6 +71,8 @@ private:
     std::size_t latency_;
     std::mt19937 random_{0x4D1C};
     std::normal_distribution<double> gauss_{0.0, 1.0};
+    std::optional<ClockDrift> drift_;
+    std::vector<double> driftedMic_, driftedLoop_;
     std::vector<float> pending_;  // input frames not yet captured (ring, 2 samples a frame)
     std::size_t read_ = 0, write_ = 0;
     std::vector<double> cardL_, cardR_, out1_, out2_, mic_, room2_;

@@ -1,8 +1,12 @@
-// A measurement through a microphone with a response of its own: the rig
-// hears the room through it, and its calibration file takes it out again —
-// the measured room is the room the rig holds, whatever the microphone.
+// Measurements through the virtual rig against what the rig holds: a
+// microphone with a response of its own, taken out again by its calibration
+// file; a card latency far beyond the usual; a card whose input clock drifts.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 #include "ctl_fixture.h"
@@ -42,7 +46,7 @@ double LargestDifferenceDb(const FrequencyCurve& a, const FrequencyCurve& b) {
     return largest;
 }
 
-class CtlCalibration : public CtlTest {
+class CtlRigMeasurement : public CtlTest {
 protected:
     void SetUp() override {
         Start({zefsim::DeviceConfig{}});
@@ -54,25 +58,29 @@ protected:
     // measure ir through a rig whose room is `room`; the response's curve.
     FrequencyCurve Measure(const zefsim::RoomResponse& room, std::vector<std::string> extra) {
         zefsim::RigConfig config;
-        config.fast = true;
-        config.latencyMs = 30;
         config.room = room;
+        return Measure(config, extra);
+    }
+    FrequencyCurve Measure(zefsim::RigConfig config, std::vector<std::string> extra) {
+        config.fast = true;
+        if (!config.latencyMs) config.latencyMs = 30;
         zefsim::Rig rig(dev(0), config);
         const std::string out = folder.file("r" + std::to_string(++runs) + ".txt");
         std::vector<std::string> args = {"measure", "ir",     "--rig",      rig.endpoint(), "--decay",
                                          "1",       "--sweeps", folder.file("TS"), "--out", folder.file("r.irw"),
                                          "--response", out};
         args.insert(args.end(), extra.begin(), extra.end());
-        const CtlResult r = Run(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
+        last = Run(args);
+        EXPECT_EQ(last.exitCode, 0) << last.err;
         FrequencyCurve curve;
         EXPECT_EQ(ReadFrequencyCurve(out, curve), "");
         return curve;
     }
     int runs = 0;
+    CtlResult last;
 };
 
-TEST_F(CtlCalibration, TheMicrophonesCalibrationFileTakesItsResponseOut) {
+TEST_F(CtlRigMeasurement, TheMicrophonesCalibrationFileTakesItsResponseOut) {
     const zefsim::RoomResponse room = zefsim::BuiltInRoom();
     const zefsim::RoomResponse heard = zefsim::ThroughMicrophone(room, zefsim::MicFilter(UnevenMicrophone()));
     const FrequencyCurve truth = Measure(room, {});
@@ -89,6 +97,36 @@ TEST_F(CtlCalibration, TheMicrophonesCalibrationFileTakesItsResponseOut) {
                                "--out", folder.file("x.irw")});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("--mic-cal: " + folder.file("r.irw") + " line 1"), std::string::npos) << bad.err;
+}
+
+TEST_F(CtlRigMeasurement, ALatencyOfOneAndAHalfSecondsIsMeasuredToTheSample) {
+    zefsim::RigConfig config;
+    config.latencyMs = 1500;
+    config.room = zefsim::BuiltInRoom();
+    Measure(config, {"--reference", "2", "--json"});
+    const QJsonObject byReference = QJsonDocument::fromJson(QByteArray::fromStdString(last.out)).object();
+    EXPECT_NEAR(byReference["delay_ms"].toDouble(), 1500.0, 1.0 / 48);
+    // On the microphone: the latency plus the direct sound's flight (the built-in room's first
+    // arrival, 280 samples).
+    Measure(config, {"--json"});
+    const QJsonObject byArrival = QJsonDocument::fromJson(QByteArray::fromStdString(last.out)).object();
+    EXPECT_EQ(byArrival["aligned_by"].toString(), "arrival");
+    EXPECT_NEAR(byArrival["delay_ms"].toDouble(), 1500.0 + 280.0 / 48, 1.0 / 48);
+}
+
+TEST_F(CtlRigMeasurement, AClockDriftIsReportedWithItsFigure) {
+    for (const double ppm : {0.0, 100.0, -30.0}) {
+        zefsim::RigConfig config;
+        config.driftPpm = ppm;
+        Measure(config, {"--reference", "2", "--json"});
+        const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(last.out)).object();
+        EXPECT_NEAR(j["drift_ppm"].toDouble(), ppm, 1.0) << ppm;
+        const QJsonArray warnings = j["warnings"].toArray();
+        const bool warned = std::any_of(warnings.begin(), warnings.end(), [](const QJsonValue& w) {
+            return w.toString().contains("clocks differ by");
+        });
+        EXPECT_EQ(warned, ppm != 0.0) << ppm;
+    }
 }
 
 }  // namespace
