@@ -43,7 +43,8 @@ TargetSections FlatSections() {
     return sections;
 }
 
-EqTargetCurve::EqTargetCurve(const TargetSections& sections, std::int16_t leading) {
+EqTargetCurve::EqTargetCurve(const TargetSections& sections, std::int16_t leading, FrequencyCurve house)
+    : house_(std::move(house)) {
     tilt_ = std::clamp(leading * kTiltStepDb, -kMaxTiltDbPerOctave, kMaxTiltDbPerOctave);
     for (const TargetSection& s : sections) {
         if (!SectionActive(s)) continue;
@@ -55,7 +56,7 @@ EqTargetCurve::EqTargetCurve(const TargetSections& sections, std::int16_t leadin
 
 double EqTargetCurve::Db(double frequencyHz) const {
     if (!(frequencyHz > 0)) return 0.0;
-    double db = tilt_ * std::log2(frequencyHz / 1000.0);
+    double db = tilt_ * std::log2(frequencyHz / 1000.0) + house_.DbAt(frequencyHz);
     for (int i = 0; i < count_; ++i)
         db += dsp::BiquadMagnitudeDb(active_[static_cast<std::size_t>(i)].c, frequencyHz);
     return db;

@@ -26,6 +26,7 @@
 #include <cstdint>
 
 #include "dsp/biquad.h"
+#include "files/frequency_curve.h"
 #include "measure/fir_designer.h"
 #include "model/device_model.h"
 
@@ -47,7 +48,9 @@ TargetSections FlatSections();
 
 class EqTargetCurve {
 public:
-    EqTargetCurve(const TargetSections& sections, std::int16_t leading);
+    // `house`: a target curve of the user's (a file or a tilt) added to the
+    // sections; empty for none.
+    EqTargetCurve(const TargetSections& sections, std::int16_t leading, FrequencyCurve house = {});
 
     // Target level in dB at `frequencyHz` (> 0); 0 Hz reads 0 dB.
     double Db(double frequencyHz) const;
@@ -60,6 +63,7 @@ private:
     std::array<Active, kTargetSectionCount> active_{};
     int count_ = 0;
     double tilt_ = 0;
+    FrequencyCurve house_;
 };
 
 }  // namespace zef::measure

@@ -346,6 +346,18 @@ double LimitGain(std::vector<double>& taps, DesignFft& fft, FirDesignResult& res
     return scale;
 }
 
+// Scales `taps` so that sum |h| is at most 1 (the fixed-point path's full
+// scale); returns the scale.
+double FitHeadroom(std::vector<double>& taps, FirDesignResult& result) {
+    double absSum = 0;
+    for (const double t : taps) absSum += std::fabs(t);
+    if (!(absSum > 1.0)) return 1.0;
+    for (double& t : taps) t /= absSum;
+    result.gainReductionDb += 20 * std::log10(absSum);
+    result.gainReduced = result.gainReductionDb > kClipToleranceDb;
+    return 1.0 / absSum;
+}
+
 // The target combination: the EQ target (mode 1) or the loudspeaker's own
 // smoothed magnitude (mode 0) at the combination's level (`scale` of the
 // gain limit), minimum phase, delayed like the combination; kTargetSamples long.
@@ -386,14 +398,14 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     const SmoothedResponse smoothed = Smooth(x, power, in, b, windowed.onset);
     const double levelDb = RangeLevelDb(smoothed.power, in, b);
     const ExcessPhase excess = ExcessPhaseOf(smoothed.phaseSource, in, b, fft_);
-    const EqTargetCurve target(s.sections, s.leading);
+    const EqTargetCurve target(s.sections, s.leading, s.house);
 
     const int mainTap = static_cast<int>(std::lround(s.latencyMs / kFirTapMs));
     const std::vector<double> impulse =
         fft_.Inverse(IdealCorrection(excess, smoothed.power, levelDb, target, s, b, mainTap, fft_));
     std::vector<double> taps(impulse.begin(), impulse.begin() + kFirDesignTaps);
     WindowTaps(taps, mainTap, static_cast<int>(std::lround(mainTap * in.precision / 10.0)));
-    const double scale = LimitGain(taps, fft_, result);
+    const double scale = LimitGain(taps, fft_, result) * (s.fitHeadroom ? FitHeadroom(taps, result) : 1.0);
     result.mainTap = static_cast<int>(LargestMagnitudeIndex(taps));
     result.latencyMs = result.mainTap * kFirTapMs;
     std::vector<double> targetImpulse =

@@ -47,7 +47,10 @@
 // 6. Clipping: when the FIR's largest gain at any frequency exceeds 0 dB,
 //    the whole FIR is scaled down to peak at 0 dB. The design reports the
 //    gain as reduced when that took more than kClipToleranceDb (a flat
-//    design's own ripple is not reported).
+//    design's own ripple is not reported). A FIR can still overflow the
+//    device's fixed-point path with a signal of the worst shape (sum |h| > 1);
+//    that figure is reported, and with fitHeadroom the FIR is scaled down
+//    until it fits.
 
 #include <cstdint>
 #include <span>
@@ -83,6 +86,11 @@ struct FirDesignSettings {
     double latencyMs = kDefaultLatencyMs;
     TargetSections sections = FlatSections();
     std::int16_t leading = 0;
+    // Mode 1: a target curve of the user's (a house curve), added to the sections.
+    FrequencyCurve house;
+    // Scale the FIR down until its worst-case time-domain gain (below) fits
+    // the device's headroom, rather than only reporting it.
+    bool fitHeadroom = false;
 };
 
 // The settings as the design uses them: every value clamped to its range,

@@ -77,6 +77,9 @@ int FirDesign(Context& ctx) {
     }
     in.precision = NamedInt(ctx, "--precision", 10, 1, 10);
     s.latencyMs = NamedDouble(ctx, "--latency-ms", m::kDefaultLatencyMs, m::kMinLatencyMs, m::kMaxLatencyMs);
+    s.house = TargetOption(ctx);
+    if (!s.house.empty() && s.mode != 1) Usage("--target shapes the magnitude: it needs --mode 1");
+    s.fitHeadroom = HasFlag(ctx, "--fit-headroom");
 
     const zef::IrwReadResult ir = zef::ReadIrwFile(path);
     if (!ir.ok()) Fail(ir.error);
@@ -283,9 +286,11 @@ int AutoEq(Context& ctx) {
 void AddDesignCommands(SubCommandTable& table) {
     table.push_back({"fir",
                      "fir design IR.irw --mode 0|1 [--window-ms X] [--min-hz N] [--max-hz N] "
-                     "[--smoothing TYPE,WIDTH,THRESHOLD] [--precision N] [--latency-ms X] --out FIR.txt",
+                     "[--smoothing TYPE,WIDTH,THRESHOLD] [--precision N] [--latency-ms X] [--target FILE|tilt:DB] "
+                     "[--fit-headroom] --out FIR.txt",
                      "design a 384-tap correction FIR from an impulse response (.irw); mode 0 phase only, 1 "
-                     "magnitude and phase towards a flat target",
+                     "magnitude and phase towards a flat target, or --target's curve; --fit-headroom scales the "
+                     "FIR down until no input of full scale can overflow the device (sum of |taps| at most 1)",
                      Fir,
                      {{"--mode"},
                       {"--window-ms"},
@@ -294,6 +299,8 @@ void AddDesignCommands(SubCommandTable& table) {
                       {"--smoothing"},
                       {"--precision"},
                       {"--latency-ms"},
+                      {"--target"},
+                      {"--fit-headroom", false},
                       {"--out"}}});
     table.push_back({"autoeq",
                      "autoeq fit --levels L0,...,L29 | --levels-file FILE.csv [--max-gain 1..6] [--max-boost 1..6] "

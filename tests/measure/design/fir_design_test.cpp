@@ -113,16 +113,20 @@ TEST(FirDesign, TargetSectionsAndTiltShapeTheMagnitudeCorrection) {
         double gainDb;
         std::int16_t leading;
         double at1kDb;  // expected FIR gain at 1 kHz relative to 8 kHz
+        FrequencyCurve house = {};
     } cases[] = {
         {"Bell -6 dB at 1 kHz", 0, -6, 0, -6},
         {"the same section switched off", 42, -6, 0, 0},
         {"tilt -1 dB per octave", 0, 0, -10, 3},
+        {"a house curve of -1 dB per octave", 42, 0, 0, 3, TiltCurve(-1.0)},
+        {"a house curve and a Bell", 0, -6, 0, -3, TiltCurve(-1.0)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FirDesignSettings s = UsualDesignSettings(1);
         s.sections[0] = {0, c.code, 1000, 2.0, c.gainDb};
         s.leading = c.leading;
+        s.house = c.house;
         const FirDesignResult r = engine.Design(ir, s);
         ASSERT_TRUE(r.ok);
         const std::vector<double> hz = {1000, 8000};
@@ -184,6 +188,18 @@ TEST(FirDesign, WorstCaseSampleGainIsReportedAgainstTheHeadroom) {
     EXPECT_LE(test::PeakGainDb(r.coefficients), 1e-6);
     EXPECT_GT(r.worstCaseGainDb, 3.0);
     EXPECT_TRUE(r.ExceedsHeadroom());
+
+    // Allowed to, the design scales itself into the headroom and says by how much.
+    FirDesignSettings fit = UsualDesignSettings(0);
+    fit.fitHeadroom = true;
+    const FirDesignResult f = engine.Design(test::TwoWayLoudspeakerIr(), fit);
+    ASSERT_TRUE(f.ok) << f.error;
+    EXPECT_NEAR(f.worstCaseGainDb, 0.0, 1e-9);
+    EXPECT_FALSE(f.ExceedsHeadroom());
+    EXPECT_TRUE(f.gainReduced);
+    EXPECT_NEAR(f.gainReductionDb, r.gainReductionDb + r.worstCaseGainDb, 1e-6);
+    for (std::size_t i = 0; i < f.coefficients.size(); ++i)
+        EXPECT_NEAR(f.coefficients[i], r.coefficients[i] * std::pow(10.0, -r.worstCaseGainDb / 20), 1e-12);
 }
 
 TEST(FirDesign, SettingsAreHeldWithinTheirRanges) {
