@@ -8,6 +8,7 @@
 #include "app/autoeq_apply.h"
 #include "base/c_number.h"
 #include "dsp/curves.h"
+#include "measure/band_levels.h"
 #include "measure/autoeq_fit.h"
 
 namespace zef {
@@ -36,18 +37,7 @@ std::string MicLevelText(double db) { return CFixed(std::round(db * 10.0) / 10.0
 double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,
                        const std::array<bool, kAnalyserBandCount>* only) {
     const measure::AutoEqRange r = measure::NormaliseAutoEqRange(1, minBand, maxBand);
-    std::vector<double> used;
-    for (int b = r.minBand; b <= r.maxBand; ++b) {
-        const auto k = static_cast<std::size_t>(b);
-        if (!only || (*only)[k]) used.push_back(levelsDb[k]);
-    }
-    if (used.empty()) return 0.0;
-    double mean = 0;
-    for (double v : used) mean += v;
-    mean /= static_cast<double>(used.size());
-    double sum = 0;
-    for (double v : used) sum += (v - mean) * (v - mean);
-    return std::sqrt(sum / static_cast<double>(used.size()));
+    return measure::DeviationFromShape(levelsDb, BandSpectrum{}, r.minBand, r.maxBand, only).rms;
 }
 
 dsp::Curve OverallEqCurve(const dsp::FrequencyGrid& grid, const AutoEqResult& result, int minBand,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace zef::measure {
 
@@ -26,6 +27,26 @@ BandSpectrum Spread(std::span<const BandSpectrum> levels) {
         spread[b] = (*high)[b] - (*low)[b];
     }
     return spread;
+}
+
+BandDeviation DeviationFromShape(const BandSpectrum& levels, const BandSpectrum& shape, int minBand, int maxBand,
+                                 const std::array<bool, kAnalyserBandCount>* only) {
+    std::vector<double> used;
+    for (int b = std::max(minBand, 0); b <= std::min<int>(maxBand, kAnalyserBandCount - 1); ++b) {
+        const auto k = static_cast<std::size_t>(b);
+        if (!only || (*only)[k]) used.push_back(levels[k] - shape[k]);
+    }
+    BandDeviation d;
+    if (used.empty()) return d;
+    double mean = 0;
+    for (double v : used) mean += v;
+    mean /= static_cast<double>(used.size());
+    for (double v : used) {
+        d.rms += (v - mean) * (v - mean);
+        d.largest = std::max(d.largest, std::fabs(v - mean));
+    }
+    d.rms = std::sqrt(d.rms / static_cast<double>(used.size()));
+    return d;
 }
 
 BandSpectrum Relative(const BandSpectrum& levels, const BandSpectrum& shape) {

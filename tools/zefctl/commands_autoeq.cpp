@@ -166,39 +166,21 @@ PositionLevels MeasurePositions(Context& ctx, Session& session, zef::audio::Syst
     return levels;
 }
 
-struct Deviation {
-    double rms = 0;
-    double largest = 0;
-};
-
-// RMS and largest deviation of the bands in `range` from the target's shape
-// at their mean level.
-Deviation DeviationOf(const zef::BandSpectrum& levels, const zef::BandSpectrum& shape, const m::AutoEqRange& range) {
-    double mean = 0;
-    const int count = range.maxBand - range.minBand + 1;
-    for (int b = range.minBand; b <= range.maxBand; ++b) mean += levels[std::size_t(b)] - shape[std::size_t(b)];
-    mean /= count;
-    Deviation d;
-    for (int b = range.minBand; b <= range.maxBand; ++b) {
-        const double e = levels[std::size_t(b)] - shape[std::size_t(b)] - mean;
-        d.rms += e * e;
-        d.largest = std::max(d.largest, std::fabs(e));
-    }
-    d.rms = std::sqrt(d.rms / count);
-    return d;
-}
-
 zef::ChannelCode OutputArg(const std::string& text) {
     if (text == "1") return zef::kOutput1;
     if (text == "2") return zef::kOutput2;
     Usage("OUTPUT is 1 or 2, not '" + text + "'");
 }
 
-// Before and after, and what the fit predicted (before plus the equaliser).
+// Before and after, and what the fit predicted (before plus the equaliser);
+// the deviations from the target over the bands the fit corrects.
 void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::BandSpectrum& after,
                      const m::AutoEqRange& range, const zef::BandSpectrum& shape, const m::AutoEqFit& fit) {
-    const Deviation b = DeviationOf(before, shape, range);
-    const Deviation a = DeviationOf(after, shape, range);
+    std::array<bool, zef::kAnalyserBandCount> corrected{};
+    for (std::size_t k = 0; k < corrected.size(); ++k) corrected[k] = fit.excluded[k] == m::AutoEqExclusion::None;
+    const m::BandDeviation b = m::DeviationFromShape(before, shape, range.minBand, range.maxBand, &corrected);
+    const m::BandDeviation a = m::DeviationFromShape(after, shape, range.minBand, range.maxBand, &corrected);
+    const std::vector<std::string> notes = m::AutoEqExclusionNotes(fit);
     if (ctx.options.json) {
         QJsonObject j;
         QJsonArray jb, ja, jp;
@@ -215,6 +197,9 @@ void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::B
         j["before_largest_db"] = b.largest;
         j["after_rms_db"] = a.rms;
         j["after_largest_db"] = a.largest;
+        QJsonArray jn;
+        for (const std::string& n : notes) jn.append(Q(n));
+        j["not_corrected"] = jn;
         PrintJson(ctx.out, j);
         return;
     }
@@ -227,7 +212,8 @@ void PrintComparison(Context& ctx, const zef::BandSpectrum& before, const zef::B
                       zef::CFixed(before[i] + fit.eqDb[i], 2, 12).c_str());
         ctx.out << line;
     }
-    ctx.out << "deviation from the target over bands " << range.minBand << ".." << range.maxBand
+    for (const std::string& n : notes) ctx.out << n << "\n";
+    ctx.out << "deviation from the target over the corrected bands of " << range.minBand << ".." << range.maxBand
             << ": before rms " << zef::CFixed(b.rms, 2) << " dB, largest " << zef::CFixed(b.largest, 2)
             << " dB; after rms " << zef::CFixed(a.rms, 2) << " dB, largest " << zef::CFixed(a.largest, 2)
             << " dB\n";
