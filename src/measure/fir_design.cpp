@@ -207,6 +207,20 @@ std::vector<double> FlooredPower(const Spectrum& x, std::size_t bins) {
     return power;
 }
 
+// The power average of `first` and each further position's windowed
+// response; empty when one of them is unusable.
+std::vector<double> AveragePower(std::vector<double> first, std::span<const std::vector<double>> more,
+                                 double windowMs, const Bins& b, DesignFft& fft) {
+    for (const std::vector<double>& ir : more) {
+        if (!UnusableReason(ir).empty()) return {};
+        const std::vector<double> power = FlooredPower(fft.Forward(WindowImpulse(ir, windowMs).samples), b.count);
+        if (power.empty()) return {};
+        for (std::size_t k = 0; k < b.count; ++k) first[k] += power[k];
+    }
+    for (double& p : first) p /= static_cast<double>(more.size() + 1);
+    return first;
+}
+
 // What the corrections are computed from after smoothing (step 2 of the
 // header): the power response, and the complex response whose phase counts.
 struct SmoothedResponse {
@@ -380,6 +394,11 @@ std::vector<double> TargetImpulse(const std::vector<double>& smoothed, double le
 
 FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
                                         const FirDesignSettings& settings) {
+    return Design(impulseResponse, settings, {});
+}
+
+FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse, const FirDesignSettings& settings,
+                                        std::span<const std::vector<double>> morePositions) {
     FirDesignResult result;
     result.used = NormaliseFirDesignSettings(settings);
     const FirDesignSettings& s = result.used;
@@ -390,7 +409,8 @@ FirDesignResult FirDesignEngine::Design(std::span<const double> impulseResponse,
     const WindowedIr windowed = WindowImpulse(impulseResponse, in.windowMs);
     const Bins b{fft_.length(), static_cast<std::size_t>(fft_.bins()), kFirDesignRate / fft_.length()};
     const Spectrum x = fft_.Forward(windowed.samples);
-    const std::vector<double> power = FlooredPower(x, b.count);
+    std::vector<double> power = FlooredPower(x, b.count);
+    if (!morePositions.empty() && !power.empty()) power = AveragePower(power, morePositions, in.windowMs, b, fft_);
     if (power.empty()) {
         result.error = kLevelOutOfRange;
         return result;

@@ -137,6 +137,11 @@ public:
     // A design for `impulseResponse` (48000 Hz). Not ok, with an error text,
     // for an empty, silent or non-finite IR.
     FirDesignResult Design(std::span<const double> impulseResponse, const FirDesignSettings& settings);
+    // The same for several microphone positions: the magnitude corrected is
+    // the power average of every position's windowed response; the phase, the
+    // windows and the graphs are the first position's (the main seat).
+    FirDesignResult Design(std::span<const double> impulseResponse, const FirDesignSettings& settings,
+                           std::span<const std::vector<double>> morePositions);
 
 private:
     DesignFft fft_;

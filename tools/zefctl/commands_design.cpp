@@ -83,8 +83,14 @@ int FirDesign(Context& ctx) {
 
     const zef::IrwReadResult ir = zef::ReadIrwFile(path);
     if (!ir.ok()) Fail(ir.error);
+    std::vector<std::vector<double>> positions;
+    for (const std::string& more : NamedAll(ctx, "--position")) {
+        zef::IrwReadResult p = zef::ReadIrwFile(more);
+        if (!p.ok()) Fail(p.error);
+        positions.push_back(std::move(p.samples));
+    }
     m::FirDesignEngine engine;
-    const m::FirDesignResult r = engine.Design(ir.samples, s);
+    const m::FirDesignResult r = engine.Design(ir.samples, s, positions);
     if (!r.ok) Fail(path + ": " + r.error);
     if (!m::WriteDesignedFirFile(*out, r.coefficients)) Fail("cannot write " + *out);
 
@@ -287,10 +293,11 @@ void AddDesignCommands(SubCommandTable& table) {
     table.push_back({"fir",
                      "fir design IR.irw --mode 0|1 [--window-ms X] [--min-hz N] [--max-hz N] "
                      "[--smoothing TYPE,WIDTH,THRESHOLD] [--precision N] [--latency-ms X] [--target FILE|tilt:DB] "
-                     "[--fit-headroom] --out FIR.txt",
+                     "[--fit-headroom] [--position MORE.irw ...] --out FIR.txt",
                      "design a 384-tap correction FIR from an impulse response (.irw); mode 0 phase only, 1 "
                      "magnitude and phase towards a flat target, or --target's curve; --fit-headroom scales the "
-                     "FIR down until no input of full scale can overflow the device (sum of |taps| at most 1)",
+                     "FIR down until no input of full scale can overflow the device (sum of |taps| at most 1); "
+                     "--position (repeatable) adds microphone positions whose power average the magnitude corrects",
                      Fir,
                      {{"--mode"},
                       {"--window-ms"},
@@ -301,6 +308,7 @@ void AddDesignCommands(SubCommandTable& table) {
                       {"--latency-ms"},
                       {"--target"},
                       {"--fit-headroom", false},
+                      {"--position", true, true},
                       {"--out"}}});
     table.push_back({"autoeq",
                      "autoeq fit --levels L0,...,L29 | --levels-file FILE.csv [--max-gain 1..6] [--max-boost 1..6] "

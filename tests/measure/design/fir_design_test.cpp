@@ -202,6 +202,39 @@ TEST(FirDesign, WorstCaseSampleGainIsReportedAgainstTheHeadroom) {
         EXPECT_NEAR(f.coefficients[i], r.coefficients[i] * std::pow(10.0, -r.worstCaseGainDb / 20), 1e-12);
 }
 
+// Two seats: the magnitude corrected is their power average, so a ripple heard
+// at one seat only is corrected by less than it would be there alone.
+TEST(FirDesign, SeveralPositionsCorrectTheirPowerAverage) {
+    test::LoudspeakerOptions rippled;
+    rippled.ripple = true;
+    const std::vector<double> seatA = test::TwoWayLoudspeakerIr(rippled);
+    const std::vector<double> seatB = test::TwoWayLoudspeakerIr();
+    FirDesignEngine engine;
+    const FirDesignSettings s = UsualDesignSettings(1);
+    const FirDesignResult alone = engine.Design(seatA, s);
+    const std::vector<std::vector<double>> same = {seatA};
+    const FirDesignResult twice = engine.Design(seatA, s, same);
+    const std::vector<std::vector<double>> other = {seatB};
+    const FirDesignResult both = engine.Design(seatA, s, other);
+    ASSERT_TRUE(alone.ok && twice.ok && both.ok);
+    for (std::size_t i = 0; i < alone.coefficients.size(); ++i)
+        EXPECT_NEAR(twice.coefficients[i], alone.coefficients[i], 1e-12);
+    // The ripple's extremes (+3 dB at 700 Hz, -3 dB at 3.5 kHz), relative to 1.5 kHz.
+    const std::vector<double> hz = {700, 1500, 3500};
+    const auto a = test::ResponseAt(alone.coefficients, hz);
+    const auto m = test::ResponseAt(both.coefficients, hz);
+    for (std::size_t i : {std::size_t{0}, std::size_t{2}}) {
+        const double seatOnly = a[i].db - a[1].db;
+        const double averaged = m[i].db - m[1].db;
+        EXPECT_GT(std::fabs(seatOnly), 2.0) << hz[i];
+        EXPECT_LT(std::fabs(averaged), 0.75 * std::fabs(seatOnly)) << hz[i];
+        EXPECT_GT(averaged * seatOnly, 0.0) << hz[i];  // the same direction, less of it
+    }
+    // A position that cannot be used refuses the design.
+    const std::vector<std::vector<double>> silent = {std::vector<double>(4800, 0.0)};
+    EXPECT_FALSE(engine.Design(seatA, s, silent).ok);
+}
+
 TEST(FirDesign, SettingsAreHeldWithinTheirRanges) {
     const struct {
         double windowMs, minHz, maxHz, latencyMs;
