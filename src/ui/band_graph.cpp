@@ -7,6 +7,7 @@
 
 #include "app/edit_actions.h"
 #include "app/entry_rules.h"
+#include "app/step_names.h"
 #include "dsp/groups.h"
 #include "model/parameters.h"
 #include "ui/editor_control_host.h"
@@ -120,6 +121,7 @@ void BandGraph::BandDragged(int number, double x, double y) {
     if (host_.controlsQuiet() || number < 1 || number > markedBands_()) return;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
     if (DragBand(context_.writer, context_.slot, BandOf(number), drag, host_.coalescer())) {
+        host_.NameDrag(BandStepName(BandOf(number)));
         {
             const EditorControlHost::Filling filling(host_);
             panel_->Refresh();
