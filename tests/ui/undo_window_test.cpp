@@ -17,18 +17,12 @@ namespace {
 class UndoWindowTest : public UiTest {
 protected:
     void Open() {
-        device = &AddSimDevice("Amp");
-        StartEditor();
-        ListAndConnect(1, hosts[0]);
-        editor = &ShowEditorWithoutTimers(1);
-        editor->resize(1000, 700);
+        editor = &OpenQuietEditor(device);
         main->show();
         main->activateWindow();
         QApplication::setActiveWindow(main.get());
         editor->SetPageTab(EditorPage::Outputs);
         QApplication::processEvents();
-        device->clearLog();
-        dialogs.calls.clear();
     }
     std::uint8_t GainCode() const { return device->memory(kPresetBaseAddress + pi::OutputGain(0), 1)[0]; }
     // The out1 gain fader pressed at its top and released at its bottom (+12 dB, then -60 dB).
