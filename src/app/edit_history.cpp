@@ -128,6 +128,13 @@ EditState EditHistory::active(DeviceSlot device) const {
     return d ? d->active : EditState::A;
 }
 
+const DeviceModel* EditHistory::inactive(DeviceSlot device) const {
+    const Device* d = find(device);
+    if (!d) return nullptr;
+    const std::optional<DeviceModel>& other = d->states[1 - Index(d->active)];
+    return other ? &*other : nullptr;
+}
+
 EditOutcome EditHistory::SwitchTo(DeviceSlot device, EditState state) {
     Device& d = at(device);
     if (state == d.active) return {};

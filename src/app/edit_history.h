@@ -97,6 +97,9 @@ public:
     EditOutcome Redo(DeviceSlot device);
 
     EditState active(DeviceSlot device) const;
+    // The inactive state's model; nullptr while it was never made (it then
+    // starts as a copy of the active one).
+    const DeviceModel* inactive(DeviceSlot device) const;
     // Makes `state` the active one: the difference to it is sent.
     EditOutcome SwitchTo(DeviceSlot device, EditState state);
     // State B becomes what A is: while A is active B takes the model (its

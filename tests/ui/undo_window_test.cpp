@@ -5,9 +5,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <algorithm>
 
 #include "model/memory_map.h"
+#include "ui/band_graph.h"
+#include "ui/eq_band_panel.h"
 #include "ui/editor_button_bar.h"
+#include "ui/response_graph.h"
 #include "ui/undo_actions.h"
 #include "ui_fixture.h"
 
@@ -93,16 +97,39 @@ TEST_F(UndoWindowTest, TheCompareButtonsSwitchTheDeviceBetweenTwoStates) {
     EXPECT_FALSE(bar.compareAction(EditState::A)->isChecked());
     DragGain();
     ASSERT_TRUE(WaitFor([&] { return GainCode() == 0; }, 2000));
+    editor->SetPageTab(EditorPage::Inputs);
+    NumberControl& band = *editor->bandPanel()->gain();
+    ASSERT_EQ(band.parameter().name, "inL.eq.1.gain");
+    const double bandA = band.box()->text().toDouble();
+    ASSERT_NE(bandA, 6);
+    band.box()->setText("6");
+    band.CommitText();
 
     bar.compareAction(EditState::A)->trigger();
     ASSERT_TRUE(WaitFor([&] { return GainCode() == a; }, 2000));
     EXPECT_EQ(NumberOf(*editor, "out1.gain").box()->text(), QString::number((a - 120) / 2.0)) << "the editor follows";
     EXPECT_TRUE(bar.compareAction(EditState::A)->isChecked());
     EXPECT_EQ(UndoText(), "Undo") << "the drag belongs to B";
+    // B's curves of both inputs behind A's, faintly; B's band 1 of input L is 6 dB.
+    const ResponseGraph& graph = *editor->graph();
+    ASSERT_TRUE(editor->bandGraph().showsOtherState());
+    ASSERT_EQ(graph.traceCount(), 4u);
+    EXPECT_LT(graph.trace(0).colour.alpha(), 255);
+    EXPECT_LT(graph.trace(1).colour.alpha(), 255);
+    EXPECT_EQ(graph.trace(2).colour.alpha(), 255);
+    EXPECT_EQ(graph.trace(3).curve, graph.trace(1).curve) << "input R is the same in both";
+    double apart = 0;
+    for (std::size_t k = 0; k < graph.trace(0).curve.size(); ++k)
+        apart = std::max(apart, graph.trace(0).curve[k] - graph.trace(2).curve[k]);
+    EXPECT_NEAR(apart, 6 - bandA, 0.05);
 
     bar.compareAction(EditState::B)->trigger();
     ASSERT_TRUE(WaitFor([&] { return GainCode() == 0; }, 2000));
-    EXPECT_EQ(UndoText(), "Undo Out 1 gain");
+    EXPECT_EQ(UndoText(), "Undo Input L EQ band 1 gain");
+    bar.ClickCopyAToB();
+    bar.compareAction(EditState::A)->trigger();
+    EXPECT_FALSE(editor->bandGraph().showsOtherState()) << "B is a copy of A again";
+    EXPECT_EQ(editor->graph()->traceCount(), 2u);
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
