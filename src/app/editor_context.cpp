@@ -16,6 +16,7 @@ EditorContext EditorContextOf(EditorSession& session, DeviceSlot slot) {
             session.events(),
             session.graphView(),
             session.selection(slot),
+            session.history(),
             session.decimalComma()};
 }
 

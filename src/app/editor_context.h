@@ -4,7 +4,7 @@
 // EditorContext is the narrow part every page, panel and graph of the editor
 // may see: its device, the model it edits, the parameter writer, the dialogs
 // seam, the response arrays and their residency, the refresh events, the
-// shared graph view and the device's selection.
+// shared graph view, the device's selection and the edit history.
 //
 // EditorTools is what only the editor's timers and its button bar need
 // besides: the link's state, the exchange for the status poll, the device
@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/edit_history.h"
 #include "app/editor_view_state.h"
 #include "app/interface_lock.h"
 #include "app/resident_responses.h"
@@ -43,6 +44,7 @@ struct EditorContext {
     RefreshEvents& events;
     GraphViewState& graphView;
     EditorSelection& selection;  // this device's page, channel group and band
+    EditHistory& history;        // undo, redo and the A/B states of every device
     bool decimalComma;
 
     DeviceModel& device() const { return model.device(slot); }

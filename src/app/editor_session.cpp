@@ -50,6 +50,8 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       writer_(std::make_unique<ParameterWriter>(state_->model, *exchange_, *responses_,
                                                 fir::MakeFirWriter(*exchange_, state_->model, &state_->responses))),
       presets_(std::make_unique<Presets>(state_->model, *exchange_, *reader_, events_)),
+      history_(std::make_unique<EditHistory>(*writer_, events_,
+                                             [this](DeviceSlot slot) { reader_->RefreshWindows(slot); })),
       passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
 
 EditorSession::~EditorSession() {

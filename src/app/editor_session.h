@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/connect_actions.h"
 #include "app/dialogs.h"
+#include "app/edit_history.h"
 #include "app/editor_options.h"
 #include "app/editor_view_state.h"
 #include "app/entry_rules.h"
@@ -102,6 +103,8 @@ public:
     GraphViewState& graphView() { return graphView_; }
     EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
     PasswordStore& passwords() { return *passwords_; }
+    // Undo, redo and the A/B states of every device.
+    EditHistory& history() { return *history_; }
 
 private:
     EditorOptions options_;
@@ -124,6 +127,7 @@ private:
     bool decimalComma_ = false;
     std::unique_ptr<ParameterWriter> writer_;
     std::unique_ptr<Presets> presets_;
+    std::unique_ptr<EditHistory> history_;
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;

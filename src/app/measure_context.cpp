@@ -17,6 +17,7 @@ MeasureContext MeasureContextOf(EditorSession& session) {
             session.link(),
             session.dialogs(),
             session.events(),
+            session.history(),
             session.responses(),
             session.state().responses,
             session.grid(),

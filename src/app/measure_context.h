@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/edit_history.h"
 #include "app/measure_session.h"
 #include "app/resident_responses.h"
 #include "device/exchange.h"
@@ -34,6 +35,7 @@ struct MeasureContext {
     LinkState& link;
     Dialogs& dialogs;
     RefreshEvents& events;  // the editors shown again after an AutoEQ
+    EditHistory& history;   // an AutoEQ applied or a designed FIR stored is one undo step
     ResidentResponses& responses;
     dsp::ResponseStore& curves;  // the output curves shown, the FIR wizard's calculator
     const dsp::FrequencyGrid& grid;

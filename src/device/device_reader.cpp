@@ -71,6 +71,7 @@ Status DeviceReader::RereadFir(DeviceSlot slot, int output) {
     const Status status = ReadFirFromDevice(exchange_, model_, slot, output);
     responses_.FirChanged(slot, output);
     events_.firReread.Emit(slot, output);
+    events_.memoryReread.Emit(slot);
     return status;
 }
 
@@ -143,6 +144,7 @@ UpdateKind DeviceReader::Update(DeviceSlot slot) {
     events_.statusText.Emit(slot, ProgramLoadedStatus(model_.entry(slot), presetSlot, name));
     if (presetSlot < static_cast<int>(kPresetSlotCount))
         d.values.presetNames[static_cast<std::size_t>(presetSlot)] = name;
+    events_.memoryReread.Emit(slot);
     return otherPreset ? UpdateKind::Full : UpdateKind::Incremental;
 }
 
@@ -176,6 +178,7 @@ Status DeviceReader::ReadWholeDevice(DeviceSlot slot, const Progress& progress) 
         step();
     }
     FollowLiveRecords(slot);
+    events_.memoryReread.Emit(slot);
     return status;
 }
 

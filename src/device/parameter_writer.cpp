@@ -8,6 +8,7 @@
 #include "base/check.h"
 #include "device/memory_transfer.h"
 #include "model/memory_map.h"
+#include "model/state_diff.h"
 #include "protocol/commands.h"
 
 namespace zef {
@@ -84,6 +85,16 @@ Status ParameterWriter::Set(DeviceSlot device, std::span<const ParameterValue> v
     for (const Transmission& t : all)
         if (const Status s = Transmit(device, t); s != kOk) return s;
     return kOk;
+}
+
+Status ParameterWriter::SetFir(DeviceSlot device, int output, const DeviceModel& source) {
+    if (!ZEF_CHECK(output == 0 || output == 1)) return kFailed;
+    DeviceModel& d = model_.device(device);
+    const DeviceMemory before = ImageOf(d);
+    CopyFir(source, d, output);
+    responses_.FirChanged(device, output);
+    NoteChanges(device, before);
+    return Transmit(device, Transmission::FirOf(output));
 }
 
 void ParameterWriter::Notify(DeviceSlot device, ResponseEffect effect, const ParamTarget& t) {

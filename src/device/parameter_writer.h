@@ -54,6 +54,11 @@ public:
     // the whole batch: nothing is stored.
     Status Set(DeviceSlot device, std::span<const ParameterValue> values);
 
+    // Output `output`'s (0..1) FIR as `source` holds it (taps, tap count,
+    // name): stored in the model, the observer told, sent with the FIR
+    // writer; Confirm reads it back like any other write.
+    Status SetFir(DeviceSlot device, int output, const DeviceModel& source);
+
     // Sends what a transmission names, from the device's model.
     Status Transmit(DeviceSlot device, const Transmission& t);
     Status Transmit(DeviceSlot device, const Command& c) { return Transmit(device, Transmission::Of(c)); }

@@ -27,6 +27,10 @@ struct RefreshEvents {
     Signal<DeviceSlot> listEntryChanged;
     // An output's (0..1) FIR was read again from the device into the model.
     Signal<DeviceSlot, int> firReread;
+    // The device's memory was read into the model again (an update after a
+    // change of its own, a whole read, a FIR read again): what the model
+    // holds may now differ from what the editor last wrote.
+    Signal<DeviceSlot> memoryReread;
     // The channel editor's status line.
     Signal<DeviceSlot, std::string> statusText;
 };

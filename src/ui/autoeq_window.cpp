@@ -301,7 +301,9 @@ void AutoEqWindow::ClickStart() {
 
 void AutoEqWindow::ClickVerify() { wizard_->ToggleVerify(); }
 
-void AutoEqWindow::ClickApply() { wizard_->Apply(); }
+void AutoEqWindow::ClickApply() {
+    if (wizard_->Apply()) context_.history.EndStep(wizard_->slot(), "AutoEQ apply");
+}
 
 void AutoEqWindow::ShowState() {
     using Phase = AutoEqWizard::Phase;

@@ -7,8 +7,10 @@
 
 #include "app/edit_actions.h"
 #include "app/entry_rules.h"
+#include "app/step_names.h"
 #include "dsp/groups.h"
 #include "model/parameters.h"
+#include "model/state_diff.h"
 #include "ui/editor_control_host.h"
 #include "ui/eq_band_panel.h"
 #include "ui/response_graph.h"
@@ -36,6 +38,29 @@ BandGraph::BandGraph(const EditorContext& context, EditorControlHost& host, std:
         if (s == context_.slot) CopyGroupCurves(group);
     }));
     subscriptions_.push_back(context_.graphView.changed.Connect([this] { Redraw(); }));
+    subscriptions_.push_back(ConnectWhere(context_.history.changed, context_.slot, [this] {
+        ComputeOtherState();
+        Redraw();
+    }));
+    ComputeOtherState();
+}
+
+void BandGraph::ComputeOtherState() {
+    const DeviceModel* other = context_.history.inactive(context_.slot);
+    otherShown_ = other && !DiffStates(*other, context_.device()).empty();
+    if (!otherShown_) {
+        other_.reset();
+        return;
+    }
+    // An edit of the active state leaves the other state's curves as they are.
+    if (other_ && DiffStates(otherComputed_, *other).empty()) return;
+    if (!other_) other_ = std::make_unique<dsp::ResponseStore>();
+    dsp::UpdateAllResponses(*other_, *other, context_.slot);
+    otherComputed_ = *other;
+}
+
+std::size_t BandGraph::FirstLiveTrace() const {
+    return otherShown_ ? static_cast<std::size_t>(dsp::GroupsDrawnFor(drawnGroup_()).count) : 0;
 }
 
 BandGraph::~BandGraph() { subscriptions_.clear(); }
@@ -62,7 +87,7 @@ void BandGraph::CopyGroupCurves(int group) {
         if (drawn.groups[static_cast<std::size_t>(i)] != group) continue;
         const dsp::DeviceResponses* r = context_.curves.find(context_.slot);
         if (!r) return;
-        graph_->setTrace(static_cast<std::size_t>(i), r->group(group), GroupColour(group));
+        graph_->setTrace(FirstLiveTrace() + static_cast<std::size_t>(i), r->group(group), GroupColour(group));
     }
 }
 
@@ -75,8 +100,14 @@ void BandGraph::Redraw() {
     }
     graph_->setView(view.zoom(), view.shiftStep());
     const dsp::GroupList drawn = dsp::GroupsDrawnFor(drawnGroup_());
-    graph_->setTraceCount(static_cast<std::size_t>(drawn.count));
+    graph_->setTraceCount(FirstLiveTrace() + static_cast<std::size_t>(drawn.count));
     if (context_.curves.find(context_.slot) == nullptr) context_.responses.Keep(context_.slot);
+    for (int i = 0; otherShown_ && i < drawn.count; ++i) {
+        const int group = drawn.groups[static_cast<std::size_t>(i)];
+        QColor faint = GroupColour(group);
+        faint.setAlpha(80);
+        graph_->setTrace(static_cast<std::size_t>(i), other_->device(context_.slot).group(group), faint);
+    }
     for (int i = 0; i < drawn.count; ++i) CopyGroupCurves(drawn.groups[static_cast<std::size_t>(i)]);
     UpdateMarkers();
 }
@@ -120,6 +151,7 @@ void BandGraph::BandDragged(int number, double x, double y) {
     if (host_.controlsQuiet() || number < 1 || number > markedBands_()) return;
     const BandDrag drag = BandDragAt(graph_->mapping(), x, y);
     if (DragBand(context_.writer, context_.slot, BandOf(number), drag, host_.coalescer())) {
+        host_.NameDrag(BandStepName(BandOf(number)));
         {
             const EditorControlHost::Filling filling(host_);
             panel_->Refresh();

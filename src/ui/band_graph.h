@@ -14,10 +14,15 @@
 // once, the send through the host's coalescer) with a read-out beside the
 // pointer; releasing it ends the drag through the host. While the host is
 // quiet the markers do nothing.
+//
+// While the device's other compare state (A or B, app/edit_history.h)
+// differs from the one it holds, that state's curves are drawn faintly
+// behind, from a response store of their own.
 
 #include <QColor>
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/editor_context.h"
@@ -71,8 +76,16 @@ public:
     // After a release: the editor shows its values again.
     std::function<void()> released;
 
+    // The other compare state's curves are drawn (it differs from the model).
+    bool showsOtherState() const { return otherShown_; }
+
 private:
     void CopyGroupCurves(int group);
+    // Computes the other compare state's curves, or drops them when there
+    // is no other state or it equals the model.
+    void ComputeOtherState();
+    // Traces of the other state come first (drawn behind).
+    std::size_t FirstLiveTrace() const;
     int BandOf(int number) const;
     void ShowReadout(const BandDrag& drag, double x, double y);
 
@@ -85,6 +98,9 @@ private:
     QSpinBox* zoom_ = nullptr;
     QSpinBox* shift_ = nullptr;
     std::vector<Subscription> subscriptions_;
+    std::unique_ptr<dsp::ResponseStore> other_;  // the other compare state's responses
+    DeviceModel otherComputed_;                  // the state they were computed from
+    bool otherShown_ = false;
 };
 
 }  // namespace zef

@@ -32,6 +32,7 @@ ChannelEditorWindow::ChannelEditorWindow(const EditorContext& context, const Edi
     setAttribute(Qt::WA_DeleteOnClose, false);
     const EditorControlHost::Filling filling(host_);
     context_.responses.Keep(slot());
+    context_.history.Track(slot());
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(4, 4, 4, 4);
@@ -206,6 +207,12 @@ void ChannelEditorWindow::Subscribe() {
     subscriptions_.push_back(
         ConnectWhere(events.statusText, mine, [this](const std::string& text) { SetStatusText(text); }));
     subscriptions_.push_back(ConnectWhere(events.listEntryChanged, mine, [this] { RefreshHeader(); }));
+    // An undo or an A/B switch may have changed the bridge mode; a cleared
+    // history is told after the status the read itself shows.
+    subscriptions_.push_back(ConnectWhere(context_.history.changed, mine, [this] { RebuildWhenBridgeChanged(); }));
+    subscriptions_.push_back(ConnectWhere(context_.history.noted, mine, [this](const std::string& text) {
+        QTimer::singleShot(0, this, [this, text] { SetStatusText(text); });
+    }));
 }
 
 void ChannelEditorWindow::SetActive(bool active) {

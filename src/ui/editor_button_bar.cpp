@@ -24,6 +24,7 @@ EditorButtonBar::EditorButtonBar(const EditorContext& context, const EditorTools
     setToolButtonStyle(Qt::ToolButtonTextOnly);
     setIconSize(QSize(16, 16));
     AddButtons();
+    AddCompareButtons();
     auto* settings = settings_ = new QToolButton(this);
     settings->setText("Settings");
     settings->setPopupMode(QToolButton::InstantPopup);
@@ -64,6 +65,49 @@ void EditorButtonBar::AddButtons() {
     }
 }
 
+void EditorButtonBar::AddCompareButtons() {
+    addSeparator();
+    for (const EditState state : {EditState::A, EditState::B}) {
+        const char* name = state == EditState::A ? "A" : "B";
+        QAction* a = addAction(name);
+        a->setCheckable(true);
+        a->setToolTip(QString("Compare: the device holds state %1").arg(name));
+        a->setObjectName(QString("ImageBtn_") + name);
+        connect(a, &QAction::triggered, this, [this, state] { ClickCompare(state); });
+        compare_[static_cast<std::size_t>(state)] = a;
+    }
+    QAction* copy = addAction("Copy A\u2192B");
+    copy->setToolTip("State B becomes what A is");
+    copy->setObjectName("ImageBtn_CopyAB");
+    connect(copy, &QAction::triggered, this, &EditorButtonBar::ClickCopyAToB);
+    historyChanged_ = ConnectWhere(context_.history.changed, context_.slot, [this] { ShowCompareState(); });
+    ShowCompareState();
+}
+
+void EditorButtonBar::ShowCompareState() {
+    const EditState active = context_.history.active(context_.slot);
+    for (const EditState state : {EditState::A, EditState::B})
+        compare_[static_cast<std::size_t>(state)]->setChecked(state == active);
+}
+
+void EditorButtonBar::Tell(const EditOutcome& outcome) {
+    if (!outcome.ok() && !outcome.text.empty()) context_.dialogs.Message(kCompareTitle, outcome.text, Icon::Exclamation);
+}
+
+void EditorButtonBar::ClickCompare(EditState state) {
+    if (!host_.controlsQuiet()) {
+        Tell(context_.history.SwitchTo(context_.slot, state));
+        emit programReplaced();
+    }
+    ShowCompareState();
+}
+
+void EditorButtonBar::ClickCopyAToB() {
+    if (host_.controlsQuiet()) return;
+    Tell(context_.history.CopyAToB(context_.slot));
+    emit valuesChanged();
+}
+
 void EditorButtonBar::ShowLock(bool locked) {
     password_->setStyleSheet(locked ? "color: rgb(255,0,0); font-weight: bold;"
                                     : "color: rgb(192,192,192); font-weight: bold;");
@@ -83,6 +127,7 @@ void EditorButtonBar::ClickLoadPresetFile() {
     const PresetFileOutcome r = LoadPresetFileAsked(context_.model, context_.slot, tools_.exchange, tools_.reader,
                                                     context_.responses, context_.dialogs, tools_.presetFolder);
     if (r.done) {
+        EndStep("Load preset file");
         emit programReplaced();
         emit statusText(r.status);
     }
@@ -116,6 +161,7 @@ void EditorButtonBar::ClickCopy(int copyMode) {
     if (host_.controlsQuiet()) return;
     ChannelCopyWindow window(context_.writer, context_.slot, context_.dialogs, copyMode, editor_);
     window.exec();
+    EndStep(copyMode == 1 ? "Output copy" : "Input copy");
     emit valuesChanged();
     // An open output EQ/FIR editor shows the copied bands and FIR too.
     if (copyMode == 1) context_.events.outputEditorRefreshed.Emit(context_.slot);
@@ -148,13 +194,20 @@ void EditorButtonBar::ClickNewPassword() {
 void EditorButtonBar::ClickDefaultProgram() {
     if (host_.controlsQuiet()) return;
     if (LoadDefaultProgram(context_.model, context_.slot, tools_.exchange, tools_.reader, context_.responses,
-                           context_.dialogs))
+                           context_.dialogs)) {
+        EndStep("Default program");
         emit valuesChanged();
+    }
 }
 
 void EditorButtonBar::ClickFlat() {
     if (host_.controlsQuiet()) return;
-    if (FlattenEq(context_.writer, context_.slot, context_.dialogs, context_.selection.group)) emit eqFlattened();
+    if (FlattenEq(context_.writer, context_.slot, context_.dialogs, context_.selection.group)) {
+        EndStep("Flat EQ");
+        emit eqFlattened();
+    }
 }
+
+void EditorButtonBar::EndStep(const char* name) { context_.history.EndStep(context_.slot, name); }
 
 }  // namespace zef

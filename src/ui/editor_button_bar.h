@@ -11,8 +11,12 @@
 // What would change the device's program refuses to start while the
 // editor's controls are quiet. The signals tell the editor what to show
 // again.
+//
+// "A", "B" and "Copy A→B" compare two states of the device
+// (app/edit_history.h): the checked one is what the device holds.
 
 #include <QToolBar>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -49,6 +53,10 @@ public:
     void ClickNewPassword();
     void ClickDefaultProgram();
     void ClickFlat();
+    // Makes A or B the device's state; "Copy A→B".
+    void ClickCompare(EditState state);
+    void ClickCopyAToB();
+    QAction* compareAction(EditState state) const { return compare_[static_cast<std::size_t>(state)]; }
 
 signals:
     // Another program runs (a preset file, a recalled program): the bridge
@@ -65,6 +73,13 @@ signals:
 
 private:
     void AddButtons();
+    // Ends the device's current edit as one undo step.
+    void EndStep(const char* name);
+    void AddCompareButtons();
+    // Checks the button of the active state.
+    void ShowCompareState();
+    // A compare that did not go is told.
+    void Tell(const EditOutcome& outcome);
 
     EditorContext context_;
     EditorTools tools_;
@@ -73,6 +88,8 @@ private:
     QLabel* password_ = nullptr;
     std::vector<QAction*> changesDevice_;
     QToolButton* settings_ = nullptr;
+    std::array<QAction*, 2> compare_{};
+    Subscription historyChanged_;
 };
 
 }  // namespace zef

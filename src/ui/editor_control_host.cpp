@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "app/edit_actions.h"
+#include "app/step_names.h"
 
 namespace zef {
 
@@ -22,6 +23,7 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
     if (p.description->id == ParamId::Bridge) {
         const Confirmed c = SendBridgeAsked(context_.writer, context_.slot, context_.dialogs, value != 0);
         if (bridgeAnswered) bridgeAnswered(c != Confirmed::Declined);
+        context_.history.EndStep(context_.slot, StepName(p));
         return;
     }
     if (dragging) {
@@ -32,11 +34,13 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
             context_.responses.BandChanged(context_.slot, band);
             if (dragShown) dragShown();
         }
+        dragName_ = StepName(p);
         coalescer_.Post([this, p, value] { Store(p, value); });
         return;
     }
     coalescer_.Cancel();
     Store(p, value);
+    context_.history.EndStep(context_.slot, StepName(p));
     // A crossover set shut is kept as set, but the user is told (not during a drag).
     const ParamId id = p.description->id;
     if (id == ParamId::HpFreq || id == ParamId::LpFreq) {
@@ -47,7 +51,9 @@ void EditorControlHost::Commit(const Parameter& p, double value, bool dragging) 
 
 void EditorControlHost::DragEnded() {
     coalescer_.Flush();
-    if (!coalescer_.pending() && link_.idle()) ConfirmWrites(context_.writer, context_.slot, context_.dialogs);
+    if (coalescer_.pending()) return;
+    if (link_.idle()) ConfirmWrites(context_.writer, context_.slot, context_.dialogs);
+    context_.history.EndStep(context_.slot, dragName_);
 }
 
 void EditorControlHost::Store(const Parameter& p, double value) {

@@ -15,6 +15,9 @@
 //   - any other value cancels a pending drag send and goes at once;
 //   - a drag released sends what is pending and confirms the drag's writes
 //     by reading them back (app/edit_actions.h ConfirmWrites).
+// Every commit and every drag ends as one step of the device's undo history
+// (app/edit_history.h), named after the parameter ("Out 1 gain") or, for a
+// band dragged on a graph, after the band (NameDrag).
 // `committed` hears every value after it was stored and sent.
 
 #include <QObject>
@@ -40,6 +43,9 @@ public:
     // (ConfirmWrites) once no exchange runs.
     void DragEnded() override;
     void Warn(const std::string& title, const std::string& text) override;
+    // The running drag's step name, when it is not a control's parameter
+    // (a band marker: "Out 1 EQ band 5").
+    void NameDrag(const std::string& name) { dragName_ = name; }
 
     // The device's interface is locked.
     bool locked() const { return device().values.lock == 1; }
@@ -63,6 +69,7 @@ private:
     const LinkState& link_;
     const DeviceReader& reader_;
     SendCoalescer coalescer_;
+    std::string dragName_;  // the step a released drag ends
     bool filling_ = false;
 };
 

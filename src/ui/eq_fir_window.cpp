@@ -16,6 +16,7 @@
 #include "ui/fir_frame.h"
 #include "ui/measure_buttons.h"
 #include "ui/response_graph.h"
+#include "ui/undo_actions.h"
 
 namespace zef {
 
@@ -30,6 +31,7 @@ OutputEqWindow::OutputEqWindow(const EditorContext& context, const EditorTools& 
     setObjectName("FrmEQFIR");
     const EditorControlHost::Filling filling(host_);
     context_.responses.Keep(slot());
+    context_.history.Track(slot());
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 6, 6, 6);
@@ -52,6 +54,8 @@ OutputEqWindow::OutputEqWindow(const EditorContext& context, const EditorTools& 
     };
     host_.dragShown = [this] { graph_->UpdateMarkers(); };
     graph_->released = [this] { RefreshControls(); };
+    // A window of its own: the keys undo and redo this device's edits here too.
+    new UndoActions(context_.history, context_.dialogs, [this] { return slot(); }, this, true);
     Subscribe();
 
     // Opening: the FIR's response (SetPageTabChn), every control and the graph.
@@ -225,6 +229,7 @@ void OutputEqWindow::ClickFirMenu(int index) { fir_->ClickMenu(index); }
 void OutputEqWindow::ClickFlat() {
     if (host_.controlsQuiet()) return;
     if (FlattenEq(context_.writer, slot(), context_.dialogs, Group(), visibleBands())) {
+        context_.history.EndStep(slot(), "Flat EQ");
         RefreshControls();
         PlotMainPage();
     }

@@ -48,6 +48,7 @@ EqModeSwitch EqModeWindow::ClickMode(int mode) {
     const EqModeSwitchOutcome outcome =
         SetOutputEqMode(context_.device(), context_.curves, context_.slot, target, ports);
     if (outcome.result == EqModeSwitch::Switched) {
+        context_.history.EndStep(context_.slot, "EQ mode");
         accept();
         return outcome.result;
     }

@@ -25,7 +25,7 @@ namespace zef {
 
 FirImportWindow::FirImportWindow(const EditorContext& context, const EditorTools& tools, int firSlot,
                                  int& filterIndex, QWidget* parent)
-    : QDialog(parent), decimalComma_(context.decimalComma) {
+    : QDialog(parent), decimalComma_(context.decimalComma), history_(context.history), slot_(context.slot) {
     setObjectName("FormExternalFir");
     setWindowTitle(kImportFirTitle);
     import_ = std::make_unique<FirImport>(
@@ -177,6 +177,7 @@ void FirImportWindow::ClickStore() {
     const bool ok = import_->Store([this](int step) { progress_->setValue(step); });
     QApplication::restoreOverrideCursor();
     if (ok) {
+        history_.EndStep(slot_, "FIR import");
         accept();
         return;
     }

@@ -81,6 +81,8 @@ private:
     fir::FirView view() const;
 
     bool decimalComma_;
+    EditHistory& history_;  // a stored FIR is one undo step of the device
+    DeviceSlot slot_;
     std::unique_ptr<FirImport> import_;
     double threshold_ = -60.0;
     QPushButton* load_ = nullptr;

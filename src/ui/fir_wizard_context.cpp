@@ -41,10 +41,13 @@ FirWizardContext MakeFirWizardContext(const MeasureContext& context, DeviceSlot 
         .keepState = [&model = context.model, folder = context.dataFolder, slot](
                          const wizard::WizardState& state) { wizard::KeepState(folder, model, slot, state); },
         .storeFir =
-            [&exchange = context.exchange, &model = context.model, &curves = context.curves, slot, firSlot](
-                wizard::Design& design, int day, int month, int year, const fir::StoreProgress& progress) {
+            [&exchange = context.exchange, &model = context.model, &curves = context.curves,
+             &history = context.history, slot, firSlot](wizard::Design& design, int day, int month, int year,
+                                                        const fir::StoreProgress& progress) {
                 const wizard::StoreTarget target{exchange, model, slot, firSlot, &curves};
-                return design.Store(target, day, month, year, progress);
+                const bool stored = design.Store(target, day, month, year, progress);
+                if (stored) history.EndStep(slot, "FIR wizard store");
+                return stored;
             },
     };
 }

@@ -25,6 +25,7 @@
 #include "ui/output_eq_windows.h"
 #include "ui/screen_rules.h"
 #include "ui/setup_window.h"
+#include "ui/undo_actions.h"
 #include "ui/window_geometry.h"
 #include "ui/window_menu.h"
 
@@ -96,6 +97,13 @@ void MainWindow::BuildButtons() {
 }
 
 void MainWindow::BuildMenus() {
+    editMenu_ = menuBar()->addMenu("Edit");
+    editMenu_->setObjectName("EditMenu");
+    undo_ = new UndoActions(session_.history(), session_.dialogs(), [this] { return selected_; }, this, true);
+    editMenu_->addAction(undo_->undo());
+    editMenu_->addAction(undo_->redo());
+    connect(editMenu_, &QMenu::aboutToShow, undo_, &UndoActions::Update);
+
     filterMenu_ = menuBar()->addMenu("Filter Type");
     filterMenu_->setObjectName("ShapeEq");
     // The filter type goes to the band selected in the active editor.
@@ -169,6 +177,7 @@ ChannelEditorWindow* MainWindow::activeEditor() const {
 
 void MainWindow::EditorActivated(ChannelEditorWindow* active) {
     selected_ = active->slot();
+    undo_->Update();
     for (const auto& [slot, sub] : editors_)
         if (auto* e = qobject_cast<ChannelEditorWindow*>(sub->widget())) e->SetActive(e == active);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // MainWindow: the frame of the whole run. A multiple-document area holding
 // the device list window (and later the editors), the three project buttons,
-// the menus "Filter Type", "Settings", "AsioCard" and "Window" (every open
+// the menus "Edit" (undo and redo in the selected device's editors, with
+// Ctrl+Z and Ctrl+Shift+Z anywhere in the frame), "Filter Type", "Settings", "AsioCard" and "Window" (every open
 // window, to bring one to the front), the two timers that
 // watch the connected devices, and the exit sequence.
 //
@@ -29,6 +30,7 @@ class EditorSession;
 class DeviceListWindow;
 class ChannelEditorWindow;
 class OutputEqWindows;
+class UndoActions;
 
 struct MainTimings {
     int firstTickMs = 3000;
@@ -64,6 +66,8 @@ public:
     void ShowStatus(const std::string& text);
     void ClickNewProject();
 
+    QMenu* editMenu() const { return editMenu_; }
+    UndoActions& undoActions() const { return *undo_; }
     QMenu* filterTypeMenu() const { return filterMenu_; }
     QMenu* settingsMenu() const { return settingsMenu_; }
     QMenu* asioMenu() const { return asioMenu_; }
@@ -108,6 +112,8 @@ private:
     std::map<DeviceSlot, Subscription> editorRows_;
     DeviceSlot selected_ = 0;
     std::unique_ptr<OutputEqWindows> outputEq_;
+    QMenu* editMenu_ = nullptr;
+    UndoActions* undo_ = nullptr;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
     QMenu* asioMenu_ = nullptr;

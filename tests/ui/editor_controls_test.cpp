@@ -28,15 +28,7 @@ constexpr std::uint8_t kZeroDbGainCode = 120;  // -60 dB + 120 half-dB steps
 
 class EditorControlsTest : public UiTest {
 protected:
-    void Open() {
-        device = &AddSimDevice("Amp");
-        StartEditor();
-        ListAndConnect(1, hosts[0]);
-        editor = &ShowEditorWithoutTimers(1);
-        editor->resize(1000, 700);
-        device->clearLog();
-        dialogs.calls.clear();
-    }
+    void Open() { editor = &OpenQuietEditor(device); }
     NumberControl& Number(const std::string& name) { return NumberOf(*editor, name); }
     void Type(NumberControl& c, const char* text) {
         c.box()->setText(text);

@@ -57,6 +57,17 @@ ChannelEditorWindow& UiTest::ShowEditorWithoutTimers(DeviceSlot slot) {
     return editor;
 }
 
+ChannelEditorWindow& UiTest::OpenQuietEditor(zefsim::Device*& device) {
+    device = &AddSimDevice("Amp");
+    StartEditor();
+    ListAndConnect(1, hosts[0]);
+    ChannelEditorWindow& editor = ShowEditorWithoutTimers(1);
+    editor.resize(1000, 700);
+    device->clearLog();
+    dialogs.calls.clear();
+    return editor;
+}
+
 NumberControl& UiTest::NumberOf(const ChannelEditorWindow& editor, const std::string& name) {
     auto* c = dynamic_cast<NumberControl*>(editor.control(name));
     EXPECT_NE(c, nullptr) << name;

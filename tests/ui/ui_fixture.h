@@ -64,6 +64,10 @@ protected:
     // The channel editor of `slot`, shown, with its status poll and update
     // timers stopped so that only what the test does reaches the device.
     ChannelEditorWindow& ShowEditorWithoutTimers(DeviceSlot slot);
+    // One simulated amplifier "Amp" in slot 1, connected and read, its editor
+    // shown without timers at 1000 x 700; the device's log and the dialogs'
+    // calls are cleared, so a test sees only what it does.
+    ChannelEditorWindow& OpenQuietEditor(zefsim::Device*& device);
     // The editor's number control of parameter `name` (a test failure when
     // the parameter has no number control).
     static NumberControl& NumberOf(const ChannelEditorWindow& editor, const std::string& name);

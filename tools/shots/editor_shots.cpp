@@ -2,10 +2,12 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QStackedWidget>
 
 #include "app/editor_session.h"
+#include "app/step_names.h"
 #include "demo_devices.h"
 #include "eq_fir_shots.h"
 #include "files/init_config.h"
@@ -26,6 +28,7 @@
 #include "ui/search_dialog.h"
 #include "ui/setup_window.h"
 #include "ui/splash_window.h"
+#include "ui/undo_actions.h"
 #include "ui/version_window.h"
 #include "ui/view_all_window.h"
 
@@ -151,6 +154,28 @@ void ShootChannelEditor(EditorSession& session, Shooter& shot) {
     shot.Save(editor, "FrmVLDxxxA-Locked");
 }
 
+// The frame at 1366 x 768 with a channel editor whose button bar carries A,
+// B and Copy A→B, one edit made, and the Edit menu naming it.
+void ShootUndoAndCompare(EditorSession& session, Shooter& shot) {
+    MainWindow main(session);
+    main.resize(1366, 768);
+    ChannelEditorWindow& editor = main.ShowEditor(1);
+    editor.statusTimer().stop();
+    editor.updateTimer().stop();
+    const Parameter gain = ParameterOf(ParamId::BandGain, {ParamChannel::Out1, 5});
+    const double before = GetValue(session.model().device(1), gain);
+    session.writer().Set(1, gain, 4.5);
+    session.history().EndStep(1, StepName(gain));
+    shot.Save(main, "MDIFrmMain-Compare", true);
+    QMenu& menu = *main.editMenu();
+    main.undoActions().Update();
+    menu.adjustSize();
+    shot.Save(menu, "MDIFrmMain-EditMenu");
+    main.hide();
+    session.writer().Set(1, gain, before);
+    session.history().EndStep(1, StepName(gain));
+}
+
 }  // namespace
 
 bool RenderEditorShots(const EditorOptions& options, const std::string& dataFolder, Shooter& shot) {
@@ -164,6 +189,7 @@ bool RenderEditorShots(const EditorOptions& options, const std::string& dataFold
     ShootDeviceWindows(session, shot);
     ShootChannelEditor(session, shot);
     session.model().device(1).values.lock = 0;
+    ShootUndoAndCompare(session, shot);
     const SaveShot save = [&shot](QWidget& w, const QString& name) { shot.Save(w, name); };
     RenderOutputEqShots(session, save);
     // The measuring windows need an amplifier and its virtual rig.
