@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 
 namespace zef {
 

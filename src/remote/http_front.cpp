@@ -1,0 +1,124 @@
+#include "http_front.h"
+
+#include <QHttpServerRequest>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "api_error.h"
+#include <QJsonDocument>
+
+namespace zef::remote {
+
+namespace {
+
+const char* kBytesProperty = "zefBytesSinceRequest";
+const char* kRefusedProperty = "zefRefused";
+
+// Hands every accepted socket to `guard` before the HTTP server sees it, so
+// that the guard's reading slot runs first.
+class GuardedServer : public QTcpServer {
+public:
+    explicit GuardedServer(std::function<void(QTcpSocket*)> guard) : guard_(std::move(guard)) {}
+
+protected:
+    void incomingConnection(qintptr handle) override {
+        auto* socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(handle)) {
+            delete socket;
+            return;
+        }
+        guard_(socket);
+        addPendingConnection(socket);
+    }
+
+private:
+    std::function<void(QTcpSocket*)> guard_;
+};
+
+const char* MethodName(QHttpServerRequest::Method m) {
+    switch (m) {
+        case QHttpServerRequest::Method::Get:
+            return "GET";
+        case QHttpServerRequest::Method::Put:
+            return "PUT";
+        case QHttpServerRequest::Method::Post:
+            return "POST";
+        case QHttpServerRequest::Method::Delete:
+            return "DELETE";
+        case QHttpServerRequest::Method::Head:
+            return "HEAD";
+        case QHttpServerRequest::Method::Options:
+            return "OPTIONS";
+        case QHttpServerRequest::Method::Patch:
+            return "PATCH";
+        default:
+            return "OTHER";
+    }
+}
+
+}  // namespace
+
+HttpFront::HttpFront(std::size_t maxBody, Handler handler) : maxBody_(maxBody), handler_(std::move(handler)) {}
+
+bool HttpFront::Listen(const QHostAddress& address, quint16& port) {
+    auto* server = new GuardedServer([this](QTcpSocket* s) { Guard(s); });
+    server->setParent(this);
+    if (!server->listen(address, port)) {
+        delete server;
+        return false;
+    }
+    port = server->serverPort();
+    bind(server);
+    return true;
+}
+
+void HttpFront::Guard(QTcpSocket* socket) {
+    socket->setProperty(kBytesProperty, qint64(0));
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        if (socket->property(kRefusedProperty).toBool()) {
+            socket->readAll();  // nothing more of this connection is parsed
+            return;
+        }
+        const qint64 total = socket->property(kBytesProperty).toLongLong() + socket->bytesAvailable();
+        socket->setProperty(kBytesProperty, total);
+        if (total <= static_cast<qint64>(maxBody_) + kMaxHeaderBytes) return;
+        socket->setProperty(kRefusedProperty, true);
+        socket->readAll();
+        const QByteArray body = QJsonDocument(TooLarge(maxBody_).Json()).toJson(QJsonDocument::Compact);
+        socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\nConnection: close\r\n"
+                      "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    });
+}
+
+bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    if (socket->property(kRefusedProperty).toBool()) return true;
+    socket->setProperty(kBytesProperty, qint64(0));
+    Incoming in;
+    in.method = MethodName(request.method());
+    in.path = request.url().path().toStdString();
+    in.query = request.url().query().toStdString();
+    in.authorization = request.value("authorization").toStdString();
+    in.client = request.remoteAddress().toString().toStdString();
+    in.body = request.body();
+    handler_(std::move(in), makeResponder(request, socket));
+    return true;
+}
+
+void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
+    QHttpServerResponder responder = makeResponder(request, socket);
+    Reply(responder, 404, QJsonDocument(NotFound("nothing is served here").Json()).toJson(QJsonDocument::Compact));
+}
+
+void HttpFront::Reply(QHttpServerResponder& responder, int status, const QByteArray& json,
+                      const QByteArray& extraHeader, const QByteArray& extraValue) {
+    const auto code = static_cast<QHttpServerResponder::StatusCode>(status);
+    if (extraHeader.isEmpty()) {
+        responder.write(json, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}, code);
+    } else {
+        responder.write(json, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"},
+                               {extraHeader, extraValue}}, code);
+    }
+}
+
+}  // namespace zef::remote

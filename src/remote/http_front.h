@@ -1,0 +1,52 @@
+#pragma once
+// The HTTP edge of the service: Qt's HTTP server on one address and port,
+// turning each request into an Incoming (a plain value that outlives the
+// server's request object) and writing JSON answers. A WebSocket upgrade is
+// handed over as a socket (webSocket).
+//
+// Size limits are kept at the socket, before the server gathers a request:
+// a connection that sends more than maxBody + kMaxHeaderBytes bytes without
+// completing a request is answered 413 and closed, and nothing of it is
+// parsed further.
+#include <QAbstractHttpServer>
+#include <QHostAddress>
+#include <QHttpServerResponder>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace zef::remote {
+
+struct Incoming {
+    std::string method;     // "GET", "PUT", ...
+    std::string path;       // decoded, without the query
+    std::string query;      // as sent
+    std::string authorization;
+    std::string client;     // the peer's address
+    QByteArray body;
+};
+
+class HttpFront : public QAbstractHttpServer {
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxHeaderBytes = 16 * 1024;
+
+    using Handler = std::function<void(Incoming, QHttpServerResponder&&)>;
+    HttpFront(std::size_t maxBody, Handler handler);
+    // False when the address cannot be bound; the bound port in `port`.
+    bool Listen(const QHostAddress& address, quint16& port);
+
+    static void Reply(QHttpServerResponder& responder, int status, const QByteArray& json,
+                      const QByteArray& extraHeader = {}, const QByteArray& extraValue = {});
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    void Guard(QTcpSocket* socket);
+    std::size_t maxBody_;
+    Handler handler_;
+};
+
+}  // namespace zef::remote

@@ -1,0 +1,138 @@
+#include "remote_service.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUrlQuery>
+#include <QWebSocket>
+
+namespace zef::remote {
+
+struct RemoteService::Pending {
+    ApiCall call;
+    QHttpServerResponder responder;
+};
+
+ServiceSettings SettingsOf(const RemoteConfig& config) {
+    return {config.listenHost, config.listenPort, config.tokens, config.rate, config.maxBody};
+}
+
+RemoteService::RemoteService(DeviceStack stack, ServiceSettings settings)
+    : settings_(std::move(settings)),
+      tokens_(settings_.tokens),
+      limiter_(settings_.rate, 2.0 * settings_.rate),
+      service_(std::move(stack)),
+      hub_(std::make_unique<StreamHub>(service_, limiter_)) {
+    drain_.setSingleShot(true);
+    connect(&drain_, &QTimer::timeout, this, &RemoteService::Drain);
+}
+
+RemoteService::~RemoteService() = default;
+
+bool RemoteService::Start(std::string& error) {
+    if (!IsLoopbackHost(settings_.host) && tokens_.empty()) {
+        error = "listening on " + settings_.host + " (not loopback) needs a token";
+        return false;
+    }
+    const QHostAddress address(QString::fromStdString(settings_.host));
+    if (address.isNull()) {
+        error = "'" + settings_.host + "' is no address";
+        return false;
+    }
+    front_ = std::make_unique<HttpFront>(settings_.maxBody, [this](Incoming in, QHttpServerResponder&& r) {
+        Handle(std::move(in), std::move(r));
+    });
+    connect(front_.get(), &HttpFront::newWebSocketConnection, this, &RemoteService::NewWebSocket);
+    quint16 port = settings_.port;
+    if (!front_->Listen(address, port)) {
+        error = "cannot listen on " + settings_.host + ":" + std::to_string(settings_.port);
+        front_.reset();
+        return false;
+    }
+    port_ = port;
+    return true;
+}
+
+Access RemoteService::AccessOf(const std::string& token) const {
+    return tokens_.empty() ? Access::Write : tokens_.Check(token);
+}
+
+void RemoteService::Answer(QHttpServerResponder& responder, const CallResult& result) {
+    ++answered_;
+    if (const auto* e = std::get_if<ApiError>(&result)) {
+        const QByteArray body = QJsonDocument(e->Json()).toJson(QJsonDocument::Compact);
+        if (e->status == 401) HttpFront::Reply(responder, e->status, body, "WWW-Authenticate", "Bearer");
+        else HttpFront::Reply(responder, e->status, body);
+        return;
+    }
+    const QJsonValue& v = std::get<QJsonValue>(result);
+    const QJsonDocument doc = v.isArray() ? QJsonDocument(v.toArray()) : QJsonDocument(v.toObject());
+    HttpFront::Reply(responder, 200, doc.toJson(QJsonDocument::Compact));
+}
+
+void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
+    if (!limiter_.Allow(in.client)) return Answer(responder, RateLimited());
+    if (static_cast<std::size_t>(in.body.size()) > settings_.maxBody)
+        return Answer(responder, TooLarge(settings_.maxBody));
+    const Access access = AccessOf(BearerToken(in.authorization));
+    if (access == Access::None) return Answer(responder, Unauthorized("a valid bearer token is needed"));
+    ParsedCall parsed = ParseApiRequest(in.method, in.path, in.body);
+    if (auto* e = std::get_if<ApiError>(&parsed)) return Answer(responder, *e);
+    ApiCall& call = std::get<ApiCall>(parsed);
+    if (call.writes && access != Access::Write) return Answer(responder, ReadOnly());
+    if (call.route == RouteId::OpenApi) {
+        QFile file(":/remote/openapi.json");
+        file.open(QIODevice::ReadOnly);
+        ++answered_;
+        return HttpFront::Reply(responder, 200, file.readAll());
+    }
+    if (call.route == RouteId::Stream) return Answer(responder, BadRequest("the stream is a WebSocket upgrade"));
+    if (queue_.size() >= kMaxQueued) return Answer(responder, Busy());
+    queue_.push_back(std::make_unique<Pending>(Pending{std::move(call), std::move(responder)}));
+    Drain();
+}
+
+void RemoteService::Drain() {
+    if (running_) return;
+    if (!service_.stack().exchange.link().idle()) {
+        // The status poll or a meter poll holds the link: look again shortly.
+        if (!queue_.empty()) drain_.start(1);
+        return;
+    }
+    running_ = true;
+    while (!queue_.empty()) {
+        std::unique_ptr<Pending> p = std::move(queue_.front());
+        queue_.pop_front();
+        // Requests that arrive during this call's exchanges join the queue.
+        const CallResult result = service_.Execute(p->call);
+        Answer(p->responder, result);
+    }
+    running_ = false;
+}
+
+void RemoteService::NewWebSocket() {
+    while (front_->hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = front_->nextPendingWebSocketConnection();
+        if (!socket) continue;
+        const QNetworkRequest& request = socket->request();
+        std::string token = BearerToken(request.rawHeader("Authorization").toStdString());
+        if (token.empty()) token = QUrlQuery(request.url()).queryItemValue("token").toStdString();
+        const std::string client = socket->peerAddress().toString().toStdString();
+        const auto refuse = [&](const ApiError& e, QWebSocketProtocol::CloseCode code) {
+            socket->sendTextMessage(QString::fromUtf8(QJsonDocument(e.Json()).toJson(QJsonDocument::Compact)));
+            socket->close(code, QString::fromStdString(e.code));
+            socket.release()->deleteLater();
+        };
+        if (!limiter_.Allow(client)) {
+            refuse(RateLimited(), QWebSocketProtocol::CloseCodePolicyViolated);
+        } else if (request.url().path() != "/api/v1/stream") {
+            refuse(NotFound("the stream is at /api/v1/stream"), QWebSocketProtocol::CloseCodePolicyViolated);
+        } else if (const Access access = AccessOf(token); access == Access::None) {
+            refuse(Unauthorized("a valid token is needed"), QWebSocketProtocol::CloseCodePolicyViolated);
+        } else {
+            hub_->Add(std::move(socket), access);
+        }
+    }
+}
+
+}  // namespace zef::remote
