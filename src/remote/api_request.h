@@ -12,7 +12,8 @@
 //   GET  /api/v1/devices                           the held devices and their state
 //   GET  /api/v1/devices/DEVICE                    one device's state, with meters and status
 //   GET  /api/v1/devices/DEVICE/parameters         every parameter's value (a dump)
-//   POST /api/v1/devices/DEVICE/parameters         {"values":{PARAM:VALUE,...}} as one step (a batch, a load)
+//   POST /api/v1/devices/DEVICE/parameters         {"values":{PARAM:VALUE,...}} as one step (a batch, a
+//                                                  load), sent in the order of the names
 //   GET  /api/v1/devices/DEVICE/parameters/PARAM   one value
 //   PUT  /api/v1/devices/DEVICE/parameters/PARAM   {"value":VALUE}
 //   PUT  /api/v1/devices/DEVICE/standby            {"standby":true|false}

@@ -192,8 +192,10 @@ CallResult DeviceService::Write(DeviceSlot slot, const ApiCall& call) {
 }
 
 CallResult DeviceService::SetValues(DeviceSlot slot, const std::vector<ParameterValue>& values) {
+    // A dump loaded back carries the bridge mode the device already has: that is no switch.
     for (const ParameterValue& v : values)
-        if (v.parameter.description->id == ParamId::Bridge)
+        if (v.parameter.description->id == ParamId::Bridge &&
+            v.value != GetValue(stack_.model.device(slot), v.parameter))
             return BadValue(v.parameter.name + " is switched only at the editor, which asks first");
     if (stack_.writer.Set(slot, values) != kOk)
         return DeviceFailed("device " + IdOf(slot) + " did not take the values (no answer)");

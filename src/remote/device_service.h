@@ -6,8 +6,8 @@
 // it is answered; a batch is one writer step.
 //
 // Writes are refused for a device that is off-line (offline), that the
-// interface lock holds (locked), and for the bridge mode, which is switched
-// only at the editor where the user is asked first (bad_value).
+// interface lock holds (locked), and for a change of the bridge mode, which
+// is switched only at the editor where the user is asked first (bad_value).
 //
 // Devices are named by slot number ("3") or unique ID ("0A0B0C0D0E01").
 #include <QJsonObject>

@@ -3,6 +3,7 @@
 #include <QHttpServerRequest>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include "api_error.h"
 #include <QJsonDocument>
@@ -13,6 +14,7 @@ namespace {
 
 const char* kBytesProperty = "zefBytesSinceRequest";
 const char* kRefusedProperty = "zefRefused";
+const char* kUpgradeErrorProperty = "zefUpgradeError";
 
 // Hands every accepted socket to `guard` before the HTTP server sees it, so
 // that the guard's reading slot runs first.
@@ -58,7 +60,8 @@ const char* MethodName(QHttpServerRequest::Method m) {
 
 }  // namespace
 
-HttpFront::HttpFront(std::size_t maxBody, Handler handler) : maxBody_(maxBody), handler_(std::move(handler)) {}
+HttpFront::HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade)
+    : maxBody_(maxBody), handler_(std::move(handler)), upgrade_(std::move(upgrade)) {}
 
 bool HttpFront::Listen(const QHostAddress& address, quint16& port) {
     auto* server = new GuardedServer([this](QTcpSocket* s) { Guard(s); });
@@ -87,7 +90,10 @@ void HttpFront::Guard(QTcpSocket* socket) {
         const QByteArray body = QJsonDocument(TooLarge(maxBody_).Json()).toJson(QJsonDocument::Compact);
         socket->write("HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\nConnection: close\r\n"
                       "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
+        // Closing while the client still sends would reset the connection
+        // and lose the answer: what it sends is read and dropped for a
+        // moment first.
+        QTimer::singleShot(kRefusedGraceMs, socket, [socket] { socket->disconnectFromHost(); });
     });
 }
 
@@ -101,12 +107,26 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
     in.authorization = request.value("authorization").toStdString();
     in.client = request.remoteAddress().toString().toStdString();
     in.body = request.body();
+    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0) {
+        // The server upgrades the connection when this returns true, and
+        // answers through missingHandler when it returns false.
+        const std::optional<ApiError> refused = upgrade_(in, socket->peerPort());
+        if (!refused) return true;
+        socket->setProperty(kUpgradeErrorProperty, QVariant::fromValue(refused->status));
+        socket->setProperty("zefUpgradeBody", QJsonDocument(refused->Json()).toJson(QJsonDocument::Compact));
+        return false;
+    }
     handler_(std::move(in), makeResponder(request, socket));
     return true;
 }
 
 void HttpFront::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
     QHttpServerResponder responder = makeResponder(request, socket);
+    const QVariant status = socket->property(kUpgradeErrorProperty);
+    if (status.isValid()) {
+        Reply(responder, status.toInt(), socket->property("zefUpgradeBody").toByteArray());
+        return;
+    }
     Reply(responder, 404, QJsonDocument(NotFound("nothing is served here").Json()).toJson(QJsonDocument::Compact));
 }
 

@@ -2,7 +2,7 @@
 // The HTTP edge of the service: Qt's HTTP server on one address and port,
 // turning each request into an Incoming (a plain value that outlives the
 // server's request object) and writing JSON answers. A WebSocket upgrade is
-// handed over as a socket (webSocket).
+// handed over (newWebSocketConnection) once `upgrade` has allowed it.
 //
 // Size limits are kept at the socket, before the server gathers a request:
 // a connection that sends more than maxBody + kMaxHeaderBytes bytes without
@@ -11,7 +11,10 @@
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 #include <QHttpServerResponder>
+
+#include "api_error.h"
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -30,9 +33,13 @@ class HttpFront : public QAbstractHttpServer {
     Q_OBJECT
 public:
     static constexpr qint64 kMaxHeaderBytes = 16 * 1024;
+    static constexpr int kRefusedGraceMs = 1000;
 
     using Handler = std::function<void(Incoming, QHttpServerResponder&&)>;
-    HttpFront(std::size_t maxBody, Handler handler);
+    // Decides on a WebSocket upgrade request: nullopt lets it through, an
+    // error is the answer and the connection is not upgraded.
+    using UpgradeCheck = std::function<std::optional<ApiError>(const Incoming&, quint16 peerPort)>;
+    HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade);
     // False when the address cannot be bound; the bound port in `port`.
     bool Listen(const QHostAddress& address, quint16& port);
 
@@ -47,6 +54,7 @@ private:
     void Guard(QTcpSocket* socket);
     std::size_t maxBody_;
     Handler handler_;
+    UpgradeCheck upgrade_;
 };
 
 }  // namespace zef::remote

@@ -39,9 +39,9 @@ bool RemoteService::Start(std::string& error) {
         error = "'" + settings_.host + "' is no address";
         return false;
     }
-    front_ = std::make_unique<HttpFront>(settings_.maxBody, [this](Incoming in, QHttpServerResponder&& r) {
-        Handle(std::move(in), std::move(r));
-    });
+    front_ = std::make_unique<HttpFront>(
+        settings_.maxBody, [this](Incoming in, QHttpServerResponder&& r) { Handle(std::move(in), std::move(r)); },
+        [this](const Incoming& in, quint16 peerPort) { return CheckUpgrade(in, peerPort); });
     connect(front_.get(), &HttpFront::newWebSocketConnection, this, &RemoteService::NewWebSocket);
     quint16 port = settings_.port;
     if (!front_->Listen(address, port)) {
@@ -110,28 +110,32 @@ void RemoteService::Drain() {
     running_ = false;
 }
 
+std::optional<ApiError> RemoteService::CheckUpgrade(const Incoming& in, quint16 peerPort) {
+    if (!limiter_.Allow(in.client)) return RateLimited();
+    if (in.path != "/api/v1/stream") return NotFound("the stream is at /api/v1/stream");
+    // Browsers cannot set a header on a WebSocket: the token may come in the query.
+    std::string token = BearerToken(in.authorization);
+    if (token.empty()) token = QUrlQuery(QString::fromStdString(in.query)).queryItemValue("token").toStdString();
+    const Access access = AccessOf(token);
+    if (access == Access::None) return Unauthorized("a valid token is needed");
+    if (upgrades_.size() >= kMaxQueued) upgrades_.clear();  // handshakes that never finished
+    upgrades_[peerPort] = access;
+    return std::nullopt;
+}
+
 void RemoteService::NewWebSocket() {
     while (front_->hasPendingWebSocketConnections()) {
         std::unique_ptr<QWebSocket> socket = front_->nextPendingWebSocketConnection();
         if (!socket) continue;
-        const QNetworkRequest& request = socket->request();
-        std::string token = BearerToken(request.rawHeader("Authorization").toStdString());
-        if (token.empty()) token = QUrlQuery(request.url()).queryItemValue("token").toStdString();
-        const std::string client = socket->peerAddress().toString().toStdString();
-        const auto refuse = [&](const ApiError& e, QWebSocketProtocol::CloseCode code) {
-            socket->sendTextMessage(QString::fromUtf8(QJsonDocument(e.Json()).toJson(QJsonDocument::Compact)));
-            socket->close(code, QString::fromStdString(e.code));
+        const auto allowed = upgrades_.find(socket->peerPort());
+        if (allowed == upgrades_.end()) {
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated, "unauthorized");
             socket.release()->deleteLater();
-        };
-        if (!limiter_.Allow(client)) {
-            refuse(RateLimited(), QWebSocketProtocol::CloseCodePolicyViolated);
-        } else if (request.url().path() != "/api/v1/stream") {
-            refuse(NotFound("the stream is at /api/v1/stream"), QWebSocketProtocol::CloseCodePolicyViolated);
-        } else if (const Access access = AccessOf(token); access == Access::None) {
-            refuse(Unauthorized("a valid token is needed"), QWebSocketProtocol::CloseCodePolicyViolated);
-        } else {
-            hub_->Add(std::move(socket), access);
+            continue;
         }
+        const Access access = allowed->second;
+        upgrades_.erase(allowed);
+        hub_->Add(std::move(socket), access);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTimer>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -57,6 +58,7 @@ private:
     void Handle(Incoming in, QHttpServerResponder&& responder);
     void Answer(QHttpServerResponder& responder, const CallResult& result);
     void Drain();
+    std::optional<ApiError> CheckUpgrade(const Incoming& in, quint16 peerPort);
     void NewWebSocket();
     Access AccessOf(const std::string& token) const;
 
@@ -67,6 +69,8 @@ private:
     std::unique_ptr<StreamHub> hub_;
     std::unique_ptr<HttpFront> front_;
     std::deque<std::unique_ptr<Pending>> queue_;
+    // Upgrades allowed and not yet taken, by the client's port: their access.
+    std::map<quint16, Access> upgrades_;
     bool running_ = false;
     QTimer drain_;
     std::uint16_t port_ = 0;
