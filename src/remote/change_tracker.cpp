@@ -9,9 +9,22 @@ namespace zef::remote {
 
 ChangeTracker::ChangeTracker(const Model& model) : model_(model), parameters_(AllParameters()) {}
 
+bool ChangeTracker::Source::Same(const DeviceModel& d) const {
+    const EditorValues& v = d.values;
+    return settings == d.settings && preset == d.preset && inputsLinked == d.inputsLinked &&
+           outputsLinked == d.outputsLinked && values.bandGain == v.bandGain &&
+           values.bandFrequency == v.bandFrequency && values.bandQ == v.bandQ && values.bandBypass == v.bandBypass &&
+           values.bandType == v.bandType && values.channelGainDb == v.channelGainDb && values.mute == v.mute &&
+           values.polarity == v.polarity && values.eqBypass == v.eqBypass &&
+           values.crossoverFrequency == v.crossoverFrequency && values.crossoverSlope == v.crossoverSlope &&
+           values.lock == v.lock;
+}
+
 ChangeTracker::Snapshot ChangeTracker::Capture(DeviceSlot slot) const {
     Snapshot s;
     s.online = model_.entry(slot).online;
+    const DeviceModel& device = model_.device(slot);
+    s.source = {device.settings, device.preset, device.values, device.inputsLinked, device.outputsLinked};
     s.values.reserve(parameters_.size());
     const DeviceModel& d = model_.device(slot);
     for (const Parameter& p : parameters_)
@@ -27,6 +40,8 @@ DeviceChanges ChangeTracker::Take(DeviceSlot slot) {
     std::optional<Snapshot>& old = snapshots_[SlotIndex(slot)];
     DeviceChanges changes;
     if (!old) return changes;
+    const bool online = model_.entry(slot).online;
+    if (old->online == online && old->source.Same(model_.device(slot))) return changes;
     Snapshot now = Capture(slot);
     if (now.online != old->online) changes.online = now.online;
     for (std::size_t i = 0; i < parameters_.size(); ++i) {

@@ -37,8 +37,18 @@ public:
     const std::vector<Parameter>& parameters() const { return parameters_; }
 
 private:
+    // What the values are computed from: when none of it changed, no value did.
+    struct Source {
+        DeviceSettings settings;
+        PresetImage preset;
+        EditorValues values;
+        std::int16_t inputsLinked = 0;
+        std::int16_t outputsLinked = 0;
+        bool Same(const DeviceModel& d) const;
+    };
     struct Snapshot {
         bool online = false;
+        Source source;
         std::vector<double> values;  // NaN where the device holds an illegal value
     };
     Snapshot Capture(DeviceSlot slot) const;

@@ -3,12 +3,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <map>
 
 namespace zef::remote {
 
 namespace {
 
 QString Id(DeviceSlot slot) { return QString::fromStdString(DeviceService::IdOf(slot)); }
+
+QString Text(const QJsonObject& message) {
+    return QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+}
 
 }  // namespace
 
@@ -63,9 +68,7 @@ bool StreamHub::Followed(DeviceSlot slot) const {
     return false;
 }
 
-void StreamHub::Send(Client& client, const QJsonObject& message) {
-    client.socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
-}
+void StreamHub::Send(Client& client, const QJsonObject& message) { client.socket->sendTextMessage(Text(message)); }
 
 void StreamHub::Message(Client& client, const QString& text) {
     if (!limiter_.Allow(client.socket->peerAddress().toString().toStdString())) {
@@ -136,10 +139,12 @@ void StreamHub::Flush(DeviceSlot slot) {
             values[QString::fromStdString(c.parameter->name)] = ValueToJson(*c.parameter, c.value);
         changed = {{"event", "changed"}, {"device", Id(slot)}, {"values", values}};
     }
+    const QString onlineText = online.isEmpty() ? QString() : Text(online);
+    const QString changedText = changed.isEmpty() ? QString() : Text(changed);
     for (const auto& c : clients_) {
         if (!c->devices.count(slot)) continue;
-        if (!online.isEmpty()) Send(*c, online);
-        if (!changed.isEmpty()) Send(*c, changed);
+        if (!onlineText.isEmpty()) c->socket->sendTextMessage(onlineText);
+        if (!changedText.isEmpty()) c->socket->sendTextMessage(changedText);
     }
 }
 
@@ -161,10 +166,14 @@ void StreamHub::SendMeters(std::chrono::steady_clock::time_point now) {
     // the link, and clients may come and go meanwhile: the clients are
     // looked up again afterwards.
     for (const DeviceSlot s : polled) service_.PollMeters(s);
+    // Each device's message is made once for all its clients.
+    std::map<DeviceSlot, QString> texts;
+    for (const DeviceSlot s : polled)
+        texts[s] = Text({{"event", "meters"}, {"device", Id(s)}, {"meters", service_.MetersJson(s)}});
     for (const auto& c : clients_) {
         if (!due.count(c.get())) continue;
         for (const DeviceSlot s : c->devices)
-            if (polled.count(s)) Send(*c, {{"event", "meters"}, {"device", Id(s)}, {"meters", service_.MetersJson(s)}});
+            if (texts.count(s)) c->socket->sendTextMessage(texts[s]);
     }
 }
 

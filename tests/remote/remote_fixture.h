@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "http_client.h"
+#include "remote_client.h"
 #include "remote/device_host.h"
 #include "remote/remote_service.h"
 #include "sim_link.h"

@@ -1,4 +1,4 @@
-#include "http_client.h"
+#include "remote_client.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
