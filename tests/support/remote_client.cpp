@@ -51,7 +51,10 @@ std::optional<HttpAnswer> Complete(const QByteArray& data) {
 HttpAnswer SendRaw(std::uint16_t port, const QByteArray& raw, int waitMs) {
     QTcpSocket socket;
     socket.connectToHost("127.0.0.1", port);
-    if (!RunUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, waitMs)) return {};
+    RunUntil([&] {
+        return socket.state() == QAbstractSocket::ConnectedState || socket.error() != QAbstractSocket::UnknownSocketError;
+    }, waitMs);
+    if (socket.state() != QAbstractSocket::ConnectedState) return {};
     socket.write(raw);
     QByteArray data;
     std::optional<HttpAnswer> answer;
