@@ -257,6 +257,19 @@ def main():
     put("remote_request", "config.txt", b"# zefd\ndevice 127.0.0.2\nlisten 127.0.0.1:8320\ntoken " + b"ab" * 32 +
         b" read\nrate 50\n")
 
+    def osc(path, types, args):
+        """An OSC message: padded path, padded type tags, big-endian arguments."""
+        def pad(b):
+            return b + b"\0" * (4 - len(b) % 4)
+        return pad(path) + pad(b"," + types) + args
+
+    put("osc", "set_float.osc", osc(b"/zef/1/out1.gain", b"f", struct.pack(">f", -3.5)))
+    put("osc", "set_string.osc", osc(b"/zef/0A0B0C0D0E01/out1.mute", b"s", b"on\0\0"))
+    put("osc", "query.osc", osc(b"/zef/2/out2.eq.5.freq", b"", b""))
+    put("osc", "recall.osc", osc(b"/zef/1/recall", b"i", struct.pack(">i", 2)))
+    put("osc", "subscribe.osc", osc(b"/zef/subscribe", b"s", b"1\0\0\0"))
+    put("osc", "bool.osc", osc(b"/zef/1/out1.polarity", b"T", b""))
+
     put("wav_file", "mono16.wav", wav(1, 16, 64))
     put("wav_file", "stereo8.wav", wav(2, 8, 40, rate=8000))
     put("wav_file", "float.wav", wav(3, 32, 20, fmt=3))

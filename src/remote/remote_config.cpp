@@ -43,18 +43,28 @@ struct LineParser {
         }
     }
 
-    void Listen(const std::string& value) {
+    // ADDRESS:PORT into host and port; false (and the error) for anything else.
+    bool Endpoint(const std::string& key, const std::string& value, std::string& host, std::uint16_t& port) {
         const auto colon = value.rfind(':');
-        const auto port = colon == std::string::npos
-                              ? std::nullopt
-                              : Number<std::uint16_t>(value.substr(colon + 1), 1, 65535);
-        const std::string host = colon == std::string::npos ? "" : value.substr(0, colon);
-        if (!port || (host != "localhost" && !ParseDottedAddress(host))) {
-            error = "listen takes ADDRESS:PORT (a dotted IPv4 address), not '" + value + "'";
+        const auto p = colon == std::string::npos ? std::nullopt
+                                                  : Number<std::uint16_t>(value.substr(colon + 1), 1, 65535);
+        const std::string h = colon == std::string::npos ? "" : value.substr(0, colon);
+        if (!p || (h != "localhost" && !ParseDottedAddress(h))) {
+            error = key + " takes ADDRESS:PORT (a dotted IPv4 address), not '" + value + "'";
+            return false;
+        }
+        host = h == "localhost" ? "127.0.0.1" : h;
+        port = *p;
+        return true;
+    }
+
+    void OscAllowed(const std::vector<std::string>& w) {
+        const std::string access = w.size() > 2 ? w[2] : "write";
+        if (!ParseDottedAddress(w[1]) || w.size() > 3 || (access != "read" && access != "write")) {
+            error = "osc-allow takes a dotted IPv4 address and read or write";
             return;
         }
-        config.listenHost = host == "localhost" ? "127.0.0.1" : host;
-        config.listenPort = *port;
+        config.oscAllow.push_back({w[1], access == "read" ? Access::Read : Access::Write});
     }
 
     void Token(const std::vector<std::string>& w) {
@@ -75,6 +85,7 @@ struct LineParser {
         const std::string& key = w[0];
         const bool one = w.size() == 2;
         if (key == "token" && w.size() >= 2) return Token(w);
+        if (key == "osc-allow" && w.size() >= 2) return OscAllowed(w);
         if (!one) {
             error = "'" + key + "' takes one value";
             return;
@@ -85,7 +96,9 @@ struct LineParser {
             const auto v = Number<std::uint16_t>(w[1], 1, 65535);
             if (v) config.devicePort = *v; else error = "device-port takes a port 1..65535";
         } else if (key == "listen") {
-            Listen(w[1]);
+            Endpoint(key, w[1], config.listenHost, config.listenPort);
+        } else if (key == "osc") {
+            Endpoint(key, w[1], config.oscHost, config.oscPort);
         } else if (key == "rate") {
             const auto v = Number<int>(w[1], 1, 100000);
             if (v) config.rate = *v; else error = "rate takes requests per second, 1..100000";
@@ -125,6 +138,10 @@ ConfigResult ParseConfig(const std::string& text) {
     if (!IsLoopbackHost(config.listenHost) && config.tokens.empty())
         result.errors.push_back("listening on " + config.listenHost +
                                 " (not loopback) needs at least one token in the configuration");
+    if (!config.oscHost.empty() && !IsLoopbackHost(config.oscHost) && config.tokens.empty() &&
+        config.oscAllow.empty())
+        result.errors.push_back("OSC on " + config.oscHost +
+                                " (not loopback) needs a token or an osc-allow line in the configuration");
     if (result.errors.empty()) result.config = std::move(config);
     return result;
 }

@@ -12,10 +12,13 @@
 //   rate 50                     requests per second per client address (burst: twice that)
 //   max-body 65536              the largest request body accepted, in bytes
 //   data /var/lib/zefd          the data folder (init.cfg, the interface locks)
+//   osc 127.0.0.1:9000          OSC over UDP there (off without this line)
+//   osc-allow 192.0.2.20 write  an OSC client address allowed without a token (read or write)
 //
 // Without "listen" the service listens on 127.0.0.1:8320. Binding to an
-// address outside 127.0.0.0/8 needs at least one token: the configuration is
-// refused otherwise. With tokens, every request needs one, on every address.
+// address outside 127.0.0.0/8 needs at least one token (for OSC: a token or
+// an allow-list entry): the configuration is refused otherwise. With tokens,
+// every request needs one, on every address.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +31,12 @@ namespace zef::remote {
 inline constexpr std::uint16_t kDefaultListenPort = 8320;
 inline constexpr std::size_t kDefaultMaxBody = 64 * 1024;
 inline constexpr int kDefaultRate = 50;
+
+// An OSC client address allowed without a token.
+struct OscAllow {
+    std::string address;  // dotted IPv4
+    Access access = Access::Write;
+};
 
 struct DeviceAddress {
     std::string ip;      // dotted IPv4, or "" for the serial device
@@ -43,6 +52,9 @@ struct RemoteConfig {
     int rate = kDefaultRate;
     std::size_t maxBody = kDefaultMaxBody;
     std::string dataFolder;
+    std::string oscHost;  // "" = no OSC
+    std::uint16_t oscPort = 0;
+    std::vector<OscAllow> oscAllow;
 };
 
 struct ConfigResult {

@@ -1,6 +1,8 @@
 #include "remote_service.h"
 
 #include <QFile>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrlQuery>
@@ -10,11 +12,17 @@ namespace zef::remote {
 
 struct RemoteService::Pending {
     ApiCall call;
-    QHttpServerResponder responder;
+    std::function<void(const CallResult&)> done;
 };
 
 ServiceSettings SettingsOf(const RemoteConfig& config) {
-    return {config.listenHost, config.listenPort, config.tokens, config.rate, config.maxBody};
+    ServiceSettings s{config.listenHost, config.listenPort, config.tokens, config.rate, config.maxBody, {}, {}, {}};
+    if (!config.oscHost.empty()) {
+        s.oscHost = config.oscHost;
+        s.oscPort = config.oscPort;
+        s.oscAllow = config.oscAllow;
+    }
+    return s;
 }
 
 RemoteService::RemoteService(DeviceStack stack, ServiceSettings settings)
@@ -50,6 +58,22 @@ bool RemoteService::Start(std::string& error) {
         return false;
     }
     port_ = port;
+    return !settings_.oscPort || StartOsc(error);
+}
+
+bool RemoteService::StartOsc(std::string& error) {
+    if (!IsLoopbackHost(settings_.oscHost) && tokens_.empty() && settings_.oscAllow.empty()) {
+        error = "OSC on " + settings_.oscHost + " (not loopback) needs a token or an allowed address";
+        return false;
+    }
+    osc_ = std::make_unique<OscFront>(*this, *hub_, tokens_, limiter_, settings_.oscAllow);
+    quint16 port = *settings_.oscPort;
+    if (!osc_->Listen(QHostAddress(QString::fromStdString(settings_.oscHost)), port)) {
+        error = "cannot listen for OSC on " + settings_.oscHost + ":" + std::to_string(*settings_.oscPort);
+        osc_.reset();
+        return false;
+    }
+    oscPort_ = port;
     return true;
 }
 
@@ -87,8 +111,21 @@ void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
         return HttpFront::Reply(responder, 200, file.readAll());
     }
     if (call.route == RouteId::Stream) return Answer(responder, BadRequest("the stream is a WebSocket upgrade"));
-    if (queue_.size() >= kMaxQueued) return Answer(responder, Busy());
-    queue_.push_back(std::make_unique<Pending>(Pending{std::move(call), std::move(responder)}));
+    // The responder must outlive this call (the call may wait for the link);
+    // the connection it writes to may go meanwhile.
+    auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));
+    QPointer<QTcpSocket> socket = kept->socket();
+    Submit(std::move(call), [this, kept, socket](const CallResult& result) {
+        if (socket) Answer(*kept, result);
+    });
+}
+
+void RemoteService::Submit(ApiCall call, std::function<void(const CallResult&)> done) {
+    if (queue_.size() >= kMaxQueued) {
+        ++answered_;
+        return done(Busy());
+    }
+    queue_.push_back(std::make_unique<Pending>(Pending{std::move(call), std::move(done)}));
     Drain();
 }
 
@@ -104,8 +141,7 @@ void RemoteService::Drain() {
         std::unique_ptr<Pending> p = std::move(queue_.front());
         queue_.pop_front();
         // Requests that arrive during this call's exchanges join the queue.
-        const CallResult result = service_.Execute(p->call);
-        Answer(p->responder, result);
+        p->done(service_.Execute(p->call));
     }
     running_ = false;
 }

@@ -13,12 +13,14 @@
 #include <QObject>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
 #include "device_service.h"
 #include "http_front.h"
+#include "osc_front.h"
 #include "rate_limiter.h"
 #include "remote_config.h"
 #include "stream_hub.h"
@@ -31,6 +33,9 @@ struct ServiceSettings {
     std::vector<TokenEntry> tokens;
     int rate = kDefaultRate;
     std::size_t maxBody = kDefaultMaxBody;
+    std::optional<std::uint16_t> oscPort;  // OSC on host:port when set (0: any free port)
+    std::string oscHost = "127.0.0.1";
+    std::vector<OscAllow> oscAllow;
 };
 
 ServiceSettings SettingsOf(const RemoteConfig& config);
@@ -46,7 +51,13 @@ public:
     // Listens; false with `error` set when the address cannot be bound, or is
     // no loopback address and no token is configured.
     bool Start(std::string& error);
+    bool StartOsc(std::string& error);
     std::uint16_t port() const { return port_; }
+    std::uint16_t oscPort() const { return oscPort_; }
+
+    // Carries out a parsed call when the link is free (at once when it is),
+    // then calls `done` with the result; busy when the queue is full.
+    void Submit(ApiCall call, std::function<void(const CallResult&)> done);
 
     DeviceService& devices() { return service_; }
     StreamHub& stream() { return *hub_; }
@@ -57,10 +68,10 @@ private:
     struct Pending;
     void Handle(Incoming in, QHttpServerResponder&& responder);
     void Answer(QHttpServerResponder& responder, const CallResult& result);
+    Access AccessOf(const std::string& token) const;
     void Drain();
     std::optional<ApiError> CheckUpgrade(const Incoming& in, quint16 peerPort);
     void NewWebSocket();
-    Access AccessOf(const std::string& token) const;
 
     ServiceSettings settings_;
     TokenTable tokens_;
@@ -73,7 +84,9 @@ private:
     std::map<quint16, Access> upgrades_;
     bool running_ = false;
     QTimer drain_;
+    std::unique_ptr<OscFront> osc_;
     std::uint16_t port_ = 0;
+    std::uint16_t oscPort_ = 0;
     std::uint64_t answered_ = 0;
 };
 

@@ -62,7 +62,17 @@ void StreamHub::Remove(QWebSocket* socket) {
         if (tracker_.watching(s) && !Followed(s)) tracker_.Forget(s);
 }
 
+void StreamHub::Follow(DeviceSlot slot, bool on) {
+    int& n = otherFollowers_[SlotIndex(slot)];
+    if (on) {
+        if (n++ == 0 && !tracker_.watching(slot)) tracker_.Watch(slot);
+        return;
+    }
+    if (n > 0 && --n == 0 && !Followed(slot)) tracker_.Forget(slot);
+}
+
 bool StreamHub::Followed(DeviceSlot slot) const {
+    if (otherFollowers_[SlotIndex(slot)] > 0) return true;
     for (const auto& c : clients_)
         if (c->devices.count(slot)) return true;
     return false;
@@ -131,6 +141,7 @@ void StreamHub::Flush(DeviceSlot slot) {
     if (!tracker_.watching(slot)) return;
     const DeviceChanges changes = tracker_.Take(slot);
     if (changes.empty()) return;
+    changed.Emit(slot, changes);
     QJsonObject online, changed;
     if (changes.online) online = {{"event", "online"}, {"device", Id(slot)}, {"online", *changes.online}};
     if (!changes.values.empty()) {

@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QWebSocket>
+#include <array>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -46,6 +47,10 @@ public:
     std::size_t clientCount() const { return clients_.size(); }
     // Reports what changed in `slot` to its followers now.
     void Flush(DeviceSlot slot);
+    // Followers other than stream clients (OSC): while a slot has any, its
+    // changes are tracked and told through `changed`.
+    void Follow(DeviceSlot slot, bool on);
+    Signal<DeviceSlot, const DeviceChanges&> changed;
 
 private:
     struct Client {
@@ -67,6 +72,7 @@ private:
     RateLimiter& limiter_;
     ChangeTracker tracker_;
     std::vector<std::unique_ptr<Client>> clients_;
+    std::array<int, kSlotCount> otherFollowers_{};
     QTimer tick_;
     std::vector<Subscription> subscriptions_;
 };

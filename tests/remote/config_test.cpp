@@ -22,7 +22,9 @@ TEST(RemoteConfig, ReadsEverySetting) {
         "token " + HashHex(HashToken("other")) + "\n"
         "rate 20\n"
         "max-body 4096\n"
-        "data /var/lib/zefd\n");
+        "data /var/lib/zefd\n"
+        "osc 192.0.2.7:9000\n"
+        "osc-allow 192.0.2.20 read\n");
     ASSERT_TRUE(r.config) << (r.errors.empty() ? "" : r.errors[0]);
     const RemoteConfig& c = *r.config;
     ASSERT_EQ(c.devices.size(), 2u);
@@ -37,6 +39,11 @@ TEST(RemoteConfig, ReadsEverySetting) {
     EXPECT_EQ(c.rate, 20);
     EXPECT_EQ(c.maxBody, 4096u);
     EXPECT_EQ(c.dataFolder, "/var/lib/zefd");
+    EXPECT_EQ(c.oscHost, "192.0.2.7");
+    EXPECT_EQ(c.oscPort, 9000);
+    ASSERT_EQ(c.oscAllow.size(), 1u);
+    EXPECT_EQ(c.oscAllow[0].address, "192.0.2.20");
+    EXPECT_EQ(c.oscAllow[0].access, Access::Read);
 }
 
 TEST(RemoteConfig, DefaultsToLoopback) {
@@ -61,14 +68,18 @@ TEST(RemoteConfig, NamesEveryBadLine) {
         {"rate 0\nmax-body 10\n", {"line 1: rate takes requests per second, 1..100000",
                                    "line 2: max-body takes bytes, 256..16777216"}},
         {"colour blue\ndevice-port\n", {"line 1: unknown setting 'colour'", "line 2: 'device-port' takes one value"}},
+        {"osc 0.0.0.0:9000\n", {"OSC on 0.0.0.0 (not loopback) needs a token or an osc-allow line in the configuration"}},
+        {"osc-allow everyone\n", {"line 1: osc-allow takes a dotted IPv4 address and read or write"}},
+        {"osc 9000\n", {"line 1: osc takes ADDRESS:PORT (a dotted IPv4 address), not '9000'"}},
     };
     for (const auto& c : cases) {
         const ConfigResult r = ParseConfig(c.text);
         EXPECT_FALSE(r.config) << c.text;
         EXPECT_EQ(r.errors, c.errors) << c.text;
     }
-    // A token makes another address acceptable.
+    // A token makes another address acceptable; for OSC an allowed client does too.
     EXPECT_TRUE(ParseConfig("listen 0.0.0.0:80\ntoken " + kHash + "\n").config);
+    EXPECT_TRUE(ParseConfig("osc 0.0.0.0:9000\nosc-allow 192.0.2.20\n").config);
 }
 
 TEST(Tokens, OnlyTheKeptHashesOpen) {

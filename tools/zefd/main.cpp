@@ -76,6 +76,7 @@ int Serve(QCoreApplication& app, const std::string& path) {
         return 1;
     }
     std::cout << "zefd: serving on " << config.listenHost << ":" << service.port() << std::endl;
+    if (service.oscPort() != 0) std::cout << "zefd: OSC on " << config.oscHost << ":" << service.oscPort() << std::endl;
     for (const zef::DeviceSlot s : host.Hold(config.devices)) {
         const zef::DeviceEntry& e = host.model.entry(s);
         std::cout << "zefd: device " << s << " " << (e.isUsb() ? serial : e.ip) << " "
