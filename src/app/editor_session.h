@@ -19,6 +19,7 @@
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
 #include "app/measure_session.h"
+#include "app/remote_control.h"
 #include "app/resident_responses.h"
 #include "app/search.h"
 #include "app/send_coalescer.h"
@@ -102,6 +103,8 @@ public:
     GraphViewState& graphView() { return graphView_; }
     EditorSelection& selection(DeviceSlot slot) { return selections_[SlotIndex(slot)]; }
     PasswordStore& passwords() { return *passwords_; }
+    // The remote-control service of this run (off until switched on).
+    RemoteControl& remoteControl();
 
 private:
     EditorOptions options_;
@@ -127,6 +130,7 @@ private:
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;
+    std::unique_ptr<RemoteControl> remoteControl_;
     std::string announcementProblem_;
     std::unique_ptr<audio::System> audio_;
     MeasureSession measure_;

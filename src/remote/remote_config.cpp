@@ -115,6 +115,21 @@ struct LineParser {
 
 }  // namespace
 
+std::string ConfigText(const RemoteConfig& c) {
+    std::ostringstream out;
+    for (const DeviceAddress& d : c.devices) out << "device " << (d.ip.empty() ? "serial:" + d.serial : d.ip) << "\n";
+    out << "device-port " << c.devicePort << "\n";
+    out << "listen " << c.listenHost << ":" << c.listenPort << "\n";
+    for (const TokenEntry& t : c.tokens)
+        out << "token " << HashHex(t.hash) << (t.access == Access::Read ? " read" : " write") << "\n";
+    out << "rate " << c.rate << "\nmax-body " << c.maxBody << "\n";
+    if (!c.dataFolder.empty()) out << "data " << c.dataFolder << "\n";
+    if (!c.oscHost.empty()) out << "osc " << c.oscHost << ":" << c.oscPort << "\n";
+    for (const OscAllow& a : c.oscAllow)
+        out << "osc-allow " << a.address << (a.access == Access::Read ? " read" : " write") << "\n";
+    return out.str();
+}
+
 bool IsLoopbackHost(const std::string& host) {
     if (host == "localhost") return true;
     const auto octets = ParseDottedAddress(host);

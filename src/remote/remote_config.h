@@ -64,6 +64,9 @@ struct ConfigResult {
 
 // Parses the text of a configuration; every line with a problem is named.
 ConfigResult ParseConfig(const std::string& text);
+// The text of a configuration, one setting a line, that ParseConfig reads
+// back to the same configuration.
+std::string ConfigText(const RemoteConfig& config);
 // True for 127.0.0.0/8 ("localhost" included).
 bool IsLoopbackHost(const std::string& host);
 

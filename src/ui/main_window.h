@@ -110,6 +110,7 @@ private:
     std::unique_ptr<OutputEqWindows> outputEq_;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
+    QAction* remoteAction_ = nullptr;
     QMenu* asioMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QTimer statusTimer_;

@@ -46,6 +46,27 @@ TEST(RemoteConfig, ReadsEverySetting) {
     EXPECT_EQ(c.oscAllow[0].access, Access::Read);
 }
 
+TEST(RemoteConfig, WrittenTextReadsBackTheSame) {
+    RemoteConfig c;
+    c.devices = {{"127.0.0.2", ""}, {"", "/dev/ttyUSB0"}};
+    c.devicePort = 10001;
+    c.listenHost = "192.0.2.7";
+    c.listenPort = 9001;
+    c.tokens = {{HashToken("a"), Access::Read}, {HashToken("b"), Access::Write}};
+    c.rate = 7;
+    c.maxBody = 1000;
+    c.dataFolder = "/srv/zefd";
+    c.oscHost = "127.0.0.1";
+    c.oscPort = 9000;
+    c.oscAllow = {{"192.0.2.9", Access::Read}};
+    const ConfigResult r = ParseConfig(ConfigText(c));
+    ASSERT_TRUE(r.config) << r.errors.at(0);
+    EXPECT_EQ(ConfigText(*r.config), ConfigText(c));
+    EXPECT_EQ(r.config->tokens[1].hash, HashToken("b"));
+    EXPECT_EQ(r.config->oscAllow[0].access, Access::Read);
+    EXPECT_EQ(r.config->devices[1].serial, "/dev/ttyUSB0");
+}
+
 TEST(RemoteConfig, DefaultsToLoopback) {
     const ConfigResult r = ParseConfig("device 127.0.0.2\n");
     ASSERT_TRUE(r.config);
