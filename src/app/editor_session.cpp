@@ -1,5 +1,7 @@
 #include "app/editor_session.h"
 
+#include "app/remote_control.h"
+
 #include <cstdio>
 #include <filesystem>
 

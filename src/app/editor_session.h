@@ -19,7 +19,6 @@
 #include "app/link_presenter.h"
 #include "app/list_actions.h"
 #include "app/measure_session.h"
-#include "app/remote_control.h"
 #include "app/resident_responses.h"
 #include "app/search.h"
 #include "app/send_coalescer.h"
@@ -35,6 +34,8 @@
 #include "transport/qt_transport.h"
 
 namespace zef {
+
+class RemoteControl;
 
 class EditorSession {
 public:

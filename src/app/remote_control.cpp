@@ -6,6 +6,7 @@
 
 #include "app/editor_session.h"
 #include "base/atomic_file.h"
+#include "remote/remote_service.h"
 
 namespace zef {
 

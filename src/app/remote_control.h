@@ -13,8 +13,13 @@
 #include <memory>
 #include <string>
 
+#include "base/signal.h"
 #include "remote/remote_config.h"
-#include "remote/remote_service.h"
+#include "model/slots.h"
+
+namespace zef::remote {
+class RemoteService;
+}
 
 namespace zef {
 

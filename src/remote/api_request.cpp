@@ -11,6 +11,7 @@ namespace zef::remote {
 namespace {
 
 constexpr Route kRoutes[] = {
+    {"GET", "/", RouteId::WebRemote, false, "the web remote"},
     {"GET", "/openapi.json", RouteId::OpenApi, false, "this API's OpenAPI description"},
     {"GET", "/api/v1/parameters", RouteId::Parameters, false, "every parameter with its kind, range and unit"},
     {"GET", "/api/v1/devices", RouteId::Devices, false, "the held devices and their state"},

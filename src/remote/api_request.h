@@ -7,6 +7,7 @@
 //
 // Routes (DEVICE is the device's slot number 1..32 or its unique ID; PARAM a
 // parameter name as zefctl knows it, "out1.eq.5.gain"; N a preset 1..3):
+//   GET  /                                         the web remote (a page; needs no token)
 //   GET  /openapi.json                             the description of this API
 //   GET  /api/v1/parameters                        every parameter with kind, range and unit
 //   GET  /api/v1/devices                           the held devices and their state
@@ -38,7 +39,7 @@ namespace zef::remote {
 inline constexpr const char* kApiPrefix = "/api/v1";
 
 enum class RouteId {
-    OpenApi, Parameters, Devices, Device, Dump, Batch, GetParameter, SetParameter, Standby, Presets,
+    WebRemote, OpenApi, Parameters, Devices, Device, Dump, Batch, GetParameter, SetParameter, Standby, Presets,
     StorePreset, RecallPreset, Stream,
 };
 

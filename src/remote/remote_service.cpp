@@ -98,6 +98,8 @@ void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
     if (!limiter_.Allow(in.client)) return Answer(responder, RateLimited());
     if (static_cast<std::size_t>(in.body.size()) > settings_.maxBody)
         return Answer(responder, TooLarge(settings_.maxBody));
+    // The page holds no data: it asks for the token itself (#token=… in the address).
+    if (in.method == "GET" && in.path == "/") return ServePage(responder);
     const Access access = AccessOf(BearerToken(in.authorization));
     if (access == Access::None) return Answer(responder, Unauthorized("a valid bearer token is needed"));
     ParsedCall parsed = ParseApiRequest(in.method, in.path, in.body);
@@ -118,6 +120,20 @@ void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
     Submit(std::move(call), [this, kept, socket](const CallResult& result) {
         if (socket) Answer(*kept, result);
     });
+}
+
+void RemoteService::ServePage(QHttpServerResponder& responder) {
+    QFile file(":/remote/web/index.html");
+    file.open(QIODevice::ReadOnly);
+    ++answered_;
+    // Nothing from elsewhere: scripts and styles are the page's own, connections go to this service only.
+    responder.write(file.readAll(),
+                    {{"Content-Type", "text/html; charset=utf-8"},
+                     {"Content-Security-Policy",
+                      "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; connect-src 'self'; "
+                      "img-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
+                     {"X-Content-Type-Options", "nosniff"},
+                     {"Cache-Control", "no-store"}});
 }
 
 void RemoteService::Submit(ApiCall call, std::function<void(const CallResult&)> done) {

@@ -68,6 +68,7 @@ private:
     struct Pending;
     void Handle(Incoming in, QHttpServerResponder&& responder);
     void Answer(QHttpServerResponder& responder, const CallResult& result);
+    void ServePage(QHttpServerResponder& responder);
     Access AccessOf(const std::string& token) const;
     void Drain();
     std::optional<ApiError> CheckUpgrade(const Incoming& in, quint16 peerPort);

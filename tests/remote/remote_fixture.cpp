@@ -23,10 +23,10 @@ void RemoteTest::TearDown() {
     host.reset();
 }
 
-void RemoteTest::StartService(remote::ServiceSettings settings) {
+void RemoteTest::StartService(remote::ServiceSettings settings, std::uint16_t port) {
     service.reset();
     settings.host = "127.0.0.1";
-    settings.port = 0;
+    settings.port = port;
     service = std::make_unique<remote::RemoteService>(host->stack(), settings);
     std::string error;
     ASSERT_TRUE(service->Start(error)) << error;

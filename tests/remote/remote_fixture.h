@@ -22,8 +22,8 @@ class RemoteTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // (Re)starts the service with these settings (host and port are the fixture's).
-    void StartService(remote::ServiceSettings settings = {});
+    // (Re)starts the service with these settings on 127.0.0.1 at `port` (0: a free one).
+    void StartService(remote::ServiceSettings settings = {}, std::uint16_t port = 0);
 
     HttpAnswer Get(const std::string& path, const std::string& token = {}) { return Request(port(), "GET", path, {}, token); }
     HttpAnswer Put(const std::string& path, const std::string& body, const std::string& token = {}) {
