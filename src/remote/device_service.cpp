@@ -5,6 +5,7 @@
 
 #include "model/records.h"
 #include "model/validation.h"
+#include "model/value_kinds.h"
 #include "protocol/commands.h"
 #include "protocol/replies.h"
 
@@ -14,18 +15,6 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-const char* KindName(ValueKind k) {
-    switch (k) {
-        case ValueKind::Number:
-            return "number";
-        case ValueKind::Bool:
-            return "bool";
-        case ValueKind::Choice:
-            return "choice";
-    }
-    return "";
-}
 
 std::string Trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
@@ -39,7 +28,7 @@ QJsonArray ParameterList() {
     QJsonArray list;
     for (const Parameter& p : AllParameters()) {
         const ParameterDescription& d = *p.description;
-        QJsonObject o{{"name", Q(p.name)}, {"kind", KindName(d.kind)}, {"range", Q(RangeText(d))},
+        QJsonObject o{{"name", Q(p.name)}, {"kind", Q(ValueKindName(d.kind))}, {"range", Q(RangeText(d))},
                       {"unit", Q(d.unit)}, {"min", d.min}, {"max", d.max}};
         if (!d.choices.empty()) {
             QJsonArray choices;

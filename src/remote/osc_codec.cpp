@@ -15,19 +15,29 @@ struct MessageFree {
 };
 using Message = std::unique_ptr<std::remove_pointer_t<lo_message>, MessageFree>;
 
+// liblo's argument pointers lie inside the message on 4-byte boundaries,
+// not aligned for its union: every value is copied out or read as bytes,
+// never through a member of the union.
+template <typename T>
+T Read(const lo_arg* a) {
+    T v{};
+    std::memcpy(&v, a, sizeof v);
+    return v;
+}
+
 std::optional<OscArg> ArgOf(char type, const lo_arg* a) {
     switch (type) {
         case LO_INT32:
-            return std::int64_t{a->i};
+            return std::int64_t{Read<std::int32_t>(a)};
         case LO_INT64:
-            return std::int64_t{a->h};
+            return Read<std::int64_t>(a);
         case LO_FLOAT:
-            return double{a->f};
+            return double{Read<float>(a)};
         case LO_DOUBLE:
-            return a->d;
+            return Read<double>(a);
         case LO_STRING:
         case LO_SYMBOL:
-            return std::string(&a->s);
+            return std::string(reinterpret_cast<const char*>(a));
         case LO_TRUE:
             return true;
         case LO_FALSE:
