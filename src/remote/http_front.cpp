@@ -15,6 +15,7 @@ namespace {
 const char* kBytesProperty = "zefBytesSinceRequest";
 const char* kRefusedProperty = "zefRefused";
 const char* kUpgradeErrorProperty = "zefUpgradeError";
+const char* kIdleTimerName = "zefIdle";
 
 // Hands every accepted socket to `guard` before the HTTP server sees it, so
 // that the guard's reading slot runs first.
@@ -60,8 +61,8 @@ const char* MethodName(QHttpServerRequest::Method m) {
 
 }  // namespace
 
-HttpFront::HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade)
-    : maxBody_(maxBody), handler_(std::move(handler)), upgrade_(std::move(upgrade)) {}
+HttpFront::HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade, int idleMs)
+    : maxBody_(maxBody), idleMs_(idleMs), handler_(std::move(handler)), upgrade_(std::move(upgrade)) {}
 
 bool HttpFront::Listen(const QHostAddress& address, quint16& port) {
     auto* server = new GuardedServer([this](QTcpSocket* s) { Guard(s); });
@@ -76,6 +77,17 @@ bool HttpFront::Listen(const QHostAddress& address, quint16& port) {
 }
 
 void HttpFront::Guard(QTcpSocket* socket) {
+    ++open_;
+    connect(socket, &QObject::destroyed, this, [this] { --open_; });
+    if (open_ > kMaxConnections) {
+        socket->abort();
+        return;
+    }
+    auto* idle = new QTimer(socket);
+    idle->setObjectName(kIdleTimerName);
+    idle->setSingleShot(true);
+    connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
+    idle->start(idleMs_);
     socket->setProperty(kBytesProperty, qint64(0));
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
         if (socket->property(kRefusedProperty).toBool()) {
@@ -100,6 +112,7 @@ void HttpFront::Guard(QTcpSocket* socket) {
 bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     if (socket->property(kRefusedProperty).toBool()) return true;
     socket->setProperty(kBytesProperty, qint64(0));
+    QTimer* idle = socket->findChild<QTimer*>(kIdleTimerName);
     Incoming in;
     in.method = MethodName(request.method());
     in.path = request.url().path().toStdString();
@@ -111,11 +124,15 @@ bool HttpFront::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
         // The server upgrades the connection when this returns true, and
         // answers through missingHandler when it returns false.
         const std::optional<ApiError> refused = upgrade_(in, socket->peerPort());
-        if (!refused) return true;
+        if (!refused) {
+            if (idle) idle->stop();  // the stream's from now on
+            return true;
+        }
         socket->setProperty(kUpgradeErrorProperty, QVariant::fromValue(refused->status));
         socket->setProperty("zefUpgradeBody", QJsonDocument(refused->Json()).toJson(QJsonDocument::Compact));
         return false;
     }
+    if (idle) idle->start(idleMs_);
     handler_(std::move(in), makeResponder(request, socket));
     return true;
 }

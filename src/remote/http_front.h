@@ -7,7 +7,9 @@
 // Size limits are kept at the socket, before the server gathers a request:
 // a connection that sends more than maxBody + kMaxHeaderBytes bytes without
 // completing a request is answered 413 and closed, and nothing of it is
-// parsed further.
+// parsed further. A connection that completes no request for idleMs is
+// closed (one that became a WebSocket is the stream's), and at most
+// kMaxConnections are open at a time: more are closed at once.
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 #include <QHttpServerResponder>
@@ -34,12 +36,15 @@ class HttpFront : public QAbstractHttpServer {
 public:
     static constexpr qint64 kMaxHeaderBytes = 16 * 1024;
     static constexpr int kRefusedGraceMs = 1000;
+    static constexpr int kMaxConnections = 512;
+    static constexpr int kDefaultIdleMs = 30000;
 
     using Handler = std::function<void(Incoming, QHttpServerResponder&&)>;
     // Decides on a WebSocket upgrade request: nullopt lets it through, an
     // error is the answer and the connection is not upgraded.
     using UpgradeCheck = std::function<std::optional<ApiError>(const Incoming&, quint16 peerPort)>;
-    HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade);
+    HttpFront(std::size_t maxBody, Handler handler, UpgradeCheck upgrade, int idleMs = kDefaultIdleMs);
+    int openConnections() const { return open_; }
     // False when the address cannot be bound; the bound port in `port`.
     bool Listen(const QHostAddress& address, quint16& port);
 
@@ -53,6 +58,8 @@ protected:
 private:
     void Guard(QTcpSocket* socket);
     std::size_t maxBody_;
+    int idleMs_;
+    int open_ = 0;
     Handler handler_;
     UpgradeCheck upgrade_;
 };

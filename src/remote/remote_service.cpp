@@ -16,7 +16,12 @@ struct RemoteService::Pending {
 };
 
 ServiceSettings SettingsOf(const RemoteConfig& config) {
-    ServiceSettings s{config.listenHost, config.listenPort, config.tokens, config.rate, config.maxBody, {}, {}, {}};
+    ServiceSettings s;
+    s.host = config.listenHost;
+    s.port = config.listenPort;
+    s.tokens = config.tokens;
+    s.rate = config.rate;
+    s.maxBody = config.maxBody;
     if (!config.oscHost.empty()) {
         s.oscHost = config.oscHost;
         s.oscPort = config.oscPort;
@@ -49,7 +54,7 @@ bool RemoteService::Start(std::string& error) {
     }
     front_ = std::make_unique<HttpFront>(
         settings_.maxBody, [this](Incoming in, QHttpServerResponder&& r) { Handle(std::move(in), std::move(r)); },
-        [this](const Incoming& in, quint16 peerPort) { return CheckUpgrade(in, peerPort); });
+        [this](const Incoming& in, quint16 peerPort) { return CheckUpgrade(in, peerPort); }, settings_.idleMs);
     connect(front_.get(), &HttpFront::newWebSocketConnection, this, &RemoteService::NewWebSocket);
     quint16 port = settings_.port;
     if (!front_->Listen(address, port)) {
@@ -113,6 +118,7 @@ void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
         return HttpFront::Reply(responder, 200, file.readAll());
     }
     if (call.route == RouteId::Stream) return Answer(responder, BadRequest("the stream is a WebSocket upgrade"));
+    if (call.route == RouteId::WebRemote) return ServePage(responder);
     // The responder must outlive this call (the call may wait for the link);
     // the connection it writes to may go meanwhile.
     auto kept = std::make_shared<QHttpServerResponder>(std::move(responder));

@@ -36,6 +36,7 @@ struct ServiceSettings {
     std::optional<std::uint16_t> oscPort;  // OSC on host:port when set (0: any free port)
     std::string oscHost = "127.0.0.1";
     std::vector<OscAllow> oscAllow;
+    int idleMs = HttpFront::kDefaultIdleMs;  // a connection without a request is closed after this
 };
 
 ServiceSettings SettingsOf(const RemoteConfig& config);

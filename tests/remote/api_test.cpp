@@ -4,6 +4,7 @@
 // document against the routes the service really serves.
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTcpSocket>
 #include <set>
 
 #include "expected_frames.h"
@@ -132,6 +133,25 @@ TEST_F(RemoteTest, OversizedRequestsAreRefusedAndTheServiceGoesOn) {
     EXPECT_EQ(flood.status, 413);
     EXPECT_EQ(flood.errorCode(), "too_large");
     EXPECT_TRUE(Writes(0).empty());
+    EXPECT_EQ(Get("/api/v1/devices").status, 200);
+}
+
+TEST_F(RemoteTest, IdleConnectionsAreClosed) {
+    remote::ServiceSettings settings;
+    settings.idleMs = 300;
+    StartService(settings);
+    for (const QByteArray& sent : {QByteArray(), QByteArray("GET /api/v1/devices HTTP/1.1\r\nHost: x\r\n")}) {
+        QTcpSocket socket;
+        socket.connectToHost("127.0.0.1", port());
+        ASSERT_TRUE(RunUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 2000));
+        socket.write(sent);
+        EXPECT_TRUE(RunUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 3000))
+            << sent.toStdString();
+    }
+    // A stream client is not idle: it stays.
+    StreamClient client(port());
+    RunUntil([] { return false; }, 600);
+    EXPECT_TRUE(client.connected());
     EXPECT_EQ(Get("/api/v1/devices").status, 200);
 }
 
