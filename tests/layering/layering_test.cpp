@@ -87,7 +87,7 @@ bool IsWidgetsHeader(const std::string& h) {
                                                "QDeadlineTimer", "QNetworkDatagram", "QCryptographicHash",
                                                "QPasswordDigestor", "QRandomGenerator", "QSaveFile", "QTextStream",
                                                "QUrl", "QUrlQuery", "QAbstractHttpServer", "QHttpServerRequest",
-                                               "QHttpServerResponder", "QWebSocket", "QWebSocketServer",
+                                               "QHttpServerResponder", "QWebSocket", "QWebSocketServer", "QJsonValue",
                                                "QCommandLineParser"};
     return core.count(h) == 0;
 }
