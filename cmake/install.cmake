@@ -1,9 +1,11 @@
 # What `cmake --install` puts where (GNU layout under CMAKE_INSTALL_PREFIX):
-#   bin/                                   zefedit, zefctl, zefsim
+#   bin/                                   zefedit, zefctl, zefsim, zefd
 #   share/applications/                    the menu entry
 #   share/icons/hicolor/{scalable,NxN}/apps/  the icon (SVG and PNGs rendered from it)
 #   share/metainfo/                        the AppStream description
-#   share/man/man1/                        zefedit.1, zefctl.1, zefsim.1
+#   share/man/man1/                        zefedit.1, zefctl.1, zefsim.1, zefd.1
+#   lib/systemd/system/                    zefd.service (not enabled)
+#   share/doc/zef-editor/                  zefd.conf.example
 #   share/bash-completion/completions/     zefctl
 #   lib/udev/rules.d/                      access to the amplifiers' USB serial adapters
 include(GNUInstallDirs)
@@ -12,7 +14,7 @@ set(ZEF_APP_ID org.zefeditor.ZefEditor)
 set(ZEF_DIST_DIR "${PROJECT_SOURCE_DIR}/dist")
 set(ZEF_ICON_SIZES 16 22 24 32 48 64 128 256)
 
-install(TARGETS zefedit zefctl zefsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zefedit zefctl zefsim zefd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES "${ZEF_DIST_DIR}/${ZEF_APP_ID}.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES "${ZEF_DIST_DIR}/icons/${ZEF_APP_ID}.svg"
@@ -41,9 +43,12 @@ add_custom_command(
   VERBATIM)
 add_custom_target(zefctl_docs ALL DEPENDS "${ZEF_ZEFCTL_COMPLETION}" "${ZEF_ZEFCTL_MAN}")
 
-install(FILES "${ZEF_DIST_DIR}/man/zefedit.1" "${ZEF_DIST_DIR}/man/zefsim.1" "${ZEF_ZEFCTL_MAN}"
+install(FILES "${ZEF_DIST_DIR}/man/zefedit.1" "${ZEF_DIST_DIR}/man/zefsim.1" "${ZEF_DIST_DIR}/man/zefd.1" "${ZEF_ZEFCTL_MAN}"
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES "${ZEF_ZEFCTL_COMPLETION}" DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME zefctl)
 # Under the package's prefix /usr this is /usr/lib/udev/rules.d, where udev looks.
 install(FILES "${ZEF_DIST_DIR}/60-zef-editor.rules" DESTINATION lib/udev/rules.d)
+# zefd's unit, which the package does not enable, and an example configuration.
+install(FILES "${ZEF_DIST_DIR}/zefd.service" DESTINATION lib/systemd/system)
+install(FILES "${ZEF_DIST_DIR}/zefd.conf.example" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zef-editor)

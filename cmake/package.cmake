@@ -2,7 +2,9 @@
 # the install tree under /usr, stripped. Its dependencies are what
 # dpkg-shlibdeps finds the installed programs linked against (the runtime
 # library packages, never -dev ones) plus Qt's platform plugins, which the
-# editor loads at run time rather than links.
+# editor loads at run time rather than links. Qt's HTTP server and WebSocket
+# libraries (libqt6httpserver6, libqt6websockets6), which zefd links, come in
+# through dpkg-shlibdeps like every other library.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zef-editor)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -12,7 +14,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor and controller for ZEF networked D
 set(CPACK_PACKAGE_DESCRIPTION
     "ZEF Editor finds ZEF-4.260 amplifiers on USB, LAN and WLAN, reads and writes their memory and\n\
 edits every DSP parameter live, with presets, project files and FIR and EQ design.\n\
-Includes zefctl, a command-line controller, and zefsim, a simulated amplifier.")
+Includes zefctl, a command-line controller, zefd, a remote-control service (HTTP/JSON and\n\
+WebSocket), and zefsim, a simulated amplifier.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -249,6 +249,27 @@ def main():
     put("rig_wire", "client_error.bin", b"\x01" + rig_hello() + rig_message(5, b"the rig is busy"))
     put("rig_wire", "client_busy.bin", b"\x01" + rig_hello()[:14] + b"\x01" + rig_hello()[15:])
 
+    put("remote_request", "set.txt", b"PUT /api/v1/devices/1/parameters/out1.eq.5.gain\n{\"value\":-3.5}")
+    put("remote_request", "batch.txt",
+        b"POST /api/v1/devices/0A0B0C0D0E01/parameters\n{\"values\":{\"out1.mute\":\"on\",\"inL.gain\":-60}}")
+    put("remote_request", "store.txt", b"PUT /api/v1/devices/2/presets/3\n{\"name\":\"Show\"}")
+    put("remote_request", "bad_json.txt", b"PUT /api/v1/devices/1/standby\n{\"standby\":")
+    put("remote_request", "config.txt", b"# zefd\ndevice 127.0.0.2\nlisten 127.0.0.1:8320\ntoken " + b"ab" * 32 +
+        b" read\nrate 50\n")
+
+    def osc(path, types, args):
+        """An OSC message: padded path, padded type tags, big-endian arguments."""
+        def pad(b):
+            return b + b"\0" * (4 - len(b) % 4)
+        return pad(path) + pad(b"," + types) + args
+
+    put("osc", "set_float.osc", osc(b"/zef/1/out1.gain", b"f", struct.pack(">f", -3.5)))
+    put("osc", "set_string.osc", osc(b"/zef/0A0B0C0D0E01/out1.mute", b"s", b"on\0\0"))
+    put("osc", "query.osc", osc(b"/zef/2/out2.eq.5.freq", b"", b""))
+    put("osc", "recall.osc", osc(b"/zef/1/recall", b"i", struct.pack(">i", 2)))
+    put("osc", "subscribe.osc", osc(b"/zef/subscribe", b"s", b"1\0\0\0"))
+    put("osc", "bool.osc", osc(b"/zef/1/out1.polarity", b"T", b""))
+
     put("wav_file", "mono16.wav", wav(1, 16, 64))
     put("wav_file", "stereo8.wav", wav(2, 8, 40, rate=8000))
     put("wav_file", "float.wav", wav(3, 32, 20, fmt=3))

@@ -1,5 +1,7 @@
 #include "app/editor_session.h"
 
+#include "app/remote_control.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -55,9 +57,15 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
 
 EditorSession::~EditorSession() {
+    if (remoteControl_) remoteControl_->Stop();
     listener_->Stop();
     transport_.serial().Close();
     for (int s = 0; s < kTcpConnectionSlots; ++s) transport_.tcp().Disconnect(s);
+}
+
+RemoteControl& EditorSession::remoteControl() {
+    if (!remoteControl_) remoteControl_ = std::make_unique<RemoteControl>(*this);
+    return *remoteControl_;
 }
 
 std::string EditorSession::projectTempPath() const {

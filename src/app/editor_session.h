@@ -36,6 +36,8 @@
 
 namespace zef {
 
+class RemoteControl;
+
 class EditorSession {
 public:
     // `dataFolder` must exist (PrepareDataFolder); `dialogs` and `reconnect`
@@ -105,6 +107,8 @@ public:
     PasswordStore& passwords() { return *passwords_; }
     // Undo, redo and the A/B states of every device.
     EditHistory& history() { return *history_; }
+    // The remote-control service of this run (off until switched on).
+    RemoteControl& remoteControl();
 
 private:
     EditorOptions options_;
@@ -131,6 +135,7 @@ private:
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;
+    std::unique_ptr<RemoteControl> remoteControl_;
     std::string announcementProblem_;
     std::unique_ptr<audio::System> audio_;
     MeasureSession measure_;

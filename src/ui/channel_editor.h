@@ -26,7 +26,7 @@
 
 #include "app/editor_context.h"
 #include "app/editor_view_state.h"
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 #include "base/signal.h"
 #include "ui/editor_control_host.h"
 

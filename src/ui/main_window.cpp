@@ -27,6 +27,7 @@
 #include "ui/setup_window.h"
 #include "ui/undo_actions.h"
 #include "ui/window_geometry.h"
+#include "ui/remote_control_window.h"
 #include "ui/window_menu.h"
 
 namespace zef {
@@ -121,6 +122,13 @@ void MainWindow::BuildMenus() {
         QAction* action = settingsMenu_->addAction(kSettingsItems[i]);
         connect(action, &QAction::triggered, this, [this, i] { SettingsFun(selected_, i); });
     }
+    // Not about one device: always open.
+    remoteAction_ = settingsMenu_->addAction("Remote control…");
+    remoteAction_->setObjectName("RemoteControlAction");
+    connect(remoteAction_, &QAction::triggered, this, [this] {
+        RemoteControlWindow window(session_.remoteControl(), this);
+        window.exec();
+    });
     connect(settingsMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateSettingsMenu);
     UpdateSettingsMenu();
 
@@ -134,7 +142,7 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::UpdateSettingsMenu() {
     const bool listed = selected_ >= 1 && session_.model().entry(selected_).inList;
-    for (QAction* action : settingsMenu_->actions()) action->setEnabled(listed);
+    for (QAction* action : settingsMenu_->actions()) action->setEnabled(listed || action == remoteAction_);
 }
 
 void MainWindow::SettingsFun(DeviceSlot current, int index) {

@@ -116,6 +116,7 @@ private:
     UndoActions* undo_ = nullptr;
     QMenu* filterMenu_ = nullptr;
     QMenu* settingsMenu_ = nullptr;
+    QAction* remoteAction_ = nullptr;
     QMenu* asioMenu_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QTimer statusTimer_;

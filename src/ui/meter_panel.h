@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 #include "device/exchange.h"
 #include "model/device_model.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 // A meter of nine segments (top first). Setting a level computes which
-// segments are lit (app/meter_readings.h) and repaints only the segments
+// segments are lit (model/meter_readings.h) and repaints only the segments
 // whose state changed.
 
 #include <QColor>
 #include <QWidget>
 #include <array>
 
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 
 namespace zef {
 

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "app/entry_rules.h"
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 #include "app/send_coalescer.h"
 
 namespace zef {

@@ -68,7 +68,7 @@ protected:
 std::unique_ptr<TempFolder> InstalledTree::prefix_;
 ProgramRun InstalledTree::install_;
 
-const std::vector<std::string> kPrograms = {"zefedit", "zefctl", "zefsim"};
+const std::vector<std::string> kPrograms = {"zefedit", "zefctl", "zefsim", "zefd"};
 const std::vector<int> kIconSizes = {16, 22, 24, 32, 48, 64, 128, 256};
 
 TEST_F(InstalledTree, ProgramsAreInBin) {

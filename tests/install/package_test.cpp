@@ -63,14 +63,16 @@ TEST_F(Package, DependsOnRuntimePackagesOnlyAndHoldsTheProgramsAndScripts) {
         EXPECT_EQ(n.find("-dev-"), std::string::npos) << n;
     }
     // The libraries the programs link and the plugin the editor loads.
-    for (const char* needed : {"libqt6core6", "libqt6widgets6", "libqt6serialport6", "libfftw3-double3",
-                               "libportaudio2", "libsndfile1", "qt6-qpa-plugins"})
+    for (const char* needed : {"libqt6core6", "libqt6widgets6", "libqt6serialport6", "libqt6httpserver6",
+                               "libqt6websockets6", "libfftw3-double3", "libportaudio2", "libsndfile1",
+                               "qt6-qpa-plugins"})
         EXPECT_NE(std::find(names.begin(), names.end(), needed), names.end())
             << needed << " not in " << depends;
 
     const ProgramRun contents = RunProgram("dpkg-deb", {"--contents", deb_});
     ASSERT_EQ(contents.exitCode, 0) << contents.err;
-    for (const char* path : {"./usr/bin/zefedit", "./usr/bin/zefctl", "./usr/bin/zefsim",
+    for (const char* path : {"./usr/bin/zefedit", "./usr/bin/zefctl", "./usr/bin/zefsim", "./usr/bin/zefd",
+                             "./usr/lib/systemd/system/zefd.service", "./usr/share/man/man1/zefd.1",
                              "./usr/lib/udev/rules.d/60-zef-editor.rules", "./usr/share/man/man1/zefctl.1",
                              "./usr/share/bash-completion/completions/zefctl"})
         EXPECT_NE(contents.out.find(std::string(path) + "\n"), std::string::npos) << path;

@@ -39,15 +39,16 @@ const std::map<std::string, Rule>& Rules() {
         {"src/device", {{"base", "protocol", "model", "dsp", "files", "transport"}, Rule::QtCore}},
         {"src/audio", {{"base"}, Rule::NoQt}},
         {"src/measure", {{"base", "audio", "model", "dsp", "files"}, Rule::NoQt}},
+        {"src/remote", {{"base", "protocol", "model", "dsp", "files", "transport", "device"}, Rule::QtCore}},
         {"src/app",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure"},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote"},
           Rule::QtCore}},
         {"src/ui",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote", "app"},
           Rule::QtWidgets}},
         {"src/main",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app",
-           "ui"},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote",
+           "app", "ui"},
           Rule::QtWidgets}},
         {"tools/zefsim", {{"base", "dsp", "audio"}, Rule::QtCore}},
         {"tests/base", {{}, Rule::NoQt}},
@@ -57,6 +58,9 @@ const std::map<std::string, Rule>& Rules() {
         {"tools/zefctl",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
           Rule::QtCore}},
+        {"tools/zefd",
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote", "app"},
+          Rule::QtCore}},
         {"tools/shots",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app", "ui"},
           Rule::QtWidgets}},
@@ -65,12 +69,13 @@ const std::map<std::string, Rule>& Rules() {
 }
 
 const std::set<std::string>& Layers() {
-    static const std::set<std::string> layers = {"base",  "protocol", "model", "dsp",   "files", "transport",
-                                                 "device", "audio",   "measure", "app", "ui",    "main"};
+    static const std::set<std::string> layers = {"base",    "protocol", "model",  "dsp", "files",
+                                                 "transport", "device", "audio", "measure", "remote",
+                                                 "app",     "ui",       "main"};
     return layers;
 }
 
-// Everything outside Qt Core, Network and SerialPort counts as a widget header.
+// Everything outside Qt Core, Network, SerialPort, HttpServer and WebSockets counts as a widget header.
 bool IsWidgetsHeader(const std::string& h) {
     static const std::set<std::string> core = {"QObject", "QTimer", "QString", "QByteArray", "QStringList",
                                                "QCoreApplication", "QEventLoop", "QElapsedTimer", "QLocale",
@@ -80,7 +85,10 @@ bool IsWidgetsHeader(const std::string& h) {
                                                "QSerialPortInfo", "QAbstractSocket", "QPointer", "QThread",
                                                "QProcess", "QSocketNotifier", "QMetaObject", "QVariant",
                                                "QDeadlineTimer", "QNetworkDatagram", "QCryptographicHash",
-                                               "QPasswordDigestor", "QRandomGenerator", "QSaveFile", "QTextStream"};
+                                               "QPasswordDigestor", "QRandomGenerator", "QSaveFile", "QTextStream",
+                                               "QUrl", "QUrlQuery", "QAbstractHttpServer", "QHttpServerRequest",
+                                               "QHttpServerResponder", "QWebSocket", "QWebSocketServer", "QJsonValue",
+                                               "QCommandLineParser"};
     return core.count(h) == 0;
 }
 

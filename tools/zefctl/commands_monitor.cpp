@@ -10,7 +10,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 #include "base/c_number.h"
 #include "cli.h"
 #include "device/link_monitor.h"

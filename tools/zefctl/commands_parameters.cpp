@@ -7,6 +7,7 @@
 #include "model/editor_sync.h"
 #include "model/parameters.h"
 #include "model/validation.h"
+#include "model/value_kinds.h"
 #include "session.h"
 
 namespace zefctl {
@@ -20,18 +21,6 @@ using zef::ParseValue;
 using zef::RangeText;
 using zef::ValueKind;
 using zef::ValueText;
-
-const char* KindName(ValueKind k) {
-    switch (k) {
-        case ValueKind::Number:
-            return "number";
-        case ValueKind::Bool:
-            return "bool";
-        case ValueKind::Choice:
-            return "choice";
-    }
-    return "";
-}
 
 Parameter NamedParameter(const std::string& name) {
     const auto p = FindParameter(name);
@@ -69,7 +58,7 @@ int Params(Context& ctx) {
         if (ctx.options.json) {
             QJsonObject j;
             j["name"] = Q(p.name);
-            j["kind"] = KindName(p.description->kind);
+            j["kind"] = Q(std::string(zef::ValueKindName(p.description->kind)));
             j["range"] = Q(RangeText(*p.description));
             j["unit"] = Q(std::string(p.description->unit));
             if (p.description->kind == ValueKind::Number) {

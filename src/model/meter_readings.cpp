@@ -1,4 +1,4 @@
-#include "app/meter_readings.h"
+#include "model/meter_readings.h"
 
 namespace zef {
 namespace {

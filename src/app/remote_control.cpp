@@ -1,0 +1,83 @@
+#include "remote_control.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/editor_session.h"
+#include "base/atomic_file.h"
+#include "remote/remote_service.h"
+
+namespace zef {
+
+RemoteControl::RemoteControl(EditorSession& session) : session_(session) {}
+
+RemoteControl::~RemoteControl() { Stop(); }
+
+std::string RemoteControl::path() const {
+    return (std::filesystem::path(session_.dataFolder()) / kRemoteConfigName).string();
+}
+
+remote::RemoteConfig RemoteControl::Load(std::string* problem) const {
+    std::ifstream in(path());
+    if (!in) return {};
+    std::ostringstream text;
+    text << in.rdbuf();
+    remote::ConfigResult r = remote::ParseConfig(text.str());
+    if (r.config) return *r.config;
+    if (problem) *problem = path() + ": " + r.errors.front();
+    return {};
+}
+
+bool RemoteControl::Save(const remote::RemoteConfig& config) const {
+    const std::string text = remote::ConfigText(config);
+    // Only hashes are kept, but what may reach the amplifiers is nobody else's business.
+    AtomicFile file(path(), 0600);
+    return file.Open() &&
+           file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) && file.Commit();
+}
+
+std::string RemoteControl::AddToken(remote::Access access) const {
+    remote::RemoteConfig config = Load();
+    const std::string token = remote::NewToken();
+    config.tokens.push_back({remote::HashToken(token), access});
+    return Save(config) ? token : std::string();
+}
+
+bool RemoteControl::Start(std::string& error) {
+    Stop();
+    std::string problem;
+    const remote::RemoteConfig config = Load(&problem);
+    if (!problem.empty()) {
+        error = problem;
+        return false;
+    }
+    remote::DeviceStack stack{session_.model(), session_.exchange(), session_.writer(), session_.presets(),
+                              session_.connection(), session_.events(),
+                              [this](DeviceSlot slot) {
+                                  const std::string& uid = session_.model().entry(slot).uniqueId;
+                                  return !uid.empty() && session_.passwords().locked(uid);
+                              }};
+    auto service = std::make_unique<remote::RemoteService>(std::move(stack), remote::SettingsOf(config));
+    if (!service->Start(error)) return false;
+    refresh_ = service->devices().wrote.Connect([this](DeviceSlot slot) { session_.reader().RefreshWindows(slot); });
+    running_ = config;
+    service_ = std::move(service);
+    return true;
+}
+
+void RemoteControl::Stop() {
+    refresh_.Reset();
+    service_.reset();
+}
+
+std::string RemoteControl::StatusText() const {
+    if (!service_) return "Off";
+    std::string text = "Serving HTTP and the stream on " + running_.listenHost + ":" + std::to_string(service_->port());
+    if (service_->oscPort() != 0) text += ", OSC on " + running_.oscHost + ":" + std::to_string(service_->oscPort());
+    text += running_.tokens.empty() ? " (no tokens: loopback only)"
+                                    : " (" + std::to_string(running_.tokens.size()) + " tokens)";
+    return text;
+}
+
+}  // namespace zef

@@ -1,0 +1,112 @@
+// zefd as a program: its options, a configuration it refuses line by line,
+// and a whole run against simulated amplifiers — serving, then saying
+// goodbye to the devices when it is told to stop.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QProcess>
+#include <fstream>
+#include <regex>
+
+#include "protocol/commands.h"
+#include "remote/tokens.h"
+#include "remote_client.h"
+#include "sim_link.h"
+#include "sim_network.h"
+#include "temp_folder.h"
+
+namespace zef::test {
+namespace {
+
+struct Outcome {
+    int code = -1;
+    std::string out, err;
+};
+
+Outcome Zefd(const QStringList& args) {
+    QProcess p;
+    p.start(ZEFD_PATH, args);
+    Outcome r;
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return r;
+    }
+    r.code = p.exitCode();
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+TEST(Zefd, AnswersItsOptions) {
+    const Outcome version = Zefd({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.rfind("zefd ", 0), 0u) << version.out;
+    const Outcome help = Zefd({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("--config FILE"), std::string::npos);
+    const Outcome wrong = Zefd({"--serve"});
+    EXPECT_EQ(wrong.code, 2);
+    EXPECT_NE(wrong.err.find("usage: zefd"), std::string::npos);
+}
+
+TEST(Zefd, NewTokensComeWithTheLineThatKeepsTheirHash) {
+    for (const char* access : {"read", "write"}) {
+        const Outcome r = Zefd({"--new-token", access});
+        ASSERT_EQ(r.code, 0);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(r.out, m, std::regex(R"(token: +(\S+)\nconfiguration line: token ([0-9a-f]{64}) (\w+))")))
+            << r.out;
+        EXPECT_EQ(m[2].str(), remote::HashHex(remote::HashToken(m[1].str())));
+        EXPECT_EQ(m[3].str(), access);
+    }
+    EXPECT_EQ(Zefd({"--new-token", "admin"}).code, 2);
+}
+
+TEST(Zefd, RefusesABadConfigurationLineByLine) {
+    TempFolder folder;
+    std::ofstream(folder.file("bad.conf")) << "device 127.0.0.2\nlisten 0.0.0.0:8320\nspeed 9\n";
+    const Outcome r = Zefd({"--config", QString::fromStdString(folder.file("bad.conf"))});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("bad.conf: line 3: unknown setting 'speed'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("needs at least one token"), std::string::npos) << r.err;
+    EXPECT_EQ(Zefd({"--config", QString::fromStdString(folder.file("missing.conf"))}).code, 1);
+}
+
+TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
+    TempFolder folder;
+    SimNetwork net;
+    net.Start({{"127.0.0.2", Config("Stage Left", 1)}, {"127.0.0.3", Config("Stage Right", 2)}});
+    const int port = 21000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    const std::string token = remote::NewToken();
+    std::ofstream(folder.file("zefd.conf")) << "device 127.0.0.2\ndevice 127.0.0.3\ndevice-port " << net.port()
+                                            << "\nlisten 127.0.0.1:" << port << "\ntoken "
+                                            << remote::HashHex(remote::HashToken(token)) << " write\ndata "
+                                            << folder.path().string() << "\n";
+    QProcess zefd;
+    zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
+    HttpAnswer devices;
+    ASSERT_TRUE(RunUntil([&] {
+        devices = Request(static_cast<std::uint16_t>(port), "GET", "/api/v1/devices", "", token);
+        return devices.status == 200;
+    }, 10000));
+    const QJsonArray list = devices.json()["devices"].toArray();
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_TRUE(list[0].toObject()["online"].toBool());
+    EXPECT_EQ(list[1].toObject()["name"].toString(), "Stage Right");
+    EXPECT_EQ(Request(static_cast<std::uint16_t>(port), "GET", "/api/v1/devices").status, 401);
+    const HttpAnswer set = Request(static_cast<std::uint16_t>(port), "PUT", "/api/v1/devices/2/parameters/out2.mute",
+                                   R"({"value":true})", token);
+    EXPECT_EQ(set.status, 200) << set.body.toStdString();
+    EXPECT_EQ(FramesWithCode(net.device(1), cmd::kMute).size(), 1u);
+
+    zefd.terminate();
+    ASSERT_TRUE(zefd.waitForFinished(10000));
+    EXPECT_EQ(zefd.exitCode(), 0);
+    EXPECT_NE(zefd.readAllStandardOutput().toStdString().find("zefd: stopped"), std::string::npos);
+    for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(FramesWithCode(net.device(i), cmd::kClose).size(), 1u) << i;
+}
+
+}  // namespace
+}  // namespace zef::test
