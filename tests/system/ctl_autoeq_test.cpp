@@ -106,7 +106,8 @@ TEST_F(CtlAutoEq, TheLoopLeavesANullAndARollOffAloneAndSaysSo) {
     config.room = zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter(room));
     const zefsim::Rig nullRoom(dev(0), config);
     const CtlResult r = Run({"autoeq", "run", "127.0.0.2", "1", "--rig", nullRoom.endpoint(), "--level", "-10",
-                             "--average", "20", "--apply", "--json"});
+                             "--average", "20", "--apply", "--json"},
+                            CtlLimits{.timeoutMs = 180000});  // 40 s of audio: slow under the sanitizers
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
     QStringList notes;
@@ -146,7 +147,9 @@ TEST_F(CtlAutoEqPositions, FitsThePowerAverageOfThePositionsAndTheLoopConfirmsIt
                                              "-10", "--average", "4", "--bands", "4-29", "--positions", "4"};
     std::vector<std::string> fit = common;
     fit.insert(fit.end(), {"--json", "--yes"});
-    const CtlResult f = Run(fit);
+    // Eight passes of pink noise through the rendered room: slow under the sanitizers.
+    const CtlLimits patient{.timeoutMs = 180000};
+    const CtlResult f = Run(fit, patient);
     ASSERT_EQ(f.exitCode, 0) << f.err;
     const QJsonArray bands = QJsonDocument::fromJson(QByteArray::fromStdString(f.out)).object()["bands"].toArray();
     ASSERT_EQ(bands.size(), 30);
@@ -169,7 +172,7 @@ TEST_F(CtlAutoEqPositions, FitsThePowerAverageOfThePositionsAndTheLoopConfirmsIt
     // 31 Hz, 0.1 dB at 400 Hz).
     std::vector<std::string> apply = fit;
     apply.push_back("--apply");
-    const CtlResult a = Run(apply);
+    const CtlResult a = Run(apply, patient);
     ASSERT_EQ(a.exitCode, 0) << a.err;
     const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(a.out)).object();
     const QJsonArray after = j["after_db"].toArray();
