@@ -5,6 +5,8 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <complex>
+#include <fstream>
 #include <filesystem>
 #include <random>
 
@@ -12,6 +14,7 @@
 #include "amp_chain.h"
 #include "cli.h"
 #include "convolver.h"
+#include "mic_response.h"
 #include "rig.h"
 #include "rig_cli.h"
 #include "room.h"
@@ -175,6 +178,37 @@ TEST(RoomFile, OneChannelPerOutputAt48kHz) {
         EXPECT_THROW(LoadRoom(file(bad)), std::runtime_error) << bad;
     }
     std::filesystem::remove_all(dir);
+}
+
+// The microphone response file: calibration-style text, a bad line named; the
+// filter made from it has that magnitude.
+TEST(MicResponse, ReadsCalibrationStyleTextAndItsFilterFollowsIt) {
+    const std::string path = (std::filesystem::temp_directory_path() / "zefsim_mic_response.txt").string();
+    const auto write = [&](const char* text) { std::ofstream(path) << text; };
+    write("\"Sens Factor =-1.2dB\n* comment\n100 -6\n1000 0 12.5\n10000 6\n");
+    const MicResponse r = ReadMicResponse(path);
+    ASSERT_EQ(r.points.size(), 3u);
+    EXPECT_NEAR(r.DbAt(316.227766), -3.0, 1e-6);
+    EXPECT_EQ(r.DbAt(20), -6.0);
+    const std::vector<double> filter = MicFilter([&](double hz) { return r.DbAt(hz); });
+    for (const double hz : {100.0, 1000.0, 10000.0}) {
+        std::complex<double> sum;
+        for (std::size_t n = 0; n < filter.size(); ++n)
+            sum += filter[n] * std::polar(1.0, -2 * 3.14159265358979 * hz * static_cast<double>(n) / 48000);
+        EXPECT_NEAR(20 * std::log10(std::abs(sum)), r.DbAt(hz), 0.1) << hz;
+    }
+    write("100 -6\n90 0\n");
+    EXPECT_THROW(
+        {
+            try {
+                ReadMicResponse(path);
+            } catch (const std::runtime_error& e) {
+                EXPECT_NE(std::string(e.what()).find("line 2"), std::string::npos) << e.what();
+                throw;
+            }
+        },
+        std::runtime_error);
+    std::filesystem::remove(path);
 }
 
 TEST(RigOptions, TakenFromTheCommandLineAndAttachedToTheirDevice) {

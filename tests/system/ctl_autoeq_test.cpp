@@ -10,6 +10,7 @@
 #include "ctl_fixture.h"
 #include "model/memory_map.h"
 #include "protocol/commands.h"
+#include "files/frequency_curve.h"
 #include "mic_response.h"
 #include "rig.h"
 
@@ -103,7 +104,7 @@ TEST_F(CtlAutoEq, TheLoopLeavesANullAndARollOffAloneAndSaysSo) {
     zefsim::RigConfig config;
     config.fast = true;
     config.latencyMs = 30;
-    config.room = zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter(room));
+    config.room = zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter([&](double hz) { return room.DbAt(hz); }));
     const zefsim::Rig nullRoom(dev(0), config);
     const CtlResult r = Run({"autoeq", "run", "127.0.0.2", "1", "--rig", nullRoom.endpoint(), "--level", "-10",
                              "--average", "20", "--apply", "--json"},
@@ -133,7 +134,7 @@ protected:
         const auto position = [](double hz, double db) {
             FrequencyCurve c;
             c.points = {{hz / 2, 0, 0}, {hz, db, 0}, {hz * 2, 0, 0}};
-            return zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter(c));
+            return zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter([&](double hz) { return c.DbAt(hz); }));
         };
         config.room = position(200, 4);
         config.morePositions = {position(800, -4), position(3000, 3), position(150, -3)};

@@ -82,7 +82,9 @@ protected:
 
 TEST_F(CtlRigMeasurement, TheMicrophonesCalibrationFileTakesItsResponseOut) {
     const zefsim::RoomResponse room = zefsim::BuiltInRoom();
-    const zefsim::RoomResponse heard = zefsim::ThroughMicrophone(room, zefsim::MicFilter(UnevenMicrophone()));
+    const FrequencyCurve microphone = UnevenMicrophone();
+    const zefsim::RoomResponse heard =
+        zefsim::ThroughMicrophone(room, zefsim::MicFilter([&](double hz) { return microphone.DbAt(hz); }));
     const FrequencyCurve truth = Measure(room, {});
     const FrequencyCurve raw = Measure(heard, {});
     const FrequencyCurve corrected = Measure(heard, {"--mic-cal", folder.file("mic.txt")});

@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <complex>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <stdexcept>
 #include <memory>
 #include <numbers>
 
@@ -39,7 +43,37 @@ std::complex<double>& At(fftw_complex* s, std::size_t k) { return reinterpret_ca
 
 }  // namespace
 
-std::vector<double> MicFilter(const zef::FrequencyCurve& curve) {
+double MicResponse::DbAt(double hz) const {
+    if (points.empty()) return 0;
+    if (hz <= points.front().first) return points.front().second;
+    if (hz >= points.back().first) return points.back().second;
+    std::size_t i = 1;
+    while (points[i].first < hz) ++i;
+    const auto& [f0, d0] = points[i - 1];
+    const auto& [f1, d1] = points[i];
+    return d0 + (d1 - d0) * std::log(hz / f0) / std::log(f1 / f0);
+}
+
+MicResponse ReadMicResponse(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    MicResponse r;
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        std::istringstream fields(line);
+        fields.imbue(std::locale::classic());
+        double hz = 0, db = 0;
+        if (!(fields >> hz)) continue;  // a comment or a blank line
+        if (!(fields >> db) || !(hz > 0) || (!r.points.empty() && hz <= r.points.back().first))
+            throw std::runtime_error(path + " line " + std::to_string(number) +
+                                     ": expected \"frequency dB\" with rising frequencies");
+        r.points.emplace_back(hz, db);
+    }
+    if (r.points.empty()) throw std::runtime_error(path + ": no \"frequency dB\" lines");
+    return r;
+}
+
+std::vector<double> MicFilter(const std::function<double(double hz)>& dbAt) {
     // Homomorphic minimum phase: the real cepstrum of the log magnitude,
     // folded onto positive quefrencies, exponentiated back.
     const std::size_t n = kCepstrumSize;
@@ -48,7 +82,7 @@ std::vector<double> MicFilter(const zef::FrequencyCurve& curve) {
     auto cepstrum = Reals(n);
     for (std::size_t k = 0; k < bins; ++k) {
         const double hz = std::max<double>(static_cast<double>(k), 1.0) * kRate / static_cast<double>(n);
-        At(spectrum.get(), k) = curve.DbAt(hz) * std::numbers::ln10 / 20.0;
+        At(spectrum.get(), k) = dbAt(hz) * std::numbers::ln10 / 20.0;
     }
     Inverse(spectrum.get(), cepstrum.get(), n);
     for (std::size_t i = 0; i < n; ++i) {

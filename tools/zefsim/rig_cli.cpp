@@ -97,10 +97,8 @@ std::vector<std::unique_ptr<Rig>> startRigs(Simulator& sim, const RigOptions& op
     for (const std::string& file : options.roomFiles) rooms.push_back(LoadRoom(file));
     if (rooms.empty()) rooms.push_back(BuiltInRoom());
     if (options.micResponseFile) {
-        zef::FrequencyCurve curve;
-        if (std::string e = zef::ReadFrequencyCurve(*options.micResponseFile, curve); !e.empty())
-            throw std::runtime_error("--mic-response: " + e);
-        const std::vector<double> microphone = MicFilter(curve);
+        const MicResponse response = ReadMicResponse(*options.micResponseFile);
+        const std::vector<double> microphone = MicFilter([&](double hz) { return response.DbAt(hz); });
         for (RoomResponse& room : rooms) room = ThroughMicrophone(room, microphone);
     }
     config.room = rooms.front();
