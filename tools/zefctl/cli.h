@@ -96,6 +96,7 @@ void AddAudioCommands(SubCommandTable& table);      // cards, play, record
 void AddMeasureCommands(SubCommandTable& table);    // measure ir, rta
 void AddDesignCommands(SubCommandTable& table);     // fir design, autoeq fit
 void AddMonitorCommands(SubCommandTable& table);    // monitor
+void AddDiffCommands(SubCommandTable& table);       // diff
 
 // Parses `args` (without the program name), runs the sub-command and returns
 // the exit code; errors are printed to `err` as one line.

@@ -1,9 +1,9 @@
 // dump, load, preset store|recall|save, demo, fir import.
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "cli.h"
+#include "device_file.h"
 #include "files/fir_import.h"
 #include "device/fir_store.h"
 #include "model/demo_program.h"
@@ -18,13 +18,6 @@
 
 namespace zefctl {
 namespace {
-
-std::string Extension(const std::string& path) {
-    const auto dot = path.rfind('.');
-    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 int WholeNumber(const std::string& text, int low, int high, const char* what) {
     int v = 0;
@@ -64,60 +57,29 @@ int Dump(Context& ctx) {
     return kExitOk;
 }
 
-// The listed block of a project for the device: the entry with its unique ID, else the first.
-const zef::ProjectDeviceBlock& ProjectBlockFor(const zef::ProjectImage& image, const std::string& uniqueId,
-                                               const std::string& path) {
-    std::optional<std::size_t> chosen;
-    for (std::size_t i = 0; i < image.entries.size(); ++i) {
-        if (!image.entries[i].inList || !image.blocks[i]) continue;
-        if (!chosen || image.entries[i].uniqueId == uniqueId) chosen = i;
-        if (image.entries[i].uniqueId == uniqueId) break;
-    }
-    if (!chosen) Fail(path + " lists no device");
-    return *image.blocks[*chosen];
-}
-
 int Load(Context& ctx) {
     std::size_t next = 0;
     const std::string host = HostArg(ctx, next);
-    const std::string& path = Arg(ctx, next, "FILE.prp|FILE.zef");
-    const std::string ext = Extension(path);
-    if (ext != "zef" && ext != "prp") Usage("load takes a .zef or .prp file");
+    const DeviceFile file = ReadDeviceFile(Arg(ctx, next, "FILE.prp|FILE.zef"), "load");
     Session session(ctx.options);
-    if (ext == "zef") {
-        const zef::PresetFileResult file = zef::LoadPresetFile(path);
-        if (!file.ok()) {
-            const zef::FileMessage m = zef::PresetFileErrorMessage(file, path);
-            Fail(ConsoleDialogs::OneLine(m.title, m.text));
-        }
-        session.Connect(host);
-        zef::DeviceModel& d = session.model.device(kSlot);
-        zef::ApplyPresetFile(file.data, d);
-        zef::LoadEditorValues(d);
-        session.Check(zef::LoadPresetIntoDevice(session.exchange, session.model, kSlot), "load " + path);
+    session.Connect(host);
+    const zef::DeviceModel target =
+        TargetState(file, session.model.device(kSlot), session.model.entry(kSlot).uniqueId);
+    if (HasFlag(ctx, "--diff-only")) {
+        const DiffSent sent = SendDifferences(session, target, "load " + file.path);
         session.Settle(true);
-    } else {
-        const zef::ProjectReadResult file = zef::ReadProjectFile(path);
-        if (!file.status.ok) {
-            const zef::FileMessage m = zef::LoadProjectErrorMessage(file.status, path);
-            Fail(ConsoleDialogs::OneLine(m.title, m.text));
-        }
-        session.Connect(host);
-        const zef::ProjectDeviceBlock& block =
-            ProjectBlockFor(file.image, session.model.entry(kSlot).uniqueId, path);
-        zef::DeviceModel& d = session.model.device(kSlot);
-        // Only the device state (DS 205..217) is loaded: the device keeps its
-        // identity, firmware and network settings, and so does the model.
-        std::copy_n(block.settings.bytes.begin() + zef::kDeviceStateFirst, zef::kDeviceStateCount,
-                    d.settings.bytes.begin() + zef::kDeviceStateFirst);
-        d.preset = block.preset;
-        d.firTaps = block.firTaps;
-        d.eqTarget = block.eqTarget;
-        zef::LoadEditorValues(d);
-        session.Check(zef::LoadWholeDevice(session.reader, session.exchange, session.model, kSlot), "load " + path);
-        session.Settle(true);
+        Done(ctx, "loaded", file.path + " (" + std::to_string(sent.parameters) + " parameters, " +
+                                std::to_string(sent.firs) + " FIRs differed)");
+        return kExitOk;
     }
-    Done(ctx, "loaded", path);
+    session.model.device(kSlot) = target;
+    const std::string what = "load " + file.path;
+    if (file.isPreset)
+        session.Check(zef::LoadPresetIntoDevice(session.exchange, session.model, kSlot), what);
+    else
+        session.Check(zef::LoadWholeDevice(session.reader, session.exchange, session.model, kSlot), what);
+    session.Settle(true);
+    Done(ctx, "loaded", file.path);
     return kExitOk;
 }
 
@@ -209,8 +171,11 @@ int Fir(Context& ctx) {
 
 void AddFileCommands(SubCommandTable& table) {
     table.push_back({"dump", "dump HOST FILE.prp", "read the whole device into a project file", Dump});
-    table.push_back({"load", "load HOST FILE.prp|FILE.zef",
-                     "write a project's device state or a preset file into the device", Load});
+    table.push_back({"load", "load HOST FILE.prp|FILE.zef [--diff-only]",
+                     "write a project's device state or a preset file into the device; --diff-only sends "
+                     "only the parameters and FIRs that differ, read back",
+                     Load,
+                     {{"--diff-only", false}}});
     table.push_back({"preset", "preset store|recall HOST SLOT [NAME] | preset save HOST FILE.zef",
                      "store the running program into slot 1..3 under NAME, recall a slot (asks: --yes), "
                      "or save it with both FIRs as a preset file",

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     for (auto add : {zefctl::AddDiscoveryCommands, zefctl::AddParameterCommands, zefctl::AddFileCommands,
                      zefctl::AddResponseCommands, zefctl::AddNetworkCommands, zefctl::AddFirmwareCommands,
                      zefctl::AddAudioCommands, zefctl::AddMeasureCommands, zefctl::AddDesignCommands,
-                     zefctl::AddMonitorCommands})
+                     zefctl::AddMonitorCommands, zefctl::AddDiffCommands})
         add(table);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (const auto answered = zefctl::AnswerProgramInfo(table, args, std::cout)) return *answered;
