@@ -36,7 +36,8 @@ TargetChooser::TargetChooser(MeasureTarget& target, Dialogs& dialogs, QWidget* p
     row->addWidget(kind_);
     row->addWidget(tilt_);
     row->addWidget(browse_);
-    row->addWidget(file_, 1);
+    row->addWidget(file_);
+    row->addStretch(1);
     Show();
     connect(kind_, &QComboBox::currentIndexChanged, this, &TargetChooser::KindChosen);
     connect(tilt_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
