@@ -3,7 +3,9 @@
 #include <cmath>
 
 #include "app/autoeq_apply.h"
+#include "app/calibration_store.h"
 #include "app/measure_rules.h"
+#include "app/measure_target.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
 #include "model/memory_map.h"
@@ -27,16 +29,25 @@ AutoEqWizard::AutoEqWizard(const MeasureContext& context, DeviceSlot slot, Chann
 
 AutoEqWizard::~AutoEqWizard() { Close(false); }
 
-bool AutoEqWizard::MakeEngine() {
-    if (engine_) return true;
-    std::string error;
-    audio::System* system = measuring_.audio(error);
+bool AutoEqWizard::MakeEngine(const char* title) {
+    const MeasureSettings& s = measuring_.measure.settings();
+    measure::Calibration calibration;
+    BandSpectrum shape{};
+    std::string error = KeptCalibration(measuring_.dataFolder, s.cardName, s.input, calibration);
+    if (error.empty()) error = TargetShape(s.target, shape);
+    audio::System* system = error.empty() ? measuring_.audio(error) : nullptr;
     if (!system) {
-        measuring_.dialogs.Message(kAutoEqTitle, error, Icon::Exclamation);
+        measuring_.dialogs.Message(title, error, Icon::Exclamation);
         return false;
     }
-    analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
-    engine_ = std::make_unique<measure::AnalyserAutoEqEngine>(*analyser_, timings_.engine);
+    engine_.reset();
+    calibrated_.reset();
+    if (!analyser_) analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
+    calibrated_ = std::make_unique<measure::CalibratedAnalyser>(*analyser_, calibration);
+    measure::AutoEqEngineOptions options = timings_.engine;
+    options.targetShapeDb = shape;
+    engine_ = std::make_unique<measure::AnalyserAutoEqEngine>(*calibrated_, options);
+    pendingShape_ = shape;
     engine_->SetSpectrumHandler([this](int) { OnSpectrum(); });
     // Level refusals and the end of the fit are handled from the event loop:
     // restoring the device must not run inside the engine's call.
@@ -90,8 +101,14 @@ void AutoEqWizard::OnSpectrum() {
     levelsChanged.Emit();
 }
 
+BandSpectrum AutoEqWizard::FromTarget(const BandSpectrum& levelsDb) const {
+    BandSpectrum relative = levelsDb;
+    for (std::size_t b = 0; b < kAnalyserBandCount; ++b) relative[b] -= targetShape_[b];
+    return relative;
+}
+
 double AutoEqWizard::verifiedDeviationDb() const {
-    return BandDeviationDb(verified_, minBand_, maxBand_, &result_.corrected);
+    return BandDeviationDb(FromTarget(verified_), minBand_, maxBand_, &result_.corrected);
 }
 
 void AutoEqWizard::StopLive() {
@@ -111,7 +128,7 @@ void AutoEqWizard::ToggleMicTest() {
         measuring_.dialogs.Message(kMicTestTitle, kChooseCardText, Icon::Exclamation);
         return;
     }
-    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return;
+    if (!MakeEngine(kMicTestTitle) || !EnterState(EqDuringMeasurement::Bypassed)) return;
     if (std::string refused = engine_->MicTest(s.card, s.input); !refused.empty()) {
         LeaveState();
         measuring_.dialogs.Message(kMicTestTitle, refused, Icon::Exclamation);
@@ -137,7 +154,7 @@ bool AutoEqWizard::Start() {
         measuring_.dialogs.Message(kAutoEqTitle, kAutoEqNeeds30BandsText, Icon::Information);
         return false;
     }
-    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return false;
+    if (!MakeEngine(kAutoEqTitle) || !EnterState(EqDuringMeasurement::Bypassed)) return false;
     minBand_ = std::min(s.minBand, s.maxBand);
     maxBand_ = std::max(s.minBand, s.maxBand);
     maxGainHalfDb_ = MaxGainHalfDb(s.gainChoice);
@@ -204,12 +221,14 @@ void AutoEqWizard::Fail(const char* title, const char* text) {
 void AutoEqWizard::Finish() {
     timeout_.stop();
     result_ = engine_->Results();
+    targetShape_ = pendingShape_;
     engine_->Stop();
     LeaveState();
     levels_ = result_.levelsDb;
     overallEq_ = OverallEqCurve(measuring_.grid, result_, minBand_, maxBand_);
     measuredCurve_ = MeasuredCurve(measuring_.grid, result_.levelsDb, minBand_, maxBand_);
-    measuredDeviation_ = BandDeviationDb(result_.levelsDb, minBand_, maxBand_, &result_.corrected);
+    targetCurve_ = MeasuredCurve(measuring_.grid, targetShape_, minBand_, maxBand_);
+    measuredDeviation_ = BandDeviationDb(FromTarget(result_.levelsDb), minBand_, maxBand_, &result_.corrected);
     phase_ = Phase::Result;
     changed.Emit();
     levelsChanged.Emit();
@@ -220,7 +239,7 @@ void AutoEqWizard::ToggleVerify() {
     if (phase_ != Phase::Applied) return;
     StopLive();
     const MeasureSettings& s = measuring_.measure.settings();
-    if (!MakeEngine() || !EnterState(EqDuringMeasurement::Bypassed)) return;
+    if (!MakeEngine(kAutoEqTitle) || !EnterState(EqDuringMeasurement::Bypassed)) return;
     if (std::string refused = engine_->LiveAnalysis(s.card, s.input); !refused.empty()) {
         LeaveState();
         measuring_.dialogs.Message(kAutoEqTitle, refused, Icon::Exclamation);

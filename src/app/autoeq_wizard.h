@@ -32,6 +32,7 @@
 #include "device/measuring_state.h"
 #include "dsp/grid.h"
 #include "measure/autoeq_measurement.h"
+#include "measure/calibration.h"
 #include "measure/card_analyser.h"
 #include "model/slots.h"
 
@@ -108,9 +109,16 @@ public:
     Signal<> backToSettings;
 
     measure::AnalyserAutoEqEngine* engine() { return engine_.get(); }
+    // The target's band shape the last run was fitted to (zeros: flat), and
+    // as a curve placed like measuredCurve().
+    const BandSpectrum& targetShape() const { return targetShape_; }
+    const dsp::Curve& targetCurve() const { return targetCurve_; }
+    bool targetFlat() const { return targetShape_ == BandSpectrum{}; }
 
 private:
-    bool MakeEngine();
+    // A fresh engine on the chosen input's kept calibration and the target;
+    // false (a message under `title`) when a file of either cannot be read.
+    bool MakeEngine(const char* title);
     void OnSpectrum();
     void OnProgress(int progress);
     void Fail(const char* title, const char* text);
@@ -120,6 +128,8 @@ private:
     void LeaveState();
     void StopLive();
     void ClearLevels();
+    // Levels less the target's shape: what the deviation is judged on.
+    BandSpectrum FromTarget(const BandSpectrum& levelsDb) const;
 
     MeasureContext measuring_;
     DeviceSlot slot_;
@@ -129,6 +139,7 @@ private:
     QTimer settle_;
     QTimer timeout_;
     std::unique_ptr<measure::CardAnalyser> analyser_;
+    std::unique_ptr<measure::CalibratedAnalyser> calibrated_;
     std::unique_ptr<measure::AnalyserAutoEqEngine> engine_;
     std::optional<MeasuringSetup> measuringSetup_;
 
@@ -138,8 +149,11 @@ private:
     BandSpectrum levels_{};
     double micLevelDb_ = -100;
     AutoEqResult result_{};
+    BandSpectrum targetShape_{};
+    BandSpectrum pendingShape_{};  // the running engine's target
     dsp::Curve overallEq_{};
     dsp::Curve measuredCurve_{};
+    dsp::Curve targetCurve_{};
     double measuredDeviation_ = 0;
     int minBand_ = 0;
     int maxBand_ = 29;

@@ -6,6 +6,7 @@
 // while one is, and close it before connecting).
 
 #include <functional>
+#include <string>
 
 namespace zef {
 
@@ -20,9 +21,19 @@ struct CardSelection {
 };
 }  // namespace wizard
 
+// The level shape AutoEQ aims at: flat, a tilt in dB per octave through
+// 1 kHz, or a curve file ("frequency dB" lines).
+struct MeasureTarget {
+    enum class Kind { Flat, Tilt, File };
+    Kind kind = Kind::Flat;
+    double tiltDbPerOctave = -1.0;
+    std::string file;
+};
+
 struct MeasureSettings {
     int card = -1;   // index into the input device manager's list; -1 = none
     int input = -1;  // input of that card; -1 = none
+    std::string cardName;  // the chosen card's name: its calibration is kept by name
     // Generator level code v while measuring: heard as v - 80 dBu (0..80).
     int noiseLevel = 76;
     bool rtaEnabled = false;
@@ -33,6 +44,7 @@ struct MeasureSettings {
     int minBand = 0;     // 0..29
     int maxBand = 29;    // 0..29
     int gainChoice = 5;  // "+/- 1dB" .. "+/- 6dB" = 0..5
+    MeasureTarget target;
     // The FIR wizard's card, line output and microphone input, chosen last
     // in any device's wizard: the next opening starts from them.
     wizard::CardSelection firWizardCards;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "app/calibration_store.h"
 #include "app/measure_rules.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
 #include "measure/autoeq_measurement.h"
+#include "measure/calibration.h"
 #include "measure/card_analyser.h"
 
 namespace zef {
@@ -21,10 +23,13 @@ std::string OutputAnalyser::Start() {
     if (running_) return "";
     MeasureSettings& s = measuring_.measure.settings();
     if (s.card < 0 || s.input < 0) return kChooseCardText;
-    std::string error;
+    measure::Calibration calibration;
+    std::string error = KeptCalibration(measuring_.dataFolder, s.cardName, s.input, calibration);
+    if (!error.empty()) return error;
     audio::System* system = measuring_.audio(error);
     if (!system) return error;
-    analyser_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
+    card_ = std::make_unique<measure::CardAnalyser>(*system, PosterFor(context_));
+    analyser_ = std::make_unique<measure::CalibratedAnalyser>(*card_, calibration);
     analyser_->SetSpectrumHandler([this](const BandSpectrum& levels) {
         levels_ = levels;
         spectrum.Emit(levels_);
@@ -33,12 +38,12 @@ std::string OutputAnalyser::Start() {
     const MeasuringSetup setup = AnalyserSetup(output_, s.noiseLevel);
     if (EnterMeasuring(measuring_, slot_, setup) != kOk) {
         LeaveMeasuring(measuring_, slot_, setup);
-        analyser_.reset();
+        Release();
         return kDeviceStateText;
     }
     if (std::string refused = analyser_->Start(s.card, s.input); !refused.empty()) {
         LeaveMeasuring(measuring_, slot_, setup);
-        analyser_.reset();
+        Release();
         return refused;
     }
     running_ = true;
@@ -50,7 +55,7 @@ void OutputAnalyser::Stop() {
     if (!running_) return;
     running_ = false;
     analyser_->Stop();
-    analyser_.reset();
+    Release();
     LeaveMeasuring(measuring_, slot_, AnalyserSetup(output_, measuring_.measure.settings().noiseLevel));
     levels_.fill(kSilentBandDb);
     spectrum.Emit(levels_);
@@ -61,6 +66,11 @@ void OutputAnalyser::SetNoiseLevel(int v) {
     s.noiseLevel = std::clamp(v, 0, kNoiseLevelMax);
     const MeasuringSetup setup = AnalyserSetup(output_, s.noiseLevel);
     ChangeNoiseLevel(measuring_, slot_, s.noiseLevel, running_ ? &setup : nullptr);
+}
+
+void OutputAnalyser::Release() {
+    analyser_.reset();
+    card_.reset();
 }
 
 double OutputAnalyser::micLevelDb() const { return measure::MicLevelOf(levels_); }

@@ -22,6 +22,7 @@
 namespace zef {
 
 namespace measure {
+class CalibratedAnalyser;
 class CardAnalyser;
 }
 
@@ -32,8 +33,9 @@ public:
     OutputAnalyser(const OutputAnalyser&) = delete;
     OutputAnalyser& operator=(const OutputAnalyser&) = delete;
 
-    // Starts with the shared card, input and level: "" when running, else a
-    // text for the user (no card or input chosen, the card refused, the
+    // Starts with the shared card, input and level, through the input's kept
+    // calibration: "" when running, else a text for the user (no card or
+    // input chosen, a calibration file unreadable, the card refused, the
     // device did not take the state; the device is restored then).
     std::string Start();
     // Stops the analyser and restores the device; nothing when not running.
@@ -51,11 +53,14 @@ public:
     Signal<const BandSpectrum&> spectrum;
 
 private:
+    void Release();
+
     MeasureContext measuring_;
     DeviceSlot slot_;
     ChannelCode output_;
     QObject context_;  // posts the analyser's spectra to the window thread
-    std::unique_ptr<measure::CardAnalyser> analyser_;
+    std::unique_ptr<measure::CardAnalyser> card_;
+    std::unique_ptr<measure::CalibratedAnalyser> analyser_;
     BandSpectrum levels_{};
     bool running_ = false;
 };

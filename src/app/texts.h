@@ -71,6 +71,7 @@ inline constexpr const char* kMeasureCaption = "Measure";
 // The AutoEQ graph's key.
 inline constexpr const char* kOverallEqLegend = "Overall EQ: the fitted filters (dB, left scale)";
 inline constexpr const char* kMeasureLegend = "Measure: the room as measured (dB, left scale)";
+inline constexpr const char* kTargetLegend = "Target: the shape the fit aims at (dB, left scale)";
 inline constexpr const char* kBandsLegend = "Bars: microphone level per band (dBFS, right scale)";
 inline constexpr const char* kFrequencyLegend = "Frequency in Hz";
 inline constexpr const char* kRunProgressFormat = "%d s of %d s";

@@ -88,6 +88,8 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
     settings = Normalised(settings);
     std::unique_ptr<FirDesigner> designer = makeDesigner_();
     designer->SetFirMode(settings.firMode);
+    designer->SetHouseCurve(house_);
+    designer->SetFitHeadroom(fitHeadroom_);
     for (const TargetSection& section : measure::SectionsOfRecord(target))
         designer->AddFilterSection(section);
     const FirDesignInputs inputs = DesignInputs(settings);
@@ -128,11 +130,17 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
         return false;
     }
     settings.latencyMs = StepLatency(latency, 0);
+    worstCaseGainDb_ = designer->WorstCaseGainDb();
     coefficients_ = std::move(coefficients);
     curves_ = std::move(curves);
     stored_ = false;
     after_.reset();
     return true;
+}
+
+void Design::SetHouse(FrequencyCurve curve, std::string file) {
+    house_ = std::move(curve);
+    houseFile_ = house_.empty() ? std::string() : std::move(file);
 }
 
 bool Design::SaveFirToPc(const std::string& folder) {

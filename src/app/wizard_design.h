@@ -6,6 +6,7 @@
 // stored). Every question and message goes through the dialogs seam.
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,19 @@ public:
     // written into `settings`. False (with a message) when no FIR came out.
     bool Calculate(const std::vector<double>& ir, DesignSettings& settings, const EqTargetRecord& target);
 
+    // What the next designs take besides the settings: in the magnitude mode
+    // a house curve (read from `file`; an empty curve for none) added to the
+    // target's sections, and whether the FIR is scaled down until its
+    // worst-case gain fits the device's headroom.
+    void SetHouse(FrequencyCurve curve, std::string file);
+    const std::string& houseFile() const { return houseFile_; }
+    const FrequencyCurve& house() const { return house_; }
+    void SetFitHeadroom(bool fit) { fitHeadroom_ = fit; }
+    bool fitHeadroom() const { return fitHeadroom_; }
+    // The last design's worst-case time-domain gain (dB; above 0 dB a
+    // full-scale signal of the worst shape overflows); NaN when unknown.
+    double worstCaseGainDb() const { return worstCaseGainDb_; }
+
     bool designed() const { return !coefficients_.empty(); }
     bool stored() const { return stored_; }
     const std::vector<double>& coefficients() const { return coefficients_; }
@@ -118,6 +132,10 @@ private:
     std::optional<GridResponse> compare_;
     std::string compareName_;
     std::optional<GridResponse> before_, after_;
+    FrequencyCurve house_;
+    std::string houseFile_;
+    bool fitHeadroom_ = false;
+    double worstCaseGainDb_ = std::numeric_limits<double>::quiet_NaN();
 };
 
 // The EQ target's summed curve over the grid (dB; point 0 reads 0 dB), as

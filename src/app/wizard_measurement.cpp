@@ -117,12 +117,15 @@ Measurement::Tick Measurement::Poll() {
 bool Measurement::FetchResult() {
     std::vector<double> ir;
     if (engine_.ComputeImpulseResponse(kMeasurementSampleRate, ir) != 0 || ir.empty()) return false;
-    ir_ = std::move(ir);
-    timeX_ = engine_.TimePlotX();
-    timeY_ = engine_.TimePlotY();
-    freqX_ = engine_.FrequencyPlotX();
-    freqY_ = engine_.FrequencyPlotY();
-    warnings_ = engine_.Warnings();
+    std::vector<std::string> warnings = engine_.Warnings();
+    if (!calibration_.empty()) {
+        measure::CorrectImpulseResponse(ir, calibration_, kMeasurementSampleRate);
+        if (!Plot(ir)) return false;
+    } else {
+        ir_ = std::move(ir);
+        TakePlots();
+    }
+    warnings_ = std::move(warnings);
     return true;
 }
 
@@ -134,14 +137,23 @@ void Measurement::TimedOut() {
     dialogs_.Message(ActionTitle(action), t::kTimeoutText, Icon::Exclamation);
 }
 
-bool Measurement::ShowLoaded(const std::vector<double>& ir) {
+bool Measurement::Plot(const std::vector<double>& ir) {
     std::vector<double> work = ir;
     if (engine_.ComputeImpulseResponse(kMeasurementSampleRate, work) != 0) return false;
     ir_ = ir;
+    TakePlots();
+    return true;
+}
+
+void Measurement::TakePlots() {
     timeX_ = engine_.TimePlotX();
     timeY_ = engine_.TimePlotY();
     freqX_ = engine_.FrequencyPlotX();
     freqY_ = engine_.FrequencyPlotY();
+}
+
+bool Measurement::ShowLoaded(const std::vector<double>& ir) {
+    if (!Plot(ir)) return false;
     warnings_.clear();
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include "app/dialogs.h"
 #include "app/measure_session.h"
+#include "measure/calibration.h"
 #include "measure/measurement_engine.h"
 
 namespace zef::wizard {
@@ -85,6 +86,11 @@ public:
     // The engine's warnings about the last result (clipping, noise).
     const std::vector<std::string>& warnings() const { return warnings_; }
 
+    // The microphone chain's calibration: every measured response (not a
+    // loaded one) is divided by it before it is kept and plotted.
+    void SetCalibration(measure::Calibration calibration) { calibration_ = std::move(calibration); }
+    const measure::Calibration& calibration() const { return calibration_; }
+
     // Takes a response loaded from a file: the engine computes its plots.
     // False (plots untouched) when the engine refuses it.
     bool ShowLoaded(const std::vector<double>& ir);
@@ -93,6 +99,9 @@ private:
     bool Refuse(const char* title, const char* text);
     bool Started(Action action, const std::string& engineResult);
     bool FetchResult();
+    // Takes `ir` and has the engine compute its plots; false when it refuses.
+    bool Plot(const std::vector<double>& ir);
+    void TakePlots();
 
     MeasurementEngine& engine_;
     Dialogs& dialogs_;
@@ -101,6 +110,7 @@ private:
     Action running_ = Action::None;
     std::vector<double> ir_, timeX_, timeY_, freqX_, freqY_;
     std::vector<std::string> warnings_;
+    measure::Calibration calibration_;
 };
 
 }  // namespace zef::wizard

@@ -157,6 +157,9 @@ public:
     void SetFirMode(int mode) override { settings_.mode = mode; }
     void AddFilterSection(const TargetSection& section) override;
     void SetTargetLeading(std::int16_t value) override { settings_.leading = value; }
+    void SetHouseCurve(const FrequencyCurve& curve) override { settings_.house = curve; }
+    void SetFitHeadroom(bool fit) override { settings_.fitHeadroom = fit; }
+    double WorstCaseGainDb() override { return last_.worstCaseGainDb; }
 
     int Design(const FirDesignInputs& inputs, double& latencyMs, int& integerResult,
                std::vector<double>& work) override;

@@ -8,7 +8,10 @@
 // started and an error text for the user otherwise.
 
 #include <cstdint>
+#include <limits>
 #include <vector>
+
+#include "files/frequency_curve.h"
 
 namespace zef {
 
@@ -43,6 +46,15 @@ public:
     virtual void SetFirMode(int mode) = 0;  // 0 phase only, 1 magnitude and phase
     virtual void AddFilterSection(const TargetSection& section) = 0;
     virtual void SetTargetLeading(std::int16_t value) = 0;
+    // Magnitude mode: a target curve of the user's (a house curve) added to
+    // the sections; an empty curve for none. Kept until replaced.
+    virtual void SetHouseCurve(const FrequencyCurve& curve) { (void)curve; }
+    // Scale the FIR down into the device's headroom rather than only report
+    // its worst-case gain. Kept until replaced.
+    virtual void SetFitHeadroom(bool fit) { (void)fit; }
+    // The last FIR's worst-case time-domain gain (dB of the sum of |taps|);
+    // NaN when the designer does not tell.
+    virtual double WorstCaseGainDb() { return std::numeric_limits<double>::quiet_NaN(); }
 
     // Designs the filter for the impulse response in `work` (48000 Hz).
     // `latencyMs` may be changed to the latency the design achieved;

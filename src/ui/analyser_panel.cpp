@@ -12,6 +12,7 @@
 #include "audio/audio_system.h"
 #include "ui/analyser_frames.h"
 #include "ui/analyser_view.h"
+#include "ui/card_chooser.h"
 #include "ui/rta_settings_window.h"
 
 namespace zef {
@@ -115,6 +116,7 @@ void AnalyserPanel::ClickRtaEnable() {
     }
     std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*system);
     AnalyserSettingsWindow settings(*manager, context_.measure.settings(), this);
+    settings.chooser()->EnableCalibration(context_.dataFolder, context_.dialogs);
     settings.enable = [this] { EnableRta(); };
     if (settingsShown)
         settingsShown(settings);

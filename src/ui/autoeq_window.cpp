@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "app/measure_rules.h"
+#include "app/measurement_saving.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
 #include "audio/audio_system.h"
@@ -23,7 +24,9 @@
 #include "model/memory_map.h"
 #include "ui/analyser_frames.h"
 #include "ui/analyser_view.h"
+#include "ui/calibration_dialog.h"
 #include "ui/card_chooser.h"
+#include "ui/target_chooser.h"
 #include "ui/window_geometry.h"
 
 namespace zef {
@@ -74,6 +77,7 @@ QPushButton* AddPageFoot(QWidget* page, QBoxLayout* v, const char* leftCaption, 
 
 const QColor kOverallColour(250, 200, 60);
 const QColor kMeasureColour(120, 170, 255);
+const QColor kTargetColour(60, 190, 90);
 const QColor kBarsColour(64, 200, 170);
 
 }  // namespace
@@ -159,6 +163,7 @@ QWidget* AutoEqWindow::BuildCard() {
     chooser_ = new CardChooser(*manager_, page);
     const MeasureSettings& s = context_.measure.settings();
     chooser_->select(s.card, s.input);
+    chooser_->EnableCalibration(context_.dataFolder, context_.dialogs);
     chooser_->changed = [this] { StoreChoices(); };
     v->addWidget(chooser_);
     auto* row = new QHBoxLayout;
@@ -214,6 +219,8 @@ QWidget* AutoEqWindow::BuildRun() {
     row->addWidget(start_);
     row->addStretch();
     v->addLayout(row);
+    target_ = new TargetChooser(context_.measure.settings().target, context_.dialogs, page);
+    v->addWidget(target_);
 
     auto* status = new QHBoxLayout;
     progress_ = new QLabel(page);
@@ -239,6 +246,12 @@ QWidget* AutoEqWindow::BuildRun() {
     view_->setTraceCount(2);
     v->addWidget(view_, 1);
 
+    v->addLayout(BuildRunButtons(page));
+    return page;
+}
+
+// The run page's foot: Exit, Back, the plot choices, Save Levels, Verify and Apply.
+QHBoxLayout* AutoEqWindow::BuildRunButtons(QWidget* page) {
     auto* buttons = new QHBoxLayout;
     auto* exit = new QPushButton(kExitCaption, page);
     exit->setObjectName("LabelExitRun");
@@ -263,16 +276,20 @@ QWidget* AutoEqWindow::BuildRun() {
     apply_->setObjectName("LabelApply");
     connect(verify_, &QPushButton::clicked, this, [this] { ClickVerify(); });
     connect(apply_, &QPushButton::clicked, this, [this] { ClickApply(); });
+    saveLevels_ = new QPushButton("Save Levels…", page);
+    saveLevels_->setObjectName("LabelSaveLevels");
+    connect(saveLevels_, &QPushButton::clicked, this, [this] { ClickSaveLevels(); });
+    buttons->addWidget(saveLevels_);
     buttons->addWidget(verify_);
     buttons->addWidget(apply_);
-    v->addLayout(buttons);
-    return page;
+    return buttons;
 }
 
 void AutoEqWindow::StoreChoices() {
     MeasureSettings& s = context_.measure.settings();
     s.card = chooser_->card();
     s.input = chooser_->input();
+    s.cardName = chooser_->cardName();
     if (range_[0]) s.minBand = range_[0]->currentIndex();
     if (range_[1]) s.maxBand = range_[1]->currentIndex();
     if (gain_) s.gainChoice = gain_->currentIndex();
@@ -305,6 +322,12 @@ void AutoEqWindow::ClickApply() {
     if (wizard_->Apply()) context_.history.EndStep(wizard_->slot(), "AutoEQ apply");
 }
 
+bool AutoEqWindow::ClickSaveLevels() {
+    const AutoEqWizard::Phase phase = wizard_->phase();
+    if (phase != AutoEqWizard::Phase::Result && phase != AutoEqWizard::Phase::Applied) return false;
+    return SaveBandLevels(context_.dialogs, wizard_->result().levelsDb, {});
+}
+
 void AutoEqWindow::ShowState() {
     using Phase = AutoEqWizard::Phase;
     const Phase phase = wizard_->phase();
@@ -323,8 +346,10 @@ void AutoEqWindow::ShowState() {
     start_->setEnabled(!running && !verifying);
     for (QComboBox* box : range_) box->setEnabled(!running);
     gain_->setEnabled(!running);
+    target_->setEnabled(!running);
     verify_->setVisible(phase == Phase::Applied);
     apply_->setVisible(result);
+    saveLevels_->setVisible(result);
     verify_->setText(verifying ? kStopCaption : kVerifyCaption);
     apply_->setEnabled(phase == Phase::Result && !verifying);
     micTest_->setText(testing ? kStopCaption : kMicTestCaption);
@@ -372,8 +397,10 @@ void AutoEqWindow::ShowCurves() {
         deviation_->clear();
         return;
     }
-    view_->setTraceCount(2);
+    const bool target = !wizard_->targetFlat();
+    view_->setTraceCount(target ? 3 : 2);
     std::vector<ResponseGraph::LegendEntry> legend;
+    if (target) legend.push_back({kTargetLegend, kTargetColour});
     if (plot_[0]->isChecked()) legend.push_back({kOverallEqLegend, kOverallColour});
     if (plot_[1]->isChecked()) legend.push_back({kMeasureLegend, kMeasureColour});
     legend.push_back({kBandsLegend, kBarsColour});
@@ -387,6 +414,7 @@ void AutoEqWindow::ShowCurves() {
         view_->setTrace(1, wizard_->measuredCurve(), kMeasureColour);
     else
         view_->setTrace(1, dsp::Curve{}, Qt::transparent);
+    if (target) view_->setTrace(2, wizard_->targetCurve(), kTargetColour);
     if (wizard_->live() != AutoEqWizard::Live::Verify) {
         char text[96];
         std::snprintf(text, sizeof text, kMeasuredDeviationFormat,

@@ -18,6 +18,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -30,6 +31,7 @@ class AudioDeviceManager;
 class CardChooser;
 class MicLevelFrame;
 class NoiseGenFrame;
+class TargetChooser;
 
 class AutoEqWindow final : public QWidget {
     Q_OBJECT
@@ -48,6 +50,8 @@ public:
     void ClickStart();
     void ClickVerify();
     void ClickApply();
+    // "Save Levels…": the result's band levels as CSV; false when none or not saved.
+    bool ClickSaveLevels();
 
     AutoEqWizard& wizard() { return *wizard_; }
     CardChooser* chooser() const { return chooser_; }
@@ -55,6 +59,7 @@ public:
     MicLevelFrame* micFrame() const { return mic_; }
     QComboBox* rangeBox(int i) const { return range_[static_cast<std::size_t>(i)]; }
     QComboBox* gainBox() const { return gain_; }
+    TargetChooser* targetChooser() const { return target_; }
     AnalyserView* view() const { return view_; }
     QLabel* progressLabel() const { return progress_; }
     QLabel* micLevelLabel() const { return micLevel_; }
@@ -71,6 +76,7 @@ private:
     QWidget* BuildWelcome();
     QWidget* BuildCard();
     QWidget* BuildRun();
+    QHBoxLayout* BuildRunButtons(QWidget* page);
     void StoreChoices();
     void ShowState();
     void ShowLevels();
@@ -90,6 +96,7 @@ private:
     QPushButton* micTest_ = nullptr;
     std::array<QComboBox*, 2> range_{};
     QComboBox* gain_ = nullptr;
+    TargetChooser* target_ = nullptr;
     QPushButton* start_ = nullptr;
     QLabel* progress_ = nullptr;
     QProgressBar* runProgress_ = nullptr;
@@ -102,6 +109,7 @@ private:
     std::array<QCheckBox*, 2> plot_{};
     QPushButton* verify_ = nullptr;
     QPushButton* apply_ = nullptr;
+    QPushButton* saveLevels_ = nullptr;
     std::vector<Subscription> subscriptions_;
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/texts.h"
 #include "audio/device_manager.h"
+#include "ui/calibration_dialog.h"
 
 namespace zef {
 
@@ -25,11 +26,15 @@ CardChooser::CardChooser(AudioDeviceManager& manager, QWidget* parent) : QWidget
     g->addWidget(new QLabel(kMicInCaption, this), 1, 0);
     g->addWidget(inputs_, 1, 1);
     g->addWidget(panel_, 2, 0, 1, 2);
+    calibration_ = new CalibrationButton(this);
+    g->addWidget(calibration_, 3, 0, 1, 2);
     connect(cards_, &QComboBox::currentIndexChanged, this, [this] {
         FillInputs();
+        calibration_->SetInput(cardName(), input());
         if (changed) changed();
     });
     connect(inputs_, &QComboBox::currentIndexChanged, this, [this] {
+        calibration_->SetInput(cardName(), input());
         if (changed) changed();
     });
     connect(panel_, &QPushButton::clicked, this, [this] {
@@ -49,6 +54,13 @@ void CardChooser::FillInputs() {
 void CardChooser::select(int card, int input) {
     cards_->setCurrentIndex(card >= 0 && card + 1 < cards_->count() ? card + 1 : 0);
     inputs_->setCurrentIndex(input >= 0 && input < inputs_->count() ? input : -1);
+}
+
+std::string CardChooser::cardName() const { return card() >= 0 ? cards_->currentText().toStdString() : std::string(); }
+
+void CardChooser::EnableCalibration(std::string dataFolder, Dialogs& dialogs) {
+    calibration_->Setup(std::move(dataFolder), dialogs);
+    calibration_->SetInput(cardName(), input());
 }
 
 int CardChooser::card() const { return cards_->currentIndex() - 1; }

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 
 class QComboBox;
 class QPushButton;
@@ -14,6 +15,8 @@ class QPushButton;
 namespace zef {
 
 class AudioDeviceManager;
+class CalibrationButton;
+class Dialogs;
 
 class CardChooser final : public QWidget {
     Q_OBJECT
@@ -26,6 +29,13 @@ public:
     int card() const;
     int input() const;
     bool chosen() const { return card() >= 0 && input() >= 0; }
+    // The chosen card's name; empty for none.
+    std::string cardName() const;
+
+    // Shows "Calibration…" beside the input: the chosen input's calibration,
+    // kept in `dataFolder`, and its name once one is kept.
+    void EnableCalibration(std::string dataFolder, Dialogs& dialogs);
+    CalibrationButton* calibration() const { return calibration_; }
 
     QComboBox* cards() const { return cards_; }
     QComboBox* inputs() const { return inputs_; }
@@ -41,6 +51,7 @@ private:
     QComboBox* cards_ = nullptr;
     QComboBox* inputs_ = nullptr;
     QPushButton* panel_ = nullptr;
+    CalibrationButton* calibration_ = nullptr;
 };
 
 }  // namespace zef

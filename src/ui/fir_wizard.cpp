@@ -38,6 +38,7 @@ FirWizardWindow::FirWizardWindow(const FirWizardContext& context, QWidget* paren
     run_ = std::make_unique<FirWizardRun>(context.audio, context.dialogs, context.calculator,
                                           context.sweepFolder, context.start);
     if (context.keptCards) run_->cards = *context.keptCards;
+    run_->dataFolder = context.dataFolder;
     auto* v = new QVBoxLayout(this);
     v->addWidget(BuildTitle());
     v->addWidget(BuildPages(), 1);
@@ -68,7 +69,7 @@ QStackedWidget* FirWizardWindow::BuildPages() {
     welcome_ = new FirWizardWelcomePage(run, c.dialogs, c.irFolder);
     auto* geometry = new FirWizardGeometryPage;
     wiring_ = new FirWizardWiringPage(run);
-    measure_ = new FirWizardMeasurePage(run, c.deviceOnline);
+    measure_ = new FirWizardMeasurePage(run, c.deviceOnline, c.irFolder);
     auto* view = new FirWizardViewPage(run, c.dialogs, c.irFolder);
     calculate_ = new FirWizardCalculatePage(run, c.dialogs, c.wizardFolder);
     compare_ = new FirWizardComparePage(run, c.firFolder, c.decimalComma, c.storeFir);

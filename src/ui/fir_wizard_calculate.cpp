@@ -14,6 +14,7 @@
 
 #include "app/wizard_texts.h"
 #include "ui/eq_target_window.h"
+#include "ui/fir_wizard_house.h"
 #include "ui/fir_wizard_run.h"
 #include "ui/wizard_widgets.h"
 #include "ui/xy_plot.h"
@@ -104,6 +105,9 @@ QGroupBox* FirWizardCalculatePage::BuildSettings() {
     eqTarget_ = new QPushButton(t::kEqTarget, box);
     eqTarget_->setObjectName("ImgEqTarget");
     g->addWidget(eqTarget_, row++, 0, 1, 2);
+    house_ = new FirHouseControls(run_.design(), dialogs_, box);
+    g->addWidget(house_, row++, 0, 1, 2);
+    connect(house_, &FirHouseControls::changed, this, [this] { run_.SettingChanged(); });
     BuildWizardFiles(g, row, box);
     g->setRowStretch(row, 1);
     return box;
@@ -213,6 +217,7 @@ void FirWizardCalculatePage::ShowSettings() {
     precision_->setText(QString::number(s.precision));
     latency_->setText(Q(wizard::LatencyText(s.latencyMs)));
     mode_->setText(wizard::FirModeText(s.firMode));
+    house_->ShowMode(s.firMode);
     taps_->setText(QString::number(s.tapChoice));
     newTaps_->setText(QString::number(wizard::kWizardTaps));
     emit changed();
@@ -224,6 +229,7 @@ void FirWizardCalculatePage::ClickCalculate() {
     if (!run_.design().Calculate(st.ir, st.settings, st.target)) return;
     ShowSettings();
     ShowDesignCurves();
+    house_->ShowWorstCase();
     run_.Designed();
     emit changed();
 }

@@ -21,6 +21,7 @@ class QPushButton;
 namespace zef {
 
 class Dialogs;
+class FirHouseControls;
 class FirWizardRun;
 class Stepper;
 
@@ -38,6 +39,7 @@ public:
     void ClickEqTarget();
     void ClickSaveWizard();
     void ClickOpenWizard();
+    FirHouseControls* house() const { return house_; }
 
 protected:
     // The frequency boxes take digits, Backspace and Enter only.
@@ -71,6 +73,7 @@ private:
     QLabel* newTaps_ = nullptr;
     QPushButton* calculate_ = nullptr;
     QPushButton* eqTarget_ = nullptr;
+    FirHouseControls* house_ = nullptr;
     QPushButton* saveWizard_ = nullptr;
     QPushButton* openWizard_ = nullptr;
     QLabel* nameFile_ = nullptr;

@@ -164,6 +164,7 @@ void FirWizardComparePage::ShowCompareCurves() {
 void FirWizardComparePage::ClickVerify() {
     run_.blinkTimer().stop();
     verify_->setStyleSheet({});
+    if (!run_.Calibrate(cards_.devices->currentText().toStdString(), cards_.selection().input)) return;
     if (!run_.measurement().StartVerify(cards_.selection(), run_.roomDecaySeconds)) return;
     verifyStatus_->setText(t::kPeakLevelNone);
     storeProgress_->setRange(0, 100);

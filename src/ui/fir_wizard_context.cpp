@@ -34,6 +34,7 @@ FirWizardContext MakeFirWizardContext(const MeasureContext& context, DeviceSlot 
         .irFolder = context.dataSubfolder(wizard::kIrFolder),
         .wizardFolder = context.dataSubfolder(wizard::kWizardFolder),
         .firFolder = context.dataSubfolder("FIR"),
+        .dataFolder = context.dataFolder,
         .decimalComma = context.decimalComma,
         .start = StartState(context, slot),
         .keptCards = &context.measure.settings().firWizardCards,

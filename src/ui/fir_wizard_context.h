@@ -25,6 +25,8 @@ struct FirWizardContext {
     // Folders of the data folder: sweep files (made when the wizard opens),
     // IR files, wizard files, FIR text files.
     std::string sweepFolder, irFolder, wizardFolder, firFolder;
+    // The data folder: the calibrations kept per card input (empty: none).
+    std::string dataFolder;
     bool decimalComma = false;
     // Where the wizard starts: the state kept for the device, or else its EQ
     // target (the default target for a device never given one).

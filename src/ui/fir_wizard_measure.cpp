@@ -7,15 +7,19 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include "app/measurement_saving.h"
 #include "app/wizard_texts.h"
+#include "audio/device_manager.h"
+#include "measure/sweep_analysis.h"
 #include "ui/fir_wizard_run.h"
 
 namespace zef {
 
 namespace t = wizard_text;
 
-FirWizardMeasurePage::FirWizardMeasurePage(FirWizardRun& run, std::function<bool()> deviceOnline)
-    : run_(run), deviceOnline_(std::move(deviceOnline)) {
+FirWizardMeasurePage::FirWizardMeasurePage(FirWizardRun& run, std::function<bool()> deviceOnline,
+                                           std::string folder)
+    : run_(run), deviceOnline_(std::move(deviceOnline)), folder_(std::move(folder)) {
     auto* v = new QVBoxLayout(this);
     auto* text = new QLabel(t::kMeasureHint, this);
     text->setWordWrap(true);
@@ -29,6 +33,14 @@ FirWizardMeasurePage::FirWizardMeasurePage(FirWizardRun& run, std::function<bool
     row->addWidget(measure_);
     row->addWidget(peakMis_);
     row->addStretch(1);
+    saveWav_ = new QPushButton("Save WAV…", this);
+    saveWav_->setObjectName("BtnSaveIrWav");
+    saveResponse_ = new QPushButton("Save Response…", this);
+    saveResponse_->setObjectName("BtnSaveIrResponse");
+    row->addWidget(saveWav_);
+    row->addWidget(saveResponse_);
+    saveWav_->setEnabled(false);
+    saveResponse_->setEnabled(false);
     v->addLayout(row);
     measureProgress_ = new QProgressBar(this);
     measureProgress_->setObjectName("ProgressMeasure");
@@ -42,13 +54,30 @@ FirWizardMeasurePage::FirWizardMeasurePage(FirWizardRun& run, std::function<bool
     v->addWidget(warnings_);
     v->addStretch(1);
     connect(measure_, &QPushButton::clicked, this, &FirWizardMeasurePage::ClickMeasure);
+    connect(saveWav_, &QPushButton::clicked, this, &FirWizardMeasurePage::ClickSaveWav);
+    connect(saveResponse_, &QPushButton::clicked, this, &FirWizardMeasurePage::ClickSaveResponse);
     connect(&run_, &FirWizardRun::ticked, this, &FirWizardMeasurePage::Ticked);
     connect(&run_, &FirWizardRun::timedOut, this, [this] { measure_->setText(t::kMeasureIr); });
 }
 
-void FirWizardMeasurePage::Refresh(bool idle) { measure_->setEnabled(idle && run_.cards.complete()); }
+void FirWizardMeasurePage::Refresh(bool idle) {
+    measure_->setEnabled(idle && run_.cards.complete());
+    const bool measured = idle && measured_ && !run_.measurement().ir().empty();
+    saveWav_->setEnabled(measured);
+    saveResponse_->setEnabled(measured);
+}
+
+void FirWizardMeasurePage::ClickSaveWav() {
+    SaveImpulseWav(run_.dialogs(), run_.measurement().ir(), kMeasurementSampleRate, folder_);
+}
+
+void FirWizardMeasurePage::ClickSaveResponse() {
+    SaveResponseText(run_.dialogs(), run_.measurement().ir(), measure::kPreDelaySamples, kMeasurementSampleRate,
+                     folder_);
+}
 
 void FirWizardMeasurePage::ClickMeasure() {
+    if (!run_.Calibrate(run_.cardName, run_.cards.input)) return;
     if (!run_.measurement().StartMeasure(run_.cards, run_.roomDecaySeconds, deviceOnline_())) return;
     measure_->setText(t::kMeasuringIr);
     peakMis_->setText(t::kPeakLevelNone);

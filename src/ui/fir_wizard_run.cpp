@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include "app/calibration_store.h"
+#include "app/wizard_texts.h"
 #include "audio/audio_system.h"
 #include "measure/fir_design.h"
 #include "measure/sweep_engine.h"
@@ -25,7 +27,7 @@ public:
 
 FirWizardRun::FirWizardRun(audio::System* audio, Dialogs& dialogs, dsp::ResponseCalculator& calculator,
                            const std::string& sweepFolder, wizard::WizardState start)
-    : state(std::move(start)) {
+    : state(std::move(start)), dialogs_(dialogs) {
     QDir().mkpath(QString::fromStdString(sweepFolder));
     if (!audio) {
         ownAudio_ = std::make_unique<NoAudio>();
@@ -104,6 +106,16 @@ void FirWizardRun::StopBlink() {
 void FirWizardRun::BlinkTick() {
     blinkOn_ = !blinkOn_;
     emit blinked(blinkOn_ ? "QPushButton { background: rgb(255, 200, 60); color: black; }" : QString());
+}
+
+bool FirWizardRun::Calibrate(const std::string& cardName, int input) {
+    measure::Calibration calibration;
+    if (std::string e = KeptCalibration(dataFolder, cardName, input, calibration); !e.empty()) {
+        dialogs_.Message(wizard_text::kMeasureIrTitle, e, Icon::Exclamation);
+        return false;
+    }
+    measurement_->SetCalibration(std::move(calibration));
+    return true;
 }
 
 }  // namespace zef

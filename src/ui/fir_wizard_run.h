@@ -37,7 +37,16 @@ public:
     // The card and channels chosen on the wiring page, and the room decay:
     // the measurement and the verification use them.
     wizard::CardSelection cards;
+    std::string cardName;  // the chosen card's name
     int roomDecaySeconds = 2;
+    // Where the calibrations per card input are kept (empty: none).
+    std::string dataFolder;
+
+    // Gives the measurement the calibration kept for input `input` of the
+    // card named `cardName`; false (and the reader's message) when a file of
+    // it cannot be read.
+    bool Calibrate(const std::string& cardName, int input);
+    Dialogs& dialogs() { return dialogs_; }
 
     AudioDeviceManager& devices() { return *devices_; }
     wizard::Measurement& measurement() { return *measurement_; }
@@ -81,6 +90,7 @@ signals:
     void blinked(const QString& style);
 
 private:
+    Dialogs& dialogs_;
     std::unique_ptr<audio::System> ownAudio_;
     std::unique_ptr<AudioDeviceManager> devices_;
     std::unique_ptr<MeasurementEngine> engine_;

@@ -12,6 +12,7 @@
 
 #include "app/wizard_texts.h"
 #include "audio/device_manager.h"
+#include "ui/calibration_dialog.h"
 #include "ui/fir_wizard_run.h"
 #include "ui/wizard_widgets.h"
 
@@ -35,6 +36,9 @@ FirWizardWiringPage::FirWizardWiringPage(FirWizardRun& run) : run_(run) {
     g->addWidget(cards_.outputs, 1, 1);
     g->addWidget(new QLabel(t::kMicIn, this), 2, 0);
     g->addWidget(cards_.inputs, 2, 1);
+    calibration_ = new CalibrationButton(this);
+    calibration_->Setup(run_.dataFolder, run_.dialogs());
+    g->addWidget(calibration_, 2, 2);
     g->addWidget(cards_.shown, 3, 1, 1, 2);
     roomDecay_ = new Stepper("LblRoomDecay", this);
     g->addWidget(new QLabel(t::kRoomDecay, this), 4, 0);
@@ -111,6 +115,8 @@ void FirWizardWiringPage::CardChosen() {
 void FirWizardWiringPage::ChannelChosen() {
     cards_.ShowChoice();
     run_.cards = cards_.selection();
+    run_.cardName = run_.cards.device >= 0 ? cards_.devices->currentText().toStdString() : std::string();
+    calibration_->SetInput(run_.cardName, run_.cards.input);
     emit changed();
 }
 

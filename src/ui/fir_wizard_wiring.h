@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace zef {
 
+class CalibrationButton;
 class FirWizardRun;
 class Stepper;
 class VuMeter;
@@ -25,6 +26,7 @@ public:
     void Refresh(bool idle) override;
     // "Test": starts the microphone test with the chosen card.
     void ClickTest();
+    CalibrationButton* calibration() const { return calibration_; }
 
 signals:
     // A card was chosen (its index in a list of `count` entries).
@@ -40,6 +42,7 @@ private:
     FirWizardRun& run_;
     WizardCardLists cards_;
     QPushButton* panel_ = nullptr;
+    CalibrationButton* calibration_ = nullptr;
     Stepper* roomDecay_ = nullptr;
     QPushButton* test_ = nullptr;
     QLabel* measureStatus_ = nullptr;

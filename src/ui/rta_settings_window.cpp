@@ -45,6 +45,7 @@ void AnalyserSettingsWindow::ClickEnable() {
     if (!chooser_->chosen()) return;
     settings_.card = chooser_->card();
     settings_.input = chooser_->input();
+    settings_.cardName = chooser_->cardName();
     settings_.rtaEnabled = true;
     if (enable) enable();
     accept();

@@ -14,9 +14,13 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QDoubleSpinBox>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 
 #include "app/autoeq_apply.h"
+#include "app/calibration_store.h"
 #include "app/texts.h"
 #include "model/memory_map.h"
 #include "model/records.h"
@@ -27,7 +31,10 @@
 #include "ui/analyser_frames.h"
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
+#include "measure/measurement_exports.h"
+#include "ui/calibration_dialog.h"
 #include "ui/card_chooser.h"
+#include "ui/target_chooser.h"
 #include "ui/eq_fir_window.h"
 #include "ui/main_window.h"
 #include "ui/measure_buttons.h"
@@ -260,6 +267,97 @@ TEST_F(AutoEqWindowTest, BandsBelowTheRollOffAreLeftAloneAndTheWindowSaysWhy) {
     EXPECT_TRUE(shown.contains("25 Hz:")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("not corrected - below the loudspeaker's low roll-off")) << shown.toStdString();
     EXPECT_EQ(w.wizard().result().gainCode[0], 30) << "25 Hz keeps a flat filter (code 30 = 0 dB)";
+}
+
+TEST_F(AutoEqWindowTest, ACalibratedRunWithATiltTargetMovesTheLevelsAndTheFitAndSavesTheLevels) {
+    // The fitted EQ at the band centres 63 Hz..16 kHz.
+    const auto bandEq = [](AutoEqWindow& w) {
+        std::vector<double> eq;
+        for (int b = 4; b <= 28; ++b)
+            eq.push_back(w.wizard().overallEq()[static_cast<std::size_t>(
+                std::lround(measure::kAutoEqBandHz[static_cast<std::size_t>(b)] / dsp::kGridStepHz))]);
+        return eq;
+    };
+    BandSpectrum plain{};
+    std::vector<double> plainEq;
+    {
+        AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+        w.show();
+        EXPECT_EQ(w.chooser()->calibration()->text(), kCalibrationCaption);
+        w.ShowPage(AutoEqWindow::kRun);
+        ASSERT_TRUE(RunToResult(w)) << (dialogs.calls.empty() ? "" : dialogs.calls[0].text);
+        EXPECT_EQ(w.view()->traceCount(), 2u) << "a flat target draws no line";
+        plain = w.wizard().result().levelsDb;
+        plainEq = bandEq(w);
+    }
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+    const std::string cardName = w.chooser()->cardName();
+    ASSERT_FALSE(cardName.empty());
+    std::ofstream(folder.file("card.txt")) << "20 6\n20000 6\n";
+    ASSERT_EQ(CalibrationStore(session->dataFolder()).Set(cardName, 0, {"", folder.file("card.txt")}), "");
+    AutoEqWindow again(MeasureContextOf(*session), 1, kOutput1, Fast());
+    EXPECT_EQ(again.chooser()->calibration()->text(), "Calibrated: card.txt");
+    again.show();
+    again.ShowPage(AutoEqWindow::kRun);
+    TargetChooser& target = *again.targetChooser();
+    target.kindBox()->setCurrentIndex(1);
+    target.tiltBox()->setValue(-0.5);
+    EXPECT_EQ(session->measure().settings().target.kind, MeasureTarget::Kind::Tilt) << "the choice is remembered";
+    EXPECT_DOUBLE_EQ(session->measure().settings().target.tiltDbPerOctave, -0.5);
+    ASSERT_TRUE(RunToResult(again)) << (dialogs.calls.empty() ? "" : dialogs.calls[0].text);
+
+    // Every band measured 6 dB lower (the noise of two runs apart).
+    const BandSpectrum& calibrated = again.wizard().result().levelsDb;
+    double mean = 0;
+    for (int b = 4; b < 30; ++b) {
+        const std::size_t k = static_cast<std::size_t>(b);
+        EXPECT_NEAR(calibrated[k] - plain[k], -6.0, 1.0) << "band " << b;
+        mean += (calibrated[k] - plain[k]) / 26;
+    }
+    EXPECT_NEAR(mean, -6.0, 0.25);
+    // The fit aims at the tilt: the change of the fitted EQ from the flat
+    // run's falls by 0.5 dB per octave (a least-squares line over the bands).
+    const std::vector<double> tiltedEq = bandEq(again);
+    double sxy = 0, sxx = 0, meanChange = 0;
+    for (std::size_t i = 0; i < tiltedEq.size(); ++i) meanChange += (tiltedEq[i] - plainEq[i]) / tiltedEq.size();
+    for (std::size_t i = 0; i < tiltedEq.size(); ++i) {
+        const double octave = (static_cast<double>(i) - 12) / 3;  // 1 kHz is the 13th band
+        sxy += octave * (tiltedEq[i] - plainEq[i] - meanChange);
+        sxx += octave * octave;
+    }
+    EXPECT_NEAR(sxy / sxx, -0.5, 0.2);
+    ASSERT_EQ(again.view()->traceCount(), 3u);
+    EXPECT_EQ(again.view()->legend()[0].text, kTargetLegend);
+    EXPECT_NEAR(again.wizard().targetShape()[4] - again.wizard().targetShape()[28], 4.0, 0.05);
+
+    // Save Levels: CSV, read back by the same reader.
+    dialogs.files = {folder.file("levels")};
+    ASSERT_TRUE(again.ClickSaveLevels());
+    BandSpectrum read{};
+    ASSERT_EQ(measure::ReadBandLevelsCsv(folder.file("levels.csv"), read), "");
+    for (std::size_t k = 0; k < kAnalyserBandCount; ++k) EXPECT_NEAR(read[k], calibrated[k], 0.006) << k;
+}
+
+TEST_F(AutoEqWindowTest, ATargetFileThatDoesNotReadIsRefusedAndTheChoiceStays) {
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+    TargetChooser& target = *w.targetChooser();
+    std::ofstream(folder.file("bad.txt")) << "100 1\n50 2\n";
+    dialogs.files = {folder.file("bad.txt")};
+    target.kindBox()->setCurrentIndex(2);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("line 2"), std::string::npos) << dialogs.messages()[0].text;
+    EXPECT_EQ(session->measure().settings().target.kind, MeasureTarget::Kind::Flat);
+    EXPECT_EQ(target.kindBox()->currentIndex(), 0);
+    // A kept calibration whose file was spoilt since stops the run before the device is touched.
+    std::ofstream(folder.file("mic.txt")) << "20 1\n";
+    ASSERT_EQ(CalibrationStore(session->dataFolder()).Set(w.chooser()->cardName(), 0, {folder.file("mic.txt"), ""}), "");
+    std::ofstream(folder.file("mic.txt")) << "20 1\nx\n";
+    const Memory before = Snapshot();
+    w.ClickStart();
+    EXPECT_EQ(w.wizard().phase(), Phase::Settings);
+    ASSERT_EQ(dialogs.messages().size(), 2u);
+    EXPECT_NE(dialogs.messages()[1].text.find("Calibration: "), std::string::npos) << dialogs.messages()[1].text;
+    EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(AutoEqWindowTest, ClosingAfterAResultAsksAndOnlyYesWritesTheBands) {

@@ -12,13 +12,21 @@
 #include <QTest>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 
+#include "app/calibration_store.h"
 #include "app/wizard_texts.h"
+#include "audio/wav_file.h"
+#include "measure/fir_design.h"
+#include "measure/measurement_exports.h"
+#include "measure/sweep_analysis.h"
 #include "audio/audio_system.h"
 #include "dsp/fir_coefficients.h"
 #include "model/memory_map.h"
 #include "rig.h"
+#include "ui/calibration_dialog.h"
 #include "ui/fir_wizard_calculate.h"
+#include "ui/fir_wizard_house.h"
 #include "ui/fir_wizard_compare.h"
 #include "ui/fir_wizard_measure.h"
 #include "ui/fir_wizard_run.h"
@@ -174,6 +182,119 @@ TEST_F(WizardTest, MeasureDesignStoreAndVerifyThroughTheRig) {
     EXPECT_LT(after, before * 0.6);
     const QStringList legend = Find<XyPlot>("GraphIRFIRFreqVerify")->legend();
     EXPECT_TRUE(legend.contains("Before Correction") && legend.contains("After Correction"));
+}
+
+// A measured response's level over [low, high] Hz: the mean of its curve's dB.
+double MeanDb(const FrequencyCurve& curve, double low, double high) {
+    double sum = 0;
+    int n = 0;
+    for (const CurvePoint& p : curve.points)
+        if (p.hz >= low && p.hz <= high) sum += p.db, ++n;
+    return n ? sum / n : NAN;
+}
+
+TEST_F(WizardTest, AKeptCardCalibrationLowersTheMeasuredResponseAndTheSavesReadBack) {
+    Open(true);
+    ASSERT_TRUE(TurnToTheWiringPage());
+    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+    Find<Stepper>("LblRoomDecay")->step(-1);
+    auto* button = Find<CalibrationButton>("BtnCalibration");
+    EXPECT_TRUE(button->isEnabled());
+    EXPECT_EQ(button->text(), kCalibrationCaption);
+    wizard->ClickNext();
+    EXPECT_FALSE(wizard->measurePage().saveWavButton()->isEnabled()) << "nothing measured yet";
+    wizard->measurePage().ClickMeasure();
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
+    const std::vector<double> plain = wizard->run().measurement().ir();
+
+    // The saves: a name typed without an extension gets the filter's.
+    ASSERT_TRUE(wizard->measurePage().saveWavButton()->isEnabled());
+    dialogs.files = {folder.file("ir"), folder.file("response")};
+    wizard->measurePage().ClickSaveWav();
+    wizard->measurePage().ClickSaveResponse();
+    audio::WavData wav;
+    ASSERT_EQ(audio::ReadWav(folder.file("ir.wav"), wav), "");
+    ASSERT_EQ(wav.samples.size(), plain.size());
+    for (std::size_t i = 0; i < plain.size(); i += 97) EXPECT_NEAR(wav.samples[i], plain[i], 1e-6) << i;
+    FrequencyCurve saved;
+    ASSERT_EQ(ReadFrequencyCurve(folder.file("response.txt"), saved), "");
+    const FrequencyCurve plainCurve = measure::ResponseCurve(plain, measure::kPreDelaySamples, 48000);
+    ASSERT_TRUE(saved.hasPhase);
+    ASSERT_EQ(saved.points.size(), plainCurve.points.size());
+    for (std::size_t i = 0; i < saved.points.size(); i += 23) {
+        EXPECT_NEAR(saved.points[i].db, plainCurve.points[i].db, 1e-3);
+        EXPECT_NEAR(saved.points[i].phaseDeg, plainCurve.points[i].phaseDeg, 1e-2);
+    }
+
+    // A card that raises everything by 6 dB, kept for this input through the dialog.
+    const std::string cardName = Find<QComboBox>("DevCombo")->currentText().toStdString();
+    std::ofstream(folder.file("card.txt")) << "* loopback\n20 6\n20000 6\n";
+    std::ofstream(folder.file("bad.txt")) << "20 6\n20000\n";
+    CalibrationStore store(session->dataFolder());
+    CalibrationDialog dialog(store, dialogs, cardName, 0);
+    dialogs.files = {folder.file("bad.txt"), folder.file("card.txt")};
+    dialog.Browse(CalibrationDialog::kCard);
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("bad.txt line 2"), std::string::npos) << dialogs.messages()[0].text;
+    EXPECT_TRUE(dialog.files().empty()) << "a refused file changes nothing";
+    dialog.Browse(CalibrationDialog::kCard);
+    EXPECT_EQ(dialog.files().card, folder.file("card.txt"));
+    ASSERT_TRUE(dialog.ClickOk());
+    button->SetInput(cardName, 0);
+    EXPECT_EQ(button->text(), "Calibrated: card.txt");
+    dialogs.calls.clear();
+
+    wizard->measurePage().ClickMeasure();
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
+    const FrequencyCurve calibrated =
+        measure::ResponseCurve(wizard->run().measurement().ir(), measure::kPreDelaySamples, 48000);
+    for (const auto& [low, high] : {std::pair{200.0, 1000.0}, {1000.0, 5000.0}, {5000.0, 15000.0}}) {
+        EXPECT_NEAR(MeanDb(calibrated, low, high) - MeanDb(plainCurve, low, high), -6.0, 0.3) << low << " Hz";
+    }
+}
+
+TEST_F(WizardTest, AHouseCurveShapesTheTargetAndScalingKeepsTheFirInTheHeadroom) {
+    Open(false);
+    wizard->run().SetImpulseResponse([] {
+        std::vector<double> ir(4800, 0.0);
+        ir[480] = 1.0;
+        ir[500] = -0.9;  // a comb: the magnitude mode boosts its notches
+        return ir;
+    }());
+    auto& run = wizard->run();
+    run.state.settings.firMode = 1;
+    run.state.settings.minFrequency = 500;
+    FirHouseControls& house = *wizard->calculatePage().house();
+    wizard->calculatePage().ShowSettings();
+    EXPECT_TRUE(house.browseButton()->isVisibleTo(&house));
+
+    wizard->calculatePage().ClickCalculate();
+    ASSERT_TRUE(run.design().designed());
+    const dsp::Curve flatTarget = run.design().curves().target.db;
+    const double unscaled = run.design().worstCaseGainDb();
+    ASSERT_FALSE(std::isnan(unscaled));
+    EXPECT_EQ(house.worstCaseLabel()->text().toStdString(), WorstCaseText(unscaled));
+
+    std::ofstream(folder.file("house.txt")) << "20 0\n1000 0\n8000 -6\n20000 -6\n";
+    std::ofstream(folder.file("bad.txt")) << "20 0\n1000 x\n";
+    dialogs.calls.clear();
+    dialogs.files = {folder.file("bad.txt")};
+    house.Browse();
+    ASSERT_EQ(dialogs.messages().size(), 1u);
+    EXPECT_NE(dialogs.messages()[0].text.find("line 2"), std::string::npos);
+    EXPECT_TRUE(run.design().house().empty());
+    ASSERT_TRUE(house.ChooseHouse(folder.file("house.txt")));
+    EXPECT_EQ(house.houseLabel()->text(), "house.txt");
+    house.fitCheck()->setChecked(true);
+    wizard->calculatePage().ClickCalculate();
+    const dsp::Curve& shaped = run.design().curves().target.db;
+    const auto at = [](const dsp::Curve& c, double hz) { return c[static_cast<std::size_t>(std::lround(hz / dsp::kGridStepHz))]; };
+    // The house curve falls 6 dB from 1 kHz to 8 kHz; the flat target does not.
+    EXPECT_NEAR((at(shaped, 1000) - at(shaped, 8000)) - (at(flatTarget, 1000) - at(flatTarget, 8000)), 6.0, 0.5);
+    EXPECT_LE(run.design().worstCaseGainDb(), measure::kFirHeadroomDb + 0.01);
+    EXPECT_NE(house.worstCaseLabel()->text().toStdString().find("within the headroom"), std::string::npos);
 }
 
 TEST_F(WizardTest, RefusalsEntryBoxesAndClosing) {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <cstdio>
+#include <filesystem>
 
 #include "app/editor_session.h"
 #include "app/measure_context.h"
@@ -14,6 +15,7 @@
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
 #include "ui/autoeq_window.h"
+#include "ui/calibration_dialog.h"
 #include "ui/card_chooser.h"
 #include "ui/eq_fir_window.h"
 #include "ui/output_eq_windows.h"
@@ -61,7 +63,20 @@ void ShootAnalyserSettings(EditorSession& session, int card, const SaveShot& sav
     std::unique_ptr<AudioDeviceManager> manager = audio::MakeInputDeviceManager(*session.audio(error));
     AnalyserSettingsWindow settings(*manager, session.measure().settings());
     settings.chooser()->select(card, 0);
+    settings.chooser()->EnableCalibration(session.dataFolder(), session.dialogs());
     save(settings, "FrmRTASettings");
+
+    // The calibration dialog of that input, with a microphone file chosen.
+    const std::string mic = (std::filesystem::path(session.dataFolder()) / "demo-mic.txt").string();
+    FrequencyCurve curve;
+    curve.sensitivityDb = -1.25;
+    for (const auto& [hz, db] : {std::pair{20.0, -2.0}, {100.0, -0.5}, {1000.0, 0.0}, {10000.0, 1.5}, {20000.0, -1.0}})
+        curve.points.push_back({hz, db, 0});
+    WriteFrequencyCurve(mic, curve, "demo microphone");
+    CalibrationStore store(session.dataFolder());
+    CalibrationDialog dialog(store, session.dialogs(), settings.chooser()->cardName(), 0);
+    dialog.Choose(CalibrationDialog::kMicrophone, mic);
+    save(dialog, "FrmCalibration");
 }
 
 // The AutoEQ wizard's pages: welcome, microphone test, measuring, result
