@@ -215,7 +215,7 @@ TEST_F(InstalledTree, CompletionOffersTheProgramsOwnNames) {
         {{"zefctl", "--port", "10001", "set", "127.0.0.2", "inL.gai"}, {"inL.gain"}, 1},
         {{"zefctl", "fir", ""}, {"import", "design"}, 2},
         {{"zefctl", "preset", "s"}, {"store", "save"}, 2},
-        {{"zefctl", "record", "x.wav", "--ca"}, {"--card"}, 1},
+        {{"zefctl", "record", "x.wav", "--ca"}, {"--card", "--card-cal"}, 2},  // options of every command
         {{"zefctl", "get", "127.0.0.2", "nonsense"}, {}, 0},
         {{"zefctl", "--ver"}, {"--version"}, 1},
     };
