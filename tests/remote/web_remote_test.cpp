@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QTcpServer>
 #include <filesystem>
 
 #include "expected_frames.h"
@@ -25,9 +26,7 @@ constexpr const char* kChromium = "/usr/bin/chromium";
 class Browser {
 public:
     explicit Browser(const std::string& profile) {
-        port_ = static_cast<std::uint16_t>(24000 + QCoreApplication::applicationPid() % 20000);
-        driver_.start(kDriver, {QString("--port=%1").arg(port_), "--allowed-ips=127.0.0.1"});
-        if (!RunUntil([&] { return Call("GET", "/status", {})["ready"].toBool(); }, 15000)) return;
+        if (!StartDriver()) return;
         const QJsonArray args{"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                               "--no-first-run", "--disable-background-networking", "--disable-component-update",
                               "--disable-sync", "--disable-default-apps", "--disable-extensions",
@@ -54,6 +53,21 @@ public:
     }
 
 private:
+    // chromedriver on a port the system has just handed out free (a fixed one
+    // may be taken by any other test's connection); a few tries, each bounded.
+    bool StartDriver() {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
+            port_ = probe.serverPort();
+            probe.close();
+            driver_.start(kDriver, {QString("--port=%1").arg(port_), "--allowed-ips=127.0.0.1"});
+            if (RunUntil([&] { return Call("GET", "/status", {})["ready"].toBool(); }, 30000)) return true;
+            driver_.kill();
+            driver_.waitForFinished(5000);
+        }
+        return false;
+    }
     std::string Path(const std::string& tail) const { return "/session/" + session_ + tail; }
     QJsonValue Call(const std::string& method, const std::string& path, const QJsonObject& body) {
         const std::string json = body.isEmpty() && method != "POST" ? "" : QJsonDocument(body).toJson().toStdString();
