@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 
 #include "ctl_fixture.h"
 #include "model/memory_map.h"
@@ -145,7 +146,7 @@ protected:
 
 TEST_F(CtlAutoEqPositions, FitsThePowerAverageOfThePositionsAndTheLoopConfirmsIt) {
     const std::vector<std::string> common = {"autoeq", "run", "127.0.0.2", "1", "--rig", rig->endpoint(), "--level",
-                                             "-10", "--average", "4", "--bands", "4-29", "--positions", "4"};
+                                             "-10", "--average", "6", "--bands", "4-29", "--positions", "4"};
     std::vector<std::string> fit = common;
     fit.insert(fit.end(), {"--json", "--yes"});
     // Eight passes of pink noise through the rendered room: slow under the sanitizers.
@@ -168,9 +169,10 @@ TEST_F(CtlAutoEqPositions, FitsThePowerAverageOfThePositionsAndTheLoopConfirmsIt
     EXPECT_NE(refused.err.find("--yes"), std::string::npos) << refused.err;
 
     // Applied, the four positions measured again average to what the fit
-    // predicted, within what 4 x 4 s of pink noise lets a band know of itself
-    // (a band's power over B Hz and T s varies by about 1/sqrt(BT): 0.4 dB at
-    // 31 Hz, 0.1 dB at 400 Hz). Below 400 Hz the bound is wider still: the loop
+    // predicted, within what 4 x 6 s of pink noise lets a band know of itself
+    // (a band's power over B Hz and T s varies by about 1/sqrt(BT): 0.35 dB at
+    // 31 Hz, 0.1 dB at 400 Hz; a busy machine adds to it, so one band may stray
+    // to 0.75 dB but not the average). Below 400 Hz the bound is wider still: the loop
     // measures the 80 Hz band up to 1.5 dB under the prediction, a gap not yet
     // explained (docs/measurement.md); a tighter bound there waits for it.
     std::vector<std::string> apply = fit;
@@ -180,8 +182,13 @@ TEST_F(CtlAutoEqPositions, FitsThePowerAverageOfThePositionsAndTheLoopConfirmsIt
     const QJsonObject j = QJsonDocument::fromJson(QByteArray::fromStdString(a.out)).object();
     const QJsonArray after = j["after_db"].toArray();
     const QJsonArray predicted = j["predicted_db"].toArray();
-    for (int k = 4; k <= 29; ++k)
-        EXPECT_NEAR(after[k].toDouble(), predicted[k].toDouble(), k < 12 ? 2.0 : 0.3) << "band " << k;
+    double gapSum = 0;
+    for (int k = 4; k <= 29; ++k) {
+        const double gap = std::fabs(after[k].toDouble() - predicted[k].toDouble());
+        EXPECT_LT(gap, k < 12 ? 2.0 : 0.75) << "band " << k;
+        if (k >= 12) gapSum += gap;
+    }
+    EXPECT_LT(gapSum / 18, 0.3);  // from 400 Hz up, on average
     EXPECT_LT(j["after_rms_db"].toDouble() * 2, j["before_rms_db"].toDouble());
 }
 
