@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "links.h"
+#include "serial_line.h"
 
 namespace zefsim {
 namespace {
@@ -57,6 +58,7 @@ struct SerialEndpoint {
     int slaveKeep = -1;  // keeps the line open (and raw) while no client has it open
     std::string slavePath;
     std::string symlinkPath;
+    std::shared_ptr<SerialLine> line;  // instead of the pty: a line inside the process
     std::unique_ptr<ByteProtocol> command;
     std::unique_ptr<ByteProtocol> boot;
     Clock::time_point inClock{};   // when the last received byte finished arriving
@@ -124,6 +126,10 @@ Simulator::~Simulator() {
         if (e->listenFd >= 0) close(e->listenFd);
     }
     for (auto& e : impl_->serial) {
+        if (e->line) {
+            e->line->setWakeHook(nullptr);
+            continue;
+        }
         char target[PATH_MAX] = {};
         if (readlink(e->symlinkPath.c_str(), target, sizeof target - 1) > 0 && e->slavePath == target)
             unlink(e->symlinkPath.c_str());
@@ -243,6 +249,29 @@ std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
     return slave;
 }
 
+void Simulator::openSerialLine(Device& d, const std::string& name) {
+    auto e = std::make_unique<SerialEndpoint>();
+    e->device = &d;
+    e->symlinkPath = name;
+    e->line = std::make_shared<SerialLine>();
+    e->line->setWakeHook([impl = impl_.get()] { impl->wake(); });
+    e->command = std::make_unique<CommandSession>(d, Link::Serial);
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->serial.push_back(std::move(e));
+    }
+    start();
+    impl_->wake();
+}
+
+std::shared_ptr<SerialLine> Simulator::serialLine(const std::string& name) const {
+    std::lock_guard lock(impl_->mutex);
+    // The newest line of that name: an older one stays served but is no longer handed out.
+    for (auto it = impl_->serial.rbegin(); it != impl_->serial.rend(); ++it)
+        if ((*it)->line && (*it)->symlinkPath == name) return (*it)->line;
+    return nullptr;
+}
+
 void Simulator::announceTo(Device& d, const std::string& host, std::uint16_t port) {
     const in_addr address = parseIPv4(host);
     if (!isLoopback(address))
@@ -271,7 +300,7 @@ Simulator::Endpoints Simulator::endpoints(const Device& d) const {
     for (const auto& e : impl_->tcp)
         if (e->device == &d) out.tcp.push_back(e->host + ":" + std::to_string(e->port));
     for (const auto& e : impl_->serial)
-        if (e->device == &d) out.serial.push_back(e->slavePath + " -> " + e->symlinkPath);
+        if (e->device == &d) out.serial.push_back((e->line ? "in-process" : e->slavePath) + " -> " + e->symlinkPath);
     if (auto it = impl_->announce.find(&d); it != impl_->announce.end()) {
         char text[INET_ADDRSTRLEN] = {};
         inet_ntop(AF_INET, &it->second.address, text, sizeof text);
@@ -334,14 +363,16 @@ void Simulator::Impl::loop() {
             const short events = static_cast<short>(POLLIN | (e->unsent.empty() ? 0 : POLLOUT));
             fds.push_back({e->connFd, events, 0});  // a negative fd is ignored by poll
         }
-        for (const auto& e : serial) fds.push_back({e->master, POLLIN, 0});
+        for (const auto& e : serial) fds.push_back({e->master, POLLIN, 0});  // -1 for a line
+        const bool lineWritten =
+            std::any_of(serial.begin(), serial.end(), [](const auto& e) { return e->line && e->line->hasWritten(); });
         const auto wait = std::max(nextDeadline(now) - now, Clock::duration::zero());
         const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
         const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         const std::size_t tcpCount = tcp.size(), serialCount = serial.size();
 
         lock.unlock();
-        ppoll(fds.data(), fds.size(), &timeout, nullptr);
+        if (!lineWritten) ppoll(fds.data(), fds.size(), &timeout, nullptr);
         lock.lock();
         if (!running) break;
 
@@ -414,14 +445,19 @@ void Simulator::Impl::flushTcp(TcpEndpoint& e, Clock::time_point now) {
 }
 
 void Simulator::Impl::serviceSerial(SerialEndpoint& e, short events, Clock::time_point now) {
-    if (!(events & POLLIN)) return;
-    std::uint8_t buf[4096];
-    const ssize_t n = read(e.master, buf, sizeof buf);
+    std::vector<std::uint8_t> in;
+    if (e.line) {
+        in = e.line->takeWritten();
+    } else if (events & POLLIN) {
+        std::uint8_t buf[4096];
+        const ssize_t n = read(e.master, buf, sizeof buf);
+        if (n > 0) in.assign(buf, buf + n);
+    }
     std::vector<Outgoing> out;
-    for (ssize_t i = 0; i < n; ++i) {
+    for (const std::uint8_t byte : in) {
         // A byte counts as received only once its own wire time has passed.
         e.inClock = std::max(e.inClock, now) + kSerialByteTime;
-        e.protocol().receive(buf[i], e.inClock, out);
+        e.protocol().receive(byte, e.inClock, out);
     }
     for (const Outgoing& o : out) {
         for (std::uint8_t b : o.bytes) {
@@ -438,6 +474,10 @@ void Simulator::Impl::flushSerial(SerialEndpoint& e, Clock::time_point now) {
         e.outBytes.pop_front();
     }
     if (ready.empty()) return;
+    if (e.line) {
+        e.line->deliver(ready);
+        return;
+    }
     const ssize_t n = write(e.master, ready.data(), ready.size());
     // Bytes the line cannot take now are lost, as on a real line without flow control.
     (void)n;
