@@ -7,17 +7,12 @@
 //         stream); it lists a device and a stream that ends by itself.
 // Every wait is bounded; nothing leaves 127.0.0.1.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "audio/rig_client.h"
+#include "base/net_socket.h"
 #include "fuzz_check.h"
 #include "rig.h"
 #include "simulator.h"
@@ -33,39 +28,38 @@ constexpr std::size_t kHelloFixed = 28;  // 8-byte header and the fixed greeting
 // a loaded machine.
 constexpr auto kGreetingWait = 5000ms;
 
-int Connect(std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
-    if (fd >= 0) close(fd);
-    return -1;
+using zef::net::IoStatus;
+using zef::net::Socket;
+constexpr std::uint32_t kLoopback = 0x7F000001u;
+
+Socket Connect(std::uint16_t port) {
+    std::string error;
+    return Socket::ConnectTcp(kLoopback, port, kGreetingWait, error);
 }
 
 // Reads what arrives within `wait` (or until the peer closes); at most `limit` bytes.
-std::vector<std::uint8_t> ReadFor(int fd, std::chrono::milliseconds wait, std::size_t limit) {
+std::vector<std::uint8_t> ReadFor(const Socket& s, std::chrono::milliseconds wait, std::size_t limit) {
     std::vector<std::uint8_t> got;
     const auto end = std::chrono::steady_clock::now() + wait;
     while (got.size() < limit) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        if (left.count() <= 0 || !zef::net::WaitReadable(s.handle(), left)) break;
         std::uint8_t buf[4096];
-        const ssize_t n = recv(fd, buf, std::min(sizeof buf, limit - got.size()), 0);
-        if (n <= 0) break;
-        got.insert(got.end(), buf, buf + n);
+        const zef::net::IoResult n = s.Receive({buf, std::min(sizeof buf, limit - got.size())});
+        if (n.status == IoStatus::kWouldBlock) continue;
+        if (n.status != IoStatus::kOk) break;
+        got.insert(got.end(), buf, buf + n.bytes);
     }
     return got;
 }
 
-void SendAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) return;
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
+// Sends what the peer takes within a second.
+void SendAll(const Socket& s, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty() && zef::net::WaitWritable(s.handle(), 1000ms)) {
+        const zef::net::IoResult n = s.Send(bytes);
+        if (n.status == IoStatus::kWouldBlock) continue;
+        if (n.status != IoStatus::kOk) return;
+        bytes = bytes.subspan(n.bytes);
     }
 }
 
@@ -87,53 +81,46 @@ struct RigSide {
 
 void FuzzRig(std::span<const std::uint8_t> bytes) {
     static RigSide side;
-    const int fd = Connect(side.rig.port());
-    FUZZ_CHECK(fd >= 0);
-    FUZZ_CHECK(IsHello(ReadFor(fd, kGreetingWait, kHelloFixed)));
-    SendAll(fd, bytes);
-    ReadFor(fd, 20ms, 1 << 20);
-    close(fd);
+    {
+        const Socket s = Connect(side.rig.port());
+        FUZZ_CHECK(s.valid());
+        FUZZ_CHECK(IsHello(ReadFor(s, kGreetingWait, kHelloFixed)));
+        SendAll(s, bytes);
+        ReadFor(s, 20ms, 1 << 20);
+    }
     // The rig is still there and greets a probe (ready, or busy while it notices the close).
-    const int probe = Connect(side.rig.port());
-    FUZZ_CHECK(probe >= 0);
+    const Socket probe = Connect(side.rig.port());
+    FUZZ_CHECK(probe.valid());
     FUZZ_CHECK(IsHello(ReadFor(probe, kGreetingWait, kHelloFixed)));
-    close(probe);
 }
 
 // A one-port loopback server that answers each accepted connection with the same bytes.
 class FakeRig {
 public:
     FakeRig() {
-        listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        FUZZ_CHECK(bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(listen_, 4) == 0 &&
-                   getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) == 0);
-        port_ = ntohs(a.sin_port);
+        std::string error;
+        listen_ = Socket::ListenTcp(kLoopback, 0, error);
+        FUZZ_CHECK(listen_.valid());
     }
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return listen_.LocalPort(); }
 
     // Serves up to `connections` clients with `bytes` each, then closes them.
     void Serve(std::span<const std::uint8_t> bytes, int connections, std::atomic<bool>& done) {
         for (int i = 0; i < connections && !done; ++i) {
-            pollfd p{listen_, POLLIN, 0};
-            int ready = 0;
-            for (int slice = 0; slice < 100 && !done && ready == 0; ++slice) ready = poll(&p, 1, 20);
-            if (ready <= 0) return;
-            const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) return;
-            SendAll(fd, bytes);
-            shutdown(fd, SHUT_WR);
-            ReadFor(fd, 50ms, 1 << 20);
-            close(fd);
+            bool ready = false;
+            for (int slice = 0; slice < 100 && !done && !ready; ++slice)
+                ready = zef::net::WaitReadable(listen_.handle(), 20ms);
+            if (!ready) return;
+            const Socket s = listen_.Accept();
+            if (!s.valid()) return;
+            SendAll(s, bytes);
+            s.ShutdownSend();
+            ReadFor(s, 50ms, 1 << 20);
         }
     }
 
 private:
-    int listen_ = -1;
-    std::uint16_t port_ = 0;
+    Socket listen_;
 };
 
 void FuzzClient(std::span<const std::uint8_t> bytes) {

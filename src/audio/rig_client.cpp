@@ -11,21 +11,14 @@
 
 #include "audio/rig_client.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include "base/net_socket.h"
 
 namespace zef::audio {
 namespace {
@@ -48,82 +41,41 @@ void PutU32(std::uint8_t* p, std::uint32_t v) {
 
 enum class Io { kOk, kClosed, kTimeout, kFailed };
 
-// Waits at most `timeout` until `fd` is ready for `events` (kOk).
-Io WaitFor(int fd, short events, std::chrono::milliseconds timeout) {
-    for (;;) {
-        pollfd p{fd, events, 0};
-        const int ready = poll(&p, 1, static_cast<int>(timeout.count()));
-        if (ready > 0) return Io::kOk;
-        if (ready == 0) return Io::kTimeout;
-        if (errno != EINTR) return Io::kFailed;
-    }
-}
-
 // Reads exactly n bytes, waiting at most `timeout` for each piece.
-Io ReadExact(int fd, std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
+Io ReadExact(const net::Socket& s, std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
     while (n > 0) {
-        if (const Io ready = WaitFor(fd, POLLIN, timeout); ready != Io::kOk) return ready;
-        const ssize_t got = recv(fd, data, n, 0);
-        if (got == 0) return Io::kClosed;
-        if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN) continue;
-            return errno == ECONNRESET ? Io::kClosed : Io::kFailed;
-        }
-        data += got;
-        n -= static_cast<std::size_t>(got);
+        if (!net::WaitReadable(s.handle(), timeout)) return Io::kTimeout;
+        const net::IoResult got = s.Receive({data, n});
+        if (got.status == net::IoStatus::kWouldBlock) continue;
+        if (got.status != net::IoStatus::kOk) return got.status == net::IoStatus::kClosed ? Io::kClosed : Io::kFailed;
+        data += got.bytes;
+        n -= got.bytes;
     }
     return Io::kOk;
 }
 
-Io WriteAll(int fd, const std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
+Io WriteAll(const net::Socket& s, const std::uint8_t* data, std::size_t n, std::chrono::milliseconds timeout) {
     while (n > 0) {
-        if (const Io ready = WaitFor(fd, POLLOUT, timeout); ready != Io::kOk) return ready;
-        const ssize_t sent = send(fd, data, n, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR || errno == EAGAIN) continue;
-            return errno == EPIPE || errno == ECONNRESET ? Io::kClosed : Io::kFailed;
-        }
-        data += sent;
-        n -= static_cast<std::size_t>(sent);
+        if (!net::WaitWritable(s.handle(), timeout)) return Io::kTimeout;
+        const net::IoResult sent = s.Send({data, n});
+        if (sent.status == net::IoStatus::kWouldBlock) continue;
+        if (sent.status != net::IoStatus::kOk) return sent.status == net::IoStatus::kClosed ? Io::kClosed : Io::kFailed;
+        data += sent.bytes;
+        n -= sent.bytes;
     }
     return Io::kOk;
 }
 
-// Whether the peer still holds the connection (nothing unread is consumed).
-bool Alive(int fd) {
-    std::uint8_t byte;
-    const ssize_t n = recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    return n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
-}
-
-int Connect(const RigEndpoint& e, std::chrono::milliseconds timeout, std::string& error) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(e.port);
-    inet_pton(AF_INET, e.host == "localhost" ? "127.0.0.1" : e.host.c_str(), &addr.sin_addr);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        error = std::string("cannot make a socket: ") + std::strerror(errno);
-        return -1;
+net::Socket Connect(const RigEndpoint& e, std::chrono::milliseconds timeout, std::string& error) {
+    const std::optional<std::uint32_t> address = net::ParseIpv4(e.host);
+    if (!address) {
+        error = "the virtual rig at " + e.text() + " is not there (not an IPv4 address)";
+        return {};
     }
-    int result = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    if (result != 0 && errno == EINPROGRESS) {
-        pollfd p{fd, POLLOUT, 0};
-        result = poll(&p, 1, static_cast<int>(timeout.count())) == 1 ? 0 : -1;
-        int soError = result == 0 ? 0 : ETIMEDOUT;
-        socklen_t len = sizeof soError;
-        if (result == 0) getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len);
-        errno = soError;
-        result = soError == 0 ? 0 : -1;
-    }
-    if (result != 0) {
-        error = "the virtual rig at " + e.text() + " is not there (" + std::strerror(errno) + ")";
-        close(fd);
-        return -1;
-    }
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
+    std::string why;
+    net::Socket s = net::Socket::ConnectTcp(*address, e.port, timeout, why);
+    if (!s.valid()) error = "the virtual rig at " + e.text() + " is not there (" + why + ")";
+    return s;
 }
 
 struct Hello {
@@ -133,11 +85,11 @@ struct Hello {
 };
 
 // The rig's greeting; false with `error` set when it does not come or makes no sense.
-bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, Hello& hello,
+bool ReadHello(const net::Socket& socket, const RigEndpoint& e, std::chrono::milliseconds timeout, Hello& hello,
                std::string& error) {
     std::uint8_t header[kHeaderSize];
     const std::string who = "the virtual rig at " + e.text();
-    if (ReadExact(fd, header, kHeaderSize, timeout) != Io::kOk) {
+    if (ReadExact(socket, header, kHeaderSize, timeout) != Io::kOk) {
         error = who + " did not greet";
         return false;
     }
@@ -147,7 +99,7 @@ bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, 
         return false;
     }
     std::vector<std::uint8_t> p(size);
-    if (ReadExact(fd, p.data(), size, timeout) != Io::kOk) {
+    if (ReadExact(socket, p.data(), size, timeout) != Io::kOk) {
         error = who + " did not greet";
         return false;
     }
@@ -176,11 +128,11 @@ bool ReadHello(int fd, const RigEndpoint& e, std::chrono::milliseconds timeout, 
 
 class RigStream : public Stream {
 public:
-    RigStream(RigEndpoint endpoint, RigTimeouts timeouts, Callback callback, int fd, Hello hello)
+    RigStream(RigEndpoint endpoint, RigTimeouts timeouts, Callback callback, net::Socket socket, Hello hello)
         : endpoint_(std::move(endpoint)),
           timeouts_(timeouts),
           callback_(std::move(callback)),
-          fd_(fd),
+          socket_(std::move(socket)),
           hello_(std::move(hello)) {
         const auto frames = static_cast<std::size_t>(hello_.blockFrames);
         in_.resize(kHeaderSize + 8 + frames * hello_.inputs.size() * 4);
@@ -188,10 +140,7 @@ public:
         samplesIn_.resize(frames * hello_.inputs.size());
         samplesOut_.resize(frames * hello_.outputs.size());
     }
-    ~RigStream() override {
-        Stop();
-        if (fd_ >= 0) close(fd_);
-    }
+    ~RigStream() override { Stop(); }
 
     std::string Start() override {
         if (active_) return "";
@@ -200,15 +149,15 @@ public:
             Disconnect();
         }
         std::string error;
-        if (fd_ >= 0 && !Alive(fd_)) Disconnect();  // the rig dropped an idle connection
-        if (fd_ < 0) {  // after a Stop, or a connection that went stale: a new one
-            fd_ = Connect(endpoint_, timeouts_.connect, error);
+        if (socket_.valid() && !socket_.PeerOpen()) Disconnect();  // the rig dropped an idle connection
+        if (!socket_.valid()) {  // after a Stop, or a connection that went stale: a new one
+            socket_ = Connect(endpoint_, timeouts_.connect, error);
             Hello hello;
-            if (fd_ >= 0 && !ReadHello(fd_, endpoint_, timeouts_.connect, hello, error)) Disconnect();
-            if (fd_ < 0) return error;
+            if (socket_.valid() && !ReadHello(socket_, endpoint_, timeouts_.connect, hello, error)) Disconnect();
+            if (!socket_.valid()) return error;
         }
         std::uint8_t start[kHeaderSize] = {kStart, 0, 0, 0, 0, 0, 0, 0};
-        if (WriteAll(fd_, start, sizeof start, timeouts_.connect) != Io::kOk) {
+        if (WriteAll(socket_, start, sizeof start, timeouts_.connect) != Io::kOk) {
             Disconnect();
             return "the virtual rig at " + endpoint_.text() + " closed the connection";
         }
@@ -224,7 +173,7 @@ public:
 
     void Stop() override {
         stopping_ = true;
-        if (fd_ >= 0) shutdown(fd_, SHUT_RDWR);
+        if (socket_.valid()) socket_.Shutdown();
         if (thread_.joinable()) thread_.join();
         active_ = false;
         Disconnect();
@@ -240,10 +189,7 @@ public:
     int OutputCount() const override { return static_cast<int>(hello_.outputs.size()); }
 
 private:
-    void Disconnect() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
+    void Disconnect() { socket_.Close(); }
 
     // The stream's thread: one input block in, one callback, one output block out.
     void Run() {
@@ -251,12 +197,12 @@ private:
         std::string failure;
         const std::size_t frames = static_cast<std::size_t>(hello_.blockFrames);
         while (!stopping_) {
-            Io io = ReadExact(fd_, in_.data(), kHeaderSize, timeouts_.silence);
+            Io io = ReadExact(socket_, in_.data(), kHeaderSize, timeouts_.silence);
             const std::uint16_t type = U16(in_.data());
             const std::uint32_t size = U32(in_.data() + 4);
             if (io == Io::kOk && type == kError && size <= kMaxHello) {
                 std::string text(size, '\0');
-                io = ReadExact(fd_, reinterpret_cast<std::uint8_t*>(text.data()), size, timeouts_.silence);
+                io = ReadExact(socket_, reinterpret_cast<std::uint8_t*>(text.data()), size, timeouts_.silence);
                 failure = who + " reported: " + text;
                 break;
             }
@@ -264,7 +210,7 @@ private:
                 failure = who + " sent a block this program does not understand";
                 break;
             }
-            if (io == Io::kOk) io = ReadExact(fd_, in_.data() + kHeaderSize, size, timeouts_.silence);
+            if (io == Io::kOk) io = ReadExact(socket_, in_.data() + kHeaderSize, size, timeouts_.silence);
             if (io != Io::kOk) {
                 if (!stopping_)
                     failure = who + (io == Io::kTimeout ? " stopped answering" : " closed the connection");
@@ -280,7 +226,7 @@ private:
             PutU32(m + 4, static_cast<std::uint32_t>(out_.size() - kHeaderSize));
             PutU32(m + 8, block);
             std::memcpy(m + 12, samplesOut_.data(), samplesOut_.size() * 4);
-            io = WriteAll(fd_, out_.data(), out_.size(), timeouts_.silence);
+            io = WriteAll(socket_, out_.data(), out_.size(), timeouts_.silence);
             if (io != Io::kOk) {
                 if (!stopping_) failure = who + " closed the connection";
                 break;
@@ -296,7 +242,7 @@ private:
     const RigEndpoint endpoint_;
     const RigTimeouts timeouts_;
     Callback callback_;
-    int fd_;
+    net::Socket socket_;
     Hello hello_;
     std::vector<std::uint8_t> in_, out_;
     std::vector<float> samplesIn_, samplesOut_;
@@ -322,9 +268,8 @@ bool ParseRigEndpoint(const std::string& text, RigEndpoint& endpoint, std::strin
         return false;
     }
     const std::string host = text.substr(0, colon);
-    in_addr address{};
-    if (host != "localhost" &&
-        (inet_pton(AF_INET, host.c_str(), &address) != 1 || (ntohl(address.s_addr) >> 24) != 127)) {
+    const std::optional<std::uint32_t> address = net::ParseIpv4(host);
+    if (!address || !net::IsLoopback(*address)) {
         error = "a rig must be on a loopback address (127.x.x.x or localhost), not '" + host + "'";
         return false;
     }
@@ -343,8 +288,8 @@ std::vector<DeviceInfo> RigSystem::Devices() {
     info.hostApi = "rig";
     std::string error;
     Hello hello;
-    const int fd = Connect(endpoint_, timeouts_.connect, error);
-    if (fd >= 0 && ReadHello(fd, endpoint_, timeouts_.connect, hello, error)) {
+    const net::Socket socket = Connect(endpoint_, timeouts_.connect, error);
+    if (socket.valid() && ReadHello(socket, endpoint_, timeouts_.connect, hello, error)) {
         info.inputNames = hello.inputs;
         info.outputNames = hello.outputs;
         info.usable = !hello.busy;
@@ -352,7 +297,6 @@ std::vector<DeviceInfo> RigSystem::Devices() {
         info.inputNames = {"In 1", "In 2"};
         info.outputNames = {"Out 1", "Out 2"};
     }
-    if (fd >= 0) close(fd);
     return {info};
 }
 
@@ -361,19 +305,15 @@ std::unique_ptr<Stream> RigSystem::Open(int device, Callback callback, std::stri
         error = "no sound card number " + std::to_string(device + 1) + " (the virtual rig is the only one)";
         return nullptr;
     }
-    const int fd = Connect(endpoint_, timeouts_.connect, error);
-    if (fd < 0) return nullptr;
+    net::Socket socket = Connect(endpoint_, timeouts_.connect, error);
+    if (!socket.valid()) return nullptr;
     Hello hello;
-    if (!ReadHello(fd, endpoint_, timeouts_.connect, hello, error)) {
-        close(fd);
-        return nullptr;
-    }
+    if (!ReadHello(socket, endpoint_, timeouts_.connect, hello, error)) return nullptr;
     if (hello.busy) {
-        close(fd);
         error = "the virtual rig at " + endpoint_.text() + " is busy: another program streams from it";
         return nullptr;
     }
-    return std::make_unique<RigStream>(endpoint_, timeouts_, std::move(callback), fd, std::move(hello));
+    return std::make_unique<RigStream>(endpoint_, timeouts_, std::move(callback), std::move(socket), std::move(hello));
 }
 
 void RigSystem::OpenControlPanel(int) {}

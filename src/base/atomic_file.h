@@ -4,7 +4,8 @@
 // rename never crosses a file system), synced to the disk, renamed over the
 // target, and the folder is synced so that the rename survives a power cut.
 // Until Commit succeeds the target is untouched; a file destroyed without a
-// successful Commit leaves no temporary behind. POSIX only.
+// successful Commit leaves no temporary behind. The steps themselves are the
+// system's (base/durable_file.h).
 
 #include <cstdint>
 #include <span>

@@ -1,17 +1,15 @@
 // The virtual card end to end: what its inputs hear for the amplifier's routing switches, the
 // loopback's timing, and how a client copes with a rig that is busy, missing, silent or gone.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <random>
 #include <thread>
 
+#include "base/net_socket.h"
 #include "dsp/response_calculator.h"
 #include "rig_harness.h"
 #include "room.h"
@@ -186,41 +184,53 @@ TEST(RigClient, AStreamOpenedLongBeforeItStartsConnectsAgain) {
 class SilentRig {
 public:
     SilentRig() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        socklen_t len = sizeof addr;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        listen(fd_, 2);
-        thread_ = std::thread([this] {
-            const int c = accept(fd_, nullptr, nullptr);
-            if (c < 0) return;
-            // HELLO: type 1, payload: "ZRIG", version 1, ready, fast, 48000 Hz, 2 in, 2 out,
-            // 240 frames, reserved, then no names (the client makes "In 1"...).
-            const std::uint8_t hello[] = {1, 0, 0,    0,    20, 0, 0, 0, 'Z', 'R', 'I', 'G', 1, 0,
-                                          0, 1, 0x80, 0xBB, 0,  0, 2, 0, 2,   0,   240, 0,   0, 0};
-            EXPECT_EQ(send(c, hello, sizeof hello, MSG_NOSIGNAL), ssize_t(sizeof hello));
-            std::uint8_t start[8];
-            EXPECT_EQ(recv(c, start, sizeof start, MSG_WAITALL), 8);
-            EXPECT_EQ(start[0], 2);  // START
-            std::uint8_t any;
-            recv(c, &any, 1, 0);  // until the client hangs up
-            close(c);
-        });
+        std::string error;
+        listener_ = net::Socket::ListenTcp(kLoopback, 0, error);
+        EXPECT_TRUE(listener_.valid()) << error;
+        thread_ = std::thread([this] { Serve(); });
     }
     ~SilentRig() {
-        shutdown(fd_, SHUT_RDWR);
+        done_ = true;
         thread_.join();
-        close(fd_);
     }
-    audio::RigEndpoint endpoint() const { return {"127.0.0.1", port_}; }
+    audio::RigEndpoint endpoint() const { return {"127.0.0.1", listener_.LocalPort()}; }
 
 private:
-    int fd_;
-    std::uint16_t port_;
+    static constexpr std::uint32_t kLoopback = 0x7F000001u;
+
+    // Every wait in slices, so that the destructor ends it.
+    bool Wait(const net::Socket& s) const {
+        while (!done_)
+            if (net::WaitReadable(s.handle(), 20ms)) return true;
+        return false;
+    }
+
+    void Serve() const {
+        if (!Wait(listener_)) return;
+        const net::Socket c = listener_.Accept();
+        if (!c.valid()) return;
+        // HELLO: type 1, payload: "ZRIG", version 1, ready, fast, 48000 Hz, 2 in, 2 out,
+        // 240 frames, reserved, then no names (the client makes "In 1"...).
+        const std::uint8_t hello[] = {1, 0, 0,    0,    20, 0, 0, 0, 'Z', 'R', 'I', 'G', 1, 0,
+                                      0, 1, 0x80, 0xBB, 0,  0, 2, 0, 2,   0,   240, 0,   0, 0};
+        EXPECT_EQ(c.Send(hello).bytes, sizeof hello);
+        std::vector<std::uint8_t> start;
+        while (start.size() < 8 && Wait(c)) {
+            std::uint8_t buf[8];
+            const net::IoResult got = c.Receive({buf, 8 - start.size()});
+            if (got.status == net::IoStatus::kClosed || got.status == net::IoStatus::kFailed) break;
+            start.insert(start.end(), buf, buf + got.bytes);
+        }
+        ASSERT_EQ(start.size(), 8u);
+        EXPECT_EQ(start[0], 2);  // START
+        while (Wait(c)) {  // until the client hangs up
+            std::uint8_t any;
+            if (c.Receive({&any, 1}).status != net::IoStatus::kWouldBlock) break;
+        }
+    }
+
+    net::Socket listener_;
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
@@ -274,25 +284,24 @@ TEST(RigClient, TheListShowsWhetherTheRigCanBeOpened) {
 }
 
 TEST(RigClient, AMissingRigIsListedUnusableAndCannotBeOpened) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);  // a port nobody listens on
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    const audio::RigEndpoint endpoint{"127.0.0.1", ntohs(addr.sin_port)};
+    std::string error;
+    std::uint16_t port = 0;
+    {
+        // A port that was free a moment ago: nobody listens there now.
+        const net::Socket probe = net::Socket::ListenTcp(0x7F000001u, 0, error);
+        ASSERT_TRUE(probe.valid()) << error;
+        port = probe.LocalPort();
+    }
+    const audio::RigEndpoint endpoint{"127.0.0.1", port};
     audio::RigSystem system(endpoint);
     const auto list = system.Devices();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_FALSE(list[0].usable);
     EXPECT_EQ(list[0].inputNames, (std::vector<std::string>{"In 1", "In 2"}));
-    std::string error;
     EXPECT_EQ(system.Open(
                   0, [](const float*, float*, std::size_t) {}, error),
               nullptr);
     EXPECT_EQ(error.rfind("the virtual rig at " + endpoint.text() + " is not there (", 0), 0u) << error;
-    close(fd);
 }
 
 TEST(RigClient, ARealTimeRigCountsTheBlocksASlowClientMissed) {

@@ -1,13 +1,15 @@
-// The transports: TCP connection handling and frame assembly, the paced pseudo-terminal, UDP
-// announcements, many devices in one process.
+// The transports: TCP connection handling and frame assembly, the paced serial line (on a
+// pseudo-terminal and inside the process), UDP announcements, many devices in one process.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "cli.h"
+#include "serial_line.h"
 #include "sim_fixture.h"
 
 namespace simtest {
@@ -133,16 +135,62 @@ TEST(SimDevices, ListeningOutsideLoopbackNeedsAllowRemote) {
 
 class SimSerial : public ::testing::Test {
 protected:
-    std::string link = "/tmp/zefsim-test-" + std::to_string(getpid()) + "-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    // One file name per test; a parameterised test's name has a '/' in it.
+    std::string link = [] {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        return "/tmp/zefsim-test-" + std::to_string(getpid()) + "-" + name;
+    }();
     zefsim::Simulator sim;
     zefsim::Device& dev = sim.addDevice();
 };
 
-TEST_F(SimSerial, BytesArePacedAt9600BaudInBothDirections) {
-    const std::string slave = sim.openSerial(dev, link);
-    EXPECT_EQ(std::filesystem::read_symlink(link).string(), slave);
-    const Stream s = openTerminal(link);
+enum class LineKind { Pty, InProcess };
+
+// The computer's end of the device's serial link: the pseudo-terminal, or the line inside the
+// process, both read with the same bounded waits.
+class LineEnd {
+public:
+    LineEnd(zefsim::Simulator& sim, zefsim::Device& dev, const std::string& path, LineKind kind) {
+        if (kind == LineKind::Pty) {
+            const std::string slave = sim.openSerial(dev, path);
+            EXPECT_EQ(std::filesystem::read_symlink(path).string(), slave);
+            pty_ = openTerminal(path);
+        } else {
+            sim.openSerialLine(dev, path);
+            line_ = sim.serialLine(path);
+            EXPECT_NE(line_, nullptr);
+        }
+    }
+    void send(const Bytes& bytes) const {
+        if (line_)
+            line_->write(bytes);
+        else
+            pty_.send(bytes);
+    }
+    std::optional<Bytes> receive(std::size_t n) const {
+        if (!line_) return pty_.receive(n);
+        const auto deadline = Clock::now() + 2000ms;
+        while (line_->available() < n) {
+            if (Clock::now() >= deadline) return std::nullopt;
+            std::this_thread::sleep_for(100us);
+        }
+        return line_->take(n);
+    }
+    std::optional<Bytes> exchange(const Bytes& request, std::size_t n) const {
+        send(request);
+        return receive(n);
+    }
+
+private:
+    Stream pty_;
+    std::shared_ptr<zefsim::SerialLine> line_;
+};
+
+class SimSerialLine : public SimSerial, public ::testing::WithParamInterface<LineKind> {};
+
+TEST_P(SimSerialLine, BytesArePacedAt9600BaudInBothDirections) {
+    const LineEnd s(sim, dev, link, GetParam());
     constexpr auto byteTime = std::chrono::microseconds(1041);
 
     const auto t0 = Clock::now();
@@ -168,15 +216,14 @@ TEST_F(SimSerial, BytesArePacedAt9600BaudInBothDirections) {
     EXPECT_EQ(dev.trailingZeros(), 0u);
 }
 
-TEST_F(SimSerial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
+TEST_P(SimSerialLine, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
     struct Inverter : zefsim::ByteProtocol {
         void receive(std::uint8_t byte, zefsim::Clock::time_point at, std::vector<Outgoing>& out) override {
             out.push_back({{static_cast<std::uint8_t>(byte ^ 0xFF)}, at});
         }
     };
     dev.setBootloaderProtocol([](zefsim::Device&) { return std::make_unique<Inverter>(); });
-    sim.openSerial(dev, link);
-    const Stream s = openTerminal(link);
+    const LineEnd s(sim, dev, link, GetParam());
     EXPECT_EQ(s.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
     dev.setBootloader(true);
     EXPECT_EQ(s.exchange({0x01, 0x02, 0xF0}, 3), (Bytes{0xFE, 0xFD, 0x0F}));
@@ -185,6 +232,27 @@ TEST_F(SimSerial, BootLoaderModeHandsTheLineToTheInstalledProtocol) {
     EXPECT_EQ(tcp.exchange(frame(0, {}, 0), 30).value_or(Bytes(30, 0))[12], 255);
     dev.setBootloader(false);
     EXPECT_EQ(s.exchange(frame(22), 24).value_or(Bytes{}).size(), 24u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, SimSerialLine, ::testing::Values(LineKind::Pty, LineKind::InProcess),
+                         [](const auto& info) { return info.param == LineKind::Pty ? "Pty" : "InProcess"; });
+
+TEST_F(SimSerial, InProcessLinesAreFoundByNameAndAReopenedNameServesTheNewDevice) {
+    EXPECT_EQ(sim.serialLine("ttyNone"), nullptr);
+    sim.openSerialLine(dev, "ttyA");
+    zefsim::Device& other = sim.addDevice();
+    sim.openSerialLine(other, "ttyA");
+    const auto line = sim.serialLine("ttyA");
+    ASSERT_NE(line, nullptr);
+    line->write(frame(0, {}, 0));
+    const auto deadline = Clock::now() + 2000ms;
+    while (line->available() < 30 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+    const Bytes reply = line->take(30);
+    ASSERT_EQ(reply.size(), 30u);
+    const auto uid = other.uid();
+    EXPECT_TRUE(std::equal(uid.begin(), uid.end(), reply.begin() + 6));
+    EXPECT_TRUE(dev.frames().empty());
+    EXPECT_EQ(sim.endpoints(other).serial, std::vector<std::string>{"in-process -> ttyA"});
 }
 
 TEST_F(SimSerial, SymlinkIsReplacedAndRemovedButOtherFilesAreRefused) {

@@ -1,9 +1,6 @@
 #include "sim_client.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,23 +34,46 @@ Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAd
 
 Stream& Stream::operator=(Stream&& o) noexcept {
     if (this != &o) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = o.fd_;
-        o.fd_ = -1;
+        if (terminal_ >= 0) close(terminal_);
+        socket_ = std::move(o.socket_);
+        terminal_ = o.terminal_;
+        o.terminal_ = -1;
     }
     return *this;
 }
 
 Stream::~Stream() {
-    if (fd_ >= 0) close(fd_);
+    if (terminal_ >= 0) close(terminal_);
+}
+
+long Stream::readSome(std::uint8_t* into, std::size_t n) const {
+    if (terminal_ >= 0) {
+        const ssize_t got = read(terminal_, into, n);
+        return got < 0 ? -1 : static_cast<long>(got);
+    }
+    const zef::net::IoResult got = socket_.Receive({into, n});
+    if (got.status == zef::net::IoStatus::kOk) return static_cast<long>(got.bytes);
+    return got.status == zef::net::IoStatus::kWouldBlock ? -1 : 0;
 }
 
 void Stream::send(const Bytes& bytes) const {
     std::size_t done = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 2000ms;
     while (done < bytes.size()) {
-        const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) throw std::runtime_error("write failed");
-        done += static_cast<std::size_t>(n);
+        if (!zef::net::WaitWritable(handle(), std::chrono::milliseconds(remainingMs(deadline))))
+            throw std::runtime_error("write timed out");
+        std::size_t n = 0;
+        if (terminal_ >= 0) {
+            const ssize_t wrote = write(terminal_, bytes.data() + done, bytes.size() - done);
+            if (wrote <= 0) throw std::runtime_error("write failed");
+            n = static_cast<std::size_t>(wrote);
+        } else {
+            const zef::net::IoResult sent = socket_.Send({bytes.data() + done, bytes.size() - done});
+            if (sent.status == zef::net::IoStatus::kWouldBlock) continue;
+            if (sent.status != zef::net::IoStatus::kOk) throw std::runtime_error("write failed");
+            n = sent.bytes;
+        }
+        done += n;
     }
 }
 
@@ -61,12 +81,11 @@ std::optional<Bytes> Stream::receive(std::size_t n, std::chrono::milliseconds ti
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     Bytes out;
     while (out.size() < n) {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, remainingMs(deadline)) <= 0) return std::nullopt;
+        if (!zef::net::WaitReadable(handle(), std::chrono::milliseconds(remainingMs(deadline)))) return std::nullopt;
         std::uint8_t buf[512];
-        const ssize_t got = read(fd_, buf, std::min(sizeof buf, n - out.size()));
-        if (got <= 0) return std::nullopt;
-        out.insert(out.end(), buf, buf + got);
+        const long got = readSome(buf, std::min(sizeof buf, n - out.size()));
+        if (got == 0) return std::nullopt;
+        if (got > 0) out.insert(out.end(), buf, buf + got);
     }
     return out;
 }
@@ -75,24 +94,21 @@ Bytes Stream::drain(std::chrono::milliseconds quiet, std::chrono::milliseconds l
     const auto deadline = std::chrono::steady_clock::now() + limit;
     Bytes out;
     for (;;) {
-        pollfd p{fd_, POLLIN, 0};
         const int wait = std::min(static_cast<int>(quiet.count()), remainingMs(deadline));
-        if (wait <= 0 || poll(&p, 1, wait) <= 0) return out;
+        if (wait <= 0 || !zef::net::WaitReadable(handle(), std::chrono::milliseconds(wait))) return out;
         std::uint8_t buf[512];
-        const ssize_t got = read(fd_, buf, sizeof buf);
-        if (got <= 0) return out;
-        out.insert(out.end(), buf, buf + got);
+        const long got = readSome(buf, sizeof buf);
+        if (got == 0) return out;
+        if (got > 0) out.insert(out.end(), buf, buf + got);
     }
 }
 
 bool Stream::closedByPeer(std::chrono::milliseconds timeout) const {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, remainingMs(deadline)) <= 0) return false;
+        if (!zef::net::WaitReadable(handle(), std::chrono::milliseconds(remainingMs(deadline)))) return false;
         std::uint8_t buf[256];
-        const ssize_t got = read(fd_, buf, sizeof buf);
-        if (got <= 0) return true;
+        if (readSome(buf, sizeof buf) == 0) return true;
     }
 }
 
@@ -102,16 +118,11 @@ std::optional<Bytes> Stream::exchange(const Bytes& request, std::size_t n) const
 }
 
 Stream connectTcp(const std::string& host, std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, host.c_str(), &a.sin_addr);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        throw std::runtime_error("cannot connect to " + host + ":" + std::to_string(port));
-    }
-    return Stream(fd);
+    std::string error;
+    const std::optional<std::uint32_t> address = zef::net::ParseIpv4(host);
+    zef::net::Socket s = address ? zef::net::Socket::ConnectTcp(*address, port, 2000ms, error) : zef::net::Socket();
+    if (!s.valid()) throw std::runtime_error("cannot connect to " + host + ":" + std::to_string(port) + ": " + error);
+    return Stream(std::move(s));
 }
 
 Stream openTerminal(const std::string& path) {
@@ -126,29 +137,18 @@ Stream openTerminal(const std::string& path) {
 }
 
 UdpReceiver::UdpReceiver() {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    if (bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw std::runtime_error("udp bind");
-    socklen_t len = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
+    std::string error;
+    socket_ = zef::net::Socket::BindUdp(0x7F000001u, 0, error);
+    if (!socket_.valid()) throw std::runtime_error("udp bind: " + error);
 }
 
-UdpReceiver::~UdpReceiver() { close(fd_); }
-
 std::optional<UdpReceiver::Datagram> UdpReceiver::receive(std::chrono::milliseconds timeout) const {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(timeout.count())) <= 0) return std::nullopt;
+    if (!zef::net::WaitReadable(socket_.handle(), timeout)) return std::nullopt;
     std::uint8_t buf[1500];
-    sockaddr_in from{};
-    socklen_t len = sizeof from;
-    const ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
-    if (n < 0) return std::nullopt;
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-    return Datagram{Bytes(buf, buf + n), text};
+    std::uint32_t from = 0;
+    const zef::net::IoResult got = socket_.ReceiveFrom(buf, from);
+    if (got.status != zef::net::IoStatus::kOk) return std::nullopt;
+    return Datagram{Bytes(buf, buf + got.bytes), zef::net::Ipv4Text(from)};
 }
 
 }  // namespace simtest

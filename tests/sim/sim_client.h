@@ -2,13 +2,13 @@
 // A tiny raw-frame client for the simulator's tests: TCP, pseudo-terminal and UDP, with every
 // wait bounded in time.
 
-#include <netinet/in.h>
-
 #include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/net_socket.h"
 
 namespace simtest {
 
@@ -20,16 +20,17 @@ Bytes frame(std::uint8_t code, std::initializer_list<std::uint8_t> params = {}, 
 // F0 21 addr 15 hi lo n data F7
 Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAddress = 0x01);
 
-// A byte stream over a file descriptor (socket or terminal).
+// A byte stream over a TCP connection or a terminal.
 class Stream {
 public:
     Stream() = default;
-    explicit Stream(int fd) : fd_(fd) {}
-    Stream(Stream&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+    explicit Stream(zef::net::Socket socket) : socket_(std::move(socket)) {}
+    explicit Stream(int terminal) : terminal_(terminal) {}
+    Stream(Stream&& o) noexcept : socket_(std::move(o.socket_)), terminal_(o.terminal_) { o.terminal_ = -1; }
     Stream& operator=(Stream&& o) noexcept;
     ~Stream();
 
-    bool ok() const { return fd_ >= 0; }
+    bool ok() const { return socket_.valid() || terminal_ >= 0; }
     void send(const Bytes& bytes) const;
     // Exactly n bytes, or nullopt when they did not all arrive within `timeout`.
     std::optional<Bytes> receive(std::size_t n, std::chrono::milliseconds timeout = 2000ms) const;
@@ -41,7 +42,12 @@ public:
     std::optional<Bytes> exchange(const Bytes& request, std::size_t n) const;
 
 private:
-    int fd_ = -1;
+    zef::net::NativeHandle handle() const { return socket_.valid() ? socket_.handle() : terminal_; }
+    // Bytes read (> 0), 0 at the end of the stream, -1 when nothing can be read now.
+    long readSome(std::uint8_t* into, std::size_t n) const;
+
+    zef::net::Socket socket_;
+    int terminal_ = -1;
 };
 
 Stream connectTcp(const std::string& host, std::uint16_t port);
@@ -50,8 +56,7 @@ Stream openTerminal(const std::string& path);  // raw, 9600 baud
 class UdpReceiver {
 public:
     UdpReceiver();  // bound to 127.0.0.1, free port
-    ~UdpReceiver();
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return socket_.LocalPort(); }
     struct Datagram {
         Bytes bytes;
         std::string sender;
@@ -59,8 +64,7 @@ public:
     std::optional<Datagram> receive(std::chrono::milliseconds timeout = 2000ms) const;
 
 private:
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
+    zef::net::Socket socket_;
 };
 
 }  // namespace simtest

@@ -33,8 +33,8 @@ void ConnectSimTcp(const SimSlot& s, std::uint16_t& port) {
     s.device.clearLog();
 }
 
-void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink) {
-    s.sim.openSerial(s.device, ptyLink);
+void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink, SerialKind kind) {
+    OpenSimSerial(s.sim, s.device, ptyLink, kind);
     s.sim.start();
     s.transport.serialPorts().Register(ptyLink);
     s.link.serialPortNumber = 1;

@@ -11,6 +11,7 @@
 #include "model/device_model.h"
 #include "device/link_state.h"
 #include "transport/transport.h"
+#include "sim_serial_port.h"
 #include "simulator.h"
 
 namespace zef::test {
@@ -39,10 +40,11 @@ struct SimSlot {
 // fatal test failure is recorded and the entry stays off-line.
 void ConnectSimTcp(const SimSlot& s, std::uint16_t& port);
 
-// The device answers on a pseudo-terminal at `ptyLink`, registered as serial
-// port 1 and made the link's serial port; the simulator starts, the slot
-// becomes a listed USB entry and identifies. Outcome as for ConnectSimTcp.
-void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink);
+// The device answers on a pseudo-terminal at `ptyLink` (or an in-process line
+// of that name), registered as serial port 1 and made the link's serial port;
+// the simulator starts, the slot becomes a listed USB entry and identifies.
+// Outcome as for ConnectSimTcp.
+void ConnectSimUsb(const SimSlot& s, const std::string& ptyLink, SerialKind kind = SerialKind::Pty);
 
 // Closes the serial port and the connection of every TCP slot: what a
 // fixture does before its simulator stops.

@@ -1,10 +1,8 @@
 #include "links.h"
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <stdexcept>
+
+#include "base/net_socket.h"
 
 namespace zefsim {
 
@@ -44,14 +42,13 @@ void CommandSession::spoil(const std::vector<std::uint8_t>& frame, const Corrupt
     if (reader_.partial()) spoiltPending_ = frame;
 }
 
-in_addr parseIPv4(const std::string& host) {
-    in_addr a{};
-    const std::string h = host == "localhost" ? "127.0.0.1" : host;
-    if (inet_pton(AF_INET, h.c_str(), &a) != 1) throw std::runtime_error("not an IPv4 address: " + host);
-    return a;
+std::uint32_t parseIPv4(const std::string& host) {
+    const std::optional<std::uint32_t> a = zef::net::ParseIpv4(host);
+    if (!a) throw std::runtime_error("not an IPv4 address: " + host);
+    return *a;
 }
 
-bool isLoopback(const in_addr& address) { return (ntohl(address.s_addr) >> 24) == 127; }
+bool isLoopback(std::uint32_t address) { return zef::net::IsLoopback(address); }
 
 std::pair<std::string, std::uint16_t> splitHostPort(const std::string& text) {
     const auto colon = text.rfind(':');
@@ -65,24 +62,18 @@ std::pair<std::string, std::uint16_t> splitHostPort(const std::string& text) {
     return {text.substr(0, colon), static_cast<std::uint16_t>(port)};
 }
 
-bool sendDatagram(const std::string& source, const in_addr& destination, std::uint16_t port,
+bool sendDatagram(const std::string& source, std::uint32_t destination, std::uint16_t port,
                   std::span<const std::uint8_t> bytes) {
     if (!isLoopback(destination)) return false;
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
-    sockaddr_in from{};
-    from.sin_family = AF_INET;
-    if (inet_pton(AF_INET, source.c_str(), &from.sin_addr) == 1) {
-        (void)bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);  // best effort
-    }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr = destination;
-    to.sin_port = htons(port);
-    const ssize_t sent =
-        sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    close(fd);
-    return sent == static_cast<ssize_t>(bytes.size());
+    std::string error;
+    // From the source address when it can be bound (so the sender is the address to connect
+    // to), else from wherever the system chooses.
+    const std::optional<std::uint32_t> from = zef::net::ParseIpv4(source);
+    zef::net::Socket s = zef::net::Socket::BindUdp(from.value_or(0), 0, error);
+    if (!s.valid()) s = zef::net::Socket::BindUdp(0, 0, error);
+    if (!s.valid()) return false;
+    const zef::net::IoResult sent = s.SendTo(destination, port, bytes);
+    return sent.status == zef::net::IoStatus::kOk && sent.bytes == bytes.size();
 }
 
 }  // namespace zefsim

@@ -1,8 +1,6 @@
 #pragma once
 // Link-side pieces shared by the transports: the command protocol that feeds a Device, the
-// serial pacing, and small socket helpers.
-
-#include <netinet/in.h>
+// serial pacing, and small address and datagram helpers.
 
 #include <chrono>
 #include <cstdint>
@@ -41,15 +39,16 @@ private:
     std::size_t discardedSeen_ = 0;
 };
 
-// Parses "a.b.c.d" or "localhost"; throws std::runtime_error on anything else.
-in_addr parseIPv4(const std::string& host);
-bool isLoopback(const in_addr& address);
+// Parses "a.b.c.d" or "localhost" into a host-order address; throws std::runtime_error on
+// anything else.
+std::uint32_t parseIPv4(const std::string& host);
+bool isLoopback(std::uint32_t address);
 // Splits "HOST:PORT"; throws std::runtime_error when malformed.
 std::pair<std::string, std::uint16_t> splitHostPort(const std::string& text);
 
 // Sends one datagram from `source` (port chosen by the system) to a loopback destination.
 // Returns false when it could not be sent.
-bool sendDatagram(const std::string& source, const in_addr& destination, std::uint16_t port,
+bool sendDatagram(const std::string& source, std::uint32_t destination, std::uint16_t port,
                   std::span<const std::uint8_t> bytes);
 
 }  // namespace zefsim

@@ -11,16 +11,8 @@
 
 #include "rig.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <bit>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -30,6 +22,7 @@
 #include <thread>
 
 #include "amp_settings.h"
+#include "base/net_socket.h"
 #include "links.h"
 #include "rig_renderer.h"
 #include "simulator.h"
@@ -112,7 +105,7 @@ std::size_t LatencyFrames(const std::optional<double>& ms) {
 }
 
 struct Connection {
-    int fd = -1;
+    zef::net::Socket socket;
     std::vector<std::uint8_t> in;
     std::vector<std::uint8_t> out;
     std::size_t outSent = 0;
@@ -125,10 +118,8 @@ struct Connection {
     Clock::time_point heard{};
 
     std::size_t queued() const { return out.size() - outSent; }
-    void close() {
-        if (fd >= 0) ::close(fd);
-        *this = Connection{};
-    }
+    bool open() const { return socket.valid(); }
+    void close() { *this = Connection{}; }
 };
 
 }  // namespace
@@ -159,7 +150,8 @@ struct Rig::Impl {
     RigRenderer renderer;
     std::string host;
     std::uint16_t port = 0;
-    int listenFd = -1, wakeRead = -1, wakeWrite = -1;
+    zef::net::Socket listener;
+    zef::net::Waker waker;
     std::atomic<bool> running{true};
     std::thread thread;
 
@@ -177,7 +169,7 @@ struct Rig::Impl {
 };
 
 Rig::Rig(Device& device, const RigConfig& config) {
-    const in_addr address = parseIPv4(config.host);
+    const std::uint32_t address = parseIPv4(config.host);
     if (!isLoopback(address))
         throw std::runtime_error("the rig listens on loopback addresses (127.x.x.x) only");
     MakeFftPlanningThreadSafe();
@@ -185,42 +177,20 @@ Rig::Rig(Device& device, const RigConfig& config) {
     Impl& m = *impl_;
     m.host = config.host == "localhost" ? "127.0.0.1" : config.host;
 
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr = address;
-    addr.sin_port = htons(config.port);
-    m.listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    const int one = 1;
-    setsockopt(m.listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (m.listenFd < 0 || bind(m.listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(m.listenFd, 4) != 0) {
-        const std::string why = std::strerror(errno);
-        if (m.listenFd >= 0) close(m.listenFd);
+    std::string why;
+    m.listener = zef::net::Socket::ListenTcp(address, config.port, why);
+    if (!m.listener.valid())
         throw std::runtime_error("the rig cannot listen on " + m.host + ":" + std::to_string(config.port) +
                                  ": " + why);
-    }
-    socklen_t len = sizeof addr;
-    getsockname(m.listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
-    m.port = ntohs(addr.sin_port);
-    int fds[2];
-    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) {
-        close(m.listenFd);
-        throw std::runtime_error("the rig cannot make its wake-up pipe");
-    }
-    m.wakeRead = fds[0];
-    m.wakeWrite = fds[1];
+    m.port = m.listener.LocalPort();
     m.thread = std::thread([&m] { m.loop(); });
 }
 
 Rig::~Rig() {
     Impl& m = *impl_;
     m.running = false;
-    [[maybe_unused]] const ssize_t n = write(m.wakeWrite, "x", 1);
+    m.waker.Wake();
     m.thread.join();
-    m.conn.close();
-    close(m.listenFd);
-    close(m.wakeRead);
-    close(m.wakeWrite);
 }
 
 std::uint16_t Rig::port() const { return impl_->port; }
@@ -240,7 +210,7 @@ void Rig::dropClient() {
         std::lock_guard lock(impl_->mutex);
         impl_->dropRequested = true;
     }
-    [[maybe_unused]] const ssize_t n = write(impl_->wakeWrite, "x", 1);
+    impl_->waker.Wake();
 }
 
 void Rig::Impl::loop() {
@@ -252,45 +222,35 @@ void Rig::Impl::loop() {
             wait = std::clamp(std::chrono::ceil<std::chrono::milliseconds>(due - now),
                               std::chrono::milliseconds(0), wait);
         }
-        pollfd fds[3] = {{wakeRead, POLLIN, 0}, {listenFd, POLLIN, 0}, {conn.fd, POLLIN, 0}};
-        if (conn.queued() > 0) fds[2].events |= POLLOUT;
-        poll(fds, conn.fd >= 0 ? 3 : 2, static_cast<int>(wait.count()));
-        if (fds[0].revents & POLLIN) {
-            char drain[64];
-            while (read(wakeRead, drain, sizeof drain) > 0) {
-            }
-        }
+        zef::net::PollItem items[3] = {{waker.handle()}, {listener.handle()}, {conn.socket.handle()}};
+        items[2].wantWrite = conn.queued() > 0;
+        zef::net::Poll(items, wait);
+        if (items[0].readable) waker.Drain();
         {
             std::lock_guard lock(mutex);
             if (dropRequested) conn.close();
             dropRequested = false;
             if (newRoom && !conn.streaming) renderer.setRoom(std::move(newRoom));
         }
-        if (conn.fd >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) receive();
-        if (fds[1].revents & POLLIN) accept();
-        if (conn.fd >= 0) produce(Clock::now());
-        if (conn.fd >= 0) flush();
-        if (conn.fd >= 0 && Clock::now() - conn.heard > kIdleTimeout) conn.close();
+        if (conn.open() && items[2].readable) receive();
+        if (items[1].readable) accept();
+        if (conn.open()) produce(Clock::now());
+        if (conn.open()) flush();
+        if (conn.open() && Clock::now() - conn.heard > kIdleTimeout) conn.close();
     }
 }
 
 void Rig::Impl::accept() {
-    const int fd = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (conn.streaming) {  // unless the streaming client has just left
-        std::uint8_t probe;
-        if (recv(conn.fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT) == 0) conn.close();
-    }
+    zef::net::Socket client = listener.Accept();
+    if (!client.valid()) return;
+    if (conn.streaming && !conn.socket.PeerOpen()) conn.close();  // the streaming client has just left
     if (conn.streaming) {
         const auto busy = Hello(true, config.fast);
-        [[maybe_unused]] const ssize_t n = send(fd, busy.data(), busy.size(), MSG_NOSIGNAL);
-        close(fd);
+        (void)client.Send(busy);
         return;
     }
     conn.close();  // a new client replaces one that has not started
-    conn.fd = fd;
+    conn.socket = std::move(client);
     conn.heard = Clock::now();
     conn.out = Hello(false, config.fast);
 }
@@ -298,13 +258,13 @@ void Rig::Impl::accept() {
 void Rig::Impl::receive() {
     std::uint8_t buf[65536];
     for (int reads = 0; reads < 16; ++reads) {
-        const ssize_t n = recv(conn.fd, buf, sizeof buf, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        const zef::net::IoResult got = conn.socket.Receive(buf);
+        if (got.status == zef::net::IoStatus::kWouldBlock) break;
+        if (got.status != zef::net::IoStatus::kOk) {
             conn.close();
             return;
         }
-        if (n < 0) break;
-        conn.in.insert(conn.in.end(), buf, buf + n);
+        conn.in.insert(conn.in.end(), buf, buf + got.bytes);
     }
     std::size_t at = 0;
     while (conn.in.size() - at >= kHeaderSize) {
@@ -393,13 +353,13 @@ void Rig::Impl::produce(Clock::time_point now) {
 
 void Rig::Impl::flush() {
     while (conn.queued() > 0) {
-        const ssize_t n = send(conn.fd, conn.out.data() + conn.outSent, conn.queued(), MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
+        const zef::net::IoResult sent = conn.socket.Send({conn.out.data() + conn.outSent, conn.queued()});
+        if (sent.status == zef::net::IoStatus::kWouldBlock) break;
+        if (sent.status != zef::net::IoStatus::kOk) {
             conn.close();
             return;
         }
-        conn.outSent += static_cast<std::size_t>(n);
+        conn.outSent += sent.bytes;
     }
     if (conn.outSent == conn.out.size()) {
         conn.out.clear();
@@ -412,7 +372,7 @@ void Rig::Impl::flush() {
 
 void Rig::Impl::fail(const std::string& text) {
     const auto m = ErrorMessage("rig: " + text);
-    [[maybe_unused]] const ssize_t n = send(conn.fd, m.data(), m.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    (void)conn.socket.Send(m);  // non-blocking: what does not fit now is lost with the connection
     conn.close();
 }
 

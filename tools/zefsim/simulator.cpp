@@ -1,10 +1,6 @@
 #include "simulator.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,7 +14,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "base/net_socket.h"
 #include "links.h"
+#include "serial_line.h"
 
 namespace zefsim {
 namespace {
@@ -35,16 +33,15 @@ struct TcpEndpoint {
     Device* device = nullptr;
     std::string host;
     std::uint16_t port = 0;
-    int listenFd = -1;
-    int connFd = -1;
+    zef::net::Socket listener;
+    zef::net::Socket conn;
     std::unique_ptr<CommandSession> session;
     std::vector<Outgoing> pending;  // replies not yet due
     std::vector<std::uint8_t> unsent;
     unsigned cutSeen = 0;
 
     void closeConnection() {
-        if (connFd >= 0) close(connFd);
-        connFd = -1;
+        conn.Close();
         session.reset();
         pending.clear();
         unsent.clear();
@@ -57,6 +54,7 @@ struct SerialEndpoint {
     int slaveKeep = -1;  // keeps the line open (and raw) while no client has it open
     std::string slavePath;
     std::string symlinkPath;
+    std::shared_ptr<SerialLine> line;  // instead of the pty: a line inside the process
     std::unique_ptr<ByteProtocol> command;
     std::unique_ptr<ByteProtocol> boot;
     Clock::time_point inClock{};   // when the last received byte finished arriving
@@ -77,7 +75,7 @@ struct SerialEndpoint {
 };
 
 struct AnnounceTarget {
-    in_addr address{};
+    std::uint32_t address = 0;
     std::uint16_t port = 0;
 };
 
@@ -91,18 +89,14 @@ struct Simulator::Impl {
     std::map<const Device*, AnnounceTarget> announce;
     int announceIntervalMs = 0;
     Clock::time_point nextAnnounce{};
-    int wakeRead = -1;
-    int wakeWrite = -1;
+    zef::net::Waker waker;
     bool running = false;
     std::thread thread;
 
-    void wake() const {
-        const char c = 1;
-        [[maybe_unused]] ssize_t n = write(wakeWrite, &c, 1);
-    }
+    void wake() const { waker.Wake(); }
     void loop();
-    void serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents, Clock::time_point now);
-    void serviceSerial(SerialEndpoint& e, short events, Clock::time_point now);
+    void serviceTcp(TcpEndpoint& e, bool listenerReady, bool connReady, Clock::time_point now);
+    void serviceSerial(SerialEndpoint& e, bool readable, Clock::time_point now);
     void flushTcp(TcpEndpoint& e, Clock::time_point now);
     void flushSerial(SerialEndpoint& e, Clock::time_point now);
     std::string sourceHost(const Device& d) const;
@@ -110,20 +104,16 @@ struct Simulator::Impl {
     Clock::time_point nextDeadline(Clock::time_point now) const;
 };
 
-Simulator::Simulator() : impl_(std::make_unique<Impl>()) {
-    int fds[2];
-    if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) throw systemError("pipe");
-    impl_->wakeRead = fds[0];
-    impl_->wakeWrite = fds[1];
-}
+Simulator::Simulator() : impl_(std::make_unique<Impl>()) {}
 
 Simulator::~Simulator() {
     stop();
-    for (auto& e : impl_->tcp) {
-        e->closeConnection();
-        if (e->listenFd >= 0) close(e->listenFd);
-    }
+    for (auto& e : impl_->tcp) e->closeConnection();
     for (auto& e : impl_->serial) {
+        if (e->line) {
+            e->line->setWakeHook(nullptr);
+            continue;
+        }
         char target[PATH_MAX] = {};
         if (readlink(e->symlinkPath.c_str(), target, sizeof target - 1) > 0 && e->slavePath == target)
             unlink(e->symlinkPath.c_str());
@@ -131,8 +121,6 @@ Simulator::~Simulator() {
         close(e->master);
     }
     for (auto& d : impl_->devices) d->setWakeHook(nullptr);
-    close(impl_->wakeRead);
-    close(impl_->wakeWrite);
 }
 
 Device& Simulator::addDevice(const DeviceConfig& config) {
@@ -166,30 +154,19 @@ Device& Simulator::device(std::size_t index) {
 }
 
 std::uint16_t Simulator::listenTcp(Device& d, const std::string& host, std::uint16_t port, Remote remote) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr = parseIPv4(host);
-    if (remote == Remote::Refused && !isLoopback(addr.sin_addr))
+    const std::uint32_t address = parseIPv4(host);
+    if (remote == Remote::Refused && !isLoopback(address))
         throw std::runtime_error("zefsim listens on loopback addresses (127.x.x.x) only, not " + host +
                                  " (--allow-remote lets it)");
-    addr.sin_port = htons(port);
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) throw systemError("socket");
-    const int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 4) != 0) {
-        const auto error = systemError("cannot listen on " + host + ":" + std::to_string(port));
-        close(fd);
-        throw error;
-    }
-    setNonBlocking(fd);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    std::string error;
+    zef::net::Socket listener = zef::net::Socket::ListenTcp(address, port, error);
+    if (!listener.valid())
+        throw std::runtime_error("cannot listen on " + host + ":" + std::to_string(port) + ": " + error);
     auto e = std::make_unique<TcpEndpoint>();
     e->device = &d;
     e->host = host == "localhost" ? "127.0.0.1" : host;
-    e->port = ntohs(addr.sin_port);
-    e->listenFd = fd;
+    e->port = listener.LocalPort();
+    e->listener = std::move(listener);
     e->cutSeen = d.cutGeneration();
     const std::uint16_t bound = e->port;
     {
@@ -243,8 +220,31 @@ std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
     return slave;
 }
 
+void Simulator::openSerialLine(Device& d, const std::string& name) {
+    auto e = std::make_unique<SerialEndpoint>();
+    e->device = &d;
+    e->symlinkPath = name;
+    e->line = std::make_shared<SerialLine>();
+    e->line->setWakeHook([impl = impl_.get()] { impl->wake(); });
+    e->command = std::make_unique<CommandSession>(d, Link::Serial);
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->serial.push_back(std::move(e));
+    }
+    start();
+    impl_->wake();
+}
+
+std::shared_ptr<SerialLine> Simulator::serialLine(const std::string& name) const {
+    std::lock_guard lock(impl_->mutex);
+    // The newest line of that name: an older one stays served but is no longer handed out.
+    for (auto it = impl_->serial.rbegin(); it != impl_->serial.rend(); ++it)
+        if ((*it)->line && (*it)->symlinkPath == name) return (*it)->line;
+    return nullptr;
+}
+
 void Simulator::announceTo(Device& d, const std::string& host, std::uint16_t port) {
-    const in_addr address = parseIPv4(host);
+    const std::uint32_t address = parseIPv4(host);
     if (!isLoopback(address))
         throw std::runtime_error("announcements go to loopback addresses only: " + host);
     std::lock_guard lock(impl_->mutex);
@@ -271,12 +271,9 @@ Simulator::Endpoints Simulator::endpoints(const Device& d) const {
     for (const auto& e : impl_->tcp)
         if (e->device == &d) out.tcp.push_back(e->host + ":" + std::to_string(e->port));
     for (const auto& e : impl_->serial)
-        if (e->device == &d) out.serial.push_back(e->slavePath + " -> " + e->symlinkPath);
-    if (auto it = impl_->announce.find(&d); it != impl_->announce.end()) {
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &it->second.address, text, sizeof text);
-        out.announce = std::string(text) + ":" + std::to_string(it->second.port);
-    }
+        if (e->device == &d) out.serial.push_back((e->line ? "in-process" : e->slavePath) + " -> " + e->symlinkPath);
+    if (auto it = impl_->announce.find(&d); it != impl_->announce.end())
+        out.announce = zef::net::Ipv4Text(it->second.address) + ":" + std::to_string(it->second.port);
     return out;
 }
 
@@ -328,33 +325,28 @@ void Simulator::Impl::loop() {
     std::unique_lock lock(mutex);
     while (running) {
         const auto now = Clock::now();
-        std::vector<pollfd> fds{{wakeRead, POLLIN, 0}};
+        std::vector<zef::net::PollItem> fds{{waker.handle()}};
         for (const auto& e : tcp) {
-            fds.push_back({e->listenFd, POLLIN, 0});
-            const short events = static_cast<short>(POLLIN | (e->unsent.empty() ? 0 : POLLOUT));
-            fds.push_back({e->connFd, events, 0});  // a negative fd is ignored by poll
+            fds.push_back({e->listener.handle()});
+            fds.push_back({e->conn.handle(), true, !e->unsent.empty()});  // kNoHandle is skipped
         }
-        for (const auto& e : serial) fds.push_back({e->master, POLLIN, 0});
+        for (const auto& e : serial) fds.push_back({e->master});  // -1 (skipped) for a line
+        const bool lineWritten =
+            std::any_of(serial.begin(), serial.end(), [](const auto& e) { return e->line && e->line->hasWritten(); });
         const auto wait = std::max(nextDeadline(now) - now, Clock::duration::zero());
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-        const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
         const std::size_t tcpCount = tcp.size(), serialCount = serial.size();
 
         lock.unlock();
-        ppoll(fds.data(), fds.size(), &timeout, nullptr);
+        if (!lineWritten) zef::net::Poll(fds, wait);
         lock.lock();
         if (!running) break;
 
-        if (fds[0].revents & POLLIN) {
-            char drain[64];
-            while (read(wakeRead, drain, sizeof drain) > 0) {
-            }
-        }
+        if (fds[0].readable) waker.Drain();
         const auto t = Clock::now();
         for (std::size_t i = 0; i < tcpCount; ++i)
-            serviceTcp(*tcp[i], fds[1 + 2 * i].revents, fds[2 + 2 * i].revents, t);
+            serviceTcp(*tcp[i], fds[1 + 2 * i].readable, fds[2 + 2 * i].readable, t);
         for (std::size_t i = 0; i < serialCount; ++i)
-            serviceSerial(*serial[i], fds[1 + 2 * tcpCount + i].revents, t);
+            serviceSerial(*serial[i], fds[1 + 2 * tcpCount + i].readable, t);
         const auto after = Clock::now();
         for (auto& e : tcp) flushTcp(*e, after);
         for (auto& e : serial) flushSerial(*e, after);
@@ -365,39 +357,33 @@ void Simulator::Impl::loop() {
     }
 }
 
-void Simulator::Impl::serviceTcp(TcpEndpoint& e, short listenEvents, short connEvents,
-                                 Clock::time_point now) {
+void Simulator::Impl::serviceTcp(TcpEndpoint& e, bool listenerReady, bool connReady, Clock::time_point now) {
     const unsigned generation = e.device->cutGeneration();
     if (generation != e.cutSeen) {
         e.cutSeen = generation;
         e.closeConnection();
-        connEvents = 0;
+        connReady = false;
     }
-    if (listenEvents & POLLIN) {
-        const int fd = accept4(e.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd >= 0) {
+    if (listenerReady) {
+        if (zef::net::Socket conn = e.listener.Accept(); conn.valid()) {
             e.closeConnection();  // a new connection replaces the old one
-            const int one = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            e.connFd = fd;
+            e.conn = std::move(conn);
             e.session = std::make_unique<CommandSession>(*e.device, Link::Network);
-            connEvents = 0;
+            connReady = false;
         }
     }
-    if (e.connFd < 0) return;
-    if (connEvents & (POLLIN | POLLHUP | POLLERR)) {
-        std::uint8_t buf[4096];
-        const ssize_t n = recv(e.connFd, buf, sizeof buf, 0);
-        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-            e.closeConnection();
-            return;
-        }
-        for (ssize_t i = 0; i < n; ++i) e.session->receive(buf[i], now, e.pending);
+    if (!e.conn.valid() || !connReady) return;
+    std::uint8_t buf[4096];
+    const zef::net::IoResult got = e.conn.Receive(buf);
+    if (got.status == zef::net::IoStatus::kClosed || got.status == zef::net::IoStatus::kFailed) {
+        e.closeConnection();
+        return;
     }
+    for (std::size_t i = 0; i < got.bytes; ++i) e.session->receive(buf[i], now, e.pending);
 }
 
 void Simulator::Impl::flushTcp(TcpEndpoint& e, Clock::time_point now) {
-    if (e.connFd < 0) return;
+    if (!e.conn.valid()) return;
     std::stable_sort(e.pending.begin(), e.pending.end(),
                      [](const Outgoing& a, const Outgoing& b) { return a.due < b.due; });
     auto it = e.pending.begin();
@@ -405,23 +391,28 @@ void Simulator::Impl::flushTcp(TcpEndpoint& e, Clock::time_point now) {
         e.unsent.insert(e.unsent.end(), it->bytes.begin(), it->bytes.end());
     e.pending.erase(e.pending.begin(), it);
     if (e.unsent.empty()) return;
-    const ssize_t n = send(e.connFd, e.unsent.data(), e.unsent.size(), MSG_NOSIGNAL);
-    if (n > 0) {
-        e.unsent.erase(e.unsent.begin(), e.unsent.begin() + n);
-    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+    const zef::net::IoResult sent = e.conn.Send(e.unsent);
+    if (sent.status == zef::net::IoStatus::kOk) {
+        e.unsent.erase(e.unsent.begin(), e.unsent.begin() + static_cast<std::ptrdiff_t>(sent.bytes));
+    } else if (sent.status != zef::net::IoStatus::kWouldBlock) {
         e.closeConnection();
     }
 }
 
-void Simulator::Impl::serviceSerial(SerialEndpoint& e, short events, Clock::time_point now) {
-    if (!(events & POLLIN)) return;
-    std::uint8_t buf[4096];
-    const ssize_t n = read(e.master, buf, sizeof buf);
+void Simulator::Impl::serviceSerial(SerialEndpoint& e, bool readable, Clock::time_point now) {
+    std::vector<std::uint8_t> in;
+    if (e.line) {
+        in = e.line->takeWritten();
+    } else if (readable) {
+        std::uint8_t buf[4096];
+        const ssize_t n = read(e.master, buf, sizeof buf);
+        if (n > 0) in.assign(buf, buf + n);
+    }
     std::vector<Outgoing> out;
-    for (ssize_t i = 0; i < n; ++i) {
+    for (const std::uint8_t byte : in) {
         // A byte counts as received only once its own wire time has passed.
         e.inClock = std::max(e.inClock, now) + kSerialByteTime;
-        e.protocol().receive(buf[i], e.inClock, out);
+        e.protocol().receive(byte, e.inClock, out);
     }
     for (const Outgoing& o : out) {
         for (std::uint8_t b : o.bytes) {
@@ -438,6 +429,10 @@ void Simulator::Impl::flushSerial(SerialEndpoint& e, Clock::time_point now) {
         e.outBytes.pop_front();
     }
     if (ready.empty()) return;
+    if (e.line) {
+        e.line->deliver(ready);
+        return;
+    }
     const ssize_t n = write(e.master, ready.data(), ready.size());
     // Bytes the line cannot take now are lost, as on a real line without flow control.
     (void)n;

@@ -27,7 +27,8 @@
 // A reply to the clearing read already carries the cleared address byte.
 //
 // The Simulator runs one I/O thread that serves every device over TCP (one connection per
-// endpoint; a new connection replaces the old one), over pseudo-terminals paced at 9600 baud,
+// endpoint; a new connection replaces the old one), over pseudo-terminals or in-process serial
+// lines paced at 9600 baud,
 // and sends 26-byte UDP announcements to loopback destinations only.
 
 #include <array>
@@ -114,6 +115,7 @@ struct AlteredRequest {
 };
 
 class ByteProtocol;
+class SerialLine;
 
 class Device {  // every method is thread-safe
 public:
@@ -288,6 +290,11 @@ public:
     // A pseudo-terminal paced at 9600 baud; returns the slave path and points `symlinkPath`
     // at it (an existing symlink there is replaced; any other file makes it throw).
     std::string openSerial(Device& d, const std::string& symlinkPath);
+    // The same serial link without a pseudo-terminal: a line inside the process known by
+    // `name`, paced as the pty is. A name opened again is given to the new device.
+    void openSerialLine(Device& d, const std::string& name);
+    // The computer's end of the line opened as `name`; null when there is none.
+    std::shared_ptr<SerialLine> serialLine(const std::string& name) const;
     // Where the device's announcements go; throws std::runtime_error unless host is 127.x.x.x
     // (or "localhost"). They leave from the device's first TCP host, so the sender address
     // is the address to connect to.
@@ -297,7 +304,7 @@ public:
 
     struct Endpoints {
         std::vector<std::string> tcp;     // "host:port"
-        std::vector<std::string> serial;  // "slave -> symlink"
+        std::vector<std::string> serial;  // "slave -> symlink", "in-process -> name"
         std::string announce;             // "host:port" or empty
     };
     Endpoints endpoints(const Device& d) const;

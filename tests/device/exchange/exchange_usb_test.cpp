@@ -1,5 +1,6 @@
 // The exchange over the serial port: a pseudo-terminal paced at 9600 baud
-// with the simulated amplifier behind it, registered as serial port 1.
+// with the simulated amplifier behind it, registered as serial port 1, and
+// the same cases again over the simulator's in-process line.
 
 #include <fstream>
 
@@ -10,12 +11,13 @@
 namespace zef::test {
 namespace {
 
-class UsbExchange : public LinkTest {
+class UsbExchange : public LinkTest, public ::testing::WithParamInterface<SerialKind> {
 protected:
+    UsbExchange() : LinkTest(GetParam()) {}
     void SetUp() override { ConnectUsb(); }
 };
 
-TEST_F(UsbExchange, ReadMemoryOf120BytesOverTheSerialLine) {
+TEST_P(UsbExchange, ReadMemoryOf120BytesOverTheSerialLine) {
     std::vector<std::uint8_t> memory(120);
     for (std::size_t i = 0; i < memory.size(); ++i) memory[i] = static_cast<std::uint8_t>(255 - i);
     device->setMemory(240, memory);
@@ -33,7 +35,7 @@ TEST_F(UsbExchange, ReadMemoryOf120BytesOverTheSerialLine) {
     EXPECT_TRUE(DecodeStatus(status.reply()).has_value());
 }
 
-TEST_F(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
+TEST_P(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
     // After a lost reply the line is resynchronised by an identify before the
     // frame goes out again; when that identify is lost too the exchange fails.
     const std::vector<std::uint8_t> frame{0xF0, 0x21, 0x11, 1, 3, 0, 0, 0, 0, 0, 0, 0x21, 0xF7};
@@ -66,7 +68,7 @@ TEST_F(UsbExchange, FailedReceiveSendsTheWholeFrameAgain) {
     }
 }
 
-TEST_F(UsbExchange, UnopenablePortFailsWithoutMessage) {
+TEST_P(UsbExchange, UnopenablePortFailsWithoutMessage) {
     transport.serialPorts().Register(folder.file("no-such-tty"));
     transport.serialPorts().Register(folder.file("plain-file"));
     std::ofstream(folder.file("plain-file")) << "not a terminal";
@@ -89,13 +91,13 @@ TEST_F(UsbExchange, UnopenablePortFailsWithoutMessage) {
     EXPECT_TRUE(device->frames().empty());
 }
 
-TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
+TEST_P(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
     // Ports 1..5: the device's pty moves behind a silent device, a missing
     // file and a plain file; an older init.cfg keeps its IP range.
     zefsim::Device& mute = sim.addDevice();
     mute.setSilent(true);
     const std::string mutePty = folder.file("ttyMute");
-    sim.openSerial(mute, mutePty);
+    OpenSimSerial(sim, mute, mutePty, GetParam());
     SerialPortMap& ports = transport.serialPorts();
     ports.Unregister(ptyLink);
     ports.Register(folder.file("missing"));
@@ -132,7 +134,7 @@ TEST_F(UsbExchange, FindSerialDeviceScansThePortsAndWritesInitCfg) {
     EXPECT_TRUE(dialogs.calls.empty());
 }
 
-TEST_F(UsbExchange, FindSerialDeviceWithoutAnswerLeavesInitCfgAlone) {
+TEST_P(UsbExchange, FindSerialDeviceWithoutAnswerLeavesInitCfgAlone) {
     device->setSilent(true);
     EXPECT_FALSE(exchange->FindSerialDevice(kSlot));
     EXPECT_FALSE(transport.serial().IsOpen());
@@ -140,6 +142,9 @@ TEST_F(UsbExchange, FindSerialDeviceWithoutAnswerLeavesInitCfgAlone) {
     EXPECT_FALSE(exchange->IdentifySerialDevice()) << "no port is open";
     EXPECT_TRUE(dialogs.calls.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Lines, UsbExchange, ::testing::Values(SerialKind::Pty, SerialKind::InProcess),
+                         [](const auto& info) { return SerialKindName(info.param); });
 
 }  // namespace
 }  // namespace zef::test

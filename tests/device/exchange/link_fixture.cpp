@@ -14,7 +14,7 @@ LinkSettings TestSettings(const std::string& configFolder) {
 
 }  // namespace
 
-LinkTest::LinkTest() {
+LinkTest::LinkTest(SerialKind serialKind) : transport(SerialPortMap::RegisteredOnly(), sim, serialKind) {
     zefsim::DeviceConfig config;
     config.name = "Stage Left";
     config.address = 0x11;
@@ -33,7 +33,7 @@ void LinkTest::ConnectTcp() { ConnectSimTcp(Slot(), port); }
 
 void LinkTest::ConnectUsb() {
     ptyLink = folder.file("ttyZEF0");
-    ConnectSimUsb(Slot(), ptyLink);
+    ConnectSimUsb(Slot(), ptyLink, transport.kind());
 }
 
 CommandParams LinkTest::Params(std::vector<std::uint8_t> p) const {

@@ -13,7 +13,6 @@
 #include "model/device_model.h"
 #include "device/link_state.h"
 #include "recording_dialogs.h"
-#include "transport/qt_transport.h"
 #include "sim_link.h"
 #include "simulator.h"
 #include "temp_folder.h"
@@ -64,12 +63,13 @@ inline constexpr DeviceSlot kSlot = 1;
 
 class LinkTest : public ::testing::Test {
 protected:
-    LinkTest();
+    explicit LinkTest(SerialKind serialKind = SerialKind::Pty);
     ~LinkTest() override;
 
     // Device in kSlot over TCP on 127.0.0.1, connected and identified.
     void ConnectTcp();
-    // Device in kSlot over a pty registered as serial port 1, identified.
+    // Device in kSlot over a pty (or an in-process line, as the fixture was
+    // made) registered as serial port 1, identified.
     void ConnectUsb();
 
     CommandParams Params(std::vector<std::uint8_t> p) const;
@@ -83,7 +83,7 @@ protected:
     std::string ptyLink;
     Model model;
     LinkState link;
-    QtTransport transport{SerialPortMap::RegisteredOnly()};
+    SimSerialTransport transport;
     StateRecordingDialogs dialogs{link, model.entry(kSlot)};
     RecordingPresenter presenter{link};
     std::vector<DeviceSlot> indicatorRefreshes;
