@@ -1,6 +1,7 @@
 #include "app/autoeq_wizard.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "app/autoeq_apply.h"
 #include "app/calibration_store.h"
@@ -8,6 +9,7 @@
 #include "app/measure_target.h"
 #include "app/measuring_link.h"
 #include "app/texts.h"
+#include "measure/band_levels.h"
 #include "model/memory_map.h"
 
 namespace zef {
@@ -158,6 +160,9 @@ bool AutoEqWizard::Start() {
     minBand_ = std::min(s.minBand, s.maxBand);
     maxBand_ = std::max(s.minBand, s.maxBand);
     maxGainHalfDb_ = MaxGainHalfDb(s.gainChoice);
+    positionCount_ = std::clamp(s.positions, 1, kMaxMicPositions);
+    positions_.clear();
+    spread_ = {};
     // The generator and the room need a moment before the engine listens.
     phase_ = Phase::Running;
     runStarted_ = std::chrono::steady_clock::now();
@@ -218,8 +223,36 @@ void AutoEqWizard::Fail(const char* title, const char* text) {
     backToSettings.Emit();
 }
 
+void AutoEqWizard::NextPosition() {
+    positions_.push_back(engine_->positionLevels());
+    engine_->Stop();
+    changed.Emit();
+    const int done = static_cast<int>(positions_.size());
+    char text[256];
+    std::snprintf(text, sizeof text, kMovePositionFormat, done, positionCount_, done + 1);
+    const Answer answer = measuring_.dialogs.Ask(kAutoEqTitle, text, Buttons::OkCancel, Icon::Information);
+    if (phase_ != Phase::Running) return;  // closed while the question was open
+    if (answer != Answer::Ok) {
+        phase_ = Phase::Settings;
+        positions_.clear();
+        LeaveState();
+        changed.Emit();
+        backToSettings.Emit();
+        return;
+    }
+    engine_->SetEarlierPositions(positions_);
+    runStarted_ = std::chrono::steady_clock::now();
+    ClearLevels();
+    changed.Emit();
+    levelsChanged.Emit();
+    settle_.start(timings_.settleMs);
+}
+
 void AutoEqWizard::Finish() {
     timeout_.stop();
+    if (position() < positionCount_) return NextPosition();
+    positions_.push_back(engine_->positionLevels());
+    spread_ = positions_.size() > 1 ? measure::Spread(positions_) : BandSpectrum{};
     result_ = engine_->Results();
     targetShape_ = pendingShape_;
     engine_->Stop();

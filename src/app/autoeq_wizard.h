@@ -15,6 +15,12 @@
 // bypass included) while they run and restore the device when they stop;
 // Verify is offered once the result has been applied.
 //
+// Several microphone positions (settings().positions, 1..8): each position
+// is measured in turn; between two, the generator keeps playing and the user
+// is asked to move the microphone (OK measures there, Cancel ends the run
+// as a time-out would, without a message). The fit is of the positions'
+// power average; the spread per band is kept beside it.
+//
 // Messages and the close question go through the context's dialogs. Every
 // engine event is handled from the event loop, never inside the engine's own
 // call, so restoring the device (an exchange) never runs inside the
@@ -26,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/measure_context.h"
 #include "base/signal.h"
@@ -82,6 +89,13 @@ public:
     double runElapsedSeconds() const;
     bool measuring() const { return measuringSetup_.has_value(); }
     ChannelCode output() const { return output_; }
+    // The position being measured (1-based) and how many the run has.
+    int position() const { return static_cast<int>(positions_.size()) + 1; }
+    int positionCount() const { return positionCount_; }
+    // The last result's levels at each position (one entry for a single
+    // position) and their spread (largest minus smallest) per band.
+    const std::vector<BandSpectrum>& positionLevels() const { return positions_; }
+    const BandSpectrum& spread() const { return spread_; }
     DeviceSlot slot() const { return slot_; }
 
     // The latest 30 band levels and microphone level (dBFS); -100 when cleared.
@@ -123,6 +137,9 @@ private:
     void OnProgress(int progress);
     void Fail(const char* title, const char* text);
     void Finish();
+    // A position other than the last is measured: asks the user to move the
+    // microphone and measures the next one, or ends the run.
+    void NextPosition();
     void BeginStart();
     bool EnterState(EqDuringMeasurement eq);
     void LeaveState();
@@ -155,6 +172,9 @@ private:
     dsp::Curve measuredCurve_{};
     dsp::Curve targetCurve_{};
     double measuredDeviation_ = 0;
+    int positionCount_ = 1;
+    std::vector<BandSpectrum> positions_;
+    BandSpectrum spread_{};
     int minBand_ = 0;
     int maxBand_ = 29;
     int maxGainHalfDb_ = 12;

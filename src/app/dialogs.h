@@ -11,7 +11,7 @@
 namespace zef {
 
 enum class Icon { None, Information, Exclamation, Critical, Question };
-enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 class Dialogs {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/autoeq_apply.h"
+#include "app/texts.h"
 #include "base/c_number.h"
 #include "dsp/curves.h"
 #include "measure/band_levels.h"
@@ -33,6 +34,18 @@ std::string MaxGainItem(int choice) {
 double FilterGainDb(int gainCode) { return gainCode / 2.0 - 15.0; }
 
 std::string MicLevelText(double db) { return CFixed(std::round(db * 10.0) / 10.0, 1) + " dBFS"; }
+
+std::string SpreadText(const BandSpectrum& spreadDb, int positions, int minBand, int maxBand) {
+    if (positions < 2) return "";
+    const measure::AutoEqRange r = measure::NormaliseAutoEqRange(1, minBand, maxBand);
+    int widest = r.minBand;
+    for (int b = r.minBand; b <= r.maxBand; ++b)
+        if (spreadDb[std::size_t(b)] > spreadDb[std::size_t(widest)]) widest = b;
+    char text[128];
+    std::snprintf(text, sizeof text, kSpreadFormat, positions, CFixed(spreadDb[std::size_t(widest)], 1).c_str(),
+                  measure::kAutoEqBandHz[std::size_t(widest)]);
+    return text;
+}
 
 double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,
                        const std::array<bool, kAnalyserBandCount>* only) {

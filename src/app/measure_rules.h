@@ -33,6 +33,10 @@ double FilterGainDb(int gainCode);
 // The microphone level read-out: dB rounded to 0.1, e.g. "-12.3 dBFS".
 std::string MicLevelText(double db);
 
+// The positions' spread read-out over bands minBand..maxBand: "Spread over
+// N positions: largest X dB at F Hz" (kSpreadFormat); "" for one position.
+std::string SpreadText(const BandSpectrum& spreadDb, int positions, int minBand, int maxBand);
+
 // Root mean square deviation (dB) of bands minBand..maxBand from their mean;
 // with `only`, of those of them it marks (0 when none is).
 double BandDeviationDb(const BandSpectrum& levelsDb, int minBand, int maxBand,

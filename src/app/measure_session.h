@@ -30,6 +30,8 @@ struct MeasureTarget {
     std::string file;
 };
 
+inline constexpr int kMaxMicPositions = 8;  // microphone positions one run can average
+
 struct MeasureSettings {
     int card = -1;   // index into the input device manager's list; -1 = none
     int input = -1;  // input of that card; -1 = none
@@ -44,6 +46,7 @@ struct MeasureSettings {
     int minBand = 0;     // 0..29
     int maxBand = 29;    // 0..29
     int gainChoice = 5;  // "+/- 1dB" .. "+/- 6dB" = 0..5
+    int positions = 1;   // microphone positions of an AutoEQ run, 1..kMaxMicPositions
     MeasureTarget target;
     // The FIR wizard's card, line output and microphone input, chosen last
     // in any device's wizard: the next opening starts from them.

@@ -96,6 +96,14 @@ inline constexpr const char* kApplyFailedText = "The AutoEQ filters could not be
 inline constexpr const char* kMeasuredDeviationFormat = "Deviation: measured %s dB rms";
 inline constexpr const char* kVerifiedDeviationFormat = ", now %s dB rms";
 inline constexpr const char* kFromCaption = "From";
+// Several microphone positions in one AutoEQ run.
+inline constexpr const char* kPositionsCaption = "Positions";
+inline constexpr const char* kMovePositionFormat =
+    "Position %d of %d is measured. Move the microphone to position %d, then press OK to measure there "
+    "(Cancel stops the run).";
+inline constexpr const char* kPositionProgressFormat = " position %d of %d";
+// "%d" positions, "%s" dB with one decimal, "%d" the band's centre in Hz.
+inline constexpr const char* kSpreadFormat = "Spread over %d positions: largest %s dB at %d Hz";
 inline constexpr const char* kToCaption = "To";
 inline constexpr const char* kMaxGainCaption = "Max. Gain";
 

@@ -79,8 +79,8 @@ void LevelOver(dsp::Curve& db, double lowHz, double highHz) {
 Design::Design(DesignerFactory makeDesigner, dsp::ResponseCalculator& calculator, Dialogs& dialogs)
     : makeDesigner_(std::move(makeDesigner)), calculator_(calculator), dialogs_(dialogs) {}
 
-bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
-                       const EqTargetRecord& target) {
+bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings, const EqTargetRecord& target,
+                       const std::vector<std::vector<double>>& morePositions) {
     if (ir.empty()) {
         dialogs_.Message(t::kCalculateFir, t::kNoIrText, Icon::Exclamation);
         return false;
@@ -90,6 +90,7 @@ bool Design::Calculate(const std::vector<double>& ir, DesignSettings& settings,
     designer->SetFirMode(settings.firMode);
     designer->SetHouseCurve(house_);
     designer->SetFitHeadroom(fitHeadroom_);
+    designer->SetMorePositions(morePositions);
     for (const TargetSection& section : measure::SectionsOfRecord(target))
         designer->AddFilterSection(section);
     const FirDesignInputs inputs = DesignInputs(settings);

@@ -77,7 +77,10 @@ public:
     // Result 1 shows "Filter gain has been reduced to avoid clipping" and
     // the design is used all the same. The latency the designer achieved is
     // written into `settings`. False (with a message) when no FIR came out.
-    bool Calculate(const std::vector<double>& ir, DesignSettings& settings, const EqTargetRecord& target);
+    // `morePositions`: the responses of further microphone positions, whose
+    // power average with `ir` the magnitude mode corrects.
+    bool Calculate(const std::vector<double>& ir, DesignSettings& settings, const EqTargetRecord& target,
+                   const std::vector<std::vector<double>>& morePositions = {});
 
     // What the next designs take besides the settings: in the magnitude mode
     // a house curve (read from `file`; an empty curve for none) added to the

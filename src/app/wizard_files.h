@@ -27,6 +27,9 @@ inline constexpr const char* kWizardFolder = "Project";
 // Everything a .wiz file holds.
 struct WizardState {
     std::vector<double> ir;
+    // Further microphone positions measured with `ir` (the main one); not
+    // kept in the .wiz file, which holds one response.
+    std::vector<std::vector<double>> morePositions;
     EqTargetRecord target;
     DesignSettings settings;
     bool operator==(const WizardState&) const = default;

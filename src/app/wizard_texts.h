@@ -65,6 +65,8 @@ inline constexpr const char* kMeasureHint =
     "loudspeaker. Keep the room quiet until the measurement has finished.";
 inline constexpr const char* kMeasureIr = "Measure IR";
 inline constexpr const char* kMeasuringIr = "Measuring IR....";
+inline constexpr const char* kPositionsCaption = "Positions";
+inline constexpr const char* kSweepsCaption = "Sweeps";
 inline constexpr const char* kComputingIr = "Computing IR ...";
 inline constexpr const char* kPeakLevelNone = "Peak Level = --";
 inline constexpr const char* kMicClipping =

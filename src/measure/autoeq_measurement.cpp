@@ -95,7 +95,13 @@ void AnalyserAutoEqEngine::OnSpectrum(const BandSpectrum& levelsDb) {
 
     if (state_ == State::Averaging && now - averageStart_ >= options_.averageSeconds) {
         for (std::size_t b = 0; b < kAnalyserBandCount; ++b)
-            averaged_[b] = powerSum_[b] > 0 ? 10 * std::log10(powerSum_[b] / blocks_) : -200.0;
+            ownLevels_[b] = powerSum_[b] > 0 ? 10 * std::log10(powerSum_[b] / blocks_) : -200.0;
+        averaged_ = ownLevels_;
+        if (!earlier_.empty()) {
+            std::vector<BandSpectrum> all = earlier_;
+            all.push_back(ownLevels_);
+            averaged_ = PowerAverage(all);
+        }
         state_ = State::Fitting;
         fitDone_ = false;
         const BandSpectrum levels = Relative(averaged_, options_.targetShapeDb);

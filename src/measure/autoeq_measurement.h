@@ -35,6 +35,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "measure/analyser.h"
 #include "measure/autoeq_engine.h"
@@ -94,6 +95,14 @@ public:
     // Start; zeros before.
     AutoEqResult Results() override { return results_; }
 
+    // Several microphone positions: the levels measured at the earlier
+    // positions. The next Start averages its own levels with them (power
+    // average) and fits the average; Results().levelsDb is then the average
+    // and positionLevels() this position's own levels. Empty (the default):
+    // one position. Kept until changed.
+    void SetEarlierPositions(std::vector<BandSpectrum> levels) { earlier_ = std::move(levels); }
+    const BandSpectrum& positionLevels() const { return ownLevels_; }
+
     State state() const { return state_; }
     // The last finished fit with its predicted equaliser and residual per band.
     const AutoEqFit& fit() const { return fit_; }
@@ -120,6 +129,8 @@ private:
     AutoEqRange range_;
 
     BandSpectrum averaged_{};
+    BandSpectrum ownLevels_{};
+    std::vector<BandSpectrum> earlier_;
     std::thread worker_;
     std::atomic<bool> fitDone_{false};
     AutoEqFit pending_;  // written by the worker, read after fitDone_

@@ -458,7 +458,7 @@ int SpectralFirDesigner::Design(const FirDesignInputs& inputs, double& latencyMs
                                 std::vector<double>& work) {
     settings_.inputs = inputs;
     settings_.latencyMs = latencyMs;
-    last_ = engine_.Design(work, settings_);
+    last_ = engine_.Design(work, settings_, morePositions_);
     if (!last_.ok) {
         integerResult = 0;
         return 0;

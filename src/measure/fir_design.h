@@ -159,6 +159,9 @@ public:
     void SetTargetLeading(std::int16_t value) override { settings_.leading = value; }
     void SetHouseCurve(const FrequencyCurve& curve) override { settings_.house = curve; }
     void SetFitHeadroom(bool fit) override { settings_.fitHeadroom = fit; }
+    void SetMorePositions(std::vector<std::vector<double>> responses) override {
+        morePositions_ = std::move(responses);
+    }
     double WorstCaseGainDb() override { return last_.worstCaseGainDb; }
 
     int Design(const FirDesignInputs& inputs, double& latencyMs, int& integerResult,
@@ -176,6 +179,7 @@ private:
     FirDesignEngine engine_;
     FirDesignSettings settings_;
     FirDesignResult last_;
+    std::vector<std::vector<double>> morePositions_;
 };
 
 }  // namespace zef::measure

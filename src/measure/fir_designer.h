@@ -52,6 +52,11 @@ public:
     // Scale the FIR down into the device's headroom rather than only report
     // its worst-case gain. Kept until replaced.
     virtual void SetFitHeadroom(bool fit) { (void)fit; }
+    // Further microphone positions' impulse responses (48000 Hz, time zero
+    // where the main one has it): the magnitude corrected is the power
+    // average of every position; the phase and the graphs stay the main
+    // position's. Empty for one position. Kept until replaced.
+    virtual void SetMorePositions(std::vector<std::vector<double>> responses) { (void)responses; }
     // The last FIR's worst-case time-domain gain (dB of the sum of |taps|);
     // NaN when the designer does not tell.
     virtual double WorstCaseGainDb() { return std::numeric_limits<double>::quiet_NaN(); }

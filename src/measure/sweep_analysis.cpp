@@ -98,6 +98,17 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q) {
     return w;
 }
 
+std::vector<double> AverageResponses(std::span<const std::vector<double>> responses) {
+    if (responses.empty()) return {};
+    std::size_t length = responses.front().size();
+    for (const std::vector<double>& r : responses) length = std::min(length, r.size());
+    std::vector<double> mean(length, 0.0);
+    for (const std::vector<double>& r : responses)
+        for (std::size_t i = 0; i < length; ++i) mean[i] += r[i];
+    for (double& x : mean) x /= static_cast<double>(responses.size());
+    return mean;
+}
+
 double PeakToTailDb(std::span<const double> response) {
     const std::size_t tail = response.size() / 10;
     const double peak = response.empty() ? 0.0 : std::abs(response[LargestPeak(response, 0, response.size())]);

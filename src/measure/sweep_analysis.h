@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,12 @@ std::vector<std::string> QualityWarnings(const MeasurementQuality& q);
 
 // A response's largest peak over the RMS of its last tenth, dB.
 double PeakToTailDb(std::span<const double> response);
+
+// The mean of several responses of one position, each with its time zero at
+// kPreDelaySamples (so already aligned), sample by sample over the shortest
+// of them: noise that differs from sweep to sweep falls by 10 log10 N dB.
+// Empty for none.
+std::vector<double> AverageResponses(std::span<const std::vector<double>> responses);
 
 struct SweepResult {
     std::string error;  // "" when the response was computed

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -213,6 +214,17 @@ QWidget* AutoEqWindow::BuildRun() {
     connect(gain_, &QComboBox::currentIndexChanged, this, [this] { StoreChoices(); });
     row->addWidget(new QLabel(kMaxGainCaption, page));
     row->addWidget(gain_);
+    positions_ = new QSpinBox(page);
+    positions_->setObjectName("SpinPositions");
+    positions_->setRange(1, kMaxMicPositions);
+    positions_->setValue(std::clamp(s.positions, 1, kMaxMicPositions));
+    positions_->setToolTip("Microphone positions to measure and average; between two, the window asks you to "
+                           "move the microphone");
+    connect(positions_, &QSpinBox::valueChanged, this, [this] { StoreChoices(); });
+    auto* positionsLabel = new QLabel(kPositionsCaption, page);
+    positionsLabel->setBuddy(positions_);
+    row->addWidget(positionsLabel);
+    row->addWidget(positions_);
     start_ = new QPushButton(kStartCaption, page);
     start_->setObjectName("LabelStart");
     connect(start_, &QPushButton::clicked, this, [this] { ClickStart(); });
@@ -293,6 +305,7 @@ void AutoEqWindow::StoreChoices() {
     if (range_[0]) s.minBand = range_[0]->currentIndex();
     if (range_[1]) s.maxBand = range_[1]->currentIndex();
     if (gain_) s.gainChoice = gain_->currentIndex();
+    if (positions_) s.positions = positions_->value();
 }
 
 void AutoEqWindow::ShowPage(int page) {
@@ -335,7 +348,13 @@ void AutoEqWindow::ShowState() {
     const bool result = phase == Phase::Result || phase == Phase::Applied;
     const bool verifying = wizard_->live() == AutoEqWizard::Live::Verify;
     const bool testing = wizard_->live() == AutoEqWizard::Live::MicTest;
-    progress_->setText(running ? kMeasuringCaption : "");
+    QString measuring = kMeasuringCaption;
+    if (running && wizard_->positionCount() > 1) {
+        char where[48];
+        std::snprintf(where, sizeof where, kPositionProgressFormat, wizard_->position(), wizard_->positionCount());
+        measuring += where;
+    }
+    progress_->setText(running ? measuring : "");
     runProgress_->setVisible(running);
     if (running && !runTicker_.isActive()) runTicker_.start();
     if (!running) runTicker_.stop();
@@ -346,6 +365,7 @@ void AutoEqWindow::ShowState() {
     start_->setEnabled(!running && !verifying);
     for (QComboBox* box : range_) box->setEnabled(!running);
     gain_->setEnabled(!running);
+    positions_->setEnabled(!running);
     target_->setEnabled(!running);
     verify_->setVisible(phase == Phase::Applied);
     apply_->setVisible(result);
@@ -420,6 +440,9 @@ void AutoEqWindow::ShowCurves() {
         std::snprintf(text, sizeof text, kMeasuredDeviationFormat,
                       CFixed(wizard_->measuredDeviationDb(), 1).c_str());
         QString shown(text);
+        const std::string spread = SpreadText(wizard_->spread(), static_cast<int>(wizard_->positionLevels().size()),
+                                              wizard_->minBand(), wizard_->maxBand());
+        if (!spread.empty()) shown += "\n" + QString::fromStdString(spread);
         for (const std::string& note : wizard_->result().notCorrected) shown += "\n" + QString::fromStdString(note);
         deviation_->setText(shown);
     }

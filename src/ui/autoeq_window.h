@@ -21,6 +21,7 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QProgressBar;
+class QSpinBox;
 class QPushButton;
 class QStackedWidget;
 
@@ -59,6 +60,7 @@ public:
     MicLevelFrame* micFrame() const { return mic_; }
     QComboBox* rangeBox(int i) const { return range_[static_cast<std::size_t>(i)]; }
     QComboBox* gainBox() const { return gain_; }
+    QSpinBox* positionsBox() const { return positions_; }
     TargetChooser* targetChooser() const { return target_; }
     AnalyserView* view() const { return view_; }
     QLabel* progressLabel() const { return progress_; }
@@ -96,6 +98,7 @@ private:
     QPushButton* micTest_ = nullptr;
     std::array<QComboBox*, 2> range_{};
     QComboBox* gain_ = nullptr;
+    QSpinBox* positions_ = nullptr;
     TargetChooser* target_ = nullptr;
     QPushButton* start_ = nullptr;
     QLabel* progress_ = nullptr;

@@ -226,7 +226,7 @@ void FirWizardCalculatePage::ShowSettings() {
 void FirWizardCalculatePage::ClickCalculate() {
     run_.StopBlink();
     wizard::WizardState& st = run_.state;
-    if (!run_.design().Calculate(st.ir, st.settings, st.target)) return;
+    if (!run_.design().Calculate(st.ir, st.settings, st.target, st.morePositions)) return;
     ShowSettings();
     ShowDesignCurves();
     house_->ShowWorstCase();

@@ -85,10 +85,19 @@ void FirWizardRun::TimeoutTick() {
     emit runningChanged(false);
 }
 
-void FirWizardRun::SetImpulseResponse(std::vector<double> ir) {
-    state.ir = std::move(ir);
+void FirWizardRun::SetPositions(std::vector<std::vector<double>> irs) {
+    if (irs.empty()) return;
+    state.ir = std::move(irs.front());
+    irs.erase(irs.begin());
+    state.morePositions = std::move(irs);
     if (state.ir != measurement_->ir()) measurement_->ShowLoaded(state.ir);
     emit irChanged();
+}
+
+void FirWizardRun::SetImpulseResponse(std::vector<double> ir) {
+    std::vector<std::vector<double>> one;
+    one.push_back(std::move(ir));
+    SetPositions(std::move(one));
 }
 
 void FirWizardRun::Designed() { emit designChanged(); }

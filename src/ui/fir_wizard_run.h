@@ -58,8 +58,10 @@ public:
     // A measuring action has just started: runningChanged(true), and the
     // progress and time-out timers run.
     void Started();
-    // The IR the design uses (measured or loaded); irChanged().
+    // The IR the design uses (measured or loaded; one position); irChanged().
     void SetImpulseResponse(std::vector<double> ir);
+    // Several microphone positions' IRs, the first the main one; irChanged().
+    void SetPositions(std::vector<std::vector<double>> irs);
     // A new design is there; designChanged().
     void Designed();
     // A design setting changed: "Calculate FIR" blinks until StopBlink.

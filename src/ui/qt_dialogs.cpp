@@ -26,6 +26,7 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
     switch (buttons) {
         case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
         case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
         case Buttons::Ok: break;
     }
     return QMessageBox::Ok;

@@ -25,6 +25,7 @@
 #include "model/memory_map.h"
 #include "model/records.h"
 #include "protocol/commands.h"
+#include "mic_response.h"
 #include "rig.h"
 #include "sim_link.h"
 #include "room.h"
@@ -32,6 +33,8 @@
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
 #include "measure/measurement_exports.h"
+#include "measure/band_levels.h"
+#include "files/frequency_curve.h"
 #include "ui/calibration_dialog.h"
 #include "ui/card_chooser.h"
 #include "ui/target_chooser.h"
@@ -65,6 +68,7 @@ protected:
         zefsim::RigConfig config;
         config.fast = true;
         config.latencyMs = 30;
+        ConfigureRig(config);
         rig = std::make_unique<zefsim::Rig>(*device, config);
         options.rigs = {rig->endpoint()};
         StartEditor();
@@ -84,6 +88,9 @@ protected:
         s.maxBand = 29;
         s.gainChoice = 5;
     }
+
+    // A fixture may hear other rooms or several microphone positions.
+    virtual void ConfigureRig(zefsim::RigConfig&) {}
 
     static AutoEqTimings Fast(double averageSeconds = 3.0, int timeoutMs = 25000) {
         AutoEqTimings t;
@@ -537,6 +544,69 @@ TEST_F(AutoEqWindowTest, AnalyserViewSwitchesItselfOffWhenItsSettingsAreCancelle
             EXPECT_EQ(device->memory(ds::kNoiseOn, 1)[0], 0);
         }
     }
+}
+
+// Two microphone positions: the built-in room with a 4 dB bump at 200 Hz at
+// the first, a 4 dB dip at 800 Hz at the second.
+class AutoEqPositionsTest : public AutoEqWindowTest {
+protected:
+    void ConfigureRig(zefsim::RigConfig& config) override {
+        const auto heardWith = [](double hz, double db) {
+            FrequencyCurve c;
+            c.points = {{hz / 2, 0, 0}, {hz, db, 0}, {hz * 2, 0, 0}};
+            return zefsim::ThroughMicrophone(zefsim::BuiltInRoom(),
+                                             zefsim::MicFilter([c](double f) { return c.DbAt(f); }));
+        };
+        config.room = heardWith(200, 4);
+        config.morePositions = {heardWith(800, -4)};
+    }
+    static constexpr std::size_t k200Hz = 9, k800Hz = 15, k5kHz = 23;
+};
+
+TEST_F(AutoEqPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheFitIsOfTheirPowerAverage) {
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+    w.show();
+    w.ShowPage(AutoEqWindow::kRun);
+    w.positionsBox()->setValue(2);
+    dialogs.answers = {Answer::Ok};
+    ASSERT_TRUE(RunToResult(w)) << (dialogs.calls.empty() ? "" : dialogs.calls.back().text);
+
+    std::vector<std::string> asked;
+    for (const auto& call : dialogs.calls)
+        if (call.kind == "ask") asked.push_back(call.text);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("Position 1 of 2 is measured. Move the microphone to position 2"), std::string::npos)
+        << asked[0];
+
+    const std::vector<BandSpectrum>& at = w.wizard().positionLevels();
+    ASSERT_EQ(at.size(), 2u);
+    // Each position heard its own room: the bump and the dip where they were put.
+    EXPECT_NEAR(at[0][k200Hz] - at[1][k200Hz], 4.0, 1.0);
+    EXPECT_NEAR(at[1][k800Hz] - at[0][k800Hz], -4.0, 1.0);
+    EXPECT_NEAR(at[0][k5kHz], at[1][k5kHz], 0.5);
+    // The fit is of the power average, and the spread is kept per band.
+    const BandSpectrum average = measure::PowerAverage(at);
+    for (std::size_t b = 0; b < kAnalyserBandCount; ++b) {
+        EXPECT_NEAR(w.wizard().result().levelsDb[b], average[b], 1e-9) << "band " << b;
+        EXPECT_NEAR(w.wizard().spread()[b], std::abs(at[0][b] - at[1][b]), 1e-9) << "band " << b;
+    }
+    EXPECT_TRUE(w.findChild<QLabel*>("LabelDeviation")->text().contains("Spread over 2 positions"));
+}
+
+TEST_F(AutoEqPositionsTest, CancelWhenAskedToMoveEndsTheRunAndRestoresTheDevice) {
+    AutoEqWindow w(MeasureContextOf(*session), 1, kOutput1, Fast());
+    w.show();
+    w.ShowPage(AutoEqWindow::kRun);
+    w.positionsBox()->setValue(3);
+    const Memory before = Snapshot();
+    dialogs.answers = {Answer::Cancel};
+    w.ClickStart();
+    ASSERT_TRUE(WaitFor([&] { return w.wizard().phase() != Phase::Running; }, 40000));
+    EXPECT_EQ(w.wizard().phase(), Phase::Settings);
+    EXPECT_TRUE(w.wizard().positionLevels().empty());
+    EXPECT_TRUE(w.startButton()->isEnabled());
+    EXPECT_TRUE(dialogs.messages().empty()) << "Cancel is the user's choice, not an error";
+    EXPECT_TRUE(WaitFor([&] { return Snapshot() == before; }, 2000)) << "the measuring state is left";
 }
 
 }  // namespace

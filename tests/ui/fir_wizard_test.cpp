@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "audio/audio_system.h"
 #include "dsp/fir_coefficients.h"
 #include "model/memory_map.h"
+#include "mic_response.h"
 #include "rig.h"
 #include "ui/calibration_dialog.h"
 #include "ui/fir_wizard_calculate.h"
@@ -55,7 +57,8 @@ double SpreadDb(const dsp::Curve& db, double low, double high) {
 
 class WizardTest : public UiTest {
 protected:
-    void Open(bool withRig) {
+    // `positions`: the rig's microphone positions, one per stream it serves in turn.
+    void Open(bool withRig, std::vector<zefsim::RoomResponse> positions = {}) {
         device = &AddSimDevice("Stage Left");
         // Output 1 in the 10-band + FIR mode, EQ and FIR on; output 2 silent.
         device->setMemory(kPresetBaseAddress + pi::kEqMode, {1});
@@ -72,6 +75,10 @@ protected:
             zefsim::RigConfig config;
             config.fast = true;
             config.latencyMs = 20;
+            if (!positions.empty()) {
+                config.room = positions.front();
+                config.morePositions.assign(positions.begin() + 1, positions.end());
+            }
             rig = std::make_unique<zefsim::Rig>(*device, config);
             rigs.push_back(rig->endpoint());
         }
@@ -253,6 +260,78 @@ TEST_F(WizardTest, AKeptCardCalibrationLowersTheMeasuredResponseAndTheSavesReadB
     for (const auto& [low, high] : {std::pair{200.0, 1000.0}, {1000.0, 5000.0}, {5000.0, 15000.0}}) {
         EXPECT_NEAR(MeanDb(calibrated, low, high) - MeanDb(plainCurve, low, high), -6.0, 0.3) << low << " Hz";
     }
+}
+
+// The built-in room heard through a microphone with a bump (dB > 0) or a dip at `hz`.
+zefsim::RoomResponse RoomWith(double hz, double db) {
+    FrequencyCurve c;
+    c.points = {{hz / 2, 0, 0}, {hz, db, 0}, {hz * 2, 0, 0}};
+    return zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter([c](double f) { return c.DbAt(f); }));
+}
+
+TEST_F(WizardTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrectsBoth) {
+    Open(true, {RoomWith(200, 6), RoomWith(2000, -6)});
+    ASSERT_TRUE(TurnToTheWiringPage());
+    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+    Find<Stepper>("LblRoomDecay")->step(-1);
+    wizard->ClickNext();
+    FirWizardMeasurePage& page = wizard->measurePage();
+    page.positionsBox()->setValue(2);
+    dialogs.answers = {Answer::Ok};
+    page.ClickMeasure();
+    ASSERT_TRUE(WaitFor([&] { return page.Complete(); }, 90000)) << (dialogs.calls.empty() ? "" : dialogs.calls.back().text);
+    ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
+    std::vector<std::string> asked;
+    for (const auto& call : dialogs.calls)
+        if (call.kind == "ask") asked.push_back(call.text);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("Move the microphone to position 2"), std::string::npos) << asked[0];
+
+    // The main position is the first one, the second stands beside it; each
+    // heard its own room.
+    const wizard::WizardState& st = wizard->run().state;
+    ASSERT_EQ(st.morePositions.size(), 1u);
+    const FrequencyCurve first = measure::ResponseCurve(st.ir, measure::kPreDelaySamples, 48000);
+    const FrequencyCurve second = measure::ResponseCurve(st.morePositions[0], measure::kPreDelaySamples, 48000);
+    EXPECT_NEAR(MeanDb(first, 180, 220) - MeanDb(second, 180, 220), 6.0, 1.5);
+    EXPECT_NEAR(MeanDb(first, 1800, 2200) - MeanDb(second, 1800, 2200), 6.0, 1.5);
+    EXPECT_TRUE(Find<QLabel>("LblSeries")->text().startsWith("Spread over 2 positions")) << Find<QLabel>("LblSeries")->text().toStdString();
+
+    // The design takes both: in the magnitude mode a design of the first
+    // position alone is another FIR.
+    wizard::DesignSettings settings = st.settings;
+    settings.firMode = 1;
+    ASSERT_TRUE(wizard->run().design().Calculate(st.ir, settings, st.target, st.morePositions));
+    const std::vector<double> both = wizard->run().design().coefficients();
+    ASSERT_TRUE(wizard->run().design().Calculate(st.ir, settings, st.target));
+    EXPECT_NE(both, wizard->run().design().coefficients());
+
+    // A single measurement afterwards is one position again.
+    page.positionsBox()->setValue(1);
+    page.ClickMeasure();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(wizard->run().state.morePositions.empty());
+}
+
+TEST_F(WizardTest, CancelWhenAskedToMoveKeepsNothingOfTheSeries) {
+    Open(true, {RoomWith(200, 6), RoomWith(2000, -6)});
+    ASSERT_TRUE(TurnToTheWiringPage());
+    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+    Find<Stepper>("LblRoomDecay")->step(-1);
+    wizard->ClickNext();
+    FirWizardMeasurePage& page = wizard->measurePage();
+    page.positionsBox()->setValue(3);
+    page.sweepsBox()->setValue(2);
+    dialogs.answers = {Answer::Cancel};
+    page.ClickMeasure();
+    ASSERT_TRUE(WaitFor([&] { return !dialogs.calls.empty(); }, 90000));
+    ASSERT_TRUE(RunToEnd());
+    QTest::qWait(100);
+    EXPECT_EQ(dialogs.calls.size(), 1u) << "asked once, after position 1's two sweeps";
+    EXPECT_NE(dialogs.calls[0].text.find("Position 1 of 3 is measured"), std::string::npos) << dialogs.calls[0].text;
+    EXPECT_FALSE(page.Complete());
+    EXPECT_TRUE(wizard->run().state.ir.empty());
+    EXPECT_EQ(wizard->run().measurement().running(), wizard::Action::None);
 }
 
 TEST_F(WizardTest, AHouseCurveShapesTheTargetAndScalingKeepsTheFirInTheHeadroom) {

@@ -166,12 +166,9 @@ int MeasureIr(Context& ctx) {
     engine.SetReferenceInput(reference);
     // Several sweeps: their responses, each aligned on its own time zero,
     // are averaged; uncorrelated noise falls by 10 log10 N dB.
-    std::vector<double> ir = RunSweep(ctx, engine, folder, channels, decay);
-    for (int k = 1; k < repeat; ++k) {
-        const std::vector<double> next = RunSweep(ctx, engine, folder, channels, decay);
-        for (std::size_t i = 0; i < std::min(ir.size(), next.size()); ++i) ir[i] += next[i];
-    }
-    for (double& x : ir) x /= repeat;
+    std::vector<std::vector<double>> sweeps;
+    for (int k = 0; k < repeat; ++k) sweeps.push_back(RunSweep(ctx, engine, folder, channels, decay));
+    std::vector<double> ir = zm::AverageResponses(sweeps);
     zm::CorrectImpulseResponse(ir, calibration, zm::kSweepSampleRate);
     const std::vector<std::string> warnings = engine.Warnings();
     if (std::string e = zef::WriteIrwFile(*out, ir); !e.empty()) Fail(e);
