@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <unistd.h>
 
 #include "protocol/commands.h"
 #include "remote/device_host.h"
@@ -161,7 +161,7 @@ bool ManyClients() {
         ids.append(QString::number(i + 1));
     }
     net.Start(plan);
-    const int port = 20000 + static_cast<int>(getpid() % 20000);
+    const int port = 20000 + static_cast<int>(std::random_device{}() % 20000);
     std::string config = "device-port " + std::to_string(net.port()) + "\nlisten 127.0.0.1:" + std::to_string(port) +
                          "\nrate 100000\ndata " + data.path().string() + "\n";
     for (const auto& [host, _] : plan) config += "device " + host + "\n";

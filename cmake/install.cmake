@@ -8,6 +8,7 @@
 #   share/doc/zef-editor/                  zefd.conf.example
 #   share/bash-completion/completions/     zefctl
 #   lib/udev/rules.d/                      access to the amplifiers' USB serial adapters
+# Windows and macOS get bin/ and share/doc/ only (see the guard below).
 include(GNUInstallDirs)
 
 set(ZEF_APP_ID org.zefeditor.ZefEditor)
@@ -16,17 +17,8 @@ set(ZEF_ICON_SIZES 16 22 24 32 48 64 128 256)
 
 install(TARGETS zefedit zefctl zefsim zefd RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-install(FILES "${ZEF_DIST_DIR}/${ZEF_APP_ID}.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES "${ZEF_DIST_DIR}/icons/${ZEF_APP_ID}.svg"
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-foreach(size IN LISTS ZEF_ICON_SIZES)
-  install(FILES "${ZEF_DIST_DIR}/icons/${size}/${ZEF_APP_ID}.png"
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
-endforeach()
-
 configure_file("${ZEF_DIST_DIR}/${ZEF_APP_ID}.metainfo.xml" "${CMAKE_BINARY_DIR}/dist/${ZEF_APP_ID}.metainfo.xml"
                @ONLY)
-install(FILES "${CMAKE_BINARY_DIR}/dist/${ZEF_APP_ID}.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # zefctl's manual page and completion are made from the built program.
 set(ZEF_ZEFCTL_COMPLETION "${CMAKE_BINARY_DIR}/dist/zefctl.bash")
@@ -43,12 +35,29 @@ add_custom_command(
   VERBATIM)
 add_custom_target(zefctl_docs ALL DEPENDS "${ZEF_ZEFCTL_COMPLETION}" "${ZEF_ZEFCTL_MAN}")
 
-install(FILES "${ZEF_DIST_DIR}/man/zefedit.1" "${ZEF_DIST_DIR}/man/zefsim.1" "${ZEF_DIST_DIR}/man/zefd.1" "${ZEF_ZEFCTL_MAN}"
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES "${ZEF_ZEFCTL_COMPLETION}" DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-        RENAME zefctl)
-# Under the package's prefix /usr this is /usr/lib/udev/rules.d, where udev looks.
-install(FILES "${ZEF_DIST_DIR}/60-zef-editor.rules" DESTINATION lib/udev/rules.d)
-# zefd's unit, which the package does not enable, and an example configuration.
-install(FILES "${ZEF_DIST_DIR}/zefd.service" DESTINATION lib/systemd/system)
 install(FILES "${ZEF_DIST_DIR}/zefd.conf.example" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zef-editor)
+
+# The desktop integration of Linux and the BSDs (menu entry, icons, AppStream,
+# manual pages, bash completion, udev rule, systemd unit). Windows and macOS
+# take the programs and the example configuration only; their installers
+# (NSIS, a disk image) make their own shortcuts.
+if(UNIX AND NOT APPLE)
+  install(FILES "${ZEF_DIST_DIR}/${ZEF_APP_ID}.desktop" DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES "${ZEF_DIST_DIR}/icons/${ZEF_APP_ID}.svg"
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  foreach(size IN LISTS ZEF_ICON_SIZES)
+    install(FILES "${ZEF_DIST_DIR}/icons/${size}/${ZEF_APP_ID}.png"
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+
+  install(FILES "${CMAKE_BINARY_DIR}/dist/${ZEF_APP_ID}.metainfo.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+  install(FILES "${ZEF_DIST_DIR}/man/zefedit.1" "${ZEF_DIST_DIR}/man/zefsim.1" "${ZEF_DIST_DIR}/man/zefd.1" "${ZEF_ZEFCTL_MAN}"
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES "${ZEF_ZEFCTL_COMPLETION}" DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+          RENAME zefctl)
+  # Under the package's prefix /usr this is /usr/lib/udev/rules.d, where udev looks.
+  install(FILES "${ZEF_DIST_DIR}/60-zef-editor.rules" DESTINATION lib/udev/rules.d)
+  # zefd's unit, which the package does not enable.
+  install(FILES "${ZEF_DIST_DIR}/zefd.service" DESTINATION lib/systemd/system)
+endif()

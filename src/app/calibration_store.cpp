@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "base/input_file.h"
+#include "base/utf8_path.h"
 #include "files/binary_io.h"
 
 namespace zef {
@@ -23,7 +24,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 bool Storable(const std::string& field) { return field.find_first_of("\t\r\n") == std::string::npos; }
 
-std::string FileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+std::string FileName(const std::string& path) { return Utf8FileName(path); }
 
 }  // namespace
 
@@ -43,7 +44,7 @@ CalibrationStore::CalibrationStore(std::string dataFolder) : folder_(std::move(d
 }
 
 std::string CalibrationStore::path() const {
-    return (std::filesystem::path(folder_) / kCalibrationFileName).string();
+    return Utf8Join(folder_, kCalibrationFileName);
 }
 
 CalibrationFiles CalibrationStore::files(const std::string& cardName, int input) const {

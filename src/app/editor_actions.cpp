@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/utf8_path.h"
 #include "device/memory_transfer.h"
 #include "device/verified_writes.h"
 #include "dsp/groups.h"
@@ -88,7 +89,7 @@ PresetFileOutcome LoadPresetFileAsked(Model& model, DeviceSlot slot, Exchange& e
     const DeviceModel before = model.device(slot);
     ApplyPresetFile(file.data, model.device(slot));
     if (!LoadVerified(model, exchange, reader, responses, dialogs, slot, before, kLoadPresetTitle)) return {};
-    const std::string name = std::filesystem::path(*path).filename().string();
+    const std::string name = Utf8FileName(*path);
     return {true, EditorStatusPrefix(model.entry(slot)) + kFileLoadedText + name};
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/search.h"
 #include "audio/audio_system.h"
+#include "base/utf8_path.h"
 #include "device/fir_store.h"
 #include "dsp/response_calculator.h"
 #include "files/file_texts.h"
@@ -69,11 +70,11 @@ RemoteControl& EditorSession::remoteControl() {
 }
 
 std::string EditorSession::projectTempPath() const {
-    return (std::filesystem::path(dataFolder_) / kDeviceListFileName).string();
+    return Utf8Join(dataFolder_, kDeviceListFileName);
 }
 
 std::string EditorSession::dataSubfolder(const char* name) const {
-    return (std::filesystem::path(dataFolder_) / name).string();
+    return Utf8Join(dataFolder_, name);
 }
 
 audio::System* EditorSession::audio(std::string& error) {

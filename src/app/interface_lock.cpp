@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/utf8_path.h"
 #include "files/binary_io.h"
 #include "base/input_file.h"
 
@@ -48,7 +49,7 @@ PasswordStore::PasswordStore(std::string dataFolder, int iterations)
         if (const auto parsed = ParseLine(line.trimmed())) records_[parsed->first] = parsed->second;
 }
 
-std::string PasswordStore::path() const { return (std::filesystem::path(folder_) / kLockFileName).string(); }
+std::string PasswordStore::path() const { return Utf8Join(folder_, kLockFileName); }
 
 bool PasswordStore::has(const std::string& uniqueId) const {
     const auto it = records_.find(uniqueId);

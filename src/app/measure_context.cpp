@@ -3,11 +3,12 @@
 #include <filesystem>
 
 #include "app/editor_session.h"
+#include "base/utf8_path.h"
 
 namespace zef {
 
 std::string MeasureContext::dataSubfolder(const char* name) const {
-    return (std::filesystem::path(dataFolder) / name).string();
+    return Utf8Join(dataFolder, name);
 }
 
 MeasureContext MeasureContextOf(EditorSession& session) {

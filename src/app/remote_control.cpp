@@ -6,6 +6,7 @@
 
 #include "app/editor_session.h"
 #include "base/atomic_file.h"
+#include "base/utf8_path.h"
 #include "remote/remote_service.h"
 
 namespace zef {
@@ -15,11 +16,11 @@ RemoteControl::RemoteControl(EditorSession& session) : session_(session) {}
 RemoteControl::~RemoteControl() { Stop(); }
 
 std::string RemoteControl::path() const {
-    return (std::filesystem::path(session_.dataFolder()) / kRemoteConfigName).string();
+    return Utf8Join(session_.dataFolder(), kRemoteConfigName);
 }
 
 remote::RemoteConfig RemoteControl::Load(std::string* problem) const {
-    std::ifstream in(path());
+    std::ifstream in(PathFromUtf8(path()));
     if (!in) return {};
     std::ostringstream text;
     text << in.rdbuf();

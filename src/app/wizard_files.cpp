@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/wizard_texts.h"
+#include "base/utf8_path.h"
 #include "files/irw_file.h"
 
 namespace zef::wizard {
@@ -24,7 +25,7 @@ auto SharedSettings(Settings& s) {
 
 bool TooShort(const std::string& path, std::size_t minimum) {
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(PathFromUtf8(path), ec);
     return !ec && size < minimum;
 }
 
@@ -102,7 +103,7 @@ std::optional<WizardState> OpenWiz(Dialogs& dialogs, const std::string& folder, 
     const auto file =
         OpenWith(dialogs, t::kOpenWizTitle, t::kWizFilter, folder, kWizMinimumBytes, ReadWizFile, path);
     if (!file) return std::nullopt;
-    fileName = std::filesystem::path(path).filename().string();
+    fileName = Utf8FileName(path);
     return FromFile(file->file);
 }
 
@@ -111,7 +112,7 @@ std::string KeptStatePath(const std::string& dataFolder, const Model& model, Dev
     for (char c : model.entry(slot).uniqueId)
         if (std::isalnum(static_cast<unsigned char>(c))) key += c;
     if (key.empty()) key = "slot" + std::to_string(slot);
-    return (std::filesystem::path(dataFolder) / kWizardFolder / ("wizard-" + key + ".wiz")).string();
+    return Utf8Join(Utf8Join(dataFolder, kWizardFolder), "wizard-" + key + ".wiz");
 }
 
 bool KeepState(const std::string& dataFolder, Model& model, DeviceSlot slot, const WizardState& state) {
@@ -122,7 +123,7 @@ bool KeepState(const std::string& dataFolder, Model& model, DeviceSlot slot, con
     kept.ir = state.ir.empty() ? std::vector<double>{0.0} : ReduceToSixteenBits(state.ir);
     const std::string path = KeptStatePath(dataFolder, model, slot);
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    std::filesystem::create_directories(PathFromUtf8(path).parent_path(), ec);
     return WriteWizFile(path, ToFile(kept)).empty();
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/atomic_file.h"
 #include "base/input_file.h"
+#include "base/utf8_path.h"
 
 namespace zef::audio {
 
@@ -157,7 +158,7 @@ bool WavWriter::Commit(std::string& error) {
 
 std::string WriteWavAtomic(const std::string& path, std::span<const double> samples, int sampleRate) {
     std::error_code ec;
-    const std::filesystem::path target(path);
+    const std::filesystem::path target = PathFromUtf8(path);
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
     WavWriter writer;
     std::string error;

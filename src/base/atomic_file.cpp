@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/durable_file.h"
+#include "base/utf8_path.h"
 
 namespace zef {
 
@@ -10,12 +11,12 @@ AtomicFile::~AtomicFile() { Discard(); }
 
 bool AtomicFile::Open() {
     Discard();
-    const std::filesystem::path target(target_);
+    const std::filesystem::path target = PathFromUtf8(target_);
     if (target.filename().empty()) return false;
     std::filesystem::path temp;
     fd_ = durable::CreateTemporary(target, mode_, temp);
     if (fd_ < 0) return false;
-    temp_ = temp.string();
+    temp_ = Utf8FromPath(temp);
     return true;
 }
 
@@ -28,19 +29,19 @@ bool AtomicFile::Commit() {
     if (fd_ < 0) return false;
     bool ok = durable::SyncAndClose(fd_) && !failed_;
     fd_ = -1;
-    ok = ok && durable::Replace(temp_, target_);
+    ok = ok && durable::Replace(PathFromUtf8(temp_), PathFromUtf8(target_));
     if (!ok) {
         Discard();
         return false;
     }
     temp_.clear();
-    return durable::SyncFolder(std::filesystem::path(target_).parent_path());
+    return durable::SyncFolder(PathFromUtf8(target_).parent_path());
 }
 
 void AtomicFile::Discard() {
     if (fd_ >= 0) durable::Close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) durable::Remove(temp_);
+    if (!temp_.empty()) durable::Remove(PathFromUtf8(temp_));
     temp_.clear();
     failed_ = false;
 }

@@ -3,13 +3,6 @@
 // is on the disk (so the folder needs no sync of its own).
 #ifdef _WIN32
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -22,6 +15,7 @@
 #include <string>
 
 #include "base/durable_file.h"
+#include "base/windows_api.h"
 
 namespace zef::durable {
 

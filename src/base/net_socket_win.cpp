@@ -1,15 +1,6 @@
 // The socket layer on Winsock 2. Links against ws2_32.
 #ifdef _WIN32
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include <algorithm>
 #include <climits>
 #include <mutex>
@@ -17,6 +8,7 @@
 #include <vector>
 
 #include "base/net_socket.h"
+#include "base/windows_api.h"
 
 namespace zef::net {
 namespace {

@@ -1,163 +1,168 @@
 #include "dsp/kernels.h"
 
-#include <algorithm>
-#include <cfloat>
+#include <bit>
+#include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <limits>
 
-// GCC/Clang vector extensions: the same source runs 4 doubles wide where the
-// processor has AVX2 and 2 wide (SSE2, NEON) elsewhere. Vector types appear
-// only as locals of one always-inlined body, never in a signature, so the
-// two instantiations cannot disagree about how vectors are passed.
+#include "base/check.h"
+#include "base/cpu_features.h"
+#include "dsp/kernel_body.h"
+
+#ifdef ZEF_KERNELS_SSE2
+#include <emmintrin.h>
+#endif
 
 namespace zef::dsp::detail {
 
 namespace {
 
-template <int W>
-struct Lanes {
-    typedef double D __attribute__((vector_size(8 * W)));
-    typedef std::int64_t I __attribute__((vector_size(8 * W)));
-    typedef std::uint64_t U __attribute__((vector_size(8 * W)));
+using namespace lanes;
+
+// One double at a time: the path for processors without a vector path here,
+// and the reference the vector paths are tested against.
+struct Scalar {
+    static constexpr std::size_t kWidth = 1;
+    struct Mask {
+        bool m;
+        friend Mask operator&(Mask a, Mask b) { return {a.m && b.m}; }
+        friend Mask operator|(Mask a, Mask b) { return {a.m || b.m}; }
+        friend Mask operator~(Mask a) { return {!a.m}; }
+        friend bool Any(Mask a) { return a.m; }
+    };
+    double v;
+
+    static Scalar Broadcast(double x) { return {x}; }
+    static Scalar Load(const double* p) { return {*p}; }
+    void Store(double* p) const { *p = v; }
+    friend Scalar operator+(Scalar a, Scalar b) { return {a.v + b.v}; }
+    friend Scalar operator-(Scalar a, Scalar b) { return {a.v - b.v}; }
+    friend Scalar operator*(Scalar a, Scalar b) { return {a.v * b.v}; }
+    friend Scalar operator/(Scalar a, Scalar b) { return {a.v / b.v}; }
+    friend Mask operator<(Scalar a, Scalar b) { return {a.v < b.v}; }
+    friend Mask operator<=(Scalar a, Scalar b) { return {a.v <= b.v}; }
+    friend Mask operator>(Scalar a, Scalar b) { return {a.v > b.v}; }
+    friend Mask operator>=(Scalar a, Scalar b) { return {a.v >= b.v}; }
+    friend Scalar Abs(Scalar a) { return {std::fabs(a.v)}; }
+    friend Scalar Select(Mask m, Scalar a, Scalar b) { return m.m ? a : b; }
+    // r = m 2^e with m in [1, 2), for positive normal r.
+    friend void SplitExponent(Scalar r, Scalar& m, Scalar& e) {
+        const auto bits = std::bit_cast<std::uint64_t>(r.v);
+        m.v = std::bit_cast<double>((bits & kMantissaBits) | kExponentOfOne);
+        e.v = std::bit_cast<double>((bits >> 52) | kExponentCarrier) - kExponentCarrierValue;
+    }
 };
 
-// ln 2 as the nearest double plus the remainder.
-constexpr double kLn2High = 0.693147180559945286226764;
-constexpr double kLn2Low = 2.319046813846299558e-17;
-constexpr double kTenOverLn10 = 4.342944819032518276511289;
-constexpr double kSqrt2 = 1.4142135623730951;
+#ifdef ZEF_KERNELS_SSE2
+// Two doubles in an SSE2 register; SSE2 is part of every x86-64 processor.
+struct Sse2 {
+    static constexpr std::size_t kWidth = 2;
+    struct Mask {
+        __m128d m;
+        friend Mask operator&(Mask a, Mask b) { return {_mm_and_pd(a.m, b.m)}; }
+        friend Mask operator|(Mask a, Mask b) { return {_mm_or_pd(a.m, b.m)}; }
+        friend Mask operator~(Mask a) { return {_mm_xor_pd(a.m, _mm_castsi128_pd(_mm_set1_epi32(-1)))}; }
+        friend bool Any(Mask a) { return _mm_movemask_pd(a.m) != 0; }
+    };
+    __m128d v;
 
-template <int W>
-inline __attribute__((always_inline)) KernelResult Kernel(const SectionTerms& t, const double* hz,
-                                                          const double* phi, double* out, std::size_t n) {
-    using D = typename Lanes<W>::D;
-    using I = typename Lanes<W>::I;
-    using U = typename Lanes<W>::U;
-    const D zero = D{} + 0.0;
-    const D one = zero + 1.0;
-    const D nan = zero + std::numeric_limits<double>::quiet_NaN();
-    const U absMask = (U{} + 0u) | 0x7FFFFFFFFFFFFFFFull;
-    I undecided{};
-
-    std::size_t k = 0;
-    for (; k + W <= n; k += W) {
-        D f;
-        D p;
-        std::memcpy(&f, hz + k, sizeof f);
-        std::memcpy(&p, phi + k, sizeof p);
-
-        const D nPhi = p * (t.numQuad * (1 - p) + t.numLin);
-        const D dPhi = p * (t.denQuad * (1 - p) + t.denLin);
-        const D num = t.numSquare - nPhi;
-        const D den = t.denSquare - dPhi;
-        const D nTol = kZeroTermNoise * (t.numSquare + (D)((U)nPhi & absMask));
-        const D dTol = kZeroTermNoise * (t.denSquare + (D)((U)dPhi & absMask));
-        D r = num / den;
-        const I ok = (num > nTol) & (den > dTol) & (num <= DBL_MAX) & (den <= DBL_MAX) & (r >= DBL_MIN) &
-                     (r <= DBL_MAX);
-        r = ok ? r : one;
-
-        // ln r = e ln 2 + ln m with m in [sqrt(1/2), sqrt(2)); ln m by the
-        // atanh series in s = (m - 1)/(m + 1), |s| < 0.172, to 1e-16.
-        const U bits = (U)r;
-        D m = (D)((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
-        D e = (D)((bits >> 52) | 0x4330000000000000ull) - (4503599627370496.0 + 1023.0);
-        const I high = m > kSqrt2;
-        m = high ? m * 0.5 : m;
-        e = high ? e + 1.0 : e;
-        const D s = (m - 1.0) / (m + 1.0);
-        const D z = s * s;
-        D poly = one * (1.0 / 15);
-        poly = poly * z + 1.0 / 13;
-        poly = poly * z + 1.0 / 11;
-        poly = poly * z + 1.0 / 9;
-        poly = poly * z + 1.0 / 7;
-        poly = poly * z + 1.0 / 5;
-        poly = poly * z + 1.0 / 3;
-        const D lnM = 2.0 * s + 2.0 * s * (z * poly);
-        const D db = (e * kLn2High + (e * kLn2Low + lnM)) * kTenOverLn10;
-
-        const I atOrBelowZero = f <= 0.0;
-        undecided |= ~ok & ~atOrBelowZero;
-        const D value = atOrBelowZero ? zero : (ok ? db : nan);
-        std::memcpy(out + k, &value, sizeof value);
+    static Sse2 Broadcast(double x) { return {_mm_set1_pd(x)}; }
+    static Sse2 Load(const double* p) { return {_mm_loadu_pd(p)}; }
+    void Store(double* p) const { _mm_storeu_pd(p, v); }
+    friend Sse2 operator+(Sse2 a, Sse2 b) { return {_mm_add_pd(a.v, b.v)}; }
+    friend Sse2 operator-(Sse2 a, Sse2 b) { return {_mm_sub_pd(a.v, b.v)}; }
+    friend Sse2 operator*(Sse2 a, Sse2 b) { return {_mm_mul_pd(a.v, b.v)}; }
+    friend Sse2 operator/(Sse2 a, Sse2 b) { return {_mm_div_pd(a.v, b.v)}; }
+    friend Mask operator<(Sse2 a, Sse2 b) { return {_mm_cmplt_pd(a.v, b.v)}; }
+    friend Mask operator<=(Sse2 a, Sse2 b) { return {_mm_cmple_pd(a.v, b.v)}; }
+    friend Mask operator>(Sse2 a, Sse2 b) { return {_mm_cmpgt_pd(a.v, b.v)}; }
+    friend Mask operator>=(Sse2 a, Sse2 b) { return {_mm_cmpge_pd(a.v, b.v)}; }
+    friend Sse2 Abs(Sse2 a) {
+        return {_mm_and_pd(a.v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)))};
     }
-    bool any = false;
-    for (int i = 0; i < W; ++i) any = any || undecided[i] != 0;
-    return {k, any};
-}
-
-// A cache-sized stretch of points at a time, so that the partial sum stays in L1.
-template <int W>
-inline __attribute__((always_inline)) void Sum(const double* const* sources, int count, double* out,
-                                               std::size_t n) {
-    using D = typename Lanes<W>::D;
-    constexpr std::size_t kStretch = 512;
-    if (count == 0) {
-        std::fill(out, out + n, 0.0);
-        return;
+    friend Sse2 Select(Mask m, Sse2 a, Sse2 b) { return {_mm_or_pd(_mm_and_pd(m.m, a.v), _mm_andnot_pd(m.m, b.v))}; }
+    friend void SplitExponent(Sse2 r, Sse2& m, Sse2& e) {
+        const __m128i bits = _mm_castpd_si128(r.v);
+        const __m128i mantissa = _mm_and_si128(bits, _mm_set1_epi64x(static_cast<long long>(kMantissaBits)));
+        m.v = _mm_castsi128_pd(_mm_or_si128(mantissa, _mm_set1_epi64x(static_cast<long long>(kExponentOfOne))));
+        const __m128i carried =
+            _mm_or_si128(_mm_srli_epi64(bits, 52), _mm_set1_epi64x(static_cast<long long>(kExponentCarrier)));
+        e.v = _mm_sub_pd(_mm_castsi128_pd(carried), _mm_set1_pd(kExponentCarrierValue));
     }
-    for (std::size_t begin = 0; begin < n; begin += kStretch) {
-        const std::size_t end = std::min(n, begin + kStretch);
-        if (out != sources[0]) std::copy(sources[0] + begin, sources[0] + end, out + begin);
-        for (int c = 1; c < count; ++c) {
-            const double* src = sources[c];
-            std::size_t k = begin;
-            for (; k + W <= end; k += W) {
-                D a;
-                D b;
-                std::memcpy(&a, out + k, sizeof a);
-                std::memcpy(&b, src + k, sizeof b);
-                a += b;
-                std::memcpy(out + k, &a, sizeof a);
-            }
-            for (; k < end; ++k) out[k] += src[k];
-        }
-    }
-}
-
-KernelResult KernelGeneric(const SectionTerms& t, const double* hz, const double* phi, double* out,
-                           std::size_t n) {
-    return Kernel<2>(t, hz, phi, out, n);
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("avx2"))) KernelResult KernelAvx2(const SectionTerms& t, const double* hz,
-                                                        const double* phi, double* out, std::size_t n) {
-    return Kernel<4>(t, hz, phi, out, n);
-}
-
-__attribute__((target("avx2"))) void SumAvx2(const double* const* sources, int count, double* out,
-                                             std::size_t n) {
-    Sum<4>(sources, count, out, n);
-}
-
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
+};
 #endif
-
-void SumGeneric(const double* const* sources, int count, double* out, std::size_t n) {
-    Sum<2>(sources, count, out, n);
-}
 
 }  // namespace
 
+bool KernelPathAvailable(KernelPath path) {
+    switch (path) {
+        case KernelPath::Scalar:
+            return true;
+        case KernelPath::Sse2:
+#ifdef ZEF_KERNELS_SSE2
+            return true;
+#else
+            return false;
+#endif
+        case KernelPath::Avx2:
+#ifdef ZEF_KERNELS_AVX2
+            return base::CpuHasAvx2();
+#else
+            return false;
+#endif
+    }
+    return false;
+}
+
+KernelPath FastestKernelPath() {
+    static const KernelPath fastest = [] {
+        for (KernelPath p : {KernelPath::Avx2, KernelPath::Sse2}) {
+            if (KernelPathAvailable(p)) return p;
+        }
+        return KernelPath::Scalar;
+    }();
+    return fastest;
+}
+
+KernelResult SectionKernelOn(KernelPath path, const SectionTerms& terms, const double* hz, const double* phi,
+                             double* out, std::size_t n) {
+    if (!ZEF_CHECK(KernelPathAvailable(path))) path = KernelPath::Scalar;
+    switch (path) {
+#ifdef ZEF_KERNELS_AVX2
+        case KernelPath::Avx2:
+            return SectionKernelAvx2(terms, hz, phi, out, n);
+#endif
+#ifdef ZEF_KERNELS_SSE2
+        case KernelPath::Sse2:
+            return SectionKernelLanes<Sse2>(terms, hz, phi, out, n);
+#endif
+        default:
+            return SectionKernelLanes<Scalar>(terms, hz, phi, out, n);
+    }
+}
+
+void SumCurvesOn(KernelPath path, const double* const* sources, int count, double* out, std::size_t n) {
+    if (!ZEF_CHECK(KernelPathAvailable(path))) path = KernelPath::Scalar;
+    switch (path) {
+#ifdef ZEF_KERNELS_AVX2
+        case KernelPath::Avx2:
+            return SumCurvesAvx2(sources, count, out, n);
+#endif
+#ifdef ZEF_KERNELS_SSE2
+        case KernelPath::Sse2:
+            return SumCurvesLanes<Sse2>(sources, count, out, n);
+#endif
+        default:
+            return SumCurvesLanes<Scalar>(sources, count, out, n);
+    }
+}
+
 KernelResult SectionKernel(const SectionTerms& terms, const double* hz, const double* phi, double* out,
                            std::size_t n) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (HasAvx2()) return KernelAvx2(terms, hz, phi, out, n);
-#endif
-    return KernelGeneric(terms, hz, phi, out, n);
+    return SectionKernelOn(FastestKernelPath(), terms, hz, phi, out, n);
 }
 
 void SumCurves(const double* const* sources, int count, double* out, std::size_t n) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (HasAvx2()) return SumAvx2(sources, count, out, n);
-#endif
-    SumGeneric(sources, count, out, n);
+    SumCurvesOn(FastestKernelPath(), sources, count, out, n);
 }
 
 }  // namespace zef::dsp::detail

@@ -1,13 +1,8 @@
 #include "files/binary_io.h"
 
 #include <bit>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
-#if defined(__unix__) || defined(__APPLE__)
 #include "base/atomic_file.h"
-#endif
 
 namespace zef {
 
@@ -79,8 +74,8 @@ void ByteWriter::text(std::string_view v) {
     out_.insert(out_.end(), v.begin(), v.end());
 }
 
-#if defined(__unix__) || defined(__APPLE__)
-
+// Through the atomic writer on every platform (its durable steps are
+// POSIX or Win32, base/durable_file.h); the mode matters on POSIX only.
 namespace {
 
 bool WriteAtomicWithMode(const std::string& path, std::span<const std::uint8_t> bytes, unsigned mode) {
@@ -97,35 +92,6 @@ bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
 bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
     return WriteAtomicWithMode(path, bytes, 0600);
 }
-
-#else
-
-bool WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    namespace fs = std::filesystem;
-    static unsigned counter = 0;
-    const fs::path target(path);
-    const fs::path temp = target.parent_path() / ("." + target.filename().string() + "." +
-                                                  std::to_string(reinterpret_cast<std::uintptr_t>(&bytes)) + "." +
-                                                  std::to_string(++counter) + ".tmp");
-    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
-    if (f == nullptr) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok) fs::remove(temp, ec);
-    return ok;
-}
-
-bool WritePrivateFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    return WriteFileAtomic(path, bytes);
-}
-
-#endif
 
 bool WriteFileAtomic(const std::string& path, std::string_view text) {
     return WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));

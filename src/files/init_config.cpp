@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "base/utf8_path.h"
 #include "files/binary_io.h"
 #include "base/input_file.h"
 
@@ -25,7 +26,7 @@ void PutField(std::array<std::uint8_t, kInitConfigSize>& out, std::size_t offset
 }
 
 std::string PathIn(const std::string& folder) {
-    return (std::filesystem::path(folder) / kInitConfigFileName).string();
+    return Utf8Join(folder, kInitConfigFileName);
 }
 
 }  // namespace

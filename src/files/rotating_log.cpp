@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "base/utf8_path.h"
+
 namespace zef {
 
 RotatingLog::RotatingLog(std::string path, std::uintmax_t maxBytes) : path_(std::move(path)), maxBytes_(maxBytes) {
@@ -13,11 +15,11 @@ RotatingLog::~RotatingLog() {
 }
 
 bool RotatingLog::Open(const char* mode) {
-    file_ = std::fopen(path_.c_str(), mode);
+    file_ = OpenCFile(path_, mode);
     if (!file_) return false;
     std::setvbuf(file_, nullptr, _IOLBF, 4096);
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path_, ec);
+    const std::uintmax_t size = std::filesystem::file_size(PathFromUtf8(path_), ec);
     size_ = ec ? 0 : size;
     return true;
 }
@@ -26,7 +28,7 @@ bool RotatingLog::Rotate() {
     std::fclose(file_);
     file_ = nullptr;
     std::error_code ec;
-    std::filesystem::rename(path_, path_ + ".1", ec);
+    std::filesystem::rename(PathFromUtf8(path_), PathFromUtf8(path_ + ".1"), ec);
     return !ec && Open("w");
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <numbers>
 
+#include "base/utf8_path.h"
 #include "measure/real_fft.h"
 #include "audio/wav_file.h"
 
@@ -100,7 +101,7 @@ std::vector<double> MakeInverseSweep(std::span<const double> sweep, const SweepD
 
 std::string LoadOrCreateSweep(const std::string& path, std::vector<double>& sweep) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    if (!std::filesystem::exists(PathFromUtf8(path), ec)) {
         std::vector<double> made = MakeSweep();
         if (std::string error = audio::WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
         sweep = std::move(made);
@@ -119,7 +120,7 @@ std::string LoadOrCreateSweep(const std::string& path, std::vector<double>& swee
 std::string LoadOrCreateInverseSweep(const std::string& path, std::span<const double> sweep,
                                      std::vector<double>& inverse) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    if (!std::filesystem::exists(PathFromUtf8(path), ec)) {
         std::vector<double> made = MakeInverseSweep(sweep);
         if (std::string error = audio::WriteWavAtomic(path, made, kSweepSampleRate); !error.empty()) return error;
         inverse = std::move(made);

@@ -9,12 +9,13 @@
 #include "app/dialogs.h"
 #include "app/measure_target.h"
 #include "base/c_number.h"
+#include "base/utf8_path.h"
 #include "ui/dialog_parts.h"
 
 namespace zef {
 
 std::optional<std::string> BrowseCurveFile(Dialogs& dialogs, const std::string& title, const std::string& current) {
-    const std::string folder = current.empty() ? std::string() : std::filesystem::path(current).parent_path().string();
+    const std::string folder = current.empty() ? std::string() : Utf8FromPath(PathFromUtf8(current).parent_path());
     return dialogs.OpenFile(title, kCurveFileFilter, folder);
 }
 

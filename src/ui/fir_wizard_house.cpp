@@ -12,6 +12,7 @@
 #include "app/measure_target.h"
 #include "app/wizard_design.h"
 #include "base/c_number.h"
+#include "base/utf8_path.h"
 #include "measure/fir_design.h"
 #include "ui/calibration_dialog.h"
 
@@ -67,7 +68,7 @@ bool FirHouseControls::ChooseHouse(const std::string& path) {
     FrequencyCurve curve;
     if (!ReadChosenCurve(dialogs_, "House curve", path, curve)) return false;
     design_.SetHouse(std::move(curve), path);
-    name_->setText(QString::fromStdString(std::filesystem::path(path).filename().string()));
+    name_->setText(QString::fromStdString(Utf8FileName(path)));
     name_->setToolTip(QString::fromStdString(path));
     emit changed();
     return true;

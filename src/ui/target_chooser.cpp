@@ -10,6 +10,7 @@
 
 #include "app/dialogs.h"
 #include "app/measure_target.h"
+#include "base/utf8_path.h"
 #include "files/frequency_curve.h"
 #include "ui/calibration_dialog.h"
 
@@ -55,7 +56,7 @@ void TargetChooser::Show() {
     tilt_->setVisible(target_.kind == MeasureTarget::Kind::Tilt);
     browse_->setVisible(target_.kind == MeasureTarget::Kind::File);
     file_->setVisible(target_.kind == MeasureTarget::Kind::File);
-    file_->setText(QString::fromStdString(std::filesystem::path(target_.file).filename().string()));
+    file_->setText(QString::fromStdString(Utf8FileName(target_.file)));
     file_->setToolTip(QString::fromStdString(target_.file));
 }
 

@@ -4,13 +4,13 @@
 #include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "base/durable_file.h"
 #include "file_bytes.h"
 #include "temp_folder.h"
 
@@ -68,7 +68,7 @@ TEST(AtomicFile, WhatIsNotCommittedLeavesNoTrace) {
     // A write that fails spoils the commit.
     AtomicFile failing(target);
     ASSERT_TRUE(failing.Open());
-    ::close(failing.fd());  // the disk goes away under the writer
+    durable::Close(failing.fd());  // the disk goes away under the writer
     EXPECT_FALSE(failing.Write(Bytes{5}));
     EXPECT_FALSE(failing.Write(Bytes{6}));
     EXPECT_FALSE(failing.Commit());

@@ -4,13 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#endif
-
 #include <filesystem>
 #include <vector>
 
+#include "descriptor_flags.h"
 #include "file_bytes.h"
 #include "temp_folder.h"
 
@@ -36,7 +33,7 @@ TEST(DurableFile, EachStepReportsWhatTheSystemRefused) {
     const int fd = CreateTemporary(target, 0600, temp);
     ASSERT_GE(fd, 0);
 #ifndef _WIN32
-    EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << "a child process does not inherit the temporary";
+    EXPECT_TRUE(test::ClosedOnExec(fd)) << "a child process does not inherit the temporary";
 #endif
     EXPECT_TRUE(WriteAll(fd, Bytes{4, 5}));
     EXPECT_TRUE(SyncAndClose(fd));

@@ -5,15 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#endif
-
 #include <future>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "descriptor_flags.h"
 
 namespace zef::net {
 namespace {
@@ -155,8 +153,8 @@ TEST(NetTcp, ShuttingDownWakesAThreadThatWaitsOnTheSocket) {
 TEST(NetTcp, SocketsAreNonBlockingAndNotInherited) {
     const Pair p = Connected();
     for (const Socket* s : {&p.listener, &p.client, &p.server}) {
-        EXPECT_NE(fcntl(s->handle(), F_GETFD) & FD_CLOEXEC, 0);
-        EXPECT_NE(fcntl(s->handle(), F_GETFL) & O_NONBLOCK, 0);
+        EXPECT_TRUE(test::ClosedOnExec(s->handle()));
+        EXPECT_TRUE(test::NonBlocking(s->handle()));
     }
 }
 #endif

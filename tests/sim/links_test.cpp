@@ -1,8 +1,6 @@
 // The transports: TCP connection handling and frame assembly, the paced serial line (on a
 // pseudo-terminal and inside the process), UDP announcements, many devices in one process.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>

@@ -16,9 +16,9 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The path of `name` inside the folder; "" gives the folder with a
-    // trailing separator.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The UTF-8 path of `name` (UTF-8) inside the folder; "" gives the folder
+    // with a trailing separator.
+    std::string file(const std::string& name) const;
 
 private:
     std::filesystem::path path_;

@@ -11,6 +11,7 @@
 #include "app/measure_context.h"
 #include "audio/audio_system.h"
 #include "base/c_number.h"
+#include "base/utf8_path.h"
 #include "shooter.h"
 #include "ui/analyser_panel.h"
 #include "ui/analyser_view.h"
@@ -67,7 +68,7 @@ void ShootAnalyserSettings(EditorSession& session, int card, const SaveShot& sav
     save(settings, "FrmRTASettings");
 
     // The calibration dialog of that input, with a microphone file chosen.
-    const std::string mic = (std::filesystem::path(session.dataFolder()) / "demo-mic.txt").string();
+    const std::string mic = zef::Utf8Join(session.dataFolder(), "demo-mic.txt");
     FrequencyCurve curve;
     curve.sensitivityDb = -1.25;
     for (const auto& [hz, db] : {std::pair{20.0, -2.0}, {100.0, -0.5}, {1000.0, 0.0}, {10000.0, 1.5}, {20000.0, -1.0}})

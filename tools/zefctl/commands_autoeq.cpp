@@ -10,12 +10,11 @@
 #include <iostream>
 #include <thread>
 
-#include <unistd.h>
-
 #include "app/autoeq_apply.h"
 #include "audio_backend.h"
 #include "autoeq_cli.h"
 #include "base/c_number.h"
+#include "base/terminal.h"
 #include "device/measuring_state.h"
 #include "measure/autoeq_measurement.h"
 #include "measure/band_levels.h"
@@ -141,7 +140,7 @@ void AskToMove(Context& ctx, int position, int positions) {
         if (!ctx.options.json) ctx.err << where << " (--yes: going on)\n";
         return;
     }
-    if (::isatty(STDIN_FILENO) != 1)
+    if (!zef::terminal::StdinIsTerminal())
         Fail("--positions asks the user to move the microphone: run at a terminal or give --yes");
     ctx.err << where << ", then press Enter " << std::flush;
     std::string line;

@@ -3,7 +3,6 @@
 // place; otherwise each round prints one line per device; with --json one
 // object per round. --count N and --seconds S end it (whichever comes first);
 // every wait of the link is bounded by --timeout per round.
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -12,6 +11,7 @@
 
 #include "model/meter_readings.h"
 #include "base/c_number.h"
+#include "base/terminal.h"
 #include "cli.h"
 #include "device/link_monitor.h"
 #include "output.h"
@@ -168,7 +168,7 @@ std::string PlainLine(const Session& s, const Watched& w) {
 
 class Printer {
 public:
-    explicit Printer(Context& ctx) : ctx_(ctx), terminal_(&ctx.out == &std::cout && isatty(STDOUT_FILENO)) {}
+    explicit Printer(Context& ctx) : ctx_(ctx), terminal_(&ctx.out == &std::cout && zef::terminal::StdoutIsTerminal()) {}
 
     void Print(const Session& s, const std::vector<Watched>& watched, int round) {
         if (ctx_.options.json) {

@@ -1,13 +1,11 @@
 #include "lock_gate.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <iostream>
 
 #include "app/editor_options.h"
 #include "app/interface_lock.h"
 #include "base/input_file.h"
+#include "base/terminal.h"
 
 namespace zefctl {
 namespace {
@@ -26,18 +24,9 @@ std::string PasswordFromFile(const std::string& path) {
 // Reads one line from the terminal on standard input with echo off.
 std::string PasswordFromTerminal(const std::string& prompt) {
     std::cerr << prompt << std::flush;
-    termios saved{};
-    const bool quiet = ::tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (quiet) {
-        termios noEcho = saved;
-        noEcho.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &noEcho);
-    }
     std::string line;
-    std::getline(std::cin, line);
-    if (quiet) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    zef::terminal::ReadLineUnechoed(line);
     std::cerr << "\n";
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
@@ -51,7 +40,7 @@ void CheckUnlocked(const Options& options, const zef::DeviceEntry& device, const
     std::string password;
     if (options.passwordFile) {
         password = PasswordFromFile(*options.passwordFile);
-    } else if (::isatty(STDIN_FILENO) == 1) {
+    } else if (zef::terminal::StdinIsTerminal()) {
         password = PasswordFromTerminal("Password of " + who + ": ");
     } else {
         Fail(who + " is locked in the editor: give its password with --password-file FILE");

@@ -7,6 +7,7 @@
 
 #include "app/editor_options.h"
 #include "app/first_start.h"
+#include "base/utf8_path.h"
 #include "device/ip_range.h"
 #include "app/search.h"
 #include "app/serial_access.h"
@@ -26,7 +27,7 @@ std::string ConfigFolder(const Options& options) {
     }
     if (folder.empty()) folder = ".";
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(zef::PathFromUtf8(folder), ec);
     return folder;
 }
 

@@ -1,14 +1,12 @@
 // zefd: holds the amplifiers a configuration names, keeps them on-line and
 // serves the remote-control interfaces (HTTP/JSON and the WebSocket stream)
-// until it is told to stop (SIGINT, SIGTERM).
+// until it is told to stop (SIGINT, SIGTERM; Ctrl-C or Ctrl-Break on Windows).
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
-#include <csignal>
+#include <QTimer>
 #include <iostream>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include "base/stop_requests.h"
 #include "build_version.h"
 #include "remote/device_host.h"
 #include "remote/remote_config.h"
@@ -22,20 +20,18 @@ constexpr const char* kUsage =
     "                               print a new token and its configuration line\n"
     "       zefd --version | --help\n";
 
-int signalPipe[2] = {-1, -1};
+// How often the event loop looks for a stop request: a signal handler may
+// only set a flag, and the loop ends itself when it sees it.
+constexpr int kStopCheckMs = 50;
 
-void OnSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop from inside it (through a socket pair).
+// A stop request ends the event loop from inside it.
 void QuitOnSignals(QCoreApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    zef::WatchStopRequests();
+    auto* timer = new QTimer(&app);
+    QObject::connect(timer, &QTimer::timeout, &app, [&app] {
+        if (zef::StopRequested()) app.quit();
+    });
+    timer->start(kStopCheckMs);
 }
 
 int NewToken(const std::string& access) {

@@ -1,26 +1,16 @@
 // zefsim: simulated ZEF-4.260 amplifiers on TCP, pseudo-terminals and UDP announcements.
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <csignal>
+#include <chrono>
 #include <iostream>
 #include <string>
 
+#include "base/stop_requests.h"
 #include "bootloader.h"
 #include "build_version.h"
 #include "cli.h"
 #include "rig_cli.h"
 #include "simulator.h"
-
-namespace {
-
-std::atomic<bool> stopRequested{false};
-
-void onSignal(int) { stopRequested = true; }
-
-}  // namespace
+#include "stdin_lines.h"
 
 int main(int argc, char** argv) {
     zefsim::Options options;
@@ -42,11 +32,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    zef::WatchStopRequests();
+    zef::IgnoreBrokenPipes();
 
     zefsim::Simulator sim;
     std::vector<std::unique_ptr<zefsim::Rig>> rigs;
@@ -77,25 +64,16 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < rigs.size(); ++i) std::cout << zefsim::describeRig(*rigs[i], rigOptions.rigs[i]);
     std::cout << std::flush;
 
-    bool stdinOpen = true;
-    std::string pending;
-    while (!stopRequested) {
-        pollfd p{STDIN_FILENO, POLLIN, 0};
-        const int ready = poll(&p, stdinOpen ? 1 : 0, 200);
-        if (ready <= 0 || !(p.revents & (POLLIN | POLLHUP))) continue;
-        char buf[1024];
-        const ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
-        if (n <= 0) {
-            stdinOpen = false;  // keep serving until a signal arrives
-            continue;
-        }
-        pending.append(buf, static_cast<std::size_t>(n));
-        for (auto eol = pending.find('\n'); eol != std::string::npos; eol = pending.find('\n')) {
-            const auto result = zefsim::runControl(sim, pending.substr(0, eol));
-            pending.erase(0, eol + 1);
-            std::cout << result.output << std::flush;
-            if (result.quit) stopRequested = true;
-        }
+    // Control commands until a stop request or "quit"; after the end of the
+    // input the simulator keeps serving until a stop request.
+    zefsim::StdinLines input;
+    bool quit = false;
+    while (!quit && !zef::StopRequested()) {
+        const auto line = input.Next(std::chrono::milliseconds(200));
+        if (!line) continue;
+        const auto result = zefsim::runControl(sim, *line);
+        std::cout << result.output << std::flush;
+        quit = result.quit;
     }
     rigs.clear();
     sim.stop();

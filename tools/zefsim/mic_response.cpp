@@ -11,6 +11,8 @@
 #include <memory>
 #include <numbers>
 
+#include "base/utf8_path.h"
+
 namespace zefsim {
 namespace {
 
@@ -55,7 +57,7 @@ double MicResponse::DbAt(double hz) const {
 }
 
 MicResponse ReadMicResponse(const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(zef::PathFromUtf8(path));
     if (!in) throw std::runtime_error("cannot open " + path);
     MicResponse r;
     std::string line;

@@ -1,11 +1,18 @@
 #include "room.h"
 
+// libsndfile opens a path in the ANSI code page on Windows; its wide-character
+// open takes the path as it is.
+#ifdef _WIN32
+#include "base/windows_api.h"
+#define ENABLE_SNDFILE_WINDOWS_PROTOTYPES 1
+#endif
 #include <sndfile.h>
 
 #include <cmath>
 #include <random>
 #include <stdexcept>
 
+#include "base/utf8_path.h"
 #include "sections.h"
 
 namespace zefsim {
@@ -98,6 +105,14 @@ std::vector<double> Room(const Placement& p) {
     return Speaker(excitation);
 }
 
+SNDFILE* OpenSoundFile(const std::string& utf8Path, SF_INFO& info) {
+#ifdef _WIN32
+    return sf_wchar_open(zef::PathFromUtf8(utf8Path).c_str(), SFM_READ, &info);
+#else
+    return sf_open(zef::PathFromUtf8(utf8Path).c_str(), SFM_READ, &info);
+#endif
+}
+
 }  // namespace
 
 RoomResponse BuiltInRoom() {
@@ -117,7 +132,7 @@ RoomResponse DirectWire(int output) {
 
 RoomResponse LoadRoom(const std::string& path) {
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* file = OpenSoundFile(path, info);
     if (!file) throw std::runtime_error("cannot read room response " + path + ": " + sf_strerror(nullptr));
     struct Closer {
         SNDFILE* f;

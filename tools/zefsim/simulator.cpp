@@ -1,14 +1,6 @@
 #include "simulator.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -16,18 +8,13 @@
 
 #include "base/net_socket.h"
 #include "links.h"
+#include "pty.h"
 #include "serial_line.h"
 
 namespace zefsim {
 namespace {
 
 using Outgoing = ByteProtocol::Outgoing;
-
-std::runtime_error systemError(const std::string& what) {
-    return std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-void setNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
 struct TcpEndpoint {
     Device* device = nullptr;
@@ -50,11 +37,9 @@ struct TcpEndpoint {
 
 struct SerialEndpoint {
     Device* device = nullptr;
-    int master = -1;
-    int slaveKeep = -1;  // keeps the line open (and raw) while no client has it open
-    std::string slavePath;
-    std::string symlinkPath;
-    std::shared_ptr<SerialLine> line;  // instead of the pty: a line inside the process
+    std::unique_ptr<Pty> pty;          // a device file for other programs, or
+    std::shared_ptr<SerialLine> line;  // a line inside the process
+    std::string symlinkPath;           // the pty's symlink, or the line's name
     std::unique_ptr<ByteProtocol> command;
     std::unique_ptr<ByteProtocol> boot;
     Clock::time_point inClock{};   // when the last received byte finished arriving
@@ -110,15 +95,8 @@ Simulator::~Simulator() {
     stop();
     for (auto& e : impl_->tcp) e->closeConnection();
     for (auto& e : impl_->serial) {
-        if (e->line) {
-            e->line->setWakeHook(nullptr);
-            continue;
-        }
-        char target[PATH_MAX] = {};
-        if (readlink(e->symlinkPath.c_str(), target, sizeof target - 1) > 0 && e->slavePath == target)
-            unlink(e->symlinkPath.c_str());
-        close(e->slaveKeep);
-        close(e->master);
+        if (e->line) e->line->setWakeHook(nullptr);
+        e->pty.reset();
     }
     for (auto& d : impl_->devices) d->setWakeHook(nullptr);
 }
@@ -179,36 +157,10 @@ std::uint16_t Simulator::listenTcp(Device& d, const std::string& host, std::uint
 }
 
 std::string Simulator::openSerial(Device& d, const std::string& symlinkPath) {
-    struct stat st {};
-    if (lstat(symlinkPath.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode)) throw std::runtime_error(symlinkPath + " exists and is not a symlink");
-        unlink(symlinkPath.c_str());
-    }
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) throw systemError("pseudo-terminal");
-    const std::string slave = ptsname(master);
-    const int keep = open(slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (keep < 0) {
-        close(master);
-        throw systemError("open " + slave);
-    }
-    termios tio{};
-    tcgetattr(keep, &tio);
-    cfmakeraw(&tio);
-    cfsetspeed(&tio, B9600);
-    tcsetattr(keep, TCSANOW, &tio);
-    setNonBlocking(master);
-    if (symlink(slave.c_str(), symlinkPath.c_str()) != 0) {
-        const auto error = systemError("symlink " + symlinkPath);
-        close(keep);
-        close(master);
-        throw error;
-    }
     auto e = std::make_unique<SerialEndpoint>();
     e->device = &d;
-    e->master = master;
-    e->slaveKeep = keep;
-    e->slavePath = slave;
+    e->pty = std::make_unique<Pty>(symlinkPath);
+    const std::string slave = e->pty->devicePath();
     e->symlinkPath = symlinkPath;
     e->command = std::make_unique<CommandSession>(d, Link::Serial);
     {
@@ -271,7 +223,7 @@ Simulator::Endpoints Simulator::endpoints(const Device& d) const {
     for (const auto& e : impl_->tcp)
         if (e->device == &d) out.tcp.push_back(e->host + ":" + std::to_string(e->port));
     for (const auto& e : impl_->serial)
-        if (e->device == &d) out.serial.push_back((e->line ? "in-process" : e->slavePath) + " -> " + e->symlinkPath);
+        if (e->device == &d) out.serial.push_back((e->line ? "in-process" : e->pty->devicePath()) + " -> " + e->symlinkPath);
     if (auto it = impl_->announce.find(&d); it != impl_->announce.end())
         out.announce = zef::net::Ipv4Text(it->second.address) + ":" + std::to_string(it->second.port);
     return out;
@@ -330,7 +282,7 @@ void Simulator::Impl::loop() {
             fds.push_back({e->listener.handle()});
             fds.push_back({e->conn.handle(), true, !e->unsent.empty()});  // kNoHandle is skipped
         }
-        for (const auto& e : serial) fds.push_back({e->master});  // -1 (skipped) for a line
+        for (const auto& e : serial) fds.push_back({e->pty ? e->pty->handle() : zef::net::kNoHandle});
         const bool lineWritten =
             std::any_of(serial.begin(), serial.end(), [](const auto& e) { return e->line && e->line->hasWritten(); });
         const auto wait = std::max(nextDeadline(now) - now, Clock::duration::zero());
@@ -403,10 +355,9 @@ void Simulator::Impl::serviceSerial(SerialEndpoint& e, bool readable, Clock::tim
     std::vector<std::uint8_t> in;
     if (e.line) {
         in = e.line->takeWritten();
-    } else if (readable) {
+    } else if (readable && e.pty) {
         std::uint8_t buf[4096];
-        const ssize_t n = read(e.master, buf, sizeof buf);
-        if (n > 0) in.assign(buf, buf + n);
+        in.assign(buf, buf + e.pty->Read(buf));
     }
     std::vector<Outgoing> out;
     for (const std::uint8_t byte : in) {
@@ -433,9 +384,7 @@ void Simulator::Impl::flushSerial(SerialEndpoint& e, Clock::time_point now) {
         e.line->deliver(ready);
         return;
     }
-    const ssize_t n = write(e.master, ready.data(), ready.size());
-    // Bytes the line cannot take now are lost, as on a real line without flow control.
-    (void)n;
+    if (e.pty) e.pty->Write(ready);
 }
 
 }  // namespace zefsim

@@ -21,8 +21,6 @@
 //
 // usage: zefsoak [--minutes M] [--seed N] [--zefctl PATH]
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QProcess>
 #include <atomic>
@@ -255,7 +253,7 @@ int Main(int argc, char** argv) {
         }
     }
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("zefsoak-" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path() / ("zefsoak-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder);
 
     zefsim::Simulator sim;

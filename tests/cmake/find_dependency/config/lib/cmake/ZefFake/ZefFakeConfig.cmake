@@ -1,0 +1,1 @@
+add_library(ZefFake::zeffake_static INTERFACE IMPORTED)

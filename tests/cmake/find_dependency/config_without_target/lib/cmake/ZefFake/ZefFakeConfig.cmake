@@ -1,0 +1,1 @@
+add_library(ZefFake::something_else INTERFACE IMPORTED)
