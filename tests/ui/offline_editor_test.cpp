@@ -31,9 +31,12 @@ protected:
         e.ip = hosts[0];
         e.name = "Stage Left";
         ResetToDefaults(session->model().device(1));
+        ASSERT_EQ(session->writer().Set(1, *FindParameter("out1.gain"), -12), kOk);
         const std::string path = folder.file("show.prp");
         dialogs.files = {path};
         ASSERT_TRUE(MainActions(*session).SaveProjectFile());
+        // What a fresh start holds before the project is loaded.
+        ResetToDefaults(session->model().device(1));
         session->list().ClearSlot(1);
         dialogs.files = {path};
         main->ClickLoadProject();
@@ -46,7 +49,7 @@ protected:
 TEST_F(OfflineEditorTest, AProjectsDeviceIsEditedOffLineOnItsModelAlone) {
     zefsim::Device& device = AddSimDevice("Amp");
     StartEditor();
-    LoadProject();
+    ASSERT_NO_FATAL_FAILURE(LoadProject());
     device.clearLog();
 
     // Opened from the list, the user declines to connect: the editor opens off-line.
@@ -62,9 +65,11 @@ TEST_F(OfflineEditorTest, AProjectsDeviceIsEditedOffLineOnItsModelAlone) {
     EXPECT_EQ(eq.windowTitle().toStdString(), std::string("Stage Left - IP=") + hosts[0] + " - Output Filter" +
                                                   kOfflineTitleSuffix);
 
-    // An edit reaches the model; undo takes it back there.
-    const double before = Gain();
+    // The controls show the project's values; an edit reaches the model, and undo takes it back there.
     NumberControl& gain = NumberOf(editor, "out1.gain");
+    EXPECT_EQ(gain.box()->text(), "-12");
+    const double before = Gain();
+    EXPECT_EQ(before, -12);
     gain.box()->clear();
     QTest::keyClicks(gain.box(), "-20");
     QTest::keyClick(gain.box(), Qt::Key_Return);
