@@ -2,7 +2,9 @@
 // editor and the output editor off-line, says so in their titles and in the
 // device list, and an edit there changes the model and sends nothing (a
 // simulated amplifier listens at the listed address and logs any frame).
+#include <QFontMetrics>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/main_actions.h"
@@ -61,6 +63,11 @@ TEST_F(OfflineEditorTest, AProjectsDeviceIsEditedOffLineOnItsModelAlone) {
     EXPECT_EQ(editor.windowTitle().toStdString(), offline);
     EXPECT_EQ(editor.parentWidget()->windowTitle().toStdString(), offline);
     EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus).toStdString(), kStatusOfflineEditing);
+    QFont bold = list->table()->font();
+    bold.setBold(true);
+    EXPECT_GT(list->table()->columnWidth(DeviceListWindow::kColStatus),
+              QFontMetrics(bold).horizontalAdvance(kStatusOfflineEditing))
+        << "the status is not cut";
     OutputEqWindow& eq = main->outputEqWindows().Open(1, 0);
     EXPECT_EQ(eq.windowTitle().toStdString(), std::string("Stage Left - IP=") + hosts[0] + " - Output Filter" +
                                                   kOfflineTitleSuffix);
