@@ -2,6 +2,8 @@
 
 #include "app/search.h"
 #include "app/serial_access.h"
+#include "device/state_send.h"
+#include "model/validation.h"
 
 namespace zef {
 
@@ -18,13 +20,18 @@ std::string DisconnectQuestion(const DeviceEntry& entry) {
 
 std::string LoadProblemText(const std::string& problem) { return "Settings not loaded to the device: " + problem; }
 
+std::string OtherDeviceText(const std::string& listed, const std::string& found) {
+    return "another device answers (UniqueID=" + found + ", the list's is " + listed + "); nothing was sent";
+}
+
 std::string DisconnectedText(const DeviceEntry& entry) {
     return entry.isUsb() ? std::string(kUsbDisconnectedText) : "IP:" + entry.ip + " disconnected";
 }
 
-ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
+ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs, ParameterWriter& writer)
     : connection_(connection),
       dialogs_(dialogs),
+      writer_(writer),
       pollFailed_(connection.pollFailed.Connect([this](DeviceSlot slot) {
           // A connection taken by another client was told as that (link_presenter.h).
           if (connection_.exchange().link().connectionTaken[SlotIndex(slot)]) return;
@@ -37,13 +44,14 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     problemShown_ = false;
-    const ConnectResult result = connection_.ConnectDevice(slot, mode);
-    if (result == ConnectResult::Refused || result == ConnectResult::NotVerified) {
-        // Nothing illegal was sent, or what was sent did not read back: say which.
-        dialogs_.Message(kConnectTitle, LoadProblemText(connection_.problem()), Icon::Exclamation);
-        problemShown_ = true;
-        return false;
-    }
+    if (mode == ConnectMode::Load) return ConnectSending(slot);
+    return Tell(slot, connection_.ConnectDevice(slot, mode));
+}
+
+bool ConnectActions::Tell(DeviceSlot slot, ConnectResult result) {
+    // Nothing illegal was sent, or what was sent did not read back: say which.
+    if (result == ConnectResult::Refused || result == ConnectResult::NotVerified)
+        return Refuse(connection_.problem());
     if (result != ConnectResult::OldFirmware) return result == ConnectResult::Found;
     if (connection_.list().model().entry(slot).isUsb()) {
         // The update window runs its own link; announcements wait meanwhile.
@@ -53,6 +61,42 @@ bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
         dialogs_.Message(kFirmwareUpdateTitle, kOldFirmwareText, Icon::Information);
     }
     return false;
+}
+
+bool ConnectActions::Refuse(const std::string& problem) {
+    dialogs_.Message(kConnectTitle, LoadProblemText(problem), Icon::Exclamation);
+    problemShown_ = true;
+    return false;
+}
+
+bool ConnectActions::ConnectSending(DeviceSlot slot) {
+    Model& model = connection_.list().model();
+    const DeviceModel project = model.device(slot);
+    const DeviceEntry listed = model.entry(slot);
+    if (const auto illegal = ValidateDeviceModel(project))
+        return Refuse(WriteReport{WriteOutcome::Refused, illegal->Text()}.Text());
+    // The device's settings first: what differs from them is all that is sent.
+    if (!Tell(slot, connection_.ConnectDevice(slot, ConnectMode::Read))) return false;
+    DeviceEntry& e = model.entry(slot);
+    if (e.type == kTypeBootLoader) return true;
+    if (!listed.uniqueId.empty() && e.uniqueId != listed.uniqueId) {
+        const std::string found = e.uniqueId;
+        connection_.Disconnect(slot);
+        model.device(slot) = project;
+        e = listed;
+        e.online = false;
+        connection_.list().RowChanged(slot);
+        stateSent.Emit(slot);
+        return Refuse(OtherDeviceText(listed.uniqueId, found));
+    }
+    connection_.caption.Emit(LoadingCaption(e));
+    const VerifiedStateSend sent = SendStateVerified(writer_, slot, LoadedState(model.device(slot), project));
+    // Refused against the device's own settings: nothing was sent, the slot keeps the project.
+    if (sent.report.outcome == WriteOutcome::Refused) model.device(slot) = project;
+    stateSent.Emit(slot);
+    if (sent.report.ok()) return true;
+    e.online = false;
+    return Refuse(sent.report.Text());
 }
 
 bool ConnectActions::BeginConnect(DeviceSlot slot) {

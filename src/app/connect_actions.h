@@ -4,6 +4,16 @@
 // firmware refusal, disconnecting with its question, opening a device from
 // the list, and the message of a device that stops answering the status poll
 // (it closes by itself when the device is back).
+//
+// Connecting is where a device edited off-line (a project's) meets its
+// amplifier, and the connect dialog's choice is the one question asked
+// before anything is written: read mode takes the device's settings into the
+// model; load mode sends the model's (the project's) — the device is read,
+// then only the parameters and FIRs that differ are sent through the
+// parameter writer and read back (device/state_send.h), names included.
+// Cancel connects nothing and sends nothing. A load refuses a model with an
+// illegal value before connecting, and a device that answers with another
+// unique ID than the listed one gets nothing: the slot keeps the project.
 
 #include <functional>
 #include <optional>
@@ -13,6 +23,7 @@
 #include "app/dialogs.h"
 #include "base/signal.h"
 #include "device/connection.h"
+#include "device/parameter_writer.h"
 
 namespace zef {
 
@@ -26,6 +37,9 @@ std::string DisconnectedText(const DeviceEntry& entry);
 // A load-mode connect that was refused or did not read back: "Settings not
 // loaded to the device: " + the reason (WriteReport::Text).
 std::string LoadProblemText(const std::string& problem);
+// A load-mode connect that found another device at the listed address:
+// "another device answers (UniqueID=" + found + ", the list's is " + listed + "); nothing was sent".
+std::string OtherDeviceText(const std::string& listed, const std::string& found);
 
 enum class FirmwareWindowKind {
     BootLoader,  // a device running its boot loader, opened from the list
@@ -44,7 +58,8 @@ enum class OpenOutcome { EditorOpened, FirmwareWindow, NotConnected, Cancelled }
 
 class ConnectActions {
 public:
-    ConnectActions(Connection& connection, Dialogs& dialogs);
+    // `writer` sends a load mode's differences.
+    ConnectActions(Connection& connection, Dialogs& dialogs, ParameterWriter& writer);
 
     // Clicking an off-line row's status: a network entry needs a LAN or WLAN
     // ("LAN or WLAN not found" otherwise). True = the connect dialog may open.
@@ -65,13 +80,24 @@ public:
 
     bool connectInProgress() const { return connectInProgress_; }
     ConnectView view;
+    // A load mode sent the model's state to the slot (also when the send
+    // failed): the model now holds what was to be sent; windows refill.
+    Signal<DeviceSlot> stateSent;
 
 private:
-    // ConnectDevice plus the old-firmware message or window; true = found.
+    // ConnectDevice (load mode: ConnectSending) plus the old-firmware
+    // message or window; true = found.
     bool Connect(DeviceSlot slot, ConnectMode mode);
+    // What the user is told of a connect's result; true = found.
+    bool Tell(DeviceSlot slot, ConnectResult result);
+    // Load mode as described above.
+    bool ConnectSending(DeviceSlot slot);
+    // The load problem's message; false.
+    bool Refuse(const std::string& problem);
 
     Connection& connection_;
     Dialogs& dialogs_;
+    ParameterWriter& writer_;
     bool connectInProgress_ = false;
     bool problemShown_ = false;  // the last Connect told the user why it failed
     Subscription pollFailed_;

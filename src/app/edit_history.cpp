@@ -54,8 +54,9 @@ void EditHistory::Track(DeviceSlot device) {
 
 bool EditHistory::tracked(DeviceSlot device) const { return find(device) != nullptr; }
 
-bool EditHistory::Reaches(DeviceSlot device) const {
-    return ExchangesReach(writer_.exchange().link(), writer_.model().entry(device));
+bool EditHistory::Busy(DeviceSlot device) const {
+    const DeviceEntry& e = writer_.model().entry(device);
+    return e.online && !ExchangesReach(writer_.exchange().link(), e);
 }
 
 bool EditHistory::EndStep(DeviceSlot device, const std::string& name) {
@@ -101,7 +102,7 @@ EditOutcome EditHistory::Replay(DeviceSlot device, bool undo) {
     std::vector<Step>& from = undo ? d->undos() : d->redos();
     std::vector<Step>& to = undo ? d->redos() : d->undos();
     if (from.empty()) return {};
-    if (!Reaches(device)) return {EditOutcome::Kind::Offline, kOfflineText};
+    if (Busy(device)) return {EditOutcome::Kind::Busy, kLinkBusyText};
     const EditOutcome out = SendTo(device, undo ? from.back().before : from.back().after, true);
     if (out.kind != EditOutcome::Kind::Failed) {
         to.push_back(std::move(from.back()));
@@ -138,7 +139,7 @@ const DeviceModel* EditHistory::inactive(DeviceSlot device) const {
 EditOutcome EditHistory::SwitchTo(DeviceSlot device, EditState state) {
     Device& d = at(device);
     if (state == d.active) return {};
-    if (!Reaches(device)) return {EditOutcome::Kind::Offline, kOfflineText};
+    if (Busy(device)) return {EditOutcome::Kind::Busy, kLinkBusyText};
     const DeviceModel leaving = writer_.model().device(device);
     const DeviceModel target = d.states[Index(state)].value_or(leaving);
     const EditOutcome out = SendTo(device, target, false);
@@ -162,7 +163,7 @@ EditOutcome EditHistory::CopyAToB(DeviceSlot device) {
         changed.Emit(device);
         return {EditOutcome::Kind::Done, {}};
     }
-    if (!Reaches(device)) return {EditOutcome::Kind::Offline, kOfflineText};
+    if (Busy(device)) return {EditOutcome::Kind::Busy, kLinkBusyText};
     const DeviceModel a = *d.states[Index(EditState::A)];
     const EditOutcome out = SendTo(device, a, true);
     EndStep(device, "Copy A to B");

@@ -12,9 +12,12 @@
 // Undo sends the difference between the model now and the step's "before"
 // (model/state_diff.h, device/state_send.h) through the writer as one batch,
 // FIRs with the FIR writer when they differ, confirms it by reading back and
-// refreshes every window of the device; redo does the same with "after". An
-// undo or redo that cannot reach the device (off-line, sends suppressed)
-// sends nothing, keeps the history and says so.
+// refreshes every window of the device; redo does the same with "after".
+// A device that is not on-line (a project's, edited off-line) is edited on
+// its model alone: undo, redo and the A/B switch change the model, send
+// nothing and refresh the windows. An on-line device the link cannot reach
+// now (sends suppressed while the link is busy) is left as it is: nothing is
+// sent, the history is kept and the user is told.
 //
 // When the device's memory is read again (RefreshEvents::memoryReread) and
 // the model then differs from where the next step would start — another
@@ -44,7 +47,7 @@ namespace zef {
 inline constexpr const char* kUndoTitle = "Undo";
 inline constexpr const char* kRedoTitle = "Redo";
 inline constexpr const char* kCompareTitle = "A/B compare";
-inline constexpr const char* kOfflineText = "The device is off-line: nothing was sent. The history is kept.";
+inline constexpr const char* kLinkBusyText = "The link is busy: nothing was sent. The history is kept.";
 inline constexpr const char* kSendFailedText = "Sending to the device failed: ";
 inline constexpr const char* kHistoryClearedText =
     "Undo history cleared: the device's settings were read again and differ from the editor's "
@@ -55,9 +58,9 @@ enum class EditState { A = 0, B = 1 };
 // What an undo, redo, switch or copy did.
 struct EditOutcome {
     enum class Kind {
-        Done,         // sent (and for undo and redo read back equal)
+        Done,         // sent (and for undo and redo read back equal), or applied off-line
         Nothing,      // nothing to undo or redo, or the state is already active
-        Offline,      // not sent, history kept
+        Busy,         // on-line but not reached now: not sent, history kept
         Failed,       // a send failed; the model holds the target, the device may not
         NotConfirmed  // sent, but the device reads back other bytes
     };
@@ -118,7 +121,8 @@ private:
 
     Device* find(DeviceSlot device) const;
     Device& at(DeviceSlot device);
-    bool Reaches(DeviceSlot device) const;
+    // On-line, but the link does not reach it now.
+    bool Busy(DeviceSlot device) const;
     // Undo (from `undo` to `redo`, restoring `before`) or redo.
     EditOutcome Replay(DeviceSlot device, bool undo);
     // Sends the difference to `target`, with or without a read-back.

@@ -46,16 +46,21 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       listener_(transport_.NewAnnouncementListener()),
       responses_(std::make_unique<ResidentResponses>(state_->responses, state_->model)),
       reader_(std::make_unique<DeviceReader>(state_->model, *exchange_, events_, *responses_)),
-      connection_(std::make_unique<Connection>(list_, *exchange_, *reader_, ConnectSettings{options.loopbackLan, 200})),
-      connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_)),
-      listActions_(list_, dialogs_),
-      grid_(dsp::FrequencyGrid::Nominal()),
       writer_(std::make_unique<ParameterWriter>(state_->model, *exchange_, *responses_,
                                                 fir::MakeFirWriter(*exchange_, state_->model, &state_->responses))),
+      connection_(std::make_unique<Connection>(list_, *exchange_, *reader_, ConnectSettings{options.loopbackLan, 200})),
+      connectActions_(std::make_unique<ConnectActions>(*connection_, dialogs_, *writer_)),
+      listActions_(list_, dialogs_),
+      grid_(dsp::FrequencyGrid::Nominal()),
       presets_(std::make_unique<Presets>(state_->model, *exchange_, *reader_, events_)),
       history_(std::make_unique<EditHistory>(*writer_, events_,
                                              [this](DeviceSlot slot) { reader_->RefreshWindows(slot); })),
-      passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
+      passwords_(std::make_unique<PasswordStore>(dataFolder_)),
+      stateSent_(connectActions_->stateSent.Connect([this](DeviceSlot slot) {
+          // The device holds the model now: the history starts from here.
+          events_.memoryReread.Emit(slot);
+          reader_->RefreshWindows(slot);
+      })) {}
 
 EditorSession::~EditorSession() {
     if (remoteControl_) remoteControl_->Stop();

@@ -124,17 +124,18 @@ private:
     RefreshEvents events_;
     std::unique_ptr<ResidentResponses> responses_;
     std::unique_ptr<DeviceReader> reader_;
+    std::unique_ptr<ParameterWriter> writer_;
     std::unique_ptr<Connection> connection_;
     std::unique_ptr<ConnectActions> connectActions_;
     ListActions listActions_;
     dsp::FrequencyGrid grid_;
     bool decimalComma_ = false;
-    std::unique_ptr<ParameterWriter> writer_;
     std::unique_ptr<Presets> presets_;
     std::unique_ptr<EditHistory> history_;
     GraphViewState graphView_;
     std::array<EditorSelection, kSlotCount> selections_{};
     std::unique_ptr<PasswordStore> passwords_;
+    Subscription stateSent_;  // a load-mode connect's send: the history restarts, windows refill
     std::unique_ptr<RemoteControl> remoteControl_;
     std::string announcementProblem_;
     std::unique_ptr<audio::System> audio_;

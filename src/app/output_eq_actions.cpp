@@ -10,7 +10,7 @@
 namespace zef {
 
 std::string OutputEditorTitle(const DeviceEntry& entry) {
-    return EditorStatusPrefix(entry) + " - Output Filter";
+    return EditorStatusPrefix(entry) + " - Output Filter" + (EditedOffline(entry) ? kOfflineTitleSuffix : "");
 }
 
 std::string FirTapsCaption(const DeviceModel& device, int output) {

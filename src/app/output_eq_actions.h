@@ -17,7 +17,8 @@ inline constexpr const char* kOutputTabCaptions[] = {"Edit Output 1", "Edit Outp
 inline constexpr const char* kViewOutputCaption = "View Output Channel";
 inline constexpr const char* kEqModeNames[] = {"30 PEQ", "10PEQ + FIR"};
 
-// Device name, " - USB " or " - IP=" + address, then " - Output Filter".
+// Device name, " - USB " or " - IP=" + address, then " - Output Filter" (and
+// the off-line suffix of model/status_text.h while edited off-line).
 std::string OutputEditorTitle(const DeviceEntry& entry);
 
 // "Taps = " + the output's tap count (0..384).

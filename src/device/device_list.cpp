@@ -19,7 +19,7 @@ std::string NetworkName(int network) {
 RowTexts MakeRowTexts(const DeviceEntry& entry) {
     return {TrimmedText(entry.name),    entry.ip,
             NetworkName(entry.network), entry.uniqueId,
-            StatusText(entry.online),   entry.online ? StandbyText(entry.standby) : kStandbyUnknownText};
+            StatusText(entry),          entry.online ? StandbyText(entry.standby) : kStandbyUnknownText};
 }
 
 void PairTable::Add(const DevicePair& pair) {

@@ -30,12 +30,14 @@ struct RowTexts {
     std::string ip;
     std::string interfaceName;  // kInterfaceNames[Network]
     std::string uniqueId;
-    std::string status;   // "On-line" / "Off-line"
+    std::string status;   // "On-line" / "Off-line" / "Offline (editing)"
     std::string standby;  // "Standby=ON" / "Standby=OFF"
     bool operator==(const RowTexts&) const = default;
 };
 inline constexpr const char* kStatusOnline = "On-line";
 inline constexpr const char* kStatusOffline = "Off-line";
+// An off-line device whose editor is open: it is edited on its model alone.
+inline constexpr const char* kStatusOfflineEditing = "Offline (editing)";
 inline constexpr const char* kStatusTooltip = "Switch On-Line/Off-Line";
 inline constexpr const char* kStandbyOnText = "Standby=ON";
 inline constexpr const char* kStandbyOffText = "Standby=OFF";
@@ -43,7 +45,9 @@ inline constexpr const char* kStandbyOffText = "Standby=OFF";
 inline constexpr const char* kStandbyUnknownText = "\xE2\x80\x94";
 
 RowTexts MakeRowTexts(const DeviceEntry& entry);
-inline const char* StatusText(bool online) { return online ? kStatusOnline : kStatusOffline; }
+inline const char* StatusText(const DeviceEntry& entry) {
+    return entry.online ? kStatusOnline : entry.editorOpen ? kStatusOfflineEditing : kStatusOffline;
+}
 inline const char* StandbyText(int standby) { return standby == 1 ? kStandbyOnText : kStandbyOffText; }
 
 // A device as announcements know it: its unique ID and the name of the

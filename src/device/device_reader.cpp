@@ -77,9 +77,7 @@ Status DeviceReader::RereadFir(DeviceSlot slot, int output) {
 
 void DeviceReader::FollowLiveRecords(DeviceSlot slot) {
     DeviceModel& d = model_.device(slot);
-    LoadEditorValues(d);
-    d.inputsLinked = TestBit8(d.settings[ds::kLinkMask], 0) ? 1 : 0;
-    d.outputsLinked = TestBit8(d.settings[ds::kLinkMask], 1) ? 1 : 0;
+    FollowRecords(d);
     model_.entry(slot).standby = d.settings[ds::kStandby] != 0 ? 1 : 0;
     responses_.DeviceReloaded(slot);
 }

@@ -8,6 +8,7 @@
 // writer's Confirm reads back what was written.
 
 #include "device/parameter_writer.h"
+#include "device/readback.h"
 #include "model/state_diff.h"
 
 namespace zef {
@@ -19,5 +20,23 @@ struct StateSend {
 };
 
 StateSend SendState(ParameterWriter& writer, DeviceSlot device, const DeviceModel& target);
+
+// A state loaded into a device (a project's, a file's): what the device
+// holds afterwards. `loaded`'s editable device state (DS 205..217), preset,
+// FIRs and EQ target over `device`'s own identity, firmware and network
+// settings; EditorValues follow the result.
+DeviceModel LoadedState(const DeviceModel& device, const DeviceModel& loaded);
+
+// SendState checked before and after, as a whole load is: a target with an
+// illegal value is refused before anything is sent; what was sent is read
+// back (the writer's Confirm); then any other editable byte that still
+// differs (the preset's and channels' names, which no parameter names) is
+// written from the target and read back too. Unless refused, the model
+// holds `target` afterwards.
+struct VerifiedStateSend {
+    StateSend sent;
+    WriteReport report;  // Refused, Failed (sent.status), or the read-back's outcome
+};
+VerifiedStateSend SendStateVerified(ParameterWriter& writer, DeviceSlot device, const DeviceModel& target);
 
 }  // namespace zef

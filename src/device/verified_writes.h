@@ -9,7 +9,9 @@
 // Read-back reads the same blocks the reader uses (settings 2 x 120, preset
 // 8 x 78 bytes at 240, FIRs 6 x 192 bytes per output), only those holding
 // written bytes, into scratch buffers: the model is never changed by a
-// verification.
+// verification. A device the exchanges do not reach (off-line, its model
+// edited alone; sends suppressed) sends and reads nothing: the checks of
+// the model still refuse, and what was stored in the model is Done.
 
 #include <cstddef>
 #include <optional>

@@ -1,6 +1,7 @@
 #include "files/project_file.h"
 
 #include "base/cp1252.h"
+#include "model/editor_sync.h"
 #include "model/records.h"
 
 #include "files/binary_io.h"
@@ -158,6 +159,8 @@ void ApplyProject(const ProjectImage& image, Model& model) {
         d.preset = b.preset;
         d.firTaps = b.firTaps;
         d.eqTarget = b.eqTarget;
+        // An editor opened on the project (off-line) shows these records.
+        FollowRecords(d);
     }
     model.windowValueA = image.windowValueA;
     model.windowValueB = image.windowValueB;

@@ -89,7 +89,8 @@ ProjectReadResult DecodeProject(std::span<const std::uint8_t> bytes);
 ProjectReadResult ReadProjectFile(const std::string& path);
 
 // Puts a parsed project into the model: the 32 list entries, the two window
-// values and, for every listed slot, settings, preset, FIR taps and EQ target.
+// values and, for every listed slot, settings, preset, FIR taps and EQ target
+// (EditorValues and the linked flags follow them: model/editor_sync.h FollowRecords).
 // Other slots' device data and slot 0 are left alone; the on-line flags are
 // taken as the file has them.
 void ApplyProject(const ProjectImage& image, Model& model);

@@ -91,6 +91,12 @@ void LoadEditorValues(DeviceModel& device) {
     LoadChannelValues(device);
 }
 
+void FollowRecords(DeviceModel& device) {
+    LoadEditorValues(device);
+    device.inputsLinked = TestBit8(device.settings[ds::kLinkMask], 0) ? 1 : 0;
+    device.outputsLinked = TestBit8(device.settings[ds::kLinkMask], 1) ? 1 : 0;
+}
+
 std::optional<BandLocation> StoreBand(DeviceModel& device, int bandIndex) {
     const auto location = LocateBand(device.preset, bandIndex);
     if (!location) return std::nullopt;

@@ -32,6 +32,10 @@ void LoadCrossoverValues(DeviceModel& device, int n);
 void LoadChannelValues(DeviceModel& device);
 // Everything above.
 void LoadEditorValues(DeviceModel& device);
+// A model whose records were filled as a whole (a device read, a project or
+// the saved list loaded): EditorValues and the linked flags of both pairs
+// follow the records.
+void FollowRecords(DeviceModel& device);
 
 // Writes the band's record and returns where it lives (nullopt: no record).
 std::optional<BandLocation> StoreBand(DeviceModel& device, int bandIndex);

@@ -16,6 +16,14 @@ inline constexpr const char* kProgramLoadedText = " - program loaded: ";
 // Device name and link part.
 std::string EditorStatusPrefix(const DeviceEntry& entry);
 
+// A listed device that is not on-line is edited off-line: its editor windows
+// work on the model alone and their titles end in " — Offline".
+inline constexpr const char* kOfflineTitleSuffix = " \xE2\x80\x94 Offline";
+bool EditedOffline(const DeviceEntry& entry);
+// The channel editor's title: EditorStatusPrefix, then the off-line suffix
+// when EditedOffline.
+std::string EditorTitle(const DeviceEntry& entry);
+
 // The full line after a device read, a store or a recall; presetSlot 0..127
 // (bits 0..6 of DS 204).
 std::string ProgramLoadedStatus(const DeviceEntry& entry, int presetSlot, const std::string& presetName);

@@ -277,7 +277,7 @@ void ChannelEditorWindow::RefreshControls() {
 
 void ChannelEditorWindow::SetStatusText(const std::string& text) {
     status_->setText(QString::fromStdString(text));
-    setWindowTitle(QString::fromStdString(EditorStatusPrefix(context_.entry())));
+    setWindowTitle(QString::fromStdString(EditorTitle(context_.entry())));
 }
 
 void ChannelEditorWindow::RefreshHeader() {
@@ -285,6 +285,7 @@ void ChannelEditorWindow::RefreshHeader() {
     const DeviceModel& d = context_.device();
     online_->setText(e.online ? "On-line" : "Off-line");
     online_->setStyleSheet(e.online ? "color: rgb(0,150,0); font-weight: bold;" : "color: rgb(200,0,0); font-weight: bold;");
+    setWindowTitle(QString::fromStdString(EditorTitle(e)));
     standby_->setText(d.settings[ds::kStandby] ? "Standby=ON" : "Standby=OFF");
     sleep_->setText(d.settings[ds::kSleepMode] ? "Sleep" : "");
 }

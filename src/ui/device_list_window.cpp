@@ -1,5 +1,6 @@
 #include "ui/device_list_window.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -55,7 +56,10 @@ DeviceListWindow::DeviceListWindow(EditorSession& session, QWidget* parent) : QW
     table_->setColumnWidth(kColIp, w * 17);
     table_->setColumnWidth(kColInterface, w * 10);
     table_->setColumnWidth(kColUniqueId, w * 16);
-    table_->setColumnWidth(kColStatus, w * 11);
+    // The longest status, in the bold the column draws it in, with a margin.
+    QFont bold = table_->font();
+    bold.setBold(true);
+    table_->setColumnWidth(kColStatus, QFontMetrics(bold).horizontalAdvance(kStatusOfflineEditing) + w * 3);
     layout->addWidget(table_);
 
     connect(table_, &QTableWidget::cellClicked, this, &DeviceListWindow::CellClicked);

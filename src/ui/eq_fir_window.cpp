@@ -59,7 +59,7 @@ OutputEqWindow::OutputEqWindow(const EditorContext& context, const EditorTools& 
     Subscribe();
 
     // Opening: the FIR's response (SetPageTabChn), every control and the graph.
-    setWindowTitle(QString::fromStdString(OutputEditorTitle(context_.entry())));
+    RefreshTitle();
     SetPageTabChn(output_);
     HooksChanged();
 }
@@ -163,10 +163,10 @@ void OutputEqWindow::Subscribe() {
     subscriptions_.push_back(ConnectWhere(events.firReread, mine, [this](int o) {
         if (o == output_) RefreshNameTapsFir();
     }));
-    subscriptions_.push_back(ConnectWhere(events.listEntryChanged, mine, [this] {
-        setWindowTitle(QString::fromStdString(OutputEditorTitle(context_.entry())));
-    }));
+    subscriptions_.push_back(ConnectWhere(events.listEntryChanged, mine, [this] { RefreshTitle(); }));
 }
+
+void OutputEqWindow::RefreshTitle() { setWindowTitle(QString::fromStdString(OutputEditorTitle(context_.entry()))); }
 
 bool OutputEqWindow::firMode() const { return context_.device().preset[pi::kEqMode] != 0; }
 

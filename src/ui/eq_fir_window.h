@@ -56,6 +56,8 @@ public:
 
     // Fills every control from the model (quietly) and redraws.
     void RefreshWindowEqFIR();
+    // The title from the device's list entry (app/output_eq_actions.h OutputEditorTitle).
+    void RefreshTitle();
     // Switches the output tab (0 or 1).
     // Output 2 cannot be chosen while the amplifier is bridged (its tab is hidden).
     void SetPageTabChn(int output);

@@ -212,11 +212,16 @@ ChannelEditorWindow& MainWindow::ShowEditor(DeviceSlot slot) {
         });
         // The header tells what the list tells, at the same moment.
         editorRows_[slot] = session_.list().rowChanged.Connect(
-            [editor = QPointer<ChannelEditorWindow>(editor), slot](DeviceSlot changed) {
-                if (changed == slot && editor) editor->RefreshHeader();
+            [this, editor = QPointer<ChannelEditorWindow>(editor), slot](DeviceSlot changed) {
+                if (changed != slot) return;
+                if (editor) editor->RefreshHeader();
+                if (OutputEqWindow* eq = outputEq_->editor(); eq && eq->slot() == slot) eq->RefreshTitle();
             });
         it = editors_.emplace(slot, sub).first;
         KeepSubWindowInArea(sub, sub->sizeHint());
+        // The list's status tells an off-line device being edited from one that is not.
+        session_.list().RowChanged(slot);
+        connect(editor, &QObject::destroyed, this, [this, slot] { session_.list().RowChanged(slot); });
     }
     it->second->show();
     mdi_->setActiveSubWindow(it->second);

@@ -86,7 +86,8 @@ protected:
     DeviceReader reader{model, exchange, refresh};
     Connection connection{list, exchange, reader, ConnectSettings{true, 200}};
     RecordingDialogs dialogs;
-    ConnectActions connect{connection, dialogs};
+    ParameterWriter writer{model, exchange};
+    ConnectActions connect{connection, dialogs, writer};
 };
 
 struct Case {

@@ -71,7 +71,7 @@ TEST_F(UiTest, DeviceThatStopsAnsweringIsReportedOnceAndComesBackByItself) {
     EXPECT_EQ(dialogs.messages()[0].title, "Communication problem");
     EXPECT_EQ(dialogs.messages()[0].text, "IP:" + hosts[0] + " disconnected");
     EXPECT_EQ(dialogs.messages()[0].icon, Icon::Exclamation);
-    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Off-line");
+    EXPECT_EQ(list->cellText(1, DeviceListWindow::kColStatus), "Offline (editing)") << "its editor is open";
     EXPECT_EQ(editor.onlineLabel()->text(), "Off-line");
 
     // Answering again, it is back without the user doing anything, and the

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -176,6 +177,30 @@ void ShootUndoAndCompare(EditorSession& session, Shooter& shot) {
     session.history().EndStep(1, StepName(gain));
 }
 
+// The frame at 1366 x 768 with the device list and the channel editor of a
+// listed device that is not on-line ("Foyer Fill"): edited on its model, its
+// title and its list row say "Offline".
+void ShootOffline(EditorSession& session, Shooter& shot) {
+    constexpr DeviceSlot kOffline = 5;
+    MainWindow main(session);
+    main.resize(1366, 768);
+    QWidget* list = main.ShowDeviceList().parentWidget();
+    ChannelEditorWindow& editor = main.ShowEditor(kOffline);
+    editor.statusTimer().stop();
+    editor.updateTimer().stop();
+    editor.SetPageTab(EditorPage::Outputs);
+    // One above the other rather than maximised, so that both title bars show.
+    for (QWidget* sub : {list, editor.parentWidget()})
+        if (auto* w = qobject_cast<QMdiSubWindow*>(sub)) w->showNormal();
+    if (list) list->setGeometry(0, 0, 1000, 240);
+    if (QWidget* sub = editor.parentWidget()) {
+        sub->setGeometry(60, 245, 1240, 440);
+        sub->raise();
+    }
+    shot.Save(main, "MDIFrmMain-Offline", true);
+    main.hide();
+}
+
 }  // namespace
 
 bool RenderEditorShots(const EditorOptions& options, const std::string& dataFolder, Shooter& shot) {
@@ -190,6 +215,7 @@ bool RenderEditorShots(const EditorOptions& options, const std::string& dataFold
     ShootChannelEditor(session, shot);
     session.model().device(1).values.lock = 0;
     ShootUndoAndCompare(session, shot);
+    ShootOffline(session, shot);
     const SaveShot save = [&shot](QWidget& w, const QString& name) { shot.Save(w, name); };
     RenderOutputEqShots(session, save);
     // The measuring windows need an amplifier and its virtual rig.

@@ -1,16 +1,12 @@
 #include "device_file.h"
 
-#include <algorithm>
 #include <cctype>
 #include <optional>
 
 #include "cli.h"
 #include "console_dialogs.h"
-#include "device/readback.h"
 #include "device/state_send.h"
 #include "model/editor_sync.h"
-#include "model/validation.h"
-#include "device/device_reader.h"
 #include "session.h"
 
 namespace zefctl {
@@ -65,33 +61,22 @@ zef::DeviceModel TargetState(const DeviceFile& file, const zef::DeviceModel& dev
     zef::DeviceModel d = device;
     if (file.isPreset) {
         zef::ApplyPresetFile(file.preset, d);
-    } else {
-        const zef::ProjectDeviceBlock& block = ProjectBlockFor(file.project.image, uniqueId, file.path);
-        std::copy_n(block.settings.bytes.begin() + zef::kDeviceStateFirst, zef::kDeviceStateCount,
-                    d.settings.bytes.begin() + zef::kDeviceStateFirst);
-        d.preset = block.preset;
-        d.firTaps = block.firTaps;
-        d.eqTarget = block.eqTarget;
+        zef::LoadEditorValues(d);
+        return d;
     }
-    zef::LoadEditorValues(d);
-    return d;
+    const zef::ProjectDeviceBlock& block = ProjectBlockFor(file.project.image, uniqueId, file.path);
+    d.settings = block.settings;
+    d.preset = block.preset;
+    d.firTaps = block.firTaps;
+    d.eqTarget = block.eqTarget;
+    return zef::LoadedState(device, d);
 }
 
 DiffSent SendDifferences(Session& session, const zef::DeviceModel& target, const std::string& what) {
-    // A file with an illegal value is refused before anything is sent, as a whole load refuses it.
-    if (const auto illegal = zef::ValidateDeviceModel(target))
-        session.Check(zef::WriteReport{zef::WriteOutcome::Refused, illegal->Text()}, what);
-    const zef::DeviceMemory before = zef::ImageOf(session.model.device(kSlot));
-    const zef::DeviceMemory wanted = zef::ImageOf(target);
-    const zef::StateSend sent = zef::SendState(session.writer, kSlot, target);
-    session.Check(sent.status, what);
-    session.Check(session.writer.Confirm(kSlot).report, what);
-    // Bytes no parameter names (the preset's and channels' names): written
-    // from the target where they still differ, and every changed byte read back.
-    session.model.device(kSlot) = target;
-    const zef::MemoryScope changed = zef::Changed(before, wanted) & zef::EditableMemory();
-    if (changed.any()) session.Check(zef::ConfirmMemory(session.exchange, kSlot, wanted, changed).report, what);
-    return {sent.parameters, sent.firs};
+    const zef::VerifiedStateSend v = zef::SendStateVerified(session.writer, kSlot, target);
+    session.Check(v.sent.status, what);
+    session.Check(v.report, what);
+    return {v.sent.parameters, v.sent.firs};
 }
 
 }  // namespace zefctl

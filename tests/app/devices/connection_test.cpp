@@ -14,6 +14,7 @@
 #include "app/link_presenter.h"
 #include "model/commands.h"
 #include "model/defaults.h"
+#include "device/fir_store.h"
 #include "device/memory_transfer.h"
 #include "model/memory_map.h"
 #include "transport/local_wait.h"
@@ -43,7 +44,9 @@ protected:
             ListNetworkEntry(static_cast<DeviceSlot>(i + 1), plan[i].first, "", kNetworkUnknown);
         reader = std::make_unique<DeviceReader>(model, *exchange, refresh);
         connection = std::make_unique<Connection>(list, *exchange, *reader, ConnectSettings{true, 500});
-        connect = std::make_unique<ConnectActions>(*connection, dialogs);
+        writer = std::make_unique<ParameterWriter>(model, *exchange, NoResponseObserver(),
+                                                   fir::MakeFirWriter(*exchange, model));
+        connect = std::make_unique<ConnectActions>(*connection, dialogs, *writer);
         connect->view.firmwareWindow = [this](DeviceSlot s, FirmwareWindowKind) {
             firmwareWindows.push_back(s);
             recoveryInFirmwareWindow = link.recovering();
@@ -57,6 +60,7 @@ protected:
     RefreshEvents refresh;
     std::unique_ptr<DeviceReader> reader;
     std::unique_ptr<Connection> connection;
+    std::unique_ptr<ParameterWriter> writer;
     std::unique_ptr<ConnectActions> connect;
     std::vector<Subscription> subscriptions;
     std::vector<std::string> captions;
@@ -169,46 +173,6 @@ TEST_F(ConnectionTest, ReadModeFillsTheModelFromTheDevice) {
     EXPECT_EQ(progress.back().first, progress.back().second);
     EXPECT_EQ(progress.front().first, 0);
     EXPECT_EQ(redrawn.back(), 1);
-}
-
-TEST_F(ConnectionTest, LoadModeLeavesTheDeviceEqualToTheModel) {
-    StartListed({Config("Load Me", 0x22)});
-    DeviceModel& m = model.device(1);
-    ResetToDefaults(m);
-    // Legal values other than the defaults: a load refuses anything else.
-    for (int o = 0; o < 2; ++o) {
-        for (int b = 0; b < 30; ++b) {
-            const std::size_t band = pi::OutputBand(o, b);
-            m.preset[band] = static_cast<std::uint8_t>(b % 8);                 // type
-            m.preset[band + 3] = static_cast<std::uint8_t>((3 * b + o) % 101);  // Q code
-            m.preset[band + 4] = static_cast<std::uint8_t>((2 * b + o) % 61);   // gain code
-        }
-    }
-    for (std::size_t i = 205; i <= 217; ++i) m.settings[i] = static_cast<std::uint8_t>(i % 2);
-    // Not bridged, load impedance code 0: the default limiter thresholds stay within the cap.
-    m.settings[ds::kBridge] = 0;
-    m.settings[ds::Impedance(0)] = m.settings[ds::Impedance(1)] = 0;
-    for (std::size_t t = 0; t < kFirTapCount; ++t) m.firTaps[0][t] = static_cast<std::uint32_t>(t * 4099 + 5);
-    const auto settingsBefore = dev(0).memory(0, 205);
-
-    EXPECT_TRUE(connect->ConnectOne(1, ConnectMode::Load)) << connection->problem();
-    std::array<std::uint8_t, kPresetSize> expected{};
-    EncodePresetToDevice(m.preset, expected);
-    const auto preset = dev(0).memory(240, kPresetSize);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), preset.begin()));
-    EXPECT_EQ(dev(0).memory(205, 13),
-              std::vector<std::uint8_t>(m.settings.bytes.begin() + 205, m.settings.bytes.begin() + 218));
-    for (int o = 0; o < 2; ++o) {
-        const FirImage image = FirImageFromTaps(m.firTaps[static_cast<std::size_t>(o)]);
-        EXPECT_EQ(dev(0).memory(static_cast<std::uint32_t>(4096 + 1152 * o), 1152),
-                  std::vector<std::uint8_t>(image.begin(), image.end()));
-    }
-    EXPECT_EQ(dev(0).memory(0, 205), settingsBefore) << "identity and network settings stay the device's";
-    const auto frames = dev(0).frames();
-    EXPECT_NE(std::find(frames.begin(), frames.end(), Frame(25)), frames.end());
-    EXPECT_EQ(frames.back()[3], 20) << "the load ends reading back what it wrote";
-    EXPECT_EQ(captions, std::vector<std::string>{"Loading settings to device: IP 127.0.0.2...."});
-    EXPECT_FALSE(connection->settingsRead());
 }
 
 TEST_F(ConnectionTest, BootLoaderDeviceCountsAsFoundWithoutReading) {

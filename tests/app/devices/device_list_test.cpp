@@ -49,6 +49,12 @@ TEST(DeviceListRules, RowTextsFollowTheEntry) {
         e.standby = c.standby;
         EXPECT_EQ(MakeRowTexts(e), c.expected) << c.network;
     }
+    // An off-line device whose editor is open is being edited on its model.
+    e.editorOpen = true;
+    e.online = false;
+    EXPECT_EQ(MakeRowTexts(e).status, "Offline (editing)");
+    e.online = true;
+    EXPECT_EQ(MakeRowTexts(e).status, "On-line");
 }
 
 TEST_F(DeviceListTest, AddByHandChecksBoxesAndDuplicates) {

@@ -1,7 +1,8 @@
 // The undo history and the A/B states on the real link: an undo puts the
 // device's memory back byte for byte, a redo puts the edit back, an A/B
-// switch sends only what differs, an undo that cannot reach the device keeps
-// the history, and the device read again with other contents clears i
+// switch sends only what differs, off-line the history works on the model
+// alone, a busy link keeps it, and the device read again with other contents
+// clears it
 
 #include <functional>
 #include <string>
@@ -119,24 +120,41 @@ TEST_F(EditHistoryTest, UndoWalksBackStepByStepAndANewEditDropsTheRedos) {
     EXPECT_EQ(history.Undo(kSlot).kind, EditOutcome::Kind::Nothing);
 }
 
-TEST_F(EditHistoryTest, AnUndoThatCannotReachTheDeviceSaysSoAndKeepsTheHistory) {
+TEST_F(EditHistoryTest, OffLineTheHistoryWorksOnTheModelAndABusyLinkKeepsIt) {
+    const Parameter& gain = *FindParameter("out2.gain");
+    const double before = GetValue(dm(), gain);
     Drag("out2.gain", {-9});
     history.EndStep(kSlot, "Out 2 gain");
     Fence();
     const Bytes edited = Memory();
     device->clearLog();
+    {
+        // On-line, but the link is busy: nothing is sent or changed, and the user is told.
+        const LinkState::SuppressSends busy(link);
+        const EditOutcome refused = history.Undo(kSlot);
+        EXPECT_EQ(refused.kind, EditOutcome::Kind::Busy);
+        EXPECT_EQ(refused.text, kLinkBusyText);
+        EXPECT_EQ(history.undoName(kSlot), "Out 2 gain");
+        EXPECT_EQ(GetValue(dm(), gain), -9);
+    }
+
+    // Off-line (a project edited without its amplifier): undo, redo and the
+    // A/B switch change the model alone and refill the windows.
     entry().online = false;
-    const EditOutcome refused = history.Undo(kSlot);
-    EXPECT_EQ(refused.kind, EditOutcome::Kind::Offline);
-    EXPECT_EQ(refused.text, kOfflineText);
-    EXPECT_EQ(history.undoName(kSlot), "Out 2 gain");
-    EXPECT_EQ(GetValue(dm(), *FindParameter("out2.gain")), -9) << "the model is left as it is";
+    refreshes = 0;
+    EXPECT_TRUE(history.Undo(kSlot).ok());
+    EXPECT_EQ(GetValue(dm(), gain), before);
+    EXPECT_EQ(history.redoName(kSlot), "Out 2 gain");
+    EXPECT_TRUE(history.Redo(kSlot).ok());
+    EXPECT_EQ(GetValue(dm(), gain), -9);
+    ASSERT_TRUE(history.Undo(kSlot).ok());
+    EXPECT_TRUE(history.SwitchTo(kSlot, EditState::B).ok());
+    EXPECT_EQ(history.active(kSlot), EditState::B);
+    EXPECT_EQ(refreshes, 4);
     // Every exchange waits for its reply: a frame sent would be logged by now.
     EXPECT_TRUE(Frames().empty());
-
     entry().online = true;
-    EXPECT_EQ(Memory(), edited);
-    EXPECT_TRUE(history.Undo(kSlot).ok());
+    EXPECT_EQ(Memory(), edited) << "the device keeps what it had";
 }
 
 TEST_F(EditHistoryTest, TheDeviceReadAgainWithOtherContentsClearsTheHistoryAndSaysSo) {
