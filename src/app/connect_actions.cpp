@@ -37,6 +37,10 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs)
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     problemShown_ = false;
+    if (beforeConnect && !beforeConnect(slot)) {
+        problemShown_ = true;
+        return false;
+    }
     const ConnectResult result = connection_.ConnectDevice(slot, mode);
     if (result == ConnectResult::Refused || result == ConnectResult::NotVerified) {
         // Nothing illegal was sent, or what was sent did not read back: say which.

@@ -65,6 +65,9 @@ public:
 
     bool connectInProgress() const { return connectInProgress_; }
     ConnectView view;
+    // Asked before each connect (zefd_guard.h); false stops that connect
+    // quietly (the user cancelled or was told why). None: every connect goes on.
+    std::function<bool(DeviceSlot)> beforeConnect;
 
 private:
     // ConnectDevice plus the old-firmware message or window; true = found.

@@ -1,6 +1,7 @@
 #include "app/editor_session.h"
 
 #include "app/remote_control.h"
+#include "app/zefd_guard.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -37,7 +38,8 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       dialogs_(dialogs),
       state_(std::make_unique<AppState>()),
       transport_(PortsFor(options)),
-      exchange_(std::make_unique<DeviceExchange>(state_->model, state_->link, transport_,
+      routed_(transport_),
+      exchange_(std::make_unique<DeviceExchange>(state_->model, state_->link, routed_,
                                       WithOptions(link, options, dataFolder_))),
       linkPresenter_(std::make_unique<LinkPresenter>(*exchange_, dialogs_, reconnect)),
       list_(state_->model),
@@ -54,13 +56,17 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       presets_(std::make_unique<Presets>(state_->model, *exchange_, *reader_, events_)),
       history_(std::make_unique<EditHistory>(*writer_, events_,
                                              [this](DeviceSlot slot) { reader_->RefreshWindows(slot); })),
-      passwords_(std::make_unique<PasswordStore>(dataFolder_)) {}
+      passwords_(std::make_unique<PasswordStore>(dataFolder_)),
+      zefdGuard_(std::make_unique<ZefdGuard>(state_->model, routed_.routes(), dialogs_,
+                                             [this] { return remoteControl().ZefdToAsk(); })) {
+    connectActions_->beforeConnect = [this](DeviceSlot slot) { return zefdGuard_->BeforeConnect(slot); };
+}
 
 EditorSession::~EditorSession() {
     if (remoteControl_) remoteControl_->Stop();
     listener_->Stop();
     transport_.serial().Close();
-    for (int s = 0; s < kTcpConnectionSlots; ++s) transport_.tcp().Disconnect(s);
+    for (int s = 0; s < kTcpConnectionSlots; ++s) routed_.tcp().Disconnect(s);
 }
 
 RemoteControl& EditorSession::remoteControl() {
@@ -85,7 +91,7 @@ bool EditorSession::Start() {
     dsp::FftwResponseCalculator calculator;
     dsp::FillFrequencyGrid(calculator, grid_);
 
-    if (transport_.tcp().Init(kTcpConnectionSlots) != kTransportOk) {
+    if (routed_.tcp().Init(kTcpConnectionSlots) != kTransportOk) {
         dialogs_.Message(kTcpInitTitle, kTcpInitFailedText, Icon::Critical);
         return false;
     }
