@@ -44,6 +44,10 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs, Paramet
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     problemShown_ = false;
+    if (beforeConnect && !beforeConnect(slot)) {
+        problemShown_ = true;
+        return false;
+    }
     if (mode == ConnectMode::Load) return ConnectSending(slot);
     return Tell(slot, connection_.ConnectDevice(slot, mode));
 }

@@ -83,6 +83,9 @@ public:
     // A load mode sent the model's state to the slot (also when the send
     // failed): the model now holds what was to be sent; windows refill.
     Signal<DeviceSlot> stateSent;
+    // Asked before each connect (zefd_guard.h); false stops that connect
+    // quietly (the user cancelled or was told why). None: every connect goes on.
+    std::function<bool(DeviceSlot)> beforeConnect;
 
 private:
     // ConnectDevice (load mode: ConnectSending) plus the old-firmware

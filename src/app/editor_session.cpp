@@ -1,6 +1,7 @@
 #include "app/editor_session.h"
 
 #include "app/remote_control.h"
+#include "app/zefd_guard.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -38,7 +39,8 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
       dialogs_(dialogs),
       state_(std::make_unique<AppState>()),
       transport_(PortsFor(options)),
-      exchange_(std::make_unique<DeviceExchange>(state_->model, state_->link, transport_,
+      routed_(transport_),
+      exchange_(std::make_unique<DeviceExchange>(state_->model, state_->link, routed_,
                                       WithOptions(link, options, dataFolder_))),
       linkPresenter_(std::make_unique<LinkPresenter>(*exchange_, dialogs_, reconnect)),
       list_(state_->model),
@@ -60,13 +62,17 @@ EditorSession::EditorSession(const EditorOptions& options, std::string dataFolde
           // The device holds the model now: the history starts from here.
           events_.memoryReread.Emit(slot);
           reader_->RefreshWindows(slot);
-      })) {}
+      })),
+      zefdGuard_(std::make_unique<ZefdGuard>(state_->model, routed_.routes(), dialogs_,
+                                             [this] { return remoteControl().ZefdToAsk(); })) {
+    connectActions_->beforeConnect = [this](DeviceSlot slot) { return zefdGuard_->BeforeConnect(slot); };
+}
 
 EditorSession::~EditorSession() {
     if (remoteControl_) remoteControl_->Stop();
     listener_->Stop();
     transport_.serial().Close();
-    for (int s = 0; s < kTcpConnectionSlots; ++s) transport_.tcp().Disconnect(s);
+    for (int s = 0; s < kTcpConnectionSlots; ++s) routed_.tcp().Disconnect(s);
 }
 
 RemoteControl& EditorSession::remoteControl() {
@@ -91,7 +97,7 @@ bool EditorSession::Start() {
     dsp::FftwResponseCalculator calculator;
     dsp::FillFrequencyGrid(calculator, grid_);
 
-    if (transport_.tcp().Init(kTcpConnectionSlots) != kTransportOk) {
+    if (routed_.tcp().Init(kTcpConnectionSlots) != kTransportOk) {
         dialogs_.Message(kTcpInitTitle, kTcpInitFailedText, Icon::Critical);
         return false;
     }

@@ -32,11 +32,13 @@
 #include "device/presets.h"
 #include "device/refresh_hooks.h"
 #include "dsp/grid.h"
+#include "remote/routed_transport.h"
 #include "transport/qt_transport.h"
 
 namespace zef {
 
 class RemoteControl;
+class ZefdGuard;
 
 class EditorSession {
 public:
@@ -80,6 +82,8 @@ public:
     Model& model() { return state_->model; }
     LinkState& link() { return state_->link; }
     QtTransport& transport() { return transport_; }
+    // The TCP slots that go through a zefd instead of straight to their device.
+    remote::RoutedTcpClient& routes() { return routed_.routes(); }
     DeviceExchange& exchange() { return *exchange_; }
     DeviceList& list() { return list_; }
     AnnouncementHandler& announcements() { return announcements_; }
@@ -116,6 +120,7 @@ private:
     Dialogs& dialogs_;
     std::unique_ptr<AppState> state_;
     QtTransport transport_;
+    remote::RoutedTransport routed_;
     std::unique_ptr<DeviceExchange> exchange_;
     std::unique_ptr<LinkPresenter> linkPresenter_;
     DeviceList list_;
@@ -137,6 +142,7 @@ private:
     std::unique_ptr<PasswordStore> passwords_;
     Subscription stateSent_;  // a load-mode connect's send: the history restarts, windows refill
     std::unique_ptr<RemoteControl> remoteControl_;
+    std::unique_ptr<ZefdGuard> zefdGuard_;
     std::string announcementProblem_;
     std::unique_ptr<audio::System> audio_;
     MeasureSession measure_;

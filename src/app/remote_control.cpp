@@ -54,7 +54,7 @@ bool RemoteControl::Start(std::string& error) {
         return false;
     }
     remote::DeviceStack stack{session_.model(), session_.exchange(), session_.writer(), session_.presets(),
-                              session_.connection(), session_.events(),
+                              session_.connection(), session_.events(), session_.reader(),
                               [this](DeviceSlot slot) {
                                   const std::string& uid = session_.model().entry(slot).uniqueId;
                                   return !uid.empty() && session_.passwords().locked(uid);
@@ -70,6 +70,15 @@ bool RemoteControl::Start(std::string& error) {
 void RemoteControl::Stop() {
     refresh_.Reset();
     service_.reset();
+}
+
+std::vector<remote::ZefdEndpoint> RemoteControl::ZefdToAsk() const {
+    std::vector<remote::ZefdEndpoint> endpoints = remote::ZefdEndpoints(Load());
+    if (service_)
+        std::erase_if(endpoints, [this](const remote::ZefdEndpoint& e) {
+            return e.port == service_->port() && e.host == running_.listenHost;
+        });
+    return endpoints;
 }
 
 std::string RemoteControl::StatusText() const {

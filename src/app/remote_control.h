@@ -12,6 +12,7 @@
 // the interface lock refuses remote writes.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/signal.h"
 #include "remote/remote_config.h"
@@ -48,6 +49,9 @@ public:
     // "Serving HTTP and the stream on 127.0.0.1:8320, OSC on …" or "Off".
     std::string StatusText() const;
     remote::RemoteService* service() { return service_.get(); }
+    // The zefd services to ask before a device is connected (remote.conf's
+    // "zefd" lines, or the default), without this editor's own service.
+    std::vector<remote::ZefdEndpoint> ZefdToAsk() const;
 
 private:
     std::string path() const;

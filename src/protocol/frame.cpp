@@ -44,4 +44,26 @@ std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t address, const Request&
     return frame;
 }
 
+std::optional<ParsedFrame> ParseCommandFrame(std::span<const std::uint8_t> frame) {
+    if (frame.size() < kBlockWriteOverhead || frame[0] != kFrameStart || frame[1] != kFrameMarker ||
+        frame.back() != kFrameEnd)
+        return std::nullopt;
+    ParsedFrame parsed;
+    parsed.address = frame[2];
+    Request& r = parsed.request;
+    r.command = frame[3];
+    if (r.command == cmd::kWriteMemory) {
+        const std::size_t n = frame[6];
+        if (n == 0 || n > kMaxBlockWrite || frame.size() != n + kBlockWriteOverhead) return std::nullopt;
+        r.p[0] = frame[4];
+        r.p[1] = frame[5];
+        r.p[2] = frame[6];
+        r.payload.assign(frame.begin() + 7, frame.begin() + 7 + static_cast<std::ptrdiff_t>(n));
+        return parsed;
+    }
+    if (frame.size() != kFrameSize) return std::nullopt;
+    std::copy_n(frame.begin() + 4, r.p.size(), r.p.begin());
+    return parsed;
+}
+
 }  // namespace zef

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -56,5 +57,16 @@ Request ReadMemoryRequest(std::uint16_t address, std::size_t count);
 // The frame of `request` to a device at `address` (ignored for identify).
 // A block write carries min(p3, payload size, 65) data bytes.
 std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t address, const Request& request);
+
+// A request frame as a controller sent it: its address byte and request.
+struct ParsedFrame {
+    std::uint8_t address = 0;
+    Request request;
+};
+
+// The request one whole frame carries, the inverse of BuildCommandFrame;
+// nullopt unless `frame` is exactly one well-formed frame (start, marker,
+// end at the length its command implies, a block write of 1..65 bytes).
+std::optional<ParsedFrame> ParseCommandFrame(std::span<const std::uint8_t> frame);
 
 }  // namespace zef

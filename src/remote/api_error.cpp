@@ -27,6 +27,10 @@ ApiError MethodNotAllowed(const std::string& path) {
     return {405, "method_not_allowed", "this method is not served at " + path};
 }
 ApiError DeviceOffline(const std::string& device) { return {409, "offline", "device " + device + " is off-line"}; }
+ApiError Released(const std::string& device) {
+    return {409, "released", "device " + device + " is released (POST .../take takes it back)"};
+}
+ApiError NotHeldHere(const std::string& message) { return {409, "not_held", message}; }
 ApiError EmptyPreset(int presetNumber) {
     return {409, "empty_preset", "preset " + std::to_string(presetNumber) + " holds no preset"};
 }

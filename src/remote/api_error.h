@@ -25,6 +25,8 @@ ApiError UnknownDevice(const std::string& device);        // 404 unknown_device
 ApiError UnknownParameter(const std::string& name);       // 404 unknown_parameter
 ApiError MethodNotAllowed(const std::string& path);       // 405 method_not_allowed
 ApiError DeviceOffline(const std::string& device);        // 409 offline: the device is not on-line
+ApiError Released(const std::string& device);             // 409 released: the service let the device go
+ApiError NotHeldHere(const std::string& message);         // 409 not_held: this host cannot let devices go
 ApiError EmptyPreset(int presetNumber);                   // 409 empty_preset
 ApiError TooLarge(std::size_t limit);                     // 413 too_large
 ApiError BadValue(const std::string& message);            // 422 bad_value: no value of the parameter's kind

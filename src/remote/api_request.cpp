@@ -24,6 +24,9 @@ constexpr Route kRoutes[] = {
     {"GET", "/api/v1/devices/{device}/presets", RouteId::Presets, false, "the three preset names"},
     {"PUT", "/api/v1/devices/{device}/presets/{preset}", RouteId::StorePreset, true, "store the running preset"},
     {"POST", "/api/v1/devices/{device}/presets/{preset}/recall", RouteId::RecallPreset, true, "recall a preset"},
+    {"POST", "/api/v1/devices/{device}/release", RouteId::Release, true, "let the device go"},
+    {"POST", "/api/v1/devices/{device}/take", RouteId::Take, true, "take a released device back"},
+    {"GET", "/api/v1/devices/{device}/link", RouteId::Link, true, "the device's frames (a WebSocket)"},
     {"GET", "/api/v1/stream", RouteId::Stream, false, "the WebSocket stream"},
 };
 
@@ -117,7 +120,9 @@ ParsedCall Decode(ApiCall call, const Captures& c, const QByteArray& body) {
         if (auto* e = std::get_if<ApiError>(&n)) return *e;
         call.presetSlot = std::get<int>(n);
     }
-    if (!call.writes || call.route == RouteId::RecallPreset) return call;
+    if (!call.writes || call.route == RouteId::RecallPreset || call.route == RouteId::Release ||
+        call.route == RouteId::Take || call.route == RouteId::Link)
+        return call;
     const auto parsed = BodyObject(body);
     if (auto* e = std::get_if<ApiError>(&parsed)) return *e;
     const QJsonObject& o = std::get<QJsonObject>(parsed);

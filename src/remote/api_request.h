@@ -21,6 +21,11 @@
 //   GET  /api/v1/devices/DEVICE/presets            the three preset names
 //   PUT  /api/v1/devices/DEVICE/presets/N          {"name":"..."}: store the running preset
 //   POST /api/v1/devices/DEVICE/presets/N/recall   recall it
+//   POST /api/v1/devices/DEVICE/release            close the link to the device and leave it to
+//                                                  another controller until told to take it back
+//   POST /api/v1/devices/DEVICE/take               connect it again
+//   GET  /api/v1/devices/DEVICE/link               the device's frames through this service (a
+//                                                  WebSocket upgrade, link_tunnel.h)
 //   GET  /api/v1/stream                            the WebSocket stream (an upgrade)
 // A VALUE is a JSON number, true/false for on/off parameters, or the text
 // zefctl takes ("-3", "on", "Bell").
@@ -40,7 +45,7 @@ inline constexpr const char* kApiPrefix = "/api/v1";
 
 enum class RouteId {
     WebRemote, OpenApi, Parameters, Devices, Device, Dump, Batch, GetParameter, SetParameter, Standby, Presets,
-    StorePreset, RecallPreset, Stream,
+    StorePreset, RecallPreset, Release, Take, Link, Stream,
 };
 
 struct Route {

@@ -56,7 +56,7 @@ void DeviceHost::RetryUnreached() {
     for (const DeviceSlot s : held_) {
         const DeviceEntry& e = model.entry(s);
         // A device once reached is brought back by the status poll (it knows its unique ID).
-        if (!e.online && (e.uniqueId.empty() || e.isUsb()) && !connection.lost(s))
+        if (!e.online && !released(s) && (e.uniqueId.empty() || e.isUsb()) && !connection.lost(s))
             connection.ConnectDevice(s, ConnectMode::Read);
     }
 }
@@ -68,6 +68,22 @@ void DeviceHost::Release() {
     held_.clear();
 }
 
-DeviceStack DeviceHost::stack() { return DeviceStack{model, exchange, writer, presets, connection, events, {}}; }
+void DeviceHost::Release(DeviceSlot slot) {
+    released_[SlotIndex(slot)] = true;
+    // Command 15, then the connection (or the serial port) is closed.
+    if (model.entry(slot).online) connection.Disconnect(slot);
+}
+
+bool DeviceHost::TakeBack(DeviceSlot slot) {
+    released_[SlotIndex(slot)] = false;
+    link.connectionTaken[SlotIndex(slot)] = false;
+    return connection.ConnectDevice(slot, ConnectMode::Read) == ConnectResult::Found;
+}
+
+DeviceStack DeviceHost::stack() {
+    HoldControl hold{[this](DeviceSlot s) { return released(s); }, [this](DeviceSlot s) { Release(s); },
+                     [this](DeviceSlot s) { return TakeBack(s); }};
+    return DeviceStack{model, exchange, writer, presets, connection, events, reader, {}, std::move(hold)};
+}
 
 }  // namespace zef::remote

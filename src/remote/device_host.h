@@ -9,8 +9,13 @@
 //
 // DeviceStack is what the service works through; the editor can hand in its
 // own.
+//
+// A held device can be let go (Release of one slot: command 15, the link
+// closed, not tried again) so that another controller may connect it, until
+// it is taken back (connected and read again).
 #include <QObject>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -28,6 +33,15 @@
 
 namespace zef::remote {
 
+// Letting a held device go and taking it back: a host that holds its devices
+// for itself (zefd) can; the editor's service cannot (left unset).
+struct HoldControl {
+    std::function<bool(DeviceSlot)> released;
+    std::function<void(DeviceSlot)> release;
+    std::function<bool(DeviceSlot)> take;  // true: on-line again
+    explicit operator bool() const { return bool(released) && bool(release) && bool(take); }
+};
+
 struct DeviceStack {
     Model& model;
     DeviceExchange& exchange;
@@ -35,9 +49,11 @@ struct DeviceStack {
     Presets& presets;
     Connection& connection;
     RefreshEvents& events;
+    DeviceReader& reader;
     // Whether the editor's interface lock holds the device (besides the
     // model's own lock value); none: only the model's.
     std::function<bool(DeviceSlot)> locked = {};
+    HoldControl hold = {};
 };
 
 class DeviceHost : public QObject {
@@ -56,6 +72,11 @@ public:
     void KeepOnline(int pollMs = kPollMs, int retryMs = kRetryMs);
     // Command 15 to every on-line device and the links closed.
     void Release();
+    // One held device let go until TakeBack; TakeBack connects it again
+    // (true: on-line).
+    void Release(DeviceSlot slot);
+    bool TakeBack(DeviceSlot slot);
+    bool released(DeviceSlot slot) const { return released_[SlotIndex(slot)]; }
 
     DeviceStack stack();
 
@@ -73,6 +94,7 @@ public:
 private:
     void RetryUnreached();
     std::vector<DeviceSlot> held_;
+    std::array<bool, kSlotCount> released_{};
     QTimer poll_;
     QTimer retry_;
 };

@@ -101,6 +101,7 @@ QJsonObject DeviceService::State(DeviceSlot slot) const {
             {"alert", d.alert},
             {"locked", Locked(slot)},
             {"preset", Q(Trimmed(PresetName(d.preset)))},
+            {"released", stack_.hold && stack_.hold.released(slot)},
             {"meters", MetersJson(slot)}};
 }
 
@@ -138,6 +139,8 @@ CallResult DeviceService::Execute(const ApiCall& call) {
     }
     const std::optional<DeviceSlot> slot = Resolve(call.device);
     if (!slot) return UnknownDevice(call.device);
+    if (call.route == RouteId::Release || call.route == RouteId::Take)
+        return Hold(*slot, call.route == RouteId::Release);
     if (call.writes) return Write(*slot, call);
     switch (call.route) {
         case RouteId::Device:
@@ -155,6 +158,7 @@ CallResult DeviceService::Execute(const ApiCall& call) {
 
 CallResult DeviceService::Write(DeviceSlot slot, const ApiCall& call) {
     const std::string id = IdOf(slot);
+    if (stack_.hold && stack_.hold.released(slot)) return Released(id);
     if (!stack_.model.entry(slot).online) return DeviceOffline(id);
     if (Locked(slot)) return remote::Locked(id);
     if (stack_.model.entry(slot).type == kTypeBootLoader) return DeviceOffline(id + " (it runs its boot loader)");
@@ -178,6 +182,16 @@ CallResult DeviceService::Write(DeviceSlot slot, const ApiCall& call) {
     }
     wrote.Emit(slot);
     return result;
+}
+
+CallResult DeviceService::Hold(DeviceSlot slot, bool release) {
+    const HoldControl& hold = stack_.hold;
+    if (!hold) return NotHeldHere("the editor that hosts this service holds its devices itself");
+    if (release && !hold.released(slot)) hold.release(slot);
+    if (!release && hold.released(slot) && !hold.take(slot))
+        return DeviceFailed("device " + IdOf(slot) + " did not answer; it stays off-line");
+    wrote.Emit(slot);
+    return State(slot);
 }
 
 CallResult DeviceService::SetValues(DeviceSlot slot, const std::vector<ParameterValue>& values) {

@@ -5,6 +5,10 @@
 // sent, the linked partner following) and is confirmed by a read-back before
 // it is answered; a batch is one writer step.
 //
+// A device can be let go and taken back (release, take) where the host holds
+// its devices for itself (zefd; HoldControl); a released device is off-line
+// and refuses writes (released) until it is taken back.
+//
 // Writes are refused for a device that is off-line (offline), that the
 // interface lock holds (locked), and for a change of the bridge mode, which
 // is switched only at the editor where the user is asked first (bad_value).
@@ -54,6 +58,8 @@ public:
 
 private:
     CallResult Write(DeviceSlot slot, const ApiCall& call);
+    // Release (let go) or Take (back).
+    CallResult Hold(DeviceSlot slot, bool release);
     CallResult SetValues(DeviceSlot slot, const std::vector<ParameterValue>& values);
     CallResult StorePreset(DeviceSlot slot, const ApiCall& call);
     CallResult RecallPreset(DeviceSlot slot, const ApiCall& call);

@@ -81,9 +81,25 @@ struct LineParser {
         config.tokens.push_back({*hash, access == "read" ? Access::Read : Access::Write});
     }
 
+    void Zefd(const std::vector<std::string>& w) {
+        ZefdEndpoint e;
+        if (w.size() == 2 && w[1] == "off") {
+            config.zefdOff = true;
+            return;
+        }
+        if (w.size() > 3) {
+            error = "zefd takes ADDRESS:PORT and, when that zefd wants one, a token";
+            return;
+        }
+        if (!Endpoint("zefd", w[1], e.host, e.port)) return;
+        if (w.size() == 3) e.token = w[2];
+        config.zefd.push_back(e);
+    }
+
     void Line(const std::vector<std::string>& w) {
         const std::string& key = w[0];
         const bool one = w.size() == 2;
+        if (key == "zefd" && w.size() >= 2) return Zefd(w);
         if (key == "token" && w.size() >= 2) return Token(w);
         if (key == "osc-allow" && w.size() >= 2) return OscAllowed(w);
         if (!one) {
@@ -127,7 +143,15 @@ std::string ConfigText(const RemoteConfig& c) {
     if (!c.oscHost.empty()) out << "osc " << c.oscHost << ":" << c.oscPort << "\n";
     for (const OscAllow& a : c.oscAllow)
         out << "osc-allow " << a.address << (a.access == Access::Read ? " read" : " write") << "\n";
+    if (c.zefdOff) out << "zefd off\n";
+    for (const ZefdEndpoint& z : c.zefd)
+        out << "zefd " << z.host << ":" << z.port << (z.token.empty() ? "" : " " + z.token) << "\n";
     return out.str();
+}
+
+std::vector<ZefdEndpoint> ZefdEndpoints(const RemoteConfig& config) {
+    if (config.zefdOff) return {};
+    return config.zefd.empty() ? std::vector<ZefdEndpoint>{ZefdEndpoint{}} : config.zefd;
 }
 
 bool IsLoopbackHost(const std::string& host) {

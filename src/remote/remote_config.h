@@ -14,6 +14,12 @@
 //   data /var/lib/zefd          the data folder (init.cfg, the interface locks)
 //   osc 127.0.0.1:9000          OSC over UDP there (off without this line)
 //   osc-allow 192.0.2.20 write  an OSC client address allowed without a token (read or write)
+//   zefd 127.0.0.1:8320 TOKEN   the editor only: a zefd it asks before it connects a device
+//                               (the token, when that zefd wants one, as given: the editor
+//                               presents it); several lines for several
+//   zefd off                    the editor asks no zefd
+//
+// Without "zefd" the editor asks 127.0.0.1:8320, zefd's default address.
 //
 // Without "listen" the service listens on 127.0.0.1:8320. Binding to an
 // address outside 127.0.0.0/8 needs at least one token (for OSC: a token or
@@ -43,6 +49,14 @@ struct DeviceAddress {
     std::string serial;  // the serial port's path, or ""
 };
 
+// A zefd the editor asks whether it holds a device (zefd_query.h).
+struct ZefdEndpoint {
+    std::string host = "127.0.0.1";
+    std::uint16_t port = kDefaultListenPort;
+    std::string token;  // "" = none
+    bool operator==(const ZefdEndpoint&) const = default;
+};
+
 struct RemoteConfig {
     std::vector<DeviceAddress> devices;
     std::uint16_t devicePort = 1001;
@@ -55,7 +69,12 @@ struct RemoteConfig {
     std::string oscHost;  // "" = no OSC
     std::uint16_t oscPort = 0;
     std::vector<OscAllow> oscAllow;
+    std::vector<ZefdEndpoint> zefd;  // empty: the default one
+    bool zefdOff = false;            // "zefd off": none
 };
+
+// The zefd endpoints the editor asks: the configured ones, or the default.
+std::vector<ZefdEndpoint> ZefdEndpoints(const RemoteConfig& config);
 
 struct ConfigResult {
     std::optional<RemoteConfig> config;

@@ -10,11 +10,6 @@
 
 namespace zef::remote {
 
-struct RemoteService::Pending {
-    ApiCall call;
-    std::function<void(const CallResult&)> done;
-};
-
 ServiceSettings SettingsOf(const RemoteConfig& config) {
     ServiceSettings s;
     s.host = config.listenHost;
@@ -35,7 +30,10 @@ RemoteService::RemoteService(DeviceStack stack, ServiceSettings settings)
       tokens_(settings_.tokens),
       limiter_(settings_.rate, 2.0 * settings_.rate),
       service_(std::move(stack)),
-      hub_(std::make_unique<StreamHub>(service_, limiter_)) {
+      hub_(std::make_unique<StreamHub>(service_, limiter_)),
+      tunnel_(std::make_unique<LinkTunnel>(service_, [this](std::function<void()> work) {
+          return Enqueue(std::move(work));
+      })) {
     drain_.setSingleShot(true);
     connect(&drain_, &QTimer::timeout, this, &RemoteService::Drain);
 }
@@ -118,6 +116,7 @@ void RemoteService::Handle(Incoming in, QHttpServerResponder&& responder) {
         return HttpFront::Reply(responder, 200, file.readAll());
     }
     if (call.route == RouteId::Stream) return Answer(responder, BadRequest("the stream is a WebSocket upgrade"));
+    if (call.route == RouteId::Link) return Answer(responder, BadRequest("the link is a WebSocket upgrade"));
     if (call.route == RouteId::WebRemote) return ServePage(responder);
     // The responder must outlive this call (the call may wait for the link);
     // the connection it writes to may go meanwhile.
@@ -143,12 +142,17 @@ void RemoteService::ServePage(QHttpServerResponder& responder) {
 }
 
 void RemoteService::Submit(ApiCall call, std::function<void(const CallResult&)> done) {
-    if (queue_.size() >= kMaxQueued) {
-        ++answered_;
-        return done(Busy());
-    }
-    queue_.push_back(std::make_unique<Pending>(Pending{std::move(call), std::move(done)}));
+    const bool queued = Enqueue([this, call = std::move(call), done] { done(service_.Execute(call)); });
+    if (queued) return;
+    ++answered_;
+    done(Busy());
+}
+
+bool RemoteService::Enqueue(std::function<void()> work) {
+    if (queue_.size() >= kMaxQueued) return false;
+    queue_.push_back(std::move(work));
     Drain();
+    return true;
 }
 
 void RemoteService::Drain() {
@@ -160,25 +164,40 @@ void RemoteService::Drain() {
     }
     running_ = true;
     while (!queue_.empty()) {
-        std::unique_ptr<Pending> p = std::move(queue_.front());
+        const std::function<void()> work = std::move(queue_.front());
         queue_.pop_front();
-        // Requests that arrive during this call's exchanges join the queue.
-        p->done(service_.Execute(p->call));
+        // Requests that arrive during this work's exchanges join the queue.
+        work();
     }
     running_ = false;
 }
 
 std::optional<ApiError> RemoteService::CheckUpgrade(const Incoming& in, quint16 peerPort) {
     if (!limiter_.Allow(in.client)) return RateLimited();
-    if (in.path != "/api/v1/stream") return NotFound("the stream is at /api/v1/stream");
     // Browsers cannot set a header on a WebSocket: the token may come in the query.
     std::string token = BearerToken(in.authorization);
     if (token.empty()) token = QUrlQuery(QString::fromStdString(in.query)).queryItemValue("token").toStdString();
     const Access access = AccessOf(token);
     if (access == Access::None) return Unauthorized("a valid token is needed");
+    std::variant<Upgrade, ApiError> upgrade = UpgradeOf(in, access);
+    if (const auto* e = std::get_if<ApiError>(&upgrade)) return *e;
     if (upgrades_.size() >= kMaxQueued) upgrades_.clear();  // handshakes that never finished
-    upgrades_[peerPort] = access;
+    upgrades_[peerPort] = std::get<Upgrade>(upgrade);
     return std::nullopt;
+}
+
+std::variant<RemoteService::Upgrade, ApiError> RemoteService::UpgradeOf(const Incoming& in, Access access) {
+    if (in.path == "/api/v1/stream") return Upgrade{access, std::nullopt};
+    const ParsedCall parsed = ParseApiRequest("GET", in.path, {});
+    const auto* call = std::get_if<ApiCall>(&parsed);
+    if (!call || call->route != RouteId::Link)
+        return NotFound("the stream is at /api/v1/stream, a device's link at /api/v1/devices/DEVICE/link");
+    if (access != Access::Write) return ReadOnly();
+    const std::optional<DeviceSlot> slot = service_.Resolve(call->device);
+    if (!slot) return UnknownDevice(call->device);
+    const HoldControl& hold = service_.stack().hold;
+    if (hold && hold.released(*slot)) return Released(call->device);
+    return Upgrade{access, slot};
 }
 
 void RemoteService::NewWebSocket() {
@@ -191,9 +210,10 @@ void RemoteService::NewWebSocket() {
             socket.release()->deleteLater();
             continue;
         }
-        const Access access = allowed->second;
+        const Upgrade upgrade = allowed->second;
         upgrades_.erase(allowed);
-        hub_->Add(std::move(socket), access);
+        if (upgrade.link) tunnel_->Add(std::move(socket), *upgrade.link);
+        else hub_->Add(std::move(socket), upgrade.access);
     }
 }
 

@@ -6,6 +6,9 @@
 // route and its body (api_request.h), a read-only token asking to write
 // (read_only) — before the call is carried out (device_service.h).
 //
+// A WebSocket upgrade goes to the stream (/api/v1/stream) or to a device's
+// link (link_tunnel.h; a write token, a held device that is not released).
+//
 // The link does one exchange at a time and keeps the event loop running
 // while it waits, so a request that arrives while an exchange runs waits in
 // a queue (at most kMaxQueued, then busy) and is carried out when the link is
@@ -20,6 +23,7 @@
 
 #include "device_service.h"
 #include "http_front.h"
+#include "link_tunnel.h"
 #include "osc_front.h"
 #include "rate_limiter.h"
 #include "remote_config.h"
@@ -59,20 +63,29 @@ public:
     // Carries out a parsed call when the link is free (at once when it is),
     // then calls `done` with the result; busy when the queue is full.
     void Submit(ApiCall call, std::function<void(const CallResult&)> done);
+    // Runs `work` when the link is free, after what is queued before it;
+    // false (nothing queued) when the queue is full.
+    bool Enqueue(std::function<void()> work);
 
     DeviceService& devices() { return service_; }
     StreamHub& stream() { return *hub_; }
+    LinkTunnel& links() { return *tunnel_; }
     // Requests answered so far, errors included.
     std::uint64_t answered() const { return answered_; }
 
 private:
-    struct Pending;
+    // An upgrade allowed and not yet taken: to the stream, or to a device's link.
+    struct Upgrade {
+        Access access = Access::Read;
+        std::optional<DeviceSlot> link;
+    };
     void Handle(Incoming in, QHttpServerResponder&& responder);
     void Answer(QHttpServerResponder& responder, const CallResult& result);
     void ServePage(QHttpServerResponder& responder);
     Access AccessOf(const std::string& token) const;
     void Drain();
     std::optional<ApiError> CheckUpgrade(const Incoming& in, quint16 peerPort);
+    std::variant<Upgrade, ApiError> UpgradeOf(const Incoming& in, Access access);
     void NewWebSocket();
 
     ServiceSettings settings_;
@@ -80,10 +93,11 @@ private:
     RateLimiter limiter_;
     DeviceService service_;
     std::unique_ptr<StreamHub> hub_;
+    std::unique_ptr<LinkTunnel> tunnel_;
     std::unique_ptr<HttpFront> front_;
-    std::deque<std::unique_ptr<Pending>> queue_;
-    // Upgrades allowed and not yet taken, by the client's port: their access.
-    std::map<quint16, Access> upgrades_;
+    std::deque<std::function<void()>> queue_;
+    // Upgrades allowed and not yet taken, by the client's port.
+    std::map<quint16, Upgrade> upgrades_;
     bool running_ = false;
     QTimer drain_;
     std::unique_ptr<OscFront> osc_;

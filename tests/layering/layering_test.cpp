@@ -88,7 +88,8 @@ bool IsWidgetsHeader(const std::string& h) {
                                                "QPasswordDigestor", "QRandomGenerator", "QSaveFile", "QTextStream",
                                                "QUrl", "QUrlQuery", "QAbstractHttpServer", "QHttpServerRequest",
                                                "QHttpServerResponder", "QWebSocket", "QWebSocketServer", "QJsonValue",
-                                               "QCommandLineParser"};
+                                               "QCommandLineParser", "QNetworkAccessManager", "QNetworkProxy",
+                                               "QNetworkReply", "QNetworkRequest"};
     return core.count(h) == 0;
 }
 

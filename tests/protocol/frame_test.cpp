@@ -74,6 +74,49 @@ TEST(CommandFrame, BlockWritesStopAtSixtyFiveBytes) {
     EXPECT_EQ(BuildCommandFrame(0x11, big).size(), 73u);
 }
 
+TEST(CommandFrame, ParsingGivesBackWhatWasBuilt) {
+    const Request requests[] = {
+        {cmd::kGain, {2, 0, 0, 0, 0, 0, 0, 80}, {}},
+        {cmd::kEqBand, {3, 4, 1, 9, 8, 7, 6, 5}, {}},
+        ReadMemoryRequest(0x0100, 120),
+        WriteMemoryRequest(0x1234, Counting(1)),
+        WriteMemoryRequest(0x00F0, Counting(65)),
+    };
+    for (const Request& r : requests) {
+        const auto parsed = ParseCommandFrame(BuildCommandFrame(0x5A, r));
+        ASSERT_TRUE(parsed) << int(r.command);
+        EXPECT_EQ(parsed->address, 0x5A);
+        EXPECT_EQ(parsed->request, r) << int(r.command);
+    }
+}
+
+TEST(CommandFrame, ParsingRefusesAnythingButOneWholeFrame) {
+    const Bytes gain = BuildCommandFrame(0x11, {cmd::kGain, {2, 0, 0, 0, 0, 0, 0, 80}, {}});
+    const Bytes write = BuildCommandFrame(0x11, WriteMemoryRequest(0x10, Counting(3)));
+    auto with = [](Bytes b, std::size_t i, std::uint8_t v) {
+        b[i] = v;
+        return b;
+    };
+    Bytes twoFrames = gain;
+    twoFrames.insert(twoFrames.end(), gain.begin(), gain.end());
+    const struct {
+        const char* what;
+        Bytes frame;
+    } cases[] = {
+        {"empty", {}},
+        {"no start", with(gain, 0, 0xF1)},
+        {"no marker", with(gain, 1, 0x22)},
+        {"no end", with(gain, 12, 0x00)},
+        {"one byte short", Bytes(gain.begin(), gain.end() - 1)},
+        {"two frames", twoFrames},
+        {"a block write longer than its count", with(write, 6, 2)},
+        {"a block write shorter than its count", with(write, 6, 4)},
+        {"an empty block write", BuildCommandFrame(0x11, WriteMemoryRequest(0, {}))},
+        {"a block write of 66 bytes", with(with(with(with(with(Bytes(74, 0), 0, 0xF0), 1, 0x21), 3, 0x15), 6, 66), 73, 0xF7)},
+    };
+    for (const auto& c : cases) EXPECT_FALSE(ParseCommandFrame(c.frame)) << c.what;
+}
+
 TEST(MemoryParams, AddressHighLowThenCountClampedTo255) {
     const struct {
         std::uint16_t address;

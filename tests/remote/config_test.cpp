@@ -59,12 +59,32 @@ TEST(RemoteConfig, WrittenTextReadsBackTheSame) {
     c.oscHost = "127.0.0.1";
     c.oscPort = 9000;
     c.oscAllow = {{"192.0.2.9", Access::Read}};
+    c.zefd = {{"127.0.0.1", 8320, ""}, {"192.0.2.30", 8400, "t0ken"}};
     const ConfigResult r = ParseConfig(ConfigText(c));
     ASSERT_TRUE(r.config) << r.errors.at(0);
     EXPECT_EQ(ConfigText(*r.config), ConfigText(c));
     EXPECT_EQ(r.config->tokens[1].hash, HashToken("b"));
     EXPECT_EQ(r.config->oscAllow[0].access, Access::Read);
     EXPECT_EQ(r.config->devices[1].serial, "/dev/ttyUSB0");
+    EXPECT_EQ(r.config->zefd, c.zefd);
+}
+
+TEST(RemoteConfig, TheEditorAsksTheZefdItIsGivenOrTheDefaultOne) {
+    const struct {
+        const char* text;
+        std::vector<ZefdEndpoint> ask;
+    } cases[] = {
+        {"", {{"127.0.0.1", kDefaultListenPort, ""}}},
+        {"zefd localhost:9100\n", {{"127.0.0.1", 9100, ""}}},
+        {"zefd 127.0.0.5:8320 abc\nzefd 127.0.0.6:8321\n", {{"127.0.0.5", 8320, "abc"}, {"127.0.0.6", 8321, ""}}},
+        {"zefd off\nzefd 127.0.0.5:8320\n", {}},
+    };
+    for (const auto& c : cases) {
+        const ConfigResult r = ParseConfig(c.text);
+        ASSERT_TRUE(r.config) << c.text;
+        EXPECT_EQ(ZefdEndpoints(*r.config), c.ask) << c.text;
+        EXPECT_EQ(ZefdEndpoints(*ParseConfig(ConfigText(*r.config)).config), c.ask) << c.text;
+    }
 }
 
 TEST(RemoteConfig, DefaultsToLoopback) {
@@ -92,6 +112,8 @@ TEST(RemoteConfig, NamesEveryBadLine) {
         {"osc 0.0.0.0:9000\n", {"OSC on 0.0.0.0 (not loopback) needs a token or an osc-allow line in the configuration"}},
         {"osc-allow everyone\n", {"line 1: osc-allow takes a dotted IPv4 address and read or write"}},
         {"osc 9000\n", {"line 1: osc takes ADDRESS:PORT (a dotted IPv4 address), not '9000'"}},
+        {"zefd 127.0.0.1\n", {"line 1: zefd takes ADDRESS:PORT (a dotted IPv4 address), not '127.0.0.1'"}},
+        {"zefd 127.0.0.1:1 a b\n", {"line 1: zefd takes ADDRESS:PORT and, when that zefd wants one, a token"}},
     };
     for (const auto& c : cases) {
         const ConfigResult r = ParseConfig(c.text);

@@ -1,6 +1,7 @@
 // zefd as a program: its options, a configuration it refuses line by line,
 // and a whole run against simulated amplifiers — serving, then saying
-// goodbye to the devices when it is told to stop.
+// goodbye to the devices when it is told to stop — over the network and over
+// a serial line.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include "remote_client.h"
 #include "sim_link.h"
 #include "sim_network.h"
+#include "sim_serial_port.h"
 #include "temp_folder.h"
 
 namespace zef::test {
@@ -106,6 +108,44 @@ TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
     EXPECT_EQ(zefd.exitCode(), 0);
     EXPECT_NE(zefd.readAllStandardOutput().toStdString().find("zefd: stopped"), std::string::npos);
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(FramesWithCode(net.device(i), cmd::kClose).size(), 1u) << i;
+}
+
+TEST(Zefd, HoldsTheAmplifierOnItsSerialLine) {
+    TempFolder folder;
+    zefsim::Simulator sim;
+    zefsim::Device& desk = sim.addDevice(Config("Desk", 7));
+    const std::string line = folder.file("ttyZEF");
+    OpenSimSerial(sim, desk, line, SerialKind::Pty);
+    sim.start();
+    const int port = 41000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    std::ofstream(folder.file("zefd.conf")) << "device serial:" << line << "\nlisten 127.0.0.1:" << port
+                                            << "\ndata " << folder.path().string() << "\n";
+    QProcess zefd;
+    zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
+    const auto p = static_cast<std::uint16_t>(port);
+    // Reading the whole device takes seconds at 9600 baud.
+    ASSERT_TRUE(RunUntil([&] { return Request(p, "GET", "/api/v1/devices/1").json()["online"].toBool(); }, 30000));
+    const QJsonObject state = Request(p, "GET", "/api/v1/devices/1").json();
+    EXPECT_EQ(state["address"].toString(), "usb");
+    EXPECT_EQ(state["uniqueId"].toString().toStdString(), UidText(7));
+    desk.clearLog();
+
+    const HttpAnswer set = Request(p, "PUT", "/api/v1/devices/1/parameters/out1.gain", R"({"value":-10})");
+    EXPECT_EQ(set.status, 200) << set.body.toStdString();
+    // Gain of output 1 (channel 2) at code 100 (-10 dB), to the simulated device's address 01.
+    const auto gains = FramesWithCode(desk, cmd::kGain);
+    ASSERT_EQ(gains.size(), 1u);
+    EXPECT_EQ(gains[0], (std::vector<std::uint8_t>{0xF0, 0x21, 0x01, cmd::kGain, 2, 0, 0, 0, 0, 0, 0, 100, 0xF7}));
+    EXPECT_EQ(Request(p, "GET", "/api/v1/devices/1/parameters/out1.gain").json()["value"].toDouble(), -10);
+
+    // Let go, the serial port is free for another controller; taken back, it answers again.
+    EXPECT_EQ(Request(p, "POST", "/api/v1/devices/1/release").status, 200);
+    EXPECT_EQ(FramesWithCode(desk, cmd::kClose).size(), 1u);
+    EXPECT_EQ(Request(p, "PUT", "/api/v1/devices/1/standby", R"({"standby":true})").errorCode(), "released");
+
+    zefd.terminate();
+    ASSERT_TRUE(zefd.waitForFinished(10000));
+    EXPECT_EQ(zefd.exitCode(), 0);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <fstream>
 
+#include "app/remote_control.h"
 #include "ui/connect_dialog.h"
 
 namespace zef::test {
@@ -42,6 +44,8 @@ bool WaitFor(const std::function<bool()>& done, int maxMs) {
 UiTest::UiTest() {
     options.announcePort = 0;  // any free port; the simulator is told which
     options.loopbackLan = true;
+    // No zefd of this machine is asked before a connect; a test that wants one names it.
+    std::ofstream(folder.file(kRemoteConfigName)) << "zefd off\n";
 }
 
 UiTest::~UiTest() {
@@ -97,6 +101,10 @@ void UiTest::StartEditor(LinkSettings link, MainTimings timings) {
 }
 
 void UiTest::ListAndConnect(DeviceSlot slot, const std::string& ip) {
+    ASSERT_TRUE(ListAndClickConnect(slot, ip)) << "slot " << slot << " did not come on-line";
+}
+
+bool UiTest::ListAndClickConnect(DeviceSlot slot, const std::string& ip) {
     DeviceEntry& e = session->model().entry(slot);
     e = ClearedEntry(slot);
     e.inList = true;
@@ -107,7 +115,7 @@ void UiTest::ListAndConnect(DeviceSlot slot, const std::string& ip) {
     list->RefreshAll();
     ModalDriver driver(ConnectOrClose);
     list->ClickStatus(slot);
-    ASSERT_TRUE(e.online) << "slot " << slot << " did not come on-line";
+    return e.online;
 }
 
 int UiTest::CountCommand(const zefsim::Device& device, std::uint8_t command) {

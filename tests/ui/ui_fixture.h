@@ -61,6 +61,8 @@ protected:
     // Puts the device at `ip` in the list (slot `slot`) and connects it
     // through the connect dialog, reading its settings.
     void ListAndConnect(DeviceSlot slot, const std::string& ip);
+    // The same, without asserting the outcome; whether the slot is on-line.
+    bool ListAndClickConnect(DeviceSlot slot, const std::string& ip);
     // The channel editor of `slot`, shown, with its status poll and update
     // timers stopped so that only what the test does reaches the device.
     ChannelEditorWindow& ShowEditorWithoutTimers(DeviceSlot slot);
