@@ -269,12 +269,22 @@ zefsim::RoomResponse RoomWith(double hz, double db) {
     return zefsim::ThroughMicrophone(zefsim::BuiltInRoom(), zefsim::MicFilter([c](double f) { return c.DbAt(f); }));
 }
 
-TEST_F(WizardTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrectsBoth) {
-    Open(true, {RoomWith(200, 6), RoomWith(2000, -6)});
-    ASSERT_TRUE(TurnToTheWiringPage());
-    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
-    Find<Stepper>("LblRoomDecay")->step(-1);
-    wizard->ClickNext();
+// The wizard on the measuring page, the rig's microphone at two positions:
+// a 6 dB bump at 200 Hz, then a 6 dB dip at 2 kHz.
+class WizardPositionsTest : public WizardTest {
+protected:
+    bool OpenOnTwoPositions() {
+        Open(true, {RoomWith(200, 6), RoomWith(2000, -6)});
+        if (!TurnToTheWiringPage()) return false;
+        ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
+        Find<Stepper>("LblRoomDecay")->step(-1);
+        wizard->ClickNext();
+        return wizard->page() == FirWizardWindow::kMeasure;
+    }
+};
+
+TEST_F(WizardPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrectsBoth) {
+    ASSERT_TRUE(OpenOnTwoPositions());
     FirWizardMeasurePage& page = wizard->measurePage();
     page.positionsBox()->setValue(2);
     dialogs.answers = {Answer::Ok};
@@ -313,12 +323,8 @@ TEST_F(WizardTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrectsBoth) {
     EXPECT_TRUE(wizard->run().state.morePositions.empty());
 }
 
-TEST_F(WizardTest, CancelWhenAskedToMoveKeepsNothingOfTheSeries) {
-    Open(true, {RoomWith(200, 6), RoomWith(2000, -6)});
-    ASSERT_TRUE(TurnToTheWiringPage());
-    ChooseCard("DevCombo", "OutChCombo", "InpChCombo");
-    Find<Stepper>("LblRoomDecay")->step(-1);
-    wizard->ClickNext();
+TEST_F(WizardPositionsTest, CancelWhenAskedToMoveKeepsNothingOfTheSeries) {
+    ASSERT_TRUE(OpenOnTwoPositions());
     FirWizardMeasurePage& page = wizard->measurePage();
     page.positionsBox()->setValue(3);
     page.sweepsBox()->setValue(2);
