@@ -74,7 +74,10 @@ MainWindow::MainWindow(EditorSession& session, MainTimings timings, QWidget* par
 MainWindow::~MainWindow() {
     // The child windows are deleted after this body, when the map is gone:
     // their destroyed() must no longer reach it.
-    for (const auto& [slot, sub] : editors_) sub->disconnect(this);
+    for (const auto& [slot, sub] : editors_) {
+        sub->disconnect(this);
+        if (QWidget* editor = sub->widget()) editor->disconnect(this);
+    }
 }
 
 void MainWindow::BuildButtons() {
