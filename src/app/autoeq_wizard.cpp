@@ -219,7 +219,7 @@ void AutoEqWizard::Fail(const char* title, const char* text) {
     phase_ = Phase::Settings;
     LeaveState();
     changed.Emit();
-    measuring_.dialogs.Message(title, text, Icon::Exclamation);
+    if (title) measuring_.dialogs.Message(title, text, Icon::Exclamation);
     backToSettings.Emit();
 }
 
@@ -233,12 +233,8 @@ void AutoEqWizard::NextPosition() {
     const Answer answer = measuring_.dialogs.Ask(kAutoEqTitle, text, Buttons::OkCancel, Icon::Information);
     if (phase_ != Phase::Running) return;  // closed while the question was open
     if (answer != Answer::Ok) {
-        phase_ = Phase::Settings;
         positions_.clear();
-        LeaveState();
-        changed.Emit();
-        backToSettings.Emit();
-        return;
+        return Fail(nullptr, nullptr);  // the user's choice: no message
     }
     engine_->SetEarlierPositions(positions_);
     runStarted_ = std::chrono::steady_clock::now();

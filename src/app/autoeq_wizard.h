@@ -135,6 +135,8 @@ private:
     bool MakeEngine(const char* title);
     void OnSpectrum();
     void OnProgress(int progress);
+    // Ends a run back on the settings, the device restored; shows `text`
+    // under `title` unless `title` is null.
     void Fail(const char* title, const char* text);
     void Finish();
     // A position other than the last is measured: asks the user to move the
