@@ -11,9 +11,11 @@ namespace zef::terminal {
 bool StdinIsTerminal();
 bool StdoutIsTerminal();
 
-// Reads one line from standard input with the terminal's echo off while it
-// is read (where standard input is a terminal; a plain read otherwise), and
-// without its line end. False at the end of input.
-bool ReadLineUnechoed(std::string& line);
+// Shows the prompt on standard error and reads one line from standard input
+// with the terminal's echo off (where standard input is a terminal; a plain
+// read otherwise), without its line end. Echo goes off before the prompt is
+// shown, so a line typed the moment the prompt appears is never shown either.
+// False at the end of input.
+bool ReadLineUnechoed(const std::string& prompt, std::string& line);
 
 }  // namespace zef::terminal

@@ -23,9 +23,8 @@ std::string PasswordFromFile(const std::string& path) {
 
 // Reads one line from the terminal on standard input with echo off.
 std::string PasswordFromTerminal(const std::string& prompt) {
-    std::cerr << prompt << std::flush;
     std::string line;
-    zef::terminal::ReadLineUnechoed(line);
+    zef::terminal::ReadLineUnechoed(prompt, line);
     std::cerr << "\n";
     return line;
 }
