@@ -541,7 +541,8 @@ class Journey:
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.tmp, "xvfb.log"), "wb")
         self.procs.append(subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{WIDTH}x{HEIGHT}x24", "-nolisten", "tcp",
+             "-noreset"],
             env=self.base_env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, pass_fds=(write_end,)))
         os.close(write_end)
         number = b""
@@ -556,7 +557,9 @@ class Journey:
             raise StepFailed("Xvfb did not start (see xvfb.log)")
         display = f":{number.strip().decode()}"
         self.env = dict(self.base_env, DISPLAY=display)
-        # The socket appears before the server takes connections: ask it something instead.
+        # The socket appears before the server takes connections: ask it something instead. Without
+        # -noreset the server resets when that question's connection closes, and a window manager
+        # connecting during the reset is refused ("Failed to open the display").
         wait_for("the X server", lambda: subprocess.run(["xprop", "-root", "-len", "0"], env=self.env,
                                                          capture_output=True).returncode == 0, timeout=20)
         self.spawn(["openbox"], self.env, "openbox")
