@@ -226,11 +226,13 @@ void AutoEqWizard::Fail(const char* title, const char* text) {
 void AutoEqWizard::NextPosition() {
     positions_.push_back(engine_->positionLevels());
     engine_->Stop();
+    awaitingMove_ = true;
     changed.Emit();
     const int done = static_cast<int>(positions_.size());
     char text[256];
     std::snprintf(text, sizeof text, kMovePositionFormat, done, positionCount_, done + 1);
     const Answer answer = measuring_.dialogs.Ask(kAutoEqTitle, text, Buttons::OkCancel, Icon::Information);
+    awaitingMove_ = false;
     if (phase_ != Phase::Running) return;  // closed while the question was open
     if (answer != Answer::Ok) {
         positions_.clear();

@@ -92,6 +92,9 @@ public:
     // The position being measured (1-based) and how many the run has.
     int position() const { return static_cast<int>(positions_.size()) + 1; }
     int positionCount() const { return positionCount_; }
+    // True while the run waits for the user to move the microphone to
+    // position(): nothing is measured then.
+    bool awaitingMove() const { return awaitingMove_; }
     // The last result's levels at each position (one entry for a single
     // position) and their spread (largest minus smallest) per band.
     const std::vector<BandSpectrum>& positionLevels() const { return positions_; }
@@ -175,6 +178,7 @@ private:
     dsp::Curve targetCurve_{};
     double measuredDeviation_ = 0;
     int positionCount_ = 1;
+    bool awaitingMove_ = false;
     std::vector<BandSpectrum> positions_;
     BandSpectrum spread_{};
     int minBand_ = 0;

@@ -44,6 +44,12 @@ std::string MeasureSeries::ProgressText() const {
     return sweepCount_ == 1 ? text : text + ", sweep " + sweeps;
 }
 
+std::string MeasureSeries::AwaitingMoveText() const {
+    char text[96];
+    std::snprintf(text, sizeof text, kAwaitingMoveFormat, static_cast<int>(positions_.size()) + 1, positionCount_);
+    return text;
+}
+
 std::string MeasureSeries::MoveText() const {
     const int done = static_cast<int>(positions_.size());
     char text[256];

@@ -43,8 +43,10 @@ public:
     // "Sweep 2 of 4", "Position 1 of 3, sweep 2 of 4" (progress read-out);
     // "" for a single sweep at one position.
     std::string ProgressText() const;
-    // The question before the next position.
+    // The question before the next position, and what the page shows while
+    // it is open ("Waiting for the microphone at position 2 of 3").
     std::string MoveText() const;
+    std::string AwaitingMoveText() const;
 
 private:
     int positionCount_ = 1;

@@ -102,6 +102,7 @@ inline constexpr const char* kMovePositionFormat =
     "Position %d of %d is measured. Move the microphone to position %d, then press OK to measure there "
     "(Cancel stops the run).";
 inline constexpr const char* kPositionProgressFormat = " position %d of %d";
+inline constexpr const char* kAwaitingMoveFormat = "Waiting for the microphone at position %d of %d";
 // "%d" positions, "%s" dB with one decimal, "%d" the band's centre in Hz.
 inline constexpr const char* kSpreadFormat = "Spread over %d positions: largest %s dB at %d Hz";
 inline constexpr const char* kToCaption = "To";

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QApplication>
@@ -17,10 +19,10 @@ namespace {
 
 // One line per rectangle, tab-separated: kind, name, x, y, width, height, text. Kinds:
 // "window" (a top-level window, name = its title, text = its class), "widget" (objectName; text =
-// the class, then a tab and the shown text of a label, button or line edit), "button" (a button
-// without a name, such as a message box's: name = its caption), "cell" (a visible cell of a
-// named item view: name = view/row/column, text = the cell's text), "tab" (a tab of a tab bar:
-// name = its caption).
+// the class, then a tab and the shown text of a label, button, line edit, spin box or combo box),
+// "button" (a button without a name, such as a message box's: name = its caption), "cell" (a
+// visible cell of a named item view: name = view/row/column, text = the cell's text), "tab" (a
+// tab of a tab bar: name = its caption).
 void WriteLine(QTextStream& out, const char* kind, const QString& name, const QRect& r, const QString& text) {
     QString clean = text;
     clean.replace('\n', ' ');
@@ -32,6 +34,8 @@ QString ShownText(const QWidget& w) {
     if (const auto* label = qobject_cast<const QLabel*>(&w)) return label->text();
     if (const auto* button = qobject_cast<const QAbstractButton*>(&w)) return button->text();
     if (const auto* edit = qobject_cast<const QLineEdit*>(&w)) return edit->text();
+    if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(&w)) return spin->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(&w)) return combo->currentText();
     return {};
 }
 

@@ -350,12 +350,13 @@ void AutoEqWindow::ShowState() {
     const bool testing = wizard_->live() == AutoEqWizard::Live::MicTest;
     QString measuring = kMeasuringCaption;
     if (running && wizard_->positionCount() > 1) {
-        char where[48];
-        std::snprintf(where, sizeof where, kPositionProgressFormat, wizard_->position(), wizard_->positionCount());
-        measuring += where;
+        char where[64];
+        std::snprintf(where, sizeof where, wizard_->awaitingMove() ? kAwaitingMoveFormat : kPositionProgressFormat,
+                      wizard_->position(), wizard_->positionCount());
+        measuring = wizard_->awaitingMove() ? QString(where) : measuring + where;
     }
     progress_->setText(running ? measuring : "");
-    runProgress_->setVisible(running);
+    runProgress_->setVisible(running && !wizard_->awaitingMove());
     if (running && !runTicker_.isActive()) runTicker_.start();
     if (!running) runTicker_.stop();
     ShowRunProgress();

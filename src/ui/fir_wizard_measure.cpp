@@ -156,11 +156,13 @@ void FirWizardMeasurePage::Finished(bool ok) {
                 StartSweep();
             } else if (next == wizard::MeasureSeries::Next::Done) {
                 TakeSeries();
-            } else if (run_.dialogs().Ask(t::kMeasureIr, series_.MoveText(), Buttons::OkCancel, Icon::Information) ==
-                       Answer::Ok) {
-                StartSweep();
             } else {
-                seriesText_->clear();
+                seriesText_->setText(QString::fromStdString(series_.AwaitingMoveText()));
+                if (run_.dialogs().Ask(t::kMeasureIr, series_.MoveText(), Buttons::OkCancel, Icon::Information) ==
+                    Answer::Ok)
+                    StartSweep();
+                else
+                    seriesText_->clear();
             }
         },
         Qt::QueuedConnection);

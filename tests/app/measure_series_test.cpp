@@ -88,6 +88,7 @@ TEST(MeasureSeries, TheTextsNameThePositionAndTheSweep) {
     EXPECT_EQ(s.MoveText().rfind("Position 1 of 3 is measured. Move the microphone to position 2, then press OK", 0),
               0u)
         << s.MoveText();
+    EXPECT_EQ(s.AwaitingMoveText(), "Waiting for the microphone at position 2 of 3");
 }
 
 }  // namespace

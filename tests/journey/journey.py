@@ -5,7 +5,8 @@ Starts Xvfb (1366x768) with openbox, one simulated amplifier (zefsim, "Stage Lef
 127.0.0.2, announcing itself) and the real zefedit with its own HOME and data folder, then
 operates the editor with xdotool as a user does: connect, open the channel editor, drag an EQ
 band on the graph, type a value into a numeric box and Tab out, store and recall a preset by
-selecting a row, open the output EQ/FIR editor and import a FIR file. Every step checks what
+selecting a row, open the output EQ/FIR editor, run AutoEQ at two microphone positions through
+zefsim's virtual measurement rig and apply it, and import a FIR file. Every step checks what
 the simulated amplifier received: its memory (zefsim's `dump` control command) and the frames
 it was sent (`frames`), read through zefsim's standard input, never over the device's single
 TCP connection that the editor holds. At the end, with the editor closed, `zefctl get` reads
@@ -52,12 +53,12 @@ def wait_for(what, probe, timeout=15.0, every=0.1):
 class Simulator:
     """zefsim with its control commands on a pipe and its answers in a log file."""
 
-    def __init__(self, path, port, announce, workdir):
+    def __init__(self, path, port, announce, rig, workdir):
         self.log_path = os.path.join(workdir, "zefsim.log")
         self.log = open(self.log_path, "w+b")
         self.proc = subprocess.Popen(
             [path, "--name", "Stage Left", "--tcp", f"{HOST}:{port}", "--announce", f"127.0.0.1:{announce}",
-             "--announce-interval", "1000"],
+             "--announce-interval", "1000", "--rig", rig, "--rig-speed", "fast", "--card-latency", "20"],
             stdin=subprocess.PIPE, stdout=self.log, stderr=subprocess.STDOUT)
 
     def ask(self, command):
@@ -424,6 +425,61 @@ def step_recall_preset(j):
     j.expect["inL.eq.1.freq"] = "250"
 
 
+def choose_item(j, combo, downs):
+    """Opens a combo box's list with a click and picks the item `downs` below the highlighted one
+    with the keyboard, as a user who knows the list does."""
+    s = j.screen
+    s.click(s.wait(f"the list {combo}", "widget", name=combo))
+    time.sleep(0.6)
+    for _ in range(downs):
+        s.key("Down")
+    s.key("Return")
+    time.sleep(0.6)
+
+
+def step_autoeq_positions(j):
+    """AutoEQ from the output editor (30-band mode) through the virtual rig at two microphone
+    positions: the rig and its microphone chosen on the card page, "Positions" typed, Start; between
+    the positions the window asks to move the microphone and says it waits; OK measures the second;
+    the result names the spread over the positions; Apply writes the bands to the device."""
+    s = j.screen
+    s.click(s.wait("the Outputs tab", "tab", name="Outputs"))
+    s.click_until(s.wait("the output EQ/FIR button", "widget", name="BtnOutputEq"), "the output EQ/FIR editor",
+                  "widget", name="FrmEQFIR")
+    s.click_until(s.wait("the AutoEQ button", "widget", name="ImageAutoEq", window="Output"), "the AutoEQ wizard",
+                  "widget", name="FrmAutoEq")
+    s.click_until(s.wait("the card page's button", "widget", name="LabelBtnPage1"), "the card list", "widget",
+                  name="ComboAsioDev")
+    choose_item(j, "ComboAsioDev", 1)  # after " Select ASIO card": the rig, the only card here
+    choose_item(j, "ComboAsioInp", 0)  # its first input: the microphone
+    if "virtual rig" not in s.shown(s.find("widget", name="ComboAsioDev")):
+        raise StepFailed(f"the card list shows '{s.shown(s.find('widget', name='ComboAsioDev'))}', not the rig")
+    s.shot("autoeq-card")
+    s.click(s.wait("the run page's button", "widget", name="LabelBtnPage2"))
+    type_into(j, "SpinPositions", "2", ["Tab"])
+    before = j.sim.memory()
+    s.click(s.wait("the Start button", "widget", name="LabelStart"))
+    s.wait("the question to move the microphone", "widget", name="qt_msgbox_label", contains="Move the microphone",
+           timeout=120)
+    waiting = s.shown(s.find("widget", name="LabelProgress"))
+    s.shot("autoeq-move-microphone")
+    if waiting != "Waiting for the microphone at position 2 of 2":
+        raise StepFailed(f"while it asks to move the microphone the window says '{waiting}'")
+    s.click(s.wait("the question's OK", "button", name="OK"))
+    result = s.wait("the result's spread line", "widget", name="LabelDeviation", contains="Spread over 2 positions",
+                    timeout=120)
+    s.shot("autoeq-result")
+    if j.sim.memory() != before:
+        raise StepFailed("measuring changed the device's settings before Apply")
+    s.click(s.wait("the Apply button", "widget", name="LabelApply"))
+    wait_memory_change(j, before, "the AutoEQ bands on the device", timeout=15)
+    s.click(s.wait("the Exit button", "widget", name="LabelExitRun"))
+    answer_questions(j)
+    s.gone("the AutoEQ wizard after Exit", "widget", name="FrmAutoEq")
+    if "Deviation" not in s.shown(result):
+        raise StepFailed(f"the result reads '{s.shown(result)}'")
+
+
 def step_open_output_editor(j):
     """The Outputs page, then its EQ/FIR button: the output editor opens and writes nothing.
     In the mode without FIR, "10PEQ + FIR" is chosen in the EQ mode window: the device's mode
@@ -518,6 +574,7 @@ class Journey:
                 os.remove(os.path.join(args.out, old))
         self.port = 20000 + os.getpid() % 20000
         self.announce = self.port + 1 if self.port < 39999 else self.port - 1
+        self.rig = f"127.0.0.1:{self.port + 2 if self.port < 39998 else self.port - 2}"
         self.data = os.path.join(self.tmp, "data")
         home = os.path.join(self.tmp, "home")
         for d in ("", "/.config", "/.cache", "/.local/share", "/runtime"):
@@ -569,13 +626,14 @@ class Journey:
             timeout=60)  # a loaded machine (a sanitizer build beside it) takes its time
 
     def start_simulator(self):
-        self.sim = Simulator(self.args.zefsim, self.port, self.announce, self.tmp)
+        self.sim = Simulator(self.args.zefsim, self.port, self.announce, self.rig, self.tmp)
         wait_for("zefsim", lambda: "uid 025A45460001" in open(self.sim.log_path, errors="replace").read(), timeout=10)
 
     def start_editor(self):
         env = dict(self.env, ZEF_GEOMETRY_DUMP=self.screen.dump_path)
         self.editor = self.spawn([self.args.zefedit, "--data", self.data, "--loopback-lan", "--device-port",
-                                  str(self.port), "--announce-port", str(self.announce)], env, "zefedit")
+                                  str(self.port), "--announce-port", str(self.announce), "--rig", self.rig], env,
+                                 "zefedit")
 
     def close(self):
         if self.sim:
@@ -618,7 +676,7 @@ def step_read_back(j):
 
 
 STEPS = [step_connect, step_open_editor, step_drag_band, step_type_value, step_store_preset, step_recall_preset,
-         step_open_output_editor, step_import_fir, step_autoeq_escape]
+         step_autoeq_positions, step_open_output_editor, step_import_fir, step_autoeq_escape]
 
 
 def main():

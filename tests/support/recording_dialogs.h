@@ -32,6 +32,9 @@ public:
     // Runs inside Message after it is recorded (a test can stand for a box
     // the user leaves open: a nested event loop until it is withdrawn).
     std::function<void()> whileMessageOpen;
+    // Runs inside every Ask after it is recorded, before it answers (a test
+    // looks at what the windows show while the question is open).
+    std::function<void()> whileAsking;
 
     void Message(const std::string& title, const std::string& text, Icon icon) override {
         calls.push_back({"message", title, text, icon, Buttons::Ok});
@@ -39,6 +42,7 @@ public:
     }
     Answer Ask(const std::string& title, const std::string& text, Buttons buttons, Icon icon) override {
         calls.push_back({"ask", title, text, icon, buttons});
+        if (whileAsking) whileAsking();
         if (answers.empty()) return defaultAnswer;
         Answer a = answers.front();
         answers.pop_front();

@@ -569,6 +569,13 @@ TEST_F(AutoEqPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheFitIsOfTheir
     w.ShowPage(AutoEqWindow::kRun);
     w.positionsBox()->setValue(2);
     dialogs.answers = {Answer::Ok};
+    // While the question is open nothing is measured, and the window says what it waits for.
+    QString statusWhileAsked;
+    bool barWhileAsked = true;
+    dialogs.whileAsking = [&] {
+        statusWhileAsked = w.findChild<QLabel*>("LabelProgress")->text();
+        barWhileAsked = w.findChild<QProgressBar*>("ProgressAutoEq")->isVisible();
+    };
     ASSERT_TRUE(RunToResult(w)) << (dialogs.calls.empty() ? "" : dialogs.calls.back().text);
 
     std::vector<std::string> asked;
@@ -577,6 +584,8 @@ TEST_F(AutoEqPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheFitIsOfTheir
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find("Position 1 of 2 is measured. Move the microphone to position 2"), std::string::npos)
         << asked[0];
+    EXPECT_EQ(statusWhileAsked, "Waiting for the microphone at position 2 of 2");
+    EXPECT_FALSE(barWhileAsked);
 
     const std::vector<BandSpectrum>& at = w.wizard().positionLevels();
     ASSERT_EQ(at.size(), 2u);

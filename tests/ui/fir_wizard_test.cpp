@@ -288,6 +288,8 @@ TEST_F(WizardPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrec
     FirWizardMeasurePage& page = wizard->measurePage();
     page.positionsBox()->setValue(2);
     dialogs.answers = {Answer::Ok};
+    QString seriesWhileAsked;
+    dialogs.whileAsking = [&] { seriesWhileAsked = Find<QLabel>("LblSeries")->text(); };
     page.ClickMeasure();
     ASSERT_TRUE(WaitFor([&] { return page.Complete(); }, 90000)) << (dialogs.calls.empty() ? "" : dialogs.calls.back().text);
     ASSERT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
@@ -296,6 +298,7 @@ TEST_F(WizardPositionsTest, TwoPositionsAskToMoveTheMicrophoneAndTheDesignCorrec
         if (call.kind == "ask") asked.push_back(call.text);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find("Move the microphone to position 2"), std::string::npos) << asked[0];
+    EXPECT_EQ(seriesWhileAsked, "Waiting for the microphone at position 2 of 2");
 
     // The main position is the first one, the second stands beside it; each
     // heard its own room.
