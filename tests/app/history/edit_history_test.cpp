@@ -121,7 +121,7 @@ TEST_F(EditHistoryTest, UndoWalksBackStepByStepAndANewEditDropsTheRedos) {
 }
 
 TEST_F(EditHistoryTest, OffLineTheHistoryWorksOnTheModelAndABusyLinkKeepsIt) {
-    const Parameter& gain = *FindParameter("out2.gain");
+    const Parameter gain = *FindParameter("out2.gain");
     const double before = GetValue(dm(), gain);
     Drag("out2.gain", {-9});
     history.EndStep(kSlot, "Out 2 gain");
