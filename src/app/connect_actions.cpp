@@ -40,7 +40,35 @@ ConnectActions::ConnectActions(Connection& connection, Dialogs& dialogs, Paramet
       })),
       rejoined_(connection.rejoined.Connect([this](DeviceSlot slot) {
           dialogs_.Withdraw(kCommProblemTitle, DisconnectedText(connection_.list().model().entry(slot)));
+          if (const auto edits = connection_.TakeEditsMadeWhileLost(slot)) OfferEdits(slot, *edits);
       })) {}
+
+std::string EditsWhileAwayQuestion(const DeviceEntry& entry, const StateDiff& diff) {
+    const std::string who = entry.name.empty() ? "UniqueID=" + entry.uniqueId : entry.name;
+    std::string what = std::to_string(diff.parameters.size()) +
+                       (diff.parameters.size() == 1 ? " setting" : " settings");
+    if (!diff.firs.empty()) what += " and " + std::to_string(diff.firs.size()) + (diff.firs.size() == 1 ? " FIR" : " FIRs");
+    return who + " is back on-line. While it was away, " + what +
+           " were changed here that the device does not hold.\n"
+           "Yes sends those changes to the device (read back); No keeps the device's settings and drops the "
+           "changes made here.";
+}
+
+void ConnectActions::OfferEdits(DeviceSlot slot, const Connection::EditsWhileLost& edits) {
+    Model& model = connection_.list().model();
+    if (dialogs_.Ask(kBackOnlineTitle, EditsWhileAwayQuestion(model.entry(slot), edits.changes), Buttons::YesNo,
+                     Icon::Question) != Answer::Yes)
+        return;
+    // The edits over the device's state, as edits are sent: the parameters as
+    // one batch (linked partners following), then each FIR; then read back.
+    Status status = kOk;
+    if (!edits.changes.parameters.empty()) status = writer_.Set(slot, edits.changes.parameters);
+    for (const int output : edits.changes.firs)
+        if (status == kOk) status = writer_.SetFir(slot, output, edits.here);
+    const WriteReport report = status == kOk ? writer_.Confirm(slot).report : WriteReport{WriteOutcome::Failed, {}};
+    stateSent.Emit(slot);
+    if (!report.ok()) dialogs_.Message(kBackOnlineTitle, LoadProblemText(report.Text()), Icon::Exclamation);
+}
 
 bool ConnectActions::Connect(DeviceSlot slot, ConnectMode mode) {
     problemShown_ = false;

@@ -24,6 +24,7 @@
 #include "base/signal.h"
 #include "device/connection.h"
 #include "device/parameter_writer.h"
+#include "model/state_diff.h"
 
 namespace zef {
 
@@ -37,6 +38,11 @@ std::string DisconnectedText(const DeviceEntry& entry);
 // A load-mode connect that was refused or did not read back: "Settings not
 // loaded to the device: " + the reason (WriteReport::Text).
 std::string LoadProblemText(const std::string& problem);
+// The question when a lost device comes back and settings were changed here
+// meanwhile: "<name> is back on-line. While it was away, N settings [and M
+// FIRs] were changed here that the device does not hold." and what Yes and
+// No do. Settings other than parameters (names) are not among the edits.
+std::string EditsWhileAwayQuestion(const DeviceEntry& entry, const StateDiff& diff);
 // A load-mode connect that found another device at the listed address:
 // "another device answers (UniqueID=" + found + ", the list's is " + listed + "); nothing was sent".
 std::string OtherDeviceText(const std::string& listed, const std::string& found);
@@ -97,6 +103,11 @@ private:
     bool ConnectSending(DeviceSlot slot);
     // The load problem's message; false.
     bool Refuse(const std::string& problem);
+    // A lost device rejoined with edits made here while it was away (its
+    // model now holds the device's state): asks whether to send them, and
+    // sends only the differences, read back, on Yes. Nothing is sent
+    // without that answer.
+    void OfferEdits(DeviceSlot slot, const Connection::EditsWhileLost& edits);
 
     Connection& connection_;
     Dialogs& dialogs_;

@@ -138,6 +138,7 @@ inline constexpr const char* kOldFirmwareText = "Please update the firmware with
 inline constexpr const char* kDisconnectTitle = "Disconnect";
 inline constexpr const char* kDisconnectAllQuestion = "Disconnect all Device(s),\r\nare you sure?";
 inline constexpr const char* kCommProblemTitle = "Communication problem";
+inline constexpr const char* kBackOnlineTitle = "Device back on-line";
 inline constexpr const char* kUsbDisconnectedText = " Device disconnected";
 inline constexpr const char* kFwUpdateTitle = "Fw Update";
 inline constexpr const char* kConnectDeviceFirstText = "Please connect the device";

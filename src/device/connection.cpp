@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "device/memory_transfer.h"
 #include "device/identity.h"
@@ -39,8 +40,7 @@ Connection::Connection(DeviceList& list, DeviceExchange& exchange, DeviceReader&
       reader_(reader),
       settings_(settings),
       wentOffline_(exchange.wentOffline.Connect([this](DeviceSlot slot) {
-          const auto i = SlotIndex(slot);
-          lost_[i] = !exchange_.link().connectionTaken[i];
+          MarkLost(slot);
           // Every window shows it off-line before anything tells the user why.
           list_.RowChanged(slot);
       })) {}
@@ -128,10 +128,11 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     // (a connect that fails half-way leaves nothing to bring back) or taken.
     const auto notFound = [&](ConnectResult result) {
         e.online = false;
-        lost_[SlotIndex(slot)] = false;
+        ClearLost(slot);
         return result;
     };
-    lost_[SlotIndex(slot)] = false;
+    ClearLost(slot);
+    editsMadeWhileLost_[SlotIndex(slot)].reset();
     exchange_.link().connectionTaken[SlotIndex(slot)] = false;
     if (!Identify(slot)) {
         if (!e.isUsb() && !e.uniqueId.empty()) list_.unreachable().Add(PairOf(e));
@@ -151,6 +152,22 @@ ConnectResult Connection::ConnectDevice(DeviceSlot slot, ConnectMode mode) {
     return result == ConnectResult::Found ? result : notFound(result);
 }
 
+void Connection::MarkLost(DeviceSlot slot) {
+    const std::size_t i = SlotIndex(slot);
+    lost_[i] = !exchange_.link().connectionTaken[i];
+    if (!lost_[i]) return modelAtLoss_[i].reset();
+    if (!modelAtLoss_[i]) modelAtLoss_[i] = model_.device(slot);
+}
+
+void Connection::ClearLost(DeviceSlot slot) {
+    lost_[SlotIndex(slot)] = false;
+    modelAtLoss_[SlotIndex(slot)].reset();
+}
+
+std::optional<Connection::EditsWhileLost> Connection::TakeEditsMadeWhileLost(DeviceSlot slot) {
+    return std::exchange(editsMadeWhileLost_[SlotIndex(slot)], std::nullopt);
+}
+
 void Connection::SendClose(DeviceSlot slot) { exchange_.SendCommandFrameQuiet(slot, cmd::kClose, CommandParams{}); }
 
 void Connection::Disconnect(DeviceSlot slot) {
@@ -166,7 +183,7 @@ void Connection::Disconnect(DeviceSlot slot) {
         if (t.tcp().IsConnected(slot)) t.tcp().Disconnect(slot);
     }
     e.online = false;
-    lost_[SlotIndex(slot)] = false;
+    ClearLost(slot);
     list_.RowChanged(slot);
     list_.offered().Add(PairOf(e));
 }
@@ -182,7 +199,7 @@ bool Connection::PollSlot(DeviceSlot slot) {
     const ExchangeResult result = exchange_.Transact(slot, Request{cmd::kStatusPoll, {}, {}}, Reporting::Quiet);
     if (result.failed()) {
         e.online = false;
-        lost_[SlotIndex(slot)] = !exchange_.link().connectionTaken[SlotIndex(slot)];
+        MarkLost(slot);
         list_.RowChanged(slot);
         return false;
     }
@@ -218,14 +235,31 @@ bool Connection::Rejoin(DeviceSlot slot) {
         tcp.Disconnect(slot);
         return false;
     }
-    lost_[SlotIndex(slot)] = false;
+    const std::size_t i = SlotIndex(slot);
+    // Edits made here while it was away are kept aside before the device's
+    // state replaces them, so that they can be offered rather than lost.
+    std::optional<EditsWhileLost> edits;
+    if (modelAtLoss_[i]) {
+        StateDiff changes = DiffStates(*modelAtLoss_[i], model_.device(slot));
+        if (!changes.empty()) edits = EditsWhileLost{std::move(changes), model_.device(slot)};
+    }
+    lost_[i] = false;
     e.online = true;
     // Read back and compared with the model as after a change on the device.
     if (reader_.Update(slot) == UpdateKind::Failed) {
         e.online = false;
-        lost_[SlotIndex(slot)] = !exchange_.link().connectionTaken[SlotIndex(slot)];
+        MarkLost(slot);
         return false;
     }
+    if (edits) {
+        // What the device holds already (the same change made on it) is no edit to offer.
+        const DeviceModel& device = model_.device(slot);
+        std::erase_if(edits->changes.parameters,
+                      [&](const ParameterValue& v) { return GetValue(device, v.parameter) == v.value; });
+        std::erase_if(edits->changes.firs, [&](int output) { return !FirDiffers(device, edits->here, output); });
+        if (!edits->changes.empty()) editsMadeWhileLost_[i] = std::move(edits);
+    }
+    ClearLost(slot);
     list_.RowChanged(slot);
     rejoined.Emit(slot);
     return true;

@@ -39,6 +39,7 @@
 #include "device/device_exchange.h"
 #include "device/device_reader.h"
 #include "device/verified_writes.h"
+#include "model/state_diff.h"
 
 namespace zef {
 
@@ -118,6 +119,15 @@ public:
     Signal<DeviceSlot> pollFailed;
     // A lost device answered again and is on-line with its state read back.
     Signal<DeviceSlot> rejoined;
+    // The edits made here to a slot while its device was lost (what differs
+    // between its model at the loss and at the rejoin), less what the device
+    // holds already. The rejoin put the device's state into the model; these
+    // edits are the caller's to offer. nullopt when there are none; taken once.
+    struct EditsWhileLost {
+        StateDiff changes;  // parameter values and FIR outputs, as made here
+        DeviceModel here;   // the model at the rejoin: the source of the FIRs
+    };
+    std::optional<EditsWhileLost> TakeEditsMadeWhileLost(DeviceSlot slot);
     // The slot's standby changed (an open editor shows the new state).
     Signal<DeviceSlot> standbyChanged;
 
@@ -136,6 +146,11 @@ private:
     bool Rejoin(DeviceSlot slot);
     void SendClose(DeviceSlot slot);
     void SetStandby(DeviceSlot slot, int standby);
+    // The slot went off-line by a failure: lost unless another client took
+    // the connection; the model at the first loss is kept to tell edits made
+    // while it is away.
+    void MarkLost(DeviceSlot slot);
+    void ClearLost(DeviceSlot slot);
 
     DeviceList& list_;
     Model& model_;
@@ -147,6 +162,8 @@ private:
     bool pollingEnabled_ = false;
     bool polling_ = false;
     std::array<bool, kSlotCount> lost_{};
+    std::array<std::optional<DeviceModel>, kSlotCount> modelAtLoss_;
+    std::array<std::optional<EditsWhileLost>, kSlotCount> editsMadeWhileLost_;
     Subscription wentOffline_;
 };
 

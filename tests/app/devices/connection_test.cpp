@@ -266,6 +266,75 @@ TEST_F(ConnectionTest, ALostDeviceIsToldOnceAndRejoinsWhenItAnswersAgain) {
     EXPECT_TRUE(dev(0).frames().empty());
 }
 
+// Settings changed here while a lost device was away are not dropped when it
+// comes back by itself: the user is asked, Yes sends only the differences
+// (read back), No keeps the device's; without edits nothing is asked.
+class EditsWhileAwayTest : public ConnectionTest {
+protected:
+    void LoseEditAndComeBack(Answer answer) {
+        const Parameter gain = *FindParameter("out1.gain");
+        const Parameter delay = *FindParameter("out2.delay");
+        StartListed({Config("Alive", 1), Config("Roams", 2)});
+        ASSERT_EQ(connect->ConnectAll(ConnectMode::Read), 2);
+        connection->EnablePolling(true);
+        const double deviceGain = GetValue(model.device(2), gain);
+        dev(1).setSilent(true);
+        connection->StatusPollTick();
+        ASSERT_TRUE(connection->lost(2));
+
+        // Edited off-line while it is away; meanwhile its front panel changes standby.
+        ASSERT_EQ(writer->Set(2, gain, -9.0), kOk);
+        ASSERT_EQ(writer->Set(2, delay, 2.0), kOk);
+        dev(1).frontPanelWrite(ds::kStandby, 1);
+        dev(1).setSilent(false);
+        dev(1).clearLog();
+        dialogs.calls.clear();
+        dialogs.answers = {answer};
+        std::vector<DeviceSlot> sent;
+        const Subscription refill = connect->stateSent.Connect([&](DeviceSlot s) { sent.push_back(s); });
+        connection->StatusPollTick();
+
+        ASSERT_TRUE(model.entry(2).online);
+        ASSERT_EQ(dialogs.calls.size(), 2u);
+        EXPECT_EQ(dialogs.calls[0].kind, "withdraw");
+        EXPECT_EQ(dialogs.calls[1].kind, "ask");
+        EXPECT_EQ(dialogs.calls[1].title, "Device back on-line");
+        EXPECT_EQ(dialogs.calls[1].text.rfind("Roams is back on-line. While it was away, 2 settings were changed here "
+                                              "that the device does not hold.\nYes sends those changes",
+                                              0),
+                  0u)
+            << dialogs.calls[1].text;
+        const auto deviceByte = [&](std::size_t offset) {
+            return dev(1).memory(static_cast<std::uint32_t>(kPresetBaseAddress + offset), 1)[0];
+        };
+        if (answer == Answer::Yes) {
+            EXPECT_DOUBLE_EQ(GetValue(model.device(2), gain), -9.0);
+            EXPECT_DOUBLE_EQ(GetValue(model.device(2), delay), 2.0);
+            EXPECT_EQ(deviceByte(pi::OutputGain(0)), 102) << "-9 dB: code 102";
+            EXPECT_EQ(sent, std::vector<DeviceSlot>{2});
+        } else {
+            EXPECT_DOUBLE_EQ(GetValue(model.device(2), gain), deviceGain);
+            EXPECT_NE(deviceByte(pi::OutputGain(0)), 102) << "-9 dB never reached the device";
+            EXPECT_TRUE(sent.empty());
+        }
+        // The front panel's standby is the device's either way (not a setting edited here).
+        EXPECT_EQ(model.device(2).settings[ds::kStandby], 1);
+        EXPECT_EQ(dev(1).memory(ds::kStandby, 1)[0], 1);
+
+        // Lost and back again without edits: nothing is asked.
+        dev(1).setSilent(true);
+        connection->StatusPollTick();
+        dev(1).setSilent(false);
+        dialogs.calls.clear();
+        connection->StatusPollTick();
+        EXPECT_TRUE(model.entry(2).online);
+        for (const auto& call : dialogs.calls) EXPECT_NE(call.kind, "ask") << call.text;
+    }
+};
+
+TEST_F(EditsWhileAwayTest, YesSendsTheEditsMadeHereWhenALostDeviceComesBack) { LoseEditAndComeBack(Answer::Yes); }
+TEST_F(EditsWhileAwayTest, NoKeepsTheDevicesSettingsAndSendsNothing) { LoseEditAndComeBack(Answer::No); }
+
 TEST_F(ConnectionTest, AnotherClientTakingTheConnectionIsToldAsThat) {
     // The simulator serves one connection per device and drops the old one
     // when another client connects, as such an amplifier does.
