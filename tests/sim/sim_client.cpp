@@ -1,8 +1,10 @@
 #include "sim_client.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -12,6 +14,21 @@
 
 namespace simtest {
 namespace {
+
+// The terminal side of a Stream: zefsim's pty, which exists on POSIX only;
+// on Windows no terminal is ever opened (openTerminal refuses).
+#ifndef _WIN32
+void closeTerminal(int fd) { close(fd); }
+long readTerminal(int fd, std::uint8_t* into, std::size_t n) {
+    const ssize_t got = read(fd, into, n);
+    return got < 0 ? -1 : static_cast<long>(got);
+}
+long writeTerminal(int fd, const std::uint8_t* bytes, std::size_t n) { return static_cast<long>(write(fd, bytes, n)); }
+#else
+void closeTerminal(int) {}
+long readTerminal(int, std::uint8_t*, std::size_t) { return 0; }
+long writeTerminal(int, const std::uint8_t*, std::size_t) { return -1; }
+#endif
 
 int remainingMs(std::chrono::steady_clock::time_point deadline) {
     const auto left =
@@ -34,7 +51,7 @@ Bytes blockWrite(std::uint16_t address, const Bytes& data, std::uint8_t deviceAd
 
 Stream& Stream::operator=(Stream&& o) noexcept {
     if (this != &o) {
-        if (terminal_ >= 0) close(terminal_);
+        if (terminal_ >= 0) closeTerminal(terminal_);
         socket_ = std::move(o.socket_);
         terminal_ = o.terminal_;
         o.terminal_ = -1;
@@ -43,14 +60,11 @@ Stream& Stream::operator=(Stream&& o) noexcept {
 }
 
 Stream::~Stream() {
-    if (terminal_ >= 0) close(terminal_);
+    if (terminal_ >= 0) closeTerminal(terminal_);
 }
 
 long Stream::readSome(std::uint8_t* into, std::size_t n) const {
-    if (terminal_ >= 0) {
-        const ssize_t got = read(terminal_, into, n);
-        return got < 0 ? -1 : static_cast<long>(got);
-    }
+    if (terminal_ >= 0) return readTerminal(terminal_, into, n);
     const zef::net::IoResult got = socket_.Receive({into, n});
     if (got.status == zef::net::IoStatus::kOk) return static_cast<long>(got.bytes);
     return got.status == zef::net::IoStatus::kWouldBlock ? -1 : 0;
@@ -64,7 +78,7 @@ void Stream::send(const Bytes& bytes) const {
             throw std::runtime_error("write timed out");
         std::size_t n = 0;
         if (terminal_ >= 0) {
-            const ssize_t wrote = write(terminal_, bytes.data() + done, bytes.size() - done);
+            const long wrote = writeTerminal(terminal_, bytes.data() + done, bytes.size() - done);
             if (wrote <= 0) throw std::runtime_error("write failed");
             n = static_cast<std::size_t>(wrote);
         } else {
@@ -126,6 +140,9 @@ Stream connectTcp(const std::string& host, std::uint16_t port) {
 }
 
 Stream openTerminal(const std::string& path) {
+#ifdef _WIN32
+    throw std::runtime_error("no terminal to open at " + path + " here: zefsim's pty is POSIX only");
+#else
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("cannot open " + path);
     termios t{};
@@ -134,6 +151,7 @@ Stream openTerminal(const std::string& path) {
     cfsetspeed(&t, B9600);
     tcsetattr(fd, TCSANOW, &t);
     return Stream(fd);
+#endif
 }
 
 UdpReceiver::UdpReceiver() {
