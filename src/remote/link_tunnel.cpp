@@ -64,6 +64,10 @@ void LinkTunnel::Frame(Client& client, const QByteArray& message) {
         ++forwarded_;
         if (r.replied() && ChangesDevice(request.command)) {
             changed_.insert(slot);
+            if (request.command == cmd::kActivateFir && request.p[0] == kOutput1)
+                firsChanged_[slot] |= kFirChangedOutput1;
+            if (request.command == cmd::kActivateFir && request.p[0] == kOutput2)
+                firsChanged_[slot] |= kFirChangedOutput2;
             settle_.start(kSettleMs);
         }
         if (kept) kept->sendBinaryMessage(AsMessage(r.reply()));
@@ -77,6 +81,11 @@ void LinkTunnel::Settle() {
         const bool queued = enqueue_([this, slot] {
             DeviceStack& stack = service_.stack();
             if (!stack.model.entry(slot).online) return;
+            const auto firs = firsChanged_.find(slot);
+            if (firs != firsChanged_.end()) {
+                stack.reader.pendingChangeBits |= firs->second;
+                firsChanged_.erase(firs);
+            }
             stack.reader.Update(slot);
             service_.wrote.Emit(slot);
         });

@@ -17,7 +17,9 @@
 // read, status poll and close) the service reads the device back as it does
 // after a change made on the device itself (DeviceReader::Update), kSettleMs
 // after the last such frame, so that its model and the stream's clients
-// follow the edits made through the link.
+// follow the edits made through the link. A FIR is written as memory blocks
+// and then activated (command 29, p1 = its output's channel code): the
+// activation marks that output's FIR to be read back with the rest.
 //
 // When the service lets the device go (release), its links are closed: the
 // controller at the other end sees its connection taken.
@@ -25,6 +27,7 @@
 #include <QTimer>
 #include <QWebSocket>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <vector>
@@ -65,6 +68,7 @@ private:
     Enqueue enqueue_;
     std::vector<std::unique_ptr<Client>> clients_;
     std::set<DeviceSlot> changed_;
+    std::map<DeviceSlot, std::uint16_t> firsChanged_;  // DeviceReader's pending FIR bits per slot
     QTimer settle_;
     std::uint64_t forwarded_ = 0;
     Subscription wrote_;

@@ -3,8 +3,10 @@
 // service's link route with its whole device layer (connect, read, write)
 // while the service's stream clients see its edits; the holder query finds
 // the device by unique ID or address.
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QTcpServer>
+#include <chrono>
 
 #include "device/fir_store.h"
 #include "protocol/commands.h"
@@ -88,6 +90,32 @@ TEST_F(LinkTest, AnEditThroughTheLinkReachesTheDeviceAndTheStream) {
     editor.connection.Disconnect(kMySlot);
     EXPECT_TRUE(FramesWithCode(net.device(0), cmd::kClose).empty());
     EXPECT_TRUE(Get("/api/v1/devices/1").json()["online"].toBool());
+}
+
+// A FIR stored through the link (blocks, tap counts, name, activation) is
+// read back by the service: its model holds the taps the device now holds.
+TEST_F(LinkTest, AFirStoredThroughTheLinkIsReadBackByTheService) {
+    Controller editor(Settings());
+    editor.List(kMySlot, "127.0.0.2");
+    editor.routed.routes().Route(kMySlot, {Endpoint(), "1"});
+    ASSERT_EQ(editor.connection.ConnectDevice(kMySlot, ConnectMode::Read), ConnectResult::Found);
+    for (const int output : {1, 0}) {
+        SCOPED_TRACE(output);
+        DeviceModel source = editor.model.device(kMySlot);
+        for (std::size_t t = 0; t < 64; ++t)
+            source.firTaps[static_cast<std::size_t>(output)][t] = static_cast<std::uint32_t>(0x1000 * (t + 1) + output);
+        ASSERT_NE(host->model.device(1).firTaps[static_cast<std::size_t>(output)],
+                  source.firTaps[static_cast<std::size_t>(output)]);
+        ASSERT_EQ(editor.writer.SetFir(kMySlot, output, source), kOk);
+        const auto& held = host->model.device(1).firTaps[static_cast<std::size_t>(output)];
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (held != source.firTaps[static_cast<std::size_t>(output)] && std::chrono::steady_clock::now() < deadline)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(held, source.firTaps[static_cast<std::size_t>(output)])
+            << "the service's model keeps the FIR it held before";
+        EXPECT_EQ(host->model.device(1).firTaps[static_cast<std::size_t>(1 - output)],
+                  editor.model.device(kMySlot).firTaps[static_cast<std::size_t>(1 - output)]);
+    }
 }
 
 TEST_F(LinkTest, TheLinkAnswersOnlyWholeFramesAndOnlyWriters) {
