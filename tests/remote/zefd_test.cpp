@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QProcess>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 
@@ -108,6 +109,56 @@ TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
     EXPECT_EQ(zefd.exitCode(), 0);
     EXPECT_NE(zefd.readAllStandardOutput().toStdString().find("zefd: stopped"), std::string::npos);
     for (std::size_t i = 0; i < 2; ++i) EXPECT_EQ(FramesWithCode(net.device(i), cmd::kClose).size(), 1u) << i;
+}
+
+// zefctl asks the zefd of its remote.conf first: a device zefd holds is
+// worked through zefd's link, so zefd keeps it and sees the edit.
+TEST(Zefd, ZefctlWorksADeviceZefdHoldsThroughZefd) {
+    TempFolder folder;
+    SimNetwork net;
+    net.Start({{"127.0.0.2", Config("Stage Left", 1)}});
+    const int port = 23000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    const auto p = static_cast<std::uint16_t>(port);
+    const std::string token = remote::NewToken();
+    std::ofstream(folder.file("zefd.conf")) << "device 127.0.0.2\ndevice-port " << net.port() << "\nlisten 127.0.0.1:"
+                                            << port << "\ntoken " << remote::HashHex(remote::HashToken(token))
+                                            << " write\nrate 1000\ndata " << folder.path().string() << "\n";
+    QProcess zefd;
+    zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
+    ASSERT_TRUE(RunUntil([&] { return Request(p, "GET", "/api/v1/devices/1", "", token).json()["online"].toBool(); },
+                         10000));
+    const std::string ctl = (folder.path() / "ctl").string();
+    std::filesystem::create_directories(ctl);
+    std::ofstream(ctl + "/remote.conf") << "zefd 127.0.0.1:" << port << " " << token << "\n";
+    net.device(0).clearLog();
+
+    QProcess zefctl;
+    zefctl.start(ZEFCTL_PATH, {"--config", QString::fromStdString(ctl), "--port", QString::number(net.port()), "set",
+                               "127.0.0.2", "out1.gain", "-3"});
+    ASSERT_TRUE(RunUntil([&] { return zefctl.state() == QProcess::NotRunning; }, 30000));
+    const std::string err = zefctl.readAllStandardError().toStdString();
+    EXPECT_EQ(zefctl.exitCode(), 0) << err;
+    EXPECT_EQ(zefctl.readAllStandardOutput().toStdString(), "out1.gain = -3 dB\n");
+    EXPECT_NE(err.find("127.0.0.2 is held by zefd at 127.0.0.1:" + std::to_string(port) + ": working through it"),
+              std::string::npos)
+        << err;
+    // One gain frame (output 1 = channel 2, -3 dB = code 114), and zefctl's goodbye never reached the device.
+    const auto gains = FramesWithCode(net.device(0), cmd::kGain);
+    ASSERT_EQ(gains.size(), 1u);
+    EXPECT_EQ(gains[0], (std::vector<std::uint8_t>{0xF0, 0x21, 0x01, cmd::kGain, 2, 0, 0, 0, 0, 0, 0, 114, 0xF7}));
+    EXPECT_TRUE(FramesWithCode(net.device(0), cmd::kClose).empty());
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            return Request(p, "GET", "/api/v1/devices/1/parameters/out1.gain", "", token).json()["value"].toDouble() ==
+                   -3;
+        },
+        5000))
+        << "zefd reads the device back after the edit";
+    const HttpAnswer after = Request(p, "GET", "/api/v1/devices/1", "", token);
+    EXPECT_TRUE(after.json()["online"].toBool()) << "zefd still holds it: " << after.body.toStdString();
+
+    zefd.terminate();
+    ASSERT_TRUE(zefd.waitForFinished(10000));
 }
 
 TEST(Zefd, HoldsTheAmplifierOnItsSerialLine) {

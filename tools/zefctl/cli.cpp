@@ -52,6 +52,8 @@ Options ParseOptions(const SubCommandTable& table, const std::vector<std::string
             o.csv = true;
         } else if (a == "--usb") {
             o.usb = true;
+        } else if (a == "--no-zefd") {
+            o.noZefd = true;
         } else if (a == "--port") {
             portText = value();
             sawPort = true;
@@ -157,7 +159,7 @@ std::string HostArg(const Context& ctx, std::size_t& next) {
 std::string UsageText(const SubCommandTable& table) {
     std::ostringstream s;
     s << "usage: zefctl [--json] [--yes] [--port N] [--config DIR] [--timeout SECONDS] [--password-file FILE] "
-         "[--log FILE] COMMAND ...\n\ncommands:\n";
+         "[--log FILE] [--no-zefd] COMMAND ...\n\ncommands:\n";
     for (const SubCommand& c : table) s << "  " << c.usage << "\n      " << c.summary << "\n";
     s << "\nParameters are CHANNEL.PARAM (channels inL, inR, out1, out2, sm, device); `zefctl params` "
          "lists them.\n--port sets the device TCP port (default 1001); --yes answers questions with Yes.\n"
@@ -166,6 +168,8 @@ std::string UsageText(const SubCommandTable& table) {
          "the lines before moving to FILE.1 (at most 2 MiB in all).\n"
          "A device locked in the editor is written to only with its password: --password-file FILE, or\n"
          "typed when asked at a terminal.\n"
+         "A network device held by a zefd service named in DIR/remote.conf (default 127.0.0.1:8320) is worked\n"
+         "through that service's link, so that the device keeps one controller; --no-zefd connects directly.\n"
          "zefctl --version prints the program's version.\n";
     return s.str();
 }

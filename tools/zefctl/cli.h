@@ -40,6 +40,9 @@ struct Options {
     bool yes = false;
     bool csv = false;
     bool usb = false;
+    // --no-zefd: connect a device directly even when a zefd service holds it
+    // (which takes the device from that service).
+    bool noZefd = false;
     std::uint16_t port = zef::kDefaultDevicePort;
     std::optional<std::uint16_t> listenPort;  // "--port" of listen: the UDP port
     std::optional<std::string> serial;        // --serial PATH

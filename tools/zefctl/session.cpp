@@ -6,13 +6,16 @@
 #include <sstream>
 
 #include "app/editor_options.h"
+#include "app/remote_control.h"
 #include "app/first_start.h"
+#include "base/input_file.h"
 #include "base/utf8_path.h"
 #include "device/ip_range.h"
 #include "app/search.h"
 #include "app/serial_access.h"
 #include "lock_gate.h"
 #include "model/records.h"
+#include "remote/zefd_query.h"
 
 namespace zefctl {
 
@@ -29,6 +32,18 @@ std::string ConfigFolder(const Options& options) {
     std::error_code ec;
     std::filesystem::create_directories(zef::PathFromUtf8(folder), ec);
     return folder;
+}
+
+zef::remote::RemoteConfig RemoteConfigIn(const Options& options) {
+    const std::string path = zef::Utf8Join(ConfigFolder(options), zef::kRemoteConfigName);
+    const zef::FileBytes file = zef::ReadWholeFile(path, kMaxRemoteConfigBytes);
+    if (!file.ok()) return {};  // none: the defaults (the zefd on 127.0.0.1:8320 is asked)
+    const zef::remote::ConfigResult parsed = zef::remote::ParseConfig(std::string(file.bytes.begin(), file.bytes.end()));
+    if (parsed.config) return *parsed.config;
+    if (options.notes) *options.notes << "zefctl: " << path << ": " << parsed.errors.front() << "; no zefd asked\n";
+    zef::remote::RemoteConfig none = {};
+    none.zefdOff = true;
+    return none;
 }
 
 zef::SerialPortMap SerialPortsFor(const Options& options) {
@@ -52,7 +67,8 @@ Session::Session(const Options& opts)
     : options(opts),
       dialogs(opts.yes),
       transport(SerialPortsFor(opts)),
-      exchange(model, link, transport, SettingsFor(opts)),
+      routed(transport),
+      exchange(model, link, routed, SettingsFor(opts)),
       linkPresenter(exchange, dialogs),
       list(model),
       reader(model, exchange, events),
@@ -108,9 +124,24 @@ void Session::ListTarget(const std::string& host, zef::DeviceSlot slot) {
     }
 }
 
+std::string Session::RouteThroughHolder(const std::string& host, zef::DeviceSlot slot) {
+    routed.routes().Unroute(slot);
+    if (options.noZefd || host.empty()) return {};
+    const std::vector<zef::remote::ZefdEndpoint> endpoints = zef::remote::ZefdEndpoints(RemoteConfigIn(options));
+    const std::optional<zef::remote::HeldDevice> held = zef::remote::FindHolder(endpoints, "", host);
+    if (!held) return {};
+    routed.routes().Route(slot, {held->endpoint, held->id});
+    const std::string holder = held->endpoint.host + ":" + std::to_string(held->endpoint.port);
+    Note(host + " is held by zefd at " + holder + ": working through it (--no-zefd connects directly)");
+    return holder;
+}
+
 void Session::Connect(const std::string& host, Access access) {
     ListTarget(host);
-    const std::string where = host.empty() ? *options.serial : host + ":" + std::to_string(options.port);
+    const std::string holder = RouteThroughHolder(host, kSlot);
+    const std::string where = host.empty()          ? *options.serial
+                              : holder.empty()      ? host + ":" + std::to_string(options.port)
+                                                    : host + " through zefd at " + holder;
     const zef::ConnectResult result = connection.ConnectDevice(kSlot, zef::ConnectMode::Read);
     if (result == zef::ConnectResult::OldFirmware)
         Fail("cannot connect to " + where + ": firmware " + zef::FirmwareVersionText(model.device(kSlot).settings) +
@@ -129,12 +160,13 @@ void Session::Connect(const std::string& host, Access access) {
 
 void Session::Identify(const std::string& host, zef::DeviceSlot slot) {
     ListTarget(host, slot);
+    RouteThroughHolder(host, slot);
     zef::DeviceEntry& e = model.entry(slot);
     std::optional<zef::IdentifyReply> reply;
     connected_ = true;  // whatever answers is told goodbye
     if (e.isUsb()) {
         reply = exchange.FindSerialDevice(slot);
-    } else if (transport.tcp().Connect(slot, e.ip, options.port, exchange.Budget(1000)) == zef::kTransportOk) {
+    } else if (routed.tcp().Connect(slot, e.ip, options.port, exchange.Budget(1000)) == zef::kTransportOk) {
         reply = exchange.IdentifyDevice(slot);
     }
     if (!reply && e.isUsb()) CheckSerialPermission();
@@ -156,7 +188,7 @@ void Session::Close() {
         if (!e.inList) continue;
         if (e.online) exchange.SendCommandFrameQuiet(slot, zef::cmd::kClose, zef::CommandParams{});
         e.online = false;
-        transport.tcp().Disconnect(slot);
+        routed.tcp().Disconnect(slot);
     }
     transport.serial().Close();
 }

@@ -18,6 +18,7 @@
 #include "device/device_reader.h"
 #include "device/link_state.h"
 #include "device/traffic_log_file.h"
+#include "remote/routed_transport.h"
 #include "transport/qt_transport.h"
 
 namespace zefctl {
@@ -26,6 +27,12 @@ inline constexpr zef::DeviceSlot kSlot = 1;
 
 // The folder of init.cfg: --config, else the editor's per-user data folder.
 std::string ConfigFolder(const Options& options);
+
+// remote.conf beside init.cfg (the editor's, by default): the zefd services
+// to ask before a network device is connected. Without the file the
+// defaults; a file with a problem asks none (a note says why).
+inline constexpr std::size_t kMaxRemoteConfigBytes = 1 << 20;
+zef::remote::RemoteConfig RemoteConfigIn(const Options& options);
 
 // The serial ports zefctl may open: only --serial PATH when given (port 1),
 // else the system's USB serial devices.
@@ -82,6 +89,9 @@ public:
     zef::Model model;
     zef::LinkState link;
     zef::QtTransport transport;
+    // The device's TCP connection goes through a zefd service that holds it
+    // (its link route), else straight to the device.
+    zef::remote::RoutedTransport routed;
     zef::DeviceExchange exchange;
     zef::LinkPresenter linkPresenter;
     zef::DeviceList list;
@@ -92,6 +102,11 @@ public:
 
 private:
     void ListTarget(const std::string& host, zef::DeviceSlot slot = kSlot);
+    // Unless --no-zefd: asks the zefd services of remote.conf whether one
+    // holds the network device at `host` and, when one does, routes the
+    // slot through its link (a note says so). Returns the holder's
+    // "HOST:PORT", "" when none holds it.
+    std::string RouteThroughHolder(const std::string& host, zef::DeviceSlot slot);
     void Note(const std::string& text) const;
     bool connected_ = false;
     zef::Subscription reconnectNote_;
