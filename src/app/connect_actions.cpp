@@ -48,8 +48,9 @@ std::string EditsWhileAwayQuestion(const DeviceEntry& entry, const StateDiff& di
     std::string what = std::to_string(diff.parameters.size()) +
                        (diff.parameters.size() == 1 ? " setting" : " settings");
     if (!diff.firs.empty()) what += " and " + std::to_string(diff.firs.size()) + (diff.firs.size() == 1 ? " FIR" : " FIRs");
-    return who + " is back on-line. While it was away, " + what +
-           " were changed here that the device does not hold.\n"
+    const bool one = diff.parameters.size() + diff.firs.size() == 1;
+    return who + " is back on-line. While it was away, " + what + (one ? " was" : " were") +
+           " changed here that the device does not hold.\n"
            "Yes sends those changes to the device (read back); No keeps the device's settings and drops the "
            "changes made here.";
 }

@@ -40,7 +40,7 @@ std::string DisconnectedText(const DeviceEntry& entry);
 std::string LoadProblemText(const std::string& problem);
 // The question when a lost device comes back and settings were changed here
 // meanwhile: "<name> is back on-line. While it was away, N settings [and M
-// FIRs] were changed here that the device does not hold." and what Yes and
+// FIRs] were (one setting was) changed here that the device does not hold." and what Yes and
 // No do. Settings other than parameters (names) are not among the edits.
 std::string EditsWhileAwayQuestion(const DeviceEntry& entry, const StateDiff& diff);
 // A load-mode connect that found another device at the listed address:

@@ -218,6 +218,32 @@ TEST_F(ConnectionTest, ConnectAllAndNotFound) {
     EXPECT_FALSE(model.entry(3).online);
 }
 
+TEST(ConnectionRules, TheBackOnLineQuestionCountsWhatWasChangedHere) {
+    DeviceEntry e;
+    e.uniqueId = "0A0B0C0D0E09";
+    const Parameter gain = *FindParameter("out1.gain");
+    const struct {
+        std::size_t parameters;
+        std::vector<int> firs;
+        std::string what;
+    } cases[] = {
+        {1, {}, "1 setting was changed"},
+        {3, {}, "3 settings were changed"},
+        {1, {1}, "1 setting and 1 FIR were changed"},
+        {2, {0, 1}, "2 settings and 2 FIRs were changed"},
+    };
+    for (const auto& c : cases) {
+        StateDiff diff;
+        diff.parameters.assign(c.parameters, ParameterValue{gain, -3});
+        diff.firs = c.firs;
+        EXPECT_EQ(EditsWhileAwayQuestion(e, diff).rfind("UniqueID=0A0B0C0D0E09 is back on-line. While it was away, " +
+                                                            c.what + " here that the device does not hold.\n",
+                                                        0),
+                  0u)
+            << EditsWhileAwayQuestion(e, diff);
+    }
+}
+
 TEST_F(ConnectionTest, ALostDeviceIsToldOnceAndRejoinsWhenItAnswersAgain) {
     StartListed({Config("Alive", 1), Config("Dies", 2)});
     ASSERT_EQ(connect->ConnectAll(ConnectMode::Read), 2);
