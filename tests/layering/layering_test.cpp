@@ -56,7 +56,7 @@ const std::map<std::string, Rule>& Rules() {
         {"tests/model", {{"base", "protocol"}, Rule::NoQt}},
         {"tests/dsp", {{"base", "protocol", "model"}, Rule::NoQt}},
         {"tools/zefctl",
-         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "app"},
+         {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote", "app"},
           Rule::QtCore}},
         {"tools/zefd",
          {{"base", "protocol", "model", "dsp", "files", "transport", "device", "audio", "measure", "remote", "app"},
