@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <filesystem>
+#include <fstream>
 #include <QStringList>
 #include <sstream>
 
@@ -15,6 +16,10 @@ CtlResult RunZefctl(const std::vector<std::string>& args, const std::string& con
     QStringList list;
     for (const auto& a : args) list << QString::fromStdString(a);
     list << "--config" << QString::fromStdString(configFolder);
+    // No zefd is asked: a zefd running on this machine must not take the
+    // tests' devices (a test that wants one writes its own remote.conf).
+    const std::filesystem::path remoteConf = std::filesystem::path(configFolder) / "remote.conf";
+    if (!std::filesystem::exists(remoteConf)) std::ofstream(remoteConf) << "zefd off\n";
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", QString::fromStdString(DataHome(configFolder)));
