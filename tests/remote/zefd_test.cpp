@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QProcess>
+#include <QTcpServer>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -117,7 +118,11 @@ TEST(Zefd, ZefctlWorksADeviceZefdHoldsThroughZefd) {
     TempFolder folder;
     SimNetwork net;
     net.Start({{"127.0.0.2", Config("Stage Left", 1)}});
-    const int port = 23000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    // A port free now (a fixed one may be another process's ephemeral port).
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const int port = probe.serverPort();
+    probe.close();
     const auto p = static_cast<std::uint16_t>(port);
     const std::string token = remote::NewToken();
     std::ofstream(folder.file("zefd.conf")) << "device 127.0.0.2\ndevice-port " << net.port() << "\nlisten 127.0.0.1:"
@@ -126,7 +131,8 @@ TEST(Zefd, ZefctlWorksADeviceZefdHoldsThroughZefd) {
     QProcess zefd;
     zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
     ASSERT_TRUE(RunUntil([&] { return Request(p, "GET", "/api/v1/devices/1", "", token).json()["online"].toBool(); },
-                         10000));
+                         20000))
+        << zefd.readAllStandardOutput().toStdString() << zefd.readAllStandardError().toStdString();
     const std::string ctl = (folder.path() / "ctl").string();
     std::filesystem::create_directories(ctl);
     std::ofstream(ctl + "/remote.conf") << "zefd 127.0.0.1:" << port << " " << token << "\n";
