@@ -28,6 +28,14 @@ struct Outcome {
     std::string out, err;
 };
 
+// A loopback port free now, for a zefd to listen on (a port derived from the
+// process id may be another process's ephemeral port).
+std::uint16_t FreeLoopbackPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0)) return 0;
+    return probe.serverPort();
+}
+
 Outcome Zefd(const QStringList& args) {
     QProcess p;
     p.start(ZEFD_PATH, args);
@@ -82,7 +90,8 @@ TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
     TempFolder folder;
     SimNetwork net;
     net.Start({{"127.0.0.2", Config("Stage Left", 1)}, {"127.0.0.3", Config("Stage Right", 2)}});
-    const int port = 21000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
     const std::string token = remote::NewToken();
     std::ofstream(folder.file("zefd.conf")) << "device 127.0.0.2\ndevice 127.0.0.3\ndevice-port " << net.port()
                                             << "\nlisten 127.0.0.1:" << port << "\ntoken "
@@ -94,7 +103,7 @@ TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
     ASSERT_TRUE(RunUntil([&] {
         devices = Request(static_cast<std::uint16_t>(port), "GET", "/api/v1/devices", "", token);
         return devices.status == 200;
-    }, 10000));
+    }, 20000)) << zefd.readAllStandardOutput().toStdString() << zefd.readAllStandardError().toStdString();
     const QJsonArray list = devices.json()["devices"].toArray();
     ASSERT_EQ(list.size(), 2);
     EXPECT_TRUE(list[0].toObject()["online"].toBool());
@@ -118,11 +127,8 @@ TEST(Zefd, ZefctlWorksADeviceZefdHoldsThroughZefd) {
     TempFolder folder;
     SimNetwork net;
     net.Start({{"127.0.0.2", Config("Stage Left", 1)}});
-    // A port free now (a fixed one may be another process's ephemeral port).
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    const int port = probe.serverPort();
-    probe.close();
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
     const auto p = static_cast<std::uint16_t>(port);
     const std::string token = remote::NewToken();
     std::ofstream(folder.file("zefd.conf")) << "device 127.0.0.2\ndevice-port " << net.port() << "\nlisten 127.0.0.1:"
@@ -174,14 +180,16 @@ TEST(Zefd, HoldsTheAmplifierOnItsSerialLine) {
     const std::string line = folder.file("ttyZEF");
     OpenSimSerial(sim, desk, line, SerialKind::Pty);
     sim.start();
-    const int port = 41000 + static_cast<int>(QCoreApplication::applicationPid() % 20000);
+    const int port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
     std::ofstream(folder.file("zefd.conf")) << "device serial:" << line << "\nlisten 127.0.0.1:" << port
                                             << "\ndata " << folder.path().string() << "\n";
     QProcess zefd;
     zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
     const auto p = static_cast<std::uint16_t>(port);
     // Reading the whole device takes seconds at 9600 baud.
-    ASSERT_TRUE(RunUntil([&] { return Request(p, "GET", "/api/v1/devices/1").json()["online"].toBool(); }, 30000));
+    ASSERT_TRUE(RunUntil([&] { return Request(p, "GET", "/api/v1/devices/1").json()["online"].toBool(); }, 60000))
+        << zefd.readAllStandardOutput().toStdString() << zefd.readAllStandardError().toStdString();
     const QJsonObject state = Request(p, "GET", "/api/v1/devices/1").json();
     EXPECT_EQ(state["address"].toString(), "usb");
     EXPECT_EQ(state["uniqueId"].toString().toStdString(), UidText(7));
