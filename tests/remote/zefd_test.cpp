@@ -100,9 +100,12 @@ TEST(Zefd, ServesSimulatedAmplifiersUntilStopped) {
     QProcess zefd;
     zefd.start(ZEFD_PATH, {"--config", QString::fromStdString(folder.file("zefd.conf"))});
     HttpAnswer devices;
+    // zefd answers while it still connects its devices: wait until both are on-line.
     ASSERT_TRUE(RunUntil([&] {
         devices = Request(static_cast<std::uint16_t>(port), "GET", "/api/v1/devices", "", token);
-        return devices.status == 200;
+        const QJsonArray held = devices.json()["devices"].toArray();
+        return devices.status == 200 && held.size() == 2 && held[0].toObject()["online"].toBool() &&
+               held[1].toObject()["online"].toBool();
     }, 20000)) << zefd.readAllStandardOutput().toStdString() << zefd.readAllStandardError().toStdString();
     const QJsonArray list = devices.json()["devices"].toArray();
     ASSERT_EQ(list.size(), 2);
