@@ -1,8 +1,6 @@
 #include "remote_control.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/editor_session.h"
 #include "base/atomic_file.h"
@@ -20,13 +18,10 @@ std::string RemoteControl::path() const {
 }
 
 remote::RemoteConfig RemoteControl::Load(std::string* problem) const {
-    std::ifstream in(PathFromUtf8(path()));
-    if (!in) return {};
-    std::ostringstream text;
-    text << in.rdbuf();
-    remote::ConfigResult r = remote::ParseConfig(text.str());
-    if (r.config) return *r.config;
-    if (problem) *problem = path() + ": " + r.errors.front();
+    const std::optional<remote::ConfigResult> r = remote::ReadConfigFile(path());
+    if (!r) return {};
+    if (r->config) return *r->config;
+    if (problem) *problem = path() + ": " + r->errors.front();
     return {};
 }
 

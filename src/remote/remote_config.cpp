@@ -3,6 +3,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "base/input_file.h"
 #include "device/ip_range.h"
 
 namespace zef::remote {
@@ -183,6 +184,12 @@ ConfigResult ParseConfig(const std::string& text) {
                                 " (not loopback) needs a token or an osc-allow line in the configuration");
     if (result.errors.empty()) result.config = std::move(config);
     return result;
+}
+
+std::optional<ConfigResult> ReadConfigFile(const std::string& path) {
+    const FileBytes file = ReadWholeFile(path, kMaxConfigFileBytes);
+    if (!file.ok()) return std::nullopt;
+    return ParseConfig(std::string(file.bytes.begin(), file.bytes.end()));
 }
 
 }  // namespace zef::remote

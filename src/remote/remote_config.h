@@ -83,6 +83,10 @@ struct ConfigResult {
 
 // Parses the text of a configuration; every line with a problem is named.
 ConfigResult ParseConfig(const std::string& text);
+// The configuration file at `path` parsed; nullopt when it cannot be read
+// (missing, not a regular file, above kMaxConfigFileBytes, unreadable).
+inline constexpr std::size_t kMaxConfigFileBytes = 1 << 20;
+std::optional<ConfigResult> ReadConfigFile(const std::string& path);
 // The text of a configuration, one setting a line, that ParseConfig reads
 // back to the same configuration.
 std::string ConfigText(const RemoteConfig& config);

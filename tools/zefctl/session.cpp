@@ -36,11 +36,10 @@ std::string ConfigFolder(const Options& options) {
 
 zef::remote::RemoteConfig RemoteConfigIn(const Options& options) {
     const std::string path = zef::Utf8Join(ConfigFolder(options), zef::kRemoteConfigName);
-    const zef::FileBytes file = zef::ReadWholeFile(path, kMaxRemoteConfigBytes);
-    if (!file.ok()) return {};  // none: the defaults (the zefd on 127.0.0.1:8320 is asked)
-    const zef::remote::ConfigResult parsed = zef::remote::ParseConfig(std::string(file.bytes.begin(), file.bytes.end()));
-    if (parsed.config) return *parsed.config;
-    if (options.notes) *options.notes << "zefctl: " << path << ": " << parsed.errors.front() << "; no zefd asked\n";
+    const std::optional<zef::remote::ConfigResult> parsed = zef::remote::ReadConfigFile(path);
+    if (!parsed) return {};  // none: the defaults (the zefd on 127.0.0.1:8320 is asked)
+    if (parsed->config) return *parsed->config;
+    if (options.notes) *options.notes << "zefctl: " << path << ": " << parsed->errors.front() << "; no zefd asked\n";
     zef::remote::RemoteConfig none = {};
     none.zefdOff = true;
     return none;

@@ -31,7 +31,6 @@ std::string ConfigFolder(const Options& options);
 // remote.conf beside init.cfg (the editor's, by default): the zefd services
 // to ask before a network device is connected. Without the file the
 // defaults; a file with a problem asks none (a note says why).
-inline constexpr std::size_t kMaxRemoteConfigBytes = 1 << 20;
 zef::remote::RemoteConfig RemoteConfigIn(const Options& options);
 
 // The serial ports zefctl may open: only --serial PATH when given (port 1),

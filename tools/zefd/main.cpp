@@ -2,7 +2,6 @@
 // serves the remote-control interfaces (HTTP/JSON and the WebSocket stream)
 // until it is told to stop (SIGINT, SIGTERM; Ctrl-C or Ctrl-Break on Windows).
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 #include <iostream>
 
@@ -47,17 +46,16 @@ int NewToken(const std::string& access) {
 }
 
 int Serve(QCoreApplication& app, const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::optional<zef::remote::ConfigResult> parsed = zef::remote::ReadConfigFile(path);
+    if (!parsed) {
         std::cerr << "zefd: cannot read " << path << "\n";
         return 1;
     }
-    const zef::remote::ConfigResult parsed = zef::remote::ParseConfig(file.readAll().toStdString());
-    if (!parsed.config) {
-        for (const std::string& e : parsed.errors) std::cerr << "zefd: " << path << ": " << e << "\n";
+    if (!parsed->config) {
+        for (const std::string& e : parsed->errors) std::cerr << "zefd: " << path << ": " << e << "\n";
         return 2;
     }
-    const zef::remote::RemoteConfig& config = *parsed.config;
+    const zef::remote::RemoteConfig& config = *parsed->config;
     zef::LinkSettings link;
     link.devicePort = config.devicePort;
     link.configFolder = config.dataFolder.empty() ? "." : config.dataFolder;
