@@ -60,12 +60,8 @@ void ConnectActions::OfferEdits(DeviceSlot slot, const Connection::EditsWhileLos
     if (dialogs_.Ask(kBackOnlineTitle, EditsWhileAwayQuestion(model.entry(slot), edits.changes), Buttons::YesNo,
                      Icon::Question) != Answer::Yes)
         return;
-    // The edits over the device's state, as edits are sent: the parameters as
-    // one batch (linked partners following), then each FIR; then read back.
-    Status status = kOk;
-    if (!edits.changes.parameters.empty()) status = writer_.Set(slot, edits.changes.parameters);
-    for (const int output : edits.changes.firs)
-        if (status == kOk) status = writer_.SetFir(slot, output, edits.here);
+    // The edits over the device's state, as a state is sent, then read back.
+    const Status status = SendDiff(writer_, slot, edits.changes, edits.here);
     const WriteReport report = status == kOk ? writer_.Confirm(slot).report : WriteReport{WriteOutcome::Failed, {}};
     stateSent.Emit(slot);
     if (!report.ok()) dialogs_.Message(kBackOnlineTitle, LoadProblemText(report.Text()), Icon::Exclamation);

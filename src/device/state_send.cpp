@@ -8,14 +8,20 @@
 
 namespace zef {
 
+Status SendDiff(ParameterWriter& writer, DeviceSlot device, const StateDiff& diff, const DeviceModel& firSource) {
+    Status status = kOk;
+    if (!diff.parameters.empty()) status = writer.Set(device, diff.parameters);
+    for (const int output : diff.firs)
+        if (status == kOk) status = writer.SetFir(device, output, firSource);
+    return status;
+}
+
 StateSend SendState(ParameterWriter& writer, DeviceSlot device, const DeviceModel& target) {
     const StateDiff diff = DiffStates(writer.model().device(device), target);
     StateSend sent;
     sent.parameters = static_cast<int>(diff.parameters.size());
     sent.firs = static_cast<int>(diff.firs.size());
-    if (!diff.parameters.empty()) sent.status = writer.Set(device, diff.parameters);
-    for (const int output : diff.firs)
-        if (sent.status == kOk) sent.status = writer.SetFir(device, output, target);
+    sent.status = SendDiff(writer, device, diff, target);
     return sent;
 }
 

@@ -21,6 +21,11 @@ struct StateSend {
 
 StateSend SendState(ParameterWriter& writer, DeviceSlot device, const DeviceModel& target);
 
+// A difference sent as SendState sends one: its parameter values as one
+// batch, then each listed output's FIR as `firSource` holds it. The first
+// failed send, or kOk.
+Status SendDiff(ParameterWriter& writer, DeviceSlot device, const StateDiff& diff, const DeviceModel& firSource);
+
 // A state loaded into a device (a project's, a file's): what the device
 // holds afterwards. `loaded`'s editable device state (DS 205..217), preset,
 // FIRs and EQ target over `device`'s own identity, firmware and network
